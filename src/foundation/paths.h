@@ -1,0 +1,23 @@
+#pragma once
+
+#include "foundation/vx_string.h"
+
+// Paths are framework texts: drive letter or server prefix, backslash separators.
+// A slash is accepted everywhere and turned into a backslash before use.
+
+// Strips double quotes from both ends, then splits; null outputs are skipped.
+void SplitPath(const CVxString& path, CVxString* drive, CVxString* folder, CVxString* baseName,
+               CVxString* extension);
+void MakePath(CVxString& output, const CVxString& drive, const CVxString& folder,
+              const CVxString& baseName, const CVxString& extension);
+CVxString FileNameOf(const CVxString& path);
+CVxString FolderOf(const CVxString& path);
+CVxString ParentFolder(const CVxString& folder);
+// Drive and folder of the program's own file, in drive form (Z:\...\bin\).
+const CVxString& ProgramFolder();
+const CVxString& ProgramFileName();
+bool IsAbsolutePath(const CVxString& path);
+bool IsDirectory(const CVxString& path);
+bool FileExists(const CVxString& path, bool searchFallback = false);
+// Size of an existing file, false when it cannot be found.
+bool FileSizeOf(const CVxString& path, uint64_t& size);

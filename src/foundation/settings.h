@@ -1,0 +1,72 @@
+#pragma once
+
+#include "foundation/name_table.h"
+#include "foundation/vx_string.h"
+
+#include <cstdint>
+#include <mutex>
+
+// One settings file: nested elements under the root form dotted keys with quoted values.
+class CVxSettingsStore {
+public:
+    CVxSettingsStore(const CVxString& filePath, const CVxString& rootName);
+    virtual ~CVxSettingsStore() = default;
+
+    bool Load();
+    // Parses settings text directly (Load reads the file and calls this).
+    bool LoadText(const CVxString& text);
+
+    const CVxString& FilePath() const { return m_filePath; }
+    uint32_t Count() const;
+
+    // Plain getters: default when absent or not convertible; the table is not changed.
+    virtual CVxString GetString(const char* key, const CVxString& defaultValue);
+    virtual bool GetBool(const char* key, bool defaultValue);
+    virtual int32_t GetInt32(const char* key, int32_t defaultValue);
+    virtual uint32_t GetUInt32(const char* key, uint32_t defaultValue);
+    virtual int64_t GetInt64(const char* key, int64_t defaultValue);
+    virtual uint64_t GetUInt64(const char* key, uint64_t defaultValue);
+    virtual double GetDouble(const char* key, double defaultValue);
+
+    // Recording getters: an absent or unconvertible key is set to the default.
+    virtual CVxString GetStringRecorded(const char* key, const CVxString& defaultValue);
+    virtual bool GetBoolRecorded(const char* key, bool defaultValue);
+    virtual int32_t GetInt32Recorded(const char* key, int32_t defaultValue);
+    virtual uint32_t GetUInt32Recorded(const char* key, uint32_t defaultValue);
+    virtual double GetDoubleRecorded(const char* key, double defaultValue);
+
+    // The stored text of a key, false when absent.
+    bool Lookup(const char* key, CVxString& text);
+
+private:
+    CVxString m_filePath;
+    CVxString m_rootName;
+    CVxNameTable<CVxString> m_values;
+    std::mutex m_lock;
+};
+
+// The process-wide settings object, created on first use.
+class CVxGlobalSettings {
+public:
+    CVxGlobalSettings();
+
+    const CVxString& BaseFolder() const { return m_baseFolder; }
+    const CVxString& ResourceFolder() const { return m_resourceFolder; }
+    const CVxString& UserSettingsFolder() const { return m_userSettingsFolder; }
+    const CVxString& LogPath() const { return m_logPath; }
+    CVxSettingsStore& GlobalStore() { return m_globalStore; }
+    CVxSettingsStore& UserStore() { return m_userStore; }
+
+    // Appends one line to the log when its folder exists; a failed write is skipped.
+    void Log(const char* category, const CVxString& message);
+
+private:
+    CVxString m_baseFolder;
+    CVxSettingsStore m_globalStore;
+    CVxString m_logPath;
+    CVxSettingsStore m_userStore;
+    CVxString m_userSettingsFolder;
+    CVxString m_resourceFolder;
+};
+
+CVxGlobalSettings& GlobalSettings();

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "foundation/vx_string.h"
+
+#include <cstddef>
+#include <cstdint>
+
+// The one in-memory LUT: a 1D table or a 3D lattice of RGBA float entries
+// (red fastest, A always 1), its domain, derived lookup factors and an
+// optional 1D pre-LUT applied to the input first.
+class CVxLUT {
+public:
+    // Which tables a caller of Load accepts.
+    enum DimensionRequirement { eAnyDimension = 0, eOnly1D = 1, eOnly3D = 2 };
+
+    CVxLUT();
+    CVxLUT(const CVxLUT&) = delete;
+    CVxLUT& operator=(const CVxLUT&) = delete;
+    virtual ~CVxLUT();
+
+    bool Create(uint32_t size, bool is3D);
+    void Clear();
+    void SetDomain(const float min[4], const float max[4]);
+    void SetDomainUniform(float min, float max);
+    void Apply(float rgb[3]) const;
+    bool Resample(uint32_t newSize);
+    bool UpsampleToPowerOfTwo(uint32_t maxSize);
+    bool Load(const CVxString& path, bool upsampleToPowerOfTwo, int dimensionRequirement,
+              bool allowCurveFallback);
+
+    // Drops the pre-LUT, if any.
+    void DeletePreLUT();
+    bool IsEmpty() const { return m_size == 0; }
+    // Number of floats in the table (4 per entry).
+    size_t FloatCount() const;
+
+    bool m_is3D = false;
+    uint32_t m_size = 0;
+    uint32_t m_greenStride = 0;
+    uint32_t m_blueStride = 0;
+    uint8_t* m_storage = nullptr;
+    float* m_data = nullptr;
+    float m_domainMin[4] = {0, 0, 0, 0};
+    float m_domainMax[4] = {1, 1, 1, 1};
+    float m_texScale[4] = {0, 0, 0, 0};
+    float m_texOffset[4] = {0, 0, 0, 0};
+    float m_lookupScale[3] = {0, 0, 0};
+    CVxLUT* m_preLUT = nullptr;
+};
+
+// Small utilities that travel with the model.
+bool IsPowerOfTwo(uint32_t value);
+uint32_t RoundUp(uint32_t value, uint32_t multiple);
+uint32_t GrowTo(uint32_t value, uint32_t target);
+inline bool IsAligned16(uintptr_t value) { return (value & 15) == 0; }
+uint16_t Swap16(uint16_t value);
+uint32_t Swap32(uint32_t value);
+void SwapArray32(uint32_t* words, size_t count);
+void ExpandRgbToRgba(float* data, size_t count, float alpha);
+void Lerp3(float out[3], const float a[3], const float b[3], float f);
+void Divide4(const float in[4], float out[4], float d);

@@ -1,0 +1,1 @@
+// Holds this layer's place until its first source file lands.
