@@ -1,0 +1,238 @@
+#include "lut/curve.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr double kLargestEndTangent = 1000000.0;
+
+bool IsAutomatic(int interpolation) {
+    return interpolation == CVxCurve::eHermiteAuto || interpolation == CVxCurve::eHermiteMonotone;
+}
+
+// Keeps a tangent from turning against, or rising more than three times as
+// steep as, the secant beside it.
+double LimitToSecant(double tangent, double secant) {
+    if (secant == 0.0 || tangent * secant < 0.0) {
+        return 0.0;
+    }
+    if (std::fabs(tangent) > 3.0 * std::fabs(secant)) {
+        return 3.0 * secant;
+    }
+    return tangent;
+}
+
+} // namespace
+
+CVxCurve::CVxCurve(int interpolation, int extrapolation)
+    : m_interpolation(interpolation), m_extrapolation(extrapolation) {}
+
+CVxCurve::~CVxCurve() {
+    std::free(m_points);
+}
+
+void CVxCurve::SetInterpolation(int interpolation) {
+    m_interpolation = interpolation;
+    if (!IsAutomatic(interpolation)) {
+        return;
+    }
+    for (size_t i = 0; i < m_count; ++i) {
+        UpdateTangent(i);
+    }
+}
+
+bool CVxCurve::Reserve(size_t count) {
+    if (count <= m_capacity) {
+        return true;
+    }
+    void* grown = std::realloc(m_points, count * sizeof(SVxCurvePoint));
+    if (grown == nullptr) {
+        return false;
+    }
+    m_points = static_cast<SVxCurvePoint*>(grown);
+    m_capacity = count;
+    return true;
+}
+
+bool CVxCurve::AddPoint(double x, double y, bool interpolate) {
+    return AddPoint(x, y, 0.0, 0.0, interpolate);
+}
+
+bool CVxCurve::AddPoint(double x, double y, double inTangent, double outTangent, bool interpolate) {
+    bool replaces = false;
+    const size_t index = InsertPosition(x, replaces);
+    if (replaces) {
+        m_points[index].y = y;
+        m_points[index].interpolate = interpolate ? 1 : 0;
+        UpdateTangentsAround(index);
+        return true;
+    }
+    if (m_count == m_capacity && !Reserve(m_capacity < 8 ? 8 : m_capacity * 2)) {
+        return false;
+    }
+    std::memmove(m_points + index + 1, m_points + index, (m_count - index) * sizeof(SVxCurvePoint));
+    SVxCurvePoint& point = m_points[index];
+    point.x = x;
+    point.y = y;
+    point.inTangent = inTangent;
+    point.outTangent = outTangent;
+    point.interpolate = interpolate ? 1 : 0;
+    ++m_count;
+    UpdateTangentsAround(index);
+    return true;
+}
+
+void CVxCurve::Scale(double xFactor, double yFactor) {
+    const double slopeFactor = yFactor / xFactor;
+    for (size_t i = 0; i < m_count; ++i) {
+        m_points[i].x *= xFactor;
+        m_points[i].y *= yFactor;
+        m_points[i].inTangent *= slopeFactor;
+        m_points[i].outTangent *= slopeFactor;
+    }
+}
+
+// Index of the point within tolerance of x, or of the first point beyond x.
+size_t CVxCurve::InsertPosition(double x, bool& replaces) const {
+    size_t low = 0;
+    size_t high = m_count;
+    while (low < high) {
+        const size_t middle = (low + high) / 2;
+        if (m_points[middle].x < x) {
+            low = middle + 1;
+        } else {
+            high = middle;
+        }
+    }
+    if (low < m_count && std::fabs(m_points[low].x - x) <= kSameXTolerance) {
+        replaces = true;
+        return low;
+    }
+    if (low > 0 && std::fabs(m_points[low - 1].x - x) <= kSameXTolerance) {
+        replaces = true;
+        return low - 1;
+    }
+    replaces = false;
+    return low;
+}
+
+void CVxCurve::UpdateTangentsAround(size_t index) {
+    if (!IsAutomatic(m_interpolation)) {
+        return;
+    }
+    if (index > 0) {
+        UpdateTangent(index - 1);
+    }
+    UpdateTangent(index);
+    if (index + 1 < m_count) {
+        UpdateTangent(index + 1);
+    }
+}
+
+// Slope of the segment that ends at point `right`.
+double CVxCurve::SegmentSlope(size_t right) const {
+    const SVxCurvePoint& a = m_points[right - 1];
+    const SVxCurvePoint& b = m_points[right];
+    return (b.y - a.y) / (b.x - a.x);
+}
+
+void CVxCurve::UpdateTangent(size_t index) {
+    const bool hasLeft = index > 0 && m_points[index].interpolate != 0;
+    const bool hasRight = index + 1 < m_count && m_points[index + 1].interpolate != 0;
+    const double leftSlope = hasLeft ? SegmentSlope(index) : 0.0;
+    const double rightSlope = hasRight ? SegmentSlope(index + 1) : 0.0;
+    double tangent = AutomaticTangent(hasLeft, leftSlope, hasRight, rightSlope);
+    if (m_interpolation == eHermiteMonotone) {
+        if (hasLeft) {
+            tangent = LimitToSecant(tangent, leftSlope);
+        }
+        if (hasRight) {
+            tangent = LimitToSecant(tangent, rightSlope);
+        }
+    }
+    m_points[index].inTangent = tangent;
+    m_points[index].outTangent = tangent;
+}
+
+double CVxCurve::Evaluate(double x) const {
+    if (m_count == 0) {
+        return 0.0;
+    }
+    if (m_count == 1) {
+        return m_points[0].y;
+    }
+    if (x < m_points[0].x || x > m_points[m_count - 1].x) {
+        return EvaluateOutside(x);
+    }
+    return EvaluateInside(x);
+}
+
+double CVxCurve::EvaluateInside(double x) const {
+    const size_t last = m_count - 1;
+    if (x >= m_points[last].x) {
+        return m_points[last].y;
+    }
+    // Largest i below the last point with x_i <= x.
+    size_t low = 0;
+    size_t high = last;
+    while (high - low > 1) {
+        const size_t middle = (low + high) / 2;
+        if (m_points[middle].x <= x) {
+            low = middle;
+        } else {
+            high = middle;
+        }
+    }
+    const SVxCurvePoint& a = m_points[low];
+    const SVxCurvePoint& b = m_points[low + 1];
+    if (b.interpolate == 0 || m_interpolation == eStep) {
+        return a.y;
+    }
+    const double dx = b.x - a.x;
+    const double t = (x - a.x) / dx;
+    if (m_interpolation == eLinear) {
+        return a.y * (1.0 - t) + b.y * t;
+    }
+    return HermiteValue(HermiteWeights(t, dx), a.y, b.y, a.outTangent, b.inTangent);
+}
+
+double CVxCurve::EvaluateOutside(double x) const {
+    const SVxCurvePoint& first = m_points[0];
+    const SVxCurvePoint& last = m_points[m_count - 1];
+    const bool below = x < first.x;
+    const double period = last.x - first.x;
+    switch (m_extrapolation) {
+    case eLinearEnds: {
+        const SVxCurvePoint& end = below ? first : last;
+        const double tangent = below ? first.outTangent : last.inTangent;
+        if (std::fabs(tangent) >= kLargestEndTangent) {
+            return end.y;
+        }
+        return end.y + (x - end.x) * tangent;
+    }
+    case eRepeat:
+    case eRepeatMirrored:
+    case eRepeatRising: {
+        if (!(period > 0.0)) {
+            break;
+        }
+        const double cycles = std::floor((x - first.x) / period);
+        double local = x - cycles * period;
+        local = local < first.x ? first.x : (local > last.x ? last.x : local);
+        const bool odd = std::fmod(std::fabs(cycles), 2.0) == 1.0;
+        if (m_extrapolation == eRepeatMirrored && odd) {
+            local = first.x + last.x - local;
+        }
+        double value = EvaluateInside(local);
+        if (m_extrapolation == eRepeatRising) {
+            value += cycles * (last.y - first.y);
+        }
+        return value;
+    }
+    default:
+        break;
+    }
+    return below ? first.y : last.y;
+}
