@@ -2,6 +2,7 @@
 
 #include "foundation/vx_string.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -9,7 +10,9 @@
 // CRC-32 register (reflected polynomial 0xEDB88320, start 0xFFFFFFFF, no final
 // inversion) over the name in upper case. Names differing only in case hash alike.
 uint32_t NameHash(const char* name, uint32_t length);
-inline uint32_t NameHash(const CVxString& name) { return NameHash(name.c_str(), name.Length()); }
+inline uint32_t NameHash(const CVxString& name) {
+    return NameHash(name.c_str(), name.Length());
+}
 
 // Growable array of (key, value, hash) kept sorted by hash; names are matched
 // case-insensitively among equal hashes.
@@ -33,11 +36,10 @@ public:
         int index = IndexOf(key, NameHash(key));
         return index < 0 ? nullptr : &m_elements[index].value;
     }
-    const T* Find(const CVxString& key) const {
-        return const_cast<CVxNameTable*>(this)->Find(key);
-    }
+    const T* Find(const CVxString& key) const { return const_cast<CVxNameTable*>(this)->Find(key); }
 
-    // Inserts after existing equal hashes; returns false (and changes nothing) when the name exists.
+    // Inserts after existing equal hashes; returns false (and changes nothing) when the name
+    // exists.
     bool Insert(const CVxString& key, T value) {
         uint32_t hash = NameHash(key);
         if (IndexOf(key, hash) >= 0)

@@ -12,9 +12,9 @@ public:
     // Comparison modes of Compare.
     enum ECompareMode { eCaseSensitive = 0, eCaseInsensitive = 1, ePath = 2 };
 
-    CVxString();                                      // capacity 32, empty
-    CVxString(const char* text, uint32_t n = npos);   // assign rules
-    CVxString(const CVxString& other);                // capacity = length + 1
+    CVxString();                                    // capacity 32, empty
+    CVxString(const char* text, uint32_t n = npos); // assign rules
+    CVxString(const CVxString& other);              // capacity = length + 1
     CVxString(CVxString&& other) noexcept;
     ~CVxString();
 
@@ -29,6 +29,7 @@ public:
     const char* c_str() const { return m_data; }
     const char* Data() const { return m_data; }
     uint32_t Length() const { return m_length; }
+    // Bytes allocated in the buffer, the terminating 0 included.
     uint32_t Capacity() const { return m_capacity; }
     bool IsEmpty() const { return m_length == 0; }
     char operator[](uint32_t index) const { return m_data[index]; }
@@ -36,11 +37,11 @@ public:
     uint32_t Offset() const { return static_cast<uint32_t>(m_data - m_buffer); }
 
     // --- storage ---
-    void Reserve(uint32_t n);       // keeps the text; moves it to the buffer start or grows
-    char* GetBuffer(uint32_t n);    // reserve n + 1, data[n] = 0, hands out data
-    void ReleaseBuffer();           // length = position of the first 0 byte
-    void SetLength(uint32_t n);     // n <= capacity room; writes the terminating 0
-    void Empty();                   // length 0, data back at the buffer start
+    void Reserve(uint32_t n);    // keeps the text; moves it to the buffer start or grows
+    char* GetBuffer(uint32_t n); // reserve n + 1, data[n] = 0, hands out data
+    void ReleaseBuffer();        // length = position of the first 0 byte
+    void SetLength(uint32_t n);  // n <= capacity room; writes the terminating 0
+    void Empty();                // length 0, data back at the buffer start
 
     // --- assignment and concatenation ---
     void Assign(const char* text, uint32_t n = npos);
@@ -49,9 +50,18 @@ public:
     void Append(char c);
     void Assign16(const uint16_t* text);
     void Append16(const uint16_t* text);
-    CVxString& operator+=(const char* text) { Append(text); return *this; }
-    CVxString& operator+=(const CVxString& other) { Append(other); return *this; }
-    CVxString& operator+=(char c) { Append(c); return *this; }
+    CVxString& operator+=(const char* text) {
+        Append(text);
+        return *this;
+    }
+    CVxString& operator+=(const CVxString& other) {
+        Append(other);
+        return *this;
+    }
+    CVxString& operator+=(char c) {
+        Append(c);
+        return *this;
+    }
 
     void RemoveFront(uint32_t n);
     void RemoveBack(uint32_t n);
@@ -126,7 +136,10 @@ public:
     void ExpandPath(bool slashesToBackslashes);
 
 private:
+    struct CapacityTag {};
+    CVxString(CapacityTag, uint32_t allocatedBytes);
     void Grow(uint32_t n);
+    void Adopt(CVxString& other) noexcept;
 
     char* m_data;
     char* m_buffer;

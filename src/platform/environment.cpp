@@ -1,0 +1,59 @@
+#include "platform/environment.h"
+
+#include "platform/path_mapping.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace platform {
+
+namespace {
+
+char UpperByte(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
+
+// Variable names ignore letter case on the framework's home platform; an exact match wins.
+const char* FindVariableNoCase(const std::string& name) {
+    for (char** entry = environ; entry && *entry; ++entry) {
+        const char* text = *entry;
+        const char* equals = std::strchr(text, '=');
+        if (!equals || static_cast<size_t>(equals - text) != name.size())
+            continue;
+        bool same = true;
+        for (size_t i = 0; same && i < name.size(); ++i)
+            same = UpperByte(text[i]) == UpperByte(name[i]);
+        if (same)
+            return equals + 1;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+bool GetEnvironmentVariable(const std::string& name, std::string& value) {
+    value.clear();
+    if (name.empty() || name.find('=') != std::string::npos)
+        return false;
+    const char* text = std::getenv(name.c_str());
+    if (!text)
+        text = FindVariableNoCase(name);
+    if (!text)
+        return false;
+    value = text;
+    return true;
+}
+
+std::string ProgramFilePath() {
+    std::string buffer(4096, '\0');
+    ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
+    if (length <= 0 || static_cast<size_t>(length) >= buffer.size())
+        return std::string();
+    buffer.resize(static_cast<size_t>(length));
+    return ToDrivePath(buffer);
+}
+
+} // namespace platform

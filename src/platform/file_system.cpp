@@ -1,0 +1,130 @@
+#include "platform/file_system.h"
+
+#include "platform/path_mapping.h"
+
+#include <atomic>
+#include <cerrno>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+bool IsWritingMode(const char* mode) {
+    return mode[0] == 'w' || mode[0] == 'a';
+}
+
+bool WriteAll(int descriptor, const void* data, size_t size) {
+    const char* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        ssize_t written = ::write(descriptor, bytes, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        bytes += written;
+        size -= static_cast<size_t>(written);
+    }
+    return true;
+}
+
+std::string FolderOfPosixPath(const std::string& path) {
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return std::string();
+    return path.substr(0, slash + 1);
+}
+
+// A name beside the target that no other writer of this process or another one uses.
+int CreateTemporaryBeside(const std::string& target, std::string& temporaryPath) {
+    static std::atomic<unsigned> counter{0};
+    std::string folder = FolderOfPosixPath(target);
+    std::string leaf = target.substr(folder.size());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporaryPath = folder + "." + leaf + "." + std::to_string(::getpid()) + "." +
+                        std::to_string(counter++) + ".tmp";
+        int descriptor =
+            ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (descriptor >= 0 || errno != EEXIST)
+            return descriptor;
+    }
+    return -1;
+}
+
+} // namespace
+
+FILE* OpenStream(std::string_view path, const char* mode) {
+    if (!mode || !*mode)
+        return nullptr;
+    std::string posixPath;
+    if (!ResolvePath(path, posixPath, IsWritingMode(mode)))
+        return nullptr;
+    std::string posixMode;
+    for (const char* c = mode; *c; ++c)
+        if (*c != 't')
+            posixMode += *c;
+    FILE* stream = std::fopen(posixPath.c_str(), posixMode.c_str());
+    if (!stream)
+        return nullptr;
+    struct stat info;
+    if (::fstat(::fileno(stream), &info) != 0 || S_ISDIR(info.st_mode)) {
+        std::fclose(stream);
+        return nullptr;
+    }
+    return stream;
+}
+
+bool FileSize(std::string_view path, uint64_t& size) {
+    std::string posixPath;
+    struct stat info;
+    if (!ResolvePath(path, posixPath) || ::stat(posixPath.c_str(), &info) != 0 ||
+        S_ISDIR(info.st_mode))
+        return false;
+    size = static_cast<uint64_t>(info.st_size);
+    return true;
+}
+
+bool IsFolder(std::string_view path) {
+    std::string posixPath;
+    struct stat info;
+    return ResolvePath(path, posixPath) && ::stat(posixPath.c_str(), &info) == 0 &&
+           S_ISDIR(info.st_mode);
+}
+
+bool ReplaceFile(std::string_view path, const void* data, size_t size) {
+    std::string target;
+    if (!ResolvePath(path, target, true))
+        return false;
+    struct stat existing;
+    bool exists = ::stat(target.c_str(), &existing) == 0;
+    if (exists && !S_ISREG(existing.st_mode))
+        return false;
+    std::string temporaryPath;
+    int descriptor = CreateTemporaryBeside(target, temporaryPath);
+    if (descriptor < 0)
+        return false;
+    bool written = WriteAll(descriptor, data, size) && ::fsync(descriptor) == 0;
+    if (written && exists)
+        written = ::fchmod(descriptor, existing.st_mode & 07777) == 0;
+    written = (::close(descriptor) == 0) && written;
+    if (written && ::rename(temporaryPath.c_str(), target.c_str()) == 0)
+        return true;
+    ::unlink(temporaryPath.c_str());
+    return false;
+}
+
+bool AppendToFile(std::string_view path, const void* data, size_t size) {
+    std::string posixPath;
+    if (!ResolvePath(path, posixPath, true))
+        return false;
+    int descriptor = ::open(posixPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    if (descriptor < 0)
+        return false;
+    bool written = WriteAll(descriptor, data, size);
+    return (::close(descriptor) == 0) && written;
+}
+
+} // namespace platform
