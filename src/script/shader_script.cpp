@@ -1,0 +1,423 @@
+#include "script/shader_script.h"
+
+#include "script/script_lexer.h"
+#include "script/script_program.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace script {
+
+namespace {
+
+constexpr double kZeroTolerance = 1e-12;
+
+bool IsFalse(double value) {
+    return std::fabs(value) <= kZeroTolerance;
+}
+
+double Shift(double value, double amount, bool right) {
+    int32_t bits = IntegerPart(value);
+    int shift = IntegerPart(amount) & 31;
+    if (right)
+        return bits >> shift;
+    return static_cast<int32_t>(static_cast<uint32_t>(bits) << shift);
+}
+
+bool Compare(double a, double b, OpCode code) {
+    if (std::isnan(a) || std::isnan(b))
+        return false;
+    switch (code) {
+    case OpCode::NotEqual:
+        return !(std::fabs(a - b) < kZeroTolerance);
+    case OpCode::Equal:
+        return std::fabs(a - b) < kZeroTolerance;
+    case OpCode::GreaterEqual:
+        return a >= b;
+    case OpCode::Greater:
+        return a > b;
+    case OpCode::LessEqual:
+        return a <= b;
+    default:
+        return a < b;
+    }
+}
+
+void CutMessage(std::string& message) {
+    if (message.size() > CVxShaderScript::kMaxMessageLength)
+        message.resize(CVxShaderScript::kMaxMessageLength);
+}
+
+} // namespace
+
+std::string NameKey(const char* name, size_t length) {
+    std::string key(name, length);
+    for (char& c : key)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return key;
+}
+
+int ComponentOf(char letter) {
+    switch (letter) {
+    case 'x':
+    case 'X':
+    case 'r':
+    case 'R':
+        return 0;
+    case 'y':
+    case 'Y':
+    case 'g':
+    case 'G':
+        return 1;
+    case 'z':
+    case 'Z':
+    case 'b':
+    case 'B':
+        return 2;
+    case 'w':
+    case 'W':
+    case 'a':
+    case 'A':
+        return 3;
+    default:
+        return -1;
+    }
+}
+
+NameProblem SplitReference(const char* text, size_t length, std::string& name, int& component) {
+    component = 0;
+    if (length == 0 || !IsNameStart(text[0]))
+        return NameProblem::InvalidCharacter;
+    size_t dot = length;
+    for (size_t i = 0; i < length; ++i) {
+        if (text[i] == '.') {
+            if (dot != length)
+                return NameProblem::TooManyDots;
+            dot = i;
+        } else if (!IsNameChar(text[i])) {
+            return NameProblem::InvalidCharacter;
+        }
+    }
+    name.assign(text, dot);
+    if (dot == length)
+        return NameProblem::None;
+    if (length - dot != 2 || ComponentOf(text[dot + 1]) < 0)
+        return NameProblem::InvalidCoordinate;
+    component = ComponentOf(text[dot + 1]);
+    return NameProblem::None;
+}
+
+const char* NameProblemMessage(NameProblem problem) {
+    switch (problem) {
+    case NameProblem::InvalidCharacter:
+        return "Invalid character in variable name.";
+    case NameProblem::TooManyDots:
+        return "Too many dots in variable name.";
+    case NameProblem::InvalidCoordinate:
+        return "Invalid vector coordinate.";
+    default:
+        return "";
+    }
+}
+
+bool LookupConstant(const std::string& key, double& value) {
+    if (key == "TRUE") {
+        value = 1.0;
+        return true;
+    }
+    if (key == "FALSE") {
+        value = 0.0;
+        return true;
+    }
+    return false;
+}
+
+bool EvaluateExpression(ScriptState& state, uint32_t firstOp, uint32_t opCount, double& result,
+                        std::string& error) {
+    double* base = state.stack.data();
+    double* top = base;
+    const Op* op = state.ops.data() + firstOp;
+    const Op* end = op + opCount;
+    for (; op != end; ++op) {
+        switch (op->code) {
+        case OpCode::PushNumber:
+            *top++ = op->value;
+            continue;
+        case OpCode::PushVariable:
+            *top++ = state.variables[op->index].working[op->component];
+            continue;
+        case OpCode::CallFunction: {
+            top -= op->argCount;
+            const Function& function = state.functions[op->index];
+            const char* message = nullptr;
+            double value = 0.0;
+            if (function.builtin) {
+                value = function.builtin(top, &message);
+            } else if (!function.host(function.context, top, &value, &message)) {
+                error = message ? message : "";
+                return false;
+            }
+            if (message) {
+                error = message;
+                return false;
+            }
+            *top++ = value;
+            continue;
+        }
+        case OpCode::Negate:
+            top[-1] = -top[-1];
+            continue;
+        case OpCode::BitNot:
+            top[-1] = ~IntegerPart(top[-1]);
+            continue;
+        case OpCode::LogicalNot:
+            top[-1] = IsFalse(top[-1]) ? 1.0 : 0.0;
+            continue;
+        default:
+            break;
+        }
+
+        double b = *--top;
+        double& a = top[-1];
+        switch (op->code) {
+        case OpCode::LogicalOr:
+            a = (IntegerPart(a) != 0 || IntegerPart(b) != 0) ? 1.0 : 0.0;
+            break;
+        case OpCode::LogicalAnd:
+            a = (IntegerPart(a) != 0 && IntegerPart(b) != 0) ? 1.0 : 0.0;
+            break;
+        case OpCode::BitOr:
+            a = IntegerPart(a) | IntegerPart(b);
+            break;
+        case OpCode::BitXor:
+            a = IntegerPart(a) ^ IntegerPart(b);
+            break;
+        case OpCode::BitAnd:
+            a = IntegerPart(a) & IntegerPart(b);
+            break;
+        case OpCode::ShiftRight:
+        case OpCode::ShiftLeft:
+            a = Shift(a, b, op->code == OpCode::ShiftRight);
+            break;
+        case OpCode::Subtract:
+            a -= b;
+            break;
+        case OpCode::Add:
+            a += b;
+            break;
+        case OpCode::Remainder:
+        case OpCode::Divide:
+            if (std::fabs(b) < kZeroTolerance) {
+                error = "Division by zero.";
+                return false;
+            }
+            a = op->code == OpCode::Divide ? a / b : std::fmod(a, b);
+            break;
+        case OpCode::Multiply:
+            a *= b;
+            break;
+        default:
+            a = Compare(a, b, op->code) ? 1.0 : 0.0;
+            break;
+        }
+    }
+    result = base[0];
+    return true;
+}
+
+bool ExecuteScript(ScriptState& state) {
+    // Every component starts from its initial value; one that has none starts
+    // from 0, so nothing computed by an earlier run leaks into this one.
+    for (Variable& variable : state.variables)
+        for (int c = 0; c < 4; ++c)
+            variable.working[c] = variable.hasInitial[c] ? variable.initial[c] : 0.0;
+
+    state.stack.resize(state.maxStackDepth + 1);
+    const std::vector<Statement>& statements = state.statements;
+    size_t next = 0;
+    uint64_t steps = 0;
+    std::string error;
+    while (next < statements.size()) {
+        if (++steps > CVxShaderScript::kMaxRunSteps) {
+            error = "Too many steps: the script ran longer than 10000000 statements.";
+            break;
+        }
+        const Statement& statement = statements[next];
+        if (statement.kind == StatementKind::Jump) {
+            next = statement.target;
+            continue;
+        }
+        double value = 0.0;
+        if (!EvaluateExpression(state, statement.firstOp, statement.opCount, value, error)) {
+            if (error.empty())
+                error = "Unspecified error.";
+            if (statement.kind == StatementKind::Assign && statement.initializes)
+                error = "An error occured while initializing '" +
+                        state.variables[statement.variable].name + "': " + error;
+            break;
+        }
+        if (statement.kind == StatementKind::Assign) {
+            state.variables[statement.variable].working[statement.component] = value;
+            ++next;
+        } else {
+            next = IsFalse(value) ? statement.target : next + 1;
+        }
+    }
+    if (error.empty())
+        return true;
+    state.message = "An error occured while executing script: " + error;
+    CutMessage(state.message);
+    return false;
+}
+
+} // namespace script
+
+using namespace script;
+
+CVxShaderScript::CVxShaderScript() : m_state(std::make_unique<ScriptState>()) {
+    AddBuiltinFunctions(m_state->functions, m_state->functionByName);
+}
+
+CVxShaderScript::~CVxShaderScript() = default;
+
+bool CVxShaderScript::Fail(const char* message) {
+    m_state->message = message;
+    CutMessage(m_state->message);
+    m_state->messageLine = 0;
+    return false;
+}
+
+bool CVxShaderScript::Load(const char* text) {
+    return Load(text, text ? std::strlen(text) : 0);
+}
+
+bool CVxShaderScript::Load(const char* text, size_t length) {
+    m_state->message.clear();
+    m_state->messageLine = 0;
+    if (CompileScript(*m_state, text ? text : "", text ? length : 0))
+        return true;
+    CutMessage(m_state->message);
+    return false;
+}
+
+bool CVxShaderScript::DeclareExtern(const char* name, double value) {
+    m_state->message.clear();
+    std::string base;
+    int component = 0;
+    NameProblem problem = SplitReference(name, std::strlen(name), base, component);
+    if (problem != NameProblem::None)
+        return Fail(NameProblemMessage(problem));
+    std::string key = NameKey(base);
+    double constant = 0.0;
+    if (LookupConstant(key, constant))
+        return Fail("Invalid character in variable name.");
+    if (m_state->FindFunction(key) >= 0)
+        return Fail("Variable name collides with an existing function.");
+    int index = m_state->FindVariable(key);
+    if (index < 0)
+        index = static_cast<int>(m_state->AddVariable(base));
+    Variable& variable = m_state->variables[static_cast<size_t>(index)];
+    variable.initial[component] = value;
+    variable.working[component] = value;
+    variable.hasInitial[component] = true;
+    return true;
+}
+
+bool CVxShaderScript::Set(const char* name, double value) {
+    m_state->message.clear();
+    std::string base;
+    int component = 0;
+    NameProblem problem = SplitReference(name, std::strlen(name), base, component);
+    if (problem != NameProblem::None)
+        return Fail(NameProblemMessage(problem));
+    int index = m_state->FindVariable(NameKey(base));
+    if (index < 0)
+        return false;
+    // A value from outside is where every later run starts from.
+    Variable& variable = m_state->variables[static_cast<size_t>(index)];
+    variable.initial[component] = value;
+    variable.working[component] = value;
+    variable.hasInitial[component] = true;
+    return true;
+}
+
+bool CVxShaderScript::Run() {
+    m_state->message.clear();
+    m_state->messageLine = 0;
+    if (!m_state->loaded)
+        return Fail("No script loaded.");
+    return ExecuteScript(*m_state);
+}
+
+double CVxShaderScript::Get(const char* name, double defaultValue) const {
+    std::string base;
+    int component = 0;
+    if (SplitReference(name, std::strlen(name), base, component) != NameProblem::None)
+        return 0.0;
+    int index = m_state->FindVariable(NameKey(base));
+    if (index < 0)
+        return defaultValue;
+    return m_state->variables[static_cast<size_t>(index)].working[component];
+}
+
+bool CVxShaderScript::HasVariable(const char* name) const {
+    std::string base;
+    int component = 0;
+    if (SplitReference(name, std::strlen(name), base, component) != NameProblem::None)
+        return false;
+    return m_state->FindVariable(NameKey(base)) >= 0;
+}
+
+bool CVxShaderScript::RegisterFunction(const char* name, uint32_t argCount,
+                                       VxScriptFunction function, void* context,
+                                       bool hasReturnValue) {
+    m_state->message.clear();
+    size_t length = std::strlen(name);
+    if (length == 0 || !IsNameStart(name[0]))
+        return Fail("Function name starts with an invalid character.");
+    int dots = 0;
+    for (size_t i = 0; i < length; ++i) {
+        if (name[i] == '.') {
+            if (++dots > 1)
+                return Fail("Too many dots in function name.");
+        } else if (!IsNameChar(name[i])) {
+            return Fail("Invalid character in function name.");
+        }
+    }
+    std::string key = NameKey(name, length);
+    double constant = 0.0;
+    if (LookupConstant(key, constant))
+        return Fail("Function name collides with an existing constant.");
+    if (m_state->FindVariable(key) >= 0)
+        return Fail("Function name collides with an existing variable.");
+    if (!function || argCount > 0xFFFF)
+        return Fail("Unspecified error.");
+
+    Function entry;
+    entry.name.assign(name, length);
+    entry.argCount = argCount;
+    entry.hasReturnValue = hasReturnValue;
+    entry.host = function;
+    entry.context = context;
+    int existing = m_state->FindFunction(key);
+    if (existing >= 0) {
+        m_state->functions[static_cast<size_t>(existing)] = entry;
+        return true;
+    }
+    m_state->functionByName.emplace(key, static_cast<uint32_t>(m_state->functions.size()));
+    m_state->functions.push_back(entry);
+    return true;
+}
+
+bool CVxShaderScript::IsLoaded() const {
+    return m_state->loaded;
+}
+
+const char* CVxShaderScript::Message() const {
+    return m_state->message.c_str();
+}
+
+uint32_t CVxShaderScript::MessageLine() const {
+    return m_state->messageLine;
+}

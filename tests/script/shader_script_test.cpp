@@ -1,0 +1,374 @@
+#include "script/shader_script.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+namespace {
+
+const double kNaN = std::nan("");
+
+struct ExpressionCase {
+    const char* expression;
+    double expected;
+};
+
+// Runs "r = <expression>;" with a = 2.5, b = -3.7 and n = NaN available.
+bool Evaluate(const std::string& expression, double& value, std::string& message) {
+    CVxShaderScript script;
+    script.DeclareExtern("a", 2.5);
+    script.DeclareExtern("b", -3.7);
+    script.DeclareExtern("n", kNaN);
+    std::string text = "r = " + expression + ";";
+    if (!script.Load(text.c_str()) || !script.Run()) {
+        message = script.Message();
+        return false;
+    }
+    value = script.Get("r", -999);
+    return true;
+}
+
+TEST(ShaderScript, ExpressionValues) {
+    const ExpressionCase cases[] = {
+        // grouping: operators of equal level group from the right, "-" lets "+" bind first
+        {"8 - 2 + 1", 5},
+        {"8 - 2 - 1", 7},
+        {"2 * 3 / 4", 1.5},
+        {"12 / 2 * 3", 2},
+        {"1 + 2 * 3 - 4", 3},
+        {"(8 - 2) + 1", 7},
+        {"-2 * 3", -6},
+        {"2 * -3 + 1", -5},
+        {"-(1 + 2)", -3},
+        {"((((((1))))))", 1},
+        {"1 < 2 && 3 > 2", 1},
+        {"!0 == 1", 1},
+        // integer parts
+        {"0.5 && 1", 0},
+        {"1.9 && 1", 1},
+        {"0.2 || 0.9", 0},
+        {"!0.5", 0},
+        {"!1e-13", 1},
+        {"bool(0.5)", 1},
+        {"5.7 | 2.2", 7},
+        {"6 ^ 3", 5},
+        {"-6.9 & 7", 2},
+        {"~0", -1},
+        {"~2.9", -3},
+        {"-16 >> 2", -4},
+        {"1 << 33", 2},
+        {"1 << 31", -2147483648.0},
+        {"3e9 | 0", -2147483648.0},
+        {"int(-2.9)", -2},
+        {"trunc(5e10)", -2147483648.0},
+        // comparisons with 1e-12 and NaN
+        {"1 == 1 + 1e-13", 1},
+        {"1 != 1 + 1e-13", 0},
+        {"1 == 1 + 1e-11", 0},
+        {"n == n", 0},
+        {"n != 1", 0},
+        {"n < 1", 0},
+        {"n >= n", 0},
+        {"2 >= 2", 1},
+        {"2 <= 1", 0},
+        // numbers
+        {"0xff", 255},
+        {"0xffffffff", 4294967295.0},
+        {"1.5e2", 150},
+        {"1.5d2", 150},
+        {"2e-1", 0.2},
+        {".5", 0.5},
+        {"1e", 1},
+        {"8-2", 6},
+        {"true + TRUE + False", 2},
+        // built-ins and their edge rules
+        {"clamp(5, 2, 1)", 1},
+        {"clamp(0, 2, 3)", 2},
+        {"clamp(2.5, 2, 3)", 2.5},
+        {"min(1, 2)", 1},
+        {"max(1, 2)", 2},
+        {"max(n, 1) == 1", 0},
+        {"max(1, n)", 1},
+        {"min(n, 1)", 1},
+        {"inrange(2, 2, 3)", 1},
+        {"inrange(3.5, 2, 3)", 0},
+        {"round(-2.5)", -2},
+        {"round(2.5)", 3},
+        {"ldexp(3, 2.9)", 12},
+        {"abs(b)", 3.7},
+        {"ceil(b)", -3},
+        {"floor(b)", -4},
+        {"pow(2, 10)", 1024},
+        {"sqrt(16)", 4},
+        {"exp(0) + log(1) + log10(100)", 3},
+        {"atan2(1, 1) * 4", std::acos(-1.0)},
+        {"arctan2(0, -1)", std::acos(-1.0)},
+        {"arccos(1) + arcsin(0) + arctan(0) + cosh(0) + sinh(0) + tanh(0)", 1},
+        {"sin(0) + cos(0) + tan(0) + asin(0) + acos(1) + atan(0)", 1},
+        {"ABS(-1) + Sqrt(4)", 3},
+        {"7 % 3", 1},
+        {"-7 % 3", -1},
+        {"a * 2", 5},
+        {"A.x + a.R", 5},
+    };
+    for (const ExpressionCase& c : cases) {
+        double value = 0;
+        std::string message;
+        ASSERT_TRUE(Evaluate(c.expression, value, message)) << c.expression << ": " << message;
+        EXPECT_NEAR(value, c.expected, 1e-12) << c.expression;
+    }
+}
+
+struct MessageCase {
+    const char* script;
+    const char* message;
+};
+
+TEST(ShaderScript, LoadMessages) {
+    const MessageCase cases[] = {
+        {"#include x", "Unknown directive."},
+        {"1 = 2;", "Identifier expected."},
+        {"x + 1;", "Assignment or semicolon expected."},
+        {"x == 1;", "Assignment or semicolon expected."},
+        {"x = x + 1;", "A variable can't be used to initialize itself."},
+        {"x = 1", "Missing semicolon."},
+        {"else x = 1;", "Illegal 'else' without matching 'if'."},
+        {"while 1) x = 1;", "strLeft parenthesis expected after 'while'."},
+        {"IF 1) x = 1;", "strLeft parenthesis expected after 'if'."},
+        {"x = ;", "Expression expected."},
+        {"if () x = 1;", "Expression expected."},
+        {"break;", "'break' found, but not in a loop."},
+        {"while (1) break", "Missing semicolon after 'break'"},
+        {"if (1) continue;", "'continue' found, but not in a loop."},
+        {"while (1) { continue }", "Missing semicolon after 'continue'"},
+        {"while (1) {", "Unexpected end of script"},
+        {"if (1)", "Unexpected end of script"},
+        {"x", "Unexpected end of script"},
+        {"x = 1 ? 2 : 3;", "Unsupported operator."},
+        {"x = 1 = 2;", "Syntax error: assignments not allowed."},
+        {"x = 2 (3);", "Misplaced left parenthesis."},
+        {"x = 1);", "Syntax error: no matching left parenthesis."},
+        {"x = 1 + ;", "Syntax error: missing operand."},
+        {"x = ();", "Syntax error: missing operand."},
+        {"x = 1, 2;", "Syntax error: comma outside function call."},
+        {"x = min(1, 2, 3);", "Too many arguments passed to function."},
+        {"x = min(1);", "Too few arguments for this function"},
+        {"x = sqrt();", "Too few arguments for this function"},
+        {"x = 1 ~ 2;", "Syntax error: unary operator (~) not expected."},
+        {"x = * 2;", "Syntax error: operator not expected."},
+        {"x = 1 ! 2;", "Syntax error: unary operator (!) not expected."},
+        {"x = 1 2;", "Syntax error: missing operator."},
+        {"x = sqrt(4;", "Syntax error: missing parenthesis."},
+        {"x = (4;", "Syntax error: missing right parenthesis."},
+        {"x = 1 @ 2;", "Invalid character in expression."},
+        {"x = y;", "Unknown identifier."},
+        {"x = sqrt;", "Expected left parenthesis after function name"},
+        {"x = 1; y = x.q;", "Syntax error: invalid vector coordinate."},
+        {"x = 1 +", "Unexpected end of expression."},
+        {"if (1 x = 1;", "Syntax error: missing operator."},
+        {"x.xy = 1;", "Invalid vector coordinate."},
+        {"x.y.z = 1;", "Too many dots in variable name."},
+        {"x = 0x123456789;", "Value too large."},
+        {"x = 1.2.3;", "Invalid number."},
+        {"x = 1e+;", "Invalid number."},
+        {"x = 1e5e3;", "Invalid number."},
+        {"x = 0xFF;", "Invalid number."},
+        {"sin = 1;", "Variable name collides with an existing function."},
+        {"/* never closed", ""},
+        {"x = 1; // comment to the end", ""},
+        {"x = 1;;; { } y = x;", ""},
+    };
+    for (const MessageCase& c : cases) {
+        CVxShaderScript script;
+        bool loaded = script.Load(c.script);
+        EXPECT_EQ(loaded, c.message[0] == '\0') << c.script;
+        EXPECT_STREQ(script.Message(), c.message) << c.script;
+    }
+}
+
+TEST(ShaderScript, HostileInput) {
+    const std::string digits(300, '7');
+    const std::string deepParens = std::string(100000, '(') + "1" + std::string(100000, ')');
+    std::string deepIfs;
+    for (int i = 0; i < 20000; ++i)
+        deepIfs += "if (1) {";
+    deepIfs += "x = 1;" + std::string(20000, '}');
+    const std::string withNul("x = 1;\0y = 2;", 13);
+    const struct {
+        std::string text;
+        bool loads;
+        const char* message;
+    } cases[] = {
+        {"x = " + digits + ";", false, "Number too long."},
+        {"x = " + std::string(254, '1') + ";", true, ""},
+        {"x = " + deepParens + ";", true, ""},
+        {deepIfs, true, ""},
+        {withNul, false, "Identifier expected."},
+        {std::string("x = 1 \0;", 8), false, "Invalid character in expression."},
+    };
+    for (const auto& c : cases) {
+        CVxShaderScript script;
+        EXPECT_EQ(script.Load(c.text.c_str(), c.text.size()), c.loads) << c.text.substr(0, 40);
+        EXPECT_STREQ(script.Message(), c.message);
+        if (c.loads) {
+            EXPECT_TRUE(script.Run()) << script.Message();
+        }
+    }
+
+    std::string longScript;
+    for (int i = 0; i < 10000; ++i)
+        longScript += "x = x + 1;\n";
+    CVxShaderScript script;
+    script.DeclareExtern("x", 0);
+    ASSERT_TRUE(script.Load(longScript.c_str()));
+    ASSERT_TRUE(script.Run());
+    EXPECT_EQ(script.Get("x", 0), 10000);
+}
+
+TEST(ShaderScript, RunMessages) {
+    const MessageCase cases[] = {
+        {"x = 1 / 0;",
+         "An error occured while executing script: An error occured while initializing 'x': "
+         "Division by zero."},
+        {"x = 0; x = 5 % 1e-13;", "An error occured while executing script: Division by zero."},
+        {"x = 0; x = log(0);",
+         "An error occured while executing script: Non-positive value passed to function log()."},
+        {"x = 0; x = log10(-1);",
+         "An error occured while executing script: Non-positive value passed to function "
+         "log10()."},
+        {"while (1) { }",
+         "An error occured while executing script: Too many steps: the script ran longer than "
+         "10000000 statements."},
+    };
+    for (const MessageCase& c : cases) {
+        CVxShaderScript script;
+        ASSERT_TRUE(script.Load(c.script)) << c.script << ": " << script.Message();
+        EXPECT_FALSE(script.Run()) << c.script;
+        EXPECT_STREQ(script.Message(), c.message) << c.script;
+    }
+    CVxShaderScript empty;
+    EXPECT_FALSE(empty.Run());
+    EXPECT_STREQ(empty.Message(), "No script loaded.");
+}
+
+TEST(ShaderScript, ControlFlow) {
+    const ExpressionCase cases[] = {
+        {"i = 0; s = 0; while (i < 10) { i = i + 1; if (i == 3) continue; if (i > 6) break; "
+         "s = s + i; }",
+         1 + 2 + 4 + 5 + 6},
+        {"s = 0; if (0) s = 1; else if (1) s = 2; else s = 3;", 2},
+        {"s = 0; IF (1) { s = 1; } ELSE { s = 2; }", 1},
+        {"i = 0; s = 0; WHILE (i < 3) { j = 0; while (1) { j = j + 1; if (j >= 2) BREAK; } "
+         "s = s + j; i = i + 1; }",
+         6},
+        {"s; s.y = 4; s.A = 1; s = s.g + s.w;", 5},
+    };
+    for (const ExpressionCase& c : cases) {
+        CVxShaderScript script;
+        ASSERT_TRUE(script.Load(c.expression)) << c.expression << ": " << script.Message();
+        ASSERT_TRUE(script.Run()) << script.Message();
+        EXPECT_EQ(script.Get("S", -1), c.expected) << c.expression;
+    }
+}
+
+// A run starts from the initial values, whatever the previous run computed.
+TEST(ShaderScript, ResetBetweenRuns) {
+    CVxShaderScript script;
+    ASSERT_TRUE(script.DeclareExtern("gain", 2));
+    ASSERT_TRUE(script.DeclareExtern("offset.z", 1));
+    ASSERT_TRUE(script.Load("gain = gain * 2; offset.z = offset.b + 1; if (gain > 5) seen = 1;"
+                            "count; count = count + 1;"));
+    const struct {
+        const char* set;
+        double value;
+        double gain, offsetZ, seen;
+    } runs[] = {
+        {nullptr, 0, 4, 2, 0},  {nullptr, 0, 4, 2, 0},    {"GAIN", 3, 6, 2, 1},
+        {"Gain.x", 1, 2, 2, 0}, {"offset.B", 5, 2, 6, 0}, {"unknown", 7, 2, 6, 0},
+    };
+    for (const auto& run : runs) {
+        if (run.set)
+            script.Set(run.set, run.value);
+        ASSERT_TRUE(script.Run()) << script.Message();
+        EXPECT_EQ(script.Get("gain", -1), run.gain);
+        EXPECT_EQ(script.Get("offset.z", -1), run.offsetZ);
+        EXPECT_EQ(script.Get("seen", -1), run.seen);
+        EXPECT_EQ(script.Get("count", -1), 1);
+    }
+    EXPECT_EQ(script.Get("missing", 42), 42);
+    EXPECT_EQ(script.Get("gain.q", 42), 0);
+    EXPECT_EQ(script.Get("ga in", 42), 0);
+}
+
+TEST(ShaderScript, NamesFromOutside) {
+    const MessageCase cases[] = {
+        {"9lives", "Invalid character in variable name."},
+        {"a-b", "Invalid character in variable name."},
+        {"a.b.c", "Too many dots in variable name."},
+        {"a.xy", "Invalid vector coordinate."},
+        {"a.q", "Invalid vector coordinate."},
+        {"exp", "Variable name collides with an existing function."},
+        {"Abc.W", ""},
+    };
+    for (const MessageCase& c : cases) {
+        CVxShaderScript script;
+        EXPECT_EQ(script.DeclareExtern(c.script, 1), c.message[0] == '\0') << c.script;
+        EXPECT_STREQ(script.Message(), c.message) << c.script;
+    }
+}
+
+bool Twice(void* context, const double* args, double* result, const char** error) {
+    ++*static_cast<int*>(context);
+    if (args[0] < 0) {
+        *error = "negative";
+        return false;
+    }
+    *result = 2 * args[0] + args[1];
+    return true;
+}
+
+TEST(ShaderScript, HostFunctions) {
+    const MessageCase registrations[] = {
+        {"1st", "Function name starts with an invalid character."},
+        {"a.b.c", "Too many dots in function name."},
+        {"a-b", "Invalid character in function name."},
+        {"True", "Function name collides with an existing constant."},
+        {"Gain", "Function name collides with an existing variable."},
+        {"my.twice", ""},
+    };
+    int calls = 0;
+    CVxShaderScript script;
+    script.DeclareExtern("gain", 1);
+    for (const MessageCase& c : registrations) {
+        EXPECT_EQ(script.RegisterFunction(c.script, 2, Twice, &calls), c.message[0] == '\0');
+        EXPECT_STREQ(script.Message(), c.message) << c.script;
+    }
+    ASSERT_TRUE(script.RegisterFunction("silent", 0, Twice, &calls, false));
+
+    ASSERT_TRUE(script.Load("r = MY.TWICE(gain + 1, 3);"));
+    ASSERT_TRUE(script.Run());
+    EXPECT_EQ(script.Get("r", 0), 7);
+    script.Set("gain", -5);
+    EXPECT_FALSE(script.Run());
+    EXPECT_STREQ(script.Message(),
+                 "An error occured while executing script: An error occured while initializing "
+                 "'r': negative");
+    EXPECT_EQ(calls, 2);
+
+    EXPECT_FALSE(script.Load("r = silent();"));
+    EXPECT_STREQ(script.Message(), "Function without return value used in expression.");
+    EXPECT_FALSE(script.Load("my.twice = 1;"));
+    EXPECT_STREQ(script.Message(), "Variable name collides with an existing function.");
+}
+
+TEST(ShaderScript, MessagesAreCut) {
+    CVxShaderScript script;
+    std::string name(300, 'v');
+    std::string text = name + " = 1 / 0;";
+    ASSERT_TRUE(script.Load(text.c_str()));
+    EXPECT_FALSE(script.Run());
+    EXPECT_EQ(std::string(script.Message()).size(), CVxShaderScript::kMaxMessageLength);
+}
+
+} // namespace
