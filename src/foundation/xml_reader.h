@@ -1,0 +1,139 @@
+#pragma once
+
+#include "foundation/vx_string.h"
+#include "foundation/xml_values.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+// A syntax error of the framework's XML dialect. Thrown only inside document
+// readers, which catch it at their entry point and report a failed load.
+class CVxXMLParseError {
+public:
+    CVxXMLParseError(const CVxString& message, uint32_t line, uint32_t column)
+        : m_message(message), m_line(line), m_column(column) {}
+
+    const CVxString& Message() const { return m_message; }
+    uint32_t Line() const { return m_line; }
+    uint32_t Column() const { return m_column; }
+    // The message, then "\nLine: <line> Column: <column>".
+    CVxString FullText() const;
+
+private:
+    CVxString m_message;
+    uint32_t m_line;
+    uint32_t m_column;
+};
+
+// Pull reader of the framework's XML dialect: elements without attributes,
+// leaf values in double quotes (or unquoted on one line), no entities; <?...?>
+// and <!...> constructs are skipped. Names compare without regard to case.
+//
+// Typical element reader, positioned after the start tag of a container:
+//
+//     uint32_t depth = reader.Depth();
+//     while (reader.NextChild(depth)) {
+//         if (reader.TagIs("size")) ParseXMLUInt32(reader.RawValue(), size);
+//     }
+//
+// Every method that reads may throw CVxXMLParseError.
+class CVxXMLReader {
+public:
+    CVxXMLReader() = default;
+    CVxXMLReader(const CVxXMLReader&) = delete;
+    CVxXMLReader& operator=(const CVxXMLReader&) = delete;
+
+    // Resets all state. With isFile false, source is the document text (copied;
+    // always succeeds). With isFile true, source is a path read whole in binary
+    // mode; false when the file cannot be read.
+    bool Open(const CVxString& source, bool isFile);
+    // Opens a document held in memory without going through a CVxString.
+    void OpenText(const char* text, size_t length);
+
+    // Reads the next tag and, after a start tag, its value. isEnd becomes true
+    // when the tag read was an end tag; at the end of the text AtEnd() is set
+    // and isEnd stays false.
+    void Next(bool& isEnd);
+
+    // Reads tokens inside the element whose start tag left the reader at
+    // `depth` (the value of Depth() then). Returns true positioned on the start
+    // tag of a direct child; grandchildren the caller did not read are skipped
+    // whole. Returns false once the element's end tag is read (or at the end
+    // of a document, for depth 0).
+    bool NextChild(uint32_t depth);
+
+    // After a start tag: reads up to and including the end tag that closes
+    // the element; false when the end of the text comes first.
+    bool SkipElement();
+
+    // Name of the current tag. After an end tag this is the name of the
+    // element that is now innermost (empty at the top level).
+    const char* TagText() const { return m_tag; }
+    uint32_t TagLength() const { return m_tagLength; }
+    const CVxString& Tag();
+    bool TagIs(const char* name) const;
+    bool TagStartsWith(const char* prefix) const;
+    // Hash of the current tag for dispatch (the name table's hash of the name
+    // in upper case); callers confirm a match with TagIs.
+    uint32_t TagHash();
+
+    // The current value, NUL-terminated inside the reader's buffer; "" when
+    // the start tag had no value. Valid until the next read.
+    const char* RawValue() const { return m_value; }
+    uint32_t RawValueLength() const { return m_valueLength; }
+    bool HasValue() const { return m_hasValue; }
+    bool IsQuoted() const { return m_quoted; }
+    const CVxString& CurrentValue();
+
+    // Number of open elements.
+    uint32_t Depth() const { return static_cast<uint32_t>(m_stack.size()); }
+    bool AtEnd() const { return m_atEnd; }
+    bool IsOpen() const { return m_buffer != nullptr; }
+    uint32_t Line() const { return m_line; }
+    uint32_t Column() const { return m_column; }
+    const CVxString& FileName() const { return m_fileName; }
+
+    // Throws a parse error with the reader's current line and column.
+    [[noreturn]] void Fail(const char* message) const;
+
+private:
+    struct OpenElement {
+        const char* name;
+        uint32_t length;
+    };
+
+    void Reset();
+    void Consume();
+    void SkipBlanksAndConstructs();
+    void ReadTagName(const char*& name, uint32_t& length);
+    void ReadEndTag(const char* name, uint32_t length, bool& isEnd);
+    void ReadValue();
+    void ReadQuotedValue();
+    void ReadUnquotedValue();
+    void ClearToken();
+    [[noreturn]] void FailUnexpectedEnd(const char* message);
+
+    CVxString m_fileName;
+    std::unique_ptr<char[]> m_buffer;
+    size_t m_bufferLength = 0; // without the terminating NUL
+    char* m_pos = nullptr;
+    uint32_t m_line = 1;
+    uint32_t m_column = 0;
+    char m_pendingBreak = 0; // first half of a line break pair just consumed
+    bool m_atEnd = false;
+    bool m_quoted = false;
+    bool m_restoreBracket = false;
+    bool m_hasValue = false;
+    std::vector<OpenElement> m_stack;
+    const char* m_tag = "";
+    uint32_t m_tagLength = 0;
+    const char* m_value = "";
+    uint32_t m_valueLength = 0;
+    CVxString m_tagCopy;
+    bool m_tagCopyValid = false;
+    CVxString m_valueCopy;
+    bool m_valueCopyValid = false;
+    uint32_t m_tagHash = 0;
+    bool m_tagHashValid = false;
+};

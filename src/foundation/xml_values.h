@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cfloat>
+#include <cstdint>
+
+// Parsers of leaf values of the XML dialect. Each converts the whole text and
+// leaves the target unchanged when the text does not convert, has characters
+// left over or lies outside [lo, hi]; element readers then keep their default.
+
+// Decimal digits only.
+bool ParseXMLUInt32(const char* text, uint32_t& out, uint32_t lo = 0, uint32_t hi = UINT32_MAX);
+bool ParseXMLUInt64(const char* text, uint64_t& out, uint64_t lo = 0, uint64_t hi = UINT64_MAX);
+// An optional sign, then decimal digits.
+bool ParseXMLInt32(const char* text, int32_t& out, int32_t lo = INT32_MIN, int32_t hi = INT32_MAX);
+bool ParseXMLInt64(const char* text, int64_t& out, int64_t lo = INT64_MIN, int64_t hi = INT64_MAX);
+// An optional sign, digits with an optional decimal point, an optional
+// exponent. Always read in the C locale.
+bool ParseXMLDouble(const char* text, double& out, double lo = -DBL_MAX, double hi = DBL_MAX);
+// As ParseXMLDouble, rounded to single precision.
+bool ParseXMLFloat(const char* text, float& out);
+// "1", "true", "on", "yes" and "0", "false", "off", "no"; the words in any case.
+bool ParseXMLBool(const char* text, bool& out);
+// One to four comma-separated decimals (blanks around each are allowed) into
+// out[0..count-1]; count receives how many were given. Fails on a component
+// that does not parse or on more than four.
+bool ParseXMLDecimalList(const char* text, double out[4], int& count);
+// A colour of one to four components: one sets R, G and B; two set R, G, B to
+// the first and A to the second; three set R, G, B; four set R, G, B, A.
+// A is 1 when not given.
+bool ParseXMLColor(const char* text, float out[4]);

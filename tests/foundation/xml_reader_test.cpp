@@ -1,0 +1,136 @@
+#include "foundation/xml_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// Reads the whole document; returns "" or the error's full text.
+std::string ReadAll(const std::string& text, std::vector<std::string>* tokens = nullptr) {
+    CVxXMLReader reader;
+    reader.OpenText(text.data(), text.size());
+    try {
+        while (true) {
+            bool isEnd = false;
+            reader.Next(isEnd);
+            if (reader.AtEnd())
+                return "";
+            if (tokens && !isEnd)
+                tokens->push_back(std::string(reader.TagText()) + "=" +
+                                  (reader.IsQuoted() ? "q:" : "") + reader.RawValue());
+        }
+    } catch (const CVxXMLParseError& error) {
+        return error.FullText().c_str();
+    }
+}
+
+TEST(XmlReader, SyntaxErrorsCarryMessageLineAndColumn) {
+    struct Case {
+        std::string text;
+        std::string error;
+    };
+    const Case cases[] = {
+        {"<a>\"x\"</A>", ""},
+        {"<a>\"x\"</b>", "Unexpected end tag at root level: </b>\nLine: 1 Column: 10"},
+        {"</a>", "Unexpected end tag at root level: </a>\nLine: 1 Column: 4"},
+        {"<a x=\"1\">", "Whitespace unexpected in < > brackets.\nLine: 1 Column: 2"},
+        {"<a\tb>", "Whitespace unexpected in < > brackets.\nLine: 1 Column: 2"},
+        {"<a\n>", "Newline unexpected in < > brackets.\nLine: 1 Column: 2"},
+        {"<a>hello\nworld</a>", "Unexpected newline in value. Use \" \" to enclose values with "
+                                "newlines.\nLine: 1 Column: 8"},
+        {"<a><b>\"1\"</b>", "Unexpected End of File while looking for </a>\nLine: 1 Column: 13"},
+        {"<a>\"open", "Unexpected end of file while looking for '\"'\nLine: 1 Column: 8"},
+        {"<a>open", "Unexpected end of file while looking for '<'\nLine: 1 Column: 7"},
+        {"<abc", "Unexpected end of file while looking for >\nLine: 1 Column: 4"},
+        {"x<a>", "Expected <\nLine: 1 Column: 0"},
+        {"<a>\"1\" x</a>", "Expected <\nLine: 1 Column: 7"},
+        {"<a>\r\n<b>\r\n</c>", "Unexpected end tag at root level: </c>\nLine: 3 Column: 4"},
+        {"<a>\n\n</c>", "Unexpected end tag at root level: </c>\nLine: 3 Column: 4"},
+        {"<a>\r\n\r\n</c>", "Unexpected end tag at root level: </c>\nLine: 3 Column: 4"},
+        {"<a>\n\r</c>", "Unexpected end tag at root level: </c>\nLine: 2 Column: 4"},
+        {"<a>\"x\ny\"</b>", "Unexpected end tag at root level: </b>\nLine: 2 Column: 6"},
+        {std::string("<a>\"x", 5) + std::string(1, '\0') + "\"</a>",
+         "Unexpected end of file while looking for '\"'\nLine: 1 Column: 5"},
+        {std::string("<a>", 3) + std::string(1, '\0') + "</a>",
+         "Unexpected end of file while looking for '<'\nLine: 1 Column: 3"},
+        {"<?xml version=\"1.0\" ?>\n<!-- note --><a>\"1\"</a>", ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ReadAll(c.text), c.error) << c.text;
+}
+
+TEST(XmlReader, ValuesAreQuotedOrTrimmed) {
+    struct Case {
+        std::string text;
+        std::vector<std::string> tokens;
+    };
+    const Case cases[] = {
+        {"<a>  hi  </a>", {"a=hi"}},
+        {"<a>\"  hi  \"</a>", {"a=q:  hi  "}},
+        {"<a>\"hello\nworld\"</a>", {"a=q:hello\nworld"}},
+        {"<a>\r\n <b>1 2\t</b><c></c><!-- x --><d>\"\"</d></a>", {"a=", "b=1 2", "c=", "d=q:"}},
+        {"<a><b>v</b><b>w</b></a>", {"a=", "b=v", "b=w"}},
+        {"<a>\r\n\t\"q\"\r\n</a>", {"a=q:q"}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> tokens;
+        EXPECT_EQ(ReadAll(c.text, &tokens), "") << c.text;
+        EXPECT_EQ(tokens, c.tokens) << c.text;
+    }
+}
+
+TEST(XmlReader, EndTagLeavesParentAsCurrentTagAndChildWalkSkipsDepth) {
+    CVxXMLReader reader;
+    ASSERT_TRUE(reader.Open("<root><x><deep>\"1\"</deep></x><Size>\"33\"</Size></root>", false));
+    bool isEnd = false;
+    reader.Next(isEnd);
+    uint32_t depth = reader.Depth();
+    std::vector<std::string> children;
+    while (reader.NextChild(depth))
+        children.push_back(reader.TagText());
+    EXPECT_EQ(children, (std::vector<std::string>{"x", "Size"}));
+    EXPECT_EQ(reader.Depth(), 0u);
+    EXPECT_STREQ(reader.TagText(), "");
+
+    reader.Open("<root><x>\"1\"</x></root>", false);
+    reader.Next(isEnd);
+    reader.Next(isEnd);
+    EXPECT_EQ(reader.CurrentValue(), "1");
+    EXPECT_TRUE(reader.TagIs("X"));
+    reader.Next(isEnd);
+    EXPECT_TRUE(isEnd);
+    EXPECT_STREQ(reader.TagText(), "root");
+}
+
+TEST(XmlReader, HostileDocumentsFailWithoutExhaustingTheStack) {
+    std::string nested;
+    for (int i = 0; i < 100000; ++i)
+        nested += "<e>";
+    EXPECT_EQ(ReadAll(nested + "\n\"\""), "Unexpected End of File while looking for </e>\n"
+                                          "Line: 2 Column: 2");
+    for (int i = 0; i < 100000; ++i)
+        nested += "</e>";
+    EXPECT_EQ(ReadAll(nested), "");
+
+    CVxXMLReader reader;
+    reader.Open("<a>\"" + CVxString(std::string(100u << 20, 'x').c_str()) + "\"</a>", false);
+    bool isEnd = false;
+    reader.Next(isEnd);
+    EXPECT_EQ(reader.RawValueLength(), 100u << 20);
+}
+
+TEST(XmlReader, UnopenedReaderAndUnreadableFile) {
+    CVxXMLReader reader;
+    bool isEnd = false;
+    try {
+        reader.Next(isEnd);
+        FAIL();
+    } catch (const CVxXMLParseError& error) {
+        EXPECT_EQ(error.FullText(), "XML file is not open.\nLine: 0 Column: 0");
+    }
+    EXPECT_FALSE(reader.Open("Z:\\no\\such\\folder\\file.xml", true));
+}
+
+} // namespace
