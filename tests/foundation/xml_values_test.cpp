@@ -1,0 +1,142 @@
+#include "foundation/xml_values.h"
+#include "foundation/xml_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+TEST(XmlValues, ParsersConvertTheWholeTextOrLeaveTheTarget) {
+    struct Case {
+        const char* text;
+        bool uintOk;
+        uint32_t uintValue;
+        bool intOk;
+        int32_t intValue;
+        bool doubleOk;
+        double doubleValue;
+    };
+    const Case cases[] = {
+        {"33", true, 33, true, 33, true, 33},
+        {"33x", false, 0, false, 0, false, 0},
+        {"", false, 0, false, 0, false, 0},
+        {"-5", false, 0, true, -5, true, -5},
+        {"+7", false, 0, true, 7, true, 7},
+        {" 7", false, 0, false, 0, false, 0},
+        {"4294967295", true, 4294967295u, false, 0, true, 4294967295.0},
+        {"4294967296", false, 0, false, 0, true, 4294967296.0},
+        {"-2147483648", false, 0, true, INT32_MIN, true, -2147483648.0},
+        {"0.5", false, 0, false, 0, true, 0.5},
+        {".5", false, 0, false, 0, true, 0.5},
+        {"5.", false, 0, false, 0, true, 5},
+        {"-1.5e-3", false, 0, false, 0, true, -0.0015},
+        {"1e", false, 0, false, 0, false, 0},
+        {".", false, 0, false, 0, false, 0},
+        {"inf", false, 0, false, 0, false, 0},
+        {"0x10", false, 0, false, 0, false, 0},
+        {"1e999", false, 0, false, 0, false, 0},
+    };
+    for (const Case& c : cases) {
+        uint32_t u = 0;
+        int32_t i = 0;
+        double d = 0;
+        EXPECT_EQ(ParseXMLUInt32(c.text, u), c.uintOk) << c.text;
+        EXPECT_EQ(u, c.uintValue) << c.text;
+        EXPECT_EQ(ParseXMLInt32(c.text, i), c.intOk) << c.text;
+        EXPECT_EQ(i, c.intValue) << c.text;
+        EXPECT_EQ(ParseXMLDouble(c.text, d), c.doubleOk) << c.text;
+        EXPECT_DOUBLE_EQ(d, c.doubleValue) << c.text;
+    }
+    uint32_t ranged = 9;
+    EXPECT_FALSE(ParseXMLUInt32("3", ranged, 0, 2));
+    EXPECT_EQ(ranged, 9u);
+}
+
+TEST(XmlValues, BooleansAndColours) {
+    struct BoolCase {
+        const char* text;
+        bool ok;
+        bool value;
+    };
+    const BoolCase bools[] = {{"Yes", true, true}, {"TRUE", true, true}, {"on", true, true},
+                              {"1", true, true},   {"No", true, false},  {"OFF", true, false},
+                              {"0", true, false},  {"2", false, true},   {"yess", false, true},
+                              {"01", false, true}, {"", false, true}};
+    for (const BoolCase& c : bools) {
+        bool value = true;
+        EXPECT_EQ(ParseXMLBool(c.text, value), c.ok) << c.text;
+        EXPECT_EQ(value, c.value) << c.text;
+    }
+
+    struct ColourCase {
+        const char* text;
+        bool ok;
+        float rgba[4];
+    };
+    const ColourCase colours[] = {
+        {"0.5", true, {0.5f, 0.5f, 0.5f, 1}}, {"0.5,0.25", true, {0.5f, 0.5f, 0.5f, 0.25f}},
+        {"1, 2, 3", true, {1, 2, 3, 1}},      {"1,2,3,4", true, {1, 2, 3, 4}},
+        {"1,2,3,4,5", false, {9, 9, 9, 9}},   {"1,,3", false, {9, 9, 9, 9}},
+        {"1,x,3", false, {9, 9, 9, 9}},
+    };
+    for (const ColourCase& c : colours) {
+        float rgba[4] = {9, 9, 9, 9};
+        EXPECT_EQ(ParseXMLColor(c.text, rgba), c.ok) << c.text;
+        for (int k = 0; k < 4; ++k)
+            EXPECT_FLOAT_EQ(rgba[k], c.rgba[k]) << c.text << " component " << k;
+    }
+}
+
+TEST(XmlWriter, LeafFormsAndDecimalTidying) {
+    struct Case {
+        double value;
+        int places;
+        const char* text;
+    };
+    const Case decimals[] = {
+        {static_cast<float>(0.3), 15, "0.300000011920929"},
+        {0.5, 15, "0.5"},
+        {2.0, 5, "2"},
+        {0.123456789, 5, "0.12346"},
+        {0.0, 5, "0"},
+        {100.0, 5, "100"},
+        {-0.25, 5, "-0.25"},
+        {-1e-9, 5, "-0"},
+    };
+    for (const Case& c : decimals)
+        EXPECT_EQ(std::string(FormatXMLDecimal(c.value, c.places).c_str()), c.text);
+
+    CVxString out;
+    WriteXMLOpen(out, 2, "shader");
+    WriteXMLText(out, 4, "name", "VEXLAN.Base.1");
+    WriteXMLBool(out, 4, "visible", true);
+    WriteXMLDecimal(out, 4, "opacity", 0.5, 15);
+    WriteXMLUInt(out, 4, "mask", 4294967295u);
+    WriteXMLInt(out, 4, "i", -3);
+    const double triple[3] = {2, 0.5, 1e-7};
+    WriteXMLDouble3(out, 4, "slope", triple);
+    const float rgba[4] = {1, 0.5f, 0, 1};
+    WriteXMLFloat4(out, 4, "c", rgba);
+    const int32_t pair[2] = {3, -4};
+    WriteXMLInt2(out, 4, "p", pair);
+    WriteXMLColor(out, 4, "opaque", 0xFF102030u);
+    WriteXMLColor(out, 4, "clear", 0x80102030u);
+    WriteXMLInt64(out, 4, "big", -5000000000LL);
+    WriteXMLClose(out, 2, "shader");
+    EXPECT_EQ(std::string(out.c_str()), "  <shader>\n"
+                                        "    <name>\"VEXLAN.Base.1\"</name>\n"
+                                        "    <visible>\"1\"</visible>\n"
+                                        "    <opacity>\"0.5\"</opacity>\n"
+                                        "    <mask>\"4294967295\"</mask>\n"
+                                        "    <i>\"-3\"</i>\n"
+                                        "    <slope>\"2,0.5,1e-07\"</slope>\n"
+                                        "    <c>\"1, 0.5, 0, 1\"</c>\n"
+                                        "    <p>\"3,-4\"</p>\n"
+                                        "    <opaque>\"16,32,48\"</opaque>\n"
+                                        "    <clear>\"16,32,48,128\"</clear>\n"
+                                        "    <big>\"-5000000000\"</big>\n"
+                                        "  </shader>\n");
+}
+
+} // namespace
