@@ -1,0 +1,148 @@
+#include "lut/cubrel_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+std::vector<uint8_t> Bytes(const uint8_t* at, size_t count) {
+    return {at, at + count};
+}
+
+bool AllBytesEqual(const uint8_t* at, size_t count, uint8_t value) {
+    for (size_t i = 0; i < count; ++i)
+        if (at[i] != value)
+            return false;
+    return true;
+}
+
+TEST(CubrelHeader, LayoutForSize17) {
+    std::vector<uint8_t> buffer(CubrelFileSize(17), 0xAB);
+    ASSERT_EQ(buffer.size(), 20676u);
+    PrepareCubrelHeader(buffer.data(), 17);
+    const uint8_t* h = buffer.data();
+    EXPECT_EQ(Bytes(h, 4), Bytes(reinterpret_cast<const uint8_t*>("3LUT"), 4));
+    EXPECT_EQ(Bytes(h + 4, 4), (std::vector<uint8_t>{0x00, 0x00, 0x04, 0x00}));
+    EXPECT_EQ(Bytes(h + 8, 4), Bytes(reinterpret_cast<const uint8_t*>("V1.0"), 4));
+    EXPECT_TRUE(AllBytesEqual(h + 12, 4, 0x00));
+    EXPECT_EQ(Bytes(h + 16, 4), (std::vector<uint8_t>{0x00, 0x00, 0x50, 0xC4}));
+    EXPECT_TRUE(AllBytesEqual(h + 20, 16, 0xFF));
+    EXPECT_TRUE(AllBytesEqual(h + 36, 624, 0x00));
+    EXPECT_TRUE(AllBytesEqual(h + 660, 4, 0xFF));
+    EXPECT_TRUE(AllBytesEqual(h + 664, 104, 0x00));
+    EXPECT_EQ(Bytes(h + 768, 8),
+              (std::vector<uint8_t>{0x00, 0x04, 0x00, 0x01, 0x00, 0x00, 0x13, 0x31}));
+    EXPECT_TRUE(AllBytesEqual(h + 776, 248, 0xFF));
+    // The lattice area is left to the writer.
+    EXPECT_EQ(buffer[1024], 0xAB);
+}
+
+TEST(CubrelHeader, ExponentPerSize) {
+    const struct {
+        uint32_t n;
+        uint8_t exponent;
+    } cases[] = {{9, 3}, {17, 4}, {33, 5}, {65, 6}, {129, 7}};
+    for (const auto& c : cases) {
+        std::vector<uint8_t> buffer(CubrelFileSize(c.n));
+        PrepareCubrelHeader(buffer.data(), c.n);
+        EXPECT_EQ(buffer[768], 0) << c.n;
+        EXPECT_EQ(buffer[769], c.exponent) << c.n;
+    }
+}
+
+TEST(CubrelCode, ClampsAndQuantises) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    const struct {
+        float value;
+        uint32_t code;
+    } cases[] = {{0.0f, 0},       {-0.25f, 0},     {nan, 0},         {-inf, 0},
+                 {1.0f, 1023},    {1.5f, 1023},    {inf, 1023},      {0.5f, 512},
+                 {0.9996f, 1023}, {0.9995f, 1022}, {1.0f / 1023, 1}, {0.25f, 256}};
+    for (const auto& c : cases)
+        EXPECT_EQ(CubrelCode(c.value), c.code) << c.value;
+}
+
+// A 2-point lattice whose entries tell their own red, green and blue index.
+std::vector<float> IndexLattice(uint32_t n, uint32_t channels) {
+    std::vector<float> lattice;
+    for (uint32_t b = 0; b < n; ++b)
+        for (uint32_t g = 0; g < n; ++g)
+            for (uint32_t r = 0; r < n; ++r) {
+                lattice.push_back(r / 1023.0f);
+                lattice.push_back(g / 1023.0f);
+                lattice.push_back(b / 1023.0f);
+                if (channels == 4)
+                    lattice.push_back(1.0f);
+            }
+    return lattice;
+}
+
+TEST(CubrelPacking, BlueFastestBigEndianWords) {
+    const uint32_t n = 3;
+    std::vector<uint8_t> buffer(CubrelFileSize(n));
+    const std::vector<float> lattice = IndexLattice(n, 4);
+    PackCubrelLattice(lattice.data(), n, 4, buffer.data());
+    for (uint32_t r = 0; r < n; ++r)
+        for (uint32_t g = 0; g < n; ++g)
+            for (uint32_t b = 0; b < n; ++b) {
+                const uint8_t* at = buffer.data() + 1024 + 4 * ((r * n + g) * n + b);
+                const uint32_t word =
+                    uint32_t(at[0]) << 24 | uint32_t(at[1]) << 16 | uint32_t(at[2]) << 8 | at[3];
+                EXPECT_EQ(word, r << 20 | g << 10 | b) << r << g << b;
+            }
+}
+
+TEST(CubrelPacking, ThreeAndFourChannelsGiveTheSameWords) {
+    const uint32_t n = 3;
+    std::vector<uint8_t> fromRgb(CubrelFileSize(n)), fromRgba(CubrelFileSize(n));
+    PackCubrelLattice(IndexLattice(n, 3).data(), n, 3, fromRgb.data());
+    PackCubrelLattice(IndexLattice(n, 4).data(), n, 4, fromRgba.data());
+    EXPECT_EQ(fromRgb, fromRgba);
+}
+
+TEST(CubrelMagic, EitherByteOrder) {
+    EXPECT_TRUE(HasCubrelMagic(reinterpret_cast<const uint8_t*>("3LUT")));
+    EXPECT_TRUE(HasCubrelMagic(reinterpret_cast<const uint8_t*>("TUL3")));
+    EXPECT_FALSE(HasCubrelMagic(reinterpret_cast<const uint8_t*>("3lut")));
+    EXPECT_FALSE(HasCubrelMagic(reinterpret_cast<const uint8_t*>("LUT3")));
+}
+
+std::string ReadWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST(CubrelFile, WritesHeaderAndWords) {
+    char folder[] = "/tmp/cubrel_writer_XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string path = std::string(folder) + "/out.lut";
+    const uint32_t n = 9;
+    std::vector<float> lattice(4 * n * n * n, 0.0f);
+    lattice[0] = 1.0f;
+    lattice[1] = 0.5f;
+    lattice[2] = 0.0f;
+    std::vector<uint8_t> buffer(CubrelFileSize(n));
+    PrepareCubrelHeader(buffer.data(), n);
+    ASSERT_TRUE(WriteCubrelFile(lattice.data(), n, 4, buffer.data(), CVxString(path.c_str())));
+
+    const std::string written = ReadWholeFile(path);
+    ASSERT_EQ(written.size(), 1024u + 4 * 729);
+    EXPECT_EQ(written.substr(1024, 8), std::string("\x3F\xF8\x00\x00\x00\x00\x00\x00", 8));
+    EXPECT_EQ(std::vector<uint8_t>(written.begin(), written.end()), buffer);
+
+    EXPECT_FALSE(WriteCubrelFile(lattice.data(), n, 4, buffer.data(),
+                                 CVxString((std::string(folder) + "/missing/x.lut").c_str())));
+    std::remove(path.c_str());
+    rmdir(folder);
+}
+
+} // namespace
