@@ -1,1 +1,5 @@
-int main() { return 0; }
+#include "tool/driver.h"
+
+int main(int argc, char** argv) {
+    return RunGradeshift(argc, argv);
+}

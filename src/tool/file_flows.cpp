@@ -1,0 +1,201 @@
+#include "tool/file_flows.h"
+
+#include "foundation/paths.h"
+#include "foundation/posix_file.h"
+#include "lut/cubrel_writer.h"
+#include "lut/lut.h"
+#include "tool/look_access.h"
+#include "tool/parsed_look.h"
+
+#include <cstdio>
+
+namespace {
+
+constexpr uint32_t kRamp1DSize = 256;
+
+bool IsPlainLattice(const CVxLUT& lut) {
+    return lut.m_is3D && lut.m_preLUT == nullptr && lut.m_size > 0 && lut.m_data != nullptr;
+}
+
+bool LoadLutFile(CVxLUT& lut, const CVxString& path) {
+    return lut.Load(path, false, CVxLUT::eAnyDimension, true);
+}
+
+} // namespace
+
+void WarnResamplingOnce() {
+    static bool warned = false;
+    if (warned)
+        return;
+    warned = true;
+    std::fputs("  Warning: resampling the original LUT to a different size\n"
+               "  can severely reduce the quality of the resulting Cubrel LUT.\n",
+               stdout);
+}
+
+void FileFlows::ProcessFile(const CVxString& path) {
+    CVxString drive, folder, baseName, extension;
+    SplitPath(path, &drive, &folder, &baseName, &extension);
+    FilePaths paths;
+    paths.input = path;
+    MakePath(paths.displayName, CVxString(), CVxString(), baseName, extension);
+    MakePath(paths.lookPath, drive, folder, baseName, CVxString(".look"));
+    MakePath(paths.cubrelPath, drive, folder, baseName, CVxString(".lut"));
+    std::printf("\n%s:\n", paths.displayName.c_str());
+
+    if (extension.Compare(".lut", CVxString::ePath) != 0) {
+        ReadLookFile(paths);
+        return;
+    }
+    if (m_settings.cubrelMode)
+        ConvertLutDirectly(paths);
+    else
+        WrapLutAsLook(paths);
+}
+
+void FileFlows::ConvertLutDirectly(const FilePaths& paths) {
+    uint8_t magic[4];
+    {
+        CVxPosixFile file;
+        if (!file.Open(paths.input, "rb") || file.Read(magic, sizeof magic) != sizeof magic) {
+            std::fputs("  Error reading file\n", stdout);
+            return;
+        }
+    }
+    if (HasCubrelMagic(magic)) {
+        std::fputs("  File seems to be a Cubrel LUT, no conversion performed\n", stdout);
+        return;
+    }
+    CVxLUT lut;
+    if (!LoadLutFile(lut, paths.input))
+        std::fputs("  Error loading LUT\n", stdout);
+    if (!IsPlainLattice(lut)) {
+        WrapLutAsLook(paths);
+        return;
+    }
+    if (lut.m_size != m_settings.size) {
+        if (!m_settings.resamplingAllowed) {
+            std::fputs("  Source LUT has a different size and resampling is disabled.\n"
+                       "  The LUT was not converted.\n",
+                       stdout);
+            return;
+        }
+        std::fputs("  Resampling LUT...\n", stdout);
+        WarnResamplingOnce();
+        if (!ResampleToRunSize(lut))
+            return;
+    }
+    WriteCubrel(lut.m_data, 4, paths.cubrelPath);
+}
+
+void FileFlows::WrapLutAsLook(const FilePaths& paths) {
+    const CVxString text = WrapLutInLook(paths.displayName);
+    if (!m_settings.cubrelMode && FileExists(paths.lookPath, true))
+        std::fputs("  Warning: conversion will overwrite an existing look file\n", stdout);
+    HandleLook(paths, text);
+}
+
+void FileFlows::ReadLookFile(const FilePaths& paths) {
+    CVxString text;
+    if (!text.ReadTextFile(paths.input)) {
+        std::fputs("  Error reading file\n", stdout);
+        return;
+    }
+    HandleLook(paths, text);
+}
+
+void FileFlows::HandleLook(const FilePaths& paths, const CVxString& text) {
+    uint32_t storedSize = 0;
+    std::unique_ptr<ParsedLook> look = ReadLook(text, storedSize);
+    if (!look) {
+        std::fputs("  Not a valid .look file\n", stdout);
+        return;
+    }
+    if (m_settings.cubrelMode) {
+        RenderLookToCubrel(paths, *look);
+        return;
+    }
+    CVxString output = text;
+    RebuildLook(paths, *look, output, storedSize);
+}
+
+void FileFlows::RebuildLook(const FilePaths& paths, ParsedLook& look, CVxString& text,
+                            uint32_t storedSize) {
+    if (storedSize == m_settings.size) {
+        std::printf("  LUT size is already %d, file was not modified\n",
+                    static_cast<int>(m_settings.size));
+        return;
+    }
+    if (!m_renderer.WriteRebuiltLook(look, text, m_settings.size, kRamp1DSize)) {
+        std::fputs("  Error rendering new look LUT, file was not modified\n", stdout);
+        return;
+    }
+    // Written through an atomic replace: a failed write keeps the old look whole.
+    if (!ReplaceFileContents(paths.lookPath, text.Data(), text.Length())) {
+        std::fputs("  Error writing file\n", stdout);
+        return;
+    }
+    std::fputs("  LUT updated successfully\n", stdout);
+}
+
+void FileFlows::RenderLookToCubrel(const FilePaths& paths, ParsedLook& look) {
+    std::vector<float> rgb;
+    ERenderFailure failure = ERenderFailure::eInternal;
+    if (m_renderer.RenderLookToLut(look, m_settings.size, rgb, failure)) {
+        WriteCubrel(rgb.data(), 3, paths.cubrelPath);
+        return;
+    }
+    switch (failure) {
+    case ERenderFailure::eShaderMissing:
+        std::fputs("  Error while rendering LUT:\n"
+                   "    Failed to load one or more shaders used in the look\n",
+                   stdout);
+        break;
+    case ERenderFailure::eLutMissing:
+        std::fputs("  Error while rendering LUT:\n"
+                   "    One or more of the LUTs used in the look are missing\n",
+                   stdout);
+        break;
+    case ERenderFailure::eInternal:
+        std::fputs("  Internal error while rendering LUT\n", stdout);
+        break;
+    }
+    ConvertStoredLut(paths);
+}
+
+void FileFlows::ConvertStoredLut(const FilePaths& paths) {
+    CVxLUT lut;
+    // Only the state of the LUT counts here, not the loader's verdict.
+    LoadLutFile(lut, paths.input);
+    if (!IsPlainLattice(lut)) {
+        std::fputs("  The source LUT can't be converted\n", stdout);
+        return;
+    }
+    if (lut.m_size != m_settings.size) {
+        if (!m_settings.resamplingAllowed) {
+            std::fputs("  LUT resampling is disabled; the file was not converted\n", stdout);
+            return;
+        }
+        std::fputs("  Resampling original LUT from the .look file...\n", stdout);
+        WarnResamplingOnce();
+        if (!ResampleToRunSize(lut))
+            return;
+    }
+    WriteCubrel(lut.m_data, 4, paths.cubrelPath);
+}
+
+bool FileFlows::ResampleToRunSize(CVxLUT& lut) {
+    lut.Resample(m_settings.size);
+    if (IsPlainLattice(lut) && lut.m_size == m_settings.size)
+        return true;
+    // A lattice of any other size must never be written as if it had the run's size.
+    std::fputs("  The source LUT can't be converted\n", stdout);
+    return false;
+}
+
+void FileFlows::WriteCubrel(const float* lattice, uint32_t channels, const CVxString& path) {
+    if (WriteCubrelFile(lattice, m_settings.size, channels, m_settings.cubrelBuffer.get(), path))
+        std::fputs("  Cubrel LUT written successfully\n", stdout);
+    else
+        std::fputs("  Error writing file\n", stdout);
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "foundation/vx_string.h"
+#include "tool/look_renderer.h"
+#include "tool/run_settings.h"
+
+class CVxLUT;
+
+// Prints the quality warning the first time a LUT is resampled in the run.
+void WarnResamplingOnce();
+
+// Converts one input file at a time and prints its block of messages.
+class FileFlows {
+public:
+    FileFlows(const RunSettings& settings, LookRenderer& renderer)
+        : m_settings(settings), m_renderer(renderer) {}
+
+    void ProcessFile(const CVxString& path);
+
+private:
+    struct FilePaths {
+        CVxString input;
+        CVxString displayName;
+        CVxString lookPath;
+        CVxString cubrelPath;
+    };
+
+    void ConvertLutDirectly(const FilePaths& paths);
+    void WrapLutAsLook(const FilePaths& paths);
+    void ReadLookFile(const FilePaths& paths);
+    void HandleLook(const FilePaths& paths, const CVxString& text);
+    void RebuildLook(const FilePaths& paths, ParsedLook& look, CVxString& text,
+                     uint32_t storedSize);
+    void RenderLookToCubrel(const FilePaths& paths, ParsedLook& look);
+    void ConvertStoredLut(const FilePaths& paths);
+    // Resamples to the run's size; false when the lattice did not reach it.
+    bool ResampleToRunSize(CVxLUT& lut);
+    void WriteCubrel(const float* lattice, uint32_t channels, const CVxString& path);
+
+    const RunSettings& m_settings;
+    LookRenderer& m_renderer;
+};

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "foundation/vx_list.h"
+#include "foundation/vx_string.h"
+
+// The directory pattern that stands for the looks and LUTs directly inside a folder.
+CVxString DirectoryPattern(const CVxString& folder);
+
+// Appends the full path of every non-hidden file matching the pattern, in listing order.
+void CollectInputFiles(const CVxString& pattern, CVxList<CVxString>& files);

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "foundation/vx_string.h"
+
+#include <cstdint>
+#include <memory>
+
+// The settings of one run, fixed once the options are read.
+struct RunSettings {
+    bool cubrelMode = false;
+    bool resamplingAllowed = true;
+    // 0 until a size is given or the mode's default is applied.
+    uint32_t size = 0;
+    // Cubrel mode only: header prepared once, lattice words rewritten per file.
+    std::unique_ptr<uint8_t[]> cubrelBuffer;
+};
+
+enum class EOptionResult { eAccepted, eBadSize, eUnknownArgument };
+
+// Reads the options from argument 2 on. On eUnknownArgument, `offending` holds it.
+EOptionResult ParseOptions(RunSettings& settings, CVxString& offending);
+
+// A -size value: the whole text must be a base-10 unsigned number. Values are
+// read the way a 32-bit strtoul reads them: out-of-range gives 0xFFFFFFFF and a
+// leading minus negates modulo 2^32.
+bool ParseSizeValue(const CVxString& text, uint32_t& size);
+
+// Applies the mode's default to a missing size, then checks the mode's range.
+bool ApplySizeRules(RunSettings& settings);
+
+// Shifts out trailing zero bits; 0 and 1 count as powers of two here.
+bool IsPowerOfTwoOrLess(uint32_t value);
