@@ -19,3 +19,17 @@ EReaderResult ReadLookLut(CVxLUT& lut, const uint8_t* data, size_t size, bool up
 EReaderResult ReadCubeLut(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample);
 EReaderResult ReadTruelightLut(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample);
 EReaderResult Read3dlLut(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample);
+
+// The VXTX and 3DL readers with an explicit CVxLUT::DimensionRequirement;
+// their four-argument forms take CurrentDimensionRequirement(). A 3DL result
+// of eNotRecognised hands the file on to the curve fallback.
+EReaderResult ReadVxtxLut(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample,
+                          int dimensionRequirement);
+EReaderResult Read3dlLut(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample,
+                         int dimensionRequirement);
+
+// One line of ascending 3DL input code values. Even values size the lattice;
+// uneven ones also give it a 1D pre-LUT onto cell centres. A lenient reading
+// ignores a line that is not ascending integers (true, nothing changed); a
+// strict one fails on it. On failure the lattice may be left as it was.
+bool Read3dlShaperLine(CVxLUT& lut, const char* line, size_t length, bool upsample, bool lenient);

@@ -1,0 +1,114 @@
+#include "lut/lut.h"
+#include "lut/lut_formats.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+void PutWord(std::vector<uint8_t>& bytes, uint32_t word) {
+    for (int k = 0; k < 4; ++k)
+        bytes.push_back(uint8_t(word >> (8 * k)));
+}
+
+void PutFloat(std::vector<uint8_t>& bytes, float value) {
+    uint32_t word;
+    std::memcpy(&word, &value, 4);
+    PutWord(bytes, word);
+}
+
+float PayloadValue(size_t index) {
+    return float(index) * 0.125f - 3.0f;
+}
+
+// A container with `entries` payload triples, then cut to `length` bytes (0: keep all).
+std::vector<uint8_t> Container(const char* magic, uint32_t size, uint32_t dimensions,
+                               uint32_t keyBlock, size_t entries, size_t length = 0) {
+    std::vector<uint8_t> bytes(magic, magic + 4);
+    PutWord(bytes, size);
+    PutWord(bytes, dimensions);
+    PutWord(bytes, keyBlock);
+    if (std::strcmp(magic, "VTX2") == 0) {
+        for (float v : {0.0f, -0.5f, 0.25f, 2.0f, 2.5f, 1.0f})
+            PutFloat(bytes, v);
+    }
+    bytes.resize(bytes.size() + keyBlock, 0);
+    for (size_t k = 0; k < entries * 3; ++k)
+        PutFloat(bytes, PayloadValue(k));
+    if (length != 0)
+        bytes.resize(length, 0x7F);
+    return bytes;
+}
+
+TEST(VxtxReader, HeaderLimitsAndPayloadBounds) {
+    struct Case {
+        std::vector<uint8_t> file;
+        int require;
+        uint32_t size; // 0: refused
+        bool is3D;
+    } cases[] = {
+        {Container("VXTX", 257, 1, 0, 257), 0, 257, false},
+        {Container("VXTX", 257, 3, 0, 8), 0, 0, false},
+        {Container("VXTX", 4, 2, 0, 64), 0, 0, false},
+        {Container("VXTX", 2, 3, 0, 8), 0, 2, true},
+        {Container("VXTX", 2, 3, 0, 8, 112), 0, 2, true},
+        {Container("VXTX", 2, 3, 0, 8, 111), 0, 0, false},
+        {Container("VXTX", 2, 3, 0, 8, 120), 0, 2, true},
+        {Container("VTX2", 3, 3, 0, 27, 40 + 27 * 12 - 1), 0, 0, false},
+        {Container("VXTX", 0xFFFFFFFFu, 1, 0, 4), 0, 0, false},
+        {Container("VXTX", 4, 0xFFFFFFFFu, 0, 64), 0, 0, false},
+        {Container("VXTX", 2, 3, 2049, 8), 0, 0, false},
+        {Container("VXTX", 2, 3, 16, 8), 0, 0, false},
+        {Container("VXTX", 16, 1, 0, 16), CVxLUT::eOnly3D, 0, false},
+        {Container("VXTX", 16, 1, 0, 16), CVxLUT::eOnly1D, 16, false},
+        {Container("VXTX", 2, 3, 0, 8), CVxLUT::eOnly1D, 0, false},
+        {Container("VTX2", 2, 3, 0, 8), CVxLUT::eOnly3D, 2, true},
+    };
+    for (size_t k = 0; k < sizeof(cases) / sizeof(cases[0]); ++k) {
+        const Case& c = cases[k];
+        CVxLUT lut;
+        const EReaderResult result =
+            ReadVxtxLut(lut, c.file.data(), c.file.size(), true, c.require);
+        EXPECT_EQ(result, c.size ? EReaderResult::eLoaded : EReaderResult::eFailed) << k;
+        EXPECT_EQ(lut.m_size, c.size) << k;
+        EXPECT_EQ(lut.m_preLUT, nullptr);
+        if (c.size == 0) {
+            EXPECT_EQ(lut.m_data, nullptr) << k;
+            continue;
+        }
+        EXPECT_EQ(lut.m_is3D, c.is3D) << k;
+        const size_t entries = c.is3D ? size_t(c.size) * c.size * c.size : c.size;
+        for (size_t e = 0; e < entries; ++e) {
+            for (size_t ch = 0; ch < 3; ++ch)
+                ASSERT_EQ(lut.m_data[e * 4 + ch], PayloadValue(e * 3 + ch)) << k << " " << e;
+            ASSERT_EQ(lut.m_data[e * 4 + 3], 1.0f);
+        }
+    }
+}
+
+TEST(VxtxReader, DomainsOfBothVersions) {
+    const std::vector<uint8_t> plain = Container("VXTX", 2, 3, 0, 8);
+    const std::vector<uint8_t> ranged = Container("VTX2", 2, 3, 0, 8);
+    CVxLUT lut;
+    ASSERT_EQ(ReadVxtxLut(lut, ranged.data(), ranged.size(), false), EReaderResult::eLoaded);
+    const float expectedMin[4] = {0.0f, -0.5f, 0.25f, 1.0f};
+    const float expectedMax[4] = {2.0f, 2.5f, 1.0f, 1.0f};
+    for (int c = 0; c < 4; ++c) {
+        EXPECT_EQ(lut.m_domainMin[c], expectedMin[c]);
+        EXPECT_EQ(lut.m_domainMax[c], expectedMax[c]);
+    }
+    EXPECT_FLOAT_EQ(lut.m_lookupScale[1], 1.0f / 3.0f);
+    EXPECT_FLOAT_EQ(lut.m_lookupScale[2], 1.0f / 0.75f);
+
+    CVxLUT other;
+    ASSERT_EQ(ReadVxtxLut(other, plain.data(), plain.size(), false), EReaderResult::eLoaded);
+    for (int c = 0; c < 4; ++c) {
+        EXPECT_EQ(other.m_domainMin[c], 0.0f);
+        EXPECT_EQ(other.m_domainMax[c], 1.0f);
+    }
+}
+
+} // namespace
