@@ -1,0 +1,229 @@
+#include "foundation/directory_scan.h"
+#include "foundation/paths.h"
+#include "foundation/posix_file.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdlib.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Text(const CVxString& s) {
+    return std::string(s.Data(), s.Length());
+}
+
+class ScratchFolder {
+public:
+    ScratchFolder() {
+        char pattern[] = "/tmp/gradeshift_paths_XXXXXX";
+        m_path = ::mkdtemp(pattern);
+    }
+    ~ScratchFolder() {
+        std::error_code ignored;
+        fs::remove_all(m_path, ignored);
+    }
+    const std::string& Posix() const { return m_path; }
+    CVxString Drive(const std::string& relative = "") const {
+        std::string path = "Z:" + m_path + "/" + relative;
+        std::replace(path.begin(), path.end(), '/', '\\');
+        return CVxString(path.c_str());
+    }
+    void Write(const std::string& relative, const std::string& bytes) const {
+        std::ofstream(m_path + "/" + relative, std::ios::binary) << bytes;
+    }
+    std::string Read(const std::string& relative) const {
+        std::ifstream in(m_path + "/" + relative, std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    size_t EntryCount() const {
+        return static_cast<size_t>(std::distance(fs::directory_iterator(m_path), {}));
+    }
+
+private:
+    std::string m_path;
+};
+
+} // namespace
+
+TEST(Paths, SplitPath) {
+    struct Case {
+        const char* path;
+        const char* drive;
+        const char* folder;
+        const char* base;
+        const char* extension;
+    } cases[] = {
+        {"C:\\x\\a.b.look", "C:", "\\x\\", "a.b", ".look"},
+        {"\"C:\\x\\a.lut\"", "C:", "\\x\\", "a", ".lut"},
+        {"a.look", "", "", "a", ".look"},
+        {"dir/sub/name", "", "dir/sub/", "name", ""},
+        {"\\\\srv\\share\\f.txt", "", "\\\\srv\\share\\", "f", ".txt"},
+        {"x\\.hidden", "", "x\\", "", ".hidden"},
+        {"a.b\\c", "", "a.b\\", "c", ""},
+        {"C:", "C:", "", "", ""},
+    };
+    for (const Case& c : cases) {
+        CVxString drive, folder, base, extension;
+        SplitPath(c.path, &drive, &folder, &base, &extension);
+        EXPECT_EQ(Text(drive), c.drive) << c.path;
+        EXPECT_EQ(Text(folder), c.folder) << c.path;
+        EXPECT_EQ(Text(base), c.base) << c.path;
+        EXPECT_EQ(Text(extension), c.extension) << c.path;
+    }
+    CVxString base;
+    SplitPath("\"a.look\"", nullptr, nullptr, &base, nullptr);
+    EXPECT_EQ(Text(base), "a");
+}
+
+TEST(Paths, MakePathAndFolders) {
+    struct Case {
+        const char* drive;
+        const char* folder;
+        const char* base;
+        const char* extension;
+        const char* path;
+    } cases[] = {
+        {"", "C:\\looks", "a", ".lut", "C:\\looks\\a.lut"},
+        {"", "", "a", "look", "a.look"},
+        {"", "dir", "*.look;*.lut", "", "dir\\*.look;*.lut"},
+        {"C:", "\\x\\", "a", "", "C:\\x\\a"},
+        {"C:/", "/x/", ".\\b", "..lut", "C:\\x\\b..lut"},
+        {"", "x/", "/b", "", "x\\b"},
+        {"", "\\x", "", "", "\\x\\"},
+        {"", "", ".", "", "."},
+    };
+    for (const Case& c : cases) {
+        CVxString path;
+        MakePath(path, c.drive, c.folder, c.base, c.extension);
+        EXPECT_EQ(Text(path), c.path) << c.folder << " " << c.base;
+    }
+
+    struct PartCase {
+        const char* path;
+        const char* fileName;
+        const char* folder;
+        const char* parent;
+    } parts[] = {
+        {"C:\\x\\a.b.look", "a.b.look", "C:\\x\\", "C:\\x\\"},
+        {"name", "name", "", ""},
+        {"C:\\App\\bin\\", "", "C:\\App\\bin\\", "C:\\App\\"},
+        {"C:\\App\\bin", "bin", "C:\\App\\", "C:\\App\\"},
+        {"C:/App/bin/", "", "C:\\App\\bin\\", "C:\\App\\"},
+        {"d/e", "e", "d\\", "d\\"},
+    };
+    for (const PartCase& c : parts) {
+        EXPECT_EQ(Text(FileNameOf(c.path)), c.fileName) << c.path;
+        EXPECT_EQ(Text(FolderOf(c.path)), c.folder) << c.path;
+        EXPECT_EQ(Text(ParentFolder(c.path)), c.parent) << c.path;
+    }
+
+    for (const char* path : {"\\\\server\\share", "c:\\x", "Z:\\"})
+        EXPECT_TRUE(IsAbsolutePath(path)) << path;
+    for (const char* path : {"C:x", "x\\y", "/x", "c:/x", "", "1:\\x"})
+        EXPECT_FALSE(IsAbsolutePath(path)) << path;
+
+    EXPECT_TRUE(ProgramFolder().StartsWith("Z:\\"));
+    EXPECT_TRUE(ProgramFolder().EndsWith("\\tests\\"));
+    EXPECT_EQ(Text(ProgramFileName()), "test_foundation");
+}
+
+TEST(Paths, ExistenceAndScans) {
+    ScratchFolder folder;
+    for (const char* name : {"A.LOOK", "b.Lut", "c.look.look", ".hidden.look", "x.txt"})
+        folder.Write(name, "");
+    fs::create_directory(folder.Posix() + "/sub.look");
+
+    EXPECT_TRUE(IsDirectory(folder.Drive()));
+    EXPECT_TRUE(IsDirectory(folder.Drive("SUB.look")));
+    EXPECT_FALSE(IsDirectory(folder.Drive("x.txt")));
+    EXPECT_FALSE(IsDirectory(folder.Drive("*.look")));
+    EXPECT_FALSE(IsDirectory(""));
+    EXPECT_TRUE(FileExists(folder.Drive(".hidden.look")));
+    EXPECT_TRUE(FileExists(folder.Drive("a.look")));
+    EXPECT_FALSE(FileExists(folder.Drive("sub.look"), true));
+    EXPECT_FALSE(FileExists(folder.Drive("*.txt")));
+    EXPECT_TRUE(FileExists(folder.Drive("*.txt"), true));
+    uint64_t size = 1;
+    EXPECT_TRUE(FileSizeOf(folder.Drive("X.TXT"), size));
+    EXPECT_EQ(size, 0u);
+
+    struct Case {
+        const char* pattern;
+        bool hidden;
+        std::vector<std::string> names;
+    } cases[] = {
+        {"*.look;*.lut", false, {"A.LOOK", "b.Lut", "sub.look/"}},
+        {"*.look", true, {".hidden.look", "A.LOOK", "sub.look/"}},
+        {"*.*", false, {"./", "../", "A.LOOK", "b.Lut", "c.look.look", "sub.look/", "x.txt"}},
+        {".hidden.look", false, {}},
+        {"b.lut", false, {"b.Lut"}},
+    };
+    for (const Case& c : cases) {
+        CVxDirectoryScan scan(folder.Drive(c.pattern), c.hidden);
+        std::vector<std::string> names;
+        while (scan.Next()) {
+            names.push_back(Text(scan.Name()) + (scan.IsDirectory() ? "/" : ""));
+            EXPECT_EQ(Text(scan.FullPath()), Text(folder.Drive(Text(scan.Name()))));
+        }
+        EXPECT_EQ(names, c.names) << c.pattern;
+    }
+    CVxDirectoryScan elsewhere("C:\\*.*", true);
+    EXPECT_FALSE(elsewhere.Next());
+
+    // A bare pattern lists the working folder and yields bare names.
+    std::string previous = fs::current_path().string();
+    ASSERT_EQ(::chdir(folder.Posix().c_str()), 0);
+    CVxDirectoryScan bare("*.lut", false);
+    ASSERT_TRUE(bare.Next());
+    EXPECT_EQ(Text(bare.FullPath()), "b.Lut");
+    EXPECT_FALSE(bare.IsDirectory());
+    ASSERT_EQ(::chdir(previous.c_str()), 0);
+}
+
+TEST(Paths, TextFiles) {
+    ScratchFolder folder;
+    folder.Write("Dos.txt", "a\r\nb\rc");
+    folder.Write("zero.bin", std::string("ab\0cd", 5));
+    CVxString text;
+    EXPECT_TRUE(text.ReadTextFile(folder.Drive("dos.TXT")));
+    EXPECT_EQ(Text(text), "a\nb\nc");
+    EXPECT_TRUE(text.ReadTextFile(Text(folder.Drive("Dos.txt")).c_str(), true));
+    EXPECT_EQ(Text(text), "a\r\nb\rc");
+    EXPECT_TRUE(text.ReadTextFile(folder.Drive("zero.bin")));
+    EXPECT_EQ(Text(text), "ab");
+    EXPECT_FALSE(text.ReadTextFile(folder.Drive("none.txt")));
+    EXPECT_TRUE(text.IsEmpty());
+    CVxString bytes;
+    EXPECT_TRUE(ReadBinaryFile(folder.Drive("zero.bin"), bytes));
+    EXPECT_EQ(bytes.Length(), 5u);
+
+    // Writing over a name in other letter case replaces that file and keeps its name.
+    CVxString content("line1\nline2\n");
+    EXPECT_TRUE(content.WriteTextFile(folder.Drive("DOS.TXT")));
+    EXPECT_EQ(folder.Read("Dos.txt"), "line1\nline2\n");
+    EXPECT_EQ(folder.EntryCount(), 2u);
+    // A failed write leaves the old file and nothing else.
+    EXPECT_FALSE(content.WriteTextFile(folder.Drive("missing/Dos.txt")));
+    fs::create_directory(folder.Posix() + "/taken");
+    EXPECT_FALSE(CVxString("x").WriteTextFile(folder.Drive("taken"), true));
+    EXPECT_EQ(folder.EntryCount(), 3u);
+
+    CVxPosixFile file;
+    ASSERT_TRUE(file.Open(folder.Drive("zero.BIN"), "rb"));
+    EXPECT_EQ(file.Size(), 5);
+    EXPECT_TRUE(file.Seek(3));
+    char tail[4] = {};
+    EXPECT_EQ(file.Read(tail, 4), 2u);
+    EXPECT_EQ(std::string(tail), "cd");
+    EXPECT_FALSE(file.Open(folder.Drive("taken"), "rb"));
+    EXPECT_FALSE(file.IsOpen());
+}

@@ -1,0 +1,142 @@
+#include "foundation/paths.h"
+#include "foundation/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+#include <string>
+
+namespace {
+
+std::string Text(const CVxString& s) {
+    return std::string(s.Data(), s.Length());
+}
+
+const char* kSettings = R"(<?xml version="1.0" encoding="utf-8"?>
+<!-- written by hand -->
+<values>
+  <ColorTransforms>
+    <LUTPath1>"D:\luts"</LUTPath1>
+    <!-- the second folder -->
+    <LUTPath2 >  "E:\more luts"  </lutpath2 >
+    <AlwaysUpsampleToPoT>"maybe"</AlwaysUpsampleToPoT>
+  </ColorTransforms>
+  <Size>"12x"</Size>
+  <Gain>"2.5"</Gain>
+  <Size2>"12"</Size2>
+  <Size2>"13"</Size2>
+  <Empty></Empty>
+</values>
+<Other><Key>"outside"</Key></Other>
+<values2><Key>"also outside"</Key></values2>
+)";
+
+} // namespace
+
+TEST(Settings, DottedKeysBelowTheRoot) {
+    CVxSettingsStore store("Z:/nowhere/settings.xml", "values");
+    EXPECT_EQ(Text(store.FilePath()), "Z:\\nowhere\\settings.xml");
+    ASSERT_TRUE(store.LoadText(kSettings));
+    EXPECT_EQ(store.Count(), 6u);
+    EXPECT_EQ(Text(store.GetString("ColorTransforms.LUTPath1", "")), "D:\\luts");
+    EXPECT_EQ(Text(store.GetString("colortransforms.lutpath1", "")), "D:\\luts");
+    EXPECT_EQ(Text(store.GetString("ColorTransforms.LUTPath2", "")), "E:\\more luts");
+    EXPECT_EQ(store.GetUInt32("Size2", 0), 13u);
+    EXPECT_EQ(store.GetInt32("Size", -1), -1);
+    EXPECT_EQ(store.GetDouble("Gain", 0), 2.5);
+    EXPECT_EQ(store.GetInt64("Size", 0), 12); // no check for what follows the digits
+    CVxString text;
+    EXPECT_FALSE(store.Lookup("Other.Key", text));
+    EXPECT_FALSE(store.Lookup("Key", text));
+    EXPECT_FALSE(store.Lookup("values.Size2", text));
+    EXPECT_FALSE(store.Lookup("Empty", text));
+    EXPECT_EQ(store.Count(), 6u); // plain getters change nothing
+
+    EXPECT_FALSE(CVxSettingsStore("Z:\\no\\such\\file.xml", "values").Load());
+}
+
+TEST(Settings, MalformedTextFails) {
+    struct Case {
+        const char* text;
+        bool ok;
+    } cases[] = {
+        {"", true},
+        {"<values></values>", true},
+        {"<?xml?><values>\n<a>\"x\"</a>\n</values>\n<!-- end -->", true},
+        {"<values><a>x</a></values>", false},
+        {"<values><a>\"x</a></values>", false},
+        {"<values><a>\"x\"</b></values>", false},
+        {"<values><a>\"x\"<b>\"y\"</b></a></values>", false},
+        {"<1a>\"x\"</1a>", false},
+        {"<values><a b=\"1\">\"x\"</a></values>", false},
+        {"<values><a/></values>", false},
+        {"<values><a>\"x\"</a>", false},
+        {"<values><a.b>\"x\"</a.b></values>", false},
+        {"<values><_a-1>\"x\"</_A-1></values>", true},
+    };
+    for (const Case& c : cases) {
+        CVxSettingsStore store("", "values");
+        EXPECT_EQ(store.LoadText(c.text), c.ok) << c.text;
+    }
+}
+
+TEST(Settings, RecordingGetters) {
+    CVxSettingsStore store("", "values");
+    ASSERT_TRUE(store.LoadText(kSettings));
+    CVxString text;
+    EXPECT_FALSE(store.GetBoolRecorded("ColorTransforms.AlwaysUpsampleToPoT", false));
+    ASSERT_TRUE(store.Lookup("ColorTransforms.AlwaysUpsampleToPoT", text));
+    EXPECT_EQ(Text(text), "0");
+    EXPECT_TRUE(store.GetBoolRecorded("Missing.Flag", true));
+    EXPECT_TRUE(store.GetBool("missing.flag", false));
+    EXPECT_EQ(store.GetInt32Recorded("Size", 64), 64);
+    EXPECT_EQ(store.GetInt32("Size", 0), 64);
+    EXPECT_EQ(store.GetUInt32Recorded("Size2", 1), 13u);
+    EXPECT_EQ(store.GetDoubleRecorded("Other", 0.1), 0.1);
+    EXPECT_EQ(store.GetDouble("Other", 0), 0.1);
+    EXPECT_EQ(Text(store.GetStringRecorded("Name", "x")), "x");
+    EXPECT_EQ(store.Count(), 9u);
+}
+
+TEST(Settings, ExpandPath) {
+    ::setenv("GS_ROOT", "Z:/data", 1);
+    ::setenv("GS_SELF", "a%GS_SELF%b", 1);
+    ::setenv("GS_PING", "%GS_PONG%", 1);
+    ::setenv("GS_PONG", "<%GS_PING%>", 1);
+    ::setenv("GS_NESTED", "%GS_ROOT%/n", 1);
+    ::unsetenv("GS_UNSET");
+    struct Case {
+        const char* text;
+        bool slashes;
+        const char* expanded;
+    } cases[] = {
+        {"%GS_ROOT%/x", true, "Z:/data\\x"},
+        {"%GS_ROOT%/x", false, "Z:/data/x"},
+        {"%gs_root%;%GS_ROOT%", false, "Z:/data;Z:/data"},
+        {"%GS_NESTED%", false, "Z:/data/n"},
+        {"%GS_SELF%", false, "ab"},
+        {"%GS_PING%", false, "<>"},
+        {"shot_%04d.dpx", false, "shot_#.dpx"},
+        {"%015d-%01d", false, "#-#"},
+        {"%0x", false, "0x"},
+        {"%GS_UNSET%x", false, "x"},
+        {"50%", false, "50"},
+    };
+    for (const Case& c : cases) {
+        CVxString text(c.text);
+        text.ExpandPath(c.slashes);
+        EXPECT_EQ(Text(text), c.expanded) << c.text;
+    }
+}
+
+TEST(Settings, GlobalSettingsWithoutFiles) {
+    CVxGlobalSettings& settings = GlobalSettings();
+    EXPECT_EQ(&settings, &GlobalSettings());
+    EXPECT_EQ(Text(settings.BaseFolder()), Text(ParentFolder(ProgramFolder())));
+    EXPECT_EQ(Text(settings.ResourceFolder()), Text(settings.BaseFolder()) + "resources\\");
+    EXPECT_EQ(Text(settings.UserStore().FilePath()),
+              Text(settings.BaseFolder()) + "settings\\Utility_Settings.xml");
+    EXPECT_EQ(Text(settings.UserSettingsFolder()), Text(settings.BaseFolder()) + "settings\\");
+    EXPECT_EQ(Text(settings.LogPath()), Text(settings.BaseFolder()) + "log\\Generic.log");
+    EXPECT_TRUE(settings.UserStore().GetString("ColorTransforms.LUTPath1", "").IsEmpty());
+}
