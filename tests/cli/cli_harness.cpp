@@ -1,0 +1,107 @@
+#include "cli_harness.h"
+
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+const std::string kBanner = "VEXLAN Gradeshift 2008\n\n";
+const std::string kUsage =
+    "Usage: Gradeshift input [-cubrel] [-size N] [-noresampling]\n\n"
+    "  Input can be either a wildcard (*.look), a single file, or a directory.\n"
+    "  If input is a directory, all look files in that directory will be processed.\n\n"
+    "  When -cubrel is specified, all input looks are converted to Cubrel LUTs\n\n"
+    "  Size - for rebuilding look LUTs, size must be a power of two, minimum is 8,\n"
+    "         maximum 256, and the default size is 64.\n"
+    "       - for converting looks to Cubrel LUTs, size must be a power of two + 1,\n"
+    "         minimum is 9, maximum 129, and the default is 17.\n\n"
+    "  -noresampling disables resampling of LUTs when they can't be rendered from\n"
+    "  the source look (e.g. when some LUTs used by the look are missing).\n"
+    "  If resampling is disabled, the looks that can't be rendered won't be converted.\n";
+
+void CliTest::SetUp() {
+    char pattern[] = "/tmp/gradeshift_cli_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    m_root = pattern;
+    m_work = m_root + "/work";
+    fs::create_directories(m_root + "/bin");
+    fs::create_directories(m_root + "/resources");
+    fs::create_directories(m_work);
+    fs::copy_file(GRADESHIFT_PROGRAM, m_root + "/bin/gradeshift");
+    fs::copy_file(GRADESHIFT_ARCHIVE, m_root + "/resources/Resources.vxf");
+}
+
+void CliTest::TearDown() {
+    std::error_code ignored;
+    fs::remove_all(m_root, ignored);
+}
+
+RunResult CliTest::Run(const std::vector<std::string>& args, long fileSizeLimit) const {
+    RunResult result;
+    int pipeEnds[2];
+    if (pipe(pipeEnds) != 0)
+        return result;
+    const std::string program = m_root + "/bin/gradeshift";
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& arg : args)
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(pipeEnds[1], STDOUT_FILENO);
+        close(pipeEnds[0]);
+        close(pipeEnds[1]);
+        if (chdir(m_work.c_str()) != 0)
+            _exit(127);
+        if (fileSizeLimit > 0) {
+            signal(SIGXFSZ, SIG_IGN);
+            rlimit limit{static_cast<rlim_t>(fileSizeLimit), static_cast<rlim_t>(fileSizeLimit)};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    close(pipeEnds[1]);
+    char buffer[4096];
+    ssize_t count;
+    while ((count = read(pipeEnds[0], buffer, sizeof buffer)) > 0)
+        result.out.append(buffer, static_cast<size_t>(count));
+    close(pipeEnds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return result;
+}
+
+void CliTest::WriteFile(const std::string& name, const std::string& bytes) const {
+    std::ofstream(m_work + "/" + name, std::ios::binary) << bytes;
+}
+
+std::string CliTest::ReadFile(const std::string& name) const {
+    std::ifstream in(m_work + "/" + name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+bool CliTest::Exists(const std::string& name) const {
+    return fs::exists(m_work + "/" + name);
+}
+
+void CliTest::MakeFolder(const std::string& name) const {
+    fs::create_directories(m_work + "/" + name);
+}
+
+std::vector<std::string> CliTest::List(const std::string& folder) const {
+    std::vector<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(m_work + "/" + folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}

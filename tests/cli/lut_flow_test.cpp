@@ -1,0 +1,172 @@
+#include "cli_harness.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+const std::string kWritten = "  Cubrel LUT written successfully\n";
+const std::string kResampleWarning =
+    "  Warning: resampling the original LUT to a different size\n"
+    "  can severely reduce the quality of the resulting Cubrel LUT.\n";
+
+// Output colour of lattice point (r, g, b) of an n-point lattice; exact in six decimals for n = 9.
+void Grade(uint32_t n, uint32_t r, uint32_t g, uint32_t b, double rgb[3]) {
+    const double step = 1.0 / (n - 1);
+    rgb[0] = r * step;
+    rgb[1] = g * step * 0.5;
+    rgb[2] = 1.0 - b * step;
+}
+
+std::string CubeText(uint32_t n) {
+    std::string text = "# generated\nLUT_3D_SIZE " + std::to_string(n) + "\n";
+    char line[96];
+    for (uint32_t b = 0; b < n; ++b)
+        for (uint32_t g = 0; g < n; ++g)
+            for (uint32_t r = 0; r < n; ++r) {
+                double rgb[3];
+                Grade(n, r, g, b, rgb);
+                std::snprintf(line, sizeof line, "%.6f %.6f %.6f\n", rgb[0], rgb[1], rgb[2]);
+                text += line;
+            }
+    return text;
+}
+
+void PutBigEndian(std::string& out, size_t at, uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+        out[at + i] = static_cast<char>(value >> (8 * (bytes - 1 - i)));
+}
+
+uint32_t Code(double v) {
+    return static_cast<uint32_t>(std::floor(static_cast<float>(v * 1023.0 + 0.5)));
+}
+
+// The whole Cubrel file expected for the graded 9-point lattice.
+std::string ExpectedCubrel9() {
+    const uint32_t n = 9;
+    std::string file(1024 + 4 * n * n * n, '\0');
+    std::fill(file.begin(), file.begin() + 1024, '\xFF');
+    std::fill(file.begin() + 8, file.begin() + 16, '\0');
+    std::fill(file.begin() + 36, file.begin() + 660, '\0');
+    std::fill(file.begin() + 664, file.begin() + 768, '\0');
+    file.replace(0, 4, "3LUT");
+    PutBigEndian(file, 4, 1024, 4);
+    file.replace(8, 4, "V1.0");
+    PutBigEndian(file, 16, 1024 + 4 * 729, 4);
+    PutBigEndian(file, 768, 3, 2);
+    PutBigEndian(file, 770, 1, 2);
+    PutBigEndian(file, 772, 729, 4);
+    for (uint32_t r = 0; r < n; ++r)
+        for (uint32_t g = 0; g < n; ++g)
+            for (uint32_t b = 0; b < n; ++b) {
+                double rgb[3];
+                Grade(n, r, g, b, rgb);
+                const uint32_t word = Code(rgb[0]) << 20 | Code(rgb[1]) << 10 | Code(rgb[2]);
+                PutBigEndian(file, 1024 + 4 * ((r * n + g) * n + b), word, 4);
+            }
+    return file;
+}
+
+using LutFlowTest = CliTest;
+
+TEST_F(LutFlowTest, DirectConversionReplacesTheLutFile) {
+    WriteFile("small.lut", CubeText(9));
+    WriteFile("UPPER.LUT", CubeText(9));
+    const RunResult result = Run({"*.lut", "-cubrel", "-size", "9"});
+    EXPECT_EQ(result.out, kBanner + "\nsmall.lut:\n" + kWritten + "\nUPPER.LUT:\n" + kWritten);
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(ReadFile("small.lut"), ExpectedCubrel9());
+    EXPECT_EQ(ReadFile("UPPER.LUT"), ExpectedCubrel9());
+    EXPECT_EQ(List(), (std::vector<std::string>{"UPPER.LUT", "small.lut"}));
+
+    // A second run finds Cubrel files and leaves them alone.
+    const RunResult again = Run({"small.lut", "-cubrel", "-size", "9"});
+    EXPECT_EQ(again.out,
+              kBanner + "\nsmall.lut:\n  File seems to be a Cubrel LUT, no conversion performed\n");
+    EXPECT_EQ(ReadFile("small.lut"), ExpectedCubrel9());
+}
+
+TEST_F(LutFlowTest, ResamplingWarnsOnceAndCanBeDisabled) {
+    const std::string cube17 = CubeText(17);
+    WriteFile("a.lut", cube17);
+    WriteFile("b.lut", cube17);
+    const RunResult refused = Run({"*.lut", "-cubrel", "-size", "9", "-noresampling"});
+    const std::string notConverted = "  Source LUT has a different size and resampling is "
+                                     "disabled.\n  The LUT was not converted.\n";
+    EXPECT_EQ(refused.out, kBanner + "\na.lut:\n" + notConverted + "\nb.lut:\n" + notConverted);
+    EXPECT_EQ(ReadFile("a.lut"), cube17);
+
+    const RunResult resampled = Run({"*.lut", "-cubrel", "-size", "9"});
+    EXPECT_EQ(resampled.out, kBanner + "\na.lut:\n  Resampling LUT...\n" + kResampleWarning +
+                                 kWritten + "\nb.lut:\n  Resampling LUT...\n" + kWritten);
+    EXPECT_EQ(resampled.exitCode, 0);
+    EXPECT_EQ(ReadFile("a.lut").size(), 1024u + 4 * 729);
+    EXPECT_EQ(ReadFile("a.lut").substr(0, 4), "3LUT");
+}
+
+TEST_F(LutFlowTest, UnreadableLutFiles) {
+    WriteFile("short.lut", "3LU");
+    WriteFile("empty.lut", "");
+    const RunResult result = Run({"*.lut", "-cubrel"});
+    EXPECT_EQ(result.out, kBanner + "\nempty.lut:\n  Error reading file\n" +
+                              "\nshort.lut:\n  Error reading file\n");
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(ReadFile("short.lut"), "3LU");
+}
+
+TEST_F(LutFlowTest, FailedWriteLeavesTheInputWhole) {
+    const std::string cube = CubeText(9);
+    WriteFile("a.lut", cube);
+    // The Cubrel file (3940 bytes) exceeds the limit; the input is already there.
+    const RunResult result = Run({"a.lut", "-cubrel", "-size", "9"}, 2048);
+    EXPECT_EQ(result.out, kBanner + "\na.lut:\n  Error writing file\n");
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(ReadFile("a.lut"), cube);
+    EXPECT_EQ(List(), std::vector<std::string>{"a.lut"});
+}
+
+TEST_F(LutFlowTest, RebuildModeMessagesKeepFilesUnchanged) {
+    const std::string sized64 = "<look>\n  <LUT>\n    <size>\"64\"</size>\n  </LUT>\n</look>\n";
+    const std::string sized16 = "<look>\n  <LUT>\n    <size>\"16\"</size>\n  </LUT>\n</look>\n";
+    WriteFile("a64.look", sized64);
+    WriteFile("b16.look", sized16);
+    WriteFile("c.look", "<look></look>");
+    WriteFile("d.look", "not a document");
+    const RunResult result = Run({"*.look"});
+    EXPECT_EQ(result.out,
+              kBanner + "\na64.look:\n  LUT size is already 64, file was not modified\n" +
+                  "\nb16.look:\n  Error rendering new look LUT, file was not modified\n" +
+                  "\nc.look:\n  Not a valid .look file\n" +
+                  "\nd.look:\n  Not a valid .look file\n");
+    EXPECT_EQ(result.exitCode, 0);
+    const RunResult at16 = Run({"b16.look", "-size", "16"});
+    EXPECT_EQ(at16.out, kBanner + "\nb16.look:\n  LUT size is already 16, file was not modified\n");
+    EXPECT_EQ(ReadFile("a64.look"), sized64);
+    EXPECT_EQ(ReadFile("b16.look"), sized16);
+    EXPECT_EQ(ReadFile("c.look"), "<look></look>");
+}
+
+TEST_F(LutFlowTest, WrappingWarnsBeforeOverwritingALook) {
+    const std::string cube = CubeText(9);
+    WriteFile("a.lut", cube);
+    WriteFile("b.lut", cube);
+    WriteFile("b.look", "old look");
+    const RunResult result = Run({"*.lut"});
+    const std::string notRendered = "  Error rendering new look LUT, file was not modified\n";
+    EXPECT_EQ(result.out, kBanner + "\na.lut:\n" + notRendered + "\nb.lut:\n" +
+                              "  Warning: conversion will overwrite an existing look file\n" +
+                              notRendered);
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(ReadFile("b.look"), "old look");
+    EXPECT_EQ(ReadFile("a.lut"), cube);
+}
+
+TEST_F(LutFlowTest, LookWithoutStoredLutCannotBeConverted) {
+    WriteFile("g.look", "<look>\n  <shaders>\n  </shaders>\n</look>\n");
+    const RunResult result = Run({"g.look", "-cubrel"});
+    EXPECT_EQ(result.out, kBanner + "\ng.look:\n  Internal error while rendering LUT\n" +
+                              "  The source LUT can't be converted\n");
+    EXPECT_FALSE(Exists("g.lut"));
+}
+
+} // namespace
