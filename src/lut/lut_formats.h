@@ -20,6 +20,21 @@ EReaderResult ReadCubeLut(CVxLUT& lut, const uint8_t* data, size_t size, bool up
 EReaderResult ReadTruelightLut(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample);
 EReaderResult Read3dlLut(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample);
 
+// The DimensionRequirement of the Load call in progress (eAnyDimension outside
+// Load). Readers that refuse a table of the wrong dimensionality before
+// reading it ask here; Load sets it for the duration of the call.
+int CurrentDimensionRequirement();
+
+// The first four bytes are the Cubrel magic in either byte order ("3LUT" or "TUL3").
+bool HasCubrelMagic(const uint8_t* data, size_t size);
+// A look document: the first 1024 bytes, trimmed, begin with "<?xml" (any
+// case) and contain "<look>" after it.
+bool LooksLikeLookDocument(const uint8_t* data, size_t size);
+
+// Samples a curve set read from the file into a 1024-entry 1D table; the last
+// resort of Load for files that no LUT format recognises.
+bool LoadCurveSetFallback(CVxLUT& lut, const CVxString& path);
+
 // The VXTX and 3DL readers with an explicit CVxLUT::DimensionRequirement;
 // their four-argument forms take CurrentDimensionRequirement(). A 3DL result
 // of eNotRecognised hands the file on to the curve fallback.

@@ -1,0 +1,139 @@
+#include "lut/lut_formats.h"
+
+#include "foundation/xml_reader.h"
+#include "foundation/xml_values.h"
+
+#include <bit>
+#include <cstring>
+
+namespace {
+
+// Nibble of an upper-case hex digit; 0xFF for every byte the data value drops
+// (lower-case digits included, as the files' writer never produces them).
+struct HexTable {
+    uint8_t nibble[256];
+    HexTable() {
+        std::memset(nibble, 0xFF, sizeof nibble);
+        for (int c = '0'; c <= '9'; ++c)
+            nibble[c] = static_cast<uint8_t>(c - '0');
+        for (int c = 'A'; c <= 'F'; ++c)
+            nibble[c] = static_cast<uint8_t>(c - 'A' + 10);
+    }
+};
+
+const uint8_t* HexNibbles() {
+    static const HexTable table;
+    return table.nibble;
+}
+
+// Decodes the kept hex digits pair by pair into `out`. Returns the number of
+// bytes, or capacity + 1 as soon as the data would not fit; a lone last digit
+// is dropped.
+size_t DecodeHex(const char* text, size_t length, uint8_t* out, size_t capacity) {
+    const uint8_t* nibbles = HexNibbles();
+    size_t count = 0;
+    int high = -1;
+    for (size_t i = 0; i < length; ++i) {
+        const uint8_t value = nibbles[static_cast<uint8_t>(text[i])];
+        if (value == 0xFF)
+            continue;
+        if (high < 0) {
+            high = value;
+            continue;
+        }
+        if (count == capacity)
+            return capacity + 1;
+        out[count++] = static_cast<uint8_t>((high << 4) | value);
+        high = -1;
+    }
+    return count;
+}
+
+struct LookLutState {
+    uint32_t size = 0;
+    float domainMin[4] = {0, 0, 0, 1};
+    float domainMax[4] = {1, 1, 1, 1};
+};
+
+bool ReadData(CVxLUT& lut, const CVxXMLReader& reader, const LookLutState& state) {
+    if (state.size == 0 || !lut.Create(state.size, true))
+        return false;
+    const size_t entries = size_t(state.size) * state.size * state.size;
+    const size_t capacity = entries * 12;
+    uint8_t* bytes = reinterpret_cast<uint8_t*>(lut.m_data);
+    const size_t decoded = DecodeHex(reader.RawValue(), reader.RawValueLength(), bytes, capacity);
+    if (decoded == 0 || decoded > capacity)
+        return false;
+    // Entries the data does not reach read as zero.
+    std::memset(bytes + decoded, 0, capacity - decoded);
+    if constexpr (std::endian::native == std::endian::big)
+        SwapArray32(reinterpret_cast<uint32_t*>(bytes), entries * 3);
+    ExpandRgbToRgba(lut.m_data, entries, 1.0f);
+    return true;
+}
+
+// Reads the children of the LUT element; true when the table was filled.
+bool ReadLutElement(CVxLUT& lut, CVxXMLReader& reader) {
+    LookLutState state;
+    const uint32_t depth = reader.Depth();
+    while (reader.NextChild(depth)) {
+        const char* value = reader.RawValue();
+        if (reader.TagIs("size")) {
+            if (!ParseXMLUInt32(value, state.size))
+                return false;
+        } else if (reader.TagIs("domainmin")) {
+            if (!ParseXMLColor(value, state.domainMin))
+                return false;
+        } else if (reader.TagIs("domainmax")) {
+            if (!ParseXMLColor(value, state.domainMax))
+                return false;
+        } else if (reader.TagIs("data")) {
+            if (!ReadData(lut, reader, state))
+                return false;
+        }
+    }
+    if (lut.m_size == 0)
+        return false;
+    lut.SetDomain(state.domainMin, state.domainMax);
+    return true;
+}
+
+// Moves the reader to the first start tag `name` (any case); false at the end
+// of the document. `stopOnEnd` also gives up at an end tag directly after the
+// last start tag read.
+bool FindStartTag(CVxXMLReader& reader, const char* name, bool stopOnEnd) {
+    for (;;) {
+        bool isEnd = false;
+        reader.Next(isEnd);
+        if (reader.AtEnd() || (isEnd && stopOnEnd))
+            return false;
+        stopOnEnd = false;
+        if (!isEnd && reader.TagIs(name))
+            return true;
+    }
+}
+
+bool ReadLook(CVxLUT& lut, CVxXMLReader& reader) {
+    if (!FindStartTag(reader, "look", false))
+        return false;
+    if (!FindStartTag(reader, "LUT", true))
+        return false;
+    return ReadLutElement(lut, reader);
+}
+
+} // namespace
+
+EReaderResult ReadLookLut(CVxLUT& lut, const uint8_t* data, size_t size, bool /*upsample*/) {
+    CVxXMLReader reader;
+    bool loaded = false;
+    try {
+        reader.OpenText(reinterpret_cast<const char*>(data), size);
+        loaded = ReadLook(lut, reader);
+    } catch (const CVxXMLParseError&) {
+        loaded = false;
+    }
+    if (loaded)
+        return EReaderResult::eLoaded;
+    lut.Clear();
+    return EReaderResult::eFailed;
+}

@@ -1,0 +1,221 @@
+#include "lut/lut.h"
+
+#include <cmath>
+#include <cstring>
+#include <new>
+
+namespace {
+
+constexpr uint32_t kMax3DSize = 256;
+constexpr uint32_t kMaxSize = 65536;
+
+inline float LerpFloat(float a, float b, float f) {
+    return (b - a) * f + a;
+}
+
+// Cell index and fraction of one channel. Truncation toward zero is deliberate:
+// inputs less than one cell below the domain extrapolate from the first cell.
+inline void LocateCell(float t, uint32_t size, uint32_t& index, float& fraction) {
+    const float last = static_cast<float>(size - 1);
+    if (t >= last) {
+        index = size - 2;
+        fraction = 1.0f;
+        return;
+    }
+    if (!(t > -1.0f)) { // also catches NaN
+        index = 0;
+        fraction = 0.0f;
+        return;
+    }
+    const int whole = static_cast<int>(t);
+    index = static_cast<uint32_t>(whole);
+    fraction = t - static_cast<float>(whole);
+}
+
+} // namespace
+
+CVxLUT::CVxLUT() = default;
+
+CVxLUT::~CVxLUT() {
+    Clear();
+    DeletePreLUT();
+}
+
+void CVxLUT::DeletePreLUT() {
+    delete m_preLUT;
+    m_preLUT = nullptr;
+}
+
+size_t CVxLUT::FloatCount() const {
+    if (m_size == 0)
+        return 0;
+    const size_t size = m_size;
+    return (m_is3D ? size * size * size : size) * 4;
+}
+
+bool CVxLUT::Create(uint32_t size, bool is3D) {
+    if (is3D && size > kMax3DSize)
+        return false;
+    if (size > kMaxSize)
+        return false;
+    if (m_size == size && m_is3D == is3D)
+        return true;
+    Clear();
+    const size_t entries = is3D ? size_t(size) * size * size + 1 : size_t(size) + 1;
+    m_storage = new (std::nothrow) uint8_t[entries * 16];
+    if (!m_storage)
+        return false;
+    const uintptr_t start = reinterpret_cast<uintptr_t>(m_storage);
+    m_data = reinterpret_cast<float*>(m_storage + ((16 - (start & 15)) & 15));
+    m_size = size;
+    m_is3D = is3D;
+    m_greenStride = is3D ? size * 4 : 0;
+    m_blueStride = is3D ? size * size * 4 : 0;
+    SetDomainUniform(0.0f, 1.0f);
+    return true;
+}
+
+void CVxLUT::Clear() {
+    delete[] m_storage;
+    m_storage = nullptr;
+    m_data = nullptr;
+    m_size = 0;
+    m_is3D = false;
+}
+
+void CVxLUT::SetDomain(const float min[4], const float max[4]) {
+    for (int c = 0; c < 4; ++c) {
+        m_domainMin[c] = min[c];
+        m_domainMax[c] = max[c];
+    }
+    const float steps = static_cast<float>(static_cast<int64_t>(m_size) - 1);
+    const float size = static_cast<float>(m_size);
+    for (int c = 0; c < 3; ++c) {
+        const float range = m_domainMax[c] - m_domainMin[c];
+        m_lookupScale[c] = std::fabs(range) > 0.0001 ? steps / range : steps * 10000.0f;
+    }
+    for (int c = 0; c < 4; ++c) {
+        m_texScale[c] = (1.0f - 1.0f / size) / (m_domainMax[c] - m_domainMin[c]);
+        m_texOffset[c] = 0.5f / size - m_texScale[c] * m_domainMin[c];
+    }
+}
+
+void CVxLUT::SetDomainUniform(float min, float max) {
+    const float low[4] = {min, min, min, min};
+    const float high[4] = {max, max, max, max};
+    SetDomain(low, high);
+}
+
+void CVxLUT::Apply(float rgb[3]) const {
+    if (m_preLUT)
+        m_preLUT->Apply(rgb);
+    if (m_size == 0 || !m_data)
+        return;
+    if (m_size == 1) {
+        // A single entry has no cell to interpolate in: it is the output for every input.
+        for (int c = 0; c < 3; ++c)
+            rgb[c] = m_data[c];
+        return;
+    }
+    uint32_t index[3];
+    float fraction[3];
+    for (int c = 0; c < 3; ++c) {
+        const float t = (rgb[c] - m_domainMin[c]) * m_lookupScale[c];
+        LocateCell(t, m_size, index[c], fraction[c]);
+    }
+    if (!m_is3D) {
+        for (int c = 0; c < 3; ++c) {
+            const float* entry = m_data + size_t(index[c]) * 4;
+            rgb[c] = LerpFloat(entry[c], entry[4 + c], fraction[c]);
+        }
+        return;
+    }
+    const size_t red = size_t(index[0]) * 4;
+    const size_t green = size_t(index[1]) * m_greenStride;
+    const size_t blue = size_t(index[2]) * m_blueStride;
+    const float* c000 = m_data + red + green + blue;
+    const float* c100 = c000 + 4;
+    const float* c010 = c000 + m_greenStride;
+    const float* c110 = c010 + 4;
+    const size_t up = m_blueStride;
+    for (int c = 0; c < 3; ++c) {
+        const float r0g0 = LerpFloat(c000[c], c000[up + c], fraction[2]);
+        const float r1g0 = LerpFloat(c100[c], c100[up + c], fraction[2]);
+        const float r0g1 = LerpFloat(c010[c], c010[up + c], fraction[2]);
+        const float r1g1 = LerpFloat(c110[c], c110[up + c], fraction[2]);
+        const float g0 = LerpFloat(r0g0, r1g0, fraction[0]);
+        const float g1 = LerpFloat(r0g1, r1g1, fraction[0]);
+        rgb[c] = LerpFloat(g0, g1, fraction[1]);
+    }
+}
+
+bool CVxLUT::UpsampleToPowerOfTwo(uint32_t maxSize) {
+    if (IsPowerOfTwo(m_size))
+        return true;
+    uint32_t target = 1;
+    while (target <= m_size)
+        target <<= 1;
+    return Resample(target < maxSize ? target : maxSize);
+}
+
+bool IsPowerOfTwo(uint32_t value) {
+    while (value > 1 && (value & 1) == 0)
+        value >>= 1;
+    return value <= 1;
+}
+
+uint32_t RoundUp(uint32_t value, uint32_t multiple) {
+    if (multiple == 0)
+        return value;
+    const uint32_t rest = value % multiple;
+    return rest == 0 ? value : value + (multiple - rest);
+}
+
+uint32_t GrowTo(uint32_t value, uint32_t target) {
+    if (value == 0)
+        return target; // doubling zero never reaches a positive target
+    while (value < target)
+        value = value > 0x7FFFFFFFu ? target : value * 2;
+    return value;
+}
+
+uint16_t Swap16(uint16_t value) {
+    return static_cast<uint16_t>((value >> 8) | (value << 8));
+}
+
+uint32_t Swap32(uint32_t value) {
+    return __builtin_bswap32(value);
+}
+
+void SwapArray32(uint32_t* words, size_t count) {
+    // Blocks of 16 words let the compiler use vector shuffles; the tail goes one by one.
+    size_t i = 0;
+    for (; i + 16 <= count; i += 16)
+        for (size_t k = 0; k < 16; ++k)
+            words[i + k] = __builtin_bswap32(words[i + k]);
+    for (; i < count; ++i)
+        words[i] = __builtin_bswap32(words[i]);
+}
+
+void ExpandRgbToRgba(float* data, size_t count, float alpha) {
+    // Backward, so that no packed triple is overwritten before it is moved.
+    for (size_t i = count; i-- > 0;) {
+        const float r = data[i * 3];
+        const float g = data[i * 3 + 1];
+        const float b = data[i * 3 + 2];
+        data[i * 4] = r;
+        data[i * 4 + 1] = g;
+        data[i * 4 + 2] = b;
+        data[i * 4 + 3] = alpha;
+    }
+}
+
+void Lerp3(float out[3], const float a[3], const float b[3], float f) {
+    for (int k = 0; k < 3; ++k)
+        out[k] = (b[k] - a[k]) * f + a[k];
+}
+
+void Divide4(const float in[4], float out[4], float d) {
+    for (int k = 0; k < 4; ++k)
+        out[k] = in[k] / d;
+}

@@ -1,0 +1,173 @@
+#include "lut/lut.h"
+#include "lut/lut_folder_index.h"
+#include "lut/lut_formats.h"
+
+#include "foundation/posix_file.h"
+#include "foundation/settings.h"
+
+#include <cstring>
+#include <memory>
+#include <new>
+
+namespace {
+
+constexpr int64_t kMaxFileSize = 209715200; // 200 MiB
+constexpr size_t kLookProbeLength = 1024;
+
+thread_local int g_dimensionRequirement = CVxLUT::eAnyDimension;
+
+// Publishes the requirement of one Load call and restores the outer one, so
+// that a Load issued from inside a reader sees its own.
+class RequirementScope {
+public:
+    explicit RequirementScope(int requirement) : m_saved(g_dimensionRequirement) {
+        g_dimensionRequirement = requirement;
+    }
+    ~RequirementScope() { g_dimensionRequirement = m_saved; }
+
+private:
+    int m_saved;
+};
+
+bool IsLoadAbsolutePath(const CVxString& path) {
+    if (path.Length() >= 2 && path[0] == '\\' && path[1] == '\\')
+        return true;
+    if (path.Length() < 3)
+        return false;
+    const char drive = path[0];
+    const bool letter = (drive >= 'A' && drive <= 'Z') || (drive >= 'a' && drive <= 'z');
+    return letter && path[1] == ':' && path[2] == '\\';
+}
+
+CVxString ResolveLutPath(const CVxString& path) {
+    CVxString normalised = path;
+    normalised.SlashesToBackslashes();
+    if (IsLoadAbsolutePath(normalised))
+        return normalised;
+    CVxString indexed;
+    if (FindInLutFolders(normalised, indexed))
+        return indexed;
+    return normalised;
+}
+
+struct FileBytes {
+    std::unique_ptr<uint8_t[]> data;
+    size_t size = 0;
+};
+
+bool ReadWholeFile(const CVxString& path, FileBytes& bytes) {
+    CVxPosixFile file;
+    if (!file.Open(path, "rb"))
+        return false;
+    const int64_t size = file.Size();
+    if (size < 0 || size > kMaxFileSize)
+        return false;
+    bytes.size = static_cast<size_t>(size);
+    // One spare byte keeps a NUL after the text for readers that want one.
+    bytes.data.reset(new (std::nothrow) uint8_t[bytes.size + 1]);
+    if (!bytes.data)
+        return false;
+    bytes.data[bytes.size] = 0;
+    return file.Read(bytes.data.get(), bytes.size) == bytes.size;
+}
+
+bool HasVxtxMagic(const uint8_t* data, size_t size) {
+    return size > 16 && (std::memcmp(data, "VXTX", 4) == 0 || std::memcmp(data, "VTX2", 4) == 0);
+}
+
+// The dimensionality test of the binary container, made before its reader runs.
+bool VxtxDimensionAllowed(const uint8_t* data, int requirement) {
+    const uint32_t dimensions = uint32_t(data[8]) | (uint32_t(data[9]) << 8) |
+                                (uint32_t(data[10]) << 16) | (uint32_t(data[11]) << 24);
+    if (requirement == CVxLUT::eOnly3D && dimensions == 1)
+        return false;
+    return !(requirement == CVxLUT::eOnly1D && dimensions == 3);
+}
+
+inline bool IsTrimmed(uint8_t c) {
+    return c == '\n' || c == '\t' || c == ' ' || c == '\r';
+}
+
+// Runs the readers in their recognition order. Only the text readers may hand
+// a file on; every other match decides.
+EReaderResult RecogniseAndRead(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample,
+                               int requirement) {
+    if (HasVxtxMagic(data, size)) {
+        if (!VxtxDimensionAllowed(data, requirement))
+            return EReaderResult::eFailed;
+        return ReadVxtxLut(lut, data, size, upsample);
+    }
+    if (size > 808 && HasCubrelMagic(data, size))
+        return ReadCubrelLut(lut, data, size, upsample);
+    if (LooksLikeLookDocument(data, size))
+        return ReadLookLut(lut, data, size, upsample);
+    EReaderResult result = ReadCubeLut(lut, data, size, upsample);
+    if (result != EReaderResult::eNotRecognised)
+        return result;
+    result = ReadTruelightLut(lut, data, size, upsample);
+    if (result != EReaderResult::eNotRecognised)
+        return result;
+    return Read3dlLut(lut, data, size, upsample);
+}
+
+} // namespace
+
+int CurrentDimensionRequirement() {
+    return g_dimensionRequirement;
+}
+
+bool LooksLikeLookDocument(const uint8_t* data, size_t size) {
+    size_t end = size < kLookProbeLength ? size : kLookProbeLength;
+    size_t begin = 0;
+    while (begin < end && IsTrimmed(data[begin]))
+        ++begin;
+    while (end > begin && IsTrimmed(data[end - 1]))
+        --end;
+    static const char kProlog[] = "<?xml";
+    if (end - begin < 5)
+        return false;
+    for (size_t i = 0; i < 5; ++i) {
+        const uint8_t c = data[begin + i];
+        const uint8_t lower = (c >= 'A' && c <= 'Z') ? static_cast<uint8_t>(c + 32) : c;
+        if (lower != static_cast<uint8_t>(kProlog[i]))
+            return false;
+    }
+    static const char kLookTag[] = "<look>";
+    for (size_t i = begin + 5; i + 6 <= end; ++i)
+        if (std::memcmp(data + i, kLookTag, 6) == 0)
+            return true;
+    return false;
+}
+
+bool LoadCurveSetFallback(CVxLUT& /*lut*/, const CVxString& /*path*/) {
+    // Curve-set files are not read yet: a file that no LUT format recognises fails.
+    return false;
+}
+
+bool CVxLUT::Load(const CVxString& path, bool upsampleToPowerOfTwo, int dimensionRequirement,
+                  bool allowCurveFallback) {
+    const CVxString resolved = ResolveLutPath(path);
+    FileBytes bytes;
+    if (!ReadWholeFile(resolved, bytes))
+        return false;
+    const bool upsample = GlobalSettings().UserStore().GetBoolRecorded(
+                              "ColorTransforms.AlwaysUpsampleToPoT", false) ||
+                          upsampleToPowerOfTwo;
+    RequirementScope scope(dimensionRequirement);
+    EReaderResult result =
+        RecogniseAndRead(*this, bytes.data.get(), bytes.size, upsample, dimensionRequirement);
+    if (result == EReaderResult::eLoaded)
+        return true;
+    DeletePreLUT();
+    Clear();
+    if (result == EReaderResult::eFailed)
+        return false;
+    if (!allowCurveFallback || dimensionRequirement == eOnly3D)
+        return false;
+    bytes.data.reset();
+    if (LoadCurveSetFallback(*this, resolved))
+        return true;
+    DeletePreLUT();
+    Clear();
+    return false;
+}

@@ -1,0 +1,195 @@
+#include "lut/lut_formats.h"
+#include "lut/lut_text.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr int kMaxInputLength = 4096;
+constexpr int kMaxWidth = 256;
+
+struct TruelightState {
+    bool headerSeen = false;
+    bool success = false;
+    int lutLength = 0;
+    int width = 0;
+};
+
+// What the scan does after one line.
+enum class Step { eContinue, eFinish, eFail };
+
+// Reads the next line as an RGB triple; false when the lines run out or the
+// line holds fewer than three numbers.
+bool NextTriple(CVxTextLines& lines, float rgb[3]) {
+    return lines.Next() && ScanFloatTriple(lines.Begin(), lines.Length(), rgb) == 3;
+}
+
+inline void StoreEntry(float* entry, const float rgb[3]) {
+    entry[0] = rgb[0];
+    entry[1] = rgb[1];
+    entry[2] = rgb[2];
+    entry[3] = 1.0f;
+}
+
+Step ReadInputTable(CVxLUT& lut, CVxTextLines& lines, TruelightState& state, bool upsample) {
+    if (state.lutLength == 0)
+        return Step::eContinue;
+    if (state.lutLength < 0)
+        return Step::eFinish;
+    const uint32_t length = static_cast<uint32_t>(state.lutLength);
+    CVxLUT* target = &lut;
+    float scale = 1.0f;
+    float offset = 0.0f;
+    if (state.width != 0) {
+        int texels = 1;
+        while (texels < state.width && texels < 128)
+            texels *= 2;
+        scale = 1.0f - 1.0f / static_cast<float>(texels);
+        offset = 0.5f / static_cast<float>(texels);
+        if (!lut.m_preLUT)
+            lut.m_preLUT = new CVxLUT();
+        target = lut.m_preLUT;
+        if (!target->Create(length, false))
+            return Step::eFinish;
+    } else {
+        if (CurrentDimensionRequirement() == CVxLUT::eOnly3D)
+            return Step::eFail;
+        if (!lut.Create(length, false))
+            return Step::eFinish;
+    }
+    const bool mapped = state.width != 0;
+    const float last = static_cast<float>(state.lutLength - 1);
+    bool identity = true;
+    for (uint32_t i = 0; i < length; ++i) {
+        float rgb[3];
+        if (!NextTriple(lines, rgb))
+            return Step::eFinish;
+        const float ramp = static_cast<float>(i) / last;
+        for (int c = 0; c < 3 && identity; ++c)
+            identity = std::fabs(rgb[c] - ramp) < 0.00001f;
+        if (mapped)
+            for (int c = 0; c < 3; ++c)
+                rgb[c] = rgb[c] * scale + offset;
+        StoreEntry(target->m_data + size_t(i) * 4, rgb);
+    }
+    if (!mapped) {
+        state.success = true;
+        return Step::eContinue;
+    }
+    if (identity) {
+        lut.DeletePreLUT();
+        return Step::eContinue;
+    }
+    if (upsample && !lut.m_preLUT->UpsampleToPowerOfTwo(4096))
+        return Step::eFinish;
+    lut.m_preLUT->SetDomainUniform(0.0f, 1.0f);
+    return Step::eContinue;
+}
+
+Step ReadCube(CVxLUT& lut, CVxTextLines& lines, TruelightState& state) {
+    if (state.width == 0)
+        return Step::eFinish;
+    if (state.width < 0 || !lut.Create(static_cast<uint32_t>(state.width), true)) {
+        lut.DeletePreLUT();
+        return Step::eFail;
+    }
+    const size_t count = size_t(lut.m_size) * lut.m_size * lut.m_size;
+    for (size_t i = 0; i < count; ++i) {
+        float rgb[3];
+        if (!NextTriple(lines, rgb))
+            return Step::eFinish;
+        StoreEntry(lut.m_data + i * 4, rgb);
+    }
+    state.success = true;
+    return Step::eContinue;
+}
+
+// One header line with the "#" removed and trimmed.
+Step ReadHeaderLine(CVxLUT& lut, CVxTextLines& lines, const char* text, size_t length,
+                    TruelightState& state, bool upsample) {
+    float version = 0;
+    int value = 0;
+    if (LineHasLiteralAfterBlanks(text, length, "Truelight Cube v") &&
+        ScanLine(text, length, " Truelight Cube v%f ", &version) == 1) {
+        state.headerSeen = true;
+        return Step::eContinue;
+    }
+    if (LineHasLiteralAfterBlanks(text, length, "iDims") &&
+        ScanLine(text, length, " iDims %d ", &value) == 1)
+        return value == 3 ? Step::eContinue : Step::eFail;
+    if (LineHasLiteralAfterBlanks(text, length, "lutLength") &&
+        ScanLine(text, length, " lutLength %d ", &value) == 1) {
+        if (value > kMaxInputLength)
+            return Step::eFail;
+        state.lutLength = value;
+        return Step::eContinue;
+    }
+    if (LineHasLiteralAfterBlanks(text, length, "oDims") &&
+        ScanLine(text, length, " oDims %d ", &value) == 1) {
+        const bool refused = value != 3 || CurrentDimensionRequirement() == CVxLUT::eOnly1D;
+        return refused ? Step::eFail : Step::eContinue;
+    }
+    int widths[3];
+    if (LineHasLiteralAfterBlanks(text, length, "width") &&
+        ScanLine(text, length, " width %d %d %d", &widths[0], &widths[1], &widths[2]) == 3) {
+        if (widths[0] != widths[1] || widths[1] != widths[2] || widths[0] > kMaxWidth)
+            return Step::eFail;
+        state.width = widths[0];
+        return Step::eContinue;
+    }
+    if (FirstWordIs(text, length, "InputLUT"))
+        return ReadInputTable(lut, lines, state, upsample);
+    if (FirstWordIs(text, length, "Cube"))
+        return ReadCube(lut, lines, state);
+    if (FirstWordIs(text, length, "End"))
+        return Step::eFinish;
+    return Step::eContinue;
+}
+
+EReaderResult FailAndClear(CVxLUT& lut) {
+    lut.DeletePreLUT();
+    lut.Clear();
+    return EReaderResult::eFailed;
+}
+
+EReaderResult Finish(CVxLUT& lut, TruelightState& state, bool upsample) {
+    if (state.success && upsample && lut.m_is3D && !lut.UpsampleToPowerOfTwo(128))
+        state.success = false;
+    if (!state.success) {
+        lut.DeletePreLUT();
+        lut.Clear();
+        return state.headerSeen ? EReaderResult::eFailed : EReaderResult::eNotRecognised;
+    }
+    if (lut.m_preLUT) {
+        const float half = 0.5f / static_cast<float>(lut.m_size);
+        lut.SetDomainUniform(half, 1.0f - half);
+    } else {
+        lut.SetDomainUniform(0.0f, 1.0f);
+    }
+    return EReaderResult::eLoaded;
+}
+
+} // namespace
+
+EReaderResult ReadTruelightLut(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample) {
+    TruelightState state;
+    CVxTextLines lines(data, size);
+    while (lines.Next()) {
+        if (lines.IsExactly("#"))
+            continue;
+        if (!lines.StartsWith("#", true)) {
+            if (state.headerSeen)
+                return FailAndClear(lut);
+            break;
+        }
+        const char* text = lines.Begin() + 1;
+        size_t length = lines.Length() - 1;
+        TrimBlanks(text, length);
+        const Step step = ReadHeaderLine(lut, lines, text, length, state, upsample);
+        if (step == Step::eFail)
+            return FailAndClear(lut);
+        if (step == Step::eFinish)
+            break;
+    }
+    return Finish(lut, state, upsample);
+}

@@ -1,0 +1,209 @@
+#include "lut/lut.h"
+#include "lut/lut_folder_index.h"
+
+#include "foundation/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A scratch folder removed at the end of the test; paths handed to Load are in
+// the framework's drive form.
+class ScratchFolder {
+public:
+    ScratchFolder() {
+        char pattern[] = "/tmp/gradeshift-lutload-XXXXXX";
+        m_root = mkdtemp(pattern);
+    }
+    ~ScratchFolder() { fs::remove_all(m_root); }
+
+    std::string Write(const std::string& relative, const std::string& bytes) const {
+        const fs::path path = m_root / relative;
+        fs::create_directories(path.parent_path());
+        FILE* file = std::fopen(path.c_str(), "wb");
+        std::fwrite(bytes.data(), 1, bytes.size(), file);
+        std::fclose(file);
+        return Framework(path);
+    }
+    std::string Folder(const std::string& relative) const {
+        fs::create_directories(m_root / relative);
+        return Framework(m_root / relative);
+    }
+    static std::string Framework(const fs::path& path) {
+        std::string text = "Z:" + path.string();
+        for (char& c : text)
+            if (c == '/')
+                c = '\\';
+        return text;
+    }
+
+private:
+    fs::path m_root;
+};
+
+std::string CubeText(uint32_t n, const char* sizeWord = "LUT_3D_SIZE") {
+    std::string text = std::string(sizeWord) + " " + std::to_string(n) + "\n";
+    const uint32_t count = std::string(sizeWord) == "LUT_3D_SIZE" ? n * n * n : n;
+    for (uint32_t i = 0; i < count; ++i)
+        text += "0.25 0.5 0.75\n";
+    return text;
+}
+
+std::string TruelightText(uint32_t n) {
+    std::string text = "# Truelight Cube v2.0\n# iDims 3\n# oDims 3\n# width " + std::to_string(n) +
+                       " " + std::to_string(n) + " " + std::to_string(n) + "\n# Cube\n";
+    for (uint32_t i = 0; i < n * n * n; ++i)
+        text += "0.5 0.5 0.5\n";
+    return text + "# end\n";
+}
+
+// Header fields at their offsets; the lattice starts at `offset`.
+std::string CubrelText(size_t length, uint32_t exponent, uint32_t offset) {
+    std::string file(length, '\0');
+    std::memcpy(&file[0], "3LUT", 4);
+    file[4] = char(offset >> 24);
+    file[5] = char(offset >> 16);
+    file[6] = char(offset >> 8);
+    file[7] = char(offset);
+    std::memset(&file[660], 0xFF, 4);
+    file[769] = char(exponent);
+    return file;
+}
+
+std::string LookText(size_t padding) {
+    std::string hex;
+    for (int i = 0; i < 8 * 3; ++i)
+        hex += "0000803F"; // 1.0f
+    return "<?xml version=\"1.0\" ?>\n<!--" + std::string(padding, '-') +
+           "-->\n<look>\n<LUT><size>\"2\"</size><data>\"" + hex + "\"</data></LUT></look>\n";
+}
+
+struct LoadCase {
+    const char* name;
+    std::string bytes;
+    bool loaded;
+    uint32_t size;
+    int requirement = 0;
+};
+
+TEST(LutLoad, RecognitionOrderAndRequirements) {
+    ScratchFolder scratch;
+    std::string cubrel = CubrelText(809, 0, 0);
+    const LoadCase cases[] = {
+        {"cubrel of 809 bytes", cubrel, true, 2},
+        {"808 bytes are not cubrel", cubrel.substr(0, 808), false, 0},
+        {"cubrel refused for 1D", cubrel, false, 0, CVxLUT::eOnly1D},
+        {"16 bytes of VXTX are text", "VXTX" + std::string(12, ' '), false, 0},
+        {"look", LookText(100), true, 2},
+        {"look tag after 1024 bytes", LookText(1024), false, 0},
+        {"cube", CubeText(3), true, 3},
+        {"1D cube refused for 3D", CubeText(4, "LUT_1D_SIZE"), false, 0, CVxLUT::eOnly3D},
+        {"3D cube refused for 1D", CubeText(2), false, 0, CVxLUT::eOnly1D},
+        {"truelight", TruelightText(2), true, 2},
+        {"truelight refused for 1D", TruelightText(2), false, 0, CVxLUT::eOnly1D},
+        {"plain words", "hello there\n", false, 0},
+    };
+    for (const LoadCase& c : cases) {
+        const std::string path = scratch.Write("case.lut", c.bytes);
+        CVxLUT lut;
+        EXPECT_EQ(lut.Load(CVxString(path.c_str()), false, c.requirement, true), c.loaded)
+            << c.name;
+        EXPECT_EQ(lut.m_size, c.size) << c.name;
+        EXPECT_EQ(lut.m_preLUT, nullptr) << c.name;
+    }
+}
+
+TEST(LutLoad, UnreadableAndOversizedFiles) {
+    ScratchFolder scratch;
+    const std::string path = scratch.Write("big.cube", CubeText(2));
+    CVxLUT lut;
+    EXPECT_TRUE(lut.Load(CVxString(path.c_str()), false, 0, true));
+    std::string posix = path.substr(2);
+    for (char& c : posix)
+        if (c == '\\')
+            c = '/';
+    fs::resize_file(posix, 209715201); // sparse: a valid cube followed by zeros
+    CVxLUT big;
+    EXPECT_FALSE(big.Load(CVxString(path.c_str()), false, 0, true));
+    CVxLUT missing;
+    EXPECT_FALSE(missing.Load(CVxString((path + "x").c_str()), false, 0, true));
+}
+
+TEST(LutLoad, UpsamplingSwitch) {
+    ScratchFolder scratch;
+    CVxSettingsStore& store = GlobalSettings().UserStore();
+    ASSERT_TRUE(store.LoadText("<values><ColorTransforms><AlwaysUpsampleToPoT>\"1\""
+                               "</AlwaysUpsampleToPoT></ColorTransforms></values>"));
+    std::string cubrel = CubrelText(1024 + 4 * 17 * 17 * 17, 4, 1024);
+    struct Case {
+        const char* name;
+        std::string bytes;
+        uint32_t size;
+    };
+    const Case cases[] = {{"cube stays", CubeText(17), 17},
+                          {"truelight", TruelightText(17), 32},
+                          {"cubrel", cubrel, 32}};
+    for (const Case& c : cases) {
+        const std::string path = scratch.Write("up.lut", c.bytes);
+        CVxLUT lut;
+        EXPECT_TRUE(lut.Load(CVxString(path.c_str()), false, 0, true)) << c.name;
+        EXPECT_EQ(lut.m_size, c.size) << c.name;
+    }
+    ASSERT_TRUE(store.LoadText("<values></values>"));
+    CVxLUT plain;
+    EXPECT_TRUE(
+        plain.Load(CVxString(scratch.Write("t.lut", TruelightText(17)).c_str()), false, 0, true));
+    EXPECT_EQ(plain.m_size, 17u);
+    CVxString recorded;
+    EXPECT_TRUE(store.Lookup("ColorTransforms.AlwaysUpsampleToPoT", recorded));
+    CVxLUT asked;
+    EXPECT_TRUE(
+        asked.Load(CVxString(scratch.Write("t.lut", TruelightText(17)).c_str()), true, 0, true));
+    EXPECT_EQ(asked.m_size, 32u);
+}
+
+TEST(LutFolderIndex, EarlierFoldersWinAndNamesIgnoreCase) {
+    ScratchFolder scratch;
+    const std::string first = scratch.Write("one/Film.cube", CubeText(2));
+    scratch.Write("two/film.CUBE", CubeText(3));
+    const std::string other = scratch.Write("two/other.cube", CubeText(2));
+    scratch.Folder("one/sub.cube");
+    const CVxString folders[] = {CVxString(scratch.Folder("one").c_str()), CVxString("relative"),
+                                 CVxString((scratch.Folder("two") + "\\").c_str())};
+    CVxLutFolderIndex index;
+    index.Build(folders, 3);
+    CVxString path;
+    ASSERT_TRUE(index.Find("FILM.cube", path));
+    EXPECT_STREQ(path.c_str(), first.c_str());
+    ASSERT_TRUE(index.Find("other.cube", path));
+    EXPECT_STREQ(path.c_str(), other.c_str());
+    EXPECT_FALSE(index.Find("sub.cube", path));
+    ASSERT_EQ(index.Names().size(), 2u);
+    EXPECT_STREQ(index.Names()[0].c_str(), "Film.cube");
+}
+
+TEST(LutFolderIndex, LoadResolvesNamesThroughTheSettings) {
+    ScratchFolder scratch;
+    scratch.Write("two/shared.cube", CubeText(3));
+    scratch.Write("one/Shared.cube", CubeText(2));
+    const std::string settings = "<values><ColorTransforms><LUTPath1>\"" + scratch.Folder("one") +
+                                 "\"</LUTPath1><LUTPath2>\"" + scratch.Folder("two") +
+                                 "\"</LUTPath2></ColorTransforms></values>";
+    CVxSettingsStore& store = GlobalSettings().UserStore();
+    ASSERT_TRUE(store.LoadText(CVxString(settings.c_str())));
+    CVxLUT lut;
+    EXPECT_TRUE(lut.Load("SHARED.CUBE", false, 0, true));
+    EXPECT_EQ(lut.m_size, 2u);
+    ASSERT_TRUE(store.LoadText("<values></values>"));
+}
+
+} // namespace

@@ -1,0 +1,166 @@
+#include "lut/lut.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+void SetEntry(CVxLUT& lut, uint32_t r, uint32_t g, uint32_t b, float red, float green, float blue) {
+    float* e = lut.m_data + r * 4 + g * lut.m_greenStride + b * lut.m_blueStride;
+    e[0] = red;
+    e[1] = green;
+    e[2] = blue;
+    e[3] = 1.0f;
+}
+
+// A 2-point lattice whose corner (r, g, b) holds (r + 2g + 4b, 10r, 100b).
+void FillCorners(CVxLUT& lut) {
+    ASSERT_TRUE(lut.Create(2, true));
+    for (uint32_t b = 0; b < 2; ++b)
+        for (uint32_t g = 0; g < 2; ++g)
+            for (uint32_t r = 0; r < 2; ++r)
+                SetEntry(lut, r, g, b, float(r + 2 * g + 4 * b), 10.0f * r, 100.0f * b);
+}
+
+TEST(LutModel, CreateLimitsAndLayout) {
+    struct Case {
+        uint32_t size;
+        bool is3D;
+        bool created;
+    };
+    const Case cases[] = {{256, true, true},    {257, true, false},    {257, false, true},
+                          {65536, false, true}, {65537, false, false}, {2, true, true}};
+    for (const Case& c : cases) {
+        CVxLUT lut;
+        ASSERT_TRUE(lut.Create(5, false));
+        EXPECT_EQ(lut.Create(c.size, c.is3D), c.created) << c.size;
+        EXPECT_EQ(lut.m_size, c.created ? c.size : 5u) << "refused sizes change nothing";
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(lut.m_data) % 16, 0u);
+        if (c.created && c.is3D) {
+            EXPECT_EQ(lut.m_greenStride, c.size * 4);
+            EXPECT_EQ(lut.m_blueStride, c.size * c.size * 4);
+        }
+    }
+}
+
+TEST(LutModel, CreateWithSameShapeKeepsEntriesAndDomain) {
+    CVxLUT lut;
+    ASSERT_TRUE(lut.Create(3, true));
+    lut.m_data[0] = 42.0f;
+    lut.SetDomainUniform(-1.0f, 2.0f);
+    ASSERT_TRUE(lut.Create(3, true));
+    EXPECT_EQ(lut.m_data[0], 42.0f);
+    EXPECT_EQ(lut.m_domainMin[0], -1.0f);
+    ASSERT_TRUE(lut.Create(3, false));
+    EXPECT_EQ(lut.m_domainMin[0], 0.0f) << "a new shape resets the domain";
+}
+
+TEST(LutModel, DerivedFactors) {
+    CVxLUT lut;
+    ASSERT_TRUE(lut.Create(17, true));
+    const float min[4] = {0.0f, 0.5f, 0.0f, 0.0f};
+    const float max[4] = {2.0f, 0.50009f, 0.0001f, 1.0f};
+    lut.SetDomain(min, max);
+    EXPECT_EQ(lut.m_lookupScale[0], 8.0f);
+    EXPECT_EQ(lut.m_lookupScale[1], 160000.0f) << "narrow range";
+    EXPECT_EQ(lut.m_lookupScale[2], 160000.0f) << "a range of 0.0001 counts as narrow";
+    EXPECT_FLOAT_EQ(lut.m_texScale[0], (1.0f - 1.0f / 17) / 2.0f);
+    EXPECT_FLOAT_EQ(lut.m_texOffset[3], 0.5f / 17);
+}
+
+TEST(LutModel, ApplyTrilinearAndClamping) {
+    CVxLUT lut;
+    FillCorners(lut);
+    struct Case {
+        float in[3];
+        float out[3];
+    };
+    const Case cases[] = {
+        {{0.5f, 0.5f, 0.5f}, {3.5f, 5.0f, 50.0f}},   {{0.25f, 0.0f, 1.0f}, {4.25f, 2.5f, 100.0f}},
+        {{-3.0f, -3.0f, -3.0f}, {0.0f, 0.0f, 0.0f}}, // below: the first entry
+        {{1.0f, 1.0f, 1.0f}, {7.0f, 10.0f, 100.0f}}, // at the maximum: the last entry
+        {{9.0f, 9.0f, 9.0f}, {7.0f, 10.0f, 100.0f}}, // above
+        {{-0.5f, 0.0f, 0.0f}, {-0.5f, -5.0f, 0.0f}}, // within one cell below: truncation
+        {{NAN, 0.0f, 0.0f}, {0.0f, 0.0f, 0.0f}},
+    };
+    for (const Case& c : cases) {
+        float rgb[3] = {c.in[0], c.in[1], c.in[2]};
+        lut.Apply(rgb);
+        for (int k = 0; k < 3; ++k)
+            EXPECT_EQ(rgb[k], c.out[k]) << c.in[0] << " " << c.in[1] << " " << c.in[2];
+    }
+}
+
+TEST(LutModel, ApplyOneDimensionalColumnsAndPreLut) {
+    CVxLUT lut;
+    ASSERT_TRUE(lut.Create(3, false));
+    // Columns: red 0 1 2, green 0 10 40, blue 5 5 0.
+    const float columns[3][4] = {{0, 0, 5, 1}, {1, 10, 5, 1}, {2, 40, 0, 1}};
+    std::memcpy(lut.m_data, columns, sizeof columns);
+    float rgb[3] = {0.25f, 0.75f, 0.5f};
+    lut.Apply(rgb);
+    EXPECT_EQ(rgb[0], 0.5f);
+    EXPECT_EQ(rgb[1], 25.0f);
+    EXPECT_EQ(rgb[2], 5.0f);
+
+    // A pre-LUT that squares the input, in front of the corner lattice.
+    CVxLUT lattice;
+    FillCorners(lattice);
+    lattice.m_preLUT = new CVxLUT();
+    ASSERT_TRUE(lattice.m_preLUT->Create(3, false));
+    const float square[3][4] = {{0, 0, 0, 1}, {0.25f, 0.25f, 0.25f, 1}, {1, 1, 1, 1}};
+    std::memcpy(lattice.m_preLUT->m_data, square, sizeof square);
+    float viaPre[3] = {0.5f, 0.5f, 1.0f};
+    lattice.Apply(viaPre);
+    float direct[3] = {0.25f, 0.25f, 1.0f};
+    lattice.m_preLUT->Clear();
+    lattice.Apply(direct);
+    for (int k = 0; k < 3; ++k)
+        EXPECT_EQ(viaPre[k], direct[k]);
+}
+
+TEST(LutModel, UpsampleToPowerOfTwo) {
+    struct Case {
+        uint32_t size;
+        uint32_t cap;
+        uint32_t result;
+    };
+    const Case cases[] = {{17, 128, 32}, {17, 16, 16}, {16, 128, 16}, {1, 128, 1}, {33, 256, 64}};
+    for (const Case& c : cases) {
+        CVxLUT lut;
+        ASSERT_TRUE(lut.Create(c.size, true));
+        for (size_t i = 0; i < lut.FloatCount(); ++i)
+            lut.m_data[i] = 0.5f;
+        EXPECT_TRUE(lut.UpsampleToPowerOfTwo(c.cap));
+        EXPECT_EQ(lut.m_size, c.result) << c.size << " cap " << c.cap;
+    }
+}
+
+TEST(LutModel, Utilities) {
+    for (uint32_t v : {0u, 1u, 2u, 64u, 0x80000000u})
+        EXPECT_TRUE(IsPowerOfTwo(v)) << v;
+    for (uint32_t v : {3u, 6u, 17u, 0xFFFFFFFFu})
+        EXPECT_FALSE(IsPowerOfTwo(v)) << v;
+    EXPECT_EQ(RoundUp(17, 16), 32u);
+    EXPECT_EQ(RoundUp(32, 16), 32u);
+    EXPECT_EQ(GrowTo(3, 20), 24u);
+    EXPECT_EQ(GrowTo(40, 20), 40u);
+    EXPECT_EQ(Swap16(0x1234), 0x3412);
+    EXPECT_EQ(Swap32(0x12345678u), 0x78563412u);
+
+    uint32_t words[37];
+    for (uint32_t i = 0; i < 37; ++i)
+        words[i] = 0x01020300u + i;
+    SwapArray32(words, 37);
+    for (uint32_t i = 0; i < 37; ++i)
+        ASSERT_EQ(words[i], Swap32(0x01020300u + i)) << i;
+
+    float packed[12] = {1, 2, 3, 4, 5, 6, 7, 8, 9};
+    ExpandRgbToRgba(packed, 3, 1.0f);
+    const float expanded[12] = {1, 2, 3, 1, 4, 5, 6, 1, 7, 8, 9, 1};
+    EXPECT_EQ(std::memcmp(packed, expanded, sizeof expanded), 0);
+}
+
+} // namespace
