@@ -1,0 +1,310 @@
+#include "look/grading_params.h"
+
+#include "foundation/xml_reader.h"
+#include "foundation/xml_writer.h"
+#include "look/look_elements.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr double kTolerance = 1e-9;
+
+std::atomic<uint64_t> g_objectCounter{0};
+
+char UpperAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
+
+bool HasLutValue(const CVxShaderParamStorage& layer, const char* name) {
+    const CVxShaderParam* param = layer.Find(name);
+    if (!param)
+        return false;
+    CVxString text = param->GetText();
+    return !text.IsEmpty() && !(text == "*");
+}
+
+// "matrixR.X", "matrixG.Y", "matrixB.Z" are 1 in the identity, every other
+// matrix entry 0.
+double IdentityMatrixValue(const CVxString& name) {
+    uint32_t length = name.Length();
+    if (length < 3)
+        return 0;
+    char row = UpperAscii(name[length - 3]);
+    char column = UpperAscii(name[length - 1]);
+    bool diagonal = (row == 'R' && column == 'X') || (row == 'G' && column == 'Y') ||
+                    (row == 'B' && column == 'Z');
+    return diagonal ? 1 : 0;
+}
+
+bool HasColourMatrix(const CVxShaderParamStorage& layer) {
+    for (uint32_t i = 0; i < layer.ParamCount(); ++i) {
+        const CVxShaderParam* param = layer.GetParam(i);
+        if (!param->Name.StartsWith("matrix"))
+            continue;
+        if (std::fabs(param->GetDouble(0) - IdentityMatrixValue(param->Name)) > kTolerance)
+            return true;
+    }
+    return false;
+}
+
+bool IsZoneControl(const CVxString& name) {
+    CVxString stem(name);
+    uint32_t length = stem.Length();
+    if (length >= 2 && stem[length - 2] == '.')
+        stem.RemoveBack(2);
+    return stem.EndsWith("LMH") || stem.EndsWith("Low") || stem.EndsWith("Mid") ||
+           stem.EndsWith("High");
+}
+
+bool HasZoneControl(const CVxShaderParamStorage& layer) {
+    for (uint32_t i = 0; i < layer.ParamCount(); ++i) {
+        const CVxShaderParam* param = layer.GetParam(i);
+        if (param->IsMarker() || param->EqualsDefault() || param->Name.StartsWith("GrayOut"))
+            continue;
+        if (IsZoneControl(param->Name))
+            return true;
+    }
+    return false;
+}
+
+void UpgradeSecondaries(CVxShaderParamStorage& layer) {
+    static const char* const kSuffixes[3] = {".X", ".Y", ".Z"};
+    static const char* const kMiddleDefaults[3] = {"N180.0", "N0.5", "N0.5"};
+    static const double kToleranceValues[3] = {15, 1, 1};
+    for (int k = 1; k <= 6; ++k) {
+        CVxString range, middle, tolerance;
+        range.Format("RangeHLS%d", k);
+        middle.Format("MiddleHLS%d", k);
+        tolerance.Format("ToleranceHLS%d", k);
+        bool anyRange = false;
+        for (const char* suffix : kSuffixes)
+            anyRange = anyRange || layer.Find(range + suffix) != nullptr;
+        if (!anyRange)
+            continue;
+        for (int j = 0; j < 3; ++j) {
+            CVxString middleName = middle + kSuffixes[j];
+            if (!layer.Find(middleName))
+                layer.SetNumber(middleName, 0, kMiddleDefaults[j]);
+            double r = layer.Number((range + kSuffixes[j]).c_str(), 0);
+            CVxString toleranceName = tolerance + kSuffixes[j];
+            if (CVxShaderParam* existing = layer.Find(toleranceName)) {
+                existing->SetDefault(CVxString("N0.0"));
+                if (r < kTolerance)
+                    existing->SetNumber(0);
+            } else if (r >= kTolerance) {
+                layer.SetNumber(toleranceName, kToleranceValues[j], "N0.0");
+            }
+        }
+    }
+}
+
+} // namespace
+
+CVxGradingParamStorage::CData::CData(const CData& other)
+    : selectedLayer(other.selectedLayer), layers(other.layers), baseIndex(other.baseIndex),
+      baseSublayerCount(other.baseSublayerCount), currentSublayer(other.currentSublayer),
+      oneDimensional(other.oneDimensional) {
+    for (CVxShaderParamStorage* layer : layers)
+        layer->AddRef();
+}
+
+CVxGradingParamStorage::CData::~CData() {
+    for (CVxShaderParamStorage* layer : layers)
+        layer->Release();
+}
+
+CVxGradingParamStorage::CVxGradingParamStorage()
+    : m_data(std::make_shared<CData>()), m_uniqueNumber(++g_objectCounter) {
+    m_name = "*grading";
+    m_name.Append(CVxString::FromUInt64(m_uniqueNumber));
+}
+
+CVxGradingParamStorage::~CVxGradingParamStorage() = default;
+
+void CVxGradingParamStorage::MakeUnique() {
+    if (m_data.use_count() > 1)
+        m_data = std::make_shared<CData>(*m_data);
+}
+
+uint32_t CVxGradingParamStorage::LayerCount() const {
+    uint32_t count = ArrayCount() - m_data->baseSublayerCount;
+    return HasBase() ? count + 1 : count;
+}
+
+uint32_t CVxGradingParamStorage::ArrayPosition(uint32_t logicalIndex) const {
+    if (logicalIndex >= LayerCount())
+        return kNone;
+    if (!HasBase() || logicalIndex < m_data->baseIndex)
+        return logicalIndex;
+    if (logicalIndex == m_data->baseIndex)
+        return m_data->baseIndex + m_data->currentSublayer;
+    return logicalIndex + m_data->baseSublayerCount - 1;
+}
+
+CVxShaderParamStorage* CVxGradingParamStorage::Layer(uint32_t index) const {
+    uint32_t position = ArrayPosition(index);
+    return position == kNone ? nullptr : m_data->layers[position];
+}
+
+CVxShaderParamStorage* CVxGradingParamStorage::ArrayLayer(uint32_t position) const {
+    return position < ArrayCount() ? m_data->layers[position] : nullptr;
+}
+
+CVxShaderParamStorage* CVxGradingParamStorage::BaseSublayer(uint32_t k) const {
+    if (!HasBase() || k >= m_data->baseSublayerCount)
+        return nullptr;
+    return m_data->layers[m_data->baseIndex + k];
+}
+
+uint32_t CVxGradingParamStorage::AddLayer(CVxShaderParamStorage* shader) {
+    if (!shader || ArrayCount() >= kNone - 1)
+        return kNone;
+    MakeUnique();
+    m_data->layers.push_back(shader);
+    shader->SetOwner(this);
+    return LayerCount() - 1;
+}
+
+bool CVxGradingParamStorage::RemoveLayer(uint32_t index) {
+    uint32_t position = ArrayPosition(index);
+    if (position == kNone)
+        return false;
+    MakeUnique();
+    std::vector<CVxShaderParamStorage*>& layers = m_data->layers;
+    if (IsBaseLayer(index)) {
+        auto first = layers.begin() + m_data->baseIndex;
+        auto last = first + m_data->baseSublayerCount;
+        for (auto it = first; it != last; ++it)
+            (*it)->Release();
+        layers.erase(first, last);
+        m_data->baseIndex = kNone;
+        m_data->baseSublayerCount = 0;
+        m_data->currentSublayer = 0;
+        return true;
+    }
+    layers[position]->Release();
+    layers.erase(layers.begin() + position);
+    if (m_data->baseIndex != kNone && position < m_data->baseIndex)
+        --m_data->baseIndex;
+    return true;
+}
+
+bool CVxGradingParamStorage::BeginBase() {
+    if (m_data->baseIndex != kNone)
+        return false;
+    MakeUnique();
+    m_data->baseIndex = ArrayCount();
+    m_data->baseSublayerCount = 0;
+    return true;
+}
+
+bool CVxGradingParamStorage::AppendBaseSublayer(CVxShaderParamStorage* sublayer) {
+    if (m_data->baseIndex == kNone || m_data->baseSublayerCount >= kBaseSublayers ||
+        m_data->baseIndex + m_data->baseSublayerCount != ArrayCount())
+        return false;
+    MakeUnique();
+    m_data->layers.push_back(sublayer);
+    sublayer->SetOwner(this);
+    ++m_data->baseSublayerCount;
+    return true;
+}
+
+void CVxGradingParamStorage::SetCurrentSublayer(uint32_t k) {
+    MakeUnique();
+    m_data->currentSublayer = k < m_data->baseSublayerCount ? k : 0;
+}
+
+void CVxGradingParamStorage::SetOneDimensional(bool flag) {
+    MakeUnique();
+    m_data->oneDimensional = flag;
+}
+
+void CVxGradingParamStorage::SetSelectedLayer(uint32_t layer) {
+    MakeUnique();
+    m_data->selectedLayer = layer;
+}
+
+bool CVxGradingParamStorage::IsPerChannelOnly(bool ignoreLuts) const {
+    if (ArrayCount() > m_data->baseSublayerCount)
+        return false;
+    const CVxShaderParamStorage* primary = BaseSublayer(0);
+    if (!ignoreLuts && primary &&
+        (HasLutValue(*primary, "MatrixLUT") || HasLutValue(*primary, "BaseLUT") ||
+         HasColourMatrix(*primary)))
+        return false;
+    if (!primary)
+        return true;
+    for (uint32_t k = 1; k < kBaseSublayers; ++k) {
+        const CVxShaderParamStorage* sublayer = BaseSublayer(k);
+        if (sublayer && !sublayer->HasNoEffect(true))
+            return false;
+    }
+    const CVxShaderParam* saturation = primary->Find("Saturation");
+    if (saturation && std::fabs(saturation->GetDouble(0) - 1) > kTolerance)
+        return false;
+    return !HasZoneControl(*primary);
+}
+
+bool CVxGradingParamStorage::IsIdentity() const {
+    uint32_t count = LayerCount();
+    for (uint32_t i = 0; i < count; ++i)
+        if (!Layer(i)->HasNoEffect(false))
+            return false;
+    return true;
+}
+
+void CVxGradingParamStorage::UpgradeBaseRanges() {
+    for (uint32_t k = 0; k < m_data->baseSublayerCount; ++k)
+        UpgradeSecondaries(*BaseSublayer(k));
+}
+
+void CVxGradingParamStorage::WriteXML(CVxString& out, uint32_t indent) const {
+    if (IsIdentity())
+        return;
+    WriteXMLOpen(out, indent, "Grading");
+    WriteXMLUInt(out, indent + 2, "selectedlayer", m_data->selectedLayer);
+    WriteGradingLayers(out, *this, indent + 2);
+    WriteXMLClose(out, indent, "Grading");
+}
+
+IVxXMLObject* CVxGradingParamStorage::Clone() const {
+    CVxGradingParamStorage* copy = new CVxGradingParamStorage();
+    copy->m_data = m_data;
+    copy->m_scratchTime = m_scratchTime;
+    copy->m_scratchFlags = m_scratchFlags;
+    return copy;
+}
+
+void CVxGradingParamStorage::Release() {
+    if (m_refCount.fetch_sub(1, std::memory_order_acq_rel) == 1)
+        delete this;
+}
+
+IVxXMLObject* CVxGradingParamStorage::CreateFromXML(CVxXMLReader& reader) {
+    CVxGradingParamStorage* grading = new CVxGradingParamStorage();
+    try {
+        uint32_t depth = reader.Depth();
+        while (reader.NextChild(depth)) {
+            if (reader.TagIs("base")) {
+                if (!ReadBaseElement(reader, *grading, nullptr)) {
+                    grading->Release();
+                    return nullptr;
+                }
+            } else if (reader.TagIs("selectedlayer")) {
+                uint32_t selected = 0;
+                if (ParseXMLUInt32(reader.RawValue(), selected))
+                    grading->SetSelectedLayer(selected);
+            } else if (reader.TagIs("shader")) {
+                CVxShaderParamStorage* layer = new CVxShaderParamStorage();
+                ReadShaderBody(reader, *layer);
+                if (layer->Name().IsEmpty() || grading->AddLayer(layer) == kNone)
+                    layer->Release();
+            }
+        }
+    } catch (...) {
+        grading->Release();
+        throw;
+    }
+    return grading;
+}

@@ -1,0 +1,88 @@
+#include "look/look_reader.h"
+
+#include "foundation/xml_reader.h"
+#include "look/look_elements.h"
+
+namespace {
+
+void ReadLutElement(CVxXMLReader& reader, uint32_t& sizeOut) {
+    uint32_t depth = reader.Depth();
+    while (reader.NextChild(depth))
+        if (reader.TagIs("size"))
+            ParseXMLUInt32(reader.RawValue(), sizeOut);
+}
+
+bool ReadShadersElement(CVxXMLReader& reader, CVxGradingParamStorage& grading,
+                        CVxString& errorOut) {
+    uint32_t depth = reader.Depth();
+    while (reader.NextChild(depth)) {
+        if (reader.TagIs("base")) {
+            if (!ReadBaseElement(reader, grading, &errorOut))
+                return false;
+        } else if (reader.TagIs("grading1d") || reader.TagIs("1dgrading")) {
+            bool flag = grading.IsOneDimensional();
+            if (ParseXMLBool(reader.RawValue(), flag))
+                grading.SetOneDimensional(flag);
+        } else if (reader.TagIs("shader")) {
+            CVxShaderParamStorage* layer = new CVxShaderParamStorage();
+            ReadShaderBody(reader, *layer);
+            if (layer->Name().IsEmpty() || grading.AddLayer(layer) == CVxGradingParamStorage::kNone)
+                layer->Release();
+        }
+    }
+    return true;
+}
+
+bool ReadRootChildren(CVxXMLReader& reader, CVxGradingParamStorage& grading,
+                      std::unique_ptr<CVxShapeMask>& maskOut, uint32_t& sizeOut,
+                      CVxString& errorOut) {
+    bool isEnd = false;
+    reader.Next(isEnd);
+    if (reader.AtEnd() || isEnd) {
+        errorOut = "Empty look document";
+        return false;
+    }
+    const uint32_t rootDepth = reader.Depth();
+    reader.Next(isEnd);
+    if (reader.AtEnd() || isEnd) {
+        errorOut = "Empty look document";
+        return false;
+    }
+    do {
+        if (reader.TagIs("LUT")) {
+            ReadLutElement(reader, sizeOut);
+        } else if (reader.TagIs("mask")) {
+            maskOut.reset(CVxShapeMask::ReadElement(reader));
+        } else if (reader.TagIs("shaders")) {
+            if (!ReadShadersElement(reader, grading, errorOut))
+                return false;
+        }
+    } while (reader.NextChild(rootDepth));
+    return true;
+}
+
+} // namespace
+
+bool ReadLookTextWithError(CVxGradingParamStorage& grading, const CVxString& text,
+                           std::unique_ptr<CVxShapeMask>& maskOut, uint32_t& sizeOut,
+                           CVxString& errorOut) {
+    maskOut.reset();
+    CVxXMLReader reader;
+    reader.Open(text, false);
+    bool ok = false;
+    try {
+        ok = ReadRootChildren(reader, grading, maskOut, sizeOut, errorOut);
+    } catch (const CVxXMLParseError& error) {
+        errorOut = error.FullText();
+        ok = false;
+    }
+    if (!ok)
+        maskOut.reset();
+    return ok;
+}
+
+bool ReadLookText(CVxGradingParamStorage& grading, const CVxString& text,
+                  std::unique_ptr<CVxShapeMask>& maskOut, uint32_t& sizeOut) {
+    CVxString error;
+    return ReadLookTextWithError(grading, text, maskOut, sizeOut, error);
+}

@@ -1,0 +1,260 @@
+#include "look/look_elements.h"
+#include "look/look_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+struct ReadResult {
+    bool ok = false;
+    uint32_t size = 0;
+    std::string error;
+    std::unique_ptr<CVxShapeMask> mask;
+};
+
+ReadResult Read(const std::string& text, CVxGradingParamStorage& grading) {
+    ReadResult result;
+    CVxString error;
+    result.ok = ReadLookTextWithError(grading, CVxString(text.c_str(), text.size()), result.mask,
+                                      result.size, error);
+    result.error = error.c_str();
+    return result;
+}
+
+std::string Shaders(const std::string& body) {
+    return "<?xml version=\"1.0\" ?>\n<look>\n  <shaders>\n" + body + "  </shaders>\n</look>\n";
+}
+
+TEST(LookReader, AcceptsAndRejectsDocuments) {
+    struct Case {
+        std::string text;
+        bool ok;
+        uint32_t size;
+        uint32_t layers;
+        std::string errorStart;
+    };
+    std::string deep;
+    for (int i = 0; i < 100000; ++i)
+        deep += "<x>";
+    const Case cases[] = {
+        {"<look></look>", false, 0, 0, ""},
+        {"<look>\"v\"</look>", false, 0, 0, ""},
+        {"", false, 0, 0, ""},
+        {"<look><foo>\"1\"</foo></look>", true, 0, 0, ""},
+        {"<look><LUT><size>\"33\"</size><data>\"00\"</data></LUT></look>", true, 33, 0, ""},
+        {"<look><lut><size>\"33x\"</size></lut></look>", true, 0, 0, ""},
+        {"<look><LUT1D><size>\"256\"</size></LUT1D><ASC><slope>\"1\"</slope></ASC></look>", true, 0,
+         0, ""},
+        {Shaders("<base><sublayer2></sublayer2><sublayer1></sublayer1></base>"), false, 0, 1,
+         "Duplicate or out-of-order <sublayerN> tag in base definition\nLine: 4"},
+        {Shaders("<base><sublayer1></sublayer1><sublayer1></sublayer1></base>"), false, 0, 1,
+         "Duplicate or out-of-order <sublayerN> tag in base definition"},
+        {Shaders("<base></base>"), false, 0, 0,
+         "Empty <base> tag in grading definition\nLine: 4 Column: 13"},
+        {Shaders("<base><sublayer12></sublayer12></base>"), false, 0, 1, "Invalid <sublayerN>"},
+        {Shaders("<base><sublayer4294967301></sublayer4294967301></base>"), false, 0, 1,
+         "Invalid <sublayerN>"},
+        {Shaders("<base><sublayer5x></sublayer5x></base>"), false, 0, 1, "Invalid <sublayerN>"},
+        {Shaders("<base><visible>\"1\"</visible></base><base><visible>\"1\"</visible></base>"),
+         false, 0, 1, "Duplicate <base>"},
+        {Shaders("<base><sublayer5><opacity>\"0.5\"</opacity></sublayer5></base>"), true, 0, 1, ""},
+        {Shaders("<shader><visible>\"1\"</visible></shader>"), true, 0, 0, ""},
+        {Shaders("<shader><name>\"Blur\"</name><zz><q>\"1\"</q></zz></shader><base><x>\"1\"</x>"
+                 "</base>"),
+         true, 0, 2, ""},
+        {"<look><shaders><base><x>\"1\"</x>", false, 0, 0,
+         "Unexpected End of File while looking for </base>"},
+        {"<look><shaders></look>", false, 0, 0, "Unexpected end tag at root level: </look>"},
+        {std::string("<look><a>\"1\0\"</a></look>", 24), false, 0, 0, "Unexpected end of file"},
+        {"<look>" + deep, false, 0, 0, "Unexpected end of file while looking for '<'"},
+        {"<look><shaders>\r\n<shader>\r\n<name>a\rb</name>", false, 0, 0,
+         "Unexpected newline in value. Use \" \" to enclose values with newlines.\nLine: 3"},
+    };
+    for (const Case& c : cases) {
+        CVxGradingParamStorage grading;
+        ReadResult result = Read(c.text, grading);
+        EXPECT_EQ(result.ok, c.ok) << c.text.substr(0, 200);
+        EXPECT_EQ(result.size, c.size) << c.text.substr(0, 200);
+        if (c.ok) {
+            EXPECT_EQ(grading.LayerCount(), c.layers) << c.text.substr(0, 200);
+        }
+        EXPECT_EQ(result.error.substr(0, c.errorStart.size()), c.errorStart)
+            << c.text.substr(0, 200);
+    }
+}
+
+TEST(LookReader, BaseSublayersShaderFieldsAndFlags) {
+    CVxGradingParamStorage grading;
+    ReadResult result =
+        Read(Shaders("<shader>\n"
+                     "  <NAME>\"Blur.Shader\"</NAME>\n"
+                     "  <visible>\"off\"</visible>\n"
+                     "  <opacity>\"0.3\"</opacity>\n"
+                     "  <mask>\"2\"</mask>\n"
+                     "  <vectormask>\"3\"</vectormask>\n"
+                     "  <parameters><Radius>\"N2.5\"</Radius><File>\"a.cube\"</File>"
+                     "<ab>\"0,0,0\"</ab></parameters>\n"
+                     "</shader>\n"
+                     "<base><visible>\"no\"</visible><sublayer5><name>\"x\"</name>"
+                     "<mask>\"0\"</mask><parameters><Gain.r>\"1\"</Gain.r>"
+                     "</parameters></sublayer5></base>\n"
+                     "<GRADING1D>\"yes\"</GRADING1D>\n"),
+             grading);
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_TRUE(grading.IsOneDimensional());
+    ASSERT_EQ(grading.LayerCount(), 2u);
+    ASSERT_EQ(grading.ArrayCount(), 13u);
+    EXPECT_EQ(grading.BaseIndex(), 1u);
+
+    const CVxShaderParamStorage& shader = *grading.Layer(0);
+    EXPECT_EQ(shader.Name(), "Blur.Shader");
+    EXPECT_FALSE(shader.Visible());
+    EXPECT_EQ(shader.Opacity(), 0.3f);
+    EXPECT_EQ(shader.Mask(), 2u);
+    EXPECT_EQ(shader.VectorMask(), 0u);
+    const CVxShaderParam* radius = shader.Find("radius");
+    ASSERT_NE(radius, nullptr);
+    EXPECT_TRUE(radius->IsDouble);
+    EXPECT_EQ(radius->dValue, 2.5);
+    EXPECT_EQ(radius->Default, "N");
+    EXPECT_EQ(shader.Find("File")->Value, "a.cube");
+    EXPECT_EQ(shader.Find("ab")->Value, "0,0,0");
+
+    for (uint32_t k = 0; k < 12; ++k) {
+        const CVxShaderParamStorage& sublayer = *grading.BaseSublayer(k);
+        EXPECT_EQ(sublayer.Name(), "VEXLAN.Base.1") << k;
+        EXPECT_EQ(sublayer.Mask(), k < 9 ? k / 3 : 0u) << k;
+        EXPECT_EQ(sublayer.VectorMask(), k % 3) << k;
+        EXPECT_FALSE(sublayer.Visible()) << k;
+        EXPECT_EQ(sublayer.ParamCount(), k == 5 ? 1u : 0u) << k;
+    }
+    EXPECT_EQ(grading.BaseSublayer(5)->Find("GAIN.X")->Name, "Gain.X");
+
+    CVxString written;
+    WriteShaderElement(written, shader, 4);
+    EXPECT_STREQ(written.c_str(), "    <shader>\n"
+                                  "      <name>\"Blur.Shader\"</name>\n"
+                                  "      <visible>\"0\"</visible>\n"
+                                  "      <opacity>\"0.300000011920929\"</opacity>\n"
+                                  "      <mask>\"2\"</mask>\n"
+                                  "      <vectormask>\"0\"</vectormask>\n"
+                                  "      <parameters>\n"
+                                  "        <Radius>\"N2.5\"</Radius>\n"
+                                  "        <File>\"a.cube\"</File>\n"
+                                  "        <ab>\"0,0,0\"</ab>\n"
+                                  "      </parameters>\n"
+                                  "    </shader>\n");
+}
+
+TEST(LookReader, BaseRoundTripWritesOnlyWhatDiffers) {
+    CVxGradingParamStorage grading;
+    ReadResult result =
+        Read(Shaders("<base><rangeversion>\"2\"</rangeversion>"
+                     "<sublayer0><opacity>\"1\"</opacity><parameters><BaseLUT>\"\"</BaseLUT>"
+                     "<Gain.X>\"0.123456789\"</Gain.X><GrayOut1>\"1\"</GrayOut1>"
+                     "<Tolerance.X>\"N0.0\"</Tolerance.X><Middle.X>\"N0.25\"</Middle.X>"
+                     "<Flag>\"N\"</Flag></parameters></sublayer0>"
+                     "<sublayer3><opacity>\"0.5\"</opacity></sublayer3></base>"),
+             grading);
+    ASSERT_TRUE(result.ok) << result.error;
+    grading.BaseSublayer(0)->Find("Middle.X")->SetDefault(CVxString("N0.25"));
+
+    CVxString written;
+    WriteGradingLayers(written, grading, 4);
+    EXPECT_STREQ(written.c_str(), "    <base>\n"
+                                  "      <rangeversion>\"2\"</rangeversion>\n"
+                                  "      <visible>\"1\"</visible>\n"
+                                  "      <sublayer0>\n"
+                                  "        <opacity>\"1\"</opacity>\n"
+                                  "        <parameters>\n"
+                                  "          <Flag>\"N\"</Flag>\n"
+                                  "          <Tolerance.X>\"N0\"</Tolerance.X>\n"
+                                  "          <Gain.X>\"0.12346\"</Gain.X>\n"
+                                  "        </parameters>\n"
+                                  "      </sublayer0>\n"
+                                  "      <sublayer3>\n"
+                                  "        <opacity>\"0.5\"</opacity>\n"
+                                  "      </sublayer3>\n"
+                                  "    </base>\n");
+
+    CVxGradingParamStorage plain;
+    ASSERT_TRUE(Read(Shaders("<base><visible>\"1\"</visible></base>"), plain).ok);
+    written.Empty();
+    WriteBaseElement(written, plain, 4);
+    EXPECT_STREQ(written.c_str(), "    <base>\n"
+                                  "      <rangeversion>\"2\"</rangeversion>\n"
+                                  "      <visible>\"1\"</visible>\n"
+                                  "    </base>\n");
+}
+
+TEST(LookReader, ShapeMaskIsKeptAsReadAndWrittenInStaticForm) {
+    const std::string point =
+        "<point><inner>\"catmull-rom,value:0.25,0.75@0\"</inner>"
+        "<falloffweight>\"catmull-rom,value:0.5@0\"</falloffweight>"
+        "<detached>linear,value:1@0</detached><smooth>\"linear,value:1@0\"</smooth>"
+        "<unknown>\"x\"</unknown></point>";
+    struct Case {
+        std::string body;
+        bool hasMask;
+        uint32_t active;
+    };
+    const Case cases[] = {
+        {"<name>\"m\"</name><width>\"1920\"</width>", false, 0},
+        {"<contour><positive>\"1\"</positive></contour>", false, 0},
+        {"<contour>" + point + "</contour><activecontour>\"7\"</activecontour>", true, 0},
+        {"<contour>" + point + "</contour><contour>" + point + "</contour>", true, 0},
+        {"<activecontour>\"4294967295\"</activecontour><contour>" + point +
+             "</contour><contour><positive>\"0\"</positive></contour>",
+         true, 1},
+        {"<contour><point><inner>\"bogus\"</inner></point></contour>", false, 0},
+        {"<contour><nextset>\"10\"</nextset></contour>", true, 0},
+    };
+    for (const Case& c : cases) {
+        CVxGradingParamStorage grading;
+        ReadResult result = Read("<look><mask>" + c.body + "</mask></look>", grading);
+        ASSERT_TRUE(result.ok) << c.body;
+        EXPECT_EQ(result.mask != nullptr, c.hasMask) << c.body;
+        if (result.mask) {
+            EXPECT_EQ(result.mask->m_activeContour, c.active) << c.body;
+        }
+    }
+
+    CVxGradingParamStorage grading;
+    ReadResult result = Read("<look><mask><contour><positive>\"0\"</positive>" + point +
+                                 "</contour><name>\"Shape 1\"</name><height>\"1080\"</height>"
+                                 "<width>\"1920.5\"</width></mask></look>",
+                             grading);
+    ASSERT_TRUE(result.mask);
+    CVxString written;
+    result.mask->WriteElement(written, 2);
+    EXPECT_STREQ(written.c_str(),
+                 "  <mask>\n"
+                 "    <name>\"Shape 1\"</name>\n"
+                 "    <activecontour>\"0\"</activecontour>\n"
+                 "    <width>\"1920.5\"</width>\n"
+                 "    <height>\"1080\"</height>\n"
+                 "    <contour>\n"
+                 "      <positive>\"0\"</positive>\n"
+                 "      <point>\n"
+                 "        <inner>\"catmull-rom,value:0.25,0.75@0\"</inner>\n"
+                 "        <innerprevtangent>\"catmull-rom,value:0,0@0\"</innerprevtangent>\n"
+                 "        <innernexttangent>\"catmull-rom,value:0,0@0\"</innernexttangent>\n"
+                 "        <falloffexponent>\"catmull-rom,value:0@0\"</falloffexponent>\n"
+                 "        <falloffweight>\"catmull-rom,value:0.5@0\"</falloffweight>\n"
+                 "        <detached>linear,value:1@0</detached>\n"
+                 "        <outer>\"catmull-rom,value:0,0@0\"</outer>\n"
+                 "        <outerprevtangent>\"catmull-rom,value:0,0@0\"</outerprevtangent>\n"
+                 "        <outernexttangent>\"catmull-rom,value:0,0@0\"</outernexttangent>\n"
+                 "        <spline>\"linear,value:0@0\"</spline>\n"
+                 "        <smooth>\"linear,value:1@0\"</smooth>\n"
+                 "      </point>\n"
+                 "    </contour>\n"
+                 "  </mask>\n");
+
+    CVxGradingParamStorage failed;
+    EXPECT_FALSE(Read("<look><mask><contour>" + point + "</contour></mask><x>", failed).mask);
+}
+
+} // namespace
