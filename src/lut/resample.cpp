@@ -68,6 +68,56 @@ public:
         }
     }
 
+    // The same along the old axis of a plane: n lines of `width` values, each
+    // column of the plane being one curve.
+    void PlaneTangents(const double* plane, double* tangents, size_t width) const {
+        const uint32_t last = m_oldSize - 1;
+        for (uint32_t k = 0; k <= last; ++k) {
+            const double* here = plane + k * width;
+            double* out = tangents + k * width;
+            const bool hasLeft = k > 0;
+            const bool hasRight = k < last;
+            const double leftWidth = hasLeft ? m_widths[k - 1] : 1.0;
+            const double rightWidth = hasRight ? m_widths[k] : 1.0;
+            const double* left = hasLeft ? here - width : here;
+            const double* right = hasRight ? here + width : here;
+            for (size_t e = 0; e < width; ++e) {
+                const double leftSlope = (here[e] - left[e]) / leftWidth;
+                const double rightSlope = (right[e] - here[e]) / rightWidth;
+                out[e] = AutomaticTangent(hasLeft, leftSlope, hasRight, rightSlope);
+            }
+        }
+    }
+
+    // Evaluates every column of a plane of 3 x m values at new position j and
+    // stores them as the R, G, B of m consecutive entries.
+    void EvaluatePlaneRow(uint32_t j, const double* plane, const double* tangents, size_t width,
+                          float* entries) const {
+        const OutputPosition& position = m_positions[j];
+        const size_t count = width / 3;
+        if (position.atLastPoint) {
+            const double* y = plane + size_t(m_oldSize - 1) * width;
+            for (size_t e = 0; e < count; ++e) {
+                for (size_t c = 0; c < 3; ++c) {
+                    entries[e * 4 + c] = static_cast<float>(y[e * 3 + c]);
+                }
+            }
+            return;
+        }
+        const double* y0 = plane + position.segment * width;
+        const double* y1 = y0 + width;
+        const double* m0 = tangents + position.segment * width;
+        const double* m1 = m0 + width;
+        const SVxHermiteWeights weights = position.weights;
+        for (size_t e = 0; e < count; ++e) {
+            for (size_t c = 0; c < 3; ++c) {
+                const size_t k = e * 3 + c;
+                entries[e * 4 + c] =
+                    static_cast<float>(HermiteValue(weights, y0[k], y1[k], m0[k], m1[k]));
+            }
+        }
+    }
+
     double Evaluate(uint32_t j, const double* y, const double* tangents) const {
         const OutputPosition& position = m_positions[j];
         if (position.atLastPoint) {
@@ -90,58 +140,58 @@ float* AlignedStart(uint8_t* storage) {
 
 // The three passes over a 3D lattice. `work` has room for max(n, m) slices
 // of m x m entries; slice b of the red/green result lands in slice b, and
-// the blue pass then rewrites each column in place.
-void Resample3D(const ResampleGrid& grid, const float* old, float* work, double* rows, double* line,
-                double* tangents) {
+// the blue pass then rewrites each column in place. The green and blue
+// passes work on planes of n lines of 3 x m values (the R, G, B of one new
+// row per old index), so that each output row is one vectorisable loop.
+void Resample3D(const ResampleGrid& grid, const float* old, float* work, double* plane,
+                double* planeTangents, double* line, double* tangents) {
     const uint32_t n = grid.OldSize();
     const uint32_t m = grid.NewSize();
     const size_t oldRow = size_t(n) * 4;
     const size_t oldSlice = oldRow * n;
     const size_t newRow = size_t(m) * 4;
     const size_t newSlice = newRow * m;
+    const size_t width = size_t(m) * 3;
 
     for (uint32_t b = 0; b < n; ++b) {
-        // rows[(c * m + j) * n + g]: row g of channel c evaluated at new red j.
+        // Plane line g: old row g resampled along red to m entries.
         for (uint32_t g = 0; g < n; ++g) {
             const float* source = old + b * oldSlice + g * oldRow;
+            double* target = plane + g * width;
             for (uint32_t c = 0; c < 3; ++c) {
                 for (uint32_t k = 0; k < n; ++k) {
                     line[k] = source[k * 4 + c];
                 }
                 grid.Tangents(line, tangents);
-                double* column = rows + size_t(c) * m * n + g;
                 for (uint32_t j = 0; j < m; ++j) {
-                    column[size_t(j) * n] = grid.Evaluate(j, line, tangents);
+                    target[j * 3 + c] = grid.Evaluate(j, line, tangents);
                 }
             }
         }
+        grid.PlaneTangents(plane, planeTangents, width);
         float* slice = work + b * newSlice;
-        for (uint32_t c = 0; c < 3; ++c) {
-            for (uint32_t j = 0; j < m; ++j) {
-                const double* column = rows + (size_t(c) * m + j) * n;
-                grid.Tangents(column, tangents);
-                for (uint32_t i = 0; i < m; ++i) {
-                    slice[i * newRow + j * 4 + c] =
-                        static_cast<float>(grid.Evaluate(i, column, tangents));
-                }
-            }
+        for (uint32_t i = 0; i < m; ++i) {
+            grid.EvaluatePlaneRow(i, plane, planeTangents, width, slice + i * newRow);
         }
     }
 
     for (uint32_t i = 0; i < m; ++i) {
-        for (uint32_t j = 0; j < m; ++j) {
-            float* column = work + i * newRow + j * 4;
-            for (uint32_t c = 0; c < 3; ++c) {
-                for (uint32_t b = 0; b < n; ++b) {
-                    line[b] = column[b * newSlice + c];
-                }
-                grid.Tangents(line, tangents);
-                for (uint32_t q = 0; q < m; ++q) {
-                    column[q * newSlice + c] = static_cast<float>(grid.Evaluate(q, line, tangents));
+        // Plane line b: new row i of old slice b.
+        for (uint32_t b = 0; b < n; ++b) {
+            const float* row = work + b * newSlice + i * newRow;
+            double* target = plane + b * width;
+            for (uint32_t j = 0; j < m; ++j) {
+                for (uint32_t c = 0; c < 3; ++c) {
+                    target[j * 3 + c] = row[j * 4 + c];
                 }
             }
-            for (uint32_t q = 0; q < m; ++q) {
-                column[q * newSlice + 3] = 1.0f;
+        }
+        grid.PlaneTangents(plane, planeTangents, width);
+        for (uint32_t q = 0; q < m; ++q) {
+            float* row = work + q * newSlice + i * newRow;
+            grid.EvaluatePlaneRow(q, plane, planeTangents, width, row);
+            for (uint32_t j = 0; j < m; ++j) {
+                row[j * 4 + 3] = 1.0f;
             }
         }
     }
@@ -183,18 +233,18 @@ bool CVxLUT::Resample(uint32_t newSize) {
     const size_t slices = m_is3D ? (n > m ? n : m) : 1;
     const size_t entries = m_is3D ? slices * m * m : size_t(m);
     std::unique_ptr<uint8_t[]> storage(new (std::nothrow) uint8_t[entries * 16 + 16]);
-    const size_t rowValues = m_is3D ? size_t(3) * m * n : 0;
-    std::unique_ptr<double[]> scratch(new (std::nothrow) double[rowValues + 2 * size_t(n)]);
+    const size_t lineValues = m_is3D ? size_t(3) * m * n : 0;
+    std::unique_ptr<double[]> scratch(new (std::nothrow) double[2 * lineValues + 2 * size_t(n)]);
     if (!storage || !scratch) {
         return false;
     }
     float* data = AlignedStart(storage.get());
-    double* line = scratch.get() + rowValues;
+    double* line = scratch.get() + 2 * lineValues;
     double* tangents = line + n;
 
     const ResampleGrid grid(n, m);
     if (m_is3D) {
-        Resample3D(grid, m_data, data, scratch.get(), line, tangents);
+        Resample3D(grid, m_data, data, scratch.get(), scratch.get() + lineValues, line, tangents);
     } else {
         Resample1D(grid, m_data, data, line, tangents);
     }
