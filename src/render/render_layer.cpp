@@ -1,1 +1,0 @@
-// Holds this layer's place until its first source file lands.

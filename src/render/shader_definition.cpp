@@ -1,0 +1,493 @@
+#include "render/shader_definition.h"
+
+#include <charconv>
+#include <cstring>
+#include <string_view>
+
+namespace {
+
+std::string UpperKey(std::string_view text) {
+    std::string key(text);
+    for (char& c : key)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return key;
+}
+
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+std::string_view Trimmed(std::string_view text) {
+    while (!text.empty() && IsSpace(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsSpace(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+CVxString ToVx(std::string_view text) {
+    return CVxString(text.data(), static_cast<uint32_t>(text.size()));
+}
+
+// Up to four comma-separated numbers in the C locale; an item that does not
+// parse counts as 0. Returns how many items there were.
+uint32_t ParseNumbers(std::string_view text, double out[4]) {
+    uint32_t count = 0;
+    text = Trimmed(text);
+    while (!text.empty() && count < 4) {
+        size_t comma = text.find(',');
+        std::string_view item = Trimmed(text.substr(0, comma));
+        if (!item.empty() && item.front() == '+')
+            item.remove_prefix(1);
+        double value = 0.0;
+        if (std::from_chars(item.data(), item.data() + item.size(), value).ec != std::errc())
+            value = 0.0;
+        out[count++] = value;
+        if (comma == std::string_view::npos)
+            break;
+        text.remove_prefix(comma + 1);
+    }
+    return count;
+}
+
+bool ParseFlag(std::string_view text) {
+    std::string key = UpperKey(Trimmed(text));
+    return key == "1" || key == "TRUE" || key == "ON" || key == "YES";
+}
+
+uint32_t ParseUnit(std::string_view text) {
+    text = Trimmed(text);
+    uint32_t value = 0;
+    if (std::from_chars(text.data(), text.data() + text.size(), value).ec != std::errc())
+        return 0;
+    return value;
+}
+
+int ComponentLetter(char c) {
+    switch (c) {
+    case 'x':
+    case 'X':
+    case 'r':
+    case 'R':
+        return 0;
+    case 'y':
+    case 'Y':
+    case 'g':
+    case 'G':
+        return 1;
+    case 'z':
+    case 'Z':
+    case 'b':
+    case 'B':
+        return 2;
+    case 'w':
+    case 'W':
+    case 'a':
+    case 'A':
+        return 3;
+    default:
+        return -1;
+    }
+}
+
+// Splits "name.c" into the name and the component; no suffix means component 0.
+std::string_view SplitComponent(std::string_view name, uint32_t& component) {
+    component = 0;
+    size_t length = name.size();
+    if (length >= 3 && name[length - 2] == '.' && ComponentLetter(name[length - 1]) >= 0) {
+        component = static_cast<uint32_t>(ComponentLetter(name[length - 1]));
+        return name.substr(0, length - 2);
+    }
+    return name;
+}
+
+// Walks the definition markup one element at a time: a name and its
+// attributes, values in double quotes or bare. End tags and comments are skipped.
+class MarkupScanner {
+public:
+    explicit MarkupScanner(const CVxString& text)
+        : m_pos(text.c_str()), m_end(text.c_str() + text.Length()) {}
+
+    struct Element {
+        std::string_view name;
+        std::vector<std::pair<std::string_view, std::string_view>> attributes;
+        const char* contentStart = nullptr;
+    };
+
+    bool Next(Element& element) {
+        element.attributes.clear();
+        for (;;) {
+            const char* open = static_cast<const char*>(std::memchr(m_pos, '<', m_end - m_pos));
+            if (!open)
+                return false;
+            m_pos = open + 1;
+            if (StartsWith("!--")) {
+                SkipPast("-->");
+                continue;
+            }
+            if (m_pos < m_end && (*m_pos == '/' || *m_pos == '!' || *m_pos == '?')) {
+                SkipPast(">");
+                continue;
+            }
+            const char* nameStart = m_pos;
+            while (m_pos < m_end && !IsSpace(*m_pos) && *m_pos != '>' && *m_pos != '/')
+                ++m_pos;
+            element.name = std::string_view(nameStart, static_cast<size_t>(m_pos - nameStart));
+            if (element.name.empty())
+                continue;
+            ReadAttributes(element);
+            element.contentStart = m_pos;
+            return true;
+        }
+    }
+
+    // The text from the current place up to a closing tag named `name` (any
+    // letter case), or to the end; the scan continues after that tag.
+    std::string_view TakeContentUntilEndTag(std::string_view name) {
+        const char* start = m_pos;
+        for (const char* p = m_pos; p + 2 + name.size() <= m_end; ++p) {
+            if (p[0] != '<' || p[1] != '/')
+                continue;
+            if (UpperKey(std::string_view(p + 2, name.size())) != UpperKey(name))
+                continue;
+            m_pos = p + 2 + name.size();
+            SkipPast(">");
+            return std::string_view(start, static_cast<size_t>(p - start));
+        }
+        m_pos = m_end;
+        return std::string_view(start, static_cast<size_t>(m_end - start));
+    }
+
+private:
+    bool StartsWith(const char* text) const {
+        size_t length = std::strlen(text);
+        return static_cast<size_t>(m_end - m_pos) >= length &&
+               std::memcmp(m_pos, text, length) == 0;
+    }
+
+    void SkipPast(const char* text) {
+        std::string_view rest(m_pos, static_cast<size_t>(m_end - m_pos));
+        size_t found = rest.find(text);
+        m_pos = found == std::string_view::npos ? m_end : m_pos + found + std::strlen(text);
+    }
+
+    void ReadAttributes(Element& element) {
+        for (;;) {
+            while (m_pos < m_end && (IsSpace(*m_pos) || *m_pos == '/'))
+                ++m_pos;
+            if (m_pos >= m_end)
+                return;
+            if (*m_pos == '>') {
+                ++m_pos;
+                return;
+            }
+            const char* nameStart = m_pos;
+            while (m_pos < m_end && !IsSpace(*m_pos) && *m_pos != '=' && *m_pos != '>')
+                ++m_pos;
+            std::string_view name(nameStart, static_cast<size_t>(m_pos - nameStart));
+            while (m_pos < m_end && IsSpace(*m_pos))
+                ++m_pos;
+            std::string_view value;
+            if (m_pos < m_end && *m_pos == '=') {
+                ++m_pos;
+                while (m_pos < m_end && IsSpace(*m_pos))
+                    ++m_pos;
+                value = ReadValue();
+            }
+            element.attributes.emplace_back(name, value);
+        }
+    }
+
+    std::string_view ReadValue() {
+        if (m_pos < m_end && *m_pos == '"') {
+            const char* start = ++m_pos;
+            while (m_pos < m_end && *m_pos != '"')
+                ++m_pos;
+            std::string_view value(start, static_cast<size_t>(m_pos - start));
+            if (m_pos < m_end)
+                ++m_pos;
+            return value;
+        }
+        const char* start = m_pos;
+        while (m_pos < m_end && !IsSpace(*m_pos) && *m_pos != '>' &&
+               !(*m_pos == '/' && m_pos + 1 < m_end && m_pos[1] == '>'))
+            ++m_pos;
+        return std::string_view(start, static_cast<size_t>(m_pos - start));
+    }
+
+    const char* m_pos;
+    const char* m_end;
+};
+
+} // namespace
+
+struct CVxShaderDefinition::Attributes {
+    const MarkupScanner::Element& element;
+
+    bool Has(const char* name) const { return Find(name) != nullptr; }
+    std::string_view Get(const char* name, std::string_view fallback = {}) const {
+        const std::string_view* value = Find(name);
+        return value ? *value : fallback;
+    }
+    const std::string_view* Find(const char* name) const {
+        std::string key = UpperKey(name);
+        for (const auto& attribute : element.attributes)
+            if (UpperKey(attribute.first) == key)
+                return &attribute.second;
+        return nullptr;
+    }
+};
+
+bool CVxShaderDefinition::Parse(const CVxString& text) {
+    m_message.Empty();
+    MarkupScanner scanner(text);
+    MarkupScanner::Element element;
+    bool sawShader = false;
+    while (scanner.Next(element)) {
+        Attributes attributes{element};
+        std::string name = UpperKey(element.name);
+        if (name == "SHADER") {
+            sawShader = true;
+            ReadShader(attributes);
+        } else if (name == "EXTERN") {
+            ReadExtern(attributes);
+        } else if (name == "TEXTURELIST") {
+            ReadTextureList(attributes);
+        } else if (name == "TEXTURE") {
+            ReadTexture(attributes);
+        } else if (name == "LUT") {
+            ReadLut(attributes);
+        } else if (name == "LOOKUP") {
+            ReadLookup(attributes);
+        } else if (name == "VEXLANSCRIPT") {
+            m_hasScript = true;
+            m_scriptText = ToVx(scanner.TakeContentUntilEndTag(element.name));
+        } else {
+            ReadPanelElement(name, attributes);
+        }
+    }
+
+    // Lookups find their table once every `lut` is known.
+    for (const CVxShaderLookup& lookup : m_pendingLookups)
+        for (CVxShaderLookupTable& table : m_tables)
+            if (table.Name().EqualsNoCase(lookup.lutName.c_str())) {
+                table.AddLookup(lookup);
+                break;
+            }
+    m_pendingLookups.clear();
+
+    DeclareExterns();
+    if (!sawShader) {
+        m_message = "No shader element in the definition.";
+        return false;
+    }
+    if (m_hasScript && !m_script.Load(m_scriptText)) {
+        m_message = m_script.Message();
+        return false;
+    }
+    return true;
+}
+
+void CVxShaderDefinition::ReadShader(const Attributes& attributes) {
+    m_name = ToVx(Trimmed(attributes.Get("name")));
+    m_secondPass = ToVx(Trimmed(attributes.Get("secondpass")));
+    m_bypassLUT = ParseFlag(attributes.Get("bypassLUT", "0"));
+    m_noopWhenDefault = ParseFlag(attributes.Get("noopwhendefault", "0"));
+}
+
+void CVxShaderDefinition::ReadExtern(const Attributes& attributes) {
+    AddExtern(ToVx(Trimmed(attributes.Get("name"))), ToVx(attributes.Get("default", "1.0")),
+              ParseFlag(attributes.Get("noop", "0")));
+}
+
+void CVxShaderDefinition::AddExtern(const CVxString& fullName, const CVxString& defaults,
+                                    bool noop) {
+    if (fullName.IsEmpty())
+        return;
+    CVxShaderExtern entry{};
+    std::string_view base =
+        SplitComponent(std::string_view(fullName.c_str(), fullName.Length()), entry.firstComponent);
+    entry.name = ToVx(base);
+    entry.noop = noop;
+    double values[4] = {0, 0, 0, 0};
+    uint32_t count = ParseNumbers(std::string_view(defaults.c_str(), defaults.Length()), values);
+    if (count == 0)
+        count = 1;
+    entry.componentCount = std::min(count, 4 - entry.firstComponent);
+    for (uint32_t i = 0; i < entry.componentCount; ++i)
+        entry.defaults[entry.firstComponent + i] = values[i];
+    m_externByKey.emplace(UpperKey(base), static_cast<uint32_t>(m_externs.size()));
+    m_externs.push_back(entry);
+}
+
+void CVxShaderDefinition::ReadTextureList(const Attributes& attributes) {
+    CVxShaderTextureList entry;
+    entry.name = ToVx(Trimmed(attributes.Get("name")));
+    entry.unit = ParseUnit(attributes.Get("unit", "0"));
+    entry.isExtern = ParseFlag(attributes.Get("extern", "0"));
+    entry.defaultValue = ToVx(attributes.Get("default"));
+    m_textureLists.push_back(entry);
+}
+
+void CVxShaderDefinition::ReadTexture(const Attributes& attributes) {
+    CVxShaderTexture entry;
+    entry.name = ToVx(Trimmed(attributes.Get("name")));
+    entry.unit = ParseUnit(attributes.Get("unit", "0"));
+    std::string type = UpperKey(Trimmed(attributes.Get("type", "3d")));
+    entry.type = type == "2D"     ? EVxTextureType::e2D
+                 : type == "RECT" ? EVxTextureType::eRect
+                                  : EVxTextureType::e3D;
+    // "wrap" sets all three directions; "wrapx", "wrapy", "wrapz" one each.
+    std::string all = UpperKey(Trimmed(attributes.Get("wrap", "clamp")));
+    const char* axes[3] = {"wrapx", "wrapy", "wrapz"};
+    for (int i = 0; i < 3; ++i) {
+        std::string mode =
+            attributes.Has(axes[i]) ? UpperKey(Trimmed(attributes.Get(axes[i]))) : all;
+        entry.repeat[i] = mode != "CLAMP";
+    }
+    entry.interpolate = ParseFlag(attributes.Get("interpolate", "1"));
+    entry.defaultValue = ToVx(attributes.Get("default"));
+    m_textures.push_back(entry);
+}
+
+void CVxShaderDefinition::ReadLut(const Attributes& attributes) {
+    m_tables.emplace_back(ToVx(Trimmed(attributes.Get("name"))),
+                          ParseUnit(attributes.Get("unit", "0")));
+}
+
+void CVxShaderDefinition::ReadLookup(const Attributes& attributes) {
+    CVxShaderLookup lookup;
+    lookup.lutName = ToVx(Trimmed(attributes.Get("lut")));
+    lookup.function = LookupFunctionFromName(ToVx(Trimmed(attributes.Get("function"))));
+    if (lookup.function == EVxLookupFunction::eNone ||
+        !ParseLookupSwizzle(ToVx(attributes.Get("swizzle")), lookup))
+        return;
+    std::string_view variables = attributes.Get("variables");
+    while (!variables.empty()) {
+        size_t comma = variables.find(',');
+        std::string_view item = Trimmed(variables.substr(0, comma));
+        uint32_t component = 0;
+        SplitComponent(item, component);
+        lookup.variables.push_back(ToVx(item));
+        lookup.components.push_back(static_cast<uint8_t>(component));
+        if (comma == std::string_view::npos)
+            break;
+        variables.remove_prefix(comma + 1);
+    }
+    m_pendingLookups.push_back(lookup);
+}
+
+// Panel elements declare parameters too; only their names and defaults matter here.
+bool CVxShaderDefinition::ReadPanelElement(const std::string& element,
+                                           const Attributes& attributes) {
+    static const char* const kScalarPanels[] = {"CHECKBOX", "BUTTON",  "GANG",     "DROPDOWN",
+                                                "SLIDER",   "HWVALUE", "HWSLIDER", "EDITBOX"};
+    static const char* const kColourPanels[] = {"COLORWHEEL", "COLORPICKER", "HWCOLOR",
+                                                "COLORSELECTOR", "PRINTERLIGHTS"};
+    for (const char* panel : kScalarPanels)
+        if (element == panel) {
+            AddExtern(ToVx(Trimmed(attributes.Get("name"))), ToVx(attributes.Get("default", "1.0")),
+                      false);
+            return true;
+        }
+    for (const char* panel : kColourPanels)
+        if (element == panel) {
+            AddExtern(ToVx(Trimmed(attributes.Get("name"))),
+                      ToVx(attributes.Get("default", "1.0, 1.0, 1.0")), false);
+            return true;
+        }
+    if (element == "RANGEWHEEL" || element == "RANGECONTROL") {
+        AddExtern(ToVx(Trimmed(attributes.Get("name"))),
+                  ToVx(attributes.Get("default", "180.0, 0.5, 0.5")), false);
+        AddExtern(ToVx(Trimmed(attributes.Get("enable"))),
+                  ToVx(attributes.Get("defaultenable", "1.0, 1.0, 1.0")), false);
+        AddExtern(ToVx(Trimmed(attributes.Get("range"))),
+                  ToVx(attributes.Get("defaultrange", "0.0, 0.0, 0.0")), false);
+        AddExtern(ToVx(Trimmed(attributes.Get("tolerance"))),
+                  ToVx(attributes.Get("defaulttolerance", "0.0, 0.0, 0.0")), false);
+        AddExtern(ToVx(Trimmed(attributes.Get("invert"))),
+                  ToVx(attributes.Get("defaultinvert", "0.0, 0.0, 0.0")), false);
+        return true;
+    }
+    // A list of names: the i-th name takes the i-th default.
+    bool isVector = element == "HWVECTOR";
+    if (isVector || element == "TABBAR") {
+        std::string_view names = attributes.Get(isVector ? "name" : "variables");
+        double values[4] = {0, 0, 0, 0};
+        uint32_t count =
+            isVector ? ParseNumbers(attributes.Get("default", "1.0, 1.0, 1.0"), values) : 0;
+        for (uint32_t i = 0; !names.empty(); ++i) {
+            size_t comma = names.find(',');
+            CVxString value;
+            value.Format("%.17g", i < count ? values[i] : 0.0);
+            AddExtern(ToVx(Trimmed(names.substr(0, comma))), value, false);
+            if (comma == std::string_view::npos)
+                break;
+            names.remove_prefix(comma + 1);
+        }
+        return true;
+    }
+    return false;
+}
+
+void CVxShaderDefinition::DeclareExterns() {
+    static const char* const kSuffixes[4] = {".x", ".y", ".z", ".w"};
+    for (const CVxShaderExtern& entry : m_externs)
+        for (uint32_t i = 0; i < entry.componentCount; ++i) {
+            uint32_t component = entry.firstComponent + i;
+            m_script.DeclareExtern(entry.name + kSuffixes[component], entry.defaults[component]);
+        }
+}
+
+const CVxShaderExtern* CVxShaderDefinition::FindExtern(const CVxString& name) const {
+    uint32_t component = 0;
+    std::string_view base =
+        SplitComponent(std::string_view(name.c_str(), name.Length()), component);
+    auto found = m_externByKey.find(UpperKey(base));
+    return found == m_externByKey.end() ? nullptr : &m_externs[found->second];
+}
+
+const CVxShaderLookupTable* CVxShaderDefinition::FindLookupTable(const CVxString& name) const {
+    for (const CVxShaderLookupTable& table : m_tables)
+        if (table.Name().EqualsNoCase(name.c_str()))
+            return &table;
+    return nullptr;
+}
+
+bool CVxShaderDefinition::SetParameter(const CVxString& name, double value) {
+    if (!FindExtern(name))
+        return false;
+    uint32_t component = 0;
+    std::string_view base =
+        SplitComponent(std::string_view(name.c_str(), name.Length()), component);
+    for (const CVxShaderTextureList& list : m_textureLists)
+        if (list.name.EqualsNoCase(ToVx(base).c_str()))
+            return false;
+    for (const CVxShaderTexture& texture : m_textures)
+        if (texture.name.EqualsNoCase(ToVx(base).c_str()))
+            return false;
+    return m_script.Set(name, value);
+}
+
+bool CVxShaderDefinition::RunScript() {
+    if (!m_hasScript || !m_script.IsLoaded())
+        return true;
+    if (m_script.Run())
+        return true;
+    m_message = m_script.Message();
+    return false;
+}
+
+void CVxShaderDefinition::UpdateLookups() {
+    for (CVxShaderLookupTable& table : m_tables)
+        table.Update(m_script);
+}
+
+bool CVxShaderDefinition::Bind(const std::vector<CVxShaderParameterValue>& parameters) {
+    for (const CVxShaderParameterValue& parameter : parameters)
+        SetParameter(parameter.name, parameter.value);
+    bool ran = RunScript();
+    UpdateLookups();
+    return ran;
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "foundation/vx_string.h"
+
+#include <cstdint>
+#include <vector>
+
+// One shader found in the shader folder.
+struct CVxShaderPackage {
+    CVxString name;       // the `shader` element's name
+    CVxString path;       // the package file
+    CVxString folder;     // its folder, with a trailing backslash (for relative LUT names)
+    CVxString definition; // the definition markup, up to and including </shader>
+    CVxString stage;      // what follows the definition: the per-pixel stage, may be empty
+};
+
+// Where a layer's shader definition comes from: a package or the built-in base text.
+struct CVxShaderSource {
+    const CVxString* definition = nullptr;
+    const CVxString* stage = nullptr; // null for the built-in base shaders
+    CVxString packageFolder;          // empty for the built-in base shaders
+    bool builtIn = false;
+};
+
+// The shader packages in the subfolders of the shader folder ("ShadersPath"),
+// one list per kind of package file. Created and scanned on first use.
+class CVxShaderRegistry {
+public:
+    enum EPackageKind { eVxtp = 0, eAfp = 1, eNfp = 2, ePackageKinds = 3 };
+
+    static CVxShaderRegistry& Get();
+
+    // Scans `shaderFolder` (used directly by tests; Get scans the configured folder).
+    explicit CVxShaderRegistry(const CVxString& shaderFolder);
+
+    // The configured folder: "ShadersPath" expanded, relative to the base
+    // folder unless absolute, default base folder + "shaders"; ends with a backslash.
+    static CVxString ConfiguredFolder();
+
+    const CVxString& Folder() const { return m_folder; }
+    const std::vector<CVxShaderPackage>& Packages(EPackageKind kind) const {
+        return m_packages[kind];
+    }
+    // By name, in any letter case; the kinds are searched in the order vxtp, afp, nfp.
+    const CVxShaderPackage* Find(const CVxString& shaderName) const;
+
+    // A registered shader, or for an unregistered "VEXLAN.Base." name the
+    // built-in base definition with its script. False when neither applies.
+    bool FindSource(const CVxString& shaderName, CVxShaderSource& source) const;
+
+private:
+    void ScanSubfolder(const CVxString& subfolder);
+
+    CVxString m_folder;
+    std::vector<CVxShaderPackage> m_packages[ePackageKinds];
+};
+
+// Splits a package file's text into its definition and the stage text after
+// it, and reads the shader name. False when the text holds no `shader` element.
+bool ReadShaderPackage(const CVxString& text, CVxShaderPackage& package);

@@ -1,0 +1,318 @@
+#include "render/base_shader_definition.h"
+#include "render/shader_definition.h"
+#include "render/shader_lookups.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace {
+
+size_t CountOf(const std::string& text, const std::string& what) {
+    size_t count = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++count;
+    return count;
+}
+
+TEST(BaseShaderDefinition, TextHasEveryPieceInOrder) {
+    const std::string full = BaseShaderDefinitionText(true).c_str();
+    const std::string plain = BaseShaderDefinitionText(false).c_str();
+    EXPECT_EQ(&BaseShaderDefinitionText(true), &BaseShaderDefinitionText(true));
+
+    EXPECT_EQ(CountOf(full, "<shader "), 1u);
+    EXPECT_EQ(CountOf(full, "function=\"HLSRange\""), 6u);
+    EXPECT_EQ(CountOf(full, "function=\"LowMidHigh\""), 1u);
+    EXPECT_EQ(CountOf(full, "<VEXLANScript>"), 1u);
+    EXPECT_EQ(CountOf(plain, "<VEXLANScript>"), 0u);
+    EXPECT_EQ(full.rfind("<shader name=\"VEXLAN.Base.1\" secondpass=\"VEXLAN.Base.2\" "
+                         "bypassLUT=\"true\" noopwhendefault=1>",
+                         0),
+              0u);
+    // Pieces in the order they are put together.
+    const char* order[] = {
+        "\"MatrixLUT\"", "\"BaseLUT\"",       "<lut name=\"lut1\"", "\"0r,0g,0b\"",
+        "\"1r,2r,3r\"",  "toleranceHLS6\"/>", "\"matrixR\"",        "\"LogPrinterLights\"",
+        "\"gamma\"",     "\"GrayOut\"",       "\"gammaLow\"",       "\"gammaMid\"",
+        "\"gammaHigh\"", "\"enableHLS1\"",    "\"GrayOut6\"",       "\"blur123\"",
+        "\"midHigh\"",   "<VEXLANScript>",    "Tonal range Low",    "Tonal range High",
+        "Secondary 1.",  "Secondary 6.",      "</VEXLANScript>",    "</shader>"};
+    size_t last = 0;
+    for (const char* piece : order) {
+        size_t at = full.find(piece, last);
+        ASSERT_NE(at, std::string::npos) << piece;
+        last = at;
+    }
+    EXPECT_EQ(plain, full.substr(0, full.find("<VEXLANScript>")) + "</shader>\n");
+    EXPECT_TRUE(IsBaseShaderName("vexlan.base.2"));
+    EXPECT_FALSE(IsBaseShaderName("VEXLAN.Base"));
+}
+
+TEST(BaseShaderDefinition, ParsesIntoALayer) {
+    CVxShaderDefinition definition;
+    ASSERT_TRUE(definition.Parse(BaseShaderDefinitionText(true))) << definition.Message().c_str();
+    EXPECT_STREQ(definition.Name().c_str(), "VEXLAN.Base.1");
+    EXPECT_STREQ(definition.SecondPass().c_str(), "VEXLAN.Base.2");
+    EXPECT_TRUE(definition.BypassLUT());
+    EXPECT_TRUE(definition.NoopWhenDefault());
+    ASSERT_EQ(definition.TextureLists().size(), 2u);
+    EXPECT_STREQ(definition.TextureLists()[0].name.c_str(), "MatrixLUT");
+    EXPECT_EQ(definition.TextureLists()[0].unit, 6u);
+    EXPECT_EQ(definition.TextureLists()[1].unit, 3u);
+    EXPECT_TRUE(definition.TextureLists()[1].isExtern);
+    ASSERT_EQ(definition.LookupTables().size(), 1u);
+    EXPECT_EQ(definition.LookupTables()[0].Unit(), 5u);
+    EXPECT_EQ(definition.LookupTables()[0].RowCount(), 7u);
+    EXPECT_EQ(definition.LookupTables()[0].Lookups().size(), 7u);
+    EXPECT_EQ(definition.Externs().size(), 8u + 4 * 9 + 6 * 12 + 15);
+
+    const CVxShaderExtern* pivot = definition.FindExtern("PIVOTMID");
+    ASSERT_NE(pivot, nullptr);
+    EXPECT_TRUE(pivot->noop);
+    EXPECT_EQ(pivot->defaults[0], 0.5);
+    const CVxShaderExtern* matrix = definition.FindExtern("matrixG.y");
+    ASSERT_NE(matrix, nullptr);
+    EXPECT_EQ(matrix->componentCount, 4u);
+    EXPECT_EQ(matrix->defaults[1], 1.0);
+    EXPECT_EQ(definition.Script().Get("luminance.y", -1), 0.587);
+    EXPECT_EQ(definition.Script().Get("middleHLS4.x", -1), 180);
+}
+
+struct Derivation {
+    const char* name;
+    std::vector<CVxShaderParameterValue> parameters;
+    std::vector<std::pair<const char*, double>> expected;
+};
+
+TEST(BaseShaderDefinition, ScriptDerivesWorkingValues) {
+    const std::vector<std::pair<const char*, double>> defaults = {
+        {"NeutralGray", 0.7},   {"ContrastRange", 2},   {"GainRange", 2},      {"Contrast", 1},
+        {"gain.x", 1},          {"gain.y", 1},          {"gain.z", 1},         {"offset.x", 0},
+        {"offset.z", 0},        {"gammaLow.x", 1},      {"gammaMid.y", 1},     {"gammaHigh.z", 1},
+        {"gainLow.x", 1},       {"gainMid.y", 1},       {"gainHigh.z", 1},     {"offsetLow.x", 0},
+        {"offsetMid.y", 0},     {"offsetHigh.z", 0},    {"ContrastLow", 1},    {"Contrast6", 1},
+        {"gain1.x", 1},         {"gain6.z", 1},         {"offset1.x", 0},      {"offset6.z", 0},
+        {"saturationLMH.x", 1}, {"saturationLMH.z", 1}, {"grayOutColor.y", 0}, {"normBlur123.x", 0},
+        {"normBlur456.z", 0}};
+    const double third = 2 / 1.33;
+    const Derivation cases[] = {
+        {"defaults", {}, defaults},
+        {"gain", {{"Gain.X", 1}}, {{"gain.x", 2}, {"gain.y", 1}, {"gainLow.x", 2}}},
+        {"temperature",
+         {{"Temperature", 1}},
+         {{"gain.x", 2}, {"gain.y", 1}, {"gain.z", 0.5}, {"gainMid.z", 0.5}}},
+        {"printer lights",
+         {{"PrinterLights.x", 1}, {"PrinterLights.z", -1}},
+         {{"gain.x", 2}, {"gain.y", 1}, {"gain.z", 0.5}, {"offset.x", 0}}},
+        {"log printer lights",
+         {{"PrinterLights.x", 1}, {"PrinterLights.z", -1}, {"LogPrinterLights", 1}},
+         {{"gain.x", 1},
+          {"gain.z", 1},
+          {"offset.x", 1},
+          {"offset.y", 0},
+          {"offset.z", -1},
+          {"offsetHigh.x", 1}}},
+        {"gray out low",
+         {{"GrayOutLow", 2}},
+         {{"gammaLow.x", 1},
+          {"gainLow.y", 0},
+          {"offsetLow.x", 0.7},
+          {"offsetLow.z", 0.7},
+          {"gainMid.y", 1}}},
+        {"gray out low to white", {{"GrayOutLow", 3}}, {{"offsetLow.y", 1}, {"gainLow.x", 0}}},
+        {"gray out secondary",
+         {{"GrayOut3", 2}},
+         {{"offset3.x", 0.7}, {"gain3.y", 0}, {"grayOutColor.x", 0.7}, {"grayOutColor.z", 0.7}}},
+        {"white secondary",
+         {{"GrayOut3", 3}},
+         {{"offset3.x", 1}, {"offset3.z", 1}, {"grayOutColor.x", 0}}},
+        {"neutral gray", {{"NeutralGray", 50}, {"GrayOut1", 2}}, {{"offset1.y", 0.5}}},
+        {"wide blur",
+         {{"blur123.x", 2}, {"blur456.y", 0.5}},
+         {{"normBlur123.x", third}, {"normBlur123.y", 0}, {"normBlur456.y", 0.5 / 1.33}}},
+        {"narrow blur",
+         {{"blur123.x", 1}, {"blur456.z", 0.5}},
+         {{"normBlur123.x", 1}, {"normBlur456.z", 0.5}}},
+        {"contrast",
+         {{"Contrast", 1}},
+         {{"Contrast", 2}, {"gain.x", 2}, {"offset.y", -0.5}, {"offsetLow.y", -0.5}}},
+        {"gamma",
+         {{"gamma.y", 1}, {"gammaMid.y", -0.5}},
+         {{"gammaLow.y", 3}, {"gammaMid.y", std::sqrt(3.0)}}},
+        {"ranges",
+         {{"ContrastRange", 0.2}, {"GainRange", 2}},
+         {{"ContrastRange", 2}, {"GainRange", 4}}},
+        {"saturation",
+         {{"Saturation", 0.5}, {"saturationLMH.y", 2}},
+         {{"saturationLMH.x", 0.5}, {"saturationLMH.y", 1}}},
+        {"undeclared and texture names are ignored",
+         {{"TempGain.x", 9}, {"BaseLUT", 3}, {"Secondary", 4}},
+         {{"gain.x", 1}}},
+    };
+    for (const Derivation& c : cases) {
+        CVxShaderDefinition definition;
+        ASSERT_TRUE(definition.Parse(BaseShaderDefinitionText(true)));
+        ASSERT_TRUE(definition.Bind(c.parameters))
+            << c.name << ": " << definition.Message().c_str();
+        for (const auto& [name, value] : c.expected)
+            EXPECT_NEAR(definition.Script().Get(name, -999), value, 1e-12) << c.name << " " << name;
+    }
+}
+
+// Parameters reach every later run: binding the same layer twice gives the same values.
+TEST(BaseShaderDefinition, RerunKeepsParameters) {
+    CVxShaderDefinition definition;
+    ASSERT_TRUE(definition.Parse(BaseShaderDefinitionText(true)));
+    ASSERT_TRUE(definition.Bind({{"Gain.X", 1}}));
+    ASSERT_TRUE(definition.RunScript());
+    EXPECT_EQ(definition.Script().Get("gain.x", 0), 2);
+}
+
+struct RowCase {
+    const char* name;
+    std::vector<CVxShaderParameterValue> parameters;
+    uint32_t row;
+    uint32_t entry;
+    float rgb[3];
+};
+
+TEST(ShaderLookups, RowsOfTheBaseTable) {
+    const RowCase cases[] = {
+        {"low end", {}, 0, 0, {1, 0, 0}},
+        {"middle", {}, 0, 512, {0, 1, 0}},
+        {"high end", {}, 0, 1023, {0, 1 - 0.998046875f, 0.998046875f}},
+        {"quarter", {{"lowMid", 0.25}}, 0, 128, {0.5, 0.5, 0}},
+        {"no split", {{"lowMid", 0}, {"midHigh", 1}}, 0, 1, {0, 1, 0}},
+        {"enabled, zero range", {}, 1, 100, {0, 0, 0}},
+        {"enabled, zero range", {}, 3, 512, {0, 0, 0}},
+        {"disabled",
+         {{"enableHLS1.x", 0}, {"enableHLS1.y", 0}, {"enableHLS1.z", 0}},
+         1,
+         700,
+         {1, 0, 0}},
+        {"disabled lightness", {{"enableHLS5.y", 0}}, 5, 3, {0, 1, 0}},
+        // 1000 stands for 351.5625 degrees, 18.4375 from a middle of 10
+        {"hue wraps",
+         {{"middleHLS1.x", 10}, {"rangeHLS1.x", 10}, {"toleranceHLS1.x", 10}},
+         1,
+         1000,
+         {0.15625f, 0, 0}},
+        {"inside the range", {{"middleHLS2.y", 0.5}, {"rangeHLS2.y", 0.25}}, 2, 600, {0, 1, 0}},
+    };
+    for (const RowCase& c : cases) {
+        CVxShaderDefinition definition;
+        ASSERT_TRUE(definition.Parse(BaseShaderDefinitionText(true)));
+        definition.Bind(c.parameters);
+        const CVxShaderLookupTable* table = definition.FindLookupTable("LUT1");
+        ASSERT_NE(table, nullptr);
+        const float* entry = table->Row(c.row) + c.entry * 4;
+        for (int k = 0; k < 3; ++k)
+            EXPECT_NEAR(entry[k], c.rgb[k], 1e-6) << c.name << " channel " << k;
+    }
+}
+
+TEST(ShaderLookups, WholeRowsAndRecomputation) {
+    CVxShaderDefinition definition;
+    ASSERT_TRUE(definition.Parse(BaseShaderDefinitionText(true)));
+    ASSERT_TRUE(definition.Bind({{"enableHLS4.x", 0}, {"enableHLS4.y", 0}, {"enableHLS4.z", 0}}));
+    const CVxShaderLookupTable& table = definition.LookupTables()[0];
+    for (uint32_t i = 0; i < CVxShaderLookupTable::kEntries; ++i) {
+        ASSERT_EQ(table.Row(4)[i * 4 + 1], 0.0f) << i; // secondary 5 enabled: zero range
+        ASSERT_EQ(table.Row(4)[i * 4 + 0], 1.0f) << i; // secondary 4 disabled
+        ASSERT_EQ(table.Row(6)[i * 4 + 0], 1.0f) << i;
+        ASSERT_EQ(table.Row(2)[i * 4 + 2], 0.0f) << i;
+    }
+    CVxShaderLookupTable& mutableTable = const_cast<CVxShaderLookupTable&>(table);
+    EXPECT_FALSE(mutableTable.Update(definition.Script()));
+    definition.SetParameter("midHigh", 0.75);
+    ASSERT_TRUE(definition.RunScript());
+    EXPECT_TRUE(mutableTable.Update(definition.Script()));
+    EXPECT_FALSE(mutableTable.Update(definition.Script()));
+    EXPECT_FLOAT_EQ(table.Row(0)[1023 * 4 + 2], (1023.0f / 1024 - 0.75f) * 4);
+}
+
+TEST(ShaderDefinition, ReadsTheMarkup) {
+    const CVxString text =
+        "<!-- a comment <extern name=\"ignored\"> -->\n"
+        "<SHADER Name=Custom.One secondPass=\"Custom.Two\" BYPASSLUT=0>\n"
+        "<Extern name=\"gain\" default=\"0.5, 2\" noop=yes/>\n"
+        "<extern name=\"lift.z\" default=\"4\">\n"
+        "<extern name=\"plain\">\n"
+        "<texture name=\"grain\" unit=\"2\" type=\"2d\" wrap=\"repeat\" wrapy=\"clamp\" "
+        "interpolate=\"0\"/>\n"
+        "<lut name=\"table\" unit=\"4\"/>\n"
+        "<lookup lut=\"table\" function=\"gamma\" swizzle=\"2r, 2g, 2b\" variables=\"gain\"/>\n"
+        "<lookup lut=\"table\" function=\"Unknown\" swizzle=\"7r,7g,7b\" variables=\"gain\"/>\n"
+        "<lookup lut=\"missing\" function=\"Gamma\" swizzle=\"1r,1g,1b\" variables=\"gain\"/>\n"
+        "<SLIDER name=\"amount\" default=\"3\"/>\n"
+        "<PrinterLights name=\"lights\"/>\n"
+        "<RANGEWHEEL name=\"mid\" enable=\"on\" range=\"wide\" tolerance=\"soft\" "
+        "invert=\"flip\" defaultrange=\"1,2,3\"/>\n"
+        "<HWVECTOR name=\"k1,k2,k3\" default=\"5,6,7\"/>\n"
+        "<VEXLANScript> out = gain.y * 2 + plain; if (amount > 2) { out2 = lights.z; } "
+        "</vexlanscript>\n"
+        "</shader>\n";
+    CVxShaderDefinition definition;
+    ASSERT_TRUE(definition.Parse(text)) << definition.Message().c_str();
+    EXPECT_STREQ(definition.Name().c_str(), "Custom.One");
+    EXPECT_STREQ(definition.SecondPass().c_str(), "Custom.Two");
+    EXPECT_FALSE(definition.BypassLUT());
+    EXPECT_FALSE(definition.NoopWhenDefault());
+    ASSERT_EQ(definition.Textures().size(), 1u);
+    const CVxShaderTexture& texture = definition.Textures()[0];
+    EXPECT_EQ(texture.unit, 2u);
+    EXPECT_EQ(texture.type, EVxTextureType::e2D);
+    EXPECT_TRUE(texture.repeat[0]);
+    EXPECT_FALSE(texture.repeat[1]);
+    EXPECT_FALSE(texture.interpolate);
+    ASSERT_NE(definition.FindLookupTable("table"), nullptr);
+    EXPECT_EQ(definition.FindLookupTable("table")->RowCount(), 3u);
+    EXPECT_EQ(definition.FindLookupTable("table")->Lookups().size(), 1u);
+    EXPECT_EQ(definition.FindExtern("ignored"), nullptr);
+    EXPECT_TRUE(definition.FindExtern("gain")->noop);
+
+    const std::pair<const char*, double> declared[] = {
+        {"gain.x", 0.5}, {"gain.y", 2},   {"lift.z", 4},  {"lift.x", 0}, {"plain", 1},
+        {"amount", 3},   {"lights.y", 1}, {"mid.x", 180}, {"on.z", 1},   {"wide.y", 2},
+        {"soft.x", 0},   {"flip.z", 0},   {"k2", 6},      {"k3", 7},
+    };
+    for (const auto& [name, value] : declared)
+        EXPECT_EQ(definition.Script().Get(name, -1), value) << name;
+
+    ASSERT_TRUE(definition.Bind({{"lights.z", 8}, {"GAIN.Y", 3}}));
+    EXPECT_EQ(definition.Script().Get("out", -1), 7);
+    EXPECT_EQ(definition.Script().Get("out2", -1), 8);
+    // Gamma row: t^g - t at t = 0.25 with g = (0.5, 3, 0)
+    const float* row = definition.FindLookupTable("table")->Row(2);
+    EXPECT_FLOAT_EQ(row[256 * 4 + 0], 0.25f);
+    EXPECT_FLOAT_EQ(row[256 * 4 + 1], 0.25f * 0.25f * 0.25f - 0.25f);
+    EXPECT_FLOAT_EQ(row[256 * 4 + 2], 0.75f);
+}
+
+TEST(ShaderDefinition, Failures) {
+    const struct {
+        const char* text;
+        const char* message;
+    } cases[] = {
+        {"<extern name=\"a\">", "No shader element in the definition."},
+        {"<shader name=x><VEXLANScript> a = ; </VEXLANScript>", "Expression expected."},
+        {"<shader name=x><VEXLANScript> a = 1", "Missing semicolon."},
+    };
+    for (const auto& c : cases) {
+        CVxShaderDefinition definition;
+        EXPECT_FALSE(definition.Parse(c.text)) << c.text;
+        EXPECT_STREQ(definition.Message().c_str(), c.message);
+    }
+    CVxShaderDefinition failing;
+    ASSERT_TRUE(failing.Parse("<shader name=x><VEXLANScript> a = 1; b = a / 0; c = 2;"));
+    EXPECT_FALSE(failing.RunScript());
+    EXPECT_STREQ(failing.Message().c_str(),
+                 "An error occured while executing script: An error occured while initializing "
+                 "'b': Division by zero.");
+    EXPECT_EQ(failing.Script().Get("a", -1), 1);
+    EXPECT_EQ(failing.Script().Get("c", -1), 0);
+}
+
+} // namespace
