@@ -29,7 +29,8 @@ float ReadFloat(const uint8_t* bytes) {
 
 bool HeaderAccepted(uint32_t size, uint32_t dimensions, uint32_t keyBlock,
                     int dimensionRequirement) {
-    if (keyBlock > kLargestKeyBlock || size > kLargestSize) {
+    // A size of 0 describes no table at all; it is refused like any other bad size.
+    if (keyBlock > kLargestKeyBlock || size == 0 || size > kLargestSize) {
         return false;
     }
     if (size > kLargest3DSize && dimensions > 2) {

@@ -59,6 +59,7 @@ TEST(VxtxReader, HeaderLimitsAndPayloadBounds) {
         {Container("VXTX", 2, 3, 0, 8, 120), 0, 2, true},
         {Container("VTX2", 3, 3, 0, 27, 40 + 27 * 12 - 1), 0, 0, false},
         {Container("VXTX", 0xFFFFFFFFu, 1, 0, 4), 0, 0, false},
+        {Container("VXTX", 0, 1, 0, 4), 0, 0, false},
         {Container("VXTX", 4, 0xFFFFFFFFu, 0, 64), 0, 0, false},
         {Container("VXTX", 2, 3, 2049, 8), 0, 0, false},
         {Container("VXTX", 2, 3, 16, 8), 0, 0, false},
