@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <stdlib.h>
 #include <string>
 
@@ -139,4 +142,19 @@ TEST(Settings, GlobalSettingsWithoutFiles) {
     EXPECT_EQ(Text(settings.UserSettingsFolder()), Text(settings.BaseFolder()) + "settings\\");
     EXPECT_EQ(Text(settings.LogPath()), Text(settings.BaseFolder()) + "log\\Generic.log");
     EXPECT_TRUE(settings.UserStore().GetString("ColorTransforms.LUTPath1", "").IsEmpty());
+}
+
+TEST(Settings, StartUpLogsWhenItsFolderExists) {
+    std::string posixBase = std::string(GRADESHIFT_BINARY_DIR) + "/";
+    std::filesystem::create_directory(posixBase + "log");
+    std::filesystem::remove(posixBase + "log/Generic.log");
+    CVxGlobalSettings settings;
+    settings.Log("Test", "done");
+    std::stringstream log;
+    log << std::ifstream(posixBase + "log/Generic.log").rdbuf();
+    std::filesystem::remove_all(posixBase + "log");
+    std::string userFile = Text(settings.UserStore().FilePath());
+    EXPECT_EQ(log.str(), "[GlobalSettings] Loading user settings from " + userFile +
+                             "\n[GlobalSettings] Failed to load user settings, using default "
+                             "values.\n[Test] done\n");
 }

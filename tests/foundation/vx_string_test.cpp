@@ -283,9 +283,4 @@ TEST(NameTable, HashIgnoresCase) {
     EXPECT_EQ(NameHash("abc", 3), 0x5C7CFCB7u);
     EXPECT_EQ(NameHash("ABC", 3), 0x5C7CFCB7u);
     EXPECT_EQ(NameHash("", 0), 0xFFFFFFFFu);
-    CVxNameTable<int> table;
-    EXPECT_TRUE(table.Insert("Gain.X", 1));
-    EXPECT_FALSE(table.Insert("GAIN.x", 2));
-    ASSERT_NE(table.Find("gain.x"), nullptr);
-    EXPECT_EQ(*table.Find("gain.x"), 1);
 }
