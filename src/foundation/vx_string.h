@@ -12,7 +12,7 @@ public:
     // Comparison modes of Compare.
     enum ECompareMode { eCaseSensitive = 0, eCaseInsensitive = 1, ePath = 2 };
 
-    CVxString();                                    // capacity 32, empty
+    CVxString();                                    // room for 32 characters, empty
     CVxString(const char* text, uint32_t n = npos); // assign rules
     CVxString(const CVxString& other);              // capacity = length + 1
     CVxString(CVxString&& other) noexcept;
@@ -37,7 +37,7 @@ public:
     uint32_t Offset() const { return static_cast<uint32_t>(m_data - m_buffer); }
 
     // --- storage ---
-    void Reserve(uint32_t n);    // keeps the text; moves it to the buffer start or grows
+    void Reserve(uint32_t n);    // n bytes from data on, the 0 included; moves the text or grows
     char* GetBuffer(uint32_t n); // reserve n + 1, data[n] = 0, hands out data
     void ReleaseBuffer();        // length = position of the first 0 byte
     void SetLength(uint32_t n);  // n <= capacity room; writes the terminating 0
