@@ -296,10 +296,10 @@ IVxXMLObject* CVxGradingParamStorage::CreateFromXML(CVxXMLReader& reader) {
                 if (ParseXMLUInt32(reader.RawValue(), selected))
                     grading->SetSelectedLayer(selected);
             } else if (reader.TagIs("shader")) {
-                CVxShaderParamStorage* layer = new CVxShaderParamStorage();
+                CVxLayerHolder layer(new CVxShaderParamStorage());
                 ReadShaderBody(reader, *layer);
-                if (layer->Name().IsEmpty() || grading->AddLayer(layer) == kNone)
-                    layer->Release();
+                if (!layer->Name().IsEmpty() && grading->AddLayer(layer.get()) != kNone)
+                    layer.release();
             }
         }
     } catch (...) {

@@ -127,15 +127,14 @@ bool ReadBaseElement(CVxXMLReader& reader, CVxGradingParamStorage& grading, CVxS
             }
             if (!AppendDefaultSublayers(grading, next, k))
                 return false;
-            CVxShaderParamStorage* sublayer = NewBaseSublayer(k);
+            CVxLayerHolder sublayer(NewBaseSublayer(k));
             ReadShaderBody(reader, *sublayer);
             sublayer->SetName(CVxString(kBaseShaderName));
             sublayer->SetMask(k < 9 ? k / 3 : 0);
             sublayer->SetVectorMask(k % 3);
-            if (!grading.AppendBaseSublayer(sublayer)) {
-                sublayer->Release();
+            if (!grading.AppendBaseSublayer(sublayer.get()))
                 return false;
-            }
+            sublayer.release();
             next = k + 1;
         }
     } while (reader.NextChild(depth));

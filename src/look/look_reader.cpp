@@ -24,10 +24,11 @@ bool ReadShadersElement(CVxXMLReader& reader, CVxGradingParamStorage& grading,
             if (ParseXMLBool(reader.RawValue(), flag))
                 grading.SetOneDimensional(flag);
         } else if (reader.TagIs("shader")) {
-            CVxShaderParamStorage* layer = new CVxShaderParamStorage();
+            CVxLayerHolder layer(new CVxShaderParamStorage());
             ReadShaderBody(reader, *layer);
-            if (layer->Name().IsEmpty() || grading.AddLayer(layer) == CVxGradingParamStorage::kNone)
-                layer->Release();
+            if (!layer->Name().IsEmpty() &&
+                grading.AddLayer(layer.get()) != CVxGradingParamStorage::kNone)
+                layer.release();
         }
     }
     return true;

@@ -136,5 +136,14 @@ private:
     CVxGradingParamStorage* m_owner = nullptr;
 };
 
+// Holds one reference to a layer until it is handed on with release().
+struct CVxLayerReleaser {
+    void operator()(CVxShaderParamStorage* layer) const {
+        if (layer)
+            layer->Release();
+    }
+};
+using CVxLayerHolder = std::unique_ptr<CVxShaderParamStorage, CVxLayerReleaser>;
+
 // The name of the base grading's shader.
 inline constexpr const char* kBaseShaderName = "VEXLAN.Base.1";
