@@ -328,6 +328,10 @@ bool Twice(void* context, const double* args, double* result, const char** error
     return true;
 }
 
+bool Mute(void*, const double*, double*, const char**) {
+    return false;
+}
+
 TEST(ShaderScript, HostFunctions) {
     const MessageCase registrations[] = {
         {"1st", "Function name starts with an invalid character."},
@@ -355,6 +359,11 @@ TEST(ShaderScript, HostFunctions) {
                  "An error occured while executing script: An error occured while initializing "
                  "'r': negative");
     EXPECT_EQ(calls, 2);
+
+    ASSERT_TRUE(script.RegisterFunction("mute", 1, Mute, nullptr));
+    ASSERT_TRUE(script.Load("r = mute(1);"));
+    EXPECT_FALSE(script.Run());
+    EXPECT_STREQ(script.Message(), "An error occured while executing script: Unspecified error.");
 
     EXPECT_FALSE(script.Load("r = silent();"));
     EXPECT_STREQ(script.Message(), "Function without return value used in expression.");
