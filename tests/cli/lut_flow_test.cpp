@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -67,6 +68,30 @@ std::string ExpectedCubrel9() {
     return file;
 }
 
+// A look storing the graded 9-point lattice as little-endian float triples in hex.
+std::string LookWithStoredLut() {
+    std::string hex;
+    char digits[3];
+    for (uint32_t b = 0; b < 9; ++b)
+        for (uint32_t g = 0; g < 9; ++g)
+            for (uint32_t r = 0; r < 9; ++r) {
+                double rgb[3];
+                Grade(9, r, g, b, rgb);
+                for (double channel : rgb) {
+                    const float value = static_cast<float>(channel);
+                    unsigned char bytes[4];
+                    std::memcpy(bytes, &value, 4);
+                    for (unsigned char byte : bytes) {
+                        std::snprintf(digits, sizeof digits, "%02X", byte);
+                        hex += digits;
+                    }
+                }
+            }
+    return "<?xml version=\"1.0\" ?>\n<look>\n  <shaders>\n  </shaders>\n  <LUT>\n    "
+           "<size>\"9\"</size>\n    <data>\"" +
+           hex + "\"\n    </data>\n  </LUT>\n</look>\n";
+}
+
 using LutFlowTest = CliTest;
 
 TEST_F(LutFlowTest, DirectConversionReplacesTheLutFile) {
@@ -75,15 +100,15 @@ TEST_F(LutFlowTest, DirectConversionReplacesTheLutFile) {
     const RunResult result = Run({"*.lut", "-cubrel", "-size", "9"});
     EXPECT_EQ(result.out, kBanner + "\nsmall.lut:\n" + kWritten + "\nUPPER.LUT:\n" + kWritten);
     EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(ReadFile("small.lut"), ExpectedCubrel9());
-    EXPECT_EQ(ReadFile("UPPER.LUT"), ExpectedCubrel9());
+    EXPECT_TRUE(ReadFile("small.lut") == ExpectedCubrel9());
+    EXPECT_TRUE(ReadFile("UPPER.LUT") == ExpectedCubrel9());
     EXPECT_EQ(List(), (std::vector<std::string>{"UPPER.LUT", "small.lut"}));
 
     // A second run finds Cubrel files and leaves them alone.
     const RunResult again = Run({"small.lut", "-cubrel", "-size", "9"});
     EXPECT_EQ(again.out,
               kBanner + "\nsmall.lut:\n  File seems to be a Cubrel LUT, no conversion performed\n");
-    EXPECT_EQ(ReadFile("small.lut"), ExpectedCubrel9());
+    EXPECT_TRUE(ReadFile("small.lut") == ExpectedCubrel9());
 }
 
 TEST_F(LutFlowTest, ResamplingWarnsOnceAndCanBeDisabled) {
@@ -94,7 +119,7 @@ TEST_F(LutFlowTest, ResamplingWarnsOnceAndCanBeDisabled) {
     const std::string notConverted = "  Source LUT has a different size and resampling is "
                                      "disabled.\n  The LUT was not converted.\n";
     EXPECT_EQ(refused.out, kBanner + "\na.lut:\n" + notConverted + "\nb.lut:\n" + notConverted);
-    EXPECT_EQ(ReadFile("a.lut"), cube17);
+    EXPECT_TRUE(ReadFile("a.lut") == cube17);
 
     const RunResult resampled = Run({"*.lut", "-cubrel", "-size", "9"});
     EXPECT_EQ(resampled.out, kBanner + "\na.lut:\n  Resampling LUT...\n" + kResampleWarning +
@@ -121,7 +146,7 @@ TEST_F(LutFlowTest, FailedWriteLeavesTheInputWhole) {
     const RunResult result = Run({"a.lut", "-cubrel", "-size", "9"}, 2048);
     EXPECT_EQ(result.out, kBanner + "\na.lut:\n  Error writing file\n");
     EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(ReadFile("a.lut"), cube);
+    EXPECT_TRUE(ReadFile("a.lut") == cube);
     EXPECT_EQ(List(), std::vector<std::string>{"a.lut"});
 }
 
@@ -158,7 +183,7 @@ TEST_F(LutFlowTest, WrappingWarnsBeforeOverwritingALook) {
                               notRendered);
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(ReadFile("b.look"), "old look");
-    EXPECT_EQ(ReadFile("a.lut"), cube);
+    EXPECT_TRUE(ReadFile("a.lut") == cube);
 }
 
 TEST_F(LutFlowTest, LookWithoutStoredLutCannotBeConverted) {
@@ -167,6 +192,26 @@ TEST_F(LutFlowTest, LookWithoutStoredLutCannotBeConverted) {
     EXPECT_EQ(result.out, kBanner + "\ng.look:\n  Internal error while rendering LUT\n" +
                               "  The source LUT can't be converted\n");
     EXPECT_FALSE(Exists("g.lut"));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(LutFlowTest, UnrenderedLookFallsBackToItsStoredLut) {
+    const std::string look = LookWithStoredLut();
+    WriteFile("s.look", look);
+    const RunResult refused = Run({"s.look", "-cubrel", "-noresampling"});
+    EXPECT_EQ(refused.out, kBanner + "\ns.look:\n  Internal error while rendering LUT\n" +
+                               "  LUT resampling is disabled; the file was not converted\n");
+    EXPECT_FALSE(Exists("s.lut"));
+
+    WriteFile("s.lut", "old");
+    const RunResult result = Run({"s.look", "-cubrel", "-size", "9"});
+    EXPECT_EQ(result.out, kBanner + "\ns.look:\n  Internal error while rendering LUT\n" + kWritten);
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_TRUE(ReadFile("s.lut") == ExpectedCubrel9());
+    EXPECT_TRUE(ReadFile("s.look") == look);
 }
 
 } // namespace
