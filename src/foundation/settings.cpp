@@ -331,8 +331,10 @@ CVxString LoadGlobalStoreAndLogPath(CVxSettingsStore& globalStore, const CVxStri
 
 } // namespace
 
-CVxGlobalSettings::CVxGlobalSettings()
-    : m_baseFolder(ParentFolder(ProgramFolder())),
+CVxGlobalSettings::CVxGlobalSettings() : CVxGlobalSettings(ParentFolder(ProgramFolder())) {}
+
+CVxGlobalSettings::CVxGlobalSettings(const CVxString& baseFolder)
+    : m_baseFolder(baseFolder),
       m_globalStore(m_baseFolder + "settings/Global_Settings.xml", "values"),
       m_logPath(LoadGlobalStoreAndLogPath(m_globalStore, m_baseFolder)),
       m_userStore(ExpandedSetting(m_globalStore, "UtilitySettings",

@@ -49,6 +49,8 @@ private:
 class CVxGlobalSettings {
 public:
     CVxGlobalSettings();
+    // Settings of the installation around a given base folder (with trailing backslash).
+    explicit CVxGlobalSettings(const CVxString& baseFolder);
 
     const CVxString& BaseFolder() const { return m_baseFolder; }
     const CVxString& ResourceFolder() const { return m_resourceFolder; }

@@ -145,14 +145,18 @@ TEST(Settings, GlobalSettingsWithoutFiles) {
 }
 
 TEST(Settings, StartUpLogsWhenItsFolderExists) {
-    std::string posixBase = std::string(GRADESHIFT_BINARY_DIR) + "/";
+    // A base folder of its own, so that no other test program logs into the same file.
+    char pattern[] = "/tmp/gradeshift-settings-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    std::string posixBase = std::string(pattern) + "/";
     std::filesystem::create_directory(posixBase + "log");
-    std::filesystem::remove(posixBase + "log/Generic.log");
-    CVxGlobalSettings settings;
+    CVxString base = CVxString("Z:") + pattern + "/";
+    base.SlashesToBackslashes();
+    CVxGlobalSettings settings(base);
     settings.Log("Test", "done");
     std::stringstream log;
     log << std::ifstream(posixBase + "log/Generic.log").rdbuf();
-    std::filesystem::remove_all(posixBase + "log");
+    std::filesystem::remove_all(pattern);
     std::string userFile = Text(settings.UserStore().FilePath());
     EXPECT_EQ(log.str(), "[GlobalSettings] Loading user settings from " + userFile +
                              "\n[GlobalSettings] Failed to load user settings, using default "
