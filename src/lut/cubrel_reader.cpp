@@ -1,5 +1,7 @@
 #include "lut/lut_formats.h"
 
+#include "foundation/byte_order.h"
+
 #include <cstring>
 
 namespace {
@@ -10,9 +12,7 @@ constexpr size_t kDataOffsetField = 4;
 constexpr size_t kMinimumFileSize = 809;
 
 inline uint32_t LoadWord(const uint8_t* p, bool bigEndian) {
-    return bigEndian
-               ? (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3]
-               : (uint32_t(p[3]) << 24) | (uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | p[0];
+    return bigEndian ? LoadBigEndian32(p) : LoadLittleEndian32(p);
 }
 
 inline uint16_t LoadHalf(const uint8_t* p, bool bigEndian) {

@@ -2,6 +2,7 @@
 #include "lut/lut_folder_index.h"
 #include "lut/lut_formats.h"
 
+#include "foundation/byte_order.h"
 #include "foundation/posix_file.h"
 #include "foundation/settings.h"
 
@@ -77,8 +78,7 @@ bool HasVxtxMagic(const uint8_t* data, size_t size) {
 
 // The dimensionality test of the binary container, made before its reader runs.
 bool VxtxDimensionAllowed(const uint8_t* data, int requirement) {
-    const uint32_t dimensions = uint32_t(data[8]) | (uint32_t(data[9]) << 8) |
-                                (uint32_t(data[10]) << 16) | (uint32_t(data[11]) << 24);
+    const uint32_t dimensions = LoadLittleEndian32(data + 8);
     if (requirement == CVxLUT::eOnly3D && dimensions == 1)
         return false;
     return !(requirement == CVxLUT::eOnly1D && dimensions == 3);

@@ -1,6 +1,8 @@
 #include "lut/lut.h"
 #include "lut/lut_formats.h"
 
+#include "foundation/byte_order.h"
+
 #include <bit>
 #include <cstring>
 
@@ -19,8 +21,7 @@ constexpr uint32_t kLargest3DSize = 256;
 constexpr size_t kEntryBytes = 12;
 
 uint32_t ReadWord(const uint8_t* bytes) {
-    return uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 |
-           uint32_t(bytes[3]) << 24;
+    return LoadLittleEndian32(bytes);
 }
 
 float ReadFloat(const uint8_t* bytes) {

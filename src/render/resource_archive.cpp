@@ -1,5 +1,6 @@
 #include "render/resource_archive.h"
 
+#include "foundation/byte_order.h"
 #include "foundation/name_table.h"
 #include "foundation/posix_file.h"
 
@@ -12,11 +13,6 @@ constexpr size_t kEntrySize = 40;
 constexpr size_t kNameSize = 32;
 constexpr uint32_t kImageHeaderSize = 12;
 constexpr uint32_t kDataPrefixSize = 4;
-
-uint32_t LoadLittleEndian32(const uint8_t* at) {
-    return static_cast<uint32_t>(at[0]) | static_cast<uint32_t>(at[1]) << 8 |
-           static_cast<uint32_t>(at[2]) << 16 | static_cast<uint32_t>(at[3]) << 24;
-}
 
 struct FontElement {
     uint32_t offset = 0;

@@ -1,5 +1,7 @@
 #include "render/shader_definition.h"
 
+#include "script/script_program.h"
+
 #include <charconv>
 #include <cstring>
 #include <string_view>
@@ -64,39 +66,12 @@ uint32_t ParseUnit(std::string_view text) {
     return value;
 }
 
-int ComponentLetter(char c) {
-    switch (c) {
-    case 'x':
-    case 'X':
-    case 'r':
-    case 'R':
-        return 0;
-    case 'y':
-    case 'Y':
-    case 'g':
-    case 'G':
-        return 1;
-    case 'z':
-    case 'Z':
-    case 'b':
-    case 'B':
-        return 2;
-    case 'w':
-    case 'W':
-    case 'a':
-    case 'A':
-        return 3;
-    default:
-        return -1;
-    }
-}
-
 // Splits "name.c" into the name and the component; no suffix means component 0.
 std::string_view SplitComponent(std::string_view name, uint32_t& component) {
     component = 0;
     size_t length = name.size();
-    if (length >= 3 && name[length - 2] == '.' && ComponentLetter(name[length - 1]) >= 0) {
-        component = static_cast<uint32_t>(ComponentLetter(name[length - 1]));
+    if (length >= 3 && name[length - 2] == '.' && script::ComponentOf(name[length - 1]) >= 0) {
+        component = static_cast<uint32_t>(script::ComponentOf(name[length - 1]));
         return name.substr(0, length - 2);
     }
     return name;

@@ -42,8 +42,8 @@ uint32_t Code(double v) {
     return static_cast<uint32_t>(std::floor(static_cast<float>(v * 1023.0 + 0.5)));
 }
 
-// The whole Cubrel file expected for the graded 9-point lattice.
-std::string ExpectedCubrel9() {
+// The whole Cubrel file expected for a 9-point lattice whose colours come from `colour`.
+template <typename Colour> std::string ExpectedCubrel9(Colour colour) {
     const uint32_t n = 9;
     std::string file(1024 + 4 * n * n * n, '\0');
     std::fill(file.begin(), file.begin() + 1024, '\xFF');
@@ -61,11 +61,67 @@ std::string ExpectedCubrel9() {
         for (uint32_t g = 0; g < n; ++g)
             for (uint32_t b = 0; b < n; ++b) {
                 double rgb[3];
-                Grade(n, r, g, b, rgb);
+                colour(r, g, b, rgb);
                 const uint32_t word = Code(rgb[0]) << 20 | Code(rgb[1]) << 10 | Code(rgb[2]);
                 PutBigEndian(file, 1024 + 4 * ((r * n + g) * n + b), word, 4);
             }
     return file;
+}
+
+std::string ExpectedCubrel9() {
+    return ExpectedCubrel9(
+        [](uint32_t r, uint32_t g, uint32_t b, double rgb[3]) { Grade(9, r, g, b, rgb); });
+}
+
+// 12-bit output codes of the 3DL test file at lattice point (r, g, b).
+void MeshCodes(uint32_t r, uint32_t g, uint32_t b, uint32_t codes[3]) {
+    codes[0] = r * 511;
+    codes[1] = g * 256;
+    codes[2] = 4095 - b * 511;
+}
+
+// A 9-point 3DL file with an even shaper line, blue fastest, largest value 4095.
+std::string MeshText() {
+    std::string text = "0 128 256 384 512 640 768 896 1023\n";
+    for (uint32_t r = 0; r < 9; ++r)
+        for (uint32_t g = 0; g < 9; ++g)
+            for (uint32_t b = 0; b < 9; ++b) {
+                uint32_t codes[3];
+                MeshCodes(r, g, b, codes);
+                text += std::to_string(codes[0]) + " " + std::to_string(codes[1]) + " " +
+                        std::to_string(codes[2]) + "\n";
+            }
+    return text;
+}
+
+void PutLittleEndian(std::string& out, uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        out += static_cast<char>(value >> (8 * i));
+}
+
+void PutFloat(std::string& out, float value) {
+    uint32_t bits;
+    std::memcpy(&bits, &value, 4);
+    PutLittleEndian(out, bits);
+}
+
+// A 9-point VTX2 container of the graded lattice, red fastest, domain [0, 1].
+std::string ContainerBytes() {
+    std::string bytes = "VTX2";
+    PutLittleEndian(bytes, 9);
+    PutLittleEndian(bytes, 3);
+    PutLittleEndian(bytes, 0);
+    for (float bound : {0.f, 0.f, 0.f, 1.f, 1.f, 1.f})
+        PutFloat(bytes, bound);
+    for (uint32_t b = 0; b < 9; ++b)
+        for (uint32_t g = 0; g < 9; ++g)
+            for (uint32_t r = 0; r < 9; ++r) {
+                double rgb[3];
+                Grade(9, r, g, b, rgb);
+                for (double channel : rgb)
+                    PutFloat(bytes, static_cast<float>(channel));
+            }
+    return bytes;
 }
 
 // A look storing the graded 9-point lattice as little-endian float triples in hex.
@@ -109,6 +165,22 @@ TEST_F(LutFlowTest, DirectConversionReplacesTheLutFile) {
     EXPECT_EQ(again.out,
               kBanner + "\nsmall.lut:\n  File seems to be a Cubrel LUT, no conversion performed\n");
     EXPECT_TRUE(ReadFile("small.lut") == ExpectedCubrel9());
+}
+
+TEST_F(LutFlowTest, MeshAndContainerFilesBecomeCubrelLuts) {
+    WriteFile("mesh.lut", MeshText());
+    WriteFile("container.lut", ContainerBytes());
+    const RunResult result = Run({"*.lut", "-cubrel", "-size", "9"});
+    EXPECT_EQ(result.out, kBanner + "\ncontainer.lut:\n" + kWritten + "\nmesh.lut:\n" + kWritten);
+    EXPECT_TRUE(ReadFile("container.lut") == ExpectedCubrel9());
+    const float scale = 1.0f / 4095.0f;
+    EXPECT_TRUE(ReadFile("mesh.lut") ==
+                ExpectedCubrel9([scale](uint32_t r, uint32_t g, uint32_t b, double rgb[3]) {
+                    uint32_t codes[3];
+                    MeshCodes(r, g, b, codes);
+                    for (int c = 0; c < 3; ++c)
+                        rgb[c] = static_cast<float>(codes[c]) * scale;
+                }));
 }
 
 TEST_F(LutFlowTest, ResamplingWarnsOnceAndCanBeDisabled) {
