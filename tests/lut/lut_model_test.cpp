@@ -138,18 +138,7 @@ TEST(LutModel, UpsampleToPowerOfTwo) {
     }
 }
 
-TEST(LutModel, Utilities) {
-    for (uint32_t v : {0u, 1u, 2u, 64u, 0x80000000u})
-        EXPECT_TRUE(IsPowerOfTwo(v)) << v;
-    for (uint32_t v : {3u, 6u, 17u, 0xFFFFFFFFu})
-        EXPECT_FALSE(IsPowerOfTwo(v)) << v;
-    EXPECT_EQ(RoundUp(17, 16), 32u);
-    EXPECT_EQ(RoundUp(32, 16), 32u);
-    EXPECT_EQ(GrowTo(3, 20), 24u);
-    EXPECT_EQ(GrowTo(40, 20), 40u);
-    EXPECT_EQ(Swap16(0x1234), 0x3412);
-    EXPECT_EQ(Swap32(0x12345678u), 0x78563412u);
-
+TEST(LutModel, InPlaceWordSwapAndExpansion) {
     uint32_t words[37];
     for (uint32_t i = 0; i < 37; ++i)
         words[i] = 0x01020300u + i;

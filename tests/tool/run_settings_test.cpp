@@ -56,43 +56,4 @@ TEST(SizeValue, ReadLikeA32BitStrtoul) {
     }
 }
 
-TEST(SizeRules, DefaultsAndRanges) {
-    const struct {
-        bool cubrel;
-        uint32_t given;
-        bool valid;
-        uint32_t result;
-    } cases[] = {
-        {false, 0, true, 64},    {true, 0, true, 17},      {false, 8, true, 8},
-        {false, 256, true, 256}, {false, 512, false, 512}, {false, 96, false, 96},
-        {false, 2, false, 2},    {true, 9, true, 9},       {true, 129, true, 129},
-        {true, 257, false, 257}, {true, 3, false, 3},      {true, 49, false, 49},
-    };
-    for (const auto& c : cases) {
-        RunSettings settings;
-        settings.cubrelMode = c.cubrel;
-        settings.size = c.given;
-        EXPECT_EQ(ApplySizeRules(settings), c.valid) << c.cubrel << " " << c.given;
-        EXPECT_EQ(settings.size, c.result) << c.cubrel << " " << c.given;
-    }
-}
-
-TEST(Options, LaterSizeWinsAndUnknownArgumentsAreNamed) {
-    ArgumentsAfter({"gs", "in", "-Size", "9", "-CUBREL", "-size", "33", "-noResampling"});
-    RunSettings settings;
-    CVxString offending;
-    ASSERT_EQ(ParseOptions(settings, offending), EOptionResult::eAccepted);
-    EXPECT_TRUE(settings.cubrelMode);
-    EXPECT_FALSE(settings.resamplingAllowed);
-    EXPECT_EQ(settings.size, 33u);
-
-    ArgumentsAfter({"gs", "in", "-cubrel", "--size", "9"});
-    RunSettings other;
-    EXPECT_EQ(ParseOptions(other, offending), EOptionResult::eUnknownArgument);
-    EXPECT_EQ(offending, CVxString("--size"));
-
-    ArgumentsAfter({"gs", "in", "-size"});
-    EXPECT_EQ(ParseOptions(other, offending), EOptionResult::eBadSize);
-}
-
 } // namespace
