@@ -188,21 +188,30 @@ CVxSettingsStore::CVxSettingsStore(const CVxString& filePath, const CVxString& r
 }
 
 bool CVxSettingsStore::Load() {
+    std::lock_guard<std::mutex> guard(m_lock);
     CVxString text;
     if (!ReadBinaryFile(m_filePath, text))
         return false;
-    return LoadText(text);
+    return ParseLocked(text);
 }
 
 bool CVxSettingsStore::LoadText(const CVxString& text) {
     std::lock_guard<std::mutex> guard(m_lock);
+    return ParseLocked(text);
+}
+
+// A text that fails to parse leaves the store empty rather than holding what came before the fault.
+bool CVxSettingsStore::ParseLocked(const CVxString& text) {
     m_values.Clear();
     SettingsParser parser(text, m_rootName, m_values);
-    return parser.Parse();
+    if (parser.Parse())
+        return true;
+    m_values.Clear();
+    return false;
 }
 
 uint32_t CVxSettingsStore::Count() const {
-    std::lock_guard<std::mutex> guard(const_cast<std::mutex&>(m_lock));
+    std::lock_guard<std::mutex> guard(m_lock);
     return m_values.Count();
 }
 
@@ -217,11 +226,14 @@ bool CVxSettingsStore::Lookup(const char* key, CVxString& text) {
 
 namespace {
 
+// Converts a key's text under the store's lock; the default when absent or unconvertible.
 template <typename T, typename Convert>
-T ReadSetting(CVxSettingsStore& store, const char* key, T defaultValue, Convert convert) {
-    CVxString text;
+T ReadSetting(CVxNameTable<CVxString>& values, std::mutex& lock, const char* key, T defaultValue,
+              Convert convert) {
+    std::lock_guard<std::mutex> guard(lock);
+    const CVxString* text = values.Find(CVxString(key));
     T value = defaultValue;
-    if (!store.Lookup(key, text) || !convert(text, value))
+    if (!text || !convert(*text, value))
         return defaultValue;
     return value;
 }
@@ -229,37 +241,40 @@ T ReadSetting(CVxSettingsStore& store, const char* key, T defaultValue, Convert 
 } // namespace
 
 CVxString CVxSettingsStore::GetString(const char* key, const CVxString& defaultValue) {
-    CVxString text;
-    return Lookup(key, text) ? text : defaultValue;
+    return ReadSetting(m_values, m_lock, key, defaultValue,
+                       [](const CVxString& text, CVxString& value) {
+                           value = text;
+                           return true;
+                       });
 }
 
 bool CVxSettingsStore::GetBool(const char* key, bool defaultValue) {
-    return ReadSetting(*this, key, defaultValue,
+    return ReadSetting(m_values, m_lock, key, defaultValue,
                        [](const CVxString& text, bool& value) { return text.ToBool(value); });
 }
 
 int32_t CVxSettingsStore::GetInt32(const char* key, int32_t defaultValue) {
-    return ReadSetting(*this, key, defaultValue,
+    return ReadSetting(m_values, m_lock, key, defaultValue,
                        [](const CVxString& text, int32_t& value) { return text.ToInt32(value); });
 }
 
 uint32_t CVxSettingsStore::GetUInt32(const char* key, uint32_t defaultValue) {
-    return ReadSetting(*this, key, defaultValue,
+    return ReadSetting(m_values, m_lock, key, defaultValue,
                        [](const CVxString& text, uint32_t& value) { return text.ToUInt32(value); });
 }
 
 int64_t CVxSettingsStore::GetInt64(const char* key, int64_t defaultValue) {
-    return ReadSetting(*this, key, defaultValue,
+    return ReadSetting(m_values, m_lock, key, defaultValue,
                        [](const CVxString& text, int64_t& value) { return text.ToInt64(value); });
 }
 
 uint64_t CVxSettingsStore::GetUInt64(const char* key, uint64_t defaultValue) {
-    return ReadSetting(*this, key, defaultValue,
+    return ReadSetting(m_values, m_lock, key, defaultValue,
                        [](const CVxString& text, uint64_t& value) { return text.ToUInt64(value); });
 }
 
 double CVxSettingsStore::GetDouble(const char* key, double defaultValue) {
-    return ReadSetting(*this, key, defaultValue,
+    return ReadSetting(m_values, m_lock, key, defaultValue,
                        [](const CVxString& text, double& value) { return text.ToDouble(value); });
 }
 
@@ -311,6 +326,21 @@ double CVxSettingsStore::GetDoubleRecorded(const char* key, double defaultValue)
     return ReadRecordedSetting(
         m_values, m_lock, key, defaultValue, SettingText(defaultValue),
         [](const CVxString& text, double& value) { return text.ToDouble(value); });
+}
+
+int64_t CVxSettingsStore::GetInt64Recorded(const char* key, int64_t defaultValue) {
+    return ReadRecordedSetting(
+        m_values, m_lock, key, defaultValue, CVxString::FromInt64(defaultValue),
+        [](const CVxString& text, int64_t& value) { return text.ToInt64(value); });
+}
+
+// The 64-bit conversion saturates at the signed limits, so the default is kept as the signed
+// text of its bits: a default above the signed range then reads back unchanged.
+uint64_t CVxSettingsStore::GetUInt64Recorded(const char* key, uint64_t defaultValue) {
+    return ReadRecordedSetting(
+        m_values, m_lock, key, defaultValue,
+        CVxString::FromInt64(static_cast<int64_t>(defaultValue)),
+        [](const CVxString& text, uint64_t& value) { return text.ToUInt64(value); });
 }
 
 // --- the process-wide settings object ---

@@ -33,16 +33,20 @@ public:
     virtual bool GetBoolRecorded(const char* key, bool defaultValue);
     virtual int32_t GetInt32Recorded(const char* key, int32_t defaultValue);
     virtual uint32_t GetUInt32Recorded(const char* key, uint32_t defaultValue);
+    virtual int64_t GetInt64Recorded(const char* key, int64_t defaultValue);
+    virtual uint64_t GetUInt64Recorded(const char* key, uint64_t defaultValue);
     virtual double GetDoubleRecorded(const char* key, double defaultValue);
 
     // The stored text of a key, false when absent.
     bool Lookup(const char* key, CVxString& text);
 
 private:
+    bool ParseLocked(const CVxString& text);
+
     CVxString m_filePath;
     CVxString m_rootName;
     CVxNameTable<CVxString> m_values;
-    std::mutex m_lock;
+    mutable std::mutex m_lock;
 };
 
 // The process-wide settings object, created on first use.

@@ -303,7 +303,7 @@ void CVxString::Grow(uint32_t n) {
 }
 
 void CVxString::Reserve(uint32_t n) {
-    if (n > m_capacity) {
+    if (n > m_capacity || !m_buffer) {
         Grow(n);
         return;
     }
@@ -907,6 +907,9 @@ bool CVxString::ReadTextFile(const CVxString& path, bool keepLineBreaks) {
     if (size < 0)
         return false;
     uint32_t length = static_cast<uint32_t>(size & 0xFFFFFFFF);
+    // The buffer holds one byte more than the file; that byte must still be countable.
+    if (length == npos)
+        return false;
     char* buffer = GetBuffer(length);
     size_t read = file.Read(buffer, length);
     buffer[read] = 0;

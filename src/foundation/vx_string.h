@@ -34,7 +34,7 @@ public:
     bool IsEmpty() const { return m_length == 0; }
     char operator[](uint32_t index) const { return m_data[index]; }
     // Position of data within the buffer (for tests of the storage rules).
-    uint32_t Offset() const { return static_cast<uint32_t>(m_data - m_buffer); }
+    uint32_t Offset() const { return m_buffer ? static_cast<uint32_t>(m_data - m_buffer) : 0; }
 
     // --- storage ---
     void Reserve(uint32_t n);    // n bytes from data on, the 0 included; moves the text or grows

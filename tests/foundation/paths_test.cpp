@@ -2,13 +2,10 @@
 #include "foundation/paths.h"
 #include "foundation/posix_file.h"
 
+#include "../platform/scratch_folder.h"
+
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <stdlib.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -19,38 +16,9 @@ std::string Text(const CVxString& s) {
     return std::string(s.Data(), s.Length());
 }
 
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        char pattern[] = "/tmp/gradeshift_paths_XXXXXX";
-        m_path = ::mkdtemp(pattern);
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        fs::remove_all(m_path, ignored);
-    }
-    const std::string& Posix() const { return m_path; }
-    CVxString Drive(const std::string& relative = "") const {
-        std::string path = "Z:" + m_path + "/" + relative;
-        std::replace(path.begin(), path.end(), '/', '\\');
-        return CVxString(path.c_str());
-    }
-    void Write(const std::string& relative, const std::string& bytes) const {
-        std::ofstream(m_path + "/" + relative, std::ios::binary) << bytes;
-    }
-    std::string Read(const std::string& relative) const {
-        std::ifstream in(m_path + "/" + relative, std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-    size_t EntryCount() const {
-        return static_cast<size_t>(std::distance(fs::directory_iterator(m_path), {}));
-    }
-
-private:
-    std::string m_path;
-};
+CVxString At(const ScratchFolder& folder, const std::string& relative = "") {
+    return CVxString(folder.Drive(relative).c_str());
+}
 
 } // namespace
 
@@ -142,18 +110,18 @@ TEST(Paths, ExistenceAndScans) {
         folder.Write(name, "");
     fs::create_directory(folder.Posix() + "/sub.look");
 
-    EXPECT_TRUE(IsDirectory(folder.Drive()));
-    EXPECT_TRUE(IsDirectory(folder.Drive("SUB.look")));
-    EXPECT_FALSE(IsDirectory(folder.Drive("x.txt")));
-    EXPECT_FALSE(IsDirectory(folder.Drive("*.look")));
+    EXPECT_TRUE(IsDirectory(At(folder)));
+    EXPECT_TRUE(IsDirectory(At(folder, "SUB.look")));
+    EXPECT_FALSE(IsDirectory(At(folder, "x.txt")));
+    EXPECT_FALSE(IsDirectory(At(folder, "*.look")));
     EXPECT_FALSE(IsDirectory(""));
-    EXPECT_TRUE(FileExists(folder.Drive(".hidden.look")));
-    EXPECT_TRUE(FileExists(folder.Drive("a.look")));
-    EXPECT_FALSE(FileExists(folder.Drive("sub.look"), true));
-    EXPECT_FALSE(FileExists(folder.Drive("*.txt")));
-    EXPECT_TRUE(FileExists(folder.Drive("*.txt"), true));
+    EXPECT_TRUE(FileExists(At(folder, ".hidden.look")));
+    EXPECT_TRUE(FileExists(At(folder, "a.look")));
+    EXPECT_FALSE(FileExists(At(folder, "sub.look"), true));
+    EXPECT_FALSE(FileExists(At(folder, "*.txt")));
+    EXPECT_TRUE(FileExists(At(folder, "*.txt"), true));
     uint64_t size = 1;
-    EXPECT_TRUE(FileSizeOf(folder.Drive("X.TXT"), size));
+    EXPECT_TRUE(FileSizeOf(At(folder, "X.TXT"), size));
     EXPECT_EQ(size, 0u);
 
     struct Case {
@@ -168,11 +136,11 @@ TEST(Paths, ExistenceAndScans) {
         {"b.lut", false, {"b.Lut"}},
     };
     for (const Case& c : cases) {
-        CVxDirectoryScan scan(folder.Drive(c.pattern), c.hidden);
+        CVxDirectoryScan scan(At(folder, c.pattern), c.hidden);
         std::vector<std::string> names;
         while (scan.Next()) {
             names.push_back(Text(scan.Name()) + (scan.IsDirectory() ? "/" : ""));
-            EXPECT_EQ(Text(scan.FullPath()), Text(folder.Drive(Text(scan.Name()))));
+            EXPECT_EQ(Text(scan.FullPath()), Text(At(folder, Text(scan.Name()))));
         }
         EXPECT_EQ(names, c.names) << c.pattern;
     }
@@ -194,36 +162,36 @@ TEST(Paths, TextFiles) {
     folder.Write("Dos.txt", "a\r\nb\rc");
     folder.Write("zero.bin", std::string("ab\0cd", 5));
     CVxString text;
-    EXPECT_TRUE(text.ReadTextFile(folder.Drive("dos.TXT")));
+    EXPECT_TRUE(text.ReadTextFile(At(folder, "dos.TXT")));
     EXPECT_EQ(Text(text), "a\nb\nc");
-    EXPECT_TRUE(text.ReadTextFile(Text(folder.Drive("Dos.txt")).c_str(), true));
+    EXPECT_TRUE(text.ReadTextFile(folder.Drive("Dos.txt").c_str(), true));
     EXPECT_EQ(Text(text), "a\r\nb\rc");
-    EXPECT_TRUE(text.ReadTextFile(folder.Drive("zero.bin")));
+    EXPECT_TRUE(text.ReadTextFile(At(folder, "zero.bin")));
     EXPECT_EQ(Text(text), "ab");
-    EXPECT_FALSE(text.ReadTextFile(folder.Drive("none.txt")));
+    EXPECT_FALSE(text.ReadTextFile(At(folder, "none.txt")));
     EXPECT_TRUE(text.IsEmpty());
     CVxString bytes;
-    EXPECT_TRUE(ReadBinaryFile(folder.Drive("zero.bin"), bytes));
+    EXPECT_TRUE(ReadBinaryFile(At(folder, "zero.bin"), bytes));
     EXPECT_EQ(bytes.Length(), 5u);
 
     // Writing over a name in other letter case replaces that file and keeps its name.
     CVxString content("line1\nline2\n");
-    EXPECT_TRUE(content.WriteTextFile(folder.Drive("DOS.TXT")));
+    EXPECT_TRUE(content.WriteTextFile(At(folder, "DOS.TXT")));
     EXPECT_EQ(folder.Read("Dos.txt"), "line1\nline2\n");
-    EXPECT_EQ(folder.EntryCount(), 2u);
+    EXPECT_EQ(folder.Names().size(), 2u);
     // A failed write leaves the old file and nothing else.
-    EXPECT_FALSE(content.WriteTextFile(folder.Drive("missing/Dos.txt")));
+    EXPECT_FALSE(content.WriteTextFile(At(folder, "missing/Dos.txt")));
     fs::create_directory(folder.Posix() + "/taken");
-    EXPECT_FALSE(CVxString("x").WriteTextFile(folder.Drive("taken"), true));
-    EXPECT_EQ(folder.EntryCount(), 3u);
+    EXPECT_FALSE(CVxString("x").WriteTextFile(At(folder, "taken"), true));
+    EXPECT_EQ(folder.Names().size(), 3u);
 
     CVxPosixFile file;
-    ASSERT_TRUE(file.Open(folder.Drive("zero.BIN"), "rb"));
+    ASSERT_TRUE(file.Open(At(folder, "zero.BIN"), "rb"));
     EXPECT_EQ(file.Size(), 5);
     EXPECT_TRUE(file.Seek(3));
     char tail[4] = {};
     EXPECT_EQ(file.Read(tail, 4), 2u);
     EXPECT_EQ(std::string(tail), "cd");
-    EXPECT_FALSE(file.Open(folder.Drive("taken"), "rb"));
+    EXPECT_FALSE(file.Open(At(folder, "taken"), "rb"));
     EXPECT_FALSE(file.IsOpen());
 }

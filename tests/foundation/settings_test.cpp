@@ -1,13 +1,9 @@
 #include "foundation/paths.h"
 #include "foundation/settings.h"
 
-#include <gtest/gtest.h>
+#include "../platform/scratch_folder.h"
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <stdlib.h>
-#include <string>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -80,6 +76,9 @@ TEST(Settings, MalformedTextFails) {
     for (const Case& c : cases) {
         CVxSettingsStore store("", "values");
         EXPECT_EQ(store.LoadText(c.text), c.ok) << c.text;
+        if (!c.ok) {
+            EXPECT_EQ(store.Count(), 0u) << c.text; // nothing read before the fault is kept
+        }
     }
 }
 
@@ -98,7 +97,10 @@ TEST(Settings, RecordingGetters) {
     EXPECT_EQ(store.GetDoubleRecorded("Other", 0.1), 0.1);
     EXPECT_EQ(store.GetDouble("Other", 0), 0.1);
     EXPECT_EQ(Text(store.GetStringRecorded("Name", "x")), "x");
-    EXPECT_EQ(store.Count(), 9u);
+    // A default beyond the signed 64-bit range must read back unchanged.
+    EXPECT_EQ(store.GetUInt64Recorded("Big", UINT64_MAX), UINT64_MAX);
+    EXPECT_EQ(store.GetUInt64Recorded("Big", 0), UINT64_MAX);
+    EXPECT_EQ(store.Count(), 10u);
 }
 
 TEST(Settings, ExpandPath) {
@@ -146,19 +148,13 @@ TEST(Settings, GlobalSettingsWithoutFiles) {
 
 TEST(Settings, StartUpLogsWhenItsFolderExists) {
     // A base folder of its own, so that no other test program logs into the same file.
-    char pattern[] = "/tmp/gradeshift-settings-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    std::string posixBase = std::string(pattern) + "/";
-    std::filesystem::create_directory(posixBase + "log");
-    CVxString base = CVxString("Z:") + pattern + "/";
-    base.SlashesToBackslashes();
-    CVxGlobalSettings settings(base);
+    ScratchFolder base;
+    std::filesystem::create_directory(base.Posix() + "/log");
+    CVxGlobalSettings settings(base.Drive().c_str());
     settings.Log("Test", "done");
-    std::stringstream log;
-    log << std::ifstream(posixBase + "log/Generic.log").rdbuf();
-    std::filesystem::remove_all(pattern);
     std::string userFile = Text(settings.UserStore().FilePath());
-    EXPECT_EQ(log.str(), "[GlobalSettings] Loading user settings from " + userFile +
-                             "\n[GlobalSettings] Failed to load user settings, using default "
-                             "values.\n[Test] done\n");
+    EXPECT_EQ(base.Read("log/Generic.log"),
+              "[GlobalSettings] Loading user settings from " + userFile +
+                  "\n[GlobalSettings] Failed to load user settings, using default "
+                  "values.\n[Test] done\n");
 }

@@ -3,57 +3,13 @@
 #include "platform/file_system.h"
 #include "platform/path_mapping.h"
 
+#include "scratch_folder.h"
+
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <stdlib.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
-
-namespace {
-
-// A fresh folder per test, removed afterwards.
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        char pattern[] = "/tmp/gradeshift_platform_XXXXXX";
-        m_path = ::mkdtemp(pattern);
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        fs::permissions(m_path, fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(m_path, ignored);
-    }
-    const std::string& Posix() const { return m_path; }
-    // The same folder in drive form with backslashes.
-    std::string Drive(const std::string& relative = "") const {
-        return platform::ToDrivePath(m_path + (relative.empty() ? "" : "/" + relative));
-    }
-    void Write(const std::string& relative, const std::string& text) const {
-        std::ofstream(m_path + "/" + relative, std::ios::binary) << text;
-    }
-    std::string Read(const std::string& relative) const {
-        std::ifstream in(m_path + "/" + relative, std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-    std::vector<std::string> Names() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(m_path))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-private:
-    std::string m_path;
-};
-
-} // namespace
 
 TEST(PathMapping, DrivesAndRoots) {
     struct Case {
