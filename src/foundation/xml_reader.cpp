@@ -327,11 +327,17 @@ bool CVxXMLReader::TagStartsWith(const char* prefix) const {
     return length <= m_tagLength && EqualNoCase(m_tag, length, prefix, length);
 }
 
+// The framework upper-cases the tag itself while hashing it; callers see the
+// upper-case name until the next token. The open element keeps its spelling.
 uint32_t CVxXMLReader::TagHash() {
-    if (!m_tagHashValid) {
-        m_tagHash = NameHash(m_tag, m_tagLength);
-        m_tagHashValid = true;
-    }
+    if (m_tagHashValid)
+        return m_tagHash;
+    m_upperTag.Assign(m_tag, m_tagLength);
+    m_upperTag.MakeUpper();
+    m_tag = m_upperTag.c_str();
+    m_tagCopyValid = false;
+    m_tagHash = NameHash(m_tag, m_tagLength);
+    m_tagHashValid = true;
     return m_tagHash;
 }
 

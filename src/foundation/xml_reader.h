@@ -75,7 +75,8 @@ public:
     bool TagIs(const char* name) const;
     bool TagStartsWith(const char* prefix) const;
     // Hash of the current tag for dispatch (the name table's hash of the name
-    // in upper case); callers confirm a match with TagIs.
+    // in upper case); callers confirm a match with TagIs. Converts the current
+    // tag to upper case, as Tag() and TagText() then show it.
     uint32_t TagHash();
 
     // The current value, NUL-terminated inside the reader's buffer; "" when
@@ -130,6 +131,7 @@ private:
     uint32_t m_tagLength = 0;
     const char* m_value = "";
     uint32_t m_valueLength = 0;
+    CVxString m_upperTag; // the current tag once TagHash has converted it
     CVxString m_tagCopy;
     bool m_tagCopyValid = false;
     CVxString m_valueCopy;

@@ -1,5 +1,7 @@
 #include "foundation/xml_values.h"
 
+#include "foundation/vx_string.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -51,6 +53,34 @@ bool ParseSigned(const char* text, int64_t& out) {
     return true;
 }
 
+// For a number that does not fit a double: whether it is too small rather
+// than too large. Such a number reads as zero, as the C conversion gives it.
+bool IsBelowSmallestDouble(const char* p, const char* end) {
+    int64_t integerDigits = 0;
+    int64_t fractionZeros = 0;
+    bool significant = false;
+    bool point = false;
+    for (; p < end && *p != 'e' && *p != 'E'; ++p) {
+        if (*p == '.') {
+            point = true;
+            continue;
+        }
+        significant = significant || *p != '0';
+        if (significant && !point)
+            ++integerDigits;
+        else if (!significant && point)
+            ++fractionZeros;
+    }
+    int64_t exponent = 0;
+    bool negative = p + 1 < end && p[1] == '-';
+    for (p = p < end ? p + 1 : p; p < end; ++p)
+        if (IsDigit(*p) && exponent < 1000000000)
+            exponent = exponent * 10 + (*p - '0');
+    int64_t order = (integerDigits > 0 ? integerDigits - 1 : -fractionZeros - 1) +
+                    (negative ? -exponent : exponent);
+    return order < 0;
+}
+
 // Checks the decimal syntax over [text, end) and converts it.
 bool ParseDecimalRange(const char* text, const char* end, double& out) {
     const char* p = text;
@@ -84,7 +114,9 @@ bool ParseDecimalRange(const char* text, const char* end, double& out) {
         return false;
     double value = 0;
     auto result = std::from_chars(numberStart, end, value, std::chars_format::general);
-    if (result.ec != std::errc() || result.ptr != end || !std::isfinite(value))
+    if (result.ec == std::errc::result_out_of_range && IsBelowSmallestDouble(numberStart, end))
+        value = 0;
+    else if (result.ec != std::errc() || result.ptr != end || !std::isfinite(value))
         return false;
     out = text[0] == '-' ? -value : value;
     return true;
@@ -101,11 +133,7 @@ bool ParseXMLUInt32(const char* text, uint32_t& out, uint32_t lo, uint32_t hi) {
 }
 
 bool ParseXMLUInt64(const char* text, uint64_t& out, uint64_t lo, uint64_t hi) {
-    uint64_t value = 0;
-    if (!ParseDigits(text, value) || value < lo || value > hi)
-        return false;
-    out = value;
-    return true;
+    return CVxString(text).ToUInt64(out, lo, hi);
 }
 
 bool ParseXMLInt32(const char* text, int32_t& out, int32_t lo, int32_t hi) {
@@ -117,11 +145,7 @@ bool ParseXMLInt32(const char* text, int32_t& out, int32_t lo, int32_t hi) {
 }
 
 bool ParseXMLInt64(const char* text, int64_t& out, int64_t lo, int64_t hi) {
-    int64_t value = 0;
-    if (!ParseSigned(text, value) || value < lo || value > hi)
-        return false;
-    out = value;
-    return true;
+    return CVxString(text).ToInt64(out, lo, hi);
 }
 
 bool ParseXMLDouble(const char* text, double& out, double lo, double hi) {

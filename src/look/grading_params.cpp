@@ -42,7 +42,8 @@ bool HasColourMatrix(const CVxShaderParamStorage& layer) {
         const CVxShaderParam* param = layer.GetParam(i);
         if (!param->Name.StartsWith("matrix"))
             continue;
-        if (std::fabs(param->GetDouble(0) - IdentityMatrixValue(param->Name)) > kTolerance)
+        double value = param->IsDouble ? param->dValue : 0;
+        if (std::fabs(value - IdentityMatrixValue(param->Name)) > kTolerance)
             return true;
     }
     return false;
@@ -51,7 +52,8 @@ bool HasColourMatrix(const CVxShaderParamStorage& layer) {
 bool IsZoneControl(const CVxString& name) {
     CVxString stem(name);
     uint32_t length = stem.Length();
-    if (length >= 2 && stem[length - 2] == '.')
+    char last = length >= 2 ? UpperAscii(stem[length - 1]) : 0;
+    if (length >= 2 && stem[length - 2] == '.' && last >= 'A' && last <= 'Z')
         stem.RemoveBack(2);
     return stem.EndsWith("LMH") || stem.EndsWith("Low") || stem.EndsWith("Mid") ||
            stem.EndsWith("High");
@@ -190,13 +192,13 @@ bool CVxGradingParamStorage::RemoveLayer(uint32_t index) {
     return true;
 }
 
-bool CVxGradingParamStorage::BeginBase() {
-    if (m_data->baseIndex != kNone)
-        return false;
+// A second base moves the mark: the sublayers of the earlier one stay in the
+// array as ordinary layers.
+void CVxGradingParamStorage::BeginBase() {
     MakeUnique();
     m_data->baseIndex = ArrayCount();
     m_data->baseSublayerCount = 0;
-    return true;
+    m_data->currentSublayer = 0;
 }
 
 bool CVxGradingParamStorage::AppendBaseSublayer(CVxShaderParamStorage* sublayer) {
@@ -246,10 +248,10 @@ bool CVxGradingParamStorage::IsPerChannelOnly(bool ignoreLuts) const {
     return !HasZoneControl(*primary);
 }
 
+// Every base sublayer counts, not only the one that stands for the base.
 bool CVxGradingParamStorage::IsIdentity() const {
-    uint32_t count = LayerCount();
-    for (uint32_t i = 0; i < count; ++i)
-        if (!Layer(i)->HasNoEffect(false))
+    for (const CVxShaderParamStorage* layer : m_data->layers)
+        if (!layer->HasNoEffect(false))
             return false;
     return true;
 }

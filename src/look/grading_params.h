@@ -52,7 +52,7 @@ public:
     // Sublayer k of the base, null without a base or out of range.
     CVxShaderParamStorage* BaseSublayer(uint32_t k) const;
     // Starts a base at the end of the array; sublayers follow through AppendBaseSublayer.
-    bool BeginBase();
+    void BeginBase();
     bool AppendBaseSublayer(CVxShaderParamStorage* sublayer);
     uint32_t CurrentSublayer() const { return m_data->currentSublayer; }
     void SetCurrentSublayer(uint32_t k);
@@ -65,7 +65,7 @@ public:
     // Every colour channel goes through its own curve (no cross-channel
     // effect): the writer bakes a 1D LUT and a CDL only then.
     bool IsPerChannelOnly(bool ignoreLuts) const;
-    // Every layer has no effect, or there is none.
+    // Every layer, each base sublayer included, has no effect, or there is none.
     bool IsIdentity() const;
     // Brings the secondary (HLS) parameters of every base sublayer from range
     // version 1 to 2.

@@ -16,7 +16,7 @@ void ReportError(const CVxXMLReader& reader, const char* message, CVxString* err
         *errorOut = CVxXMLParseError(CVxString(message), reader.Line(), reader.Column()).FullText();
 }
 
-// The number after "sublayer", which must be all digits and name one of the 12.
+// The number after "sublayer": all digits, naming one of the 12.
 bool SublayerNumber(const CVxXMLReader& reader, uint32_t& k) {
     const uint32_t prefixLength = 8;
     return ParseXMLUInt32(reader.TagText() + prefixLength, k, 0,
@@ -101,11 +101,7 @@ bool ReadBaseElement(CVxXMLReader& reader, CVxGradingParamStorage& grading, CVxS
         ReportError(reader, "Empty <base> tag in grading definition", errorOut);
         return false;
     }
-    // A grading has one base; a second one cannot be placed.
-    if (!grading.BeginBase()) {
-        ReportError(reader, "Duplicate <base> tag in grading definition", errorOut);
-        return false;
-    }
+    grading.BeginBase();
     bool visible = true;
     uint32_t rangeVersion = 1;
     uint32_t next = 0;
@@ -115,11 +111,10 @@ bool ReadBaseElement(CVxXMLReader& reader, CVxGradingParamStorage& grading, CVxS
         } else if (reader.TagIs("rangeversion")) {
             ParseXMLUInt32(reader.RawValue(), rangeVersion);
         } else if (reader.TagStartsWith("sublayer")) {
+            // A tag that names none of the 12 is skipped like any unknown child.
             uint32_t k = 0;
-            if (!SublayerNumber(reader, k)) {
-                ReportError(reader, "Invalid <sublayerN> tag in base definition", errorOut);
-                return false;
-            }
+            if (!SublayerNumber(reader, k))
+                continue;
             if (k < next) {
                 ReportError(reader, "Duplicate or out-of-order <sublayerN> tag in base definition",
                             errorOut);

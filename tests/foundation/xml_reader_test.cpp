@@ -98,10 +98,22 @@ TEST(XmlReader, EndTagLeavesParentAsCurrentTagAndChildWalkSkipsDepth) {
     reader.Next(isEnd);
     reader.Next(isEnd);
     EXPECT_EQ(reader.CurrentValue(), "1");
-    EXPECT_TRUE(reader.TagIs("X"));
+    EXPECT_EQ(reader.TagHash(), 0x484DC9B4u);
+    EXPECT_EQ(reader.Tag(), "X");
     reader.Next(isEnd);
     EXPECT_TRUE(isEnd);
     EXPECT_STREQ(reader.TagText(), "root");
+    EXPECT_EQ(reader.TagHash(), 0xDF9EEB10u);
+    try {
+        reader.Open("<look><a>\"1\"</a>", false);
+        reader.Next(isEnd);
+        reader.TagHash();
+        for (int i = 0; i < 3; ++i)
+            reader.Next(isEnd);
+        FAIL();
+    } catch (const CVxXMLParseError& error) {
+        EXPECT_EQ(error.Message(), "Unexpected End of File while looking for </look>");
+    }
 }
 
 TEST(XmlReader, HostileDocumentsFailWithoutExhaustingTheStack) {

@@ -36,6 +36,7 @@ TEST(XmlValues, ParsersConvertTheWholeTextOrLeaveTheTarget) {
         {"inf", false, 0, false, 0, false, 0},
         {"0x10", false, 0, false, 0, false, 0},
         {"1e999", false, 0, false, 0, false, 0},
+        {"-0.01e-399", false, 0, false, 0, true, 0},
     };
     for (const Case& c : cases) {
         uint32_t u = 0;

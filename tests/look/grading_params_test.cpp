@@ -50,6 +50,7 @@ TEST(ShaderParams, NamesAreNormalisedAndFoundCaseBlind) {
     EXPECT_EQ(layer.ParamCount(), 3u);
     EXPECT_EQ(layer.Find("gain.x")->GetDouble(0), 2.5);
     EXPECT_EQ(layer.Find("gain.x")->GetUInt32(9), 9u);
+    EXPECT_EQ(layer.Find("gain.x")->GetInt64(9), 2);
     layer.SetParam(CVxString("Gain.R"), nullptr);
     EXPECT_EQ(layer.Find("gain.x"), nullptr);
     EXPECT_EQ(layer.Find(""), nullptr);
@@ -90,6 +91,7 @@ TEST(GradingParams, DefaultsAndPerChannelTests) {
         {Sublayer0("<Gain.X>\"1\"</Gain.X><GainLow.X>\"0.2\"</GainLow.X>"), "", false, false},
         {Sublayer0("<SaturationLMH.Y>\"1\"</SaturationLMH.Y>"), "", false, false},
         {Sublayer0("<ContrastHigh>\"1\"</ContrastHigh>"), "", false, false},
+        {Sublayer0("<GainLow.5>\"1\"</GainLow.5>"), "", true, true},
         {Sublayer0("<GrayOutLow>\"1\"</GrayOutLow>"), "", true, true},
         {Sublayer0("<OffsetMid.Z>\"N0.1\"</OffsetMid.Z>"), "", true, true},
         {Sublayer0("<BaseLUT>\"a.cube\"</BaseLUT>"), "", false, true},
@@ -121,6 +123,11 @@ TEST(GradingParams, DefaultsAndPerChannelTests) {
         EXPECT_EQ(grading.IsPerChannelOnly(false), c.perChannel) << c.base << c.extra;
         EXPECT_EQ(grading.IsPerChannelOnly(true), c.perChannelIgnoringLuts) << c.base << c.extra;
     }
+
+    CVxGradingParamStorage textMatrix;
+    ASSERT_TRUE(ReadGrading(textMatrix, Sublayer0("")));
+    textMatrix.BaseSublayer(0)->SetText(CVxString("matrixR.Y"), CVxString("0.5"));
+    EXPECT_TRUE(textMatrix.IsPerChannelOnly(false));
 
     CVxGradingParamStorage empty;
     EXPECT_TRUE(empty.IsPerChannelOnly(false));
@@ -228,6 +235,11 @@ TEST(GradingParams, LayersObjectFormAndClones) {
     ASSERT_TRUE(ReadGrading(identity, "<visible>\"1\"</visible>"));
     identity.WriteXML(nothing, 0);
     EXPECT_TRUE(nothing.IsEmpty());
+    CVxGradingParamStorage upperSublayer;
+    ASSERT_TRUE(ReadGrading(upperSublayer, "<sublayer3><parameters><Gain.X>\"1\"</Gain.X>"
+                                           "</parameters></sublayer3>"));
+    upperSublayer.WriteXML(nothing, 0);
+    EXPECT_NE(std::string(nothing.c_str()).find("<sublayer3>"), std::string::npos);
 }
 
 } // namespace
