@@ -9,8 +9,11 @@ namespace {
 constexpr uint32_t kMax3DSize = 256;
 constexpr uint32_t kMaxSize = 65536;
 
+// Each interpolation step is evaluated in double precision and rounded to
+// float once, when its result is stored; three float roundings would differ
+// in the last bit.
 inline float LerpFloat(float a, float b, float f) {
-    return (b - a) * f + a;
+    return static_cast<float>((static_cast<double>(b) - a) * f + a);
 }
 
 // Cell index and fraction of one channel. Truncation toward zero is deliberate:
@@ -89,14 +92,18 @@ void CVxLUT::SetDomain(const float min[4], const float max[4]) {
         m_domainMax[c] = max[c];
     }
     const float steps = static_cast<float>(static_cast<int64_t>(m_size) - 1);
-    const float size = static_cast<float>(m_size);
     for (int c = 0; c < 3; ++c) {
         const float range = m_domainMax[c] - m_domainMin[c];
         m_lookupScale[c] = std::fabs(range) > 0.0001 ? steps / range : steps * 10000.0f;
     }
+    // Both factors are evaluated in double precision and rounded once when stored;
+    // the offset uses the stored scale.
+    const double texels = m_size;
     for (int c = 0; c < 4; ++c) {
-        m_texScale[c] = (1.0f - 1.0f / size) / (m_domainMax[c] - m_domainMin[c]);
-        m_texOffset[c] = 0.5f / size - m_texScale[c] * m_domainMin[c];
+        const double range = static_cast<double>(m_domainMax[c]) - m_domainMin[c];
+        m_texScale[c] = static_cast<float>((1.0 - 1.0 / texels) / range);
+        m_texOffset[c] =
+            static_cast<float>(0.5 / texels - static_cast<double>(m_texScale[c]) * m_domainMin[c]);
     }
 }
 
@@ -120,7 +127,9 @@ void CVxLUT::Apply(float rgb[3]) const {
     uint32_t index[3];
     float fraction[3];
     for (int c = 0; c < 3; ++c) {
-        const float t = (rgb[c] - m_domainMin[c]) * m_lookupScale[c];
+        // One rounding to float for the whole expression, as for the interpolation steps.
+        const float t =
+            static_cast<float>((static_cast<double>(rgb[c]) - m_domainMin[c]) * m_lookupScale[c]);
         LocateCell(t, m_size, index[c], fraction[c]);
     }
     if (!m_is3D) {
@@ -212,7 +221,7 @@ void ExpandRgbToRgba(float* data, size_t count, float alpha) {
 
 void Lerp3(float out[3], const float a[3], const float b[3], float f) {
     for (int k = 0; k < 3; ++k)
-        out[k] = (b[k] - a[k]) * f + a[k];
+        out[k] = LerpFloat(a[k], b[k], f);
 }
 
 void Divide4(const float in[4], float out[4], float d) {

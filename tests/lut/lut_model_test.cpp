@@ -59,15 +59,18 @@ TEST(LutModel, CreateWithSameShapeKeepsEntriesAndDomain) {
 
 TEST(LutModel, DerivedFactors) {
     CVxLUT lut;
-    ASSERT_TRUE(lut.Create(17, true));
-    const float min[4] = {0.0f, 0.5f, 0.0f, 0.0f};
-    const float max[4] = {2.0f, 0.50009f, 0.0001f, 1.0f};
+    ASSERT_TRUE(lut.Create(3, true));
+    const float min[4] = {-1.0f, 0.5f, 0.0f, 0.0f};
+    const float max[4] = {3.0f, 0.50009f, 0.0001f, 1.0f};
     lut.SetDomain(min, max);
-    EXPECT_EQ(lut.m_lookupScale[0], 8.0f);
-    EXPECT_EQ(lut.m_lookupScale[1], 160000.0f) << "narrow range";
-    EXPECT_EQ(lut.m_lookupScale[2], 160000.0f) << "a range of 0.0001 counts as narrow";
-    EXPECT_FLOAT_EQ(lut.m_texScale[0], (1.0f - 1.0f / 17) / 2.0f);
-    EXPECT_FLOAT_EQ(lut.m_texOffset[3], 0.5f / 17);
+    EXPECT_EQ(lut.m_lookupScale[0], 0.5f);
+    EXPECT_EQ(lut.m_lookupScale[1], 20000.0f) << "narrow range";
+    EXPECT_EQ(lut.m_lookupScale[2], 20000.0f) << "a range of 0.0001 counts as narrow";
+    // Rounded once: float steps would give 2/3 one unit too low.
+    EXPECT_EQ(lut.m_texScale[3], 2.0f / 3);
+    EXPECT_EQ(lut.m_texScale[0], 2.0f / 3 / 4);
+    EXPECT_EQ(lut.m_texOffset[0], 1.0f / 3);
+    EXPECT_EQ(lut.m_texOffset[3], 1.0f / 6);
 }
 
 TEST(LutModel, ApplyTrilinearAndClamping) {
@@ -119,6 +122,28 @@ TEST(LutModel, ApplyOneDimensionalColumnsAndPreLut) {
     lattice.Apply(direct);
     for (int k = 0; k < 3; ++k)
         EXPECT_EQ(viaPre[k], direct[k]);
+}
+
+TEST(LutModel, ApplyRoundsOnceForTheIndexAndEachStep) {
+    // Float arithmetic inside a step would give the neighbouring float each time.
+    CVxLUT ramp; // entries 0, 1, 2, 3 over [0.285, 1.285]: the output is t itself
+    ASSERT_TRUE(ramp.Create(4, false));
+    for (uint32_t i = 0; i < 16; ++i)
+        ramp.m_data[i] = float(i / 4);
+    ramp.SetDomainUniform(0.285f, 1.285f);
+    float rgb[3] = {0.916f, 0.916f, 0.916f};
+    ramp.Apply(rgb);
+    EXPECT_EQ(rgb[0], 0x1.e49ba6p+0f);
+    for (bool is3D : {false, true}) { // from 4.33 to 7.97, along blue in 3D
+        CVxLUT lut;
+        ASSERT_TRUE(lut.Create(2, is3D));
+        const uint32_t half = is3D ? 16 : 4;
+        for (uint32_t i = 0; i < 2 * half; ++i)
+            lut.m_data[i] = i < half ? 4.33f : 7.97f;
+        float in[3] = {0.827f, 0.827f, 0.827f};
+        lut.Apply(in);
+        EXPECT_EQ(in[1], 0x1.d5c726p+2f) << is3D;
+    }
 }
 
 TEST(LutModel, UpsampleToPowerOfTwo) {
