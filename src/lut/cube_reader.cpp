@@ -1,6 +1,7 @@
 #include "lut/lut_formats.h"
 #include "lut/lut_text.h"
 
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -15,6 +16,15 @@ struct CubeState {
 
 enum class LineOutcome { eNext, eEndOfData, eFailed };
 
+// Room for the %s conversion of a line of `length` characters; one buffer
+// per thread that only grows, so that these lines cost no allocation.
+char* WordBuffer(size_t length) {
+    static thread_local std::vector<char> buffer;
+    if (buffer.size() <= length)
+        buffer.resize(length + 1);
+    return buffer.data();
+}
+
 EReaderResult Fail(CVxLUT& lut) {
     lut.Clear();
     return EReaderResult::eFailed;
@@ -24,18 +34,18 @@ LineOutcome ReadDomainLine(const CVxTextLines& lines, CubeState& state, bool& ma
     matched = false;
     if (!LineHasLiteralAfterBlanks(lines.Begin(), lines.Length(), "DOMAIN_"))
         return LineOutcome::eNext;
-    std::vector<char> word(lines.Length() + 1);
+    char* word = WordBuffer(lines.Length());
     float values[3];
-    const int count = ScanLine(lines.Begin(), lines.Length(), " DOMAIN_%s %f %f %f", word.data(),
+    const int count = ScanLine(lines.Begin(), lines.Length(), " DOMAIN_%s %f %f %f", word,
                                &values[0], &values[1], &values[2]);
     if (count != 4)
         return LineOutcome::eNext;
     matched = true;
-    const CVxString name(word.data());
+    const size_t wordLength = std::strlen(word);
     float* target = nullptr;
-    if (name.EqualsNoCase("MIN"))
+    if (FirstWordIs(word, wordLength, "MIN"))
         target = state.domainMin;
-    else if (name.EqualsNoCase("MAX"))
+    else if (FirstWordIs(word, wordLength, "MAX"))
         target = state.domainMax;
     else
         return LineOutcome::eFailed;
@@ -48,19 +58,19 @@ LineOutcome ReadSizeLine(CVxLUT& lut, const CVxTextLines& lines, CubeState& stat
     matched = false;
     if (!LineHasLiteralAfterBlanks(lines.Begin(), lines.Length(), "LUT_"))
         return LineOutcome::eNext;
-    std::vector<char> word(lines.Length() + 1);
+    char* word = WordBuffer(lines.Length());
     unsigned size = 0;
-    if (ScanLine(lines.Begin(), lines.Length(), " LUT_%s %u ", word.data(), &size) != 2)
+    if (ScanLine(lines.Begin(), lines.Length(), " LUT_%s %u ", word, &size) != 2)
         return LineOutcome::eNext;
     matched = true;
-    const bool is3D = CVxString(word.data()).EqualsNoCase("3D_SIZE");
+    const bool is3D = FirstWordIs(word, std::strlen(word), "3D_SIZE");
     const int requirement = CurrentDimensionRequirement();
     if (is3D && requirement == CVxLUT::eOnly1D)
         return LineOutcome::eFailed;
     if (!is3D && requirement == CVxLUT::eOnly3D)
         return LineOutcome::eFailed;
-    // A table without entries is no table: size 0 is refused like a size beyond the limits.
-    if (size == 0 || !lut.Create(size, is3D))
+    // Size 0 is no error: it makes an empty table that is complete at once.
+    if (!lut.Create(size, is3D))
         return LineOutcome::eFailed;
     state.sizeSeen = true;
     state.expected = is3D ? size_t(size) * size * size : size_t(size);
@@ -86,7 +96,8 @@ EReaderResult ReadCubeLut(CVxLUT& lut, const uint8_t* data, size_t size, bool /*
             continue;
         if (!state.sizeSeen)
             break;
-        // A later size line may have shrunk the table below what was stored.
+        // A table of size 0, or one that a later size line shrank below what was
+        // stored, has no room for this line.
         if (state.stored >= state.expected)
             break;
         float rgb[3];

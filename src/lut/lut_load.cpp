@@ -2,7 +2,7 @@
 #include "lut/lut_folder_index.h"
 #include "lut/lut_formats.h"
 
-#include "foundation/byte_order.h"
+#include "foundation/paths.h"
 #include "foundation/posix_file.h"
 #include "foundation/settings.h"
 
@@ -30,20 +30,10 @@ private:
     int m_saved;
 };
 
-bool IsLoadAbsolutePath(const CVxString& path) {
-    if (path.Length() >= 2 && path[0] == '\\' && path[1] == '\\')
-        return true;
-    if (path.Length() < 3)
-        return false;
-    const char drive = path[0];
-    const bool letter = (drive >= 'A' && drive <= 'Z') || (drive >= 'a' && drive <= 'z');
-    return letter && path[1] == ':' && path[2] == '\\';
-}
-
 CVxString ResolveLutPath(const CVxString& path) {
     CVxString normalised = path;
     normalised.SlashesToBackslashes();
-    if (IsLoadAbsolutePath(normalised))
+    if (IsAbsolutePath(normalised))
         return normalised;
     CVxString indexed;
     if (FindInLutFolders(normalised, indexed))
@@ -76,14 +66,6 @@ bool HasVxtxMagic(const uint8_t* data, size_t size) {
     return size > 16 && (std::memcmp(data, "VXTX", 4) == 0 || std::memcmp(data, "VTX2", 4) == 0);
 }
 
-// The dimensionality test of the binary container, made before its reader runs.
-bool VxtxDimensionAllowed(const uint8_t* data, int requirement) {
-    const uint32_t dimensions = LoadLittleEndian32(data + 8);
-    if (requirement == CVxLUT::eOnly3D && dimensions == 1)
-        return false;
-    return !(requirement == CVxLUT::eOnly1D && dimensions == 3);
-}
-
 inline bool IsTrimmed(uint8_t c) {
     return c == '\n' || c == '\t' || c == ' ' || c == '\r';
 }
@@ -92,11 +74,8 @@ inline bool IsTrimmed(uint8_t c) {
 // a file on; every other match decides.
 EReaderResult RecogniseAndRead(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample,
                                int requirement) {
-    if (HasVxtxMagic(data, size)) {
-        if (!VxtxDimensionAllowed(data, requirement))
-            return EReaderResult::eFailed;
-        return ReadVxtxLut(lut, data, size, upsample);
-    }
+    if (HasVxtxMagic(data, size))
+        return ReadVxtxLut(lut, data, size, upsample, requirement);
     if (size > 808 && HasCubrelMagic(data, size))
         return ReadCubrelLut(lut, data, size, upsample);
     if (LooksLikeLookDocument(data, size))
@@ -107,7 +86,7 @@ EReaderResult RecogniseAndRead(CVxLUT& lut, const uint8_t* data, size_t size, bo
     result = ReadTruelightLut(lut, data, size, upsample);
     if (result != EReaderResult::eNotRecognised)
         return result;
-    return Read3dlLut(lut, data, size, upsample);
+    return Read3dlLut(lut, data, size, upsample, requirement);
 }
 
 } // namespace

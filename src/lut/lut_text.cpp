@@ -25,14 +25,17 @@ inline char UpperAscii(char c) {
 }
 
 // A NUL-terminated copy of one line for the C library's scanners. Short lines
-// stay on the stack; long ones borrow a buffer that is reused.
+// stay on the stack; long ones share one buffer per thread that only grows,
+// so that no line costs an allocation once the longest has been seen.
 class LineCopy {
 public:
     LineCopy(const char* line, size_t length) {
         char* target = m_small;
         if (length >= sizeof(m_small)) {
-            m_large.resize(length + 1);
-            target = m_large.data();
+            static thread_local std::vector<char> large;
+            if (large.size() <= length)
+                large.resize(length + 1);
+            target = large.data();
         }
         std::memcpy(target, line, length);
         target[length] = 0;
@@ -42,7 +45,6 @@ public:
 
 private:
     char m_small[512];
-    std::vector<char> m_large;
     const char* m_text;
 };
 

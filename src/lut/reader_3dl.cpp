@@ -28,8 +28,10 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// One %u conversion as scanf does it: blanks, an optional sign, decimal
-// digits; out-of-range values saturate and a minus sign negates modulo 2^32.
+// One %u conversion as the C library does it: blanks, an optional sign and
+// decimal digits converted as strtoul does on a 64-bit unsigned long (a value
+// beyond its range gives its largest value whatever the sign, a minus sign
+// negates modulo 2^64), then cut to 32 bits.
 bool ScanUnsigned(const char*& p, const char* end, uint32_t& out) {
     while (p < end && IsCSpace(*p)) {
         ++p;
@@ -44,11 +46,14 @@ bool ScanUnsigned(const char*& p, const char* end, uint32_t& out) {
         return false;
     }
     uint64_t value = 0;
+    bool overflow = false;
     for (; q < end && IsDigit(*q); ++q) {
-        value = value > (UINT64_MAX - 9) / 10 ? UINT64_MAX : value * 10 + uint64_t(*q - '0');
+        const uint64_t digit = uint64_t(*q - '0');
+        overflow = overflow || value > (UINT64_MAX - digit) / 10;
+        value = value * 10 + digit;
     }
     p = q;
-    if (value == UINT64_MAX) {
+    if (overflow) {
         out = 0xFFFFFFFFu;
         return true;
     }

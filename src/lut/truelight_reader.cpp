@@ -15,8 +15,9 @@ struct TruelightState {
     int width = 0;
 };
 
-// What the scan does after one line.
-enum class Step { eContinue, eFinish, eFail };
+// What the scan does after one line. eFinishUnread ends the scan with a
+// section left incomplete, which undoes the success of earlier sections.
+enum class Step { eContinue, eFinish, eFinishUnread, eFail };
 
 // Reads the next line as an RGB triple; false when the lines run out or the
 // line holds fewer than three numbers.
@@ -34,8 +35,7 @@ inline void StoreEntry(float* entry, const float rgb[3]) {
 Step ReadInputTable(CVxLUT& lut, CVxTextLines& lines, TruelightState& state, bool upsample) {
     if (state.lutLength == 0)
         return Step::eContinue;
-    if (state.lutLength < 0)
-        return Step::eFinish;
+    // A negative length becomes a size that Create refuses.
     const uint32_t length = static_cast<uint32_t>(state.lutLength);
     CVxLUT* target = &lut;
     float scale = 1.0f;
@@ -50,12 +50,12 @@ Step ReadInputTable(CVxLUT& lut, CVxTextLines& lines, TruelightState& state, boo
             lut.m_preLUT = new CVxLUT();
         target = lut.m_preLUT;
         if (!target->Create(length, false))
-            return Step::eFinish;
+            return Step::eFinishUnread;
     } else {
         if (CurrentDimensionRequirement() == CVxLUT::eOnly3D)
             return Step::eFail;
         if (!lut.Create(length, false))
-            return Step::eFinish;
+            return Step::eFinishUnread;
     }
     const bool mapped = state.width != 0;
     const float last = static_cast<float>(state.lutLength - 1);
@@ -63,7 +63,7 @@ Step ReadInputTable(CVxLUT& lut, CVxTextLines& lines, TruelightState& state, boo
     for (uint32_t i = 0; i < length; ++i) {
         float rgb[3];
         if (!NextTriple(lines, rgb))
-            return Step::eFinish;
+            return Step::eFinishUnread;
         const float ramp = static_cast<float>(i) / last;
         for (int c = 0; c < 3 && identity; ++c)
             identity = std::fabs(rgb[c] - ramp) < 0.00001f;
@@ -81,7 +81,7 @@ Step ReadInputTable(CVxLUT& lut, CVxTextLines& lines, TruelightState& state, boo
         return Step::eContinue;
     }
     if (upsample && !lut.m_preLUT->UpsampleToPowerOfTwo(4096))
-        return Step::eFinish;
+        return Step::eFinishUnread;
     lut.m_preLUT->SetDomainUniform(0.0f, 1.0f);
     return Step::eContinue;
 }
@@ -97,7 +97,7 @@ Step ReadCube(CVxLUT& lut, CVxTextLines& lines, TruelightState& state) {
     for (size_t i = 0; i < count; ++i) {
         float rgb[3];
         if (!NextTriple(lines, rgb))
-            return Step::eFinish;
+            return Step::eFinishUnread;
         StoreEntry(lut.m_data + i * 4, rgb);
     }
     state.success = true;
@@ -109,7 +109,9 @@ Step ReadHeaderLine(CVxLUT& lut, CVxTextLines& lines, const char* text, size_t l
                     TruelightState& state, bool upsample) {
     float version = 0;
     int value = 0;
-    if (LineHasLiteralAfterBlanks(text, length, "Truelight Cube v") &&
+    // The blanks of the pattern also match no blank at all, so only its first
+    // word is a safe pre-test.
+    if (LineHasLiteralAfterBlanks(text, length, "Truelight") &&
         ScanLine(text, length, " Truelight Cube v%f ", &version) == 1) {
         state.headerSeen = true;
         return Step::eContinue;
@@ -188,7 +190,9 @@ EReaderResult ReadTruelightLut(CVxLUT& lut, const uint8_t* data, size_t size, bo
         const Step step = ReadHeaderLine(lut, lines, text, length, state, upsample);
         if (step == Step::eFail)
             return FailAndClear(lut);
-        if (step == Step::eFinish)
+        if (step == Step::eFinishUnread)
+            state.success = false;
+        if (step != Step::eContinue)
             break;
     }
     return Finish(lut, state, upsample);

@@ -30,8 +30,7 @@ float ReadFloat(const uint8_t* bytes) {
 
 bool HeaderAccepted(uint32_t size, uint32_t dimensions, uint32_t keyBlock,
                     int dimensionRequirement) {
-    // A size of 0 describes no table at all; it is refused like any other bad size.
-    if (keyBlock > kLargestKeyBlock || size == 0 || size > kLargestSize) {
+    if (keyBlock > kLargestKeyBlock || size > kLargestSize) {
         return false;
     }
     if (size > kLargest3DSize && dimensions > 2) {
@@ -47,6 +46,16 @@ bool HeaderAccepted(uint32_t size, uint32_t dimensions, uint32_t keyBlock,
         return false;
     }
     return keyBlock == 0;
+}
+
+void CopyPayload(float* target, const uint8_t* payload, size_t floats) {
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(target, payload, floats * 4);
+    } else {
+        for (size_t k = 0; k < floats; ++k) {
+            target[k] = ReadFloat(payload + k * 4);
+        }
+    }
 }
 
 } // namespace
@@ -73,15 +82,11 @@ EReaderResult ReadVxtxLut(CVxLUT& lut, const uint8_t* data, size_t size, bool /*
         lut.Clear();
         return EReaderResult::eFailed;
     }
-    float* target = lut.m_data;
-    if constexpr (std::endian::native == std::endian::little) {
-        std::memcpy(target, data + payloadStart, entries * kEntryBytes);
-    } else {
-        for (size_t k = 0; k < entries * 3; ++k) {
-            target[k] = ReadFloat(data + payloadStart + k * 4);
-        }
+    // Size 0 loads as an empty table; a fresh 1D one has no storage to copy to.
+    if (entries != 0) {
+        CopyPayload(lut.m_data, data + payloadStart, entries * 3);
+        ExpandRgbToRgba(lut.m_data, entries, 1.0f);
     }
-    ExpandRgbToRgba(target, entries, 1.0f);
     if (!hasDomain) {
         lut.SetDomainUniform(0.0f, 1.0f);
         return EReaderResult::eLoaded;

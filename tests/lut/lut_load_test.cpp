@@ -5,12 +5,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -29,9 +29,7 @@ public:
     std::string Write(const std::string& relative, const std::string& bytes) const {
         const fs::path path = m_root / relative;
         fs::create_directories(path.parent_path());
-        FILE* file = std::fopen(path.c_str(), "wb");
-        std::fwrite(bytes.data(), 1, bytes.size(), file);
-        std::fclose(file);
+        std::ofstream(path, std::ios::binary) << bytes;
         return Framework(path);
     }
     std::string Folder(const std::string& relative) const {
@@ -40,9 +38,7 @@ public:
     }
     static std::string Framework(const fs::path& path) {
         std::string text = "Z:" + path.string();
-        for (char& c : text)
-            if (c == '/')
-                c = '\\';
+        std::replace(text.begin(), text.end(), '/', '\\');
         return text;
     }
 
@@ -102,7 +98,8 @@ TEST(LutLoad, RecognitionOrderAndRequirements) {
         {"cubrel of 809 bytes", cubrel, true, 2},
         {"808 bytes are not cubrel", cubrel.substr(0, 808), false, 0},
         {"cubrel refused for 1D", cubrel, false, 0, CVxLUT::eOnly1D},
-        {"16 bytes of VXTX are text", "VXTX" + std::string(12, ' '), false, 0},
+        {"17 bytes of VXTX: an empty table", std::string("VXTX\0\0\0\0\1\0\0\0\0\0\0\0\0", 17),
+         true, 0},
         {"look", LookText(100), true, 2},
         {"look tag after 1024 bytes", LookText(1024), false, 0},
         {"cube", CubeText(3), true, 3},
@@ -128,9 +125,7 @@ TEST(LutLoad, UnreadableAndOversizedFiles) {
     CVxLUT lut;
     EXPECT_TRUE(lut.Load(CVxString(path.c_str()), false, 0, true));
     std::string posix = path.substr(2);
-    for (char& c : posix)
-        if (c == '\\')
-            c = '/';
+    std::replace(posix.begin(), posix.end(), '\\', '/');
     fs::resize_file(posix, 209715201); // sparse: a valid cube followed by zeros
     CVxLUT big;
     EXPECT_FALSE(big.Load(CVxString(path.c_str()), false, 0, true));
@@ -138,37 +133,33 @@ TEST(LutLoad, UnreadableAndOversizedFiles) {
     EXPECT_FALSE(missing.Load(CVxString((path + "x").c_str()), false, 0, true));
 }
 
-TEST(LutLoad, UpsamplingSwitch) {
+TEST(LutLoad, UpsamplingSwitchAndArgument) {
     ScratchFolder scratch;
     CVxSettingsStore& store = GlobalSettings().UserStore();
-    ASSERT_TRUE(store.LoadText("<values><ColorTransforms><AlwaysUpsampleToPoT>\"1\""
-                               "</AlwaysUpsampleToPoT></ColorTransforms></values>"));
-    std::string cubrel = CubrelText(1024 + 4 * 17 * 17 * 17, 4, 1024);
+    const std::string cubrel = CubrelText(1024 + 4 * 17 * 17 * 17, 4, 1024);
     struct Case {
         const char* name;
+        bool setting, argument;
         std::string bytes;
         uint32_t size;
     };
-    const Case cases[] = {{"cube stays", CubeText(17), 17},
-                          {"truelight", TruelightText(17), 32},
-                          {"cubrel", cubrel, 32}};
+    const Case cases[] = {{"cube stays", true, false, CubeText(17), 17},
+                          {"truelight", true, false, TruelightText(17), 32},
+                          {"cubrel", true, false, cubrel, 32},
+                          {"switch off", false, false, TruelightText(17), 17},
+                          {"argument", false, true, TruelightText(17), 32}};
     for (const Case& c : cases) {
+        ASSERT_TRUE(store.LoadText(c.setting ? "<values><ColorTransforms><AlwaysUpsampleToPoT>\"1\""
+                                               "</AlwaysUpsampleToPoT></ColorTransforms></values>"
+                                             : "<values></values>"));
         const std::string path = scratch.Write("up.lut", c.bytes);
         CVxLUT lut;
-        EXPECT_TRUE(lut.Load(CVxString(path.c_str()), false, 0, true)) << c.name;
+        EXPECT_TRUE(lut.Load(CVxString(path.c_str()), c.argument, 0, true)) << c.name;
         EXPECT_EQ(lut.m_size, c.size) << c.name;
     }
-    ASSERT_TRUE(store.LoadText("<values></values>"));
-    CVxLUT plain;
-    EXPECT_TRUE(
-        plain.Load(CVxString(scratch.Write("t.lut", TruelightText(17)).c_str()), false, 0, true));
-    EXPECT_EQ(plain.m_size, 17u);
     CVxString recorded;
     EXPECT_TRUE(store.Lookup("ColorTransforms.AlwaysUpsampleToPoT", recorded));
-    CVxLUT asked;
-    EXPECT_TRUE(
-        asked.Load(CVxString(scratch.Write("t.lut", TruelightText(17)).c_str()), true, 0, true));
-    EXPECT_EQ(asked.m_size, 32u);
+    ASSERT_TRUE(store.LoadText("<values></values>"));
 }
 
 TEST(LutFolderIndex, EarlierFoldersWinAndNamesIgnoreCase) {
