@@ -32,12 +32,12 @@ CVxString ToVx(std::string_view text) {
     return CVxString(text.data(), static_cast<uint32_t>(text.size()));
 }
 
-// Up to four comma-separated numbers in the C locale; an item that does not
-// parse counts as 0. Returns how many items there were.
-uint32_t ParseNumbers(std::string_view text, double out[4]) {
+// Up to `limit` (at most four) comma-separated numbers in the C locale; an item
+// that does not parse counts as 0. Returns how many items were read.
+uint32_t ParseNumbers(std::string_view text, double out[4], uint32_t limit = 4) {
     uint32_t count = 0;
     text = Trimmed(text);
-    while (!text.empty() && count < 4) {
+    while (!text.empty() && count < limit) {
         size_t comma = text.find(',');
         std::string_view item = Trimmed(text.substr(0, comma));
         if (!item.empty() && item.front() == '+')
@@ -64,6 +64,11 @@ uint32_t ParseUnit(std::string_view text) {
     if (std::from_chars(text.data(), text.data() + text.size(), value).ec != std::errc())
         return 0;
     return value;
+}
+
+// Masks reach a layer under these extern names; they are no script parameters.
+bool IsReservedExternName(const CVxString& name) {
+    return name.EqualsNoCase("__alphamask") || name.EqualsNoCase("__vectormask");
 }
 
 // Splits "name.c" into the name and the component; no suffix means component 0.
@@ -276,17 +281,23 @@ void CVxShaderDefinition::ReadExtern(const Attributes& attributes) {
               ParseFlag(attributes.Get("noop", "0")));
 }
 
-void CVxShaderDefinition::AddExtern(const CVxString& fullName, const CVxString& defaults,
-                                    bool noop) {
+void CVxShaderDefinition::AddExtern(const CVxString& fullName, const CVxString& defaults, bool noop,
+                                    uint32_t maxValues) {
     if (fullName.IsEmpty())
         return;
     CVxShaderExtern entry{};
-    std::string_view base =
-        SplitComponent(std::string_view(fullName.c_str(), fullName.Length()), entry.firstComponent);
+    std::string_view full(fullName.c_str(), fullName.Length());
+    std::string_view base = SplitComponent(full, entry.firstComponent);
     entry.name = ToVx(base);
+    if (IsReservedExternName(entry.name))
+        return;
     entry.noop = noop;
+    // A name with a component suffix declares that component alone.
+    if (base.size() != full.size())
+        maxValues = 1;
     double values[4] = {0, 0, 0, 0};
-    uint32_t count = ParseNumbers(std::string_view(defaults.c_str(), defaults.Length()), values);
+    uint32_t count =
+        ParseNumbers(std::string_view(defaults.c_str(), defaults.Length()), values, maxValues);
     if (count == 0)
         count = 1;
     entry.componentCount = std::min(count, 4 - entry.firstComponent);
@@ -360,29 +371,27 @@ bool CVxShaderDefinition::ReadPanelElement(const std::string& element,
                                                 "SLIDER",   "HWVALUE", "HWSLIDER", "EDITBOX"};
     static const char* const kColourPanels[] = {"COLORWHEEL", "COLORPICKER", "HWCOLOR",
                                                 "COLORSELECTOR", "PRINTERLIGHTS"};
+    auto add = [&](const char* nameAttribute, const char* defaultAttribute, const char* fallback,
+                   uint32_t values) {
+        AddExtern(ToVx(Trimmed(attributes.Get(nameAttribute))),
+                  ToVx(attributes.Get(defaultAttribute, fallback)), false, values);
+    };
     for (const char* panel : kScalarPanels)
         if (element == panel) {
-            AddExtern(ToVx(Trimmed(attributes.Get("name"))), ToVx(attributes.Get("default", "1.0")),
-                      false);
+            add("name", "default", "1.0", 1);
             return true;
         }
     for (const char* panel : kColourPanels)
         if (element == panel) {
-            AddExtern(ToVx(Trimmed(attributes.Get("name"))),
-                      ToVx(attributes.Get("default", "1.0, 1.0, 1.0")), false);
+            add("name", "default", "1.0, 1.0, 1.0", 3);
             return true;
         }
     if (element == "RANGEWHEEL" || element == "RANGECONTROL") {
-        AddExtern(ToVx(Trimmed(attributes.Get("name"))),
-                  ToVx(attributes.Get("default", "180.0, 0.5, 0.5")), false);
-        AddExtern(ToVx(Trimmed(attributes.Get("enable"))),
-                  ToVx(attributes.Get("defaultenable", "1.0, 1.0, 1.0")), false);
-        AddExtern(ToVx(Trimmed(attributes.Get("range"))),
-                  ToVx(attributes.Get("defaultrange", "0.0, 0.0, 0.0")), false);
-        AddExtern(ToVx(Trimmed(attributes.Get("tolerance"))),
-                  ToVx(attributes.Get("defaulttolerance", "0.0, 0.0, 0.0")), false);
-        AddExtern(ToVx(Trimmed(attributes.Get("invert"))),
-                  ToVx(attributes.Get("defaultinvert", "0.0, 0.0, 0.0")), false);
+        add("name", "default", "180.0, 0.5, 0.5", 3);
+        add("enable", "defaultenable", "1.0, 1.0, 1.0", 3);
+        add("range", "defaultrange", "0.0, 0.0, 0.0", 3);
+        add("tolerance", "defaulttolerance", "0.0, 0.0, 0.0", 3);
+        add("invert", "defaultinvert", "0.0, 0.0, 0.0", 3);
         return true;
     }
     // A list of names: the i-th name takes the i-th default.
@@ -396,7 +405,7 @@ bool CVxShaderDefinition::ReadPanelElement(const std::string& element,
             size_t comma = names.find(',');
             CVxString value;
             value.Format("%.17g", i < count ? values[i] : 0.0);
-            AddExtern(ToVx(Trimmed(names.substr(0, comma))), value, false);
+            AddExtern(ToVx(Trimmed(names.substr(0, comma))), value, false, 1);
             if (comma == std::string_view::npos)
                 break;
             names.remove_prefix(comma + 1);

@@ -96,7 +96,10 @@ private:
     void ReadLut(const Attributes& attributes);
     void ReadLookup(const Attributes& attributes);
     bool ReadPanelElement(const std::string& element, const Attributes& attributes);
-    void AddExtern(const CVxString& name, const CVxString& defaults, bool noop);
+    // Declares `name` (or the one component its suffix names) with up to
+    // `maxValues` defaults; reserved mask names are skipped.
+    void AddExtern(const CVxString& name, const CVxString& defaults, bool noop,
+                   uint32_t maxValues = 4);
     void DeclareExterns();
 
     CVxString m_name;

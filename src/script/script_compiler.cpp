@@ -260,7 +260,6 @@ bool Compiler::CompileAssignment(std::string_view word) {
     Statement& statement = m_state.statements[index];
     statement.variable = static_cast<uint32_t>(variable);
     statement.component = static_cast<uint8_t>(component);
-    statement.initializes = initializes;
     statement.firstOp = firstOp;
     statement.opCount = static_cast<uint32_t>(m_state.ops.size()) - firstOp;
     return true;
@@ -433,7 +432,9 @@ bool Compiler::ReadName(const std::string* initializing) {
     std::string name;
     int component = 0;
     NameProblem problem = SplitReference(word.data(), word.size(), name, component);
-    if (problem == NameProblem::InvalidCoordinate)
+    // A suffix of the wrong length is a malformed name like anywhere else; a
+    // single letter that names no component is the expression's own complaint.
+    if (problem == NameProblem::UnknownComponent)
         return Fail("Syntax error: invalid vector coordinate.");
     if (problem != NameProblem::None)
         return Fail(NameProblemMessage(problem));

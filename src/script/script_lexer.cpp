@@ -24,12 +24,12 @@ bool IsExponentLetter(char c) {
     return c == 'e' || c == 'd';
 }
 
-bool IsNumberRunChar(char c, char previous) {
-    if (IsDigit(c) || c == '.' || IsExponentLetter(c))
-        return true;
-    // A sign belongs to the number only right after the exponent letter, so
-    // that "8-2" stays a subtraction.
-    return (c == '+' || c == '-') && IsExponentLetter(previous);
+bool IsNumberRunChar(char c) {
+    return IsDigit(c) || c == '.' || IsExponentLetter(c) || c == '+' || c == '-';
+}
+
+bool IsSign(char c) {
+    return c == '+' || c == '-';
 }
 
 } // namespace
@@ -99,35 +99,36 @@ const char* ScriptLexer::ReadNumber(double& value) {
     if (Peek() == '0' && Peek(1) == 'x')
         return ReadHexNumber(value);
 
+    // The run takes every character that can occur in a number, signs
+    // included, so "8-2" is one malformed number, not a subtraction.
     const char* start = m_pos;
-    char previous = '\0';
-    while (m_pos < m_end && IsNumberRunChar(*m_pos, previous)) {
-        previous = *m_pos++;
+    while (m_pos < m_end && IsNumberRunChar(*m_pos)) {
+        ++m_pos;
         if (static_cast<size_t>(m_pos - start) >= kMaxNumberLength)
             return "Number too long.";
     }
     size_t length = static_cast<size_t>(m_pos - start);
 
     char text[kMaxNumberLength + 1];
-    int dots = 0, exponents = 0, mantissaDigits = 0;
+    int dots = 0, exponents = 0;
     for (size_t i = 0; i < length; ++i) {
         char c = start[i];
-        if (c == '.') {
-            if (++dots > 1 || exponents > 0)
-                return "Invalid number.";
-        } else if (IsExponentLetter(c)) {
+        if (c == '.' && ++dots > 1)
+            return "Invalid number.";
+        if (IsExponentLetter(c)) {
             if (++exponents > 1)
                 return "Invalid number.";
             c = 'e';
-        } else if (IsDigit(c) && exponents == 0) {
-            ++mantissaDigits;
         }
+        if (IsSign(c) && (i == 0 || !IsExponentLetter(start[i - 1])))
+            return "Invalid number.";
         text[i] = c;
     }
-    if (mantissaDigits == 0 || start[length - 1] == '+' || start[length - 1] == '-')
+    if (IsSign(start[length - 1]))
         return "Invalid number.";
 
-    // A bare exponent letter at the end ("1e") adds nothing; from_chars stops before it.
+    // Conversion stops where a valid prefix ends: a bare exponent letter ("1e")
+    // adds nothing, and a point after the exponent ("1e5.3") ends the number.
     double result = 0.0;
     auto parsed = std::from_chars(text, text + length, result, std::chars_format::general);
     if (parsed.ec == std::errc::invalid_argument)

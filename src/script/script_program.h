@@ -52,8 +52,6 @@ enum class StatementKind : uint8_t { Assign, JumpIfFalse, Jump };
 struct Statement {
     StatementKind kind;
     uint8_t component = 0;
-    // The statement is the first assignment of its variable (for the message of a failure).
-    bool initializes = false;
     uint32_t variable = 0;
     uint32_t firstOp = 0;
     uint32_t opCount = 0;
@@ -127,7 +125,9 @@ inline std::string NameKey(const std::string& name) {
 // Component index for a letter after the dot, -1 when it names none.
 int ComponentOf(char letter);
 
-enum class NameProblem { None, InvalidCharacter, TooManyDots, InvalidCoordinate };
+// InvalidCoordinate: not exactly one letter after the dot; UnknownComponent: one
+// letter that names no component.
+enum class NameProblem { None, InvalidCharacter, TooManyDots, InvalidCoordinate, UnknownComponent };
 
 // Splits "name" or "name.c" into the name and the component index.
 NameProblem SplitReference(const char* text, size_t length, std::string& name, int& component);

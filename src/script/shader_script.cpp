@@ -102,8 +102,10 @@ NameProblem SplitReference(const char* text, size_t length, std::string& name, i
     name.assign(text, dot);
     if (dot == length)
         return NameProblem::None;
-    if (length - dot != 2 || ComponentOf(text[dot + 1]) < 0)
+    if (length - dot != 2)
         return NameProblem::InvalidCoordinate;
+    if (ComponentOf(text[dot + 1]) < 0)
+        return NameProblem::UnknownComponent;
     component = ComponentOf(text[dot + 1]);
     return NameProblem::None;
 }
@@ -115,6 +117,7 @@ const char* NameProblemMessage(NameProblem problem) {
     case NameProblem::TooManyDots:
         return "Too many dots in variable name.";
     case NameProblem::InvalidCoordinate:
+    case NameProblem::UnknownComponent:
         return "Invalid vector coordinate.";
     default:
         return "";
@@ -250,11 +253,10 @@ bool ExecuteScript(ScriptState& state) {
         }
         double value = 0.0;
         if (!EvaluateExpression(state, statement.firstOp, statement.opCount, value, error)) {
+            // First assignments are evaluated here only, never at load, so their
+            // failures read like any other failure of the run.
             if (error.empty())
                 error = "Unspecified error.";
-            if (statement.kind == StatementKind::Assign && statement.initializes)
-                error = "An error occured while initializing '" +
-                        state.variables[statement.variable].name + "': " + error;
             break;
         }
         if (statement.kind == StatementKind::Assign) {

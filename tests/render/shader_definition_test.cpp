@@ -238,7 +238,8 @@ TEST(ShaderDefinition, ReadsTheMarkup) {
         "<!-- a comment <extern name=\"ignored\"> -->\n"
         "<SHADER Name=Custom.One secondPass=\"Custom.Two\" BYPASSLUT=0>\n"
         "<Extern name=\"gain\" default=\"0.5, 2\" noop=yes/>\n"
-        "<extern name=\"lift.z\" default=\"4\">\n"
+        "<extern name=\"lift.z\" default=\"4, 5\">\n"
+        "<extern name=\"__AlphaMask\" default=\"2\">\n"
         "<extern name=\"plain\">\n"
         "<texture name=\"grain\" unit=\"2\" type=\"2d\" wrap=\"repeat\" wrapy=\"clamp\" "
         "interpolate=\"0\"/>\n"
@@ -246,8 +247,8 @@ TEST(ShaderDefinition, ReadsTheMarkup) {
         "<lookup lut=\"table\" function=\"gamma\" swizzle=\"2r, 2g, 2b\" variables=\"gain\"/>\n"
         "<lookup lut=\"table\" function=\"Unknown\" swizzle=\"7r,7g,7b\" variables=\"gain\"/>\n"
         "<lookup lut=\"missing\" function=\"Gamma\" swizzle=\"1r,1g,1b\" variables=\"gain\"/>\n"
-        "<SLIDER name=\"amount\" default=\"3\"/>\n"
-        "<PrinterLights name=\"lights\"/>\n"
+        "<SLIDER name=\"amount\" default=\"3, 9\"/>\n"
+        "<PrinterLights name=\"lights\" default=\"1, 1, 1, 9\"/>\n"
         "<RANGEWHEEL name=\"mid\" enable=\"on\" range=\"wide\" tolerance=\"soft\" "
         "invert=\"flip\" defaultrange=\"1,2,3\"/>\n"
         "<HWVECTOR name=\"k1,k2,k3\" default=\"5,6,7\"/>\n"
@@ -271,12 +272,14 @@ TEST(ShaderDefinition, ReadsTheMarkup) {
     EXPECT_EQ(definition.FindLookupTable("table")->RowCount(), 3u);
     EXPECT_EQ(definition.FindLookupTable("table")->Lookups().size(), 1u);
     EXPECT_EQ(definition.FindExtern("ignored"), nullptr);
+    EXPECT_EQ(definition.FindExtern("__alphamask"), nullptr);
     EXPECT_TRUE(definition.FindExtern("gain")->noop);
 
     const std::pair<const char*, double> declared[] = {
-        {"gain.x", 0.5}, {"gain.y", 2},   {"lift.z", 4},  {"lift.x", 0}, {"plain", 1},
-        {"amount", 3},   {"lights.y", 1}, {"mid.x", 180}, {"on.z", 1},   {"wide.y", 2},
-        {"soft.x", 0},   {"flip.z", 0},   {"k2", 6},      {"k3", 7},
+        {"gain.x", 0.5}, {"gain.y", 2}, {"lift.z", 4},       {"lift.x", 0},   {"lift.w", 0},
+        {"plain", 1},    {"amount", 3}, {"amount.y", 0},     {"lights.y", 1}, {"lights.w", 0},
+        {"mid.x", 180},  {"on.z", 1},   {"wide.y", 2},       {"soft.x", 0},   {"flip.z", 0},
+        {"k2", 6},       {"k3", 7},     {"__alphamask", -1},
     };
     for (const auto& [name, value] : declared)
         EXPECT_EQ(definition.Script().Get(name, -1), value) << name;
@@ -309,8 +312,7 @@ TEST(ShaderDefinition, Failures) {
     ASSERT_TRUE(failing.Parse("<shader name=x><VEXLANScript> a = 1; b = a / 0; c = 2;"));
     EXPECT_FALSE(failing.RunScript());
     EXPECT_STREQ(failing.Message().c_str(),
-                 "An error occured while executing script: An error occured while initializing "
-                 "'b': Division by zero.");
+                 "An error occured while executing script: Division by zero.");
     EXPECT_EQ(failing.Script().Get("a", -1), 1);
     EXPECT_EQ(failing.Script().Get("c", -1), 0);
 }
