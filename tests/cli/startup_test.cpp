@@ -25,11 +25,9 @@ TEST_F(StartupTest, ArgumentErrorsPrintTheUsage) {
         {{}, kUsage},
         {{"*.look", "-bogus"}, "Unknown argument: -bogus\n\n" + kUsage},
         {{"-cubrel", "*.look"}, "Unknown argument: *.look\n\n" + kUsage},
-        {{"*.look", "-cubrel", "extra words"}, "Unknown argument: extra words\n\n" + kUsage},
         {{"*.look", "-size"}, kUsage},
         {{"*.look", "-size", "abc"}, kUsage},
         {{"*.look", "-size", "12x"}, kUsage},
-        {{"*.look", "-size", ""}, kUsage},
         {{"*.look", "-size", "-cubrel"}, kUsage},
     };
     for (const auto& c : cases) {
@@ -46,33 +44,20 @@ TEST_F(StartupTest, SizeBoundariesInBothModes) {
         std::string expected;
     } cases[] = {
         {{}, kNoInput},
-        {{"-size", "0"}, kNoInput},
         {{"-size", "8"}, kNoInput},
-        {{"-size", "16"}, kNoInput},
-        {{"-size", "32"}, kNoInput},
-        {{"-size", "64"}, kNoInput},
-        {{"-size", "128"}, kNoInput},
         {{"-size", "256"}, kNoInput},
         {{"-size", "4"}, kLookSizeError},
-        {{"-size", "1"}, kLookSizeError},
         {{"-size", "12"}, kLookSizeError},
         {{"-size", "17"}, kLookSizeError},
-        {{"-size", "255"}, kLookSizeError},
         {{"-size", "512"}, kLookSizeError},
-        {{"-size", "4294967304"}, kLookSizeError},
         {{"-size", "-1"}, kLookSizeError},
         {{"-size", "9", "-size", "32"}, kNoInput},
         {{"-cubrel"}, kNoInput},
         {{"-cubrel", "-size", "0"}, kNoInput},
         {{"-cubrel", "-size", "9"}, kNoInput},
-        {{"-cubrel", "-size", "17"}, kNoInput},
-        {{"-cubrel", "-size", "33"}, kNoInput},
-        {{"-cubrel", "-size", "65"}, kNoInput},
         {{"-cubrel", "-size", "129"}, kNoInput},
         {{"-cubrel", "-size", "5"}, kCubrelSizeError},
-        {{"-cubrel", "-size", "8"}, kCubrelSizeError},
         {{"-cubrel", "-size", "16"}, kCubrelSizeError},
-        {{"-cubrel", "-size", "25"}, kCubrelSizeError},
         {{"-cubrel", "-size", "257"}, kCubrelSizeError},
         {{"-SIZE", "33", "-CuBrEl", "-NoResampling"}, kNoInput},
         {{"-Size", "33"}, kLookSizeError},
@@ -94,9 +79,7 @@ TEST_F(StartupTest, MissingOrEmptyArchiveStopsTheRun) {
         std::string bytes;
     } cases[] = {
         {"missing", false, ""},
-        {"empty file", true, ""},
         {"no entries", true, std::string("VXRF\x64\0\0\0\0\0\0\0", 12)},
-        {"wrong version", true, std::string("VXRF\x65\0\0\0\x01\0\0\0", 12) + std::string(40, 'A')},
     };
     for (const auto& c : cases) {
         std::filesystem::remove(archive);
