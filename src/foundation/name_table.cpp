@@ -1,5 +1,7 @@
 #include "foundation/name_table.h"
 
+#include "platform/ascii.h"
+
 #include <array>
 
 namespace {
@@ -22,9 +24,7 @@ constexpr std::array<uint32_t, 256> kCrcTable = MakeCrcTable();
 uint32_t NameHash(const char* name, uint32_t length) {
     uint32_t crc = 0xFFFFFFFFu;
     for (uint32_t i = 0; i < length; ++i) {
-        unsigned char c = static_cast<unsigned char>(name[i]);
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<unsigned char>(c - 32);
+        unsigned char c = static_cast<unsigned char>(ascii::Upper(name[i]));
         crc = (crc >> 8) ^ kCrcTable[(crc ^ c) & 0xFF];
     }
     return crc;

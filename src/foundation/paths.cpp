@@ -2,6 +2,7 @@
 
 #include "foundation/directory_scan.h"
 #include "foundation/posix_file.h"
+#include "platform/ascii.h"
 #include "platform/environment.h"
 #include "platform/file_system.h"
 
@@ -154,9 +155,7 @@ bool IsAbsolutePath(const CVxString& path) {
         return true;
     if (path.Length() < 3)
         return false;
-    char first = path[0];
-    bool letter = (first >= 'A' && first <= 'Z') || (first >= 'a' && first <= 'z');
-    return letter && path[1] == ':' && path[2] == '\\';
+    return ascii::IsLetter(path[0]) && path[1] == ':' && path[2] == '\\';
 }
 
 bool IsDirectory(const CVxString& path) {

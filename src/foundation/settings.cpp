@@ -2,6 +2,7 @@
 
 #include "foundation/paths.h"
 #include "foundation/posix_file.h"
+#include "platform/ascii.h"
 #include "platform/file_system.h"
 
 #include <cstdio>
@@ -34,18 +35,15 @@ private:
         uint32_t pathLength; // length of the dotted path before this element's name
     };
 
-    static bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-    static bool IsNameStart(char c) {
-        return c == '_' || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-    }
-    static bool IsNameChar(char c) { return IsNameStart(c) || (c >= '0' && c <= '9') || c == '-'; }
+    static bool IsNameStart(char c) { return c == '_' || ascii::IsLetter(c); }
+    static bool IsNameChar(char c) { return IsNameStart(c) || ascii::IsDigit(c) || c == '-'; }
 
     bool Peek(char c, size_t offset = 0) const {
         return m_at + offset < m_end && m_at[offset] == c;
     }
 
     void SkipSpace() {
-        while (m_at < m_end && IsSpace(*m_at))
+        while (m_at < m_end && ascii::IsBlankOrBreak(*m_at))
             ++m_at;
     }
 

@@ -1,6 +1,7 @@
 #include "foundation/vx_string.h"
 
 #include "foundation/posix_file.h"
+#include "platform/ascii.h"
 #include "platform/environment.h"
 
 #include <cinttypes>
@@ -19,13 +20,6 @@ namespace {
 char g_emptyText[1] = {0};
 
 constexpr uint32_t kMinimumCapacity = 32;
-
-inline char UpperByte(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-}
-inline char LowerByte(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-}
 
 uint32_t BoundedLength(const char* text, uint32_t n) {
     if (n == CVxString::npos)
@@ -46,16 +40,12 @@ int CompareBytes(const char* a, uint32_t aLength, const char* b, uint32_t bLengt
 int CompareBytesNoCase(const char* a, uint32_t aLength, const char* b, uint32_t bLength) {
     uint32_t common = aLength < bLength ? aLength : bLength;
     for (uint32_t i = 0; i < common; ++i) {
-        unsigned char ca = static_cast<unsigned char>(LowerByte(a[i]));
-        unsigned char cb = static_cast<unsigned char>(LowerByte(b[i]));
+        unsigned char ca = static_cast<unsigned char>(ascii::Lower(a[i]));
+        unsigned char cb = static_cast<unsigned char>(ascii::Lower(b[i]));
         if (ca != cb)
             return ca < cb ? -1 : 1;
     }
     return aLength < bLength ? -1 : (aLength > bLength ? 1 : 0);
-}
-
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
 }
 
 // Text prepared for the path comparison: backslashes only, one trailing backslash dropped.
@@ -80,7 +70,7 @@ int CompareByMode(std::string_view a, std::string_view b, int mode) {
 void CollectNonDigits(std::string_view text, std::string& out) {
     out.clear();
     for (char c : text)
-        if (!IsDigit(c))
+        if (!ascii::IsDigit(c))
             out.push_back(c);
 }
 
@@ -88,12 +78,12 @@ void CollectDigitRuns(std::string_view text, std::vector<std::string_view>& runs
     runs.clear();
     size_t i = 0;
     while (i < text.size()) {
-        if (!IsDigit(text[i])) {
+        if (!ascii::IsDigit(text[i])) {
             ++i;
             continue;
         }
         size_t start = i;
-        while (i < text.size() && IsDigit(text[i]))
+        while (i < text.size() && ascii::IsDigit(text[i]))
             ++i;
         runs.push_back(text.substr(start, i - start));
     }
@@ -141,10 +131,6 @@ int CompareTexts(const char* a, uint32_t aLength, const char* b, uint32_t bLengt
     return CompareByMode(left, right, mode);
 }
 
-bool IsCSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
 // The digits of a C integer conversion (white space, sign, decimal digits) with the
 // magnitude saturated at 2^64 - 1. Returns the position after the digits, or null when
 // no digit was found.
@@ -152,15 +138,15 @@ const char* ScanDecimal(const char* text, bool& negative, uint64_t& magnitude, b
     negative = false;
     magnitude = 0;
     overflow = false;
-    while (IsCSpace(*text))
+    while (ascii::IsCSpace(*text))
         ++text;
     if (*text == '+' || *text == '-') {
         negative = *text == '-';
         ++text;
     }
-    if (!IsDigit(*text))
+    if (!ascii::IsDigit(*text))
         return nullptr;
-    for (; IsDigit(*text); ++text) {
+    for (; ascii::IsDigit(*text); ++text) {
         uint64_t digit = static_cast<uint64_t>(*text - '0');
         if (magnitude > (UINT64_MAX - digit) / 10)
             overflow = true;
@@ -551,12 +537,12 @@ bool CVxString::IsPathName() const {
 
 void CVxString::MakeUpper() {
     for (uint32_t i = 0; i < m_length; ++i)
-        m_data[i] = UpperByte(m_data[i]);
+        m_data[i] = ascii::Upper(m_data[i]);
 }
 
 void CVxString::MakeLower() {
     for (uint32_t i = 0; i < m_length; ++i)
-        m_data[i] = LowerByte(m_data[i]);
+        m_data[i] = ascii::Lower(m_data[i]);
 }
 
 uint32_t CVxString::Replace(char from, char to) {
@@ -727,7 +713,7 @@ static bool MatchesOneWildcard(const std::string& name, const std::string& patte
 bool CVxString::MatchesWildcards(const CVxString& list) const {
     std::string name(m_data, m_length);
     for (char& c : name)
-        c = UpperByte(c);
+        c = ascii::Upper(c);
     CVxString rest(list);
     CVxString alternative;
     while (rest.ExtractToken(";,", alternative)) {

@@ -2,28 +2,14 @@
 
 #include "foundation/name_table.h"
 #include "foundation/posix_file.h"
+#include "platform/ascii.h"
 
 #include <cstring>
 
 namespace {
 
-inline bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-inline bool IsBreak(char c) {
-    return c == '\r' || c == '\n';
-}
-inline char UpperAscii(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-}
-
 bool EqualNoCase(const char* a, uint32_t aLength, const char* b, uint32_t bLength) {
-    if (aLength != bLength)
-        return false;
-    for (uint32_t i = 0; i < aLength; ++i)
-        if (UpperAscii(a[i]) != UpperAscii(b[i]))
-            return false;
-    return true;
+    return ascii::EqualsNoCase(std::string_view(a, aLength), std::string_view(b, bLength));
 }
 
 CVxString Concat(const char* a, const char* name, uint32_t length, const char* b) {
@@ -107,7 +93,7 @@ void CVxXMLReader::FailUnexpectedEnd(const char* message) {
 // just before it (CR LF or LF CR); two equal breaks are two lines.
 void CVxXMLReader::Consume() {
     char c = *m_pos++;
-    if (!IsBreak(c)) {
+    if (!ascii::IsLineBreak(c)) {
         ++m_column;
         m_pendingBreak = 0;
         return;
@@ -124,7 +110,7 @@ void CVxXMLReader::Consume() {
 void CVxXMLReader::SkipBlanksAndConstructs() {
     for (;;) {
         char c = *m_pos;
-        if (IsBlank(c)) {
+        if (ascii::IsBlankOrBreak(c)) {
             Consume();
             continue;
         }
@@ -148,9 +134,9 @@ void CVxXMLReader::ReadTagName(const char*& name, uint32_t& length) {
             break;
         if (c == 0)
             FailUnexpectedEnd("Unexpected end of file while looking for >");
-        if (c == ' ' || c == '\t')
+        if (ascii::IsBlank(c))
             Fail("Whitespace unexpected in < > brackets.");
-        if (IsBreak(c))
+        if (ascii::IsLineBreak(c))
             Fail("Newline unexpected in < > brackets.");
         Consume();
     }
@@ -190,7 +176,7 @@ void CVxXMLReader::ReadQuotedValue() {
         stop = nul;
     for (char* p = start; p < stop; ++p) {
         char c = *p;
-        if (!IsBreak(c)) {
+        if (!ascii::IsLineBreak(c)) {
             ++m_column;
             m_pendingBreak = 0;
             continue;
@@ -219,14 +205,14 @@ void CVxXMLReader::ReadUnquotedValue() {
             break;
         if (c == 0)
             FailUnexpectedEnd("Unexpected end of file while looking for '<'");
-        if (IsBreak(c))
+        if (ascii::IsLineBreak(c))
             Fail("Unexpected newline in value. Use \" \" to enclose values with newlines.");
         ++m_pos;
         ++m_column;
     }
     m_pendingBreak = 0;
     char* end = m_pos;
-    while (end > start && (end[-1] == ' ' || end[-1] == '\t'))
+    while (end > start && ascii::IsBlank(end[-1]))
         --end;
     if (end == m_pos)
         m_restoreBracket = true;

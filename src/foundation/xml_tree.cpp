@@ -2,6 +2,7 @@
 
 #include "foundation/xml_reader.h"
 #include "foundation/xml_writer.h"
+#include "platform/ascii.h"
 
 #include <algorithm>
 #include <cstring>
@@ -9,24 +10,8 @@
 
 namespace {
 
-inline bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-inline bool IsLetter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-inline bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-inline char UpperAscii(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-}
-
 bool SameNameNoCase(const char* a, const char* b, size_t length) {
-    for (size_t i = 0; i < length; ++i)
-        if (UpperAscii(a[i]) != UpperAscii(b[i]))
-            return false;
-    return true;
+    return ascii::EqualsNoCase(std::string_view(a, length), std::string_view(b, length));
 }
 
 class TreeWalker {
@@ -97,7 +82,7 @@ public:
 private:
     void SkipBlanks() {
         for (;;) {
-            while (m_pos < m_end && IsBlank(*m_pos))
+            while (m_pos < m_end && ascii::IsBlankOrBreak(*m_pos))
                 ++m_pos;
             if (m_end - m_pos < 2 || m_pos[0] != '<' || (m_pos[1] != '!' && m_pos[1] != '?'))
                 return;
@@ -108,11 +93,11 @@ private:
 
     bool ReadName(bool allowDots, size_t& length) {
         const char* start = m_pos;
-        if (m_pos >= m_end || !(IsLetter(*m_pos) || *m_pos == '_'))
+        if (m_pos >= m_end || !(ascii::IsLetter(*m_pos) || *m_pos == '_'))
             return false;
         ++m_pos;
-        while (m_pos < m_end && (IsLetter(*m_pos) || IsDigit(*m_pos) || *m_pos == '_' ||
-                                 *m_pos == '-' || (allowDots && *m_pos == '.')))
+        while (m_pos < m_end && (ascii::IsLetter(*m_pos) || ascii::IsDigit(*m_pos) ||
+                                 *m_pos == '_' || *m_pos == '-' || (allowDots && *m_pos == '.')))
             ++m_pos;
         length = static_cast<size_t>(m_pos - start);
         return true;
@@ -222,7 +207,7 @@ struct TreeNode {
 };
 
 void WriteNode(CVxString& out, TreeNode& node, uint32_t indent, bool sorted, bool keepEmpty) {
-    if (node.name.IsEmpty() || IsDigit(node.name[0]))
+    if (node.name.IsEmpty() || ascii::IsDigit(node.name[0]))
         return;
     if (!node.children.empty()) {
         WriteXMLOpen(out, indent, node.name.c_str());

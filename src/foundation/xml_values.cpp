@@ -1,6 +1,7 @@
 #include "foundation/xml_values.h"
 
 #include "foundation/vx_string.h"
+#include "platform/ascii.h"
 
 #include <charconv>
 #include <cmath>
@@ -8,26 +9,12 @@
 
 namespace {
 
-inline bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-inline char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-}
-
-bool EqualsWordNoCase(const char* text, const char* word) {
-    for (; *text && *word; ++text, ++word)
-        if (LowerAscii(*text) != *word)
-            return false;
-    return *text == 0 && *word == 0;
-}
-
 // Digits only, whole text, no overflow.
 bool ParseDigits(const char* text, uint64_t& out) {
-    if (!IsDigit(*text))
+    if (!ascii::IsDigit(*text))
         return false;
     uint64_t value = 0;
-    for (; IsDigit(*text); ++text) {
+    for (; ascii::IsDigit(*text); ++text) {
         uint64_t digit = static_cast<uint64_t>(*text - '0');
         if (value > (UINT64_MAX - digit) / 10)
             return false;
@@ -74,7 +61,7 @@ bool IsBelowSmallestDouble(const char* p, const char* end) {
     int64_t exponent = 0;
     bool negative = p + 1 < end && p[1] == '-';
     for (p = p < end ? p + 1 : p; p < end; ++p)
-        if (IsDigit(*p) && exponent < 1000000000)
+        if (ascii::IsDigit(*p) && exponent < 1000000000)
             exponent = exponent * 10 + (*p - '0');
     int64_t order = (integerDigits > 0 ? integerDigits - 1 : -fractionZeros - 1) +
                     (negative ? -exponent : exponent);
@@ -88,13 +75,13 @@ bool ParseDecimalRange(const char* text, const char* end, double& out) {
         ++p;
     const char* numberStart = p;
     bool digits = false;
-    while (p < end && IsDigit(*p)) {
+    while (p < end && ascii::IsDigit(*p)) {
         ++p;
         digits = true;
     }
     if (p < end && *p == '.') {
         ++p;
-        while (p < end && IsDigit(*p)) {
+        while (p < end && ascii::IsDigit(*p)) {
             ++p;
             digits = true;
         }
@@ -105,9 +92,9 @@ bool ParseDecimalRange(const char* text, const char* end, double& out) {
         ++p;
         if (p < end && (*p == '+' || *p == '-'))
             ++p;
-        if (p >= end || !IsDigit(*p))
+        if (p >= end || !ascii::IsDigit(*p))
             return false;
-        while (p < end && IsDigit(*p))
+        while (p < end && ascii::IsDigit(*p))
             ++p;
     }
     if (p != end)
@@ -165,13 +152,13 @@ bool ParseXMLFloat(const char* text, float& out) {
 }
 
 bool ParseXMLBool(const char* text, bool& out) {
-    if (std::strcmp(text, "1") == 0 || EqualsWordNoCase(text, "true") ||
-        EqualsWordNoCase(text, "on") || EqualsWordNoCase(text, "yes")) {
+    if (std::strcmp(text, "1") == 0 || ascii::EqualsNoCase(text, "true") ||
+        ascii::EqualsNoCase(text, "on") || ascii::EqualsNoCase(text, "yes")) {
         out = true;
         return true;
     }
-    if (std::strcmp(text, "0") == 0 || EqualsWordNoCase(text, "false") ||
-        EqualsWordNoCase(text, "off") || EqualsWordNoCase(text, "no")) {
+    if (std::strcmp(text, "0") == 0 || ascii::EqualsNoCase(text, "false") ||
+        ascii::EqualsNoCase(text, "off") || ascii::EqualsNoCase(text, "no")) {
         out = false;
         return true;
     }
@@ -186,10 +173,10 @@ bool ParseXMLDecimalList(const char* text, double out[4], int& count) {
         const char* comma = std::strchr(p, ',');
         const char* end = comma ? comma : p + std::strlen(p);
         const char* first = p;
-        while (first < end && (*first == ' ' || *first == '\t'))
+        while (first < end && ascii::IsBlank(*first))
             ++first;
         const char* last = end;
-        while (last > first && (last[-1] == ' ' || last[-1] == '\t'))
+        while (last > first && ascii::IsBlank(last[-1]))
             --last;
         if (found == 4 || !ParseDecimalRange(first, last, values[found]))
             return false;

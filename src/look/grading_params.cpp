@@ -3,6 +3,7 @@
 #include "foundation/xml_reader.h"
 #include "foundation/xml_writer.h"
 #include "look/look_elements.h"
+#include "platform/ascii.h"
 
 #include <cmath>
 
@@ -11,10 +12,6 @@ namespace {
 constexpr double kTolerance = 1e-9;
 
 std::atomic<uint64_t> g_objectCounter{0};
-
-char UpperAscii(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-}
 
 bool HasLutValue(const CVxShaderParamStorage& layer, const char* name) {
     const CVxShaderParam* param = layer.Find(name);
@@ -30,8 +27,8 @@ double IdentityMatrixValue(const CVxString& name) {
     uint32_t length = name.Length();
     if (length < 3)
         return 0;
-    char row = UpperAscii(name[length - 3]);
-    char column = UpperAscii(name[length - 1]);
+    char row = ascii::Upper(name[length - 3]);
+    char column = ascii::Upper(name[length - 1]);
     bool diagonal = (row == 'R' && column == 'X') || (row == 'G' && column == 'Y') ||
                     (row == 'B' && column == 'Z');
     return diagonal ? 1 : 0;
@@ -52,8 +49,8 @@ bool HasColourMatrix(const CVxShaderParamStorage& layer) {
 bool IsZoneControl(const CVxString& name) {
     CVxString stem(name);
     uint32_t length = stem.Length();
-    char last = length >= 2 ? UpperAscii(stem[length - 1]) : 0;
-    if (length >= 2 && stem[length - 2] == '.' && last >= 'A' && last <= 'Z')
+    char last = length >= 2 ? ascii::Upper(stem[length - 1]) : 0;
+    if (length >= 2 && stem[length - 2] == '.' && ascii::IsLetter(last))
         stem.RemoveBack(2);
     return stem.EndsWith("LMH") || stem.EndsWith("Low") || stem.EndsWith("Mid") ||
            stem.EndsWith("High");

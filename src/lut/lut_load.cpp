@@ -5,6 +5,7 @@
 #include "foundation/paths.h"
 #include "foundation/posix_file.h"
 #include "foundation/settings.h"
+#include "platform/ascii.h"
 
 #include <cstring>
 #include <memory>
@@ -66,10 +67,6 @@ bool HasVxtxMagic(const uint8_t* data, size_t size) {
     return size > 16 && (std::memcmp(data, "VXTX", 4) == 0 || std::memcmp(data, "VTX2", 4) == 0);
 }
 
-inline bool IsTrimmed(uint8_t c) {
-    return c == '\n' || c == '\t' || c == ' ' || c == '\r';
-}
-
 // Runs the readers in their recognition order. Only the text readers may hand
 // a file on; every other match decides.
 EReaderResult RecogniseAndRead(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample,
@@ -98,19 +95,13 @@ int CurrentDimensionRequirement() {
 bool LooksLikeLookDocument(const uint8_t* data, size_t size) {
     size_t end = size < kLookProbeLength ? size : kLookProbeLength;
     size_t begin = 0;
-    while (begin < end && IsTrimmed(data[begin]))
+    while (begin < end && ascii::IsBlankOrBreak(static_cast<char>(data[begin])))
         ++begin;
-    while (end > begin && IsTrimmed(data[end - 1]))
+    while (end > begin && ascii::IsBlankOrBreak(static_cast<char>(data[end - 1])))
         --end;
-    static const char kProlog[] = "<?xml";
-    if (end - begin < 5)
+    const char* text = reinterpret_cast<const char*>(data);
+    if (end - begin < 5 || !ascii::EqualsNoCase(std::string_view(text + begin, 5), "<?xml"))
         return false;
-    for (size_t i = 0; i < 5; ++i) {
-        const uint8_t c = data[begin + i];
-        const uint8_t lower = (c >= 'A' && c <= 'Z') ? static_cast<uint8_t>(c + 32) : c;
-        if (lower != static_cast<uint8_t>(kProlog[i]))
-            return false;
-    }
     static const char kLookTag[] = "<look>";
     for (size_t i = begin + 5; i + 6 <= end; ++i)
         if (std::memcmp(data + i, kLookTag, 6) == 0)

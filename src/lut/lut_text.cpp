@@ -1,28 +1,13 @@
 #include "lut/lut_text.h"
 
+#include "platform/ascii.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
 namespace {
-
-inline bool IsBreak(char c) {
-    return c == '\r' || c == '\n';
-}
-inline bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-// isspace in the C locale.
-inline bool IsCSpace(char c) {
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
-inline bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-inline char UpperAscii(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-}
 
 // A NUL-terminated copy of one line for the C library's scanners. Short lines
 // stay on the stack; long ones share one buffer per thread that only grows,
@@ -66,7 +51,7 @@ bool ParsePlainFloat(const char*& p, const char* end, float& out) {
     int significant = 0;
     int exponent = 0;
     bool anyDigit = false;
-    for (; s < end && IsDigit(*s); ++s) {
+    for (; s < end && ascii::IsDigit(*s); ++s) {
         anyDigit = true;
         if (mantissa == 0 && *s == '0')
             continue;
@@ -77,7 +62,7 @@ bool ParsePlainFloat(const char*& p, const char* end, float& out) {
     }
     if (s < end && *s == '.') {
         ++s;
-        for (; s < end && IsDigit(*s); ++s) {
+        for (; s < end && ascii::IsDigit(*s); ++s) {
             anyDigit = true;
             --exponent;
             if (mantissa == 0 && *s == '0')
@@ -97,10 +82,10 @@ bool ParsePlainFloat(const char*& p, const char* end, float& out) {
             negativeExponent = *s == '-';
             ++s;
         }
-        if (s == end || !IsDigit(*s))
+        if (s == end || !ascii::IsDigit(*s))
             return false;
         int value = 0;
-        for (; s < end && IsDigit(*s); ++s) {
+        for (; s < end && ascii::IsDigit(*s); ++s) {
             if (value > 10000)
                 return false;
             value = value * 10 + (*s - '0');
@@ -108,7 +93,7 @@ bool ParsePlainFloat(const char*& p, const char* end, float& out) {
         exponent += negativeExponent ? -value : value;
     }
     // The number must end the line or be followed by a blank.
-    if (s < end && *s != ' ' && *s != '\t')
+    if (s < end && !ascii::IsBlank(*s))
         return false;
     if (mantissa == 0) {
         out = negative ? -0.0f : 0.0f;
@@ -137,7 +122,7 @@ bool ParsePlainFloat(const char*& p, const char* end, float& out) {
 } // namespace
 
 bool CVxTextLines::Next() {
-    while (m_next < m_end && IsBreak(*m_next))
+    while (m_next < m_end && ascii::IsLineBreak(*m_next))
         ++m_next;
     if (m_next >= m_end)
         return false;
@@ -166,17 +151,17 @@ bool CVxTextLines::StartsWith(const char* prefix, bool caseSensitive) const {
     if (caseSensitive)
         return std::memcmp(m_line, prefix, length) == 0;
     for (size_t i = 0; i < length; ++i)
-        if (UpperAscii(m_line[i]) != UpperAscii(prefix[i]))
+        if (ascii::Upper(m_line[i]) != ascii::Upper(prefix[i]))
             return false;
     return true;
 }
 
 void TrimBlanks(const char*& begin, size_t& length) {
-    while (length > 0 && IsBlank(*begin)) {
+    while (length > 0 && ascii::IsBlankOrBreak(*begin)) {
         ++begin;
         --length;
     }
-    while (length > 0 && IsBlank(begin[length - 1]))
+    while (length > 0 && ascii::IsBlankOrBreak(begin[length - 1]))
         --length;
 }
 
@@ -195,7 +180,7 @@ int ScanFloatTriple(const char* line, size_t length, float out[3]) {
     float values[3];
     int count = 0;
     for (; count < 3; ++count) {
-        while (p < end && (*p == ' ' || *p == '\t'))
+        while (p < end && ascii::IsBlank(*p))
             ++p;
         if (p == end)
             break;
@@ -209,7 +194,7 @@ int ScanFloatTriple(const char* line, size_t length, float out[3]) {
 
 bool LineHasLiteralAfterBlanks(const char* line, size_t length, const char* literal) {
     size_t i = 0;
-    while (i < length && IsCSpace(line[i]))
+    while (i < length && ascii::IsCSpace(line[i]))
         ++i;
     const size_t literalLength = std::strlen(literal);
     return length - i >= literalLength && std::memcmp(line + i, literal, literalLength) == 0;
@@ -217,16 +202,16 @@ bool LineHasLiteralAfterBlanks(const char* line, size_t length, const char* lite
 
 bool FirstWordIs(const char* line, size_t length, const char* word) {
     size_t i = 0;
-    while (i < length && IsCSpace(line[i]))
+    while (i < length && ascii::IsCSpace(line[i]))
         ++i;
     size_t stop = i;
-    while (stop < length && !IsCSpace(line[stop]) && line[stop] != 0)
+    while (stop < length && !ascii::IsCSpace(line[stop]) && line[stop] != 0)
         ++stop;
     const size_t wordLength = std::strlen(word);
     if (stop - i != wordLength)
         return false;
     for (size_t k = 0; k < wordLength; ++k)
-        if (UpperAscii(line[i + k]) != UpperAscii(word[k]))
+        if (ascii::Upper(line[i + k]) != ascii::Upper(word[k]))
             return false;
     return true;
 }

@@ -1,6 +1,7 @@
 #include "lut/lut.h"
 #include "lut/lut_formats.h"
 #include "lut/lut_text.h"
+#include "platform/ascii.h"
 
 #include <cstring>
 #include <new>
@@ -20,20 +21,12 @@ constexpr uint32_t kLargestEntriesCount = 128;
 constexpr uint32_t kLargestInputBits = 7;
 constexpr uint32_t kLargestUpsampledSize = 128;
 
-bool IsCSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 // One %u conversion as the C library does it: blanks, an optional sign and
 // decimal digits converted as strtoul does on a 64-bit unsigned long (a value
 // beyond its range gives its largest value whatever the sign, a minus sign
 // negates modulo 2^64), then cut to 32 bits.
 bool ScanUnsigned(const char*& p, const char* end, uint32_t& out) {
-    while (p < end && IsCSpace(*p)) {
+    while (p < end && ascii::IsCSpace(*p)) {
         ++p;
     }
     const char* q = p;
@@ -42,12 +35,12 @@ bool ScanUnsigned(const char*& p, const char* end, uint32_t& out) {
         negative = *q == '-';
         ++q;
     }
-    if (q == end || !IsDigit(*q)) {
+    if (q == end || !ascii::IsDigit(*q)) {
         return false;
     }
     uint64_t value = 0;
     bool overflow = false;
-    for (; q < end && IsDigit(*q); ++q) {
+    for (; q < end && ascii::IsDigit(*q); ++q) {
         const uint64_t digit = uint64_t(*q - '0');
         overflow = overflow || value > (UINT64_MAX - digit) / 10;
         value = value * 10 + digit;
@@ -88,15 +81,15 @@ bool ParseShaperValues(const char* line, size_t length, uint32_t* values, uint32
     count = 0;
     uint64_t previous = 0;
     while (true) {
-        while (p < end && (*p == ' ' || *p == '\t')) {
+        while (p < end && ascii::IsBlank(*p)) {
             ++p;
         }
         if (p == end) {
             return true;
         }
         uint64_t value = 0;
-        for (; p < end && *p != ' ' && *p != '\t'; ++p) {
-            if (!IsDigit(*p)) {
+        for (; p < end && !ascii::IsBlank(*p); ++p) {
+            if (!ascii::IsDigit(*p)) {
                 return false;
             }
             value = value > 0xFFFFFFFFull ? value : value * 10 + uint64_t(*p - '0');
@@ -285,7 +278,7 @@ C3dlReader::ELineOutcome C3dlReader::Comment(const char* text, size_t length) {
         return ELineOutcome::eContinue;
     }
     TrimBlanks(text, length);
-    if (length == 0 || !IsDigit(text[0])) {
+    if (length == 0 || !ascii::IsDigit(text[0])) {
         return ELineOutcome::eContinue;
     }
     if (!Read3dlShaperLine(m_lut, text, length, m_upsample, true)) {

@@ -1,5 +1,6 @@
 #include "platform/directory_search.h"
 
+#include "platform/ascii.h"
 #include "platform/path_mapping.h"
 
 #include <algorithm>
@@ -10,16 +11,12 @@ namespace platform {
 
 namespace {
 
-char UpperByte(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-}
-
 // Upper-case byte order; names equal in upper case keep a fixed order by their bytes.
 bool ListsBefore(const DirectoryEntry& a, const DirectoryEntry& b) {
     size_t common = std::min(a.name.size(), b.name.size());
     for (size_t i = 0; i < common; ++i) {
-        unsigned char ca = static_cast<unsigned char>(UpperByte(a.name[i]));
-        unsigned char cb = static_cast<unsigned char>(UpperByte(b.name[i]));
+        unsigned char ca = static_cast<unsigned char>(ascii::Upper(a.name[i]));
+        unsigned char cb = static_cast<unsigned char>(ascii::Upper(b.name[i]));
         if (ca != cb)
             return ca < cb;
     }

@@ -1,5 +1,6 @@
 #include "platform/environment.h"
 
+#include "platform/ascii.h"
 #include "platform/path_mapping.h"
 
 #include <cstdlib>
@@ -12,21 +13,13 @@ namespace platform {
 
 namespace {
 
-char UpperByte(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-}
-
 // Variable names ignore letter case on the framework's home platform; an exact match wins.
 const char* FindVariableNoCase(const std::string& name) {
     for (char** entry = environ; entry && *entry; ++entry) {
         const char* text = *entry;
         const char* equals = std::strchr(text, '=');
-        if (!equals || static_cast<size_t>(equals - text) != name.size())
-            continue;
-        bool same = true;
-        for (size_t i = 0; same && i < name.size(); ++i)
-            same = UpperByte(text[i]) == UpperByte(name[i]);
-        if (same)
+        if (equals &&
+            ascii::EqualsNoCase(std::string_view(text, static_cast<size_t>(equals - text)), name))
             return equals + 1;
     }
     return nullptr;

@@ -1,5 +1,6 @@
 #include "platform/path_mapping.h"
 
+#include "platform/ascii.h"
 #include "platform/directory_search.h"
 
 #include <sys/stat.h>
@@ -8,26 +9,9 @@ namespace platform {
 
 namespace {
 
-char UpperByte(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (UpperByte(a[i]) != UpperByte(b[i]))
-            return false;
-    return true;
-}
-
 bool Exists(const std::string& posixPath) {
     struct stat info;
     return ::lstat(posixPath.c_str(), &info) == 0;
-}
-
-bool IsDriveLetter(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
 // The name in the folder's listing that equals the element without regard to case.
@@ -36,7 +20,7 @@ bool FindNameNoCase(const std::string& folder, std::string_view element, std::st
     if (!ListPosixFolder(folder.empty() ? std::string(".") : folder, entries))
         return false;
     for (const DirectoryEntry& entry : entries) {
-        if (EqualsNoCase(entry.name, element)) {
+        if (ascii::EqualsNoCase(entry.name, element)) {
             name = entry.name;
             return true;
         }
@@ -54,7 +38,7 @@ bool ToPosixPath(std::string_view path, std::string& posixPath) {
     if (text.size() >= 2 && text[0] == '\\' && text[1] == '\\')
         return false;
     if (text.size() >= 2 && text[1] == ':') {
-        if (!IsDriveLetter(text[0]) || UpperByte(text[0]) != 'Z')
+        if (ascii::Upper(text[0]) != 'Z')
             return false;
         text.erase(0, 2);
     }

@@ -1,5 +1,6 @@
 #include "render/shader_definition.h"
 
+#include "platform/ascii.h"
 #include "script/script_program.h"
 
 #include <charconv>
@@ -8,22 +9,10 @@
 
 namespace {
 
-std::string UpperKey(std::string_view text) {
-    std::string key(text);
-    for (char& c : key)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return key;
-}
-
-bool IsSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
 std::string_view Trimmed(std::string_view text) {
-    while (!text.empty() && IsSpace(text.front()))
+    while (!text.empty() && ascii::IsBlankOrBreak(text.front()))
         text.remove_prefix(1);
-    while (!text.empty() && IsSpace(text.back()))
+    while (!text.empty() && ascii::IsBlankOrBreak(text.back()))
         text.remove_suffix(1);
     return text;
 }
@@ -54,7 +43,7 @@ uint32_t ParseNumbers(std::string_view text, double out[4], uint32_t limit = 4) 
 }
 
 bool ParseFlag(std::string_view text) {
-    std::string key = UpperKey(Trimmed(text));
+    std::string key = ascii::UpperCopy(Trimmed(text));
     return key == "1" || key == "TRUE" || key == "ON" || key == "YES";
 }
 
@@ -111,7 +100,8 @@ public:
                 continue;
             }
             const char* nameStart = m_pos;
-            while (m_pos < m_end && !IsSpace(*m_pos) && *m_pos != '>' && *m_pos != '/')
+            while (m_pos < m_end && !ascii::IsBlankOrBreak(*m_pos) && *m_pos != '>' &&
+                   *m_pos != '/')
                 ++m_pos;
             element.name = std::string_view(nameStart, static_cast<size_t>(m_pos - nameStart));
             if (element.name.empty())
@@ -129,7 +119,7 @@ public:
         for (const char* p = m_pos; p + 2 + name.size() <= m_end; ++p) {
             if (p[0] != '<' || p[1] != '/')
                 continue;
-            if (UpperKey(std::string_view(p + 2, name.size())) != UpperKey(name))
+            if (ascii::UpperCopy(std::string_view(p + 2, name.size())) != ascii::UpperCopy(name))
                 continue;
             m_pos = p + 2 + name.size();
             SkipPast(">");
@@ -154,7 +144,7 @@ private:
 
     void ReadAttributes(Element& element) {
         for (;;) {
-            while (m_pos < m_end && (IsSpace(*m_pos) || *m_pos == '/'))
+            while (m_pos < m_end && (ascii::IsBlankOrBreak(*m_pos) || *m_pos == '/'))
                 ++m_pos;
             if (m_pos >= m_end)
                 return;
@@ -163,15 +153,16 @@ private:
                 return;
             }
             const char* nameStart = m_pos;
-            while (m_pos < m_end && !IsSpace(*m_pos) && *m_pos != '=' && *m_pos != '>')
+            while (m_pos < m_end && !ascii::IsBlankOrBreak(*m_pos) && *m_pos != '=' &&
+                   *m_pos != '>')
                 ++m_pos;
             std::string_view name(nameStart, static_cast<size_t>(m_pos - nameStart));
-            while (m_pos < m_end && IsSpace(*m_pos))
+            while (m_pos < m_end && ascii::IsBlankOrBreak(*m_pos))
                 ++m_pos;
             std::string_view value;
             if (m_pos < m_end && *m_pos == '=') {
                 ++m_pos;
-                while (m_pos < m_end && IsSpace(*m_pos))
+                while (m_pos < m_end && ascii::IsBlankOrBreak(*m_pos))
                     ++m_pos;
                 value = ReadValue();
             }
@@ -190,7 +181,7 @@ private:
             return value;
         }
         const char* start = m_pos;
-        while (m_pos < m_end && !IsSpace(*m_pos) && *m_pos != '>' &&
+        while (m_pos < m_end && !ascii::IsBlankOrBreak(*m_pos) && *m_pos != '>' &&
                !(*m_pos == '/' && m_pos + 1 < m_end && m_pos[1] == '>'))
             ++m_pos;
         return std::string_view(start, static_cast<size_t>(m_pos - start));
@@ -211,9 +202,9 @@ struct CVxShaderDefinition::Attributes {
         return value ? *value : fallback;
     }
     const std::string_view* Find(const char* name) const {
-        std::string key = UpperKey(name);
+        std::string key = ascii::UpperCopy(name);
         for (const auto& attribute : element.attributes)
-            if (UpperKey(attribute.first) == key)
+            if (ascii::UpperCopy(attribute.first) == key)
                 return &attribute.second;
         return nullptr;
     }
@@ -226,7 +217,7 @@ bool CVxShaderDefinition::Parse(const CVxString& text) {
     bool sawShader = false;
     while (scanner.Next(element)) {
         Attributes attributes{element};
-        std::string name = UpperKey(element.name);
+        std::string name = ascii::UpperCopy(element.name);
         if (name == "SHADER") {
             sawShader = true;
             ReadShader(attributes);
@@ -303,7 +294,7 @@ void CVxShaderDefinition::AddExtern(const CVxString& fullName, const CVxString& 
     entry.componentCount = std::min(count, 4 - entry.firstComponent);
     for (uint32_t i = 0; i < entry.componentCount; ++i)
         entry.defaults[entry.firstComponent + i] = values[i];
-    m_externByKey.emplace(UpperKey(base), static_cast<uint32_t>(m_externs.size()));
+    m_externByKey.emplace(ascii::UpperCopy(base), static_cast<uint32_t>(m_externs.size()));
     m_externs.push_back(entry);
 }
 
@@ -320,16 +311,16 @@ void CVxShaderDefinition::ReadTexture(const Attributes& attributes) {
     CVxShaderTexture entry;
     entry.name = ToVx(Trimmed(attributes.Get("name")));
     entry.unit = ParseUnit(attributes.Get("unit", "0"));
-    std::string type = UpperKey(Trimmed(attributes.Get("type", "3d")));
+    std::string type = ascii::UpperCopy(Trimmed(attributes.Get("type", "3d")));
     entry.type = type == "2D"     ? EVxTextureType::e2D
                  : type == "RECT" ? EVxTextureType::eRect
                                   : EVxTextureType::e3D;
     // "wrap" sets all three directions; "wrapx", "wrapy", "wrapz" one each.
-    std::string all = UpperKey(Trimmed(attributes.Get("wrap", "clamp")));
+    std::string all = ascii::UpperCopy(Trimmed(attributes.Get("wrap", "clamp")));
     const char* axes[3] = {"wrapx", "wrapy", "wrapz"};
     for (int i = 0; i < 3; ++i) {
         std::string mode =
-            attributes.Has(axes[i]) ? UpperKey(Trimmed(attributes.Get(axes[i]))) : all;
+            attributes.Has(axes[i]) ? ascii::UpperCopy(Trimmed(attributes.Get(axes[i]))) : all;
         entry.repeat[i] = mode != "CLAMP";
     }
     entry.interpolate = ParseFlag(attributes.Get("interpolate", "1"));
@@ -428,7 +419,7 @@ const CVxShaderExtern* CVxShaderDefinition::FindExtern(const CVxString& name) co
     uint32_t component = 0;
     std::string_view base =
         SplitComponent(std::string_view(name.c_str(), name.Length()), component);
-    auto found = m_externByKey.find(UpperKey(base));
+    auto found = m_externByKey.find(ascii::UpperCopy(base));
     return found == m_externByKey.end() ? nullptr : &m_externs[found->second];
 }
 

@@ -1,5 +1,6 @@
 #include "render/shader_lookups.h"
 
+#include "platform/ascii.h"
 #include "script/shader_script.h"
 
 #include <algorithm>
@@ -108,16 +109,16 @@ bool ParseLookupSwizzle(const CVxString& text, CVxShaderLookup& lookup) {
     lookup.targetCount = 0;
     const char* p = text.c_str();
     while (*p) {
-        while (*p == ' ' || *p == '\t' || *p == ',')
+        while (ascii::IsBlank(*p) || *p == ',')
             ++p;
         if (!*p)
             break;
-        if (*p < '0' || *p > '9' || ChannelOf(p[1]) < 0 || lookup.targetCount == 3)
+        if (!ascii::IsDigit(*p) || ChannelOf(p[1]) < 0 || lookup.targetCount == 3)
             return false;
         lookup.targets[lookup.targetCount++] = {static_cast<uint8_t>(*p - '0'),
                                                 static_cast<uint8_t>(ChannelOf(p[1]))};
         p += 2;
-        while (*p == ' ' || *p == '\t')
+        while (ascii::IsBlank(*p))
             ++p;
         if (*p && *p != ',')
             return false;

@@ -3,6 +3,7 @@
 #include "foundation/directory_scan.h"
 #include "foundation/paths.h"
 #include "foundation/settings.h"
+#include "platform/ascii.h"
 #include "render/base_shader_definition.h"
 
 #include <string>
@@ -12,24 +13,12 @@ namespace {
 
 const char* const kPackagePatterns[CVxShaderRegistry::ePackageKinds] = {"*.vxtp", "*.afp", "*.nfp"};
 
-std::string Upper(std::string_view text) {
-    std::string upper(text);
-    for (char& c : upper)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return upper;
-}
-
-bool IsSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
 // Position of the `shader` start tag, or npos.
 size_t FindShaderTag(const std::string& upper) {
     for (size_t at = upper.find("<SHADER"); at != std::string::npos;
          at = upper.find("<SHADER", at + 1)) {
         char next = at + 7 < upper.size() ? upper[at + 7] : '\0';
-        if (IsSpace(next) || next == '>' || next == '/')
+        if (ascii::IsBlankOrBreak(next) || next == '>' || next == '/')
             return at;
     }
     return std::string::npos;
@@ -37,17 +26,17 @@ size_t FindShaderTag(const std::string& upper) {
 
 // The value of the `name` attribute within one start tag.
 CVxString NameAttribute(std::string_view tag) {
-    std::string upper = Upper(tag);
+    std::string upper = ascii::UpperCopy(tag);
     for (size_t at = upper.find("NAME"); at != std::string::npos; at = upper.find("NAME", at + 1)) {
-        if (at == 0 || !IsSpace(upper[at - 1]))
+        if (at == 0 || !ascii::IsBlankOrBreak(upper[at - 1]))
             continue;
         size_t p = at + 4;
-        while (p < tag.size() && IsSpace(tag[p]))
+        while (p < tag.size() && ascii::IsBlankOrBreak(tag[p]))
             ++p;
         if (p >= tag.size() || tag[p] != '=')
             continue;
         ++p;
-        while (p < tag.size() && IsSpace(tag[p]))
+        while (p < tag.size() && ascii::IsBlankOrBreak(tag[p]))
             ++p;
         size_t start = p, end;
         if (p < tag.size() && tag[p] == '"') {
@@ -57,7 +46,8 @@ CVxString NameAttribute(std::string_view tag) {
                 end = tag.size();
         } else {
             end = start;
-            while (end < tag.size() && !IsSpace(tag[end]) && tag[end] != '>' && tag[end] != '/')
+            while (end < tag.size() && !ascii::IsBlankOrBreak(tag[end]) && tag[end] != '>' &&
+                   tag[end] != '/')
                 ++end;
         }
         return CVxString(tag.data() + start, static_cast<uint32_t>(end - start));
@@ -69,7 +59,7 @@ CVxString NameAttribute(std::string_view tag) {
 
 bool ReadShaderPackage(const CVxString& text, CVxShaderPackage& package) {
     std::string_view view(text.c_str(), text.Length());
-    std::string upper = Upper(view);
+    std::string upper = ascii::UpperCopy(view);
     size_t tag = FindShaderTag(upper);
     if (tag == std::string::npos)
         return false;

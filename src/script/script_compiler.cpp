@@ -461,7 +461,7 @@ bool Compiler::ReadName(const std::string* initializing) {
 
 bool Compiler::ReadOperand(const std::string* initializing) {
     char c = m_lexer.Peek();
-    if (IsDigit(c) || c == '.') {
+    if (ascii::IsDigit(c) || c == '.') {
         Op op;
         op.code = OpCode::PushNumber;
         if (const char* message = m_lexer.ReadNumber(op.value))
@@ -597,7 +597,7 @@ bool Compiler::CompileExpression(ExpressionEnd end, const std::string* initializ
         }
         if (c == '(')
             return Fail("Misplaced left parenthesis.");
-        if (IsDigit(c) || c == '.' || IsNameStart(c))
+        if (ascii::IsDigit(c) || c == '.' || IsNameStart(c))
             return Fail("Syntax error: missing operator.");
         if (c == '~')
             return Fail("Syntax error: unary operator (~) not expected.");

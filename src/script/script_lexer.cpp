@@ -12,12 +12,8 @@ namespace {
 constexpr size_t kMaxNumberLength = 255;
 constexpr int kMaxHexDigits = 8;
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-
 bool IsLowerHexDigit(char c) {
-    return IsDigit(c) || (c >= 'a' && c <= 'f');
+    return ascii::IsDigit(c) || (c >= 'a' && c <= 'f');
 }
 
 bool IsExponentLetter(char c) {
@@ -25,7 +21,7 @@ bool IsExponentLetter(char c) {
 }
 
 bool IsNumberRunChar(char c) {
-    return IsDigit(c) || c == '.' || IsExponentLetter(c) || c == '+' || c == '-';
+    return ascii::IsDigit(c) || c == '.' || IsExponentLetter(c) || c == '+' || c == '-';
 }
 
 bool IsSign(char c) {
@@ -42,7 +38,7 @@ void ScriptLexer::Advance(size_t count) {
 
 void ScriptLexer::SkipBlank() {
     while (m_pos < m_end) {
-        if (IsBlank(*m_pos)) {
+        if (ascii::IsBlankOrBreak(*m_pos)) {
             Advance();
         } else if (Peek() == '/' && Peek(1) == '/') {
             while (m_pos < m_end && *m_pos != '\n')
@@ -69,7 +65,7 @@ bool ScriptLexer::TakeKeyword(const char* keyword) {
     size_t length = std::strlen(keyword);
     for (size_t i = 0; i < length; ++i) {
         char c = Peek(i);
-        if (!HasAhead(i) || (c & ~0x20) != (keyword[i] & ~0x20) || !IsNameStart(c))
+        if (!HasAhead(i) || ascii::Upper(c) != ascii::Upper(keyword[i]) || !IsNameStart(c))
             return false;
     }
     if (HasAhead(length) && (IsNameChar(Peek(length)) || Peek(length) == '.'))
@@ -86,7 +82,7 @@ const char* ScriptLexer::ReadHexNumber(double& value) {
         if (digits == kMaxHexDigits)
             return "Value too large.";
         char c = *m_pos++;
-        result = result * 16 + static_cast<uint32_t>(IsDigit(c) ? c - '0' : c - 'a' + 10);
+        result = result * 16 + static_cast<uint32_t>(ascii::IsDigit(c) ? c - '0' : c - 'a' + 10);
         ++digits;
     }
     if (digits == 0 || (m_pos < m_end && (IsNameChar(*m_pos) || *m_pos == '.')))

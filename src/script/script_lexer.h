@@ -4,16 +4,15 @@
 #include <cstdint>
 #include <string_view>
 
+#include "platform/ascii.h"
+
 namespace script {
 
 inline bool IsNameStart(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+    return ascii::IsLetter(c) || c == '_';
 }
 inline bool IsNameChar(char c) {
-    return IsNameStart(c) || (c >= '0' && c <= '9');
-}
-inline bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
+    return IsNameStart(c) || ascii::IsDigit(c);
 }
 
 // Walks the script text: blanks and comments, words, numbers. The text may hold

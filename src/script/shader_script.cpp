@@ -1,5 +1,6 @@
 #include "script/shader_script.h"
 
+#include "platform/ascii.h"
 #include "script/script_lexer.h"
 #include "script/script_program.h"
 
@@ -51,11 +52,7 @@ void CutMessage(std::string& message) {
 } // namespace
 
 std::string NameKey(const char* name, size_t length) {
-    std::string key(name, length);
-    for (char& c : key)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return key;
+    return ascii::UpperCopy(std::string_view(name, length));
 }
 
 int ComponentOf(char letter) {

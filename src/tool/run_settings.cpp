@@ -1,8 +1,8 @@
 #include "tool/run_settings.h"
 
+#include "platform/ascii.h"
 #include "tool/command_line.h"
 
-#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 
@@ -14,7 +14,7 @@ bool ParseSizeValue(const CVxString& text, uint32_t& size) {
     if (end == start || *end != '\0')
         return false;
     const char* digits = start;
-    while (std::isspace(static_cast<unsigned char>(*digits)))
+    while (ascii::IsCSpace(*digits))
         ++digits;
     const bool negative = *digits == '-';
     // strtoull already negated a leading minus; undo that to see the magnitude.
