@@ -1,7 +1,6 @@
 #include "render/shader_definition.h"
 
 #include "platform/ascii.h"
-#include "script/script_program.h"
 
 #include <charconv>
 #include <cstring>

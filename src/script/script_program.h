@@ -122,9 +122,6 @@ inline std::string NameKey(const std::string& name) {
     return NameKey(name.data(), name.size());
 }
 
-// Component index for a letter after the dot, -1 when it names none.
-int ComponentOf(char letter);
-
 // InvalidCoordinate: not exactly one letter after the dot; UnknownComponent: one
 // letter that names no component.
 enum class NameProblem { None, InvalidCharacter, TooManyDots, InvalidCoordinate, UnknownComponent };

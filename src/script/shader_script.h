@@ -13,7 +13,11 @@ using VxScriptFunction = bool (*)(void* context, const double* args, double* res
 
 namespace script {
 struct ScriptState;
-}
+
+// Component index of a letter after a name's dot: x, y, z, w or r, g, b, a in either case
+// give 0 to 3; any other letter -1.
+int ComponentOf(char letter);
+} // namespace script
 
 // The shader script: a small C-like language over doubles and four-component
 // variables. Load compiles the text into statement lists; Run executes them.
