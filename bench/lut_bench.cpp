@@ -112,7 +112,8 @@ void BM_LoadCube65(benchmark::State& state) {
     for (auto _ : state) {
         CVxLUT lut;
         const Clock::time_point start = Clock::now();
-        const bool loaded = lut.Load(path, false, 0, false);
+        const bool loaded =
+            lut.Load(path, false, CVxLUT::EDimensionRequirement::eAnyDimension, false);
         total += SecondsSince(start);
         if (!loaded || lut.m_size != 65)
             state.SkipWithError("the cube file did not load");

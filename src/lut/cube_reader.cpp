@@ -7,6 +7,7 @@
 namespace {
 
 struct CubeState {
+    EDimensionRequirement requirement = EDimensionRequirement::eAnyDimension;
     float domainMin[4] = {0, 0, 0, 1};
     float domainMax[4] = {1, 1, 1, 1};
     bool sizeSeen = false;
@@ -64,10 +65,9 @@ LineOutcome ReadSizeLine(CVxLUT& lut, const CVxTextLines& lines, CubeState& stat
         return LineOutcome::eNext;
     matched = true;
     const bool is3D = FirstWordIs(word, std::strlen(word), "3D_SIZE");
-    const int requirement = CurrentDimensionRequirement();
-    if (is3D && requirement == CVxLUT::eOnly1D)
+    if (is3D && state.requirement == EDimensionRequirement::eOnly1D)
         return LineOutcome::eFailed;
-    if (!is3D && requirement == CVxLUT::eOnly3D)
+    if (!is3D && state.requirement == EDimensionRequirement::eOnly3D)
         return LineOutcome::eFailed;
     // Size 0 is no error: it makes an empty table that is complete at once.
     if (!lut.Create(size, is3D))
@@ -79,8 +79,10 @@ LineOutcome ReadSizeLine(CVxLUT& lut, const CVxTextLines& lines, CubeState& stat
 
 } // namespace
 
-EReaderResult ReadCubeLut(CVxLUT& lut, const uint8_t* data, size_t size, bool /*upsample*/) {
+EReaderResult ReadCubeLut(CVxLUT& lut, const uint8_t* data, size_t size, bool /*upsample*/,
+                          EDimensionRequirement requirement) {
     CubeState state;
+    state.requirement = requirement;
     CVxTextLines lines(data, size);
     while (lines.Next()) {
         if (lines.StartsWith("#", true) || lines.StartsWith("TITLE", false))

@@ -41,11 +41,12 @@ bool HasCubrelMagic(const uint8_t* data, size_t size) {
     return size >= 4 && (std::memcmp(data, "3LUT", 4) == 0 || std::memcmp(data, "TUL3", 4) == 0);
 }
 
-EReaderResult ReadCubrelLut(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample) {
+EReaderResult ReadCubrelLut(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample,
+                            EDimensionRequirement requirement) {
     if (size < kMinimumFileSize || !HasCubrelMagic(data, size))
         return EReaderResult::eNotRecognised;
     if (LoadWord(data + kMarkerOffset, true) != 0xFFFFFFFFu ||
-        CurrentDimensionRequirement() == CVxLUT::eOnly1D)
+        requirement == EDimensionRequirement::eOnly1D)
         return EReaderResult::eFailed;
     const bool bigEndian = data[0] == '3';
     const uint32_t exponent = LoadHalf(data + kExponentOffset, bigEndian);

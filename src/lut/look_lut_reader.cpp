@@ -123,7 +123,9 @@ bool ReadLook(CVxLUT& lut, CVxXMLReader& reader) {
 
 } // namespace
 
-EReaderResult ReadLookLut(CVxLUT& lut, const uint8_t* data, size_t size, bool /*upsample*/) {
+// A look stores a 3D lattice; its reader needs neither flag.
+EReaderResult ReadLookLut(CVxLUT& lut, const uint8_t* data, size_t size, bool /*upsample*/,
+                          EDimensionRequirement /*requirement*/) {
     CVxXMLReader reader;
     bool loaded = false;
     try {

@@ -11,7 +11,7 @@
 class CVxLUT {
 public:
     // Which tables a caller of Load accepts.
-    enum DimensionRequirement { eAnyDimension = 0, eOnly1D = 1, eOnly3D = 2 };
+    enum class EDimensionRequirement : uint8_t { eAnyDimension, eOnly1D, eOnly3D };
 
     CVxLUT();
     CVxLUT(const CVxLUT&) = delete;
@@ -25,8 +25,8 @@ public:
     void Apply(float rgb[3]) const;
     bool Resample(uint32_t newSize);
     bool UpsampleToPowerOfTwo(uint32_t maxSize);
-    bool Load(const CVxString& path, bool upsampleToPowerOfTwo, int dimensionRequirement,
-              bool allowCurveFallback);
+    bool Load(const CVxString& path, bool upsampleToPowerOfTwo,
+              EDimensionRequirement dimensionRequirement, bool allowCurveFallback);
 
     // Drops the pre-LUT, if any.
     void DeletePreLUT();
@@ -52,7 +52,9 @@ public:
 bool IsPowerOfTwo(uint32_t value);
 uint32_t RoundUp(uint32_t value, uint32_t multiple);
 uint32_t GrowTo(uint32_t value, uint32_t target);
-inline bool IsAligned16(uintptr_t value) { return (value & 15) == 0; }
+inline bool IsAligned16(uintptr_t value) {
+    return (value & 15) == 0;
+}
 uint16_t Swap16(uint16_t value);
 uint32_t Swap32(uint32_t value);
 void SwapArray32(uint32_t* words, size_t count);

@@ -10,20 +10,25 @@
 // to the next test in the recognition order.
 enum class EReaderResult { eLoaded, eFailed, eNotRecognised };
 
+using EDimensionRequirement = CVxLUT::EDimensionRequirement;
+
 // Every reader takes the whole file in memory. On anything but eLoaded the
 // LUT is left cleared with no pre-LUT. `upsample` is the effective
-// upsampling flag of Load.
-EReaderResult ReadVxtxLut(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample);
-EReaderResult ReadCubrelLut(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample);
-EReaderResult ReadLookLut(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample);
-EReaderResult ReadCubeLut(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample);
-EReaderResult ReadTruelightLut(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample);
-EReaderResult Read3dlLut(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample);
-
-// The DimensionRequirement of the Load call in progress (eAnyDimension outside
-// Load). Readers that refuse a table of the wrong dimensionality before
-// reading it ask here; Load sets it for the duration of the call.
-int CurrentDimensionRequirement();
+// upsampling flag of Load; a reader refuses a table of the dimensionality
+// that `requirement` excludes. A 3DL result of eNotRecognised hands the file
+// on to the curve fallback.
+EReaderResult ReadVxtxLut(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample,
+                          EDimensionRequirement requirement);
+EReaderResult ReadCubrelLut(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample,
+                            EDimensionRequirement requirement);
+EReaderResult ReadLookLut(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample,
+                          EDimensionRequirement requirement);
+EReaderResult ReadCubeLut(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample,
+                          EDimensionRequirement requirement);
+EReaderResult ReadTruelightLut(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample,
+                               EDimensionRequirement requirement);
+EReaderResult Read3dlLut(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample,
+                         EDimensionRequirement requirement);
 
 // The first four bytes are the Cubrel magic in either byte order ("3LUT" or "TUL3").
 bool HasCubrelMagic(const uint8_t* data, size_t size);
@@ -34,14 +39,6 @@ bool LooksLikeLookDocument(const uint8_t* data, size_t size);
 // Samples a curve set read from the file into a 1024-entry 1D table; the last
 // resort of Load for files that no LUT format recognises.
 bool LoadCurveSetFallback(CVxLUT& lut, const CVxString& path);
-
-// The VXTX and 3DL readers with an explicit CVxLUT::DimensionRequirement;
-// their four-argument forms take CurrentDimensionRequirement(). A 3DL result
-// of eNotRecognised hands the file on to the curve fallback.
-EReaderResult ReadVxtxLut(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample,
-                          int dimensionRequirement);
-EReaderResult Read3dlLut(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample,
-                         int dimensionRequirement);
 
 // One line of ascending 3DL input code values. Even values size the lattice;
 // uneven ones also give it a 1D pre-LUT onto cell centres. A lenient reading

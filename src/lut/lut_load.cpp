@@ -16,21 +16,6 @@ namespace {
 constexpr int64_t kMaxFileSize = 209715200; // 200 MiB
 constexpr size_t kLookProbeLength = 1024;
 
-thread_local int g_dimensionRequirement = CVxLUT::eAnyDimension;
-
-// Publishes the requirement of one Load call and restores the outer one, so
-// that a Load issued from inside a reader sees its own.
-class RequirementScope {
-public:
-    explicit RequirementScope(int requirement) : m_saved(g_dimensionRequirement) {
-        g_dimensionRequirement = requirement;
-    }
-    ~RequirementScope() { g_dimensionRequirement = m_saved; }
-
-private:
-    int m_saved;
-};
-
 CVxString ResolveLutPath(const CVxString& path) {
     CVxString normalised = path;
     normalised.SlashesToBackslashes();
@@ -70,27 +55,23 @@ bool HasVxtxMagic(const uint8_t* data, size_t size) {
 // Runs the readers in their recognition order. Only the text readers may hand
 // a file on; every other match decides.
 EReaderResult RecogniseAndRead(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample,
-                               int requirement) {
+                               EDimensionRequirement requirement) {
     if (HasVxtxMagic(data, size))
         return ReadVxtxLut(lut, data, size, upsample, requirement);
     if (size > 808 && HasCubrelMagic(data, size))
-        return ReadCubrelLut(lut, data, size, upsample);
+        return ReadCubrelLut(lut, data, size, upsample, requirement);
     if (LooksLikeLookDocument(data, size))
-        return ReadLookLut(lut, data, size, upsample);
-    EReaderResult result = ReadCubeLut(lut, data, size, upsample);
+        return ReadLookLut(lut, data, size, upsample, requirement);
+    EReaderResult result = ReadCubeLut(lut, data, size, upsample, requirement);
     if (result != EReaderResult::eNotRecognised)
         return result;
-    result = ReadTruelightLut(lut, data, size, upsample);
+    result = ReadTruelightLut(lut, data, size, upsample, requirement);
     if (result != EReaderResult::eNotRecognised)
         return result;
     return Read3dlLut(lut, data, size, upsample, requirement);
 }
 
 } // namespace
-
-int CurrentDimensionRequirement() {
-    return g_dimensionRequirement;
-}
 
 bool LooksLikeLookDocument(const uint8_t* data, size_t size) {
     size_t end = size < kLookProbeLength ? size : kLookProbeLength;
@@ -114,8 +95,8 @@ bool LoadCurveSetFallback(CVxLUT& /*lut*/, const CVxString& /*path*/) {
     return false;
 }
 
-bool CVxLUT::Load(const CVxString& path, bool upsampleToPowerOfTwo, int dimensionRequirement,
-                  bool allowCurveFallback) {
+bool CVxLUT::Load(const CVxString& path, bool upsampleToPowerOfTwo,
+                  EDimensionRequirement dimensionRequirement, bool allowCurveFallback) {
     const CVxString resolved = ResolveLutPath(path);
     FileBytes bytes;
     if (!ReadWholeFile(resolved, bytes))
@@ -123,7 +104,6 @@ bool CVxLUT::Load(const CVxString& path, bool upsampleToPowerOfTwo, int dimensio
     const bool upsample = GlobalSettings().UserStore().GetBoolRecorded(
                               "ColorTransforms.AlwaysUpsampleToPoT", false) ||
                           upsampleToPowerOfTwo;
-    RequirementScope scope(dimensionRequirement);
     EReaderResult result =
         RecogniseAndRead(*this, bytes.data.get(), bytes.size, upsample, dimensionRequirement);
     if (result == EReaderResult::eLoaded)
@@ -132,7 +112,7 @@ bool CVxLUT::Load(const CVxString& path, bool upsampleToPowerOfTwo, int dimensio
     Clear();
     if (result == EReaderResult::eFailed)
         return false;
-    if (!allowCurveFallback || dimensionRequirement == eOnly3D)
+    if (!allowCurveFallback || dimensionRequirement == EDimensionRequirement::eOnly3D)
         return false;
     bytes.data.reset();
     if (LoadCurveSetFallback(*this, resolved))

@@ -190,8 +190,8 @@ namespace {
 
 class C3dlReader {
 public:
-    C3dlReader(CVxLUT& lut, bool upsample, int dimensionRequirement)
-        : m_lut(lut), m_upsample(upsample), m_dimensionRequirement(dimensionRequirement) {}
+    C3dlReader(CVxLUT& lut, bool upsample, EDimensionRequirement requirement)
+        : m_lut(lut), m_upsample(upsample), m_requirement(requirement) {}
 
     EReaderResult Read(const uint8_t* data, size_t size);
 
@@ -207,7 +207,7 @@ private:
 
     CVxLUT& m_lut;
     bool m_upsample;
-    int m_dimensionRequirement;
+    EDimensionRequirement m_requirement;
     float m_scale = 1.0f;
     uint32_t m_largest = 0;
     size_t m_latticeFloats = 0;
@@ -262,7 +262,7 @@ C3dlReader::ELineOutcome C3dlReader::Comment(const char* text, size_t length) {
     uint32_t b = 0;
     uint32_t c = 0;
     if (ScanLine(text, length, " LUT_SIZE : %u %u %u ", &a, &b, &c) == 3) {
-        if (m_dimensionRequirement == CVxLUT::eOnly1D || a != b || b != c ||
+        if (m_requirement == EDimensionRequirement::eOnly1D || a != b || b != c ||
             a > kLargestCommentSize || !CreateLattice(a)) {
             return ELineOutcome::eFail;
         }
@@ -270,7 +270,7 @@ C3dlReader::ELineOutcome C3dlReader::Comment(const char* text, size_t length) {
         return ELineOutcome::eContinue;
     }
     if (ScanLine(text, length, " entries = %u ", &a) == 1) {
-        if (m_dimensionRequirement == CVxLUT::eOnly1D || a > kLargestEntriesCount ||
+        if (m_requirement == EDimensionRequirement::eOnly1D || a > kLargestEntriesCount ||
             !IsPowerOfTwo(a) || !CreateLattice(a + 1)) {
             return ELineOutcome::eFail;
         }
@@ -294,8 +294,8 @@ C3dlReader::ELineOutcome C3dlReader::HeaderOrShaper(const char* line, size_t len
         if (std::strcmp(word, "SH") != 0 && std::strcmp(word, "SHHW") != 0) {
             return ELineOutcome::eEnd;
         }
-        return m_dimensionRequirement == CVxLUT::eOnly1D ? ELineOutcome::eFail
-                                                         : ELineOutcome::eContinue;
+        return m_requirement == EDimensionRequirement::eOnly1D ? ELineOutcome::eFail
+                                                               : ELineOutcome::eContinue;
     }
     uint32_t inputBits = 0;
     uint32_t outputBits = 0;
@@ -387,11 +387,7 @@ EReaderResult C3dlReader::Discard(EReaderResult result) {
 } // namespace
 
 EReaderResult Read3dlLut(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample,
-                         int dimensionRequirement) {
-    C3dlReader reader(lut, upsample, dimensionRequirement);
+                         EDimensionRequirement requirement) {
+    C3dlReader reader(lut, upsample, requirement);
     return reader.Read(data, size);
-}
-
-EReaderResult Read3dlLut(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample) {
-    return Read3dlLut(lut, data, size, upsample, CurrentDimensionRequirement());
 }

@@ -9,6 +9,7 @@ constexpr int kMaxInputLength = 4096;
 constexpr int kMaxWidth = 256;
 
 struct TruelightState {
+    EDimensionRequirement requirement = EDimensionRequirement::eAnyDimension;
     bool headerSeen = false;
     bool success = false;
     int lutLength = 0;
@@ -52,7 +53,7 @@ Step ReadInputTable(CVxLUT& lut, CVxTextLines& lines, TruelightState& state, boo
         if (!target->Create(length, false))
             return Step::eFinishUnread;
     } else {
-        if (CurrentDimensionRequirement() == CVxLUT::eOnly3D)
+        if (state.requirement == EDimensionRequirement::eOnly3D)
             return Step::eFail;
         if (!lut.Create(length, false))
             return Step::eFinishUnread;
@@ -128,7 +129,7 @@ Step ReadHeaderLine(CVxLUT& lut, CVxTextLines& lines, const char* text, size_t l
     }
     if (LineHasLiteralAfterBlanks(text, length, "oDims") &&
         ScanLine(text, length, " oDims %d ", &value) == 1) {
-        const bool refused = value != 3 || CurrentDimensionRequirement() == CVxLUT::eOnly1D;
+        const bool refused = value != 3 || state.requirement == EDimensionRequirement::eOnly1D;
         return refused ? Step::eFail : Step::eContinue;
     }
     int widths[3];
@@ -173,8 +174,10 @@ EReaderResult Finish(CVxLUT& lut, TruelightState& state, bool upsample) {
 
 } // namespace
 
-EReaderResult ReadTruelightLut(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample) {
+EReaderResult ReadTruelightLut(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample,
+                               EDimensionRequirement requirement) {
     TruelightState state;
+    state.requirement = requirement;
     CVxTextLines lines(data, size);
     while (lines.Next()) {
         if (lines.IsExactly("#"))

@@ -29,7 +29,7 @@ float ReadFloat(const uint8_t* bytes) {
 }
 
 bool HeaderAccepted(uint32_t size, uint32_t dimensions, uint32_t keyBlock,
-                    int dimensionRequirement) {
+                    EDimensionRequirement requirement) {
     if (keyBlock > kLargestKeyBlock || size > kLargestSize) {
         return false;
     }
@@ -39,10 +39,10 @@ bool HeaderAccepted(uint32_t size, uint32_t dimensions, uint32_t keyBlock,
     if (dimensions != 1 && dimensions != 3) {
         return false;
     }
-    if (dimensionRequirement == CVxLUT::eOnly3D && dimensions == 1) {
+    if (requirement == EDimensionRequirement::eOnly3D && dimensions == 1) {
         return false;
     }
-    if (dimensionRequirement == CVxLUT::eOnly1D && dimensions == 3) {
+    if (requirement == EDimensionRequirement::eOnly1D && dimensions == 3) {
         return false;
     }
     return keyBlock == 0;
@@ -61,7 +61,7 @@ void CopyPayload(float* target, const uint8_t* payload, size_t floats) {
 } // namespace
 
 EReaderResult ReadVxtxLut(CVxLUT& lut, const uint8_t* data, size_t size, bool /*upsample*/,
-                          int dimensionRequirement) {
+                          EDimensionRequirement requirement) {
     if (size <= kHeaderBytes) {
         return EReaderResult::eFailed;
     }
@@ -70,7 +70,7 @@ EReaderResult ReadVxtxLut(CVxLUT& lut, const uint8_t* data, size_t size, bool /*
     const uint32_t lutSize = ReadWord(data + 4);
     const uint32_t dimensions = ReadWord(data + 8);
     const uint32_t keyBlock = ReadWord(data + 12);
-    if (!HeaderAccepted(lutSize, dimensions, keyBlock, dimensionRequirement)) {
+    if (!HeaderAccepted(lutSize, dimensions, keyBlock, requirement)) {
         return EReaderResult::eFailed;
     }
     const bool is3D = dimensions == 3;
@@ -95,8 +95,4 @@ EReaderResult ReadVxtxLut(CVxLUT& lut, const uint8_t* data, size_t size, bool /*
     float domainMax[4] = {ReadFloat(data + 28), ReadFloat(data + 32), ReadFloat(data + 36), 1.0f};
     lut.SetDomain(domainMin, domainMax);
     return EReaderResult::eLoaded;
-}
-
-EReaderResult ReadVxtxLut(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample) {
-    return ReadVxtxLut(lut, data, size, upsample, CurrentDimensionRequirement());
 }

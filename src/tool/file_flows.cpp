@@ -18,7 +18,7 @@ bool IsPlainLattice(const CVxLUT& lut) {
 }
 
 bool LoadLutFile(CVxLUT& lut, const CVxString& path) {
-    return lut.Load(path, false, CVxLUT::eAnyDimension, true);
+    return lut.Load(path, false, CVxLUT::EDimensionRequirement::eAnyDimension, true);
 }
 
 } // namespace

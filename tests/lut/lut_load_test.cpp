@@ -14,6 +14,9 @@
 
 namespace {
 
+using EDimensionRequirement = CVxLUT::EDimensionRequirement;
+constexpr EDimensionRequirement kAny = EDimensionRequirement::eAnyDimension;
+
 namespace fs = std::filesystem;
 
 // A scratch folder removed at the end of the test; paths handed to Load are in
@@ -88,7 +91,7 @@ struct LoadCase {
     std::string bytes;
     bool loaded;
     uint32_t size;
-    int requirement = 0;
+    EDimensionRequirement requirement = kAny;
 };
 
 TEST(LutLoad, RecognitionOrderAndRequirements) {
@@ -97,16 +100,17 @@ TEST(LutLoad, RecognitionOrderAndRequirements) {
     const LoadCase cases[] = {
         {"cubrel of 809 bytes", cubrel, true, 2},
         {"808 bytes are not cubrel", cubrel.substr(0, 808), false, 0},
-        {"cubrel refused for 1D", cubrel, false, 0, CVxLUT::eOnly1D},
+        {"cubrel refused for 1D", cubrel, false, 0, EDimensionRequirement::eOnly1D},
         {"17 bytes of VXTX: an empty table", std::string("VXTX\0\0\0\0\1\0\0\0\0\0\0\0\0", 17),
          true, 0},
         {"look", LookText(100), true, 2},
         {"look tag after 1024 bytes", LookText(1024), false, 0},
         {"cube", CubeText(3), true, 3},
-        {"1D cube refused for 3D", CubeText(4, "LUT_1D_SIZE"), false, 0, CVxLUT::eOnly3D},
-        {"3D cube refused for 1D", CubeText(2), false, 0, CVxLUT::eOnly1D},
+        {"1D cube refused for 3D", CubeText(4, "LUT_1D_SIZE"), false, 0,
+         EDimensionRequirement::eOnly3D},
+        {"3D cube refused for 1D", CubeText(2), false, 0, EDimensionRequirement::eOnly1D},
         {"truelight", TruelightText(2), true, 2},
-        {"truelight refused for 1D", TruelightText(2), false, 0, CVxLUT::eOnly1D},
+        {"truelight refused for 1D", TruelightText(2), false, 0, EDimensionRequirement::eOnly1D},
         {"plain words", "hello there\n", false, 0},
     };
     for (const LoadCase& c : cases) {
@@ -123,14 +127,14 @@ TEST(LutLoad, UnreadableAndOversizedFiles) {
     ScratchFolder scratch;
     const std::string path = scratch.Write("big.cube", CubeText(2));
     CVxLUT lut;
-    EXPECT_TRUE(lut.Load(CVxString(path.c_str()), false, 0, true));
+    EXPECT_TRUE(lut.Load(CVxString(path.c_str()), false, kAny, true));
     std::string posix = path.substr(2);
     std::replace(posix.begin(), posix.end(), '\\', '/');
     fs::resize_file(posix, 209715201); // sparse: a valid cube followed by zeros
     CVxLUT big;
-    EXPECT_FALSE(big.Load(CVxString(path.c_str()), false, 0, true));
+    EXPECT_FALSE(big.Load(CVxString(path.c_str()), false, kAny, true));
     CVxLUT missing;
-    EXPECT_FALSE(missing.Load(CVxString((path + "x").c_str()), false, 0, true));
+    EXPECT_FALSE(missing.Load(CVxString((path + "x").c_str()), false, kAny, true));
 }
 
 TEST(LutLoad, UpsamplingSwitchAndArgument) {
@@ -154,7 +158,7 @@ TEST(LutLoad, UpsamplingSwitchAndArgument) {
                                              : "<values></values>"));
         const std::string path = scratch.Write("up.lut", c.bytes);
         CVxLUT lut;
-        EXPECT_TRUE(lut.Load(CVxString(path.c_str()), c.argument, 0, true)) << c.name;
+        EXPECT_TRUE(lut.Load(CVxString(path.c_str()), c.argument, kAny, true)) << c.name;
         EXPECT_EQ(lut.m_size, c.size) << c.name;
     }
     CVxString recorded;
@@ -192,7 +196,7 @@ TEST(LutFolderIndex, LoadResolvesNamesThroughTheSettings) {
     CVxSettingsStore& store = GlobalSettings().UserStore();
     ASSERT_TRUE(store.LoadText(CVxString(settings.c_str())));
     CVxLUT lut;
-    EXPECT_TRUE(lut.Load("SHARED.CUBE", false, 0, true));
+    EXPECT_TRUE(lut.Load("SHARED.CUBE", false, kAny, true));
     EXPECT_EQ(lut.m_size, 2u);
     ASSERT_TRUE(store.LoadText("<values></values>"));
 }

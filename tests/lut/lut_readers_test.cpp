@@ -13,10 +13,12 @@
 
 namespace {
 
-using Reader = EReaderResult (*)(CVxLUT&, const uint8_t*, size_t, bool);
+constexpr EDimensionRequirement kAny = EDimensionRequirement::eAnyDimension;
+
+using Reader = EReaderResult (*)(CVxLUT&, const uint8_t*, size_t, bool, EDimensionRequirement);
 
 EReaderResult Read(Reader reader, CVxLUT& lut, const std::string& text, bool upsample = false) {
-    return reader(lut, reinterpret_cast<const uint8_t*>(text.data()), text.size(), upsample);
+    return reader(lut, reinterpret_cast<const uint8_t*>(text.data()), text.size(), upsample, kAny);
 }
 
 const float* Entry(const CVxLUT& lut, uint32_t r, uint32_t g, uint32_t b) {
@@ -220,7 +222,8 @@ TEST(CubrelReader, BothByteOrders) {
     for (bool bigEndian : {true, false}) {
         const std::vector<uint8_t> file = CubrelFile(3, bigEndian);
         CVxLUT lut;
-        ASSERT_EQ(ReadCubrelLut(lut, file.data(), file.size(), false), EReaderResult::eLoaded);
+        ASSERT_EQ(ReadCubrelLut(lut, file.data(), file.size(), false, kAny),
+                  EReaderResult::eLoaded);
         ASSERT_EQ(lut.m_size, 9u);
         const float* e = Entry(lut, 2, 3, 4);
         EXPECT_EQ(e[0], 200.0f / 1023);
@@ -244,7 +247,7 @@ TEST(CubrelReader, RefusedHeaders) {
     files.back()[769] = 8; // 257 points
     for (size_t i = 0; i < files.size(); ++i) {
         CVxLUT lut;
-        EXPECT_EQ(ReadCubrelLut(lut, files[i].data(), files[i].size(), false),
+        EXPECT_EQ(ReadCubrelLut(lut, files[i].data(), files[i].size(), false, kAny),
                   EReaderResult::eFailed)
             << i;
         EXPECT_EQ(lut.m_size, 0u) << i;

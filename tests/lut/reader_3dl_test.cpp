@@ -7,6 +7,8 @@
 
 namespace {
 
+constexpr EDimensionRequirement kAny = EDimensionRequirement::eAnyDimension;
+
 // Output code of grid point (r, g, b), channel c, for a lattice of n points.
 uint32_t Code(uint32_t r, uint32_t g, uint32_t b, uint32_t c, uint32_t n, uint32_t largest) {
     const uint32_t index[3] = {r, g, b};
@@ -34,7 +36,8 @@ std::string Ramp(uint32_t count, uint32_t step, uint32_t last) {
     return line;
 }
 
-EReaderResult Read(CVxLUT& lut, const std::string& text, bool upsample = false, int require = 0) {
+EReaderResult Read(CVxLUT& lut, const std::string& text, bool upsample = false,
+                   EDimensionRequirement require = kAny) {
     return Read3dlLut(lut, reinterpret_cast<const uint8_t*>(text.data()), text.size(), upsample,
                       require);
 }
@@ -145,28 +148,30 @@ TEST(Reader3dl, BadInputIsRefusedCleanly) {
     const std::string ramp = Ramp(5, 256, 1023);
     struct Case {
         std::string text;
-        int require;
+        EDimensionRequirement require;
         EReaderResult result;
     } cases[] = {
-        {MeshFile("0 512 1023\n", 3, 1023), 0, EReaderResult::eNotRecognised},
-        {MeshFile("# 0 512 1023\n", 3, 1023), 0, EReaderResult::eFailed},
-        {MeshFile("#" + Ramp(257, 4, 1024), 4, 1023), 0, EReaderResult::eFailed},
-        {MeshFile("0 300 200 600 1023\n", 5, 1023), 0, EReaderResult::eNotRecognised},
-        {MeshFile("0 1000 2000 3000 4097\n", 5, 1023), 0, EReaderResult::eNotRecognised},
-        {MeshFile("#0 1000 2000 3000 4097\n", 5, 1023), 0, EReaderResult::eFailed},
-        {MeshFile("Mesh 8 12\n", 3, 1023), 0, EReaderResult::eFailed},
-        {MeshFile("# LUT_SIZE : 17 17 33\n", 17, 1023), 0, EReaderResult::eFailed},
-        {MeshFile("# LUT_SIZE : 257 257 257\n", 3, 1023), 0, EReaderResult::eFailed},
-        {MeshFile("# LUT_SIZE : 5 5 5\n", 5, 1023), 1, EReaderResult::eFailed},
-        {MeshFile("#entries = 12\n", 13, 1023), 0, EReaderResult::eFailed},
-        {MeshFile("3DMESH\n" + ramp, 5, 1023), 1, EReaderResult::eFailed},
-        {MeshFile("3DMEX\n" + ramp, 5, 1023), 0, EReaderResult::eNotRecognised},
-        {MeshFile(ramp, 5, 1023, 1), 0, EReaderResult::eFailed},
-        {MeshFile("0 0 0 0\n" + ramp, 5, 1023, 1), 0, EReaderResult::eFailed},
-        {MeshFile("0 16 64 256 1023\n", 5, 1023, 1), 0, EReaderResult::eFailed},
-        {MeshFile(ramp, 5, 1023, 0, "1 2 3 4\nend of table\n"), 0, EReaderResult::eLoaded},
-        {"plain words\nmore words\n", 0, EReaderResult::eNotRecognised},
-        {"", 0, EReaderResult::eNotRecognised},
+        {MeshFile("0 512 1023\n", 3, 1023), kAny, EReaderResult::eNotRecognised},
+        {MeshFile("# 0 512 1023\n", 3, 1023), kAny, EReaderResult::eFailed},
+        {MeshFile("#" + Ramp(257, 4, 1024), 4, 1023), kAny, EReaderResult::eFailed},
+        {MeshFile("0 300 200 600 1023\n", 5, 1023), kAny, EReaderResult::eNotRecognised},
+        {MeshFile("0 1000 2000 3000 4097\n", 5, 1023), kAny, EReaderResult::eNotRecognised},
+        {MeshFile("#0 1000 2000 3000 4097\n", 5, 1023), kAny, EReaderResult::eFailed},
+        {MeshFile("Mesh 8 12\n", 3, 1023), kAny, EReaderResult::eFailed},
+        {MeshFile("# LUT_SIZE : 17 17 33\n", 17, 1023), kAny, EReaderResult::eFailed},
+        {MeshFile("# LUT_SIZE : 257 257 257\n", 3, 1023), kAny, EReaderResult::eFailed},
+        {MeshFile("# LUT_SIZE : 5 5 5\n", 5, 1023), EDimensionRequirement::eOnly1D,
+         EReaderResult::eFailed},
+        {MeshFile("#entries = 12\n", 13, 1023), kAny, EReaderResult::eFailed},
+        {MeshFile("3DMESH\n" + ramp, 5, 1023), EDimensionRequirement::eOnly1D,
+         EReaderResult::eFailed},
+        {MeshFile("3DMEX\n" + ramp, 5, 1023), kAny, EReaderResult::eNotRecognised},
+        {MeshFile(ramp, 5, 1023, 1), kAny, EReaderResult::eFailed},
+        {MeshFile("0 0 0 0\n" + ramp, 5, 1023, 1), kAny, EReaderResult::eFailed},
+        {MeshFile("0 16 64 256 1023\n", 5, 1023, 1), kAny, EReaderResult::eFailed},
+        {MeshFile(ramp, 5, 1023, 0, "1 2 3 4\nend of table\n"), kAny, EReaderResult::eLoaded},
+        {"plain words\nmore words\n", kAny, EReaderResult::eNotRecognised},
+        {"", kAny, EReaderResult::eNotRecognised},
     };
     for (const Case& c : cases) {
         CVxLUT lut;

@@ -9,6 +9,8 @@
 
 namespace {
 
+constexpr EDimensionRequirement kAny = EDimensionRequirement::eAnyDimension;
+
 void PutWord(std::vector<uint8_t>& bytes, uint32_t word) {
     for (int k = 0; k < 4; ++k)
         bytes.push_back(uint8_t(word >> (8 * k)));
@@ -47,27 +49,27 @@ TEST(VxtxReader, HeaderLimitsAndPayloadBounds) {
     constexpr int64_t kRefused = -1;
     struct Case {
         std::vector<uint8_t> file;
-        int require;
+        EDimensionRequirement require;
         int64_t size;
         bool is3D;
     } cases[] = {
-        {Container("VXTX", 257, 1, 0, 257), 0, 257, false},
-        {Container("VXTX", 257, 3, 0, 8), 0, kRefused, false},
-        {Container("VXTX", 4, 2, 0, 64), 0, kRefused, false},
-        {Container("VXTX", 2, 3, 0, 8, 112), 0, 2, true},
-        {Container("VXTX", 2, 3, 0, 8, 111), 0, kRefused, false},
-        {Container("VXTX", 2, 3, 0, 8, 120), 0, 2, true},
-        {Container("VTX2", 3, 3, 0, 27, 40 + 27 * 12 - 1), 0, kRefused, false},
-        {Container("VXTX", 0xFFFFFFFFu, 1, 0, 4), 0, kRefused, false},
-        {Container("VXTX", 0, 1, 0, 4), 0, 0, false},
-        {Container("VXTX", 0, 3, 0, 0, 17), 0, 0, true},
-        {Container("VXTX", 4, 0xFFFFFFFFu, 0, 64), 0, kRefused, false},
-        {Container("VXTX", 2, 3, 2049, 8), 0, kRefused, false},
-        {Container("VXTX", 2, 3, 16, 8), 0, kRefused, false},
-        {Container("VXTX", 16, 1, 0, 16), CVxLUT::eOnly3D, kRefused, false},
-        {Container("VXTX", 16, 1, 0, 16), CVxLUT::eOnly1D, 16, false},
-        {Container("VXTX", 2, 3, 0, 8), CVxLUT::eOnly1D, kRefused, false},
-        {Container("VTX2", 2, 3, 0, 8), CVxLUT::eOnly3D, 2, true},
+        {Container("VXTX", 257, 1, 0, 257), kAny, 257, false},
+        {Container("VXTX", 257, 3, 0, 8), kAny, kRefused, false},
+        {Container("VXTX", 4, 2, 0, 64), kAny, kRefused, false},
+        {Container("VXTX", 2, 3, 0, 8, 112), kAny, 2, true},
+        {Container("VXTX", 2, 3, 0, 8, 111), kAny, kRefused, false},
+        {Container("VXTX", 2, 3, 0, 8, 120), kAny, 2, true},
+        {Container("VTX2", 3, 3, 0, 27, 40 + 27 * 12 - 1), kAny, kRefused, false},
+        {Container("VXTX", 0xFFFFFFFFu, 1, 0, 4), kAny, kRefused, false},
+        {Container("VXTX", 0, 1, 0, 4), kAny, 0, false},
+        {Container("VXTX", 0, 3, 0, 0, 17), kAny, 0, true},
+        {Container("VXTX", 4, 0xFFFFFFFFu, 0, 64), kAny, kRefused, false},
+        {Container("VXTX", 2, 3, 2049, 8), kAny, kRefused, false},
+        {Container("VXTX", 2, 3, 16, 8), kAny, kRefused, false},
+        {Container("VXTX", 16, 1, 0, 16), EDimensionRequirement::eOnly3D, kRefused, false},
+        {Container("VXTX", 16, 1, 0, 16), EDimensionRequirement::eOnly1D, 16, false},
+        {Container("VXTX", 2, 3, 0, 8), EDimensionRequirement::eOnly1D, kRefused, false},
+        {Container("VTX2", 2, 3, 0, 8), EDimensionRequirement::eOnly3D, 2, true},
     };
     for (size_t k = 0; k < sizeof(cases) / sizeof(cases[0]); ++k) {
         const Case& c = cases[k];
@@ -96,14 +98,14 @@ TEST(VxtxReader, DomainsOfBothVersions) {
     const std::vector<uint8_t> plain = Container("VXTX", 2, 3, 0, 8);
     const std::vector<uint8_t> ranged = Container("VTX2", 2, 3, 0, 8);
     CVxLUT lut;
-    ASSERT_EQ(ReadVxtxLut(lut, ranged.data(), ranged.size(), false), EReaderResult::eLoaded);
+    ASSERT_EQ(ReadVxtxLut(lut, ranged.data(), ranged.size(), false, kAny), EReaderResult::eLoaded);
     const float expectedMin[4] = {0.0f, -0.5f, 0.25f, 1.0f};
     const float expectedMax[4] = {2.0f, 2.5f, 1.0f, 1.0f};
     for (int c = 0; c < 4; ++c) {
         EXPECT_EQ(lut.m_domainMin[c], expectedMin[c]);
         EXPECT_EQ(lut.m_domainMax[c], expectedMax[c]);
     }
-    ASSERT_EQ(ReadVxtxLut(lut, plain.data(), plain.size(), false), EReaderResult::eLoaded);
+    ASSERT_EQ(ReadVxtxLut(lut, plain.data(), plain.size(), false, kAny), EReaderResult::eLoaded);
     EXPECT_EQ(lut.m_domainMin[1], 0.0f) << "VXTX has no domain of its own";
     EXPECT_EQ(lut.m_domainMax[0], 1.0f);
 }
