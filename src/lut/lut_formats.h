@@ -17,18 +17,9 @@ using EDimensionRequirement = CVxLUT::EDimensionRequirement;
 // upsampling flag of Load; a reader refuses a table of the dimensionality
 // that `requirement` excludes. A 3DL result of eNotRecognised hands the file
 // on to the curve fallback.
-EReaderResult ReadVxtxLut(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample,
-                          EDimensionRequirement requirement);
-EReaderResult ReadCubrelLut(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample,
-                            EDimensionRequirement requirement);
-EReaderResult ReadLookLut(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample,
-                          EDimensionRequirement requirement);
-EReaderResult ReadCubeLut(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample,
-                          EDimensionRequirement requirement);
-EReaderResult ReadTruelightLut(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample,
-                               EDimensionRequirement requirement);
-EReaderResult Read3dlLut(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample,
-                         EDimensionRequirement requirement);
+using LutReader = EReaderResult(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample,
+                                EDimensionRequirement requirement);
+LutReader ReadVxtxLut, ReadCubrelLut, ReadLookLut, ReadCubeLut, ReadTruelightLut, Read3dlLut;
 
 // The first four bytes are the Cubrel magic in either byte order ("3LUT" or "TUL3").
 bool HasCubrelMagic(const uint8_t* data, size_t size);

@@ -15,9 +15,7 @@ namespace {
 
 constexpr EDimensionRequirement kAny = EDimensionRequirement::eAnyDimension;
 
-using Reader = EReaderResult (*)(CVxLUT&, const uint8_t*, size_t, bool, EDimensionRequirement);
-
-EReaderResult Read(Reader reader, CVxLUT& lut, const std::string& text, bool upsample = false) {
+EReaderResult Read(LutReader* reader, CVxLUT& lut, const std::string& text, bool upsample = false) {
     return reader(lut, reinterpret_cast<const uint8_t*>(text.data()), text.size(), upsample, kAny);
 }
 
