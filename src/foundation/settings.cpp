@@ -2,170 +2,24 @@
 
 #include "foundation/paths.h"
 #include "foundation/posix_file.h"
-#include "platform/ascii.h"
+#include "foundation/xml_tree.h"
 #include "platform/file_system.h"
 
 #include <cstdio>
 #include <string_view>
-#include <vector>
 
 namespace {
 
-// Reader of the settings text: nested elements, quoted values, comments and declarations.
-class SettingsParser {
+class TableSink : public XMLTreeSink {
 public:
-    SettingsParser(const CVxString& text, const CVxString& rootName,
-                   CVxNameTable<CVxString>& values)
-        : m_text(text.Data()), m_end(text.Data() + text.Length()), m_rootName(rootName),
-          m_values(values) {}
-
-    bool Parse() {
-        for (;;) {
-            SkipSpaceAndMarkup();
-            if (m_at == m_end)
-                return true;
-            if (!ParseElement())
-                return false;
-        }
+    explicit TableSink(CVxNameTable<CVxString>& values) : m_values(values) {}
+    // A later element with the same key replaces the earlier value.
+    void OnValue(const CVxString& key, const CVxString& value) override {
+        m_values.Set(key, value);
     }
 
 private:
-    struct OpenElement {
-        std::string_view name;
-        uint32_t pathLength; // length of the dotted path before this element's name
-    };
-
-    static bool IsNameStart(char c) { return c == '_' || ascii::IsLetter(c); }
-    static bool IsNameChar(char c) { return IsNameStart(c) || ascii::IsDigit(c) || c == '-'; }
-
-    bool Peek(char c, size_t offset = 0) const {
-        return m_at + offset < m_end && m_at[offset] == c;
-    }
-
-    void SkipSpace() {
-        while (m_at < m_end && ascii::IsBlankOrBreak(*m_at))
-            ++m_at;
-    }
-
-    // White space and constructs opening with "<!" or "<?", each up to its first ">".
-    void SkipSpaceAndMarkup() {
-        for (;;) {
-            SkipSpace();
-            if (!(Peek('<') && (Peek('!', 1) || Peek('?', 1))))
-                return;
-            while (m_at < m_end && *m_at != '>')
-                ++m_at;
-            if (m_at < m_end)
-                ++m_at;
-        }
-    }
-
-    bool ReadName(std::string_view& name) {
-        if (m_at == m_end || !IsNameStart(*m_at))
-            return false;
-        const char* start = m_at;
-        while (m_at < m_end && IsNameChar(*m_at))
-            ++m_at;
-        name = std::string_view(start, static_cast<size_t>(m_at - start));
-        return true;
-    }
-
-    // "<" name white space ">"; the path grows by the element's name.
-    bool OpenTag(std::vector<OpenElement>& open) {
-        if (!Peek('<'))
-            return false;
-        ++m_at;
-        std::string_view name;
-        if (!ReadName(name))
-            return false;
-        SkipSpace();
-        if (!Peek('>'))
-            return false;
-        ++m_at;
-        uint32_t pathLength = m_path.Length();
-        if (!open.empty())
-            m_path.Append('.');
-        m_path.Append(name.data(), static_cast<uint32_t>(name.size()));
-        open.push_back({name, pathLength});
-        return true;
-    }
-
-    // White space, "</", the element's name in any letter case, white space, ">".
-    bool CloseTag(std::vector<OpenElement>& open) {
-        SkipSpace();
-        if (!Peek('<') || !Peek('/', 1))
-            return false;
-        m_at += 2;
-        std::string_view name;
-        if (!ReadName(name))
-            return false;
-        const OpenElement& element = open.back();
-        CVxString closing(name.data(), static_cast<uint32_t>(name.size()));
-        if (closing.Compare(
-                CVxString(element.name.data(), static_cast<uint32_t>(element.name.size())),
-                CVxString::eCaseInsensitive) != 0)
-            return false;
-        SkipSpace();
-        if (!Peek('>'))
-            return false;
-        ++m_at;
-        m_path.RemoveBack(m_path.Length() - element.pathLength);
-        open.pop_back();
-        return true;
-    }
-
-    bool StoreValue() {
-        ++m_at;
-        const char* start = m_at;
-        while (m_at < m_end && *m_at != '"')
-            ++m_at;
-        if (m_at == m_end)
-            return false;
-        CVxString value(start, static_cast<uint32_t>(m_at - start));
-        ++m_at;
-        uint32_t prefix = m_rootName.Length() + 1;
-        if (m_path.Length() > prefix && m_path.StartsWith(m_rootName.c_str()) &&
-            m_path[m_rootName.Length()] == '.')
-            m_values.Set(m_path.Mid(prefix), value);
-        return true;
-    }
-
-    // One top-level element with everything inside it, without recursion.
-    bool ParseElement() {
-        std::vector<OpenElement> open;
-        m_path.Empty();
-        if (!OpenTag(open))
-            return false;
-        while (!open.empty()) {
-            SkipSpaceAndMarkup();
-            if (Peek('"')) {
-                if (!StoreValue() || !CloseTag(open))
-                    return false;
-            } else if (Peek('<') && !Peek('/', 1)) {
-                if (!OpenTag(open))
-                    return false;
-                continue;
-            } else if (!CloseTag(open)) {
-                return false;
-            }
-            // After a closed element, siblings or the parent's end follow.
-            while (!open.empty()) {
-                SkipSpaceAndMarkup();
-                if (Peek('<') && !Peek('/', 1))
-                    break;
-                if (!CloseTag(open))
-                    return false;
-            }
-        }
-        return true;
-    }
-
-    const char* m_text;
-    const char* m_end;
-    const char* m_at = m_text;
-    const CVxString& m_rootName;
     CVxNameTable<CVxString>& m_values;
-    CVxString m_path;
 };
 
 CVxString SettingText(bool value) {
@@ -201,8 +55,8 @@ bool CVxSettingsStore::LoadText(const CVxString& text) {
 // A text that fails to parse leaves the store empty rather than holding what came before the fault.
 bool CVxSettingsStore::ParseLocked(const CVxString& text) {
     m_values.Clear();
-    SettingsParser parser(text, m_rootName, m_values);
-    if (parser.Parse())
+    TableSink sink(m_values);
+    if (ReadXMLTree(text.Data(), text.Length(), m_rootName, sink))
         return true;
     m_values.Clear();
     return false;

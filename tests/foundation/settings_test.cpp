@@ -72,6 +72,11 @@ TEST(Settings, MalformedTextFails) {
         {"<values><a>\"x\"</a>", false},
         {"<values><a.b>\"x\"</a.b></values>", false},
         {"<values><_a-1>\"x\"</_A-1></values>", true},
+        {"<values ><a >\"x\"  </a\t></values\n>", true},
+        {"<values><a>\"x\"<!-- c --></a></values>", false},
+        {"<values><a><b>\"x\"</b><!-- c --></a></values>", true},
+        {"</values>", false},
+        {"text", false},
     };
     for (const Case& c : cases) {
         CVxSettingsStore store("", "values");
