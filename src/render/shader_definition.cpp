@@ -1,6 +1,7 @@
 #include "render/shader_definition.h"
 
 #include "platform/ascii.h"
+#include "render/definition_markup.h"
 
 #include <charconv>
 #include <cstring>
@@ -70,171 +71,33 @@ std::string_view SplitComponent(std::string_view name, uint32_t& component) {
     return name;
 }
 
-// Walks the definition markup one element at a time: a name and its
-// attributes, values in double quotes or bare. End tags and comments are skipped.
-class MarkupScanner {
-public:
-    explicit MarkupScanner(const CVxString& text)
-        : m_pos(text.c_str()), m_end(text.c_str() + text.Length()) {}
-
-    struct Element {
-        std::string_view name;
-        std::vector<std::pair<std::string_view, std::string_view>> attributes;
-        const char* contentStart = nullptr;
-    };
-
-    bool Next(Element& element) {
-        element.attributes.clear();
-        for (;;) {
-            const char* open = static_cast<const char*>(std::memchr(m_pos, '<', m_end - m_pos));
-            if (!open)
-                return false;
-            m_pos = open + 1;
-            if (StartsWith("!--")) {
-                SkipPast("-->");
-                continue;
-            }
-            if (m_pos < m_end && (*m_pos == '/' || *m_pos == '!' || *m_pos == '?')) {
-                SkipPast(">");
-                continue;
-            }
-            const char* nameStart = m_pos;
-            while (m_pos < m_end && !ascii::IsBlankOrBreak(*m_pos) && *m_pos != '>' &&
-                   *m_pos != '/')
-                ++m_pos;
-            element.name = std::string_view(nameStart, static_cast<size_t>(m_pos - nameStart));
-            if (element.name.empty())
-                continue;
-            ReadAttributes(element);
-            element.contentStart = m_pos;
-            return true;
-        }
-    }
-
-    // The text from the current place up to a closing tag named `name` (any
-    // letter case), or to the end; the scan continues after that tag.
-    std::string_view TakeContentUntilEndTag(std::string_view name) {
-        const char* start = m_pos;
-        for (const char* p = m_pos; p + 2 + name.size() <= m_end; ++p) {
-            if (p[0] != '<' || p[1] != '/')
-                continue;
-            if (ascii::UpperCopy(std::string_view(p + 2, name.size())) != ascii::UpperCopy(name))
-                continue;
-            m_pos = p + 2 + name.size();
-            SkipPast(">");
-            return std::string_view(start, static_cast<size_t>(p - start));
-        }
-        m_pos = m_end;
-        return std::string_view(start, static_cast<size_t>(m_end - start));
-    }
-
-private:
-    bool StartsWith(const char* text) const {
-        size_t length = std::strlen(text);
-        return static_cast<size_t>(m_end - m_pos) >= length &&
-               std::memcmp(m_pos, text, length) == 0;
-    }
-
-    void SkipPast(const char* text) {
-        std::string_view rest(m_pos, static_cast<size_t>(m_end - m_pos));
-        size_t found = rest.find(text);
-        m_pos = found == std::string_view::npos ? m_end : m_pos + found + std::strlen(text);
-    }
-
-    void ReadAttributes(Element& element) {
-        for (;;) {
-            while (m_pos < m_end && (ascii::IsBlankOrBreak(*m_pos) || *m_pos == '/'))
-                ++m_pos;
-            if (m_pos >= m_end)
-                return;
-            if (*m_pos == '>') {
-                ++m_pos;
-                return;
-            }
-            const char* nameStart = m_pos;
-            while (m_pos < m_end && !ascii::IsBlankOrBreak(*m_pos) && *m_pos != '=' &&
-                   *m_pos != '>')
-                ++m_pos;
-            std::string_view name(nameStart, static_cast<size_t>(m_pos - nameStart));
-            while (m_pos < m_end && ascii::IsBlankOrBreak(*m_pos))
-                ++m_pos;
-            std::string_view value;
-            if (m_pos < m_end && *m_pos == '=') {
-                ++m_pos;
-                while (m_pos < m_end && ascii::IsBlankOrBreak(*m_pos))
-                    ++m_pos;
-                value = ReadValue();
-            }
-            element.attributes.emplace_back(name, value);
-        }
-    }
-
-    std::string_view ReadValue() {
-        if (m_pos < m_end && *m_pos == '"') {
-            const char* start = ++m_pos;
-            while (m_pos < m_end && *m_pos != '"')
-                ++m_pos;
-            std::string_view value(start, static_cast<size_t>(m_pos - start));
-            if (m_pos < m_end)
-                ++m_pos;
-            return value;
-        }
-        const char* start = m_pos;
-        while (m_pos < m_end && !ascii::IsBlankOrBreak(*m_pos) && *m_pos != '>' &&
-               !(*m_pos == '/' && m_pos + 1 < m_end && m_pos[1] == '>'))
-            ++m_pos;
-        return std::string_view(start, static_cast<size_t>(m_pos - start));
-    }
-
-    const char* m_pos;
-    const char* m_end;
-};
-
 } // namespace
-
-struct CVxShaderDefinition::Attributes {
-    const MarkupScanner::Element& element;
-
-    bool Has(const char* name) const { return Find(name) != nullptr; }
-    std::string_view Get(const char* name, std::string_view fallback = {}) const {
-        const std::string_view* value = Find(name);
-        return value ? *value : fallback;
-    }
-    const std::string_view* Find(const char* name) const {
-        std::string key = ascii::UpperCopy(name);
-        for (const auto& attribute : element.attributes)
-            if (ascii::UpperCopy(attribute.first) == key)
-                return &attribute.second;
-        return nullptr;
-    }
-};
 
 bool CVxShaderDefinition::Parse(const CVxString& text) {
     m_message.Empty();
-    MarkupScanner scanner(text);
-    MarkupScanner::Element element;
+    DefinitionMarkup markup(text.c_str(), text.Length());
+    DefinitionElement element;
     bool sawShader = false;
-    while (scanner.Next(element)) {
-        Attributes attributes{element};
+    while (markup.Next(element)) {
         std::string name = ascii::UpperCopy(element.name);
         if (name == "SHADER") {
             sawShader = true;
-            ReadShader(attributes);
+            ReadShader(element);
         } else if (name == "EXTERN") {
-            ReadExtern(attributes);
+            ReadExtern(element);
         } else if (name == "TEXTURELIST") {
-            ReadTextureList(attributes);
+            ReadTextureList(element);
         } else if (name == "TEXTURE") {
-            ReadTexture(attributes);
+            ReadTexture(element);
         } else if (name == "LUT") {
-            ReadLut(attributes);
+            ReadLut(element);
         } else if (name == "LOOKUP") {
-            ReadLookup(attributes);
+            ReadLookup(element);
         } else if (name == "VEXLANSCRIPT") {
             m_hasScript = true;
-            m_scriptText = ToVx(scanner.TakeContentUntilEndTag(element.name));
+            m_scriptText = ToVx(markup.TakeContentUntilEndTag(element.name));
         } else {
-            ReadPanelElement(name, attributes);
+            ReadPanelElement(name, element);
         }
     }
 
@@ -259,14 +122,14 @@ bool CVxShaderDefinition::Parse(const CVxString& text) {
     return true;
 }
 
-void CVxShaderDefinition::ReadShader(const Attributes& attributes) {
+void CVxShaderDefinition::ReadShader(const DefinitionElement& attributes) {
     m_name = ToVx(Trimmed(attributes.Get("name")));
     m_secondPass = ToVx(Trimmed(attributes.Get("secondpass")));
     m_bypassLUT = ParseFlag(attributes.Get("bypassLUT", "0"));
     m_noopWhenDefault = ParseFlag(attributes.Get("noopwhendefault", "0"));
 }
 
-void CVxShaderDefinition::ReadExtern(const Attributes& attributes) {
+void CVxShaderDefinition::ReadExtern(const DefinitionElement& attributes) {
     AddExtern(ToVx(Trimmed(attributes.Get("name"))), ToVx(attributes.Get("default", "1.0")),
               ParseFlag(attributes.Get("noop", "0")));
 }
@@ -297,7 +160,7 @@ void CVxShaderDefinition::AddExtern(const CVxString& fullName, const CVxString& 
     m_externs.push_back(entry);
 }
 
-void CVxShaderDefinition::ReadTextureList(const Attributes& attributes) {
+void CVxShaderDefinition::ReadTextureList(const DefinitionElement& attributes) {
     CVxShaderTextureList entry;
     entry.name = ToVx(Trimmed(attributes.Get("name")));
     entry.unit = ParseUnit(attributes.Get("unit", "0"));
@@ -306,7 +169,7 @@ void CVxShaderDefinition::ReadTextureList(const Attributes& attributes) {
     m_textureLists.push_back(entry);
 }
 
-void CVxShaderDefinition::ReadTexture(const Attributes& attributes) {
+void CVxShaderDefinition::ReadTexture(const DefinitionElement& attributes) {
     CVxShaderTexture entry;
     entry.name = ToVx(Trimmed(attributes.Get("name")));
     entry.unit = ParseUnit(attributes.Get("unit", "0"));
@@ -327,12 +190,12 @@ void CVxShaderDefinition::ReadTexture(const Attributes& attributes) {
     m_textures.push_back(entry);
 }
 
-void CVxShaderDefinition::ReadLut(const Attributes& attributes) {
+void CVxShaderDefinition::ReadLut(const DefinitionElement& attributes) {
     m_tables.emplace_back(ToVx(Trimmed(attributes.Get("name"))),
                           ParseUnit(attributes.Get("unit", "0")));
 }
 
-void CVxShaderDefinition::ReadLookup(const Attributes& attributes) {
+void CVxShaderDefinition::ReadLookup(const DefinitionElement& attributes) {
     CVxShaderLookup lookup;
     lookup.lutName = ToVx(Trimmed(attributes.Get("lut")));
     lookup.function = LookupFunctionFromName(ToVx(Trimmed(attributes.Get("function"))));
@@ -356,7 +219,7 @@ void CVxShaderDefinition::ReadLookup(const Attributes& attributes) {
 
 // Panel elements declare parameters too; only their names and defaults matter here.
 bool CVxShaderDefinition::ReadPanelElement(const std::string& element,
-                                           const Attributes& attributes) {
+                                           const DefinitionElement& attributes) {
     static const char* const kScalarPanels[] = {"CHECKBOX", "BUTTON",  "GANG",     "DROPDOWN",
                                                 "SLIDER",   "HWVALUE", "HWSLIDER", "EDITBOX"};
     static const char* const kColourPanels[] = {"COLORWHEEL", "COLORPICKER", "HWCOLOR",

@@ -9,6 +9,8 @@
 #include <unordered_map>
 #include <vector>
 
+struct DefinitionElement;
+
 // A parameter of a shader with its default components.
 struct CVxShaderExtern {
     CVxString name;          // without a component suffix
@@ -87,15 +89,13 @@ public:
     const CVxString& Message() const { return m_message; }
 
 private:
-    struct Attributes;
-
-    void ReadShader(const Attributes& attributes);
-    void ReadExtern(const Attributes& attributes);
-    void ReadTextureList(const Attributes& attributes);
-    void ReadTexture(const Attributes& attributes);
-    void ReadLut(const Attributes& attributes);
-    void ReadLookup(const Attributes& attributes);
-    bool ReadPanelElement(const std::string& element, const Attributes& attributes);
+    void ReadShader(const DefinitionElement& attributes);
+    void ReadExtern(const DefinitionElement& attributes);
+    void ReadTextureList(const DefinitionElement& attributes);
+    void ReadTexture(const DefinitionElement& attributes);
+    void ReadLut(const DefinitionElement& attributes);
+    void ReadLookup(const DefinitionElement& attributes);
+    bool ReadPanelElement(const std::string& element, const DefinitionElement& attributes);
     // Declares `name` (or the one component its suffix names) with up to
     // `maxValues` defaults; reserved mask names are skipped.
     void AddExtern(const CVxString& name, const CVxString& defaults, bool noop,

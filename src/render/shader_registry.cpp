@@ -5,77 +5,33 @@
 #include "foundation/settings.h"
 #include "platform/ascii.h"
 #include "render/base_shader_definition.h"
+#include "render/definition_markup.h"
 
-#include <string>
 #include <string_view>
 
 namespace {
 
 const char* const kPackagePatterns[CVxShaderRegistry::ePackageKinds] = {"*.vxtp", "*.afp", "*.nfp"};
 
-// Position of the `shader` start tag, or npos.
-size_t FindShaderTag(const std::string& upper) {
-    for (size_t at = upper.find("<SHADER"); at != std::string::npos;
-         at = upper.find("<SHADER", at + 1)) {
-        char next = at + 7 < upper.size() ? upper[at + 7] : '\0';
-        if (ascii::IsBlankOrBreak(next) || next == '>' || next == '/')
-            return at;
-    }
-    return std::string::npos;
-}
-
-// The value of the `name` attribute within one start tag.
-CVxString NameAttribute(std::string_view tag) {
-    std::string upper = ascii::UpperCopy(tag);
-    for (size_t at = upper.find("NAME"); at != std::string::npos; at = upper.find("NAME", at + 1)) {
-        if (at == 0 || !ascii::IsBlankOrBreak(upper[at - 1]))
-            continue;
-        size_t p = at + 4;
-        while (p < tag.size() && ascii::IsBlankOrBreak(tag[p]))
-            ++p;
-        if (p >= tag.size() || tag[p] != '=')
-            continue;
-        ++p;
-        while (p < tag.size() && ascii::IsBlankOrBreak(tag[p]))
-            ++p;
-        size_t start = p, end;
-        if (p < tag.size() && tag[p] == '"') {
-            start = p + 1;
-            end = tag.find('"', start);
-            if (end == std::string_view::npos)
-                end = tag.size();
-        } else {
-            end = start;
-            while (end < tag.size() && !ascii::IsBlankOrBreak(tag[end]) && tag[end] != '>' &&
-                   tag[end] != '/')
-                ++end;
-        }
-        return CVxString(tag.data() + start, static_cast<uint32_t>(end - start));
-    }
-    return CVxString();
-}
-
 } // namespace
 
 bool ReadShaderPackage(const CVxString& text, CVxShaderPackage& package) {
-    std::string_view view(text.c_str(), text.Length());
-    std::string upper = ascii::UpperCopy(view);
-    size_t tag = FindShaderTag(upper);
-    if (tag == std::string::npos)
-        return false;
-    size_t tagEnd = view.find('>', tag);
-    if (tagEnd == std::string_view::npos)
-        tagEnd = view.size();
-    package.name = NameAttribute(view.substr(tag + 7, tagEnd - tag - 7));
-    package.name.Trim();
-
-    size_t close = upper.find("</SHADER>", tag);
-    size_t definitionEnd = close == std::string::npos ? view.size() : close + 9;
-    package.definition = CVxString(view.data(), static_cast<uint32_t>(definitionEnd));
-    package.stage =
-        CVxString(view.data() + definitionEnd, static_cast<uint32_t>(view.size() - definitionEnd));
-    package.stage.Trim();
-    return true;
+    DefinitionMarkup markup(text.c_str(), text.Length());
+    DefinitionElement element;
+    while (markup.Next(element)) {
+        if (!ascii::EqualsNoCase(element.name, "shader"))
+            continue;
+        const std::string_view name = element.Get("name");
+        package.name = CVxString(name.data(), static_cast<uint32_t>(name.size()));
+        package.name.Trim();
+        markup.TakeContentUntilEndTag(element.name);
+        const uint32_t definitionLength = static_cast<uint32_t>(markup.Position() - text.c_str());
+        package.definition = CVxString(text.c_str(), definitionLength);
+        package.stage = CVxString(markup.Position(), text.Length() - definitionLength);
+        package.stage.Trim();
+        return true;
+    }
+    return false;
 }
 
 CVxShaderRegistry& CVxShaderRegistry::Get() {
