@@ -51,24 +51,3 @@ int64_t CVxPosixFile::Size() {
     Seek(position, SEEK_SET);
     return size;
 }
-
-bool ReplaceFileContents(const CVxString& path, const void* data, size_t size) {
-    CVxString filePath(path);
-    filePath.SlashesToBackslashes();
-    return platform::ReplaceFile(std::string_view(filePath.Data(), filePath.Length()), data, size);
-}
-
-bool ReadBinaryFile(const CVxString& path, CVxString& bytes) {
-    bytes.Empty();
-    CVxPosixFile file;
-    if (!file.Open(path, "rb"))
-        return false;
-    int64_t size = file.Size();
-    if (size < 0 || size >= 0xFFFFFFFFll)
-        return false;
-    uint32_t length = static_cast<uint32_t>(size);
-    char* buffer = bytes.GetBuffer(length);
-    size_t read = file.Read(buffer, length);
-    bytes.SetLength(static_cast<uint32_t>(read));
-    return read == length;
-}

@@ -31,9 +31,3 @@ public:
 private:
     FILE* m_stream = nullptr;
 };
-
-// Replaces the file at path with the given bytes atomically: a failed write
-// leaves any old file whole and no temporary file behind.
-bool ReplaceFileContents(const CVxString& path, const void* data, size_t size);
-// Reads a whole file in binary mode.
-bool ReadBinaryFile(const CVxString& path, CVxString& bytes);

@@ -1,7 +1,8 @@
 #include "foundation/settings.h"
 
+#include "foundation/file_contents.h"
+#include "foundation/path_expansion.h"
 #include "foundation/paths.h"
-#include "foundation/posix_file.h"
 #include "foundation/xml_tree.h"
 #include "platform/file_system.h"
 
@@ -201,7 +202,7 @@ namespace {
 
 CVxString ExpandedSetting(CVxSettingsStore& store, const char* key, const CVxString& defaultValue) {
     CVxString value = store.GetString(key, defaultValue);
-    value.ExpandPath(true);
+    ExpandPath(value, true);
     return value;
 }
 

@@ -1,8 +1,6 @@
 #include "foundation/vx_string.h"
 
-#include "foundation/posix_file.h"
 #include "platform/ascii.h"
-#include "platform/environment.h"
 
 #include <cinttypes>
 #include <cstdarg>
@@ -878,114 +876,6 @@ void CVxString::TrimNumberText() {
     }
     if (m_length == 0)
         Assign("0");
-}
-
-// --- whole files ---
-
-bool CVxString::ReadTextFile(const CVxString& path, bool keepLineBreaks) {
-    Empty();
-    CVxString filePath(path);
-    filePath.SlashesToBackslashes();
-    CVxPosixFile file;
-    if (!file.Open(filePath, "rb"))
-        return false;
-    int64_t size = file.Size();
-    if (size < 0)
-        return false;
-    uint32_t length = static_cast<uint32_t>(size & 0xFFFFFFFF);
-    // The buffer holds one byte more than the file; that byte must still be countable.
-    if (length == npos)
-        return false;
-    char* buffer = GetBuffer(length);
-    size_t read = file.Read(buffer, length);
-    buffer[read] = 0;
-    m_length = static_cast<uint32_t>(std::strlen(m_data));
-    if (read != length)
-        return false;
-    if (!keepLineBreaks)
-        ConvertLineBreaks(1);
-    return true;
-}
-
-bool CVxString::WriteTextFile(const CVxString& path, bool /*binary*/) const {
-    // Text and binary writes are the same on this platform: line feeds stay as they are.
-    CVxString filePath(path);
-    filePath.SlashesToBackslashes();
-    return ReplaceFileContents(filePath, m_data, m_length);
-}
-
-// --- settings path expansion ---
-
-namespace {
-
-struct ActiveVariable {
-    std::string name;
-    size_t end; // where the inserted value ends in the current text
-};
-
-bool IsActive(const std::vector<ActiveVariable>& active, const std::string& name) {
-    for (const ActiveVariable& variable : active)
-        if (CompareBytesNoCase(variable.name.data(), static_cast<uint32_t>(variable.name.size()),
-                               name.data(), static_cast<uint32_t>(name.size())) == 0)
-            return true;
-    return false;
-}
-
-// Replaces text[begin, end) and keeps the active regions' ends in step with the change.
-void ReplaceSpan(std::string& text, size_t begin, size_t end, const std::string& value,
-                 std::vector<ActiveVariable>& active) {
-    text.replace(begin, end - begin, value);
-    for (ActiveVariable& variable : active) {
-        if (variable.end >= end)
-            variable.end = variable.end - (end - begin) + value.size();
-        else if (variable.end > begin)
-            variable.end = begin;
-    }
-}
-
-// Expands %NAME% pairs from the front again after every replacement, so values holding
-// references are expanded too. A variable met again inside its own value expands to
-// nothing, which ends self-referring chains.
-void ExpandVariables(std::string& text) {
-    std::vector<ActiveVariable> active;
-    size_t first;
-    while ((first = text.find('%')) != std::string::npos) {
-        std::erase_if(active, [first](const ActiveVariable& v) { return v.end <= first; });
-        size_t second = text.find('%', first + 1);
-        if (second == std::string::npos) {
-            ReplaceSpan(text, first, first + 1, std::string(), active);
-            continue;
-        }
-        std::string name = text.substr(first + 1, second - first - 1);
-        std::string value;
-        bool cycle = IsActive(active, name);
-        if (!cycle)
-            platform::GetEnvironmentVariable(name, value);
-        ReplaceSpan(text, first, second + 1, value, active);
-        if (!cycle && !value.empty())
-            active.push_back({name, first + value.size()});
-    }
-}
-
-} // namespace
-
-void CVxString::ExpandPath(bool slashesToBackslashes) {
-    bool replaced = true;
-    while (replaced && Find("%0") >= 0) {
-        replaced = false;
-        for (int width = 1; width <= 15; ++width) {
-            char placeholder[8];
-            std::snprintf(placeholder, sizeof placeholder, "%%0%dd", width);
-            replaced |= Replace(placeholder, "#") > 0;
-        }
-    }
-    if (slashesToBackslashes)
-        SlashesToBackslashes();
-    if (Find('%') < 0)
-        return;
-    std::string text(m_data, m_length);
-    ExpandVariables(text);
-    Assign(text.data(), static_cast<uint32_t>(text.size()));
 }
 
 CVxString operator+(const CVxString& a, const CVxString& b) {

@@ -128,13 +128,6 @@ public:
     // Tidies a fixed-point number text: 001.2500 -> 1.25, 0.000 -> 0, 100 stays.
     void TrimNumberText();
 
-    // --- whole files ---
-    bool ReadTextFile(const CVxString& path, bool keepLineBreaks = false);
-    bool WriteTextFile(const CVxString& path, bool binary = false) const;
-
-    // --- settings path expansion: %0Nd -> #, slashes, %VAR% (each variable expanded once) ---
-    void ExpandPath(bool slashesToBackslashes);
-
 private:
     struct CapacityTag {};
     CVxString(CapacityTag, uint32_t allocatedBytes);

@@ -1,7 +1,7 @@
 #include "foundation/xml_reader.h"
 
+#include "foundation/file_contents.h"
 #include "foundation/name_table.h"
-#include "foundation/posix_file.h"
 #include "platform/ascii.h"
 
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "lut/cubrel_writer.h"
 
-#include "foundation/posix_file.h"
+#include "foundation/file_contents.h"
 
 #include <cmath>
 #include <cstring>

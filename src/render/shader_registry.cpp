@@ -1,6 +1,8 @@
 #include "render/shader_registry.h"
 
 #include "foundation/directory_scan.h"
+#include "foundation/file_contents.h"
+#include "foundation/path_expansion.h"
 #include "foundation/paths.h"
 #include "foundation/settings.h"
 #include "platform/ascii.h"
@@ -42,7 +44,7 @@ CVxShaderRegistry& CVxShaderRegistry::Get() {
 CVxString CVxShaderRegistry::ConfiguredFolder() {
     CVxGlobalSettings& settings = GlobalSettings();
     CVxString folder = settings.GlobalStore().GetString("ShadersPath", CVxString("shaders"));
-    folder.ExpandPath(true);
+    ExpandPath(folder, true);
     if (!IsAbsolutePath(folder))
         folder = settings.BaseFolder() + folder;
     if (!folder.EndsWith("\\"))
@@ -74,7 +76,7 @@ void CVxShaderRegistry::ScanSubfolder(const CVxString& subfolder) {
             package.path = scan.FullPath();
             package.folder = subfolder;
             CVxString text;
-            if (!text.ReadTextFile(package.path, true) || !ReadShaderPackage(text, package))
+            if (!ReadTextFile(package.path, text, true) || !ReadShaderPackage(text, package))
                 continue;
             if (package.name.IsEmpty()) {
                 CVxString baseName;

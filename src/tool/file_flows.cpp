@@ -1,5 +1,6 @@
 #include "tool/file_flows.h"
 
+#include "foundation/file_contents.h"
 #include "foundation/paths.h"
 #include "foundation/posix_file.h"
 #include "lut/cubrel_writer.h"
@@ -97,7 +98,7 @@ void FileFlows::WrapLutAsLook(const FilePaths& paths) {
 
 void FileFlows::ReadLookFile(const FilePaths& paths) {
     CVxString text;
-    if (!text.ReadTextFile(paths.input)) {
+    if (!ReadTextFile(paths.input, text)) {
         std::fputs("  Error reading file\n", stdout);
         return;
     }

@@ -1,4 +1,5 @@
 #include "foundation/directory_scan.h"
+#include "foundation/file_contents.h"
 #include "foundation/paths.h"
 #include "foundation/posix_file.h"
 
@@ -162,27 +163,27 @@ TEST(Paths, TextFiles) {
     folder.Write("Dos.txt", "a\r\nb\rc");
     folder.Write("zero.bin", std::string("ab\0cd", 5));
     CVxString text;
-    EXPECT_TRUE(text.ReadTextFile(At(folder, "dos.TXT")));
+    EXPECT_TRUE(ReadTextFile(At(folder, "dos.TXT"), text));
     EXPECT_EQ(Text(text), "a\nb\nc");
-    EXPECT_TRUE(text.ReadTextFile(folder.Drive("Dos.txt").c_str(), true));
+    EXPECT_TRUE(ReadTextFile(folder.Drive("Dos.txt").c_str(), text, true));
     EXPECT_EQ(Text(text), "a\r\nb\rc");
-    EXPECT_TRUE(text.ReadTextFile(At(folder, "zero.bin")));
+    EXPECT_TRUE(ReadTextFile(At(folder, "zero.bin"), text));
     EXPECT_EQ(Text(text), "ab");
-    EXPECT_FALSE(text.ReadTextFile(At(folder, "none.txt")));
+    EXPECT_FALSE(ReadTextFile(At(folder, "none.txt"), text));
     EXPECT_TRUE(text.IsEmpty());
     CVxString bytes;
     EXPECT_TRUE(ReadBinaryFile(At(folder, "zero.bin"), bytes));
     EXPECT_EQ(bytes.Length(), 5u);
 
     // Writing over a name in other letter case replaces that file and keeps its name.
-    CVxString content("line1\nline2\n");
-    EXPECT_TRUE(content.WriteTextFile(At(folder, "DOS.TXT")));
+    const char content[] = "line1\nline2\n";
+    EXPECT_TRUE(ReplaceFileContents(At(folder, "DOS.TXT"), content, 12));
     EXPECT_EQ(folder.Read("Dos.txt"), "line1\nline2\n");
     EXPECT_EQ(folder.Names().size(), 2u);
     // A failed write leaves the old file and nothing else.
-    EXPECT_FALSE(content.WriteTextFile(At(folder, "missing/Dos.txt")));
+    EXPECT_FALSE(ReplaceFileContents(At(folder, "missing/Dos.txt"), content, 12));
     fs::create_directory(folder.Posix() + "/taken");
-    EXPECT_FALSE(CVxString("x").WriteTextFile(At(folder, "taken"), true));
+    EXPECT_FALSE(ReplaceFileContents(At(folder, "taken"), "x", 1));
     EXPECT_EQ(folder.Names().size(), 3u);
 
     CVxPosixFile file;

@@ -1,3 +1,4 @@
+#include "foundation/path_expansion.h"
 #include "foundation/paths.h"
 #include "foundation/settings.h"
 
@@ -134,7 +135,7 @@ TEST(Settings, ExpandPath) {
     };
     for (const Case& c : cases) {
         CVxString text(c.text);
-        text.ExpandPath(c.slashes);
+        ExpandPath(text, c.slashes);
         EXPECT_EQ(Text(text), c.expanded) << c.text;
     }
 }

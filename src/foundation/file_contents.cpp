@@ -1,0 +1,57 @@
+#include "foundation/file_contents.h"
+
+#include "foundation/posix_file.h"
+#include "platform/file_system.h"
+
+#include <cstring>
+#include <string_view>
+
+namespace {
+
+// Reads `length` bytes of an open file into `bytes`, which then holds what was read.
+bool ReadOpenFile(CVxPosixFile& file, uint32_t length, CVxString& bytes) {
+    char* buffer = bytes.GetBuffer(length);
+    const size_t read = file.Read(buffer, length);
+    bytes.SetLength(static_cast<uint32_t>(read));
+    return read == length;
+}
+
+} // namespace
+
+bool ReadBinaryFile(const CVxString& path, CVxString& bytes) {
+    bytes.Empty();
+    CVxPosixFile file;
+    if (!file.Open(path, "rb"))
+        return false;
+    const int64_t size = file.Size();
+    if (size < 0 || size >= 0xFFFFFFFFll)
+        return false;
+    return ReadOpenFile(file, static_cast<uint32_t>(size), bytes);
+}
+
+bool ReadTextFile(const CVxString& path, CVxString& text, bool keepLineBreaks) {
+    text.Empty();
+    CVxPosixFile file;
+    if (!file.Open(path, "rb"))
+        return false;
+    const int64_t size = file.Size();
+    if (size < 0)
+        return false;
+    // The text's buffer holds one byte more than the file; that byte must still be countable.
+    const uint32_t length = static_cast<uint32_t>(size & 0xFFFFFFFF);
+    if (length == CVxString::npos)
+        return false;
+    const bool complete = ReadOpenFile(file, length, text);
+    text.SetLength(static_cast<uint32_t>(std::strlen(text.c_str())));
+    if (!complete)
+        return false;
+    if (!keepLineBreaks)
+        text.ConvertLineBreaks(1);
+    return true;
+}
+
+bool ReplaceFileContents(const CVxString& path, const void* data, size_t size) {
+    CVxString filePath(path);
+    filePath.SlashesToBackslashes();
+    return platform::ReplaceFile(std::string_view(filePath.Data(), filePath.Length()), data, size);
+}

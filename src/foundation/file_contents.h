@@ -1,0 +1,19 @@
+#pragma once
+
+#include "foundation/vx_string.h"
+
+#include <cstddef>
+
+// Whole files read into and written from strings. Paths may use slashes.
+
+// Reads a whole file in binary mode; embedded 0 bytes are kept.
+bool ReadBinaryFile(const CVxString& path, CVxString& bytes);
+
+// Reads a whole file as text: a 0 byte in the file ends the text, and unless
+// keepLineBreaks is set every "\r\n", "\n\r" and lone "\r" becomes "\n". False
+// when the file cannot be opened or read whole; the text then holds what was read.
+bool ReadTextFile(const CVxString& path, CVxString& text, bool keepLineBreaks = false);
+
+// Replaces the file at path with the given bytes atomically: a failed write
+// leaves any old file whole and no temporary file behind.
+bool ReplaceFileContents(const CVxString& path, const void* data, size_t size);
