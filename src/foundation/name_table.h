@@ -16,7 +16,7 @@ inline uint32_t NameHash(const CVxString& name) {
 
 // Growable array of (key, value, hash) kept sorted by hash; names are matched
 // case-insensitively among equal hashes.
-template <typename T> class CVxNameTable {
+template <typename T> class NameTable {
 public:
     struct Element {
         CVxString key;
@@ -24,7 +24,7 @@ public:
         uint32_t hash;
     };
 
-    CVxNameTable() { m_elements.reserve(128); }
+    NameTable() { m_elements.reserve(128); }
 
     uint32_t Count() const { return static_cast<uint32_t>(m_elements.size()); }
     bool IsEmpty() const { return m_elements.empty(); }
@@ -36,7 +36,7 @@ public:
         int index = IndexOf(key, NameHash(key));
         return index < 0 ? nullptr : &m_elements[index].value;
     }
-    const T* Find(const CVxString& key) const { return const_cast<CVxNameTable*>(this)->Find(key); }
+    const T* Find(const CVxString& key) const { return const_cast<NameTable*>(this)->Find(key); }
 
     // Inserts after existing equal hashes; returns false (and changes nothing) when the name
     // exists.

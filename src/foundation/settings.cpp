@@ -13,14 +13,14 @@ namespace {
 
 class TableSink : public XMLTreeSink {
 public:
-    explicit TableSink(CVxNameTable<CVxString>& values) : m_values(values) {}
+    explicit TableSink(NameTable<CVxString>& values) : m_values(values) {}
     // A later element with the same key replaces the earlier value.
     void OnValue(const CVxString& key, const CVxString& value) override {
         m_values.Set(key, value);
     }
 
 private:
-    CVxNameTable<CVxString>& m_values;
+    NameTable<CVxString>& m_values;
 };
 
 CVxString SettingText(bool value) {
@@ -35,12 +35,12 @@ CVxString SettingText(double value) {
 
 } // namespace
 
-CVxSettingsStore::CVxSettingsStore(const CVxString& filePath, const CVxString& rootName)
+SettingsStore::SettingsStore(const CVxString& filePath, const CVxString& rootName)
     : m_filePath(filePath), m_rootName(rootName) {
     m_filePath.SlashesToBackslashes();
 }
 
-bool CVxSettingsStore::Load() {
+bool SettingsStore::Load() {
     std::lock_guard<std::mutex> guard(m_lock);
     CVxString text;
     if (!ReadBinaryFile(m_filePath, text))
@@ -48,13 +48,13 @@ bool CVxSettingsStore::Load() {
     return ParseLocked(text);
 }
 
-bool CVxSettingsStore::LoadText(const CVxString& text) {
+bool SettingsStore::LoadText(const CVxString& text) {
     std::lock_guard<std::mutex> guard(m_lock);
     return ParseLocked(text);
 }
 
 // A text that fails to parse leaves the store empty rather than holding what came before the fault.
-bool CVxSettingsStore::ParseLocked(const CVxString& text) {
+bool SettingsStore::ParseLocked(const CVxString& text) {
     m_values.Clear();
     TableSink sink(m_values);
     if (ReadXMLTree(text.Data(), text.Length(), m_rootName, sink))
@@ -63,12 +63,12 @@ bool CVxSettingsStore::ParseLocked(const CVxString& text) {
     return false;
 }
 
-uint32_t CVxSettingsStore::Count() const {
+uint32_t SettingsStore::Count() const {
     std::lock_guard<std::mutex> guard(m_lock);
     return m_values.Count();
 }
 
-bool CVxSettingsStore::Lookup(const char* key, CVxString& text) {
+bool SettingsStore::Lookup(const char* key, CVxString& text) {
     std::lock_guard<std::mutex> guard(m_lock);
     const CVxString* value = m_values.Find(CVxString(key));
     if (!value)
@@ -81,7 +81,7 @@ namespace {
 
 // Converts a key's text under the store's lock; the default when absent or unconvertible.
 template <typename T, typename Convert>
-T ReadSetting(CVxNameTable<CVxString>& values, std::mutex& lock, const char* key, T defaultValue,
+T ReadSetting(NameTable<CVxString>& values, std::mutex& lock, const char* key, T defaultValue,
               Convert convert) {
     std::lock_guard<std::mutex> guard(lock);
     const CVxString* text = values.Find(CVxString(key));
@@ -93,7 +93,7 @@ T ReadSetting(CVxNameTable<CVxString>& values, std::mutex& lock, const char* key
 
 } // namespace
 
-CVxString CVxSettingsStore::GetString(const char* key, const CVxString& defaultValue) {
+CVxString SettingsStore::GetString(const char* key, const CVxString& defaultValue) {
     return ReadSetting(m_values, m_lock, key, defaultValue,
                        [](const CVxString& text, CVxString& value) {
                            value = text;
@@ -101,32 +101,32 @@ CVxString CVxSettingsStore::GetString(const char* key, const CVxString& defaultV
                        });
 }
 
-bool CVxSettingsStore::GetBool(const char* key, bool defaultValue) {
+bool SettingsStore::GetBool(const char* key, bool defaultValue) {
     return ReadSetting(m_values, m_lock, key, defaultValue,
                        [](const CVxString& text, bool& value) { return text.ToBool(value); });
 }
 
-int32_t CVxSettingsStore::GetInt32(const char* key, int32_t defaultValue) {
+int32_t SettingsStore::GetInt32(const char* key, int32_t defaultValue) {
     return ReadSetting(m_values, m_lock, key, defaultValue,
                        [](const CVxString& text, int32_t& value) { return text.ToInt32(value); });
 }
 
-uint32_t CVxSettingsStore::GetUInt32(const char* key, uint32_t defaultValue) {
+uint32_t SettingsStore::GetUInt32(const char* key, uint32_t defaultValue) {
     return ReadSetting(m_values, m_lock, key, defaultValue,
                        [](const CVxString& text, uint32_t& value) { return text.ToUInt32(value); });
 }
 
-int64_t CVxSettingsStore::GetInt64(const char* key, int64_t defaultValue) {
+int64_t SettingsStore::GetInt64(const char* key, int64_t defaultValue) {
     return ReadSetting(m_values, m_lock, key, defaultValue,
                        [](const CVxString& text, int64_t& value) { return text.ToInt64(value); });
 }
 
-uint64_t CVxSettingsStore::GetUInt64(const char* key, uint64_t defaultValue) {
+uint64_t SettingsStore::GetUInt64(const char* key, uint64_t defaultValue) {
     return ReadSetting(m_values, m_lock, key, defaultValue,
                        [](const CVxString& text, uint64_t& value) { return text.ToUInt64(value); });
 }
 
-double CVxSettingsStore::GetDouble(const char* key, double defaultValue) {
+double SettingsStore::GetDouble(const char* key, double defaultValue) {
     return ReadSetting(m_values, m_lock, key, defaultValue,
                        [](const CVxString& text, double& value) { return text.ToDouble(value); });
 }
@@ -135,7 +135,7 @@ namespace {
 
 // Reads a key under the store's lock; an absent or unconvertible entry takes the default's text.
 template <typename T, typename Convert>
-T ReadRecordedSetting(CVxNameTable<CVxString>& values, std::mutex& lock, const char* key,
+T ReadRecordedSetting(NameTable<CVxString>& values, std::mutex& lock, const char* key,
                       T defaultValue, const CVxString& defaultText, Convert convert) {
     std::lock_guard<std::mutex> guard(lock);
     CVxString name(key);
@@ -149,7 +149,7 @@ T ReadRecordedSetting(CVxNameTable<CVxString>& values, std::mutex& lock, const c
 
 } // namespace
 
-CVxString CVxSettingsStore::GetStringRecorded(const char* key, const CVxString& defaultValue) {
+CVxString SettingsStore::GetStringRecorded(const char* key, const CVxString& defaultValue) {
     return ReadRecordedSetting(m_values, m_lock, key, defaultValue, defaultValue,
                                [](const CVxString& text, CVxString& value) {
                                    value = text;
@@ -157,31 +157,31 @@ CVxString CVxSettingsStore::GetStringRecorded(const char* key, const CVxString& 
                                });
 }
 
-bool CVxSettingsStore::GetBoolRecorded(const char* key, bool defaultValue) {
+bool SettingsStore::GetBoolRecorded(const char* key, bool defaultValue) {
     return ReadRecordedSetting(
         m_values, m_lock, key, defaultValue, SettingText(defaultValue),
         [](const CVxString& text, bool& value) { return text.ToBool(value); });
 }
 
-int32_t CVxSettingsStore::GetInt32Recorded(const char* key, int32_t defaultValue) {
+int32_t SettingsStore::GetInt32Recorded(const char* key, int32_t defaultValue) {
     return ReadRecordedSetting(
         m_values, m_lock, key, defaultValue, CVxString::FromInt(defaultValue),
         [](const CVxString& text, int32_t& value) { return text.ToInt32(value); });
 }
 
-uint32_t CVxSettingsStore::GetUInt32Recorded(const char* key, uint32_t defaultValue) {
+uint32_t SettingsStore::GetUInt32Recorded(const char* key, uint32_t defaultValue) {
     return ReadRecordedSetting(
         m_values, m_lock, key, defaultValue, CVxString::FromUInt(defaultValue),
         [](const CVxString& text, uint32_t& value) { return text.ToUInt32(value); });
 }
 
-double CVxSettingsStore::GetDoubleRecorded(const char* key, double defaultValue) {
+double SettingsStore::GetDoubleRecorded(const char* key, double defaultValue) {
     return ReadRecordedSetting(
         m_values, m_lock, key, defaultValue, SettingText(defaultValue),
         [](const CVxString& text, double& value) { return text.ToDouble(value); });
 }
 
-int64_t CVxSettingsStore::GetInt64Recorded(const char* key, int64_t defaultValue) {
+int64_t SettingsStore::GetInt64Recorded(const char* key, int64_t defaultValue) {
     return ReadRecordedSetting(
         m_values, m_lock, key, defaultValue, CVxString::FromInt64(defaultValue),
         [](const CVxString& text, int64_t& value) { return text.ToInt64(value); });
@@ -189,7 +189,7 @@ int64_t CVxSettingsStore::GetInt64Recorded(const char* key, int64_t defaultValue
 
 // The 64-bit conversion saturates at the signed limits, so the default is kept as the signed
 // text of its bits: a default above the signed range then reads back unchanged.
-uint64_t CVxSettingsStore::GetUInt64Recorded(const char* key, uint64_t defaultValue) {
+uint64_t SettingsStore::GetUInt64Recorded(const char* key, uint64_t defaultValue) {
     return ReadRecordedSetting(
         m_values, m_lock, key, defaultValue,
         CVxString::FromInt64(static_cast<int64_t>(defaultValue)),
@@ -200,23 +200,23 @@ uint64_t CVxSettingsStore::GetUInt64Recorded(const char* key, uint64_t defaultVa
 
 namespace {
 
-CVxString ExpandedSetting(CVxSettingsStore& store, const char* key, const CVxString& defaultValue) {
+CVxString ExpandedSetting(SettingsStore& store, const char* key, const CVxString& defaultValue) {
     CVxString value = store.GetString(key, defaultValue);
     ExpandPath(value, true);
     return value;
 }
 
 // Loads the global store, then reads where the log goes.
-CVxString LoadGlobalStoreAndLogPath(CVxSettingsStore& globalStore, const CVxString& baseFolder) {
+CVxString LoadGlobalStoreAndLogPath(SettingsStore& globalStore, const CVxString& baseFolder) {
     globalStore.Load();
     return ExpandedSetting(globalStore, "Log", baseFolder + "log\\Generic.log");
 }
 
 } // namespace
 
-CVxGlobalSettings::CVxGlobalSettings() : CVxGlobalSettings(ParentFolder(ProgramFolder())) {}
+Settings::Settings() : Settings(ParentFolder(ProgramFolder())) {}
 
-CVxGlobalSettings::CVxGlobalSettings(const CVxString& baseFolder)
+Settings::Settings(const CVxString& baseFolder)
     : m_baseFolder(baseFolder),
       m_globalStore(m_baseFolder + "settings/Global_Settings.xml", "values"),
       m_logPath(LoadGlobalStoreAndLogPath(m_globalStore, m_baseFolder)),
@@ -234,7 +234,7 @@ CVxGlobalSettings::CVxGlobalSettings(const CVxString& baseFolder)
         m_resourceFolder.Append('\\');
 }
 
-void CVxGlobalSettings::Log(const char* category, const CVxString& message) {
+void Settings::Log(const char* category, const CVxString& message) {
     if (m_logPath.IsEmpty() || !platform::IsFolder(std::string_view(FolderOf(m_logPath).c_str(),
                                                                     FolderOf(m_logPath).Length())))
         return;
@@ -244,7 +244,7 @@ void CVxGlobalSettings::Log(const char* category, const CVxString& message) {
                            line.Length());
 }
 
-CVxGlobalSettings& GlobalSettings() {
-    static CVxGlobalSettings settings;
+Settings& GlobalSettings() {
+    static Settings settings;
     return settings;
 }

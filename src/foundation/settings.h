@@ -7,10 +7,10 @@
 #include <mutex>
 
 // One settings file: nested elements under the root form dotted keys with quoted values.
-class CVxSettingsStore {
+class SettingsStore {
 public:
-    CVxSettingsStore(const CVxString& filePath, const CVxString& rootName);
-    virtual ~CVxSettingsStore() = default;
+    SettingsStore(const CVxString& filePath, const CVxString& rootName);
+    virtual ~SettingsStore() = default;
 
     bool Load();
     // Parses settings text directly (Load reads the file and calls this).
@@ -45,34 +45,34 @@ private:
 
     CVxString m_filePath;
     CVxString m_rootName;
-    CVxNameTable<CVxString> m_values;
+    NameTable<CVxString> m_values;
     mutable std::mutex m_lock;
 };
 
 // The process-wide settings object, created on first use.
-class CVxGlobalSettings {
+class Settings {
 public:
-    CVxGlobalSettings();
+    Settings();
     // Settings of the installation around a given base folder (with trailing backslash).
-    explicit CVxGlobalSettings(const CVxString& baseFolder);
+    explicit Settings(const CVxString& baseFolder);
 
     const CVxString& BaseFolder() const { return m_baseFolder; }
     const CVxString& ResourceFolder() const { return m_resourceFolder; }
     const CVxString& UserSettingsFolder() const { return m_userSettingsFolder; }
     const CVxString& LogPath() const { return m_logPath; }
-    CVxSettingsStore& GlobalStore() { return m_globalStore; }
-    CVxSettingsStore& UserStore() { return m_userStore; }
+    SettingsStore& GlobalStore() { return m_globalStore; }
+    SettingsStore& UserStore() { return m_userStore; }
 
     // Appends one line to the log when its folder exists; a failed write is skipped.
     void Log(const char* category, const CVxString& message);
 
 private:
     CVxString m_baseFolder;
-    CVxSettingsStore m_globalStore;
+    SettingsStore m_globalStore;
     CVxString m_logPath;
-    CVxSettingsStore m_userStore;
+    SettingsStore m_userStore;
     CVxString m_userSettingsFolder;
     CVxString m_resourceFolder;
 };
 
-CVxGlobalSettings& GlobalSettings();
+Settings& GlobalSettings();

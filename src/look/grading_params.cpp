@@ -295,7 +295,7 @@ IVxXMLObject* CVxGradingParamStorage::CreateFromXML(CVxXMLReader& reader) {
                 if (ParseXMLUInt32(reader.RawValue(), selected))
                     grading->SetSelectedLayer(selected);
             } else if (reader.TagIs("shader")) {
-                CVxLayerHolder layer(new CVxShaderParamStorage());
+                LayerHolder layer(new CVxShaderParamStorage());
                 ReadShaderBody(reader, *layer);
                 if (!layer->Name().IsEmpty() && grading->AddLayer(layer.get()) != kNone)
                     layer.release();

@@ -122,7 +122,7 @@ bool ReadBaseElement(CVxXMLReader& reader, CVxGradingParamStorage& grading, CVxS
             }
             if (!AppendDefaultSublayers(grading, next, k))
                 return false;
-            CVxLayerHolder sublayer(NewBaseSublayer(k));
+            LayerHolder sublayer(NewBaseSublayer(k));
             ReadShaderBody(reader, *sublayer);
             sublayer->SetName(CVxString(kBaseShaderName));
             sublayer->SetMask(k < 9 ? k / 3 : 0);

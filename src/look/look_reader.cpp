@@ -24,7 +24,7 @@ bool ReadShadersElement(CVxXMLReader& reader, CVxGradingParamStorage& grading,
             if (ParseXMLBool(reader.RawValue(), flag))
                 grading.SetOneDimensional(flag);
         } else if (reader.TagIs("shader")) {
-            CVxLayerHolder layer(new CVxShaderParamStorage());
+            LayerHolder layer(new CVxShaderParamStorage());
             ReadShaderBody(reader, *layer);
             if (!layer->Name().IsEmpty() &&
                 grading.AddLayer(layer.get()) != CVxGradingParamStorage::kNone)

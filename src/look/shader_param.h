@@ -137,13 +137,13 @@ private:
 };
 
 // Holds one reference to a layer until it is handed on with release().
-struct CVxLayerReleaser {
+struct LayerReleaser {
     void operator()(CVxShaderParamStorage* layer) const {
         if (layer)
             layer->Release();
     }
 };
-using CVxLayerHolder = std::unique_ptr<CVxShaderParamStorage, CVxLayerReleaser>;
+using LayerHolder = std::unique_ptr<CVxShaderParamStorage, LayerReleaser>;
 
 // The name of the base grading's shader.
 inline constexpr const char* kBaseShaderName = "VEXLAN.Base.1";

@@ -9,7 +9,7 @@
 
 namespace {
 
-const char* const kFieldNames[CVxMaskPoint::eFieldCount] = {
+const char* const kFieldNames[MaskPoint::eFieldCount] = {
     "inner", "innerprevtangent", "innernexttangent", "falloffexponent", "falloffweight", "detached",
     "outer", "outerprevtangent", "outernexttangent", "spline",          "smooth"};
 
@@ -17,12 +17,12 @@ enum class EFieldKind { ePosition, eNumber, eInteger };
 
 EFieldKind KindOf(int field) {
     switch (field) {
-    case CVxMaskPoint::eFalloffExponent:
-    case CVxMaskPoint::eFalloffWeight:
+    case MaskPoint::eFalloffExponent:
+    case MaskPoint::eFalloffWeight:
         return EFieldKind::eNumber;
-    case CVxMaskPoint::eDetached:
-    case CVxMaskPoint::eSpline:
-    case CVxMaskPoint::eSmooth:
+    case MaskPoint::eDetached:
+    case MaskPoint::eSpline:
+    case MaskPoint::eSmooth:
         return EFieldKind::eInteger;
     default:
         return EFieldKind::ePosition;
@@ -45,11 +45,11 @@ const char* FindAny(const char* p, const char* set) {
     return p;
 }
 
-bool ReadPoint(CVxXMLReader& reader, CVxMaskPoint& point) {
+bool ReadPoint(CVxXMLReader& reader, MaskPoint& point) {
     bool ok = true;
     uint32_t depth = reader.Depth();
     while (reader.NextChild(depth)) {
-        for (int field = 0; field < CVxMaskPoint::eFieldCount; ++field) {
+        for (int field = 0; field < MaskPoint::eFieldCount; ++field) {
             if (!reader.TagIs(kFieldNames[field]))
                 continue;
             if (!point.fields[field].Parse(reader.RawValue()))
@@ -60,9 +60,9 @@ bool ReadPoint(CVxXMLReader& reader, CVxMaskPoint& point) {
     return ok;
 }
 
-bool ReadContour(CVxXMLReader& reader, CVxMaskContour& contour) {
+bool ReadContour(CVxXMLReader& reader, MaskContour& contour) {
     bool ok = true;
-    contour.sets.assign(1, CVxMaskPointSet());
+    contour.sets.assign(1, MaskPointSet());
     uint32_t depth = reader.Depth();
     while (reader.NextChild(depth)) {
         if (reader.TagIs("positive")) {
@@ -72,7 +72,7 @@ bool ReadContour(CVxXMLReader& reader, CVxMaskContour& contour) {
             if (!ReadPoint(reader, contour.sets.back().points.back()))
                 ok = false;
         } else if (reader.TagIs("nextset")) {
-            CVxMaskPointSet set;
+            MaskPointSet set;
             if (!ParseXMLDouble(reader.RawValue(), set.time))
                 ok = false;
             contour.sets.push_back(std::move(set));
@@ -81,7 +81,7 @@ bool ReadContour(CVxXMLReader& reader, CVxMaskContour& contour) {
     return ok;
 }
 
-void WritePointLine(CVxString& out, uint32_t indent, int field, const CVxMaskCurve& curve) {
+void WritePointLine(CVxString& out, uint32_t indent, int field, const MaskCurve& curve) {
     const char* tag = kFieldNames[field];
     switch (KindOf(field)) {
     case EFieldKind::ePosition:
@@ -98,7 +98,7 @@ void WritePointLine(CVxString& out, uint32_t indent, int field, const CVxMaskCur
         int value = static_cast<int>(std::lround(curve.StaticValue(0)));
         AppendXMLIndent(out, indent);
         // The detached flag has always been written without quotes.
-        if (field == CVxMaskPoint::eDetached)
+        if (field == MaskPoint::eDetached)
             AppendXMLFormat(out, "<%s>linear,value:%d@0</%s>\n", tag, value, tag);
         else
             AppendXMLFormat(out, "<%s>\"linear,value:%d@0\"</%s>\n", tag, value, tag);
@@ -109,15 +109,15 @@ void WritePointLine(CVxString& out, uint32_t indent, int field, const CVxMaskCur
 
 } // namespace
 
-const char* CVxMaskPoint::FieldName(int field) {
+const char* MaskPoint::FieldName(int field) {
     return field >= 0 && field < eFieldCount ? kFieldNames[field] : "";
 }
 
-bool CVxMaskCurve::Parse(const char* text) {
+bool MaskCurve::Parse(const char* text) {
     const char* comma = std::strchr(text, ',');
     if (!comma || comma == text)
         return false;
-    CVxMaskCurve parsed;
+    MaskCurve parsed;
     parsed.interpolation.Assign(text, static_cast<uint32_t>(comma - text));
     const char* p = comma + 1;
     for (;;) {
@@ -148,7 +148,7 @@ bool CVxMaskCurve::Parse(const char* text) {
     return true;
 }
 
-double CVxMaskCurve::StaticValue(uint32_t component) const {
+double MaskCurve::StaticValue(uint32_t component) const {
     if (keys.empty() || component >= 2)
         return 0;
     const Key& key = keys.front();
@@ -191,12 +191,12 @@ CVxShapeMask* CVxShapeMask::ReadElement(CVxXMLReader& reader) {
 }
 
 bool CVxShapeMask::IsAnimated() const {
-    for (const CVxMaskContour& contour : m_contours) {
+    for (const MaskContour& contour : m_contours) {
         if (contour.sets.size() > 1)
             return true;
-        for (const CVxMaskPointSet& set : contour.sets)
-            for (const CVxMaskPoint& point : set.points)
-                for (const CVxMaskCurve& curve : point.fields)
+        for (const MaskPointSet& set : contour.sets)
+            for (const MaskPoint& point : set.points)
+                for (const MaskCurve& curve : point.fields)
                     if (curve.keys.size() > 1)
                         return true;
     }
@@ -206,7 +206,7 @@ bool CVxShapeMask::IsAnimated() const {
 bool CVxShapeMask::IsEmpty() const {
     if (IsAnimated())
         return false;
-    for (const CVxMaskContour& contour : m_contours)
+    for (const MaskContour& contour : m_contours)
         if (contour.sets.size() != 1 || !contour.sets[0].points.empty())
             return false;
     return true;
@@ -218,13 +218,13 @@ void CVxShapeMask::WriteFields(CVxString& out, uint32_t indent) const {
     WriteXMLUInt(out, indent, "activecontour", active);
     WriteXMLDecimal(out, indent, "width", m_width, 15);
     WriteXMLDecimal(out, indent, "height", m_height, 15);
-    for (const CVxMaskContour& contour : m_contours) {
+    for (const MaskContour& contour : m_contours) {
         WriteXMLOpen(out, indent, "contour");
         WriteXMLBool(out, indent + 2, "positive", contour.positive);
         if (!contour.sets.empty()) {
-            for (const CVxMaskPoint& point : contour.sets.front().points) {
+            for (const MaskPoint& point : contour.sets.front().points) {
                 WriteXMLOpen(out, indent + 2, "point");
-                for (int field = 0; field < CVxMaskPoint::eFieldCount; ++field)
+                for (int field = 0; field < MaskPoint::eFieldCount; ++field)
                     WritePointLine(out, indent + 4, field, point.fields[field]);
                 WriteXMLClose(out, indent + 2, "point");
             }

@@ -10,7 +10,7 @@ class CVxXMLReader;
 
 // One animatable value of a mask point: an interpolation name and keys of one
 // or two numbers at a time, as in "catmull-rom,value:0.5,0.25@0".
-struct CVxMaskCurve {
+struct MaskCurve {
     struct Key {
         double time = 0;
         double value[2] = {0, 0};
@@ -27,7 +27,7 @@ struct CVxMaskCurve {
 };
 
 // A control point of a contour: eleven curves in their fixed order.
-struct CVxMaskPoint {
+struct MaskPoint {
     enum EField {
         eInner,
         eInnerPrevTangent,
@@ -42,20 +42,20 @@ struct CVxMaskPoint {
         eSmooth,
         eFieldCount
     };
-    CVxMaskCurve fields[eFieldCount];
+    MaskCurve fields[eFieldCount];
 
     static const char* FieldName(int field);
 };
 
 // The points of a contour from one time on.
-struct CVxMaskPointSet {
+struct MaskPointSet {
     double time = 0;
-    std::vector<CVxMaskPoint> points;
+    std::vector<MaskPoint> points;
 };
 
-struct CVxMaskContour {
+struct MaskContour {
     bool positive = true;
-    std::vector<CVxMaskPointSet> sets; // the first set starts at time 0
+    std::vector<MaskPointSet> sets; // the first set starts at time 0
 };
 
 // The shape mask of a look: kept as read so that it can be written back.
@@ -67,7 +67,7 @@ public:
     double m_width = 0;
     double m_height = 0;
     uint32_t m_activeContour = kNoContour;
-    std::vector<CVxMaskContour> m_contours;
+    std::vector<MaskContour> m_contours;
 
     // Reads a "mask" element (positioned on its start tag). Null when the
     // element holds no contour, a contour could not be read, or the mask is

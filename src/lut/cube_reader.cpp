@@ -31,7 +31,7 @@ EReaderResult Fail(CVxLUT& lut) {
     return EReaderResult::eFailed;
 }
 
-LineOutcome ReadDomainLine(const CVxTextLines& lines, CubeState& state, bool& matched) {
+LineOutcome ReadDomainLine(const TextLines& lines, CubeState& state, bool& matched) {
     matched = false;
     if (!LineHasLiteralAfterBlanks(lines.Begin(), lines.Length(), "DOMAIN_"))
         return LineOutcome::eNext;
@@ -55,7 +55,7 @@ LineOutcome ReadDomainLine(const CVxTextLines& lines, CubeState& state, bool& ma
     return LineOutcome::eNext;
 }
 
-LineOutcome ReadSizeLine(CVxLUT& lut, const CVxTextLines& lines, CubeState& state, bool& matched) {
+LineOutcome ReadSizeLine(CVxLUT& lut, const TextLines& lines, CubeState& state, bool& matched) {
     matched = false;
     if (!LineHasLiteralAfterBlanks(lines.Begin(), lines.Length(), "LUT_"))
         return LineOutcome::eNext;
@@ -83,7 +83,7 @@ EReaderResult ReadCubeLut(CVxLUT& lut, const uint8_t* data, size_t size, bool /*
                           EDimensionRequirement requirement) {
     CubeState state;
     state.requirement = requirement;
-    CVxTextLines lines(data, size);
+    TextLines lines(data, size);
     while (lines.Next()) {
         if (lines.StartsWith("#", true) || lines.StartsWith("TITLE", false))
             continue;

@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-void CVxLutFolderIndex::Build(const CVxString* folders, size_t count) {
+void LutFolderMap::Build(const CVxString* folders, size_t count) {
     m_paths.Clear();
     m_names.clear();
     for (size_t i = 0; i < count; ++i) {
@@ -29,7 +29,7 @@ void CVxLutFolderIndex::Build(const CVxString* folders, size_t count) {
     });
 }
 
-bool CVxLutFolderIndex::Find(const CVxString& name, CVxString& fullPath) const {
+bool LutFolderMap::Find(const CVxString& name, CVxString& fullPath) const {
     const CVxString* found = m_paths.Find(name);
     if (!found)
         return false;
@@ -37,12 +37,12 @@ bool CVxLutFolderIndex::Find(const CVxString& name, CVxString& fullPath) const {
     return true;
 }
 
-const CVxLutFolderIndex& LutFolderIndex() {
-    static const CVxLutFolderIndex index = [] {
-        CVxSettingsStore& store = GlobalSettings().UserStore();
+const LutFolderMap& LutFolderIndex() {
+    static const LutFolderMap index = [] {
+        SettingsStore& store = GlobalSettings().UserStore();
         const CVxString folders[2] = {store.GetString("ColorTransforms.LUTPath1", CVxString()),
                                       store.GetString("ColorTransforms.LUTPath2", CVxString())};
-        CVxLutFolderIndex built;
+        LutFolderMap built;
         built.Build(folders, 2);
         return built;
     }();

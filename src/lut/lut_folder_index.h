@@ -9,7 +9,7 @@
 // File names of the LUT search folders mapped to their full paths. Names are
 // matched without regard to case; when a name occurs in several folders the
 // earlier folder wins.
-class CVxLutFolderIndex {
+class LutFolderMap {
 public:
     // Lists each absolute folder (relative ones are skipped) without descending
     // into sub-folders, and replaces whatever the index held.
@@ -19,13 +19,13 @@ public:
     const std::vector<CVxString>& Names() const { return m_names; }
 
 private:
-    CVxNameTable<CVxString> m_paths;
+    NameTable<CVxString> m_paths;
     std::vector<CVxString> m_names;
 };
 
 // The process-wide index over the folders of "ColorTransforms.LUTPath1" and
 // "ColorTransforms.LUTPath2", built on first use and kept for the process.
-const CVxLutFolderIndex& LutFolderIndex();
+const LutFolderMap& LutFolderIndex();
 
 // Full path of a name found in the LUT folders; false when it is not indexed.
 bool FindInLutFolders(const CVxString& name, CVxString& fullPath);

@@ -121,7 +121,7 @@ bool ParsePlainFloat(const char*& p, const char* end, float& out) {
 
 } // namespace
 
-bool CVxTextLines::Next() {
+bool TextLines::Next() {
     while (m_next < m_end && ascii::IsLineBreak(*m_next))
         ++m_next;
     if (m_next >= m_end)
@@ -139,12 +139,12 @@ bool CVxTextLines::Next() {
     return true;
 }
 
-bool CVxTextLines::IsExactly(const char* text) const {
+bool TextLines::IsExactly(const char* text) const {
     const size_t length = std::strlen(text);
     return length == m_length && std::memcmp(m_line, text, length) == 0;
 }
 
-bool CVxTextLines::StartsWith(const char* prefix, bool caseSensitive) const {
+bool TextLines::StartsWith(const char* prefix, bool caseSensitive) const {
     const size_t length = std::strlen(prefix);
     if (length > m_length)
         return false;

@@ -7,9 +7,9 @@
 // one break, so empty lines are never returned; each line is trimmed of
 // spaces, tabs, CR and LF at both ends (a line of blanks comes back empty).
 // The text is not copied and not modified.
-class CVxTextLines {
+class TextLines {
 public:
-    CVxTextLines(const uint8_t* data, size_t size)
+    TextLines(const uint8_t* data, size_t size)
         : m_next(reinterpret_cast<const char*>(data)),
           m_end(reinterpret_cast<const char*>(data) + size) {}
 

@@ -218,7 +218,7 @@ private:
 };
 
 EReaderResult C3dlReader::Read(const uint8_t* data, size_t size) {
-    CVxTextLines lines(data, size);
+    TextLines lines(data, size);
     while (lines.Next()) {
         const char* line = lines.Begin();
         const size_t length = lines.Length();

@@ -22,7 +22,7 @@ enum class Step { eContinue, eFinish, eFinishUnread, eFail };
 
 // Reads the next line as an RGB triple; false when the lines run out or the
 // line holds fewer than three numbers.
-bool NextTriple(CVxTextLines& lines, float rgb[3]) {
+bool NextTriple(TextLines& lines, float rgb[3]) {
     return lines.Next() && ScanFloatTriple(lines.Begin(), lines.Length(), rgb) == 3;
 }
 
@@ -33,7 +33,7 @@ inline void StoreEntry(float* entry, const float rgb[3]) {
     entry[3] = 1.0f;
 }
 
-Step ReadInputTable(CVxLUT& lut, CVxTextLines& lines, TruelightState& state, bool upsample) {
+Step ReadInputTable(CVxLUT& lut, TextLines& lines, TruelightState& state, bool upsample) {
     if (state.lutLength == 0)
         return Step::eContinue;
     // A negative length becomes a size that Create refuses.
@@ -87,7 +87,7 @@ Step ReadInputTable(CVxLUT& lut, CVxTextLines& lines, TruelightState& state, boo
     return Step::eContinue;
 }
 
-Step ReadCube(CVxLUT& lut, CVxTextLines& lines, TruelightState& state) {
+Step ReadCube(CVxLUT& lut, TextLines& lines, TruelightState& state) {
     if (state.width == 0)
         return Step::eFinish;
     if (state.width < 0 || !lut.Create(static_cast<uint32_t>(state.width), true)) {
@@ -106,7 +106,7 @@ Step ReadCube(CVxLUT& lut, CVxTextLines& lines, TruelightState& state) {
 }
 
 // One header line with the "#" removed and trimmed.
-Step ReadHeaderLine(CVxLUT& lut, CVxTextLines& lines, const char* text, size_t length,
+Step ReadHeaderLine(CVxLUT& lut, TextLines& lines, const char* text, size_t length,
                     TruelightState& state, bool upsample) {
     float version = 0;
     int value = 0;
@@ -178,7 +178,7 @@ EReaderResult ReadTruelightLut(CVxLUT& lut, const uint8_t* data, size_t size, bo
                                EDimensionRequirement requirement) {
     TruelightState state;
     state.requirement = requirement;
-    CVxTextLines lines(data, size);
+    TextLines lines(data, size);
     while (lines.Next()) {
         if (lines.IsExactly("#"))
             continue;

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <memory>
 
-class CVxShaderScript;
+class ShaderScript;
 
 // A LUT bound to a texture unit, seen the way a shader samples it: the input is
 // mapped by scale and offset onto texel centres, then the 1D part is applied per
@@ -33,7 +33,7 @@ inline constexpr uint32_t kTextureUnits = 16;
 
 // What a layer's pixel stage is set up from, once per layer and render.
 struct PixelStageSetup {
-    const CVxShaderScript* script = nullptr;        // working values after the script ran
+    const ShaderScript* script = nullptr;           // working values after the script ran
     const LutTexture* textures[kTextureUnits] = {}; // by texture unit, null when empty
     LookupRows lookups[kTextureUnits] = {};         // by texture unit, empty when none
 };

@@ -17,13 +17,13 @@ constexpr uint32_t kDataPrefixSize = 4;
 struct FontElement {
     uint32_t offset = 0;
     uint32_t size = 0;
-    std::shared_ptr<CVxFontFace> decoded;
+    std::shared_ptr<ResourceFontData> decoded;
 };
 
 struct ImageElement {
     uint32_t offset = 0;
     uint32_t size = 0;
-    std::shared_ptr<CVxImage> decoded;
+    std::shared_ptr<ResourceImageData> decoded;
 };
 
 struct DataElement {
@@ -51,8 +51,8 @@ public:
     }
 
     void ReadDirectory();
-    const CVxFontFace* Font(const CVxString& name);
-    const CVxImage* Image(const CVxString& name);
+    const ResourceFontData* Font(const CVxString& name);
+    const ResourceImageData* Image(const CVxString& name);
     uint32_t DataSize(const CVxString& name) const;
     bool ReadData(const CVxString& name, void* buffer, uint32_t byteCount) const;
 
@@ -62,13 +62,13 @@ private:
     bool ReadBytes(uint32_t offset, void* buffer, uint32_t count) const;
 
     CVxString m_path;
-    CVxNameTable<FontElement> m_fonts;
-    CVxNameTable<ImageElement> m_images;
-    CVxNameTable<DataElement> m_data;
+    NameTable<FontElement> m_fonts;
+    NameTable<ImageElement> m_images;
+    NameTable<DataElement> m_data;
 };
 
 template <typename Element>
-bool InsertElement(CVxNameTable<Element>& table, const CVxString& name, uint32_t offset) {
+bool InsertElement(NameTable<Element>& table, const CVxString& name, uint32_t offset) {
     Element element;
     element.offset = offset;
     return table.Insert(name, std::move(element));
@@ -174,14 +174,14 @@ bool ReadElementBytes(const CVxString& path, const Element& element, std::vector
     return file.Read(bytes.data(), bytes.size()) == bytes.size();
 }
 
-const CVxFontFace* ResourceArchive::Font(const CVxString& name) {
+const ResourceFontData* ResourceArchive::Font(const CVxString& name) {
     FontElement* element = m_fonts.Find(name);
     if (!element)
         element = m_fonts.Find(CVxString("DejaVuSans"));
     if (!element)
         return nullptr;
     if (!element->decoded) {
-        auto face = std::make_shared<CVxFontFace>();
+        auto face = std::make_shared<ResourceFontData>();
         if (!ReadElementBytes(m_path, *element, face->bytes))
             return nullptr;
         element->decoded = std::move(face);
@@ -189,7 +189,7 @@ const CVxFontFace* ResourceArchive::Font(const CVxString& name) {
     return element->decoded.get();
 }
 
-const CVxImage* ResourceArchive::Image(const CVxString& name) {
+const ResourceImageData* ResourceArchive::Image(const CVxString& name) {
     ImageElement* element = m_images.Find(name);
     if (!element)
         element = m_images.Find(CVxString("_notfound"));
@@ -199,7 +199,7 @@ const CVxImage* ResourceArchive::Image(const CVxString& name) {
         std::vector<uint8_t> bytes;
         if (!ReadElementBytes(m_path, *element, bytes) || bytes.size() < kImageHeaderSize)
             return nullptr;
-        auto image = std::make_shared<CVxImage>();
+        auto image = std::make_shared<ResourceImageData>();
         image->header.assign(bytes.begin(), bytes.begin() + kImageHeaderSize);
         image->pixels.assign(bytes.begin() + kImageHeaderSize, bytes.end());
         element->decoded = std::move(image);
@@ -239,11 +239,11 @@ void CloseResourceArchive() {
     TheArchive().reset();
 }
 
-const CVxFontFace* GetFont(const CVxString& name) {
+const ResourceFontData* GetFont(const CVxString& name) {
     return TheArchive() ? TheArchive()->Font(name) : nullptr;
 }
 
-const CVxImage* GetImage(const CVxString& name) {
+const ResourceImageData* GetImage(const CVxString& name) {
     return TheArchive() ? TheArchive()->Image(name) : nullptr;
 }
 

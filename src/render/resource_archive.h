@@ -8,11 +8,11 @@
 
 // A decoded resource: the archive keeps the bytes as they are; the conversion
 // itself never draws text or images.
-struct CVxFontFace {
+struct ResourceFontData {
     std::vector<uint8_t> bytes;
 };
 
-struct CVxImage {
+struct ResourceImageData {
     // The 12-byte image header, then the pixel data.
     std::vector<uint8_t> header;
     std::vector<uint8_t> pixels;
@@ -24,9 +24,9 @@ bool OpenResourceArchive(const CVxString& path);
 void CloseResourceArchive();
 
 // Falls back to "DejaVuSans"; null when neither is present or the bytes cannot be read.
-const CVxFontFace* GetFont(const CVxString& name);
+const ResourceFontData* GetFont(const CVxString& name);
 // Falls back to "_notfound"; null when neither is present or the bytes cannot be read.
-const CVxImage* GetImage(const CVxString& name);
+const ResourceImageData* GetImage(const CVxString& name);
 
 // Size of a plain data resource, 0 when absent.
 uint32_t GetResourceSize(const CVxString& name);

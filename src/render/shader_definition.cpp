@@ -73,7 +73,7 @@ std::string_view SplitComponent(std::string_view name, uint32_t& component) {
 
 } // namespace
 
-bool CVxShaderDefinition::Parse(const CVxString& text) {
+bool ShaderDefinition::Parse(const CVxString& text) {
     m_message.Empty();
     DefinitionMarkup markup(text.c_str(), text.Length());
     DefinitionElement element;
@@ -102,8 +102,8 @@ bool CVxShaderDefinition::Parse(const CVxString& text) {
     }
 
     // Lookups find their table once every `lut` is known.
-    for (const CVxShaderLookup& lookup : m_pendingLookups)
-        for (CVxShaderLookupTable& table : m_tables)
+    for (const ShaderLookup& lookup : m_pendingLookups)
+        for (ShaderLookupTable& table : m_tables)
             if (table.Name().EqualsNoCase(lookup.lutName.c_str())) {
                 table.AddLookup(lookup);
                 break;
@@ -122,23 +122,23 @@ bool CVxShaderDefinition::Parse(const CVxString& text) {
     return true;
 }
 
-void CVxShaderDefinition::ReadShader(const DefinitionElement& attributes) {
+void ShaderDefinition::ReadShader(const DefinitionElement& attributes) {
     m_name = ToVx(Trimmed(attributes.Get("name")));
     m_secondPass = ToVx(Trimmed(attributes.Get("secondpass")));
     m_bypassLUT = ParseFlag(attributes.Get("bypassLUT", "0"));
     m_noopWhenDefault = ParseFlag(attributes.Get("noopwhendefault", "0"));
 }
 
-void CVxShaderDefinition::ReadExtern(const DefinitionElement& attributes) {
+void ShaderDefinition::ReadExtern(const DefinitionElement& attributes) {
     AddExtern(ToVx(Trimmed(attributes.Get("name"))), ToVx(attributes.Get("default", "1.0")),
               ParseFlag(attributes.Get("noop", "0")));
 }
 
-void CVxShaderDefinition::AddExtern(const CVxString& fullName, const CVxString& defaults, bool noop,
-                                    uint32_t maxValues) {
+void ShaderDefinition::AddExtern(const CVxString& fullName, const CVxString& defaults, bool noop,
+                                 uint32_t maxValues) {
     if (fullName.IsEmpty())
         return;
-    CVxShaderExtern entry{};
+    ShaderExtern entry{};
     std::string_view full(fullName.c_str(), fullName.Length());
     std::string_view base = SplitComponent(full, entry.firstComponent);
     entry.name = ToVx(base);
@@ -160,8 +160,8 @@ void CVxShaderDefinition::AddExtern(const CVxString& fullName, const CVxString& 
     m_externs.push_back(entry);
 }
 
-void CVxShaderDefinition::ReadTextureList(const DefinitionElement& attributes) {
-    CVxShaderTextureList entry;
+void ShaderDefinition::ReadTextureList(const DefinitionElement& attributes) {
+    ShaderTextureList entry;
     entry.name = ToVx(Trimmed(attributes.Get("name")));
     entry.unit = ParseUnit(attributes.Get("unit", "0"));
     entry.isExtern = ParseFlag(attributes.Get("extern", "0"));
@@ -169,14 +169,14 @@ void CVxShaderDefinition::ReadTextureList(const DefinitionElement& attributes) {
     m_textureLists.push_back(entry);
 }
 
-void CVxShaderDefinition::ReadTexture(const DefinitionElement& attributes) {
-    CVxShaderTexture entry;
+void ShaderDefinition::ReadTexture(const DefinitionElement& attributes) {
+    ShaderTexture entry;
     entry.name = ToVx(Trimmed(attributes.Get("name")));
     entry.unit = ParseUnit(attributes.Get("unit", "0"));
     std::string type = ascii::UpperCopy(Trimmed(attributes.Get("type", "3d")));
-    entry.type = type == "2D"     ? EVxTextureType::e2D
-                 : type == "RECT" ? EVxTextureType::eRect
-                                  : EVxTextureType::e3D;
+    entry.type = type == "2D"     ? ETextureType::e2D
+                 : type == "RECT" ? ETextureType::eRect
+                                  : ETextureType::e3D;
     // "wrap" sets all three directions; "wrapx", "wrapy", "wrapz" one each.
     std::string all = ascii::UpperCopy(Trimmed(attributes.Get("wrap", "clamp")));
     const char* axes[3] = {"wrapx", "wrapy", "wrapz"};
@@ -190,16 +190,16 @@ void CVxShaderDefinition::ReadTexture(const DefinitionElement& attributes) {
     m_textures.push_back(entry);
 }
 
-void CVxShaderDefinition::ReadLut(const DefinitionElement& attributes) {
+void ShaderDefinition::ReadLut(const DefinitionElement& attributes) {
     m_tables.emplace_back(ToVx(Trimmed(attributes.Get("name"))),
                           ParseUnit(attributes.Get("unit", "0")));
 }
 
-void CVxShaderDefinition::ReadLookup(const DefinitionElement& attributes) {
-    CVxShaderLookup lookup;
+void ShaderDefinition::ReadLookup(const DefinitionElement& attributes) {
+    ShaderLookup lookup;
     lookup.lutName = ToVx(Trimmed(attributes.Get("lut")));
     lookup.function = LookupFunctionFromName(ToVx(Trimmed(attributes.Get("function"))));
-    if (lookup.function == EVxLookupFunction::eNone ||
+    if (lookup.function == ELookupFunction::eNone ||
         !ParseLookupSwizzle(ToVx(attributes.Get("swizzle")), lookup))
         return;
     std::string_view variables = attributes.Get("variables");
@@ -218,8 +218,8 @@ void CVxShaderDefinition::ReadLookup(const DefinitionElement& attributes) {
 }
 
 // Panel elements declare parameters too; only their names and defaults matter here.
-bool CVxShaderDefinition::ReadPanelElement(const std::string& element,
-                                           const DefinitionElement& attributes) {
+bool ShaderDefinition::ReadPanelElement(const std::string& element,
+                                        const DefinitionElement& attributes) {
     static const char* const kScalarPanels[] = {"CHECKBOX", "BUTTON",  "GANG",     "DROPDOWN",
                                                 "SLIDER",   "HWVALUE", "HWSLIDER", "EDITBOX"};
     static const char* const kColourPanels[] = {"COLORWHEEL", "COLORPICKER", "HWCOLOR",
@@ -268,16 +268,16 @@ bool CVxShaderDefinition::ReadPanelElement(const std::string& element,
     return false;
 }
 
-void CVxShaderDefinition::DeclareExterns() {
+void ShaderDefinition::DeclareExterns() {
     static const char* const kSuffixes[4] = {".x", ".y", ".z", ".w"};
-    for (const CVxShaderExtern& entry : m_externs)
+    for (const ShaderExtern& entry : m_externs)
         for (uint32_t i = 0; i < entry.componentCount; ++i) {
             uint32_t component = entry.firstComponent + i;
             m_script.DeclareExtern(entry.name + kSuffixes[component], entry.defaults[component]);
         }
 }
 
-const CVxShaderExtern* CVxShaderDefinition::FindExtern(const CVxString& name) const {
+const ShaderExtern* ShaderDefinition::FindExtern(const CVxString& name) const {
     uint32_t component = 0;
     std::string_view base =
         SplitComponent(std::string_view(name.c_str(), name.Length()), component);
@@ -285,29 +285,29 @@ const CVxShaderExtern* CVxShaderDefinition::FindExtern(const CVxString& name) co
     return found == m_externByKey.end() ? nullptr : &m_externs[found->second];
 }
 
-const CVxShaderLookupTable* CVxShaderDefinition::FindLookupTable(const CVxString& name) const {
-    for (const CVxShaderLookupTable& table : m_tables)
+const ShaderLookupTable* ShaderDefinition::FindLookupTable(const CVxString& name) const {
+    for (const ShaderLookupTable& table : m_tables)
         if (table.Name().EqualsNoCase(name.c_str()))
             return &table;
     return nullptr;
 }
 
-bool CVxShaderDefinition::SetParameter(const CVxString& name, double value) {
+bool ShaderDefinition::SetParameter(const CVxString& name, double value) {
     if (!FindExtern(name))
         return false;
     uint32_t component = 0;
     std::string_view base =
         SplitComponent(std::string_view(name.c_str(), name.Length()), component);
-    for (const CVxShaderTextureList& list : m_textureLists)
+    for (const ShaderTextureList& list : m_textureLists)
         if (list.name.EqualsNoCase(ToVx(base).c_str()))
             return false;
-    for (const CVxShaderTexture& texture : m_textures)
+    for (const ShaderTexture& texture : m_textures)
         if (texture.name.EqualsNoCase(ToVx(base).c_str()))
             return false;
     return m_script.Set(name, value);
 }
 
-bool CVxShaderDefinition::RunScript() {
+bool ShaderDefinition::RunScript() {
     if (!m_hasScript || !m_script.IsLoaded())
         return true;
     if (m_script.Run())
@@ -316,13 +316,13 @@ bool CVxShaderDefinition::RunScript() {
     return false;
 }
 
-void CVxShaderDefinition::UpdateLookups() {
-    for (CVxShaderLookupTable& table : m_tables)
+void ShaderDefinition::UpdateLookups() {
+    for (ShaderLookupTable& table : m_tables)
         table.Update(m_script);
 }
 
-bool CVxShaderDefinition::Bind(const std::vector<CVxShaderParameterValue>& parameters) {
-    for (const CVxShaderParameterValue& parameter : parameters)
+bool ShaderDefinition::Bind(const std::vector<ShaderParameterValue>& parameters) {
+    for (const ShaderParameterValue& parameter : parameters)
         SetParameter(parameter.name, parameter.value);
     bool ran = RunScript();
     UpdateLookups();

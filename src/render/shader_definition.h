@@ -12,7 +12,7 @@
 struct DefinitionElement;
 
 // A parameter of a shader with its default components.
-struct CVxShaderExtern {
+struct ShaderExtern {
     CVxString name;          // without a component suffix
     uint32_t firstComponent; // a suffix in the declaration sets that component only
     uint32_t componentCount; // how many defaults were given, from firstComponent on
@@ -21,26 +21,26 @@ struct CVxShaderExtern {
 };
 
 // A LUT file named by the layer's parameter of the same name, loaded into a texture unit.
-struct CVxShaderTextureList {
+struct ShaderTextureList {
     CVxString name;
     uint32_t unit;
     bool isExtern;
     CVxString defaultValue;
 };
 
-enum class EVxTextureType : uint8_t { e3D, e2D, eRect };
+enum class ETextureType : uint8_t { e3D, e2D, eRect };
 
-struct CVxShaderTexture {
+struct ShaderTexture {
     CVxString name;
     uint32_t unit;
-    EVxTextureType type;
+    ETextureType type;
     bool repeat[3]; // x, y, z; clamp otherwise
     bool interpolate;
     CVxString defaultValue;
 };
 
 // A numeric parameter of a layer, handed to the definition's script.
-struct CVxShaderParameterValue {
+struct ShaderParameterValue {
     CVxString name;
     double value;
 };
@@ -51,11 +51,11 @@ struct CVxShaderParameterValue {
 // Use: Parse (declares every extern at its default and loads the script),
 // then SetParameter for each numeric layer parameter, RunScript, UpdateLookups;
 // Bind does the last three in that order.
-class CVxShaderDefinition {
+class ShaderDefinition {
 public:
-    CVxShaderDefinition() = default;
-    CVxShaderDefinition(const CVxShaderDefinition&) = delete;
-    CVxShaderDefinition& operator=(const CVxShaderDefinition&) = delete;
+    ShaderDefinition() = default;
+    ShaderDefinition(const ShaderDefinition&) = delete;
+    ShaderDefinition& operator=(const ShaderDefinition&) = delete;
 
     // False when the text holds no `shader` element or its script does not
     // compile; everything read up to then stays filled in.
@@ -69,22 +69,22 @@ public:
     // Recomputes the lookup tables whose variables changed.
     void UpdateLookups();
     // SetParameter for each value, then RunScript and UpdateLookups.
-    bool Bind(const std::vector<CVxShaderParameterValue>& parameters);
+    bool Bind(const std::vector<ShaderParameterValue>& parameters);
 
     const CVxString& Name() const { return m_name; }
     const CVxString& SecondPass() const { return m_secondPass; }
     bool BypassLUT() const { return m_bypassLUT; }
     bool NoopWhenDefault() const { return m_noopWhenDefault; }
-    const std::vector<CVxShaderExtern>& Externs() const { return m_externs; }
-    const CVxShaderExtern* FindExtern(const CVxString& name) const;
-    const std::vector<CVxShaderTextureList>& TextureLists() const { return m_textureLists; }
-    const std::vector<CVxShaderTexture>& Textures() const { return m_textures; }
-    const std::vector<CVxShaderLookupTable>& LookupTables() const { return m_tables; }
-    const CVxShaderLookupTable* FindLookupTable(const CVxString& name) const;
+    const std::vector<ShaderExtern>& Externs() const { return m_externs; }
+    const ShaderExtern* FindExtern(const CVxString& name) const;
+    const std::vector<ShaderTextureList>& TextureLists() const { return m_textureLists; }
+    const std::vector<ShaderTexture>& Textures() const { return m_textures; }
+    const std::vector<ShaderLookupTable>& LookupTables() const { return m_tables; }
+    const ShaderLookupTable* FindLookupTable(const CVxString& name) const;
     bool HasScript() const { return m_hasScript; }
     const CVxString& ScriptText() const { return m_scriptText; }
-    CVxShaderScript& Script() { return m_script; }
-    const CVxShaderScript& Script() const { return m_script; }
+    ShaderScript& Script() { return m_script; }
+    const ShaderScript& Script() const { return m_script; }
     // Why Parse or RunScript failed.
     const CVxString& Message() const { return m_message; }
 
@@ -106,14 +106,14 @@ private:
     CVxString m_secondPass;
     bool m_bypassLUT = false;
     bool m_noopWhenDefault = false;
-    std::vector<CVxShaderExtern> m_externs;
+    std::vector<ShaderExtern> m_externs;
     std::unordered_map<std::string, uint32_t> m_externByKey;
-    std::vector<CVxShaderTextureList> m_textureLists;
-    std::vector<CVxShaderTexture> m_textures;
-    std::vector<CVxShaderLookupTable> m_tables;
-    std::vector<CVxShaderLookup> m_pendingLookups;
+    std::vector<ShaderTextureList> m_textureLists;
+    std::vector<ShaderTexture> m_textures;
+    std::vector<ShaderLookupTable> m_tables;
+    std::vector<ShaderLookup> m_pendingLookups;
     bool m_hasScript = false;
     CVxString m_scriptText;
-    CVxShaderScript m_script;
+    ShaderScript m_script;
     CVxString m_message;
 };

@@ -60,8 +60,8 @@ void HLSRange(uint32_t entry, Inputs in, double out[3]) {
             out[k] = 1.0;
             continue;
         }
-        double t = k == 0 ? entry * 360.0 / CVxShaderLookupTable::kEntries
-                          : static_cast<double>(entry) / CVxShaderLookupTable::kEntries;
+        double t = k == 0 ? entry * 360.0 / ShaderLookupTable::kEntries
+                          : static_cast<double>(entry) / ShaderLookupTable::kEntries;
         double d = std::fabs(t - middle[k]);
         if (k == 0 && d > 180.0)
             d = std::fabs(d - 360.0);
@@ -80,13 +80,13 @@ void Gamma(double t, Inputs in, double out[3]) {
         out[k] = std::pow(t, in[0][k]) - t;
 }
 
-uint32_t VariablesRead(EVxLookupFunction function) {
+uint32_t VariablesRead(ELookupFunction function) {
     switch (function) {
-    case EVxLookupFunction::eLowMidHigh:
+    case ELookupFunction::eLowMidHigh:
         return 2;
-    case EVxLookupFunction::eHLSRange:
+    case ELookupFunction::eHLSRange:
         return 4;
-    case EVxLookupFunction::eGamma:
+    case ELookupFunction::eGamma:
         return 1;
     default:
         return 0;
@@ -95,17 +95,17 @@ uint32_t VariablesRead(EVxLookupFunction function) {
 
 } // namespace
 
-EVxLookupFunction LookupFunctionFromName(const CVxString& name) {
+ELookupFunction LookupFunctionFromName(const CVxString& name) {
     if (name.EqualsNoCase("LowMidHigh"))
-        return EVxLookupFunction::eLowMidHigh;
+        return ELookupFunction::eLowMidHigh;
     if (name.EqualsNoCase("HLSRange"))
-        return EVxLookupFunction::eHLSRange;
+        return ELookupFunction::eHLSRange;
     if (name.EqualsNoCase("Gamma"))
-        return EVxLookupFunction::eGamma;
-    return EVxLookupFunction::eNone;
+        return ELookupFunction::eGamma;
+    return ELookupFunction::eNone;
 }
 
-bool ParseLookupSwizzle(const CVxString& text, CVxShaderLookup& lookup) {
+bool ParseLookupSwizzle(const CVxString& text, ShaderLookup& lookup) {
     lookup.targetCount = 0;
     const char* p = text.c_str();
     while (*p) {
@@ -126,8 +126,8 @@ bool ParseLookupSwizzle(const CVxString& text, CVxShaderLookup& lookup) {
     return lookup.targetCount > 0;
 }
 
-void CVxShaderLookupTable::AddLookup(const CVxShaderLookup& lookup) {
-    if (lookup.function == EVxLookupFunction::eNone)
+void ShaderLookupTable::AddLookup(const ShaderLookup& lookup) {
+    if (lookup.function == ELookupFunction::eNone)
         return;
     m_lookups.push_back(lookup);
     for (uint32_t i = 0; i < lookup.targetCount; ++i)
@@ -136,9 +136,9 @@ void CVxShaderLookupTable::AddLookup(const CVxShaderLookup& lookup) {
     m_filled = false;
 }
 
-bool CVxShaderLookupTable::Update(const CVxShaderScript& script) {
+bool ShaderLookupTable::Update(const ShaderScript& script) {
     std::vector<double> inputs;
-    for (const CVxShaderLookup& lookup : m_lookups) {
+    for (const ShaderLookup& lookup : m_lookups) {
         uint32_t count = VariablesRead(lookup.function);
         for (uint32_t v = 0; v < count; ++v) {
             CVxString base;
@@ -162,9 +162,9 @@ bool CVxShaderLookupTable::Update(const CVxShaderScript& script) {
     return true;
 }
 
-void CVxShaderLookupTable::Fill(const std::vector<double>& inputs) {
+void ShaderLookupTable::Fill(const std::vector<double>& inputs) {
     size_t next = 0;
-    for (const CVxShaderLookup& lookup : m_lookups) {
+    for (const ShaderLookup& lookup : m_lookups) {
         Inputs in = reinterpret_cast<Inputs>(inputs.data() + next);
         next += VariablesRead(lookup.function) * 4;
         uint8_t components[4] = {0, 0, 0, 0};
@@ -175,20 +175,20 @@ void CVxShaderLookupTable::Fill(const std::vector<double>& inputs) {
             double t = static_cast<double>(i) / kEntries;
             double out[3] = {0, 0, 0};
             switch (lookup.function) {
-            case EVxLookupFunction::eLowMidHigh:
+            case ELookupFunction::eLowMidHigh:
                 LowMidHigh(t, in, components, out);
                 break;
-            case EVxLookupFunction::eHLSRange:
+            case ELookupFunction::eHLSRange:
                 HLSRange(i, in, out);
                 break;
-            case EVxLookupFunction::eGamma:
+            case ELookupFunction::eGamma:
                 Gamma(t, in, out);
                 break;
             default:
                 break;
             }
             for (uint32_t k = 0; k < lookup.targetCount; ++k) {
-                const CVxShaderLookup::Target& target = lookup.targets[k];
+                const ShaderLookup::Target& target = lookup.targets[k];
                 m_data[(static_cast<size_t>(target.row) * kEntries + i) * 4 + target.channel] =
                     static_cast<float>(out[k]);
             }

@@ -17,7 +17,7 @@ const char* const kPackagePatterns[CVxShaderRegistry::ePackageKinds] = {"*.vxtp"
 
 } // namespace
 
-bool ReadShaderPackage(const CVxString& text, CVxShaderPackage& package) {
+bool ReadShaderPackage(const CVxString& text, ShaderPackage& package) {
     DefinitionMarkup markup(text.c_str(), text.Length());
     DefinitionElement element;
     while (markup.Next(element)) {
@@ -42,7 +42,7 @@ CVxShaderRegistry& CVxShaderRegistry::Get() {
 }
 
 CVxString CVxShaderRegistry::ConfiguredFolder() {
-    CVxGlobalSettings& settings = GlobalSettings();
+    Settings& settings = GlobalSettings();
     CVxString folder = settings.GlobalStore().GetString("ShadersPath", CVxString("shaders"));
     ExpandPath(folder, true);
     if (!IsAbsolutePath(folder))
@@ -72,7 +72,7 @@ void CVxShaderRegistry::ScanSubfolder(const CVxString& subfolder) {
         while (scan.Next()) {
             if (scan.IsDirectory())
                 continue;
-            CVxShaderPackage package;
+            ShaderPackage package;
             package.path = scan.FullPath();
             package.folder = subfolder;
             CVxString text;
@@ -88,16 +88,16 @@ void CVxShaderRegistry::ScanSubfolder(const CVxString& subfolder) {
     }
 }
 
-const CVxShaderPackage* CVxShaderRegistry::Find(const CVxString& shaderName) const {
-    for (const std::vector<CVxShaderPackage>& packages : m_packages)
-        for (const CVxShaderPackage& package : packages)
+const ShaderPackage* CVxShaderRegistry::Find(const CVxString& shaderName) const {
+    for (const std::vector<ShaderPackage>& packages : m_packages)
+        for (const ShaderPackage& package : packages)
             if (package.name.EqualsNoCase(shaderName.c_str()))
                 return &package;
     return nullptr;
 }
 
-bool CVxShaderRegistry::FindSource(const CVxString& shaderName, CVxShaderSource& source) const {
-    if (const CVxShaderPackage* package = Find(shaderName)) {
+bool CVxShaderRegistry::FindSource(const CVxString& shaderName, ShaderSource& source) const {
+    if (const ShaderPackage* package = Find(shaderName)) {
         source.definition = &package->definition;
         source.stage = &package->stage;
         source.packageFolder = package->folder;

@@ -6,7 +6,7 @@
 #include <vector>
 
 // One shader found in the shader folder.
-struct CVxShaderPackage {
+struct ShaderPackage {
     CVxString name;       // the `shader` element's name
     CVxString path;       // the package file
     CVxString folder;     // its folder, with a trailing backslash (for relative LUT names)
@@ -15,7 +15,7 @@ struct CVxShaderPackage {
 };
 
 // Where a layer's shader definition comes from: a package or the built-in base text.
-struct CVxShaderSource {
+struct ShaderSource {
     const CVxString* definition = nullptr;
     const CVxString* stage = nullptr; // null for the built-in base shaders
     CVxString packageFolder;          // empty for the built-in base shaders
@@ -38,23 +38,21 @@ public:
     static CVxString ConfiguredFolder();
 
     const CVxString& Folder() const { return m_folder; }
-    const std::vector<CVxShaderPackage>& Packages(EPackageKind kind) const {
-        return m_packages[kind];
-    }
+    const std::vector<ShaderPackage>& Packages(EPackageKind kind) const { return m_packages[kind]; }
     // By name, in any letter case; the kinds are searched in the order vxtp, afp, nfp.
-    const CVxShaderPackage* Find(const CVxString& shaderName) const;
+    const ShaderPackage* Find(const CVxString& shaderName) const;
 
     // A registered shader, or for an unregistered "VEXLAN.Base." name the
     // built-in base definition with its script. False when neither applies.
-    bool FindSource(const CVxString& shaderName, CVxShaderSource& source) const;
+    bool FindSource(const CVxString& shaderName, ShaderSource& source) const;
 
 private:
     void ScanSubfolder(const CVxString& subfolder);
 
     CVxString m_folder;
-    std::vector<CVxShaderPackage> m_packages[ePackageKinds];
+    std::vector<ShaderPackage> m_packages[ePackageKinds];
 };
 
 // Splits a package file's text into its definition and the stage text after
 // it, and reads the shader name. False when the text holds no `shader` element.
-bool ReadShaderPackage(const CVxString& text, CVxShaderPackage& package);
+bool ReadShaderPackage(const CVxString& text, ShaderPackage& package);

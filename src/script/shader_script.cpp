@@ -45,8 +45,8 @@ bool Compare(double a, double b, OpCode code) {
 }
 
 void CutMessage(std::string& message) {
-    if (message.size() > CVxShaderScript::kMaxMessageLength)
-        message.resize(CVxShaderScript::kMaxMessageLength);
+    if (message.size() > ShaderScript::kMaxMessageLength)
+        message.resize(ShaderScript::kMaxMessageLength);
 }
 
 } // namespace
@@ -239,7 +239,7 @@ bool ExecuteScript(ScriptState& state) {
     uint64_t steps = 0;
     std::string error;
     while (next < statements.size()) {
-        if (++steps > CVxShaderScript::kMaxRunSteps) {
+        if (++steps > ShaderScript::kMaxRunSteps) {
             error = "Too many steps: the script ran longer than 10000000 statements.";
             break;
         }
@@ -274,24 +274,24 @@ bool ExecuteScript(ScriptState& state) {
 
 using namespace script;
 
-CVxShaderScript::CVxShaderScript() : m_state(std::make_unique<ScriptState>()) {
+ShaderScript::ShaderScript() : m_state(std::make_unique<ScriptState>()) {
     AddBuiltinFunctions(m_state->functions, m_state->functionByName);
 }
 
-CVxShaderScript::~CVxShaderScript() = default;
+ShaderScript::~ShaderScript() = default;
 
-bool CVxShaderScript::Fail(const char* message) {
+bool ShaderScript::Fail(const char* message) {
     m_state->message = message;
     CutMessage(m_state->message);
     m_state->messageLine = 0;
     return false;
 }
 
-bool CVxShaderScript::Load(const char* text) {
+bool ShaderScript::Load(const char* text) {
     return Load(text, text ? std::strlen(text) : 0);
 }
 
-bool CVxShaderScript::Load(const char* text, size_t length) {
+bool ShaderScript::Load(const char* text, size_t length) {
     m_state->message.clear();
     m_state->messageLine = 0;
     if (CompileScript(*m_state, text ? text : "", text ? length : 0))
@@ -300,7 +300,7 @@ bool CVxShaderScript::Load(const char* text, size_t length) {
     return false;
 }
 
-bool CVxShaderScript::DeclareExtern(const char* name, double value) {
+bool ShaderScript::DeclareExtern(const char* name, double value) {
     m_state->message.clear();
     std::string base;
     int component = 0;
@@ -323,7 +323,7 @@ bool CVxShaderScript::DeclareExtern(const char* name, double value) {
     return true;
 }
 
-bool CVxShaderScript::Set(const char* name, double value) {
+bool ShaderScript::Set(const char* name, double value) {
     m_state->message.clear();
     std::string base;
     int component = 0;
@@ -341,7 +341,7 @@ bool CVxShaderScript::Set(const char* name, double value) {
     return true;
 }
 
-bool CVxShaderScript::Run() {
+bool ShaderScript::Run() {
     m_state->message.clear();
     m_state->messageLine = 0;
     if (!m_state->loaded)
@@ -349,7 +349,7 @@ bool CVxShaderScript::Run() {
     return ExecuteScript(*m_state);
 }
 
-double CVxShaderScript::Get(const char* name, double defaultValue) const {
+double ShaderScript::Get(const char* name, double defaultValue) const {
     std::string base;
     int component = 0;
     if (SplitReference(name, std::strlen(name), base, component) != NameProblem::None)
@@ -360,7 +360,7 @@ double CVxShaderScript::Get(const char* name, double defaultValue) const {
     return m_state->variables[static_cast<size_t>(index)].working[component];
 }
 
-bool CVxShaderScript::HasVariable(const char* name) const {
+bool ShaderScript::HasVariable(const char* name) const {
     std::string base;
     int component = 0;
     if (SplitReference(name, std::strlen(name), base, component) != NameProblem::None)
@@ -368,9 +368,8 @@ bool CVxShaderScript::HasVariable(const char* name) const {
     return m_state->FindVariable(NameKey(base)) >= 0;
 }
 
-bool CVxShaderScript::RegisterFunction(const char* name, uint32_t argCount,
-                                       VxScriptFunction function, void* context,
-                                       bool hasReturnValue) {
+bool ShaderScript::RegisterFunction(const char* name, uint32_t argCount, VxScriptFunction function,
+                                    void* context, bool hasReturnValue) {
     m_state->message.clear();
     size_t length = std::strlen(name);
     if (length == 0 || !IsNameStart(name[0]))
@@ -409,14 +408,14 @@ bool CVxShaderScript::RegisterFunction(const char* name, uint32_t argCount,
     return true;
 }
 
-bool CVxShaderScript::IsLoaded() const {
+bool ShaderScript::IsLoaded() const {
     return m_state->loaded;
 }
 
-const char* CVxShaderScript::Message() const {
+const char* ShaderScript::Message() const {
     return m_state->message.c_str();
 }
 
-uint32_t CVxShaderScript::MessageLine() const {
+uint32_t ShaderScript::MessageLine() const {
     return m_state->messageLine;
 }

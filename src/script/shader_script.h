@@ -23,7 +23,7 @@ int ComponentOf(char letter);
 // variables. Load compiles the text into statement lists; Run executes them.
 // Every component has an initial value (given from outside) and a working value
 // (changed by statements); each run starts from the initial values again.
-class CVxShaderScript {
+class ShaderScript {
 public:
     // Messages are cut to this many characters.
     static constexpr uint32_t kMaxMessageLength = 256;
@@ -31,10 +31,10 @@ public:
     // scripts run a few hundred; the bound only catches endless loops.
     static constexpr uint64_t kMaxRunSteps = 10000000;
 
-    CVxShaderScript();
-    ~CVxShaderScript();
-    CVxShaderScript(const CVxShaderScript&) = delete;
-    CVxShaderScript& operator=(const CVxShaderScript&) = delete;
+    ShaderScript();
+    ~ShaderScript();
+    ShaderScript(const ShaderScript&) = delete;
+    ShaderScript& operator=(const ShaderScript&) = delete;
 
     // Compiles a script; variables declared before stay. False with a message on error.
     bool Load(const char* text, size_t length);

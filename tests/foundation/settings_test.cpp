@@ -34,7 +34,7 @@ const char* kSettings = R"(<?xml version="1.0" encoding="utf-8"?>
 } // namespace
 
 TEST(Settings, DottedKeysBelowTheRoot) {
-    CVxSettingsStore store("Z:/nowhere/settings.xml", "values");
+    SettingsStore store("Z:/nowhere/settings.xml", "values");
     EXPECT_EQ(Text(store.FilePath()), "Z:\\nowhere\\settings.xml");
     ASSERT_TRUE(store.LoadText(kSettings));
     EXPECT_EQ(store.Count(), 6u);
@@ -52,7 +52,7 @@ TEST(Settings, DottedKeysBelowTheRoot) {
     EXPECT_FALSE(store.Lookup("Empty", text));
     EXPECT_EQ(store.Count(), 6u); // plain getters change nothing
 
-    EXPECT_FALSE(CVxSettingsStore("Z:\\no\\such\\file.xml", "values").Load());
+    EXPECT_FALSE(SettingsStore("Z:\\no\\such\\file.xml", "values").Load());
 }
 
 TEST(Settings, MalformedTextFails) {
@@ -80,7 +80,7 @@ TEST(Settings, MalformedTextFails) {
         {"text", false},
     };
     for (const Case& c : cases) {
-        CVxSettingsStore store("", "values");
+        SettingsStore store("", "values");
         EXPECT_EQ(store.LoadText(c.text), c.ok) << c.text;
         if (!c.ok) {
             EXPECT_EQ(store.Count(), 0u) << c.text; // nothing read before the fault is kept
@@ -89,7 +89,7 @@ TEST(Settings, MalformedTextFails) {
 }
 
 TEST(Settings, RecordingGetters) {
-    CVxSettingsStore store("", "values");
+    SettingsStore store("", "values");
     ASSERT_TRUE(store.LoadText(kSettings));
     CVxString text;
     EXPECT_FALSE(store.GetBoolRecorded("ColorTransforms.AlwaysUpsampleToPoT", false));
@@ -141,7 +141,7 @@ TEST(Settings, ExpandPath) {
 }
 
 TEST(Settings, GlobalSettingsWithoutFiles) {
-    CVxGlobalSettings& settings = GlobalSettings();
+    Settings& settings = GlobalSettings();
     EXPECT_EQ(&settings, &GlobalSettings());
     EXPECT_EQ(Text(settings.BaseFolder()), Text(ParentFolder(ProgramFolder())));
     EXPECT_EQ(Text(settings.ResourceFolder()), Text(settings.BaseFolder()) + "resources\\");
@@ -156,7 +156,7 @@ TEST(Settings, StartUpLogsWhenItsFolderExists) {
     // A base folder of its own, so that no other test program logs into the same file.
     ScratchFolder base;
     std::filesystem::create_directory(base.Posix() + "/log");
-    CVxGlobalSettings settings(base.Drive().c_str());
+    Settings settings(base.Drive().c_str());
     settings.Log("Test", "done");
     std::string userFile = Text(settings.UserStore().FilePath());
     EXPECT_EQ(base.Read("log/Generic.log"),

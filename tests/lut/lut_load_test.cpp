@@ -139,7 +139,7 @@ TEST(LutLoad, UnreadableAndOversizedFiles) {
 
 TEST(LutLoad, UpsamplingSwitchAndArgument) {
     ScratchFolder scratch;
-    CVxSettingsStore& store = GlobalSettings().UserStore();
+    SettingsStore& store = GlobalSettings().UserStore();
     const std::string cubrel = CubrelText(1024 + 4 * 17 * 17 * 17, 4, 1024);
     struct Case {
         const char* name;
@@ -174,7 +174,7 @@ TEST(LutFolderIndex, EarlierFoldersWinAndNamesIgnoreCase) {
     scratch.Folder("one/sub.cube");
     const CVxString folders[] = {CVxString(scratch.Folder("one").c_str()), CVxString("relative"),
                                  CVxString((scratch.Folder("two") + "\\").c_str())};
-    CVxLutFolderIndex index;
+    LutFolderMap index;
     index.Build(folders, 3);
     CVxString path;
     ASSERT_TRUE(index.Find("FILM.cube", path));
@@ -193,7 +193,7 @@ TEST(LutFolderIndex, LoadResolvesNamesThroughTheSettings) {
     const std::string settings = "<values><ColorTransforms><LUTPath1>\"" + scratch.Folder("one") +
                                  "\"</LUTPath1><LUTPath2>\"" + scratch.Folder("two") +
                                  "\"</LUTPath2></ColorTransforms></values>";
-    CVxSettingsStore& store = GlobalSettings().UserStore();
+    SettingsStore& store = GlobalSettings().UserStore();
     ASSERT_TRUE(store.LoadText(CVxString(settings.c_str())));
     CVxLUT lut;
     EXPECT_TRUE(lut.Load("SHARED.CUBE", false, kAny, true));

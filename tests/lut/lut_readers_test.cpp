@@ -80,7 +80,7 @@ TEST(LutText, FloatTripleMatchesScanf) {
 
 TEST(LutText, LinesBreakOnRunsAndTrim) {
     const std::string text = "\r\n  a b \r\r\n\n\tc\r   \nd";
-    CVxTextLines lines(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    TextLines lines(reinterpret_cast<const uint8_t*>(text.data()), text.size());
     std::vector<std::string> seen;
     while (lines.Next())
         seen.emplace_back(lines.Begin(), lines.Length());

@@ -139,10 +139,10 @@ TEST_F(ResourceArchiveTest, FontsAndImagesFallBackToDefaults) {
                                                             {"SBMP", "_notfound", kDataStart + 3}},
                                                            16));
     ASSERT_TRUE(OpenResourceArchive(path));
-    const CVxFontFace* font = GetFont(CVxString("Missing"));
+    const ResourceFontData* font = GetFont(CVxString("Missing"));
     ASSERT_NE(font, nullptr);
     EXPECT_EQ(font->bytes, (std::vector<uint8_t>{0, 1, 2}));
-    const CVxImage* image = GetImage(CVxString("Other"));
+    const ResourceImageData* image = GetImage(CVxString("Other"));
     ASSERT_NE(image, nullptr);
     EXPECT_EQ(image->header.size(), 12u);
     EXPECT_EQ(image->pixels, (std::vector<uint8_t>{15}));

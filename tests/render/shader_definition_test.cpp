@@ -51,7 +51,7 @@ TEST(BaseShaderDefinition, TextHasEveryPieceInOrder) {
 }
 
 TEST(BaseShaderDefinition, ParsesIntoALayer) {
-    CVxShaderDefinition definition;
+    ShaderDefinition definition;
     ASSERT_TRUE(definition.Parse(BaseShaderDefinitionText(true))) << definition.Message().c_str();
     EXPECT_STREQ(definition.Name().c_str(), "VEXLAN.Base.1");
     EXPECT_STREQ(definition.SecondPass().c_str(), "VEXLAN.Base.2");
@@ -68,11 +68,11 @@ TEST(BaseShaderDefinition, ParsesIntoALayer) {
     EXPECT_EQ(definition.LookupTables()[0].Lookups().size(), 7u);
     EXPECT_EQ(definition.Externs().size(), 8u + 4 * 9 + 6 * 12 + 15);
 
-    const CVxShaderExtern* pivot = definition.FindExtern("PIVOTMID");
+    const ShaderExtern* pivot = definition.FindExtern("PIVOTMID");
     ASSERT_NE(pivot, nullptr);
     EXPECT_TRUE(pivot->noop);
     EXPECT_EQ(pivot->defaults[0], 0.5);
-    const CVxShaderExtern* matrix = definition.FindExtern("matrixG.y");
+    const ShaderExtern* matrix = definition.FindExtern("matrixG.y");
     ASSERT_NE(matrix, nullptr);
     EXPECT_EQ(matrix->componentCount, 4u);
     EXPECT_EQ(matrix->defaults[1], 1.0);
@@ -82,7 +82,7 @@ TEST(BaseShaderDefinition, ParsesIntoALayer) {
 
 struct Derivation {
     const char* name;
-    std::vector<CVxShaderParameterValue> parameters;
+    std::vector<ShaderParameterValue> parameters;
     std::vector<std::pair<const char*, double>> expected;
 };
 
@@ -152,7 +152,7 @@ TEST(BaseShaderDefinition, ScriptDerivesWorkingValues) {
          {{"gain.x", 1}}},
     };
     for (const Derivation& c : cases) {
-        CVxShaderDefinition definition;
+        ShaderDefinition definition;
         ASSERT_TRUE(definition.Parse(BaseShaderDefinitionText(true)));
         ASSERT_TRUE(definition.Bind(c.parameters))
             << c.name << ": " << definition.Message().c_str();
@@ -163,7 +163,7 @@ TEST(BaseShaderDefinition, ScriptDerivesWorkingValues) {
 
 // Parameters reach every later run: binding the same layer twice gives the same values.
 TEST(BaseShaderDefinition, RerunKeepsParameters) {
-    CVxShaderDefinition definition;
+    ShaderDefinition definition;
     ASSERT_TRUE(definition.Parse(BaseShaderDefinitionText(true)));
     ASSERT_TRUE(definition.Bind({{"Gain.X", 1}}));
     ASSERT_TRUE(definition.RunScript());
@@ -172,7 +172,7 @@ TEST(BaseShaderDefinition, RerunKeepsParameters) {
 
 struct RowCase {
     const char* name;
-    std::vector<CVxShaderParameterValue> parameters;
+    std::vector<ShaderParameterValue> parameters;
     uint32_t row;
     uint32_t entry;
     float rgb[3];
@@ -202,10 +202,10 @@ TEST(ShaderLookups, RowsOfTheBaseTable) {
         {"inside the range", {{"middleHLS2.y", 0.5}, {"rangeHLS2.y", 0.25}}, 2, 600, {0, 1, 0}},
     };
     for (const RowCase& c : cases) {
-        CVxShaderDefinition definition;
+        ShaderDefinition definition;
         ASSERT_TRUE(definition.Parse(BaseShaderDefinitionText(true)));
         definition.Bind(c.parameters);
-        const CVxShaderLookupTable* table = definition.FindLookupTable("LUT1");
+        const ShaderLookupTable* table = definition.FindLookupTable("LUT1");
         ASSERT_NE(table, nullptr);
         const float* entry = table->Row(c.row) + c.entry * 4;
         for (int k = 0; k < 3; ++k)
@@ -214,17 +214,17 @@ TEST(ShaderLookups, RowsOfTheBaseTable) {
 }
 
 TEST(ShaderLookups, WholeRowsAndRecomputation) {
-    CVxShaderDefinition definition;
+    ShaderDefinition definition;
     ASSERT_TRUE(definition.Parse(BaseShaderDefinitionText(true)));
     ASSERT_TRUE(definition.Bind({{"enableHLS4.x", 0}, {"enableHLS4.y", 0}, {"enableHLS4.z", 0}}));
-    const CVxShaderLookupTable& table = definition.LookupTables()[0];
-    for (uint32_t i = 0; i < CVxShaderLookupTable::kEntries; ++i) {
+    const ShaderLookupTable& table = definition.LookupTables()[0];
+    for (uint32_t i = 0; i < ShaderLookupTable::kEntries; ++i) {
         ASSERT_EQ(table.Row(4)[i * 4 + 1], 0.0f) << i; // secondary 5 enabled: zero range
         ASSERT_EQ(table.Row(4)[i * 4 + 0], 1.0f) << i; // secondary 4 disabled
         ASSERT_EQ(table.Row(6)[i * 4 + 0], 1.0f) << i;
         ASSERT_EQ(table.Row(2)[i * 4 + 2], 0.0f) << i;
     }
-    CVxShaderLookupTable& mutableTable = const_cast<CVxShaderLookupTable&>(table);
+    ShaderLookupTable& mutableTable = const_cast<ShaderLookupTable&>(table);
     EXPECT_FALSE(mutableTable.Update(definition.Script()));
     definition.SetParameter("midHigh", 0.75);
     ASSERT_TRUE(definition.RunScript());
@@ -255,16 +255,16 @@ TEST(ShaderDefinition, ReadsTheMarkup) {
         "<VEXLANScript> out = gain.y * 2 + plain; if (amount > 2) { out2 = lights.z; } "
         "</vexlanscript>\n"
         "</shader>\n";
-    CVxShaderDefinition definition;
+    ShaderDefinition definition;
     ASSERT_TRUE(definition.Parse(text)) << definition.Message().c_str();
     EXPECT_STREQ(definition.Name().c_str(), "Custom.One");
     EXPECT_STREQ(definition.SecondPass().c_str(), "Custom.Two");
     EXPECT_FALSE(definition.BypassLUT());
     EXPECT_FALSE(definition.NoopWhenDefault());
     ASSERT_EQ(definition.Textures().size(), 1u);
-    const CVxShaderTexture& texture = definition.Textures()[0];
+    const ShaderTexture& texture = definition.Textures()[0];
     EXPECT_EQ(texture.unit, 2u);
-    EXPECT_EQ(texture.type, EVxTextureType::e2D);
+    EXPECT_EQ(texture.type, ETextureType::e2D);
     EXPECT_TRUE(texture.repeat[0]);
     EXPECT_FALSE(texture.repeat[1]);
     EXPECT_FALSE(texture.interpolate);
@@ -304,11 +304,11 @@ TEST(ShaderDefinition, Failures) {
         {"<shader name=x><VEXLANScript> a = 1", "Missing semicolon."},
     };
     for (const auto& c : cases) {
-        CVxShaderDefinition definition;
+        ShaderDefinition definition;
         EXPECT_FALSE(definition.Parse(c.text)) << c.text;
         EXPECT_STREQ(definition.Message().c_str(), c.message);
     }
-    CVxShaderDefinition failing;
+    ShaderDefinition failing;
     ASSERT_TRUE(failing.Parse("<shader name=x><VEXLANScript> a = 1; b = a / 0; c = 2;"));
     EXPECT_FALSE(failing.RunScript());
     EXPECT_STREQ(failing.Message().c_str(),

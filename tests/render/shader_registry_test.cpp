@@ -35,7 +35,7 @@ TEST(ShaderRegistry, ScansSubfoldersExceptLegacy) {
     ASSERT_EQ(registry.Packages(CVxShaderRegistry::eNfp).size(), 1u);
     EXPECT_STREQ(registry.Packages(CVxShaderRegistry::eNfp)[0].name.c_str(), "unnamed");
 
-    const CVxShaderPackage* warm = registry.Find("STUDIO.WARM");
+    const ShaderPackage* warm = registry.Find("STUDIO.WARM");
     ASSERT_NE(warm, nullptr);
     EXPECT_STREQ(warm->stage.c_str(), "per-pixel stage");
     EXPECT_TRUE(warm->folder.EndsWith("\\Grades\\"));
@@ -55,7 +55,7 @@ TEST(ShaderRegistry, ScansSubfoldersExceptLegacy) {
         {"VEXLAN.Base", false, false},
     };
     for (const auto& c : sources) {
-        CVxShaderSource source;
+        ShaderSource source;
         EXPECT_EQ(registry.FindSource(c.name, source), c.found) << c.name;
         if (!c.found)
             continue;

@@ -16,7 +16,7 @@ struct ExpressionCase {
 
 // Runs "r = <expression>;" with a = 2.5, b = -3.7 and n = NaN available.
 bool Evaluate(const std::string& expression, double& value, std::string& message) {
-    CVxShaderScript script;
+    ShaderScript script;
     script.DeclareExtern("a", 2.5);
     script.DeclareExtern("b", -3.7);
     script.DeclareExtern("n", kNaN);
@@ -182,7 +182,7 @@ TEST(ShaderScript, LoadMessages) {
         {"x = 1;;; { } y = x;", ""},
     };
     for (const MessageCase& c : cases) {
-        CVxShaderScript script;
+        ShaderScript script;
         bool loaded = script.Load(c.script);
         EXPECT_EQ(loaded, c.message[0] == '\0') << c.script;
         EXPECT_STREQ(script.Message(), c.message) << c.script;
@@ -210,7 +210,7 @@ TEST(ShaderScript, HostileInput) {
         {std::string("x = 1 \0;", 8), false, "Invalid character in expression."},
     };
     for (const auto& c : cases) {
-        CVxShaderScript script;
+        ShaderScript script;
         EXPECT_EQ(script.Load(c.text.c_str(), c.text.size()), c.loads) << c.text.substr(0, 40);
         EXPECT_STREQ(script.Message(), c.message);
         if (c.loads) {
@@ -221,7 +221,7 @@ TEST(ShaderScript, HostileInput) {
     std::string longScript;
     for (int i = 0; i < 10000; ++i)
         longScript += "x = x + 1;\n";
-    CVxShaderScript script;
+    ShaderScript script;
     script.DeclareExtern("x", 0);
     ASSERT_TRUE(script.Load(longScript.c_str()));
     ASSERT_TRUE(script.Run());
@@ -242,12 +242,12 @@ TEST(ShaderScript, RunMessages) {
          "10000000 statements."},
     };
     for (const MessageCase& c : cases) {
-        CVxShaderScript script;
+        ShaderScript script;
         ASSERT_TRUE(script.Load(c.script)) << c.script << ": " << script.Message();
         EXPECT_FALSE(script.Run()) << c.script;
         EXPECT_STREQ(script.Message(), c.message) << c.script;
     }
-    CVxShaderScript empty;
+    ShaderScript empty;
     EXPECT_FALSE(empty.Run());
     EXPECT_STREQ(empty.Message(), "No script loaded.");
 }
@@ -265,7 +265,7 @@ TEST(ShaderScript, ControlFlow) {
         {"s; s.y = 4; s.A = 1; s = s.g + s.w;", 5},
     };
     for (const ExpressionCase& c : cases) {
-        CVxShaderScript script;
+        ShaderScript script;
         ASSERT_TRUE(script.Load(c.expression)) << c.expression << ": " << script.Message();
         ASSERT_TRUE(script.Run()) << script.Message();
         EXPECT_EQ(script.Get("S", -1), c.expected) << c.expression;
@@ -274,7 +274,7 @@ TEST(ShaderScript, ControlFlow) {
 
 // A run starts from the initial values, whatever the previous run computed.
 TEST(ShaderScript, ResetBetweenRuns) {
-    CVxShaderScript script;
+    ShaderScript script;
     ASSERT_TRUE(script.DeclareExtern("gain", 2));
     ASSERT_TRUE(script.DeclareExtern("offset.z", 1));
     ASSERT_TRUE(script.Load("gain = gain * 2; offset.z = offset.b + 1; if (gain > 5) seen = 1;"
@@ -312,7 +312,7 @@ TEST(ShaderScript, NamesFromOutside) {
         {"Abc.W", ""},
     };
     for (const MessageCase& c : cases) {
-        CVxShaderScript script;
+        ShaderScript script;
         EXPECT_EQ(script.DeclareExtern(c.script, 1), c.message[0] == '\0') << c.script;
         EXPECT_STREQ(script.Message(), c.message) << c.script;
     }
@@ -344,7 +344,7 @@ TEST(ShaderScript, HostFunctions) {
         {"my.twice", ""},
     };
     int calls = 0;
-    CVxShaderScript script;
+    ShaderScript script;
     script.DeclareExtern("gain", 1);
     for (const MessageCase& c : registrations) {
         EXPECT_EQ(script.RegisterFunction(c.script, 2, Twice, &calls), c.message[0] == '\0');
@@ -367,7 +367,7 @@ TEST(ShaderScript, HostFunctions) {
     const std::string longMessage(300, 'v');
     ASSERT_TRUE(script.RegisterFunction("mute", 1, Mute, const_cast<char*>(longMessage.c_str())));
     EXPECT_FALSE(script.Run());
-    EXPECT_EQ(std::string(script.Message()).size(), CVxShaderScript::kMaxMessageLength);
+    EXPECT_EQ(std::string(script.Message()).size(), ShaderScript::kMaxMessageLength);
 
     EXPECT_FALSE(script.Load("r = silent();"));
     EXPECT_STREQ(script.Message(), "Function without return value used in expression.");
