@@ -86,7 +86,7 @@ private:
     }
     int IndexOf(const CVxString& key, uint32_t hash) const {
         for (size_t i = LowerBound(hash); i < m_elements.size() && m_elements[i].hash == hash; ++i)
-            if (m_elements[i].key.Compare(key, CVxString::eCaseInsensitive) == 0)
+            if (m_elements[i].key.Compare(key, CVxString::ECompareMode::eCaseInsensitive) == 0)
                 return static_cast<int>(i);
         return -1;
     }

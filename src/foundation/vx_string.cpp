@@ -57,7 +57,7 @@ std::string_view PreparePathText(const char* text, uint32_t length, std::string&
     return storage;
 }
 
-int CompareByMode(std::string_view a, std::string_view b, int mode) {
+int CompareByMode(std::string_view a, std::string_view b, CVxString::ECompareMode mode) {
     if (mode == CVxString::eCaseSensitive)
         return CompareBytes(a.data(), static_cast<uint32_t>(a.size()), b.data(),
                             static_cast<uint32_t>(b.size()));
@@ -99,7 +99,7 @@ int CompareDigitRuns(std::string_view a, std::string_view b) {
     return result < 0 ? -1 : (result > 0 ? 1 : 0);
 }
 
-int CompareNatural(std::string_view a, std::string_view b, int mode) {
+int CompareNatural(std::string_view a, std::string_view b, CVxString::ECompareMode mode) {
     std::string reducedA, reducedB;
     CollectNonDigits(a, reducedA);
     CollectNonDigits(b, reducedB);
@@ -114,8 +114,8 @@ int CompareNatural(std::string_view a, std::string_view b, int mode) {
     return 0;
 }
 
-int CompareTexts(const char* a, uint32_t aLength, const char* b, uint32_t bLength, int mode,
-                 bool natural) {
+int CompareTexts(const char* a, uint32_t aLength, const char* b, uint32_t bLength,
+                 CVxString::ECompareMode mode, bool natural) {
     std::string_view left(a, aLength), right(b, bLength);
     std::string leftStorage, rightStorage;
     if (mode == CVxString::ePath) {
@@ -622,11 +622,11 @@ void CVxString::ConvertLineBreaks(int mode) {
 
 // --- comparison ---
 
-int CVxString::Compare(const CVxString& other, int mode, bool natural) const {
+int CVxString::Compare(const CVxString& other, ECompareMode mode, bool natural) const {
     return CompareTexts(m_data, m_length, other.m_data, other.m_length, mode, natural);
 }
 
-int CVxString::Compare(const char* other, int mode, bool natural) const {
+int CVxString::Compare(const char* other, ECompareMode mode, bool natural) const {
     const char* text = other ? other : "";
     return CompareTexts(m_data, m_length, text, static_cast<uint32_t>(std::strlen(text)), mode,
                         natural);

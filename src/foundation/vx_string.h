@@ -9,8 +9,9 @@ class CVxString {
 public:
     static constexpr uint32_t npos = 0xFFFFFFFFu;
 
-    // Comparison modes of Compare.
-    enum ECompareMode { eCaseSensitive = 0, eCaseInsensitive = 1, ePath = 2 };
+    // Comparison modes of Compare; the enumerators are reachable as CVxString::eCaseSensitive.
+    enum class ECompareMode : uint8_t { eCaseSensitive, eCaseInsensitive, ePath };
+    using enum ECompareMode;
 
     CVxString();                                    // room for 32 characters, empty
     CVxString(const char* text, uint32_t n = npos); // assign rules
@@ -95,8 +96,9 @@ public:
     void ConvertLineBreaks(int mode);
 
     // --- comparison ---
-    int Compare(const CVxString& other, int mode = eCaseSensitive, bool natural = false) const;
-    int Compare(const char* other, int mode = eCaseSensitive, bool natural = false) const;
+    int Compare(const CVxString& other, ECompareMode mode = eCaseSensitive,
+                bool natural = false) const;
+    int Compare(const char* other, ECompareMode mode = eCaseSensitive, bool natural = false) const;
     bool operator==(const CVxString& other) const { return Compare(other) == 0; }
     bool operator==(const char* other) const { return Compare(other) == 0; }
     bool EqualsNoCase(const char* other) const { return Compare(other, eCaseInsensitive) == 0; }

@@ -9,20 +9,20 @@
 
 namespace {
 
-const char* const kFieldNames[MaskPoint::eFieldCount] = {
+const char* const kFieldNames[MaskPoint::kFieldCount] = {
     "inner", "innerprevtangent", "innernexttangent", "falloffexponent", "falloffweight", "detached",
     "outer", "outerprevtangent", "outernexttangent", "spline",          "smooth"};
 
-enum class EFieldKind { ePosition, eNumber, eInteger };
+enum class EFieldKind : uint8_t { ePosition, eNumber, eInteger };
 
-EFieldKind KindOf(int field) {
+EFieldKind KindOf(MaskPoint::EField field) {
     switch (field) {
-    case MaskPoint::eFalloffExponent:
-    case MaskPoint::eFalloffWeight:
+    case MaskPoint::EField::eFalloffExponent:
+    case MaskPoint::EField::eFalloffWeight:
         return EFieldKind::eNumber;
-    case MaskPoint::eDetached:
-    case MaskPoint::eSpline:
-    case MaskPoint::eSmooth:
+    case MaskPoint::EField::eDetached:
+    case MaskPoint::EField::eSpline:
+    case MaskPoint::EField::eSmooth:
         return EFieldKind::eInteger;
     default:
         return EFieldKind::ePosition;
@@ -49,7 +49,7 @@ bool ReadPoint(CVxXMLReader& reader, MaskPoint& point) {
     bool ok = true;
     uint32_t depth = reader.Depth();
     while (reader.NextChild(depth)) {
-        for (int field = 0; field < MaskPoint::eFieldCount; ++field) {
+        for (int field = 0; field < MaskPoint::kFieldCount; ++field) {
             if (!reader.TagIs(kFieldNames[field]))
                 continue;
             if (!point.fields[field].Parse(reader.RawValue()))
@@ -83,7 +83,8 @@ bool ReadContour(CVxXMLReader& reader, MaskContour& contour) {
 
 void WritePointLine(CVxString& out, uint32_t indent, int field, const MaskCurve& curve) {
     const char* tag = kFieldNames[field];
-    switch (KindOf(field)) {
+    const MaskPoint::EField kind = static_cast<MaskPoint::EField>(field);
+    switch (KindOf(kind)) {
     case EFieldKind::ePosition:
         AppendXMLIndent(out, indent);
         AppendXMLFormat(out, "<%s>\"catmull-rom,value:%g,%g@0\"</%s>\n", tag, curve.StaticValue(0),
@@ -98,7 +99,7 @@ void WritePointLine(CVxString& out, uint32_t indent, int field, const MaskCurve&
         int value = static_cast<int>(std::lround(curve.StaticValue(0)));
         AppendXMLIndent(out, indent);
         // The detached flag has always been written without quotes.
-        if (field == MaskPoint::eDetached)
+        if (kind == MaskPoint::EField::eDetached)
             AppendXMLFormat(out, "<%s>linear,value:%d@0</%s>\n", tag, value, tag);
         else
             AppendXMLFormat(out, "<%s>\"linear,value:%d@0\"</%s>\n", tag, value, tag);
@@ -108,10 +109,6 @@ void WritePointLine(CVxString& out, uint32_t indent, int field, const MaskCurve&
 }
 
 } // namespace
-
-const char* MaskPoint::FieldName(int field) {
-    return field >= 0 && field < eFieldCount ? kFieldNames[field] : "";
-}
 
 bool MaskCurve::Parse(const char* text) {
     const char* comma = std::strchr(text, ',');
@@ -224,7 +221,7 @@ void CVxShapeMask::WriteFields(CVxString& out, uint32_t indent) const {
         if (!contour.sets.empty()) {
             for (const MaskPoint& point : contour.sets.front().points) {
                 WriteXMLOpen(out, indent + 2, "point");
-                for (int field = 0; field < MaskPoint::eFieldCount; ++field)
+                for (int field = 0; field < MaskPoint::kFieldCount; ++field)
                     WritePointLine(out, indent + 4, field, point.fields[field]);
                 WriteXMLClose(out, indent + 2, "point");
             }

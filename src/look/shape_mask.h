@@ -28,7 +28,7 @@ struct MaskCurve {
 
 // A control point of a contour: eleven curves in their fixed order.
 struct MaskPoint {
-    enum EField {
+    enum class EField : uint8_t {
         eInner,
         eInnerPrevTangent,
         eInnerNextTangent,
@@ -40,11 +40,10 @@ struct MaskPoint {
         eOuterNextTangent,
         eSpline,
         eSmooth,
-        eFieldCount
     };
-    MaskCurve fields[eFieldCount];
-
-    static const char* FieldName(int field);
+    static constexpr int kFieldCount = 11;
+    // Indexed by EField.
+    MaskCurve fields[kFieldCount];
 };
 
 // The points of a contour from one time on.

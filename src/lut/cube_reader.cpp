@@ -15,7 +15,7 @@ struct CubeState {
     size_t stored = 0;
 };
 
-enum class LineOutcome { eNext, eEndOfData, eFailed };
+enum class ELineOutcome : uint8_t { eNext, eEndOfData, eFailed };
 
 // Room for the %s conversion of a line of `length` characters; one buffer
 // per thread that only grows, so that these lines cost no allocation.
@@ -31,16 +31,16 @@ EReaderResult Fail(CVxLUT& lut) {
     return EReaderResult::eFailed;
 }
 
-LineOutcome ReadDomainLine(const TextLines& lines, CubeState& state, bool& matched) {
+ELineOutcome ReadDomainLine(const TextLines& lines, CubeState& state, bool& matched) {
     matched = false;
     if (!LineHasLiteralAfterBlanks(lines.Begin(), lines.Length(), "DOMAIN_"))
-        return LineOutcome::eNext;
+        return ELineOutcome::eNext;
     char* word = WordBuffer(lines.Length());
     float values[3];
     const int count = ScanLine(lines.Begin(), lines.Length(), " DOMAIN_%s %f %f %f", word,
                                &values[0], &values[1], &values[2]);
     if (count != 4)
-        return LineOutcome::eNext;
+        return ELineOutcome::eNext;
     matched = true;
     const size_t wordLength = std::strlen(word);
     float* target = nullptr;
@@ -49,32 +49,32 @@ LineOutcome ReadDomainLine(const TextLines& lines, CubeState& state, bool& match
     else if (FirstWordIs(word, wordLength, "MAX"))
         target = state.domainMax;
     else
-        return LineOutcome::eFailed;
+        return ELineOutcome::eFailed;
     for (int c = 0; c < 3; ++c)
         target[c] = values[c];
-    return LineOutcome::eNext;
+    return ELineOutcome::eNext;
 }
 
-LineOutcome ReadSizeLine(CVxLUT& lut, const TextLines& lines, CubeState& state, bool& matched) {
+ELineOutcome ReadSizeLine(CVxLUT& lut, const TextLines& lines, CubeState& state, bool& matched) {
     matched = false;
     if (!LineHasLiteralAfterBlanks(lines.Begin(), lines.Length(), "LUT_"))
-        return LineOutcome::eNext;
+        return ELineOutcome::eNext;
     char* word = WordBuffer(lines.Length());
     unsigned size = 0;
     if (ScanLine(lines.Begin(), lines.Length(), " LUT_%s %u ", word, &size) != 2)
-        return LineOutcome::eNext;
+        return ELineOutcome::eNext;
     matched = true;
     const bool is3D = FirstWordIs(word, std::strlen(word), "3D_SIZE");
     if (is3D && state.requirement == EDimensionRequirement::eOnly1D)
-        return LineOutcome::eFailed;
+        return ELineOutcome::eFailed;
     if (!is3D && state.requirement == EDimensionRequirement::eOnly3D)
-        return LineOutcome::eFailed;
+        return ELineOutcome::eFailed;
     // Size 0 is no error: it makes an empty table that is complete at once.
     if (!lut.Create(size, is3D))
-        return LineOutcome::eFailed;
+        return ELineOutcome::eFailed;
     state.sizeSeen = true;
     state.expected = is3D ? size_t(size) * size * size : size_t(size);
-    return LineOutcome::eNext;
+    return ELineOutcome::eNext;
 }
 
 } // namespace
@@ -88,11 +88,11 @@ EReaderResult ReadCubeLut(CVxLUT& lut, const uint8_t* data, size_t size, bool /*
         if (lines.StartsWith("#", true) || lines.StartsWith("TITLE", false))
             continue;
         bool matched = false;
-        if (ReadDomainLine(lines, state, matched) == LineOutcome::eFailed)
+        if (ReadDomainLine(lines, state, matched) == ELineOutcome::eFailed)
             return Fail(lut);
         if (matched)
             continue;
-        if (ReadSizeLine(lut, lines, state, matched) == LineOutcome::eFailed)
+        if (ReadSizeLine(lut, lines, state, matched) == ELineOutcome::eFailed)
             return Fail(lut);
         if (matched)
             continue;

@@ -8,7 +8,7 @@
 // Result of one format reader inside Load: the file's table was read, the
 // format was recognised but the file is bad, or the reader hands the file on
 // to the next test in the recognition order.
-enum class EReaderResult { eLoaded, eFailed, eNotRecognised };
+enum class EReaderResult : uint8_t { eLoaded, eFailed, eNotRecognised };
 
 using EDimensionRequirement = CVxLUT::EDimensionRequirement;
 

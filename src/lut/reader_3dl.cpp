@@ -196,7 +196,7 @@ public:
     EReaderResult Read(const uint8_t* data, size_t size);
 
 private:
-    enum class ELineOutcome { eContinue, eEnd, eFail, eFallback };
+    enum class ELineOutcome : uint8_t { eContinue, eEnd, eFail, eFallback };
 
     ELineOutcome Comment(const char* text, size_t length);
     ELineOutcome HeaderOrShaper(const char* line, size_t length);

@@ -18,7 +18,7 @@ struct TruelightState {
 
 // What the scan does after one line. eFinishUnread ends the scan with a
 // section left incomplete, which undoes the success of earlier sections.
-enum class Step { eContinue, eFinish, eFinishUnread, eFail };
+enum class EStep : uint8_t { eContinue, eFinish, eFinishUnread, eFail };
 
 // Reads the next line as an RGB triple; false when the lines run out or the
 // line holds fewer than three numbers.
@@ -33,9 +33,9 @@ inline void StoreEntry(float* entry, const float rgb[3]) {
     entry[3] = 1.0f;
 }
 
-Step ReadInputTable(CVxLUT& lut, TextLines& lines, TruelightState& state, bool upsample) {
+EStep ReadInputTable(CVxLUT& lut, TextLines& lines, TruelightState& state, bool upsample) {
     if (state.lutLength == 0)
-        return Step::eContinue;
+        return EStep::eContinue;
     // A negative length becomes a size that Create refuses.
     const uint32_t length = static_cast<uint32_t>(state.lutLength);
     CVxLUT* target = &lut;
@@ -51,12 +51,12 @@ Step ReadInputTable(CVxLUT& lut, TextLines& lines, TruelightState& state, bool u
             lut.m_preLUT = new CVxLUT();
         target = lut.m_preLUT;
         if (!target->Create(length, false))
-            return Step::eFinishUnread;
+            return EStep::eFinishUnread;
     } else {
         if (state.requirement == EDimensionRequirement::eOnly3D)
-            return Step::eFail;
+            return EStep::eFail;
         if (!lut.Create(length, false))
-            return Step::eFinishUnread;
+            return EStep::eFinishUnread;
     }
     const bool mapped = state.width != 0;
     const float last = static_cast<float>(state.lutLength - 1);
@@ -64,7 +64,7 @@ Step ReadInputTable(CVxLUT& lut, TextLines& lines, TruelightState& state, bool u
     for (uint32_t i = 0; i < length; ++i) {
         float rgb[3];
         if (!NextTriple(lines, rgb))
-            return Step::eFinishUnread;
+            return EStep::eFinishUnread;
         const float ramp = static_cast<float>(i) / last;
         for (int c = 0; c < 3 && identity; ++c)
             identity = std::fabs(rgb[c] - ramp) < 0.00001f;
@@ -75,39 +75,39 @@ Step ReadInputTable(CVxLUT& lut, TextLines& lines, TruelightState& state, bool u
     }
     if (!mapped) {
         state.success = true;
-        return Step::eContinue;
+        return EStep::eContinue;
     }
     if (identity) {
         lut.DeletePreLUT();
-        return Step::eContinue;
+        return EStep::eContinue;
     }
     if (upsample && !lut.m_preLUT->UpsampleToPowerOfTwo(4096))
-        return Step::eFinishUnread;
+        return EStep::eFinishUnread;
     lut.m_preLUT->SetDomainUniform(0.0f, 1.0f);
-    return Step::eContinue;
+    return EStep::eContinue;
 }
 
-Step ReadCube(CVxLUT& lut, TextLines& lines, TruelightState& state) {
+EStep ReadCube(CVxLUT& lut, TextLines& lines, TruelightState& state) {
     if (state.width == 0)
-        return Step::eFinish;
+        return EStep::eFinish;
     if (state.width < 0 || !lut.Create(static_cast<uint32_t>(state.width), true)) {
         lut.DeletePreLUT();
-        return Step::eFail;
+        return EStep::eFail;
     }
     const size_t count = size_t(lut.m_size) * lut.m_size * lut.m_size;
     for (size_t i = 0; i < count; ++i) {
         float rgb[3];
         if (!NextTriple(lines, rgb))
-            return Step::eFinishUnread;
+            return EStep::eFinishUnread;
         StoreEntry(lut.m_data + i * 4, rgb);
     }
     state.success = true;
-    return Step::eContinue;
+    return EStep::eContinue;
 }
 
 // One header line with the "#" removed and trimmed.
-Step ReadHeaderLine(CVxLUT& lut, TextLines& lines, const char* text, size_t length,
-                    TruelightState& state, bool upsample) {
+EStep ReadHeaderLine(CVxLUT& lut, TextLines& lines, const char* text, size_t length,
+                     TruelightState& state, bool upsample) {
     float version = 0;
     int value = 0;
     // The blanks of the pattern also match no blank at all, so only its first
@@ -115,38 +115,38 @@ Step ReadHeaderLine(CVxLUT& lut, TextLines& lines, const char* text, size_t leng
     if (LineHasLiteralAfterBlanks(text, length, "Truelight") &&
         ScanLine(text, length, " Truelight Cube v%f ", &version) == 1) {
         state.headerSeen = true;
-        return Step::eContinue;
+        return EStep::eContinue;
     }
     if (LineHasLiteralAfterBlanks(text, length, "iDims") &&
         ScanLine(text, length, " iDims %d ", &value) == 1)
-        return value == 3 ? Step::eContinue : Step::eFail;
+        return value == 3 ? EStep::eContinue : EStep::eFail;
     if (LineHasLiteralAfterBlanks(text, length, "lutLength") &&
         ScanLine(text, length, " lutLength %d ", &value) == 1) {
         if (value > kMaxInputLength)
-            return Step::eFail;
+            return EStep::eFail;
         state.lutLength = value;
-        return Step::eContinue;
+        return EStep::eContinue;
     }
     if (LineHasLiteralAfterBlanks(text, length, "oDims") &&
         ScanLine(text, length, " oDims %d ", &value) == 1) {
         const bool refused = value != 3 || state.requirement == EDimensionRequirement::eOnly1D;
-        return refused ? Step::eFail : Step::eContinue;
+        return refused ? EStep::eFail : EStep::eContinue;
     }
     int widths[3];
     if (LineHasLiteralAfterBlanks(text, length, "width") &&
         ScanLine(text, length, " width %d %d %d", &widths[0], &widths[1], &widths[2]) == 3) {
         if (widths[0] != widths[1] || widths[1] != widths[2] || widths[0] > kMaxWidth)
-            return Step::eFail;
+            return EStep::eFail;
         state.width = widths[0];
-        return Step::eContinue;
+        return EStep::eContinue;
     }
     if (FirstWordIs(text, length, "InputLUT"))
         return ReadInputTable(lut, lines, state, upsample);
     if (FirstWordIs(text, length, "Cube"))
         return ReadCube(lut, lines, state);
     if (FirstWordIs(text, length, "End"))
-        return Step::eFinish;
-    return Step::eContinue;
+        return EStep::eFinish;
+    return EStep::eContinue;
 }
 
 EReaderResult FailAndClear(CVxLUT& lut) {
@@ -190,12 +190,12 @@ EReaderResult ReadTruelightLut(CVxLUT& lut, const uint8_t* data, size_t size, bo
         const char* text = lines.Begin() + 1;
         size_t length = lines.Length() - 1;
         TrimBlanks(text, length);
-        const Step step = ReadHeaderLine(lut, lines, text, length, state, upsample);
-        if (step == Step::eFail)
+        const EStep step = ReadHeaderLine(lut, lines, text, length, state, upsample);
+        if (step == EStep::eFail)
             return FailAndClear(lut);
-        if (step == Step::eFinishUnread)
+        if (step == EStep::eFinishUnread)
             state.success = false;
-        if (step != Step::eContinue)
+        if (step != EStep::eContinue)
             break;
     }
     return Finish(lut, state, upsample);

@@ -31,14 +31,14 @@ struct DataElement {
     uint32_t size = 0;
 };
 
-enum class EntryKind { eFont, eImage, eData };
+enum class EEntryKind : uint8_t { eFont, eImage, eData };
 
-EntryKind KindOfTag(const uint8_t* tag) {
+EEntryKind KindOfTag(const uint8_t* tag) {
     if (std::memcmp(tag, "FONT", 4) == 0)
-        return EntryKind::eFont;
+        return EEntryKind::eFont;
     if (std::memcmp(tag, "JPEG", 4) == 0 || std::memcmp(tag, "SBMP", 4) == 0)
-        return EntryKind::eImage;
-    return EntryKind::eData;
+        return EEntryKind::eImage;
+    return EEntryKind::eData;
 }
 
 class ResourceArchive {
@@ -58,7 +58,7 @@ public:
 
 private:
     // False when the table already holds the name: the first entry of a name wins.
-    bool AcceptEntry(EntryKind kind, const CVxString& name, uint32_t offset);
+    bool AcceptEntry(EEntryKind kind, const CVxString& name, uint32_t offset);
     bool ReadBytes(uint32_t offset, void* buffer, uint32_t count) const;
 
     CVxString m_path;
@@ -74,13 +74,13 @@ bool InsertElement(NameTable<Element>& table, const CVxString& name, uint32_t of
     return table.Insert(name, std::move(element));
 }
 
-bool ResourceArchive::AcceptEntry(EntryKind kind, const CVxString& name, uint32_t offset) {
+bool ResourceArchive::AcceptEntry(EEntryKind kind, const CVxString& name, uint32_t offset) {
     switch (kind) {
-    case EntryKind::eFont:
+    case EEntryKind::eFont:
         return InsertElement(m_fonts, name, offset);
-    case EntryKind::eImage:
+    case EEntryKind::eImage:
         return InsertElement(m_images, name, offset);
-    case EntryKind::eData:
+    case EEntryKind::eData:
         return InsertElement(m_data, name, offset + kDataPrefixSize);
     }
     return false;
@@ -101,22 +101,22 @@ void ResourceArchive::ReadDirectory() {
 
     // The previous entry is found again by name: insertions move table elements.
     struct Previous {
-        EntryKind kind;
+        EEntryKind kind;
         CVxString name;
         uint32_t dataOffset;
     };
     bool havePrevious = false;
-    Previous previous{EntryKind::eData, CVxString(), 0};
+    Previous previous{EEntryKind::eData, CVxString(), 0};
     auto setPreviousSize = [&](uint32_t end) {
         uint32_t* size = nullptr;
         switch (previous.kind) {
-        case EntryKind::eFont:
+        case EEntryKind::eFont:
             size = &m_fonts.Find(previous.name)->size;
             break;
-        case EntryKind::eImage:
+        case EEntryKind::eImage:
             size = &m_images.Find(previous.name)->size;
             break;
-        case EntryKind::eData:
+        case EEntryKind::eData:
             size = &m_data.Find(previous.name)->size;
             break;
         }
@@ -130,7 +130,7 @@ void ResourceArchive::ReadDirectory() {
         const uint32_t storedOffset = LoadLittleEndian32(entry + 36);
         if (havePrevious)
             setPreviousSize(storedOffset);
-        const EntryKind kind = KindOfTag(entry);
+        const EEntryKind kind = KindOfTag(entry);
         const char* nameBytes = reinterpret_cast<const char*>(entry + 4);
         const CVxString name(nameBytes, static_cast<uint32_t>(strnlen(nameBytes, kNameSize)));
         if (!AcceptEntry(kind, name, storedOffset)) {
@@ -141,7 +141,7 @@ void ResourceArchive::ReadDirectory() {
         previous.kind = kind;
         previous.name = name;
         previous.dataOffset =
-            kind == EntryKind::eData ? storedOffset + kDataPrefixSize : storedOffset;
+            kind == EEntryKind::eData ? storedOffset + kDataPrefixSize : storedOffset;
     }
     if (!havePrevious)
         return;

@@ -13,7 +13,7 @@
 
 namespace {
 
-const char* const kPackagePatterns[CVxShaderRegistry::ePackageKinds] = {"*.vxtp", "*.afp", "*.nfp"};
+const char* const kPackagePatterns[CVxShaderRegistry::kPackageKinds] = {"*.vxtp", "*.afp", "*.nfp"};
 
 } // namespace
 
@@ -67,7 +67,7 @@ CVxShaderRegistry::CVxShaderRegistry(const CVxString& shaderFolder) : m_folder(s
 }
 
 void CVxShaderRegistry::ScanSubfolder(const CVxString& subfolder) {
-    for (int kind = 0; kind < ePackageKinds; ++kind) {
+    for (size_t kind = 0; kind < kPackageKinds; ++kind) {
         CVxDirectoryScan scan(subfolder + kPackagePatterns[kind], false);
         while (scan.Next()) {
             if (scan.IsDirectory())

@@ -2,6 +2,7 @@
 
 #include "foundation/vx_string.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -26,7 +27,8 @@ struct ShaderSource {
 // one list per kind of package file. Created and scanned on first use.
 class CVxShaderRegistry {
 public:
-    enum EPackageKind { eVxtp = 0, eAfp = 1, eNfp = 2, ePackageKinds = 3 };
+    enum class EPackageKind : uint8_t { eVxtp, eAfp, eNfp };
+    static constexpr size_t kPackageKinds = 3;
 
     static CVxShaderRegistry& Get();
 
@@ -38,7 +40,9 @@ public:
     static CVxString ConfiguredFolder();
 
     const CVxString& Folder() const { return m_folder; }
-    const std::vector<ShaderPackage>& Packages(EPackageKind kind) const { return m_packages[kind]; }
+    const std::vector<ShaderPackage>& Packages(EPackageKind kind) const {
+        return m_packages[static_cast<size_t>(kind)];
+    }
     // By name, in any letter case; the kinds are searched in the order vxtp, afp, nfp.
     const ShaderPackage* Find(const CVxString& shaderName) const;
 
@@ -50,7 +54,7 @@ private:
     void ScanSubfolder(const CVxString& subfolder);
 
     CVxString m_folder;
-    std::vector<ShaderPackage> m_packages[ePackageKinds];
+    std::vector<ShaderPackage> m_packages[kPackageKinds];
 };
 
 // Splits a package file's text into its definition and the stage text after

@@ -16,28 +16,28 @@ template <typename T> void GrowForOneMore(std::vector<T>& list) {
 }
 
 struct PendingOperator {
-    OpCode code;
+    EOpCode code;
     int level;
 };
 
-enum class FrameKind : uint8_t { Root, Group, Call };
+enum class EFrameKind : uint8_t { eRoot, eGroup, eCall };
 
 // One parenthesis depth of an expression and the operators waiting at it.
 struct ExpressionFrame {
-    FrameKind kind;
+    EFrameKind kind;
     size_t pendingBase;
     uint32_t function = 0;
     uint32_t argCount = 0;
 };
 
-enum class ExpressionEnd : uint8_t { Semicolon, RightParenthesis };
+enum class EExpressionEnd : uint8_t { eSemicolon, eRightParenthesis };
 
-enum class ConstructKind : uint8_t { Block, IfThen, IfElse, While };
+enum class EConstructKind : uint8_t { eBlock, eIfThen, eIfElse, eWhile };
 
 // An open statement construct: a block waiting for "}", an "if" or "while"
 // waiting for the statement it controls.
 struct Construct {
-    ConstructKind kind;
+    EConstructKind kind;
     uint32_t jump = 0;      // statement whose target is patched when the construct ends
     uint32_t loopStart = 0; // the condition of a loop
     size_t breakBase = 0;   // first of this loop's entries in the break list
@@ -45,7 +45,7 @@ struct Construct {
 
 // Binding levels; a higher level binds tighter.
 struct BinaryOperator {
-    OpCode code;
+    EOpCode code;
     int level;
     int length;
 };
@@ -71,11 +71,11 @@ private:
     bool CompileBreakOrContinue(bool isBreak);
     bool CompileAssignment(std::string_view word);
     bool CompleteStatement();
-    uint32_t AddStatement(StatementKind kind);
+    uint32_t AddStatement(EStatementKind kind);
     int InnermostLoop() const;
 
     // --- expressions ---
-    bool CompileExpression(ExpressionEnd end, const std::string* initializing, uint32_t& firstOp);
+    bool CompileExpression(EExpressionEnd end, const std::string* initializing, uint32_t& firstOp);
     bool ReadOperand(const std::string* initializing);
     bool ReadName(const std::string* initializing);
     bool ReadBinaryOperator(BinaryOperator& op);
@@ -85,7 +85,7 @@ private:
     void FlushFrame();
     bool Emit(const Op& op);
     bool MissingParenthesis() {
-        return Fail(m_frames.back().kind == FrameKind::Call
+        return Fail(m_frames.back().kind == EFrameKind::eCall
                         ? "Syntax error: missing parenthesis."
                         : "Syntax error: missing right parenthesis.");
     }
@@ -109,7 +109,7 @@ private:
 
 // --- statements ---------------------------------------------------------------------------
 
-uint32_t Compiler::AddStatement(StatementKind kind) {
+uint32_t Compiler::AddStatement(EStatementKind kind) {
     GrowForOneMore(m_state.statements);
     Statement statement;
     statement.kind = kind;
@@ -120,7 +120,7 @@ uint32_t Compiler::AddStatement(StatementKind kind) {
 
 int Compiler::InnermostLoop() const {
     for (size_t i = m_constructs.size(); i-- > 0;)
-        if (m_constructs[i].kind == ConstructKind::While)
+        if (m_constructs[i].kind == EConstructKind::eWhile)
             return static_cast<int>(i);
     return -1;
 }
@@ -138,10 +138,11 @@ bool Compiler::CompileStatements() {
         char c = m_lexer.Peek();
         if (c == '{') {
             m_lexer.Advance();
-            m_constructs.push_back(Construct{ConstructKind::Block});
+            m_constructs.push_back(Construct{EConstructKind::eBlock});
             continue;
         }
-        if (c == '}' && !m_constructs.empty() && m_constructs.back().kind == ConstructKind::Block) {
+        if (c == '}' && !m_constructs.empty() &&
+            m_constructs.back().kind == EConstructKind::eBlock) {
             m_lexer.Advance();
             m_constructs.pop_back();
             if (!CompleteStatement())
@@ -185,14 +186,14 @@ bool Compiler::CompileIfOrWhile(bool isWhile) {
     m_lexer.Advance();
     uint32_t firstOp = 0;
     uint32_t loopStart = static_cast<uint32_t>(m_state.statements.size());
-    if (!CompileExpression(ExpressionEnd::RightParenthesis, nullptr, firstOp))
+    if (!CompileExpression(EExpressionEnd::eRightParenthesis, nullptr, firstOp))
         return false;
-    uint32_t jump = AddStatement(StatementKind::JumpIfFalse);
+    uint32_t jump = AddStatement(EStatementKind::eJumpIfFalse);
     Statement& statement = m_state.statements[jump];
     statement.firstOp = firstOp;
     statement.opCount = static_cast<uint32_t>(m_state.ops.size()) - firstOp;
 
-    Construct construct{isWhile ? ConstructKind::While : ConstructKind::IfThen};
+    Construct construct{isWhile ? EConstructKind::eWhile : EConstructKind::eIfThen};
     construct.jump = jump;
     construct.loopStart = loopStart;
     construct.breakBase = m_breaks.size();
@@ -210,7 +211,7 @@ bool Compiler::CompileBreakOrContinue(bool isBreak) {
         return Fail(isBreak ? "Missing semicolon after 'break'"
                             : "Missing semicolon after 'continue'");
     m_lexer.Advance();
-    uint32_t jump = AddStatement(StatementKind::Jump);
+    uint32_t jump = AddStatement(EStatementKind::eJump);
     if (isBreak)
         m_breaks.push_back(jump);
     else
@@ -223,8 +224,8 @@ bool Compiler::CompileAssignment(std::string_view word) {
         return Fail("Variable name collides with an existing function.");
     std::string name;
     int component = 0;
-    NameProblem problem = SplitReference(word.data(), word.size(), name, component);
-    if (problem != NameProblem::None)
+    ENameProblem problem = SplitReference(word.data(), word.size(), name, component);
+    if (problem != ENameProblem::eNone)
         return Fail(NameProblemMessage(problem));
     std::string key = NameKey(name);
     double constant = 0.0;
@@ -251,12 +252,12 @@ bool Compiler::CompileAssignment(std::string_view word) {
 
     bool initializes = variable < 0;
     uint32_t firstOp = 0;
-    if (!CompileExpression(ExpressionEnd::Semicolon, initializes ? &key : nullptr, firstOp))
+    if (!CompileExpression(EExpressionEnd::eSemicolon, initializes ? &key : nullptr, firstOp))
         return false;
     if (initializes)
         variable = static_cast<int>(m_state.AddVariable(name));
 
-    uint32_t index = AddStatement(StatementKind::Assign);
+    uint32_t index = AddStatement(EStatementKind::eAssign);
     Statement& statement = m_state.statements[index];
     statement.variable = static_cast<uint32_t>(variable);
     statement.component = static_cast<uint8_t>(component);
@@ -272,24 +273,24 @@ bool Compiler::CompleteStatement() {
         Construct& top = m_constructs.back();
         uint32_t next = static_cast<uint32_t>(statements.size());
         switch (top.kind) {
-        case ConstructKind::Block:
+        case EConstructKind::eBlock:
             return true;
-        case ConstructKind::IfThen:
+        case EConstructKind::eIfThen:
             m_lexer.SkipBlank();
             if (m_lexer.TakeKeyword("else")) {
-                uint32_t skipElse = AddStatement(StatementKind::Jump);
+                uint32_t skipElse = AddStatement(EStatementKind::eJump);
                 statements[top.jump].target = skipElse + 1;
-                top.kind = ConstructKind::IfElse;
+                top.kind = EConstructKind::eIfElse;
                 top.jump = skipElse;
                 return true;
             }
             statements[top.jump].target = next;
             break;
-        case ConstructKind::IfElse:
+        case EConstructKind::eIfElse:
             statements[top.jump].target = next;
             break;
-        case ConstructKind::While: {
-            uint32_t back = AddStatement(StatementKind::Jump);
+        case EConstructKind::eWhile: {
+            uint32_t back = AddStatement(EStatementKind::eJump);
             statements[back].target = top.loopStart;
             statements[top.jump].target = back + 1;
             for (size_t i = top.breakBase; i < m_breaks.size(); ++i)
@@ -307,19 +308,19 @@ bool Compiler::CompleteStatement() {
 
 bool Compiler::Emit(const Op& op) {
     switch (op.code) {
-    case OpCode::PushNumber:
-    case OpCode::PushVariable:
+    case EOpCode::ePushNumber:
+    case EOpCode::ePushVariable:
         ++m_stackDepth;
         break;
-    case OpCode::CallFunction:
+    case EOpCode::eCallFunction:
         m_stackDepth -= op.argCount;
         if (m_stackDepth < 0)
             m_stackBroken = true;
         ++m_stackDepth;
         break;
-    case OpCode::Negate:
-    case OpCode::BitNot:
-    case OpCode::LogicalNot:
+    case EOpCode::eNegate:
+    case EOpCode::eBitNot:
+    case EOpCode::eLogicalNot:
         if (m_stackDepth < 1)
             m_stackBroken = true;
         break;
@@ -360,50 +361,50 @@ bool Compiler::ReadBinaryOperator(BinaryOperator& op) {
     char next = m_lexer.HasAhead(1) ? m_lexer.Peek(1) : '\0';
     switch (c) {
     case '|':
-        op = next == '|' ? BinaryOperator{OpCode::LogicalOr, 1, 2}
-                         : BinaryOperator{OpCode::BitOr, 3, 1};
+        op = next == '|' ? BinaryOperator{EOpCode::eLogicalOr, 1, 2}
+                         : BinaryOperator{EOpCode::eBitOr, 3, 1};
         return true;
     case '&':
-        op = next == '&' ? BinaryOperator{OpCode::LogicalAnd, 2, 2}
-                         : BinaryOperator{OpCode::BitAnd, 5, 1};
+        op = next == '&' ? BinaryOperator{EOpCode::eLogicalAnd, 2, 2}
+                         : BinaryOperator{EOpCode::eBitAnd, 5, 1};
         return true;
     case '^':
-        op = BinaryOperator{OpCode::BitXor, 4, 1};
+        op = BinaryOperator{EOpCode::eBitXor, 4, 1};
         return true;
     case '!':
         if (next != '=')
             return false;
-        op = BinaryOperator{OpCode::NotEqual, 6, 2};
+        op = BinaryOperator{EOpCode::eNotEqual, 6, 2};
         return true;
     case '=':
         if (next != '=')
             return false;
-        op = BinaryOperator{OpCode::Equal, 7, 2};
+        op = BinaryOperator{EOpCode::eEqual, 7, 2};
         return true;
     case '>':
-        op = next == '='   ? BinaryOperator{OpCode::GreaterEqual, 8, 2}
-             : next == '>' ? BinaryOperator{OpCode::ShiftRight, 12, 2}
-                           : BinaryOperator{OpCode::Greater, 9, 1};
+        op = next == '='   ? BinaryOperator{EOpCode::eGreaterEqual, 8, 2}
+             : next == '>' ? BinaryOperator{EOpCode::eShiftRight, 12, 2}
+                           : BinaryOperator{EOpCode::eGreater, 9, 1};
         return true;
     case '<':
-        op = next == '='   ? BinaryOperator{OpCode::LessEqual, 10, 2}
-             : next == '<' ? BinaryOperator{OpCode::ShiftLeft, 13, 2}
-                           : BinaryOperator{OpCode::Less, 11, 1};
+        op = next == '='   ? BinaryOperator{EOpCode::eLessEqual, 10, 2}
+             : next == '<' ? BinaryOperator{EOpCode::eShiftLeft, 13, 2}
+                           : BinaryOperator{EOpCode::eLess, 11, 1};
         return true;
     case '-':
-        op = BinaryOperator{OpCode::Subtract, 14, 1};
+        op = BinaryOperator{EOpCode::eSubtract, 14, 1};
         return true;
     case '+':
-        op = BinaryOperator{OpCode::Add, 15, 1};
+        op = BinaryOperator{EOpCode::eAdd, 15, 1};
         return true;
     case '%':
-        op = BinaryOperator{OpCode::Remainder, 16, 1};
+        op = BinaryOperator{EOpCode::eRemainder, 16, 1};
         return true;
     case '/':
-        op = BinaryOperator{OpCode::Divide, 17, 1};
+        op = BinaryOperator{EOpCode::eDivide, 17, 1};
         return true;
     case '*':
-        op = BinaryOperator{OpCode::Multiply, 18, 1};
+        op = BinaryOperator{EOpCode::eMultiply, 18, 1};
         return true;
     default:
         return false;
@@ -423,7 +424,7 @@ bool Compiler::ReadName(const std::string* initializing) {
             return Fail("Expected left parenthesis after function name");
         m_lexer.Advance();
         m_frames.push_back(
-            ExpressionFrame{FrameKind::Call, m_pending.size(), static_cast<uint32_t>(function)});
+            ExpressionFrame{EFrameKind::eCall, m_pending.size(), static_cast<uint32_t>(function)});
         m_expectOperand = true;
         m_callJustOpened = true;
         return true;
@@ -431,18 +432,18 @@ bool Compiler::ReadName(const std::string* initializing) {
 
     std::string name;
     int component = 0;
-    NameProblem problem = SplitReference(word.data(), word.size(), name, component);
+    ENameProblem problem = SplitReference(word.data(), word.size(), name, component);
     // A suffix of the wrong length is a malformed name like anywhere else; a
     // single letter that names no component is the expression's own complaint.
-    if (problem == NameProblem::UnknownComponent)
+    if (problem == ENameProblem::eUnknownComponent)
         return Fail("Syntax error: invalid vector coordinate.");
-    if (problem != NameProblem::None)
+    if (problem != ENameProblem::eNone)
         return Fail(NameProblemMessage(problem));
     std::string key = NameKey(name);
     Op op;
     double constant = 0.0;
     if (LookupConstant(key, constant)) {
-        op.code = OpCode::PushNumber;
+        op.code = EOpCode::ePushNumber;
         op.value = constant;
     } else {
         int variable = m_state.FindVariable(key);
@@ -451,7 +452,7 @@ bool Compiler::ReadName(const std::string* initializing) {
                 return Fail("A variable can't be used to initialize itself.");
             return Fail("Unknown identifier.");
         }
-        op.code = OpCode::PushVariable;
+        op.code = EOpCode::ePushVariable;
         op.index = static_cast<uint32_t>(variable);
         op.component = static_cast<uint8_t>(component);
     }
@@ -463,7 +464,7 @@ bool Compiler::ReadOperand(const std::string* initializing) {
     char c = m_lexer.Peek();
     if (ascii::IsDigit(c) || c == '.') {
         Op op;
-        op.code = OpCode::PushNumber;
+        op.code = EOpCode::ePushNumber;
         if (const char* message = m_lexer.ReadNumber(op.value))
             return Fail(message);
         m_expectOperand = false;
@@ -473,13 +474,15 @@ bool Compiler::ReadOperand(const std::string* initializing) {
         return ReadName(initializing);
     if (c == '(') {
         m_lexer.Advance();
-        m_frames.push_back(ExpressionFrame{FrameKind::Group, m_pending.size()});
+        m_frames.push_back(ExpressionFrame{EFrameKind::eGroup, m_pending.size()});
         return true;
     }
     // Unary operators bind tighter than any binary one and simply wait.
     if (c == '-' || c == '~' || (c == '!' && m_lexer.Peek(1) != '=')) {
         m_lexer.Advance();
-        OpCode code = c == '-' ? OpCode::Negate : c == '~' ? OpCode::BitNot : OpCode::LogicalNot;
+        EOpCode code = c == '-'   ? EOpCode::eNegate
+                       : c == '~' ? EOpCode::eBitNot
+                                  : EOpCode::eLogicalNot;
         int level = c == '-' ? 19 : c == '~' ? 20 : 21;
         m_pending.push_back(PendingOperator{code, level});
         return true;
@@ -500,7 +503,7 @@ bool Compiler::CloseParenthesis() {
     ExpressionFrame frame = m_frames.back();
     m_frames.pop_back();
     m_expectOperand = false;
-    if (frame.kind == FrameKind::Group)
+    if (frame.kind == EFrameKind::eGroup)
         return true;
     const Function& function = m_state.functions[frame.function];
     uint32_t given = frame.argCount + (m_callJustOpened ? 0 : 1);
@@ -510,7 +513,7 @@ bool Compiler::CloseParenthesis() {
     if (given < function.argCount)
         return Fail("Too few arguments for this function");
     Op op;
-    op.code = OpCode::CallFunction;
+    op.code = EOpCode::eCallFunction;
     op.index = frame.function;
     op.argCount = static_cast<uint16_t>(given);
     return Emit(op);
@@ -518,7 +521,7 @@ bool Compiler::CloseParenthesis() {
 
 bool Compiler::TakeComma() {
     ExpressionFrame& frame = m_frames.back();
-    if (frame.kind != FrameKind::Call)
+    if (frame.kind != EFrameKind::eCall)
         return Fail("Syntax error: comma outside function call.");
     m_lexer.Advance();
     FlushFrame();
@@ -531,12 +534,12 @@ bool Compiler::TakeComma() {
 
 // Reads one expression up to ";" or the ")" that closes a condition and appends
 // its postfix code. Parentheses are tracked on m_frames, not by recursion.
-bool Compiler::CompileExpression(ExpressionEnd end, const std::string* initializing,
+bool Compiler::CompileExpression(EExpressionEnd end, const std::string* initializing,
                                  uint32_t& firstOp) {
     firstOp = static_cast<uint32_t>(m_state.ops.size());
     m_frames.clear();
     m_pending.clear();
-    m_frames.push_back(ExpressionFrame{FrameKind::Root, 0});
+    m_frames.push_back(ExpressionFrame{EFrameKind::eRoot, 0});
     m_expectOperand = true;
     m_callJustOpened = false;
     m_stackDepth = 0;
@@ -547,7 +550,7 @@ bool Compiler::CompileExpression(ExpressionEnd end, const std::string* initializ
         m_lexer.SkipBlank();
         if (m_lexer.AtEnd()) {
             bool complete = !m_expectOperand && m_frames.size() == 1;
-            if (complete && end == ExpressionEnd::Semicolon)
+            if (complete && end == EExpressionEnd::eSemicolon)
                 return Fail("Missing semicolon.");
             return Fail("Unexpected end of expression.");
         }
@@ -573,7 +576,7 @@ bool Compiler::CompileExpression(ExpressionEnd end, const std::string* initializ
         }
 
         if (c == ';') {
-            if (!atRoot || end != ExpressionEnd::Semicolon)
+            if (!atRoot || end != EExpressionEnd::eSemicolon)
                 return atRoot ? Fail("Syntax error: missing right parenthesis.")
                               : MissingParenthesis();
             m_lexer.Advance();
@@ -581,7 +584,7 @@ bool Compiler::CompileExpression(ExpressionEnd end, const std::string* initializ
         }
         if (c == ')') {
             if (atRoot) {
-                if (end != ExpressionEnd::RightParenthesis)
+                if (end != EExpressionEnd::eRightParenthesis)
                     return Fail("Syntax error: no matching left parenthesis.");
                 m_lexer.Advance();
                 break;

@@ -10,47 +10,47 @@
 // The compiled form of a script, shared by the compiler and the interpreter.
 namespace script {
 
-enum class OpCode : uint8_t {
-    PushNumber,
-    PushVariable,
-    CallFunction,
-    LogicalOr,
-    LogicalAnd,
-    BitOr,
-    BitXor,
-    BitAnd,
-    NotEqual,
-    Equal,
-    GreaterEqual,
-    Greater,
-    LessEqual,
-    Less,
-    ShiftRight,
-    ShiftLeft,
-    Subtract,
-    Add,
-    Remainder,
-    Divide,
-    Multiply,
-    Negate,
-    BitNot,
-    LogicalNot,
+enum class EOpCode : uint8_t {
+    ePushNumber,
+    ePushVariable,
+    eCallFunction,
+    eLogicalOr,
+    eLogicalAnd,
+    eBitOr,
+    eBitXor,
+    eBitAnd,
+    eNotEqual,
+    eEqual,
+    eGreaterEqual,
+    eGreater,
+    eLessEqual,
+    eLess,
+    eShiftRight,
+    eShiftLeft,
+    eSubtract,
+    eAdd,
+    eRemainder,
+    eDivide,
+    eMultiply,
+    eNegate,
+    eBitNot,
+    eLogicalNot,
 };
 
 // One postfix step. Numbers carry their value, variables their index and
 // component, calls the function index and the argument count.
 struct Op {
-    OpCode code;
+    EOpCode code;
     uint8_t component = 0;
     uint16_t argCount = 0;
     uint32_t index = 0;
     double value = 0.0;
 };
 
-enum class StatementKind : uint8_t { Assign, JumpIfFalse, Jump };
+enum class EStatementKind : uint8_t { eAssign, eJumpIfFalse, eJump };
 
 struct Statement {
-    StatementKind kind;
+    EStatementKind kind;
     uint8_t component = 0;
     uint32_t variable = 0;
     uint32_t firstOp = 0;
@@ -122,13 +122,19 @@ inline std::string NameKey(const std::string& name) {
     return NameKey(name.data(), name.size());
 }
 
-// InvalidCoordinate: not exactly one letter after the dot; UnknownComponent: one
+// eInvalidCoordinate: not exactly one letter after the dot; eUnknownComponent: one
 // letter that names no component.
-enum class NameProblem { None, InvalidCharacter, TooManyDots, InvalidCoordinate, UnknownComponent };
+enum class ENameProblem : uint8_t {
+    eNone,
+    eInvalidCharacter,
+    eTooManyDots,
+    eInvalidCoordinate,
+    eUnknownComponent
+};
 
 // Splits "name" or "name.c" into the name and the component index.
-NameProblem SplitReference(const char* text, size_t length, std::string& name, int& component);
-const char* NameProblemMessage(NameProblem problem);
+ENameProblem SplitReference(const char* text, size_t length, std::string& name, int& component);
+const char* NameProblemMessage(ENameProblem problem);
 
 // The built-in functions, registered by every new script object.
 void AddBuiltinFunctions(std::vector<Function>& functions,

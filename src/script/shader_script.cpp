@@ -25,19 +25,19 @@ double Shift(double value, double amount, bool right) {
     return static_cast<int32_t>(static_cast<uint32_t>(bits) << shift);
 }
 
-bool Compare(double a, double b, OpCode code) {
+bool Compare(double a, double b, EOpCode code) {
     if (std::isnan(a) || std::isnan(b))
         return false;
     switch (code) {
-    case OpCode::NotEqual:
+    case EOpCode::eNotEqual:
         return !(std::fabs(a - b) < kZeroTolerance);
-    case OpCode::Equal:
+    case EOpCode::eEqual:
         return std::fabs(a - b) < kZeroTolerance;
-    case OpCode::GreaterEqual:
+    case EOpCode::eGreaterEqual:
         return a >= b;
-    case OpCode::Greater:
+    case EOpCode::eGreater:
         return a > b;
-    case OpCode::LessEqual:
+    case EOpCode::eLessEqual:
         return a <= b;
     default:
         return a < b;
@@ -82,39 +82,39 @@ int ComponentOf(char letter) {
     }
 }
 
-NameProblem SplitReference(const char* text, size_t length, std::string& name, int& component) {
+ENameProblem SplitReference(const char* text, size_t length, std::string& name, int& component) {
     component = 0;
     if (length == 0 || !IsNameStart(text[0]))
-        return NameProblem::InvalidCharacter;
+        return ENameProblem::eInvalidCharacter;
     size_t dot = length;
     for (size_t i = 0; i < length; ++i) {
         if (text[i] == '.') {
             if (dot != length)
-                return NameProblem::TooManyDots;
+                return ENameProblem::eTooManyDots;
             dot = i;
         } else if (!IsNameChar(text[i])) {
-            return NameProblem::InvalidCharacter;
+            return ENameProblem::eInvalidCharacter;
         }
     }
     name.assign(text, dot);
     if (dot == length)
-        return NameProblem::None;
+        return ENameProblem::eNone;
     if (length - dot != 2)
-        return NameProblem::InvalidCoordinate;
+        return ENameProblem::eInvalidCoordinate;
     if (ComponentOf(text[dot + 1]) < 0)
-        return NameProblem::UnknownComponent;
+        return ENameProblem::eUnknownComponent;
     component = ComponentOf(text[dot + 1]);
-    return NameProblem::None;
+    return ENameProblem::eNone;
 }
 
-const char* NameProblemMessage(NameProblem problem) {
+const char* NameProblemMessage(ENameProblem problem) {
     switch (problem) {
-    case NameProblem::InvalidCharacter:
+    case ENameProblem::eInvalidCharacter:
         return "Invalid character in variable name.";
-    case NameProblem::TooManyDots:
+    case ENameProblem::eTooManyDots:
         return "Too many dots in variable name.";
-    case NameProblem::InvalidCoordinate:
-    case NameProblem::UnknownComponent:
+    case ENameProblem::eInvalidCoordinate:
+    case ENameProblem::eUnknownComponent:
         return "Invalid vector coordinate.";
     default:
         return "";
@@ -141,13 +141,13 @@ bool EvaluateExpression(ScriptState& state, uint32_t firstOp, uint32_t opCount, 
     const Op* end = op + opCount;
     for (; op != end; ++op) {
         switch (op->code) {
-        case OpCode::PushNumber:
+        case EOpCode::ePushNumber:
             *top++ = op->value;
             continue;
-        case OpCode::PushVariable:
+        case EOpCode::ePushVariable:
             *top++ = state.variables[op->index].working[op->component];
             continue;
-        case OpCode::CallFunction: {
+        case EOpCode::eCallFunction: {
             top -= op->argCount;
             const Function& function = state.functions[op->index];
             const char* message = nullptr;
@@ -165,13 +165,13 @@ bool EvaluateExpression(ScriptState& state, uint32_t firstOp, uint32_t opCount, 
             *top++ = value;
             continue;
         }
-        case OpCode::Negate:
+        case EOpCode::eNegate:
             top[-1] = -top[-1];
             continue;
-        case OpCode::BitNot:
+        case EOpCode::eBitNot:
             top[-1] = ~IntegerPart(top[-1]);
             continue;
-        case OpCode::LogicalNot:
+        case EOpCode::eLogicalNot:
             top[-1] = IsFalse(top[-1]) ? 1.0 : 0.0;
             continue;
         default:
@@ -181,40 +181,40 @@ bool EvaluateExpression(ScriptState& state, uint32_t firstOp, uint32_t opCount, 
         double b = *--top;
         double& a = top[-1];
         switch (op->code) {
-        case OpCode::LogicalOr:
+        case EOpCode::eLogicalOr:
             a = (IntegerPart(a) != 0 || IntegerPart(b) != 0) ? 1.0 : 0.0;
             break;
-        case OpCode::LogicalAnd:
+        case EOpCode::eLogicalAnd:
             a = (IntegerPart(a) != 0 && IntegerPart(b) != 0) ? 1.0 : 0.0;
             break;
-        case OpCode::BitOr:
+        case EOpCode::eBitOr:
             a = IntegerPart(a) | IntegerPart(b);
             break;
-        case OpCode::BitXor:
+        case EOpCode::eBitXor:
             a = IntegerPart(a) ^ IntegerPart(b);
             break;
-        case OpCode::BitAnd:
+        case EOpCode::eBitAnd:
             a = IntegerPart(a) & IntegerPart(b);
             break;
-        case OpCode::ShiftRight:
-        case OpCode::ShiftLeft:
-            a = Shift(a, b, op->code == OpCode::ShiftRight);
+        case EOpCode::eShiftRight:
+        case EOpCode::eShiftLeft:
+            a = Shift(a, b, op->code == EOpCode::eShiftRight);
             break;
-        case OpCode::Subtract:
+        case EOpCode::eSubtract:
             a -= b;
             break;
-        case OpCode::Add:
+        case EOpCode::eAdd:
             a += b;
             break;
-        case OpCode::Remainder:
-        case OpCode::Divide:
+        case EOpCode::eRemainder:
+        case EOpCode::eDivide:
             if (std::fabs(b) < kZeroTolerance) {
                 error = "Division by zero.";
                 return false;
             }
-            a = op->code == OpCode::Divide ? a / b : std::fmod(a, b);
+            a = op->code == EOpCode::eDivide ? a / b : std::fmod(a, b);
             break;
-        case OpCode::Multiply:
+        case EOpCode::eMultiply:
             a *= b;
             break;
         default:
@@ -244,7 +244,7 @@ bool ExecuteScript(ScriptState& state) {
             break;
         }
         const Statement& statement = statements[next];
-        if (statement.kind == StatementKind::Jump) {
+        if (statement.kind == EStatementKind::eJump) {
             next = statement.target;
             continue;
         }
@@ -256,7 +256,7 @@ bool ExecuteScript(ScriptState& state) {
                 error = "Unspecified error.";
             break;
         }
-        if (statement.kind == StatementKind::Assign) {
+        if (statement.kind == EStatementKind::eAssign) {
             state.variables[statement.variable].working[statement.component] = value;
             ++next;
         } else {
@@ -304,8 +304,8 @@ bool ShaderScript::DeclareExtern(const char* name, double value) {
     m_state->message.clear();
     std::string base;
     int component = 0;
-    NameProblem problem = SplitReference(name, std::strlen(name), base, component);
-    if (problem != NameProblem::None)
+    ENameProblem problem = SplitReference(name, std::strlen(name), base, component);
+    if (problem != ENameProblem::eNone)
         return Fail(NameProblemMessage(problem));
     std::string key = NameKey(base);
     double constant = 0.0;
@@ -327,8 +327,8 @@ bool ShaderScript::Set(const char* name, double value) {
     m_state->message.clear();
     std::string base;
     int component = 0;
-    NameProblem problem = SplitReference(name, std::strlen(name), base, component);
-    if (problem != NameProblem::None)
+    ENameProblem problem = SplitReference(name, std::strlen(name), base, component);
+    if (problem != ENameProblem::eNone)
         return Fail(NameProblemMessage(problem));
     int index = m_state->FindVariable(NameKey(base));
     if (index < 0)
@@ -352,7 +352,7 @@ bool ShaderScript::Run() {
 double ShaderScript::Get(const char* name, double defaultValue) const {
     std::string base;
     int component = 0;
-    if (SplitReference(name, std::strlen(name), base, component) != NameProblem::None)
+    if (SplitReference(name, std::strlen(name), base, component) != ENameProblem::eNone)
         return 0.0;
     int index = m_state->FindVariable(NameKey(base));
     if (index < 0)
@@ -363,7 +363,7 @@ double ShaderScript::Get(const char* name, double defaultValue) const {
 bool ShaderScript::HasVariable(const char* name) const {
     std::string base;
     int component = 0;
-    if (SplitReference(name, std::strlen(name), base, component) != NameProblem::None)
+    if (SplitReference(name, std::strlen(name), base, component) != ENameProblem::eNone)
         return false;
     return m_state->FindVariable(NameKey(base)) >= 0;
 }

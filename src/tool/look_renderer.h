@@ -10,7 +10,7 @@
 class ParsedLook;
 
 // Why a render produced no lattice; each reason has its own message.
-enum class ERenderFailure { eShaderMissing, eLutMissing, eInternal };
+enum class ERenderFailure : uint8_t { eShaderMissing, eLutMissing, eInternal };
 
 // What the per-file flows need from the rendering engine.
 class LookRenderer {

@@ -15,7 +15,7 @@ struct RunSettings {
     std::unique_ptr<uint8_t[]> cubrelBuffer;
 };
 
-enum class EOptionResult { eAccepted, eBadSize, eUnknownArgument };
+enum class EOptionResult : uint8_t { eAccepted, eBadSize, eUnknownArgument };
 
 // Reads the options from argument 2 on. On eUnknownArgument, `offending` holds it.
 EOptionResult ParseOptions(RunSettings& settings, CVxString& offending);

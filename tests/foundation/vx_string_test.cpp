@@ -86,7 +86,7 @@ TEST(VxString, Comparison) {
     struct Case {
         const char* a;
         const char* b;
-        int mode;
+        S::ECompareMode mode;
         bool natural;
         int sign;
     } cases[] = {
@@ -108,7 +108,7 @@ TEST(VxString, Comparison) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(Sign(CVxString(c.a).Compare(c.b, c.mode, c.natural)), c.sign)
-            << c.a << " / " << c.b << " mode " << c.mode << " natural " << c.natural;
+            << c.a << " / " << c.b << " mode " << int(c.mode) << " natural " << c.natural;
 }
 
 TEST(VxString, ExtractToken) {

@@ -30,10 +30,11 @@ TEST(ShaderRegistry, ScansSubfoldersExceptLegacy) {
     WriteFile(root / "top.vxtp", "<shader name=\"Top.Level\">");
 
     CVxShaderRegistry registry(CVxString(root.string().c_str()));
-    EXPECT_EQ(registry.Packages(CVxShaderRegistry::eVxtp).size(), 1u);
-    EXPECT_EQ(registry.Packages(CVxShaderRegistry::eAfp).size(), 1u);
-    ASSERT_EQ(registry.Packages(CVxShaderRegistry::eNfp).size(), 1u);
-    EXPECT_STREQ(registry.Packages(CVxShaderRegistry::eNfp)[0].name.c_str(), "unnamed");
+    EXPECT_EQ(registry.Packages(CVxShaderRegistry::EPackageKind::eVxtp).size(), 1u);
+    EXPECT_EQ(registry.Packages(CVxShaderRegistry::EPackageKind::eAfp).size(), 1u);
+    ASSERT_EQ(registry.Packages(CVxShaderRegistry::EPackageKind::eNfp).size(), 1u);
+    EXPECT_STREQ(registry.Packages(CVxShaderRegistry::EPackageKind::eNfp)[0].name.c_str(),
+                 "unnamed");
 
     const ShaderPackage* warm = registry.Find("STUDIO.WARM");
     ASSERT_NE(warm, nullptr);
@@ -66,8 +67,9 @@ TEST(ShaderRegistry, ScansSubfoldersExceptLegacy) {
     }
 
     CVxShaderRegistry missing(CVxString((root / "nowhere").string().c_str()));
-    for (int kind = 0; kind < CVxShaderRegistry::ePackageKinds; ++kind)
-        EXPECT_TRUE(missing.Packages(static_cast<CVxShaderRegistry::EPackageKind>(kind)).empty());
+    for (auto kind : {CVxShaderRegistry::EPackageKind::eVxtp, CVxShaderRegistry::EPackageKind::eAfp,
+                      CVxShaderRegistry::EPackageKind::eNfp})
+        EXPECT_TRUE(missing.Packages(kind).empty());
     fs::remove_all(root.parent_path());
 }
 
