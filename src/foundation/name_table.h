@@ -58,14 +58,6 @@ public:
         Insert(key, std::move(value));
     }
 
-    bool Remove(const CVxString& key) {
-        int index = IndexOf(key, NameHash(key));
-        if (index < 0)
-            return false;
-        m_elements.erase(m_elements.begin() + index);
-        return true;
-    }
-
 private:
     size_t LowerBound(uint32_t hash) const {
         size_t lo = 0, hi = m_elements.size();

@@ -4,9 +4,6 @@
 #include "foundation/posix_file.h"
 #include "platform/ascii.h"
 #include "platform/environment.h"
-#include "platform/file_system.h"
-
-#include <string_view>
 
 namespace {
 
@@ -23,10 +20,6 @@ bool IsSeparator(char c) {
 void SetPart(CVxString* part, const char* text, uint32_t length, uint32_t limit) {
     if (part)
         part->Assign(text, length < limit ? length : limit);
-}
-
-std::string_view View(const CVxString& text) {
-    return std::string_view(text.Data(), text.Length());
 }
 
 struct ProgramLocation {
@@ -177,10 +170,4 @@ bool FileExists(const CVxString& path, bool searchFallback) {
         return false;
     CVxDirectoryScan scan(path, true);
     return scan.Next() && !scan.IsDirectory();
-}
-
-bool FileSizeOf(const CVxString& path, uint64_t& size) {
-    CVxString filePath(path);
-    filePath.SlashesToBackslashes();
-    return platform::FileSize(View(filePath), size);
 }

@@ -19,5 +19,3 @@ const CVxString& ProgramFileName();
 bool IsAbsolutePath(const CVxString& path);
 bool IsDirectory(const CVxString& path);
 bool FileExists(const CVxString& path, bool searchFallback = false);
-// Size of an existing file, false when it cannot be found.
-bool FileSizeOf(const CVxString& path, uint64_t& size);

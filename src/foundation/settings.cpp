@@ -63,20 +63,6 @@ bool SettingsStore::ParseLocked(const CVxString& text) {
     return false;
 }
 
-uint32_t SettingsStore::Count() const {
-    std::lock_guard<std::mutex> guard(m_lock);
-    return m_values.Count();
-}
-
-bool SettingsStore::Lookup(const char* key, CVxString& text) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    const CVxString* value = m_values.Find(CVxString(key));
-    if (!value)
-        return false;
-    text = *value;
-    return true;
-}
-
 namespace {
 
 // Converts a key's text under the store's lock; the default when absent or unconvertible.

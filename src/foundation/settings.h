@@ -17,7 +17,6 @@ public:
     bool LoadText(const CVxString& text);
 
     const CVxString& FilePath() const { return m_filePath; }
-    uint32_t Count() const;
 
     // Plain getters: default when absent or not convertible; the table is not changed.
     virtual CVxString GetString(const char* key, const CVxString& defaultValue);
@@ -37,16 +36,13 @@ public:
     virtual uint64_t GetUInt64Recorded(const char* key, uint64_t defaultValue);
     virtual double GetDoubleRecorded(const char* key, double defaultValue);
 
-    // The stored text of a key, false when absent.
-    bool Lookup(const char* key, CVxString& text);
-
 private:
     bool ParseLocked(const CVxString& text);
 
     CVxString m_filePath;
     CVxString m_rootName;
     NameTable<CVxString> m_values;
-    mutable std::mutex m_lock;
+    std::mutex m_lock;
 };
 
 // The process-wide settings object, created on first use.

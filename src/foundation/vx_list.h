@@ -19,8 +19,6 @@ public:
 
     uint32_t Count() const { return m_count; }
     bool IsEmpty() const { return m_count == 0; }
-    Node* Head() const { return m_head; }
-    Node* Tail() const { return m_tail; }
 
     void AddTail(T* item) {
         Node* node = new Node{nullptr, m_tail, item};
@@ -29,16 +27,6 @@ public:
         else
             m_head = node;
         m_tail = node;
-        ++m_count;
-    }
-
-    void AddHead(T* item) {
-        Node* node = new Node{m_head, nullptr, item};
-        if (m_head)
-            m_head->prev = node;
-        else
-            m_tail = node;
-        m_head = node;
         ++m_count;
     }
 

@@ -850,13 +850,6 @@ void CVxString::Format(const char* format, ...) {
     va_end(arguments);
 }
 
-void CVxString::AppendFormat(const char* format, ...) {
-    va_list arguments;
-    va_start(arguments, format);
-    FormatInto(*this, m_length, format, arguments);
-    va_end(arguments);
-}
-
 void CVxString::TrimNumberText() {
     char probe[32];
     std::snprintf(probe, sizeof probe, "%f", 0.0);

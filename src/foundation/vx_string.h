@@ -126,7 +126,6 @@ public:
     static CVxString FromInt64(int64_t value);
     static CVxString FromUInt64(uint64_t value);
     void Format(const char* format, ...) __attribute__((format(printf, 2, 3)));
-    void AppendFormat(const char* format, ...) __attribute__((format(printf, 2, 3)));
     // Tidies a fixed-point number text: 001.2500 -> 1.25, 0.000 -> 0, 100 stays.
     void TrimNumberText();
 

@@ -119,10 +119,6 @@ bool ParseXMLUInt32(const char* text, uint32_t& out, uint32_t lo, uint32_t hi) {
     return true;
 }
 
-bool ParseXMLUInt64(const char* text, uint64_t& out, uint64_t lo, uint64_t hi) {
-    return CVxString(text).ToUInt64(out, lo, hi);
-}
-
 bool ParseXMLInt32(const char* text, int32_t& out, int32_t lo, int32_t hi) {
     int64_t value = 0;
     if (!ParseSigned(text, value) || value < lo || value > hi)

@@ -11,9 +11,8 @@
 bool ParseXMLUInt32(const char* text, uint32_t& out, uint32_t lo = 0, uint32_t hi = UINT32_MAX);
 // An optional sign, then decimal digits.
 bool ParseXMLInt32(const char* text, int32_t& out, int32_t lo = INT32_MIN, int32_t hi = INT32_MAX);
-// The 64-bit readings of the string class: the leading number of the text,
+// The 64-bit reading of the string class: the leading number of the text,
 // whatever follows it, 0 when there is none; only the range can fail.
-bool ParseXMLUInt64(const char* text, uint64_t& out, uint64_t lo = 0, uint64_t hi = UINT64_MAX);
 bool ParseXMLInt64(const char* text, int64_t& out, int64_t lo = INT64_MIN, int64_t hi = INT64_MAX);
 // An optional sign, digits with an optional decimal point, an optional
 // exponent. Always read in the C locale; a number too small for a double

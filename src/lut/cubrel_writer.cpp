@@ -77,10 +77,6 @@ void PackCubrelLattice(const float* lattice, uint32_t n, uint32_t channels, uint
     }
 }
 
-bool HasCubrelMagic(const uint8_t bytes[4]) {
-    return std::memcmp(bytes, "3LUT", 4) == 0 || std::memcmp(bytes, "TUL3", 4) == 0;
-}
-
 bool WriteCubrelFile(const float* lattice, uint32_t n, uint32_t channels, uint8_t* buffer,
                      const CVxString& path) {
     PackCubrelLattice(lattice, n, channels, buffer);

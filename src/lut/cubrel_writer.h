@@ -23,9 +23,6 @@ uint32_t CubrelCode(float value);
 // used) into the words after the header, blue fastest, big-endian.
 void PackCubrelLattice(const float* lattice, uint32_t n, uint32_t channels, uint8_t* buffer);
 
-// True when the four bytes are the magic in either byte order.
-bool HasCubrelMagic(const uint8_t bytes[4]);
-
 // Packs the lattice into the prepared buffer and replaces the file at path with
 // the whole buffer. A failed write leaves any old file whole.
 bool WriteCubrelFile(const float* lattice, uint32_t n, uint32_t channels, uint8_t* buffer,

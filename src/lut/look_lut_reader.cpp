@@ -1,5 +1,6 @@
 #include "lut/lut_formats.h"
 
+#include "foundation/byte_order.h"
 #include "foundation/xml_reader.h"
 #include "foundation/xml_values.h"
 

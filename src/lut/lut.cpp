@@ -173,39 +173,6 @@ bool IsPowerOfTwo(uint32_t value) {
     return value <= 1;
 }
 
-uint32_t RoundUp(uint32_t value, uint32_t multiple) {
-    if (multiple == 0)
-        return value;
-    const uint32_t rest = value % multiple;
-    return rest == 0 ? value : value + (multiple - rest);
-}
-
-uint32_t GrowTo(uint32_t value, uint32_t target) {
-    if (value == 0)
-        return target; // doubling zero never reaches a positive target
-    while (value < target)
-        value = value > 0x7FFFFFFFu ? target : value * 2;
-    return value;
-}
-
-uint16_t Swap16(uint16_t value) {
-    return static_cast<uint16_t>((value >> 8) | (value << 8));
-}
-
-uint32_t Swap32(uint32_t value) {
-    return __builtin_bswap32(value);
-}
-
-void SwapArray32(uint32_t* words, size_t count) {
-    // Blocks of 16 words let the compiler use vector shuffles; the tail goes one by one.
-    size_t i = 0;
-    for (; i + 16 <= count; i += 16)
-        for (size_t k = 0; k < 16; ++k)
-            words[i + k] = __builtin_bswap32(words[i + k]);
-    for (; i < count; ++i)
-        words[i] = __builtin_bswap32(words[i]);
-}
-
 void ExpandRgbToRgba(float* data, size_t count, float alpha) {
     // Backward, so that no packed triple is overwritten before it is moved.
     for (size_t i = count; i-- > 0;) {
@@ -217,14 +184,4 @@ void ExpandRgbToRgba(float* data, size_t count, float alpha) {
         data[i * 4 + 2] = b;
         data[i * 4 + 3] = alpha;
     }
-}
-
-void Lerp3(float out[3], const float a[3], const float b[3], float f) {
-    for (int k = 0; k < 3; ++k)
-        out[k] = LerpFloat(a[k], b[k], f);
-}
-
-void Divide4(const float in[4], float out[4], float d) {
-    for (int k = 0; k < 4; ++k)
-        out[k] = in[k] / d;
 }

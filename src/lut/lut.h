@@ -48,16 +48,7 @@ public:
     CVxLUT* m_preLUT = nullptr;
 };
 
-// Small utilities that travel with the model.
+// 0 and 1 count as powers of two.
 bool IsPowerOfTwo(uint32_t value);
-uint32_t RoundUp(uint32_t value, uint32_t multiple);
-uint32_t GrowTo(uint32_t value, uint32_t target);
-inline bool IsAligned16(uintptr_t value) {
-    return (value & 15) == 0;
-}
-uint16_t Swap16(uint16_t value);
-uint32_t Swap32(uint32_t value);
-void SwapArray32(uint32_t* words, size_t count);
+// Spreads `count` packed RGB triples in place into RGBA entries with the given alpha.
 void ExpandRgbToRgba(float* data, size_t count, float alpha);
-void Lerp3(float out[3], const float a[3], const float b[3], float f);
-void Divide4(const float in[4], float out[4], float d);

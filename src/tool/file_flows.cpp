@@ -5,6 +5,7 @@
 #include "foundation/posix_file.h"
 #include "lut/cubrel_writer.h"
 #include "lut/lut.h"
+#include "lut/lut_formats.h"
 #include "tool/look_access.h"
 #include "tool/parsed_look.h"
 
@@ -63,7 +64,7 @@ void FileFlows::ConvertLutDirectly(const FilePaths& paths) {
             return;
         }
     }
-    if (HasCubrelMagic(magic)) {
+    if (HasCubrelMagic(magic, sizeof magic)) {
         std::fputs("  File seems to be a Cubrel LUT, no conversion performed\n", stdout);
         return;
     }

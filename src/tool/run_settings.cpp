@@ -1,5 +1,6 @@
 #include "tool/run_settings.h"
 
+#include "lut/lut.h"
 #include "platform/ascii.h"
 #include "tool/command_line.h"
 
@@ -48,19 +49,13 @@ EOptionResult ParseOptions(RunSettings& settings, CVxString& offending) {
     return EOptionResult::eAccepted;
 }
 
-bool IsPowerOfTwoOrLess(uint32_t value) {
-    while (value > 1 && (value & 1) == 0)
-        value >>= 1;
-    return value <= 1;
-}
-
 bool ApplySizeRules(RunSettings& settings) {
     if (settings.cubrelMode) {
         if (settings.size == 0)
             settings.size = 17;
-        return settings.size >= 9 && settings.size <= 129 && IsPowerOfTwoOrLess(settings.size - 1);
+        return settings.size >= 9 && settings.size <= 129 && IsPowerOfTwo(settings.size - 1);
     }
     if (settings.size == 0)
         settings.size = 64;
-    return settings.size >= 8 && settings.size <= 256 && IsPowerOfTwoOrLess(settings.size);
+    return settings.size >= 8 && settings.size <= 256 && IsPowerOfTwo(settings.size);
 }

@@ -27,6 +27,3 @@ bool ParseSizeValue(const CVxString& text, uint32_t& size);
 
 // Applies the mode's default to a missing size, then checks the mode's range.
 bool ApplySizeRules(RunSettings& settings);
-
-// Shifts out trailing zero bits; 0 and 1 count as powers of two here.
-bool IsPowerOfTwoOrLess(uint32_t value);

@@ -37,7 +37,6 @@ TEST(Settings, DottedKeysBelowTheRoot) {
     SettingsStore store("Z:/nowhere/settings.xml", "values");
     EXPECT_EQ(Text(store.FilePath()), "Z:\\nowhere\\settings.xml");
     ASSERT_TRUE(store.LoadText(kSettings));
-    EXPECT_EQ(store.Count(), 6u);
     EXPECT_EQ(Text(store.GetString("ColorTransforms.LUTPath1", "")), "D:\\luts");
     EXPECT_EQ(Text(store.GetString("colortransforms.lutpath1", "")), "D:\\luts");
     EXPECT_EQ(Text(store.GetString("ColorTransforms.LUTPath2", "")), "E:\\more luts");
@@ -45,12 +44,9 @@ TEST(Settings, DottedKeysBelowTheRoot) {
     EXPECT_EQ(store.GetInt32("Size", -1), -1);
     EXPECT_EQ(store.GetDouble("Gain", 0), 2.5);
     EXPECT_EQ(store.GetInt64("Size", 0), 12); // no check for what follows the digits
-    CVxString text;
-    EXPECT_FALSE(store.Lookup("Other.Key", text));
-    EXPECT_FALSE(store.Lookup("Key", text));
-    EXPECT_FALSE(store.Lookup("values.Size2", text));
-    EXPECT_FALSE(store.Lookup("Empty", text));
-    EXPECT_EQ(store.Count(), 6u); // plain getters change nothing
+    for (const char* absent : {"Other.Key", "Key", "values.Size2", "Empty"})
+        EXPECT_EQ(Text(store.GetString(absent, "-")), "-") << absent;
+    EXPECT_EQ(Text(store.GetString("Size", "-")), "12x"); // plain getters change nothing
 
     EXPECT_FALSE(SettingsStore("Z:\\no\\such\\file.xml", "values").Load());
 }
@@ -82,8 +78,8 @@ TEST(Settings, MalformedTextFails) {
     for (const Case& c : cases) {
         SettingsStore store("", "values");
         EXPECT_EQ(store.LoadText(c.text), c.ok) << c.text;
-        if (!c.ok) {
-            EXPECT_EQ(store.Count(), 0u) << c.text; // nothing read before the fault is kept
+        if (!c.ok) { // nothing read before the fault is kept
+            EXPECT_EQ(Text(store.GetString("a", "-")), "-") << c.text;
         }
     }
 }
@@ -91,10 +87,8 @@ TEST(Settings, MalformedTextFails) {
 TEST(Settings, RecordingGetters) {
     SettingsStore store("", "values");
     ASSERT_TRUE(store.LoadText(kSettings));
-    CVxString text;
     EXPECT_FALSE(store.GetBoolRecorded("ColorTransforms.AlwaysUpsampleToPoT", false));
-    ASSERT_TRUE(store.Lookup("ColorTransforms.AlwaysUpsampleToPoT", text));
-    EXPECT_EQ(Text(text), "0");
+    EXPECT_EQ(Text(store.GetString("ColorTransforms.AlwaysUpsampleToPoT", "")), "0");
     EXPECT_TRUE(store.GetBoolRecorded("Missing.Flag", true));
     EXPECT_TRUE(store.GetBool("missing.flag", false));
     EXPECT_EQ(store.GetInt32Recorded("Size", 64), 64);
@@ -103,10 +97,10 @@ TEST(Settings, RecordingGetters) {
     EXPECT_EQ(store.GetDoubleRecorded("Other", 0.1), 0.1);
     EXPECT_EQ(store.GetDouble("Other", 0), 0.1);
     EXPECT_EQ(Text(store.GetStringRecorded("Name", "x")), "x");
+    EXPECT_EQ(Text(store.GetString("Name", "")), "x");
     // A default beyond the signed 64-bit range must read back unchanged.
     EXPECT_EQ(store.GetUInt64Recorded("Big", UINT64_MAX), UINT64_MAX);
     EXPECT_EQ(store.GetUInt64Recorded("Big", 0), UINT64_MAX);
-    EXPECT_EQ(store.Count(), 10u);
 }
 
 TEST(Settings, ExpandPath) {

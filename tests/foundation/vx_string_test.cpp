@@ -215,8 +215,6 @@ TEST(VxString, FormattingAndTidying) {
     long_.Format("%s|%d", std::string(3000, 'q').c_str(), 42);
     EXPECT_EQ(long_.Length(), 3003u);
     EXPECT_TRUE(long_.EndsWith("|42"));
-    long_.AppendFormat("%.2f", 0.5);
-    EXPECT_TRUE(long_.EndsWith("|420.50"));
 
     struct Case {
         const char* in;

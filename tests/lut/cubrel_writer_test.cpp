@@ -1,4 +1,5 @@
 #include "lut/cubrel_writer.h"
+#include "lut/lut_formats.h"
 
 #include <gtest/gtest.h>
 
@@ -96,10 +97,10 @@ TEST(CubrelPacking, BlueFastestBigEndianWordsFromThreeOrFourChannels) {
 }
 
 TEST(CubrelMagic, EitherByteOrder) {
-    EXPECT_TRUE(HasCubrelMagic(reinterpret_cast<const uint8_t*>("3LUT")));
-    EXPECT_TRUE(HasCubrelMagic(reinterpret_cast<const uint8_t*>("TUL3")));
-    EXPECT_FALSE(HasCubrelMagic(reinterpret_cast<const uint8_t*>("3lut")));
-    EXPECT_FALSE(HasCubrelMagic(reinterpret_cast<const uint8_t*>("LUT3")));
+    EXPECT_TRUE(HasCubrelMagic(reinterpret_cast<const uint8_t*>("3LUT"), 4));
+    EXPECT_TRUE(HasCubrelMagic(reinterpret_cast<const uint8_t*>("TUL3"), 4));
+    EXPECT_FALSE(HasCubrelMagic(reinterpret_cast<const uint8_t*>("3lut"), 4));
+    EXPECT_FALSE(HasCubrelMagic(reinterpret_cast<const uint8_t*>("LUT3"), 4));
 }
 
 std::string ReadWholeFile(const std::string& path) {

@@ -1,3 +1,4 @@
+#include "foundation/byte_order.h"
 #include "lut/lut.h"
 
 #include <gtest/gtest.h>
@@ -169,7 +170,7 @@ TEST(LutModel, InPlaceWordSwapAndExpansion) {
         words[i] = 0x01020300u + i;
     SwapArray32(words, 37);
     for (uint32_t i = 0; i < 37; ++i)
-        ASSERT_EQ(words[i], Swap32(0x01020300u + i)) << i;
+        ASSERT_EQ(words[i], __builtin_bswap32(0x01020300u + i)) << i;
 
     float packed[12] = {1, 2, 3, 4, 5, 6, 7, 8, 9};
     ExpandRgbToRgba(packed, 3, 1.0f);
