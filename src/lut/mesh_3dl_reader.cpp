@@ -188,9 +188,9 @@ bool Read3dlShaperLine(CVxLUT& lut, const char* line, size_t length, bool upsamp
 
 namespace {
 
-class C3dlReader {
+class MeshReader {
 public:
-    C3dlReader(CVxLUT& lut, bool upsample, EDimensionRequirement requirement)
+    MeshReader(CVxLUT& lut, bool upsample, EDimensionRequirement requirement)
         : m_lut(lut), m_upsample(upsample), m_requirement(requirement) {}
 
     EReaderResult Read(const uint8_t* data, size_t size);
@@ -217,7 +217,7 @@ private:
     uint32_t m_red = 0;
 };
 
-EReaderResult C3dlReader::Read(const uint8_t* data, size_t size) {
+EReaderResult MeshReader::Read(const uint8_t* data, size_t size) {
     TextLines lines(data, size);
     while (lines.Next()) {
         const char* line = lines.Begin();
@@ -249,7 +249,7 @@ EReaderResult C3dlReader::Read(const uint8_t* data, size_t size) {
     return Finish();
 }
 
-bool C3dlReader::CreateLattice(uint32_t size) {
+bool MeshReader::CreateLattice(uint32_t size) {
     if (!m_lut.Create(size, true)) {
         return false;
     }
@@ -257,7 +257,7 @@ bool C3dlReader::CreateLattice(uint32_t size) {
     return true;
 }
 
-C3dlReader::ELineOutcome C3dlReader::Comment(const char* text, size_t length) {
+MeshReader::ELineOutcome MeshReader::Comment(const char* text, size_t length) {
     uint32_t a = 0;
     uint32_t b = 0;
     uint32_t c = 0;
@@ -288,7 +288,7 @@ C3dlReader::ELineOutcome C3dlReader::Comment(const char* text, size_t length) {
     return ELineOutcome::eContinue;
 }
 
-C3dlReader::ELineOutcome C3dlReader::HeaderOrShaper(const char* line, size_t length) {
+MeshReader::ELineOutcome MeshReader::HeaderOrShaper(const char* line, size_t length) {
     char word[16] = {0};
     if (ScanLine(line, length, " 3DME%15s ", word) == 1) {
         if (std::strcmp(word, "SH") != 0 && std::strcmp(word, "SHHW") != 0) {
@@ -315,7 +315,7 @@ C3dlReader::ELineOutcome C3dlReader::HeaderOrShaper(const char* line, size_t len
     return ELineOutcome::eContinue;
 }
 
-C3dlReader::ELineOutcome C3dlReader::Data(const char* line, size_t length) {
+MeshReader::ELineOutcome MeshReader::Data(const char* line, size_t length) {
     uint32_t rgb[4];
     if (ScanIntegers(line, length, rgb) != 3) {
         if (m_stored != 0 || m_lut.m_preLUT != nullptr) {
@@ -345,7 +345,7 @@ C3dlReader::ELineOutcome C3dlReader::Data(const char* line, size_t length) {
     return ++m_red < n ? ELineOutcome::eContinue : ELineOutcome::eEnd;
 }
 
-EReaderResult C3dlReader::Finish() {
+EReaderResult MeshReader::Finish() {
     if (m_latticeFloats == 0) {
         return Discard(EReaderResult::eNotRecognised);
     }
@@ -378,7 +378,7 @@ EReaderResult C3dlReader::Finish() {
     return EReaderResult::eLoaded;
 }
 
-EReaderResult C3dlReader::Discard(EReaderResult result) {
+EReaderResult MeshReader::Discard(EReaderResult result) {
     m_lut.DeletePreLUT();
     m_lut.Clear();
     return result;
@@ -388,6 +388,6 @@ EReaderResult C3dlReader::Discard(EReaderResult result) {
 
 EReaderResult Read3dlLut(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample,
                          EDimensionRequirement requirement) {
-    C3dlReader reader(lut, upsample, requirement);
+    MeshReader reader(lut, upsample, requirement);
     return reader.Read(data, size);
 }
