@@ -77,16 +77,6 @@ FILE* OpenStream(std::string_view path, const char* mode) {
     return stream;
 }
 
-bool FileSize(std::string_view path, uint64_t& size) {
-    std::string posixPath;
-    struct stat info;
-    if (!ResolvePath(path, posixPath) || ::stat(posixPath.c_str(), &info) != 0 ||
-        S_ISDIR(info.st_mode))
-        return false;
-    size = static_cast<uint64_t>(info.st_size);
-    return true;
-}
-
 bool IsFolder(std::string_view path) {
     std::string posixPath;
     struct stat info;

@@ -12,9 +12,6 @@ namespace platform {
 // Folders are never opened. Returns null on failure.
 FILE* OpenStream(std::string_view path, const char* mode);
 
-// Size of an existing file (not a folder).
-bool FileSize(std::string_view path, uint64_t& size);
-
 // True when the path names an existing folder.
 bool IsFolder(std::string_view path);
 

@@ -1,10 +1,7 @@
 #include "cli_harness.h"
 
-#include <algorithm>
 #include <csignal>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -26,20 +23,13 @@ const std::string kUsage =
     "  If resampling is disabled, the looks that can't be rendered won't be converted.\n";
 
 void CliTest::SetUp() {
-    char pattern[] = "/tmp/gradeshift_cli_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    m_root = pattern;
+    m_root = m_scratch.Posix();
     m_work = m_root + "/work";
-    fs::create_directories(m_root + "/bin");
-    fs::create_directories(m_root + "/resources");
-    fs::create_directories(m_work);
+    m_scratch.Folder("work");
+    m_scratch.Folder("bin");
+    m_scratch.Folder("resources");
     fs::copy_file(GRADESHIFT_PROGRAM, m_root + "/bin/gradeshift");
     fs::copy_file(GRADESHIFT_ARCHIVE, m_root + "/resources/Resources.vxf");
-}
-
-void CliTest::TearDown() {
-    std::error_code ignored;
-    fs::remove_all(m_root, ignored);
 }
 
 RunResult CliTest::Run(const std::vector<std::string>& args, long fileSizeLimit) const {
@@ -82,12 +72,11 @@ RunResult CliTest::Run(const std::vector<std::string>& args, long fileSizeLimit)
 }
 
 void CliTest::WriteFile(const std::string& name, const std::string& bytes) const {
-    std::ofstream(m_work + "/" + name, std::ios::binary) << bytes;
+    m_scratch.Write("work/" + name, bytes);
 }
 
 std::string CliTest::ReadFile(const std::string& name) const {
-    std::ifstream in(m_work + "/" + name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return m_scratch.Read("work/" + name);
 }
 
 bool CliTest::Exists(const std::string& name) const {
@@ -95,13 +84,9 @@ bool CliTest::Exists(const std::string& name) const {
 }
 
 void CliTest::MakeFolder(const std::string& name) const {
-    fs::create_directories(m_work + "/" + name);
+    m_scratch.Folder("work/" + name);
 }
 
 std::vector<std::string> CliTest::List(const std::string& folder) const {
-    std::vector<std::string> names;
-    for (const fs::directory_entry& entry : fs::directory_iterator(m_work + "/" + folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
+    return m_scratch.Names("work/" + folder);
 }

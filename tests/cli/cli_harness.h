@@ -1,5 +1,7 @@
 #pragma once
 
+#include "../support/scratch_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -18,7 +20,6 @@ struct RunResult {
 class CliTest : public ::testing::Test {
 protected:
     void SetUp() override;
-    void TearDown() override;
 
     // Runs the program in the working folder. A file size limit above 0 is set
     // for the child, with SIGXFSZ ignored so that writes fail instead.
@@ -32,6 +33,7 @@ protected:
     // Every name in a folder of the working folder, sorted.
     std::vector<std::string> List(const std::string& folder = ".") const;
 
+    ScratchFolder m_scratch;
     std::string m_root;
     std::string m_work;
 };

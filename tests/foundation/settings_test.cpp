@@ -2,7 +2,7 @@
 #include "foundation/paths.h"
 #include "foundation/settings.h"
 
-#include "../platform/scratch_folder.h"
+#include "../support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -149,7 +149,7 @@ TEST(Settings, GlobalSettingsWithoutFiles) {
 TEST(Settings, StartUpLogsWhenItsFolderExists) {
     // A base folder of its own, so that no other test program logs into the same file.
     ScratchFolder base;
-    std::filesystem::create_directory(base.Posix() + "/log");
+    base.Folder("log");
     Settings settings(base.Drive().c_str());
     settings.Log("Test", "done");
     std::string userFile = Text(settings.UserStore().FilePath());

@@ -3,51 +3,17 @@
 
 #include "foundation/settings.h"
 
+#include "../support/scratch_folder.h"
+
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
 namespace {
 
 using EDimensionRequirement = CVxLUT::EDimensionRequirement;
 constexpr EDimensionRequirement kAny = EDimensionRequirement::eAnyDimension;
-
-namespace fs = std::filesystem;
-
-// A scratch folder removed at the end of the test; paths handed to Load are in
-// the framework's drive form.
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        char pattern[] = "/tmp/gradeshift-lutload-XXXXXX";
-        m_root = mkdtemp(pattern);
-    }
-    ~ScratchFolder() { fs::remove_all(m_root); }
-
-    std::string Write(const std::string& relative, const std::string& bytes) const {
-        const fs::path path = m_root / relative;
-        fs::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary) << bytes;
-        return Framework(path);
-    }
-    std::string Folder(const std::string& relative) const {
-        fs::create_directories(m_root / relative);
-        return Framework(m_root / relative);
-    }
-    static std::string Framework(const fs::path& path) {
-        std::string text = "Z:" + path.string();
-        std::replace(text.begin(), text.end(), '/', '\\');
-        return text;
-    }
-
-private:
-    fs::path m_root;
-};
 
 std::string CubeText(uint32_t n, const char* sizeWord = "LUT_3D_SIZE") {
     std::string text = std::string(sizeWord) + " " + std::to_string(n) + "\n";
@@ -128,9 +94,8 @@ TEST(LutLoad, UnreadableAndOversizedFiles) {
     const std::string path = scratch.Write("big.cube", CubeText(2));
     CVxLUT lut;
     EXPECT_TRUE(lut.Load(CVxString(path.c_str()), false, kAny, true));
-    std::string posix = path.substr(2);
-    std::replace(posix.begin(), posix.end(), '\\', '/');
-    fs::resize_file(posix, 209715201); // sparse: a valid cube followed by zeros
+    // Sparse: a valid cube followed by zeros.
+    std::filesystem::resize_file(scratch.Posix() + "/big.cube", 209715201);
     CVxLUT big;
     EXPECT_FALSE(big.Load(CVxString(path.c_str()), false, kAny, true));
     CVxLUT missing;

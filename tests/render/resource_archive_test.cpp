@@ -1,11 +1,10 @@
 #include "render/resource_archive.h"
 
+#include "../support/scratch_folder.h"
+
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <fstream>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -40,27 +39,13 @@ std::string ArchiveBytes(uint32_t version, uint32_t announced, const std::vector
 
 class ResourceArchiveTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/resource_archive_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_folder = pattern;
-    }
-    void TearDown() override {
-        CloseResourceArchive();
-        for (const std::string& path : m_files)
-            unlink(path.c_str());
-        rmdir(m_folder.c_str());
-    }
+    void TearDown() override { CloseResourceArchive(); }
 
     CVxString Write(const std::string& name, const std::string& bytes) {
-        const std::string path = m_folder + "/" + name;
-        std::ofstream(path, std::ios::binary) << bytes;
-        m_files.push_back(path);
-        return CVxString(path.c_str());
+        return CVxString(m_folder.Write(name, bytes).c_str());
     }
 
-    std::string m_folder;
-    std::vector<std::string> m_files;
+    ScratchFolder m_folder;
 };
 
 constexpr uint32_t kDataStart = 12 + 40 * 2;
@@ -83,7 +68,7 @@ TEST_F(ResourceArchiveTest, RejectsForeignOrBrokenFiles) {
         EXPECT_FALSE(OpenResourceArchive(path)) << c.label;
         EXPECT_EQ(GetResourceSize(CVxString("a")), 0u) << c.label;
     }
-    EXPECT_FALSE(OpenResourceArchive(CVxString((m_folder + "/absent.vxf").c_str())));
+    EXPECT_FALSE(OpenResourceArchive(CVxString(m_folder.Drive("absent.vxf").c_str())));
 }
 
 TEST_F(ResourceArchiveTest, SizesFollowFromOffsets) {

@@ -1,35 +1,25 @@
 #include "render/base_shader_definition.h"
 #include "render/shader_registry.h"
 
-#include <gtest/gtest.h>
+#include "../support/scratch_folder.h"
 
-#include <filesystem>
-#include <fstream>
-#include <string>
+#include <gtest/gtest.h>
 
 namespace {
 
-namespace fs = std::filesystem;
-
-void WriteFile(const fs::path& path, const std::string& text) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << text;
-}
-
 TEST(ShaderRegistry, ScansSubfoldersExceptLegacy) {
-    const fs::path root = fs::path(GRADESHIFT_BINARY_DIR) / "test_shader_registry" / "shaders";
-    fs::remove_all(root.parent_path());
-    WriteFile(root / "Grades" / "warm.vxtp",
-              "<shader name=\"Studio.Warm\">\n<extern name=\"amount\" default=\"1\"/>\n"
-              "</shader>\n  per-pixel stage  \n");
-    WriteFile(root / "Grades" / "cool.afp", "<Shader Name=Studio.Cool></Shader>");
-    WriteFile(root / "Grades" / "unnamed.nfp", "<shader secondpass=\"x\">");
-    WriteFile(root / "Grades" / "garbage.nfp", "no markup at all");
-    WriteFile(root / "Grades" / "notes.txt", "<shader name=\"Studio.Text\">");
-    WriteFile(root / "LEGACY" / "old.vxtp", "<shader name=\"Old.One\">");
-    WriteFile(root / "top.vxtp", "<shader name=\"Top.Level\">");
+    ScratchFolder root;
+    root.Write("Grades/warm.vxtp",
+               "<!-- <shader name=\"Commented.Out\"> -->\n<shader name=\"Studio.Warm\">\n"
+               "<extern name=\"amount\" default=\"1\"/>\n</shader >\n  per-pixel stage  \n");
+    root.Write("Grades/cool.afp", "<Shader Name=Studio.Cool></Shader>");
+    root.Write("Grades/unnamed.nfp", "<shader secondpass=\"x\">");
+    root.Write("Grades/garbage.nfp", "no markup at all");
+    root.Write("Grades/notes.txt", "<shader name=\"Studio.Text\">");
+    root.Write("LEGACY/old.vxtp", "<shader name=\"Old.One\">");
+    root.Write("top.vxtp", "<shader name=\"Top.Level\">");
 
-    CVxShaderRegistry registry(CVxString(root.string().c_str()));
+    CVxShaderRegistry registry(CVxString(root.Drive().c_str()));
     EXPECT_EQ(registry.Packages(CVxShaderRegistry::EPackageKind::eVxtp).size(), 1u);
     EXPECT_EQ(registry.Packages(CVxShaderRegistry::EPackageKind::eAfp).size(), 1u);
     ASSERT_EQ(registry.Packages(CVxShaderRegistry::EPackageKind::eNfp).size(), 1u);
@@ -40,11 +30,10 @@ TEST(ShaderRegistry, ScansSubfoldersExceptLegacy) {
     ASSERT_NE(warm, nullptr);
     EXPECT_STREQ(warm->stage.c_str(), "per-pixel stage");
     EXPECT_TRUE(warm->folder.EndsWith("\\Grades\\"));
-    EXPECT_TRUE(CVxString(warm->definition).EndsWith("</shader>"));
+    EXPECT_TRUE(CVxString(warm->definition).EndsWith("</shader >"));
     EXPECT_NE(registry.Find("studio.cool"), nullptr);
-    EXPECT_EQ(registry.Find("Old.One"), nullptr);
-    EXPECT_EQ(registry.Find("Top.Level"), nullptr);
-    EXPECT_EQ(registry.Find("Studio.Text"), nullptr);
+    for (const char* absent : {"Old.One", "Top.Level", "Studio.Text", "Commented.Out"})
+        EXPECT_EQ(registry.Find(absent), nullptr) << absent;
 
     const struct {
         const char* name;
@@ -66,11 +55,10 @@ TEST(ShaderRegistry, ScansSubfoldersExceptLegacy) {
         }
     }
 
-    CVxShaderRegistry missing(CVxString((root / "nowhere").string().c_str()));
+    CVxShaderRegistry missing(CVxString(root.Drive("nowhere").c_str()));
     for (auto kind : {CVxShaderRegistry::EPackageKind::eVxtp, CVxShaderRegistry::EPackageKind::eAfp,
                       CVxShaderRegistry::EPackageKind::eNfp})
         EXPECT_TRUE(missing.Packages(kind).empty());
-    fs::remove_all(root.parent_path());
 }
 
 } // namespace

@@ -28,18 +28,27 @@ public:
         std::replace(path.begin(), path.end(), '/', '\\');
         return path;
     }
-    void Write(const std::string& relative, const std::string& bytes) const {
-        std::ofstream(m_path + "/" + relative, std::ios::binary) << bytes;
+    // Writes a file, creating the folders above it; returns its path in drive form.
+    std::string Write(const std::string& relative, const std::string& bytes) const {
+        const std::filesystem::path path = m_path + "/" + relative;
+        std::filesystem::create_directories(path.parent_path());
+        std::ofstream(path, std::ios::binary) << bytes;
+        return Drive(relative);
+    }
+    // Creates a folder; returns its path in drive form.
+    std::string Folder(const std::string& relative) const {
+        std::filesystem::create_directories(m_path + "/" + relative);
+        return Drive(relative);
     }
     std::string Read(const std::string& relative) const {
         std::stringstream text;
         text << std::ifstream(m_path + "/" + relative, std::ios::binary).rdbuf();
         return text.str();
     }
-    // The names inside the folder, sorted.
-    std::vector<std::string> Names() const {
+    // The names inside a folder, sorted.
+    std::vector<std::string> Names(const std::string& relative = "") const {
         std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(m_path))
+        for (const auto& entry : std::filesystem::directory_iterator(m_path + "/" + relative))
             names.push_back(entry.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
