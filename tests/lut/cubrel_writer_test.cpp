@@ -1,5 +1,4 @@
 #include "lut/cubrel_writer.h"
-#include "lut/lut_formats.h"
 
 #include <gtest/gtest.h>
 
@@ -85,13 +84,6 @@ TEST(CubrelPacking, BlueFastestBigEndianWordsFromThreeOrFourChannels) {
                     EXPECT_EQ(word, r << 20 | g << 10 | b) << channels << ": " << r << g << b;
                 }
     }
-}
-
-TEST(CubrelMagic, EitherByteOrder) {
-    EXPECT_TRUE(HasCubrelMagic(reinterpret_cast<const uint8_t*>("3LUT"), 4));
-    EXPECT_TRUE(HasCubrelMagic(reinterpret_cast<const uint8_t*>("TUL3"), 4));
-    EXPECT_FALSE(HasCubrelMagic(reinterpret_cast<const uint8_t*>("3lut"), 4));
-    EXPECT_FALSE(HasCubrelMagic(reinterpret_cast<const uint8_t*>("LUT3"), 4));
 }
 
 } // namespace
