@@ -2,6 +2,7 @@
 
 #include "foundation/vx_string.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <utility>
@@ -12,6 +13,31 @@
 uint32_t NameHash(const char* name, uint32_t length);
 inline uint32_t NameHash(const CVxString& name) {
     return NameHash(name.c_str(), name.Length());
+}
+
+// Searches in a vector kept sorted by its elements' `hash` member, where equal hashes
+// keep their insertion order and names among them compare case-insensitively.
+
+// The position after the last element of `hash`: where a new name of that hash goes.
+template <typename Element>
+size_t PositionAfterHash(const std::vector<Element>& elements, uint32_t hash) {
+    return static_cast<size_t>(
+        std::partition_point(elements.begin(), elements.end(),
+                             [hash](const Element& element) { return element.hash <= hash; }) -
+        elements.begin());
+}
+
+// Index of the element of `hash` whose name (nameOf(element)) equals `name`, -1 when none.
+template <typename Element, typename NameOf>
+int IndexByHash(const std::vector<Element>& elements, const CVxString& name, uint32_t hash,
+                NameOf nameOf) {
+    auto first =
+        std::partition_point(elements.begin(), elements.end(),
+                             [hash](const Element& element) { return element.hash < hash; });
+    for (auto it = first; it != elements.end() && it->hash == hash; ++it)
+        if (nameOf(*it).Compare(name, CVxString::ECompareMode::eCaseInsensitive) == 0)
+            return static_cast<int>(it - elements.begin());
+    return -1;
 }
 
 // Growable array of (key, value, hash) kept sorted by hash; names are matched
@@ -44,8 +70,8 @@ public:
         uint32_t hash = NameHash(key);
         if (IndexOf(key, hash) >= 0)
             return false;
-        size_t pos = UpperBound(hash);
-        m_elements.insert(m_elements.begin() + pos, Element{key, std::move(value), hash});
+        m_elements.insert(m_elements.begin() + PositionAfterHash(m_elements, hash),
+                          Element{key, std::move(value), hash});
         return true;
     }
 
@@ -59,28 +85,9 @@ public:
     }
 
 private:
-    size_t LowerBound(uint32_t hash) const {
-        size_t lo = 0, hi = m_elements.size();
-        while (lo < hi) {
-            size_t mid = (lo + hi) / 2;
-            if (m_elements[mid].hash < hash)
-                lo = mid + 1;
-            else
-                hi = mid;
-        }
-        return lo;
-    }
-    size_t UpperBound(uint32_t hash) const {
-        size_t pos = LowerBound(hash);
-        while (pos < m_elements.size() && m_elements[pos].hash == hash)
-            ++pos;
-        return pos;
-    }
     int IndexOf(const CVxString& key, uint32_t hash) const {
-        for (size_t i = LowerBound(hash); i < m_elements.size() && m_elements[i].hash == hash; ++i)
-            if (m_elements[i].key.Compare(key, CVxString::ECompareMode::eCaseInsensitive) == 0)
-                return static_cast<int>(i);
-        return -1;
+        return IndexByHash(m_elements, key, hash,
+                           [](const Element& e) -> const CVxString& { return e.key; });
     }
 
     std::vector<Element> m_elements;

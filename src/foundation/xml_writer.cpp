@@ -20,9 +20,18 @@ void AppendLeafEnd(CVxString& out, const char* tag) {
     out.Append(">\n");
 }
 
-void WriteFormattedLeaf(CVxString& out, uint32_t indent, const char* tag, const char* text) {
+void WriteLeaf(CVxString& out, uint32_t indent, const char* tag, const char* text) {
     AppendLeafStart(out, indent, tag);
     out.Append(text);
+    AppendLeafEnd(out, tag);
+}
+
+// A leaf whose value is formatted printf-style in the C locale.
+template <typename... Values>
+void WriteFormattedLeaf(CVxString& out, uint32_t indent, const char* tag, const char* format,
+                        Values... values) {
+    AppendLeafStart(out, indent, tag);
+    AppendXMLFormat(out, format, values...);
     AppendLeafEnd(out, tag);
 }
 
@@ -111,7 +120,7 @@ void WriteXMLClose(CVxString& out, uint32_t indent, const char* tag) {
 }
 
 void WriteXMLText(CVxString& out, uint32_t indent, const char* tag, const char* text) {
-    WriteFormattedLeaf(out, indent, tag, text);
+    WriteLeaf(out, indent, tag, text);
 }
 
 void WriteXMLText(CVxString& out, uint32_t indent, const char* tag, const CVxString& text) {
@@ -121,31 +130,23 @@ void WriteXMLText(CVxString& out, uint32_t indent, const char* tag, const CVxStr
 }
 
 void WriteXMLInt(CVxString& out, uint32_t indent, const char* tag, int32_t value) {
-    AppendLeafStart(out, indent, tag);
-    AppendXMLFormat(out, "%d", value);
-    AppendLeafEnd(out, tag);
+    WriteFormattedLeaf(out, indent, tag, "%d", value);
 }
 
 void WriteXMLUInt(CVxString& out, uint32_t indent, const char* tag, uint32_t value) {
-    AppendLeafStart(out, indent, tag);
-    AppendXMLFormat(out, "%u", value);
-    AppendLeafEnd(out, tag);
+    WriteFormattedLeaf(out, indent, tag, "%u", value);
 }
 
 void WriteXMLInt64(CVxString& out, uint32_t indent, const char* tag, int64_t value) {
-    AppendLeafStart(out, indent, tag);
-    AppendXMLFormat(out, "%lld", static_cast<long long>(value));
-    AppendLeafEnd(out, tag);
+    WriteFormattedLeaf(out, indent, tag, "%lld", static_cast<long long>(value));
 }
 
 void WriteXMLUInt64(CVxString& out, uint32_t indent, const char* tag, uint64_t value) {
-    AppendLeafStart(out, indent, tag);
-    AppendXMLFormat(out, "%llu", static_cast<unsigned long long>(value));
-    AppendLeafEnd(out, tag);
+    WriteFormattedLeaf(out, indent, tag, "%llu", static_cast<unsigned long long>(value));
 }
 
 void WriteXMLBool(CVxString& out, uint32_t indent, const char* tag, bool value) {
-    WriteFormattedLeaf(out, indent, tag, value ? "1" : "0");
+    WriteLeaf(out, indent, tag, value ? "1" : "0");
 }
 
 void WriteXMLDecimal(CVxString& out, uint32_t indent, const char* tag, double value, int places) {
@@ -155,33 +156,23 @@ void WriteXMLDecimal(CVxString& out, uint32_t indent, const char* tag, double va
 }
 
 void WriteXMLDouble2(CVxString& out, uint32_t indent, const char* tag, const double value[2]) {
-    AppendLeafStart(out, indent, tag);
-    AppendXMLFormat(out, "%g,%g", value[0], value[1]);
-    AppendLeafEnd(out, tag);
+    WriteFormattedLeaf(out, indent, tag, "%g,%g", value[0], value[1]);
 }
 
 void WriteXMLDouble3(CVxString& out, uint32_t indent, const char* tag, const double value[3]) {
-    AppendLeafStart(out, indent, tag);
-    AppendXMLFormat(out, "%g,%g,%g", value[0], value[1], value[2]);
-    AppendLeafEnd(out, tag);
+    WriteFormattedLeaf(out, indent, tag, "%g,%g,%g", value[0], value[1], value[2]);
 }
 
 void WriteXMLFloat4(CVxString& out, uint32_t indent, const char* tag, const float value[4]) {
-    AppendLeafStart(out, indent, tag);
-    AppendXMLFormat(out, "%g, %g, %g, %g", value[0], value[1], value[2], value[3]);
-    AppendLeafEnd(out, tag);
+    WriteFormattedLeaf(out, indent, tag, "%g, %g, %g, %g", value[0], value[1], value[2], value[3]);
 }
 
 void WriteXMLInt2(CVxString& out, uint32_t indent, const char* tag, const int32_t value[2]) {
-    AppendLeafStart(out, indent, tag);
-    AppendXMLFormat(out, "%i,%i", value[0], value[1]);
-    AppendLeafEnd(out, tag);
+    WriteFormattedLeaf(out, indent, tag, "%i,%i", value[0], value[1]);
 }
 
 void WriteXMLInt4(CVxString& out, uint32_t indent, const char* tag, const int32_t value[4]) {
-    AppendLeafStart(out, indent, tag);
-    AppendXMLFormat(out, "%i,%i,%i,%i", value[0], value[1], value[2], value[3]);
-    AppendLeafEnd(out, tag);
+    WriteFormattedLeaf(out, indent, tag, "%i,%i,%i,%i", value[0], value[1], value[2], value[3]);
 }
 
 void WriteXMLColor(CVxString& out, uint32_t indent, const char* tag, uint32_t argb) {
@@ -189,10 +180,8 @@ void WriteXMLColor(CVxString& out, uint32_t indent, const char* tag, uint32_t ar
     int red = static_cast<int>((argb >> 16) & 0xFF);
     int green = static_cast<int>((argb >> 8) & 0xFF);
     int blue = static_cast<int>(argb & 0xFF);
-    AppendLeafStart(out, indent, tag);
     if (alpha == 255)
-        AppendXMLFormat(out, "%i,%i,%i", red, green, blue);
+        WriteFormattedLeaf(out, indent, tag, "%i,%i,%i", red, green, blue);
     else
-        AppendXMLFormat(out, "%i,%i,%i,%i", red, green, blue, alpha);
-    AppendLeafEnd(out, tag);
+        WriteFormattedLeaf(out, indent, tag, "%i,%i,%i,%i", red, green, blue, alpha);
 }

@@ -195,30 +195,17 @@ void CVxShaderParamStorage::SetVectorMask(uint32_t vectorMask) {
 }
 
 int CVxShaderParamStorage::IndexOf(const CVxString& normalisedName, uint32_t hash) const {
-    const std::vector<Entry>& params = m_data->params;
-    size_t lo = 0, hi = params.size();
-    while (lo < hi) {
-        size_t mid = (lo + hi) / 2;
-        if (params[mid].hash < hash)
-            lo = mid + 1;
-        else
-            hi = mid;
-    }
-    for (size_t i = lo; i < params.size() && params[i].hash == hash; ++i)
-        if (params[i].param.Name.Compare(normalisedName, CVxString::eCaseInsensitive) == 0)
-            return static_cast<int>(i);
-    return -1;
+    return IndexByHash(m_data->params, normalisedName, hash,
+                       [](const Entry& entry) -> const CVxString& { return entry.param.Name; });
 }
 
 CVxShaderParam& CVxShaderParamStorage::Insert(const CVxString& normalisedName, uint32_t hash) {
     std::vector<Entry>& params = m_data->params;
-    size_t pos = params.size();
-    while (pos > 0 && params[pos - 1].hash > hash)
-        --pos;
     Entry entry;
     entry.param.Name = normalisedName;
     entry.hash = hash;
-    return params.insert(params.begin() + static_cast<std::ptrdiff_t>(pos), std::move(entry))
+    const size_t position = PositionAfterHash(params, hash);
+    return params.insert(params.begin() + static_cast<std::ptrdiff_t>(position), std::move(entry))
         ->param;
 }
 

@@ -51,27 +51,24 @@ bool ParsePlainFloat(const char*& p, const char* end, float& out) {
     int significant = 0;
     int exponent = 0;
     bool anyDigit = false;
-    for (; s < end && ascii::IsDigit(*s); ++s) {
+    // Leading zeros are no significant digits; more than 19 are left to the C library.
+    auto takeDigit = [&](char digit) {
         anyDigit = true;
-        if (mantissa == 0 && *s == '0')
-            continue;
+        if (mantissa == 0 && digit == '0')
+            return true;
         if (significant == 19)
             return false;
-        mantissa = mantissa * 10 + static_cast<uint64_t>(*s - '0');
+        mantissa = mantissa * 10 + static_cast<uint64_t>(digit - '0');
         ++significant;
-    }
+        return true;
+    };
+    for (; s < end && ascii::IsDigit(*s); ++s)
+        if (!takeDigit(*s))
+            return false;
     if (s < end && *s == '.') {
-        ++s;
-        for (; s < end && ascii::IsDigit(*s); ++s) {
-            anyDigit = true;
-            --exponent;
-            if (mantissa == 0 && *s == '0')
-                continue;
-            if (significant == 19)
+        for (++s; s < end && ascii::IsDigit(*s); ++s, --exponent)
+            if (!takeDigit(*s))
                 return false;
-            mantissa = mantissa * 10 + static_cast<uint64_t>(*s - '0');
-            ++significant;
-        }
     }
     if (!anyDigit)
         return false;

@@ -44,6 +44,13 @@ bool Compare(double a, double b, EOpCode code) {
     }
 }
 
+// A value from outside is where every later run starts from.
+void StartFrom(Variable& variable, int component, double value) {
+    variable.initial[component] = value;
+    variable.working[component] = value;
+    variable.hasInitial[component] = true;
+}
+
 void CutMessage(std::string& message) {
     if (message.size() > ShaderScript::kMaxMessageLength)
         message.resize(ShaderScript::kMaxMessageLength);
@@ -300,13 +307,17 @@ bool ShaderScript::Load(const char* text, size_t length) {
     return false;
 }
 
-bool ShaderScript::DeclareExtern(const char* name, double value) {
+bool ShaderScript::SplitName(const char* name, std::string& base, int& component) {
     m_state->message.clear();
+    ENameProblem problem = SplitReference(name, std::strlen(name), base, component);
+    return problem == ENameProblem::eNone || Fail(NameProblemMessage(problem));
+}
+
+bool ShaderScript::DeclareExtern(const char* name, double value) {
     std::string base;
     int component = 0;
-    ENameProblem problem = SplitReference(name, std::strlen(name), base, component);
-    if (problem != ENameProblem::eNone)
-        return Fail(NameProblemMessage(problem));
+    if (!SplitName(name, base, component))
+        return false;
     std::string key = NameKey(base);
     double constant = 0.0;
     if (LookupConstant(key, constant))
@@ -316,28 +327,19 @@ bool ShaderScript::DeclareExtern(const char* name, double value) {
     int index = m_state->FindVariable(key);
     if (index < 0)
         index = static_cast<int>(m_state->AddVariable(base));
-    Variable& variable = m_state->variables[static_cast<size_t>(index)];
-    variable.initial[component] = value;
-    variable.working[component] = value;
-    variable.hasInitial[component] = true;
+    StartFrom(m_state->variables[static_cast<size_t>(index)], component, value);
     return true;
 }
 
 bool ShaderScript::Set(const char* name, double value) {
-    m_state->message.clear();
     std::string base;
     int component = 0;
-    ENameProblem problem = SplitReference(name, std::strlen(name), base, component);
-    if (problem != ENameProblem::eNone)
-        return Fail(NameProblemMessage(problem));
+    if (!SplitName(name, base, component))
+        return false;
     int index = m_state->FindVariable(NameKey(base));
     if (index < 0)
         return false;
-    // A value from outside is where every later run starts from.
-    Variable& variable = m_state->variables[static_cast<size_t>(index)];
-    variable.initial[component] = value;
-    variable.working[component] = value;
-    variable.hasInitial[component] = true;
+    StartFrom(m_state->variables[static_cast<size_t>(index)], component, value);
     return true;
 }
 

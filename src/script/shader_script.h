@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 // A function the host adds to the language. It reads its arguments and writes
 // *result; to stop the run it returns false and points *error at a message.
@@ -73,6 +74,9 @@ public:
 
 private:
     bool Fail(const char* message);
+    // Clears the message and splits a name given from outside into its name and
+    // component; false with the message set when the name is malformed.
+    bool SplitName(const char* name, std::string& base, int& component);
 
     std::unique_ptr<script::ScriptState> m_state;
 };

@@ -75,19 +75,10 @@ void FileFlows::ConvertLutDirectly(const FilePaths& paths) {
         WrapLutAsLook(paths);
         return;
     }
-    if (lut.m_size != m_settings.size) {
-        if (!m_settings.resamplingAllowed) {
-            std::fputs("  Source LUT has a different size and resampling is disabled.\n"
-                       "  The LUT was not converted.\n",
-                       stdout);
-            return;
-        }
-        std::fputs("  Resampling LUT...\n", stdout);
-        WarnResamplingOnce();
-        if (!ResampleToRunSize(lut))
-            return;
-    }
-    WriteCubrel(lut.m_data, 4, paths.cubrelPath);
+    WriteAtRunSize(lut,
+                   "  Source LUT has a different size and resampling is disabled.\n"
+                   "  The LUT was not converted.\n",
+                   "  Resampling LUT...\n", paths.cubrelPath);
 }
 
 void FileFlows::WrapLutAsLook(const FilePaths& paths) {
@@ -173,17 +164,23 @@ void FileFlows::ConvertStoredLut(const FilePaths& paths) {
         std::fputs("  The source LUT can't be converted\n", stdout);
         return;
     }
+    WriteAtRunSize(lut, "  LUT resampling is disabled; the file was not converted\n",
+                   "  Resampling original LUT from the .look file...\n", paths.cubrelPath);
+}
+
+void FileFlows::WriteAtRunSize(CVxLUT& lut, const char* refusedMessage,
+                               const char* resamplingMessage, const CVxString& path) {
     if (lut.m_size != m_settings.size) {
         if (!m_settings.resamplingAllowed) {
-            std::fputs("  LUT resampling is disabled; the file was not converted\n", stdout);
+            std::fputs(refusedMessage, stdout);
             return;
         }
-        std::fputs("  Resampling original LUT from the .look file...\n", stdout);
+        std::fputs(resamplingMessage, stdout);
         WarnResamplingOnce();
         if (!ResampleToRunSize(lut))
             return;
     }
-    WriteCubrel(lut.m_data, 4, paths.cubrelPath);
+    WriteCubrel(lut.m_data, 4, path);
 }
 
 bool FileFlows::ResampleToRunSize(CVxLUT& lut) {

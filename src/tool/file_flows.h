@@ -33,6 +33,10 @@ private:
                      uint32_t storedSize);
     void RenderLookToCubrel(const FilePaths& paths, ParsedLook& look);
     void ConvertStoredLut(const FilePaths& paths);
+    // Writes the lattice as a Cubrel file at the run's size, resampling it first when
+    // allowed; the messages are the calling flow's own.
+    void WriteAtRunSize(CVxLUT& lut, const char* refusedMessage, const char* resamplingMessage,
+                        const CVxString& path);
     // Resamples to the run's size; false when the lattice did not reach it.
     bool ResampleToRunSize(CVxLUT& lut);
     void WriteCubrel(const float* lattice, uint32_t channels, const CVxString& path);
