@@ -175,7 +175,6 @@ TEST(Paths, TextFiles) {
     // Line feeds are written as they are.
     EXPECT_TRUE(ReplaceFileContents(At(folder, "Dos.txt"), "a\nb\n", 4));
     EXPECT_EQ(folder.Read("Dos.txt"), "a\nb\n");
-    folder.Folder("taken");
 
     CVxPosixFile file;
     ASSERT_TRUE(file.Open(At(folder, "zero.BIN"), "rb"));
@@ -184,6 +183,4 @@ TEST(Paths, TextFiles) {
     char tail[4] = {};
     EXPECT_EQ(file.Read(tail, 4), 2u);
     EXPECT_EQ(std::string(tail), "cd");
-    EXPECT_FALSE(file.Open(At(folder, "taken"), "rb"));
-    EXPECT_FALSE(file.IsOpen());
 }
