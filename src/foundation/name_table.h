@@ -34,6 +34,7 @@ int IndexByHash(const std::vector<Element>& elements, const CVxString& name, uin
     auto first =
         std::partition_point(elements.begin(), elements.end(),
                              [hash](const Element& element) { return element.hash < hash; });
+    // Spelled out in full: GCC 12 fails on the class-scope enumerator names inside templates.
     for (auto it = first; it != elements.end() && it->hash == hash; ++it)
         if (nameOf(*it).Compare(name, CVxString::ECompareMode::eCaseInsensitive) == 0)
             return static_cast<int>(it - elements.begin());
