@@ -46,7 +46,7 @@ const float* Entry(const CVxLUT& lut, uint32_t r, uint32_t g, uint32_t b) {
     return lut.m_data + ((size_t(b) * lut.m_size + g) * lut.m_size + r) * 4;
 }
 
-TEST(Reader3dl, HeadersSizesAndBitDepths) {
+TEST(Mesh3dlReader, HeadersSizesAndBitDepths) {
     struct Case {
         std::string header;
         uint32_t n, largest;
@@ -86,7 +86,7 @@ TEST(Reader3dl, HeadersSizesAndBitDepths) {
     }
 }
 
-TEST(Reader3dl, ShaperLinesAndPreLuts) {
+TEST(Mesh3dlReader, ShaperLinesAndPreLuts) {
     struct Case {
         std::string line;
         bool upsample;
@@ -144,7 +144,7 @@ TEST(Reader3dl, ShaperLinesAndPreLuts) {
     EXPECT_EQ(lut.m_domainMin[2], 0.0625f);
 }
 
-TEST(Reader3dl, BadInputIsRefusedCleanly) {
+TEST(Mesh3dlReader, BadInputIsRefusedCleanly) {
     const std::string ramp = Ramp(5, 256, 1023);
     struct Case {
         std::string text;
