@@ -131,19 +131,25 @@ CVxString LutFooter(const char* element) {
     return footer;
 }
 
-// Runs [first, last) of the data, each behind its line break; the last run
-// of the data may be short.
+// One line of the data: its break, then two digits a byte.
+inline char* EncodeRun(char* dest, const uint8_t* bytes, size_t count) {
+    std::memcpy(dest, kRunBreak, kRunBreakLength);
+    dest += kRunBreakLength;
+    for (size_t i = 0; i < count; ++i, dest += 2)
+        std::memcpy(dest, kHexPairs.pairs[bytes[i]], 2);
+    return dest;
+}
+
+// Runs [first, last) of the data; only the data's last run may be short, so
+// every other run is encoded with a constant count the compiler unrolls.
 void EncodeRuns(char* dest, const uint8_t* bytes, size_t byteCount, size_t first, size_t last) {
     dest += first * kRunTextLength;
-    for (size_t run = first; run < last; ++run) {
-        const size_t offset = run * kRunBytes;
-        const uint8_t* runBytes = bytes + offset;
-        const size_t count = std::min(kRunBytes, byteCount - offset);
-        std::memcpy(dest, kRunBreak, kRunBreakLength);
-        dest += kRunBreakLength;
-        for (size_t i = 0; i < count; ++i, dest += 2)
-            std::memcpy(dest, kHexPairs.pairs[runBytes[i]], 2);
-    }
+    const size_t fullRuns = std::min(last, byteCount / kRunBytes);
+    size_t run = first;
+    for (; run < fullRuns; ++run)
+        dest = EncodeRun(dest, bytes + run * kRunBytes, kRunBytes);
+    if (run < last)
+        EncodeRun(dest, bytes + run * kRunBytes, byteCount - run * kRunBytes);
 }
 
 // Every run lands at a position known in advance, so two threads can share
