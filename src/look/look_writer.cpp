@@ -21,6 +21,7 @@ constexpr const char* kLookEnd = "</look>\n";
 // A string holds at most this many bytes besides its terminating 0.
 constexpr uint64_t kMaxStringLength = 0xFFFFFFFEu;
 
+constexpr uint32_t kMaxLatticeSize = 2048;
 constexpr uint64_t kBytesPerEntry = 12; // three 32-bit floats
 constexpr size_t kRunBytes = 32;
 constexpr char kRunBreak[] = "\n      ";
@@ -252,8 +253,9 @@ bool ExtractCdl(const CVxGradingParamStorage& grading, double slope[3], double o
 }
 
 uint64_t LutElementLength(const char* element, uint32_t size, uint64_t entryCount) {
+    // Far past what a string holds, yet small enough to add up without overflow.
     if (entryCount > kMaxStringLength)
-        return UINT64_MAX;
+        return kMaxStringLength + 1;
     const uint64_t bytes = entryCount * kBytesPerEntry;
     const uint64_t runs = (bytes + kRunBytes - 1) / kRunBytes;
     return LutHeader(element, size).Length() + runs * kRunBreakLength + bytes * 2 +
@@ -289,6 +291,9 @@ bool WriteLookDocument(CVxString& out, const CVxGradingParamStorage& grading,
     if (!IsGradingReadable(grading) || (mask && !mask->IsEmpty() && !IsMaskReadable(*mask)))
         return false;
     const bool with3D = lut3D && size3D != 0;
+    // No lattice past this size fits into a string, and its cube could overflow.
+    if (with3D && size3D > kMaxLatticeSize)
+        return false;
     const bool with1D = lut1D && size1D != 0 && grading.IsPerChannelOnly(false);
     const uint64_t entries3D = uint64_t(size3D) * size3D * size3D;
 

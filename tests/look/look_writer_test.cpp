@@ -218,8 +218,9 @@ TEST(LookWriter, RefusesWhatWouldNotReadBackTheSame) {
     EXPECT_FALSE(WriteLookDocument(out, infinite.grading, nullptr, lut, 1, nullptr, 0));
     masked.mask->m_name = "a\"b";
     EXPECT_FALSE(WriteLookDocument(out, masked.grading, masked.mask.get(), lut, 1, nullptr, 0));
-    // 1024^3 entries cannot be held in one string; the data is never read.
-    EXPECT_FALSE(WriteLookDocument(out, masked.grading, nullptr, lut, 1024, nullptr, 0));
+    // No string holds lattices this large; the data is never read.
+    for (uint32_t size : {1024u, 2048u, 4194304u})
+        EXPECT_FALSE(WriteLookDocument(out, masked.grading, nullptr, lut, size, nullptr, 0));
     EXPECT_STREQ(out.c_str(), "old");
 }
 
