@@ -3,6 +3,7 @@
 #include "foundation/file_contents.h"
 #include "foundation/paths.h"
 #include "foundation/posix_file.h"
+#include "look/look_writer.h"
 #include "lut/cubrel_writer.h"
 #include "lut/lut.h"
 #include "lut/lut_formats.h"
@@ -82,7 +83,8 @@ void FileFlows::ConvertLutDirectly(const FilePaths& paths) {
 }
 
 void FileFlows::WrapLutAsLook(const FilePaths& paths) {
-    const CVxString text = WrapLutInLook(paths.displayName);
+    CVxString text;
+    WriteLutWrapperLook(text, paths.displayName);
     if (!m_settings.cubrelMode && FileExists(paths.lookPath, true))
         std::fputs("  Warning: conversion will overwrite an existing look file\n", stdout);
     HandleLook(paths, text);

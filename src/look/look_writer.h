@@ -1,0 +1,42 @@
+#pragma once
+
+#include "foundation/vx_string.h"
+
+#include <cstdint>
+
+class CVxGradingParamStorage;
+class CVxShapeMask;
+
+// The CDL of a grading whose every channel goes through its own curve, from
+// base sublayer 0 (a grading without a base counts as one whose parameters are
+// all missing). False, with the outputs untouched, for any other grading.
+bool ExtractCdl(const CVxGradingParamStorage& grading, double slope[3], double offset[3],
+                double power[3]);
+
+// Exact byte count of a LUT element named `element` that holds `entryCount`
+// RGB entries and names `size` as its points per axis, so that a caller can
+// reserve a whole document before writing it.
+uint64_t LutElementLength(const char* element, uint32_t size, uint64_t entryCount);
+
+// Appends a LUT element: `size`, then the entries (three 32-bit floats each,
+// in the order given) as upper-case hex of their little-endian bytes, 32
+// bytes per line. False, with nothing appended, when the string cannot grow
+// that far.
+bool AppendLutElement(CVxString& out, const char* element, uint32_t size, const float* rgb,
+                      uint64_t entryCount);
+
+// Replaces `out` with a whole look document: the grading's layers, its CDL
+// when it has one, the mask when it holds something, the 3D LUT of size3D
+// points per axis (size3D^3 RGB entries in lut3D, red fastest) and, for a
+// per-channel grading, the 1D LUT of size1D RGB entries in lut1D. A LUT whose
+// size is 0 or whose data is null is left out. False, with `out` untouched,
+// when the document would not read back as the same grading and mask (a
+// quote inside a value, a name that is no tag, a number that is not finite,
+// a text taken for a marker) or would not fit into a string.
+bool WriteLookDocument(CVxString& out, const CVxGradingParamStorage& grading,
+                       const CVxShapeMask* mask, const float* lut3D, uint32_t size3D,
+                       const float* lut1D, uint32_t size1D);
+
+// Replaces `out` with the smallest look that applies one LUT file through
+// the base, the file named without a folder.
+void WriteLutWrapperLook(CVxString& out, const CVxString& lutFileName);

@@ -1,0 +1,271 @@
+#include "look/look_reader.h"
+#include "look/look_writer.h"
+#include "lut/lut.h"
+
+#include "../platform/scratch_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct ReadLook {
+    CVxGradingParamStorage grading;
+    std::unique_ptr<CVxShapeMask> mask;
+    uint32_t size = 0;
+    bool ok = false;
+
+    explicit ReadLook(const std::string& text) {
+        ok = ReadLookText(grading, CVxString(text.c_str()), mask, size);
+    }
+};
+
+std::string Shaders(const std::string& body) {
+    return "<look><shaders>" + body + "</shaders></look>";
+}
+
+std::string Sublayer0(const std::string& params) {
+    return Shaders("<base><sublayer0><parameters>" + params + "</parameters></sublayer0></base>");
+}
+
+const std::string kPoint = "<point><inner>\"catmull-rom,value:0.25,0.75@0\"</inner></point>";
+
+// The data as the element holds it: 32 bytes a line, two upper-case digits a byte.
+std::string ReferenceHex(const std::vector<float>& values) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(values.data());
+    std::string text;
+    char pair[3];
+    for (size_t i = 0; i < values.size() * 4; ++i) {
+        if (i % 32 == 0)
+            text += "\n      ";
+        std::snprintf(pair, sizeof pair, "%02X", bytes[i]);
+        text += pair;
+    }
+    return text;
+}
+
+std::vector<float> Ramp(size_t entries) {
+    std::vector<float> values(entries * 3);
+    for (size_t i = 0; i < values.size(); ++i)
+        values[i] = static_cast<float>(i) * 0.001f - 1.0f;
+    return values;
+}
+
+TEST(LookWriter, WritesWholeDocuments) {
+    const float lut3D[] = {1.0f, 0.5f, -2.0f};
+    const float lut1D[] = {0.0f, 0.0f, 0.0f, 1.0f, 0.5f, -2.0f};
+    const std::string start = "<?xml version=\"1.0\" ?>\n<look>\n  <shaders>\n";
+    const std::string base = "    <base>\n      <rangeversion>\"2\"</rangeversion>\n";
+    const std::string lutText = "  <LUT>\n    <size>\"1\"</size>\n    <data>\"\n"
+                                "      0000803F0000003F000000C0\"\n    </data>\n  </LUT>\n";
+    struct Case {
+        std::string look;
+        bool emptyMask;
+        uint32_t size3D, size1D;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {Shaders("<base><visible>\"1\"</visible></base>"), false, 1, 2,
+         start + base +
+             "      <visible>\"1\"</visible>\n    </base>\n  </shaders>\n"
+             "  <ASC>\n    <slope>\"1,1,1\"</slope>\n    <offset>\"0,0,0\"</offset>\n"
+             "    <power>\"1,1,1\"</power>\n  </ASC>\n" +
+             lutText +
+             "  <LUT1D>\n    <size>\"2\"</size>\n    <data>\"\n      000000000000000000000000"
+             "0000803F0000003F000000C0\"\n    </data>\n  </LUT1D>\n</look>\n"},
+        {Shaders("<base><sublayer0><parameters><Gain.r>\"1\"</Gain.r><GrayOut>\"1\"</GrayOut>"
+                 "</parameters></sublayer0><sublayer3><opacity>\"0.3\"</opacity></sublayer3>"
+                 "</base>"),
+         true, 0, 0,
+         start + base +
+             "      <visible>\"1\"</visible>\n      <sublayer0>\n"
+             "        <opacity>\"1\"</opacity>\n        <parameters>\n"
+             "          <Gain.X>\"1\"</Gain.X>\n        </parameters>\n      </sublayer0>\n"
+             "      <sublayer3>\n        <opacity>\"0.300000011920929\"</opacity>\n"
+             "      </sublayer3>\n    </base>\n  </shaders>\n"
+             "  <ASC>\n    <slope>\"2,1,1\"</slope>\n    <offset>\"0,0,0\"</offset>\n"
+             "    <power>\"1,1,1\"</power>\n  </ASC>\n</look>\n"},
+        {Shaders("<shader><name>\"Blur\"</name></shader><base><visible>\"0\"</visible></base>"
+                 "<1dgrading>\"1\"</1dgrading>"),
+         false, 1, 2,
+         start +
+             "    <shader>\n      <name>\"Blur\"</name>\n      <visible>\"1\"</visible>\n"
+             "      <opacity>\"1\"</opacity>\n      <mask>\"0\"</mask>\n"
+             "      <vectormask>\"0\"</vectormask>\n      <parameters>\n      </parameters>\n"
+             "    </shader>\n" +
+             base +
+             "      <visible>\"0\"</visible>\n    </base>\n"
+             "    <grading1d>\"1\"</grading1d>\n  </shaders>\n" +
+             lutText + "</look>\n"},
+    };
+    // One contour whose only point set holds no points.
+    CVxShapeMask empty;
+    empty.m_contours.emplace_back();
+    empty.m_contours.back().sets.emplace_back();
+    for (const Case& c : cases) {
+        ReadLook look(c.look);
+        ASSERT_TRUE(look.ok) << c.look;
+        CVxString out("old text");
+        const CVxShapeMask* mask = c.emptyMask ? &empty : look.mask.get();
+        ASSERT_TRUE(WriteLookDocument(out, look.grading, mask, lut3D, c.size3D, lut1D, c.size1D));
+        EXPECT_EQ(std::string(out.c_str()), c.expected);
+    }
+}
+
+TEST(LookWriter, ExtractsTheCdlOfPerChannelGradings) {
+    struct Case {
+        std::string look;
+        const char* expected; // slope, offset, power; empty when there is no CDL
+    };
+    const Case cases[] = {
+        {Shaders(""), "1,1,1 0,0,0 1,1,1"},
+        {Sublayer0("<Gain.X>\"1\"</Gain.X>"), "2,1,1 0,0,0 1,1,1"},
+        {Sublayer0("<Contrast>\"1\"</Contrast><ContrastRange>\"0\"</ContrastRange>"
+                   "<Pivot>\"0.25\"</Pivot>"),
+         "2,2,2 -0.25,-0.25,-0.25 1,1,1"},
+        {Sublayer0("<Temperature>\"1\"</Temperature><Magenta>\"2\"</Magenta>"),
+         "4,0.25,1 0,0,0 1,1,1"},
+        {Sublayer0("<GainRange>\"2\"</GainRange><Overall>\"0.5\"</Overall><Offset.g>\"0.25\""
+                   "</Offset.g>"),
+         "2,2,2 0,0.5,0 1,1,1"},
+        {Sublayer0("<PrinterLights.r>\"1\"</PrinterLights.r><PrinterLights.b>\"-1\""
+                   "</PrinterLights.b>"),
+         "2,1,0.5 0,0,0 1,1,1"},
+        {Sublayer0("<GammaRange>\"0.5\"</GammaRange><Gamma.X>\"1\"</Gamma.X><Gamma.Y>\"-1\""
+                   "</Gamma.Y><Gamma.Z>\"2\"</Gamma.Z>"),
+         "1,1,1 0,0,0 0.5,2,0.25"},
+        {Sublayer0("<Saturation>\"2\"</Saturation>"), ""},
+        {Sublayer0("<BaseLUT>\"a.cube\"</BaseLUT>"), ""},
+        {Shaders("<shader><name>\"Blur\"</name></shader><base><visible>\"1\"</visible></base>"),
+         ""},
+    };
+    for (const Case& c : cases) {
+        ReadLook look(c.look);
+        ASSERT_TRUE(look.ok) << c.look;
+        double s[3], o[3], p[3];
+        char text[200] = "";
+        if (ExtractCdl(look.grading, s, o, p))
+            std::snprintf(text, sizeof text, "%g,%g,%g %g,%g,%g %g,%g,%g", s[0], s[1], s[2], o[0],
+                          o[1], o[2], p[0], p[1], p[2]);
+        EXPECT_STREQ(text, c.expected) << c.look;
+    }
+}
+
+TEST(LookWriter, LutElementsHaveTheirExactLengthAndBytes) {
+    struct Case {
+        const char* element;
+        uint32_t size;
+        size_t entries;
+        size_t lines;
+    };
+    const Case cases[] = {
+        {"LUT", 8, 512, 192},
+        {"LUT1D", 256, 256, 96},
+        {"LUT", 3, 27, 11},         // 324 bytes: the last line holds 4
+        {"LUT", 64, 262144, 98304}, // large enough to be encoded by two threads
+    };
+    for (const Case& c : cases) {
+        const std::vector<float> data = Ramp(c.entries);
+        CVxString out("x");
+        ASSERT_TRUE(AppendLutElement(out, c.element, c.size, data.data(), c.entries));
+        const std::string tag = c.element;
+        const std::string hex = ReferenceHex(data);
+        const std::string expected = "x  <" + tag + ">\n    <size>\"" + std::to_string(c.size) +
+                                     "\"</size>\n    <data>\"" + hex + "\"\n    </data>\n  </" +
+                                     tag + ">\n";
+        EXPECT_TRUE(std::string(out.c_str(), out.Length()) == expected) << tag << c.size;
+        EXPECT_EQ(LutElementLength(c.element, c.size, c.entries) + 1, out.Length());
+        EXPECT_EQ(hex.size(), c.lines * 7 + data.size() * 8);
+    }
+}
+
+TEST(LookWriter, RefusesWhatWouldNotReadBackTheSame) {
+    struct Case {
+        const char* name;
+        const char* text;
+        const char* defaultText;
+        bool ok;
+    };
+    const Case cases[] = {
+        {"BaseLUT", "a\"b.cube", nullptr, false},
+        {"BaseLUT", "Neutral.cube", nullptr, false},
+        {"Mode", "Normal", "N", true},
+        {"a b", "1", nullptr, false},
+        {"!x", "1", nullptr, false},
+        {"GrayOut", "a\"b", nullptr, true},
+    };
+    ReadLook masked("<look><mask><name>\"a\"</name><contour>" + kPoint +
+                    "</contour></mask></look>");
+    ASSERT_TRUE(masked.mask);
+    const float lut[] = {0, 0, 0};
+    for (const Case& c : cases) {
+        ReadLook look(Sublayer0(""));
+        look.grading.BaseSublayer(0)->SetText(CVxString(c.name), CVxString(c.text), c.defaultText);
+        CVxString out("old");
+        EXPECT_EQ(WriteLookDocument(out, look.grading, masked.mask.get(), lut, 1, lut, 1), c.ok)
+            << c.name << " " << c.text;
+        EXPECT_EQ(out == "old", !c.ok) << c.name << " " << c.text;
+    }
+
+    ReadLook infinite(Sublayer0(""));
+    infinite.grading.BaseSublayer(0)->SetNumber(CVxString("Gain.X"),
+                                                std::numeric_limits<double>::infinity());
+    CVxString out("old");
+    EXPECT_FALSE(WriteLookDocument(out, infinite.grading, nullptr, lut, 1, nullptr, 0));
+    masked.mask->m_name = "a\"b";
+    EXPECT_FALSE(WriteLookDocument(out, masked.grading, masked.mask.get(), lut, 1, nullptr, 0));
+    // No string holds lattices this large; the data is never read.
+    for (uint32_t size : {1024u, 2048u, 4194304u})
+        EXPECT_FALSE(WriteLookDocument(out, masked.grading, nullptr, lut, size, nullptr, 0));
+    EXPECT_STREQ(out.c_str(), "old");
+}
+
+TEST(LookWriter, WrapsALutFileByName) {
+    CVxString out("old");
+    WriteLutWrapperLook(out, CVxString("grade 1.cube"));
+    EXPECT_STREQ(
+        out.c_str(),
+        "<?xml version=\"1.0\" ?>\n<look>\n  <shaders>\n    <base>\n"
+        "      <visible>\"1\"</visible>\n      <sublayer0>\n        <opacity>\"1\"</opacity>\n"
+        "        <parameters>\n          <BaseLUT>\"grade 1.cube\"</BaseLUT>\n"
+        "        </parameters>\n      </sublayer0>\n    </base>\n  </shaders>\n</look>\n");
+}
+
+// Read back, a document holds the same grading and mask (it writes the same
+// text again), names its LUT size, and its LUT loads as the same floats.
+TEST(LookWriter, DocumentsReadBackAndLoadAsLuts) {
+    ReadLook first("<look><mask><name>\"m\"</name><contour>" + kPoint + kPoint +
+                   "</contour></mask><shaders><shader><name>\"Blur\"</name><parameters>"
+                   "<Radius>\"N2\"</Radius></parameters></shader><base><sublayer0><parameters>"
+                   "<Gain.X>\"0.25\"</Gain.X><Mode>\"N\"</Mode></parameters></sublayer0>"
+                   "</base><grading1d>\"1\"</grading1d></shaders></look>");
+    ASSERT_TRUE(first.ok);
+    const uint32_t size = 4;
+    const std::vector<float> lattice = Ramp(size * size * size);
+    CVxString written;
+    ASSERT_TRUE(WriteLookDocument(written, first.grading, first.mask.get(), lattice.data(), size,
+                                  nullptr, 0));
+
+    ReadLook second(written.c_str());
+    ASSERT_TRUE(second.ok);
+    EXPECT_EQ(second.size, size);
+    EXPECT_EQ(second.grading.LayerCount(), 2u);
+    CVxString rewritten;
+    ASSERT_TRUE(WriteLookDocument(rewritten, second.grading, second.mask.get(), lattice.data(),
+                                  size, nullptr, 0));
+    EXPECT_STREQ(rewritten.c_str(), written.c_str());
+
+    ScratchFolder scratch;
+    scratch.Write("rebuilt.look", written.c_str());
+    CVxLUT lut;
+    ASSERT_TRUE(lut.Load(CVxString(scratch.Drive("rebuilt.look").c_str()), false, 0, false));
+    ASSERT_EQ(lut.m_size, size);
+    for (size_t i = 0; i < lattice.size(); ++i)
+        ASSERT_EQ(lut.m_data[i / 3 * 4 + i % 3], lattice[i]) << i;
+}
+
+} // namespace
