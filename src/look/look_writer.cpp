@@ -107,11 +107,11 @@ bool IsGradingReadable(const CVxGradingParamStorage& grading) {
 bool IsMaskReadable(const CVxShapeMask& mask) {
     if (!IsQuotable(mask.m_name) || !std::isfinite(mask.m_width) || !std::isfinite(mask.m_height))
         return false;
-    for (const CVxMaskContour& contour : mask.m_contours) {
+    for (const MaskContour& contour : mask.m_contours) {
         if (contour.sets.empty())
             continue;
-        for (const CVxMaskPoint& point : contour.sets.front().points)
-            for (const CVxMaskCurve& curve : point.fields)
+        for (const MaskPoint& point : contour.sets.front().points)
+            for (const MaskCurve& curve : point.fields)
                 if (!std::isfinite(curve.StaticValue(0)) || !std::isfinite(curve.StaticValue(1)))
                     return false;
     }

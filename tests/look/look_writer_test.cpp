@@ -2,7 +2,7 @@
 #include "look/look_writer.h"
 #include "lut/lut.h"
 
-#include "../platform/scratch_folder.h"
+#include "../support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -262,7 +262,8 @@ TEST(LookWriter, DocumentsReadBackAndLoadAsLuts) {
     ScratchFolder scratch;
     scratch.Write("rebuilt.look", written.c_str());
     CVxLUT lut;
-    ASSERT_TRUE(lut.Load(CVxString(scratch.Drive("rebuilt.look").c_str()), false, 0, false));
+    ASSERT_TRUE(lut.Load(CVxString(scratch.Drive("rebuilt.look").c_str()), false,
+                         CVxLUT::EDimensionRequirement::eAnyDimension, false));
     ASSERT_EQ(lut.m_size, size);
     for (size_t i = 0; i < lattice.size(); ++i)
         ASSERT_EQ(lut.m_data[i / 3 * 4 + i % 3], lattice[i]) << i;
