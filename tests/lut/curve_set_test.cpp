@@ -7,6 +7,8 @@
 
 #include <array>
 #include <cmath>
+#include <cstdlib>
+#include <iterator>
 #include <new>
 #include <string>
 #include <vector>
@@ -360,6 +362,60 @@ TEST(CurveSet, ErrorTextsAndLutFiles) {
     ASSERT_TRUE(lattice->Read(scratch.Drive("lattice.cube").c_str(), nullptr, true));
     ASSERT_NE(lattice->Lattice(), nullptr);
     EXPECT_EQ(lattice->Lattice()->m_size, 2u);
+}
+
+TEST(LutLoad, CurveFilesFallBackToA1024EntryTable) {
+    ScratchFolder scratch;
+    scratch.Write("white.lut", "ReferenceWhite 600\n");
+    scratch.Write("failing.lut", Script("if (in > 0.5) { red = 1 / 0; }"));
+    struct Case {
+        const char* file;
+        int requirement;
+        bool allowCurveFallback, loaded;
+    } cases[] = {
+        {"white.lut", CVxLUT::eAnyDimension, true, true},
+        {"white.lut", CVxLUT::eOnly1D, true, true},
+        {"white.lut", CVxLUT::eOnly3D, true, false},
+        {"white.lut", CVxLUT::eAnyDimension, false, false},
+        {"failing.lut", CVxLUT::eAnyDimension, true, false},
+    };
+    for (const Case& c : cases) {
+        CVxLUT lut;
+        EXPECT_EQ(
+            lut.Load(scratch.Drive(c.file).c_str(), false, c.requirement, c.allowCurveFallback),
+            c.loaded)
+            << c.file << " " << c.requirement;
+        EXPECT_EQ(lut.m_size, c.loaded ? kSamples : 0u);
+        if (!c.loaded)
+            continue;
+        EXPECT_FALSE(lut.m_is3D);
+        EXPECT_EQ(lut.m_domainMin[0], 0.0f);
+        EXPECT_EQ(lut.m_domainMax[2], 1.0f);
+        EXPECT_EQ(lut.m_data[600 * 4 + 1], 1.0f);
+        EXPECT_EQ(lut.m_data[95 * 4 + 2], 0.0f);
+        EXPECT_EQ(lut.m_data[300 * 4 + 0], float(ConversionAt(300, {2.2, 1.7, 95, 600})));
+        EXPECT_EQ(lut.m_data[1023 * 4 + 3], 1.0f);
+    }
+}
+
+TEST(LutLoad, GeneratedCurveSamplesReachTheFallback) {
+    if (std::system("python3 --version > /dev/null 2>&1") != 0)
+        GTEST_SKIP() << "python3 is needed to generate the samples";
+    ScratchFolder scratch;
+    const std::string command = std::string("python3 ") + GRADESHIFT_SOURCE_DIR +
+                                "/samples/generate_curve_sets.py " + scratch.Posix();
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const char* names[] = {"curve_conversion.lut", "curve_log10bit.lut", "curve_table.lut",
+                           "curve_expression.lut", "curve_columns.lut",  "curve_script.lut"};
+    ASSERT_EQ(scratch.Names().size(), std::size(names));
+    for (const char* name : names) {
+        const std::string path = scratch.Drive(name);
+        CVxLUT lut;
+        EXPECT_TRUE(lut.Load(path.c_str(), false, 0, true)) << name;
+        EXPECT_EQ(lut.m_size, kSamples) << name;
+        CVxLUT noFallback;
+        EXPECT_FALSE(noFallback.Load(path.c_str(), false, 0, false)) << name;
+    }
 }
 
 } // namespace
