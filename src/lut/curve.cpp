@@ -88,6 +88,26 @@ bool CVxCurve::AddPoint(double x, double y, double inTangent, double outTangent,
     return true;
 }
 
+bool CVxCurve::AppendPoint(double x, double y, double inTangent, double outTangent) {
+    if (m_count > 0 && !(x > m_points[m_count - 1].x + kSameXTolerance)) {
+        return AddPoint(x, y, inTangent, outTangent, true);
+    }
+    if (m_count == m_capacity && !Reserve(m_capacity < 8 ? 8 : m_capacity * 2)) {
+        return false;
+    }
+    CurvePoint& point = m_points[m_count++];
+    point = CurvePoint();
+    point.x = x;
+    point.y = y;
+    point.inTangent = inTangent;
+    point.outTangent = outTangent;
+    return true;
+}
+
+void CVxCurve::FinishAppending() {
+    SetInterpolation(m_interpolation);
+}
+
 void CVxCurve::ScaleDown(double xDivisor, double yDivisor) {
     const double slopeFactor = xDivisor / yDivisor;
     for (size_t i = 0; i < m_count; ++i) {
@@ -190,6 +210,11 @@ double CVxCurve::EvaluateInside(double x) const {
             high = middle;
         }
     }
+    return EvaluateSegment(low, x);
+}
+
+// The segment from point `low` to its right neighbour, at an x inside it.
+double CVxCurve::EvaluateSegment(size_t low, double x) const {
     const CurvePoint& a = m_points[low];
     const CurvePoint& b = m_points[low + 1];
     if (b.interpolate == 0 || m_interpolation == EInterpolation::eStep) {
@@ -201,6 +226,32 @@ double CVxCurve::EvaluateInside(double x) const {
         return a.y * (1.0 - t) + b.y * t;
     }
     return HermiteValue(HermiteBasisAt(t, dx), a.y, b.y, a.outTangent, b.inTangent);
+}
+
+void CVxCurve::EvaluateRising(const double* x, size_t count, double* out) const {
+    if (m_count < 2) {
+        for (size_t i = 0; i < count; ++i) {
+            out[i] = Evaluate(x[i]);
+        }
+        return;
+    }
+    const size_t last = m_count - 1;
+    size_t low = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const double v = x[i];
+        if (v < m_points[0].x || v > m_points[last].x) {
+            out[i] = EvaluateOutside(v);
+            continue;
+        }
+        if (v >= m_points[last].x) {
+            out[i] = m_points[last].y;
+            continue;
+        }
+        while (low + 1 < last && m_points[low + 1].x <= v) {
+            ++low;
+        }
+        out[i] = EvaluateSegment(low, v);
+    }
 }
 
 double CVxCurve::EvaluateOutside(double x) const {

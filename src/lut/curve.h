@@ -103,6 +103,13 @@ public:
     // As AddPoint, with tangents that the automatic kinds will overwrite.
     bool AddPoint(double x, double y, double inTangent, double outTangent, bool interpolate);
 
+    // For points given in rising x: one beyond the last point is appended
+    // without updating tangents, any other goes through AddPoint. After the
+    // last one, FinishAppending computes the tangents once; the curve is then
+    // the same as after AddPoint of each point in turn.
+    bool AppendPoint(double x, double y, double inTangent = 0.0, double outTangent = 0.0);
+    void FinishAppending();
+
     size_t PointCount() const { return m_count; }
     const CurvePoint& Point(size_t index) const { return m_points[index]; }
     // Divides every x by xDivisor and every y by yDivisor. Automatic tangents
@@ -110,6 +117,9 @@ public:
     void ScaleDown(double xDivisor, double yDivisor);
 
     double Evaluate(double x) const;
+    // Evaluate at each of count inputs given in rising order, walking the
+    // segments instead of searching each.
+    void EvaluateRising(const double* x, size_t count, double* out) const;
 
 private:
     size_t InsertPosition(double x, bool& replaces) const;
@@ -117,6 +127,7 @@ private:
     void UpdateTangent(size_t index);
     double SegmentSlope(size_t right) const;
     double EvaluateInside(double x) const;
+    double EvaluateSegment(size_t low, double x) const;
     double EvaluateOutside(double x) const;
 
     CurvePoint* m_points = nullptr;

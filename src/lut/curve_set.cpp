@@ -9,6 +9,7 @@
 
 #include <cstring>
 #include <new>
+#include <vector>
 
 namespace {
 
@@ -179,19 +180,30 @@ bool CVxCurveSet::Read(const CVxString& path, FrameworkError* errorOut, bool try
 bool CVxCurveSet::Sample(uint32_t n, float* out) {
     if (!m_script && !m_curves[0])
         return false;
-    for (uint32_t i = 0; i < n; ++i) {
-        const double x = n > 1 ? double(i) / double(n - 1) : 0.0;
-        float* entry = out + size_t(i) * 4;
-        if (m_script) {
-            m_script->Set("in", x);
-            if (!m_script->Run())
-                return false;
-            for (int c = 0; c < 3; ++c)
-                entry[c] = static_cast<float>(m_script->Get(kScriptOutputs[c], 0.0));
-        } else {
-            for (int c = 0; c < 3; ++c)
-                entry[c] = static_cast<float>(m_curves[c]->Evaluate(x));
-        }
+    std::vector<double> inputs(n);
+    for (uint32_t i = 0; i < n; ++i)
+        inputs[i] = n > 1 ? double(i) / double(n - 1) : 0.0;
+    if (m_script)
+        return SampleScript(inputs, out);
+    std::vector<double> outputs(n);
+    for (int c = 0; c < 3; ++c) {
+        m_curves[c]->EvaluateRising(inputs.data(), n, outputs.data());
+        for (uint32_t i = 0; i < n; ++i)
+            out[size_t(i) * 4 + c] = static_cast<float>(outputs[i]);
+    }
+    for (uint32_t i = 0; i < n; ++i)
+        out[size_t(i) * 4 + 3] = 1.0f;
+    return true;
+}
+
+bool CVxCurveSet::SampleScript(const std::vector<double>& inputs, float* out) {
+    for (size_t i = 0; i < inputs.size(); ++i) {
+        float* entry = out + i * 4;
+        m_script->Set("in", inputs[i]);
+        if (!m_script->Run())
+            return false;
+        for (int c = 0; c < 3; ++c)
+            entry[c] = static_cast<float>(m_script->Get(kScriptOutputs[c], 0.0));
         entry[3] = 1.0f;
     }
     return true;

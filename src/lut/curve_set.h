@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 class CVxLUT;
 class CVxShaderScript;
@@ -59,6 +60,7 @@ private:
     bool TakeLut(const CVxString& path);
     bool ReadTextFormats(const CVxString& text);
     bool ReadScript(const CVxString& text);
+    bool SampleScript(const std::vector<double>& inputs, float* out);
 
     std::atomic<int32_t> m_refCount{1};
     std::unique_ptr<CVxCurve> m_curves[kChannels];

@@ -23,6 +23,13 @@ constexpr double kFullScaleTolerance = 1e-9;
 constexpr double kLargestAngle = 100.0;
 constexpr double kPi = 3.14159265358979323846;
 
+inline bool IsSeparator(char c, const char* separators) {
+    for (; *separators != 0; ++separators)
+        if (c == *separators)
+            return true;
+    return false;
+}
+
 struct Token {
     const char* begin = nullptr;
     size_t length = 0;
@@ -35,12 +42,12 @@ size_t SplitTokens(const char* line, size_t length, const char* separators, Toke
     size_t count = 0;
     size_t i = 0;
     while (i < length) {
-        while (i < length && std::strchr(separators, line[i]) != nullptr)
+        while (i < length && IsSeparator(line[i], separators))
             ++i;
         if (i == length)
             break;
         const size_t start = i;
-        while (i < length && std::strchr(separators, line[i]) == nullptr)
+        while (i < length && !IsSeparator(line[i], separators))
             ++i;
         if (count < capacity)
             tokens[count] = Token{line + start, i - start};
@@ -275,8 +282,9 @@ bool CurvePointBatch::AddTo(CVxCurve& curve) const {
     if (!curve.Reserve(curve.PointCount() + m_points.size()))
         return false;
     for (const auto& [x, value] : m_points)
-        if (!curve.AddPoint(x, value.y, value.inTangent, value.outTangent, true))
+        if (!curve.AppendPoint(x, value.y, value.inTangent, value.outTangent))
             return false;
+    curve.FinishAppending();
     return true;
 }
 
@@ -311,9 +319,9 @@ bool ReadIntegerTable(const char* text, size_t length, CurveQuad curves) {
         const uint32_t* column = &values[size_t(c < channels ? c : channels - 1) * count];
         CVxCurve& curve = *curves[c];
         for (uint32_t i = 0; i < count; ++i)
-            curve.AddPoint(i / kTableStep, column[i]);
+            curve.AppendPoint(i / kTableStep, column[i]);
         if (count < kLargestTableEntries)
-            curve.AddPoint(count / kTableStep, column[count - 1]);
+            curve.AppendPoint(count / kTableStep, column[count - 1]);
     }
     NormaliseIntegerCurves(curves, false);
     MakeIdentity(*curves[3]);
@@ -350,7 +358,7 @@ bool ReadColumns(const char* text, size_t length, CurveQuad curves) {
             uint32_t value = 0;
             if (!ParseUnsignedToken(tokens[c].begin, tokens[c].length, kLargestIntegerValue,
                                     value) ||
-                !curves[c]->AddPoint(index, value))
+                !curves[c]->AppendPoint(index, value))
                 return false;
         }
         index += 1.0;

@@ -220,15 +220,16 @@ void BuildConversionCurve(CVxCurve& curve, const ConversionSettings& settings) {
     const int64_t kneeCode = int64_t(settings.referenceWhite) - int64_t(settings.softClip);
     for (int64_t i = 0; i <= kneeCode; ++i) {
         const double value = TruncateToFullScale(Intensity(double(i) - white, q) * gain - offset);
-        curve.AddPoint(double(i) / kCodeScale, value / kFullScale);
+        curve.AppendPoint(double(i) / kCodeScale, value / kFullScale);
     }
     const double knee = Intensity(-softClip, q) * gain - offset;
     const double step = (kFullScale - knee) / std::pow(5.0 * softClip, softClip / 100.0);
     double j = 1.0;
     for (int64_t k = kneeCode + 1; k <= int64_t(kLargestCode); ++k, j += 1.0) {
         const double value = TruncateToFullScale(std::pow(j, softClip / 100.0) * step + knee);
-        curve.AddPoint(double(k) / kCodeScale, value / kFullScale);
+        curve.AppendPoint(double(k) / kCodeScale, value / kFullScale);
     }
+    curve.FinishAppending();
 }
 
 bool ReadConversionSettings(const char* text, size_t length, CurveQuad curves) {

@@ -119,4 +119,35 @@ TEST(Curve, ReplacesPointsWithinToleranceAndHonoursFlags) {
     EXPECT_EQ(given.Point(2).inTangent, 3.0);
 }
 
+TEST(Curve, AppendingAndRisingEvaluationMatchThePlainForms) {
+    // Rising x with one step back and one point within the same-x tolerance.
+    const Point points[] = {{0, 0.1, 0.5},         {0.2, 0.4, -1}, {0.5, 0.3, 2}, {0.4, 0.9, 0},
+                            {0.5 + 5e-10, 0.6, 1}, {0.9, 1.2, 0},  {1.3, 0.2, 3}};
+    std::vector<double> inputs;
+    for (int i = -150; i <= 250; ++i) // hits every point's x exactly
+        inputs.push_back(i / 100.0);
+    for (int kind = 0; kind <= CVxCurve::kLastInterpolation; ++kind) {
+        for (int ends = 0; ends <= CVxCurve::kLastExtrapolation; ++ends) {
+            CVxCurve added{EInterpolation(kind), EExtrapolation(ends)};
+            CVxCurve appended{EInterpolation(kind), EExtrapolation(ends)};
+            for (const Point& p : points) {
+                added.AddPoint(p.x, p.y, p.tangent, p.tangent, true);
+                appended.AppendPoint(p.x, p.y, p.tangent, p.tangent);
+            }
+            appended.FinishAppending();
+            ASSERT_EQ(appended.PointCount(), added.PointCount());
+            for (size_t i = 0; i < added.PointCount(); ++i) {
+                EXPECT_EQ(appended.Point(i).y, added.Point(i).y) << kind << "/" << ends;
+                EXPECT_EQ(appended.Point(i).inTangent, added.Point(i).inTangent) << kind;
+                EXPECT_EQ(appended.Point(i).outTangent, added.Point(i).outTangent) << kind;
+            }
+            std::vector<double> rising(inputs.size());
+            appended.EvaluateRising(inputs.data(), inputs.size(), rising.data());
+            for (size_t i = 0; i < inputs.size(); ++i)
+                ASSERT_EQ(rising[i], added.Evaluate(inputs[i]))
+                    << kind << "/" << ends << " at " << inputs[i];
+        }
+    }
+}
+
 } // namespace
