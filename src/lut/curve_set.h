@@ -41,7 +41,8 @@ public:
     bool Read(const CVxString& path, FrameworkError* errorOut, bool tryLUT);
 
     // Writes n entries of four floats (R, G, B and A = 1) for the inputs
-    // i/(n - 1). False when nothing was read or the script fails at a sample.
+    // i/(n - 1). False when the set holds neither curves nor a script (nothing
+    // was read, or the file was a lattice) or when the script fails at a sample.
     bool Sample(uint32_t n, float* out);
 
     // Null while no curves exist (before Read, and when a script or lattice was read).
