@@ -1,7 +1,9 @@
 // Speed of the LUT paths that run on large tables: loading a 65-point cube
 // file, resampling, and writing a 129-point Cubrel file. Each benchmark reports
 // milliseconds per operation ("ms") and the time relative to copying the same
-// number of bytes with memcpy ("x_memcpy").
+// number of bytes with memcpy ("x_memcpy"). Loading curve-set files, which
+// the loader samples into a 1D table, reports its time relative to loading a
+// 17-point cube file ("x_cube17") instead.
 
 #include "lut/cubrel_writer.h"
 #include "lut/lut.h"
@@ -138,6 +140,71 @@ void BM_WriteCubrel129(benchmark::State& state) {
     Report(state, total, buffer.size());
 }
 BENCHMARK(BM_WriteCubrel129)->Unit(benchmark::kMillisecond);
+
+// One file of each curve-set kind, each at the largest size its format allows
+// or at a typical one.
+std::string CurveFileText(int kind) {
+    std::string text;
+    switch (kind) {
+    case 0:
+        return "ReferenceWhite 600\nSoftClip 20\nGammaLog 1.7\n";
+    case 1:
+        return "<values><Log10Bit><ReferenceWhiteR>\"640\"</ReferenceWhiteR>"
+               "<SoftClipB>\"20\"</SoftClipB></Log10Bit></values>\n";
+    case 2:
+        text = "LUT: 3 1024\n";
+        for (int i = 0; i < 3 * 1024; ++i)
+            text += std::to_string((i * 7) % 1024) + "\n";
+        return text;
+    case 3:
+        return "Lookup(1, CSpline(1, 0@0, 0.3@0.25, 0.7@0.75, 1@1), JSpline(0, 0@0, 0.5@0.4, "
+               "1@1), Hermite(0, (0, 0, 40)@0, (1, 55, 0)@1), Linear(0, 0@0, 1@1))\n";
+    case 4:
+        for (int i = 0; i < 1024; ++i)
+            text += std::to_string(i) + " " + std::to_string(1023 - i) + " 512\n";
+        return text;
+    default:
+        return "<VEXLANScript>\nred = pow(in, 0.9);\ngreen = clamp(in * 1.1 - 0.05, 0, 1);\n"
+               "if (in < 0.5) { blue = in * in * 2; } else { blue = 1 - (1 - in) * (1 - in) * 2; }"
+               "\n</VEXLANScript>\n";
+    }
+}
+
+double BestLoadSeconds(const CVxString& path, int repeats) {
+    double best = 1e30;
+    for (int i = 0; i < repeats; ++i) {
+        CVxLUT lut;
+        const Clock::time_point start = Clock::now();
+        lut.Load(path, false, 0, true);
+        best = std::min(best, SecondsSince(start));
+    }
+    return best;
+}
+
+void BM_LoadCurveFile(benchmark::State& state) {
+    const int kind = static_cast<int>(state.range(0));
+    const std::string name = "curve" + std::to_string(kind) + ".lut";
+    const std::string text = CurveFileText(kind);
+    FILE* file = std::fopen(Scratch().Posix(name.c_str()).c_str(), "wb");
+    std::fwrite(text.data(), 1, text.size(), file);
+    std::fclose(file);
+    const CVxString path = Scratch().Framework(name.c_str());
+    WriteCubeFile(Scratch().Posix("bench17.cube"), 17);
+    const double cubeSeconds = BestLoadSeconds(Scratch().Framework("bench17.cube"), 5);
+    double total = 0;
+    for (auto _ : state) {
+        CVxLUT lut;
+        const Clock::time_point start = Clock::now();
+        const bool loaded = lut.Load(path, false, 0, true);
+        total += SecondsSince(start);
+        if (!loaded || lut.m_size != 1024)
+            state.SkipWithError("the curve file did not load");
+    }
+    const double perOperation = total / static_cast<double>(state.iterations());
+    state.counters["ms"] = perOperation * 1000.0;
+    state.counters["x_cube17"] = perOperation / cubeSeconds;
+}
+BENCHMARK(BM_LoadCurveFile)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

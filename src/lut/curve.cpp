@@ -8,8 +8,12 @@ namespace {
 
 constexpr double kLargestEndTangent = 1000000.0;
 
-bool IsAutomatic(int interpolation) {
-    return interpolation == CVxCurve::eHermiteAuto || interpolation == CVxCurve::eHermiteMonotone;
+using EInterpolation = CVxCurve::EInterpolation;
+using EExtrapolation = CVxCurve::EExtrapolation;
+
+bool IsAutomatic(EInterpolation interpolation) {
+    return interpolation == EInterpolation::eHermiteAuto ||
+           interpolation == EInterpolation::eHermiteMonotone;
 }
 
 // Keeps a tangent from turning against, or rising more than three times as
@@ -26,14 +30,14 @@ double LimitToSecant(double tangent, double secant) {
 
 } // namespace
 
-CVxCurve::CVxCurve(int interpolation, int extrapolation)
+CVxCurve::CVxCurve(EInterpolation interpolation, EExtrapolation extrapolation)
     : m_interpolation(interpolation), m_extrapolation(extrapolation) {}
 
 CVxCurve::~CVxCurve() {
     std::free(m_points);
 }
 
-void CVxCurve::SetInterpolation(int interpolation) {
+void CVxCurve::SetInterpolation(EInterpolation interpolation) {
     m_interpolation = interpolation;
     if (!IsAutomatic(interpolation)) {
         return;
@@ -47,11 +51,11 @@ bool CVxCurve::Reserve(size_t count) {
     if (count <= m_capacity) {
         return true;
     }
-    void* grown = std::realloc(m_points, count * sizeof(SVxCurvePoint));
+    void* grown = std::realloc(m_points, count * sizeof(CurvePoint));
     if (grown == nullptr) {
         return false;
     }
-    m_points = static_cast<SVxCurvePoint*>(grown);
+    m_points = static_cast<CurvePoint*>(grown);
     m_capacity = count;
     return true;
 }
@@ -72,8 +76,8 @@ bool CVxCurve::AddPoint(double x, double y, double inTangent, double outTangent,
     if (m_count == m_capacity && !Reserve(m_capacity < 8 ? 8 : m_capacity * 2)) {
         return false;
     }
-    std::memmove(m_points + index + 1, m_points + index, (m_count - index) * sizeof(SVxCurvePoint));
-    SVxCurvePoint& point = m_points[index];
+    std::memmove(m_points + index + 1, m_points + index, (m_count - index) * sizeof(CurvePoint));
+    CurvePoint& point = m_points[index];
     point.x = x;
     point.y = y;
     point.inTangent = inTangent;
@@ -84,14 +88,35 @@ bool CVxCurve::AddPoint(double x, double y, double inTangent, double outTangent,
     return true;
 }
 
-void CVxCurve::Scale(double xFactor, double yFactor) {
-    const double slopeFactor = yFactor / xFactor;
+bool CVxCurve::AppendPoint(double x, double y, double inTangent, double outTangent) {
+    if (m_count > 0 && !(x > m_points[m_count - 1].x + kSameXTolerance)) {
+        return AddPoint(x, y, inTangent, outTangent, true);
+    }
+    if (m_count == m_capacity && !Reserve(m_capacity < 8 ? 8 : m_capacity * 2)) {
+        return false;
+    }
+    CurvePoint& point = m_points[m_count++];
+    point = CurvePoint();
+    point.x = x;
+    point.y = y;
+    point.inTangent = inTangent;
+    point.outTangent = outTangent;
+    return true;
+}
+
+void CVxCurve::FinishAppending() {
+    SetInterpolation(m_interpolation);
+}
+
+void CVxCurve::ScaleDown(double xDivisor, double yDivisor) {
+    const double slopeFactor = xDivisor / yDivisor;
     for (size_t i = 0; i < m_count; ++i) {
-        m_points[i].x *= xFactor;
-        m_points[i].y *= yFactor;
+        m_points[i].x /= xDivisor;
+        m_points[i].y /= yDivisor;
         m_points[i].inTangent *= slopeFactor;
         m_points[i].outTangent *= slopeFactor;
     }
+    SetInterpolation(m_interpolation);
 }
 
 // Index of the point within tolerance of x, or of the first point beyond x.
@@ -133,8 +158,8 @@ void CVxCurve::UpdateTangentsAround(size_t index) {
 
 // Slope of the segment that ends at point `right`.
 double CVxCurve::SegmentSlope(size_t right) const {
-    const SVxCurvePoint& a = m_points[right - 1];
-    const SVxCurvePoint& b = m_points[right];
+    const CurvePoint& a = m_points[right - 1];
+    const CurvePoint& b = m_points[right];
     return (b.y - a.y) / (b.x - a.x);
 }
 
@@ -144,7 +169,7 @@ void CVxCurve::UpdateTangent(size_t index) {
     const double leftSlope = hasLeft ? SegmentSlope(index) : 0.0;
     const double rightSlope = hasRight ? SegmentSlope(index + 1) : 0.0;
     double tangent = AutomaticTangent(hasLeft, leftSlope, hasRight, rightSlope);
-    if (m_interpolation == eHermiteMonotone) {
+    if (m_interpolation == EInterpolation::eHermiteMonotone) {
         if (hasLeft) {
             tangent = LimitToSecant(tangent, leftSlope);
         }
@@ -185,36 +210,67 @@ double CVxCurve::EvaluateInside(double x) const {
             high = middle;
         }
     }
-    const SVxCurvePoint& a = m_points[low];
-    const SVxCurvePoint& b = m_points[low + 1];
-    if (b.interpolate == 0 || m_interpolation == eStep) {
+    return EvaluateSegment(low, x);
+}
+
+// The segment from point `low` to its right neighbour, at an x inside it.
+double CVxCurve::EvaluateSegment(size_t low, double x) const {
+    const CurvePoint& a = m_points[low];
+    const CurvePoint& b = m_points[low + 1];
+    if (b.interpolate == 0 || m_interpolation == EInterpolation::eStep) {
         return a.y;
     }
     const double dx = b.x - a.x;
     const double t = (x - a.x) / dx;
-    if (m_interpolation == eLinear) {
+    if (m_interpolation == EInterpolation::eLinear) {
         return a.y * (1.0 - t) + b.y * t;
     }
-    return HermiteValue(HermiteWeights(t, dx), a.y, b.y, a.outTangent, b.inTangent);
+    return HermiteValue(HermiteBasisAt(t, dx), a.y, b.y, a.outTangent, b.inTangent);
+}
+
+void CVxCurve::EvaluateRising(const double* x, size_t count, double* out) const {
+    if (m_count < 2) {
+        for (size_t i = 0; i < count; ++i) {
+            out[i] = Evaluate(x[i]);
+        }
+        return;
+    }
+    const size_t last = m_count - 1;
+    size_t low = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const double v = x[i];
+        if (v < m_points[0].x || v > m_points[last].x) {
+            out[i] = EvaluateOutside(v);
+            continue;
+        }
+        if (v >= m_points[last].x) {
+            out[i] = m_points[last].y;
+            continue;
+        }
+        while (low + 1 < last && m_points[low + 1].x <= v) {
+            ++low;
+        }
+        out[i] = EvaluateSegment(low, v);
+    }
 }
 
 double CVxCurve::EvaluateOutside(double x) const {
-    const SVxCurvePoint& first = m_points[0];
-    const SVxCurvePoint& last = m_points[m_count - 1];
+    const CurvePoint& first = m_points[0];
+    const CurvePoint& last = m_points[m_count - 1];
     const bool below = x < first.x;
     const double period = last.x - first.x;
     switch (m_extrapolation) {
-    case eLinearEnds: {
-        const SVxCurvePoint& end = below ? first : last;
+    case EExtrapolation::eLinearEnds: {
+        const CurvePoint& end = below ? first : last;
         const double tangent = below ? first.outTangent : last.inTangent;
         if (std::fabs(tangent) >= kLargestEndTangent) {
             return end.y;
         }
         return end.y + (x - end.x) * tangent;
     }
-    case eRepeat:
-    case eRepeatMirrored:
-    case eRepeatRising: {
+    case EExtrapolation::eRepeat:
+    case EExtrapolation::eRepeatMirrored:
+    case EExtrapolation::eRepeatRising: {
         if (!(period > 0.0)) {
             break;
         }
@@ -222,11 +278,11 @@ double CVxCurve::EvaluateOutside(double x) const {
         double local = x - cycles * period;
         local = local < first.x ? first.x : (local > last.x ? last.x : local);
         const bool odd = std::fmod(std::fabs(cycles), 2.0) == 1.0;
-        if (m_extrapolation == eRepeatMirrored && odd) {
+        if (m_extrapolation == EExtrapolation::eRepeatMirrored && odd) {
             local = first.x + last.x - local;
         }
         double value = EvaluateInside(local);
-        if (m_extrapolation == eRepeatRising) {
+        if (m_extrapolation == EExtrapolation::eRepeatRising) {
             value += cycles * (last.y - first.y);
         }
         return value;

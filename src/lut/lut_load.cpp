@@ -1,3 +1,4 @@
+#include "lut/curve_set.h"
 #include "lut/lut.h"
 #include "lut/lut_folder_index.h"
 #include "lut/lut_formats.h"
@@ -15,6 +16,7 @@ namespace {
 
 constexpr int64_t kMaxFileSize = 209715200; // 200 MiB
 constexpr size_t kLookProbeLength = 1024;
+constexpr uint32_t kCurveFallbackEntries = 1024;
 
 CVxString ResolveLutPath(const CVxString& path) {
     CVxString normalised = path;
@@ -90,9 +92,16 @@ bool LooksLikeLookDocument(const uint8_t* data, size_t size) {
     return false;
 }
 
-bool LoadCurveSetFallback(CVxLUT& /*lut*/, const CVxString& /*path*/) {
-    // Curve-set files are not read yet: a file that no LUT format recognises fails.
-    return false;
+bool LoadCurveSetFallback(CVxLUT& lut, const CVxString& path) {
+    CurveSetHolder set(new (std::nothrow) CVxCurveSet());
+    // The set's own LUT attempt stays off: it would come straight back here.
+    if (!set || !set->Read(path, nullptr, false))
+        return false;
+    if (!lut.Create(kCurveFallbackEntries, false) ||
+        !set->Sample(kCurveFallbackEntries, lut.m_data))
+        return false;
+    lut.SetDomainUniform(0.0f, 1.0f);
+    return true;
 }
 
 bool CVxLUT::Load(const CVxString& path, bool upsampleToPowerOfTwo,

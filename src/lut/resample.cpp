@@ -22,7 +22,7 @@ constexpr uint32_t kLargestSize = 65536;
 struct OutputPosition {
     uint32_t segment = 0;
     bool atLastPoint = false;
-    SVxHermiteWeights weights;
+    HermiteBasis weights;
 };
 
 // Old positions k/(n - 1) against new positions j/(m - 1).
@@ -50,7 +50,7 @@ public:
             }
             const double dx = oldX[segment + 1] - oldX[segment];
             position.segment = segment;
-            position.weights = HermiteWeights((x - oldX[segment]) / dx, dx);
+            position.weights = HermiteBasisAt((x - oldX[segment]) / dx, dx);
         }
     }
 
@@ -108,7 +108,7 @@ public:
         const double* y1 = y0 + width;
         const double* m0 = tangents + position.segment * width;
         const double* m1 = m0 + width;
-        const SVxHermiteWeights weights = position.weights;
+        const HermiteBasis weights = position.weights;
         for (size_t e = 0; e < count; ++e) {
             for (size_t c = 0; c < 3; ++c) {
                 const size_t k = e * 3 + c;

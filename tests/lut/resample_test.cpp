@@ -49,13 +49,15 @@ std::vector<float> DirectResample3D(CVxLUT& lut, uint32_t m) {
     };
     std::vector<std::unique_ptr<CVxCurve>> columns;
     for (uint32_t k = 0; k < 3 * m; ++k)
-        columns.push_back(std::make_unique<CVxCurve>(CVxCurve::eHermiteAuto, CVxCurve::eHoldEnds));
+        columns.push_back(std::make_unique<CVxCurve>(CVxCurve::EInterpolation::eHermiteAuto,
+                                                     CVxCurve::EExtrapolation::eHoldEnds));
     for (uint32_t b = 0; b < n; ++b) {
         for (auto& column : columns)
             column->Empty();
         for (uint32_t g = 0; g < n; ++g) {
             for (uint32_t c = 0; c < 3; ++c) {
-                CVxCurve row(CVxCurve::eHermiteAuto, CVxCurve::eHoldEnds);
+                CVxCurve row(CVxCurve::EInterpolation::eHermiteAuto,
+                             CVxCurve::EExtrapolation::eHoldEnds);
                 for (uint32_t k = 0; k < n; ++k)
                     row.AddPoint(Position(k, n), Entry(lut, k, g, b)[c]);
                 for (uint32_t j = 0; j < m; ++j)
@@ -71,7 +73,8 @@ std::vector<float> DirectResample3D(CVxLUT& lut, uint32_t m) {
     for (uint32_t i = 0; i < m; ++i)
         for (uint32_t j = 0; j < m; ++j)
             for (uint32_t c = 0; c < 3; ++c) {
-                CVxCurve curve(CVxCurve::eHermiteAuto, CVxCurve::eHoldEnds);
+                CVxCurve curve(CVxCurve::EInterpolation::eHermiteAuto,
+                               CVxCurve::EExtrapolation::eHoldEnds);
                 for (uint32_t b = 0; b < n; ++b)
                     curve.AddPoint(Position(b, n), at(j, i, b)[c]);
                 for (uint32_t q = 0; q < m; ++q)

@@ -1,0 +1,210 @@
+#include "lut/curve_set.h"
+#include "lut/curve_set_formats.h"
+#include "lut/lut.h"
+#include "lut/lut_folder_index.h"
+#include "lut/lut_text.h"
+
+#include "foundation/paths.h"
+#include "script/shader_script.h"
+
+#include <cstring>
+#include <new>
+#include <vector>
+
+namespace {
+
+using EInterpolation = CVxCurve::EInterpolation;
+using EExtrapolation = CVxCurve::EExtrapolation;
+
+// Room for the largest table of the integer formats and the conversion curves.
+constexpr size_t kReservedPoints = 1025;
+
+const char* const kScriptVariables[] = {"in", "red", "green", "blue", "alpha"};
+const char* const kScriptOutputs[] = {"red", "green", "blue"};
+
+using TextFormat = bool (*)(const char* text, size_t length, CurveQuad curves);
+const TextFormat kTextFormats[] = {ReadConversionSettings, ReadLog10BitSettings, ReadIntegerTable,
+                                   ReadCurveExpressions, ReadColumns};
+
+void ReportError(FrameworkError* error, const CVxString& path, const char* reason) {
+    if (error == nullptr)
+        return;
+    error->severity = CVxCurveSet::kErrorSeverity;
+    error->message = "Lookup table \"";
+    error->message += path;
+    error->message += "\" could not be loaded: ";
+    error->message += reason;
+}
+
+// The script between the first '>' and a closing script tag (or the end).
+bool ScriptText(const CVxString& text, const char*& begin, size_t& length) {
+    const int open = text.Find('>');
+    if (open < 0)
+        return false;
+    const char* start = text.c_str() + open + 1;
+    const char* end = text.c_str() + text.Length();
+    const int close = text.ReverseFind('<');
+    if (close > open) {
+        const char* tag = text.c_str() + close + 1;
+        const size_t rest = static_cast<size_t>(end - tag);
+        if (TextStartsWithNoCase(tag, rest, "/VEXLANScript") ||
+            TextStartsWithNoCase(tag, rest, "/VEXLANSScript"))
+            end = text.c_str() + close;
+    }
+    begin = start;
+    length = static_cast<size_t>(end - start);
+    TrimBlanks(begin, length);
+    return length > 0;
+}
+
+} // namespace
+
+CVxCurveSet::CVxCurveSet() = default;
+
+CVxCurveSet::~CVxCurveSet() = default;
+
+void CVxCurveSet::Release() {
+    if (m_refCount.fetch_sub(1, std::memory_order_acq_rel) == 1)
+        delete this;
+}
+
+const CVxCurve* CVxCurveSet::Curve(EChannel channel) const {
+    return m_curves[static_cast<int>(channel)].get();
+}
+
+bool CVxCurveSet::CreateCurves() {
+    for (std::unique_ptr<CVxCurve>& curve : m_curves) {
+        curve.reset(new (std::nothrow)
+                        CVxCurve(EInterpolation::eHermiteAuto, EExtrapolation::eLinearEnds));
+        if (!curve || !curve->Reserve(kReservedPoints))
+            return false;
+    }
+    return true;
+}
+
+void CVxCurveSet::DropCurves() {
+    for (std::unique_ptr<CVxCurve>& curve : m_curves)
+        curve.reset();
+}
+
+void CVxCurveSet::ResetCurves() {
+    for (std::unique_ptr<CVxCurve>& curve : m_curves) {
+        curve->Empty();
+        curve->SetInterpolation(EInterpolation::eHermiteAuto);
+        curve->SetExtrapolation(EExtrapolation::eLinearEnds);
+    }
+}
+
+bool CVxCurveSet::TakeLut(const CVxString& path) {
+    std::unique_ptr<CVxLUT> lut(new (std::nothrow) CVxLUT());
+    if (!lut || !lut->Load(path, false, CVxLUT::eAnyDimension, false))
+        return false;
+    if (lut->m_is3D) {
+        m_lattice = std::move(lut);
+        return true;
+    }
+    if (!CreateCurves())
+        return false;
+    const uint32_t size = lut->m_size;
+    for (int c = 0; c < 3; ++c) {
+        const double low = lut->m_domainMin[c];
+        const double step = size > 1 ? (lut->m_domainMax[c] - low) / (size - 1) : 0.0;
+        CurvePointBatch points;
+        for (uint32_t i = 0; i < size; ++i)
+            points.Add(low + i * step, lut->m_data[i * 4 + c]);
+        if (!points.AddTo(*m_curves[c]))
+            return false;
+    }
+    MakeIdentity(*m_curves[3]);
+    return true;
+}
+
+bool CVxCurveSet::ReadTextFormats(const CVxString& text) {
+    CurveQuad curves = {m_curves[0].get(), m_curves[1].get(), m_curves[2].get(), m_curves[3].get()};
+    for (TextFormat format : kTextFormats) {
+        ResetCurves();
+        if (format(text.c_str(), text.Length(), curves))
+            return true;
+    }
+    return false;
+}
+
+bool CVxCurveSet::ReadScript(const CVxString& text) {
+    const char* begin = nullptr;
+    size_t length = 0;
+    if (!ScriptText(text, begin, length))
+        return false;
+    std::unique_ptr<CVxShaderScript> script(new (std::nothrow) CVxShaderScript());
+    if (!script)
+        return false;
+    for (const char* name : kScriptVariables)
+        script->DeclareExtern(name, 0.0);
+    // A script that cannot even run once is no curve.
+    if (!script->Load(begin, length) || !script->Run())
+        return false;
+    m_script = std::move(script);
+    return true;
+}
+
+bool CVxCurveSet::Read(const CVxString& path, FrameworkError* errorOut, bool tryLUT) {
+    m_lattice.reset();
+    m_script.reset();
+    DropCurves();
+
+    CVxString resolved = path;
+    CVxString indexed;
+    if (!FileExists(path) && !IsAbsolutePath(path) && FindInLutFolders(path, indexed))
+        resolved = indexed;
+    if (tryLUT && TakeLut(resolved))
+        return true;
+    DropCurves();
+
+    CVxString text;
+    if (!text.ReadTextFile(resolved, true)) {
+        ReportError(errorOut, resolved, "file not found.");
+        return false;
+    }
+    if (!CreateCurves()) {
+        ReportError(errorOut, resolved, "out of memory.");
+        return false;
+    }
+    if (ReadTextFormats(text))
+        return true;
+    DropCurves();
+    if (ReadScript(text))
+        return true;
+    ReportError(errorOut, resolved, "unknown format.");
+    return false;
+}
+
+bool CVxCurveSet::Sample(uint32_t n, float* out) {
+    if (!m_script && !m_curves[0])
+        return false;
+    std::vector<double> inputs(n);
+    for (uint32_t i = 0; i < n; ++i)
+        inputs[i] = n > 1 ? double(i) / double(n - 1) : 0.0;
+    if (m_script)
+        return SampleScript(inputs, out);
+    std::vector<double> outputs(n);
+    for (int c = 0; c < 3; ++c) {
+        m_curves[c]->EvaluateRising(inputs.data(), n, outputs.data());
+        for (uint32_t i = 0; i < n; ++i)
+            out[size_t(i) * 4 + c] = static_cast<float>(outputs[i]);
+    }
+    for (uint32_t i = 0; i < n; ++i)
+        out[size_t(i) * 4 + 3] = 1.0f;
+    return true;
+}
+
+bool CVxCurveSet::SampleScript(const std::vector<double>& inputs, float* out) {
+    for (size_t i = 0; i < inputs.size(); ++i) {
+        float* entry = out + i * 4;
+        m_script->Set("in", inputs[i]);
+        if (!m_script->Run())
+            return false;
+        for (int c = 0; c < 3; ++c)
+            entry[c] = static_cast<float>(m_script->Get(kScriptOutputs[c], 0.0));
+        entry[3] = 1.0f;
+    }
+    return true;
+}

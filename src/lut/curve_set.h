@@ -1,0 +1,76 @@
+#pragma once
+
+#include "foundation/vx_string.h"
+#include "lut/curve.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class CVxLUT;
+class CVxShaderScript;
+
+// An error the framework hands to its caller instead of printing it.
+struct FrameworkError {
+    int severity = 0;
+    CVxString message;
+};
+
+// Per-channel transfer curves read from a small text file: red, green, blue
+// and a master curve, or a script that computes red, green and blue from
+// "in", or (when the file is a lattice LUT) that lattice. Reference-counted:
+// the count is 1 at creation and Release deletes the set at 0.
+class CVxCurveSet {
+public:
+    enum class EChannel : uint8_t { eRed = 0, eGreen = 1, eBlue = 2, eMaster = 3 };
+    static constexpr int kChannels = 4;
+    static constexpr int kErrorSeverity = 2;
+
+    CVxCurveSet();
+    CVxCurveSet(const CVxCurveSet&) = delete;
+    CVxCurveSet& operator=(const CVxCurveSet&) = delete;
+
+    void AddRef() { m_refCount.fetch_add(1, std::memory_order_relaxed); }
+    void Release();
+
+    // Reads the file at path (a bare name is looked up in the LUT folders when
+    // no such file exists). With tryLUT, a LUT file is taken first: a 1D table
+    // becomes the curves, a lattice is kept. Otherwise the text formats are
+    // tried in turn. On failure errorOut (when given) receives the reason.
+    bool Read(const CVxString& path, FrameworkError* errorOut, bool tryLUT);
+
+    // Writes n entries of four floats (R, G, B and A = 1) for the inputs
+    // i/(n - 1). False when the set holds neither curves nor a script (nothing
+    // was read, or the file was a lattice) or when the script fails at a sample.
+    bool Sample(uint32_t n, float* out);
+
+    // Null while no curves exist (before Read, and when a script or lattice was read).
+    const CVxCurve* Curve(EChannel channel) const;
+    const CVxLUT* Lattice() const { return m_lattice.get(); }
+    bool HasScript() const { return m_script != nullptr; }
+
+protected:
+    virtual ~CVxCurveSet();
+
+private:
+    bool CreateCurves();
+    void DropCurves();
+    // Empties the curves and gives them back their initial kinds.
+    void ResetCurves();
+    bool TakeLut(const CVxString& path);
+    bool ReadTextFormats(const CVxString& text);
+    bool ReadScript(const CVxString& text);
+    bool SampleScript(const std::vector<double>& inputs, float* out);
+
+    std::atomic<int32_t> m_refCount{1};
+    std::unique_ptr<CVxCurve> m_curves[kChannels];
+    std::unique_ptr<CVxLUT> m_lattice;
+    std::unique_ptr<CVxShaderScript> m_script;
+};
+
+// Releases a curve set when its holder goes away.
+struct CurveSetReleaser {
+    void operator()(CVxCurveSet* set) const { set->Release(); }
+};
+using CurveSetHolder = std::unique_ptr<CVxCurveSet, CurveSetReleaser>;
