@@ -114,8 +114,10 @@ private:
         const uint32_t length = static_cast<uint32_t>(m_at - start);
         ++m_at;
         const uint32_t prefixLength = m_prefix.Length();
-        if (m_key.Length() > prefixLength + 1 && m_key[prefixLength] == '.' &&
-            m_key.StartsWith(m_prefix.c_str()))
+        if (prefixLength == 0)
+            m_sink.OnValue(m_key, CVxString(start, length));
+        else if (m_key.Length() > prefixLength + 1 && m_key[prefixLength] == '.' &&
+                 m_key.StartsWith(m_prefix.c_str()))
             m_sink.OnValue(m_key.Mid(prefixLength + 1), CVxString(start, length));
         return true;
     }

@@ -4,6 +4,7 @@
 #include "lut/lut_folder_index.h"
 #include "lut/lut_text.h"
 
+#include "foundation/file_contents.h"
 #include "foundation/paths.h"
 #include "script/shader_script.h"
 
@@ -97,7 +98,7 @@ void CVxCurveSet::ResetCurves() {
 
 bool CVxCurveSet::TakeLut(const CVxString& path) {
     std::unique_ptr<CVxLUT> lut(new (std::nothrow) CVxLUT());
-    if (!lut || !lut->Load(path, false, CVxLUT::eAnyDimension, false))
+    if (!lut || !lut->Load(path, false, CVxLUT::EDimensionRequirement::eAnyDimension, false))
         return false;
     if (lut->m_is3D) {
         m_lattice = std::move(lut);
@@ -134,7 +135,7 @@ bool CVxCurveSet::ReadScript(const CVxString& text) {
     size_t length = 0;
     if (!ScriptText(text, begin, length))
         return false;
-    std::unique_ptr<CVxShaderScript> script(new (std::nothrow) CVxShaderScript());
+    std::unique_ptr<ShaderScript> script(new (std::nothrow) ShaderScript());
     if (!script)
         return false;
     for (const char* name : kScriptVariables)
@@ -160,7 +161,7 @@ bool CVxCurveSet::Read(const CVxString& path, FrameworkError* errorOut, bool try
     DropCurves();
 
     CVxString text;
-    if (!text.ReadTextFile(resolved, true)) {
+    if (!ReadTextFile(resolved, text, true)) {
         ReportError(errorOut, resolved, "file not found.");
         return false;
     }

@@ -9,7 +9,7 @@
 #include <vector>
 
 class CVxLUT;
-class CVxShaderScript;
+class ShaderScript;
 
 // An error the framework hands to its caller instead of printing it.
 struct FrameworkError {
@@ -66,7 +66,7 @@ private:
     std::atomic<int32_t> m_refCount{1};
     std::unique_ptr<CVxCurve> m_curves[kChannels];
     std::unique_ptr<CVxLUT> m_lattice;
-    std::unique_ptr<CVxShaderScript> m_script;
+    std::unique_ptr<ShaderScript> m_script;
 };
 
 // Releases a curve set when its holder goes away.

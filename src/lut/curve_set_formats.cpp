@@ -289,7 +289,7 @@ bool CurvePointBatch::AddTo(CVxCurve& curve) const {
 }
 
 bool ReadIntegerTable(const char* text, size_t length, CurveQuad curves) {
-    CVxTextLines lines(reinterpret_cast<const uint8_t*>(text), length);
+    TextLines lines(reinterpret_cast<const uint8_t*>(text), length);
     bool header = false;
     while (!header && lines.Next())
         header = lines.Length() > 0 && lines.Begin()[0] != '#';
@@ -346,7 +346,7 @@ bool ReadCurveExpressions(const char* text, size_t length, CurveQuad curves) {
 }
 
 bool ReadColumns(const char* text, size_t length, CurveQuad curves) {
-    CVxTextLines lines(reinterpret_cast<const uint8_t*>(text), length);
+    TextLines lines(reinterpret_cast<const uint8_t*>(text), length);
     double index = 0.0;
     while (lines.Next()) {
         if (lines.Length() == 0)

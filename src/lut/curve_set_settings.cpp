@@ -126,7 +126,7 @@ double TruncateToFullScale(double value) {
 
 // Collects the values of a "Log10Bit" group wherever it stands in the
 // document; a later value of the same key replaces the earlier one.
-class Log10BitGroup : public IVxXMLTreeSink {
+class Log10BitGroup : public XMLTreeSink {
 public:
     void OnValue(const CVxString& key, const CVxString& value) override {
         const int lastDot = key.ReverseFind('.');
@@ -236,7 +236,7 @@ bool ReadConversionSettings(const char* text, size_t length, CurveQuad curves) {
     ConversionSettings settings;
     bool bypass = false;
     bool anyKey = false;
-    CVxTextLines lines(reinterpret_cast<const uint8_t*>(text), length);
+    TextLines lines(reinterpret_cast<const uint8_t*>(text), length);
     while (lines.Next()) {
         const char* line = lines.Begin();
         const size_t lineLength = lines.Length();

@@ -1,7 +1,7 @@
 #include "lut/curve_set.h"
 #include "lut/lut.h"
 
-#include "../platform/scratch_folder.h"
+#include "../support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -368,21 +368,21 @@ TEST(LutLoad, CurveFilesFallBackToA1024EntryTable) {
     scratch.Write("failing.lut", Script("if (in > 0.5) { red = 1 / 0; }"));
     struct Case {
         const char* file;
-        int requirement;
+        CVxLUT::EDimensionRequirement requirement;
         bool allowCurveFallback, loaded;
     } cases[] = {
-        {"white.lut", CVxLUT::eAnyDimension, true, true},
-        {"white.lut", CVxLUT::eOnly1D, true, true},
-        {"white.lut", CVxLUT::eOnly3D, true, false},
-        {"white.lut", CVxLUT::eAnyDimension, false, false},
-        {"failing.lut", CVxLUT::eAnyDimension, true, false},
+        {"white.lut", CVxLUT::EDimensionRequirement::eAnyDimension, true, true},
+        {"white.lut", CVxLUT::EDimensionRequirement::eOnly1D, true, true},
+        {"white.lut", CVxLUT::EDimensionRequirement::eOnly3D, true, false},
+        {"white.lut", CVxLUT::EDimensionRequirement::eAnyDimension, false, false},
+        {"failing.lut", CVxLUT::EDimensionRequirement::eAnyDimension, true, false},
     };
     for (const Case& c : cases) {
         CVxLUT lut;
         EXPECT_EQ(
             lut.Load(scratch.Drive(c.file).c_str(), false, c.requirement, c.allowCurveFallback),
             c.loaded)
-            << c.file << " " << c.requirement;
+            << c.file << " " << int(c.requirement);
         EXPECT_EQ(lut.m_size, c.loaded ? kSamples : 0u);
         if (!c.loaded)
             continue;
@@ -409,10 +409,14 @@ TEST(LutLoad, GeneratedCurveSamplesReachTheFallback) {
     for (const char* name : names) {
         const std::string path = scratch.Drive(name);
         CVxLUT lut;
-        EXPECT_TRUE(lut.Load(path.c_str(), false, 0, true)) << name;
+        EXPECT_TRUE(
+            lut.Load(path.c_str(), false, CVxLUT::EDimensionRequirement::eAnyDimension, true))
+            << name;
         EXPECT_EQ(lut.m_size, kSamples) << name;
         CVxLUT noFallback;
-        EXPECT_FALSE(noFallback.Load(path.c_str(), false, 0, false)) << name;
+        EXPECT_FALSE(noFallback.Load(path.c_str(), false,
+                                     CVxLUT::EDimensionRequirement::eAnyDimension, false))
+            << name;
     }
 }
 
