@@ -1,3 +1,4 @@
+#include "render/base_grading.h"
 #include "render/lut_sampling.h"
 #include "render/pixel_chunks.h"
 #include "render/pixel_stage.h"
@@ -62,6 +63,8 @@ struct NamedStage {
 };
 
 const NamedStage kStages[] = {
+    {"VEXLAN.Base.1", CreateBaseFirstPass},
+    {"VEXLAN.Base.2", CreateBaseSecondPass},
     {"VEXLAN.NoOp", CreatePassThrough},
     {"VEXLAN.LUT.1D", CreateLutStage<true, false>},
     {"VEXLAN.LUT.3D", CreateLutStage<false, true>},
