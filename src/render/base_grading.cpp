@@ -178,11 +178,15 @@ void Grade(float saturation, const float gain[3], const float offset[3], const R
     }
 }
 
+// max(v, 0) raised to the exponent; the power itself is skipped where it is 1,
+// which gives the same bits at a fraction of the cost.
 void RaiseToPower(float* values, float exponent, uint32_t count) {
-    for (uint32_t i = 0; i < count; ++i) {
-        const float v = values[i] > 0.0f ? values[i] : 0.0f;
-        values[i] = std::pow(v, exponent);
-    }
+    for (uint32_t i = 0; i < count; ++i)
+        values[i] = values[i] > 0.0f ? values[i] : 0.0f;
+    if (exponent == 1.0f)
+        return;
+    for (uint32_t i = 0; i < count; ++i)
+        values[i] = std::pow(values[i], exponent);
 }
 
 void ApplyGamma(const float gamma[3], RgbPlanes& v, uint32_t count) {
@@ -412,6 +416,16 @@ inline float Clamp01(float v) {
     return v < 1.0f ? v : 1.0f;
 }
 
+// x - floor(x), bit for bit, in operations that vectorise: below 2^23 the
+// truncation goes through an integer, above it every float is whole. The
+// difference from the truncation is exact, so adding 1 for negative x rounds
+// once, as the subtraction of the floor does.
+inline float FractionalPart(float x) {
+    const float whole = std::fabs(x) < 8388608.0f ? static_cast<float>(static_cast<int32_t>(x)) : x;
+    const float fraction = x - whole;
+    return fraction < 0.0f ? fraction + 1.0f : fraction;
+}
+
 // Hue (as a fraction of a turn), lightness and saturation of the key colours.
 void HueLightnessSaturation(const RgbPlanes& k, float* hue, float* lightness, float* saturation,
                             uint32_t count) {
@@ -424,16 +438,15 @@ void HueLightnessSaturation(const RgbPlanes& k, float* hue, float* lightness, fl
         const float s = hi + lo;
         const float l = s / 2.0f;
         lightness[i] = l;
-        saturation[i] = l > 0.5f ? d / (2.000001f - s) : d / s;
-        const float sixD = 6.0f * d;
-        float h;
-        if (g >= hi)
-            h = (b - qr) / sixD + 1.0f / 3.0f;
-        else if (r >= hi)
-            h = (g - qb) / sixD;
-        else
-            h = (r - qg) / sixD + 2.0f / 3.0f;
-        hue[i] = h - std::floor(h);
+        // Operands are selected rather than results, so that no arithmetic is
+        // conditional and the loop vectorises.
+        saturation[i] = d / (l > 0.5f ? 2.000001f - s : s);
+        const bool greenTop = g >= hi;
+        const bool redTop = r >= hi;
+        const float minuend = greenTop ? b : (redTop ? g : r);
+        const float subtrahend = greenTop ? qr : (redTop ? qb : qg);
+        const float sextant = greenTop ? 1.0f / 3.0f : (redTop ? 0.0f : 2.0f / 3.0f);
+        hue[i] = FractionalPart((minuend - subtrahend) / (6.0f * d) + sextant);
     }
 }
 
@@ -509,7 +522,7 @@ private:
         float hue[kChunkPixels];
         float lightness[kChunkPixels];
         float saturation[kChunkPixels];
-        float part[kChunkPixels];
+        float part[3][kChunkPixels];
         float y[kChunkPixels];
         float weight[kChunkPixels];
         float keys[6][kChunkPixels];
@@ -559,18 +572,21 @@ private:
         const float* hueRow = m_rows + (3 * group + 1) * kFloatsPerLookupRow;
         const float* lightnessRow = hueRow + kFloatsPerLookupRow;
         const float* saturationRow = lightnessRow + kFloatsPerLookupRow;
-        for (uint32_t channel = 0; channel < 3; ++channel) {
-            float* key = s.keys[3 * group + channel];
-            SampleLookupChannel(hueRow, channel, s.hue, count, key);
-            SampleLookupChannel(lightnessRow, channel, s.lightness, count, s.part);
-            for (uint32_t i = 0; i < count; ++i)
-                key[i] = key[i] * s.part[i];
-            SampleLookupChannel(saturationRow, channel, s.saturation, count, s.part);
-            for (uint32_t i = 0; i < count; ++i)
-                key[i] = key[i] * s.part[i];
-            if (!m_parts.invert[group])
-                continue;
+        float* const keys[3] = {s.keys[3 * group], s.keys[3 * group + 1], s.keys[3 * group + 2]};
+        float* const part[3] = {s.part[0], s.part[1], s.part[2]};
+        SampleLookupRow(hueRow, s.hue, count, keys[0], keys[1], keys[2]);
+        for (const float* row : {lightnessRow, saturationRow}) {
+            SampleLookupRow(row, row == lightnessRow ? s.lightness : s.saturation, count, part[0],
+                            part[1], part[2]);
+            for (int channel = 0; channel < 3; ++channel)
+                for (uint32_t i = 0; i < count; ++i)
+                    keys[channel][i] = keys[channel][i] * part[channel][i];
+        }
+        if (!m_parts.invert[group])
+            return;
+        for (int channel = 0; channel < 3; ++channel) {
             const float invert = m_values.invert[3 * group + channel];
+            float* key = keys[channel];
             for (uint32_t i = 0; i < count; ++i)
                 key[i] = key[i] + invert * ((1.0f - key[i]) - key[i]);
         }

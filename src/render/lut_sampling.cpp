@@ -35,22 +35,17 @@ inline size_t NeighbourStep(uint32_t size, size_t stride) {
     return size >= 2 ? stride : 0;
 }
 
-// out[i] = the column blended at the texture coordinate of x[i]; `next` is the
-// step to the following entry. out may be x.
-template <typename Coordinate>
-void SampleColumn(const float* column, size_t next, const TexelAxis& axis, Coordinate coordinate,
-                  const float* x, float* out, uint32_t count) {
+// The column blended at each texture coordinate, in place; `next` is the step
+// to the following entry.
+void SampleColumn(const float* column, size_t next, const TexelAxis& axis, float* values,
+                  uint32_t count) {
     for (uint32_t i = 0; i < count; ++i) {
         uint32_t index;
         float fraction;
-        axis.Locate(coordinate(x[i]), index, fraction);
+        axis.Locate(values[i], index, fraction);
         const float* entry = column + size_t(index) * 4;
-        out[i] = Lerp(entry[0], entry[next], fraction);
+        values[i] = Lerp(entry[0], entry[next], fraction);
     }
-}
-
-inline float Unchanged(float u) {
-    return u;
 }
 
 // The lookup coordinate of x, as the fixed affine map onto entry centres.
@@ -93,7 +88,7 @@ void SampleOneD(const CVxLUT& table, RgbPlanes& planes, uint32_t count) {
     const size_t next = NeighbourStep(table.m_size, 4);
     float* const channels[3] = {planes.r, planes.g, planes.b};
     for (int c = 0; c < 3; ++c)
-        SampleColumn(table.m_data + c, next, axis, Unchanged, channels[c], channels[c], count);
+        SampleColumn(table.m_data + c, next, axis, channels[c], count);
 }
 
 void SampleThreeD(const CVxLUT& lattice, RgbPlanes& planes, uint32_t count) {
@@ -140,13 +135,14 @@ void ApplyLutTexture(const LutTexture& texture, bool oneD, bool threeD, RgbPlane
 
 void SampleLookupRow(const float* row, const float* x, uint32_t count, float* red, float* green,
                      float* blue) {
-    SampleLookupChannel(row, 0, x, count, red);
-    SampleLookupChannel(row, 1, x, count, green);
-    SampleLookupChannel(row, 2, x, count, blue);
-}
-
-void SampleLookupChannel(const float* row, uint32_t channel, const float* x, uint32_t count,
-                         float* out) {
     const TexelAxis axis(kLookupEntries);
-    SampleColumn(row + channel, 4, axis, LookupCoordinate, x, out, count);
+    for (uint32_t i = 0; i < count; ++i) {
+        uint32_t index;
+        float fraction;
+        axis.Locate(LookupCoordinate(x[i]), index, fraction);
+        const float* entry = row + size_t(index) * 4;
+        red[i] = Lerp(entry[0], entry[4], fraction);
+        green[i] = Lerp(entry[1], entry[5], fraction);
+        blue[i] = Lerp(entry[2], entry[6], fraction);
+    }
 }

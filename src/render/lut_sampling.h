@@ -36,6 +36,3 @@ inline constexpr uint32_t kLookupEntries = 1024;
 // three outputs.
 void SampleLookupRow(const float* row, const float* x, uint32_t count, float* red, float* green,
                      float* blue);
-// One channel (0 red, 1 green, 2 blue) of a row.
-void SampleLookupChannel(const float* row, uint32_t channel, const float* x, uint32_t count,
-                         float* out);
