@@ -488,7 +488,9 @@ public:
             return;
         }
         if (m_blur) {
-            // Run on its own, the row is an image one pixel high.
+            // Run on its own, the row is an image one pixel high. The engine
+            // never gets here; a caller that does must not pass in == out for
+            // rows wider than a chunk, since the blur reads across chunk edges.
             const RgbaRows single{in, width, 1, size_t(width) * 4};
             ProcessRowWithNeighbours(single, 0, out);
             return;
