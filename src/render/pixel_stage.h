@@ -31,7 +31,9 @@ struct LookupRows {
 
 inline constexpr uint32_t kTextureUnits = 16;
 
-// What a layer's pixel stage is set up from, once per layer and render.
+// What a layer's pixel stage is set up from, once per layer and render. The
+// stage keeps pointers to the textures, their LUTs and the lookup rows, so they
+// must outlive it.
 struct PixelStageSetup {
     const ShaderScript* script = nullptr;           // working values after the script ran
     const LutTexture* textures[kTextureUnits] = {}; // by texture unit, null when empty
@@ -55,6 +57,12 @@ class PixelStage {
 public:
     virtual ~PixelStage() = default;
 
+    // True when every pixel leaves the pass bit for bit as it came: the engine
+    // may skip the pass.
+    virtual bool IsIdentity() const { return false; }
+    // The kernel variant chosen at set-up, for diagnostics and tests.
+    virtual const char* KernelName() const { return ""; }
+
     // True when the pass reads neighbouring pixels: the engine then calls
     // ProcessRowWithNeighbours with the whole source image instead of ProcessRow.
     virtual bool ReadsNeighbours() const { return false; }
@@ -64,7 +72,8 @@ public:
             for (size_t i = 0; i < size_t(width) * 4; ++i)
                 out[i] = in[i];
     }
-    // Row y of `source` into `out` (source.width RGBA pixels).
+    // Row y of `source` into `out` (source.width RGBA pixels); `out` must not
+    // lie inside `source`.
     virtual void ProcessRowWithNeighbours(const RgbaRows& source, uint32_t y, float* out) const {
         ProcessRow(source.Row(y), out, source.width);
     }
