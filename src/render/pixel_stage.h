@@ -55,6 +55,8 @@ class PixelStage {
 public:
     virtual ~PixelStage() = default;
 
+    // True when the pass leaves every pixel as it is: the engine then skips it.
+    virtual bool IsIdentity() const { return false; }
     // True when the pass reads neighbouring pixels: the engine then calls
     // ProcessRowWithNeighbours with the whole source image instead of ProcessRow.
     virtual bool ReadsNeighbours() const { return false; }
