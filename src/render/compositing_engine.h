@@ -9,6 +9,7 @@
 
 class CVxGradingParamStorage;
 class CVxRenderContext;
+class CVxShaderRegistry;
 class RenderImage;
 
 // A part of the output to render; the whole output when absent.
@@ -59,7 +60,8 @@ public:
 // every output byte is the same whatever the number of threads.
 class CVxSoftwareCompositingEngine : public IVxCompositingEngine {
 public:
-    CVxSoftwareCompositingEngine();
+    // Shaders come from `registry`, or from the process-wide one when null.
+    explicit CVxSoftwareCompositingEngine(const CVxShaderRegistry* registry = nullptr);
     ~CVxSoftwareCompositingEngine() override;
     CVxSoftwareCompositingEngine(const CVxSoftwareCompositingEngine&) = delete;
     CVxSoftwareCompositingEngine& operator=(const CVxSoftwareCompositingEngine&) = delete;
@@ -96,6 +98,7 @@ private:
     class RenderRun;
     friend class RenderRun;
 
+    const CVxShaderRegistry* m_registry;
     std::vector<std::unique_ptr<Operator>> m_operators;
     size_t m_builtInOperators = 0;
     uint32_t m_width = 0;

@@ -57,10 +57,11 @@ CVxString ResolveLutName(const CVxString& name, const CVxString& folder) {
 }
 
 CVxShaderLayerInstance::CVxShaderLayerInstance(const CVxShaderParamStorage& layer,
+                                               const CVxShaderRegistry& registry,
                                                RenderLutCache& luts, uint32_t& lutMissing)
     : m_shaderName(layer.Name()) {
     CVxShaderSource source;
-    if (!CVxShaderRegistry::Get().FindSource(m_shaderName, source))
+    if (!registry.FindSource(m_shaderName, source))
         throw ERenderError::eShaderNotFound;
     if (!m_definition.Parse(*source.definition))
         throw ERenderError::eShaderNotFound;

@@ -41,8 +41,8 @@ public:
     // Throws ERenderError eShaderNotFound when the layer's shader has no
     // definition or no kernel. A texture that does not load sets lutMissing and
     // turns the layer into VEXLAN.BadTexture without a second pass.
-    CVxShaderLayerInstance(const CVxShaderParamStorage& layer, RenderLutCache& luts,
-                           uint32_t& lutMissing);
+    CVxShaderLayerInstance(const CVxShaderParamStorage& layer, const CVxShaderRegistry& registry,
+                           RenderLutCache& luts, uint32_t& lutMissing);
     CVxShaderLayerInstance(const CVxShaderLayerInstance&) = delete;
     CVxShaderLayerInstance& operator=(const CVxShaderLayerInstance&) = delete;
 

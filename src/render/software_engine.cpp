@@ -6,6 +6,7 @@
 #include "render/render_context.h"
 #include "render/render_image.h"
 #include "render/shader_layer_instance.h"
+#include "render/shader_registry.h"
 #include "render/stage_runner.h"
 
 #include <cmath>
@@ -165,7 +166,8 @@ private:
     RenderLutCache m_luts;
 };
 
-CVxSoftwareCompositingEngine::CVxSoftwareCompositingEngine() : m_threadCount(DefaultThreadCount()) {
+CVxSoftwareCompositingEngine::CVxSoftwareCompositingEngine(const CVxShaderRegistry* registry)
+    : m_registry(registry), m_threadCount(DefaultThreadCount()) {
     const struct {
         const char* name;
         uint32_t inputs;
@@ -186,6 +188,8 @@ CVxSoftwareCompositingEngine::CVxSoftwareCompositingEngine() : m_threadCount(Def
         m_operators.push_back(std::move(op));
     }
     m_builtInOperators = m_operators.size();
+    if (!m_registry)
+        m_registry = &CVxShaderRegistry::Get();
 }
 
 CVxSoftwareCompositingEngine::~CVxSoftwareCompositingEngine() = default;
@@ -387,8 +391,8 @@ void CVxSoftwareCompositingEngine::RenderRun::Prepare(Operator& op) {
         const CVxShaderParamStorage* layer = grading.ArrayLayer(i);
         if (!layer || layer->HasNoEffect(false))
             continue;
-        op.layers.push_back(
-            std::make_unique<CVxShaderLayerInstance>(*layer, m_luts, m_engine.m_lutMissing));
+        op.layers.push_back(std::make_unique<CVxShaderLayerInstance>(
+            *layer, *m_engine.m_registry, m_luts, m_engine.m_lutMissing));
     }
     op.prepared = true;
 }
