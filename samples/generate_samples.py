@@ -9,6 +9,12 @@ curve_1d.lut         a cube text file holding a 1D table of 64 entries (a soft
 wrapped_warm.look    a minimal look whose base applies warm_grade_33.lut by name
 stored_lut.look      a look that stores a baked 9-point lattice (a warm grade),
                      so its LUT can be converted even when it cannot be rendered
+per_channel.look     a base grade that works on each channel alone: gains, an
+                     offset, a gamma and contrast (rebuilt with a CDL and a 1D LUT)
+tonal_ranges.look    shadows, mid-tones and highlights graded apart, with gammas
+                     and a saturation per range
+secondaries.look     two secondary corrections keyed on skin and sky tones, with
+                     the key colour blurred
 
 The output is the same on every run. When samples/generate_mesh_and_container.py
 exists beside this script, it is run on the same folder as well.
@@ -105,6 +111,30 @@ def write_stored_look(path, points, grade):
     write_text(path, lines)
 
 
+def write_base_look(path, parameters):
+    """A look whose base sublayer 0 holds the given parameters (name, value)."""
+    lines = LOOK_HEAD[:4] + ['      <rangeversion>"2"</rangeversion>'] + LOOK_HEAD[4:]
+    lines += ['          <%s>"%s"</%s>' % (name, value, name) for name, value in parameters]
+    write_text(path, lines + LOOK_SHADERS_TAIL + ["</look>"])
+
+
+PER_CHANNEL = [("Gain.X", "0.15"), ("Gain.Z", "-0.2"), ("Offset.Y", "0.01"),
+               ("Gamma.X", "-0.05"), ("Contrast", "0.2"), ("Pivot", "0.45")]
+
+TONAL_RANGES = [("GainLow.Z", "0.3"), ("OffsetLow.X", "-0.02"), ("GammaMid.Y", "0.1"),
+                ("GammaHigh.X", "-0.15"), ("GainHigh.X", "0.1"), ("SaturationLMH.X", "0.8"),
+                ("SaturationLMH.Z", "1.2"), ("LowMid", "0.35"), ("MidHigh", "0.7")]
+
+SECONDARIES = [("MiddleHLS1.X", "N25"), ("RangeHLS1.X", "N20"), ("ToleranceHLS1.X", "N15"),
+               ("RangeHLS1.Y", "N0.4"), ("ToleranceHLS1.Y", "N0.2"),
+               ("RangeHLS1.Z", "N0.3"), ("ToleranceHLS1.Z", "N0.2"),
+               ("Gain1.X", "0.1"), ("Saturation123.X", "0.85"),
+               ("MiddleHLS2.X", "N210"), ("RangeHLS2.X", "N25"), ("ToleranceHLS2.X", "N20"),
+               ("RangeHLS2.Y", "N0.5"), ("ToleranceHLS2.Y", "N0.1"),
+               ("RangeHLS2.Z", "N0.5"), ("ToleranceHLS2.Z", "N0.1"),
+               ("Gain2.Z", "0.2"), ("Saturation123.Y", "1.15"), ("Blur123.X", "0.6"), ("Blur123.Y", "0.6")]
+
+
 def main():
     if len(sys.argv) != 2:
         sys.stderr.write("usage: generate_samples.py OUTPUT_FOLDER\n")
@@ -116,6 +146,9 @@ def main():
     write_cube_1d(os.path.join(folder, "curve_1d.lut"), 64)
     write_wrapped_look(os.path.join(folder, "wrapped_warm.look"), "warm_grade_33.lut")
     write_stored_look(os.path.join(folder, "stored_lut.look"), 9, warm)
+    write_base_look(os.path.join(folder, "per_channel.look"), PER_CHANNEL)
+    write_base_look(os.path.join(folder, "tonal_ranges.look"), TONAL_RANGES)
+    write_base_look(os.path.join(folder, "secondaries.look"), SECONDARIES)
 
     more = os.path.join(os.path.dirname(os.path.abspath(__file__)),
                         "generate_mesh_and_container.py")

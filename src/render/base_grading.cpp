@@ -40,8 +40,7 @@ private:
     const ShaderScript* m_script;
 };
 
-template <typename T>
-void ReadValues(const ShaderScript* script, BaseGradingValuesOf<T>& values) {
+template <typename T> void ReadValues(const ShaderScript* script, BaseGradingValuesOf<T>& values) {
     const ValueReader<T> read(script);
     const char* const rows[3] = {"matrixR", "matrixG", "matrixB"};
     for (int row = 0; row < 3; ++row)

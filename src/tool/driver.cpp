@@ -7,7 +7,6 @@
 #include "tool/command_line.h"
 #include "tool/file_flows.h"
 #include "tool/input_collection.h"
-#include "tool/look_renderer.h"
 #include "tool/run_settings.h"
 
 #include <cstdio>
@@ -129,8 +128,7 @@ int Run(int argc, const char* const* argv) {
         return kExitFailure;
     }
 
-    std::unique_ptr<LookRenderer> renderer = CreateLookRenderer();
-    FileFlows flows(settings, *renderer);
+    FileFlows flows(settings);
     files.list.ForEach([&flows](const CVxString& path) { flows.ProcessFile(path); });
     return kExitSuccess;
 }

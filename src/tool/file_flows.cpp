@@ -4,11 +4,11 @@
 #include "foundation/paths.h"
 #include "foundation/posix_file.h"
 #include "look/look_writer.h"
+#include "look/parsed_look.h"
 #include "lut/cubrel_writer.h"
 #include "lut/lut.h"
 #include "lut/lut_formats.h"
-#include "tool/look_access.h"
-#include "tool/parsed_look.h"
+#include "render/rebuilt_look.h"
 
 #include <cstdio>
 
@@ -100,28 +100,25 @@ void FileFlows::ReadLookFile(const FilePaths& paths) {
 }
 
 void FileFlows::HandleLook(const FilePaths& paths, const CVxString& text) {
-    uint32_t storedSize = 0;
-    std::unique_ptr<ParsedLook> look = ReadLook(text, storedSize);
+    std::unique_ptr<ParsedLook> look = ReadLook(text);
     if (!look) {
         std::fputs("  Not a valid .look file\n", stdout);
         return;
     }
-    if (m_settings.cubrelMode) {
+    if (m_settings.cubrelMode)
         RenderLookToCubrel(paths, *look);
-        return;
-    }
-    CVxString output = text;
-    RebuildLook(paths, *look, output, storedSize);
+    else
+        RebuildLook(paths, *look);
 }
 
-void FileFlows::RebuildLook(const FilePaths& paths, ParsedLook& look, CVxString& text,
-                            uint32_t storedSize) {
-    if (storedSize == m_settings.size) {
+void FileFlows::RebuildLook(const FilePaths& paths, ParsedLook& look) {
+    if (look.storedSize == m_settings.size) {
         std::printf("  LUT size is already %d, file was not modified\n",
                     static_cast<int>(m_settings.size));
         return;
     }
-    if (!m_renderer.WriteRebuiltLook(look, text, m_settings.size, kRamp1DSize)) {
+    CVxString text;
+    if (!WriteRebuiltLook(look.grading, text, look.mask.get(), m_settings.size, kRamp1DSize)) {
         std::fputs("  Error rendering new look LUT, file was not modified\n", stdout);
         return;
     }
@@ -134,28 +131,34 @@ void FileFlows::RebuildLook(const FilePaths& paths, ParsedLook& look, CVxString&
 }
 
 void FileFlows::RenderLookToCubrel(const FilePaths& paths, ParsedLook& look) {
-    std::vector<float> rgb;
-    ERenderFailure failure = ERenderFailure::eInternal;
-    if (m_renderer.RenderLookToLut(look, m_settings.size, rgb, failure)) {
-        WriteCubrel(rgb.data(), 3, paths.cubrelPath);
+    if (!m_engine)
+        m_engine = std::make_unique<CVxSoftwareCompositingEngine>();
+    float* lattice =
+        m_engine->RenderLookToLut(look.grading, 1, m_settings.size, nullptr, 0, CVxString());
+    if (lattice) {
+        WriteCubrel(lattice, 3, paths.cubrelPath);
+        ReleaseRenderedLut(lattice);
         return;
     }
-    switch (failure) {
-    case ERenderFailure::eShaderMissing:
+    ReportRenderFailure();
+    ConvertStoredLut(paths);
+}
+
+void FileFlows::ReportRenderFailure() const {
+    using ERenderError = IVxCompositingEngine::ERenderError;
+    if (m_engine->m_lastError == uint32_t(ERenderError::eShaderNotFound)) {
         std::fputs("  Error while rendering LUT:\n"
                    "    Failed to load one or more shaders used in the look\n",
                    stdout);
-        break;
-    case ERenderFailure::eLutMissing:
+        return;
+    }
+    if (m_engine->m_lastError == uint32_t(ERenderError::eLutNotLoaded) || m_engine->m_lutMissing) {
         std::fputs("  Error while rendering LUT:\n"
                    "    One or more of the LUTs used in the look are missing\n",
                    stdout);
-        break;
-    case ERenderFailure::eInternal:
-        std::fputs("  Internal error while rendering LUT\n", stdout);
-        break;
+        return;
     }
-    ConvertStoredLut(paths);
+    std::fputs("  Internal error while rendering LUT\n", stdout);
 }
 
 void FileFlows::ConvertStoredLut(const FilePaths& paths) {

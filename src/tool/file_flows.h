@@ -1,10 +1,13 @@
 #pragma once
 
 #include "foundation/vx_string.h"
-#include "tool/look_renderer.h"
+#include "render/compositing_engine.h"
 #include "tool/run_settings.h"
 
+#include <memory>
+
 class CVxLUT;
+struct ParsedLook;
 
 // Prints the quality warning the first time a LUT is resampled in the run.
 void WarnResamplingOnce();
@@ -12,8 +15,7 @@ void WarnResamplingOnce();
 // Converts one input file at a time and prints its block of messages.
 class FileFlows {
 public:
-    FileFlows(const RunSettings& settings, LookRenderer& renderer)
-        : m_settings(settings), m_renderer(renderer) {}
+    explicit FileFlows(const RunSettings& settings) : m_settings(settings) {}
 
     void ProcessFile(const CVxString& path);
 
@@ -29,9 +31,9 @@ private:
     void WrapLutAsLook(const FilePaths& paths);
     void ReadLookFile(const FilePaths& paths);
     void HandleLook(const FilePaths& paths, const CVxString& text);
-    void RebuildLook(const FilePaths& paths, ParsedLook& look, CVxString& text,
-                     uint32_t storedSize);
+    void RebuildLook(const FilePaths& paths, ParsedLook& look);
     void RenderLookToCubrel(const FilePaths& paths, ParsedLook& look);
+    void ReportRenderFailure() const;
     void ConvertStoredLut(const FilePaths& paths);
     // Writes the lattice as a Cubrel file at the run's size, resampling it first when
     // allowed; the messages are the calling flow's own.
@@ -42,5 +44,6 @@ private:
     void WriteCubrel(const float* lattice, uint32_t channels, const CVxString& path);
 
     const RunSettings& m_settings;
-    LookRenderer& m_renderer;
+    // One engine renders every look of a Cubrel run; made at the first render.
+    std::unique_ptr<CVxSoftwareCompositingEngine> m_engine;
 };

@@ -131,6 +131,13 @@ std::string ContainerBytes() {
 }
 
 // A look storing the graded 9-point lattice in hex.
+// A layer whose shader is neither registered nor built in: the render fails.
+const std::string kUnknownShaderLayer =
+    "    <shader>\n      <name>\"Studio.Missing\"</name>\n    </shader>\n";
+const std::string kShaderMissing =
+    "  Error while rendering LUT:\n    Failed to load one or more shaders used in the look\n";
+
+// A look that cannot be rendered, with the graded 9-point lattice stored in it.
 std::string LookWithStoredLut() {
     std::string hex;
     char digits[3];
@@ -138,7 +145,8 @@ std::string LookWithStoredLut() {
         std::snprintf(digits, sizeof digits, "%02X", byte);
         hex += digits;
     }
-    return "<?xml version=\"1.0\" ?>\n<look>\n  <shaders>\n  </shaders>\n  <LUT>\n    "
+    return "<?xml version=\"1.0\" ?>\n<look>\n  <shaders>\n" + kUnknownShaderLayer +
+           "  </shaders>\n  <LUT>\n    "
            "<size>\"9\"</size>\n    <data>\"" +
            hex + "\"\n    </data>\n  </LUT>\n</look>\n";
 }
@@ -237,10 +245,10 @@ TEST_F(LutFlowTest, WrappingWarnsBeforeOverwritingALook) {
 }
 
 TEST_F(LutFlowTest, LookWithoutStoredLutCannotBeConverted) {
-    WriteFile("g.look", "<look>\n  <shaders>\n  </shaders>\n</look>\n");
+    WriteFile("g.look", "<look>\n  <shaders>\n" + kUnknownShaderLayer + "  </shaders>\n</look>\n");
     const RunResult result = Run({"g.look", "-cubrel"});
-    EXPECT_EQ(result.out, kBanner + "\ng.look:\n  Internal error while rendering LUT\n" +
-                              "  The source LUT can't be converted\n");
+    EXPECT_EQ(result.out,
+              kBanner + "\ng.look:\n" + kShaderMissing + "  The source LUT can't be converted\n");
     EXPECT_FALSE(Exists("g.lut"));
 }
 
@@ -248,13 +256,13 @@ TEST_F(LutFlowTest, UnrenderedLookFallsBackToItsStoredLut) {
     const std::string look = LookWithStoredLut();
     WriteFile("s.look", look);
     const RunResult refused = Run({"s.look", "-cubrel", "-noresampling"});
-    EXPECT_EQ(refused.out, kBanner + "\ns.look:\n  Internal error while rendering LUT\n" +
+    EXPECT_EQ(refused.out, kBanner + "\ns.look:\n" + kShaderMissing +
                                "  LUT resampling is disabled; the file was not converted\n");
     EXPECT_FALSE(Exists("s.lut"));
 
     WriteFile("s.lut", "old");
     const RunResult result = Run({"s.look", "-cubrel", "-size", "9"});
-    EXPECT_EQ(result.out, kBanner + "\ns.look:\n  Internal error while rendering LUT\n" + kWritten);
+    EXPECT_EQ(result.out, kBanner + "\ns.look:\n" + kShaderMissing + kWritten);
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_TRUE(ReadFile("s.lut") == ExpectedCubrel9());
     EXPECT_TRUE(ReadFile("s.look") == look);

@@ -1,0 +1,120 @@
+// Speed of rendering looks into LUTs, the product's hot path. For three looks
+// (a per-channel grade, tonal ranges with gammas, all six secondaries with the
+// 5x5 blur) it reports lattice nodes per second at N = 65, 129 and 256, and the
+// whole-run time of "gradeshift LOOK -cubrel -size 129" in milliseconds.
+
+#include "look/parsed_look.h"
+#include "render/compositing_engine.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace {
+
+std::string BaseLook(const std::string& parameters) {
+    return "<?xml version=\"1.0\" ?>\n<look>\n  <shaders>\n    <base>\n"
+           "      <rangeversion>\"2\"</rangeversion>\n      <sublayer0>\n"
+           "        <parameters>\n" +
+           parameters +
+           "        </parameters>\n      </sublayer0>\n    </base>\n"
+           "  </shaders>\n</look>\n";
+}
+
+std::string Parameter(const std::string& name, const std::string& value) {
+    return "          <" + name + ">\"" + value + "\"</" + name + ">\n";
+}
+
+std::string PerChannelLook() {
+    return BaseLook(Parameter("Gain.X", "0.15") + Parameter("Gain.Z", "-0.2") +
+                    Parameter("Offset.Y", "0.01") + Parameter("Gamma.X", "-0.05") +
+                    Parameter("Contrast", "0.2"));
+}
+
+std::string TonalRangesLook() {
+    return BaseLook(Parameter("GainLow.Z", "0.3") + Parameter("GammaLow.X", "0.1") +
+                    Parameter("GammaMid.Y", "0.1") + Parameter("GammaHigh.X", "-0.15") +
+                    Parameter("SaturationLMH.Z", "1.2") + Parameter("LowMid", "0.35"));
+}
+
+std::string SecondariesLook() {
+    std::string parameters;
+    for (int s = 1; s <= 6; ++s) {
+        const std::string n = std::to_string(s);
+        parameters +=
+            Parameter("MiddleHLS" + n + ".X", "N" + std::to_string(s * 60 - 30)) +
+            Parameter("RangeHLS" + n + ".X", "N20") + Parameter("ToleranceHLS" + n + ".X", "N10") +
+            Parameter("RangeHLS" + n + ".Y", "N0.4") +
+            Parameter("ToleranceHLS" + n + ".Y", "N0.1") +
+            Parameter("RangeHLS" + n + ".Z", "N0.4") +
+            Parameter("ToleranceHLS" + n + ".Z", "N0.1") + Parameter("Gain" + n + ".Y", "0.1");
+    }
+    for (const char* blur : {"Blur123", "Blur456"})
+        for (const char* c : {".X", ".Y", ".Z"})
+            parameters += Parameter(std::string(blur) + c, "1.5");
+    return BaseLook(parameters);
+}
+
+std::string LookText(int look) {
+    switch (look) {
+    case 0:
+        return PerChannelLook();
+    case 1:
+        return TonalRangesLook();
+    default:
+        return SecondariesLook();
+    }
+}
+
+const char* const kLookNames[] = {"per_channel", "tonal_ranges", "secondaries"};
+
+void BM_RenderLookToLut(benchmark::State& state) {
+    const std::unique_ptr<ParsedLook> look = ReadLook(LookText(int(state.range(0))).c_str());
+    const uint32_t N = uint32_t(state.range(1));
+    CVxSoftwareCompositingEngine engine;
+    for (auto _ : state) {
+        float* nodes = engine.RenderLookToLut(look->grading, 1, N, nullptr, 0, CVxString());
+        if (!nodes) {
+            state.SkipWithError("render failed");
+            return;
+        }
+        benchmark::DoNotOptimize(nodes);
+        ReleaseRenderedLut(nodes);
+    }
+    state.SetLabel(kLookNames[state.range(0)]);
+    state.counters["nodes_per_s"] = benchmark::Counter(
+        double(N) * N * N * double(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_RenderLookToLut)
+    ->ArgsProduct({{0, 1, 2}, {65, 129, 256}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// The whole program on one look, from start to the Cubrel file on disk.
+void BM_WholeRunCubrel129(benchmark::State& state) {
+    namespace fs = std::filesystem;
+    const fs::path folder = fs::temp_directory_path() / "gradeshift_render_bench";
+    fs::create_directories(folder);
+    const fs::path look = folder / (std::string(kLookNames[state.range(0)]) + ".look");
+    std::ofstream(look) << LookText(int(state.range(0)));
+    const std::string command = std::string(GRADESHIFT_BINARY_DIR) + "/bin/gradeshift \"" +
+                                look.string() + "\" -cubrel -size 129 > /dev/null";
+    for (auto _ : state) {
+        if (std::system(command.c_str()) != 0) {
+            state.SkipWithError("gradeshift failed");
+            break;
+        }
+    }
+    state.SetLabel(kLookNames[state.range(0)]);
+    fs::remove_all(folder);
+}
+BENCHMARK(BM_WholeRunCubrel129)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+BENCHMARK_MAIN();

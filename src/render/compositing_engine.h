@@ -1,0 +1,110 @@
+#pragma once
+
+#include "foundation/vx_string.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class CVxGradingParamStorage;
+class CVxRenderContext;
+class CVxShaderRegistry;
+class RenderImage;
+
+// A part of the output to render; the whole output when absent.
+struct RenderRegion {
+    uint32_t x = 0;
+    uint32_t y = 0;
+    uint32_t width = 0;
+    uint32_t height = 0;
+};
+
+// The framework's interface of a compositing engine: a pipeline text of
+// sources and operators, separated by "|", rendered into an output image.
+class IVxCompositingEngine {
+public:
+    // Why a render failed; thrown inside the engine and kept as its last error.
+    enum class ERenderError : uint32_t {
+        eNone = 0,
+        eRequestEmpty = 1,
+        eBadArgument = 2,
+        eNothingToPop = 3,
+        eLutNeedsTwoInputs = 4,
+        eUnknownOperator = 5,
+        eNoInput = 7,
+        eStackUnderflow = 8,
+        eOperatorFailed = 9,
+        eEvaluationFailed = 10,
+        eShaderNotFound = 11,
+        eNotALut = 12,
+        eLutNotLoaded = 13,
+        eUnknownSource = 15,
+        eAborted = 17,
+    };
+
+    // Render flags: "*readout" is evaluated at once instead of being deferred.
+    static constexpr uint32_t kReadoutFlag = 1;
+
+    virtual ~IVxCompositingEngine() = default;
+
+    // Runs the pipeline and writes the top image into `output` (converted to its
+    // channels and size). False with the last error set when the render fails.
+    virtual bool Render(const CVxString& pipeline, CVxRenderContext& context, uint32_t width,
+                        uint32_t height, RenderImage* output, const RenderRegion* regionOfInterest,
+                        uint32_t flags) = 0;
+};
+
+// The engine that renders on the processor. Layers of a grading run through
+// their shader definitions and CPU kernels; rows are shared among threads, and
+// every output byte is the same whatever the number of threads.
+class CVxSoftwareCompositingEngine : public IVxCompositingEngine {
+public:
+    // Shaders come from `registry`, or from the process-wide one when null.
+    explicit CVxSoftwareCompositingEngine(const CVxShaderRegistry* registry = nullptr);
+    ~CVxSoftwareCompositingEngine() override;
+    CVxSoftwareCompositingEngine(const CVxSoftwareCompositingEngine&) = delete;
+    CVxSoftwareCompositingEngine& operator=(const CVxSoftwareCompositingEngine&) = delete;
+
+    bool Render(const CVxString& pipeline, CVxRenderContext& context, uint32_t width,
+                uint32_t height, RenderImage* output, const RenderRegion* regionOfInterest,
+                uint32_t flags) override;
+
+    // Renders a grading over an identity lattice of size N (is3D) or a gray ramp
+    // of N entries: a new buffer of 3 floats per node (or `out` when given), or
+    // null with m_lastError and m_lutMissing telling why. `latticeOrder` 1 puts
+    // blue fastest and red slowest, 2 red, blue, green; anything else red,
+    // green, blue. `extraLut` names a LUT file applied after the grading.
+    float* RenderLookToLut(const CVxGradingParamStorage& grading, uint8_t is3D, uint32_t N,
+                           float* out, uint32_t latticeOrder, const CVxString& extraLut);
+
+    // Threads that share the rows of one render; 0 restores the default (one
+    // per processor core).
+    void SetThreadCount(uint32_t threads);
+    uint32_t ThreadCount() const { return m_threadCount; }
+
+    // Names of the operators in the registry, built-in ones first.
+    std::vector<CVxString> OperatorNames() const;
+
+    // The ERenderError value of the last failed Render, 0 after success.
+    uint32_t m_lastError = 0;
+    // Set during a Render when a LUT file named by a shader layer could not be loaded.
+    uint32_t m_lutMissing = 0;
+    // When set, a running Render stops before its next token and fails with eAborted.
+    std::atomic<uint8_t> m_abort{0};
+
+private:
+    struct Operator;
+    class RenderRun;
+    friend class RenderRun;
+
+    const CVxShaderRegistry* m_registry;
+    std::vector<std::unique_ptr<Operator>> m_operators;
+    size_t m_builtInOperators = 0;
+    uint32_t m_width = 0;
+    uint32_t m_height = 0;
+    uint32_t m_threadCount = 1;
+};
+
+// Releases a buffer returned by RenderLookToLut.
+void ReleaseRenderedLut(float* buffer);

@@ -1,0 +1,106 @@
+#include "look/grading_params.h"
+#include "render/compositing_engine.h"
+#include "render/render_context.h"
+#include "render/render_image.h"
+
+#include <cfloat>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+// Channel that each lattice coordinate goes to, fastest first.
+struct LatticeChannels {
+    int fastest;
+    int middle;
+    int slowest;
+};
+
+LatticeChannels ChannelsForOrder(uint32_t latticeOrder) {
+    switch (latticeOrder) {
+    case 1:
+        return {2, 1, 0};
+    case 2:
+        return {0, 2, 1};
+    default:
+        return {0, 1, 2};
+    }
+}
+
+// Coordinates grow by repeated single-precision addition of the step, never by
+// multiplying the index, so the last node of an axis may differ from 1.0.
+void FillCube(float* nodes, uint32_t N, float step, uint32_t latticeOrder) {
+    const LatticeChannels channels = ChannelsForOrder(latticeOrder);
+    float outer = 0.0f;
+    for (uint32_t k = 0; k < N; ++k, outer += step) {
+        float middle = 0.0f;
+        for (uint32_t j = 0; j < N; ++j, middle += step) {
+            float inner = 0.0f;
+            for (uint32_t i = 0; i < N; ++i, inner += step, nodes += 3) {
+                nodes[channels.fastest] = inner;
+                nodes[channels.middle] = middle;
+                nodes[channels.slowest] = outer;
+            }
+        }
+    }
+}
+
+void FillRamp(float* nodes, uint32_t N, float step) {
+    float value = 0.0f;
+    for (uint32_t i = 0; i < N; ++i, value += step, nodes += 3)
+        nodes[0] = nodes[1] = nodes[2] = value;
+}
+
+// Overflowing layers (a power of a huge exponent, say) must not hand NaN or
+// infinity to a LUT file.
+void MakeFinite(float* values, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        if (std::isnan(values[i]))
+            values[i] = 0.0f;
+        else if (std::isinf(values[i]))
+            values[i] = values[i] > 0 ? FLT_MAX : -FLT_MAX;
+    }
+}
+
+} // namespace
+
+void ReleaseRenderedLut(float* buffer) {
+    std::free(buffer);
+}
+
+float* CVxSoftwareCompositingEngine::RenderLookToLut(const CVxGradingParamStorage& grading,
+                                                     uint8_t is3D, uint32_t N, float* out,
+                                                     uint32_t latticeOrder,
+                                                     const CVxString& extraLut) {
+    const uint64_t nodes = is3D ? uint64_t(N) * N * N : N;
+    const uint64_t bytes = nodes * 3 * sizeof(float);
+    float* buffer = out;
+    if (!buffer) {
+        // A byte count beyond 32 bits asks for more than the framework can give.
+        buffer = bytes > 0xFFFFFFFFull ? nullptr : static_cast<float*>(std::malloc(bytes));
+        if (!buffer)
+            return nullptr;
+    }
+    const float step = float(1.0 / double(N - 1));
+    if (is3D)
+        FillCube(buffer, N, step, latticeOrder);
+    else
+        FillRamp(buffer, N, step);
+
+    const uint32_t height = is3D ? N * N : 1;
+    std::unique_ptr<RenderImage> lattice = RenderImage::Wrap(buffer, N, height, 3);
+    CVxRenderContext context;
+    context.AddSource("buffer", lattice.get());
+    context.AddObject(grading.Name(), &grading);
+    CVxString pipeline = "buffer|" + grading.Name();
+    if (!extraLut.IsEmpty())
+        pipeline += "|" + extraLut + "|*lut";
+
+    if (Render(pipeline, context, N, height, lattice.get(), nullptr, 0) && !m_lutMissing) {
+        MakeFinite(buffer, size_t(nodes) * 3);
+        return buffer;
+    }
+    if (!out)
+        std::free(buffer);
+    return nullptr;
+}

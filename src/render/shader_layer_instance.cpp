@@ -1,0 +1,161 @@
+#include "render/shader_layer_instance.h"
+
+#include "foundation/paths.h"
+#include "look/shader_param.h"
+#include "lut/lut.h"
+#include "lut/lut_folder_index.h"
+#include "render/compositing_engine.h"
+#include "render/shader_registry.h"
+
+namespace {
+
+using ERenderError = IVxCompositingEngine::ERenderError;
+
+const char kBadTextureShader[] = "VEXLAN.BadTexture";
+const char* const kComponentSuffixes[4] = {".x", ".y", ".z", ".w"};
+
+// "1,0.5,0" and the like: up to four numbers separated by commas.
+uint32_t ParseNumberList(const CVxString& text, double values[4]) {
+    CVxString rest = text;
+    CVxString item;
+    uint32_t count = 0;
+    while (count < 4 && rest.ExtractToken(",", item)) {
+        item.Trim();
+        if (!item.ToDouble(values[count]))
+            return 0;
+        ++count;
+    }
+    return rest.IsEmpty() ? count : 0;
+}
+
+bool HasComponentSuffix(const CVxString& name) {
+    return name.Length() >= 3 && name[name.Length() - 2] == '.';
+}
+
+} // namespace
+
+const CVxLUT* RenderLutCache::Load(const CVxString& path) {
+    for (const Entry& entry : m_entries)
+        if (entry.path.Compare(path, CVxString::ePath) == 0)
+            return entry.lut.get();
+    auto lut = std::make_unique<CVxLUT>();
+    // An empty table cannot be sampled; counting it as loaded would turn it
+    // into an identity that then replaces the user's file.
+    if (!lut->Load(path, false, CVxLUT::EDimensionRequirement::eAnyDimension, true) ||
+        lut->IsEmpty())
+        lut.reset();
+    m_entries.push_back({path, std::move(lut)});
+    return m_entries.back().lut.get();
+}
+
+CVxString ResolveLutName(const CVxString& name, const CVxString& folder) {
+    CVxString fullPath;
+    if (FindInLutFolders(name, fullPath))
+        return fullPath;
+    if (!folder.IsEmpty() && !IsAbsolutePath(name))
+        return folder + name;
+    return name;
+}
+
+CVxShaderLayerInstance::CVxShaderLayerInstance(const CVxShaderParamStorage& layer,
+                                               const CVxShaderRegistry& registry,
+                                               RenderLutCache& luts, uint32_t& lutMissing)
+    : m_shaderName(layer.Name()) {
+    ShaderSource source;
+    if (!registry.FindSource(m_shaderName, source))
+        throw ERenderError::eShaderNotFound;
+    if (!m_definition.Parse(*source.definition))
+        throw ERenderError::eShaderNotFound;
+    BindParameters(layer);
+    if (!LoadTextures(layer, source.packageFolder, luts)) {
+        lutMissing = 1;
+        m_shaderName = kBadTextureShader;
+        m_firstPass = CreateStage(m_shaderName);
+        return;
+    }
+    m_firstPass = CreateStage(KernelName(source));
+    if (!m_definition.SecondPass().IsEmpty())
+        m_secondPass = CreateStage(m_definition.SecondPass());
+}
+
+// A package's stage text names the kernel it runs; the built-in shaders run
+// the kernel of their definition's name.
+CVxString CVxShaderLayerInstance::KernelName(const ShaderSource& source) const {
+    CVxString kernel = source.stage ? *source.stage : CVxString();
+    kernel.Trim();
+    if (!kernel.IsEmpty())
+        return kernel;
+    return m_definition.Name().IsEmpty() ? m_shaderName : m_definition.Name();
+}
+
+void CVxShaderLayerInstance::BindParameters(const CVxShaderParamStorage& layer) {
+    std::vector<ShaderParameterValue> values;
+    for (uint32_t i = 0; i < layer.ParamCount(); ++i) {
+        const CVxShaderParam& param = *layer.GetParam(i);
+        if (param.IsDouble) {
+            values.push_back({param.Name, param.dValue});
+            continue;
+        }
+        // A text of numbers sets the components one after the other; any other
+        // text (a file name, a word) is no script value.
+        double numbers[4];
+        const uint32_t count =
+            HasComponentSuffix(param.Name) ? 0 : ParseNumberList(param.Value, numbers);
+        for (uint32_t c = 0; c < count; ++c)
+            values.push_back({param.Name + kComponentSuffixes[c], numbers[c]});
+    }
+    // A script that fails keeps what it computed; the render goes on.
+    m_definition.Bind(values);
+}
+
+bool CVxShaderLayerInstance::LoadTextures(const CVxShaderParamStorage& layer,
+                                          const CVxString& packageFolder, RenderLutCache& luts) {
+    for (const ShaderTextureList& list : m_definition.TextureLists())
+        if (!LoadTexture(layer, list.name, list.defaultValue, list.unit, packageFolder, luts))
+            return false;
+    for (const ShaderTexture& texture : m_definition.Textures())
+        if (!LoadTexture(layer, texture.name, texture.defaultValue, texture.unit, packageFolder,
+                         luts))
+            return false;
+    return true;
+}
+
+bool CVxShaderLayerInstance::LoadTexture(const CVxShaderParamStorage& layer, const CVxString& name,
+                                         const CVxString& defaultValue, uint32_t unit,
+                                         const CVxString& packageFolder, RenderLutCache& luts) {
+    const CVxShaderParam* param = layer.Find(name);
+    CVxString fileName = param ? param->GetText() : defaultValue;
+    if (fileName.IsEmpty() || fileName == "*" || unit >= kTextureUnits)
+        return true;
+    const CVxLUT* lut = luts.Load(ResolveLutName(fileName, packageFolder));
+    if (!lut)
+        return false;
+    m_textures[unit] = MakeLutTexture(*lut);
+    m_textureBound[unit] = true;
+    return true;
+}
+
+PixelStageSetup CVxShaderLayerInstance::StageSetup() const {
+    PixelStageSetup setup;
+    setup.script = &m_definition.Script();
+    for (uint32_t unit = 0; unit < kTextureUnits; ++unit)
+        setup.textures[unit] = m_textureBound[unit] ? &m_textures[unit] : nullptr;
+    for (const ShaderLookupTable& table : m_definition.LookupTables())
+        if (table.Unit() < kTextureUnits)
+            setup.lookups[table.Unit()] = {table.Data().data(), table.RowCount()};
+    return setup;
+}
+
+std::unique_ptr<PixelStage> CVxShaderLayerInstance::CreateStage(const CVxString& kernelName) const {
+    PixelStageFactory factory = FindPixelStage(kernelName);
+    if (!factory)
+        throw ERenderError::eShaderNotFound;
+    return factory(StageSetup());
+}
+
+void CVxShaderLayerInstance::AppendStages(std::vector<const PixelStage*>& stages) const {
+    if (m_firstPass)
+        stages.push_back(m_firstPass.get());
+    if (m_secondPass)
+        stages.push_back(m_secondPass.get());
+}

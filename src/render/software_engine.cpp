@@ -1,0 +1,587 @@
+#include "render/compositing_engine.h"
+
+#include "foundation/posix_file.h"
+#include "look/grading_params.h"
+#include "lut/lut.h"
+#include "render/render_context.h"
+#include "render/render_image.h"
+#include "render/shader_layer_instance.h"
+#include "render/shader_registry.h"
+#include "render/stage_runner.h"
+
+#include <cmath>
+#include <new>
+#include <thread>
+
+namespace {
+
+using ERenderError = IVxCompositingEngine::ERenderError;
+
+enum class EOperatorKind : uint8_t {
+    eNoop,
+    eOver,
+    eOverPremultiplied,
+    eFade,
+    eLut,
+    eReadout,
+    eGrading
+};
+
+uint32_t DefaultThreadCount() {
+    const uint32_t cores = std::thread::hardware_concurrency();
+    return cores == 0 ? 1 : (cores > 8 ? 8 : cores);
+}
+
+bool TokenStartsWith(const CVxString& token, const char* prefix) {
+    return token.StartsWith(prefix, false);
+}
+
+// Cuts the pipeline at "|" into tokens trimmed of blanks; empty tokens are dropped.
+std::vector<CVxString> SplitPipeline(const CVxString& pipeline) {
+    std::vector<CVxString> tokens;
+    uint32_t start = 0;
+    for (uint32_t i = 0; i <= pipeline.Length(); ++i) {
+        if (i < pipeline.Length() && pipeline[i] != '|')
+            continue;
+        CVxString token = pipeline.Mid(start, i - start);
+        token.Trim(" \t\r\n");
+        if (!token.IsEmpty())
+            tokens.push_back(token);
+        start = i + 1;
+    }
+    return tokens;
+}
+
+bool ParseFiniteNumber(const CVxString& text, double& value) {
+    CVxString trimmed = text;
+    trimmed.Trim(" \t");
+    return trimmed.ToDouble(value) && std::isfinite(value);
+}
+
+// The pixel of `source` that lands on (x, y) of an image of width by height.
+const float* NearestPixel(const RenderImage& source, uint32_t width, uint32_t height, uint32_t x,
+                          uint32_t y) {
+    const uint32_t sx = uint32_t(uint64_t(x) * source.Width() / width);
+    const uint32_t sy = uint32_t(uint64_t(y) * source.Height() / height);
+    return source.Row(sy) + size_t(sx) * source.Channels();
+}
+
+// Row y of `source` fitted to an image of width by height, as RGBA.
+void LoadFittedRgbaRow(const RenderImage& source, uint32_t width, uint32_t height, uint32_t y,
+                       float* rgba) {
+    if (source.Width() == width && source.Height() == height) {
+        source.LoadRgbaRow(y, rgba);
+        return;
+    }
+    for (uint32_t x = 0; x < width; ++x, rgba += 4) {
+        const float* pixel = NearestPixel(source, width, height, x, y);
+        rgba[0] = pixel[0];
+        rgba[1] = pixel[1];
+        rgba[2] = pixel[2];
+        rgba[3] = source.Channels() == 4 ? pixel[3] : 1.0f;
+    }
+}
+
+void Combine(EOperatorKind kind, float amount, const float* upper, float* lower, uint32_t width) {
+    for (uint32_t x = 0; x < width; ++x, upper += 4, lower += 4) {
+        const float alpha = upper[3];
+        for (int c = 0; c < 4; ++c) {
+            switch (kind) {
+            case EOperatorKind::eOver:
+                lower[c] = c == 3 ? alpha + lower[3] * (1.0f - alpha)
+                                  : upper[c] * alpha + lower[c] * (1.0f - alpha);
+                break;
+            case EOperatorKind::eOverPremultiplied:
+                lower[c] = upper[c] + lower[c] * (1.0f - alpha);
+                break;
+            default:
+                lower[c] = (upper[c] - lower[c]) * amount + lower[c];
+                break;
+            }
+        }
+    }
+}
+
+const char* LutShaderFor(const CVxLUT& lut) {
+    if (!lut.m_is3D)
+        return "VEXLAN.LUT.1D";
+    return lut.m_preLUT ? "VEXLAN.LUT.1D3D" : "VEXLAN.LUT.3D";
+}
+
+} // namespace
+
+struct CVxSoftwareCompositingEngine::Operator {
+    CVxString name;
+    uint32_t inputs = 1;
+    EOperatorKind kind = EOperatorKind::eNoop;
+    const CVxGradingParamStorage* grading = nullptr;
+    // Built on the first application in a render, released with the operator.
+    std::vector<std::unique_ptr<CVxShaderLayerInstance>> layers;
+    bool prepared = false;
+};
+
+// Everything one Render creates: the image stack, the pending group of
+// single-input operators, the LUTs loaded and the operators made from
+// gradings. Destroying it releases all of that, whatever way the render ends.
+class CVxSoftwareCompositingEngine::RenderRun {
+public:
+    RenderRun(CVxSoftwareCompositingEngine& engine, CVxRenderContext& context, RenderImage& output,
+              uint32_t flags)
+        : m_engine(engine), m_context(context), m_output(output), m_flags(flags) {}
+    ~RenderRun() { m_engine.m_operators.resize(m_engine.m_builtInOperators); }
+
+    void Run(const CVxString& pipeline);
+
+private:
+    struct Entry {
+        RenderImage* image = nullptr;
+        std::unique_ptr<RenderImage> owned;
+        const CVxLUT* lut = nullptr;
+    };
+
+    void ProcessToken(const CVxString& token);
+    void Push(Entry entry);
+    void PushSource(const CVxString& name);
+    void PushConstant(const CVxString& token);
+    void ApplyOperator(const CVxString& token);
+    Operator& FindOrAddOperator(const CVxString& name);
+    void FlushPending();
+    void Prepare(Operator& op);
+    bool MakeWritable(Entry& entry);
+    Entry& TopImageEntry();
+    void ApplyLut();
+    void Blend(EOperatorKind kind, float amount);
+    void Flip(const CVxString& token);
+    void Transform(const CVxString& token);
+    void Stretch(const CVxString& token);
+    void Resample(Entry& entry, const double matrix[6]);
+    void WriteOutput();
+
+    CVxSoftwareCompositingEngine& m_engine;
+    CVxRenderContext& m_context;
+    RenderImage& m_output;
+    uint32_t m_flags;
+    std::vector<Entry> m_stack;
+    std::vector<Operator*> m_pending;
+    RenderLutCache m_luts;
+};
+
+CVxSoftwareCompositingEngine::CVxSoftwareCompositingEngine(const CVxShaderRegistry* registry)
+    : m_registry(registry), m_threadCount(DefaultThreadCount()) {
+    const struct {
+        const char* name;
+        uint32_t inputs;
+        EOperatorKind kind;
+    } builtIns[] = {
+        {"*noop", 1, EOperatorKind::eNoop},
+        {"*over", 2, EOperatorKind::eOver},
+        {"*overp", 2, EOperatorKind::eOverPremultiplied},
+        {"*fade", 2, EOperatorKind::eFade},
+        {"*lut", 2, EOperatorKind::eLut},
+        {"*readout", 1, EOperatorKind::eReadout},
+    };
+    for (const auto& builtIn : builtIns) {
+        auto op = std::make_unique<Operator>();
+        op->name = builtIn.name;
+        op->inputs = builtIn.inputs;
+        op->kind = builtIn.kind;
+        m_operators.push_back(std::move(op));
+    }
+    m_builtInOperators = m_operators.size();
+    if (!m_registry)
+        m_registry = &CVxShaderRegistry::Get();
+}
+
+CVxSoftwareCompositingEngine::~CVxSoftwareCompositingEngine() = default;
+
+void CVxSoftwareCompositingEngine::SetThreadCount(uint32_t threads) {
+    m_threadCount = threads ? threads : DefaultThreadCount();
+}
+
+std::vector<CVxString> CVxSoftwareCompositingEngine::OperatorNames() const {
+    std::vector<CVxString> names;
+    for (const auto& op : m_operators)
+        names.push_back(op->name);
+    return names;
+}
+
+bool CVxSoftwareCompositingEngine::Render(const CVxString& pipeline, CVxRenderContext& context,
+                                          uint32_t width, uint32_t height, RenderImage* output,
+                                          const RenderRegion*, uint32_t flags) {
+    m_lastError = 0;
+    m_lutMissing = 0;
+    m_abort = 0;
+    m_width = width;
+    m_height = height;
+    try {
+        if (!output)
+            throw ERenderError::eRequestEmpty;
+        {
+            RenderRun run(*this, context, *output, flags);
+            run.Run(pipeline);
+        }
+        if (m_abort)
+            throw ERenderError::eAborted;
+        return true;
+    } catch (ERenderError error) {
+        m_lastError = uint32_t(error);
+    } catch (const std::bad_alloc&) {
+        m_lastError = uint32_t(ERenderError::eEvaluationFailed);
+    }
+    return false;
+}
+
+void CVxSoftwareCompositingEngine::RenderRun::Run(const CVxString& pipeline) {
+    const std::vector<CVxString> tokens = SplitPipeline(pipeline);
+    if (tokens.empty())
+        throw ERenderError::eRequestEmpty;
+    for (const CVxString& token : tokens) {
+        if (m_engine.m_abort)
+            throw ERenderError::eAborted;
+        ProcessToken(token);
+    }
+    FlushPending();
+    WriteOutput();
+}
+
+void CVxSoftwareCompositingEngine::RenderRun::ProcessToken(const CVxString& token) {
+    if (token == "?") {
+        Push(Entry{});
+    } else if (token[0] != '*') {
+        PushSource(token);
+    } else if (TokenStartsWith(token, "*mask")) {
+        Entry entry;
+        entry.image = m_context.FindMask(token);
+        Push(std::move(entry));
+    } else if (TokenStartsWith(token, "*pop")) {
+        if (m_pending.empty())
+            throw ERenderError::eNothingToPop;
+        FlushPending();
+    } else if (TokenStartsWith(token, "*flip")) {
+        Flip(token);
+    } else if (TokenStartsWith(token, "*panscan") || TokenStartsWith(token, "*xform")) {
+        Transform(token);
+    } else if (TokenStartsWith(token, "*stretch")) {
+        Stretch(token);
+    } else if (TokenStartsWith(token, "*rgb")) {
+        PushConstant(token);
+    } else {
+        ApplyOperator(token);
+    }
+}
+
+// The pending group belongs to the image it follows, so it runs before
+// anything else lands on the stack.
+void CVxSoftwareCompositingEngine::RenderRun::Push(Entry entry) {
+    FlushPending();
+    m_stack.push_back(std::move(entry));
+}
+
+void CVxSoftwareCompositingEngine::RenderRun::PushSource(const CVxString& name) {
+    Entry entry;
+    entry.image = m_context.FindSource(name);
+    if (!entry.image) {
+        const CVxString path = ResolveLutName(name, CVxString());
+        CVxPosixFile file;
+        if (!file.Open(path, "rb"))
+            throw ERenderError::eUnknownSource;
+        file.Close();
+        entry.lut = m_luts.Load(path);
+        if (!entry.lut)
+            throw ERenderError::eLutNotLoaded;
+    }
+    Push(std::move(entry));
+}
+
+void CVxSoftwareCompositingEngine::RenderRun::PushConstant(const CVxString& token) {
+    CVxString rest = token.Mid(4);
+    double values[4];
+    CVxString item;
+    for (double& value : values) {
+        if (!rest.ExtractToken(",", item) || !ParseFiniteNumber(item, value))
+            throw ERenderError::eBadArgument;
+    }
+    if (!rest.IsEmpty())
+        throw ERenderError::eBadArgument;
+    Entry entry;
+    entry.owned = RenderImage::Allocate(m_engine.m_width, m_engine.m_height, 4);
+    if (!entry.owned)
+        throw ERenderError::eOperatorFailed;
+    const float rgba[4] = {float(values[0]), float(values[1]), float(values[2]), float(values[3])};
+    entry.owned->Fill(rgba);
+    entry.image = entry.owned.get();
+    Push(std::move(entry));
+}
+
+void CVxSoftwareCompositingEngine::RenderRun::ApplyOperator(const CVxString& token) {
+    const int space = token.FindOneOf(" \t");
+    const CVxString name = space < 0 ? token : token.Left(uint32_t(space));
+    Operator& op = FindOrAddOperator(name);
+    double amount = 0;
+    if (space >= 0 && !ParseFiniteNumber(token.Mid(uint32_t(space)), amount))
+        throw ERenderError::eBadArgument;
+
+    if (op.kind == EOperatorKind::eReadout) {
+        if (m_stack.empty())
+            return;
+        if (m_flags & kReadoutFlag)
+            FlushPending();
+        return;
+    }
+    if (op.inputs == 1) {
+        if (m_stack.empty())
+            throw ERenderError::eNoInput;
+        m_pending.push_back(&op);
+        return;
+    }
+    if (op.kind == EOperatorKind::eLut) {
+        if (m_stack.size() < 2)
+            throw ERenderError::eLutNeedsTwoInputs;
+        ApplyLut();
+        return;
+    }
+    if (m_stack.size() < op.inputs)
+        throw ERenderError::eStackUnderflow;
+    Blend(op.kind, float(amount));
+}
+
+CVxSoftwareCompositingEngine::Operator&
+CVxSoftwareCompositingEngine::RenderRun::FindOrAddOperator(const CVxString& name) {
+    for (const auto& op : m_engine.m_operators)
+        if (op->name.Compare(name, CVxString::eCaseInsensitive) == 0)
+            return *op;
+    const CVxGradingParamStorage* grading = m_context.FindObject(name);
+    if (!grading)
+        throw ERenderError::eUnknownOperator;
+    auto op = std::make_unique<Operator>();
+    op->name = name;
+    op->kind = EOperatorKind::eGrading;
+    op->grading = grading;
+    m_engine.m_operators.push_back(std::move(op));
+    return *m_engine.m_operators.back();
+}
+
+void CVxSoftwareCompositingEngine::RenderRun::FlushPending() {
+    if (m_pending.empty())
+        return;
+    const std::vector<Operator*> group = std::move(m_pending);
+    m_pending.clear();
+    Entry& target = m_stack.back();
+    if (!target.image)
+        throw ERenderError::eEvaluationFailed;
+    std::vector<const PixelStage*> stages;
+    for (Operator* op : group) {
+        if (op->kind != EOperatorKind::eGrading)
+            continue;
+        Prepare(*op);
+        for (const auto& layer : op->layers)
+            layer->AppendStages(stages);
+    }
+    if (stages.empty())
+        return;
+    if (!MakeWritable(target) || !RunPixelStages(*target.image, stages, m_engine.m_threadCount))
+        throw ERenderError::eEvaluationFailed;
+}
+
+void CVxSoftwareCompositingEngine::RenderRun::Prepare(Operator& op) {
+    if (op.prepared)
+        return;
+    const CVxGradingParamStorage& grading = *op.grading;
+    for (uint32_t i = 0; i < grading.ArrayCount(); ++i) {
+        const CVxShaderParamStorage* layer = grading.ArrayLayer(i);
+        if (!layer || layer->HasNoEffect(false))
+            continue;
+        op.layers.push_back(std::make_unique<CVxShaderLayerInstance>(
+            *layer, *m_engine.m_registry, m_luts, m_engine.m_lutMissing));
+    }
+    op.prepared = true;
+}
+
+// An entry may be changed in place when it owns its image, or when it holds
+// the output image and no other entry shares it; any other image is copied.
+bool CVxSoftwareCompositingEngine::RenderRun::MakeWritable(Entry& entry) {
+    if (entry.owned)
+        return true;
+    size_t sharers = 0;
+    for (const Entry& other : m_stack)
+        sharers += other.image == entry.image;
+    if (entry.image == &m_output && sharers == 1)
+        return true;
+    entry.owned =
+        RenderImage::Allocate(entry.image->Width(), entry.image->Height(), entry.image->Channels());
+    if (!entry.owned)
+        return false;
+    entry.owned->CopyFrom(*entry.image);
+    entry.image = entry.owned.get();
+    return true;
+}
+
+CVxSoftwareCompositingEngine::RenderRun::Entry&
+CVxSoftwareCompositingEngine::RenderRun::TopImageEntry() {
+    FlushPending();
+    if (m_stack.empty())
+        throw ERenderError::eStackUnderflow;
+    if (!m_stack.back().image)
+        throw ERenderError::eUnknownSource;
+    return m_stack.back();
+}
+
+void CVxSoftwareCompositingEngine::RenderRun::ApplyLut() {
+    FlushPending();
+    const CVxLUT* lut = m_stack.back().lut;
+    if (!lut)
+        throw ERenderError::eNotALut;
+    Entry& target = m_stack[m_stack.size() - 2];
+    PixelStageFactory factory = FindPixelStage(CVxString(LutShaderFor(*lut)));
+    if (!target.image || !factory || !MakeWritable(target))
+        throw ERenderError::eOperatorFailed;
+    const LutTexture texture = MakeLutTexture(*lut);
+    PixelStageSetup setup;
+    setup.textures[1] = &texture;
+    const std::unique_ptr<PixelStage> stage = factory(setup);
+    if (!RunPixelStages(*target.image, {stage.get()}, m_engine.m_threadCount))
+        throw ERenderError::eOperatorFailed;
+    m_stack.pop_back();
+}
+
+// Entries without an image count as transparent black.
+void CVxSoftwareCompositingEngine::RenderRun::Blend(EOperatorKind kind, float amount) {
+    FlushPending();
+    Entry upper = std::move(m_stack.back());
+    m_stack.pop_back();
+    Entry& lower = m_stack.back();
+    for (Entry* entry : {&upper, &lower}) {
+        if (entry->image)
+            continue;
+        const RenderImage* other = entry == &upper ? lower.image : upper.image;
+        const uint32_t width = other ? other->Width() : m_engine.m_width;
+        const uint32_t height = other ? other->Height() : m_engine.m_height;
+        entry->owned = RenderImage::Allocate(width, height, 4);
+        if (!entry->owned)
+            throw ERenderError::eOperatorFailed;
+        const float clear[4] = {0, 0, 0, 0};
+        entry->owned->Fill(clear);
+        entry->image = entry->owned.get();
+    }
+    if (!MakeWritable(lower))
+        throw ERenderError::eOperatorFailed;
+    RenderImage& target = *lower.image;
+    std::unique_ptr<float[]> rows(new (std::nothrow) float[size_t(target.Width()) * 8]);
+    if (!rows)
+        throw ERenderError::eOperatorFailed;
+    float* upperRow = rows.get();
+    float* lowerRow = upperRow + size_t(target.Width()) * 4;
+    for (uint32_t y = 0; y < target.Height(); ++y) {
+        LoadFittedRgbaRow(*upper.image, target.Width(), target.Height(), y, upperRow);
+        target.LoadRgbaRow(y, lowerRow);
+        Combine(kind, amount, upperRow, lowerRow, target.Width());
+        target.StoreRgbaRow(y, lowerRow);
+    }
+}
+
+void CVxSoftwareCompositingEngine::RenderRun::Flip(const CVxString& token) {
+    const bool vertical = token.Length() > 5 && (token[5] == 'v' || token[5] == 'V');
+    Entry& entry = TopImageEntry();
+    if (!MakeWritable(entry))
+        throw ERenderError::eOperatorFailed;
+    RenderImage& image = *entry.image;
+    const uint32_t channels = image.Channels();
+    for (uint32_t y = 0; y < image.Height(); ++y) {
+        if (vertical) {
+            if (y >= image.Height() - 1 - y)
+                break;
+            float* top = image.Row(y);
+            float* bottom = image.Row(image.Height() - 1 - y);
+            for (size_t i = 0; i < size_t(image.Width()) * channels; ++i)
+                std::swap(top[i], bottom[i]);
+            continue;
+        }
+        float* row = image.Row(y);
+        for (uint32_t left = 0, right = image.Width() - 1; left < right; ++left, --right)
+            for (uint32_t c = 0; c < channels; ++c)
+                std::swap(row[left * channels + c], row[right * channels + c]);
+    }
+}
+
+void CVxSoftwareCompositingEngine::RenderRun::Transform(const CVxString& token) {
+    Entry& entry = TopImageEntry();
+    const RenderTransform* transform = m_context.FindTransform(token);
+    const RenderTransform identity;
+    Resample(entry, (transform ? transform : &identity)->m);
+}
+
+// "*stretch AMOUNT ALIGN": the image is scaled into the output area, from
+// fitted with its aspect kept (0) to filling it (1), and placed against the
+// named edge (centred along the other axis).
+void CVxSoftwareCompositingEngine::RenderRun::Stretch(const CVxString& token) {
+    CVxString rest = token.Mid(8);
+    rest.Trim(" \t");
+    CVxString amountText, align;
+    double amount = 0;
+    if (!rest.ExtractToken(" \t", amountText) || !ParseFiniteNumber(amountText, amount) ||
+        amount < 0 || amount > 1 || !rest.ExtractToken(" \t", align) || !rest.IsEmpty())
+        throw ERenderError::eBadArgument;
+    const bool left = align.EqualsNoCase("left"), right = align.EqualsNoCase("right");
+    const bool top = align.EqualsNoCase("top"), bottom = align.EqualsNoCase("bottom");
+    if (!left && !right && !top && !bottom)
+        throw ERenderError::eBadArgument;
+
+    Entry& entry = TopImageEntry();
+    const double width = m_engine.m_width, height = m_engine.m_height;
+    const double fitX = width / entry.image->Width(), fitY = height / entry.image->Height();
+    const double fit = fitX < fitY ? fitX : fitY;
+    const double scaleX = fit + (fitX - fit) * amount, scaleY = fit + (fitY - fit) * amount;
+    const double spareX = width - entry.image->Width() * scaleX;
+    const double spareY = height - entry.image->Height() * scaleY;
+    const double offsetX = left ? 0 : right ? spareX : spareX / 2;
+    const double offsetY = top ? 0 : bottom ? spareY : spareY / 2;
+    const double matrix[6] = {1 / scaleX, 0, -offsetX / scaleX, 0, 1 / scaleY, -offsetY / scaleY};
+    Resample(entry, matrix);
+}
+
+// Replaces the entry's image by one of the output size whose pixel centres
+// read the old image through the matrix; pixels outside it are transparent.
+void CVxSoftwareCompositingEngine::RenderRun::Resample(Entry& entry, const double matrix[6]) {
+    const RenderImage& source = *entry.image;
+    std::unique_ptr<RenderImage> result =
+        RenderImage::Allocate(m_engine.m_width, m_engine.m_height, source.Channels());
+    if (!result)
+        throw ERenderError::eOperatorFailed;
+    const uint32_t channels = source.Channels();
+    for (uint32_t y = 0; y < result->Height(); ++y) {
+        float* out = result->Row(y);
+        for (uint32_t x = 0; x < result->Width(); ++x, out += channels) {
+            const double u = matrix[0] * (x + 0.5) + matrix[1] * (y + 0.5) + matrix[2];
+            const double v = matrix[3] * (x + 0.5) + matrix[4] * (y + 0.5) + matrix[5];
+            const bool inside = u >= 0 && v >= 0 && u < source.Width() && v < source.Height();
+            const float* in =
+                inside ? source.Row(uint32_t(v)) + size_t(uint32_t(u)) * channels : nullptr;
+            for (uint32_t c = 0; c < channels; ++c)
+                out[c] = in ? in[c] : 0.0f;
+        }
+    }
+    entry.owned = std::move(result);
+    entry.image = entry.owned.get();
+    entry.lut = nullptr;
+}
+
+void CVxSoftwareCompositingEngine::RenderRun::WriteOutput() {
+    if (m_stack.empty())
+        throw ERenderError::eNoInput;
+    const RenderImage* top = m_stack.back().image;
+    if (!top)
+        throw ERenderError::eUnknownSource;
+    if (top == &m_output)
+        return;
+    if (top->Width() == m_output.Width() && top->Height() == m_output.Height()) {
+        m_output.CopyFrom(*top);
+        return;
+    }
+    std::unique_ptr<float[]> row(new (std::nothrow) float[size_t(m_output.Width()) * 4]);
+    if (!row)
+        throw ERenderError::eOperatorFailed;
+    for (uint32_t y = 0; y < m_output.Height(); ++y) {
+        LoadFittedRgbaRow(*top, m_output.Width(), m_output.Height(), y, row.get());
+        m_output.StoreRgbaRow(y, row.get());
+    }
+}

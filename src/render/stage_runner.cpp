@@ -1,0 +1,134 @@
+#include "render/stage_runner.h"
+
+#include "render/render_image.h"
+
+#include <memory>
+#include <new>
+#include <system_error>
+#include <thread>
+
+namespace {
+
+// Below this many pixels a second thread costs more than it saves.
+constexpr uint64_t kPixelsPerExtraThread = 16384;
+
+// A stage that reads neighbours (or none) followed by per-pixel stages.
+struct Segment {
+    const PixelStage* neighbourStage = nullptr;
+    std::vector<const PixelStage*> perPixel;
+};
+
+std::vector<Segment> SplitIntoSegments(const std::vector<const PixelStage*>& stages) {
+    std::vector<Segment> segments;
+    for (const PixelStage* stage : stages) {
+        if (stage->IsIdentity())
+            continue;
+        if (stage->ReadsNeighbours()) {
+            segments.emplace_back().neighbourStage = stage;
+            continue;
+        }
+        if (segments.empty())
+            segments.emplace_back();
+        segments.back().perPixel.push_back(stage);
+    }
+    return segments;
+}
+
+RgbaRows RowsOf(const RenderImage& image) {
+    return RgbaRows{image.Row(0), image.Width(), image.Height(), image.RowStride()};
+}
+
+uint32_t UsefulThreads(const RenderImage& image, uint32_t threadCount) {
+    const uint64_t pixels = uint64_t(image.Width()) * image.Height();
+    const uint64_t useful = pixels / kPixelsPerExtraThread + 1;
+    uint32_t threads = threadCount < useful ? threadCount : uint32_t(useful);
+    if (threads > image.Height())
+        threads = image.Height();
+    return threads ? threads : 1;
+}
+
+void RunSegmentRows(const Segment& segment, const RenderImage& source, RenderImage& destination,
+                    uint32_t firstRow, uint32_t endRow, float* scratch) {
+    const uint32_t width = destination.Width();
+    const RgbaRows rows = segment.neighbourStage ? RowsOf(source) : RgbaRows{};
+    for (uint32_t y = firstRow; y < endRow; ++y) {
+        if (segment.neighbourStage)
+            segment.neighbourStage->ProcessRowWithNeighbours(rows, y, scratch);
+        else
+            source.LoadRgbaRow(y, scratch);
+        for (const PixelStage* stage : segment.perPixel)
+            stage->ProcessRow(scratch, scratch, width);
+        destination.StoreRgbaRow(y, scratch);
+    }
+}
+
+bool RunSegment(const Segment& segment, const RenderImage& source, RenderImage& destination,
+                uint32_t threadCount) {
+    const uint32_t threads = UsefulThreads(destination, threadCount);
+    const size_t rowFloats = size_t(destination.Width()) * 4;
+    std::unique_ptr<float[]> scratch(new (std::nothrow) float[rowFloats * threads]);
+    if (!scratch)
+        return false;
+    ParallelRows(destination.Height(), threads,
+                 [&](uint32_t band, uint32_t firstRow, uint32_t endRow) {
+                     RunSegmentRows(segment, source, destination, firstRow, endRow,
+                                    scratch.get() + rowFloats * band);
+                 });
+    return true;
+}
+
+} // namespace
+
+void ParallelRows(uint32_t height, uint32_t threadCount,
+                  const std::function<void(uint32_t, uint32_t, uint32_t)>& work) {
+    if (threadCount <= 1 || height <= 1) {
+        work(0, 0, height);
+        return;
+    }
+    auto bandStart = [&](uint32_t band) { return uint32_t(uint64_t(height) * band / threadCount); };
+    std::vector<std::thread> helpers;
+    helpers.reserve(threadCount - 1);
+    for (uint32_t band = 1; band < threadCount; ++band) {
+        try {
+            helpers.emplace_back(work, band, bandStart(band), bandStart(band + 1));
+        } catch (const std::system_error&) {
+            break;
+        }
+    }
+    work(0, 0, bandStart(1));
+    for (uint32_t band = uint32_t(helpers.size()) + 1; band < threadCount; ++band)
+        work(band, bandStart(band), bandStart(band + 1));
+    for (std::thread& helper : helpers)
+        helper.join();
+}
+
+bool RunPixelStages(RenderImage& image, const std::vector<const PixelStage*>& stages,
+                    uint32_t threadCount) {
+    const std::vector<Segment> segments = SplitIntoSegments(stages);
+    std::unique_ptr<RenderImage> buffers[2];
+    const RenderImage* source = &image;
+    for (size_t k = 0; k < segments.size(); ++k) {
+        const Segment& segment = segments[k];
+        // A stage reading neighbours must never read rows it is overwriting.
+        if (segment.neighbourStage && source == &image) {
+            buffers[1] = RenderImage::Allocate(image.Width(), image.Height(), 4);
+            if (!buffers[1])
+                return false;
+            buffers[1]->CopyFrom(image);
+            source = buffers[1].get();
+        }
+        RenderImage* destination = &image;
+        if (k + 1 < segments.size()) {
+            std::unique_ptr<RenderImage>& buffer = buffers[k % 2];
+            if (!buffer)
+                buffer = RenderImage::Allocate(image.Width(), image.Height(), 4);
+            if (!buffer)
+                return false;
+            destination = buffer.get();
+        }
+        if (!RunSegment(segment, *source, *destination, threadCount))
+            return false;
+        source = destination;
+    }
+    return true;
+}

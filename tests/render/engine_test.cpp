@@ -1,0 +1,282 @@
+#include "look/grading_params.h"
+#include "render/compositing_engine.h"
+#include "render/render_context.h"
+#include "render/render_image.h"
+#include "render/shader_registry.h"
+
+#include "../support/scratch_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+using ERenderError = IVxCompositingEngine::ERenderError;
+
+// A 2-point lattice in cube text whose entries are f(r, g, b) for r, g, b in {0, 1}.
+std::string CubeText(const char* entries) {
+    return std::string("LUT_3D_SIZE 2\n") + entries;
+}
+const char kIdentityEntries[] = "0 0 0\n1 0 0\n0 1 0\n1 1 0\n0 0 1\n1 0 1\n0 1 1\n1 1 1\n";
+// Channels swapped: red out = blue in, green out = red in, blue out = green in.
+const char kRotateEntries[] = "0 0 0\n0 1 0\n0 0 1\n0 1 1\n1 0 0\n1 1 0\n1 0 1\n1 1 1\n";
+
+class EngineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::filesystem::create_directories(m_folder.Posix() + "/shaders/Test");
+        m_folder.Write("shaders/Test/noop.vxtp",
+                       "<shader name=\"Test.NoOp\"></shader>\nVEXLAN.NoOp");
+        m_folder.Write("shaders/Test/lut.vxtp",
+                       "<shader name=\"Test.Lut\">\n"
+                       "<texturelist name=\"Lut\" unit=\"1\" extern=\"1\" default=\"\"/>\n"
+                       "</shader>\nVEXLAN.LUT.3D");
+        m_folder.Write("shaders/Test/nokernel.vxtp", "<shader name=\"Test.NoKernel\"></shader>");
+        m_folder.Write("identity.cube", CubeText(kIdentityEntries));
+        m_folder.Write("rotate.cube", CubeText(kRotateEntries));
+        m_folder.Write("empty.cube", "LUT_3D_SIZE 0\n");
+        m_folder.Write("junk.bin", std::string("\x01\x02\x03\x04 not a table <\n", 20));
+        m_registry = std::make_unique<CVxShaderRegistry>(Path("shaders"));
+        m_engine = std::make_unique<CVxSoftwareCompositingEngine>(m_registry.get());
+
+        for (uint32_t i = 0; i < 12; ++i)
+            m_pixels[i] = float(i) / 16.0f;
+        m_source = RenderImage::Wrap(m_pixels, 2, 2, 3);
+        m_output = RenderImage::Allocate(2, 2, 3);
+        m_context.AddSource("buffer", m_source.get());
+        m_context.AddObject("*empty", &m_empty);
+        AddLayer(m_unknown, "Studio.Missing");
+        m_context.AddObject("*unknown", &m_unknown);
+        AddLayer(m_noKernel, "Test.NoKernel");
+        m_context.AddObject("*nokernel", &m_noKernel);
+    }
+
+    CVxString Path(const std::string& name) const { return m_folder.Drive(name).c_str(); }
+
+    static CVxShaderParamStorage* AddLayer(CVxGradingParamStorage& grading, const char* shader) {
+        auto* layer = new CVxShaderParamStorage();
+        layer->SetName(shader);
+        grading.AddLayer(layer);
+        return layer;
+    }
+
+    bool Render(const std::string& pipeline) {
+        return m_engine->Render(pipeline.c_str(), m_context, 2, 2, m_output.get(), nullptr, 0);
+    }
+
+    std::vector<float> Output() const {
+        std::vector<float> values;
+        for (uint32_t y = 0; y < 2; ++y)
+            values.insert(values.end(), m_output->Row(y), m_output->Row(y) + 6);
+        return values;
+    }
+
+    ScratchFolder m_folder;
+    std::unique_ptr<CVxShaderRegistry> m_registry;
+    std::unique_ptr<CVxSoftwareCompositingEngine> m_engine;
+    float m_pixels[12];
+    std::unique_ptr<RenderImage> m_source;
+    std::unique_ptr<RenderImage> m_output;
+    CVxRenderContext m_context;
+    CVxGradingParamStorage m_empty;
+    CVxGradingParamStorage m_unknown;
+    CVxGradingParamStorage m_noKernel;
+};
+
+TEST_F(EngineTest, FailingPipelinesReportTheirError) {
+    const std::string junk = Path("junk.bin").c_str();
+    const std::string empty = Path("empty.cube").c_str();
+    const std::string missing = Path("missing.cube").c_str();
+    const struct {
+        std::string pipeline;
+        ERenderError error;
+    } cases[] = {
+        {"", ERenderError::eRequestEmpty},
+        {" | | ", ERenderError::eRequestEmpty},
+        {"buffer|*fade x", ERenderError::eBadArgument},
+        {"buffer|*stretch 2 left", ERenderError::eBadArgument},
+        {"buffer|*stretch 0.5 middle", ERenderError::eBadArgument},
+        {"buffer|*stretch 0.5", ERenderError::eBadArgument},
+        {"*rgb 1,2,3", ERenderError::eBadArgument},
+        {"*rgb 1,2,3,nan", ERenderError::eBadArgument},
+        {"buffer|*pop", ERenderError::eNothingToPop},
+        {"buffer|*lut", ERenderError::eLutNeedsTwoInputs},
+        {"*bogus", ERenderError::eUnknownOperator},
+        {"buffer|*grading999", ERenderError::eUnknownOperator},
+        {"*noop", ERenderError::eNoInput},
+        {"*empty", ERenderError::eNoInput},
+        {"buffer|*over", ERenderError::eStackUnderflow},
+        {"*xform", ERenderError::eStackUnderflow},
+        {"*flip", ERenderError::eStackUnderflow},
+        {"buffer|*unknown", ERenderError::eShaderNotFound},
+        {"buffer|*nokernel", ERenderError::eShaderNotFound},
+        {"buffer|?|*lut", ERenderError::eNotALut},
+        {"buffer|" + junk + "|*lut", ERenderError::eLutNotLoaded},
+        {"buffer|" + empty + "|*lut", ERenderError::eLutNotLoaded},
+        {"buffer|" + missing + "|*lut", ERenderError::eUnknownSource},
+        {"nosuchsource", ERenderError::eUnknownSource},
+        {"?|*flip", ERenderError::eUnknownSource},
+        {"?", ERenderError::eUnknownSource},
+    };
+    for (const auto& c : cases) {
+        EXPECT_FALSE(Render(c.pipeline)) << c.pipeline;
+        EXPECT_EQ(m_engine->m_lastError, uint32_t(c.error)) << c.pipeline;
+    }
+    EXPECT_FALSE(m_engine->Render("buffer", m_context, 2, 2, nullptr, nullptr, 0));
+    EXPECT_EQ(m_engine->m_lastError, uint32_t(ERenderError::eRequestEmpty));
+    // Operators made from gradings last one render only.
+    const std::vector<CVxString> names = m_engine->OperatorNames();
+    const char* const builtIns[] = {"*noop", "*over", "*overp", "*fade", "*lut", "*readout"};
+    ASSERT_EQ(names.size(), 6u);
+    for (size_t i = 0; i < 6; ++i)
+        EXPECT_STREQ(names[i].c_str(), builtIns[i]);
+}
+
+TEST_F(EngineTest, SucceedingPipelinesWriteTheTopImage) {
+    const std::vector<float> source(m_pixels, m_pixels + 12);
+    auto flipped = [&](bool vertical) {
+        std::vector<float> values(12);
+        for (uint32_t y = 0; y < 2; ++y)
+            for (uint32_t x = 0; x < 2; ++x)
+                for (uint32_t c = 0; c < 3; ++c) {
+                    const uint32_t sx = vertical ? x : 1 - x, sy = vertical ? 1 - y : y;
+                    values[(y * 2 + x) * 3 + c] = m_pixels[(sy * 2 + sx) * 3 + c];
+                }
+        return values;
+    };
+    std::vector<float> rotated(12);
+    for (uint32_t i = 0; i < 4; ++i) {
+        rotated[i * 3] = m_pixels[i * 3 + 2];
+        rotated[i * 3 + 1] = m_pixels[i * 3];
+        rotated[i * 3 + 2] = m_pixels[i * 3 + 1];
+    }
+    const std::string rotate = Path("rotate.cube").c_str();
+    const struct {
+        std::string pipeline;
+        std::vector<float> expected;
+    } cases[] = {
+        {"buffer", source},
+        {" buffer | *EMPTY | *noop 0.5 | *pop ", source},
+        {"buffer|*flip", flipped(false)},
+        {"buffer|*FlipV", flipped(true)},
+        {"buffer|*xform", source},
+        {"buffer|*stretch 1 left", source},
+        {"buffer|?|*over", source},
+        {"buffer|" + rotate + "|*lut", rotated},
+        {"*rgb 0.25,0.5,0.75,1", std::vector<float>(4 * 3, 0)},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(Render(c.pipeline)) << c.pipeline << " error " << m_engine->m_lastError;
+        std::vector<float> expected = c.expected;
+        if (c.pipeline[0] == '*')
+            for (uint32_t i = 0; i < 12; ++i)
+                expected[i] = 0.25f * float(i % 3 + 1);
+        EXPECT_EQ(Output(), expected) << c.pipeline;
+        EXPECT_EQ(m_engine->m_lastError, 0u);
+    }
+    // The source is read, never changed, when it is not the output.
+    EXPECT_EQ(std::vector<float>(m_pixels, m_pixels + 12), source);
+}
+
+// Sets the abort flag while the render asks for its first source.
+class AbortingContext : public CVxRenderContext {
+public:
+    explicit AbortingContext(CVxSoftwareCompositingEngine& engine) : m_engine(engine) {}
+    RenderImage* FindSource(const CVxString& name) const override {
+        m_engine.m_abort = 1;
+        return CVxRenderContext::FindSource(name);
+    }
+
+private:
+    CVxSoftwareCompositingEngine& m_engine;
+};
+
+TEST_F(EngineTest, AbortStopsTheRenderAndMissingLutsAreCountedPerRender) {
+    AbortingContext aborting(*m_engine);
+    aborting.AddSource("buffer", m_source.get());
+    EXPECT_FALSE(m_engine->Render("buffer", aborting, 2, 2, m_output.get(), nullptr, 0));
+    EXPECT_EQ(m_engine->m_lastError, uint32_t(ERenderError::eAborted));
+    EXPECT_FALSE(m_engine->Render("buffer|*noop", aborting, 2, 2, m_output.get(), nullptr, 0));
+    EXPECT_EQ(m_engine->m_lastError, uint32_t(ERenderError::eAborted));
+
+    CVxGradingParamStorage grading;
+    AddLayer(grading, "Test.Lut")->SetText("Lut", Path("missing.cube"));
+    m_context.AddObject("*lutlayer", &grading);
+    EXPECT_TRUE(Render("buffer|*lutlayer"));
+    EXPECT_EQ(m_engine->m_lutMissing, 1u);
+    EXPECT_TRUE(Render("buffer"));
+    EXPECT_EQ(m_engine->m_lutMissing, 0u);
+}
+
+TEST_F(EngineTest, LookRendersFillTheLatticeInEachOrder) {
+    CVxGradingParamStorage grading;
+    float* nodes = m_engine->RenderLookToLut(grading, 1, 2, nullptr, 0, CVxString());
+    ASSERT_NE(nodes, nullptr);
+    const float order0[24] = {0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0,
+                              0, 0, 1, 1, 0, 1, 0, 1, 1, 1, 1, 1};
+    EXPECT_EQ(std::memcmp(nodes, order0, sizeof order0), 0);
+    float own[24];
+    EXPECT_EQ(m_engine->RenderLookToLut(grading, 1, 2, own, 1, CVxString()), own);
+    const float order1[24] = {0, 0, 0, 0, 0, 1, 0, 1, 0, 0, 1, 1,
+                              1, 0, 0, 1, 0, 1, 1, 1, 0, 1, 1, 1};
+    EXPECT_EQ(std::memcmp(own, order1, sizeof order1), 0);
+    EXPECT_EQ(m_engine->RenderLookToLut(grading, 1, 2, own, 2, CVxString()), own);
+    const float order2[24] = {0, 0, 0, 1, 0, 0, 0, 0, 1, 1, 0, 1,
+                              0, 1, 0, 1, 1, 0, 0, 1, 1, 1, 1, 1};
+    EXPECT_EQ(std::memcmp(own, order2, sizeof order2), 0);
+    ReleaseRenderedLut(nodes);
+
+    // A ramp grows by repeated addition of a single-precision step.
+    float* ramp = m_engine->RenderLookToLut(grading, 0, 256, nullptr, 0, CVxString());
+    ASSERT_NE(ramp, nullptr);
+    float value = 0.0f;
+    for (uint32_t i = 0; i < 256; ++i, value += float(1.0 / 255.0)) {
+        EXPECT_EQ(ramp[i * 3], value);
+        EXPECT_EQ(ramp[i * 3 + 1], value);
+        EXPECT_EQ(ramp[i * 3 + 2], value);
+    }
+    ReleaseRenderedLut(ramp);
+
+    // An extra LUT is applied after the grading.
+    float* rotated = m_engine->RenderLookToLut(grading, 1, 2, nullptr, 0, Path("rotate.cube"));
+    ASSERT_NE(rotated, nullptr);
+    for (uint32_t i = 0; i < 8; ++i) {
+        EXPECT_EQ(rotated[i * 3], order0[i * 3 + 2]);
+        EXPECT_EQ(rotated[i * 3 + 1], order0[i * 3]);
+    }
+    ReleaseRenderedLut(rotated);
+}
+
+TEST_F(EngineTest, LookRendersFailWithoutEveryShaderAndLut) {
+    CVxGradingParamStorage missingLut;
+    AddLayer(missingLut, "Test.Lut")->SetText("Lut", Path("missing.cube"));
+    EXPECT_EQ(m_engine->RenderLookToLut(missingLut, 1, 8, nullptr, 0, CVxString()), nullptr);
+    EXPECT_EQ(m_engine->m_lastError, 0u);
+    EXPECT_EQ(m_engine->m_lutMissing, 1u);
+
+    float own[8 * 8 * 8 * 3];
+    EXPECT_EQ(m_engine->RenderLookToLut(m_unknown, 1, 8, own, 0, CVxString()), nullptr);
+    EXPECT_EQ(m_engine->m_lastError, uint32_t(ERenderError::eShaderNotFound));
+    EXPECT_EQ(m_engine->m_lutMissing, 0u);
+}
+
+TEST_F(EngineTest, TwoThreadsGiveTheBytesOfOne) {
+    CVxGradingParamStorage grading;
+    AddLayer(grading, "Test.Lut")->SetText("Lut", Path("rotate.cube"));
+    AddLayer(grading, "Test.NoOp");
+    std::vector<std::vector<float>> results;
+    for (uint32_t threads : {1u, 2u}) {
+        m_engine->SetThreadCount(threads);
+        float* nodes = m_engine->RenderLookToLut(grading, 1, 33, nullptr, 0, CVxString());
+        ASSERT_NE(nodes, nullptr);
+        results.emplace_back(nodes, nodes + 33 * 33 * 33 * 3);
+        ReleaseRenderedLut(nodes);
+    }
+    EXPECT_TRUE(std::memcmp(results[0].data(), results[1].data(), results[0].size() * 4) == 0);
+}
+
+} // namespace
