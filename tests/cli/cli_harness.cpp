@@ -1,5 +1,7 @@
 #include "cli_harness.h"
 
+#include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <filesystem>
 #include <sys/resource.h>
@@ -21,6 +23,56 @@ const std::string kUsage =
     "  -noresampling disables resampling of LUTs when they can't be rendered from\n"
     "  the source look (e.g. when some LUTs used by the look are missing).\n"
     "  If resampling is disabled, the looks that can't be rendered won't be converted.\n";
+
+const std::string kWritten = "  Cubrel LUT written successfully\n";
+
+uint32_t CubrelCode(float value) {
+    if (!(value > 0.0f))
+        return 0;
+    if (value >= 1.0f)
+        return 1023;
+    return static_cast<uint32_t>(std::floor(static_cast<float>(double(value) * 1023.0 + 0.5)));
+}
+
+namespace {
+
+void PutBigEndian(std::string& out, size_t at, uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+        out[at + i] = static_cast<char>(value >> (8 * (bytes - 1 - i)));
+}
+
+} // namespace
+
+std::string
+ExpectedCubrel(uint32_t n,
+               const std::function<void(uint32_t, uint32_t, uint32_t, float[3])>& colour) {
+    const uint32_t entries = n * n * n;
+    std::string file(1024 + 4 * entries, '\0');
+    std::fill(file.begin(), file.begin() + 1024, '\xFF');
+    std::fill(file.begin() + 8, file.begin() + 16, '\0');
+    std::fill(file.begin() + 36, file.begin() + 660, '\0');
+    std::fill(file.begin() + 664, file.begin() + 768, '\0');
+    file.replace(0, 4, "3LUT");
+    PutBigEndian(file, 4, 1024, 4);
+    file.replace(8, 4, "V1.0");
+    PutBigEndian(file, 16, 1024 + 4 * entries, 4);
+    uint32_t exponent = 0;
+    while ((1u << exponent) + 1 < n)
+        ++exponent;
+    PutBigEndian(file, 768, exponent, 2);
+    PutBigEndian(file, 770, 1, 2);
+    PutBigEndian(file, 772, entries, 4);
+    for (uint32_t r = 0; r < n; ++r)
+        for (uint32_t g = 0; g < n; ++g)
+            for (uint32_t b = 0; b < n; ++b) {
+                float rgb[3];
+                colour(r, g, b, rgb);
+                const uint32_t word =
+                    CubrelCode(rgb[0]) << 20 | CubrelCode(rgb[1]) << 10 | CubrelCode(rgb[2]);
+                PutBigEndian(file, 1024 + 4 * ((r * n + g) * n + b), word, 4);
+            }
+    return file;
+}
 
 void CliTest::SetUp() {
     m_root = m_scratch.Posix();

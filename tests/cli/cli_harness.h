@@ -4,11 +4,23 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 extern const std::string kBanner;
 extern const std::string kUsage;
+
+extern const std::string kWritten;
+
+// The 10-bit code the Cubrel writer stores for a lattice value.
+uint32_t CubrelCode(float value);
+// The whole Cubrel file of an n-point lattice whose colour at lattice point
+// (r, g, b) the function gives.
+std::string
+ExpectedCubrel(uint32_t n,
+               const std::function<void(uint32_t, uint32_t, uint32_t, float[3])>& colour);
 
 struct RunResult {
     std::string out;
