@@ -1,0 +1,323 @@
+#include "cli_harness.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+const std::string kShaderMissing =
+    "  Error while rendering LUT:\n    Failed to load one or more shaders used in the look\n";
+const std::string kLutMissing =
+    "  Error while rendering LUT:\n    One or more of the LUTs used in the look are missing\n";
+const std::string kCannotConvert = "  The source LUT can't be converted\n";
+const std::string kUpdated = "  LUT updated successfully\n";
+const std::string kNotRendered = "  Error rendering new look LUT, file was not modified\n";
+// Bytes that no LUT reader and no curve-set format takes.
+const std::string kUnloadable = std::string("\x01\x02\x00\x03 no LUT here", 16);
+
+std::string Parameter(const std::string& name, const std::string& value) {
+    return "          <" + name + ">\"" + value + "\"</" + name + ">\n";
+}
+
+// A look whose base sublayer 0 holds the parameters, followed by `rest` inside the root.
+std::string BaseLook(const std::string& parameters, const std::string& rest = "") {
+    return "<?xml version=\"1.0\" ?>\n<look>\n  <shaders>\n    <base>\n"
+           "      <rangeversion>\"2\"</rangeversion>\n      <sublayer0>\n"
+           "        <parameters>\n" +
+           parameters + "        </parameters>\n      </sublayer0>\n    </base>\n  </shaders>\n" +
+           rest + "</look>\n";
+}
+
+std::string UnknownShaderLook(const std::string& rest = "") {
+    return "<look>\n  <shaders>\n    <shader>\n      <name>\"Studio.Missing\"</name>\n"
+           "    </shader>\n  </shaders>\n" +
+           rest + "</look>\n";
+}
+
+// A stored 9-point LUT element whose every entry is `value` in all channels.
+std::string StoredLut(float value) {
+    std::string hex;
+    uint8_t bytes[4];
+    std::memcpy(bytes, &value, 4);
+    char pair[3];
+    for (int entry = 0; entry < 729 * 3; ++entry)
+        for (uint8_t byte : bytes) {
+            std::snprintf(pair, sizeof pair, "%02X", byte);
+            hex += pair;
+        }
+    return "  <LUT>\n    <size>\"9\"</size>\n    <data>\"" + hex + "\"\n    </data>\n  </LUT>\n";
+}
+
+// The base grading's single-range step for a lattice colour c with a gain per
+// channel and no offset, in the order of the kernel's single-precision steps.
+void SingleRange(const float c[3], const float gain[3], float out[3]) {
+    const float y = c[0] * 0.299f + c[1] * 0.587f + c[2] * 0.114f;
+    for (int k = 0; k < 3; ++k)
+        out[k] = (1.0f * (c[k] - y) + y) * gain[k] + 0.0f;
+}
+
+// Lattice coordinates as the renderer forms them: repeated single-precision addition.
+std::vector<float> Axis(uint32_t n) {
+    std::vector<float> axis(n);
+    const float step = static_cast<float>(1.0 / double(n - 1));
+    float value = 0.0f;
+    for (float& coordinate : axis) {
+        coordinate = value;
+        value += step;
+    }
+    return axis;
+}
+
+std::string GainCubrel(uint32_t n, const float gain[3]) {
+    const std::vector<float> axis = Axis(n);
+    return ExpectedCubrel(n, [&](uint32_t r, uint32_t g, uint32_t b, float rgb[3]) {
+        const float c[3] = {axis[r], axis[g], axis[b]};
+        SingleRange(c, gain, rgb);
+    });
+}
+
+const float kGainX[3] = {static_cast<float>(std::pow(2.0, 0.5)), 1.0f, 1.0f};
+
+const std::string kMask =
+    "  <mask>\n    <name>\"shape\"</name>\n"
+    "    <activecontour>\"0\"</activecontour>\n"
+    "    <width>\"1920\"</width>\n    <height>\"1080\"</height>\n"
+    "    <contour>\n      <positive>\"1\"</positive>\n      <point>\n"
+    "        <inner>\"catmull-rom,value:0.25,0.5@0\"</inner>\n"
+    "        <innerprevtangent>\"catmull-rom,value:0,0@0\"</innerprevtangent>\n"
+    "        <innernexttangent>\"catmull-rom,value:0,0@0\"</innernexttangent>\n"
+    "        <falloffexponent>\"catmull-rom,value:1@0\"</falloffexponent>\n"
+    "        <falloffweight>\"catmull-rom,value:0.5@0\"</falloffweight>\n"
+    "        <detached>linear,value:0@0</detached>\n"
+    "        <outer>\"catmull-rom,value:0.3,0.55@0\"</outer>\n"
+    "        <outerprevtangent>\"catmull-rom,value:0,0@0\"</outerprevtangent>\n"
+    "        <outernexttangent>\"catmull-rom,value:0,0@0\"</outernexttangent>\n"
+    "        <spline>\"linear,value:1@0\"</spline>\n"
+    "        <smooth>\"linear,value:0@0\"</smooth>\n"
+    "      </point>\n    </contour>\n  </mask>\n";
+
+// A LUT element as a rebuilt look holds it, from float RGB entries.
+std::string LutElement(const std::string& tag, uint32_t size, const std::vector<float>& rgb) {
+    std::string hex;
+    char pair[3];
+    for (size_t i = 0; i < rgb.size() * 4; ++i) {
+        if (i % 32 == 0)
+            hex += "\n      ";
+        uint8_t bytes[4];
+        std::memcpy(bytes, &rgb[i / 4], 4);
+        std::snprintf(pair, sizeof pair, "%02X", bytes[i % 4]);
+        hex += pair;
+    }
+    return "  <" + tag + ">\n    <size>\"" + std::to_string(size) + "\"</size>\n    <data>\"" +
+           hex + "\"\n    </data>\n  </" + tag + ">\n";
+}
+
+// The rebuilt document of a look whose base has only Gain.X = 0.5 and the mask.
+std::string RebuiltGainLook(uint32_t size) {
+    const std::vector<float> axis = Axis(size);
+    std::vector<float> lattice;
+    for (uint32_t b = 0; b < size; ++b)
+        for (uint32_t g = 0; g < size; ++g)
+            for (uint32_t r = 0; r < size; ++r) {
+                const float c[3] = {axis[r], axis[g], axis[b]};
+                float out[3];
+                SingleRange(c, kGainX, out);
+                lattice.insert(lattice.end(), out, out + 3);
+            }
+    std::vector<float> ramp;
+    for (float v : Axis(256)) {
+        const float c[3] = {v, v, v};
+        float out[3];
+        SingleRange(c, kGainX, out);
+        ramp.insert(ramp.end(), out, out + 3);
+    }
+    return "<?xml version=\"1.0\" ?>\n<look>\n  <shaders>\n    <base>\n"
+           "      <rangeversion>\"2\"</rangeversion>\n      <visible>\"1\"</visible>\n"
+           "      <sublayer0>\n        <opacity>\"1\"</opacity>\n        <parameters>\n" +
+           Parameter("Gain.X", "0.5") +
+           "        </parameters>\n      </sublayer0>\n    </base>\n  </shaders>\n"
+           "  <ASC>\n    <slope>\"1.41421,1,1\"</slope>\n    <offset>\"0,0,0\"</offset>\n"
+           "    <power>\"1,1,1\"</power>\n  </ASC>\n" +
+           kMask + LutElement("LUT", size, lattice) + LutElement("LUT1D", 256, ramp) + "</look>\n";
+}
+
+using RenderFlowTest = CliTest;
+
+TEST_F(RenderFlowTest, CubrelModeRendersLooksBesideThem) {
+    WriteFile("gain.look", BaseLook(Parameter("Gain.X", "0.5")));
+    WriteFile("gain.lut", "an older file of the same name");
+    WriteFile("plain.look", "<look>\n  <shaders>\n  </shaders>\n</look>\n");
+    const RunResult result = Run({"*.look", "-cubrel", "-size", "9"});
+    EXPECT_EQ(result.out, kBanner + "\ngain.look:\n" + kWritten + "\nplain.look:\n" + kWritten);
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_TRUE(ReadFile("gain.lut") == GainCubrel(9, kGainX));
+    EXPECT_TRUE(ReadFile("plain.lut") ==
+                ExpectedCubrel(9, [](uint32_t r, uint32_t g, uint32_t b, float rgb[3]) {
+                    rgb[0] = r / 8.0f;
+                    rgb[1] = g / 8.0f;
+                    rgb[2] = b / 8.0f;
+                }));
+}
+
+TEST_F(RenderFlowTest, RenderFailuresNameTheirCauseAndFallBack) {
+    WriteFile("empty.cube", "LUT_3D_SIZE 0\n");
+    WriteFile("a.look", UnknownShaderLook());
+    WriteFile("b.look", BaseLook(Parameter("BaseLUT", "missing.cube"), StoredLut(0.25f)));
+    WriteFile("c.look", BaseLook(Parameter("BaseLUT", "empty.cube")));
+    const std::string resamplingDisabled =
+        "  LUT resampling is disabled; the file was not converted\n";
+    const RunResult refused = Run({"*.look", "-cubrel", "-noresampling"});
+    EXPECT_EQ(refused.out, kBanner + "\na.look:\n" + kShaderMissing + kCannotConvert +
+                               "\nb.look:\n" + kLutMissing + resamplingDisabled + "\nc.look:\n" +
+                               kLutMissing + kCannotConvert);
+    EXPECT_EQ(List(), (std::vector<std::string>{"a.look", "b.look", "c.look", "empty.cube"}));
+
+    const RunResult resampled = Run({"b.look", "-cubrel"});
+    EXPECT_EQ(resampled.out,
+              kBanner + "\nb.look:\n" + kLutMissing +
+                  "  Resampling original LUT from the .look file...\n" +
+                  "  Warning: resampling the original LUT to a different size\n"
+                  "  can severely reduce the quality of the resulting Cubrel LUT.\n" +
+                  kWritten);
+    const RunResult stored = Run({"b.look", "-cubrel", "-size", "9", "-noresampling"});
+    EXPECT_EQ(stored.out, kBanner + "\nb.look:\n" + kLutMissing + kWritten);
+    EXPECT_TRUE(ReadFile("b.lut") ==
+                ExpectedCubrel(9, [](uint32_t, uint32_t, uint32_t, float rgb[3]) {
+                    rgb[0] = rgb[1] = rgb[2] = 0.25f;
+                }));
+}
+
+TEST_F(RenderFlowTest, LutFilesThatAreNoPlainLatticeAreRenderedThroughALook) {
+    // A 2-entry 1D table from 0.1 to 0.7, and a Truelight lattice whose input
+    // table scales by 0.4: both become Cubrel LUTs of what they do.
+    WriteFile("ramp.lut", "LUT_1D_SIZE 2\n0.1 0.1 0.1\n0.7 0.7 0.7\n");
+    WriteFile("shaped.lut", "# Truelight Cube v2.0\n# iDims 3\n# oDims 3\n# width 2 2 2\n"
+                            "# lutLength 2\n# InputLUT\n0 0 0\n0.4 0.4 0.4\n# Cube\n"
+                            "0 0 0\n1 0 0\n0 1 0\n1 1 0\n0 0 1\n1 0 1\n0 1 1\n1 1 1\n# end\n");
+    WriteFile("broken.lut", kUnloadable);
+    const RunResult result = Run({"*.lut", "-cubrel", "-size", "9"});
+    EXPECT_EQ(result.out, kBanner + "\nbroken.lut:\n  Error loading LUT\n" + kLutMissing +
+                              kCannotConvert + "\nramp.lut:\n" + kWritten + "\nshaped.lut:\n" +
+                              kWritten);
+    EXPECT_EQ(ReadFile("broken.lut"), kUnloadable);
+    EXPECT_EQ(List(), (std::vector<std::string>{"broken.lut", "ramp.lut", "shaped.lut"}));
+    // Every value below lies at least 0.02 of a code away from a rounding edge.
+    EXPECT_TRUE(ReadFile("ramp.lut") ==
+                ExpectedCubrel(9, [](uint32_t r, uint32_t g, uint32_t b, float rgb[3]) {
+                    const uint32_t index[3] = {r, g, b};
+                    for (int c = 0; c < 3; ++c)
+                        rgb[c] = static_cast<float>(0.1 + 0.6 * index[c] / 8.0);
+                }));
+    EXPECT_TRUE(ReadFile("shaped.lut") ==
+                ExpectedCubrel(9, [](uint32_t r, uint32_t g, uint32_t b, float rgb[3]) {
+                    const uint32_t index[3] = {r, g, b};
+                    for (int c = 0; c < 3; ++c)
+                        rgb[c] = static_cast<float>(0.4 * index[c] / 8.0);
+                }));
+}
+
+TEST_F(RenderFlowTest, AWrappedLutIsFoundInTheLutFoldersOrTheWorkingFolder) {
+    const std::string ramp = "LUT_1D_SIZE 2\n0.1 0.1 0.1\n0.7 0.7 0.7\n";
+    MakeFolder("sub");
+    WriteFile("sub/ramp.lut", ramp);
+    // From another working folder the look's bare name finds nothing.
+    const RunResult elsewhere = Run({"sub/ramp.lut", "-cubrel", "-size", "9"});
+    EXPECT_EQ(elsewhere.out, kBanner + "\nramp.lut:\n" + kLutMissing + kCannotConvert);
+    EXPECT_EQ(ReadFile("sub/ramp.lut"), ramp);
+
+    // Through the LUT folders it is found from anywhere.
+    m_scratch.Write("settings/Utility_Settings.xml",
+                    "<values>\n  <ColorTransforms>\n    <LUTPath1>\"" +
+                        m_scratch.Drive("work/sub") +
+                        "\"</LUTPath1>\n  </ColorTransforms>\n</values>\n");
+    const RunResult indexed = Run({"sub/ramp.lut", "-cubrel", "-size", "9"});
+    EXPECT_EQ(indexed.out, kBanner + "\nramp.lut:\n" + kWritten);
+    EXPECT_EQ(ReadFile("sub/ramp.lut").substr(0, 4), "3LUT");
+
+    // From its own folder it is found by its bare name.
+    WriteFile("ramp.lut", ramp);
+    m_scratch.Write("settings/Utility_Settings.xml", "<values></values>\n");
+    const RunResult own = Run({"ramp.lut", "-cubrel", "-size", "9"});
+    EXPECT_EQ(own.out, kBanner + "\nramp.lut:\n" + kWritten);
+    EXPECT_EQ(ReadFile("ramp.lut"), ReadFile("sub/ramp.lut"));
+}
+
+TEST_F(RenderFlowTest, RebuildModeRewritesLooksInPlace) {
+    WriteFile("gain.look", BaseLook(Parameter("Gain.X", "0.5"), kMask));
+    const std::string unknown = UnknownShaderLook(StoredLut(0.5f));
+    WriteFile("unknown.look", unknown);
+    const RunResult result = Run({"*.look", "-size", "8"});
+    EXPECT_EQ(result.out,
+              kBanner + "\ngain.look:\n" + kUpdated + "\nunknown.look:\n" + kNotRendered);
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(ReadFile("gain.look"), RebuiltGainLook(8));
+    EXPECT_EQ(ReadFile("unknown.look"), unknown);
+
+    const RunResult again = Run({"gain.look", "-size", "8"});
+    EXPECT_EQ(again.out,
+              kBanner + "\ngain.look:\n  LUT size is already 8, file was not modified\n");
+    const RunResult bigger = Run({"gain.look", "-size", "16"});
+    EXPECT_EQ(bigger.out, kBanner + "\ngain.look:\n" + kUpdated);
+    EXPECT_EQ(ReadFile("gain.look"), RebuiltGainLook(16));
+
+    // A write that fails part-way leaves the old look whole and no file behind.
+    const RunResult full = Run({"gain.look", "-size", "32"}, 100000);
+    EXPECT_EQ(full.out, kBanner + "\ngain.look:\n  Error writing file\n");
+    EXPECT_EQ(ReadFile("gain.look"), RebuiltGainLook(16));
+    EXPECT_EQ(List(), (std::vector<std::string>{"gain.look", "unknown.look"}));
+}
+
+TEST_F(RenderFlowTest, RebuildModeWrapsLutFilesIntoLooks) {
+    const std::string ramp = "LUT_1D_SIZE 2\n0.1 0.1 0.1\n0.7 0.7 0.7\n";
+    WriteFile("a.lut", ramp);
+    WriteFile("b.lut", ramp);
+    WriteFile("b.look", "an older look");
+    const RunResult result = Run({"*.lut", "-size", "8"});
+    EXPECT_EQ(result.out, kBanner + "\na.lut:\n" + kUpdated + "\nb.lut:\n" +
+                              "  Warning: conversion will overwrite an existing look file\n" +
+                              kUpdated);
+    EXPECT_EQ(ReadFile("a.lut"), ramp);
+    const std::string head =
+        "<?xml version=\"1.0\" ?>\n<look>\n  <shaders>\n    <base>\n"
+        "      <rangeversion>\"2\"</rangeversion>\n      <visible>\"1\"</visible>\n"
+        "      <sublayer0>\n        <opacity>\"1\"</opacity>\n        <parameters>\n" +
+        Parameter("BaseLUT", "a.lut") +
+        "        </parameters>\n      </sublayer0>\n    </base>\n  </shaders>\n"
+        "  <LUT>\n    <size>\"8\"</size>\n";
+    const std::string look = ReadFile("a.look");
+    EXPECT_EQ(look.substr(0, head.size()), head);
+    // 8^3 entries of 12 bytes: 192 lines of 64 hex digits, then the closing tags.
+    const std::string tail = "\"\n    </data>\n  </LUT>\n</look>\n";
+    EXPECT_EQ(look.size(),
+              head.size() + std::string("    <data>\"").size() + 192 * 71 + tail.size());
+    EXPECT_EQ(look.substr(look.size() - tail.size()), tail);
+    EXPECT_EQ(ReadFile("b.look").substr(head.size()), look.substr(head.size()));
+
+    const RunResult again = Run({"a.look", "-size", "8"});
+    EXPECT_EQ(again.out, kBanner + "\na.look:\n  LUT size is already 8, file was not modified\n");
+}
+
+TEST_F(RenderFlowTest, ARebuiltLookConvertsLikeItsDirectRender) {
+    // Linear gains keep every value clear of a rounding edge of the 10-bit codes,
+    // so the resampled stored LUT and the render agree to the byte.
+    const std::string look = BaseLook(Parameter("Gain.X", "0.5") + Parameter("Gain.Y", "0.1") +
+                                      Parameter("Gain.Z", "-0.1"));
+    for (const char* sizes : {"16 17", "32 33"}) {
+        const std::string rebuilt = std::string(sizes).substr(0, 2);
+        const std::string cubrel = std::string(sizes).substr(3);
+        WriteFile("g.look", look);
+        EXPECT_EQ(Run({"g.look", "-size", rebuilt}).out, kBanner + "\ng.look:\n" + kUpdated);
+        WriteFile("stored.lut", ReadFile("g.look"));
+        EXPECT_EQ(Run({"stored.lut", "-cubrel", "-size", cubrel}).out,
+                  kBanner + "\nstored.lut:\n  Resampling LUT...\n" +
+                      "  Warning: resampling the original LUT to a different size\n"
+                      "  can severely reduce the quality of the resulting Cubrel LUT.\n" +
+                      kWritten);
+        EXPECT_EQ(Run({"g.look", "-cubrel", "-size", cubrel}).out,
+                  kBanner + "\ng.look:\n" + kWritten);
+        EXPECT_TRUE(ReadFile("stored.lut") == ReadFile("g.lut")) << sizes;
+    }
+}
+
+} // namespace
