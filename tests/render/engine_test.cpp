@@ -265,8 +265,19 @@ TEST_F(EngineTest, LookRendersFailWithoutEveryShaderAndLut) {
 }
 
 TEST_F(EngineTest, TwoThreadsGiveTheBytesOfOne) {
+    // A LUT layer, then a base layer with a tonal split and a blurred secondary
+    // key, whose second pass reads the neighbours of every pixel.
     CVxGradingParamStorage grading;
     AddLayer(grading, "Test.Lut")->SetText("Lut", Path("rotate.cube"));
+    CVxShaderParamStorage* base = AddLayer(grading, "VEXLAN.Base.1");
+    const struct {
+        const char* name;
+        double value;
+    } parameters[] = {{"GammaLow.X", 0.2}, {"GainHigh.Z", 0.3}, {"MiddleHLS1.X", 200},
+                      {"RangeHLS1.X", 40}, {"ToleranceHLS1.X", 20}, {"RangeHLS1.Y", 0.5},
+                      {"RangeHLS1.Z", 0.5}, {"Gain1.Y", 0.5}, {"Blur123.X", 1.5}};
+    for (const auto& parameter : parameters)
+        base->SetNumber(parameter.name, parameter.value);
     AddLayer(grading, "Test.NoOp");
     std::vector<std::vector<float>> results;
     for (uint32_t threads : {1u, 2u}) {
@@ -277,6 +288,13 @@ TEST_F(EngineTest, TwoThreadsGiveTheBytesOfOne) {
         ReleaseRenderedLut(nodes);
     }
     EXPECT_TRUE(std::memcmp(results[0].data(), results[1].data(), results[0].size() * 4) == 0);
+    // The base layer did change the lattice.
+    CVxGradingParamStorage lutOnly;
+    AddLayer(lutOnly, "Test.Lut")->SetText("Lut", Path("rotate.cube"));
+    float* rotated = m_engine->RenderLookToLut(lutOnly, 1, 33, nullptr, 0, CVxString());
+    ASSERT_NE(rotated, nullptr);
+    EXPECT_NE(std::memcmp(rotated, results[0].data(), results[0].size() * 4), 0);
+    ReleaseRenderedLut(rotated);
 }
 
 } // namespace
