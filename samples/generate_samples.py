@@ -16,8 +16,10 @@ tonal_ranges.look    shadows, mid-tones and highlights graded apart, with gammas
 secondaries.look     two secondary corrections keyed on skin and sky tones, with
                      the key colour blurred
 
-The output is the same on every run. When samples/generate_mesh_and_container.py
-exists beside this script, it is run on the same folder as well.
+The output is the same on every run. The scripts beside this one,
+generate_mesh_and_container.py (a 3DL mesh file and a binary container) and
+generate_curve_sets.py (one curve-set file of each kind), are run on the same
+folder as well.
 """
 
 import os
@@ -150,10 +152,9 @@ def main():
     write_base_look(os.path.join(folder, "tonal_ranges.look"), TONAL_RANGES)
     write_base_look(os.path.join(folder, "secondaries.look"), SECONDARIES)
 
-    more = os.path.join(os.path.dirname(os.path.abspath(__file__)),
-                        "generate_mesh_and_container.py")
-    if os.path.exists(more):
-        subprocess.run([sys.executable, more, folder], check=True)
+    here = os.path.dirname(os.path.abspath(__file__))
+    for script in ("generate_mesh_and_container.py", "generate_curve_sets.py"):
+        subprocess.run([sys.executable, os.path.join(here, script), folder], check=True)
     return 0
 
 
