@@ -1,19 +1,25 @@
 // Speed of rendering looks into LUTs, the product's hot path. For three looks
 // (a per-channel grade, tonal ranges with gammas, all six secondaries with the
 // 5x5 blur) it reports lattice nodes per second at N = 65, 129 and 256, and the
-// whole-run time of "gradeshift LOOK -cubrel -size 129" in milliseconds.
+// whole-run time of "gradeshift LOOK -cubrel -size 129" in milliseconds. For a
+// rebuild of the per-channel look at N = 64 and 256 it reports the whole-run time
+// beside the time to write the same number of bytes (then fsync) to the same
+// folder, and their ratio ("x_write").
 
 #include "look/parsed_look.h"
 #include "render/compositing_engine.h"
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -47,7 +53,8 @@ std::string SecondariesLook() {
     for (int s = 1; s <= 6; ++s) {
         const std::string n = std::to_string(s);
         parameters +=
-            Parameter("MiddleHLS" + n + ".X", "N" + std::to_string(s * 60 - 30)) +
+            Parameter("MiddleHLS" + n + ".X",
+                      std::string(1, 'N').append(std::to_string(s * 60 - 30))) +
             Parameter("RangeHLS" + n + ".X", "N20") + Parameter("ToleranceHLS" + n + ".X", "N10") +
             Parameter("RangeHLS" + n + ".Y", "N0.4") +
             Parameter("ToleranceHLS" + n + ".Y", "N0.1") +
@@ -114,6 +121,61 @@ void BM_WholeRunCubrel129(benchmark::State& state) {
     fs::remove_all(folder);
 }
 BENCHMARK(BM_WholeRunCubrel129)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+double SecondsToWrite(const std::filesystem::path& path, size_t bytes) {
+    const std::vector<char> data(bytes, 'A');
+    double best = 1e30;
+    for (int i = 0; i < 3; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (descriptor < 0)
+            return 0;
+        size_t done = 0;
+        while (done < bytes) {
+            const ssize_t wrote = ::write(descriptor, data.data() + done, bytes - done);
+            if (wrote <= 0)
+                break;
+            done += size_t(wrote);
+        }
+        ::fsync(descriptor);
+        ::close(descriptor);
+        best = std::min(
+            best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+    std::filesystem::remove(path);
+    return best;
+}
+
+// Rebuild mode on one look: read, render the lattice and the ramp, write the
+// hex document and replace the file.
+void BM_WholeRunRebuild(benchmark::State& state) {
+    namespace fs = std::filesystem;
+    const fs::path folder = fs::temp_directory_path() / "gradeshift_rebuild_bench";
+    fs::create_directories(folder);
+    const fs::path look = folder / "per_channel.look";
+    const std::string command = std::string(GRADESHIFT_BINARY_DIR) + "/bin/gradeshift \"" +
+                                look.string() + "\" -size " + std::to_string(state.range(0)) +
+                                " > /dev/null";
+    double seconds = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::ofstream(look) << PerChannelLook();
+        state.ResumeTiming();
+        const auto start = std::chrono::steady_clock::now();
+        if (std::system(command.c_str()) != 0) {
+            state.SkipWithError("gradeshift failed");
+            break;
+        }
+        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+    const size_t bytes = fs::exists(look) ? size_t(fs::file_size(look)) : 0;
+    const double write = SecondsToWrite(folder / "plain_write.bin", bytes);
+    state.counters["MB"] = double(bytes) / 1e6;
+    state.counters["write_ms"] = write * 1e3;
+    state.counters["x_write"] = write > 0 ? seconds / double(state.iterations()) / write : 0;
+    fs::remove_all(folder);
+}
+BENCHMARK(BM_WholeRunRebuild)->Arg(64)->Arg(256)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 
