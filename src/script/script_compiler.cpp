@@ -102,7 +102,6 @@ private:
     std::vector<PendingOperator> m_pending;
     bool m_expectOperand = true;
     bool m_callJustOpened = false;
-    bool m_sawOperand = false;
     int m_stackDepth = 0;
     bool m_stackBroken = false;
 };

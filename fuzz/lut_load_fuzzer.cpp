@@ -1,0 +1,42 @@
+// Loads the bytes as a LUT file under each dimension requirement, with and
+// without the curve fallback, and looks up a few colours in what loaded.
+#include "fuzz_support.h"
+
+#include "lut/lut.h"
+
+namespace {
+
+using EDimensionRequirement = CVxLUT::EDimensionRequirement;
+
+struct LoadMode {
+    bool upsample;
+    EDimensionRequirement requirement;
+    bool curveFallback;
+};
+
+constexpr LoadMode kModes[] = {
+    {false, EDimensionRequirement::eAnyDimension, true},
+    {true, EDimensionRequirement::eOnly1D, true},
+    {false, EDimensionRequirement::eOnly3D, false},
+};
+
+void ApplyProbes(const CVxLUT& lut) {
+    static const float kProbes[][3] = {
+        {0, 0, 0}, {1, 1, 1}, {0.25f, 0.5f, 0.75f}, {-1, 2, 0.5f}, {1e30f, -1e30f, 0}};
+    for (const auto& probe : kProbes) {
+        float rgb[3] = {probe[0], probe[1], probe[2]};
+        lut.Apply(rgb);
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const CVxString path = fuzz::WriteScratchFile("input.lut", data, size);
+    for (const LoadMode& mode : kModes) {
+        CVxLUT lut;
+        if (lut.Load(path, mode.upsample, mode.requirement, mode.curveFallback) && !lut.IsEmpty())
+            ApplyProbes(lut);
+    }
+    return 0;
+}

@@ -1,0 +1,82 @@
+// Reads the bytes as a document of the framework's XML dialect token by token
+// and parses every value with each value reader.
+#include "fuzz_support.h"
+
+#include "foundation/xml_reader.h"
+#include "foundation/xml_values.h"
+
+namespace {
+
+void ParseValue(const char* value) {
+    uint32_t u32 = 0;
+    int32_t i32 = 0;
+    int64_t i64 = 0;
+    double d = 0;
+    float f = 0;
+    bool b = false;
+    double list[4] = {0, 0, 0, 0};
+    int count = 0;
+    float colour[4] = {0, 0, 0, 0};
+    ParseXMLUInt32(value, u32);
+    ParseXMLUInt32(value, u32, 1, 256);
+    ParseXMLInt32(value, i32);
+    ParseXMLInt64(value, i64);
+    ParseXMLDouble(value, d);
+    ParseXMLDouble(value, d, 0.0, 1.0);
+    ParseXMLFloat(value, f);
+    ParseXMLBool(value, b);
+    ParseXMLDecimalList(value, list, count);
+    ParseXMLColor(value, colour);
+}
+
+void ReadTokens(CVxXMLReader& reader) {
+    bool isEnd = false;
+    while (true) {
+        reader.Next(isEnd);
+        if (reader.AtEnd())
+            return;
+        reader.TagHash();
+        reader.Tag();
+        reader.TagIs("look");
+        reader.TagStartsWith("lay");
+        if (isEnd)
+            continue;
+        reader.CurrentValue();
+        ParseValue(reader.RawValue());
+    }
+}
+
+// The element walk the document readers use: children by depth; "skip"
+// elements, and everything below the nesting this walk follows, are skipped.
+void ReadChildren(CVxXMLReader& reader, int levelsLeft) {
+    const uint32_t depth = reader.Depth();
+    while (reader.NextChild(depth)) {
+        if (reader.TagIs("skip")) {
+            reader.SkipElement();
+            continue;
+        }
+        ParseValue(reader.RawValue());
+        if (levelsLeft > 0)
+            ReadChildren(reader, levelsLeft - 1);
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const CVxString text = fuzz::TextOf(data, size);
+    CVxXMLReader reader;
+    reader.Open(text, false);
+    try {
+        ReadTokens(reader);
+    } catch (const CVxXMLParseError& error) {
+        error.FullText();
+    }
+    reader.OpenText(reinterpret_cast<const char*>(data), size);
+    try {
+        ReadChildren(reader, 32);
+    } catch (const CVxXMLParseError& error) {
+        error.FullText();
+    }
+    return 0;
+}
