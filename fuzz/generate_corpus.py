@@ -310,6 +310,14 @@ DEFINITIONS = {
 }
 
 
+# Inputs that once broke a reader, kept so that every run tries them again.
+REGRESSIONS = {
+    "shader_definition_fuzzer": {
+        "table_without_lookups.txt": '<shader name="x"><lut name="t" unit="1"/></shader>\n',
+    },
+}
+
+
 PIPELINES = {
     "grading.txt": "buffer|*grading1",
     "two_gradings.txt": "buffer|*grading1|*grading2|*pop|*noop 0.5",
@@ -358,8 +366,11 @@ def corpus():
 
 
 def main():
+    files_of = corpus()
+    for target, files in REGRESSIONS.items():
+        files_of[target].update(encoded(files))
     root = sys.argv[1] if len(sys.argv) > 1 else os.path.join(HERE, "corpus")
-    for target, files in corpus().items():
+    for target, files in files_of.items():
         folder = os.path.join(root, target)
         os.makedirs(folder, exist_ok=True)
         for stale in set(os.listdir(folder)) - set(files):

@@ -152,9 +152,11 @@ bool ShaderLookupTable::Update(const ShaderScript& script) {
                 inputs.push_back(base.IsEmpty() ? 0.0 : script.Get(base + suffix, 0.0));
         }
     }
-    // Bitwise, so that a NaN that stays NaN counts as unchanged.
+    // Bitwise, so that a NaN that stays NaN counts as unchanged. A table whose
+    // lookups read nothing has no inputs at all, and memcmp must not see its null data.
     if (m_filled && inputs.size() == m_lastInputs.size() &&
-        std::memcmp(inputs.data(), m_lastInputs.data(), inputs.size() * sizeof(double)) == 0)
+        (inputs.empty() ||
+         std::memcmp(inputs.data(), m_lastInputs.data(), inputs.size() * sizeof(double)) == 0))
         return false;
     Fill(inputs);
     m_lastInputs.swap(inputs);

@@ -191,6 +191,38 @@ TEST(ShaderLookups, WholeRowsAndRecomputation) {
     EXPECT_FLOAT_EQ(table.Row(0)[1023 * 4 + 2], (1023.0f / 1024 - 0.75f) * 4);
 }
 
+TEST(ShaderLookups, RecomputedOnlyWhenAVariableTheyReadChanges) {
+    const struct {
+        const char* label;
+        const char* tableElements;
+        bool recomputed;
+    } cases[] = {
+        {"a table without lookups", "<lut name=\"t\" unit=\"1\"/>", false},
+        {"a lookup of gain",
+         "<lut name=\"t\" unit=\"1\"/><lookup lut=\"t\" function=\"gamma\" "
+         "swizzle=\"0r,0g,0b\" variables=\"gain\"/>",
+         true},
+        {"a lookup of another variable",
+         "<lut name=\"t\" unit=\"1\"/><lookup lut=\"t\" "
+         "function=\"gamma\" swizzle=\"0r,0g,0b\" variables=\"other\"/>",
+         false},
+    };
+    for (const auto& c : cases) {
+        ShaderDefinition definition;
+        ASSERT_TRUE(
+            definition.Parse(CVxString("<shader name=x><extern name=\"gain\" default=\"1,1,1\"/>"
+                                       "<extern name=\"other\" default=\"0\"/>") +
+                             c.tableElements + "</shader>"))
+            << c.label;
+        ASSERT_TRUE(definition.Bind({}));
+        auto& table = const_cast<ShaderLookupTable&>(*definition.FindLookupTable("t"));
+        EXPECT_FALSE(table.Update(definition.Script())) << c.label;
+        ASSERT_TRUE(definition.SetParameter("gain.x", 2));
+        EXPECT_EQ(table.Update(definition.Script()), c.recomputed) << c.label;
+        EXPECT_FALSE(table.Update(definition.Script())) << c.label;
+    }
+}
+
 TEST(ShaderDefinition, ReadsTheMarkup) {
     const CVxString text =
         "<!-- a comment <extern name=\"ignored\"> -->\n"
