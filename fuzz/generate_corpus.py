@@ -311,7 +311,12 @@ DEFINITIONS = {
 
 
 # Inputs that once broke a reader, kept so that every run tries them again.
+SLOW_CURVE_SCRIPT = ("<VEXLANScript>\ni = 0; while (i < 3000000) { i = i + 1; }\n"
+                     "red = in; green = in; blue = in;\n</VEXLANScript>\n")
+
 REGRESSIONS = {
+    "curve_set_fuzzer": {"script_just_under_the_step_limit.txt": SLOW_CURVE_SCRIPT},
+    "lut_load_fuzzer": {"curve_script_just_under_the_step_limit.txt": SLOW_CURVE_SCRIPT},
     "shader_definition_fuzzer": {
         "table_without_lookups.txt": '<shader name="x"><lut name="t" unit="1"/></shader>\n',
     },

@@ -198,6 +198,9 @@ bool CVxCurveSet::Sample(uint32_t n, float* out) {
 }
 
 bool CVxCurveSet::SampleScript(const std::vector<double>& inputs, float* out) {
+    // All samples together may run no longer than one run may: a script that
+    // stays just under the bound of a run would otherwise take 1024 times as long.
+    m_script->SetRunStepLimit(ShaderScript::kMaxRunSteps / (inputs.empty() ? 1 : inputs.size()));
     for (size_t i = 0; i < inputs.size(); ++i) {
         float* entry = out + i * 4;
         m_script->Set("in", inputs[i]);

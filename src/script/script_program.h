@@ -86,6 +86,7 @@ struct ScriptState {
     std::vector<Statement> statements;
     std::vector<Op> ops;
     uint32_t maxStackDepth = 0;
+    uint64_t runStepLimit = ShaderScript::kMaxRunSteps;
     bool loaded = false;
     std::string message;
     uint32_t messageLine = 0;

@@ -246,8 +246,9 @@ bool ExecuteScript(ScriptState& state) {
     uint64_t steps = 0;
     std::string error;
     while (next < statements.size()) {
-        if (++steps > ShaderScript::kMaxRunSteps) {
-            error = "Too many steps: the script ran longer than 10000000 statements.";
+        if (++steps > state.runStepLimit) {
+            error = "Too many steps: the script ran longer than " +
+                    std::to_string(state.runStepLimit) + " statements.";
             break;
         }
         const Statement& statement = statements[next];
@@ -292,6 +293,10 @@ bool ShaderScript::Fail(const char* message) {
     CutMessage(m_state->message);
     m_state->messageLine = 0;
     return false;
+}
+
+void ShaderScript::SetRunStepLimit(uint64_t limit) {
+    m_state->runStepLimit = limit < 1 ? 1 : limit;
 }
 
 bool ShaderScript::Load(const char* text) {

@@ -212,6 +212,13 @@ TEST(CurveSet, FormatsAcceptAndRefuseTexts) {
         {"script running forever", Script("while (1) { red = in; }"), {}},
         {"empty script", Script("  "), {}},
         {"script failing at some inputs", Script("if (in > 0.5) { red = 1 / 0; }"), {}},
+        // 1024 samples may take as many steps as one run: about 9765 each.
+        {"script looping 15000 steps per sample",
+         Script("i = 0; while (i < 5000) { i = i + 1; } red = in; green = in; blue = in;"),
+         {}},
+        {"script looping 300 steps per sample",
+         Script("i = 0; while (i < 100) { i = i + 1; } red = in; green = in; blue = in;"),
+         {{1023, 1, 1, 1}}},
         // Neither.
         {"plain words", "hello there\n", {}},
         {"binary", std::string("\x01\x02>\xff\xfe<\x00\x10 junk", 12), {}},

@@ -228,6 +228,30 @@ TEST(ShaderScript, HostileInput) {
     EXPECT_EQ(script.Get("x", 0), 10000);
 }
 
+TEST(ShaderScript, LoweredStepLimits) {
+    const struct {
+        uint64_t limit;
+        const char* script;
+        const char* message; // empty when the run succeeds
+    } cases[] = {
+        {5, "a = 1; b = 2; c = 3; d = 4; e = 5;", ""},
+        {5, "a = 1; b = 2; c = 3; d = 4; e = 5; f = 6;",
+         "An error occured while executing script: Too many steps: the script ran longer than 5 "
+         "statements."},
+        {0, "a = 1;", ""},
+        {0, "a = 1; b = 2;",
+         "An error occured while executing script: Too many steps: the script ran longer than 1 "
+         "statements."},
+    };
+    for (const auto& c : cases) {
+        ShaderScript script;
+        ASSERT_TRUE(script.Load(c.script)) << c.script;
+        script.SetRunStepLimit(c.limit);
+        EXPECT_EQ(script.Run(), c.message[0] == 0) << c.script;
+        EXPECT_STREQ(script.Message(), c.message) << c.script;
+    }
+}
+
 TEST(ShaderScript, RunMessages) {
     const MessageCase cases[] = {
         {"x = 1 / 0;", "An error occured while executing script: Division by zero."},
