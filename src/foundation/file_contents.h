@@ -1,6 +1,8 @@
 #pragma once
 
+#include "foundation/byte_sink.h"
 #include "foundation/vx_string.h"
+#include "platform/file_system.h"
 
 #include <cstddef>
 
@@ -17,3 +19,16 @@ bool ReadTextFile(const CVxString& path, CVxString& text, bool keepLineBreaks = 
 // Replaces the file at path with the given bytes atomically: a failed write
 // leaves any old file whole and no temporary file behind.
 bool ReplaceFileContents(const CVxString& path, const void* data, size_t size);
+
+// The same replacement for a file written in pieces: Begin, Append as often as
+// needed, then Commit. Until Commit the old file stays whole; a replacement
+// destroyed without Commit leaves nothing behind.
+class FileReplacement : public ByteSink {
+public:
+    bool Begin(const CVxString& path);
+    bool Append(const void* data, size_t size) override;
+    bool Commit();
+
+private:
+    platform::FileReplacement m_file;
+};

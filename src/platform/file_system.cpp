@@ -85,25 +85,54 @@ bool IsFolder(std::string_view path) {
 }
 
 bool ReplaceFile(std::string_view path, const void* data, size_t size) {
-    std::string target;
-    if (!ResolvePath(path, target, true))
+    FileReplacement replacement;
+    return replacement.Begin(path) && replacement.Write(data, size) && replacement.Commit();
+}
+
+bool FileReplacement::Begin(std::string_view path) {
+    Abandon();
+    m_failed = true;
+    if (!ResolvePath(path, m_target, true))
         return false;
     struct stat existing;
-    bool exists = ::stat(target.c_str(), &existing) == 0;
-    if (exists && !S_ISREG(existing.st_mode))
+    m_targetExists = ::stat(m_target.c_str(), &existing) == 0;
+    if (m_targetExists && !S_ISREG(existing.st_mode))
         return false;
-    std::string temporaryPath;
-    int descriptor = CreateTemporaryBeside(target, temporaryPath);
-    if (descriptor < 0)
+    m_targetMode = m_targetExists ? existing.st_mode & 07777 : 0;
+    m_descriptor = CreateTemporaryBeside(m_target, m_temporary);
+    m_failed = m_descriptor < 0;
+    return !m_failed;
+}
+
+bool FileReplacement::Write(const void* data, size_t size) {
+    if (!m_failed && !WriteAll(m_descriptor, data, size))
+        m_failed = true;
+    return !m_failed;
+}
+
+bool FileReplacement::Commit() {
+    if (m_descriptor < 0)
         return false;
-    bool written = WriteAll(descriptor, data, size) && ::fsync(descriptor) == 0;
-    if (written && exists)
-        written = ::fchmod(descriptor, existing.st_mode & 07777) == 0;
-    written = (::close(descriptor) == 0) && written;
-    if (written && ::rename(temporaryPath.c_str(), target.c_str()) == 0)
+    bool written = !m_failed && ::fsync(m_descriptor) == 0;
+    if (written && m_targetExists)
+        written = ::fchmod(m_descriptor, m_targetMode) == 0;
+    written = (::close(m_descriptor) == 0) && written;
+    m_descriptor = -1;
+    if (written && ::rename(m_temporary.c_str(), m_target.c_str()) == 0) {
+        m_temporary.clear();
         return true;
-    ::unlink(temporaryPath.c_str());
+    }
+    Abandon();
     return false;
+}
+
+void FileReplacement::Abandon() {
+    if (m_descriptor >= 0)
+        ::close(m_descriptor);
+    m_descriptor = -1;
+    if (!m_temporary.empty())
+        ::unlink(m_temporary.c_str());
+    m_temporary.clear();
 }
 
 bool AppendToFile(std::string_view path, const void* data, size_t size) {

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <string_view>
 
 namespace platform {
@@ -18,6 +19,34 @@ bool IsFolder(std::string_view path);
 // Writes the bytes to a temporary file beside the target, flushes it and renames it over
 // the target. On failure the old file is untouched and no temporary file is left.
 bool ReplaceFile(std::string_view path, const void* data, size_t size);
+
+// A file replaced by one written beside it in pieces: the old file stays whole
+// until Commit renames the new one over it, and a replacement that is not
+// committed (the object destroyed first) leaves no file behind.
+class FileReplacement {
+public:
+    FileReplacement() = default;
+    FileReplacement(const FileReplacement&) = delete;
+    FileReplacement& operator=(const FileReplacement&) = delete;
+    ~FileReplacement() { Abandon(); }
+
+    // Starts the new file beside `path`.
+    bool Begin(std::string_view path);
+    // False once any write failed; later calls keep failing.
+    bool Write(const void* data, size_t size);
+    // Flushes the new file to the disk and renames it over the target.
+    bool Commit();
+    // Drops the new file.
+    void Abandon();
+
+private:
+    std::string m_target;
+    std::string m_temporary;
+    int m_descriptor = -1;
+    bool m_failed = false;
+    bool m_targetExists = false;
+    unsigned m_targetMode = 0;
+};
 
 // Appends bytes to a file, creating it when its folder exists.
 bool AppendToFile(std::string_view path, const void* data, size_t size);

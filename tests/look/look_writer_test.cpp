@@ -166,12 +166,13 @@ TEST(LookWriter, LutElementsHaveTheirExactLengthAndBytes) {
         {"LUT", 8, 512, 192},
         {"LUT1D", 256, 256, 96},
         {"LUT", 3, 27, 11},         // 324 bytes: the last line holds 4
-        {"LUT", 64, 262144, 98304}, // large enough to be encoded by two threads
+        {"LUT", 64, 262144, 98304}, // several chunks, encoded while the last is taken
     };
     for (const Case& c : cases) {
         const std::vector<float> data = Ramp(c.entries);
         CVxString out("x");
-        ASSERT_TRUE(AppendLutElement(out, c.element, c.size, data.data(), c.entries));
+        StringSink sink(out);
+        ASSERT_TRUE(WriteLutElement(sink, c.element, c.size, data.data(), c.entries));
         const std::string tag = c.element;
         const std::string hex = ReferenceHex(data);
         const std::string expected = "x  <" + tag + ">\n    <size>\"" + std::to_string(c.size) +
