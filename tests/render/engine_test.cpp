@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cfloat>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -264,6 +266,23 @@ TEST_F(EngineTest, LookRendersFailWithoutEveryShaderAndLut) {
     EXPECT_EQ(m_engine->m_lutMissing, 0u);
 }
 
+TEST_F(EngineTest, OverflowingLayersStillGiveFiniteLattices) {
+    // A gain of 2^1000 stops at infinity in single precision; 0 times it is NaN.
+    CVxGradingParamStorage grading;
+    CVxShaderParamStorage* base = AddLayer(grading, "VEXLAN.Base.1");
+    base->SetNumber("Gain.X", 1000);
+    base->SetText("Gain.Y", "nan");
+    float* nodes = m_engine->RenderLookToLut(grading, 1, 2, nullptr, 0, CVxString());
+    ASSERT_NE(nodes, nullptr);
+    for (uint32_t i = 0; i < 24; ++i)
+        EXPECT_TRUE(std::isfinite(nodes[i])) << i;
+    EXPECT_EQ(nodes[0], 0.0f);
+    EXPECT_EQ(nodes[3], FLT_MAX);
+    EXPECT_EQ(nodes[6], 0.0f);
+    EXPECT_EQ(nodes[7], 1.0f); // a text where a number belongs reaches no script value
+    ReleaseRenderedLut(nodes);
+}
+
 TEST_F(EngineTest, TwoThreadsGiveTheBytesOfOne) {
     // A LUT layer, then a base layer with a tonal split and a blurred secondary
     // key, whose second pass reads the neighbours of every pixel.
@@ -273,9 +292,9 @@ TEST_F(EngineTest, TwoThreadsGiveTheBytesOfOne) {
     const struct {
         const char* name;
         double value;
-    } parameters[] = {{"GammaLow.X", 0.2}, {"GainHigh.Z", 0.3}, {"MiddleHLS1.X", 200},
-                      {"RangeHLS1.X", 40}, {"ToleranceHLS1.X", 20}, {"RangeHLS1.Y", 0.5},
-                      {"RangeHLS1.Z", 0.5}, {"Gain1.Y", 0.5}, {"Blur123.X", 1.5}};
+    } parameters[] = {{"GammaLow.X", 0.2},  {"GainHigh.Z", 0.3},     {"MiddleHLS1.X", 200},
+                      {"RangeHLS1.X", 40},  {"ToleranceHLS1.X", 20}, {"RangeHLS1.Y", 0.5},
+                      {"RangeHLS1.Z", 0.5}, {"Gain1.Y", 0.5},        {"Blur123.X", 1.5}};
     for (const auto& parameter : parameters)
         base->SetNumber(parameter.name, parameter.value);
     AddLayer(grading, "Test.NoOp");
