@@ -264,6 +264,11 @@ TEST_F(EngineTest, LookRendersFailWithoutEveryShaderAndLut) {
     EXPECT_EQ(m_engine->RenderLookToLut(m_unknown, 1, 8, own, 0, CVxString()), nullptr);
     EXPECT_EQ(m_engine->m_lastError, uint32_t(ERenderError::eShaderNotFound));
     EXPECT_EQ(m_engine->m_lutMissing, 0u);
+
+    // A buffer past 32 bits of bytes cannot be had; the last error stays as it was.
+    CVxGradingParamStorage none;
+    EXPECT_EQ(m_engine->RenderLookToLut(none, 1, 1024, nullptr, 0, CVxString()), nullptr);
+    EXPECT_EQ(m_engine->m_lastError, uint32_t(ERenderError::eShaderNotFound));
 }
 
 TEST_F(EngineTest, OverflowingLayersStillGiveFiniteLattices) {
