@@ -105,12 +105,16 @@ TEST(FileSystem, OpenSizeAndFolders) {
     EXPECT_FALSE(platform::IsFolder(folder.Drive("Data.BIN")));
     EXPECT_EQ(platform::OpenStream(folder.Drive(), "rb"), nullptr);
     EXPECT_EQ(platform::OpenStream(folder.Drive("none"), "rb"), nullptr);
+    // Opening a FIFO would wait for a writer; only plain files are opened.
+    ::mkfifo((folder.Posix() + "/pipe").c_str(), 0666);
+    EXPECT_EQ(platform::OpenStream(folder.Drive("pipe"), "rb"), nullptr);
+    EXPECT_EQ(platform::OpenStream("Z:\\dev\\null", "wb"), nullptr);
 
     FILE* stream = platform::OpenStream(folder.Drive("DATA.bin"), "wt");
     ASSERT_NE(stream, nullptr);
     std::fputs("a\nb", stream);
     std::fclose(stream);
-    EXPECT_EQ(folder.Names(), std::vector<std::string>{"Data.BIN"});
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"Data.BIN", "pipe"}));
     EXPECT_EQ(folder.Read("Data.BIN"), "a\nb");
 }
 
