@@ -108,12 +108,15 @@ bool FollowLinks(std::string& path) {
 
 // A name beside the target that no other writer of this process or another one
 // uses, held in the pending table before the file exists so that no moment goes
-// by in which an interruption would leave the file behind.
+// by in which an interruption would leave the file behind (a name that turns out
+// to be taken can only be the leftover of an earlier process with this number).
+// Fails when the table is full.
 int CreateTemporaryBeside(const std::string& target, mode_t mode, std::string& temporaryPath,
                           int& pendingSlot) {
     static std::atomic<unsigned> counter{0};
+    constexpr size_t kLongestLeafKept = 200; // the name must stay within the folder's limit
     std::string folder = FolderOfPosixPath(target);
-    std::string leaf = target.substr(folder.size());
+    std::string leaf = target.substr(folder.size(), kLongestLeafKept);
     for (int attempt = 0; attempt < 100; ++attempt) {
         temporaryPath = folder + "." + leaf + "." + std::to_string(::getpid()) + "." +
                         std::to_string(counter++) + ".tmp";

@@ -130,6 +130,7 @@ std::vector<std::string> Entries(const ScratchFolder& folder) {
 }
 
 TEST(FileSystem, ReplacementTargets) {
+    const std::string kLongName = std::string(251, 'n') + ".lut";
     // Each set-up writes "old" into the plain files it makes. `file` is the
     // plain file that holds the new bytes afterwards (or still the old ones).
     struct Case {
@@ -152,6 +153,7 @@ TEST(FileSystem, ReplacementTargets) {
     const Case cases[] = {
         {"same name in another case", old("Out.look"), "out.LOOK", true, "Out.look"},
         {"new file", nullptr, "fresh.lut", true, "fresh.lut"},
+        {"longest name", old(kLongName.c_str()), kLongName.c_str(), true, kLongName.c_str()},
         {"folder", [](const ScratchFolder& f) { f.Folder("dir"); }, "dir", false, nullptr},
         {"missing folder", nullptr, "nofolder\\a.look", false, nullptr},
         {"other drive", nullptr, "C:\\a.look", false, nullptr},
