@@ -17,7 +17,8 @@ bool ReadBinaryFile(const CVxString& path, CVxString& bytes);
 bool ReadTextFile(const CVxString& path, CVxString& text, bool keepLineBreaks = false);
 
 // Replaces the file at path with the given bytes atomically: a failed write
-// leaves any old file whole and no temporary file behind.
+// leaves any old file whole and no temporary file behind. What may be replaced,
+// and what the new file keeps of the old one, is platform::FileReplacement's.
 bool ReplaceFileContents(const CVxString& path, const void* data, size_t size);
 
 // The same replacement for a file written in pieces: Begin, Append as often as

@@ -26,6 +26,7 @@ const char* kSettings = R"(<?xml version="1.0" encoding="utf-8"?>
   <Size2>"12"</Size2>
   <Size2>"13"</Size2>
   <Empty></Empty>
+  <Blank>""</Blank>
 </values>
 <Other><Key>"outside"</Key></Other>
 <values2><Key>"also outside"</Key></values2>
@@ -44,6 +45,8 @@ TEST(Settings, DottedKeysBelowTheRoot) {
     EXPECT_EQ(store.GetInt32("Size", -1), -1);
     EXPECT_EQ(store.GetDouble("Gain", 0), 2.5);
     EXPECT_EQ(store.GetInt64("Size", 0), 12); // no check for what follows the digits
+    EXPECT_EQ(store.GetInt64("Blank", -7), -7);
+    EXPECT_EQ(store.GetUInt64("Blank", 7), 7u);
     for (const char* absent : {"Other.Key", "Key", "values.Size2", "Empty"})
         EXPECT_EQ(Text(store.GetString(absent, "-")), "-") << absent;
     EXPECT_EQ(Text(store.GetString("Size", "-")), "12x"); // plain getters change nothing

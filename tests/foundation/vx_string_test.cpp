@@ -172,13 +172,29 @@ TEST(VxString, NumberConversions) {
     EXPECT_TRUE(CVxString("255").ToUInt8(byte));
     EXPECT_FALSE(CVxString("256").ToUInt8(byte));
 
-    // The 64-bit conversions ignore what follows the digits.
+    // The 64-bit conversions ignore what follows the digits, but need a digit.
+    struct WideCase {
+        const char* text;
+        bool ok;
+        int64_t value;
+    } wideCases[] = {
+        {"-9000000000x", true, -9000000000ll},
+        {"18446744073709551615", true, INT64_MAX},
+        {" +12 ", true, 12},
+        {"", false, 0},
+        {" ", false, 0},
+        {"-", false, 0},
+        {"x1", false, 0},
+    };
+    for (const WideCase& c : wideCases) {
+        int64_t wide = 99;
+        uint64_t uwide = 99;
+        EXPECT_EQ(CVxString(c.text).ToInt64(wide), c.ok) << c.text;
+        EXPECT_EQ(CVxString(c.text).ToUInt64(uwide), c.ok) << c.text;
+        EXPECT_EQ(wide, c.ok ? c.value : 99) << c.text;
+        EXPECT_EQ(uwide, c.ok ? static_cast<uint64_t>(c.value) : 99u) << c.text;
+    }
     int64_t wide = 0;
-    EXPECT_TRUE(CVxString("-9000000000x").ToInt64(wide));
-    EXPECT_EQ(wide, -9000000000ll);
-    uint64_t uwide = 0;
-    EXPECT_TRUE(CVxString("18446744073709551615").ToUInt64(uwide));
-    EXPECT_EQ(uwide, static_cast<uint64_t>(INT64_MAX));
     EXPECT_FALSE(CVxString("7").ToInt64(wide, 8, 9));
 
     struct DoubleCase {

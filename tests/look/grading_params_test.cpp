@@ -46,6 +46,7 @@ TEST(ShaderParams, NamesAreNormalisedAndFoundCaseBlind) {
     EXPECT_EQ(layer.Find("GAIN.X")->Name, "gain.X");
     EXPECT_EQ(layer.Find("pivot")->GetText(), "0.12346");
     EXPECT_EQ(layer.Find("baselut")->GetDouble(7), 7);
+    EXPECT_EQ(layer.Find("baselut")->GetInt64(7), 7);
     layer.SetText(CVxString("GAIN.r"), CVxString("2.5"));
     EXPECT_EQ(layer.ParamCount(), 3u);
     EXPECT_EQ(layer.Find("gain.x")->GetDouble(0), 2.5);

@@ -86,7 +86,7 @@ TEST(LutModel, ApplyTrilinearAndClamping) {
         {{-3.0f, -3.0f, -3.0f}, {0.0f, 0.0f, 0.0f}}, // below: the first entry
         {{1.0f, 1.0f, 1.0f}, {7.0f, 10.0f, 100.0f}}, // at the maximum: the last entry
         {{9.0f, 9.0f, 9.0f}, {7.0f, 10.0f, 100.0f}}, // above
-        {{-0.5f, 0.0f, 0.0f}, {-0.5f, -5.0f, 0.0f}}, // within one cell below: truncation
+        {{-0.5f, 0.5f, 1.0f}, {5.0f, 0.0f, 100.0f}}, // less than a cell below: clamped too
         {{NAN, 0.0f, 0.0f}, {0.0f, 0.0f, 0.0f}},
     };
     for (const Case& c : cases) {
