@@ -7,8 +7,6 @@
 
 #include <array>
 #include <cmath>
-#include <cstdlib>
-#include <iterator>
 #include <new>
 #include <string>
 #include <vector>
@@ -122,7 +120,6 @@ TEST(CurveSet, FormatsAcceptAndRefuseTexts) {
         std::vector<Expected> samples; // none: reading or sampling fails
     } cases[] = {
         // Conversion settings.
-        {"white 600", "ReferenceWhite 600", {{600, 1, 1, 1}, {95, 0, 0, 0}, {1023, 1, 1, 1}}},
         {"keys in any case with equals",
          "referencewhite=600\n\nGAMMALOG = 1.7\nSoftClip",
          {{600, 1, 1, 1}, {95, 0, 0, 0}}},
@@ -138,11 +135,6 @@ TEST(CurveSet, FormatsAcceptAndRefuseTexts) {
          "<?xml version=\"1.0\" ?>\n<values><Log10Bit><BypassLUT>\"yes\"</BypassLUT>"
          "</Log10Bit></values>",
          {{341, third, third, third}}},
-        {"log10bit per channel",
-         "<Log10Bit><ReferenceWhiteR>\"600\"</ReferenceWhiteR><ReferenceBlackB>\"0\""
-         "</ReferenceBlackB><Other>\"x\"</Other></Log10Bit>",
-         {{600, 1, float(ConversionAt(600, {})), float(ConversionAt(600, {2.2, 1.7, 0}))},
-          {95, 0, 0, float(ConversionAt(95, {2.2, 1.7, 0}))}}},
         {"log10bit value out of range", "<Log10Bit><SoftClipG>\"2000\"</SoftClipG></Log10Bit>", {}},
         {"log10bit unquoted value", "<Log10Bit><GammaLogR>1.7</GammaLogR></Log10Bit>", {}},
         {"no log10bit group", "<Other><GammaLogR>\"1.7\"</GammaLogR></Other>", {}},
@@ -208,7 +200,6 @@ TEST(CurveSet, FormatsAcceptAndRefuseTexts) {
          "<VEXLANScript>\nred = 1; blue = in * in;\n",
          {{1023, 1, 0, 1}}},
         {"script that does not compile", Script("red = ;"), {}},
-        {"script dividing by zero", Script("red = 1 / 0;"), {}},
         {"script running forever", Script("while (1) { red = in; }"), {}},
         {"empty script", Script("  "), {}},
         {"script failing at some inputs", Script("if (in > 0.5) { red = 1 / 0; }"), {}},
@@ -246,7 +237,7 @@ TEST(CurveSet, ConversionCurvesFollowTheirDefinition) {
         {"per channel",
          "<Log10Bit>\n<GammaDisplayR>\"1.0\"</GammaDisplayR>\n<SoftClipG>\"20\"</SoftClipG>\n"
          "<ReferenceWhiteB>\"900\"</ReferenceWhiteB><ReferenceBlackB>\"10\"</ReferenceBlackB>"
-         "</Log10Bit>",
+         "<Other>\"x\"</Other></Log10Bit>",
          {{{1.0, 1.7, 95, 685}, {2.2, 1.7, 95, 685, 20}, {2.2, 1.7, 10, 900}}}},
     };
     for (const Case& c : cases) {
@@ -393,30 +384,6 @@ TEST(LutLoad, CurveFilesFallBackToA1024EntryTable) {
         EXPECT_EQ(lut.m_data[95 * 4 + 2], 0.0f);
         EXPECT_EQ(lut.m_data[300 * 4 + 0], float(ConversionAt(300, {2.2, 1.7, 95, 600})));
         EXPECT_EQ(lut.m_data[1023 * 4 + 3], 1.0f);
-    }
-}
-
-TEST(LutLoad, GeneratedCurveSamplesReachTheFallback) {
-    if (std::system("python3 --version > /dev/null 2>&1") != 0)
-        GTEST_SKIP() << "python3 is needed to generate the samples";
-    ScratchFolder scratch;
-    const std::string command = std::string("python3 ") + GRADESHIFT_SOURCE_DIR +
-                                "/samples/generate_curve_sets.py " + scratch.Posix();
-    ASSERT_EQ(std::system(command.c_str()), 0);
-    const char* names[] = {"curve_conversion.lut", "curve_log10bit.lut", "curve_table.lut",
-                           "curve_expression.lut", "curve_columns.lut",  "curve_script.lut"};
-    ASSERT_EQ(scratch.Names().size(), std::size(names));
-    for (const char* name : names) {
-        const std::string path = scratch.Drive(name);
-        CVxLUT lut;
-        EXPECT_TRUE(
-            lut.Load(path.c_str(), false, CVxLUT::EDimensionRequirement::eAnyDimension, true))
-            << name;
-        EXPECT_EQ(lut.m_size, kSamples) << name;
-        CVxLUT noFallback;
-        EXPECT_FALSE(noFallback.Load(path.c_str(), false,
-                                     CVxLUT::EDimensionRequirement::eAnyDimension, false))
-            << name;
     }
 }
 
