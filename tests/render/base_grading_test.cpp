@@ -220,7 +220,6 @@ TEST(BaseGrading, SecondPassColours) {
                       red,
                       {0.598f, 0.598f, 0.598f}},
                      {greenKey5, "Keys456", {0.2f, 1, 0.2f}, {0.2f, 2, 0.2f}},
-                     {greenKey5, "Keys456", red, red},
                      {grayOut, "Keys123,GrayOut", green, gray},
                      {grayOut, "Keys123,GrayOut", red, gray},
                      // Both groups grayed out: the plain variant.
