@@ -203,14 +203,6 @@ TEST_F(LutFlowTest, WrappingWarnsBeforeOverwritingALook) {
     EXPECT_TRUE(ReadFile("a.lut") == cube);
 }
 
-TEST_F(LutFlowTest, LookWithoutStoredLutCannotBeConverted) {
-    WriteFile("g.look", "<look>\n  <shaders>\n" + kUnknownShaderLayer + "  </shaders>\n</look>\n");
-    const RunResult result = Run({"g.look", "-cubrel"});
-    EXPECT_EQ(result.out,
-              kBanner + "\ng.look:\n" + kShaderMissing + "  The source LUT can't be converted\n");
-    EXPECT_FALSE(Exists("g.lut"));
-}
-
 TEST_F(LutFlowTest, UnrenderedLookFallsBackToItsStoredLut) {
     const std::string look = LookWithStoredLut();
     WriteFile("s.look", look);

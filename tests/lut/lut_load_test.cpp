@@ -150,19 +150,4 @@ TEST(LutFolderIndex, EarlierFoldersWinAndNamesIgnoreCase) {
     EXPECT_STREQ(index.Names()[0].c_str(), "Film.cube");
 }
 
-TEST(LutFolderIndex, LoadResolvesNamesThroughTheSettings) {
-    ScratchFolder scratch;
-    scratch.Write("two/shared.cube", CubeText(3));
-    scratch.Write("one/Shared.cube", CubeText(2));
-    const std::string settings = "<values><ColorTransforms><LUTPath1>\"" + scratch.Folder("one") +
-                                 "\"</LUTPath1><LUTPath2>\"" + scratch.Folder("two") +
-                                 "\"</LUTPath2></ColorTransforms></values>";
-    SettingsStore& store = GlobalSettings().UserStore();
-    ASSERT_TRUE(store.LoadText(CVxString(settings.c_str())));
-    CVxLUT lut;
-    EXPECT_TRUE(lut.Load("SHARED.CUBE", false, kAny, true));
-    EXPECT_EQ(lut.m_size, 2u);
-    ASSERT_TRUE(store.LoadText("<values></values>"));
-}
-
 } // namespace

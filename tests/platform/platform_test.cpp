@@ -281,11 +281,3 @@ TEST(FileSystem, InterruptionRemovesTheTemporaryFile) {
         EXPECT_EQ(folder.Read("a.look"), "old");
     }
 }
-
-TEST(FileSystem, AppendToFile) {
-    ScratchFolder folder;
-    EXPECT_TRUE(platform::AppendToFile(folder.Drive("LOG.txt"), "a", 1));
-    EXPECT_TRUE(platform::AppendToFile(folder.Drive("log.TXT"), "b", 1));
-    EXPECT_EQ(folder.Read("LOG.txt"), "ab");
-    EXPECT_FALSE(platform::AppendToFile(folder.Drive("nofolder\\log.txt"), "a", 1));
-}

@@ -113,7 +113,6 @@ TEST_F(EngineTest, FailingPipelinesReportTheirError) {
         {"*empty", ERenderError::eNoInput},
         {"buffer|*over", ERenderError::eStackUnderflow},
         {"*xform", ERenderError::eStackUnderflow},
-        {"*flip", ERenderError::eStackUnderflow},
         {"buffer|*unknown", ERenderError::eShaderNotFound},
         {"buffer|*nokernel", ERenderError::eShaderNotFound},
         {"buffer|?|*lut", ERenderError::eNotALut},
@@ -121,7 +120,6 @@ TEST_F(EngineTest, FailingPipelinesReportTheirError) {
         {"buffer|" + empty + "|*lut", ERenderError::eLutNotLoaded},
         {"buffer|" + missing + "|*lut", ERenderError::eUnknownSource},
         {"nosuchsource", ERenderError::eUnknownSource},
-        {"?|*flip", ERenderError::eUnknownSource},
         {"?", ERenderError::eUnknownSource},
     };
     for (const auto& c : cases) {
