@@ -102,7 +102,6 @@ TEST(Paths, MakePathAndFolders) {
 
     EXPECT_TRUE(ProgramFolder().StartsWith("Z:\\"));
     EXPECT_TRUE(ProgramFolder().EndsWith("\\tests\\"));
-    EXPECT_EQ(Text(ProgramFileName()), "test_foundation");
 }
 
 TEST(Paths, ExistenceAndScans) {
