@@ -85,13 +85,6 @@ std::string Script(const std::string& body) {
     return "<VEXLANScript>\n" + body + "\n</VEXLANScript>\n";
 }
 
-std::string Repeated(const std::string& line, int count) {
-    std::string text;
-    for (int i = 0; i < count; ++i)
-        text += line;
-    return text;
-}
-
 std::string Ramp(int count) {
     std::string text;
     for (int i = 0; i < count; ++i)
@@ -143,8 +136,8 @@ TEST(CurveSet, FormatsAcceptAndRefuseTexts) {
          "LUT: 1 1024\n" + Ramp(1024),
          {{0, 0, 0, 0}, {511, 511 / 1023.0f, 511 / 1023.0f, 511 / 1023.0f}, {1023, 1, 1, 1}}},
         {"eight-bit table held flat above its end",
-         "# a table\n#\nLUT: 3 4\n0\n100 # comment\n#skip\n200\n255\n" + Repeated("0\n", 4) +
-             "255\n128\n64\n0\n",
+         "# a table\n#\nLUT: 3 4\n0\n100 # comment\n#skip\n200\n255\n0\n0\n0\n0\n"
+         "255\n128\n64\n0\n",
          {{1, 100 / 255.0f, 0, 128 / 255.0f}, {3, 1, 0, 0}, {4, 1, 0, 0}, {900, 1, 0, 0}}},
         {"missing channels copy the last",
          "lut:2:2\n0\n1023\n1023\n0\n",
@@ -301,56 +294,30 @@ TEST(CurveSet, CurveExpressionsGiveKindsEndsAndTangents) {
               CVxCurve::EInterpolation::eHermiteMonotone);
 }
 
-TEST(CurveSet, ErrorTextsAndLutFiles) {
+TEST(CurveSet, ErrorTexts) {
     ScratchFolder scratch;
     scratch.Write("words.lut", "hello there\n");
     scratch.Write("columns.lut", "0 0 0\n255 255 255\n");
-    scratch.Write("table.cube", "LUT_1D_SIZE 3\nDOMAIN_MIN 0 0 0\nDOMAIN_MAX 2 2 2\n"
-                                "0 0 0\n0.5 0.25 0\n1 0.5 0\n");
-    scratch.Write("lattice.cube", "LUT_3D_SIZE 2\n" + Repeated("0.5 0.5 0.5\n", 8));
-    const std::string prefix = "Lookup table \"";
     struct Case {
-        const char* name;
         std::string file;
-        bool tryLUT;
         int failingAllocations;
-        std::string error; // empty: read
+        std::string error;
     } cases[] = {
-        {"missing", "missing.lut", false, 0, "file not found."},
-        {"unknown", "words.lut", true, 0, "unknown format."},
-        {"out of memory", "columns.lut", false, 1, "out of memory."},
-        {"columns", "columns.lut", true, 0, ""},
-        {"1D table", "table.cube", true, 0, ""},
-        {"lattice", "lattice.cube", true, 0, ""},
-        {"lattice as text", "lattice.cube", false, 0, "unknown format."},
+        {"missing.lut", 0, "file not found."},
+        {"words.lut", 0, "unknown format."},
+        {"columns.lut", 1, "out of memory."},
     };
     for (const Case& c : cases) {
         const std::string path = scratch.Drive(c.file);
         CurveSetHolder set(new CVxCurveSet());
         FrameworkError error;
         g_failingNothrowAllocations = c.failingAllocations;
-        const bool read = set->Read(path.c_str(), &error, c.tryLUT);
+        EXPECT_FALSE(set->Read(path.c_str(), &error, false)) << c.file;
         g_failingNothrowAllocations = 0;
-        EXPECT_EQ(read, c.error.empty()) << c.name;
-        if (!c.error.empty()) {
-            EXPECT_EQ(error.severity, 2) << c.name;
-            EXPECT_STREQ(error.message.c_str(),
-                         (prefix + path + "\" could not be loaded: " + c.error).c_str());
-        }
+        EXPECT_EQ(error.severity, 2) << c.file;
+        EXPECT_EQ(error.message.c_str(),
+                  "Lookup table \"" + path + "\" could not be loaded: " + c.error);
     }
-    CurveSetHolder table(new CVxCurveSet());
-    ASSERT_TRUE(table->Read(scratch.Drive("table.cube").c_str(), nullptr, true));
-    const CVxCurve& red = *table->Curve(EChannel::eRed);
-    ASSERT_EQ(red.PointCount(), 3u);
-    EXPECT_EQ(red.Point(2).x, 2.0);
-    EXPECT_EQ(red.Point(1).y, 0.5);
-    EXPECT_EQ(table->Curve(EChannel::eGreen)->Point(2).y, 0.5);
-    EXPECT_EQ(table->Curve(EChannel::eMaster)->Evaluate(0.5), 0.5);
-    EXPECT_EQ(table->Lattice(), nullptr);
-    CurveSetHolder lattice(new CVxCurveSet());
-    ASSERT_TRUE(lattice->Read(scratch.Drive("lattice.cube").c_str(), nullptr, true));
-    ASSERT_NE(lattice->Lattice(), nullptr);
-    EXPECT_EQ(lattice->Lattice()->m_size, 2u);
 }
 
 TEST(LutLoad, CurveFilesFallBackToA1024EntryTable) {
