@@ -35,6 +35,7 @@ const std::string kCannotConvert = "  The source LUT can't be converted\n";
 const std::string kResampleWarning =
     "  Warning: resampling the original LUT to a different size\n"
     "  can severely reduce the quality of the resulting Cubrel LUT.\n";
+const std::string kUnloadable = std::string("\x01\x02\x00\x03 no LUT here", 16);
 
 std::string Parameter(const std::string& name, const std::string& value) {
     return "          <" + name + ">\"" + value + "\"</" + name + ">\n";
@@ -54,17 +55,23 @@ std::string UnknownShaderLook(const std::string& rest) {
            rest + "</look>\n";
 }
 
-std::string StoredLut(float value) {
+std::string LutElement(const std::string& tag, uint32_t size, const std::vector<float>& rgb) {
     std::string hex;
-    uint8_t bytes[4];
-    std::memcpy(bytes, &value, 4);
     char pair[3];
-    for (int entry = 0; entry < 729 * 3; ++entry)
-        for (uint8_t byte : bytes) {
-            std::snprintf(pair, sizeof pair, "%02X", byte);
-            hex += pair;
-        }
-    return "  <LUT>\n    <size>\"9\"</size>\n    <data>\"" + hex + "\"\n    </data>\n  </LUT>\n";
+    for (size_t i = 0; i < rgb.size() * 4; ++i) {
+        if (i % 32 == 0)
+            hex += "\n      ";
+        uint8_t bytes[4];
+        std::memcpy(bytes, &rgb[i / 4], 4);
+        std::snprintf(pair, sizeof pair, "%02X", bytes[i % 4]);
+        hex += pair;
+    }
+    return "  <" + tag + ">\n    <size>\"" + std::to_string(size) + "\"</size>\n    <data>\"" +
+           hex + "\"\n    </data>\n  </" + tag + ">\n";
+}
+
+std::string StoredLut(float value) {
+    return LutElement("LUT", 9, std::vector<float>(729 * 3, value));
 }
 
 uint32_t CubrelCode(float value) {

@@ -17,6 +17,8 @@ extern const std::string kWritten;
 extern const std::string kShaderMissing;
 extern const std::string kCannotConvert;
 extern const std::string kResampleWarning;
+// Bytes that no LUT reader and no curve-set format takes.
+extern const std::string kUnloadable;
 
 // One parameter line of a look's base sublayer.
 std::string Parameter(const std::string& name, const std::string& value);
@@ -24,6 +26,8 @@ std::string Parameter(const std::string& name, const std::string& value);
 std::string BaseLook(const std::string& parameters, const std::string& rest = "");
 // A look that cannot be rendered: its one layer names a shader nobody has.
 std::string UnknownShaderLook(const std::string& rest = "");
+// A LUT element as a rebuilt look holds it: the RGB floats in hex, 32 bytes a line.
+std::string LutElement(const std::string& tag, uint32_t size, const std::vector<float>& rgb);
 // A stored 9-point LUT element whose every entry is `value` in all channels.
 std::string StoredLut(float value);
 

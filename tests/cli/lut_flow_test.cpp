@@ -1,8 +1,6 @@
 #include "cli_harness.h"
 
-#include <cmath>
 #include <cstdio>
-#include <cstring>
 
 namespace {
 
@@ -63,59 +61,33 @@ std::string MeshText() {
     return text;
 }
 
-void PutLittleEndian(std::string& out, uint32_t value) {
-    for (int i = 0; i < 4; ++i)
-        out += static_cast<char>(value >> (8 * i));
-}
-
-void PutFloat(std::string& out, float value) {
-    uint32_t bits;
-    std::memcpy(&bits, &value, 4);
-    PutLittleEndian(out, bits);
-}
-
-// The graded 9-point lattice as little-endian float triples, red fastest.
-std::string GradedFloats9() {
-    std::string bytes;
+// The graded 9-point lattice as float triples, red fastest.
+std::vector<float> GradedFloats9() {
+    std::vector<float> floats;
     for (uint32_t b = 0; b < 9; ++b)
         for (uint32_t g = 0; g < 9; ++g)
             for (uint32_t r = 0; r < 9; ++r) {
                 double rgb[3];
                 Grade(9, r, g, b, rgb);
-                for (double channel : rgb)
-                    PutFloat(bytes, static_cast<float>(channel));
+                floats.insert(floats.end(), rgb, rgb + 3);
             }
-    return bytes;
+    return floats;
 }
 
-// A 9-point VTX2 container of the graded lattice, domain [0, 1].
+// A 9-point VTX2 container of the graded lattice, domain [0, 1], in the
+// byte order of this (little-endian) machine.
 std::string ContainerBytes() {
-    std::string bytes = "VTX2";
-    PutLittleEndian(bytes, 9);
-    PutLittleEndian(bytes, 3);
-    PutLittleEndian(bytes, 0);
-    for (float bound : {0.f, 0.f, 0.f, 1.f, 1.f, 1.f})
-        PutFloat(bytes, bound);
-    return bytes + GradedFloats9();
+    const uint32_t header[3] = {9, 3, 0};
+    const float domain[6] = {0, 0, 0, 1, 1, 1};
+    const std::vector<float> lattice = GradedFloats9();
+    return "VTX2" + std::string(reinterpret_cast<const char*>(header), sizeof header) +
+           std::string(reinterpret_cast<const char*>(domain), sizeof domain) +
+           std::string(reinterpret_cast<const char*>(lattice.data()), lattice.size() * 4);
 }
-
-// A look storing the graded 9-point lattice in hex.
-// A layer whose shader is neither registered nor built in: the render fails.
-const std::string kUnknownShaderLayer =
-    "    <shader>\n      <name>\"Studio.Missing\"</name>\n    </shader>\n";
 
 // A look that cannot be rendered, with the graded 9-point lattice stored in it.
 std::string LookWithStoredLut() {
-    std::string hex;
-    char digits[3];
-    for (unsigned char byte : GradedFloats9()) {
-        std::snprintf(digits, sizeof digits, "%02X", byte);
-        hex += digits;
-    }
-    return "<?xml version=\"1.0\" ?>\n<look>\n  <shaders>\n" + kUnknownShaderLayer +
-           "  </shaders>\n  <LUT>\n    "
-           "<size>\"9\"</size>\n    <data>\"" +
-           hex + "\"\n    </data>\n  </LUT>\n</look>\n";
+    return "<?xml version=\"1.0\" ?>\n" + UnknownShaderLook(LutElement("LUT", 9, GradedFloats9()));
 }
 
 using LutFlowTest = CliTest;
@@ -168,9 +140,7 @@ TEST_F(LutFlowTest, ResamplingWarnsOnceAndCanBeDisabled) {
 
 TEST_F(LutFlowTest, RebuildModeMessagesKeepFilesUnchanged) {
     const std::string sized64 = "<look>\n  <LUT>\n    <size>\"64\"</size>\n  </LUT>\n</look>\n";
-    const std::string sized16 =
-        "<look>\n  <shaders>\n" + kUnknownShaderLayer +
-        "  </shaders>\n  <LUT>\n    <size>\"16\"</size>\n  </LUT>\n</look>\n";
+    const std::string sized16 = UnknownShaderLook("  <LUT>\n    <size>\"16\"</size>\n  </LUT>\n");
     WriteFile("a64.look", sized64);
     WriteFile("b16.look", sized16);
     WriteFile("c.look", "<look></look>");
@@ -188,8 +158,8 @@ TEST_F(LutFlowTest, RebuildModeMessagesKeepFilesUnchanged) {
 }
 
 TEST_F(LutFlowTest, WrappingWarnsBeforeOverwritingALook) {
-    // No reader takes these bytes, so the looks that wrap them cannot be rendered.
-    const std::string cube = std::string("\x01\x02\x00\x03 no LUT here", 16);
+    // The looks that wrap these bytes cannot be rendered.
+    const std::string cube = kUnloadable;
     WriteFile("a.lut", cube);
     WriteFile("b.lut", cube);
     WriteFile("b.look", "old look");

@@ -1,8 +1,6 @@
 #include "cli_harness.h"
 
 #include <cmath>
-#include <cstdio>
-#include <cstring>
 
 namespace {
 
@@ -10,8 +8,6 @@ const std::string kLutMissing =
     "  Error while rendering LUT:\n    One or more of the LUTs used in the look are missing\n";
 const std::string kUpdated = "  LUT updated successfully\n";
 const std::string kNotRendered = "  Error rendering new look LUT, file was not modified\n";
-// Bytes that no LUT reader and no curve-set format takes.
-const std::string kUnloadable = std::string("\x01\x02\x00\x03 no LUT here", 16);
 
 // The base grading's single-range step for a lattice colour c with a gain per
 // channel and no offset, in the order of the kernel's single-precision steps.
@@ -60,22 +56,6 @@ const std::string kMask =
     "        <spline>\"linear,value:1@0\"</spline>\n"
     "        <smooth>\"linear,value:0@0\"</smooth>\n"
     "      </point>\n    </contour>\n  </mask>\n";
-
-// A LUT element as a rebuilt look holds it, from float RGB entries.
-std::string LutElement(const std::string& tag, uint32_t size, const std::vector<float>& rgb) {
-    std::string hex;
-    char pair[3];
-    for (size_t i = 0; i < rgb.size() * 4; ++i) {
-        if (i % 32 == 0)
-            hex += "\n      ";
-        uint8_t bytes[4];
-        std::memcpy(bytes, &rgb[i / 4], 4);
-        std::snprintf(pair, sizeof pair, "%02X", bytes[i % 4]);
-        hex += pair;
-    }
-    return "  <" + tag + ">\n    <size>\"" + std::to_string(size) + "\"</size>\n    <data>\"" +
-           hex + "\"\n    </data>\n  </" + tag + ">\n";
-}
 
 // The rebuilt document of a look whose base has only Gain.X = 0.5 and the mask.
 std::string RebuiltGainLook(uint32_t size) {
