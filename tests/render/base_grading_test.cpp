@@ -296,38 +296,4 @@ TEST(BaseGrading, DefaultsLeaveEveryBitAlone) {
     }
 }
 
-// A variant that leaves identity parts out gives the pixels of one that evaluates them.
-TEST(BaseGrading, LeftOutPartsMatchEvaluatedIdentities) {
-    const Parameters cases[] = {{{"saturation", 0.5}},
-                                {{"gain.x", 0.3}, {"offset.y", 0.1}},
-                                kRedKey,
-                                kRedKey + kGrayOut123};
-    BaseGradingParts all;
-    all.matrix = all.tonalSplit = all.singleRange = all.blur = true;
-    all.gamma[0] = all.gamma[1] = all.gamma[2] = true;
-    all.secondaries[0] = all.secondaries[1] = all.invert[0] = all.invert[1] = true;
-    const Rgb colours[] = {{0, 0, 0}, {1, 0.75f, 0}, {0.2f, 0.5f, 0.9f}, {1.5f, 1, 0.3f}};
-    for (const Parameters& parameters : cases) {
-        const BaseLayer layer(parameters);
-        const BaseGradingValues values = ReadBaseGradingValues(layer.Script());
-        const BaseGradingParts parts = FindBaseGradingParts(layer.Script());
-        all.grayOut = parts.grayOut;
-        const std::unique_ptr<PixelStage> stages[2][2] = {
-            {MakeBaseFirstPass(values, parts, nullptr, nullptr, layer.Rows()),
-             MakeBaseFirstPass(values, all, nullptr, nullptr, layer.Rows())},
-            {MakeBaseSecondPass(values, parts, layer.Rows()),
-             MakeBaseSecondPass(values, all, layer.Rows())}};
-        for (const auto& [chosen, full] : stages) {
-            const std::string name = chosen->KernelName();
-            EXPECT_NE(name, full->KernelName());
-            for (const Rgb& colour : colours) {
-                const std::array<float, 4> a = RunPixel(*chosen, colour),
-                                           b = RunPixel(*full, colour);
-                for (int k = 0; k < 3; ++k)
-                    EXPECT_NEAR(a[k], b[k], 1e-6) << name << " channel " << k;
-            }
-        }
-    }
-}
-
 } // namespace
