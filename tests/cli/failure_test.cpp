@@ -32,18 +32,18 @@ constexpr bool kAddressSanitizer =
     false;
 #endif
 
+constexpr fs::perms kPlainMode =
+    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read;
+
 // Makes the entries of one case in the working folder.
 struct Entry {
     enum Kind { eFile, eFolder, eLink, eFifo } kind;
     std::string name;
     std::string content; // the bytes of a file, the target of a link
-    fs::perms mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
-                     fs::perms::others_read;
+    fs::perms mode = kPlainMode;
 };
 
-Entry File(const std::string& name, const std::string& bytes,
-           fs::perms mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
-                            fs::perms::others_read) {
+Entry File(const std::string& name, const std::string& bytes, fs::perms mode = kPlainMode) {
     return {Entry::eFile, name, bytes, mode};
 }
 Entry Folder(const std::string& name) {
@@ -60,7 +60,6 @@ struct Case {
     const char* what;
     std::vector<Entry> entries;
     std::vector<std::string> args;
-    ChildSetup setup;
     std::string out; // after the banner
     // Entries whose bytes change (or that appear); every other entry stays as
     // it was, links stay links, and nothing else appears.
@@ -91,6 +90,8 @@ protected:
         return entries;
     }
 
+    ChildSetup m_setup;
+
     void Make(const Entry& entry) const {
         const std::string path = m_work + "/" + entry.name;
         switch (entry.kind) {
@@ -110,6 +111,7 @@ protected:
         }
     }
 
+    // Runs each case with what m_setup gives the program.
     void RunCases(const std::vector<Case>& cases) {
         for (const Case& c : cases) {
             fs::remove_all(m_work);
@@ -117,7 +119,7 @@ protected:
             for (const Entry& entry : c.entries)
                 Make(entry);
             std::map<std::string, std::string> expected = Snapshot();
-            const RunResult result = Run(c.args, c.setup);
+            const RunResult result = Run(c.args, m_setup);
             EXPECT_EQ(result.out, kBanner + c.out) << c.what;
             EXPECT_EQ(result.exitCode, 0) << c.what;
             std::map<std::string, std::string> after = Snapshot();
@@ -135,27 +137,22 @@ TEST_F(FailureTest, InputsThatVanishOrAreNoFilesAreReportedAndLeftAlone) {
         {"a dangling link listed by a wildcard",
          {Link("gone.look", "missing.look")},
          {"*.look"},
-         {},
          "\ngone.look:\n" + kReadError},
         {"a FIFO listed by a wildcard",
          {Fifo("pipe.look")},
          {"*.look"},
-         {},
          "\npipe.look:\n" + kReadError},
         {"a dangling link in Cubrel mode",
          {Link("gone.lut", "missing.lut")},
          {"*.lut", "-cubrel"},
-         {},
          "\ngone.lut:\n" + kReadError},
         {"a folder named like a look",
          {Folder("x.look"), File("y.look", "<look></look>")},
          {"*.look"},
-         {},
          "\ny.look:\n  Not a valid .look file\n"},
         {"a FIFO in Cubrel mode",
          {Fifo("pipe.lut")},
          {"*.lut", "-cubrel"},
-         {},
          "\npipe.lut:\n" + kReadError},
     });
 }
@@ -165,34 +162,28 @@ TEST_F(FailureTest, TargetsAreReplacedOnlyWhereAWriteInPlaceWouldGo) {
         {"a folder named like the new look",
          {File("x.lut", kCube2), Folder("x.look")},
          {"x.lut", "-size", "8"},
-         {},
          "\nx.lut:\n" + kWriteError},
         {"a folder named like the Cubrel file",
          {File("b.look", kGainLook), Folder("b.lut")},
          {"b.look", "-cubrel", "-size", "9"},
-         {},
          "\nb.look:\n" + kWriteError},
         {"a FIFO named like the Cubrel file",
          {File("b.look", kGainLook), Fifo("b.lut")},
          {"b.look", "-cubrel", "-size", "9"},
-         {},
          "\nb.look:\n" + kWriteError},
         {"a Cubrel file reached through a link",
          {File("b.look", kGainLook), File("store/b.lut", "old"), Link("b.lut", "store/b.lut")},
          {"b.look", "-cubrel", "-size", "9"},
-         {},
          "\nb.look:\n" + kWritten,
          {"store/b.lut"}},
         {"a LUT file converted through a link",
          {File("store/a.lut", kCube2), Link("a.lut", "store/a.lut")},
          {"a.lut", "-cubrel", "-size", "9"},
-         {},
          "\na.lut:\n" + kResampling + kWritten,
          {"store/a.lut"}},
         {"a Cubrel file of the same name in another case",
          {File("b.look", kGainLook), File("B.LUT", "old")},
          {"b.look", "-cubrel", "-size", "9"},
-         {},
          "\nb.look:\n" + kWritten,
          {"B.LUT"}},
     });
@@ -201,28 +192,24 @@ TEST_F(FailureTest, TargetsAreReplacedOnlyWhereAWriteInPlaceWouldGo) {
 TEST_F(FailureTest, AnOrdinaryUserChangesNoFileItCouldNotWrite) {
     if (!CanBecomeNobody())
         GTEST_SKIP() << "needs the superuser to run the program as user nobody";
-    const ChildSetup nobody{.asNobody = true};
+    m_setup.asNobody = true;
     const fs::perms ownerOnly = fs::perms::owner_read | fs::perms::owner_write;
     RunCases({
         {"another user's LUT file",
          {File("a.lut", kCube2)},
          {"a.lut", "-cubrel", "-size", "9"},
-         nobody,
          "\na.lut:\n" + kResampling + kWriteError},
         {"another user's look",
          {File("g.look", kGainLook)},
          {"g.look", "-size", "8"},
-         nobody,
          "\ng.look:\n" + kWriteError},
         {"another user's look beside a LUT file",
          {File("a.lut", kCube2), File("a.look", "old")},
          {"a.lut", "-size", "8"},
-         nobody,
          "\na.lut:\n  Warning: conversion will overwrite an existing look file\n" + kWriteError},
         {"a look it may not read",
          {File("g.look", kGainLook, ownerOnly)},
          {"g.look", "-size", "8"},
-         nobody,
          "\ng.look:\n" + kReadError},
     });
 }
@@ -232,7 +219,7 @@ TEST_F(FailureTest, OutOfMemoryFallsBackAndWritesNoLatticeOfAnotherSize) {
         GTEST_SKIP() << "an address space limit cannot hold the sanitizer's shadow memory";
     // Enough for the program and a 129-point Cubrel buffer, too little for a
     // 129-point lattice (34 MB to resample into, 25 MB to render).
-    const ChildSetup limited{.addressSpaceLimit = 32l << 20};
+    m_setup.addressSpaceLimit = 32l << 20;
     // The render runs out before it finds out that a shader is missing.
     const std::string kInternalError = "  Internal error while rendering LUT\n";
     const std::string stored = "<?xml version=\"1.0\" ?>\n" + UnknownShaderLook(StoredLut(0.5f));
@@ -240,44 +227,41 @@ TEST_F(FailureTest, OutOfMemoryFallsBackAndWritesNoLatticeOfAnotherSize) {
         {"the program starts within the limit",
          {File("a.lut", kCube2)},
          {"a.lut", "-cubrel", "-size", "129", "-noresampling"},
-         limited,
          "\na.lut:\n  Source LUT has a different size and resampling is disabled.\n"
          "  The LUT was not converted.\n"},
         {"resampling a LUT file",
          {File("a.lut", kCube2)},
          {"a.lut", "-cubrel", "-size", "129"},
-         limited,
          "\na.lut:\n" + kResampling + kCannotConvert},
         {"resampling the LUT stored in a look",
          {File("s.look", stored)},
          {"s.look", "-cubrel", "-size", "129"},
-         limited,
          "\ns.look:\n" + kInternalError + "  Resampling original LUT from the .look file...\n" +
              kResampleWarning + kCannotConvert},
         {"rendering a look",
          {File("g.look", kGainLook)},
          {"g.look", "-cubrel", "-size", "129"},
-         limited,
          "\ng.look:\n" + kInternalError + kCannotConvert},
         {"rebuilding a look",
          {File("g.look", kGainLook)},
          {"g.look", "-size", "256"},
-         limited,
          "\ng.look:\n  Error rendering new look LUT, file was not modified\n"},
     });
 }
 
 TEST_F(FailureTest, WritesThatFailPartWayKeepTheOldFile) {
+    m_setup.fileSizeLimit = 2048;
     RunCases({
         {"a Cubrel file of 3940 bytes",
          {File("a.lut", kCube2)},
          {"a.lut", "-cubrel", "-size", "9"},
-         {.fileSizeLimit = 2048},
          "\na.lut:\n" + kResampling + kWriteError},
+    });
+    m_setup.fileSizeLimit = 64l << 20;
+    RunCases({
         {"a rebuilt look of 446 MB",
          {File("g.look", kGainLook)},
          {"g.look", "-size", "256"},
-         {.fileSizeLimit = 64l << 20},
          "\ng.look:\n" + kWriteError},
     });
 }
