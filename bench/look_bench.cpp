@@ -22,7 +22,8 @@ void BM_LutElement(benchmark::State& state) {
     for (auto _ : state) {
         out.Empty();
         const Clock::time_point start = Clock::now();
-        const bool written = AppendLutElement(out, "LUT", n, lattice.data(), entries);
+        StringSink sink(out);
+        const bool written = WriteLutElement(sink, "LUT", n, lattice.data(), entries);
         total += SecondsSince(start);
         benchmark::DoNotOptimize(out.Data());
         if (!written || out.Length() != length)

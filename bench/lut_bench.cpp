@@ -175,7 +175,7 @@ double BestLoadSeconds(const CVxString& path, int repeats) {
     for (int i = 0; i < repeats; ++i) {
         CVxLUT lut;
         const Clock::time_point start = Clock::now();
-        lut.Load(path, false, 0, true);
+        lut.Load(path, false, CVxLUT::EDimensionRequirement::eAnyDimension, true);
         best = std::min(best, SecondsSince(start));
     }
     return best;
@@ -195,7 +195,8 @@ void BM_LoadCurveFile(benchmark::State& state) {
     for (auto _ : state) {
         CVxLUT lut;
         const Clock::time_point start = Clock::now();
-        const bool loaded = lut.Load(path, false, 0, true);
+        const bool loaded =
+            lut.Load(path, false, CVxLUT::EDimensionRequirement::eAnyDimension, true);
         total += SecondsSince(start);
         if (!loaded || lut.m_size != 1024)
             state.SkipWithError("the curve file did not load");

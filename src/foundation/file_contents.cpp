@@ -51,7 +51,20 @@ bool ReadTextFile(const CVxString& path, CVxString& text, bool keepLineBreaks) {
 }
 
 bool ReplaceFileContents(const CVxString& path, const void* data, size_t size) {
+    FileReplacement replacement;
+    return replacement.Begin(path) && replacement.Append(data, size) && replacement.Commit();
+}
+
+bool FileReplacement::Begin(const CVxString& path) {
     CVxString filePath(path);
     filePath.SlashesToBackslashes();
-    return platform::ReplaceFile(std::string_view(filePath.Data(), filePath.Length()), data, size);
+    return m_file.Begin(std::string_view(filePath.Data(), filePath.Length()));
+}
+
+bool FileReplacement::Append(const void* data, size_t size) {
+    return m_file.Write(data, size);
+}
+
+bool FileReplacement::Commit() {
+    return m_file.Commit();
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "foundation/byte_sink.h"
 #include "foundation/vx_string.h"
+#include "platform/file_system.h"
 
 #include <cstddef>
 
@@ -15,5 +17,19 @@ bool ReadBinaryFile(const CVxString& path, CVxString& bytes);
 bool ReadTextFile(const CVxString& path, CVxString& text, bool keepLineBreaks = false);
 
 // Replaces the file at path with the given bytes atomically: a failed write
-// leaves any old file whole and no temporary file behind.
+// leaves any old file whole and no temporary file behind. What may be replaced,
+// and what the new file keeps of the old one, is platform::FileReplacement's.
 bool ReplaceFileContents(const CVxString& path, const void* data, size_t size);
+
+// The same replacement for a file written in pieces: Begin, Append as often as
+// needed, then Commit. Until Commit the old file stays whole; a replacement
+// destroyed without Commit leaves nothing behind.
+class FileReplacement : public ByteSink {
+public:
+    bool Begin(const CVxString& path);
+    bool Append(const void* data, size_t size) override;
+    bool Commit();
+
+private:
+    platform::FileReplacement m_file;
+};

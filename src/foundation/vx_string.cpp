@@ -187,19 +187,21 @@ bool ConvertSigned32(const char* text, const char*& end, int32_t& value) {
 }
 
 // The 64-bit conversion of the framework: white space, sign, digits; whatever follows is
-// ignored and a text without digits gives 0. Out of range saturates.
-int64_t ConvertInt64(const char* text) {
+// ignored. Out of range saturates. False when there is no digit to convert.
+bool ConvertInt64(const char* text, int64_t& value) {
     bool negative, overflow;
     uint64_t magnitude;
     if (!ScanDecimal(text, negative, magnitude, overflow))
-        return 0;
+        return false;
     if (negative)
-        return (overflow || magnitude > 0x8000000000000000ull)
-                   ? INT64_MIN
-                   : static_cast<int64_t>(0ull - magnitude);
-    return (overflow || magnitude > static_cast<uint64_t>(INT64_MAX))
-               ? INT64_MAX
-               : static_cast<int64_t>(magnitude);
+        value = (overflow || magnitude > 0x8000000000000000ull)
+                    ? INT64_MIN
+                    : static_cast<int64_t>(0ull - magnitude);
+    else
+        value = (overflow || magnitude > static_cast<uint64_t>(INT64_MAX))
+                    ? INT64_MAX
+                    : static_cast<int64_t>(magnitude);
+    return true;
 }
 
 bool ContainsByte(const char* set, char c) {
@@ -758,15 +760,18 @@ bool CVxString::ToUInt8(uint8_t& out) const {
 }
 
 bool CVxString::ToInt64(int64_t& out, int64_t min, int64_t max) const {
-    int64_t value = ConvertInt64(m_data);
-    if (value < min || value > max)
+    int64_t value;
+    if (!ConvertInt64(m_data, value) || value < min || value > max)
         return false;
     out = value;
     return true;
 }
 
 bool CVxString::ToUInt64(uint64_t& out, uint64_t min, uint64_t max) const {
-    uint64_t value = static_cast<uint64_t>(ConvertInt64(m_data));
+    int64_t converted;
+    if (!ConvertInt64(m_data, converted))
+        return false;
+    const uint64_t value = static_cast<uint64_t>(converted);
     if (value < min || value > max)
         return false;
     out = value;

@@ -21,6 +21,6 @@ public:
 // case, optional blanks and ">". Every element holds either one double-quoted
 // value (no escapes) or child elements. A value whose key lies below `prefix`
 // (prefix + ".", any letter case) is handed to the sink without that part;
-// others are read but not handed on. An empty prefix hands on every value. False on any syntax error, after the
-// values read before it were handed on.
+// others are read but not handed on. An empty prefix hands on every value. False on any syntax
+// error, after the values read before it were handed on.
 bool ReadXMLTree(const char* text, size_t length, const CVxString& prefix, XMLTreeSink& sink);

@@ -27,20 +27,8 @@ constexpr size_t kRunBytes = 32;
 constexpr char kRunBreak[] = "\n      ";
 constexpr size_t kRunBreakLength = sizeof kRunBreak - 1;
 constexpr size_t kRunTextLength = kRunBreakLength + 2 * kRunBytes;
-// Below this much data a second thread costs more than it saves.
-constexpr size_t kParallelBytes = size_t(1) << 20;
-
-struct HexPairTable {
-    char pairs[256][2];
-    constexpr HexPairTable() : pairs() {
-        const char digits[] = "0123456789ABCDEF";
-        for (int i = 0; i < 256; ++i) {
-            pairs[i][0] = digits[i >> 4];
-            pairs[i][1] = digits[i & 15];
-        }
-    }
-};
-constexpr HexPairTable kHexPairs;
+// Runs encoded at a time when streaming: 1 MiB of data, 2.2 MB of text.
+constexpr size_t kChunkRuns = size_t(1) << 15;
 
 // --- values that read back as written ---
 
@@ -132,19 +120,28 @@ CVxString LutFooter(const char* element) {
     return footer;
 }
 
-// One line of the data: its break, then two digits a byte.
+// The upper-case hex digit of a nibble. Arithmetic rather than a table
+// lookup, so that whole lines of digits are formed in vector registers.
+inline char HexDigit(uint8_t nibble) {
+    return static_cast<char>(nibble + (nibble > 9 ? 'A' - 10 : '0'));
+}
+
+// One line of the data: its break, then two digits a byte, high nibble first.
 inline char* EncodeRun(char* dest, const uint8_t* bytes, size_t count) {
     std::memcpy(dest, kRunBreak, kRunBreakLength);
     dest += kRunBreakLength;
-    for (size_t i = 0; i < count; ++i, dest += 2)
-        std::memcpy(dest, kHexPairs.pairs[bytes[i]], 2);
-    return dest;
+    char digits[2 * kRunBytes];
+    for (size_t i = 0; i < count; ++i) {
+        digits[2 * i] = HexDigit(bytes[i] >> 4);
+        digits[2 * i + 1] = HexDigit(bytes[i] & 15);
+    }
+    std::memcpy(dest, digits, 2 * count);
+    return dest + 2 * count;
 }
 
-// Runs [first, last) of the data; only the data's last run may be short, so
-// every other run is encoded with a constant count the compiler unrolls.
+// Runs [first, last) of the data from `dest` on; only the data's last run may
+// be short, so every other run is encoded with a constant count the compiler unrolls.
 void EncodeRuns(char* dest, const uint8_t* bytes, size_t byteCount, size_t first, size_t last) {
-    dest += first * kRunTextLength;
     const size_t fullRuns = std::min(last, byteCount / kRunBytes);
     size_t run = first;
     for (; run < fullRuns; ++run)
@@ -153,24 +150,50 @@ void EncodeRuns(char* dest, const uint8_t* bytes, size_t byteCount, size_t first
         EncodeRun(dest, bytes + run * kRunBytes, byteCount - run * kRunBytes);
 }
 
-// Every run lands at a position known in advance, so two threads can share
-// the work by whole runs and still write the same bytes.
-void EncodeHexRuns(char* dest, const uint8_t* bytes, size_t byteCount) {
-    const size_t runs = (byteCount + kRunBytes - 1) / kRunBytes;
-    if (byteCount < kParallelBytes || std::thread::hardware_concurrency() < 2) {
-        EncodeRuns(dest, bytes, byteCount, 0, runs);
-        return;
-    }
-    const size_t half = runs / 2;
-    std::thread helper;
+size_t RunCount(size_t byteCount) {
+    return (byteCount + kRunBytes - 1) / kRunBytes;
+}
+
+// Text length of runs [first, last).
+size_t RunTextLength(size_t byteCount, size_t first, size_t last) {
+    const size_t end = std::min(last * kRunBytes, byteCount);
+    return (last - first) * kRunBreakLength + (end - first * kRunBytes) * 2;
+}
+
+// Runs [first, last) on a second thread while the caller goes on; on the
+// calling thread when no thread can be started.
+std::thread EncodeRunsAside(char* dest, const uint8_t* bytes, size_t byteCount, size_t first,
+                            size_t last) {
     try {
-        helper = std::thread(EncodeRuns, dest, bytes, byteCount, half, runs);
+        return std::thread(EncodeRuns, dest, bytes, byteCount, first, last);
     } catch (const std::system_error&) {
-        EncodeRuns(dest, bytes, byteCount, half, runs);
+        EncodeRuns(dest, bytes, byteCount, first, last);
+        return std::thread();
     }
-    EncodeRuns(dest, bytes, byteCount, 0, half);
-    if (helper.joinable())
-        helper.join();
+}
+
+// The runs handed to the sink a chunk at a time; the next chunk is encoded
+// on a second thread while the sink takes the current one, so encoding costs
+// little beyond the writing itself.
+bool StreamHexRuns(ByteSink& out, const uint8_t* bytes, size_t byteCount) {
+    const size_t runs = RunCount(byteCount);
+    const size_t chunkRuns = std::min(runs, kChunkRuns);
+    std::vector<char> current(chunkRuns * kRunTextLength), next(current.size());
+    EncodeRuns(current.data(), bytes, byteCount, 0, chunkRuns);
+    for (size_t first = 0; first < runs; first += chunkRuns) {
+        const size_t last = std::min(runs, first + chunkRuns);
+        std::thread helper;
+        if (last < runs)
+            helper = EncodeRunsAside(next.data(), bytes, byteCount, last,
+                                     std::min(runs, last + chunkRuns));
+        const bool taken = out.Append(current.data(), RunTextLength(byteCount, first, last));
+        if (helper.joinable())
+            helper.join();
+        if (!taken)
+            return false;
+        current.swap(next);
+    }
+    return true;
 }
 
 // The floats' bytes in little-endian order, copied into `scratch` only on a
@@ -262,59 +285,64 @@ uint64_t LutElementLength(const char* element, uint32_t size, uint64_t entryCoun
            LutFooter(element).Length();
 }
 
-bool AppendLutElement(CVxString& out, const char* element, uint32_t size, const float* rgb,
-                      uint64_t entryCount) {
-    const uint64_t length = LutElementLength(element, size, entryCount);
-    const uint64_t start = out.Length();
-    if (length > kMaxStringLength - start)
+bool WriteLutElement(ByteSink& out, const char* element, uint32_t size, const float* rgb,
+                     uint64_t entryCount) {
+    if (entryCount > kMaxStringLength)
         return false;
-    const CVxString header = LutHeader(element, size);
-    const CVxString footer = LutFooter(element);
     const size_t byteCount = static_cast<size_t>(entryCount * kBytesPerEntry);
     std::vector<uint8_t> scratch;
     const uint8_t* bytes = LittleEndianBytes(rgb, byteCount / 4, scratch);
+    const CVxString header = LutHeader(element, size);
+    const CVxString footer = LutFooter(element);
+    return out.Append(header.Data(), header.Length()) && StreamHexRuns(out, bytes, byteCount) &&
+           out.Append(footer.Data(), footer.Length());
+}
 
-    const uint32_t end = static_cast<uint32_t>(start + length);
-    char* dest = out.GetBuffer(end) + start;
-    std::memcpy(dest, header.Data(), header.Length());
-    dest += header.Length();
-    EncodeHexRuns(dest, bytes, byteCount);
-    dest += length - header.Length() - footer.Length();
-    std::memcpy(dest, footer.Data(), footer.Length());
-    out.SetLength(end);
-    return true;
+bool CanWriteLookDocument(const CVxGradingParamStorage& grading, const CVxShapeMask* mask) {
+    return IsGradingReadable(grading) && (!mask || mask->IsEmpty() || IsMaskReadable(*mask));
+}
+
+bool WriteLookDocument(ByteSink& out, const CVxGradingParamStorage& grading,
+                       const CVxShapeMask* mask, const float* lut3D, uint32_t size3D,
+                       const float* lut1D, uint32_t size1D) {
+    if (!CanWriteLookDocument(grading, mask))
+        return false;
+    const bool with3D = lut3D && size3D != 0;
+    // No lattice past this size fits into a document, and its cube could overflow.
+    if (with3D && size3D > kMaxLatticeSize)
+        return false;
+    const bool with1D = lut1D && size1D != 0 && grading.IsPerChannelOnly(false);
+    CVxString head;
+    WriteDocumentHead(head, grading, mask);
+    if (!out.Append(head.Data(), head.Length()))
+        return false;
+    if (with3D && !WriteLutElement(out, "LUT", size3D, lut3D, uint64_t(size3D) * size3D * size3D))
+        return false;
+    if (with1D && !WriteLutElement(out, "LUT1D", size1D, lut1D, size1D))
+        return false;
+    return out.Append(kLookEnd, std::strlen(kLookEnd));
 }
 
 bool WriteLookDocument(CVxString& out, const CVxGradingParamStorage& grading,
                        const CVxShapeMask* mask, const float* lut3D, uint32_t size3D,
                        const float* lut1D, uint32_t size1D) {
-    if (!IsGradingReadable(grading) || (mask && !mask->IsEmpty() && !IsMaskReadable(*mask)))
+    if (!CanWriteLookDocument(grading, mask) || (lut3D && size3D > kMaxLatticeSize))
         return false;
-    const bool with3D = lut3D && size3D != 0;
-    // No lattice past this size fits into a string, and its cube could overflow.
-    if (with3D && size3D > kMaxLatticeSize)
-        return false;
-    const bool with1D = lut1D && size1D != 0 && grading.IsPerChannelOnly(false);
-    const uint64_t entries3D = uint64_t(size3D) * size3D * size3D;
-
     CVxString head;
     WriteDocumentHead(head, grading, mask);
     uint64_t total = head.Length() + std::strlen(kLookEnd);
-    if (with3D)
-        total += LutElementLength("LUT", size3D, entries3D);
-    if (with1D)
+    if (lut3D && size3D != 0)
+        total += LutElementLength("LUT", size3D, uint64_t(size3D) * size3D * size3D);
+    if (lut1D && size1D != 0 && grading.IsPerChannelOnly(false))
         total += LutElementLength("LUT1D", size1D, size1D);
     if (total > kMaxStringLength)
         return false;
-
-    out.Empty();
-    out.Reserve(static_cast<uint32_t>(total + 1));
-    out.Append(head);
-    if (with3D)
-        AppendLutElement(out, "LUT", size3D, lut3D, entries3D);
-    if (with1D)
-        AppendLutElement(out, "LUT1D", size1D, lut1D, size1D);
-    out.Append(kLookEnd);
+    CVxString text;
+    text.Reserve(static_cast<uint32_t>(total + 1));
+    StringSink sink(text);
+    if (!WriteLookDocument(sink, grading, mask, lut3D, size3D, lut1D, size1D))
+        return false;
+    out = std::move(text);
     return true;
 }
 

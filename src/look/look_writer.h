@@ -1,5 +1,6 @@
 #pragma once
 
+#include "foundation/byte_sink.h"
 #include "foundation/vx_string.h"
 
 #include <cstdint>
@@ -18,21 +19,30 @@ bool ExtractCdl(const CVxGradingParamStorage& grading, double slope[3], double o
 // reserve a whole document before writing it.
 uint64_t LutElementLength(const char* element, uint32_t size, uint64_t entryCount);
 
-// Appends a LUT element: `size`, then the entries (three 32-bit floats each,
+// Writes a LUT element: `size`, then the entries (three 32-bit floats each,
 // in the order given) as upper-case hex of their little-endian bytes, 32
-// bytes per line. False, with nothing appended, when the string cannot grow
-// that far.
-bool AppendLutElement(CVxString& out, const char* element, uint32_t size, const float* rgb,
-                      uint64_t entryCount);
+// bytes per line. False when the sink fails.
+bool WriteLutElement(ByteSink& out, const char* element, uint32_t size, const float* rgb,
+                     uint64_t entryCount);
 
-// Replaces `out` with a whole look document: the grading's layers, its CDL
-// when it has one, the mask when it holds something, the 3D LUT of size3D
-// points per axis (size3D^3 RGB entries in lut3D, red fastest) and, for a
-// per-channel grading, the 1D LUT of size1D RGB entries in lut1D. A LUT whose
-// size is 0 or whose data is null is left out. False, with `out` untouched,
-// when the document would not read back as the same grading and mask (a
-// quote inside a value, a name that is no tag, a number that is not finite,
-// a text taken for a marker) or would not fit into a string.
+// True when the grading and mask can be written as a document that reads
+// back as the same grading and mask: no quote inside a value, no name that is
+// no tag, no number that is not finite, no text taken for a marker.
+bool CanWriteLookDocument(const CVxGradingParamStorage& grading, const CVxShapeMask* mask);
+
+// Writes a whole look document: the grading's layers, its CDL when it has
+// one, the mask when it holds something, the 3D LUT of size3D points per axis
+// (size3D^3 RGB entries in lut3D, red fastest) and, for a per-channel grading,
+// the 1D LUT of size1D RGB entries in lut1D. A LUT whose size is 0 or whose
+// data is null is left out. The LUT data is streamed, so a file sink never
+// holds the document in memory. False, before anything is written, when the
+// document cannot be written as it would read back; otherwise false when the
+// sink fails.
+bool WriteLookDocument(ByteSink& out, const CVxGradingParamStorage& grading,
+                       const CVxShapeMask* mask, const float* lut3D, uint32_t size3D,
+                       const float* lut1D, uint32_t size1D);
+// The same into a string reserved once; `out` is replaced only when the whole
+// document could be written (and fits into a string).
 bool WriteLookDocument(CVxString& out, const CVxGradingParamStorage& grading,
                        const CVxShapeMask* mask, const float* lut3D, uint32_t size3D,
                        const float* lut1D, uint32_t size1D);

@@ -16,8 +16,9 @@ inline float LerpFloat(float a, float b, float f) {
     return static_cast<float>((static_cast<double>(b) - a) * f + a);
 }
 
-// Cell index and fraction of one channel. Truncation toward zero is deliberate:
-// inputs less than one cell below the domain extrapolate from the first cell.
+// Cell index and fraction of one channel, the input clamped to the domain at
+// both ends. Below the domain the fraction must not go negative: truncation
+// toward zero alone would extrapolate from the first cell.
 inline void LocateCell(float t, uint32_t size, uint32_t& index, float& fraction) {
     const float last = static_cast<float>(size - 1);
     if (t >= last) {
@@ -25,7 +26,7 @@ inline void LocateCell(float t, uint32_t size, uint32_t& index, float& fraction)
         fraction = 1.0f;
         return;
     }
-    if (!(t > -1.0f)) { // also catches NaN
+    if (!(t > 0.0f)) { // also catches NaN
         index = 0;
         fraction = 0.0f;
         return;

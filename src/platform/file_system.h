@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <string_view>
 
 namespace platform {
@@ -18,6 +19,53 @@ bool IsFolder(std::string_view path);
 // Writes the bytes to a temporary file beside the target, flushes it and renames it over
 // the target. On failure the old file is untouched and no temporary file is left.
 bool ReplaceFile(std::string_view path, const void* data, size_t size);
+
+// A file replaced by one written beside it in pieces: the old file stays whole
+// until Commit renames the new one over it, and a replacement that is not
+// committed (the object destroyed first) leaves no file behind.
+//
+// A replacement does nothing that writing the file in place could not: a
+// target that is not a plain file, or that the process may not write, is
+// refused, as is one whose owner the new file could not keep. A symbolic link
+// is followed to the file it names, which is replaced there (or created, for a
+// dangling link), so the link stays a link. The new file keeps the old one's
+// owner, group and permission bits, and the folder is synced after the rename.
+class FileReplacement {
+public:
+    FileReplacement() = default;
+    FileReplacement(const FileReplacement&) = delete;
+    FileReplacement& operator=(const FileReplacement&) = delete;
+    ~FileReplacement() { Abandon(); }
+
+    // Starts the new file beside the file that `path` names; false when the
+    // target is refused or the new file cannot be created.
+    bool Begin(std::string_view path);
+    // False once any write failed; later calls keep failing.
+    bool Write(const void* data, size_t size);
+    // Flushes the new file to the disk and renames it over the target.
+    bool Commit();
+    // Drops the new file.
+    void Abandon();
+
+private:
+    std::string m_target;
+    std::string m_temporary;
+    int m_descriptor = -1;
+    int m_pendingSlot = -1;
+    bool m_failed = false;
+    bool m_targetExists = false;
+    unsigned m_targetMode = 0;
+};
+
+// Removes the temporary file of every replacement that is under way. Safe to
+// call from a signal handler.
+void RemovePendingReplacements();
+
+// Makes an interruption (SIGINT, SIGTERM, SIGHUP, SIGQUIT) remove the pending
+// temporary files before the signal ends the process as it would have anyway,
+// and turns a file size limit (SIGXFSZ) into a failed write. A signal that is
+// ignored when this is called stays ignored.
+void InstallReplacementSignalHandlers();
 
 // Appends bytes to a file, creating it when its folder exists.
 bool AppendToFile(std::string_view path, const void* data, size_t size);

@@ -4,30 +4,43 @@
 #include "look/look_writer.h"
 #include "render/compositing_engine.h"
 
-#include <memory>
+void RebuiltLook::Releaser::operator()(float* buffer) const {
+    ReleaseRenderedLut(buffer);
+}
 
-namespace {
+RebuiltLook::RebuiltLook() = default;
+RebuiltLook::~RebuiltLook() = default;
 
-struct RenderedLutReleaser {
-    void operator()(float* buffer) const { ReleaseRenderedLut(buffer); }
-};
-using RenderedLut = std::unique_ptr<float, RenderedLutReleaser>;
+bool RebuiltLook::Render(const CVxGradingParamStorage& grading, const CVxShapeMask* mask,
+                         uint32_t size3D, uint32_t size1D) {
+    m_lattice.reset();
+    m_ramp.reset();
+    m_size3D = m_size1D = 0;
+    if (!CanWriteLookDocument(grading, mask))
+        return false;
+    CVxSoftwareCompositingEngine engine;
+    if (size3D != 0) {
+        m_lattice.reset(engine.RenderLookToLut(grading, 1, size3D, nullptr, 0, CVxString()));
+        if (!m_lattice)
+            return false;
+        m_size3D = size3D;
+    }
+    if (size1D != 0 && grading.IsPerChannelOnly(false)) {
+        m_ramp.reset(engine.RenderLookToLut(grading, 0, size1D, nullptr, 0, CVxString()));
+        m_size1D = m_ramp ? size1D : 0;
+    }
+    return true;
+}
 
-} // namespace
+bool RebuiltLook::Write(ByteSink& out, const CVxGradingParamStorage& grading,
+                        const CVxShapeMask* mask) const {
+    return WriteLookDocument(out, grading, mask, m_lattice.get(), m_size3D, m_ramp.get(), m_size1D);
+}
 
 bool WriteRebuiltLook(const CVxGradingParamStorage& grading, CVxString& out,
                       const CVxShapeMask* mask, uint32_t size3D, uint32_t size1D) {
-    CVxSoftwareCompositingEngine engine;
-    RenderedLut lattice;
-    if (size3D != 0) {
-        lattice.reset(engine.RenderLookToLut(grading, 1, size3D, nullptr, 0, CVxString()));
-        if (!lattice)
-            return false;
-    }
-    // A ramp that does not render only leaves the 1D LUT out.
-    RenderedLut ramp;
-    if (size1D != 0 && grading.IsPerChannelOnly(false))
-        ramp.reset(engine.RenderLookToLut(grading, 0, size1D, nullptr, 0, CVxString()));
-    return WriteLookDocument(out, grading, mask, lattice.get(), size3D, ramp.get(),
-                             ramp ? size1D : 0);
+    RebuiltLook rebuilt;
+    return rebuilt.Render(grading, mask, size3D, size1D) &&
+           WriteLookDocument(out, grading, mask, rebuilt.m_lattice.get(), rebuilt.m_size3D,
+                             rebuilt.m_ramp.get(), rebuilt.m_size1D);
 }

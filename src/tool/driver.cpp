@@ -3,6 +3,7 @@
 #include "foundation/paths.h"
 #include "foundation/settings.h"
 #include "lut/cubrel_writer.h"
+#include "platform/file_system.h"
 #include "render/resource_archive.h"
 #include "tool/command_line.h"
 #include "tool/file_flows.h"
@@ -136,6 +137,8 @@ int Run(int argc, const char* const* argv) {
 } // namespace
 
 int RunGradeshift(int argc, const char* const* argv) {
+    // An interrupted run must not leave the temporary file of a replacement behind.
+    platform::InstallReplacementSignalHandlers();
     const int exitCode = Run(argc, argv);
     std::fflush(stdout);
     CloseResourceArchive();

@@ -117,13 +117,16 @@ void FileFlows::RebuildLook(const FilePaths& paths, ParsedLook& look) {
                     static_cast<int>(m_settings.size));
         return;
     }
-    CVxString text;
-    if (!WriteRebuiltLook(look.grading, text, look.mask.get(), m_settings.size, kRamp1DSize)) {
+    RebuiltLook rebuilt;
+    if (!rebuilt.Render(look.grading, look.mask.get(), m_settings.size, kRamp1DSize)) {
         std::fputs("  Error rendering new look LUT, file was not modified\n", stdout);
         return;
     }
-    // Written through an atomic replace: a failed write keeps the old look whole.
-    if (!ReplaceFileContents(paths.lookPath, text.Data(), text.Length())) {
+    // Streamed into a file beside the look and renamed over it only when
+    // whole: a failed write keeps the old look.
+    FileReplacement file;
+    if (!file.Begin(paths.lookPath) || !rebuilt.Write(file, look.grading, look.mask.get()) ||
+        !file.Commit()) {
         std::fputs("  Error writing file\n", stdout);
         return;
     }

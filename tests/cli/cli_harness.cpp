@@ -1,8 +1,12 @@
 #include "cli_harness.h"
 
+#include "../support/run_as_nobody.h"
+
 #include <algorithm>
 #include <cmath>
 #include <csignal>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -25,6 +29,50 @@ const std::string kUsage =
     "  If resampling is disabled, the looks that can't be rendered won't be converted.\n";
 
 const std::string kWritten = "  Cubrel LUT written successfully\n";
+const std::string kShaderMissing =
+    "  Error while rendering LUT:\n    Failed to load one or more shaders used in the look\n";
+const std::string kCannotConvert = "  The source LUT can't be converted\n";
+const std::string kResampleWarning =
+    "  Warning: resampling the original LUT to a different size\n"
+    "  can severely reduce the quality of the resulting Cubrel LUT.\n";
+const std::string kUnloadable = std::string("\x01\x02\x00\x03 no LUT here", 16);
+
+std::string Parameter(const std::string& name, const std::string& value) {
+    return "          <" + name + ">\"" + value + "\"</" + name + ">\n";
+}
+
+std::string BaseLook(const std::string& parameters, const std::string& rest) {
+    return "<?xml version=\"1.0\" ?>\n<look>\n  <shaders>\n    <base>\n"
+           "      <rangeversion>\"2\"</rangeversion>\n      <sublayer0>\n"
+           "        <parameters>\n" +
+           parameters + "        </parameters>\n      </sublayer0>\n    </base>\n  </shaders>\n" +
+           rest + "</look>\n";
+}
+
+std::string UnknownShaderLook(const std::string& rest) {
+    return "<look>\n  <shaders>\n    <shader>\n      <name>\"Studio.Missing\"</name>\n"
+           "    </shader>\n  </shaders>\n" +
+           rest + "</look>\n";
+}
+
+std::string LutElement(const std::string& tag, uint32_t size, const std::vector<float>& rgb) {
+    std::string hex;
+    char pair[3];
+    for (size_t i = 0; i < rgb.size() * 4; ++i) {
+        if (i % 32 == 0)
+            hex += "\n      ";
+        uint8_t bytes[4];
+        std::memcpy(bytes, &rgb[i / 4], 4);
+        std::snprintf(pair, sizeof pair, "%02X", bytes[i % 4]);
+        hex += pair;
+    }
+    return "  <" + tag + ">\n    <size>\"" + std::to_string(size) + "\"</size>\n    <data>\"" +
+           hex + "\"\n    </data>\n  </" + tag + ">\n";
+}
+
+std::string StoredLut(float value) {
+    return LutElement("LUT", 9, std::vector<float>(729 * 3, value));
+}
 
 uint32_t CubrelCode(float value) {
     if (!(value > 0.0f))
@@ -84,41 +132,82 @@ void CliTest::SetUp() {
     fs::copy_file(GRADESHIFT_ARCHIVE, m_root + "/resources/Resources.vxf");
 }
 
-RunResult CliTest::Run(const std::vector<std::string>& args, long fileSizeLimit) const {
-    RunResult result;
+namespace {
+
+// In the child, before the program starts: nothing it inherits from the test
+// process may change how it meets signals, limits or permissions.
+void PrepareChild(const std::string& work, const ChildSetup& setup) {
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGXFSZ, SIGALRM})
+        signal(signalNumber, SIG_DFL);
+    alarm(30);
+    if (chdir(work.c_str()) != 0)
+        _exit(127);
+    if (setup.fileSizeLimit > 0) {
+        rlimit limit{static_cast<rlim_t>(setup.fileSizeLimit),
+                     static_cast<rlim_t>(setup.fileSizeLimit)};
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    if (setup.addressSpaceLimit > 0) {
+        rlimit limit{static_cast<rlim_t>(setup.addressSpaceLimit),
+                     static_cast<rlim_t>(setup.addressSpaceLimit)};
+        setrlimit(RLIMIT_AS, &limit);
+    }
+    if (setup.asNobody && !BecomeNobody())
+        _exit(126);
+}
+
+} // namespace
+
+RunResult CliTest::Run(const std::vector<std::string>& args, const ChildSetup& setup) const {
+    return Finish(Start(args, setup));
+}
+
+RunningProgram CliTest::Start(const std::vector<std::string>& args, const ChildSetup& setup) const {
+    RunningProgram program;
     int pipeEnds[2];
     if (pipe(pipeEnds) != 0)
-        return result;
-    const std::string program = m_root + "/bin/gradeshift";
+        return program;
+    if (setup.asNobody) {
+        fs::permissions(m_root, fs::perms::owner_all | fs::perms::group_read |
+                                    fs::perms::group_exec | fs::perms::others_read |
+                                    fs::perms::others_exec);
+        fs::permissions(m_work, fs::perms::all);
+    }
+    const std::string path = m_root + "/bin/gradeshift";
     std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
+    argv.push_back(const_cast<char*>(path.c_str()));
     for (const std::string& arg : args)
         argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
 
-    const pid_t child = fork();
-    if (child == 0) {
+    program.pid = fork();
+    if (program.pid == 0) {
         dup2(pipeEnds[1], STDOUT_FILENO);
         close(pipeEnds[0]);
         close(pipeEnds[1]);
-        if (chdir(m_work.c_str()) != 0)
-            _exit(127);
-        if (fileSizeLimit > 0) {
-            signal(SIGXFSZ, SIG_IGN);
-            rlimit limit{static_cast<rlim_t>(fileSizeLimit), static_cast<rlim_t>(fileSizeLimit)};
-            setrlimit(RLIMIT_FSIZE, &limit);
-        }
-        execv(program.c_str(), argv.data());
+        PrepareChild(m_work, setup);
+        execv(path.c_str(), argv.data());
         _exit(127);
     }
     close(pipeEnds[1]);
+    program.output = pipeEnds[0];
+    return program;
+}
+
+RunResult CliTest::Finish(const RunningProgram& program) const {
+    RunResult result;
+    if (program.pid <= 0)
+        return result;
     char buffer[4096];
     ssize_t count;
-    while ((count = read(pipeEnds[0], buffer, sizeof buffer)) > 0)
+    while ((count = read(program.output, buffer, sizeof buffer)) > 0)
         result.out.append(buffer, static_cast<size_t>(count));
-    close(pipeEnds[0]);
+    close(program.output);
     int status = 0;
-    waitpid(child, &status, 0);
+    waitpid(program.pid, &status, 0);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return result;
 }

@@ -7,12 +7,29 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 extern const std::string kBanner;
 extern const std::string kUsage;
 
 extern const std::string kWritten;
+extern const std::string kShaderMissing;
+extern const std::string kCannotConvert;
+extern const std::string kResampleWarning;
+// Bytes that no LUT reader and no curve-set format takes.
+extern const std::string kUnloadable;
+
+// One parameter line of a look's base sublayer.
+std::string Parameter(const std::string& name, const std::string& value);
+// A look whose base sublayer 0 holds the parameters, followed by `rest` inside the root.
+std::string BaseLook(const std::string& parameters, const std::string& rest = "");
+// A look that cannot be rendered: its one layer names a shader nobody has.
+std::string UnknownShaderLook(const std::string& rest = "");
+// A LUT element as a rebuilt look holds it: the RGB floats in hex, 32 bytes a line.
+std::string LutElement(const std::string& tag, uint32_t size, const std::vector<float>& rgb);
+// A stored 9-point LUT element whose every entry is `value` in all channels.
+std::string StoredLut(float value);
 
 // The 10-bit code the Cubrel writer stores for a lattice value.
 uint32_t CubrelCode(float value);
@@ -27,15 +44,34 @@ struct RunResult {
     int exitCode = -1;
 };
 
+// What the program's process is given besides its arguments.
+struct ChildSetup {
+    // Bytes; 0 for no limit. A write beyond the file size limit fails.
+    long fileSizeLimit = 0;
+    long addressSpaceLimit = 0;
+    // Run as user nobody (needs the superuser; see run_as_nobody.h). The
+    // installation becomes readable and the working folder writable for it.
+    bool asNobody = false;
+};
+
+// A started program: its process and the read end of its output.
+struct RunningProgram {
+    pid_t pid = -1;
+    int output = -1;
+};
+
 // A throw-away installation: bin/gradeshift, resources/Resources.vxf and a
 // working folder, all under one temporary folder removed afterwards.
 class CliTest : public ::testing::Test {
 protected:
     void SetUp() override;
 
-    // Runs the program in the working folder. A file size limit above 0 is set
-    // for the child, with SIGXFSZ ignored so that writes fail instead.
-    RunResult Run(const std::vector<std::string>& args, long fileSizeLimit = 0) const;
+    // Runs the program in the working folder with every signal at its default
+    // action. A run that hangs is ended by SIGALRM after half a minute.
+    RunResult Run(const std::vector<std::string>& args, const ChildSetup& setup = {}) const;
+    RunningProgram Start(const std::vector<std::string>& args, const ChildSetup& setup = {}) const;
+    // Reads the output of a started program until it ends.
+    RunResult Finish(const RunningProgram& program) const;
 
     // Paths relative to the working folder.
     void WriteFile(const std::string& name, const std::string& bytes) const;

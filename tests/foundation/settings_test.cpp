@@ -22,10 +22,10 @@ const char* kSettings = R"(<?xml version="1.0" encoding="utf-8"?>
     <AlwaysUpsampleToPoT>"maybe"</AlwaysUpsampleToPoT>
   </ColorTransforms>
   <Size>"12x"</Size>
-  <Gain>"2.5"</Gain>
   <Size2>"12"</Size2>
   <Size2>"13"</Size2>
   <Empty></Empty>
+  <Blank>""</Blank>
 </values>
 <Other><Key>"outside"</Key></Other>
 <values2><Key>"also outside"</Key></values2>
@@ -40,10 +40,10 @@ TEST(Settings, DottedKeysBelowTheRoot) {
     EXPECT_EQ(Text(store.GetString("ColorTransforms.LUTPath1", "")), "D:\\luts");
     EXPECT_EQ(Text(store.GetString("colortransforms.lutpath1", "")), "D:\\luts");
     EXPECT_EQ(Text(store.GetString("ColorTransforms.LUTPath2", "")), "E:\\more luts");
-    EXPECT_EQ(store.GetUInt32("Size2", 0), 13u);
-    EXPECT_EQ(store.GetInt32("Size", -1), -1);
-    EXPECT_EQ(store.GetDouble("Gain", 0), 2.5);
+    EXPECT_EQ(Text(store.GetString("Size2", "")), "13");
     EXPECT_EQ(store.GetInt64("Size", 0), 12); // no check for what follows the digits
+    EXPECT_EQ(store.GetInt64("Blank", -7), -7);
+    EXPECT_EQ(store.GetUInt64("Blank", 7), 7u);
     for (const char* absent : {"Other.Key", "Key", "values.Size2", "Empty"})
         EXPECT_EQ(Text(store.GetString(absent, "-")), "-") << absent;
     EXPECT_EQ(Text(store.GetString("Size", "-")), "12x"); // plain getters change nothing
@@ -90,14 +90,7 @@ TEST(Settings, RecordingGetters) {
     EXPECT_FALSE(store.GetBoolRecorded("ColorTransforms.AlwaysUpsampleToPoT", false));
     EXPECT_EQ(Text(store.GetString("ColorTransforms.AlwaysUpsampleToPoT", "")), "0");
     EXPECT_TRUE(store.GetBoolRecorded("Missing.Flag", true));
-    EXPECT_TRUE(store.GetBool("missing.flag", false));
-    EXPECT_EQ(store.GetInt32Recorded("Size", 64), 64);
-    EXPECT_EQ(store.GetInt32("Size", 0), 64);
-    EXPECT_EQ(store.GetUInt32Recorded("Size2", 1), 13u);
-    EXPECT_EQ(store.GetDoubleRecorded("Other", 0.1), 0.1);
-    EXPECT_EQ(store.GetDouble("Other", 0), 0.1);
-    EXPECT_EQ(Text(store.GetStringRecorded("Name", "x")), "x");
-    EXPECT_EQ(Text(store.GetString("Name", "")), "x");
+    EXPECT_EQ(Text(store.GetString("missing.flag", "")), "1");
     // A default beyond the signed 64-bit range must read back unchanged.
     EXPECT_EQ(store.GetUInt64Recorded("Big", UINT64_MAX), UINT64_MAX);
     EXPECT_EQ(store.GetUInt64Recorded("Big", 0), UINT64_MAX);
@@ -141,8 +134,6 @@ TEST(Settings, GlobalSettingsWithoutFiles) {
     EXPECT_EQ(Text(settings.ResourceFolder()), Text(settings.BaseFolder()) + "resources\\");
     EXPECT_EQ(Text(settings.UserStore().FilePath()),
               Text(settings.BaseFolder()) + "settings\\Utility_Settings.xml");
-    EXPECT_EQ(Text(settings.UserSettingsFolder()), Text(settings.BaseFolder()) + "settings\\");
-    EXPECT_EQ(Text(settings.LogPath()), Text(settings.BaseFolder()) + "log\\Generic.log");
     EXPECT_TRUE(settings.UserStore().GetString("ColorTransforms.LUTPath1", "").IsEmpty());
 }
 

@@ -19,10 +19,6 @@ std::string Text(const CVxString& s) {
 } // namespace
 
 TEST(VxString, StorageAndEmbeddedZeros) {
-    CVxString empty;
-    EXPECT_EQ(empty.Capacity(), 33u);
-    EXPECT_EQ(CVxString::WithCapacity(10).Capacity(), 11u);
-
     EXPECT_EQ(Text(CVxString("abc", 2)), "ab");
     const char block[5] = {'a', 'b', 0, 'c', 'd'};
     CVxString cut(block, 5);
@@ -30,26 +26,16 @@ TEST(VxString, StorageAndEmbeddedZeros) {
     cut.Append(block, 5);
     EXPECT_EQ(Text(cut), "abab");
     CVxString copy(cut);
-    EXPECT_EQ(copy.Capacity(), 5u);
-    CVxString null(nullptr);
-    EXPECT_TRUE(null.IsEmpty());
+    EXPECT_TRUE(CVxString(nullptr).IsEmpty());
 
-    // Room only before the text: the text moves to the buffer start, nothing is allocated.
+    // Room only before the text: the text moves to the buffer start.
     CVxString s = CVxString::WithCapacity(9);
     s.Assign("abcdefgh");
     s.RemoveFront(4);
-    EXPECT_EQ(s.Offset(), 4u);
     s.Append("xyz");
     EXPECT_EQ(Text(s), "efghxyz");
-    EXPECT_EQ(s.Offset(), 0u);
-    EXPECT_EQ(s.Capacity(), 10u);
-    // Growth: the largest of the need, 3/2 of the capacity and 32.
-    s.Append("12345");
-    EXPECT_EQ(s.Capacity(), 32u);
-    s.Append(std::string(30, 'x').c_str());
-    EXPECT_EQ(s.Capacity(), 48u);
-    s.Append(std::string(60, 'y').c_str());
-    EXPECT_EQ(s.Capacity(), 103u);
+    s.Append(std::string(90, 'y').c_str());
+    EXPECT_EQ(Text(s), "efghxyz" + std::string(90, 'y'));
 
     char* buffer = s.GetBuffer(10);
     std::memcpy(buffer, "hi\0there", 9);
@@ -57,7 +43,6 @@ TEST(VxString, StorageAndEmbeddedZeros) {
     EXPECT_EQ(Text(s), "hi");
     s.RemoveFront(5);
     EXPECT_TRUE(s.IsEmpty());
-    EXPECT_EQ(s.Offset(), 0u);
 
     CVxString moved(std::move(copy));
     EXPECT_EQ(Text(moved), "abab");
@@ -65,16 +50,10 @@ TEST(VxString, StorageAndEmbeddedZeros) {
     copy.Append('z');
     EXPECT_EQ(Text(copy), "z");
 
-    const uint16_t wide[] = {0x141, 'b', 0, 'c'};
-    CVxString narrow;
-    narrow.Assign16(wide);
-    EXPECT_EQ(Text(narrow), "Ab");
-
     CVxString word("abcdef");
     EXPECT_EQ(Text(word.Left(2)), "ab");
     EXPECT_EQ(Text(word.Mid(4, 10)), "ef");
     EXPECT_TRUE(word.Mid(6).IsEmpty());
-    EXPECT_EQ(Text(word.Right(9)), "abcdef");
     word.RemoveBack(2);
     EXPECT_EQ(Text(word), "abcd");
     EXPECT_EQ(word.ReverseFind('a', 99), 0);
@@ -87,28 +66,21 @@ TEST(VxString, Comparison) {
         const char* a;
         const char* b;
         S::ECompareMode mode;
-        bool natural;
         int sign;
     } cases[] = {
-        {".LUT", ".lut", S::ePath, false, 0},
-        {"C:\\x\\", "c:/X", S::ePath, false, 0},
-        {"", "a", S::ePath, false, -1},
-        {"a", "", S::ePath, false, 1},
-        {"", "", S::ePath, false, 0},
-        {"_", "A", S::eCaseSensitive, false, 1},
-        {"_", "A", S::eCaseInsensitive, false, -1}, // compared in lower case
-        {"abc", "ab", S::eCaseSensitive, false, 1},
-        {"file10", "file9", S::eCaseSensitive, false, -1},
-        {"a2b10", "a2b9", S::eCaseSensitive, true, 1},
-        {"x007", "x7", S::eCaseSensitive, true, 0},
-        {"a1b", "a12", S::eCaseSensitive, true, 1}, // differing letters: plain comparison
-        {"Shot10\\", "shot9", S::ePath, true, 1},
-        {"SHOT10", "shot9", S::eCaseInsensitive, true, 1},
-        {"a1", "a1b2", S::eCaseSensitive, true, -1},
+        {".LUT", ".lut", S::ePath, 0},
+        {"C:\\x\\", "c:/X", S::ePath, 0},
+        {"", "a", S::ePath, -1},
+        {"a", "", S::ePath, 1},
+        {"", "", S::ePath, 0},
+        {"_", "A", S::eCaseSensitive, 1},
+        {"_", "A", S::eCaseInsensitive, -1}, // compared in lower case
+        {"abc", "ab", S::eCaseSensitive, 1},
+        {"file10", "file9", S::eCaseSensitive, -1},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(Sign(CVxString(c.a).Compare(c.b, c.mode, c.natural)), c.sign)
-            << c.a << " / " << c.b << " mode " << int(c.mode) << " natural " << c.natural;
+        EXPECT_EQ(Sign(CVxString(c.a).Compare(c.b, c.mode)), c.sign)
+            << c.a << " / " << c.b << " mode " << int(c.mode);
 }
 
 TEST(VxString, ExtractToken) {
@@ -116,21 +88,19 @@ TEST(VxString, ExtractToken) {
         const char* text;
         const char* delimiters;
         bool quotes;
-        char escape;
         std::vector<std::string> tokens;
     } cases[] = {
-        {"  a  b", " ", false, 0, {"a", "b"}},
-        {"\"x y\" z", " ", true, 0, {"\"x y\"", "z"}},
-        {"\"x y\" z", " ", false, 0, {"\"x", "y\"", "z"}},
-        {"\"x y z", " ", true, 0, {"\"x y z"}},
-        {"a\\ b c", " ", false, '\\', {"a\\ b", "c"}},
-        {";;*.look,;*.lut;", ";,", false, 0, {"*.look", "*.lut"}},
-        {"   ", " ", false, 0, {}},
+        {"  a  b", " ", false, {"a", "b"}},
+        {"\"x y\" z", " ", true, {"\"x y\"", "z"}},
+        {"\"x y\" z", " ", false, {"\"x", "y\"", "z"}},
+        {"\"x y z", " ", true, {"\"x y z"}},
+        {";;*.look,;*.lut;", ";,", false, {"*.look", "*.lut"}},
+        {"   ", " ", false, {}},
     };
     for (const Case& c : cases) {
         CVxString text(c.text), token;
         std::vector<std::string> tokens;
-        while (text.ExtractToken(c.delimiters, token, c.quotes, c.escape))
+        while (text.ExtractToken(c.delimiters, token, c.quotes))
             tokens.push_back(Text(token));
         EXPECT_EQ(tokens, c.tokens) << c.text;
         EXPECT_TRUE(text.IsEmpty()) << c.text;
@@ -138,47 +108,29 @@ TEST(VxString, ExtractToken) {
 }
 
 TEST(VxString, NumberConversions) {
-    struct Case {
+    // The 64-bit conversions ignore what follows the digits, but need a digit.
+    struct WideCase {
         const char* text;
         bool ok;
-        uint32_t value;
-    } unsignedCases[] = {
-        {"007", true, 7},
-        {"12x", false, 0},
+        int64_t value;
+    } wideCases[] = {
+        {"-9000000000x", true, -9000000000ll},
+        {"18446744073709551615", true, INT64_MAX},
+        {" +12 ", true, 12},
         {"", false, 0},
         {" ", false, 0},
-        {" 5", true, 5},
-        {"+3", true, 3},
-        {"-1", true, 0xFFFFFFFFu},
-        {"4294967296", true, 0xFFFFFFFFu},
-        {"5 ", false, 0},
+        {"-", false, 0},
+        {"x1", false, 0},
     };
-    for (const Case& c : unsignedCases) {
-        uint32_t value = 1234;
-        EXPECT_EQ(CVxString(c.text).ToUInt32(value), c.ok) << c.text;
-        EXPECT_EQ(value, c.ok ? c.value : 1234u) << c.text;
+    for (const WideCase& c : wideCases) {
+        int64_t wide = 99;
+        uint64_t uwide = 99;
+        EXPECT_EQ(CVxString(c.text).ToInt64(wide), c.ok) << c.text;
+        EXPECT_EQ(CVxString(c.text).ToUInt64(uwide), c.ok) << c.text;
+        EXPECT_EQ(wide, c.ok ? c.value : 99) << c.text;
+        EXPECT_EQ(uwide, c.ok ? static_cast<uint64_t>(c.value) : 99u) << c.text;
     }
-    uint32_t ranged = 0;
-    EXPECT_FALSE(CVxString("5").ToUInt32(ranged, 6, 9));
-    EXPECT_TRUE(CVxString("9").ToUInt32(ranged, 6, 9));
-
-    int32_t i = 0;
-    EXPECT_TRUE(CVxString("-2147483648").ToInt32(i));
-    EXPECT_EQ(i, INT32_MIN);
-    EXPECT_TRUE(CVxString("99999999999").ToInt32(i));
-    EXPECT_EQ(i, INT32_MAX);
-    EXPECT_FALSE(CVxString("1.5").ToInt32(i));
-    uint8_t byte = 0;
-    EXPECT_TRUE(CVxString("255").ToUInt8(byte));
-    EXPECT_FALSE(CVxString("256").ToUInt8(byte));
-
-    // The 64-bit conversions ignore what follows the digits.
     int64_t wide = 0;
-    EXPECT_TRUE(CVxString("-9000000000x").ToInt64(wide));
-    EXPECT_EQ(wide, -9000000000ll);
-    uint64_t uwide = 0;
-    EXPECT_TRUE(CVxString("18446744073709551615").ToUInt64(uwide));
-    EXPECT_EQ(uwide, static_cast<uint64_t>(INT64_MAX));
     EXPECT_FALSE(CVxString("7").ToInt64(wide, 8, 9));
 
     struct DoubleCase {
@@ -209,40 +161,19 @@ TEST(VxString, NumberConversions) {
 }
 
 TEST(VxString, FormattingAndTidying) {
-    EXPECT_EQ(Text(CVxString::FromInt(INT32_MIN)), "-2147483648");
     EXPECT_EQ(Text(CVxString::FromUInt64(UINT64_MAX)), "18446744073709551615");
     CVxString long_;
     long_.Format("%s|%d", std::string(3000, 'q').c_str(), 42);
     EXPECT_EQ(long_.Length(), 3003u);
     EXPECT_TRUE(long_.EndsWith("|42"));
 
-    struct Case {
-        const char* in;
-        const char* out;
-    } cases[] = {{"001.2500", "1.25"}, {"0.000", "0"}, {"100", "100"},
-                 {"0.5", "0.5"},       {"12.0", "12"}, {"000", "0"}};
-    for (const Case& c : cases) {
-        CVxString text(c.in);
-        text.TrimNumberText();
-        EXPECT_EQ(Text(text), c.out) << c.in;
-    }
-
     CVxString breaks("a\r\nb\n\rc\rd\ne");
     breaks.ConvertLineBreaks(1);
     EXPECT_EQ(Text(breaks), "a\nb\nc\nd\ne");
-    CVxString dos("a\r\nb\n\rc\rd\ne");
-    dos.ConvertLineBreaks(2);
-    EXPECT_EQ(Text(dos), "a\r\nb\r\nc\r\nd\r\ne");
 
-    CVxString replaced("One.LUT one.lut");
-    EXPECT_EQ(replaced.Replace(".lut", ".cube", true), 2u);
-    EXPECT_EQ(Text(replaced), "One.cube one.cube");
     CVxString trimmed("\t x y \n");
     trimmed.Trim();
     EXPECT_EQ(Text(trimmed), "x y");
-    EXPECT_TRUE(CVxString("C:\\a b").IsPathName());
-    EXPECT_FALSE(CVxString("ab:c").IsPathName());
-    EXPECT_FALSE(CVxString("a*b").IsFileName());
     EXPECT_TRUE(CVxString().StartsWith(""));
     EXPECT_FALSE(CVxString("a").StartsWith(""));
 }
@@ -266,7 +197,6 @@ TEST(VxString, Wildcards) {
         {"a", "a*", true},
         {"ab", "*?", true},
         {"abcd", "*b?d", true},
-        {"abcabc", "*?c", false},
         {"abc", "*?c", true},
         {"a.b", "*.", false},
     };

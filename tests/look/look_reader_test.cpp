@@ -10,16 +10,13 @@ namespace {
 struct ReadResult {
     bool ok = false;
     uint32_t size = 0;
-    std::string error;
     std::unique_ptr<CVxShapeMask> mask;
 };
 
 ReadResult Read(const std::string& text, CVxGradingParamStorage& grading) {
     ReadResult result;
-    CVxString error;
-    result.ok = ReadLookTextWithError(grading, CVxString(text.c_str(), text.size()), result.mask,
-                                      result.size, error);
-    result.error = error.c_str();
+    result.ok =
+        ReadLookText(grading, CVxString(text.c_str(), text.size()), result.mask, result.size);
     return result;
 }
 
@@ -33,39 +30,34 @@ TEST(LookReader, AcceptsAndRejectsDocuments) {
         bool ok;
         uint32_t size;
         uint32_t layers;
-        std::string errorStart;
     };
     std::string deep;
     for (int i = 0; i < 100000; ++i)
         deep += "<x>";
     const Case cases[] = {
-        {"<look></look>", false, 0, 0, ""},
-        {"<look>\"v\"</look>", false, 0, 0, ""},
-        {"", false, 0, 0, ""},
-        {"<look><foo>\"1\"</foo></look>", true, 0, 0, ""},
-        {"<look><LUT><size>\"33\"</size><data>\"00\"</data></LUT></look>", true, 33, 0, ""},
-        {"<look><lut><size>\"33x\"</size></lut></look>", true, 0, 0, ""},
+        {"<look></look>", false, 0, 0},
+        {"<look>\"v\"</look>", false, 0, 0},
+        {"", false, 0, 0},
+        {"<look><foo>\"1\"</foo></look>", true, 0, 0},
+        {"<look><LUT><size>\"33\"</size><data>\"00\"</data></LUT></look>", true, 33, 0},
+        {"<look><lut><size>\"33x\"</size></lut></look>", true, 0, 0},
         {"<look><LUT1D><size>\"256\"</size></LUT1D><ASC><slope>\"1\"</slope></ASC></look>", true, 0,
-         0, ""},
-        {Shaders("<base><sublayer2></sublayer2><sublayer1></sublayer1></base>"), false, 0, 1,
-         "Duplicate or out-of-order <sublayerN> tag in base definition\nLine: 4"},
-        {Shaders("<base><sublayer1></sublayer1><sublayer1></sublayer1></base>"), false, 0, 1,
-         "Duplicate or out-of-order <sublayerN> tag in base definition"},
-        {Shaders("<base></base>"), false, 0, 0,
-         "Empty <base> tag in grading definition\nLine: 4 Column: 13"},
-        {Shaders("<base><sublayer12></sublayer12><sublayer5x></sublayer5x></base>"), true, 0, 1,
-         ""},
+         0},
+        // Sublayers in rising order, each once; a base needs at least one child.
+        {Shaders("<base><sublayer2></sublayer2><sublayer1></sublayer1></base>"), false, 0, 1},
+        {Shaders("<base><sublayer1></sublayer1><sublayer1></sublayer1></base>"), false, 0, 1},
+        {Shaders("<base></base>"), false, 0, 0},
+        {Shaders("<base><sublayer12></sublayer12><sublayer5x></sublayer5x></base>"), true, 0, 1},
         {Shaders("<base><visible>\"1\"</visible></base><base><visible>\"1\"</visible></base>"),
-         true, 0, 13, ""},
-        {Shaders("<base><sublayer5><opacity>\"0.5\"</opacity></sublayer5></base>"), true, 0, 1, ""},
-        {Shaders("<shader><visible>\"1\"</visible></shader>"), true, 0, 0, ""},
+         true, 0, 13},
+        {Shaders("<base><sublayer5><opacity>\"0.5\"</opacity></sublayer5></base>"), true, 0, 1},
+        {Shaders("<shader><visible>\"1\"</visible></shader>"), true, 0, 0},
         {Shaders("<shader><name>\"Blur\"</name><zz><q>\"1\"</q></zz></shader><base><x>\"1\"</x>"
                  "</base>"),
-         true, 0, 2, ""},
-        {"<look><shaders><base><x>\"1\"</x>", false, 0, 0,
-         "Unexpected End of File while looking for </base>"},
-        {"<look><shaders></look>", false, 0, 0, "Unexpected end tag at root level: </look>"},
-        {"<look>" + deep, false, 0, 0, "Unexpected end of file while looking for '<'"},
+         true, 0, 2},
+        {"<look><shaders><base><x>\"1\"</x>", false, 0, 0},
+        {"<look><shaders></look>", false, 0, 0},
+        {"<look>" + deep, false, 0, 0},
     };
     for (const Case& c : cases) {
         CVxGradingParamStorage grading;
@@ -75,8 +67,6 @@ TEST(LookReader, AcceptsAndRejectsDocuments) {
         if (c.ok) {
             EXPECT_EQ(grading.LayerCount(), c.layers) << c.text.substr(0, 200);
         }
-        EXPECT_EQ(result.error.substr(0, c.errorStart.size()), c.errorStart)
-            << c.text.substr(0, 200);
     }
 }
 
@@ -97,7 +87,7 @@ TEST(LookReader, BaseSublayersShaderFieldsAndFlags) {
                      "</parameters></sublayer5></base>\n"
                      "<GRADING1D>\"yes\"</GRADING1D>\n"),
              grading);
-    ASSERT_TRUE(result.ok) << result.error;
+    ASSERT_TRUE(result.ok);
     EXPECT_TRUE(grading.IsOneDimensional());
     ASSERT_EQ(grading.LayerCount(), 2u);
     ASSERT_EQ(grading.ArrayCount(), 13u);
@@ -146,7 +136,7 @@ TEST(LookReader, BaseRoundTripWritesOnlyWhatDiffers) {
                      "<Flag>\"N\"</Flag></parameters></sublayer0>"
                      "<sublayer3><opacity>\"0.5\"</opacity></sublayer3></base>"),
              grading);
-    ASSERT_TRUE(result.ok) << result.error;
+    ASSERT_TRUE(result.ok);
     grading.BaseSublayer(0)->Find("Middle.X")->SetDefault(CVxString("N0.25"));
 
     CVxString written;

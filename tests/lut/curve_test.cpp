@@ -87,7 +87,7 @@ TEST(Curve, InterpolationKindsTangentsAndEnds) {
     EXPECT_EQ(monotone.Point(2).inTangent, 0.0);
 }
 
-TEST(Curve, ReplacesPointsWithinToleranceAndHonoursFlags) {
+TEST(Curve, ReplacesPointsWithinToleranceAndKeepsGivenTangents) {
     CVxCurve curve(EInterpolation::eHermiteAuto, EExtrapolation::eHoldEnds);
     curve.AddPoint(0.0, 0.0);
     curve.AddPoint(1.0, 1.0);
@@ -100,15 +100,6 @@ TEST(Curve, ReplacesPointsWithinToleranceAndHonoursFlags) {
     EXPECT_EQ(curve.Point(2).inTangent, -2.0);
     curve.AddPoint(1.0 + 2e-9, 4.0);
     EXPECT_EQ(curve.PointCount(), 4u);
-
-    // A clear flag holds the segment that ends at that point and drops its secant.
-    CVxCurve held(EInterpolation::eHermiteAuto, EExtrapolation::eHoldEnds);
-    held.AddPoint(0.0, 0.0);
-    held.AddPoint(1.0, 1.0, false);
-    held.AddPoint(2.0, 3.0);
-    EXPECT_EQ(held.Evaluate(0.75), 0.0);
-    EXPECT_EQ(held.Point(1).inTangent, 2.0);
-    EXPECT_EQ(held.Point(0).outTangent, 0.0);
 
     // Given tangents survive later points.
     CVxCurve given(EInterpolation::eHermite, EExtrapolation::eHoldEnds);

@@ -15,10 +15,9 @@ namespace {
 using EDimensionRequirement = CVxLUT::EDimensionRequirement;
 constexpr EDimensionRequirement kAny = EDimensionRequirement::eAnyDimension;
 
-std::string CubeText(uint32_t n, const char* sizeWord = "LUT_3D_SIZE") {
-    std::string text = std::string(sizeWord) + " " + std::to_string(n) + "\n";
-    const uint32_t count = std::string(sizeWord) == "LUT_3D_SIZE" ? n * n * n : n;
-    for (uint32_t i = 0; i < count; ++i)
+std::string CubeText(uint32_t n) {
+    std::string text = "LUT_3D_SIZE " + std::to_string(n) + "\n";
+    for (uint32_t i = 0; i < n * n * n; ++i)
         text += "0.25 0.5 0.75\n";
     return text;
 }
@@ -57,7 +56,6 @@ struct LoadCase {
     std::string bytes;
     bool loaded;
     uint32_t size;
-    EDimensionRequirement requirement = kAny;
 };
 
 TEST(LutLoad, RecognitionOrderAndRequirements) {
@@ -66,24 +64,18 @@ TEST(LutLoad, RecognitionOrderAndRequirements) {
     const LoadCase cases[] = {
         {"cubrel of 809 bytes", cubrel, true, 2},
         {"808 bytes are not cubrel", cubrel.substr(0, 808), false, 0},
-        {"cubrel refused for 1D", cubrel, false, 0, EDimensionRequirement::eOnly1D},
         {"17 bytes of VXTX: an empty table", std::string("VXTX\0\0\0\0\1\0\0\0\0\0\0\0\0", 17),
          true, 0},
         {"look", LookText(100), true, 2},
         {"look tag after 1024 bytes", LookText(1024), false, 0},
         {"cube", CubeText(3), true, 3},
-        {"1D cube refused for 3D", CubeText(4, "LUT_1D_SIZE"), false, 0,
-         EDimensionRequirement::eOnly3D},
-        {"3D cube refused for 1D", CubeText(2), false, 0, EDimensionRequirement::eOnly1D},
         {"truelight", TruelightText(2), true, 2},
-        {"truelight refused for 1D", TruelightText(2), false, 0, EDimensionRequirement::eOnly1D},
         {"plain words", "hello there\n", false, 0},
     };
     for (const LoadCase& c : cases) {
         const std::string path = scratch.Write("case.lut", c.bytes);
         CVxLUT lut;
-        EXPECT_EQ(lut.Load(CVxString(path.c_str()), false, c.requirement, true), c.loaded)
-            << c.name;
+        EXPECT_EQ(lut.Load(CVxString(path.c_str()), false, kAny, true), c.loaded) << c.name;
         EXPECT_EQ(lut.m_size, c.size) << c.name;
         EXPECT_EQ(lut.m_preLUT, nullptr) << c.name;
     }
@@ -102,28 +94,28 @@ TEST(LutLoad, UnreadableAndOversizedFiles) {
     EXPECT_FALSE(missing.Load(CVxString((path + "x").c_str()), false, kAny, true));
 }
 
-TEST(LutLoad, UpsamplingSwitchAndArgument) {
+// The program never asks for upsampling itself; the setting does.
+TEST(LutLoad, UpsamplingSwitch) {
     ScratchFolder scratch;
     SettingsStore& store = GlobalSettings().UserStore();
     const std::string cubrel = CubrelText(1024 + 4 * 17 * 17 * 17, 4, 1024);
     struct Case {
         const char* name;
-        bool setting, argument;
+        bool setting;
         std::string bytes;
         uint32_t size;
     };
-    const Case cases[] = {{"cube stays", true, false, CubeText(17), 17},
-                          {"truelight", true, false, TruelightText(17), 32},
-                          {"cubrel", true, false, cubrel, 32},
-                          {"switch off", false, false, TruelightText(17), 17},
-                          {"argument", false, true, TruelightText(17), 32}};
+    const Case cases[] = {{"cube stays", true, CubeText(17), 17},
+                          {"truelight", true, TruelightText(17), 32},
+                          {"cubrel", true, cubrel, 32},
+                          {"switch off", false, TruelightText(17), 17}};
     for (const Case& c : cases) {
         ASSERT_TRUE(store.LoadText(c.setting ? "<values><ColorTransforms><AlwaysUpsampleToPoT>\"1\""
                                                "</AlwaysUpsampleToPoT></ColorTransforms></values>"
                                              : "<values></values>"));
         const std::string path = scratch.Write("up.lut", c.bytes);
         CVxLUT lut;
-        EXPECT_TRUE(lut.Load(CVxString(path.c_str()), c.argument, kAny, true)) << c.name;
+        EXPECT_TRUE(lut.Load(CVxString(path.c_str()), false, kAny, true)) << c.name;
         EXPECT_EQ(lut.m_size, c.size) << c.name;
     }
     EXPECT_STREQ(store.GetString("ColorTransforms.AlwaysUpsampleToPoT", "absent").c_str(), "0");
@@ -148,21 +140,6 @@ TEST(LutFolderIndex, EarlierFoldersWinAndNamesIgnoreCase) {
     EXPECT_FALSE(index.Find("sub.cube", path));
     ASSERT_EQ(index.Names().size(), 2u);
     EXPECT_STREQ(index.Names()[0].c_str(), "Film.cube");
-}
-
-TEST(LutFolderIndex, LoadResolvesNamesThroughTheSettings) {
-    ScratchFolder scratch;
-    scratch.Write("two/shared.cube", CubeText(3));
-    scratch.Write("one/Shared.cube", CubeText(2));
-    const std::string settings = "<values><ColorTransforms><LUTPath1>\"" + scratch.Folder("one") +
-                                 "\"</LUTPath1><LUTPath2>\"" + scratch.Folder("two") +
-                                 "\"</LUTPath2></ColorTransforms></values>";
-    SettingsStore& store = GlobalSettings().UserStore();
-    ASSERT_TRUE(store.LoadText(CVxString(settings.c_str())));
-    CVxLUT lut;
-    EXPECT_TRUE(lut.Load("SHARED.CUBE", false, kAny, true));
-    EXPECT_EQ(lut.m_size, 2u);
-    ASSERT_TRUE(store.LoadText("<values></values>"));
 }
 
 } // namespace

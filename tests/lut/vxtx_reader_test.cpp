@@ -49,33 +49,27 @@ TEST(VxtxReader, HeaderLimitsAndPayloadBounds) {
     constexpr int64_t kRefused = -1;
     struct Case {
         std::vector<uint8_t> file;
-        EDimensionRequirement require;
         int64_t size;
         bool is3D;
     } cases[] = {
-        {Container("VXTX", 257, 1, 0, 257), kAny, 257, false},
-        {Container("VXTX", 257, 3, 0, 8), kAny, kRefused, false},
-        {Container("VXTX", 4, 2, 0, 64), kAny, kRefused, false},
-        {Container("VXTX", 2, 3, 0, 8, 112), kAny, 2, true},
-        {Container("VXTX", 2, 3, 0, 8, 111), kAny, kRefused, false},
-        {Container("VXTX", 2, 3, 0, 8, 120), kAny, 2, true},
-        {Container("VTX2", 3, 3, 0, 27, 40 + 27 * 12 - 1), kAny, kRefused, false},
-        {Container("VXTX", 0xFFFFFFFFu, 1, 0, 4), kAny, kRefused, false},
-        {Container("VXTX", 0, 1, 0, 4), kAny, 0, false},
-        {Container("VXTX", 0, 3, 0, 0, 17), kAny, 0, true},
-        {Container("VXTX", 4, 0xFFFFFFFFu, 0, 64), kAny, kRefused, false},
-        {Container("VXTX", 2, 3, 2049, 8), kAny, kRefused, false},
-        {Container("VXTX", 2, 3, 16, 8), kAny, kRefused, false},
-        {Container("VXTX", 16, 1, 0, 16), EDimensionRequirement::eOnly3D, kRefused, false},
-        {Container("VXTX", 16, 1, 0, 16), EDimensionRequirement::eOnly1D, 16, false},
-        {Container("VXTX", 2, 3, 0, 8), EDimensionRequirement::eOnly1D, kRefused, false},
-        {Container("VTX2", 2, 3, 0, 8), EDimensionRequirement::eOnly3D, 2, true},
+        {Container("VXTX", 257, 1, 0, 257), 257, false},
+        {Container("VXTX", 257, 3, 0, 8), kRefused, false},
+        {Container("VXTX", 4, 2, 0, 64), kRefused, false},
+        {Container("VXTX", 2, 3, 0, 8, 112), 2, true},
+        {Container("VXTX", 2, 3, 0, 8, 111), kRefused, false},
+        {Container("VXTX", 2, 3, 0, 8, 120), 2, true},
+        {Container("VTX2", 3, 3, 0, 27, 40 + 27 * 12 - 1), kRefused, false},
+        {Container("VXTX", 0xFFFFFFFFu, 1, 0, 4), kRefused, false},
+        {Container("VXTX", 0, 1, 0, 4), 0, false},
+        {Container("VXTX", 0, 3, 0, 0, 17), 0, true},
+        {Container("VXTX", 4, 0xFFFFFFFFu, 0, 64), kRefused, false},
+        {Container("VXTX", 2, 3, 2049, 8), kRefused, false},
+        {Container("VXTX", 2, 3, 16, 8), kRefused, false},
     };
     for (size_t k = 0; k < sizeof(cases) / sizeof(cases[0]); ++k) {
         const Case& c = cases[k];
         CVxLUT lut;
-        const EReaderResult result =
-            ReadVxtxLut(lut, c.file.data(), c.file.size(), true, c.require);
+        const EReaderResult result = ReadVxtxLut(lut, c.file.data(), c.file.size(), true, kAny);
         EXPECT_EQ(result, c.size == kRefused ? EReaderResult::eFailed : EReaderResult::eLoaded)
             << k;
         EXPECT_EQ(lut.m_preLUT, nullptr);

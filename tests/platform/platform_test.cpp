@@ -3,10 +3,14 @@
 #include "platform/file_system.h"
 #include "platform/path_mapping.h"
 
+#include "../support/run_as_nobody.h"
 #include "../support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <functional>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -101,39 +105,175 @@ TEST(FileSystem, OpenSizeAndFolders) {
     EXPECT_FALSE(platform::IsFolder(folder.Drive("Data.BIN")));
     EXPECT_EQ(platform::OpenStream(folder.Drive(), "rb"), nullptr);
     EXPECT_EQ(platform::OpenStream(folder.Drive("none"), "rb"), nullptr);
+    // Opening a FIFO would wait for a writer; only plain files are opened.
+    ::mkfifo((folder.Posix() + "/pipe").c_str(), 0666);
+    EXPECT_EQ(platform::OpenStream(folder.Drive("pipe"), "rb"), nullptr);
+    EXPECT_EQ(platform::OpenStream("Z:\\dev\\null", "wb"), nullptr);
 
     FILE* stream = platform::OpenStream(folder.Drive("DATA.bin"), "wt");
     ASSERT_NE(stream, nullptr);
     std::fputs("a\nb", stream);
     std::fclose(stream);
-    EXPECT_EQ(folder.Names(), std::vector<std::string>{"Data.BIN"});
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"Data.BIN", "pipe"}));
     EXPECT_EQ(folder.Read("Data.BIN"), "a\nb");
 }
 
-TEST(FileSystem, AtomicReplace) {
-    ScratchFolder folder;
-    folder.Write("Out.look", "old");
-    EXPECT_TRUE(platform::ReplaceFile(folder.Drive("out.LOOK"), "new text", 8));
-    EXPECT_EQ(folder.Read("Out.look"), "new text");
-    EXPECT_TRUE(platform::ReplaceFile(folder.Drive("fresh.lut"), "", 0));
-    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"Out.look", "fresh.lut"}));
-
-    // Failures leave the old file whole and no temporary file behind.
-    folder.Folder("dir");
-    EXPECT_FALSE(platform::ReplaceFile(folder.Drive("dir"), "x", 1));
-    EXPECT_FALSE(platform::ReplaceFile(folder.Drive("nofolder\\a.look"), "x", 1));
-    EXPECT_FALSE(platform::ReplaceFile("C:\\a.look", "x", 1));
-    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"Out.look", "dir", "fresh.lut"}));
-    if (::geteuid() != 0) {
-        fs::permissions(folder.Posix(), fs::perms::owner_write, fs::perm_options::remove);
-        EXPECT_FALSE(platform::ReplaceFile(folder.Drive("Out.look"), "lost", 4));
-        fs::permissions(folder.Posix(), fs::perms::owner_write, fs::perm_options::add);
-        EXPECT_EQ(folder.Read("Out.look"), "new text");
-        EXPECT_EQ(folder.Names(), (std::vector<std::string>{"Out.look", "dir", "fresh.lut"}));
+// Every entry below a folder, links not followed; links are marked with "@".
+std::vector<std::string> Entries(const ScratchFolder& folder) {
+    std::vector<std::string> entries;
+    for (const auto& entry : fs::recursive_directory_iterator(folder.Posix())) {
+        const std::string name = entry.path().lexically_relative(folder.Posix()).string();
+        entries.push_back(entry.is_symlink() ? name + "@" : name);
     }
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
 
-    EXPECT_TRUE(platform::AppendToFile(folder.Drive("LOG.txt"), "a", 1));
-    EXPECT_TRUE(platform::AppendToFile(folder.Drive("log.TXT"), "b", 1));
-    EXPECT_EQ(folder.Read("LOG.txt"), "ab");
-    EXPECT_FALSE(platform::AppendToFile(folder.Drive("nofolder\\log.txt"), "a", 1));
+TEST(FileSystem, ReplacementTargets) {
+    const std::string kLongName = std::string(251, 'n') + ".lut";
+    // Each set-up writes "old" into the plain files it makes. `file` is the
+    // plain file that holds the new bytes afterwards (or still the old ones).
+    struct Case {
+        const char* what;
+        std::function<void(const ScratchFolder&)> setUp;
+        const char* name;
+        bool replaced;
+        const char* file;
+    };
+    auto old = [](const char* name) {
+        return [name](const ScratchFolder& f) { f.Write(name, "old"); };
+    };
+    auto link = [](const char* target, const char* name, const char* file = nullptr) {
+        return [=](const ScratchFolder& f) {
+            if (file)
+                f.Write(file, "old");
+            fs::create_symlink(target, f.Posix() + "/" + name);
+        };
+    };
+    // Plain files, other cases of a name, folders, FIFOs and plain links are
+    // covered by the command-line failure tests.
+    const Case cases[] = {
+        {"longest name", old(kLongName.c_str()), kLongName.c_str(), true, kLongName.c_str()},
+        {"missing folder", nullptr, "nofolder\\a.look", false, nullptr},
+        {"other drive", nullptr, "C:\\a.look", false, nullptr},
+        {"device through a link", link("/dev/null", "null.lut"), "null.lut", false, nullptr},
+        {"link to a link",
+         [](const ScratchFolder& f) {
+             f.Write("real/a.lut", "old");
+             fs::create_symlink("real", f.Posix() + "/linked");
+             fs::create_symlink("../linked/a.lut", f.Posix() + "/real/b.lut");
+         },
+         "real\\b.lut", true, "real/a.lut"},
+        {"dangling link",
+         [](const ScratchFolder& f) {
+             f.Folder("real");
+             fs::create_symlink(f.Posix() + "/real/new.lut", f.Posix() + "/d.lut");
+         },
+         "d.lut", true, "real/new.lut"},
+        {"dangling link into no folder", link("gone/x.lut", "g.lut"), "g.lut", false, nullptr},
+        {"link loop",
+         [](const ScratchFolder& f) {
+             fs::create_symlink("l2", f.Posix() + "/l1");
+             fs::create_symlink("l1", f.Posix() + "/l2");
+         },
+         "l1", false, nullptr},
+    };
+    for (const Case& c : cases) {
+        ScratchFolder folder;
+        if (c.setUp)
+            c.setUp(folder);
+        std::vector<std::string> before = Entries(folder);
+        EXPECT_EQ(platform::ReplaceFile(folder.Drive(c.name), "new", 3), c.replaced) << c.what;
+        if (c.file) {
+            EXPECT_EQ(folder.Read(c.file), c.replaced ? "new" : "old") << c.what;
+            if (std::find(before.begin(), before.end(), c.file) == before.end())
+                before.push_back(c.file);
+            std::sort(before.begin(), before.end());
+        }
+        // Links stay links, and no temporary file is left.
+        EXPECT_EQ(Entries(folder), before) << c.what;
+    }
+}
+
+// A replacement keeps what writing in place keeps (owner, group and mode bits),
+// and refuses what writing in place could not do, or what would change the owner.
+TEST(FileSystem, ReplacementKeepsOwnerAndMode) {
+    if (!CanBecomeNobody())
+        GTEST_SKIP() << "needs the superuser to act as user nobody";
+    struct Case {
+        const char* what;
+        uid_t owner;
+        fs::perms mode;
+        bool asNobody;
+        bool replaced;
+    };
+    const fs::perms rw_r = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+    const fs::perms readOnly = fs::perms::owner_read | fs::perms::group_read;
+    const Case cases[] = {
+        {"own file", 0, rw_r, false, true},
+        {"read-only, superuser", 0, readOnly, false, true},
+        {"another owner, superuser", kNobody, rw_r | fs::perms::set_gid, false, true},
+        {"own file, nobody", kNobody, rw_r, true, true},
+        {"own read-only file, nobody", kNobody, readOnly, true, false},
+        {"another owner's file, nobody", 0, rw_r, true, false},
+        {"another owner's file open to all, nobody", 0, fs::perms::all, true, false},
+    };
+    for (const Case& c : cases) {
+        ScratchFolder folder;
+        fs::permissions(folder.Posix(), fs::perms::all);
+        folder.Write("a.look", "old");
+        const std::string path = folder.Posix() + "/a.look";
+        ASSERT_EQ(::chown(path.c_str(), c.owner, c.owner), 0);
+        fs::permissions(path, c.mode);
+        auto replace = [&] { return platform::ReplaceFile(folder.Drive("a.look"), "new", 3); };
+        EXPECT_EQ(c.asNobody ? RunAsNobody(replace) : replace(), c.replaced) << c.what;
+        EXPECT_EQ(folder.Read("a.look"), c.replaced ? "new" : "old") << c.what;
+        struct stat info;
+        ASSERT_EQ(::stat(path.c_str(), &info), 0);
+        EXPECT_EQ(info.st_uid, c.owner) << c.what;
+        EXPECT_EQ(info.st_gid, c.owner) << c.what;
+        EXPECT_EQ(info.st_mode & 07777, static_cast<unsigned>(c.mode)) << c.what;
+        EXPECT_EQ(folder.Names(), std::vector<std::string>{"a.look"}) << c.what;
+    }
+    // An ordinary user's new file is made as any write would make it.
+    ScratchFolder folder;
+    fs::permissions(folder.Posix(), fs::perms::all);
+    EXPECT_TRUE(RunAsNobody([&] { return platform::ReplaceFile(folder.Drive("b.look"), "", 0); }));
+    EXPECT_EQ(fs::status(folder.Posix() + "/b.look").type(), fs::file_type::regular);
+}
+
+// An interruption removes the temporary file of a replacement under way and
+// still ends the process by its signal; an ignored signal stays ignored.
+TEST(FileSystem, InterruptionRemovesTheTemporaryFile) {
+    struct Case {
+        int signalNumber;
+        bool ignoredBefore;
+    };
+    const Case cases[] = {{SIGINT, false}, {SIGTERM, false}, {SIGHUP, false}, {SIGTERM, true}};
+    for (const Case& c : cases) {
+        ScratchFolder folder;
+        folder.Write("a.look", "old");
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::signal(c.signalNumber, c.ignoredBefore ? SIG_IGN : SIG_DFL);
+            platform::InstallReplacementSignalHandlers();
+            {
+                platform::FileReplacement replacement;
+                if (!replacement.Begin(folder.Drive("a.look")) || !replacement.Write("new", 3) ||
+                    folder.Names().size() != 2)
+                    ::_exit(1);
+                ::raise(c.signalNumber);
+            }
+            ::_exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        if (c.ignoredBefore) {
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        } else {
+            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == c.signalNumber) << status;
+        }
+        EXPECT_EQ(folder.Names(), std::vector<std::string>{"a.look"}) << c.signalNumber;
+        EXPECT_EQ(folder.Read("a.look"), "old");
+    }
 }

@@ -220,7 +220,6 @@ TEST(BaseGrading, SecondPassColours) {
                       red,
                       {0.598f, 0.598f, 0.598f}},
                      {greenKey5, "Keys456", {0.2f, 1, 0.2f}, {0.2f, 2, 0.2f}},
-                     {greenKey5, "Keys456", red, red},
                      {grayOut, "Keys123,GrayOut", green, gray},
                      {grayOut, "Keys123,GrayOut", red, gray},
                      // Both groups grayed out: the plain variant.
@@ -294,40 +293,6 @@ TEST(BaseGrading, DefaultsLeaveEveryBitAlone) {
         stage->ProcessRow(inPlace.data(), inPlace.data(), 3);
         EXPECT_EQ(std::memcmp(out.data(), row.data(), row.size() * 4), 0) << shader;
         EXPECT_EQ(std::memcmp(inPlace.data(), row.data(), row.size() * 4), 0) << shader;
-    }
-}
-
-// A variant that leaves identity parts out gives the pixels of one that evaluates them.
-TEST(BaseGrading, LeftOutPartsMatchEvaluatedIdentities) {
-    const Parameters cases[] = {{{"saturation", 0.5}},
-                                {{"gain.x", 0.3}, {"offset.y", 0.1}},
-                                kRedKey,
-                                kRedKey + kGrayOut123};
-    BaseGradingParts all;
-    all.matrix = all.tonalSplit = all.singleRange = all.blur = true;
-    all.gamma[0] = all.gamma[1] = all.gamma[2] = true;
-    all.secondaries[0] = all.secondaries[1] = all.invert[0] = all.invert[1] = true;
-    const Rgb colours[] = {{0, 0, 0}, {1, 0.75f, 0}, {0.2f, 0.5f, 0.9f}, {1.5f, 1, 0.3f}};
-    for (const Parameters& parameters : cases) {
-        const BaseLayer layer(parameters);
-        const BaseGradingValues values = ReadBaseGradingValues(layer.Script());
-        const BaseGradingParts parts = FindBaseGradingParts(layer.Script());
-        all.grayOut = parts.grayOut;
-        const std::unique_ptr<PixelStage> stages[2][2] = {
-            {MakeBaseFirstPass(values, parts, nullptr, nullptr, layer.Rows()),
-             MakeBaseFirstPass(values, all, nullptr, nullptr, layer.Rows())},
-            {MakeBaseSecondPass(values, parts, layer.Rows()),
-             MakeBaseSecondPass(values, all, layer.Rows())}};
-        for (const auto& [chosen, full] : stages) {
-            const std::string name = chosen->KernelName();
-            EXPECT_NE(name, full->KernelName());
-            for (const Rgb& colour : colours) {
-                const std::array<float, 4> a = RunPixel(*chosen, colour),
-                                           b = RunPixel(*full, colour);
-                for (int k = 0; k < 3; ++k)
-                    EXPECT_NEAR(a[k], b[k], 1e-6) << name << " channel " << k;
-            }
-        }
     }
 }
 

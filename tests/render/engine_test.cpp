@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cfloat>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -111,7 +113,6 @@ TEST_F(EngineTest, FailingPipelinesReportTheirError) {
         {"*empty", ERenderError::eNoInput},
         {"buffer|*over", ERenderError::eStackUnderflow},
         {"*xform", ERenderError::eStackUnderflow},
-        {"*flip", ERenderError::eStackUnderflow},
         {"buffer|*unknown", ERenderError::eShaderNotFound},
         {"buffer|*nokernel", ERenderError::eShaderNotFound},
         {"buffer|?|*lut", ERenderError::eNotALut},
@@ -119,7 +120,6 @@ TEST_F(EngineTest, FailingPipelinesReportTheirError) {
         {"buffer|" + empty + "|*lut", ERenderError::eLutNotLoaded},
         {"buffer|" + missing + "|*lut", ERenderError::eUnknownSource},
         {"nosuchsource", ERenderError::eUnknownSource},
-        {"?|*flip", ERenderError::eUnknownSource},
         {"?", ERenderError::eUnknownSource},
     };
     for (const auto& c : cases) {
@@ -210,6 +210,14 @@ TEST_F(EngineTest, AbortStopsTheRenderAndMissingLutsAreCountedPerRender) {
     EXPECT_EQ(m_engine->m_lutMissing, 1u);
     EXPECT_TRUE(Render("buffer"));
     EXPECT_EQ(m_engine->m_lutMissing, 0u);
+
+    // A bare name that no LUT folder holds is looked for beside the shader package.
+    m_folder.Write("shaders/Test/beside.cube", CubeText(kIdentityEntries));
+    CVxGradingParamStorage packaged;
+    AddLayer(packaged, "Test.Lut")->SetText("Lut", "beside.cube");
+    m_context.AddObject("*packaged", &packaged);
+    EXPECT_TRUE(Render("buffer|*packaged"));
+    EXPECT_EQ(m_engine->m_lutMissing, 0u);
 }
 
 TEST_F(EngineTest, LookRendersFillTheLatticeInEachOrder) {
@@ -262,6 +270,28 @@ TEST_F(EngineTest, LookRendersFailWithoutEveryShaderAndLut) {
     EXPECT_EQ(m_engine->RenderLookToLut(m_unknown, 1, 8, own, 0, CVxString()), nullptr);
     EXPECT_EQ(m_engine->m_lastError, uint32_t(ERenderError::eShaderNotFound));
     EXPECT_EQ(m_engine->m_lutMissing, 0u);
+
+    // A buffer past 32 bits of bytes cannot be had; the last error stays as it was.
+    CVxGradingParamStorage none;
+    EXPECT_EQ(m_engine->RenderLookToLut(none, 1, 1024, nullptr, 0, CVxString()), nullptr);
+    EXPECT_EQ(m_engine->m_lastError, uint32_t(ERenderError::eShaderNotFound));
+}
+
+TEST_F(EngineTest, OverflowingLayersStillGiveFiniteLattices) {
+    // A gain of 2^1000 stops at infinity in single precision; 0 times it is NaN.
+    CVxGradingParamStorage grading;
+    CVxShaderParamStorage* base = AddLayer(grading, "VEXLAN.Base.1");
+    base->SetNumber("Gain.X", 1000);
+    base->SetText("Gain.Y", "nan");
+    float* nodes = m_engine->RenderLookToLut(grading, 1, 2, nullptr, 0, CVxString());
+    ASSERT_NE(nodes, nullptr);
+    for (uint32_t i = 0; i < 24; ++i)
+        EXPECT_TRUE(std::isfinite(nodes[i])) << i;
+    EXPECT_EQ(nodes[0], 0.0f);
+    EXPECT_EQ(nodes[3], FLT_MAX);
+    EXPECT_EQ(nodes[6], 0.0f);
+    EXPECT_EQ(nodes[7], 1.0f); // a text where a number belongs reaches no script value
+    ReleaseRenderedLut(nodes);
 }
 
 TEST_F(EngineTest, TwoThreadsGiveTheBytesOfOne) {
@@ -273,9 +303,9 @@ TEST_F(EngineTest, TwoThreadsGiveTheBytesOfOne) {
     const struct {
         const char* name;
         double value;
-    } parameters[] = {{"GammaLow.X", 0.2}, {"GainHigh.Z", 0.3}, {"MiddleHLS1.X", 200},
-                      {"RangeHLS1.X", 40}, {"ToleranceHLS1.X", 20}, {"RangeHLS1.Y", 0.5},
-                      {"RangeHLS1.Z", 0.5}, {"Gain1.Y", 0.5}, {"Blur123.X", 1.5}};
+    } parameters[] = {{"GammaLow.X", 0.2},  {"GainHigh.Z", 0.3},     {"MiddleHLS1.X", 200},
+                      {"RangeHLS1.X", 40},  {"ToleranceHLS1.X", 20}, {"RangeHLS1.Y", 0.5},
+                      {"RangeHLS1.Z", 0.5}, {"Gain1.Y", 0.5},        {"Blur123.X", 1.5}};
     for (const auto& parameter : parameters)
         base->SetNumber(parameter.name, parameter.value);
     AddLayer(grading, "Test.NoOp");

@@ -1,0 +1,149 @@
+#include "lut/lut.h"
+
+#include "../../support/scratch_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <string>
+#include <vector>
+
+// Every form of operator new fails for blocks above the limit while one is
+// set; this program runs nothing else, so the replacement is its own.
+namespace {
+
+std::atomic<size_t> g_failAbove{0};
+
+void* Allocate(size_t size) noexcept {
+    const size_t limit = g_failAbove.load(std::memory_order_relaxed);
+    if (limit != 0 && size > limit)
+        return nullptr;
+    return std::malloc(size ? size : 1);
+}
+
+void* AllocateOrThrow(size_t size) {
+    if (void* block = Allocate(size))
+        return block;
+    throw std::bad_alloc();
+}
+
+} // namespace
+
+void* operator new(size_t size) {
+    return AllocateOrThrow(size);
+}
+void* operator new[](size_t size) {
+    return AllocateOrThrow(size);
+}
+void* operator new(size_t size, const std::nothrow_t&) noexcept {
+    return Allocate(size);
+}
+void* operator new[](size_t size, const std::nothrow_t&) noexcept {
+    return Allocate(size);
+}
+void operator delete(void* block) noexcept {
+    std::free(block);
+}
+void operator delete[](void* block) noexcept {
+    std::free(block);
+}
+void operator delete(void* block, size_t) noexcept {
+    std::free(block);
+}
+void operator delete[](void* block, size_t) noexcept {
+    std::free(block);
+}
+
+namespace {
+
+// Blocks above `bytes` fail while the object lives.
+class AllocationLimit {
+public:
+    explicit AllocationLimit(size_t bytes) { g_failAbove = bytes; }
+    ~AllocationLimit() { g_failAbove = 0; }
+};
+
+void Fill(CVxLUT& lut, uint32_t size, bool is3D) {
+    ASSERT_TRUE(lut.Create(size, is3D));
+    for (size_t i = 0; i < lut.FloatCount(); ++i)
+        lut.m_data[i] = static_cast<float>(i % 7) * 0.125f;
+}
+
+TEST(AllocationFailure, CreateLeavesTheTableEmpty) {
+    struct Case {
+        uint32_t oldSize;
+        bool oldIs3D;
+        uint32_t size;
+        bool is3D;
+        size_t limit;
+    };
+    const Case cases[] = {
+        {0, false, 64, true, 1 << 20},     // 4 MB
+        {2, true, 100, true, 1 << 20},     // 16 MB, after a lattice
+        {5, false, 65536, false, 1 << 19}, // 1 MB, after a table
+    };
+    for (const Case& c : cases) {
+        CVxLUT lut;
+        if (c.oldSize)
+            Fill(lut, c.oldSize, c.oldIs3D);
+        lut.SetDomainUniform(-1.0f, 2.0f);
+        AllocationLimit limit(c.limit);
+        EXPECT_FALSE(lut.Create(c.size, c.is3D)) << c.size;
+        EXPECT_EQ(lut.m_size, 0u) << c.size;
+        EXPECT_FALSE(lut.m_is3D) << c.size;
+        EXPECT_EQ(lut.m_data, nullptr) << c.size;
+        EXPECT_EQ(lut.m_domainMin[0], -1.0f) << c.size;
+    }
+}
+
+TEST(AllocationFailure, ResampleLeavesTheTableAsItWas) {
+    struct Case {
+        uint32_t size;
+        bool is3D;
+        uint32_t newSize;
+        size_t limit;
+    };
+    const Case cases[] = {
+        {9, true, 129, 16 << 20},   // the work lattice (34 MB)
+        {64, true, 2, 6 << 10},     // the line buffers (7 KB), after the lattice (4 KB)
+        {4, false, 65536, 1 << 19}, // the new table (1 MB)
+    };
+    for (const Case& c : cases) {
+        CVxLUT lut;
+        Fill(lut, c.size, c.is3D);
+        lut.SetDomainUniform(0.0f, 2.0f);
+        const std::vector<float> entries(lut.m_data, lut.m_data + lut.FloatCount());
+        const float* data = lut.m_data;
+        const float scale = lut.m_lookupScale[0];
+        {
+            AllocationLimit limit(c.limit);
+            EXPECT_FALSE(lut.Resample(c.newSize)) << c.size << " to " << c.newSize;
+        }
+        EXPECT_EQ(lut.m_size, c.size);
+        EXPECT_EQ(lut.m_is3D, c.is3D);
+        EXPECT_EQ(lut.m_data, data);
+        EXPECT_EQ(lut.m_greenStride, c.is3D ? c.size * 4 : 0u);
+        EXPECT_EQ(lut.m_blueStride, c.is3D ? c.size * c.size * 4 : 0u);
+        EXPECT_EQ(lut.m_lookupScale[0], scale);
+        EXPECT_EQ(std::memcmp(lut.m_data, entries.data(), entries.size() * sizeof(float)), 0);
+    }
+}
+
+TEST(AllocationFailure, LoadingLeavesTheTableEmpty) {
+    // The file (215 KB) is read, the 33-point lattice (575 KB) is refused.
+    std::string cube = "LUT_3D_SIZE 33\n";
+    for (int i = 0; i < 33 * 33 * 33; ++i)
+        cube += "0 0 0\n";
+    ScratchFolder folder;
+    const CVxString path(folder.Write("big.lut", cube).c_str());
+    CVxLUT lut;
+    AllocationLimit limit(300 << 10);
+    EXPECT_FALSE(lut.Load(path, false, CVxLUT::EDimensionRequirement::eAnyDimension, false));
+    EXPECT_EQ(lut.m_size, 0u);
+    EXPECT_EQ(lut.m_data, nullptr);
+}
+
+} // namespace
