@@ -200,6 +200,8 @@ def look_files():
         "printer_lights.look": base_look([("PrinterLights", "0.1,0,-0.1"), ("LogPrinterLights", "1"),
                                           ("MatrixLUT", "ramp.cube"), ("GrayOut", "2")]),
         "minimal.look": b'<look><foo>"1"</foo></look>',
+        "below_written_places.look": base_look([("Offset.Y", "0.00000001"), ("Gain.Z", "-20."),
+                                                ("Contrast", "0.2")]),
     }
 
 

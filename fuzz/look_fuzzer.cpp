@@ -1,6 +1,8 @@
 // Reads the bytes as a look, writes the grading back with a small lattice and
-// ramp, and checks that what the writer accepted reads back and writes again
-// to the same bytes.
+// ramp, and checks that what the writer accepted reads back, and that from
+// then on reading and writing again gives the same bytes. (The first write
+// may differ from the second: parameters are written to a fixed number of
+// places, while the CDL it carries comes from the unrounded values.)
 #include "fuzz_support.h"
 
 #include "look/look_writer.h"
@@ -40,15 +42,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     look->grading.IsPerChannelOnly(false);
     look->grading.IsIdentity();
-    CVxString written;
-    if (!Write(*look, written))
+    CVxString first;
+    if (!Write(*look, first))
         return 0;
-    const std::unique_ptr<ParsedLook> reread = ReadLook(written);
-    if (!reread)
-        std::abort(); // the writer promised a document that reads back
-    CVxString rewritten;
-    if (!Write(*reread, rewritten) || rewritten.Length() != written.Length() ||
-        std::memcmp(rewritten.Data(), written.Data(), written.Length()) != 0)
+    const std::unique_ptr<ParsedLook> firstRead = ReadLook(first);
+    CVxString second;
+    // The writer promised a document that reads back, and it writes what it read.
+    if (!firstRead || !Write(*firstRead, second))
+        std::abort();
+    const std::unique_ptr<ParsedLook> secondRead = ReadLook(second);
+    CVxString third;
+    if (!secondRead || !Write(*secondRead, third) || third.Length() != second.Length() ||
+        std::memcmp(third.Data(), second.Data(), second.Length()) != 0)
         std::abort(); // reading back lost or changed something
     return 0;
 }
