@@ -50,15 +50,15 @@ EReaderResult ReadCubrelLut(CVxLUT& lut, const uint8_t* data, size_t size, bool 
         return EReaderResult::eFailed;
     const bool bigEndian = data[0] == '3';
     const uint32_t exponent = LoadHalf(data + kExponentOffset, bigEndian);
-    // Exponents beyond 30 cannot name a lattice Create accepts; keep the shift defined.
-    if (exponent > 30 || !lut.Create((uint32_t(1) << exponent) + 1, true))
+    // Beyond 7 the lattice would pass 256 points per axis, which Create refuses.
+    if (exponent > 7)
         return EReaderResult::eFailed;
-    const size_t n = lut.m_size;
+    // A short file is refused before its lattice is allocated: a small header
+    // must not cost a 256-point lattice.
+    const uint64_t n = (uint64_t(1) << exponent) + 1;
     const uint64_t offset = LoadWord(data + kDataOffsetField, bigEndian);
-    if (offset + uint64_t(n) * n * n * 4 > size) {
-        lut.Clear();
+    if (offset + n * n * n * 4 > size || !lut.Create(uint32_t(n), true))
         return EReaderResult::eFailed;
-    }
     const float* codes = Codes().values;
     const uint8_t* word = data + offset;
     // File order is blue fastest, red slowest; the table's own order is red fastest.
