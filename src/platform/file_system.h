@@ -48,10 +48,15 @@ public:
     void Abandon();
 
 private:
+    static constexpr uint64_t kWritebackStep = uint64_t(8) << 20;
+    void StartWriteback();
+
     std::string m_target;
     std::string m_temporary;
     int m_descriptor = -1;
     int m_pendingSlot = -1;
+    uint64_t m_written = 0;
+    uint64_t m_flushStart = 0;
     bool m_failed = false;
     bool m_targetExists = false;
     unsigned m_targetMode = 0;
