@@ -1,4 +1,5 @@
 #include "look/grading_params.h"
+#include "platform/large_buffer.h"
 #include "render/compositing_engine.h"
 #include "render/render_context.h"
 #include "render/render_image.h"
@@ -80,7 +81,9 @@ float* CVxSoftwareCompositingEngine::RenderLookToLut(const CVxGradingParamStorag
     float* buffer = out;
     if (!buffer) {
         // A byte count beyond 32 bits asks for more than the framework can give.
-        buffer = bytes > 0xFFFFFFFFull ? nullptr : static_cast<float*>(std::malloc(bytes));
+        buffer = bytes > 0xFFFFFFFFull
+                     ? nullptr
+                     : static_cast<float*>(platform::AllocateLargeBuffer(size_t(bytes)));
         if (!buffer)
             return nullptr;
     }

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <cstddef>
+
+namespace platform {
+
+// Memory for a buffer of many megabytes that is filled from end to end once:
+// backed by large pages where the system offers them, so that its first touch
+// costs a few hundred page faults rather than tens of thousands. Released with
+// std::free; nullptr when the memory cannot be had.
+void* AllocateLargeBuffer(size_t bytes);
+
+} // namespace platform
