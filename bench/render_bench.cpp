@@ -2,9 +2,9 @@
 // (a per-channel grade, tonal ranges with gammas, all six secondaries with the
 // 5x5 blur) it reports lattice nodes per second at N = 65, 129 and 256, and the
 // whole-run time of "gradeshift LOOK -cubrel -size 129" in milliseconds. For a
-// rebuild of the per-channel look at N = 64 and 256 it reports the whole-run time
-// beside the time to write the same number of bytes (then fsync) to the same
-// folder, and their ratio ("x_write").
+// rebuild of the per-channel look at N = 64 and 256 it reports the best whole-run
+// time of six beside the best time to write the same number of bytes (then
+// fsync) to the same folder, and their ratio ("x_write").
 
 #include "look/parsed_look.h"
 #include "render/compositing_engine.h"
@@ -156,7 +156,9 @@ void BM_WholeRunRebuild(benchmark::State& state) {
     const std::string command = std::string(GRADESHIFT_BINARY_DIR) + "/bin/gradeshift \"" +
                                 look.string() + "\" -size " + std::to_string(state.range(0)) +
                                 " > /dev/null";
-    double seconds = 0;
+    // Disk timings on a shared machine vary from run to run; the best run of
+    // each is compared, as for the plain write.
+    double best = 1e30;
     for (auto _ : state) {
         state.PauseTiming();
         std::ofstream(look) << PerChannelLook();
@@ -166,16 +168,23 @@ void BM_WholeRunRebuild(benchmark::State& state) {
             state.SkipWithError("gradeshift failed");
             break;
         }
-        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        best = std::min(
+            best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
     const size_t bytes = fs::exists(look) ? size_t(fs::file_size(look)) : 0;
     const double write = SecondsToWrite(folder / "plain_write.bin", bytes);
     state.counters["MB"] = double(bytes) / 1e6;
     state.counters["write_ms"] = write * 1e3;
-    state.counters["x_write"] = write > 0 ? seconds / double(state.iterations()) / write : 0;
+    state.counters["best_ms"] = best * 1e3;
+    state.counters["x_write"] = write > 0 ? best / write : 0;
     fs::remove_all(folder);
 }
-BENCHMARK(BM_WholeRunRebuild)->Arg(64)->Arg(256)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_WholeRunRebuild)
+    ->Arg(64)
+    ->Arg(256)
+    ->Iterations(6)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 } // namespace
 
