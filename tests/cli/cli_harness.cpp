@@ -2,15 +2,17 @@
 
 #include "../support/run_as_nobody.h"
 
-#include <algorithm>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <iterator>
+#include <sstream>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 
 namespace fs = std::filesystem;
 
@@ -84,9 +86,11 @@ uint32_t CubrelCode(float value) {
 
 namespace {
 
-void PutBigEndian(std::string& out, size_t at, uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i)
-        out[at + i] = static_cast<char>(value >> (8 * (bytes - 1 - i)));
+std::string BigEndian(uint32_t value, int bytes) {
+    std::string out;
+    for (int shift = 8 * (bytes - 1); shift >= 0; shift -= 8)
+        out += static_cast<char>(value >> shift);
+    return out;
 }
 
 } // namespace
@@ -95,31 +99,28 @@ std::string
 ExpectedCubrel(uint32_t n,
                const std::function<void(uint32_t, uint32_t, uint32_t, float[3])>& colour) {
     const uint32_t entries = n * n * n;
-    std::string file(1024 + 4 * entries, '\0');
-    std::fill(file.begin(), file.begin() + 1024, '\xFF');
-    std::fill(file.begin() + 8, file.begin() + 16, '\0');
-    std::fill(file.begin() + 36, file.begin() + 660, '\0');
-    std::fill(file.begin() + 664, file.begin() + 768, '\0');
-    file.replace(0, 4, "3LUT");
-    PutBigEndian(file, 4, 1024, 4);
-    file.replace(8, 4, "V1.0");
-    PutBigEndian(file, 16, 1024 + 4 * entries, 4);
     uint32_t exponent = 0;
     while ((1u << exponent) + 1 < n)
         ++exponent;
-    PutBigEndian(file, 768, exponent, 2);
-    PutBigEndian(file, 770, 1, 2);
-    PutBigEndian(file, 772, entries, 4);
+    std::string file = "3LUT" + BigEndian(1024, 4) + "V1.0" + std::string(4, '\0') +
+                       BigEndian(1024 + 4 * entries, 4) + std::string(16, '\xFF') +
+                       std::string(624, '\0') + std::string(4, '\xFF') + std::string(104, '\0') +
+                       BigEndian(exponent, 2) + BigEndian(1, 2) + BigEndian(entries, 4) +
+                       std::string(248, '\xFF');
     for (uint32_t r = 0; r < n; ++r)
         for (uint32_t g = 0; g < n; ++g)
             for (uint32_t b = 0; b < n; ++b) {
                 float rgb[3];
                 colour(r, g, b, rgb);
-                const uint32_t word =
-                    CubrelCode(rgb[0]) << 20 | CubrelCode(rgb[1]) << 10 | CubrelCode(rgb[2]);
-                PutBigEndian(file, 1024 + 4 * ((r * n + g) * n + b), word, 4);
+                file += BigEndian(
+                    CubrelCode(rgb[0]) << 20 | CubrelCode(rgb[1]) << 10 | CubrelCode(rgb[2]), 4);
             }
     return file;
+}
+
+std::vector<std::string> Words(const std::string& line) {
+    std::istringstream words(line);
+    return {std::istream_iterator<std::string>(words), {}};
 }
 
 void CliTest::SetUp() {
@@ -145,15 +146,12 @@ void PrepareChild(const std::string& work, const ChildSetup& setup) {
     alarm(30);
     if (chdir(work.c_str()) != 0)
         _exit(127);
-    if (setup.fileSizeLimit > 0) {
-        rlimit limit{static_cast<rlim_t>(setup.fileSizeLimit),
-                     static_cast<rlim_t>(setup.fileSizeLimit)};
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    if (setup.addressSpaceLimit > 0) {
-        rlimit limit{static_cast<rlim_t>(setup.addressSpaceLimit),
-                     static_cast<rlim_t>(setup.addressSpaceLimit)};
-        setrlimit(RLIMIT_AS, &limit);
+    const std::pair<int, long> limits[] = {{RLIMIT_FSIZE, setup.fileSizeLimit},
+                                           {RLIMIT_AS, setup.addressSpaceLimit}};
+    for (const auto& [resource, bytes] : limits) {
+        const rlimit limit{static_cast<rlim_t>(bytes), static_cast<rlim_t>(bytes)};
+        if (bytes > 0)
+            setrlimit(resource, &limit);
     }
     if (setup.asNobody && !BecomeNobody())
         _exit(126);
@@ -171,14 +169,11 @@ RunningProgram CliTest::Start(const std::vector<std::string>& args, const ChildS
     if (pipe(pipeEnds) != 0)
         return program;
     if (setup.asNobody) {
-        fs::permissions(m_root, fs::perms::owner_all | fs::perms::group_read |
-                                    fs::perms::group_exec | fs::perms::others_read |
-                                    fs::perms::others_exec);
+        fs::permissions(m_root, static_cast<fs::perms>(0755));
         fs::permissions(m_work, fs::perms::all);
     }
     const std::string path = m_root + "/bin/gradeshift";
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(path.c_str()));
+    std::vector<char*> argv{const_cast<char*>(path.c_str())};
     for (const std::string& arg : args)
         argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
@@ -210,24 +205,4 @@ RunResult CliTest::Finish(const RunningProgram& program) const {
     waitpid(program.pid, &status, 0);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return result;
-}
-
-void CliTest::WriteFile(const std::string& name, const std::string& bytes) const {
-    m_scratch.Write("work/" + name, bytes);
-}
-
-std::string CliTest::ReadFile(const std::string& name) const {
-    return m_scratch.Read("work/" + name);
-}
-
-bool CliTest::Exists(const std::string& name) const {
-    return fs::exists(m_work + "/" + name);
-}
-
-void CliTest::MakeFolder(const std::string& name) const {
-    m_scratch.Folder("work/" + name);
-}
-
-std::vector<std::string> CliTest::List(const std::string& folder) const {
-    return m_scratch.Names("work/" + folder);
 }

@@ -39,6 +39,9 @@ std::string
 ExpectedCubrel(uint32_t n,
                const std::function<void(uint32_t, uint32_t, uint32_t, float[3])>& colour);
 
+// The words of a line, split at spaces.
+std::vector<std::string> Words(const std::string& line);
+
 struct RunResult {
     std::string out;
     int exitCode = -1;
@@ -74,12 +77,15 @@ protected:
     RunResult Finish(const RunningProgram& program) const;
 
     // Paths relative to the working folder.
-    void WriteFile(const std::string& name, const std::string& bytes) const;
-    std::string ReadFile(const std::string& name) const;
-    bool Exists(const std::string& name) const;
-    void MakeFolder(const std::string& name) const;
+    void WriteFile(const std::string& name, const std::string& bytes) const {
+        m_scratch.Write("work/" + name, bytes);
+    }
+    std::string ReadFile(const std::string& name) const { return m_scratch.Read("work/" + name); }
+    void MakeFolder(const std::string& name) const { m_scratch.Folder("work/" + name); }
     // Every name in a folder of the working folder, sorted.
-    std::vector<std::string> List(const std::string& folder = ".") const;
+    std::vector<std::string> List(const std::string& folder = ".") const {
+        return m_scratch.Names("work/" + folder);
+    }
 
     ScratchFolder m_scratch;
     std::string m_root;

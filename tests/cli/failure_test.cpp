@@ -17,6 +17,7 @@ namespace {
 
 const std::string kReadError = "  Error reading file\n";
 const std::string kWriteError = "  Error writing file\n";
+const std::string kNotRendered = "  Error rendering new look LUT, file was not modified\n";
 const std::string kResampling = "  Resampling LUT...\n" + kResampleWarning;
 // A 2-point identity lattice: every Cubrel size needs it resampled.
 const std::string kCube2 =
@@ -35,31 +36,22 @@ constexpr bool kAddressSanitizer =
 constexpr fs::perms kPlainMode =
     fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read;
 
-// Makes the entries of one case in the working folder.
+// One entry of a case's working folder: a file ('f') of the bytes, a folder
+// ('d'), a symbolic link ('l') to the target, or a FIFO ('p').
 struct Entry {
-    enum Kind { eFile, eFolder, eLink, eFifo } kind;
+    char kind;
     std::string name;
-    std::string content; // the bytes of a file, the target of a link
+    std::string content = "";
     fs::perms mode = kPlainMode;
 };
 
-Entry File(const std::string& name, const std::string& bytes, fs::perms mode = kPlainMode) {
-    return {Entry::eFile, name, bytes, mode};
-}
-Entry Folder(const std::string& name) {
-    return {Entry::eFolder, name, ""};
-}
-Entry Link(const std::string& name, const std::string& target) {
-    return {Entry::eLink, name, target};
-}
-Entry Fifo(const std::string& name) {
-    return {Entry::eFifo, name, ""};
-}
+// The files most cases start from.
+const Entry kCubeFile{'f', "a.lut", kCube2};
+const Entry kGainFile{'f', "g.look", kGainLook};
 
 struct Case {
-    const char* what;
     std::vector<Entry> entries;
-    std::vector<std::string> args;
+    std::string args;
     std::string out; // after the banner
     // Entries whose bytes change (or that appear); every other entry stays as
     // it was, links stay links, and nothing else appears.
@@ -68,47 +60,36 @@ struct Case {
 
 class FailureTest : public CliTest {
 protected:
-    // Everything below the working folder: owner, type and mode, and the size
-    // and a hash of the bytes (the target of a link).
+    // Everything below the working folder: owner, type and mode, and a hash of
+    // the bytes (the target of a link).
     std::map<std::string, std::string> Snapshot() const {
         std::map<std::string, std::string> entries;
         for (const auto& entry : fs::recursive_directory_iterator(m_work)) {
             const std::string name = entry.path().lexically_relative(m_work).string();
             struct stat info;
             ::lstat(entry.path().c_str(), &info);
-            std::string state =
-                std::to_string(info.st_uid) + " " + std::to_string(info.st_mode) + " ";
-            if (entry.is_symlink()) {
+            std::string& state = entries[name];
+            state = std::to_string(info.st_uid) + " " + std::to_string(info.st_mode) + " ";
+            if (entry.is_symlink())
                 state += fs::read_symlink(entry.path()).string();
-            } else if (entry.is_regular_file()) {
-                const std::string bytes = ReadFile(name);
-                state += std::to_string(bytes.size()) + " " +
-                         std::to_string(std::hash<std::string>()(bytes));
-            }
-            entries[name] = state;
+            else if (entry.is_regular_file())
+                state += std::to_string(std::hash<std::string>()(ReadFile(name)));
         }
         return entries;
     }
 
-    ChildSetup m_setup;
-
     void Make(const Entry& entry) const {
         const std::string path = m_work + "/" + entry.name;
-        switch (entry.kind) {
-        case Entry::eFile:
-            WriteFile(entry.name, entry.content);
-            fs::permissions(path, entry.mode);
-            break;
-        case Entry::eFolder:
+        if (entry.kind == 'd')
             MakeFolder(entry.name);
-            break;
-        case Entry::eLink:
+        if (entry.kind == 'l')
             fs::create_symlink(entry.content, path);
-            break;
-        case Entry::eFifo:
+        if (entry.kind == 'p')
             ::mkfifo(path.c_str(), 0666);
-            break;
-        }
+        if (entry.kind != 'f')
+            return;
+        WriteFile(entry.name, entry.content);
+        fs::permissions(path, entry.mode);
     }
 
     // Runs each case with what m_setup gives the program.
@@ -116,76 +97,57 @@ protected:
         for (const Case& c : cases) {
             fs::remove_all(m_work);
             MakeFolder("");
-            for (const Entry& entry : c.entries)
+            std::string label = c.args + " with";
+            for (const Entry& entry : c.entries) {
                 Make(entry);
+                label += " " + entry.name;
+            }
             std::map<std::string, std::string> expected = Snapshot();
-            const RunResult result = Run(c.args, m_setup);
-            EXPECT_EQ(result.out, kBanner + c.out) << c.what;
-            EXPECT_EQ(result.exitCode, 0) << c.what;
+            const RunResult result = Run(Words(c.args), m_setup);
+            EXPECT_EQ(result.out, kBanner + c.out) << label;
+            EXPECT_EQ(result.exitCode, 0) << label;
             std::map<std::string, std::string> after = Snapshot();
             for (const std::string& name : c.changed) {
-                EXPECT_NE(after[name], expected[name]) << c.what << ": " << name;
+                EXPECT_NE(after[name], expected[name]) << label << ": " << name;
                 expected[name] = after[name];
             }
-            EXPECT_EQ(after, expected) << c.what;
+            EXPECT_EQ(after, expected) << label;
         }
     }
+
+    ChildSetup m_setup;
 };
 
 TEST_F(FailureTest, InputsThatVanishOrAreNoFilesAreReportedAndLeftAlone) {
     RunCases({
-        {"a dangling link listed by a wildcard",
-         {Link("gone.look", "missing.look")},
-         {"*.look"},
-         "\ngone.look:\n" + kReadError},
-        {"a FIFO listed by a wildcard",
-         {Fifo("pipe.look")},
-         {"*.look"},
-         "\npipe.look:\n" + kReadError},
-        {"a dangling link in Cubrel mode",
-         {Link("gone.lut", "missing.lut")},
-         {"*.lut", "-cubrel"},
-         "\ngone.lut:\n" + kReadError},
-        {"a folder named like a look",
-         {Folder("x.look"), File("y.look", "<look></look>")},
-         {"*.look"},
+        {{{'l', "gone.look", "missing.look"}}, "*.look", "\ngone.look:\n" + kReadError},
+        {{{'p', "pipe.look"}}, "*.look", "\npipe.look:\n" + kReadError},
+        {{{'l', "gone.lut", "missing.lut"}}, "*.lut -cubrel", "\ngone.lut:\n" + kReadError},
+        {{{'d', "x.look"}, {'f', "y.look", "<look></look>"}},
+         "*.look",
          "\ny.look:\n  Not a valid .look file\n"},
-        {"a FIFO in Cubrel mode",
-         {Fifo("pipe.lut")},
-         {"*.lut", "-cubrel"},
-         "\npipe.lut:\n" + kReadError},
+        {{{'p', "pipe.lut"}}, "*.lut -cubrel", "\npipe.lut:\n" + kReadError},
     });
 }
 
 TEST_F(FailureTest, TargetsAreReplacedOnlyWhereAWriteInPlaceWouldGo) {
     RunCases({
-        {"a folder named like the new look",
-         {File("x.lut", kCube2), Folder("x.look")},
-         {"x.lut", "-size", "8"},
-         "\nx.lut:\n" + kWriteError},
-        {"a folder named like the Cubrel file",
-         {File("b.look", kGainLook), Folder("b.lut")},
-         {"b.look", "-cubrel", "-size", "9"},
-         "\nb.look:\n" + kWriteError},
-        {"a FIFO named like the Cubrel file",
-         {File("b.look", kGainLook), Fifo("b.lut")},
-         {"b.look", "-cubrel", "-size", "9"},
-         "\nb.look:\n" + kWriteError},
-        {"a Cubrel file reached through a link",
-         {File("b.look", kGainLook), File("store/b.lut", "old"), Link("b.lut", "store/b.lut")},
-         {"b.look", "-cubrel", "-size", "9"},
-         "\nb.look:\n" + kWritten,
-         {"store/b.lut"}},
-        {"a LUT file converted through a link",
-         {File("store/a.lut", kCube2), Link("a.lut", "store/a.lut")},
-         {"a.lut", "-cubrel", "-size", "9"},
+        {{{'f', "x.lut", kCube2}, {'d', "x.look"}}, "x.lut -size 8", "\nx.lut:\n" + kWriteError},
+        {{kGainFile, {'d', "g.lut"}}, "g.look -cubrel -size 9", "\ng.look:\n" + kWriteError},
+        {{kGainFile, {'p', "g.lut"}}, "g.look -cubrel -size 9", "\ng.look:\n" + kWriteError},
+        {{kGainFile, {'f', "store/g.lut", "old"}, {'l', "g.lut", "store/g.lut"}},
+         "g.look -cubrel -size 9",
+         "\ng.look:\n" + kWritten,
+         {"store/g.lut"}},
+        {{{'f', "store/a.lut", kCube2}, {'l', "a.lut", "store/a.lut"}},
+         "a.lut -cubrel -size 9",
          "\na.lut:\n" + kResampling + kWritten,
          {"store/a.lut"}},
-        {"a Cubrel file of the same name in another case",
-         {File("b.look", kGainLook), File("B.LUT", "old")},
-         {"b.look", "-cubrel", "-size", "9"},
-         "\nb.look:\n" + kWritten,
-         {"B.LUT"}},
+        // A Cubrel file whose name differs only in case is replaced and keeps its name.
+        {{kGainFile, {'f', "G.LUT", "old"}},
+         "g.look -cubrel -size 9",
+         "\ng.look:\n" + kWritten,
+         {"G.LUT"}},
     });
 }
 
@@ -195,22 +157,12 @@ TEST_F(FailureTest, AnOrdinaryUserChangesNoFileItCouldNotWrite) {
     m_setup.asNobody = true;
     const fs::perms ownerOnly = fs::perms::owner_read | fs::perms::owner_write;
     RunCases({
-        {"another user's LUT file",
-         {File("a.lut", kCube2)},
-         {"a.lut", "-cubrel", "-size", "9"},
-         "\na.lut:\n" + kResampling + kWriteError},
-        {"another user's look",
-         {File("g.look", kGainLook)},
-         {"g.look", "-size", "8"},
-         "\ng.look:\n" + kWriteError},
-        {"another user's look beside a LUT file",
-         {File("a.lut", kCube2), File("a.look", "old")},
-         {"a.lut", "-size", "8"},
+        {{kCubeFile}, "a.lut -cubrel -size 9", "\na.lut:\n" + kResampling + kWriteError},
+        {{kGainFile}, "g.look -size 8", "\ng.look:\n" + kWriteError},
+        {{kCubeFile, {'f', "a.look", "old"}},
+         "a.lut -size 8",
          "\na.lut:\n  Warning: conversion will overwrite an existing look file\n" + kWriteError},
-        {"a look it may not read",
-         {File("g.look", kGainLook, ownerOnly)},
-         {"g.look", "-size", "8"},
-         "\ng.look:\n" + kReadError},
+        {{{'f', "g.look", kGainLook, ownerOnly}}, "g.look -size 8", "\ng.look:\n" + kReadError},
     });
 }
 
@@ -224,46 +176,27 @@ TEST_F(FailureTest, OutOfMemoryFallsBackAndWritesNoLatticeOfAnotherSize) {
     const std::string kInternalError = "  Internal error while rendering LUT\n";
     const std::string stored = "<?xml version=\"1.0\" ?>\n" + UnknownShaderLook(StoredLut(0.5f));
     RunCases({
-        {"the program starts within the limit",
-         {File("a.lut", kCube2)},
-         {"a.lut", "-cubrel", "-size", "129", "-noresampling"},
+        // The program starts within the limit.
+        {{kCubeFile},
+         "a.lut -cubrel -size 129 -noresampling",
          "\na.lut:\n  Source LUT has a different size and resampling is disabled.\n"
          "  The LUT was not converted.\n"},
-        {"resampling a LUT file",
-         {File("a.lut", kCube2)},
-         {"a.lut", "-cubrel", "-size", "129"},
-         "\na.lut:\n" + kResampling + kCannotConvert},
-        {"resampling the LUT stored in a look",
-         {File("s.look", stored)},
-         {"s.look", "-cubrel", "-size", "129"},
+        {{kCubeFile}, "a.lut -cubrel -size 129", "\na.lut:\n" + kResampling + kCannotConvert},
+        {{{'f', "s.look", stored}},
+         "s.look -cubrel -size 129",
          "\ns.look:\n" + kInternalError + "  Resampling original LUT from the .look file...\n" +
              kResampleWarning + kCannotConvert},
-        {"rendering a look",
-         {File("g.look", kGainLook)},
-         {"g.look", "-cubrel", "-size", "129"},
-         "\ng.look:\n" + kInternalError + kCannotConvert},
-        {"rebuilding a look",
-         {File("g.look", kGainLook)},
-         {"g.look", "-size", "256"},
-         "\ng.look:\n  Error rendering new look LUT, file was not modified\n"},
+        {{kGainFile}, "g.look -cubrel -size 129", "\ng.look:\n" + kInternalError + kCannotConvert},
+        {{kGainFile}, "g.look -size 256", "\ng.look:\n" + kNotRendered},
     });
 }
 
 TEST_F(FailureTest, WritesThatFailPartWayKeepTheOldFile) {
+    // A Cubrel file of 3940 bytes, then a rebuilt look of 446 MB.
     m_setup.fileSizeLimit = 2048;
-    RunCases({
-        {"a Cubrel file of 3940 bytes",
-         {File("a.lut", kCube2)},
-         {"a.lut", "-cubrel", "-size", "9"},
-         "\na.lut:\n" + kResampling + kWriteError},
-    });
+    RunCases({{{kCubeFile}, "a.lut -cubrel -size 9", "\na.lut:\n" + kResampling + kWriteError}});
     m_setup.fileSizeLimit = 64l << 20;
-    RunCases({
-        {"a rebuilt look of 446 MB",
-         {File("g.look", kGainLook)},
-         {"g.look", "-size", "256"},
-         "\ng.look:\n" + kWriteError},
-    });
+    RunCases({{{kGainFile}, "g.look -size 256", "\ng.look:\n" + kWriteError}});
 }
 
 // Stops the program once its temporary file is there, sends the signal to

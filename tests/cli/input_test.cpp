@@ -9,7 +9,6 @@ const std::string kIsCubrel = "  File seems to be a Cubrel LUT, no conversion pe
 using InputTest = CliTest;
 
 TEST_F(InputTest, FoldersAndPatterns) {
-    MakeFolder("d/sub.look");
     WriteFile("d/A.LOOK", "plain text");
     WriteFile("d/b.Lut", "3LUT and more");
     WriteFile("d/c.lut", "TUL3");
@@ -18,7 +17,6 @@ TEST_F(InputTest, FoldersAndPatterns) {
     WriteFile("d/notes.txt", "plain text");
     WriteFile("d/sub.look/inner.look", "plain text");
     MakeFolder("empty");
-    MakeFolder("my looks");
     WriteFile("my looks/a b.look", "plain text");
     WriteFile("z.look", "plain text");
     WriteFile("Y.look", "plain text");

@@ -8,10 +8,13 @@ const std::string kLutMissing =
     "  Error while rendering LUT:\n    One or more of the LUTs used in the look are missing\n";
 const std::string kUpdated = "  LUT updated successfully\n";
 const std::string kNotRendered = "  Error rendering new look LUT, file was not modified\n";
+// A 2-entry 1D table from 0.1 to 0.7.
+const std::string kRamp = "LUT_1D_SIZE 2\n0.1 0.1 0.1\n0.7 0.7 0.7\n";
 
-// The base grading's single-range step for a lattice colour c with a gain per
-// channel and no offset, in the order of the kernel's single-precision steps.
-void SingleRange(const float c[3], const float gain[3], float out[3]) {
+// A base with only Gain.X = 0.5 at a lattice colour c: its single-range step
+// with no offset, in the order of the kernel's single-precision steps.
+void GainX(const float c[3], float out[3]) {
+    const float gain[3] = {static_cast<float>(std::pow(2.0, 0.5)), 1.0f, 1.0f};
     const float y = c[0] * 0.299f + c[1] * 0.587f + c[2] * 0.114f;
     for (int k = 0; k < 3; ++k)
         out[k] = (1.0f * (c[k] - y) + y) * gain[k] + 0.0f;
@@ -29,15 +32,14 @@ std::vector<float> Axis(uint32_t n) {
     return axis;
 }
 
-std::string GainCubrel(uint32_t n, const float gain[3]) {
-    const std::vector<float> axis = Axis(n);
-    return ExpectedCubrel(n, [&](uint32_t r, uint32_t g, uint32_t b, float rgb[3]) {
-        const float c[3] = {axis[r], axis[g], axis[b]};
-        SingleRange(c, gain, rgb);
+// An n-point Cubrel file whose channels each map lattice index i to f(i).
+std::string EachChannel(uint32_t n, double (*f)(double)) {
+    return ExpectedCubrel(n, [f](uint32_t r, uint32_t g, uint32_t b, float rgb[3]) {
+        const uint32_t index[3] = {r, g, b};
+        for (int c = 0; c < 3; ++c)
+            rgb[c] = static_cast<float>(f(index[c]));
     });
 }
-
-const float kGainX[3] = {static_cast<float>(std::pow(2.0, 0.5)), 1.0f, 1.0f};
 
 const std::string kMask =
     "  <mask>\n    <name>\"shape\"</name>\n"
@@ -57,30 +59,27 @@ const std::string kMask =
     "        <smooth>\"linear,value:0@0\"</smooth>\n"
     "      </point>\n    </contour>\n  </mask>\n";
 
-// The rebuilt document of a look whose base has only Gain.X = 0.5 and the mask.
-std::string RebuiltGainLook(uint32_t size) {
-    const std::vector<float> axis = Axis(size);
-    std::vector<float> lattice;
-    for (uint32_t b = 0; b < size; ++b)
-        for (uint32_t g = 0; g < size; ++g)
-            for (uint32_t r = 0; r < size; ++r) {
-                const float c[3] = {axis[r], axis[g], axis[b]};
-                float out[3];
-                SingleRange(c, kGainX, out);
-                lattice.insert(lattice.end(), out, out + 3);
-            }
-    std::vector<float> ramp;
-    for (float v : Axis(256)) {
-        const float c[3] = {v, v, v};
-        float out[3];
-        SingleRange(c, kGainX, out);
-        ramp.insert(ramp.end(), out, out + 3);
-    }
+// The start of a rebuilt look whose base sublayer holds the parameters.
+std::string RebuiltBase(const std::string& parameters) {
     return "<?xml version=\"1.0\" ?>\n<look>\n  <shaders>\n    <base>\n"
            "      <rangeversion>\"2\"</rangeversion>\n      <visible>\"1\"</visible>\n"
            "      <sublayer0>\n        <opacity>\"1\"</opacity>\n        <parameters>\n" +
-           Parameter("Gain.X", "0.5") +
-           "        </parameters>\n      </sublayer0>\n    </base>\n  </shaders>\n"
+           parameters + "        </parameters>\n      </sublayer0>\n    </base>\n  </shaders>\n";
+}
+
+// The rebuilt document of a look whose base has only Gain.X = 0.5 and the mask.
+std::string RebuiltGainLook(uint32_t size) {
+    const std::vector<float> axis = Axis(size), levels = Axis(256);
+    std::vector<float> lattice(3 * size * size * size), ramp(3 * 256);
+    for (uint32_t i = 0; i < size * size * size; ++i) {
+        const float c[3] = {axis[i % size], axis[i / size % size], axis[i / size / size]};
+        GainX(c, &lattice[3 * i]);
+    }
+    for (uint32_t i = 0; i < 256; ++i) {
+        const float c[3] = {levels[i], levels[i], levels[i]};
+        GainX(c, &ramp[3 * i]);
+    }
+    return RebuiltBase(Parameter("Gain.X", "0.5")) +
            "  <ASC>\n    <slope>\"1.41421,1,1\"</slope>\n    <offset>\"0,0,0\"</offset>\n"
            "    <power>\"1,1,1\"</power>\n  </ASC>\n" +
            kMask + LutElement("LUT", size, lattice) + LutElement("LUT1D", 256, ramp) + "</look>\n";
@@ -95,13 +94,13 @@ TEST_F(RenderFlowTest, CubrelModeRendersLooksBesideThem) {
     const RunResult result = Run({"*.look", "-cubrel", "-size", "9"});
     EXPECT_EQ(result.out, kBanner + "\ngain.look:\n" + kWritten + "\nplain.look:\n" + kWritten);
     EXPECT_EQ(result.exitCode, 0);
-    EXPECT_TRUE(ReadFile("gain.lut") == GainCubrel(9, kGainX));
-    EXPECT_TRUE(ReadFile("plain.lut") ==
-                ExpectedCubrel(9, [](uint32_t r, uint32_t g, uint32_t b, float rgb[3]) {
-                    rgb[0] = r / 8.0f;
-                    rgb[1] = g / 8.0f;
-                    rgb[2] = b / 8.0f;
+    const std::vector<float> axis = Axis(9);
+    EXPECT_TRUE(ReadFile("gain.lut") ==
+                ExpectedCubrel(9, [&](uint32_t r, uint32_t g, uint32_t b, float rgb[3]) {
+                    const float c[3] = {axis[r], axis[g], axis[b]};
+                    GainX(c, rgb);
                 }));
+    EXPECT_TRUE(ReadFile("plain.lut") == EachChannel(9, [](double i) { return i / 8.0; }));
 }
 
 TEST_F(RenderFlowTest, RenderFailuresNameTheirCauseAndFallBack) {
@@ -121,18 +120,12 @@ TEST_F(RenderFlowTest, RenderFailuresNameTheirCauseAndFallBack) {
     EXPECT_EQ(resampled.out, kBanner + "\nb.look:\n" + kLutMissing +
                                  "  Resampling original LUT from the .look file...\n" +
                                  kResampleWarning + kWritten);
-    const RunResult stored = Run({"b.look", "-cubrel", "-size", "9", "-noresampling"});
-    EXPECT_EQ(stored.out, kBanner + "\nb.look:\n" + kLutMissing + kWritten);
-    EXPECT_TRUE(ReadFile("b.lut") ==
-                ExpectedCubrel(9, [](uint32_t, uint32_t, uint32_t, float rgb[3]) {
-                    rgb[0] = rgb[1] = rgb[2] = 0.25f;
-                }));
 }
 
 TEST_F(RenderFlowTest, LutFilesThatAreNoPlainLatticeAreRenderedThroughALook) {
-    // A 2-entry 1D table from 0.1 to 0.7, and a Truelight lattice whose input
-    // table scales by 0.4: both become Cubrel LUTs of what they do.
-    WriteFile("ramp.lut", "LUT_1D_SIZE 2\n0.1 0.1 0.1\n0.7 0.7 0.7\n");
+    // The ramp, and a Truelight lattice whose input table scales by 0.4: both
+    // become Cubrel LUTs of what they do.
+    WriteFile("ramp.lut", kRamp);
     WriteFile("shaped.lut", "# Truelight Cube v2.0\n# iDims 3\n# oDims 3\n# width 2 2 2\n"
                             "# lutLength 2\n# InputLUT\n0 0 0\n0.4 0.4 0.4\n# Cube\n"
                             "0 0 0\n1 0 0\n0 1 0\n1 1 0\n0 0 1\n1 0 1\n0 1 1\n1 1 1\n# end\n");
@@ -144,28 +137,16 @@ TEST_F(RenderFlowTest, LutFilesThatAreNoPlainLatticeAreRenderedThroughALook) {
     EXPECT_EQ(ReadFile("broken.lut"), kUnloadable);
     EXPECT_EQ(List(), (std::vector<std::string>{"broken.lut", "ramp.lut", "shaped.lut"}));
     // Every value below lies at least 0.02 of a code away from a rounding edge.
-    EXPECT_TRUE(ReadFile("ramp.lut") ==
-                ExpectedCubrel(9, [](uint32_t r, uint32_t g, uint32_t b, float rgb[3]) {
-                    const uint32_t index[3] = {r, g, b};
-                    for (int c = 0; c < 3; ++c)
-                        rgb[c] = static_cast<float>(0.1 + 0.6 * index[c] / 8.0);
-                }));
-    EXPECT_TRUE(ReadFile("shaped.lut") ==
-                ExpectedCubrel(9, [](uint32_t r, uint32_t g, uint32_t b, float rgb[3]) {
-                    const uint32_t index[3] = {r, g, b};
-                    for (int c = 0; c < 3; ++c)
-                        rgb[c] = static_cast<float>(0.4 * index[c] / 8.0);
-                }));
+    EXPECT_TRUE(ReadFile("ramp.lut") == EachChannel(9, [](double i) { return 0.1 + 0.6 * i / 8; }));
+    EXPECT_TRUE(ReadFile("shaped.lut") == EachChannel(9, [](double i) { return 0.4 * i / 8; }));
 }
 
 TEST_F(RenderFlowTest, AWrappedLutIsFoundInTheLutFoldersOrTheWorkingFolder) {
-    const std::string ramp = "LUT_1D_SIZE 2\n0.1 0.1 0.1\n0.7 0.7 0.7\n";
-    MakeFolder("sub");
-    WriteFile("sub/ramp.lut", ramp);
+    WriteFile("sub/ramp.lut", kRamp);
     // From another working folder the look's bare name finds nothing.
     const RunResult elsewhere = Run({"sub/ramp.lut", "-cubrel", "-size", "9"});
     EXPECT_EQ(elsewhere.out, kBanner + "\nramp.lut:\n" + kLutMissing + kCannotConvert);
-    EXPECT_EQ(ReadFile("sub/ramp.lut"), ramp);
+    EXPECT_EQ(ReadFile("sub/ramp.lut"), kRamp);
 
     // Through the LUT folders it is found from anywhere.
     m_scratch.Write("settings/Utility_Settings.xml",
@@ -177,7 +158,7 @@ TEST_F(RenderFlowTest, AWrappedLutIsFoundInTheLutFoldersOrTheWorkingFolder) {
     EXPECT_EQ(ReadFile("sub/ramp.lut").substr(0, 4), "3LUT");
 
     // From its own folder it is found by its bare name.
-    WriteFile("ramp.lut", ramp);
+    WriteFile("ramp.lut", kRamp);
     m_scratch.Write("settings/Utility_Settings.xml", "<values></values>\n");
     const RunResult own = Run({"ramp.lut", "-cubrel", "-size", "9"});
     EXPECT_EQ(own.out, kBanner + "\nramp.lut:\n" + kWritten);
@@ -186,40 +167,31 @@ TEST_F(RenderFlowTest, AWrappedLutIsFoundInTheLutFoldersOrTheWorkingFolder) {
 
 TEST_F(RenderFlowTest, RebuildModeRewritesLooksInPlace) {
     WriteFile("gain.look", BaseLook(Parameter("Gain.X", "0.5"), kMask));
-    const std::string unknown = UnknownShaderLook(StoredLut(0.5f));
-    WriteFile("unknown.look", unknown);
-    const RunResult result = Run({"*.look", "-size", "8"});
-    EXPECT_EQ(result.out,
-              kBanner + "\ngain.look:\n" + kUpdated + "\nunknown.look:\n" + kNotRendered);
+    const RunResult result = Run({"gain.look", "-size", "8"});
+    EXPECT_EQ(result.out, kBanner + "\ngain.look:\n" + kUpdated);
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(ReadFile("gain.look"), RebuiltGainLook(8));
-    EXPECT_EQ(ReadFile("unknown.look"), unknown);
-
-    const RunResult again = Run({"gain.look", "-size", "8"});
-    EXPECT_EQ(again.out,
-              kBanner + "\ngain.look:\n  LUT size is already 8, file was not modified\n");
+    // The rebuilt look reads back whole: mask, opacity and visibility included.
     const RunResult bigger = Run({"gain.look", "-size", "16"});
     EXPECT_EQ(bigger.out, kBanner + "\ngain.look:\n" + kUpdated);
     EXPECT_EQ(ReadFile("gain.look"), RebuiltGainLook(16));
 }
 
 TEST_F(RenderFlowTest, RebuildModeWrapsLutFilesIntoLooks) {
-    const std::string ramp = "LUT_1D_SIZE 2\n0.1 0.1 0.1\n0.7 0.7 0.7\n";
-    WriteFile("a.lut", ramp);
-    WriteFile("b.lut", ramp);
+    WriteFile("a.lut", kRamp);
+    WriteFile("b.lut", kRamp);
     WriteFile("b.look", "an older look");
+    // The look that wraps these bytes cannot be rendered.
+    WriteFile("c.lut", kUnloadable);
+    WriteFile("c.look", "an older look");
+    const std::string overwrite = "  Warning: conversion will overwrite an existing look file\n";
     const RunResult result = Run({"*.lut", "-size", "8"});
-    EXPECT_EQ(result.out, kBanner + "\na.lut:\n" + kUpdated + "\nb.lut:\n" +
-                              "  Warning: conversion will overwrite an existing look file\n" +
-                              kUpdated);
-    EXPECT_EQ(ReadFile("a.lut"), ramp);
+    EXPECT_EQ(result.out, kBanner + "\na.lut:\n" + kUpdated + "\nb.lut:\n" + overwrite + kUpdated +
+                              "\nc.lut:\n" + overwrite + kNotRendered);
+    EXPECT_EQ(ReadFile("a.lut"), kRamp);
+    EXPECT_EQ(ReadFile("c.look"), "an older look");
     const std::string head =
-        "<?xml version=\"1.0\" ?>\n<look>\n  <shaders>\n    <base>\n"
-        "      <rangeversion>\"2\"</rangeversion>\n      <visible>\"1\"</visible>\n"
-        "      <sublayer0>\n        <opacity>\"1\"</opacity>\n        <parameters>\n" +
-        Parameter("BaseLUT", "a.lut") +
-        "        </parameters>\n      </sublayer0>\n    </base>\n  </shaders>\n"
-        "  <LUT>\n    <size>\"8\"</size>\n";
+        RebuiltBase(Parameter("BaseLUT", "a.lut")) + "  <LUT>\n    <size>\"8\"</size>\n";
     const std::string look = ReadFile("a.look");
     EXPECT_EQ(look.substr(0, head.size()), head);
     // 8^3 entries of 12 bytes: 192 lines of 64 hex digits, then the closing tags.
@@ -238,9 +210,7 @@ TEST_F(RenderFlowTest, ARebuiltLookConvertsLikeItsDirectRender) {
     // so the resampled stored LUT and the render agree to the byte.
     const std::string look = BaseLook(Parameter("Gain.X", "0.5") + Parameter("Gain.Y", "0.1") +
                                       Parameter("Gain.Z", "-0.1"));
-    for (const char* sizes : {"16 17", "32 33"}) {
-        const std::string rebuilt = std::string(sizes).substr(0, 2);
-        const std::string cubrel = std::string(sizes).substr(3);
+    for (const auto& [rebuilt, cubrel] : {std::pair{"16", "17"}, std::pair{"32", "33"}}) {
         WriteFile("g.look", look);
         EXPECT_EQ(Run({"g.look", "-size", rebuilt}).out, kBanner + "\ng.look:\n" + kUpdated);
         WriteFile("stored.lut", ReadFile("g.look"));
@@ -248,7 +218,7 @@ TEST_F(RenderFlowTest, ARebuiltLookConvertsLikeItsDirectRender) {
                   kBanner + "\nstored.lut:\n  Resampling LUT...\n" + kResampleWarning + kWritten);
         EXPECT_EQ(Run({"g.look", "-cubrel", "-size", cubrel}).out,
                   kBanner + "\ng.look:\n" + kWritten);
-        EXPECT_TRUE(ReadFile("stored.lut") == ReadFile("g.lut")) << sizes;
+        EXPECT_TRUE(ReadFile("stored.lut") == ReadFile("g.lut")) << cubrel;
     }
 }
 

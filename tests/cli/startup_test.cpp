@@ -1,7 +1,6 @@
 #include "cli_harness.h"
 
 #include <filesystem>
-#include <fstream>
 
 namespace {
 
@@ -17,77 +16,38 @@ const std::string kArchiveMissing = "Resources.vxf not found, please start this 
 
 using StartupTest = CliTest;
 
-TEST_F(StartupTest, ArgumentErrorsPrintTheUsage) {
-    const struct {
-        std::vector<std::string> args;
-        std::string expected;
-    } cases[] = {
-        {{}, kUsage},
-        {{"*.look", "-bogus"}, "Unknown argument: -bogus\n\n" + kUsage},
-        {{"-cubrel", "*.look"}, "Unknown argument: *.look\n\n" + kUsage},
-        {{"*.look", "-size"}, kUsage},
-        {{"*.look", "-size", "abc"}, kUsage},
-        {{"*.look", "-size", "12x"}, kUsage},
-        {{"*.look", "-size", "-cubrel"}, kUsage},
+TEST_F(StartupTest, BadArgumentsAndSizesStopTheRun) {
+    const std::pair<std::string, std::vector<const char*>> cases[] = {
+        {kUsage, {"", "*.look -size", "*.look -size abc", "*.look -size -cubrel"}},
+        {"Unknown argument: -bogus\n\n" + kUsage, {"*.look -bogus"}},
+        {"Unknown argument: *.look\n\n" + kUsage, {"-cubrel *.look"}},
+        // A valid size gets as far as the input search, which finds nothing here.
+        {kNoInput,
+         {"*.none", "*.none -size 8", "*.none -size 256", "*.none -size 9 -size 32",
+          "*.none -cubrel", "*.none -cubrel -size 0", "*.none -cubrel -size 9",
+          "*.none -cubrel -size 129", "*.none -SIZE 33 -CuBrEl -NoResampling"}},
+        {kLookSizeError,
+         {"*.none -size 4", "*.none -size 12", "*.none -size 17", "*.none -size 512",
+          "*.none -size -1"}},
+        {kCubrelSizeError,
+         {"*.none -cubrel -size 5", "*.none -cubrel -size 16", "*.none -cubrel -size 257"}},
     };
-    for (const auto& c : cases) {
-        const RunResult result = Run(c.args);
-        EXPECT_EQ(result.out, kBanner + c.expected) << ::testing::PrintToString(c.args);
-        EXPECT_EQ(result.exitCode, 1) << ::testing::PrintToString(c.args);
-    }
-}
-
-TEST_F(StartupTest, SizeBoundariesInBothModes) {
-    // A valid size gets as far as the input search, which finds nothing here.
-    const struct {
-        std::vector<std::string> options;
-        std::string expected;
-    } cases[] = {
-        {{}, kNoInput},
-        {{"-size", "8"}, kNoInput},
-        {{"-size", "256"}, kNoInput},
-        {{"-size", "4"}, kLookSizeError},
-        {{"-size", "12"}, kLookSizeError},
-        {{"-size", "17"}, kLookSizeError},
-        {{"-size", "512"}, kLookSizeError},
-        {{"-size", "-1"}, kLookSizeError},
-        {{"-size", "9", "-size", "32"}, kNoInput},
-        {{"-cubrel"}, kNoInput},
-        {{"-cubrel", "-size", "0"}, kNoInput},
-        {{"-cubrel", "-size", "9"}, kNoInput},
-        {{"-cubrel", "-size", "129"}, kNoInput},
-        {{"-cubrel", "-size", "5"}, kCubrelSizeError},
-        {{"-cubrel", "-size", "16"}, kCubrelSizeError},
-        {{"-cubrel", "-size", "257"}, kCubrelSizeError},
-        {{"-SIZE", "33", "-CuBrEl", "-NoResampling"}, kNoInput},
-        {{"-Size", "33"}, kLookSizeError},
-    };
-    for (const auto& c : cases) {
-        std::vector<std::string> args{"*.none"};
-        args.insert(args.end(), c.options.begin(), c.options.end());
-        const RunResult result = Run(args);
-        EXPECT_EQ(result.out, kBanner + c.expected) << ::testing::PrintToString(c.options);
-        EXPECT_EQ(result.exitCode, 1) << ::testing::PrintToString(c.options);
-    }
+    for (const auto& [expected, lines] : cases)
+        for (const char* line : lines) {
+            const RunResult result = Run(Words(line));
+            EXPECT_EQ(result.out, kBanner + expected) << line;
+            EXPECT_EQ(result.exitCode, 1) << line;
+        }
 }
 
 TEST_F(StartupTest, MissingOrEmptyArchiveStopsTheRun) {
-    const std::string archive = m_root + "/resources/Resources.vxf";
-    const struct {
-        const char* label;
-        bool present;
-        std::string bytes;
-    } cases[] = {
-        {"missing", false, ""},
-        {"no entries", true, std::string("VXRF\x64\0\0\0\0\0\0\0", 12)},
-    };
-    for (const auto& c : cases) {
-        std::filesystem::remove(archive);
-        if (c.present)
-            std::ofstream(archive, std::ios::binary) << c.bytes;
+    for (const std::string bytes : {"", "VXRF\x64"}) {
+        std::filesystem::remove(m_root + "/resources/Resources.vxf");
+        if (!bytes.empty())
+            m_scratch.Write("resources/Resources.vxf", bytes + std::string(8, '\0'));
         const RunResult result = Run({"*.look"});
-        EXPECT_EQ(result.out, kBanner + kArchiveMissing) << c.label;
-        EXPECT_EQ(result.exitCode, 1) << c.label;
+        EXPECT_EQ(result.out, kBanner + kArchiveMissing) << bytes;
+        EXPECT_EQ(result.exitCode, 1) << bytes;
     }
 }
 
