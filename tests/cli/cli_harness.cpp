@@ -4,8 +4,6 @@
 
 #include <cmath>
 #include <csignal>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <iterator>
 #include <sstream>
@@ -58,15 +56,13 @@ std::string UnknownShaderLook(const std::string& rest) {
 }
 
 std::string LutElement(const std::string& tag, uint32_t size, const std::vector<float>& rgb) {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(rgb.data());
     std::string hex;
-    char pair[3];
     for (size_t i = 0; i < rgb.size() * 4; ++i) {
         if (i % 32 == 0)
             hex += "\n      ";
-        uint8_t bytes[4];
-        std::memcpy(bytes, &rgb[i / 4], 4);
-        std::snprintf(pair, sizeof pair, "%02X", bytes[i % 4]);
-        hex += pair;
+        hex += "0123456789ABCDEF"[bytes[i] >> 4];
+        hex += "0123456789ABCDEF"[bytes[i] & 15];
     }
     return "  <" + tag + ">\n    <size>\"" + std::to_string(size) + "\"</size>\n    <data>\"" +
            hex + "\"\n    </data>\n  </" + tag + ">\n";
@@ -126,9 +122,8 @@ std::vector<std::string> Words(const std::string& line) {
 void CliTest::SetUp() {
     m_root = m_scratch.Posix();
     m_work = m_root + "/work";
-    m_scratch.Folder("work");
-    m_scratch.Folder("bin");
-    m_scratch.Folder("resources");
+    for (const char* folder : {"work", "bin", "resources"})
+        m_scratch.Folder(folder);
     fs::copy_file(GRADESHIFT_PROGRAM, m_root + "/bin/gradeshift");
     fs::copy_file(GRADESHIFT_ARCHIVE, m_root + "/resources/Resources.vxf");
 }
@@ -158,10 +153,6 @@ void PrepareChild(const std::string& work, const ChildSetup& setup) {
 }
 
 } // namespace
-
-RunResult CliTest::Run(const std::vector<std::string>& args, const ChildSetup& setup) const {
-    return Finish(Start(args, setup));
-}
 
 RunningProgram CliTest::Start(const std::vector<std::string>& args, const ChildSetup& setup) const {
     RunningProgram program;

@@ -71,7 +71,9 @@ protected:
 
     // Runs the program in the working folder with every signal at its default
     // action. A run that hangs is ended by SIGALRM after half a minute.
-    RunResult Run(const std::vector<std::string>& args, const ChildSetup& setup = {}) const;
+    RunResult Run(const std::vector<std::string>& args, const ChildSetup& setup = {}) const {
+        return Finish(Start(args, setup));
+    }
     RunningProgram Start(const std::vector<std::string>& args, const ChildSetup& setup = {}) const;
     // Reads the output of a started program until it ends.
     RunResult Finish(const RunningProgram& program) const;
@@ -82,10 +84,8 @@ protected:
     }
     std::string ReadFile(const std::string& name) const { return m_scratch.Read("work/" + name); }
     void MakeFolder(const std::string& name) const { m_scratch.Folder("work/" + name); }
-    // Every name in a folder of the working folder, sorted.
-    std::vector<std::string> List(const std::string& folder = ".") const {
-        return m_scratch.Names("work/" + folder);
-    }
+    // Every name in the working folder, sorted.
+    std::vector<std::string> List() const { return m_scratch.Names("work"); }
 
     ScratchFolder m_scratch;
     std::string m_root;
