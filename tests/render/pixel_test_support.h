@@ -2,9 +2,14 @@
 
 #include "lut/lut.h"
 #include "render/pixel_stage.h"
+#include "render/shader_definition.h"
 
 #include <array>
+#include <cstdio>
 #include <memory>
+#include <sstream>
+#include <string>
+#include <utility>
 #include <vector>
 
 using Rgb = std::array<float, 3>;
@@ -47,4 +52,35 @@ inline std::array<float, 4> RunPixel(const PixelStage& stage, const Rgb& rgb, fl
     std::array<float, 4> pixel = {rgb[0], rgb[1], rgb[2], alpha};
     stage.ProcessRow(pixel.data(), pixel.data(), 1);
     return pixel;
+}
+
+// "a=1 b.x=-2,3" split into names and value texts.
+inline std::vector<std::pair<std::string, std::string>> Assignments(const std::string& text) {
+    std::vector<std::pair<std::string, std::string>> items;
+    std::istringstream in(text);
+    for (std::string item; in >> item;) {
+        const size_t equals = item.find('=');
+        items.emplace_back(item.substr(0, equals), item.substr(equals + 1));
+    }
+    return items;
+}
+
+// A layer's parameters written as "a=1 b.x=-2".
+inline std::vector<ShaderParameterValue> Params(const std::string& text) {
+    std::vector<ShaderParameterValue> values;
+    for (const auto& [name, value] : Assignments(text))
+        values.push_back({name.c_str(), std::stod(value)});
+    return values;
+}
+
+// The script's values of the names in `expected` ("a=1 b=2"), written the same
+// way to ten digits, so that one comparison shows every difference.
+inline std::string ScriptValues(const ShaderScript& script, const std::string& expected) {
+    std::string text;
+    for (const auto& [name, value] : Assignments(expected)) {
+        char number[32];
+        std::snprintf(number, sizeof number, "%.10g", script.Get(name.c_str(), -999) + 0.0);
+        text += (text.empty() ? "" : " ") + name + "=" + number;
+    }
+    return text;
 }
