@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <limits>
 #include <string>
 
 namespace {
@@ -41,27 +40,16 @@ private:
 
 // The working values named in `expected` ("gainLow=2,1,1"), written the same way.
 std::string Fields(const BaseGradingValues& v, const std::string& expected) {
-    const std::pair<std::string, const float*> fields[] = {{"gainLow", v.gain[0]},
-                                                           {"gainMid", v.gain[1]},
-                                                           {"gammaLow", v.gamma[0]},
-                                                           {"offsetLow", v.offset[0]},
-                                                           {"offset3", v.secondaryOffset[2]},
-                                                           {"gain3", v.secondaryGain[2]},
-                                                           {"grayOutColor", v.grayOutColor},
-                                                           {"normBlur123", v.normBlur},
-                                                           {"normBlur456", v.normBlur + 3},
-                                                           {"matrixG", v.matrix[1]},
-                                                           {"luminance", v.luminance}};
-    std::string text;
-    for (const auto& item : Assignments(expected)) {
-        const float* f = std::find_if(std::begin(fields), std::end(fields), [&](const auto& field) {
-                             return field.first == item.first;
-                         })->second;
-        char values[96];
-        std::snprintf(values, sizeof values, "=%.6g,%.6g,%.6g", f[0], f[1], f[2]);
-        text += (text.empty() ? "" : " ") + item.first + values;
-    }
-    return text;
+    const char* const names[] = {"gainLow",     "gainMid", "gammaLow",     "offsetLow",
+                                 "offset3",     "gain3",   "grayOutColor", "normBlur123",
+                                 "normBlur456", "matrixG", "luminance"};
+    const float* const fields[] = {
+        v.gain[0],          v.gain[1],      v.gamma[0], v.offset[0],    v.secondaryOffset[2],
+        v.secondaryGain[2], v.grayOutColor, v.normBlur, v.normBlur + 3, v.matrix[1],
+        v.luminance};
+    return WithActual(expected, [&](const std::string& name) {
+        return Rgb3(fields[std::find(std::begin(names), std::end(names), name) - names]);
+    });
 }
 
 std::string PartNames(const BaseGradingParts& p) {
@@ -107,90 +95,72 @@ TEST(BaseGrading, WorkingValuesAndIdentityTests) {
     EXPECT_EQ(PartNames(FindBaseGradingParts(nullptr)), "");
 }
 
-struct PassCase {
-    std::string parameters;
-    const char* steps; // the kernel name between the brackets
-    Rgb in;
-    Rgb expected;
-    int textures = 0; // 1: the base LUT, 2: the matrix LUT as well
-};
-
-void RunPassCases(const char* shader, const std::vector<PassCase>& cases) {
-    // Unit 6: red through its own curve, green and blue unchanged; unit 3: a lattice.
-    const std::unique_ptr<CVxLUT> curve = MakeTable({{0, 0, 0}, {0.1f, 0.5f, 0.5f}, {1, 1, 1}});
-    const std::unique_ptr<CVxLUT> lattice = MakeLattice(3, Multilinear);
-    const LutTexture matrixLut = MakeLutTexture(*curve);
-    const LutTexture baseLut = MakeLutTexture(*lattice);
-    for (const PassCase& c : cases) {
-        const std::unique_ptr<PixelStage> stage =
-            BaseLayer(c.parameters)
-                .Pass(shader, c.textures > 1 ? &matrixLut : nullptr,
-                      c.textures > 0 ? &baseLut : nullptr);
-        const std::string kernel = stage->KernelName();
-        EXPECT_EQ(kernel.substr(7), std::string(c.steps) + "]");
-        const std::array<float, 4> out = RunPixel(*stage, c.in, 0.5f);
-        for (int k = 0; k < 3; ++k)
-            EXPECT_NEAR(out[k], c.expected[k], 1e-6) << kernel << " channel " << k;
-        EXPECT_EQ(out[3], 0.5f) << kernel;
-    }
-}
-
-TEST(BaseGrading, FirstPassColours) {
-    // Tonal weights at Y are those of the row at Y * 1023/1024.
-    const float high = 2 * (0.8f * 1023 / 1024 - 0.5f);
-    const float low = 1 - 2 * (0.4f * 1023 / 1024);
-    const Rgb ramp = {0.2f, 0.4f, 0.6f}, gray4 = {0.4f, 0.4f, 0.4f};
-    const char* const matrix =
-        "matrixR.x=0.5 matrixR.y=0.25 matrixR.w=0.1 matrixG.z=2 matrixB.x=-1";
-    const char* const swap = "matrixR.x=0 matrixR.y=1 matrixG.x=1 matrixG.y=0";
-    RunPassCases(
-        "VEXLAN.Base.1",
-        {
-            {matrix, "Matrix", ramp, {0.3f, 1.6f, 0.4f}},
-            {"saturation=0.5", "SingleRange", {0.8f, 0.4f, 0.2f}, {0.6484f, 0.4484f, 0.3484f}},
-            {"offset.x=0.1", "SingleRange", ramp, {0.3f, 0.4f, 0.6f}},
-            {"gamma.x=1", "SingleRange,GammaLow", {0.5f, -0.2f, 1.5f}, {0.125f, 0, 1.5f}},
-            {"gainHigh.x=1", "TonalSplit", {0.8f, 0.8f, 0.8f}, {0.8f * (1 + high), 0.8f, 0.8f}},
-            {"gammaMid.y=1",
-             "TonalSplit,GammaMid",
-             gray4,
-             {0.4f, low * 0.4f + (1 - low) * 0.064f, 0.4f}},
-            {"Picking=1", "", {0.2f, 2, -1}, {0.2f, 2, -1}},
-            // Curve on red, then red and green swapped, then the lattice.
-            {swap, "MatrixLUT,Matrix,BaseLUT", {0.5f, 0.25f, 1}, {0.75f, 0.3f, 0.25f}, 2},
-            {"", "BaseLUT", {0.25f, 0.5f, 0.75f}, {0.75f, 0.4375f, 0.1875f}, 1},
-        });
-}
-
 // Secondary 1 keyed on hue alone: full weight within 30 degrees of red, none
 // beyond 60. The hue of (1, 0.75, 0) is 45 degrees, read from the row at
 // 45 * 1023/1024.
 const std::string kRedKey = "enableHLS1.y=0 enableHLS1.z=0 middleHLS1.x=0 rangeHLS1.x=30 "
                             "toleranceHLS1.x=30 gain1.x=1 gain1.y=1 gain1.z=1 ";
 
-TEST(BaseGrading, SecondPassColours) {
-    const Rgb red = {1, 0, 0}, green = {0, 1, 0}, orange = {1, 0.75f, 0};
-    const Rgb gray = {0.7f, 0.7f, 0.7f};
+TEST(BaseGrading, PassColours) {
+    // Tonal weights at Y are those of the row at Y * 1023/1024.
+    const float high = 2 * (0.8f * 1023 / 1024 - 0.5f);
+    const float low = 1 - 2 * (0.4f * 1023 / 1024);
     const float e = (60 - 45 * 1023.0f / 1024) / 30;
+    const Rgb ramp = {0.2f, 0.4f, 0.6f}, gray4 = {0.4f, 0.4f, 0.4f}, gray8 = {0.8f, 0.8f, 0.8f};
+    const Rgb red = {1, 0, 0}, green = {0, 1, 0}, orange = {1, 0.75f, 0};
+    const Rgb gray = {0.7f, 0.7f, 0.7f}, midGamma = {0.4f, low * 0.4f + (1 - low) * 0.064f, 0.4f};
+    const std::string matrix =
+        "matrixR.x=0.5 matrixR.y=0.25 matrixR.w=0.1 matrixG.z=2 matrixB.x=-1";
+    const std::string swap = "matrixR.x=0 matrixR.y=1 matrixG.x=1 matrixG.y=0";
     const std::string inverted = kRedKey + "invert123.x=1";
     const std::string grayOut = kRedKey + "GrayOut1=2 GrayOut2=2 GrayOut3=2 ";
-    const char* const greenKey5 = "enableHLS5.y=0 enableHLS5.z=0 middleHLS5.x=120 rangeHLS5.x=30 "
+    const std::string greenKey5 = "enableHLS5.y=0 enableHLS5.z=0 middleHLS5.x=120 rangeHLS5.x=30 "
                                   "toleranceHLS5.x=30 gain5.y=1";
-    RunPassCases(
-        "VEXLAN.Base.2",
-        {
-            {kRedKey, "Keys123", red, {2, 0, 0}},
-            {kRedKey, "Keys123", orange, {1 + e, 0.75f * (1 + e), 0}},
-            {kRedKey, "Keys123", green, green},
-            {inverted, "Keys123,Invert123", orange, {2 - e, 0.75f * (2 - e), 0}},
-            {inverted, "Keys123,Invert123", green, {0, 2, 0}},
-            {kRedKey + "saturation123.x=0", "Keys123", red, {0.598f, 0.598f, 0.598f}},
-            {greenKey5, "Keys456", {0.2f, 1, 0.2f}, {0.2f, 2, 0.2f}},
-            {grayOut, "Keys123,GrayOut", green, gray},
-            {grayOut, "Keys123,GrayOut", red, gray},
-            // Both groups grayed out: the plain variant.
-            {grayOut + "GrayOut4=2 GrayOut5=2 GrayOut6=2", "Keys123,Keys456", green, green},
-        });
+    const struct {
+        std::string parameters;
+        const char* kernel; // names the pass and the steps it takes
+        Rgb in;
+        Rgb expected;
+        int textures = 0; // 1: the base LUT, 2: the matrix LUT as well
+    } cases[] = {
+        {matrix, "Base.1[Matrix]", ramp, {0.3f, 1.6f, 0.4f}},
+        {"saturation=0.5", "Base.1[SingleRange]", {0.8f, 0.4f, 0.2f}, {0.6484f, 0.4484f, 0.3484f}},
+        {"offset.x=0.1", "Base.1[SingleRange]", ramp, {0.3f, 0.4f, 0.6f}},
+        {"gamma.x=1", "Base.1[SingleRange,GammaLow]", {0.5f, -0.2f, 1.5f}, {0.125f, 0, 1.5f}},
+        {"gainHigh.x=1", "Base.1[TonalSplit]", gray8, {0.8f * (1 + high), 0.8f, 0.8f}},
+        {"gammaMid.y=1", "Base.1[TonalSplit,GammaMid]", gray4, midGamma},
+        {"Picking=1", "Base.1[]", {0.2f, 2, -1}, {0.2f, 2, -1}},
+        // Curve on red, then red and green swapped, then the lattice.
+        {swap, "Base.1[MatrixLUT,Matrix,BaseLUT]", {0.5f, 0.25f, 1}, {0.75f, 0.3f, 0.25f}, 2},
+        {"", "Base.1[BaseLUT]", {0.25f, 0.5f, 0.75f}, {0.75f, 0.4375f, 0.1875f}, 1},
+        {kRedKey, "Base.2[Keys123]", red, {2, 0, 0}},
+        {kRedKey, "Base.2[Keys123]", orange, {1 + e, 0.75f * (1 + e), 0}},
+        {kRedKey, "Base.2[Keys123]", green, green},
+        {inverted, "Base.2[Keys123,Invert123]", orange, {2 - e, 0.75f * (2 - e), 0}},
+        {inverted, "Base.2[Keys123,Invert123]", green, {0, 2, 0}},
+        {kRedKey + "saturation123.x=0", "Base.2[Keys123]", red, {0.598f, 0.598f, 0.598f}},
+        {greenKey5, "Base.2[Keys456]", {0.2f, 1, 0.2f}, {0.2f, 2, 0.2f}},
+        {grayOut, "Base.2[Keys123,GrayOut]", green, gray},
+        {grayOut, "Base.2[Keys123,GrayOut]", red, gray},
+        // Both groups grayed out: the plain variant.
+        {grayOut + "GrayOut4=2 GrayOut5=2 GrayOut6=2", "Base.2[Keys123,Keys456]", green, green},
+    };
+    // Unit 6: red through its own curve, green and blue unchanged; unit 3: a lattice.
+    const std::unique_ptr<CVxLUT> curve = MakeTable({{0, 0, 0}, {0.1f, 0.5f, 0.5f}, {1, 1, 1}});
+    const std::unique_ptr<CVxLUT> lattice = MakeLattice(3, Multilinear);
+    const LutTexture matrixLut = MakeLutTexture(*curve);
+    const LutTexture baseLut = MakeLutTexture(*lattice);
+    for (const auto& c : cases) {
+        const BaseLayer layer(c.parameters);
+        const std::unique_ptr<PixelStage> stage =
+            layer.Pass(("VEXLAN." + std::string(c.kernel, 6)).c_str(),
+                       c.textures > 1 ? &matrixLut : nullptr, c.textures > 0 ? &baseLut : nullptr);
+        EXPECT_STREQ(stage->KernelName(), c.kernel);
+        const std::array<float, 4> out = RunPixel(*stage, c.in, 0.5f);
+        for (int k = 0; k < 3; ++k)
+            EXPECT_NEAR(out[k], c.expected[k], 1e-6) << c.kernel << " channel " << k;
+        EXPECT_EQ(out[3], 0.5f) << c.kernel;
+    }
 }
 
 // Secondary 1 keyed on lightness alone with weight 1 - L: on a gray image
@@ -243,10 +213,8 @@ TEST(BaseGrading, BlurredKeysClampAtTheEdges) {
 }
 
 TEST(BaseGrading, DefaultsLeaveEveryBitAlone) {
-    const float inf = std::numeric_limits<float>::infinity();
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    const std::vector<float> row = {0.25f, -0.0f, 1e-30f, 0.5f, -3,  7,
-                                    inf,   1,     0.1f,   0.2f, nan, -inf};
+    const std::vector<float> row = {0.25f,    -0.0f, 1e-30f, 0.5f, -3,  7,
+                                    INFINITY, 1,     0.1f,   0.2f, NAN, -INFINITY};
     const BaseLayer layer("");
     for (const char* shader : {"VEXLAN.Base.1", "vexlan.base.2"}) {
         const std::unique_ptr<PixelStage> stage = layer.Pass(shader);

@@ -40,9 +40,8 @@ inline std::unique_ptr<CVxLUT> MakeTable(const std::vector<Rgb>& entries, float 
                                          float domainMax = 1.0f) {
     auto lut = std::make_unique<CVxLUT>();
     lut->Create(static_cast<uint32_t>(entries.size()), false);
-    for (size_t i = 0; i < entries.size(); ++i) {
+    for (size_t i = 0; i < entries.size(); ++i)
         *std::copy(entries[i].begin(), entries[i].end(), lut->m_data + i * 4) = 1.0f;
-    }
     lut->SetDomainUniform(domainMin, domainMax);
     return lut;
 }
@@ -73,14 +72,27 @@ inline std::vector<ShaderParameterValue> Params(const std::string& text) {
     return values;
 }
 
-// The script's values of the names in `expected` ("a=1 b=2"), written the same
-// way to ten digits, so that one comparison shows every difference.
-inline std::string ScriptValues(const ShaderScript& script, const std::string& expected) {
+// `expected` ("a=1 b=2,3") with each value replaced by `actual(name)`, so
+// that one comparison shows every difference.
+template <typename Fn> std::string WithActual(const std::string& expected, Fn actual) {
     std::string text;
-    for (const auto& [name, value] : Assignments(expected)) {
+    for (const auto& item : Assignments(expected))
+        text += (text.empty() ? "" : " ") + item.first + "=" + actual(item.first);
+    return text;
+}
+
+// The script's values to ten digits; -999 for a name it does not hold.
+inline std::string ScriptValues(const ShaderScript& script, const std::string& expected) {
+    return WithActual(expected, [&](const std::string& name) {
         char number[32];
         std::snprintf(number, sizeof number, "%.10g", script.Get(name.c_str(), -999) + 0.0);
-        text += (text.empty() ? "" : " ") + name + "=" + number;
-    }
+        return std::string(number);
+    });
+}
+
+// Three floats to six digits, about what single precision tells apart.
+inline std::string Rgb3(const float* v) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.6g,%.6g,%.6g", v[0], v[1], v[2]);
     return text;
 }

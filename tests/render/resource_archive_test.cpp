@@ -8,15 +8,16 @@
 
 namespace {
 
+std::string Word(uint32_t value) {
+    return {char(value), char(value >> 8), char(value >> 16), char(value >> 24)};
+}
+
 // Header, one directory entry (tag, the name "a" padded to 32 bytes, data
 // offset), then `dataBytes` bytes counting up from 0.
 std::string ArchiveBytes(uint32_t version, uint32_t announced, const char* tag, uint32_t offset,
                          size_t dataBytes) {
-    std::string out = "VXRF";
-    for (uint32_t word : {version, announced, 0x61u, 0u, 0u, 0u, 0u, 0u, 0u, 0u, 0u, offset})
-        for (int shift = 0; shift < 32; shift += 8)
-            out.push_back(static_cast<char>(word >> shift));
-    out.insert(12, tag);
+    std::string out =
+        "VXRF" + Word(version) + Word(announced) + tag + "a" + std::string(31, '\0') + Word(offset);
     for (size_t i = 0; i < dataBytes; ++i)
         out.push_back(static_cast<char>(i));
     return out;

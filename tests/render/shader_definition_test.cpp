@@ -14,7 +14,8 @@ namespace {
 std::string Shape(const ShaderDefinition& d) {
     std::ostringstream out;
     out << d.Name().c_str() << ">" << d.SecondPass().c_str() << " bypass " << d.BypassLUT()
-        << " noop " << d.NoopWhenDefault() << " externs " << d.Externs().size();
+        << " noop " << d.NoopWhenDefault() << " externs " << d.Externs().size() << " noop "
+        << std::count_if(d.Externs().begin(), d.Externs().end(), [](auto& e) { return e.noop; });
     for (const ShaderTextureList& list : d.TextureLists())
         out << " list " << list.name.c_str() << ":" << list.unit
             << (list.isExtern ? " extern" : "");
@@ -31,102 +32,81 @@ std::string Shape(const ShaderDefinition& d) {
 TEST(BaseShaderDefinition, ParsesIntoALayer) {
     ShaderDefinition definition;
     ASSERT_TRUE(definition.Parse(BaseShaderDefinitionText(true))) << definition.Message().c_str();
-    EXPECT_EQ(Shape(definition), "VEXLAN.Base.1>VEXLAN.Base.2 bypass 1 noop 1 externs 131 list "
-                                 "MatrixLUT:6 extern list BaseLUT:3 extern lut lut1:5 rows 7 "
+    // Noop: LogPrinterLights, 4 pivots, 6 x 5 per secondary, 2 blurs, 2 inverts,
+    // 3 luminance weights and the 6 range settings.
+    EXPECT_EQ(Shape(definition), "VEXLAN.Base.1>VEXLAN.Base.2 bypass 1 noop 1 externs 131 noop 48 "
+                                 "list MatrixLUT:6 extern list BaseLUT:3 extern lut lut1:5 rows 7 "
                                  "lookups 7");
-    const auto noop = std::count_if(definition.Externs().begin(), definition.Externs().end(),
-                                    [](const ShaderExtern& e) { return e.noop; });
-    EXPECT_EQ(noop, 1 + 4 + 6 * 5 + 2 + 2 + 3 + 6);
-    const std::string defaults = "PIVOTMID=0.5 matrixG.y=1 matrixG.w=0 middleHLS4.x=180";
-    EXPECT_EQ(ScriptValues(definition.Script(), defaults), defaults);
 }
 
-TEST(BaseShaderDefinition, ScriptDerivesWorkingValues) {
-    const char* const cases[][2] = {
-        // The layer's parameters, then working values they give.
-        {"PrinterLights.x=1 PrinterLights.z=-1", "gain.x=2 gain.y=1 gain.z=0.5 offset.x=0"},
+// The lookup entries named in `expected` ("row:entry=r,g,b"), written the same way.
+std::string Entries(const ShaderLookupTable& table, const std::string& expected) {
+    return WithActual(expected, [&](const std::string& where) {
+        return Rgb3(table.Row(std::stoul(where)) +
+                    std::stoul(where.substr(where.find(':') + 1)) * 4);
+    });
+}
+
+TEST(BaseShaderDefinition, ParametersGiveWorkingValuesAndLookupRows) {
+    const char* const cases[][3] = {
+        // The layer's parameters, working values and lookup entries they give.
+        {"", "PIVOTMID=0.5 matrixG.y=1 matrixG.w=0 middleHLS4.x=180",
+         "0:0=1,0,0 0:512=0,1,0 0:1023=0,0.00195312,0.998047 3:512=0,0,0"},
+        {"PrinterLights.x=1 PrinterLights.z=-1", "gain.x=2 gain.y=1 gain.z=0.5 offset.x=0", ""},
         {"PrinterLights.x=1 PrinterLights.z=-1 LogPrinterLights=1",
-         "gain.x=1 gain.z=1 offset.x=1 offset.y=0 offset.z=-1 offsetHigh.x=1"},
-        {"GrayOutLow=3", "offsetLow.y=1 gainLow.x=0"},
-        {"NeutralGray=50 GrayOut1=2", "offset1.y=0.5"},
+         "gain.x=1 gain.z=1 offset.x=1 offset.y=0 offset.z=-1 offsetHigh.x=1", ""},
+        {"GrayOutLow=3", "offsetLow.y=1 gainLow.x=0", ""},
+        {"NeutralGray=50 GrayOut1=2", "offset1.y=0.5", ""},
         {"blur123.x=2 blur456.y=0.5",
-         "normBlur123.x=1.503759398 normBlur123.y=0 normBlur456.y=0.3759398496"},
-        {"Contrast=1", "Contrast=2 gain.x=2 offset.y=-0.5 offsetLow.y=-0.5"},
-        {"gamma.y=1 gammaMid.y=-0.5", "gammaLow.y=3 gammaMid.y=1.732050808"},
-        {"ContrastRange=0.2 GainRange=2", "ContrastRange=2 GainRange=4"},
-        {"Saturation=0.5 saturationLMH.y=2", "saturationLMH.x=0.5 saturationLMH.y=1"},
+         "normBlur123.x=1.503759398 normBlur123.y=0 normBlur456.y=0.3759398496", ""},
+        {"Contrast=1", "Contrast=2 gain.x=2 offset.y=-0.5 offsetLow.y=-0.5", ""},
+        {"gamma.y=1 gammaMid.y=-0.5", "gammaLow.y=3 gammaMid.y=1.732050808", ""},
+        {"ContrastRange=0.2 GainRange=2", "ContrastRange=2 GainRange=4", ""},
+        {"Saturation=0.5 saturationLMH.y=2", "saturationLMH.x=0.5 saturationLMH.y=1", ""},
         // Undeclared and texture names are ignored.
-        {"TempGain.x=9 BaseLUT=3 Secondary=4", "gain.x=1"},
+        {"TempGain.x=9 BaseLUT=3 Secondary=4", "gain.x=1", ""},
+        {"lowMid=0.25", "", "0:128=0.5,0.5,0"},
+        {"midHigh=0.75", "", "0:1023=0,0.00390625,0.996094"},
+        {"lowMid=0 midHigh=1", "", "0:1=0,1,0"},
+        {"enableHLS1.x=0 enableHLS1.y=0 enableHLS1.z=0", "", "1:700=1,0,0"},
+        {"enableHLS5.y=0", "", "5:3=0,1,0"},
+        // 1000 stands for 351.5625 degrees, 18.4375 from a middle of 10
+        {"middleHLS1.x=10 rangeHLS1.x=10 toleranceHLS1.x=10", "", "1:1000=0.15625,0,0"},
+        {"middleHLS2.y=0.5 rangeHLS2.y=0.25", "", "2:600=0,1,0"},
     };
-    for (const auto& [parameters, expected] : cases) {
+    for (const auto& [parameters, values, entries] : cases) {
         ShaderDefinition definition;
         ASSERT_TRUE(definition.Parse(BaseShaderDefinitionText(true)));
         ASSERT_TRUE(definition.Bind(Params(parameters))) << definition.Message().c_str();
         // Parameters reach every later run, not only the first.
         ASSERT_TRUE(definition.RunScript());
-        EXPECT_EQ(ScriptValues(definition.Script(), expected), expected) << parameters;
-    }
-}
-
-TEST(ShaderLookups, RowsOfTheBaseTable) {
-    const struct {
-        const char* parameters;
-        uint32_t row;
-        uint32_t entry;
-        float rgb[3];
-    } cases[] = {
-        {"", 0, 0, {1, 0, 0}},
-        {"", 0, 512, {0, 1, 0}},
-        {"", 0, 1023, {0, 1 - 0.998046875f, 0.998046875f}},
-        {"lowMid=0.25", 0, 128, {0.5, 0.5, 0}},
-        {"midHigh=0.75", 0, 1023, {0, 0.00390625f, 0.99609375f}},
-        {"lowMid=0 midHigh=1", 0, 1, {0, 1, 0}},
-        {"", 3, 512, {0, 0, 0}}, // enabled with a zero range
-        {"enableHLS1.x=0 enableHLS1.y=0 enableHLS1.z=0", 1, 700, {1, 0, 0}},
-        {"enableHLS5.y=0", 5, 3, {0, 1, 0}},
-        // 1000 stands for 351.5625 degrees, 18.4375 from a middle of 10
-        {"middleHLS1.x=10 rangeHLS1.x=10 toleranceHLS1.x=10", 1, 1000, {0.15625f, 0, 0}},
-        {"middleHLS2.y=0.5 rangeHLS2.y=0.25", 2, 600, {0, 1, 0}},
-    };
-    for (const auto& c : cases) {
-        ShaderDefinition definition;
-        ASSERT_TRUE(definition.Parse(BaseShaderDefinitionText(true)));
-        definition.Bind(Params(c.parameters));
-        const ShaderLookupTable* table = definition.FindLookupTable("LUT1");
-        ASSERT_NE(table, nullptr);
-        const float* entry = table->Row(c.row) + c.entry * 4;
-        for (int k = 0; k < 3; ++k)
-            EXPECT_NEAR(entry[k], c.rgb[k], 1e-6) << c.parameters << " " << c.entry << " " << k;
+        EXPECT_EQ(ScriptValues(definition.Script(), values), values) << parameters;
+        EXPECT_EQ(Entries(*definition.FindLookupTable("LUT1"), entries), entries) << parameters;
     }
 }
 
 TEST(ShaderLookups, RecomputedOnlyWhenAVariableTheyReadChanges) {
-    const char* const lut = "<lut name=\"t\" unit=\"1\"/>";
-    const char* const lookup = "<lookup lut=\"t\" function=\"gamma\" swizzle=\"0r,0g,0b\" ";
-    const struct {
-        std::string tableElements;
-        bool recomputed;
-    } cases[] = {
-        {lut, false},
-        {lut + std::string(lookup) + "variables=\"gain\"/>", true},
-        {lut + std::string(lookup) + "variables=\"other\"/>", false},
+    const char* const gamma = "function=\"gamma\" swizzle=\"0r,0g,0b\"";
+    ShaderDefinition definition;
+    ASSERT_TRUE(definition.Parse(
+        CVxString("<shader name=x><extern name=\"gain\" default=\"1,1,1\"/><extern name=\"other\" "
+                  "default=\"0\"/><lut name=\"none\"/><lut name=\"gain\"/><lut name=\"other\"/>"
+                  "<lookup lut=\"gain\" variables=\"gain\" ") +
+        gamma + "/><lookup lut=\"other\" variables=\"other\" " + gamma + "/></shader>"));
+    ASSERT_TRUE(definition.Bind({}));
+    auto recomputed = [&definition] {
+        std::string names;
+        for (const ShaderLookupTable& table : definition.LookupTables())
+            if (const_cast<ShaderLookupTable&>(table).Update(definition.Script()))
+                names += table.Name().c_str();
+        return names;
     };
-    for (const auto& c : cases) {
-        ShaderDefinition definition;
-        ASSERT_TRUE(definition.Parse(CVxString("<shader name=x><extern name=\"gain\" "
-                                               "default=\"1,1,1\"/><extern name=\"other\" "
-                                               "default=\"0\"/>") +
-                                     c.tableElements.c_str() + "</shader>"));
-        ASSERT_TRUE(definition.Bind({}));
-        auto& table = const_cast<ShaderLookupTable&>(*definition.FindLookupTable("t"));
-        EXPECT_FALSE(table.Update(definition.Script())) << c.tableElements;
-        ASSERT_TRUE(definition.SetParameter("gain.x", 2));
-        EXPECT_EQ(table.Update(definition.Script()), c.recomputed) << c.tableElements;
-        EXPECT_FALSE(table.Update(definition.Script())) << c.tableElements;
-        if (c.recomputed) {
-            EXPECT_EQ(table.Row(0)[256 * 4], 0.25f * 0.25f - 0.25f);
-        }
-    }
+    EXPECT_EQ(recomputed(), "");
+    ASSERT_TRUE(definition.SetParameter("gain.x", 2));
+    EXPECT_EQ(recomputed(), "gain");
+    EXPECT_EQ(recomputed(), "");
+    EXPECT_EQ(Entries(*definition.FindLookupTable("gain"), "0:256=-0.1875,0,0"),
+              "0:256=-0.1875,0,0");
 }
 
 TEST(ShaderDefinition, ReadsTheMarkup) {
@@ -134,12 +114,10 @@ TEST(ShaderDefinition, ReadsTheMarkup) {
         "<!-- a comment <extern name=\"ignored\"> -->\n"
         "<SHADER Name=Custom.One secondPass=\"Custom.Two\" BYPASSLUT=0>\n"
         "<Extern name=\"gain\" default=\"0.5, 2\" noop=yes/>\n"
-        "<extern name=\"lift.z\" default=\"4, 5\">\n"
-        "<extern name=\"__AlphaMask\" default=\"2\">\n"
-        "<extern name=\"plain\">\n"
+        "<extern name=\"lift.z\" default=\"4, 5\">\n<extern name=\"plain\">\n"
+        "<extern name=\"__AlphaMask\" default=\"2\">\n<lut name=\"table\" unit=\"4\"/>\n"
         "<texture name=\"grain\" unit=\"2\" type=\"2d\" wrap=\"repeat\" wrapy=\"clamp\" "
         "interpolate=\"0\"/>\n"
-        "<lut name=\"table\" unit=\"4\"/>\n"
         "<lookup lut=\"table\" function=\"gamma\" swizzle=\"2r, 2g, 2b\" variables=\"gain\"/>\n"
         "<lookup lut=\"table\" function=\"Unknown\" swizzle=\"7r,7g,7b\" variables=\"gain\"/>\n"
         "<lookup lut=\"missing\" function=\"Gamma\" swizzle=\"1r,1g,1b\" variables=\"gain\"/>\n"
@@ -149,15 +127,12 @@ TEST(ShaderDefinition, ReadsTheMarkup) {
         "invert=\"flip\" defaultrange=\"1,2,3\"/>\n"
         "<HWVECTOR name=\"k1,k2,k3\" default=\"5,6,7\"/>\n"
         "<VEXLANScript> out = gain.y * 2 + plain; if (amount > 2) { out2 = lights.z; } "
-        "</vexlanscript>\n"
-        "</shader>\n";
+        "</vexlanscript>\n</shader>\n";
     ShaderDefinition definition;
     ASSERT_TRUE(definition.Parse(text)) << definition.Message().c_str();
-    EXPECT_EQ(Shape(definition), "Custom.One>Custom.Two bypass 0 noop 0 externs 13 texture "
+    EXPECT_EQ(Shape(definition), "Custom.One>Custom.Two bypass 0 noop 0 externs 13 noop 1 texture "
                                  "grain:2 type 1 repeat 101 interpolate 0 lut table:4 rows 3 "
                                  "lookups 1");
-    EXPECT_TRUE(definition.FindExtern("gain")->noop);
-    // -999: not declared.
     const std::string declared = "gain.x=0.5 gain.y=2 lift.z=4 lift.x=0 lift.w=0 plain=1 amount=3 "
                                  "amount.y=0 lights.y=1 lights.w=0 mid.x=180 on.z=1 wide.y=2 "
                                  "soft.x=0 flip.z=0 k2=6 k3=7 ignored=-999 __alphamask=-999";
@@ -166,10 +141,8 @@ TEST(ShaderDefinition, ReadsTheMarkup) {
     ASSERT_TRUE(definition.Bind(Params("lights.z=8 GAIN.Y=3")));
     EXPECT_EQ(ScriptValues(definition.Script(), "out=7 out2=8"), "out=7 out2=8");
     // Gamma row: t^g - t at t = 0.25 with g = (0.5, 3, 0)
-    const float* row = definition.FindLookupTable("table")->Row(2);
-    EXPECT_FLOAT_EQ(row[256 * 4 + 0], 0.25f);
-    EXPECT_FLOAT_EQ(row[256 * 4 + 1], 0.25f * 0.25f * 0.25f - 0.25f);
-    EXPECT_FLOAT_EQ(row[256 * 4 + 2], 0.75f);
+    const std::string gammaRow = "2:256=0.25,-0.234375,0.75";
+    EXPECT_EQ(Entries(*definition.FindLookupTable("table"), gammaRow), gammaRow);
 }
 
 TEST(ShaderDefinition, Failures) {
