@@ -10,38 +10,27 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <limits>
 #include <string>
 
 namespace {
 
-using Parameters = std::vector<ShaderParameterValue>;
-
-Parameters operator+(Parameters a, const Parameters& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
 // A base grading layer: the built-in definition bound to the layer's parameters.
 class BaseLayer {
 public:
-    explicit BaseLayer(const Parameters& parameters) {
+    explicit BaseLayer(const std::string& parameters) {
         EXPECT_TRUE(m_definition.Parse(BaseShaderDefinitionText(true)));
-        EXPECT_TRUE(m_definition.Bind(parameters)) << m_definition.Message().c_str();
+        EXPECT_TRUE(m_definition.Bind(Params(parameters))) << m_definition.Message().c_str();
     }
 
     const ShaderScript* Script() const { return &m_definition.Script(); }
-    LookupRows Rows() const {
-        const ShaderLookupTable& table = m_definition.LookupTables()[0];
-        return {table.Data().data(), table.RowCount()};
-    }
     std::unique_ptr<PixelStage> Pass(const char* shader, const LutTexture* matrixLut = nullptr,
                                      const LutTexture* baseLut = nullptr) const {
+        const ShaderLookupTable& table = m_definition.LookupTables()[0];
         PixelStageSetup setup;
         setup.script = Script();
         setup.textures[6] = matrixLut;
         setup.textures[3] = baseLut;
-        setup.lookups[5] = Rows();
+        setup.lookups[5] = {table.Data().data(), table.RowCount()};
         return FindPixelStage(shader)(setup);
     }
 
@@ -49,7 +38,8 @@ private:
     ShaderDefinition m_definition;
 };
 
-Rgb Field(const BaseGradingValues& v, const std::string& name) {
+// The working values named in `expected` ("gainLow=2,1,1"), written the same way.
+std::string Fields(const BaseGradingValues& v, const std::string& expected) {
     const char* const names[] = {"gainLow",     "gainMid", "gammaLow",     "offsetLow",
                                  "offset3",     "gain3",   "grayOutColor", "normBlur123",
                                  "normBlur456", "matrixG", "luminance"};
@@ -57,8 +47,9 @@ Rgb Field(const BaseGradingValues& v, const std::string& name) {
         v.gain[0],          v.gain[1],      v.gamma[0], v.offset[0],    v.secondaryOffset[2],
         v.secondaryGain[2], v.grayOutColor, v.normBlur, v.normBlur + 3, v.matrix[1],
         v.luminance};
-    const float* f = fields[std::find(std::begin(names), std::end(names), name) - names];
-    return {f[0], f[1], f[2]};
+    return WithActual(expected, [&](const std::string& name) {
+        return Rgb3(fields[std::find(std::begin(names), std::end(names), name) - names]);
+    });
 }
 
 std::string PartNames(const BaseGradingParts& p) {
@@ -75,157 +66,101 @@ std::string PartNames(const BaseGradingParts& p) {
     return names;
 }
 
-struct ValuesCase {
-    Parameters parameters;
-    const char* parts;
-    const char* field = nullptr;
-    Rgb expected = {};
-};
-
 TEST(BaseGrading, WorkingValuesAndIdentityTests) {
-    const float gray = 0.7f, third = 1 / 3.0f, wide = float(2 / 1.33);
-    const Parameters grayOut123 = {{"GrayOut1", 2}, {"GrayOut2", 1}, {"GrayOut3", 2.4}};
-    const ValuesCase cases[] = {
-        {{}, "", "luminance", {0.299f, 0.587f, 0.114f}},
-        {{}, "", "matrixG", {0, 1, 0}},
-        {{}, "", "gain3", {1, 1, 1}},
-        {{{"gain.x", 1}}, "single", "gainLow", {2, 1, 1}},
-        {{{"Temperature", 1}}, "single", "gainMid", {2, 1, 0.5f}},
-        {{{"GrayOutLow", 2}}, "split single", "gammaLow", {1, 1, 1}},
-        {{{"GrayOutLow", 2}}, "split single", "gainLow", {0, 0, 0}},
-        {{{"GrayOutLow", 2}}, "split single", "offsetLow", {gray, gray, gray}},
-        {{{"GrayOut3", 2}}, "s123", "offset3", {gray, gray, gray}},
-        {{{"GrayOut3", 2}}, "s123", "grayOutColor", {gray, gray, gray}},
-        {{{"GrayOut3", 3}}, "s123", "offset3", {1, 1, 1}},
-        {{{"GrayOut3", 3}}, "s123", "grayOutColor", {0, 0, 0}},
-        {grayOut123, "s123 grayOut", "gain3", {0, 0, 0}},
-        {grayOut123 + Parameters{{"GrayOut4", 1}, {"GrayOut5", 1}, {"GrayOut6", 1}}, "s123 s456"},
-        {{{"blur123.x", 2}}, "blur wide", "normBlur123", {wide, 0, 0}},
-        {{{"blur123.x", 2}}, "blur wide", "normBlur456", {0, 0, 0}},
-        {{{"blur456.z", 1}}, "blur", "normBlur456", {0, 0, 1}},
-        {{{"matrixG.x", 0.5}, {"Picking", 1}}, "matrix picking", "matrixG", {0.5f, 1, 0}},
-        {{{"gammaMid.y", 1}}, "split gammaMid"},
-        {{{"gamma.z", -1}}, "gammaLow gammaMid gammaHigh", "gammaLow", {1, 1, third}},
-        {{{"invert456.z", 1}}, "invert456"},
-        {{{"saturation456.y", 0}}, "s456"},
-        {{{"matrixR.w", 1e-10}, {"saturation", 1 + 1e-10}}, ""},
+    const std::string grayOut123 = "GrayOut1=2 GrayOut2=1 GrayOut3=2.4";
+    const std::string cases[][3] = {
+        // The layer's parameters, the parts they make active, working values.
+        {"", "", "luminance=0.299,0.587,0.114 matrixG=0,1,0 gain3=1,1,1"},
+        {"gain.x=1", "single", "gainLow=2,1,1"},
+        {"Temperature=1", "single", "gainMid=2,1,0.5"},
+        {"GrayOutLow=2", "split single", "gammaLow=1,1,1 gainLow=0,0,0 offsetLow=0.7,0.7,0.7"},
+        {"GrayOut3=2", "s123", "offset3=0.7,0.7,0.7 grayOutColor=0.7,0.7,0.7"},
+        {"GrayOut3=3", "s123", "offset3=1,1,1 grayOutColor=0,0,0"},
+        {grayOut123, "s123 grayOut", "gain3=0,0,0"},
+        {grayOut123 + " GrayOut4=1 GrayOut5=1 GrayOut6=1", "s123 s456", ""},
+        {"blur123.x=2", "blur wide", "normBlur123=1.50376,0,0 normBlur456=0,0,0"},
+        {"blur456.z=1", "blur", "normBlur456=0,0,1"},
+        {"matrixG.x=0.5 Picking=1", "matrix picking", "matrixG=0.5,1,0"},
+        {"gammaMid.y=1", "split gammaMid", ""},
+        {"gamma.z=-1", "gammaLow gammaMid gammaHigh", "gammaLow=1,1,0.333333"},
+        {"invert456.z=1", "invert456", ""},
+        {"saturation456.y=0", "s456", ""},
+        {"matrixR.w=1e-10 saturation=1.0000000001", "", ""},
     };
-    for (const ValuesCase& c : cases) {
-        const BaseLayer layer(c.parameters);
-        const std::string label = std::string(c.parts) + " " + (c.field ? c.field : "");
-        EXPECT_EQ(PartNames(FindBaseGradingParts(layer.Script())), c.parts) << label;
-        if (c.field == nullptr)
-            continue;
-        const Rgb actual = Field(ReadBaseGradingValues(layer.Script()), c.field);
-        for (int k = 0; k < 3; ++k)
-            EXPECT_NEAR(actual[k], c.expected[k], 1e-6) << label << " " << k;
+    for (const auto& [parameters, parts, values] : cases) {
+        const BaseLayer layer(parameters);
+        EXPECT_EQ(PartNames(FindBaseGradingParts(layer.Script())), parts) << parameters;
+        EXPECT_EQ(Fields(ReadBaseGradingValues(layer.Script()), values), values) << parameters;
     }
     EXPECT_EQ(PartNames(FindBaseGradingParts(nullptr)), "");
-}
-
-enum class Textures { eNone, eBaseOnly, eBoth };
-
-struct PassCase {
-    Parameters parameters;
-    const char* steps; // the kernel name between the brackets
-    Rgb in;
-    Rgb expected;
-    Textures textures = Textures::eNone;
-};
-
-void RunPassCases(const char* shader, const std::vector<PassCase>& cases) {
-    // Unit 6: red through its own curve, green and blue unchanged; unit 3: a lattice.
-    const std::unique_ptr<CVxLUT> curve = MakeTable({{0, 0, 0}, {0.1f, 0.5f, 0.5f}, {1, 1, 1}});
-    const std::unique_ptr<CVxLUT> lattice = MakeLattice(3, Multilinear);
-    const LutTexture matrixLut = MakeLutTexture(*curve);
-    const LutTexture baseLut = MakeLutTexture(*lattice);
-    for (const PassCase& c : cases) {
-        const BaseLayer layer(c.parameters);
-        const std::unique_ptr<PixelStage> stage =
-            layer.Pass(shader, c.textures == Textures::eBoth ? &matrixLut : nullptr,
-                       c.textures != Textures::eNone ? &baseLut : nullptr);
-        const std::string kernel = stage->KernelName();
-        EXPECT_EQ(kernel.substr(7), std::string(c.steps) + "]");
-        const std::array<float, 4> out = RunPixel(*stage, c.in, 0.5f);
-        for (int k = 0; k < 3; ++k)
-            EXPECT_NEAR(out[k], c.expected[k], 1e-6) << kernel << " channel " << k;
-        EXPECT_EQ(out[3], 0.5f) << kernel;
-    }
-}
-
-TEST(BaseGrading, FirstPassColours) {
-    // Tonal weights at Y are those of the row at Y * 1023/1024.
-    const float high = 2 * (0.8f * 1023 / 1024 - 0.5f);
-    const float low = 1 - 2 * (0.4f * 1023 / 1024);
-    const Parameters matrix = {{"matrixR.x", 0.5},
-                               {"matrixR.y", 0.25},
-                               {"matrixR.w", 0.1},
-                               {"matrixG.z", 2},
-                               {"matrixB.x", -1}};
-    const Parameters swap = {
-        {"matrixR.x", 0}, {"matrixR.y", 1}, {"matrixG.x", 1}, {"matrixG.y", 0}};
-    const Rgb ramp = {0.2f, 0.4f, 0.6f};
-    RunPassCases(
-        "VEXLAN.Base.1",
-        {
-            {matrix, "Matrix", ramp, {0.3f, 1.6f, 0.4f}},
-            {{{"saturation", 0.5}}, "SingleRange", {0.8f, 0.4f, 0.2f}, {0.6484f, 0.4484f, 0.3484f}},
-            {{{"offset.x", 0.1}}, "SingleRange", ramp, {0.3f, 0.4f, 0.6f}},
-            {{{"gamma.x", 1}}, "SingleRange,GammaLow", {0.5f, -0.2f, 1.5f}, {0.125f, 0, 1.5f}},
-            {{{"gainHigh.x", 1}},
-             "TonalSplit",
-             {0.8f, 0.8f, 0.8f},
-             {0.8f * (1 + high), 0.8f, 0.8f}},
-            {{{"gammaMid.y", 1}},
-             "TonalSplit,GammaMid",
-             {0.4f, 0.4f, 0.4f},
-             {0.4f, low * 0.4f + (1 - low) * 0.064f, 0.4f}},
-            {{{"Picking", 1}}, "", {0.2f, 2, -1}, {0.2f, 2, -1}},
-            // Curve on red, then red and green swapped, then the lattice.
-            {swap,
-             "MatrixLUT,Matrix,BaseLUT",
-             {0.5f, 0.25f, 1},
-             {0.75f, 0.3f, 0.25f},
-             Textures::eBoth},
-            {{}, "BaseLUT", {0.25f, 0.5f, 0.75f}, {0.75f, 0.4375f, 0.1875f}, Textures::eBaseOnly},
-        });
 }
 
 // Secondary 1 keyed on hue alone: full weight within 30 degrees of red, none
 // beyond 60. The hue of (1, 0.75, 0) is 45 degrees, read from the row at
 // 45 * 1023/1024.
-const Parameters kRedKey = {{"enableHLS1.y", 0}, {"enableHLS1.z", 0},     {"middleHLS1.x", 0},
-                            {"rangeHLS1.x", 30}, {"toleranceHLS1.x", 30}, {"gain1.x", 1},
-                            {"gain1.y", 1},      {"gain1.z", 1}};
-const Parameters kGrayOut123 = {{"GrayOut1", 2}, {"GrayOut2", 2}, {"GrayOut3", 2}};
+const std::string kRedKey = "enableHLS1.y=0 enableHLS1.z=0 middleHLS1.x=0 rangeHLS1.x=30 "
+                            "toleranceHLS1.x=30 gain1.x=1 gain1.y=1 gain1.z=1 ";
 
-TEST(BaseGrading, SecondPassColours) {
-    const Rgb red = {1, 0, 0}, green = {0, 1, 0}, orange = {1, 0.75f, 0};
-    const Rgb gray = {0.7f, 0.7f, 0.7f};
+TEST(BaseGrading, PassColours) {
+    // Tonal weights at Y are those of the row at Y * 1023/1024.
+    const float high = 2 * (0.8f * 1023 / 1024 - 0.5f);
+    const float low = 1 - 2 * (0.4f * 1023 / 1024);
     const float e = (60 - 45 * 1023.0f / 1024) / 30;
-    const Parameters inverted = kRedKey + Parameters{{"invert123.x", 1}};
-    const Parameters grayOut = kRedKey + kGrayOut123;
-    const Parameters greenKey5 = {{"enableHLS5.y", 0},     {"enableHLS5.z", 0},
-                                  {"middleHLS5.x", 120},   {"rangeHLS5.x", 30},
-                                  {"toleranceHLS5.x", 30}, {"gain5.y", 1}};
-    RunPassCases("VEXLAN.Base.2",
-                 {
-                     {kRedKey, "Keys123", red, {2, 0, 0}},
-                     {kRedKey, "Keys123", orange, {1 + e, 0.75f * (1 + e), 0}},
-                     {kRedKey, "Keys123", green, green},
-                     {inverted, "Keys123,Invert123", orange, {2 - e, 0.75f * (2 - e), 0}},
-                     {inverted, "Keys123,Invert123", green, {0, 2, 0}},
-                     {kRedKey + Parameters{{"saturation123.x", 0}},
-                      "Keys123",
-                      red,
-                      {0.598f, 0.598f, 0.598f}},
-                     {greenKey5, "Keys456", {0.2f, 1, 0.2f}, {0.2f, 2, 0.2f}},
-                     {grayOut, "Keys123,GrayOut", green, gray},
-                     {grayOut, "Keys123,GrayOut", red, gray},
-                     // Both groups grayed out: the plain variant.
-                     {grayOut + Parameters{{"GrayOut4", 2}, {"GrayOut5", 2}, {"GrayOut6", 2}},
-                      "Keys123,Keys456", green, green},
-                 });
+    const Rgb ramp = {0.2f, 0.4f, 0.6f}, gray4 = {0.4f, 0.4f, 0.4f}, gray8 = {0.8f, 0.8f, 0.8f};
+    const Rgb red = {1, 0, 0}, green = {0, 1, 0}, orange = {1, 0.75f, 0};
+    const Rgb gray = {0.7f, 0.7f, 0.7f}, midGamma = {0.4f, low * 0.4f + (1 - low) * 0.064f, 0.4f};
+    const std::string matrix =
+        "matrixR.x=0.5 matrixR.y=0.25 matrixR.w=0.1 matrixG.z=2 matrixB.x=-1";
+    const std::string swap = "matrixR.x=0 matrixR.y=1 matrixG.x=1 matrixG.y=0";
+    const std::string inverted = kRedKey + "invert123.x=1";
+    const std::string grayOut = kRedKey + "GrayOut1=2 GrayOut2=2 GrayOut3=2 ";
+    const std::string greenKey5 = "enableHLS5.y=0 enableHLS5.z=0 middleHLS5.x=120 rangeHLS5.x=30 "
+                                  "toleranceHLS5.x=30 gain5.y=1";
+    const struct {
+        std::string parameters;
+        const char* kernel; // names the pass and the steps it takes
+        Rgb in;
+        Rgb expected;
+        int textures = 0; // 1: the base LUT, 2: the matrix LUT as well
+    } cases[] = {
+        {matrix, "Base.1[Matrix]", ramp, {0.3f, 1.6f, 0.4f}},
+        {"saturation=0.5", "Base.1[SingleRange]", {0.8f, 0.4f, 0.2f}, {0.6484f, 0.4484f, 0.3484f}},
+        {"offset.x=0.1", "Base.1[SingleRange]", ramp, {0.3f, 0.4f, 0.6f}},
+        {"gamma.x=1", "Base.1[SingleRange,GammaLow]", {0.5f, -0.2f, 1.5f}, {0.125f, 0, 1.5f}},
+        {"gainHigh.x=1", "Base.1[TonalSplit]", gray8, {0.8f * (1 + high), 0.8f, 0.8f}},
+        {"gammaMid.y=1", "Base.1[TonalSplit,GammaMid]", gray4, midGamma},
+        {"Picking=1", "Base.1[]", {0.2f, 2, -1}, {0.2f, 2, -1}},
+        // Curve on red, then red and green swapped, then the lattice.
+        {swap, "Base.1[MatrixLUT,Matrix,BaseLUT]", {0.5f, 0.25f, 1}, {0.75f, 0.3f, 0.25f}, 2},
+        {"", "Base.1[BaseLUT]", {0.25f, 0.5f, 0.75f}, {0.75f, 0.4375f, 0.1875f}, 1},
+        {kRedKey, "Base.2[Keys123]", red, {2, 0, 0}},
+        {kRedKey, "Base.2[Keys123]", orange, {1 + e, 0.75f * (1 + e), 0}},
+        {kRedKey, "Base.2[Keys123]", green, green},
+        {inverted, "Base.2[Keys123,Invert123]", orange, {2 - e, 0.75f * (2 - e), 0}},
+        {inverted, "Base.2[Keys123,Invert123]", green, {0, 2, 0}},
+        {kRedKey + "saturation123.x=0", "Base.2[Keys123]", red, {0.598f, 0.598f, 0.598f}},
+        {greenKey5, "Base.2[Keys456]", {0.2f, 1, 0.2f}, {0.2f, 2, 0.2f}},
+        {grayOut, "Base.2[Keys123,GrayOut]", green, gray},
+        {grayOut, "Base.2[Keys123,GrayOut]", red, gray},
+        // Both groups grayed out: the plain variant.
+        {grayOut + "GrayOut4=2 GrayOut5=2 GrayOut6=2", "Base.2[Keys123,Keys456]", green, green},
+    };
+    // Unit 6: red through its own curve, green and blue unchanged; unit 3: a lattice.
+    const std::unique_ptr<CVxLUT> curve = MakeTable({{0, 0, 0}, {0.1f, 0.5f, 0.5f}, {1, 1, 1}});
+    const std::unique_ptr<CVxLUT> lattice = MakeLattice(3, Multilinear);
+    const LutTexture matrixLut = MakeLutTexture(*curve);
+    const LutTexture baseLut = MakeLutTexture(*lattice);
+    for (const auto& c : cases) {
+        const BaseLayer layer(c.parameters);
+        const std::unique_ptr<PixelStage> stage =
+            layer.Pass(("VEXLAN." + std::string(c.kernel, 6)).c_str(),
+                       c.textures > 1 ? &matrixLut : nullptr, c.textures > 0 ? &baseLut : nullptr);
+        EXPECT_STREQ(stage->KernelName(), c.kernel);
+        const std::array<float, 4> out = RunPixel(*stage, c.in, 0.5f);
+        for (int k = 0; k < 3; ++k)
+            EXPECT_NEAR(out[k], c.expected[k], 1e-6) << c.kernel << " channel " << k;
+        EXPECT_EQ(out[3], 0.5f) << c.kernel;
+    }
 }
 
 // Secondary 1 keyed on lightness alone with weight 1 - L: on a gray image
@@ -247,14 +182,12 @@ TEST(BaseGrading, BlurredKeysClampAtTheEdges) {
         return image[(std::clamp(y, 0, 2) * width + std::clamp(x, 0, 3)) * 4];
     };
     const RgbaRows source{image.data(), width, height, width * 4};
+    const std::string lightnessKey =
+        kRedKey + "enableHLS1.x=0 enableHLS1.y=1 middleHLS1.y=0 toleranceHLS1.y=1 ";
     for (int wide = 0; wide < 2; ++wide) {
-        const BaseLayer layer(kRedKey + Parameters{{"enableHLS1.x", 0},
-                                                   {"enableHLS1.y", 1},
-                                                   {"middleHLS1.y", 0},
-                                                   {"toleranceHLS1.y", 1},
-                                                   {"blur123.x", 1.0 + wide},
-                                                   {"blur123.y", 1.0 + wide},
-                                                   {"blur123.z", 1.0 + wide}});
+        const std::string blur = std::to_string(1 + wide);
+        const BaseLayer layer(lightnessKey + "blur123.x=" + blur + " blur123.y=" + blur +
+                              " blur123.z=" + blur);
         const std::unique_ptr<PixelStage> stage = layer.Pass("VEXLAN.Base.2");
         EXPECT_STREQ(stage->KernelName(),
                      wide ? "Base.2[Blur5x5,Keys123]" : "Base.2[Blur3x3,Keys123]");
@@ -276,15 +209,13 @@ TEST(BaseGrading, BlurredKeysClampAtTheEdges) {
         }
     }
     EXPECT_FALSE(BaseLayer(kRedKey).Pass("VEXLAN.Base.2")->ReadsNeighbours());
-    EXPECT_FALSE(BaseLayer({{"blur123.x", 1}}).Pass("VEXLAN.Base.2")->ReadsNeighbours());
+    EXPECT_FALSE(BaseLayer("blur123.x=1").Pass("VEXLAN.Base.2")->ReadsNeighbours());
 }
 
 TEST(BaseGrading, DefaultsLeaveEveryBitAlone) {
-    const float inf = std::numeric_limits<float>::infinity();
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    const std::vector<float> row = {0.25f, -0.0f, 1e-30f, 0.5f, -3,  7,
-                                    inf,   1,     0.1f,   0.2f, nan, -inf};
-    const BaseLayer layer({});
+    const std::vector<float> row = {0.25f,    -0.0f, 1e-30f, 0.5f, -3,  7,
+                                    INFINITY, 1,     0.1f,   0.2f, NAN, -INFINITY};
+    const BaseLayer layer("");
     for (const char* shader : {"VEXLAN.Base.1", "vexlan.base.2"}) {
         const std::unique_ptr<PixelStage> stage = layer.Pass(shader);
         EXPECT_TRUE(stage->IsIdentity()) << shader;

@@ -2,185 +2,111 @@
 #include "render/shader_definition.h"
 #include "render/shader_lookups.h"
 
+#include "pixel_test_support.h"
+
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <vector>
+#include <algorithm>
 
 namespace {
+
+// What a parsed definition declares, in one line.
+std::string Shape(const ShaderDefinition& d) {
+    std::ostringstream out;
+    out << d.Name().c_str() << ">" << d.SecondPass().c_str() << " bypass " << d.BypassLUT()
+        << " noop " << d.NoopWhenDefault() << " externs " << d.Externs().size() << " noop "
+        << std::count_if(d.Externs().begin(), d.Externs().end(), [](auto& e) { return e.noop; });
+    for (const ShaderTextureList& list : d.TextureLists())
+        out << " list " << list.name.c_str() << ":" << list.unit
+            << (list.isExtern ? " extern" : "");
+    for (const ShaderTexture& t : d.Textures())
+        out << " texture " << t.name.c_str() << ":" << t.unit << " type " << int(t.type)
+            << " repeat " << t.repeat[0] << t.repeat[1] << t.repeat[2] << " interpolate "
+            << t.interpolate;
+    for (const ShaderLookupTable& table : d.LookupTables())
+        out << " lut " << table.Name().c_str() << ":" << table.Unit() << " rows "
+            << table.RowCount() << " lookups " << table.Lookups().size();
+    return out.str();
+}
 
 TEST(BaseShaderDefinition, ParsesIntoALayer) {
     ShaderDefinition definition;
     ASSERT_TRUE(definition.Parse(BaseShaderDefinitionText(true))) << definition.Message().c_str();
-    EXPECT_STREQ(definition.Name().c_str(), "VEXLAN.Base.1");
-    EXPECT_STREQ(definition.SecondPass().c_str(), "VEXLAN.Base.2");
-    ASSERT_EQ(definition.TextureLists().size(), 2u);
-    EXPECT_STREQ(definition.TextureLists()[0].name.c_str(), "MatrixLUT");
-    EXPECT_EQ(definition.TextureLists()[0].unit, 6u);
-    EXPECT_EQ(definition.TextureLists()[1].unit, 3u);
-    EXPECT_TRUE(definition.TextureLists()[1].isExtern);
-    ASSERT_EQ(definition.LookupTables().size(), 1u);
-    EXPECT_EQ(definition.LookupTables()[0].Unit(), 5u);
-    EXPECT_EQ(definition.LookupTables()[0].RowCount(), 7u);
-    EXPECT_EQ(definition.LookupTables()[0].Lookups().size(), 7u);
-    EXPECT_EQ(definition.Externs().size(), 8u + 4 * 9 + 6 * 12 + 15);
-
-    const ShaderExtern* pivot = definition.FindExtern("PIVOTMID");
-    ASSERT_NE(pivot, nullptr);
-    EXPECT_TRUE(pivot->noop);
-    EXPECT_EQ(pivot->defaults[0], 0.5);
-    const ShaderExtern* matrix = definition.FindExtern("matrixG.y");
-    ASSERT_NE(matrix, nullptr);
-    EXPECT_EQ(matrix->componentCount, 4u);
-    EXPECT_EQ(matrix->defaults[1], 1.0);
-    EXPECT_EQ(definition.Script().Get("middleHLS4.x", -1), 180);
+    // Noop: LogPrinterLights, 4 pivots, 6 x 5 per secondary, 2 blurs, 2 inverts,
+    // 3 luminance weights and the 6 range settings.
+    EXPECT_EQ(Shape(definition), "VEXLAN.Base.1>VEXLAN.Base.2 bypass 1 noop 1 externs 131 noop 48 "
+                                 "list MatrixLUT:6 extern list BaseLUT:3 extern lut lut1:5 rows 7 "
+                                 "lookups 7");
 }
 
-struct Derivation {
-    const char* name;
-    std::vector<ShaderParameterValue> parameters;
-    std::vector<std::pair<const char*, double>> expected;
-};
+// The lookup entries named in `expected` ("row:entry=r,g,b"), written the same way.
+std::string Entries(const ShaderLookupTable& table, const std::string& expected) {
+    return WithActual(expected, [&](const std::string& where) {
+        return Rgb3(table.Row(std::stoul(where)) +
+                    std::stoul(where.substr(where.find(':') + 1)) * 4);
+    });
+}
 
-TEST(BaseShaderDefinition, ScriptDerivesWorkingValues) {
-    const double third = 2 / 1.33;
-    const Derivation cases[] = {
-        {"printer lights",
-         {{"PrinterLights.x", 1}, {"PrinterLights.z", -1}},
-         {{"gain.x", 2}, {"gain.y", 1}, {"gain.z", 0.5}, {"offset.x", 0}}},
-        {"log printer lights",
-         {{"PrinterLights.x", 1}, {"PrinterLights.z", -1}, {"LogPrinterLights", 1}},
-         {{"gain.x", 1},
-          {"gain.z", 1},
-          {"offset.x", 1},
-          {"offset.y", 0},
-          {"offset.z", -1},
-          {"offsetHigh.x", 1}}},
-        {"gray out low to white", {{"GrayOutLow", 3}}, {{"offsetLow.y", 1}, {"gainLow.x", 0}}},
-        {"neutral gray", {{"NeutralGray", 50}, {"GrayOut1", 2}}, {{"offset1.y", 0.5}}},
-        {"wide blur",
-         {{"blur123.x", 2}, {"blur456.y", 0.5}},
-         {{"normBlur123.x", third}, {"normBlur123.y", 0}, {"normBlur456.y", 0.5 / 1.33}}},
-        {"contrast",
-         {{"Contrast", 1}},
-         {{"Contrast", 2}, {"gain.x", 2}, {"offset.y", -0.5}, {"offsetLow.y", -0.5}}},
-        {"gamma",
-         {{"gamma.y", 1}, {"gammaMid.y", -0.5}},
-         {{"gammaLow.y", 3}, {"gammaMid.y", std::sqrt(3.0)}}},
-        {"ranges",
-         {{"ContrastRange", 0.2}, {"GainRange", 2}},
-         {{"ContrastRange", 2}, {"GainRange", 4}}},
-        {"saturation",
-         {{"Saturation", 0.5}, {"saturationLMH.y", 2}},
-         {{"saturationLMH.x", 0.5}, {"saturationLMH.y", 1}}},
-        {"undeclared and texture names are ignored",
-         {{"TempGain.x", 9}, {"BaseLUT", 3}, {"Secondary", 4}},
-         {{"gain.x", 1}}},
+TEST(BaseShaderDefinition, ParametersGiveWorkingValuesAndLookupRows) {
+    const char* const cases[][3] = {
+        // The layer's parameters, working values and lookup entries they give.
+        {"", "PIVOTMID=0.5 matrixG.y=1 matrixG.w=0 middleHLS4.x=180",
+         "0:0=1,0,0 0:512=0,1,0 0:1023=0,0.00195312,0.998047 3:512=0,0,0"},
+        {"PrinterLights.x=1 PrinterLights.z=-1", "gain.x=2 gain.y=1 gain.z=0.5 offset.x=0", ""},
+        {"PrinterLights.x=1 PrinterLights.z=-1 LogPrinterLights=1",
+         "gain.x=1 gain.z=1 offset.x=1 offset.y=0 offset.z=-1 offsetHigh.x=1", ""},
+        {"GrayOutLow=3", "offsetLow.y=1 gainLow.x=0", ""},
+        {"NeutralGray=50 GrayOut1=2", "offset1.y=0.5", ""},
+        {"blur123.x=2 blur456.y=0.5",
+         "normBlur123.x=1.503759398 normBlur123.y=0 normBlur456.y=0.3759398496", ""},
+        {"Contrast=1", "Contrast=2 gain.x=2 offset.y=-0.5 offsetLow.y=-0.5", ""},
+        {"gamma.y=1 gammaMid.y=-0.5", "gammaLow.y=3 gammaMid.y=1.732050808", ""},
+        {"ContrastRange=0.2 GainRange=2", "ContrastRange=2 GainRange=4", ""},
+        {"Saturation=0.5 saturationLMH.y=2", "saturationLMH.x=0.5 saturationLMH.y=1", ""},
+        // Undeclared and texture names are ignored.
+        {"TempGain.x=9 BaseLUT=3 Secondary=4", "gain.x=1", ""},
+        {"lowMid=0.25", "", "0:128=0.5,0.5,0"},
+        {"midHigh=0.75", "", "0:1023=0,0.00390625,0.996094"},
+        {"lowMid=0 midHigh=1", "", "0:1=0,1,0"},
+        {"enableHLS1.x=0 enableHLS1.y=0 enableHLS1.z=0", "", "1:700=1,0,0"},
+        {"enableHLS5.y=0", "", "5:3=0,1,0"},
+        // 1000 stands for 351.5625 degrees, 18.4375 from a middle of 10
+        {"middleHLS1.x=10 rangeHLS1.x=10 toleranceHLS1.x=10", "", "1:1000=0.15625,0,0"},
+        {"middleHLS2.y=0.5 rangeHLS2.y=0.25", "", "2:600=0,1,0"},
     };
-    for (const Derivation& c : cases) {
+    for (const auto& [parameters, values, entries] : cases) {
         ShaderDefinition definition;
         ASSERT_TRUE(definition.Parse(BaseShaderDefinitionText(true)));
-        ASSERT_TRUE(definition.Bind(c.parameters))
-            << c.name << ": " << definition.Message().c_str();
+        ASSERT_TRUE(definition.Bind(Params(parameters))) << definition.Message().c_str();
         // Parameters reach every later run, not only the first.
         ASSERT_TRUE(definition.RunScript());
-        for (const auto& [name, value] : c.expected)
-            EXPECT_NEAR(definition.Script().Get(name, -999), value, 1e-12) << c.name << " " << name;
+        EXPECT_EQ(ScriptValues(definition.Script(), values), values) << parameters;
+        EXPECT_EQ(Entries(*definition.FindLookupTable("LUT1"), entries), entries) << parameters;
     }
-}
-
-struct RowCase {
-    const char* name;
-    std::vector<ShaderParameterValue> parameters;
-    uint32_t row;
-    uint32_t entry;
-    float rgb[3];
-};
-
-TEST(ShaderLookups, RowsOfTheBaseTable) {
-    const RowCase cases[] = {
-        {"low end", {}, 0, 0, {1, 0, 0}},
-        {"middle", {}, 0, 512, {0, 1, 0}},
-        {"high end", {}, 0, 1023, {0, 1 - 0.998046875f, 0.998046875f}},
-        {"quarter", {{"lowMid", 0.25}}, 0, 128, {0.5, 0.5, 0}},
-        {"no split", {{"lowMid", 0}, {"midHigh", 1}}, 0, 1, {0, 1, 0}},
-        {"enabled, zero range", {}, 3, 512, {0, 0, 0}},
-        {"disabled",
-         {{"enableHLS1.x", 0}, {"enableHLS1.y", 0}, {"enableHLS1.z", 0}},
-         1,
-         700,
-         {1, 0, 0}},
-        {"disabled lightness", {{"enableHLS5.y", 0}}, 5, 3, {0, 1, 0}},
-        // 1000 stands for 351.5625 degrees, 18.4375 from a middle of 10
-        {"hue wraps",
-         {{"middleHLS1.x", 10}, {"rangeHLS1.x", 10}, {"toleranceHLS1.x", 10}},
-         1,
-         1000,
-         {0.15625f, 0, 0}},
-        {"inside the range", {{"middleHLS2.y", 0.5}, {"rangeHLS2.y", 0.25}}, 2, 600, {0, 1, 0}},
-    };
-    for (const RowCase& c : cases) {
-        ShaderDefinition definition;
-        ASSERT_TRUE(definition.Parse(BaseShaderDefinitionText(true)));
-        definition.Bind(c.parameters);
-        const ShaderLookupTable* table = definition.FindLookupTable("LUT1");
-        ASSERT_NE(table, nullptr);
-        const float* entry = table->Row(c.row) + c.entry * 4;
-        for (int k = 0; k < 3; ++k)
-            EXPECT_NEAR(entry[k], c.rgb[k], 1e-6) << c.name << " channel " << k;
-    }
-}
-
-TEST(ShaderLookups, WholeRowsAndRecomputation) {
-    ShaderDefinition definition;
-    ASSERT_TRUE(definition.Parse(BaseShaderDefinitionText(true)));
-    ASSERT_TRUE(definition.Bind({{"enableHLS4.x", 0}, {"enableHLS4.y", 0}, {"enableHLS4.z", 0}}));
-    const ShaderLookupTable& table = definition.LookupTables()[0];
-    for (uint32_t i = 0; i < ShaderLookupTable::kEntries; ++i) {
-        ASSERT_EQ(table.Row(4)[i * 4 + 1], 0.0f) << i; // secondary 5 enabled: zero range
-        ASSERT_EQ(table.Row(4)[i * 4 + 0], 1.0f) << i; // secondary 4 disabled
-        ASSERT_EQ(table.Row(6)[i * 4 + 0], 1.0f) << i;
-        ASSERT_EQ(table.Row(2)[i * 4 + 2], 0.0f) << i;
-    }
-    ShaderLookupTable& mutableTable = const_cast<ShaderLookupTable&>(table);
-    EXPECT_FALSE(mutableTable.Update(definition.Script()));
-    definition.SetParameter("midHigh", 0.75);
-    ASSERT_TRUE(definition.RunScript());
-    EXPECT_TRUE(mutableTable.Update(definition.Script()));
-    EXPECT_FALSE(mutableTable.Update(definition.Script()));
-    EXPECT_FLOAT_EQ(table.Row(0)[1023 * 4 + 2], (1023.0f / 1024 - 0.75f) * 4);
 }
 
 TEST(ShaderLookups, RecomputedOnlyWhenAVariableTheyReadChanges) {
-    const struct {
-        const char* label;
-        const char* tableElements;
-        bool recomputed;
-    } cases[] = {
-        {"a table without lookups", "<lut name=\"t\" unit=\"1\"/>", false},
-        {"a lookup of gain",
-         "<lut name=\"t\" unit=\"1\"/><lookup lut=\"t\" function=\"gamma\" "
-         "swizzle=\"0r,0g,0b\" variables=\"gain\"/>",
-         true},
-        {"a lookup of another variable",
-         "<lut name=\"t\" unit=\"1\"/><lookup lut=\"t\" "
-         "function=\"gamma\" swizzle=\"0r,0g,0b\" variables=\"other\"/>",
-         false},
+    const char* const gamma = "function=\"gamma\" swizzle=\"0r,0g,0b\"";
+    ShaderDefinition definition;
+    ASSERT_TRUE(definition.Parse(
+        CVxString("<shader name=x><extern name=\"gain\" default=\"1,1,1\"/><extern name=\"other\" "
+                  "default=\"0\"/><lut name=\"none\"/><lut name=\"gain\"/><lut name=\"other\"/>"
+                  "<lookup lut=\"gain\" variables=\"gain\" ") +
+        gamma + "/><lookup lut=\"other\" variables=\"other\" " + gamma + "/></shader>"));
+    ASSERT_TRUE(definition.Bind({}));
+    auto recomputed = [&definition] {
+        std::string names;
+        for (const ShaderLookupTable& table : definition.LookupTables())
+            if (const_cast<ShaderLookupTable&>(table).Update(definition.Script()))
+                names += table.Name().c_str();
+        return names;
     };
-    for (const auto& c : cases) {
-        ShaderDefinition definition;
-        ASSERT_TRUE(
-            definition.Parse(CVxString("<shader name=x><extern name=\"gain\" default=\"1,1,1\"/>"
-                                       "<extern name=\"other\" default=\"0\"/>") +
-                             c.tableElements + "</shader>"))
-            << c.label;
-        ASSERT_TRUE(definition.Bind({}));
-        auto& table = const_cast<ShaderLookupTable&>(*definition.FindLookupTable("t"));
-        EXPECT_FALSE(table.Update(definition.Script())) << c.label;
-        ASSERT_TRUE(definition.SetParameter("gain.x", 2));
-        EXPECT_EQ(table.Update(definition.Script()), c.recomputed) << c.label;
-        EXPECT_FALSE(table.Update(definition.Script())) << c.label;
-    }
+    EXPECT_EQ(recomputed(), "");
+    ASSERT_TRUE(definition.SetParameter("gain.x", 2));
+    EXPECT_EQ(recomputed(), "gain");
+    EXPECT_EQ(recomputed(), "");
+    EXPECT_EQ(Entries(*definition.FindLookupTable("gain"), "0:256=-0.1875,0,0"),
+              "0:256=-0.1875,0,0");
 }
 
 TEST(ShaderDefinition, ReadsTheMarkup) {
@@ -188,12 +114,10 @@ TEST(ShaderDefinition, ReadsTheMarkup) {
         "<!-- a comment <extern name=\"ignored\"> -->\n"
         "<SHADER Name=Custom.One secondPass=\"Custom.Two\" BYPASSLUT=0>\n"
         "<Extern name=\"gain\" default=\"0.5, 2\" noop=yes/>\n"
-        "<extern name=\"lift.z\" default=\"4, 5\">\n"
-        "<extern name=\"__AlphaMask\" default=\"2\">\n"
-        "<extern name=\"plain\">\n"
+        "<extern name=\"lift.z\" default=\"4, 5\">\n<extern name=\"plain\">\n"
+        "<extern name=\"__AlphaMask\" default=\"2\">\n<lut name=\"table\" unit=\"4\"/>\n"
         "<texture name=\"grain\" unit=\"2\" type=\"2d\" wrap=\"repeat\" wrapy=\"clamp\" "
         "interpolate=\"0\"/>\n"
-        "<lut name=\"table\" unit=\"4\"/>\n"
         "<lookup lut=\"table\" function=\"gamma\" swizzle=\"2r, 2g, 2b\" variables=\"gain\"/>\n"
         "<lookup lut=\"table\" function=\"Unknown\" swizzle=\"7r,7g,7b\" variables=\"gain\"/>\n"
         "<lookup lut=\"missing\" function=\"Gamma\" swizzle=\"1r,1g,1b\" variables=\"gain\"/>\n"
@@ -203,63 +127,41 @@ TEST(ShaderDefinition, ReadsTheMarkup) {
         "invert=\"flip\" defaultrange=\"1,2,3\"/>\n"
         "<HWVECTOR name=\"k1,k2,k3\" default=\"5,6,7\"/>\n"
         "<VEXLANScript> out = gain.y * 2 + plain; if (amount > 2) { out2 = lights.z; } "
-        "</vexlanscript>\n"
-        "</shader>\n";
+        "</vexlanscript>\n</shader>\n";
     ShaderDefinition definition;
     ASSERT_TRUE(definition.Parse(text)) << definition.Message().c_str();
-    EXPECT_STREQ(definition.Name().c_str(), "Custom.One");
-    EXPECT_STREQ(definition.SecondPass().c_str(), "Custom.Two");
-    EXPECT_FALSE(definition.BypassLUT());
-    EXPECT_FALSE(definition.NoopWhenDefault());
-    ASSERT_EQ(definition.Textures().size(), 1u);
-    EXPECT_EQ(definition.Textures()[0].unit, 2u);
-    ASSERT_NE(definition.FindLookupTable("table"), nullptr);
-    EXPECT_EQ(definition.FindLookupTable("table")->RowCount(), 3u);
-    EXPECT_EQ(definition.FindLookupTable("table")->Lookups().size(), 1u);
-    EXPECT_EQ(definition.FindExtern("ignored"), nullptr);
-    EXPECT_EQ(definition.FindExtern("__alphamask"), nullptr);
-    EXPECT_TRUE(definition.FindExtern("gain")->noop);
+    EXPECT_EQ(Shape(definition), "Custom.One>Custom.Two bypass 0 noop 0 externs 13 noop 1 texture "
+                                 "grain:2 type 1 repeat 101 interpolate 0 lut table:4 rows 3 "
+                                 "lookups 1");
+    const std::string declared = "gain.x=0.5 gain.y=2 lift.z=4 lift.x=0 lift.w=0 plain=1 amount=3 "
+                                 "amount.y=0 lights.y=1 lights.w=0 mid.x=180 on.z=1 wide.y=2 "
+                                 "soft.x=0 flip.z=0 k2=6 k3=7 ignored=-999 __alphamask=-999";
+    EXPECT_EQ(ScriptValues(definition.Script(), declared), declared);
 
-    const std::pair<const char*, double> declared[] = {
-        {"gain.x", 0.5}, {"gain.y", 2}, {"lift.z", 4},       {"lift.x", 0},   {"lift.w", 0},
-        {"plain", 1},    {"amount", 3}, {"amount.y", 0},     {"lights.y", 1}, {"lights.w", 0},
-        {"mid.x", 180},  {"on.z", 1},   {"wide.y", 2},       {"soft.x", 0},   {"flip.z", 0},
-        {"k2", 6},       {"k3", 7},     {"__alphamask", -1},
-    };
-    for (const auto& [name, value] : declared)
-        EXPECT_EQ(definition.Script().Get(name, -1), value) << name;
-
-    ASSERT_TRUE(definition.Bind({{"lights.z", 8}, {"GAIN.Y", 3}}));
-    EXPECT_EQ(definition.Script().Get("out", -1), 7);
-    EXPECT_EQ(definition.Script().Get("out2", -1), 8);
+    ASSERT_TRUE(definition.Bind(Params("lights.z=8 GAIN.Y=3")));
+    EXPECT_EQ(ScriptValues(definition.Script(), "out=7 out2=8"), "out=7 out2=8");
     // Gamma row: t^g - t at t = 0.25 with g = (0.5, 3, 0)
-    const float* row = definition.FindLookupTable("table")->Row(2);
-    EXPECT_FLOAT_EQ(row[256 * 4 + 0], 0.25f);
-    EXPECT_FLOAT_EQ(row[256 * 4 + 1], 0.25f * 0.25f * 0.25f - 0.25f);
-    EXPECT_FLOAT_EQ(row[256 * 4 + 2], 0.75f);
+    const std::string gammaRow = "2:256=0.25,-0.234375,0.75";
+    EXPECT_EQ(Entries(*definition.FindLookupTable("table"), gammaRow), gammaRow);
 }
 
 TEST(ShaderDefinition, Failures) {
-    const struct {
-        const char* text;
-        const char* message;
-    } cases[] = {
+    const char* const cases[][2] = {
         {"<extern name=\"a\">", "No shader element in the definition."},
         {"<shader name=x><VEXLANScript> a = ; </VEXLANScript>", "Expression expected."},
         {"<shader name=x><VEXLANScript> a = 1", "Missing semicolon."},
     };
-    for (const auto& c : cases) {
+    for (const auto& [text, message] : cases) {
         ShaderDefinition definition;
-        EXPECT_FALSE(definition.Parse(c.text)) << c.text;
-        EXPECT_STREQ(definition.Message().c_str(), c.message);
+        EXPECT_FALSE(definition.Parse(text)) << text;
+        EXPECT_STREQ(definition.Message().c_str(), message);
     }
     ShaderDefinition failing;
     ASSERT_TRUE(failing.Parse("<shader name=x><VEXLANScript> a = 1; b = a / 0; c = 2;"));
     EXPECT_FALSE(failing.RunScript());
     EXPECT_STREQ(failing.Message().c_str(),
                  "An error occured while executing script: Division by zero.");
-    EXPECT_EQ(failing.Script().Get("a", -1), 1);
-    EXPECT_EQ(failing.Script().Get("c", -1), 0);
+    EXPECT_EQ(ScriptValues(failing.Script(), "a=1 c=0"), "a=1 c=0");
 }
 
 } // namespace
