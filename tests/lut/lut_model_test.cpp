@@ -8,23 +8,6 @@
 
 namespace {
 
-void SetEntry(CVxLUT& lut, uint32_t r, uint32_t g, uint32_t b, float red, float green, float blue) {
-    float* e = lut.m_data + r * 4 + g * lut.m_greenStride + b * lut.m_blueStride;
-    e[0] = red;
-    e[1] = green;
-    e[2] = blue;
-    e[3] = 1.0f;
-}
-
-// A 2-point lattice whose corner (r, g, b) holds (r + 2g + 4b, 10r, 100b).
-void FillCorners(CVxLUT& lut) {
-    ASSERT_TRUE(lut.Create(2, true));
-    for (uint32_t b = 0; b < 2; ++b)
-        for (uint32_t g = 0; g < 2; ++g)
-            for (uint32_t r = 0; r < 2; ++r)
-                SetEntry(lut, r, g, b, float(r + 2 * g + 4 * b), 10.0f * r, 100.0f * b);
-}
-
 TEST(LutModel, CreateLimitsAndLayout) {
     struct Case {
         uint32_t size;
@@ -64,8 +47,13 @@ TEST(LutModel, DerivedFactors) {
 
 // One-dimensional tables and pre-LUTs are checked against their LUT stages.
 TEST(LutModel, ApplyTrilinearAndClamping) {
+    // A 2-point lattice whose corner i = r + 2g + 4b holds (i, 10r, 100b).
     CVxLUT lut;
-    FillCorners(lut);
+    ASSERT_TRUE(lut.Create(2, true));
+    for (uint32_t i = 0; i < 8; ++i) {
+        const float corner[4] = {float(i), 10.0f * (i & 1), 100.0f * (i >> 2), 1.0f};
+        std::memcpy(lut.m_data + i * 4, corner, sizeof corner);
+    }
     struct Case {
         float in[3];
         float out[3];

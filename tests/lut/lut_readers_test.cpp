@@ -224,10 +224,8 @@ TEST(CubrelReader, BothByteOrders) {
                   EReaderResult::eLoaded);
         ASSERT_EQ(lut.m_size, 9u);
         const float* e = Entry(lut, 2, 3, 4);
-        EXPECT_EQ(e[0], 200.0f / 1023);
-        EXPECT_EQ(e[1], 30.0f / 1023);
-        EXPECT_EQ(e[2], 4.0f / 1023);
-        EXPECT_EQ(e[3], 1.0f);
+        EXPECT_EQ(std::vector<float>(e, e + 4),
+                  (std::vector<float>{200.0f / 1023, 30.0f / 1023, 4.0f / 1023, 1.0f}));
     }
 }
 
