@@ -1,8 +1,33 @@
 #include "lut/curve.h"
+#include "lut/curve_set.h"
+#include "lut/lut.h"
+
+#include "../support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cmath>
+#include <new>
+#include <string>
 #include <vector>
+
+namespace {
+// Makes the next scalar nothrow allocations of the program fail.
+int g_failingNothrowAllocations = 0;
+} // namespace
+
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    if (g_failingNothrowAllocations > 0) {
+        --g_failingNothrowAllocations;
+        return nullptr;
+    }
+    try {
+        return ::operator new(size);
+    } catch (...) {
+        return nullptr;
+    }
+}
 
 namespace {
 
@@ -122,6 +147,278 @@ TEST(Curve, AppendingAndRisingEvaluationMatchThePlainForms) {
                     << kind << "/" << ends << " at " << inputs[i];
         }
     }
+}
+
+using EChannel = CVxCurveSet::EChannel;
+constexpr uint32_t kSamples = 1024;
+
+struct ReadResult {
+    bool read = false;
+    FrameworkError error;
+    CurveSetHolder set{new CVxCurveSet()};
+};
+
+ReadResult ReadText(const std::string& text, bool tryLUT = false) {
+    ScratchFolder scratch;
+    scratch.Write("curves.lut", text);
+    ReadResult result;
+    result.read = result.set->Read(scratch.Drive("curves.lut").c_str(), &result.error, tryLUT);
+    return result;
+}
+
+// The 1024 samples the curve fallback takes, or none when reading or sampling fails.
+std::vector<float> Samples(const std::string& text) {
+    ReadResult result = ReadText(text);
+    std::vector<float> samples(kSamples * 4);
+    if (!result.read || !result.set->Sample(kSamples, samples.data()))
+        return {};
+    return samples;
+}
+
+struct Conversion {
+    double gammaDisplay = 2.2, gammaLog = 1.7;
+    int black = 95, white = 685, softClip = 0;
+};
+
+// Output of the log-to-linear conversion at a 10-bit code, from its definition.
+double ConversionAt(int code, const Conversion& p) {
+    const double q = p.gammaLog / p.gammaDisplay;
+    auto intensity = [q](double c) { return std::pow(std::pow(10.0, c / 300.0), q); };
+    const double gain = 255.0 / (1.0 - intensity(p.black - p.white));
+    const double offset = gain - 255.0;
+    const int kneeCode = p.white - p.softClip;
+    double value = intensity(code - p.white) * gain - offset;
+    if (code > kneeCode) {
+        const double knee = intensity(-p.softClip) * gain - offset;
+        const double step = (255.0 - knee) / std::pow(5.0 * p.softClip, p.softClip / 100.0);
+        value = std::pow(code - kneeCode, p.softClip / 100.0) * step + knee;
+    }
+    return std::min(255.0, std::max(0.0, std::trunc(value))) / 255.0;
+}
+
+std::string FourCurves(const std::string& curve) {
+    return "Lookup(1, " + curve + ", " + curve + ", " + curve + ", " + curve + ")";
+}
+
+std::string Script(const std::string& body) {
+    return "<VEXLANScript>\n" + body + "\n</VEXLANScript>\n";
+}
+
+std::string Ramp(int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i)
+        text += std::to_string(i) + "\n";
+    return text;
+}
+
+struct Expected {
+    uint32_t index;
+    float rgb[3];
+};
+
+TEST(CurveSet, FormatsAcceptAndRefuseTexts) {
+    const float third = 1.0f / 3.0f;
+    struct Case {
+        const char* name;
+        std::string text;
+        std::vector<Expected> samples; // none: reading or sampling fails
+    } cases[] = {
+        // Conversion settings.
+        {"keys in any case with equals",
+         "referencewhite=600\n\nGAMMALOG = 1.7\nSoftClip",
+         {{600, 1, 1, 1}, {1023, 1, 1, 1}, {95, 0, 0, 0}}},
+        {"bypass", "BypassLUT on", {{0, 0, 0, 0}, {341, third, third, third}, {1023, 1, 1, 1}}},
+        {"unknown key", "Gamma 2.0", {}},
+        {"unknown key after a known one", "ReferenceWhite 600\nFoo 1", {}},
+        {"key without value", "ReferenceWhite", {}},
+        {"white beyond 1023", "ReferenceWhite 1024", {}},
+        {"negative gamma", "GammaDisplay -1", {}},
+        {"bypass not a boolean", "BypassLUT maybe", {}},
+        // Per-channel conversion settings.
+        {"log10bit settings file",
+         "<?xml version=\"1.0\" ?>\n<values><Log10Bit><BypassLUT>\"yes\"</BypassLUT>"
+         "</Log10Bit></values>",
+         {{341, third, third, third}}},
+        {"log10bit value out of range", "<Log10Bit><SoftClipG>\"2000\"</SoftClipG></Log10Bit>", {}},
+        {"log10bit unquoted value", "<Log10Bit><GammaLogR>1.7</GammaLogR></Log10Bit>", {}},
+        {"no log10bit group", "<Other><GammaLogR>\"1.7\"</GammaLogR></Other>", {}},
+        // Integer tables.
+        {"ten-bit table",
+         "LUT: 1 1024\n" + Ramp(1024),
+         {{0, 0, 0, 0}, {511, 511 / 1023.0f, 511 / 1023.0f, 511 / 1023.0f}, {1023, 1, 1, 1}}},
+        {"eight-bit table held flat above its end",
+         "# a table\n#\nLUT: 3 4\n0\n100 # comment\n#skip\n200\n255\n0\n0\n0\n0\n"
+         "255\n128\n64\n0\n",
+         {{1, 100 / 255.0f, 0, 128 / 255.0f}, {3, 1, 0, 0}, {4, 1, 0, 0}, {900, 1, 0, 0}}},
+        {"missing channels copy the last",
+         "lut:2:2\n0\n1023\n1023\n0\n",
+         {{0, 0, 1, 1}, {1, 1, 0, 0}}},
+        {"sixteen-bit table", "LUT: 1 2\n0\n65535\n", {{1, 1, 1, 1}}},
+        {"four channels", "LUT: 4 2\n0\n0\n", {}},
+        {"no entries", "LUT: 1 0\n", {}},
+        {"1025 entries", "LUT: 1 1025\n" + Ramp(1025), {}},
+        {"table cut short", "LUT: 1 2\n5\n", {}},
+        {"table value beyond 16 bits", "LUT: 1 2\n5\n70000\n", {}},
+        {"header of two tokens", "LUT 1\n5\n", {}},
+        // Columns (256 lines, line k at k/255, are converted end to end).
+        {"columns", "0 0 0\n128\t64\t255\n", {{0, 0, 0, 0}, {1023, 128 / 255.0f, 64 / 255.0f, 1}}},
+        {"columns at 256 are ten-bit", "0 0 0\n256 0 0\n", {{1023, 256 / 1023.0f, 0, 0}}},
+        {"columns at 1023 are ten-bit", "0 0 0\n1023 0 0\n", {{1023, 1, 0, 0}}},
+        {"columns at 1024 are sixteen-bit", "0 0 0\n1024 0 0\n", {{1023, 1024 / 65535.0f, 0, 0}}},
+        {"no lines at all", "", {{0, 0, 0, 0}, {700, 0, 0, 0}}},
+        {"blank lines", "\n  \n\t\n", {{1023, 0, 0, 0}}},
+        {"two columns", "0 0\n", {}},
+        {"four columns", "0 0 0 0\n", {}},
+        {"negative column", "0 0 -1\n", {}},
+        // Curve expressions (their shapes are checked below).
+        {"expressions", FourCurves("Linear(0, 0@0, 1@1)"), {{341, third, third, third}}},
+        {"list never closed", FourCurves("Linear(0, 0@0, 1@1)").substr(0, 91), {}},
+        {"commas missing", "Lookup(1 Linear(0 0@0 1@1))", {}},
+        {"points without comma", FourCurves("Linear(0, 0@0 1@1)"), {}},
+        {"parenthesis in a linear list", FourCurves("Linear(0, (0)@0)"), {}},
+        {"nested Hermite triple", FourCurves("Hermite(0, ((0, 0, 0))@0)"), {}},
+        {"Hermite pair", FourCurves("Hermite(0, (0, 0)@0)"), {}},
+        {"value not a number", FourCurves("Linear(0, a@0)"), {}},
+        {"extrapolation 5", FourCurves("Linear(5, 0@0)"), {}},
+        {"unknown curve", FourCurves("Cubic(0, 0@0)"), {}},
+        {"lookup in lower case", "l" + FourCurves("Linear(0, 0@0)").substr(1), {}},
+        {"three curves", "Lookup(1, Linear(0, 0@0), Linear(0, 0@0), Linear(0, 0@0))", {}},
+        {"no parenthesis after Lookup", "Lookup 1, Linear(0, 0@0)", {}},
+        // Scripts.
+        {"script",
+         Script("red = in * 0.5;\ngreen = in;\nblue = 1 - in;"),
+         {{0, 0, 0, 1}, {1023, 0.5f, 1, 0}, {341, third * 0.5f, third, 1 - third}}},
+        {"script with the other tag and a comparison",
+         "<vexlansscript>red = in < 0.5; green = in; blue = in;</VEXLANSSCRIPT>",
+         {{0, 1, 0, 0}, {1023, 0, 1, 1}}},
+        {"script without closing tag",
+         "<VEXLANScript>\nred = 1; blue = in * in;\n",
+         {{1023, 1, 0, 1}}},
+        {"script that does not compile", Script("red = ;"), {}},
+        {"script running forever", Script("while (1) { red = in; }"), {}},
+        {"empty script", Script("  "), {}},
+        {"script failing at some inputs", Script("if (in > 0.5) { red = 1 / 0; }"), {}},
+        // 1024 samples may take as many steps as one run: about 9765 each.
+        {"script looping 15000 steps per sample",
+         Script("i = 0; while (i < 5000) { i = i + 1; } red = in; green = in; blue = in;"),
+         {}},
+        {"script looping 300 steps per sample",
+         Script("i = 0; while (i < 100) { i = i + 1; } red = in; green = in; blue = in;"),
+         {{1023, 1, 1, 1}}},
+        // Neither.
+        {"plain words", "hello there\n", {}},
+        {"binary", std::string("\x01\x02>\xff\xfe<\x00\x10 junk", 12), {}},
+        {"a megabyte of digits", std::string(1 << 20, '7'), {}},
+    };
+    for (const Case& c : cases) {
+        const std::vector<float> samples = Samples(c.text);
+        ASSERT_EQ(samples.empty(), c.samples.empty()) << c.name;
+        for (const Expected& e : c.samples)
+            for (int k = 0; k < 4; ++k)
+                EXPECT_NEAR(samples[e.index * 4 + k], k < 3 ? e.rgb[k] : 1.0f, 1e-6)
+                    << c.name << " at " << e.index;
+    }
+}
+
+TEST(CurveSet, ConversionCurvesFollowTheirDefinition) {
+    auto all = [](Conversion c) { return std::array<Conversion, 3>{c, c, c}; };
+    struct Case {
+        const char* name;
+        std::string text;
+        std::array<Conversion, 3> channels;
+    } cases[] = {
+        {"defaults", "GammaDisplay 2.2", all({})},
+        {"white 600", "ReferenceWhite 600", all({2.2, 1.7, 95, 600})},
+        {"soft clip", "SoftClip 40\nReferenceBlack 100\nGammaLog 1.5",
+         all({2.2, 1.5, 100, 685, 40})},
+        {"soft clip wider than white", "SoftClip 700\nReferenceWhite 600",
+         all({2.2, 1.7, 95, 600, 700})},
+        {"per channel",
+         "<Log10Bit>\n<GammaDisplayR>\"1.0\"</GammaDisplayR>\n<SoftClipG>\"20\"</SoftClipG>\n"
+         "<ReferenceWhiteB>\"900\"</ReferenceWhiteB><ReferenceBlackB>\"10\"</ReferenceBlackB>"
+         "<Other>\"x\"</Other></Log10Bit>",
+         {{{1.0, 1.7, 95, 685}, {2.2, 1.7, 95, 685, 20}, {2.2, 1.7, 10, 900}}}},
+    };
+    for (const Case& c : cases) {
+        const std::vector<float> samples = Samples(c.text);
+        ASSERT_EQ(samples.size(), kSamples * 4) << c.name;
+        for (uint32_t i = 0; i < kSamples; ++i)
+            for (int ch = 0; ch < 3; ++ch)
+                ASSERT_NEAR(samples[i * 4 + ch], ConversionAt(int(i), c.channels[ch]), 1e-6)
+                    << c.name << " channel " << ch << " at " << i;
+    }
+}
+
+TEST(CurveSet, CurveExpressionsGiveKindsEndsAndTangents) {
+    const double vertical = std::tan(100 * M_PI / 200);
+    ReadResult splines = ReadText("x Lookup(1.0,\n cspline(0, 0@0, 0.5@0.4, 1@1),\n"
+                                  " Linear(1, 0@0, 1@0.5),\n StepV(x, 2, 0@0, 1@0.5),\n"
+                                  " JSpline(0, 0@0, 0.1@1, 10@2)) trailing text");
+    ReadResult hermite = ReadText("Lookup(0, HERMITE(1, (0, 0, 50)@0, ( 1 , 50 , 150 )@1),"
+                                  " Hermite(0, (0,-150,-50)@0, (1, 0, 0)@1), CSpline(0, ),"
+                                  " NSplineV(, 0, 1@0.5))");
+    ASSERT_TRUE(splines.read && hermite.read);
+    using enum CVxCurveSet::EChannel;
+    const CVxCurveSet *s = splines.set.get(), *h = hermite.set.get();
+    struct Case {
+        const CVxCurveSet* set;
+        EChannel channel;
+        double x, expected;
+    } cases[] = {{s, eRed, 0.4, 0.5},    {s, eRed, 2.0, 1.0},      {s, eRed, -1.0, 0.0},
+                 {s, eGreen, 0.25, 0.5}, {s, eBlue, 0.25, 0.0},    {s, eBlue, 0.5, 1.0},
+                 {s, eBlue, 0.75, 0.0},  {s, eMaster, 0.5, 0.025}, {h, eRed, 0.5, 0.5},
+                 {h, eRed, 2.0, 2.0},    {h, eGreen, 0.5, 0.375},  {h, eBlue, 0.5, 0.0},
+                 {h, eMaster, 7.0, 1.0}};
+    for (const Case& c : cases)
+        EXPECT_NEAR(c.set->Curve(c.channel)->Evaluate(c.x), c.expected, 1e-12)
+            << int(c.channel) << " at " << c.x;
+    const CVxCurve &red = *h->Curve(eRed), &green = *h->Curve(eGreen);
+    EXPECT_NEAR(red.Point(0).outTangent, 1.0, 1e-12);
+    EXPECT_NEAR(red.Point(1).inTangent, 1.0, 1e-12);
+    EXPECT_EQ(red.Point(1).outTangent, vertical);
+    EXPECT_EQ(green.Point(0).inTangent, -vertical);
+    EXPECT_EQ(h->Curve(eMaster)->Extrapolation(), CVxCurve::EExtrapolation::eHoldEnds);
+}
+
+TEST(CurveSet, ErrorTexts) {
+    ScratchFolder scratch;
+    scratch.Write("words.lut", "hello there\n");
+    scratch.Write("columns.lut", "0 0 0\n255 255 255\n");
+    struct Case {
+        std::string file;
+        int failingAllocations;
+        std::string error;
+    } cases[] = {
+        {"missing.lut", 0, "file not found."},
+        {"words.lut", 0, "unknown format."},
+        {"columns.lut", 1, "out of memory."},
+    };
+    for (const Case& c : cases) {
+        const std::string path = scratch.Drive(c.file);
+        CurveSetHolder set(new CVxCurveSet());
+        FrameworkError error;
+        g_failingNothrowAllocations = c.failingAllocations;
+        EXPECT_FALSE(set->Read(path.c_str(), &error, false)) << c.file;
+        g_failingNothrowAllocations = 0;
+        EXPECT_EQ(error.severity, 2) << c.file;
+        EXPECT_EQ(error.message.c_str(),
+                  "Lookup table \"" + path + "\" could not be loaded: " + c.error);
+    }
+}
+
+// The program loads every LUT for any dimension with the curve fallback on.
+TEST(LutLoad, CurveFilesFallBackToA1024EntryTable) {
+    ScratchFolder scratch;
+    const std::string white = "ReferenceWhite 600\n";
+    const std::string failing = Script("if (in > 0.5) { red = 1 / 0; }");
+    constexpr auto kAny = CVxLUT::EDimensionRequirement::eAnyDimension;
+    CVxLUT lut;
+    ASSERT_TRUE(lut.Load(scratch.Write("white.lut", white).c_str(), false, kAny, true));
+    ASSERT_FALSE(lut.m_is3D);
+    EXPECT_EQ(std::vector<float>(lut.m_data, lut.m_data + lut.FloatCount()), Samples(white));
+    // A set that reads but cannot be sampled loads nothing.
+    EXPECT_FALSE(lut.Load(scratch.Write("failing.lut", failing).c_str(), false, kAny, true));
+    EXPECT_EQ(lut.m_size, 0u);
 }
 
 } // namespace

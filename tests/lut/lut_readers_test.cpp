@@ -1,3 +1,4 @@
+#include "lut/cubrel_writer.h"
 #include "lut/lut.h"
 #include "lut/lut_folder_index.h"
 #include "lut/lut_formats.h"
@@ -13,6 +14,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -91,17 +93,6 @@ std::vector<uint8_t> CubrelFile(uint32_t e, bool bigEndian, uint32_t dataOffset 
     return file;
 }
 
-void PutWord(std::vector<uint8_t>& bytes, uint32_t word) {
-    for (int k = 0; k < 4; ++k)
-        bytes.push_back(uint8_t(word >> (8 * k)));
-}
-
-void PutFloat(std::vector<uint8_t>& bytes, float value) {
-    uint32_t word;
-    std::memcpy(&word, &value, 4);
-    PutWord(bytes, word);
-}
-
 float PayloadValue(size_t index) {
     return float(index) * 0.125f - 3.0f;
 }
@@ -110,16 +101,20 @@ float PayloadValue(size_t index) {
 std::vector<uint8_t> Container(const char* magic, uint32_t size, uint32_t dimensions,
                                uint32_t keyBlock, size_t entries, size_t length = 0) {
     std::vector<uint8_t> bytes(magic, magic + 4);
-    PutWord(bytes, size);
-    PutWord(bytes, dimensions);
-    PutWord(bytes, keyBlock);
+    // Words and floats in the order of this (little-endian) machine.
+    auto put = [&bytes](auto value) {
+        const uint8_t* at = reinterpret_cast<const uint8_t*>(&value);
+        bytes.insert(bytes.end(), at, at + 4);
+    };
+    for (uint32_t word : {size, dimensions, keyBlock})
+        put(word);
     if (std::strcmp(magic, "VTX2") == 0) {
         for (float v : {0.0f, -0.5f, 0.25f, 2.0f, 2.5f, 1.0f})
-            PutFloat(bytes, v);
+            put(v);
     }
     bytes.resize(bytes.size() + keyBlock, 0);
     for (size_t k = 0; k < entries * 3; ++k)
-        PutFloat(bytes, PayloadValue(k));
+        put(PayloadValue(k));
     if (length != 0)
         bytes.resize(length, 0x7F);
     return bytes;
@@ -127,14 +122,11 @@ std::vector<uint8_t> Container(const char* magic, uint32_t size, uint32_t dimens
 
 std::string HexOf(const std::vector<float>& values) {
     std::string hex;
-    for (float v : values) {
-        uint8_t bytes[4];
-        std::memcpy(bytes, &v, 4);
-        for (uint8_t b : bytes) {
-            char pair[3];
-            std::snprintf(pair, sizeof pair, "%02X", b);
-            hex += pair;
-        }
+    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(values.data());
+    for (size_t i = 0; i < values.size() * 4; ++i) {
+        char pair[3];
+        std::snprintf(pair, sizeof pair, "%02X", bytes[i]);
+        hex += pair;
     }
     return hex;
 }
@@ -514,12 +506,10 @@ TEST(VxtxReader, HeaderLimitsAndPayloadBounds) {
         }
         ASSERT_EQ(lut.m_size, uint32_t(c.size)) << k;
         EXPECT_EQ(lut.m_is3D, c.is3D) << k;
-        const size_t entries = lut.FloatCount() / 4;
-        for (size_t e = 0; e < entries; ++e) {
-            for (size_t ch = 0; ch < 3; ++ch)
-                ASSERT_EQ(lut.m_data[e * 4 + ch], PayloadValue(e * 3 + ch)) << k << " " << e;
-            ASSERT_EQ(lut.m_data[e * 4 + 3], 1.0f);
-        }
+        std::vector<float> expected(lut.FloatCount());
+        for (size_t i = 0; i < expected.size(); ++i)
+            expected[i] = i % 4 == 3 ? 1.0f : PayloadValue(i / 4 * 3 + i % 4);
+        EXPECT_EQ(std::vector<float>(lut.m_data, lut.m_data + expected.size()), expected) << k;
     }
 }
 
@@ -669,6 +659,42 @@ TEST(LutFolderIndex, EarlierFoldersWinAndNamesIgnoreCase) {
     EXPECT_FALSE(index.Find("sub.cube", path));
     ASSERT_EQ(index.Names().size(), 2u);
     EXPECT_STREQ(index.Names()[0].c_str(), "Film.cube");
+}
+
+std::vector<uint8_t> Bytes(const uint8_t* at, size_t count) {
+    return {at, at + count};
+}
+
+std::vector<uint8_t> BigEndian(uint32_t value) {
+    return {uint8_t(value >> 24), uint8_t(value >> 16), uint8_t(value >> 8), uint8_t(value)};
+}
+
+// The command-line tests compare whole 9-point files; here the fields that
+// change with the size.
+TEST(CubrelHeader, SizeFields) {
+    for (uint32_t exponent = 3; exponent <= 7; ++exponent) {
+        const uint32_t n = (1u << exponent) + 1;
+        std::vector<uint8_t> buffer(CubrelFileSize(n));
+        ASSERT_EQ(buffer.size(), 1024u + 4 * n * n * n);
+        PrepareCubrelHeader(buffer.data(), n);
+        const uint8_t* h = buffer.data();
+        EXPECT_EQ(Bytes(h + 16, 4), BigEndian(uint32_t(buffer.size()))) << n;
+        EXPECT_EQ(Bytes(h + 768, 4), (std::vector<uint8_t>{0, uint8_t(exponent), 0, 1})) << n;
+        EXPECT_EQ(Bytes(h + 772, 4), BigEndian(n * n * n)) << n;
+    }
+}
+
+TEST(CubrelCode, ClampsAndQuantises) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    const struct {
+        float value;
+        uint32_t code;
+    } cases[] = {{0.0f, 0},       {-0.25f, 0},     {nan, 0},         {-inf, 0},
+                 {1.0f, 1023},    {1.5f, 1023},    {inf, 1023},      {0.5f, 512},
+                 {0.9996f, 1023}, {0.9995f, 1022}, {1.0f / 1023, 1}, {0.25f, 256}};
+    for (const auto& c : cases)
+        EXPECT_EQ(CubrelCode(c.value), c.code) << c.value;
 }
 
 } // namespace
