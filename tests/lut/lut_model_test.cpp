@@ -4,23 +4,21 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <memory>
 #include <random>
 #include <vector>
 
 namespace {
 
 TEST(LutModel, CreateLimitsAndLayout) {
-    struct Case {
+    const struct {
         uint32_t size;
-        bool is3D;
-        bool created;
-    };
-    const Case cases[] = {{256, true, true},    {257, true, false},    {257, false, true},
-                          {65536, false, true}, {65537, false, false}, {2, true, true}};
-    for (const Case& c : cases) {
+        bool is3D, created;
+    } cases[] = {{256, true, true},    {257, true, false},    {257, false, true},
+                 {65536, false, true}, {65537, false, false}, {2, true, true}};
+    for (const auto& c : cases) {
         CVxLUT lut;
         ASSERT_TRUE(lut.Create(5, false));
         EXPECT_EQ(lut.Create(c.size, c.is3D), c.created) << c.size;
@@ -58,11 +56,9 @@ TEST(LutModel, ApplyTrilinearAndClamping) {
         const float corner[4] = {float(i), 10.0f * (i & 1), 100.0f * (i >> 2), 1.0f};
         std::memcpy(lut.m_data + i * 4, corner, sizeof corner);
     }
-    struct Case {
-        float in[3];
-        float out[3];
-    };
-    const Case cases[] = {
+    const struct {
+        float in[3], out[3];
+    } cases[] = {
         {{0.5f, 0.5f, 0.5f}, {3.5f, 5.0f, 50.0f}},   {{0.25f, 0.0f, 1.0f}, {4.25f, 2.5f, 100.0f}},
         {{-3.0f, -3.0f, -3.0f}, {0.0f, 0.0f, 0.0f}}, // below: the first entry
         {{1.0f, 1.0f, 1.0f}, {7.0f, 10.0f, 100.0f}}, // at the maximum: the last entry
@@ -70,7 +66,7 @@ TEST(LutModel, ApplyTrilinearAndClamping) {
         {{-0.5f, 0.5f, 1.0f}, {5.0f, 0.0f, 100.0f}}, // less than a cell below: clamped too
         {{NAN, 0.0f, 0.0f}, {0.0f, 0.0f, 0.0f}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         float rgb[3] = {c.in[0], c.in[1], c.in[2]};
         lut.Apply(rgb);
         for (int k = 0; k < 3; ++k)
@@ -101,13 +97,10 @@ TEST(LutModel, ApplyRoundsOnceForTheIndexAndEachStep) {
 }
 
 TEST(LutModel, UpsampleToPowerOfTwo) {
-    struct Case {
-        uint32_t size;
-        uint32_t cap;
-        uint32_t result;
-    };
-    const Case cases[] = {{17, 128, 32}, {17, 16, 16}, {16, 128, 16}, {1, 128, 1}, {33, 256, 64}};
-    for (const Case& c : cases) {
+    const struct {
+        uint32_t size, cap, result;
+    } cases[] = {{17, 128, 32}, {17, 16, 16}, {16, 128, 16}, {1, 128, 1}, {33, 256, 64}};
+    for (const auto& c : cases) {
         CVxLUT lut;
         ASSERT_TRUE(lut.Create(c.size, true));
         for (size_t i = 0; i < lut.FloatCount(); ++i)
@@ -126,10 +119,6 @@ TEST(LutModel, InPlaceWordSwap) {
         ASSERT_EQ(words[i], __builtin_bswap32(0x01020300u + i)) << i;
 }
 
-float* Entry(CVxLUT& lut, uint32_t r, uint32_t g, uint32_t b) {
-    return lut.m_data + ((size_t(b) * lut.m_size + g) * lut.m_size + r) * 4;
-}
-
 std::mt19937 g_random(12345);
 
 float RandomValue() {
@@ -146,42 +135,34 @@ double Position(uint32_t k, uint32_t n) {
     return double(k) / double(n - 1);
 }
 
-// The three passes written out with curves, one point at a time.
-std::vector<float> DirectResample3D(CVxLUT& lut, uint32_t m) {
+// The three passes written out with curves of the default kind, one point at a time.
+std::vector<float> DirectResample3D(const CVxLUT& lut, uint32_t m) {
     const uint32_t n = lut.m_size;
-    const uint32_t slices = n > m ? n : m;
-    std::vector<float> work(size_t(slices) * m * m * 4, 0.0f);
+    std::vector<float> work(size_t(std::max(n, m)) * m * m * 4, 0.0f);
     auto at = [&](uint32_t j, uint32_t i, uint32_t b) {
         return &work[((size_t(b) * m + i) * m + j) * 4];
     };
-    std::vector<std::unique_ptr<CVxCurve>> columns;
-    for (uint32_t k = 0; k < 3 * m; ++k)
-        columns.push_back(std::make_unique<CVxCurve>(CVxCurve::EInterpolation::eHermiteAuto,
-                                                     CVxCurve::EExtrapolation::eHoldEnds));
     for (uint32_t b = 0; b < n; ++b) {
-        for (auto& column : columns)
-            column->Empty();
+        std::vector<CVxCurve> columns(3 * m);
         for (uint32_t g = 0; g < n; ++g) {
             for (uint32_t c = 0; c < 3; ++c) {
-                CVxCurve row(CVxCurve::EInterpolation::eHermiteAuto,
-                             CVxCurve::EExtrapolation::eHoldEnds);
+                CVxCurve row;
                 for (uint32_t k = 0; k < n; ++k)
-                    row.AddPoint(Position(k, n), Entry(lut, k, g, b)[c]);
+                    row.AddPoint(Position(k, n), lut.m_data[((size_t(b) * n + g) * n + k) * 4 + c]);
                 for (uint32_t j = 0; j < m; ++j)
-                    columns[j * 3 + c]->AddPoint(Position(g, n), row.Evaluate(Position(j, m)));
+                    columns[j * 3 + c].AddPoint(Position(g, n), row.Evaluate(Position(j, m)));
             }
         }
         for (uint32_t i = 0; i < m; ++i)
             for (uint32_t j = 0; j < m; ++j)
                 for (uint32_t c = 0; c < 3; ++c)
                     at(j, i, b)[c] =
-                        static_cast<float>(columns[j * 3 + c]->Evaluate(Position(i, m)));
+                        static_cast<float>(columns[j * 3 + c].Evaluate(Position(i, m)));
     }
     for (uint32_t i = 0; i < m; ++i)
         for (uint32_t j = 0; j < m; ++j)
             for (uint32_t c = 0; c < 3; ++c) {
-                CVxCurve curve(CVxCurve::EInterpolation::eHermiteAuto,
-                               CVxCurve::EExtrapolation::eHoldEnds);
+                CVxCurve curve;
                 for (uint32_t b = 0; b < n; ++b)
                     curve.AddPoint(Position(b, n), at(j, i, b)[c]);
                 for (uint32_t q = 0; q < m; ++q)

@@ -572,33 +572,42 @@ TEST(LookLutReader, DataSizeAndDomain) {
         eFailed);
 }
 
-TEST(LutLoad, RecognitionOrderAndRequirements) {
+// The program never asks for upsampling itself; the setting does.
+TEST(LutLoad, RecognitionOrderAndUpsamplingSetting) {
     ScratchFolder scratch;
-    const std::vector<uint8_t> cubrel = CubrelFile(0, true, 0, 809);
+    SettingsStore& store = GlobalSettings().UserStore();
+    const std::string upsampling = "<values><ColorTransforms><AlwaysUpsampleToPoT>\"1\""
+                                   "</AlwaysUpsampleToPoT></ColorTransforms></values>";
+    const std::vector<uint8_t> cubrel = CubrelFile(0, true, 0, 809), cubrel17 = CubrelFile(4, true);
     const std::vector<uint8_t> empty = Container("VXTX", 0, 1, 0, 0, 17);
     const std::string look = SizedData(HexOf(std::vector<float>(24, 1.0f)));
     const struct {
         const char* name;
         std::string bytes;
-        bool loaded;
+        bool upsampling, loaded;
         uint32_t size;
     } cases[] = {
-        {"cubrel of 809 bytes", {cubrel.begin(), cubrel.end()}, true, 2},
-        {"808 bytes are not cubrel", {cubrel.begin(), cubrel.end() - 1}, false, 0},
-        {"17 bytes of VXTX: an empty table", {empty.begin(), empty.end()}, true, 0},
-        {"look", LookWith(look, 100), true, 2},
-        {"look tag after 1024 bytes", LookWith(look, 1024), false, 0},
-        {"cube", CubeFile(3), true, 3},
-        {"truelight", TruelightFile(2, kIdentityRamp), true, 2},
-        {"plain words", "hello there\n", false, 0},
+        {"cube never upsampled", CubeFile(17), true, true, 17},
+        {"truelight upsampled", TruelightFile(17, kIdentityRamp), true, true, 32},
+        {"cubrel upsampled", {cubrel17.begin(), cubrel17.end()}, true, true, 32},
+        {"cubrel of 809 bytes", {cubrel.begin(), cubrel.end()}, false, true, 2},
+        {"808 bytes are not cubrel", {cubrel.begin(), cubrel.end() - 1}, false, false, 0},
+        {"17 bytes of VXTX: an empty table", {empty.begin(), empty.end()}, false, true, 0},
+        {"look", LookWith(look, 100), false, true, 2},
+        {"look tag after 1024 bytes", LookWith(look, 1024), false, false, 0},
+        {"cube", CubeFile(3), false, true, 3},
+        {"plain words", "hello there\n", false, false, 0},
+        {"truelight", TruelightFile(3, kIdentityRamp), false, true, 3},
     };
     for (const auto& c : cases) {
+        ASSERT_TRUE(store.LoadText(c.upsampling ? upsampling.c_str() : "<values></values>"));
         const std::string path = scratch.Write("case.lut", c.bytes);
         CVxLUT lut;
         EXPECT_EQ(lut.Load(CVxString(path.c_str()), false, kAny, true), c.loaded) << c.name;
         EXPECT_EQ(lut.m_size, c.size) << c.name;
         EXPECT_EQ(lut.m_preLUT, nullptr) << c.name;
     }
+    EXPECT_STREQ(store.GetString("ColorTransforms.AlwaysUpsampleToPoT", "absent").c_str(), "0");
 }
 
 TEST(LutLoad, UnreadableAndOversizedFiles) {
@@ -612,33 +621,6 @@ TEST(LutLoad, UnreadableAndOversizedFiles) {
     EXPECT_FALSE(big.Load(CVxString(path.c_str()), false, kAny, true));
     CVxLUT missing;
     EXPECT_FALSE(missing.Load(CVxString((path + "x").c_str()), false, kAny, true));
-}
-
-// The program never asks for upsampling itself; the setting does.
-TEST(LutLoad, UpsamplingSwitch) {
-    ScratchFolder scratch;
-    SettingsStore& store = GlobalSettings().UserStore();
-    const std::vector<uint8_t> cubrel = CubrelFile(4, true);
-    const struct {
-        const char* name;
-        bool setting;
-        std::string bytes;
-        uint32_t size;
-    } cases[] = {{"cube stays", true, CubeFile(17), 17},
-                 {"truelight", true, TruelightFile(17, kIdentityRamp), 32},
-                 {"cubrel", true, {cubrel.begin(), cubrel.end()}, 32},
-                 {"switch off", false, TruelightFile(17, kIdentityRamp), 17}};
-    for (const auto& c : cases) {
-        ASSERT_TRUE(store.LoadText(c.setting ? "<values><ColorTransforms><AlwaysUpsampleToPoT>\"1\""
-                                               "</AlwaysUpsampleToPoT></ColorTransforms></values>"
-                                             : "<values></values>"));
-        const std::string path = scratch.Write("up.lut", c.bytes);
-        CVxLUT lut;
-        EXPECT_TRUE(lut.Load(CVxString(path.c_str()), false, kAny, true)) << c.name;
-        EXPECT_EQ(lut.m_size, c.size) << c.name;
-    }
-    EXPECT_STREQ(store.GetString("ColorTransforms.AlwaysUpsampleToPoT", "absent").c_str(), "0");
-    ASSERT_TRUE(store.LoadText("<values></values>"));
 }
 
 TEST(LutFolderIndex, EarlierFoldersWinAndNamesIgnoreCase) {
