@@ -10,6 +10,7 @@
 #include <cmath>
 #include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -59,44 +60,35 @@ TEST(Curve, InterpolationKindsTangentsAndEnds) {
         const std::vector<Point>* points;
         EInterpolation kind;
         EExtrapolation ends;
-        double x, expected;
-    } cases[] = {{&kPeak, eLinear, eHoldEnds, 0.5, 0.5},
-                 {&kPeak, eLinear, eHoldEnds, 2.0, 0.5},
-                 {&kPeak, eStep, eHoldEnds, 0.99, 0.0},
-                 {&kPeak, eStep, eHoldEnds, 1.0, 1.0},
-                 {&kPeak, eHermiteAuto, eHoldEnds, 1.0, 1.0},
-                 {&kPeak, eHermiteAuto, eHoldEnds, 0.5, 0.59375},
-                 {&kPeak, eHermiteAuto, eHoldEnds, -4, 0.0},
-                 {&kPeak, eHermiteAuto, eHoldEnds, 9.0, 0.0},
-                 {&kPeak, eHermite, eHoldEnds, 0.5, 0.5},
-                 {&kPeak, eHermiteMonotone, eHoldEnds, 0.5, 0.625},
-                 {&kPeak, eHermiteAuto, eLinearEnds, -1.0, -1.0},
-                 {&kPeak, eHermiteAuto, eLinearEnds, 4.0, -0.5},
-                 {&kPeak, eHermiteAuto, eRepeat, 4.0, 1.0},
-                 {&kPeak, eHermiteAuto, eRepeatMirrored, 4.0, 0.6875},
-                 {&kRamp, eLinear, eRepeat, -0.5, 0.75},
-                 {&kRamp, eLinear, eRepeat, 6.5, 0.25},
-                 {&kRamp, eLinear, eRepeatMirrored, -0.5, 0.25},
-                 {&kRamp, eLinear, eRepeatMirrored, 4.5, 0.25},
-                 {&kRamp, eLinear, eRepeatMirrored, 2.5, 0.75},
-                 {&kRamp, eLinear, eRepeatRising, 5.0, 2.5},
-                 {&kRamp, eLinear, eRepeatRising, -1.0, -0.5},
-                 {&kSteep, eHermiteMonotone, eHoldEnds, 0.5, 0.025},
-                 {&kSteep, eHermiteAuto, eHoldEnds, 0.5, -0.5625},
-                 {&kSteep, eHermiteMonotone, eHoldEnds, 2.5, 10.0},
-                 {&kTurn, eHermiteMonotone, eHoldEnds, 1.5, 1.34375},
-                 {&kTurn, eHermiteAuto, eHoldEnds, 1.5, 1.40625},
-                 {&kGiven, eHermite, eHoldEnds, 0.5, 0.75},
-                 {&kGiven, eHermite, eLinearEnds, -1.0, -2.0},
-                 {&kGivenSteepEnd, eHermite, eLinearEnds, 2.0, 1.0},
-                 {&kGivenEnd, eHermite, eLinearEnds, 2.0, 1000000.0}};
+        std::vector<std::pair<double, double>> values; // (x, expected)
+    } cases[] = {
+        {&kPeak, eLinear, eHoldEnds, {{0.5, 0.5}, {2.0, 0.5}}},
+        {&kPeak, eStep, eHoldEnds, {{0.99, 0.0}, {1.0, 1.0}}},
+        {&kPeak, eHermiteAuto, eHoldEnds, {{1.0, 1.0}, {0.5, 0.59375}, {-4, 0.0}, {9.0, 0.0}}},
+        {&kPeak, eHermite, eHoldEnds, {{0.5, 0.5}}},
+        {&kPeak, eHermiteMonotone, eHoldEnds, {{0.5, 0.625}}},
+        {&kPeak, eHermiteAuto, eLinearEnds, {{-1.0, -1.0}, {4.0, -0.5}}},
+        {&kPeak, eHermiteAuto, eRepeat, {{4.0, 1.0}}},
+        {&kPeak, eHermiteAuto, eRepeatMirrored, {{4.0, 0.6875}}},
+        {&kRamp, eLinear, eRepeat, {{-0.5, 0.75}, {6.5, 0.25}}},
+        {&kRamp, eLinear, eRepeatMirrored, {{-0.5, 0.25}, {4.5, 0.25}, {2.5, 0.75}}},
+        {&kRamp, eLinear, eRepeatRising, {{5.0, 2.5}, {-1.0, -0.5}}},
+        {&kSteep, eHermiteMonotone, eHoldEnds, {{0.5, 0.025}, {2.5, 10.0}}},
+        {&kSteep, eHermiteAuto, eHoldEnds, {{0.5, -0.5625}}},
+        {&kTurn, eHermiteMonotone, eHoldEnds, {{1.5, 1.34375}}},
+        {&kTurn, eHermiteAuto, eHoldEnds, {{1.5, 1.40625}}},
+        {&kGiven, eHermite, eHoldEnds, {{0.5, 0.75}}},
+        {&kGiven, eHermite, eLinearEnds, {{-1.0, -2.0}}},
+        {&kGivenSteepEnd, eHermite, eLinearEnds, {{2.0, 1.0}}},
+        {&kGivenEnd, eHermite, eLinearEnds, {{2.0, 1000000.0}}}};
     for (const Case& c : cases) {
         CVxCurve curve(c.kind, c.ends);
         for (const Point& p : *c.points)
             curve.AddPoint(p.x, p.y, p.tangent, p.tangent, true);
-        EXPECT_DOUBLE_EQ(curve.Evaluate(c.x), c.expected)
-            << int(c.kind) << "/" << int(c.ends) << " at " << c.x << " over " << c.points->size()
-            << " points";
+        for (const auto& [x, expected] : c.values)
+            EXPECT_DOUBLE_EQ(curve.Evaluate(x), expected)
+                << int(c.kind) << "/" << int(c.ends) << " at " << x << " over " << c.points->size()
+                << " points";
     }
 }
 
@@ -382,27 +374,24 @@ TEST(CurveSet, CurveExpressionsGiveKindsEndsAndTangents) {
 
 TEST(CurveSet, ErrorTexts) {
     ScratchFolder scratch;
-    scratch.Write("words.lut", "hello there\n");
-    scratch.Write("columns.lut", "0 0 0\n255 255 255\n");
-    struct Case {
-        std::string file;
+    const struct {
+        std::string path;
         int failingAllocations;
         std::string error;
     } cases[] = {
-        {"missing.lut", 0, "file not found."},
-        {"words.lut", 0, "unknown format."},
-        {"columns.lut", 1, "out of memory."},
+        {scratch.Drive("missing.lut"), 0, "file not found."},
+        {scratch.Write("words.lut", "hello there\n"), 0, "unknown format."},
+        {scratch.Write("columns.lut", "0 0 0\n255 255 255\n"), 1, "out of memory."},
     };
-    for (const Case& c : cases) {
-        const std::string path = scratch.Drive(c.file);
+    for (const auto& c : cases) {
         CurveSetHolder set(new CVxCurveSet());
         FrameworkError error;
         g_failingNothrowAllocations = c.failingAllocations;
-        EXPECT_FALSE(set->Read(path.c_str(), &error, false)) << c.file;
+        EXPECT_FALSE(set->Read(c.path.c_str(), &error, false)) << c.error;
         g_failingNothrowAllocations = 0;
-        EXPECT_EQ(error.severity, 2) << c.file;
+        EXPECT_EQ(error.severity, 2) << c.error;
         EXPECT_EQ(error.message.c_str(),
-                  "Lookup table \"" + path + "\" could not be loaded: " + c.error);
+                  "Lookup table \"" + c.path + "\" could not be loaded: " + c.error);
     }
 }
 

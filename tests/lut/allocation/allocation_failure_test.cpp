@@ -6,7 +6,6 @@
 
 #include <atomic>
 #include <cstdlib>
-#include <cstring>
 #include <new>
 #include <string>
 #include <tuple>
