@@ -16,6 +16,7 @@
 #include <cstring>
 #include <limits>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -133,27 +134,20 @@ std::string LookWith(const std::string& lutChildren, size_t commentLength = 0) {
            lutChildren + "  </LUT>\n</look>\n";
 }
 
-std::string SizedData(const std::string& hex) {
-    return "<size>\"2\"</size><data>\"" + hex + "\"</data>";
+// Size 2, the other children, then the data.
+std::string SizedData(const std::string& hex, const std::string& others = "") {
+    return "<size>\"2\"</size>" + others + "<data>\"" + hex + "\"</data>";
 }
 
 TEST(LutText, FloatTripleMatchesScanf) {
-    // 1.0000000596046448 is a double that lands on a float midpoint.
-    std::vector<std::string> lines = {"0.5 0.25 1",
-                                      "1.0000000596046448 0 0",
-                                      "-0 +1.5e3 .5",
-                                      "1e-30 3.5e38 1e39",
-                                      "nan inf -infinity",
-                                      "0x1p3 1 2",
-                                      "0.1 0.2 0.3abc",
-                                      "0.1x 0.2 0.3",
-                                      "0.5,0.5,0.5",
-                                      "1e 2 3",
-                                      "\v1 2 3",
-                                      "12345678901234567890123 1 2",
-                                      "0.30000001192092896 0.1 0.7",
-                                      "1 2",
-                                      ""};
+    // One case a line; 1.0000000596046448 is a double that lands on a float midpoint.
+    std::istringstream special(
+        "0.5 0.25 1\n1.0000000596046448 0 0\n-0 +1.5e3 .5\n1e-30 3.5e38 1e39\nnan inf -infinity\n"
+        "0x1p3 1 2\n0.1 0.2 0.3abc\n0.1x 0.2 0.3\n0.5,0.5,0.5\n1e 2 3\n\v1 2 3\n"
+        "12345678901234567890123 1 2\n0.30000001192092896 0.1 0.7\n1 2\n\n");
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(special, line);)
+        lines.push_back(line);
     std::mt19937 random(7);
     for (int i = 0; i < 3000; ++i) {
         char line[128];
@@ -459,6 +453,37 @@ TEST(CubrelReader, ByteOrdersAndRefusedHeaders) {
     }
 }
 
+// The command-line tests compare whole 9-point files; here the fields that
+// change with the size.
+TEST(CubrelHeader, SizeFields) {
+    for (uint32_t exponent = 3; exponent <= 7; ++exponent) {
+        const uint32_t n = (1u << exponent) + 1;
+        std::vector<uint8_t> buffer(CubrelFileSize(n));
+        ASSERT_EQ(buffer.size(), 1024u + 4 * n * n * n);
+        PrepareCubrelHeader(buffer.data(), n);
+        auto word = [&buffer](size_t at) {
+            return uint32_t(buffer[at]) << 24 | buffer[at + 1] << 16 | buffer[at + 2] << 8 |
+                   buffer[at + 3];
+        };
+        EXPECT_EQ(word(16), buffer.size()) << n;
+        EXPECT_EQ(word(768), exponent << 16 | 1) << n;
+        EXPECT_EQ(word(772), n * n * n) << n;
+    }
+}
+
+TEST(CubrelCode, ClampsAndQuantises) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    const struct {
+        float value;
+        uint32_t code;
+    } cases[] = {{0.0f, 0},       {-0.25f, 0},     {nan, 0},         {-inf, 0},
+                 {1.0f, 1023},    {1.5f, 1023},    {inf, 1023},      {0.5f, 512},
+                 {0.9996f, 1023}, {0.9995f, 1022}, {1.0f / 1023, 1}, {0.25f, 256}};
+    for (const auto& c : cases)
+        EXPECT_EQ(CubrelCode(c.value), c.code) << c.value;
+}
+
 TEST(VxtxReader, HeaderLimitsAndPayloadBounds) {
     constexpr int64_t kRefused = -1;
     struct Case {
@@ -472,6 +497,7 @@ TEST(VxtxReader, HeaderLimitsAndPayloadBounds) {
         {Container("VXTX", 2, 3, 0, 8, 112), 2, true},
         {Container("VXTX", 2, 3, 0, 8, 111), kRefused, false},
         {Container("VXTX", 2, 3, 0, 8, 120), 2, true},
+        {Container("VTX2", 2, 3, 0, 8), 2, true},
         {Container("VTX2", 3, 3, 0, 27, 40 + 27 * 12 - 1), kRefused, false},
         {Container("VXTX", 0xFFFFFFFFu, 1, 0, 4), kRefused, false},
         {Container("VXTX", 0, 1, 0, 4), 0, false},
@@ -480,6 +506,9 @@ TEST(VxtxReader, HeaderLimitsAndPayloadBounds) {
         {Container("VXTX", 2, 3, 2049, 8), kRefused, false},
         {Container("VXTX", 2, 3, 16, 8), kRefused, false},
     };
+    // VTX2 carries its own domain; VXTX covers [0, 1].
+    const std::vector<float> ranged = {0, -0.5f, 0.25f, 1, 2, 2.5f, 1, 1};
+    const std::vector<float> unit = {0, 0, 0, 0, 1, 1, 1, 1};
     for (size_t k = 0; k < sizeof(cases) / sizeof(cases[0]); ++k) {
         const Case& c = cases[k];
         CVxLUT lut;
@@ -492,24 +521,14 @@ TEST(VxtxReader, HeaderLimitsAndPayloadBounds) {
         }
         ASSERT_EQ(lut.m_size, uint32_t(c.size)) << k;
         EXPECT_EQ(lut.m_is3D, c.is3D) << k;
+        std::vector<float> domain(lut.m_domainMin, lut.m_domainMin + 4);
+        domain.insert(domain.end(), lut.m_domainMax, lut.m_domainMax + 4);
+        EXPECT_EQ(domain, c.file[1] == 'T' ? ranged : unit) << k;
         std::vector<float> expected(lut.FloatCount());
         for (size_t i = 0; i < expected.size(); ++i)
             expected[i] = i % 4 == 3 ? 1.0f : PayloadValue(i / 4 * 3 + i % 4);
         EXPECT_EQ(std::vector<float>(lut.m_data, lut.m_data + expected.size()), expected) << k;
     }
-}
-
-TEST(VxtxReader, DomainsOfBothVersions) {
-    CVxLUT lut;
-    auto domain = [&lut] {
-        std::vector<float> bounds(lut.m_domainMin, lut.m_domainMin + 4);
-        bounds.insert(bounds.end(), lut.m_domainMax, lut.m_domainMax + 4);
-        return bounds;
-    };
-    ASSERT_EQ(Read(ReadVxtxLut, lut, Container("VTX2", 2, 3, 0, 8)), eLoaded);
-    EXPECT_EQ(domain(), (std::vector<float>{0, -0.5f, 0.25f, 1, 2, 2.5f, 1, 1}));
-    ASSERT_EQ(Read(ReadVxtxLut, lut, Container("VXTX", 2, 3, 0, 8)), eLoaded);
-    EXPECT_EQ(domain(), (std::vector<float>{0, 0, 0, 0, 1, 1, 1, 1})) << "VXTX has no domain";
 }
 
 TEST(LookLutReader, DataSizeAndDomain) {
@@ -519,11 +538,8 @@ TEST(LookLutReader, DataSizeAndDomain) {
     const std::string hex = HexOf(values);
     std::string spaced = hex.substr(0, 10) + " \n" + hex.substr(10);
     CVxLUT lut;
-    ASSERT_EQ(Read(ReadLookLut, lut,
-                   LookWith("<size>\"2\"</size><domainmax>\"2,3\"</domainmax><note>\"x\"</note>"
-                            "<data>\"" +
-                            spaced + "\"</data>")),
-              eLoaded);
+    const std::string others = "<domainmax>\"2,3\"</domainmax><note>\"x\"</note>";
+    ASSERT_EQ(Read(ReadLookLut, lut, LookWith(SizedData(spaced, others))), eLoaded);
     EXPECT_EQ(lut.m_size, 2u);
     EXPECT_EQ(Entry(lut, 1, 1, 1)[2], 23.0f / 8);
     EXPECT_EQ(Entry(lut, 1, 1, 1)[3], 1.0f);
@@ -625,42 +641,6 @@ TEST(LutFolderIndex, EarlierFoldersWinAndNamesIgnoreCase) {
     EXPECT_FALSE(index.Find("sub.cube", path));
     ASSERT_EQ(index.Names().size(), 2u);
     EXPECT_STREQ(index.Names()[0].c_str(), "Film.cube");
-}
-
-std::vector<uint8_t> Bytes(const uint8_t* at, size_t count) {
-    return {at, at + count};
-}
-
-std::vector<uint8_t> BigEndian(uint32_t value) {
-    return {uint8_t(value >> 24), uint8_t(value >> 16), uint8_t(value >> 8), uint8_t(value)};
-}
-
-// The command-line tests compare whole 9-point files; here the fields that
-// change with the size.
-TEST(CubrelHeader, SizeFields) {
-    for (uint32_t exponent = 3; exponent <= 7; ++exponent) {
-        const uint32_t n = (1u << exponent) + 1;
-        std::vector<uint8_t> buffer(CubrelFileSize(n));
-        ASSERT_EQ(buffer.size(), 1024u + 4 * n * n * n);
-        PrepareCubrelHeader(buffer.data(), n);
-        const uint8_t* h = buffer.data();
-        EXPECT_EQ(Bytes(h + 16, 4), BigEndian(uint32_t(buffer.size()))) << n;
-        EXPECT_EQ(Bytes(h + 768, 4), (std::vector<uint8_t>{0, uint8_t(exponent), 0, 1})) << n;
-        EXPECT_EQ(Bytes(h + 772, 4), BigEndian(n * n * n)) << n;
-    }
-}
-
-TEST(CubrelCode, ClampsAndQuantises) {
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    const float inf = std::numeric_limits<float>::infinity();
-    const struct {
-        float value;
-        uint32_t code;
-    } cases[] = {{0.0f, 0},       {-0.25f, 0},     {nan, 0},         {-inf, 0},
-                 {1.0f, 1023},    {1.5f, 1023},    {inf, 1023},      {0.5f, 512},
-                 {0.9996f, 1023}, {0.9995f, 1022}, {1.0f / 1023, 1}, {0.25f, 256}};
-    for (const auto& c : cases)
-        EXPECT_EQ(CubrelCode(c.value), c.code) << c.value;
 }
 
 } // namespace
