@@ -143,24 +143,21 @@ TEST(Curve, AppendingAndRisingEvaluationMatchThePlainForms) {
 
 constexpr uint32_t kSamples = 1024;
 
-struct ReadResult {
-    bool read = false;
-    CurveSetHolder set{new CVxCurveSet()};
-};
-
-ReadResult ReadText(const std::string& text) {
+// The set read from the text, or none when it cannot be read.
+CurveSetHolder ReadText(const std::string& text) {
     ScratchFolder scratch;
     scratch.Write("curves.lut", text);
-    ReadResult result;
-    result.read = result.set->Read(scratch.Drive("curves.lut").c_str(), nullptr, false);
-    return result;
+    CurveSetHolder set(new CVxCurveSet());
+    if (!set->Read(scratch.Drive("curves.lut").c_str(), nullptr, false))
+        set.reset();
+    return set;
 }
 
 // The 1024 samples the curve fallback takes, or none when reading or sampling fails.
 std::vector<float> Samples(const std::string& text) {
-    ReadResult result = ReadText(text);
+    CurveSetHolder set = ReadText(text);
     std::vector<float> samples(kSamples * 4);
-    if (!result.read || !result.set->Sample(kSamples, samples.data()))
+    if (!set || !set->Sample(kSamples, samples.data()))
         return {};
     return samples;
 }
@@ -337,15 +334,16 @@ TEST(CurveSet, ConversionCurvesFollowTheirDefinition) {
 
 TEST(CurveSet, CurveExpressionsGiveKindsEndsAndTangents) {
     const double vertical = std::tan(100 * M_PI / 200);
-    ReadResult splines = ReadText("x Lookup(1.0,\n cspline(0, 0@0, 0.5@0.4, 1@1),\n"
-                                  " Linear(1, 0@0, 1@0.5),\n StepV(x, 2, 0@0, 1@0.5),\n"
-                                  " JSpline(0, 0@0, 0.1@1, 10@2)) trailing text");
-    ReadResult hermite = ReadText("Lookup(0, HERMITE(1, (0, 0, 50)@0, ( 1 , 50 , 150 )@1),"
-                                  " Hermite(0, (0,-150,-50)@0, (1, 0, 0)@1), CSpline(0, ),"
-                                  " NSplineV(, 0, 1@0.5))");
-    ASSERT_TRUE(splines.read && hermite.read);
+    const CurveSetHolder splines = ReadText("x Lookup(1.0,\n cspline(0, 0@0, 0.5@0.4, 1@1),\n"
+                                            " Linear(1, 0@0, 1@0.5),\n StepV(x, 2, 0@0, 1@0.5),\n"
+                                            " JSpline(0, 0@0, 0.1@1, 10@2)) trailing text");
+    const CurveSetHolder hermite =
+        ReadText("Lookup(0, HERMITE(1, (0, 0, 50)@0, ( 1 , 50 , 150 )@1),"
+                 " Hermite(0, (0,-150,-50)@0, (1, 0, 0)@1), CSpline(0, ),"
+                 " NSplineV(, 0, 1@0.5))");
+    ASSERT_TRUE(splines && hermite);
     using enum CVxCurveSet::EChannel;
-    const CVxCurveSet *s = splines.set.get(), *h = hermite.set.get();
+    const CVxCurveSet *s = splines.get(), *h = hermite.get();
     struct Case {
         const CVxCurveSet* set;
         CVxCurveSet::EChannel channel;

@@ -24,10 +24,8 @@ TEST(LutModel, CreateLimitsAndLayout) {
         EXPECT_EQ(lut.Create(c.size, c.is3D), c.created) << c.size;
         EXPECT_EQ(lut.m_size, c.created ? c.size : 5u) << "refused sizes change nothing";
         EXPECT_EQ(reinterpret_cast<uintptr_t>(lut.m_data) % 16, 0u);
-        if (c.created && c.is3D) {
-            EXPECT_EQ(lut.m_greenStride, c.size * 4);
-            EXPECT_EQ(lut.m_blueStride, c.size * c.size * 4);
-        }
+        EXPECT_EQ(lut.m_greenStride, c.created && c.is3D ? c.size * 4 : 0u) << c.size;
+        EXPECT_EQ(lut.m_blueStride, c.created && c.is3D ? c.size * c.size * 4 : 0u) << c.size;
     }
 }
 
@@ -216,9 +214,8 @@ TEST(Resample, RefusesBadSizes) {
     FillRandomLattice(lattice, 4);
     const std::vector<float> before(lattice.m_data, lattice.m_data + lattice.FloatCount());
     EXPECT_TRUE(lattice.Resample(4));
-    EXPECT_FALSE(lattice.Resample(0));
-    EXPECT_FALSE(lattice.Resample(1));
-    EXPECT_FALSE(lattice.Resample(257));
+    for (uint32_t size : {0u, 1u, 257u})
+        EXPECT_FALSE(lattice.Resample(size)) << size;
     ASSERT_EQ(lattice.m_size, 4u);
     EXPECT_EQ(0, std::memcmp(before.data(), lattice.m_data, before.size() * sizeof(float)));
 }
