@@ -1,48 +1,31 @@
 #include "foundation/byte_order.h"
+#include "lut/curve.h"
 #include "lut/lut.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <random>
+#include <vector>
 
 namespace {
 
-void SetEntry(CVxLUT& lut, uint32_t r, uint32_t g, uint32_t b, float red, float green, float blue) {
-    float* e = lut.m_data + r * 4 + g * lut.m_greenStride + b * lut.m_blueStride;
-    e[0] = red;
-    e[1] = green;
-    e[2] = blue;
-    e[3] = 1.0f;
-}
-
-// A 2-point lattice whose corner (r, g, b) holds (r + 2g + 4b, 10r, 100b).
-void FillCorners(CVxLUT& lut) {
-    ASSERT_TRUE(lut.Create(2, true));
-    for (uint32_t b = 0; b < 2; ++b)
-        for (uint32_t g = 0; g < 2; ++g)
-            for (uint32_t r = 0; r < 2; ++r)
-                SetEntry(lut, r, g, b, float(r + 2 * g + 4 * b), 10.0f * r, 100.0f * b);
-}
-
 TEST(LutModel, CreateLimitsAndLayout) {
-    struct Case {
+    const struct {
         uint32_t size;
-        bool is3D;
-        bool created;
-    };
-    const Case cases[] = {{256, true, true},    {257, true, false},    {257, false, true},
-                          {65536, false, true}, {65537, false, false}, {2, true, true}};
-    for (const Case& c : cases) {
+        bool is3D, created;
+    } cases[] = {{256, true, true},    {257, true, false},    {257, false, true},
+                 {65536, false, true}, {65537, false, false}, {2, true, true}};
+    for (const auto& c : cases) {
         CVxLUT lut;
         ASSERT_TRUE(lut.Create(5, false));
         EXPECT_EQ(lut.Create(c.size, c.is3D), c.created) << c.size;
         EXPECT_EQ(lut.m_size, c.created ? c.size : 5u) << "refused sizes change nothing";
         EXPECT_EQ(reinterpret_cast<uintptr_t>(lut.m_data) % 16, 0u);
-        if (c.created && c.is3D) {
-            EXPECT_EQ(lut.m_greenStride, c.size * 4);
-            EXPECT_EQ(lut.m_blueStride, c.size * c.size * 4);
-        }
+        EXPECT_EQ(lut.m_greenStride, c.created && c.is3D ? c.size * 4 : 0u) << c.size;
+        EXPECT_EQ(lut.m_blueStride, c.created && c.is3D ? c.size * c.size * 4 : 0u) << c.size;
     }
 }
 
@@ -64,13 +47,16 @@ TEST(LutModel, DerivedFactors) {
 
 // One-dimensional tables and pre-LUTs are checked against their LUT stages.
 TEST(LutModel, ApplyTrilinearAndClamping) {
+    // A 2-point lattice whose corner i = r + 2g + 4b holds (i, 10r, 100b).
     CVxLUT lut;
-    FillCorners(lut);
-    struct Case {
-        float in[3];
-        float out[3];
-    };
-    const Case cases[] = {
+    ASSERT_TRUE(lut.Create(2, true));
+    for (uint32_t i = 0; i < 8; ++i) {
+        const float corner[4] = {float(i), 10.0f * (i & 1), 100.0f * (i >> 2), 1.0f};
+        std::memcpy(lut.m_data + i * 4, corner, sizeof corner);
+    }
+    const struct {
+        float in[3], out[3];
+    } cases[] = {
         {{0.5f, 0.5f, 0.5f}, {3.5f, 5.0f, 50.0f}},   {{0.25f, 0.0f, 1.0f}, {4.25f, 2.5f, 100.0f}},
         {{-3.0f, -3.0f, -3.0f}, {0.0f, 0.0f, 0.0f}}, // below: the first entry
         {{1.0f, 1.0f, 1.0f}, {7.0f, 10.0f, 100.0f}}, // at the maximum: the last entry
@@ -78,7 +64,7 @@ TEST(LutModel, ApplyTrilinearAndClamping) {
         {{-0.5f, 0.5f, 1.0f}, {5.0f, 0.0f, 100.0f}}, // less than a cell below: clamped too
         {{NAN, 0.0f, 0.0f}, {0.0f, 0.0f, 0.0f}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         float rgb[3] = {c.in[0], c.in[1], c.in[2]};
         lut.Apply(rgb);
         for (int k = 0; k < 3; ++k)
@@ -109,13 +95,10 @@ TEST(LutModel, ApplyRoundsOnceForTheIndexAndEachStep) {
 }
 
 TEST(LutModel, UpsampleToPowerOfTwo) {
-    struct Case {
-        uint32_t size;
-        uint32_t cap;
-        uint32_t result;
-    };
-    const Case cases[] = {{17, 128, 32}, {17, 16, 16}, {16, 128, 16}, {1, 128, 1}, {33, 256, 64}};
-    for (const Case& c : cases) {
+    const struct {
+        uint32_t size, cap, result;
+    } cases[] = {{17, 128, 32}, {17, 16, 16}, {16, 128, 16}, {1, 128, 1}, {33, 256, 64}};
+    for (const auto& c : cases) {
         CVxLUT lut;
         ASSERT_TRUE(lut.Create(c.size, true));
         for (size_t i = 0; i < lut.FloatCount(); ++i)
@@ -132,6 +115,109 @@ TEST(LutModel, InPlaceWordSwap) {
     SwapArray32(words, 37);
     for (uint32_t i = 0; i < 37; ++i)
         ASSERT_EQ(words[i], __builtin_bswap32(0x01020300u + i)) << i;
+}
+
+std::mt19937 g_random(12345);
+
+float RandomValue() {
+    return std::uniform_real_distribution<float>(-0.25f, 1.25f)(g_random);
+}
+
+void FillRandomLattice(CVxLUT& lut, uint32_t n) {
+    ASSERT_TRUE(lut.Create(n, true));
+    for (size_t i = 0; i < lut.FloatCount(); ++i)
+        lut.m_data[i] = i % 4 == 3 ? 1.0f : RandomValue();
+}
+
+double Position(uint32_t k, uint32_t n) {
+    return double(k) / double(n - 1);
+}
+
+// The three passes written out with curves of the default kind, one point at a time.
+std::vector<float> DirectResample3D(const CVxLUT& lut, uint32_t m) {
+    const uint32_t n = lut.m_size;
+    std::vector<float> work(size_t(std::max(n, m)) * m * m * 4, 0.0f);
+    auto at = [&](uint32_t j, uint32_t i, uint32_t b) {
+        return &work[((size_t(b) * m + i) * m + j) * 4];
+    };
+    for (uint32_t b = 0; b < n; ++b) {
+        std::vector<CVxCurve> columns(3 * m);
+        for (uint32_t g = 0; g < n; ++g) {
+            for (uint32_t c = 0; c < 3; ++c) {
+                CVxCurve row;
+                for (uint32_t k = 0; k < n; ++k)
+                    row.AddPoint(Position(k, n), lut.m_data[((size_t(b) * n + g) * n + k) * 4 + c]);
+                for (uint32_t j = 0; j < m; ++j)
+                    columns[j * 3 + c].AddPoint(Position(g, n), row.Evaluate(Position(j, m)));
+            }
+        }
+        for (uint32_t i = 0; i < m; ++i)
+            for (uint32_t j = 0; j < m; ++j)
+                for (uint32_t c = 0; c < 3; ++c)
+                    at(j, i, b)[c] =
+                        static_cast<float>(columns[j * 3 + c].Evaluate(Position(i, m)));
+    }
+    for (uint32_t i = 0; i < m; ++i)
+        for (uint32_t j = 0; j < m; ++j)
+            for (uint32_t c = 0; c < 3; ++c) {
+                CVxCurve curve;
+                for (uint32_t b = 0; b < n; ++b)
+                    curve.AddPoint(Position(b, n), at(j, i, b)[c]);
+                for (uint32_t q = 0; q < m; ++q)
+                    at(j, i, q)[c] = static_cast<float>(curve.Evaluate(Position(q, m)));
+            }
+    work.resize(size_t(m) * m * m * 4);
+    for (size_t k = 3; k < work.size(); k += 4)
+        work[k] = 1.0f;
+    return work;
+}
+
+TEST(Resample, MatchesDirectCurveEvaluationBitForBit) {
+    const uint32_t cases[][2] = {{2, 5}, {5, 3}, {4, 7}, {7, 4}, {9, 16}, {17, 32}, {6, 2}};
+    for (const auto& sizes : cases) {
+        const uint32_t m = sizes[1];
+        CVxLUT lut;
+        FillRandomLattice(lut, sizes[0]);
+        lut.SetDomainUniform(-1.0f, 3.0f);
+        const std::vector<float> expected = DirectResample3D(lut, m);
+        ASSERT_TRUE(lut.Resample(m));
+        ASSERT_EQ(lut.m_size, m);
+        ASSERT_EQ(0, std::memcmp(expected.data(), lut.m_data, expected.size() * sizeof(float)))
+            << sizes[0] << " -> " << m;
+        // The domain stays; the strides and factors follow the new size.
+        EXPECT_EQ(lut.m_greenStride, m * 4);
+        EXPECT_EQ(lut.m_blueStride, m * m * 4);
+        EXPECT_EQ(lut.m_domainMin[1], -1.0f);
+        EXPECT_EQ(lut.m_domainMax[2], 3.0f);
+        EXPECT_FLOAT_EQ(lut.m_lookupScale[0], (m - 1) / 4.0f);
+    }
+    for (const auto& sizes : cases) {
+        CVxLUT lut;
+        ASSERT_TRUE(lut.Create(sizes[0] * 3 + 1, false)); // never the new size
+        std::vector<CVxCurve> curves(3);
+        for (uint32_t k = 0; k < lut.m_size; ++k)
+            for (uint32_t c = 0; c < 3; ++c) {
+                lut.m_data[k * 4 + c] = RandomValue();
+                curves[c].AddPoint(Position(k, lut.m_size), lut.m_data[k * 4 + c]);
+            }
+        const uint32_t m = sizes[1] * 5;
+        ASSERT_TRUE(lut.Resample(m));
+        for (uint32_t j = 0; j < m; ++j)
+            for (uint32_t c = 0; c < 4; ++c)
+                ASSERT_EQ(c == 3 ? 1.0f : static_cast<float>(curves[c].Evaluate(Position(j, m))),
+                          lut.m_data[j * 4 + c]);
+    }
+}
+
+TEST(Resample, RefusesBadSizes) {
+    CVxLUT lattice;
+    FillRandomLattice(lattice, 4);
+    const std::vector<float> before(lattice.m_data, lattice.m_data + lattice.FloatCount());
+    EXPECT_TRUE(lattice.Resample(4));
+    for (uint32_t size : {0u, 1u, 257u})
+        EXPECT_FALSE(lattice.Resample(size)) << size;
+    ASSERT_EQ(lattice.m_size, 4u);
+    EXPECT_EQ(0, std::memcmp(before.data(), lattice.m_data, before.size() * sizeof(float)));
 }
 
 } // namespace

@@ -6,9 +6,9 @@
 
 #include <atomic>
 #include <cstdlib>
-#include <cstring>
 #include <new>
 #include <string>
+#include <tuple>
 #include <vector>
 
 // Every form of operator new fails for blocks above the limit while one is
@@ -73,19 +73,18 @@ void Fill(CVxLUT& lut, uint32_t size, bool is3D) {
 }
 
 TEST(AllocationFailure, CreateLeavesTheTableEmpty) {
-    struct Case {
+    const struct {
         uint32_t oldSize;
         bool oldIs3D;
         uint32_t size;
         bool is3D;
         size_t limit;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {0, false, 64, true, 1 << 20},     // 4 MB
         {2, true, 100, true, 1 << 20},     // 16 MB, after a lattice
         {5, false, 65536, false, 1 << 19}, // 1 MB, after a table
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         CVxLUT lut;
         if (c.oldSize)
             Fill(lut, c.oldSize, c.oldIs3D);
@@ -100,35 +99,32 @@ TEST(AllocationFailure, CreateLeavesTheTableEmpty) {
 }
 
 TEST(AllocationFailure, ResampleLeavesTheTableAsItWas) {
-    struct Case {
+    const struct {
         uint32_t size;
         bool is3D;
         uint32_t newSize;
         size_t limit;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {9, true, 129, 16 << 20},   // the work lattice (34 MB)
         {64, true, 2, 6 << 10},     // the line buffers (7 KB), after the lattice (4 KB)
         {4, false, 65536, 1 << 19}, // the new table (1 MB)
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         CVxLUT lut;
         Fill(lut, c.size, c.is3D);
         lut.SetDomainUniform(0.0f, 2.0f);
+        auto state = [&lut] {
+            return std::make_tuple(lut.m_size, lut.m_is3D, lut.m_data, lut.m_greenStride,
+                                   lut.m_blueStride, lut.m_lookupScale[0]);
+        };
+        const auto before = state();
         const std::vector<float> entries(lut.m_data, lut.m_data + lut.FloatCount());
-        const float* data = lut.m_data;
-        const float scale = lut.m_lookupScale[0];
         {
             AllocationLimit limit(c.limit);
             EXPECT_FALSE(lut.Resample(c.newSize)) << c.size << " to " << c.newSize;
         }
-        EXPECT_EQ(lut.m_size, c.size);
-        EXPECT_EQ(lut.m_is3D, c.is3D);
-        EXPECT_EQ(lut.m_data, data);
-        EXPECT_EQ(lut.m_greenStride, c.is3D ? c.size * 4 : 0u);
-        EXPECT_EQ(lut.m_blueStride, c.is3D ? c.size * c.size * 4 : 0u);
-        EXPECT_EQ(lut.m_lookupScale[0], scale);
-        EXPECT_EQ(std::memcmp(lut.m_data, entries.data(), entries.size() * sizeof(float)), 0);
+        EXPECT_EQ(state(), before);
+        EXPECT_EQ(std::vector<float>(lut.m_data, lut.m_data + entries.size()), entries);
     }
 }
 
