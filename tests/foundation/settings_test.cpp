@@ -1,5 +1,4 @@
 #include "foundation/path_expansion.h"
-#include "foundation/paths.h"
 #include "foundation/settings.h"
 
 #include "../support/scratch_folder.h"
@@ -47,7 +46,13 @@ TEST(Settings, DottedKeysBelowTheRoot) {
     for (const char* absent : {"Other.Key", "Key", "values.Size2", "Empty"})
         EXPECT_EQ(Text(store.GetString(absent, "-")), "-") << absent;
     EXPECT_EQ(Text(store.GetString("Size", "-")), "12x"); // plain getters change nothing
-
+    EXPECT_FALSE(store.GetBoolRecorded("ColorTransforms.AlwaysUpsampleToPoT", false));
+    EXPECT_EQ(Text(store.GetString("ColorTransforms.AlwaysUpsampleToPoT", "")), "0");
+    EXPECT_TRUE(store.GetBoolRecorded("Missing.Flag", true));
+    EXPECT_EQ(Text(store.GetString("missing.flag", "")), "1");
+    // A default beyond the signed 64-bit range must read back unchanged.
+    EXPECT_EQ(store.GetUInt64Recorded("Big", UINT64_MAX), UINT64_MAX);
+    EXPECT_EQ(store.GetUInt64Recorded("Big", 0), UINT64_MAX);
     EXPECT_FALSE(SettingsStore("Z:\\no\\such\\file.xml", "values").Load());
 }
 
@@ -84,18 +89,6 @@ TEST(Settings, MalformedTextFails) {
     }
 }
 
-TEST(Settings, RecordingGetters) {
-    SettingsStore store("", "values");
-    ASSERT_TRUE(store.LoadText(kSettings));
-    EXPECT_FALSE(store.GetBoolRecorded("ColorTransforms.AlwaysUpsampleToPoT", false));
-    EXPECT_EQ(Text(store.GetString("ColorTransforms.AlwaysUpsampleToPoT", "")), "0");
-    EXPECT_TRUE(store.GetBoolRecorded("Missing.Flag", true));
-    EXPECT_EQ(Text(store.GetString("missing.flag", "")), "1");
-    // A default beyond the signed 64-bit range must read back unchanged.
-    EXPECT_EQ(store.GetUInt64Recorded("Big", UINT64_MAX), UINT64_MAX);
-    EXPECT_EQ(store.GetUInt64Recorded("Big", 0), UINT64_MAX);
-}
-
 TEST(Settings, ExpandPath) {
     ::setenv("GS_ROOT", "Z:/data", 1);
     ::setenv("GS_SELF", "a%GS_SELF%b", 1);
@@ -108,33 +101,18 @@ TEST(Settings, ExpandPath) {
         bool slashes;
         const char* expanded;
     } cases[] = {
-        {"%GS_ROOT%/x", true, "Z:/data\\x"},
-        {"%GS_ROOT%/x", false, "Z:/data/x"},
-        {"%gs_root%;%GS_ROOT%", false, "Z:/data;Z:/data"},
-        {"%GS_NESTED%", false, "Z:/data/n"},
-        {"%GS_SELF%", false, "ab"},
-        {"%GS_PING%", false, "<>"},
-        {"shot_%04d.dpx", false, "shot_#.dpx"},
+        {"%GS_SELF%", false, "ab"},   {"%GS_ROOT%/x", true, "Z:/data\\x"},
+        {"%GS_PING%", false, "<>"},   {"%GS_ROOT%/x", false, "Z:/data/x"},
+        {"%0x", false, "0x"},         {"%gs_root%;%GS_ROOT%", false, "Z:/data;Z:/data"},
+        {"%GS_UNSET%x", false, "x"},  {"%GS_NESTED%", false, "Z:/data/n"},
+        {"50%", false, "50"},         {"shot_%04d.dpx", false, "shot_#.dpx"},
         {"%015d-%01d", false, "#-#"},
-        {"%0x", false, "0x"},
-        {"%GS_UNSET%x", false, "x"},
-        {"50%", false, "50"},
     };
     for (const Case& c : cases) {
         CVxString text(c.text);
         ExpandPath(text, c.slashes);
         EXPECT_EQ(Text(text), c.expanded) << c.text;
     }
-}
-
-TEST(Settings, GlobalSettingsWithoutFiles) {
-    Settings& settings = GlobalSettings();
-    EXPECT_EQ(&settings, &GlobalSettings());
-    EXPECT_EQ(Text(settings.BaseFolder()), Text(ParentFolder(ProgramFolder())));
-    EXPECT_EQ(Text(settings.ResourceFolder()), Text(settings.BaseFolder()) + "resources\\");
-    EXPECT_EQ(Text(settings.UserStore().FilePath()),
-              Text(settings.BaseFolder()) + "settings\\Utility_Settings.xml");
-    EXPECT_TRUE(settings.UserStore().GetString("ColorTransforms.LUTPath1", "").IsEmpty());
 }
 
 TEST(Settings, StartUpLogsWhenItsFolderExists) {

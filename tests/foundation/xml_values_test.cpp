@@ -16,24 +16,15 @@ TEST(XmlValues, ParsersConvertTheWholeTextOrLeaveTheTarget) {
         double doubleValue;
     };
     const Case cases[] = {
-        {"33", true, 33, true, 33},
-        {"33x", false, 0, false, 0},
-        {"", false, 0, false, 0},
-        {"-5", false, 0, true, -5},
-        {"+7", false, 0, true, 7},
-        {" 7", false, 0, false, 0},
-        {"4294967295", true, 4294967295u, true, 4294967295.0},
-        {"4294967296", false, 0, true, 4294967296.0},
-        {"0.5", false, 0, true, 0.5},
-        {".5", false, 0, true, 0.5},
-        {"5.", false, 0, true, 5},
-        {"-1.5e-3", false, 0, true, -0.0015},
-        {"1e", false, 0, false, 0},
-        {".", false, 0, false, 0},
-        {"inf", false, 0, false, 0},
-        {"0x10", false, 0, false, 0},
-        {"1e999", false, 0, false, 0},
-        {"-0.01e-399", false, 0, true, 0},
+        {"33", true, 33, true, 33},    {"33x", false, 0, false, 0},
+        {"", false, 0, false, 0},      {"-5", false, 0, true, -5},
+        {"+7", false, 0, true, 7},     {" 7", false, 0, false, 0},
+        {"0.5", false, 0, true, 0.5},  {"4294967295", true, 4294967295u, true, 4294967295.0},
+        {".5", false, 0, true, 0.5},   {"4294967296", false, 0, true, 4294967296.0},
+        {"5.", false, 0, true, 5},     {"-1.5e-3", false, 0, true, -0.0015},
+        {"1e", false, 0, false, 0},    {".", false, 0, false, 0},
+        {"inf", false, 0, false, 0},   {"0x10", false, 0, false, 0},
+        {"1e999", false, 0, false, 0}, {"-0.01e-399", false, 0, true, 0},
     };
     for (const Case& c : cases) {
         uint32_t u = 0;
@@ -91,12 +82,8 @@ TEST(XmlWriter, DecimalTidying) {
         const char* text;
     };
     const Case decimals[] = {
-        {static_cast<float>(0.3), 15, "0.300000011920929"},
-        {2.0, 5, "2"},
-        {0.123456789, 5, "0.12346"},
-        {0.0, 5, "0"},
-        {100.0, 5, "100"},
-        {-0.25, 5, "-0.25"},
+        {2.0, 5, "2"},    {100.0, 5, "100"},   {static_cast<float>(0.3), 15, "0.300000011920929"},
+        {0.0, 5, "0"},    {-0.25, 5, "-0.25"}, {0.123456789, 5, "0.12346"},
         {-1e-9, 5, "-0"},
     };
     for (const Case& c : decimals)
