@@ -156,15 +156,6 @@ TEST(LookReader, BaseRoundTripWritesOnlyWhatDiffers) {
                                   "        <opacity>\"0.5\"</opacity>\n"
                                   "      </sublayer3>\n"
                                   "    </base>\n");
-
-    CVxGradingParamStorage plain;
-    ASSERT_TRUE(Read(Shaders("<base><visible>\"1\"</visible></base>"), plain).ok);
-    written.Empty();
-    WriteBaseElement(written, plain, 4);
-    EXPECT_STREQ(written.c_str(), "    <base>\n"
-                                  "      <rangeversion>\"2\"</rangeversion>\n"
-                                  "      <visible>\"1\"</visible>\n"
-                                  "    </base>\n");
 }
 
 TEST(LookReader, ShapeMaskIsKeptAsReadAndWrittenInStaticForm) {
