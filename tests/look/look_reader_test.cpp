@@ -1,28 +1,11 @@
 #include "look/look_elements.h"
-#include "look/look_reader.h"
+#include "look_text.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
 namespace {
-
-struct ReadResult {
-    bool ok = false;
-    uint32_t size = 0;
-    std::unique_ptr<CVxShapeMask> mask;
-};
-
-ReadResult Read(const std::string& text, CVxGradingParamStorage& grading) {
-    ReadResult result;
-    result.ok =
-        ReadLookText(grading, CVxString(text.c_str(), text.size()), result.mask, result.size);
-    return result;
-}
-
-std::string Shaders(const std::string& body) {
-    return "<?xml version=\"1.0\" ?>\n<look>\n  <shaders>\n" + body + "  </shaders>\n</look>\n";
-}
 
 TEST(LookReader, AcceptsAndRejectsDocuments) {
     struct Case {
@@ -60,34 +43,31 @@ TEST(LookReader, AcceptsAndRejectsDocuments) {
         {"<look>" + deep, false, 0, 0},
     };
     for (const Case& c : cases) {
-        CVxGradingParamStorage grading;
-        ReadResult result = Read(c.text, grading);
-        EXPECT_EQ(result.ok, c.ok) << c.text.substr(0, 200);
-        EXPECT_EQ(result.size, c.size) << c.text.substr(0, 200);
+        ReadLook look(c.text);
+        EXPECT_EQ(look.ok, c.ok) << c.text.substr(0, 200);
+        EXPECT_EQ(look.size, c.size) << c.text.substr(0, 200);
         if (c.ok) {
-            EXPECT_EQ(grading.LayerCount(), c.layers) << c.text.substr(0, 200);
+            EXPECT_EQ(look.grading.LayerCount(), c.layers) << c.text.substr(0, 200);
         }
     }
 }
 
 TEST(LookReader, BaseSublayersShaderFieldsAndFlags) {
-    CVxGradingParamStorage grading;
-    ReadResult result =
-        Read(Shaders("<shader>\n"
-                     "  <NAME>\"Blur.Shader\"</NAME>\n"
-                     "  <visible>\"off\"</visible>\n"
-                     "  <opacity>\"0.3\"</opacity>\n"
-                     "  <mask>\"2\"</mask>\n"
-                     "  <vectormask>\"3\"</vectormask>\n"
-                     "  <parameters><Radius>\"N2.5\"</Radius><File>\"a.cube\"</File>"
-                     "<ab>\"0,0,0\"</ab></parameters>\n"
-                     "</shader>\n"
-                     "<base><visible>\"no\"</visible><sublayer5><name>\"x\"</name>"
-                     "<mask>\"0\"</mask><parameters><Gain.r>\"1\"</Gain.r>"
-                     "</parameters></sublayer5></base>\n"
-                     "<GRADING1D>\"yes\"</GRADING1D>\n"),
-             grading);
-    ASSERT_TRUE(result.ok);
+    ReadLook look(Shaders("<shader>\n"
+                          "  <NAME>\"Blur.Shader\"</NAME>\n"
+                          "  <visible>\"off\"</visible>\n"
+                          "  <opacity>\"0.3\"</opacity>\n"
+                          "  <mask>\"2\"</mask>\n"
+                          "  <vectormask>\"3\"</vectormask>\n"
+                          "  <parameters><Radius>\"N2.5\"</Radius><File>\"a.cube\"</File>"
+                          "<ab>\"0,0,0\"</ab></parameters>\n"
+                          "</shader>\n"
+                          "<base><visible>\"no\"</visible><sublayer5><name>\"x\"</name>"
+                          "<mask>\"0\"</mask><parameters><Gain.r>\"1\"</Gain.r>"
+                          "</parameters></sublayer5></base>\n"
+                          "<GRADING1D>\"yes\"</GRADING1D>\n"));
+    ASSERT_TRUE(look.ok);
+    const CVxGradingParamStorage& grading = look.grading;
     EXPECT_TRUE(grading.IsOneDimensional());
     ASSERT_EQ(grading.LayerCount(), 2u);
     ASSERT_EQ(grading.ArrayCount(), 13u);
@@ -127,20 +107,17 @@ TEST(LookReader, BaseSublayersShaderFieldsAndFlags) {
 }
 
 TEST(LookReader, BaseRoundTripWritesOnlyWhatDiffers) {
-    CVxGradingParamStorage grading;
-    ReadResult result =
-        Read(Shaders("<base><rangeversion>\"2\"</rangeversion>"
-                     "<sublayer0><opacity>\"1\"</opacity><parameters><BaseLUT>\"\"</BaseLUT>"
-                     "<Gain.X>\"0.123456789\"</Gain.X><GrayOut1>\"1\"</GrayOut1>"
-                     "<Tolerance.X>\"N0.0\"</Tolerance.X><Middle.X>\"N0.25\"</Middle.X>"
-                     "<Flag>\"N\"</Flag></parameters></sublayer0>"
-                     "<sublayer3><opacity>\"0.5\"</opacity></sublayer3></base>"),
-             grading);
-    ASSERT_TRUE(result.ok);
-    grading.BaseSublayer(0)->Find("Middle.X")->SetDefault(CVxString("N0.25"));
+    ReadLook look(Shaders("<base><rangeversion>\"2\"</rangeversion>"
+                          "<sublayer0><opacity>\"1\"</opacity><parameters><BaseLUT>\"\"</BaseLUT>"
+                          "<Gain.X>\"0.123456789\"</Gain.X><GrayOut1>\"1\"</GrayOut1>"
+                          "<Tolerance.X>\"N0.0\"</Tolerance.X><Middle.X>\"N0.25\"</Middle.X>"
+                          "<Flag>\"N\"</Flag></parameters></sublayer0>"
+                          "<sublayer3><opacity>\"0.5\"</opacity></sublayer3></base>"));
+    ASSERT_TRUE(look.ok);
+    look.grading.BaseSublayer(0)->Find("Middle.X")->SetDefault(CVxString("N0.25"));
 
     CVxString written;
-    WriteGradingLayers(written, grading, 4);
+    WriteGradingLayers(written, look.grading, 4);
     EXPECT_STREQ(written.c_str(), "    <base>\n"
                                   "      <rangeversion>\"2\"</rangeversion>\n"
                                   "      <visible>\"1\"</visible>\n"
@@ -181,23 +158,20 @@ TEST(LookReader, ShapeMaskIsKeptAsReadAndWrittenInStaticForm) {
         {"<contour><nextset>\"10\"</nextset></contour>", true, 0},
     };
     for (const Case& c : cases) {
-        CVxGradingParamStorage grading;
-        ReadResult result = Read("<look><mask>" + c.body + "</mask></look>", grading);
-        ASSERT_TRUE(result.ok) << c.body;
-        EXPECT_EQ(result.mask != nullptr, c.hasMask) << c.body;
-        if (result.mask) {
-            EXPECT_EQ(result.mask->m_activeContour, c.active) << c.body;
+        ReadLook look("<look><mask>" + c.body + "</mask></look>");
+        ASSERT_TRUE(look.ok) << c.body;
+        EXPECT_EQ(look.mask != nullptr, c.hasMask) << c.body;
+        if (look.mask) {
+            EXPECT_EQ(look.mask->m_activeContour, c.active) << c.body;
         }
     }
 
-    CVxGradingParamStorage grading;
-    ReadResult result = Read("<look><mask><contour><positive>\"0\"</positive>" + point +
-                                 "</contour><name>\"Shape 1\"</name><height>\"1080\"</height>"
-                                 "<width>\"1920.5\"</width></mask></look>",
-                             grading);
-    ASSERT_TRUE(result.mask);
+    ReadLook look("<look><mask><contour><positive>\"0\"</positive>" + point +
+                  "</contour><name>\"Shape 1\"</name><height>\"1080\"</height>"
+                  "<width>\"1920.5\"</width></mask></look>");
+    ASSERT_TRUE(look.mask);
     CVxString written;
-    result.mask->WriteElement(written, 2);
+    look.mask->WriteElement(written, 2);
     EXPECT_STREQ(written.c_str(),
                  "  <mask>\n"
                  "    <name>\"Shape 1\"</name>\n"
@@ -222,8 +196,7 @@ TEST(LookReader, ShapeMaskIsKeptAsReadAndWrittenInStaticForm) {
                  "    </contour>\n"
                  "  </mask>\n");
 
-    CVxGradingParamStorage failed;
-    EXPECT_FALSE(Read("<look><mask><contour>" + point + "</contour></mask><x>", failed).mask);
+    EXPECT_FALSE(ReadLook("<look><mask><contour>" + point + "</contour></mask><x>").mask);
 }
 
 } // namespace

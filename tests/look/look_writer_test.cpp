@@ -1,5 +1,5 @@
-#include "look/look_reader.h"
 #include "look/look_writer.h"
+#include "look_text.h"
 
 #include <gtest/gtest.h>
 
@@ -9,25 +9,6 @@
 #include <vector>
 
 namespace {
-
-struct ReadLook {
-    CVxGradingParamStorage grading;
-    std::unique_ptr<CVxShapeMask> mask;
-    uint32_t size = 0;
-    bool ok = false;
-
-    explicit ReadLook(const std::string& text) {
-        ok = ReadLookText(grading, CVxString(text.c_str()), mask, size);
-    }
-};
-
-std::string Shaders(const std::string& body) {
-    return "<look><shaders>" + body + "</shaders></look>";
-}
-
-std::string Sublayer0(const std::string& params) {
-    return Shaders("<base><sublayer0><parameters>" + params + "</parameters></sublayer0></base>");
-}
 
 const std::string kPoint = "<point><inner>\"catmull-rom,value:0.25,0.75@0\"</inner></point>";
 
@@ -66,7 +47,7 @@ TEST(LookWriter, WritesWholeDocuments) {
         std::string expected;
     };
     const Case cases[] = {
-        {Shaders("<base><visible>\"1\"</visible></base>"), false, 1, 2,
+        {Base("<visible>\"1\"</visible>"), false, 1, 2,
          start + base +
              "      <visible>\"1\"</visible>\n    </base>\n  </shaders>\n"
              "  <ASC>\n    <slope>\"1,1,1\"</slope>\n    <offset>\"0,0,0\"</offset>\n"
@@ -120,23 +101,23 @@ TEST(LookWriter, ExtractsTheCdlOfPerChannelGradings) {
     };
     const Case cases[] = {
         {Shaders(""), "1,1,1 0,0,0 1,1,1"},
-        {Sublayer0("<Gain.X>\"1\"</Gain.X>"), "2,1,1 0,0,0 1,1,1"},
-        {Sublayer0("<Contrast>\"1\"</Contrast><ContrastRange>\"0\"</ContrastRange>"
-                   "<Pivot>\"0.25\"</Pivot>"),
+        {Base(Sublayer0("<Gain.X>\"1\"</Gain.X>")), "2,1,1 0,0,0 1,1,1"},
+        {Base(Sublayer0("<Contrast>\"1\"</Contrast><ContrastRange>\"0\"</ContrastRange>"
+                        "<Pivot>\"0.25\"</Pivot>")),
          "2,2,2 -0.25,-0.25,-0.25 1,1,1"},
-        {Sublayer0("<Temperature>\"1\"</Temperature><Magenta>\"2\"</Magenta>"),
+        {Base(Sublayer0("<Temperature>\"1\"</Temperature><Magenta>\"2\"</Magenta>")),
          "4,0.25,1 0,0,0 1,1,1"},
-        {Sublayer0("<GainRange>\"2\"</GainRange><Overall>\"0.5\"</Overall><Offset.g>\"0.25\""
-                   "</Offset.g>"),
+        {Base(Sublayer0("<GainRange>\"2\"</GainRange><Overall>\"0.5\"</Overall><Offset.g>\"0.25\""
+                        "</Offset.g>")),
          "2,2,2 0,0.5,0 1,1,1"},
-        {Sublayer0("<PrinterLights.r>\"1\"</PrinterLights.r><PrinterLights.b>\"-1\""
-                   "</PrinterLights.b>"),
+        {Base(Sublayer0("<PrinterLights.r>\"1\"</PrinterLights.r><PrinterLights.b>\"-1\""
+                        "</PrinterLights.b>")),
          "2,1,0.5 0,0,0 1,1,1"},
-        {Sublayer0("<GammaRange>\"0.5\"</GammaRange><Gamma.X>\"1\"</Gamma.X><Gamma.Y>\"-1\""
-                   "</Gamma.Y><Gamma.Z>\"2\"</Gamma.Z>"),
+        {Base(Sublayer0("<GammaRange>\"0.5\"</GammaRange><Gamma.X>\"1\"</Gamma.X><Gamma.Y>\"-1\""
+                        "</Gamma.Y><Gamma.Z>\"2\"</Gamma.Z>")),
          "1,1,1 0,0,0 0.5,2,0.25"},
-        {Sublayer0("<Saturation>\"2\"</Saturation>"), ""},
-        {Sublayer0("<BaseLUT>\"a.cube\"</BaseLUT>"), ""},
+        {Base(Sublayer0("<Saturation>\"2\"</Saturation>")), ""},
+        {Base(Sublayer0("<BaseLUT>\"a.cube\"</BaseLUT>")), ""},
         {Shaders("<shader><name>\"Blur\"</name></shader><base><visible>\"1\"</visible></base>"),
          ""},
     };
@@ -190,7 +171,7 @@ TEST(LookWriter, RefusesWhatWouldNotReadBackTheSame) {
     ASSERT_TRUE(masked.mask);
     const float lut[] = {0, 0, 0};
     for (const Case& c : cases) {
-        ReadLook look(Sublayer0(""));
+        ReadLook look(Base(Sublayer0("")));
         look.grading.BaseSublayer(0)->SetText(CVxString(c.name), CVxString(c.text), c.defaultText);
         CVxString out("old");
         EXPECT_EQ(WriteLookDocument(out, look.grading, masked.mask.get(), lut, 1, lut, 1), c.ok)
@@ -198,7 +179,7 @@ TEST(LookWriter, RefusesWhatWouldNotReadBackTheSame) {
         EXPECT_EQ(out == "old", !c.ok) << c.name << " " << c.text;
     }
 
-    ReadLook infinite(Sublayer0(""));
+    ReadLook infinite(Base(Sublayer0("")));
     infinite.grading.BaseSublayer(0)->SetNumber(CVxString("Gain.X"),
                                                 std::numeric_limits<double>::infinity());
     CVxString out("old");
