@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <functional>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -79,14 +79,11 @@ TEST(DirectorySearch, ListingOrder) {
     folder.Folder("Sub");
     platform::DirectorySearch search;
     ASSERT_TRUE(search.Open(folder.Drive()));
-    std::vector<std::string> names;
-    std::vector<bool> folders;
-    while (const platform::DirectoryEntry* entry = search.Next()) {
-        names.push_back(entry->name);
-        folders.push_back(entry->isDirectory);
-    }
-    EXPECT_EQ(names, (std::vector<std::string>{".", "..", ".hidden", "A", "a1", "b", "Sub", "_x"}));
-    EXPECT_EQ(folders, (std::vector<bool>{true, true, false, false, false, false, true, false}));
+    std::vector<std::string> names; // folders marked with "/"
+    while (const platform::DirectoryEntry* entry = search.Next())
+        names.push_back(entry->name + (entry->isDirectory ? "/" : ""));
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"./", "../", ".hidden", "A", "a1", "b", "Sub/", "_x"}));
 
     platform::DirectorySearch root;
     ASSERT_TRUE(root.Open("Z:\\"));
@@ -119,79 +116,69 @@ TEST(FileSystem, OpenSizeAndFolders) {
 }
 
 // Every entry below a folder, links not followed; links are marked with "@".
-std::vector<std::string> Entries(const ScratchFolder& folder) {
-    std::vector<std::string> entries;
+std::set<std::string> Entries(const ScratchFolder& folder) {
+    std::set<std::string> entries;
     for (const auto& entry : fs::recursive_directory_iterator(folder.Posix())) {
         const std::string name = entry.path().lexically_relative(folder.Posix()).string();
-        entries.push_back(entry.is_symlink() ? name + "@" : name);
+        entries.insert(entry.is_symlink() ? name + "@" : name);
     }
-    std::sort(entries.begin(), entries.end());
     return entries;
 }
 
+// Lays out plain files holding "old", folders ("name/") and links
+// ("name->target", where a target "%/..." starts at the folder).
+void LayOut(const ScratchFolder& folder, const std::vector<std::string>& entries) {
+    for (const std::string& entry : entries) {
+        const size_t arrow = entry.find("->");
+        if (arrow != std::string::npos) {
+            std::string target = entry.substr(arrow + 2);
+            if (target.starts_with("%"))
+                target.replace(0, 1, folder.Posix());
+            fs::create_symlink(target, folder.Posix() + "/" + entry.substr(0, arrow));
+        } else if (entry.ends_with("/")) {
+            folder.Folder(entry);
+        } else {
+            folder.Write(entry, "old");
+        }
+    }
+}
+
+// Plain files, other cases of a name, folders, FIFOs and plain links are
+// covered by the command-line failure tests. `file` is the plain file that
+// holds the new bytes afterwards (or still the old ones).
 TEST(FileSystem, ReplacementTargets) {
     const std::string kLongName = std::string(251, 'n') + ".lut";
-    // Each set-up writes "old" into the plain files it makes. `file` is the
-    // plain file that holds the new bytes afterwards (or still the old ones).
-    struct Case {
+    const struct {
         const char* what;
-        std::function<void(const ScratchFolder&)> setUp;
-        const char* name;
+        std::vector<std::string> entries;
+        std::string name;
         bool replaced;
-        const char* file;
-    };
-    auto old = [](const char* name) {
-        return [name](const ScratchFolder& f) { f.Write(name, "old"); };
-    };
-    auto link = [](const char* target, const char* name, const char* file = nullptr) {
-        return [=](const ScratchFolder& f) {
-            if (file)
-                f.Write(file, "old");
-            fs::create_symlink(target, f.Posix() + "/" + name);
-        };
-    };
-    // Plain files, other cases of a name, folders, FIFOs and plain links are
-    // covered by the command-line failure tests.
-    const Case cases[] = {
-        {"longest name", old(kLongName.c_str()), kLongName.c_str(), true, kLongName.c_str()},
-        {"missing folder", nullptr, "nofolder\\a.look", false, nullptr},
-        {"other drive", nullptr, "C:\\a.look", false, nullptr},
-        {"device through a link", link("/dev/null", "null.lut"), "null.lut", false, nullptr},
+        std::string file;
+    } cases[] = {
+        {"longest name", {kLongName}, kLongName, true, kLongName},
+        {"missing folder", {}, "nofolder\\a.look", false, ""},
+        {"other drive", {}, "C:\\a.look", false, ""},
+        {"device through a link", {"null.lut->/dev/null"}, "null.lut", false, ""},
         {"link to a link",
-         [](const ScratchFolder& f) {
-             f.Write("real/a.lut", "old");
-             fs::create_symlink("real", f.Posix() + "/linked");
-             fs::create_symlink("../linked/a.lut", f.Posix() + "/real/b.lut");
-         },
-         "real\\b.lut", true, "real/a.lut"},
-        {"dangling link",
-         [](const ScratchFolder& f) {
-             f.Folder("real");
-             fs::create_symlink(f.Posix() + "/real/new.lut", f.Posix() + "/d.lut");
-         },
-         "d.lut", true, "real/new.lut"},
-        {"dangling link into no folder", link("gone/x.lut", "g.lut"), "g.lut", false, nullptr},
-        {"link loop",
-         [](const ScratchFolder& f) {
-             fs::create_symlink("l2", f.Posix() + "/l1");
-             fs::create_symlink("l1", f.Posix() + "/l2");
-         },
-         "l1", false, nullptr},
+         {"real/a.lut", "linked->real", "real/b.lut->../linked/a.lut"},
+         "real\\b.lut",
+         true,
+         "real/a.lut"},
+        {"dangling link", {"real/", "d.lut->%/real/new.lut"}, "d.lut", true, "real/new.lut"},
+        {"dangling link into no folder", {"g.lut->gone/x.lut"}, "g.lut", false, ""},
+        {"link loop", {"l1->l2", "l2->l1"}, "l1", false, ""},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         ScratchFolder folder;
-        if (c.setUp)
-            c.setUp(folder);
-        std::vector<std::string> before = Entries(folder);
+        LayOut(folder, c.entries);
+        std::set<std::string> expected = Entries(folder);
         EXPECT_EQ(platform::ReplaceFile(folder.Drive(c.name), "new", 3), c.replaced) << c.what;
-        if (c.file) {
+        if (!c.file.empty()) {
             EXPECT_EQ(folder.Read(c.file), c.replaced ? "new" : "old") << c.what;
-            if (std::find(before.begin(), before.end(), c.file) == before.end())
-                before.push_back(c.file);
-            std::sort(before.begin(), before.end());
+            expected.insert(c.file);
         }
         // Links stay links, and no temporary file is left.
-        EXPECT_EQ(Entries(folder), before) << c.what;
+        EXPECT_EQ(Entries(folder), expected) << c.what;
     }
 }
 
