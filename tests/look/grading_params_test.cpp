@@ -19,17 +19,15 @@ std::vector<std::string> Listing(const CVxShaderParamStorage& layer) {
 }
 
 TEST(ShaderParams, NamesAreNormalisedAndFoundCaseBlind) {
-    struct Case {
+    const struct {
         const char* name;
         const char* normalised;
-    };
-    const Case cases[] = {
-        {"gain.r", "gain.X"}, {"gain.x", "gain.X"},    {"a.b", "a.Z"},
-        {".b", ".b"},         {"a.q", "a.q"},          {"MiddleHLS1.h", "MiddleHLS1.X"},
-        {"Pos.l", "Pos.Y"},   {"Pos.s", "Pos.Z"},      {"v.a", "v.W"},
-        {"v.w", "v.W"},       {"v.W", "v.W"},          {"ab", "ab"},
-        {"x", "x"},           {"Gain.X.r", "Gain.X.X"}};
-    for (const Case& c : cases) {
+    } cases[] = {{"gain.r", "gain.X"}, {"gain.x", "gain.X"},    {"a.b", "a.Z"},
+                 {".b", ".b"},         {"a.q", "a.q"},          {"MiddleHLS1.h", "MiddleHLS1.X"},
+                 {"Pos.l", "Pos.Y"},   {"Pos.s", "Pos.Z"},      {"v.a", "v.W"},
+                 {"v.w", "v.W"},       {"v.W", "v.W"},          {"ab", "ab"},
+                 {"x", "x"},           {"Gain.X.r", "Gain.X.X"}};
+    for (const auto& c : cases) {
         CVxString name(c.name);
         NormaliseParamName(name);
         EXPECT_EQ(name, c.normalised) << c.name;

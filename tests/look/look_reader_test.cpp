@@ -8,16 +8,15 @@
 namespace {
 
 TEST(LookReader, AcceptsAndRejectsDocuments) {
-    struct Case {
+    std::string deep;
+    for (int i = 0; i < 100000; ++i)
+        deep += "<x>";
+    const struct {
         std::string text;
         bool ok;
         uint32_t size;
         uint32_t layers;
-    };
-    std::string deep;
-    for (int i = 0; i < 100000; ++i)
-        deep += "<x>";
-    const Case cases[] = {
+    } cases[] = {
         {"<look></look>", false, 0, 0},
         {"<look>\"v\"</look>", false, 0, 0},
         {"", false, 0, 0},
@@ -42,7 +41,7 @@ TEST(LookReader, AcceptsAndRejectsDocuments) {
         {"<look><shaders></look>", false, 0, 0},
         {"<look>" + deep, false, 0, 0},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         ReadLook look(c.text);
         EXPECT_EQ(look.ok, c.ok) << c.text.substr(0, 200);
         EXPECT_EQ(look.size, c.size) << c.text.substr(0, 200);
@@ -145,8 +144,7 @@ TEST(LookReader, ShapeMaskIsKeptAsReadAndWrittenInStaticForm) {
         std::string body;
         bool hasMask;
         uint32_t active;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"<name>\"m\"</name><width>\"1920\"</width>", false, 0},
         {"<contour><positive>\"1\"</positive></contour>", false, 0},
         {"<contour>" + point + "</contour><activecontour>\"7\"</activecontour>", true, 0},
@@ -157,13 +155,11 @@ TEST(LookReader, ShapeMaskIsKeptAsReadAndWrittenInStaticForm) {
         {"<contour><point><inner>\"bogus\"</inner></point></contour>", false, 0},
         {"<contour><nextset>\"10\"</nextset></contour>", true, 0},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         ReadLook look("<look><mask>" + c.body + "</mask></look>");
         ASSERT_TRUE(look.ok) << c.body;
         EXPECT_EQ(look.mask != nullptr, c.hasMask) << c.body;
-        if (look.mask) {
-            EXPECT_EQ(look.mask->m_activeContour, c.active) << c.body;
-        }
+        EXPECT_EQ(look.mask ? look.mask->m_activeContour : 0, c.active) << c.body;
     }
 
     ReadLook look("<look><mask><contour><positive>\"0\"</positive>" + point +

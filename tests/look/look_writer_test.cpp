@@ -40,13 +40,12 @@ TEST(LookWriter, WritesWholeDocuments) {
     const std::string base = "    <base>\n      <rangeversion>\"2\"</rangeversion>\n";
     const std::string lutText = "  <LUT>\n    <size>\"1\"</size>\n    <data>\"\n"
                                 "      0000803F0000003F000000C0\"\n    </data>\n  </LUT>\n";
-    struct Case {
+    const struct {
         std::string look;
         bool emptyMask;
         uint32_t size3D, size1D;
         std::string expected;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {Base("<visible>\"1\"</visible>"), false, 1, 2,
          start + base +
              "      <visible>\"1\"</visible>\n    </base>\n  </shaders>\n"
@@ -84,7 +83,7 @@ TEST(LookWriter, WritesWholeDocuments) {
     CVxShapeMask empty;
     empty.m_contours.emplace_back();
     empty.m_contours.back().sets.emplace_back();
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         ReadLook look(c.look);
         ASSERT_TRUE(look.ok) << c.look;
         CVxString out("old text");
@@ -95,11 +94,10 @@ TEST(LookWriter, WritesWholeDocuments) {
 }
 
 TEST(LookWriter, ExtractsTheCdlOfPerChannelGradings) {
-    struct Case {
+    const struct {
         std::string look;
         const char* expected; // slope, offset, power; empty when there is no CDL
-    };
-    const Case cases[] = {
+    } cases[] = {
         {Shaders(""), "1,1,1 0,0,0 1,1,1"},
         {Base(Sublayer0("<Gain.X>\"1\"</Gain.X>")), "2,1,1 0,0,0 1,1,1"},
         {Base(Sublayer0("<Contrast>\"1\"</Contrast><ContrastRange>\"0\"</ContrastRange>"
@@ -121,7 +119,7 @@ TEST(LookWriter, ExtractsTheCdlOfPerChannelGradings) {
         {Shaders("<shader><name>\"Blur\"</name></shader><base><visible>\"1\"</visible></base>"),
          ""},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         ReadLook look(c.look);
         ASSERT_TRUE(look.ok) << c.look;
         double s[3], o[3], p[3];
@@ -152,13 +150,12 @@ TEST(LookWriter, LutElementsHaveTheirExactLengthAndBytes) {
 }
 
 TEST(LookWriter, RefusesWhatWouldNotReadBackTheSame) {
-    struct Case {
+    const struct {
         const char* name;
         const char* text;
         const char* defaultText;
         bool ok;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"BaseLUT", "a\"b.cube", nullptr, false},
         {"BaseLUT", "Neutral.cube", nullptr, false},
         {"Mode", "Normal", "N", true},
@@ -170,7 +167,7 @@ TEST(LookWriter, RefusesWhatWouldNotReadBackTheSame) {
                     "</contour></mask></look>");
     ASSERT_TRUE(masked.mask);
     const float lut[] = {0, 0, 0};
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         ReadLook look(Base(Sublayer0("")));
         look.grading.BaseSublayer(0)->SetText(CVxString(c.name), CVxString(c.text), c.defaultText);
         CVxString out("old");
