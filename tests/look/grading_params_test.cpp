@@ -56,35 +56,26 @@ TEST(GradingParams, DefaultsAndPerChannelTests) {
     };
     const std::string blur = "<shader><name>\"Blur\"</name></shader>";
     const Case cases[] = {
-        {Sublayer0("<Gain.X>\"1\"</Gain.X>"), "", true, true},
-        {Sublayer0("<Gain.X>\"1\"</Gain.X><GainLow.X>\"0.2\"</GainLow.X>"), "", false, false},
-        {Sublayer0("<SaturationLMH.Y>\"1\"</SaturationLMH.Y>"), "", false, false},
-        {Sublayer0("<ContrastHigh>\"1\"</ContrastHigh>"), "", false, false},
-        {Sublayer0("<GainLow.5>\"1\"</GainLow.5>"), "", true, true},
-        {Sublayer0("<GrayOutLow>\"1\"</GrayOutLow>"), "", true, true},
-        {Sublayer0("<OffsetMid.Z>\"N0.1\"</OffsetMid.Z>"), "", true, true},
-        {Sublayer0("<BaseLUT>\"a.cube\"</BaseLUT>"), "", false, true},
-        {Sublayer0("<BaseLUT>\"*\"</BaseLUT><MatrixLUT>\"\"</MatrixLUT>"), "", true, true},
-        {Sublayer0("<matrixR.X>\"1\"</matrixR.X><matrixG.Y>\"1\"</matrixG.Y>"
-                   "<matrixR.Y>\"0\"</matrixR.Y>"),
-         "", true, true},
-        {Sublayer0("<matrixR.Y>\"0.5\"</matrixR.Y>"), "", false, true},
-        {Sublayer0("<matrixB.Z>\"0\"</matrixB.Z>"), "", false, true},
-        {Sublayer0("<Saturation>\"1\"</Saturation>"), "", true, true},
-        {Sublayer0("<Saturation>\"1.5\"</Saturation>"), "", false, false},
-        {Sublayer0("<Gain.X>\"1\"</Gain.X>"), blur, false, false},
-        {"<sublayer3><opacity>\"0.5\"</opacity></sublayer3>", "", true, true},
-        {"<sublayer3><parameters><Gain.X>\"1\"</Gain.X></parameters></sublayer3>", "", false,
-         false},
-        {"<sublayer3><parameters><GrayOut3>\"1\"</GrayOut3><Secondary>\"1\"</Secondary>"
-         "</parameters></sublayer3>",
-         "", true, true},
-        {"<sublayer11><visible>\"0\"</visible><parameters><Gain.X>\"1\"</Gain.X></parameters>"
-         "</sublayer11>",
-         "", false, false},
-        {"<visible>\"0\"</visible><sublayer11><parameters><Gain.X>\"1\"</Gain.X></parameters>"
-         "</sublayer11>",
-         "", true, true},
+        {Sublayer0("Gain.X=1"), "", true, true},
+        {Sublayer0("Gain.X=1 GainLow.X=0.2"), "", false, false},
+        {Sublayer0("SaturationLMH.Y=1"), "", false, false},
+        {Sublayer0("ContrastHigh=1"), "", false, false},
+        {Sublayer0("GainLow.5=1"), "", true, true},
+        {Sublayer0("GrayOutLow=1"), "", true, true},
+        {Sublayer0("OffsetMid.Z=N0.1"), "", true, true},
+        {Sublayer0("BaseLUT=a.cube"), "", false, true},
+        {Sublayer0("BaseLUT=* MatrixLUT="), "", true, true},
+        {Sublayer0("matrixR.X=1 matrixG.Y=1 matrixR.Y=0"), "", true, true},
+        {Sublayer0("matrixR.Y=0.5"), "", false, true},
+        {Sublayer0("matrixB.Z=0"), "", false, true},
+        {Sublayer0("Saturation=1"), "", true, true},
+        {Sublayer0("Saturation=1.5"), "", false, false},
+        {Sublayer0("Gain.X=1"), blur, false, false},
+        {Sublayer(3, "", "<opacity>\"0.5\"</opacity>"), "", true, true},
+        {Sublayer(3, "Gain.X=1"), "", false, false},
+        {Sublayer(3, "GrayOut3=1 Secondary=1"), "", true, true},
+        {Sublayer(11, "Gain.X=1", "<visible>\"0\"</visible>"), "", false, false},
+        {"<visible>\"0\"</visible>" + Sublayer(11, "Gain.X=1"), "", true, true},
     };
     for (const Case& c : cases) {
         ReadLook look(Base(c.base, c.extra));
@@ -121,10 +112,8 @@ TEST(GradingParams, DefaultsAndPerChannelTests) {
 // Secondaries 2 and 4 gain the defaults of their missing parameters, and lose
 // what was read of those that range version 2 defaults.
 TEST(GradingParams, OldBasesGainTheSecondaryDefaultsOfRangeVersionTwo) {
-    const std::string params = Sublayer0("<RangeHLS2.X>\"0.3\"</RangeHLS2.X>"
-                                         "<RangeHLS4.Y>\"0\"</RangeHLS4.Y>"
-                                         "<ToleranceHLS4.Y>\"N7\"</ToleranceHLS4.Y>"
-                                         "<ToleranceHLS4.Z>\"2\"</ToleranceHLS4.Z>");
+    const std::string params =
+        Sublayer0("RangeHLS2.X=0.3 RangeHLS4.Y=0 ToleranceHLS4.Y=N7 ToleranceHLS4.Z=2");
     ReadLook old(Base(params));
     ASSERT_TRUE(old.ok);
     EXPECT_EQ(Listing(*old.grading.BaseSublayer(0)),
@@ -143,8 +132,7 @@ TEST(GradingParams, OldBasesGainTheSecondaryDefaultsOfRangeVersionTwo) {
 }
 
 TEST(GradingParams, LayersAreAddedAboveTheBase) {
-    ReadLook look(
-        Base(Sublayer0("<Gain.X>\"1\"</Gain.X>"), "<shader><name>\"Below\"</name></shader>"));
+    ReadLook look(Base(Sublayer0("Gain.X=1"), "<shader><name>\"Below\"</name></shader>"));
     ASSERT_TRUE(look.ok);
     CVxGradingParamStorage& grading = look.grading;
     CVxShaderParamStorage* above = new CVxShaderParamStorage();

@@ -91,18 +91,13 @@ TEST(LookReader, BaseSublayersShaderFieldsAndFlags) {
 
     CVxString written;
     WriteShaderElement(written, shader, 4);
-    EXPECT_STREQ(written.c_str(), "    <shader>\n"
-                                  "      <name>\"Blur.Shader\"</name>\n"
-                                  "      <visible>\"0\"</visible>\n"
-                                  "      <opacity>\"0.300000011920929\"</opacity>\n"
-                                  "      <mask>\"2\"</mask>\n"
-                                  "      <vectormask>\"0\"</vectormask>\n"
-                                  "      <parameters>\n"
-                                  "        <Radius>\"N2.5\"</Radius>\n"
-                                  "        <File>\"a.cube\"</File>\n"
-                                  "        <ab>\"0,0,0\"</ab>\n"
-                                  "      </parameters>\n"
-                                  "    </shader>\n");
+    EXPECT_STREQ(written.c_str(),
+                 "    <shader>\n      <name>\"Blur.Shader\"</name>\n"
+                 "      <visible>\"0\"</visible>\n      <opacity>\"0.300000011920929\"</opacity>\n"
+                 "      <mask>\"2\"</mask>\n      <vectormask>\"0\"</vectormask>\n"
+                 "      <parameters>\n        <Radius>\"N2.5\"</Radius>\n"
+                 "        <File>\"a.cube\"</File>\n        <ab>\"0,0,0\"</ab>\n"
+                 "      </parameters>\n    </shader>\n");
 }
 
 TEST(LookReader, BaseRoundTripWritesOnlyWhatDiffers) {
@@ -117,21 +112,14 @@ TEST(LookReader, BaseRoundTripWritesOnlyWhatDiffers) {
 
     CVxString written;
     WriteGradingLayers(written, look.grading, 4);
-    EXPECT_STREQ(written.c_str(), "    <base>\n"
-                                  "      <rangeversion>\"2\"</rangeversion>\n"
-                                  "      <visible>\"1\"</visible>\n"
-                                  "      <sublayer0>\n"
-                                  "        <opacity>\"1\"</opacity>\n"
-                                  "        <parameters>\n"
-                                  "          <Flag>\"N\"</Flag>\n"
-                                  "          <Tolerance.X>\"N0\"</Tolerance.X>\n"
-                                  "          <Gain.X>\"0.12346\"</Gain.X>\n"
-                                  "        </parameters>\n"
-                                  "      </sublayer0>\n"
-                                  "      <sublayer3>\n"
-                                  "        <opacity>\"0.5\"</opacity>\n"
-                                  "      </sublayer3>\n"
-                                  "    </base>\n");
+    EXPECT_STREQ(written.c_str(),
+                 "    <base>\n      <rangeversion>\"2\"</rangeversion>\n"
+                 "      <visible>\"1\"</visible>\n      <sublayer0>\n"
+                 "        <opacity>\"1\"</opacity>\n        <parameters>\n"
+                 "          <Flag>\"N\"</Flag>\n          <Tolerance.X>\"N0\"</Tolerance.X>\n"
+                 "          <Gain.X>\"0.12346\"</Gain.X>\n        </parameters>\n"
+                 "      </sublayer0>\n      <sublayer3>\n        <opacity>\"0.5\"</opacity>\n"
+                 "      </sublayer3>\n    </base>\n");
 }
 
 TEST(LookReader, ShapeMaskIsKeptAsReadAndWrittenInStaticForm) {
@@ -169,15 +157,10 @@ TEST(LookReader, ShapeMaskIsKeptAsReadAndWrittenInStaticForm) {
     CVxString written;
     look.mask->WriteElement(written, 2);
     EXPECT_STREQ(written.c_str(),
-                 "  <mask>\n"
-                 "    <name>\"Shape 1\"</name>\n"
-                 "    <activecontour>\"0\"</activecontour>\n"
-                 "    <width>\"1920.5\"</width>\n"
-                 "    <height>\"1080\"</height>\n"
-                 "    <contour>\n"
-                 "      <positive>\"0\"</positive>\n"
-                 "      <point>\n"
-                 "        <inner>\"catmull-rom,value:0.25,0.75@0\"</inner>\n"
+                 "  <mask>\n    <name>\"Shape 1\"</name>\n"
+                 "    <activecontour>\"0\"</activecontour>\n    <width>\"1920.5\"</width>\n"
+                 "    <height>\"1080\"</height>\n    <contour>\n      <positive>\"0\"</positive>\n"
+                 "      <point>\n        <inner>\"catmull-rom,value:0.25,0.75@0\"</inner>\n"
                  "        <innerprevtangent>\"catmull-rom,value:0,0@0\"</innerprevtangent>\n"
                  "        <innernexttangent>\"catmull-rom,value:0,0@0\"</innernexttangent>\n"
                  "        <falloffexponent>\"catmull-rom,value:0@0\"</falloffexponent>\n"
@@ -187,9 +170,7 @@ TEST(LookReader, ShapeMaskIsKeptAsReadAndWrittenInStaticForm) {
                  "        <outerprevtangent>\"catmull-rom,value:0,0@0\"</outerprevtangent>\n"
                  "        <outernexttangent>\"catmull-rom,value:0,0@0\"</outernexttangent>\n"
                  "        <spline>\"linear,value:0@0\"</spline>\n"
-                 "        <smooth>\"linear,value:1@0\"</smooth>\n"
-                 "      </point>\n"
-                 "    </contour>\n"
+                 "        <smooth>\"linear,value:1@0\"</smooth>\n      </point>\n    </contour>\n"
                  "  </mask>\n");
 
     EXPECT_FALSE(ReadLook("<look><mask><contour>" + point + "</contour></mask><x>").mask);

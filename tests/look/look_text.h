@@ -3,6 +3,7 @@
 #include "look/look_reader.h"
 
 #include <memory>
+#include <sstream>
 #include <string>
 
 // A look read from its text, with all that the reader reports.
@@ -26,6 +27,19 @@ inline std::string Base(const std::string& elements, const std::string& before =
     return Shaders(before + "<base>" + elements + "</base>");
 }
 
+// Sublayer n with its parameters given as "Name=value Name=value", after
+// the other elements given.
+inline std::string Sublayer(int n, const std::string& params, const std::string& elements = "") {
+    std::string list;
+    std::istringstream words(params);
+    for (std::string word; words >> word;) {
+        const std::string name = word.substr(0, word.find('='));
+        list += "<" + name + ">\"" + word.substr(name.size() + 1) + "\"</" + name + ">";
+    }
+    const std::string tag = "sublayer" + std::to_string(n);
+    return "<" + tag + ">" + elements + "<parameters>" + list + "</parameters></" + tag + ">";
+}
+
 inline std::string Sublayer0(const std::string& params) {
-    return "<sublayer0><parameters>" + params + "</parameters></sublayer0>";
+    return Sublayer(0, params);
 }

@@ -99,23 +99,15 @@ TEST(LookWriter, ExtractsTheCdlOfPerChannelGradings) {
         const char* expected; // slope, offset, power; empty when there is no CDL
     } cases[] = {
         {Shaders(""), "1,1,1 0,0,0 1,1,1"},
-        {Base(Sublayer0("<Gain.X>\"1\"</Gain.X>")), "2,1,1 0,0,0 1,1,1"},
-        {Base(Sublayer0("<Contrast>\"1\"</Contrast><ContrastRange>\"0\"</ContrastRange>"
-                        "<Pivot>\"0.25\"</Pivot>")),
-         "2,2,2 -0.25,-0.25,-0.25 1,1,1"},
-        {Base(Sublayer0("<Temperature>\"1\"</Temperature><Magenta>\"2\"</Magenta>")),
-         "4,0.25,1 0,0,0 1,1,1"},
-        {Base(Sublayer0("<GainRange>\"2\"</GainRange><Overall>\"0.5\"</Overall><Offset.g>\"0.25\""
-                        "</Offset.g>")),
-         "2,2,2 0,0.5,0 1,1,1"},
-        {Base(Sublayer0("<PrinterLights.r>\"1\"</PrinterLights.r><PrinterLights.b>\"-1\""
-                        "</PrinterLights.b>")),
-         "2,1,0.5 0,0,0 1,1,1"},
-        {Base(Sublayer0("<GammaRange>\"0.5\"</GammaRange><Gamma.X>\"1\"</Gamma.X><Gamma.Y>\"-1\""
-                        "</Gamma.Y><Gamma.Z>\"2\"</Gamma.Z>")),
+        {Base(Sublayer0("Gain.X=1")), "2,1,1 0,0,0 1,1,1"},
+        {Base(Sublayer0("Contrast=1 ContrastRange=0 Pivot=0.25")), "2,2,2 -0.25,-0.25,-0.25 1,1,1"},
+        {Base(Sublayer0("Temperature=1 Magenta=2")), "4,0.25,1 0,0,0 1,1,1"},
+        {Base(Sublayer0("GainRange=2 Overall=0.5 Offset.g=0.25")), "2,2,2 0,0.5,0 1,1,1"},
+        {Base(Sublayer0("PrinterLights.r=1 PrinterLights.b=-1")), "2,1,0.5 0,0,0 1,1,1"},
+        {Base(Sublayer0("GammaRange=0.5 Gamma.X=1 Gamma.Y=-1 Gamma.Z=2")),
          "1,1,1 0,0,0 0.5,2,0.25"},
-        {Base(Sublayer0("<Saturation>\"2\"</Saturation>")), ""},
-        {Base(Sublayer0("<BaseLUT>\"a.cube\"</BaseLUT>")), ""},
+        {Base(Sublayer0("Saturation=2")), ""},
+        {Base(Sublayer0("BaseLUT=a.cube")), ""},
         {Shaders("<shader><name>\"Blur\"</name></shader><base><visible>\"1\"</visible></base>"),
          ""},
     };

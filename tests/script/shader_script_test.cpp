@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -74,30 +75,34 @@ struct MessageCase {
 };
 
 TEST(ShaderScript, LoadMessages) {
-    const MessageCase cases[] = {
-        {"#include x", "Unknown directive."},
-        {"1 = 2;", "Identifier expected."},
+    std::vector<MessageCase> cases = {
+        {"#include x", "Unknown directive."},     {"1 = 2;", "Identifier expected."},
+        {"x = 1", "Missing semicolon."},          {"x = ;", "Expression expected."},
+        {"if () x = 1;", "Expression expected."}, {"while (1) {", "Unexpected end of script"},
+        {"x", "Unexpected end of script"},        {"x = 1 ? 2 : 3;", "Unsupported operator."},
+        {"x = y;", "Unknown identifier."},        {"x = 2 (3);", "Misplaced left parenthesis."},
+        {"x = 0x123456789;", "Value too large."}, {"x = ();", "Syntax error: missing operand."},
+        {"x = 1.2.3;", "Invalid number."},        {"x = 1 +", "Unexpected end of expression."},
+        {"x = 1e+;", "Invalid number."},          {"x.xy = 1;", "Invalid vector coordinate."},
+        {"x = 1e5e3;", "Invalid number."},        {"x = 8-2;", "Invalid number."},
+        {"x = 0xFF;", "Invalid number."},         {"/* never closed", ""},
+        {"x = 1; // comment to the end", ""},     {"x = 1;;; { } y = x;", ""},
+    };
+    // Longer messages would not fit the columns above.
+    const MessageCase more[] = {
         {"x + 1;", "Assignment or semicolon expected."},
         {"x == 1;", "Assignment or semicolon expected."},
         {"x = x + 1;", "A variable can't be used to initialize itself."},
-        {"x = 1", "Missing semicolon."},
         {"else x = 1;", "Illegal 'else' without matching 'if'."},
         {"while 1) x = 1;", "strLeft parenthesis expected after 'while'."},
         {"IF 1) x = 1;", "strLeft parenthesis expected after 'if'."},
-        {"x = ;", "Expression expected."},
-        {"if () x = 1;", "Expression expected."},
         {"break;", "'break' found, but not in a loop."},
         {"while (1) break", "Missing semicolon after 'break'"},
         {"if (1) continue;", "'continue' found, but not in a loop."},
         {"while (1) { continue }", "Missing semicolon after 'continue'"},
-        {"while (1) {", "Unexpected end of script"},
-        {"x", "Unexpected end of script"},
-        {"x = 1 ? 2 : 3;", "Unsupported operator."},
         {"x = 1 = 2;", "Syntax error: assignments not allowed."},
-        {"x = 2 (3);", "Misplaced left parenthesis."},
         {"x = 1);", "Syntax error: no matching left parenthesis."},
         {"x = 1 + ;", "Syntax error: missing operand."},
-        {"x = ();", "Syntax error: missing operand."},
         {"x = 1, 2;", "Syntax error: comma outside function call."},
         {"x = min(1, 2, 3);", "Too many arguments passed to function."},
         {"x = sqrt();", "Too few arguments for this function"},
@@ -108,25 +113,14 @@ TEST(ShaderScript, LoadMessages) {
         {"x = sqrt(4;", "Syntax error: missing parenthesis."},
         {"x = (4;", "Syntax error: missing right parenthesis."},
         {"x = 1 @ 2;", "Invalid character in expression."},
-        {"x = y;", "Unknown identifier."},
         {"x = sqrt;", "Expected left parenthesis after function name"},
         {"x = 1; y = x.q;", "Syntax error: invalid vector coordinate."},
         {"x = 1; y = x.xy;", "Invalid vector coordinate."},
-        {"x = 1 +", "Unexpected end of expression."},
         {"if (1 x = 1;", "Syntax error: missing operator."},
-        {"x.xy = 1;", "Invalid vector coordinate."},
         {"x.y.z = 1;", "Too many dots in variable name."},
-        {"x = 0x123456789;", "Value too large."},
-        {"x = 1.2.3;", "Invalid number."},
-        {"x = 1e+;", "Invalid number."},
-        {"x = 1e5e3;", "Invalid number."},
-        {"x = 8-2;", "Invalid number."},
-        {"x = 0xFF;", "Invalid number."},
         {"sin = 1;", "Variable name collides with an existing function."},
-        {"/* never closed", ""},
-        {"x = 1; // comment to the end", ""},
-        {"x = 1;;; { } y = x;", ""},
     };
+    cases.insert(cases.end(), std::begin(more), std::end(more));
     for (const MessageCase& c : cases) {
         ShaderScript script;
         bool loaded = script.Load(c.script);
