@@ -57,35 +57,21 @@ TEST(Settings, DottedKeysBelowTheRoot) {
 }
 
 TEST(Settings, MalformedTextFails) {
-    struct Case {
-        const char* text;
-        bool ok;
-    } cases[] = {
-        {"", true},
-        {"<values></values>", true},
-        {"<?xml?><values>\n<a>\"x\"</a>\n</values>\n<!-- end -->", true},
-        {"<values><a>x</a></values>", false},
-        {"<values><a>\"x</a></values>", false},
-        {"<values><a>\"x\"</b></values>", false},
-        {"<values><a>\"x\"<b>\"y\"</b></a></values>", false},
-        {"<1a>\"x\"</1a>", false},
-        {"<values><a b=\"1\">\"x\"</a></values>", false},
-        {"<values><a/></values>", false},
-        {"<values><a>\"x\"</a>", false},
-        {"<values><a.b>\"x\"</a.b></values>", false},
-        {"<values><_a-1>\"x\"</_A-1></values>", true},
-        {"<values ><a >\"x\"  </a\t></values\n>", true},
-        {"<values><a>\"x\"<!-- c --></a></values>", false},
-        {"<values><a><b>\"x\"</b><!-- c --></a></values>", true},
-        {"</values>", false},
-        {"text", false},
-    };
-    for (const Case& c : cases) {
+    for (const char* text : {"", "<values></values>", "<values><_a-1>\"x\"</_A-1></values>",
+                             "<values ><a >\"x\"  </a\t></values\n>",
+                             "<?xml?><values>\n<a>\"x\"</a>\n</values>\n<!-- end -->",
+                             "<values><a><b>\"x\"</b><!-- c --></a></values>"})
+        EXPECT_TRUE(SettingsStore("", "values").LoadText(text)) << text;
+    for (const char* text :
+         {"<values><a>x</a></values>", "<values><a>\"x</a></values>",
+          "<values><a>\"x\"</b></values>", "<values><a>\"x\"<b>\"y\"</b></a></values>",
+          "<1a>\"x\"</1a>", "<values><a b=\"1\">\"x\"</a></values>", "<values><a/></values>",
+          "<values><a>\"x\"</a>", "<values><a.b>\"x\"</a.b></values>",
+          "<values><a>\"x\"<!-- c --></a></values>", "</values>", "text"}) {
         SettingsStore store("", "values");
-        EXPECT_EQ(store.LoadText(c.text), c.ok) << c.text;
-        if (!c.ok) { // nothing read before the fault is kept
-            EXPECT_EQ(Text(store.GetString("a", "-")), "-") << c.text;
-        }
+        EXPECT_FALSE(store.LoadText(text)) << text;
+        // Nothing read before the fault is kept.
+        EXPECT_EQ(Text(store.GetString("a", "-")), "-") << text;
     }
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -66,8 +67,8 @@ TEST(XmlValues, BooleansAndColours) {
     for (const auto& c : colours) {
         float rgba[4] = {9, 9, 9, 9};
         EXPECT_EQ(ParseXMLColor(c.text, rgba), c.ok) << c.text;
-        for (int k = 0; k < 4; ++k)
-            EXPECT_FLOAT_EQ(rgba[k], c.rgba[k]) << c.text << " component " << k;
+        EXPECT_EQ(std::vector<float>(rgba, rgba + 4), std::vector<float>(c.rgba, c.rgba + 4))
+            << c.text;
     }
 }
 

@@ -26,17 +26,16 @@ TEST(LookReader, AcceptsAndRejectsDocuments) {
         {"<look><LUT1D><size>\"256\"</size></LUT1D><ASC><slope>\"1\"</slope></ASC></look>", true, 0,
          0},
         // Sublayers in rising order, each once; a base needs at least one child.
-        {Shaders("<base><sublayer2></sublayer2><sublayer1></sublayer1></base>"), false, 0, 1},
-        {Shaders("<base><sublayer1></sublayer1><sublayer1></sublayer1></base>"), false, 0, 1},
-        {Shaders("<base></base>"), false, 0, 0},
-        {Shaders("<base><sublayer12></sublayer12><sublayer5x></sublayer5x></base>"), true, 0, 1},
+        {Base("<sublayer2></sublayer2><sublayer1></sublayer1>"), false, 0, 1},
+        {Base("<sublayer1></sublayer1><sublayer1></sublayer1>"), false, 0, 1},
+        {Base(""), false, 0, 0},
+        {Base("<sublayer12></sublayer12><sublayer5x></sublayer5x>"), true, 0, 1},
         {Shaders("<base><visible>\"1\"</visible></base><base><visible>\"1\"</visible></base>"),
          true, 0, 13},
-        {Shaders("<base><sublayer5><opacity>\"0.5\"</opacity></sublayer5></base>"), true, 0, 1},
+        {Base("<sublayer5><opacity>\"0.5\"</opacity></sublayer5>"), true, 0, 1},
         {Shaders("<shader><visible>\"1\"</visible></shader>"), true, 0, 0},
-        {Shaders("<shader><name>\"Blur\"</name><zz><q>\"1\"</q></zz></shader><base><x>\"1\"</x>"
-                 "</base>"),
-         true, 0, 2},
+        {Base("<x>\"1\"</x>", "<shader><name>\"Blur\"</name><zz><q>\"1\"</q></zz></shader>"), true,
+         0, 2},
         {"<look><shaders><base><x>\"1\"</x>", false, 0, 0},
         {"<look><shaders></look>", false, 0, 0},
         {"<look>" + deep, false, 0, 0},
@@ -52,19 +51,13 @@ TEST(LookReader, AcceptsAndRejectsDocuments) {
 }
 
 TEST(LookReader, BaseSublayersShaderFieldsAndFlags) {
-    ReadLook look(Shaders("<shader>\n"
-                          "  <NAME>\"Blur.Shader\"</NAME>\n"
-                          "  <visible>\"off\"</visible>\n"
-                          "  <opacity>\"0.3\"</opacity>\n"
-                          "  <mask>\"2\"</mask>\n"
-                          "  <vectormask>\"3\"</vectormask>\n"
-                          "  <parameters><Radius>\"N2.5\"</Radius><File>\"a.cube\"</File>"
-                          "<ab>\"0,0,0\"</ab></parameters>\n"
-                          "</shader>\n"
-                          "<base><visible>\"no\"</visible><sublayer5><name>\"x\"</name>"
-                          "<mask>\"0\"</mask><parameters><Gain.r>\"1\"</Gain.r>"
-                          "</parameters></sublayer5></base>\n"
-                          "<GRADING1D>\"yes\"</GRADING1D>\n"));
+    ReadLook look(Shaders(
+        "<shader>\n  <NAME>\"Blur.Shader\"</NAME>\n  <visible>\"off\"</visible>\n"
+        "  <opacity>\"0.3\"</opacity>\n  <mask>\"2\"</mask>\n  <vectormask>\"3\"</vectormask>\n"
+        "  <parameters><Radius>\"N2.5\"</Radius><File>\"a.cube\"</File><ab>\"0,0,0\"</ab>"
+        "</parameters>\n</shader>\n<base><visible>\"no\"</visible>" +
+        Sublayer(5, "Gain.r=1", "<name>\"x\"</name><mask>\"0\"</mask>") +
+        "</base>\n<GRADING1D>\"yes\"</GRADING1D>\n"));
     ASSERT_TRUE(look.ok);
     const CVxGradingParamStorage& grading = look.grading;
     EXPECT_TRUE(grading.IsOneDimensional());
@@ -101,12 +94,12 @@ TEST(LookReader, BaseSublayersShaderFieldsAndFlags) {
 }
 
 TEST(LookReader, BaseRoundTripWritesOnlyWhatDiffers) {
-    ReadLook look(Shaders("<base><rangeversion>\"2\"</rangeversion>"
-                          "<sublayer0><opacity>\"1\"</opacity><parameters><BaseLUT>\"\"</BaseLUT>"
-                          "<Gain.X>\"0.123456789\"</Gain.X><GrayOut1>\"1\"</GrayOut1>"
-                          "<Tolerance.X>\"N0.0\"</Tolerance.X><Middle.X>\"N0.25\"</Middle.X>"
-                          "<Flag>\"N\"</Flag></parameters></sublayer0>"
-                          "<sublayer3><opacity>\"0.5\"</opacity></sublayer3></base>"));
+    ReadLook look(Base("<rangeversion>\"2\"</rangeversion>" +
+                       Sublayer(0,
+                                "BaseLUT= Gain.X=0.123456789 GrayOut1=1 Tolerance.X=N0.0 "
+                                "Middle.X=N0.25 Flag=N",
+                                "<opacity>\"1\"</opacity>") +
+                       Sublayer(3, "", "<opacity>\"0.5\"</opacity>")));
     ASSERT_TRUE(look.ok);
     look.grading.BaseSublayer(0)->Find("Middle.X")->SetDefault(CVxString("N0.25"));
 

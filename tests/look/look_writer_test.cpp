@@ -54,9 +54,7 @@ TEST(LookWriter, WritesWholeDocuments) {
              lutText +
              "  <LUT1D>\n    <size>\"2\"</size>\n    <data>\"\n      000000000000000000000000"
              "0000803F0000003F000000C0\"\n    </data>\n  </LUT1D>\n</look>\n"},
-        {Shaders("<base><sublayer0><parameters><Gain.r>\"1\"</Gain.r><GrayOut>\"1\"</GrayOut>"
-                 "</parameters></sublayer0><sublayer3><opacity>\"0.3\"</opacity></sublayer3>"
-                 "</base>"),
+        {Base(Sublayer0("Gain.r=1 GrayOut=1") + Sublayer(3, "", "<opacity>\"0.3\"</opacity>")),
          true, 0, 0,
          start + base +
              "      <visible>\"1\"</visible>\n      <sublayer0>\n"
@@ -194,7 +192,7 @@ TEST(LookWriter, WrapsALutFileByName) {
 
 // Read back, a document holds the same grading and mask (it writes the same
 // text again) and names its LUT size.
-TEST(LookWriter, DocumentsReadBackAndLoadAsLuts) {
+TEST(LookWriter, DocumentsReadBackAsWritten) {
     ReadLook first("<look><mask><name>\"m\"</name><contour>" + kPoint + kPoint +
                    "</contour></mask><shaders><shader><name>\"Blur\"</name><parameters>"
                    "<Radius>\"N2\"</Radius></parameters></shader><base><sublayer0><parameters>"

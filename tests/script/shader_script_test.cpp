@@ -88,7 +88,6 @@ TEST(ShaderScript, LoadMessages) {
         {"x = 0xFF;", "Invalid number."},         {"/* never closed", ""},
         {"x = 1; // comment to the end", ""},     {"x = 1;;; { } y = x;", ""},
     };
-    // Longer messages would not fit the columns above.
     const MessageCase more[] = {
         {"x + 1;", "Assignment or semicolon expected."},
         {"x == 1;", "Assignment or semicolon expected."},
@@ -130,7 +129,6 @@ TEST(ShaderScript, LoadMessages) {
 }
 
 TEST(ShaderScript, HostileInput) {
-    const std::string digits(300, '7');
     const std::string deepParens = std::string(100000, '(') + "1" + std::string(100000, ')');
     std::string deepIfs;
     for (int i = 0; i < 20000; ++i)
@@ -142,7 +140,7 @@ TEST(ShaderScript, HostileInput) {
         bool loads;
         const char* message;
     } cases[] = {
-        {"x = " + digits + ";", false, "Number too long."},
+        {"x = " + std::string(300, '7') + ";", false, "Number too long."},
         {"x = " + std::string(254, '1') + ";", true, ""},
         {"x = " + deepParens + ";", true, ""},
         {deepIfs, true, ""},
