@@ -122,8 +122,7 @@ TEST(Paths, ExistenceAndScans) {
         }
         EXPECT_EQ(names, c.names) << c.pattern;
     }
-    CVxDirectoryScan elsewhere("C:\\*.*", true);
-    EXPECT_FALSE(elsewhere.Next());
+    EXPECT_FALSE(CVxDirectoryScan("C:\\*.*", true).Next());
 }
 
 TEST(Paths, TextFiles) {

@@ -46,43 +46,41 @@ TEST(ShaderParams, NamesAreNormalisedAndFoundCaseBlind) {
 }
 
 TEST(GradingParams, DefaultsAndPerChannelTests) {
-    struct Case {
-        std::string base;
-        std::string extra;
+    // The contents of a base, grouped by what they give.
+    const struct {
         bool perChannel;
         bool perChannelIgnoringLuts;
+        std::vector<std::string> bases;
+    } groups[] = {
+        {true,
+         true,
+         {Sublayer(0, "Gain.X=1"), Sublayer(0, "GainLow.5=1"), Sublayer(0, "GrayOutLow=1"),
+          Sublayer(0, "OffsetMid.Z=N0.1"), Sublayer(0, "BaseLUT=* MatrixLUT="),
+          Sublayer(0, "matrixR.X=1 matrixG.Y=1 matrixR.Y=0"), Sublayer(0, "Saturation=1"),
+          Sublayer(3, "", "<opacity>\"0.5\"</opacity>"), Sublayer(3, "GrayOut3=1 Secondary=1"),
+          "<visible>\"0\"</visible>" + Sublayer(11, "Gain.X=1")}},
+        {false,
+         false,
+         {Sublayer(0, "Gain.X=1 GainLow.X=0.2"), Sublayer(0, "SaturationLMH.Y=1"),
+          Sublayer(0, "ContrastHigh=1"), Sublayer(0, "Saturation=1.5"), Sublayer(3, "Gain.X=1"),
+          Sublayer(11, "Gain.X=1", "<visible>\"0\"</visible>")}},
+        {false,
+         true,
+         {Sublayer(0, "BaseLUT=a.cube"), Sublayer(0, "matrixR.Y=0.5"), Sublayer(0, "matrixB.Z=0")}},
     };
-    const std::string blur = "<shader><name>\"Blur\"</name></shader>";
-    const Case cases[] = {
-        {Sublayer0("Gain.X=1"), "", true, true},
-        {Sublayer0("Gain.X=1 GainLow.X=0.2"), "", false, false},
-        {Sublayer0("SaturationLMH.Y=1"), "", false, false},
-        {Sublayer0("ContrastHigh=1"), "", false, false},
-        {Sublayer0("GainLow.5=1"), "", true, true},
-        {Sublayer0("GrayOutLow=1"), "", true, true},
-        {Sublayer0("OffsetMid.Z=N0.1"), "", true, true},
-        {Sublayer0("BaseLUT=a.cube"), "", false, true},
-        {Sublayer0("BaseLUT=* MatrixLUT="), "", true, true},
-        {Sublayer0("matrixR.X=1 matrixG.Y=1 matrixR.Y=0"), "", true, true},
-        {Sublayer0("matrixR.Y=0.5"), "", false, true},
-        {Sublayer0("matrixB.Z=0"), "", false, true},
-        {Sublayer0("Saturation=1"), "", true, true},
-        {Sublayer0("Saturation=1.5"), "", false, false},
-        {Sublayer0("Gain.X=1"), blur, false, false},
-        {Sublayer(3, "", "<opacity>\"0.5\"</opacity>"), "", true, true},
-        {Sublayer(3, "Gain.X=1"), "", false, false},
-        {Sublayer(3, "GrayOut3=1 Secondary=1"), "", true, true},
-        {Sublayer(11, "Gain.X=1", "<visible>\"0\"</visible>"), "", false, false},
-        {"<visible>\"0\"</visible>" + Sublayer(11, "Gain.X=1"), "", true, true},
-    };
-    for (const Case& c : cases) {
-        ReadLook look(Base(c.base, c.extra));
-        ASSERT_TRUE(look.ok) << c.base;
-        EXPECT_EQ(look.grading.IsPerChannelOnly(false), c.perChannel) << c.base << c.extra;
-        EXPECT_EQ(look.grading.IsPerChannelOnly(true), c.perChannelIgnoringLuts) << c.base;
-    }
+    for (const auto& group : groups)
+        for (const std::string& base : group.bases) {
+            ReadLook look(Base(base));
+            ASSERT_TRUE(look.ok) << base;
+            EXPECT_EQ(look.grading.IsPerChannelOnly(false), group.perChannel) << base;
+            EXPECT_EQ(look.grading.IsPerChannelOnly(true), group.perChannelIgnoringLuts) << base;
+        }
 
-    ReadLook textMatrix(Base(Sublayer0("")));
+    // A blur layer besides the base is more than a per-channel change.
+    ReadLook blurred(Base(Sublayer(0, "Gain.X=1"), "<shader><name>\"Blur\"</name></shader>"));
+    EXPECT_FALSE(blurred.grading.IsPerChannelOnly(false) || blurred.grading.IsPerChannelOnly(true));
+
+    ReadLook textMatrix(Base(Sublayer(0, "")));
     textMatrix.grading.BaseSublayer(0)->SetText(CVxString("matrixR.Y"), CVxString("0.5"));
     EXPECT_TRUE(textMatrix.grading.IsPerChannelOnly(false));
 
@@ -111,7 +109,7 @@ TEST(GradingParams, DefaultsAndPerChannelTests) {
 // what was read of those that range version 2 defaults.
 TEST(GradingParams, OldBasesGainTheSecondaryDefaultsOfRangeVersionTwo) {
     const std::string params =
-        Sublayer0("RangeHLS2.X=0.3 RangeHLS4.Y=0 ToleranceHLS4.Y=N7 ToleranceHLS4.Z=2");
+        Sublayer(0, "RangeHLS2.X=0.3 RangeHLS4.Y=0 ToleranceHLS4.Y=N7 ToleranceHLS4.Z=2");
     ReadLook old(Base(params));
     ASSERT_TRUE(old.ok);
     EXPECT_EQ(Listing(*old.grading.BaseSublayer(0)),
@@ -130,7 +128,7 @@ TEST(GradingParams, OldBasesGainTheSecondaryDefaultsOfRangeVersionTwo) {
 }
 
 TEST(GradingParams, LayersAreAddedAboveTheBase) {
-    ReadLook look(Base(Sublayer0("Gain.X=1"), "<shader><name>\"Below\"</name></shader>"));
+    ReadLook look(Base(Sublayer(0, "Gain.X=1"), "<shader><name>\"Below\"</name></shader>"));
     ASSERT_TRUE(look.ok);
     CVxGradingParamStorage& grading = look.grading;
     CVxShaderParamStorage* above = new CVxShaderParamStorage();

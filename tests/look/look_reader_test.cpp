@@ -94,11 +94,10 @@ TEST(LookReader, BaseSublayersShaderFieldsAndFlags) {
 }
 
 TEST(LookReader, BaseRoundTripWritesOnlyWhatDiffers) {
+    const std::string params = "BaseLUT= Gain.X=0.123456789 GrayOut1=1 Tolerance.X=N0.0 "
+                               "Middle.X=N0.25 Flag=N";
     ReadLook look(Base("<rangeversion>\"2\"</rangeversion>" +
-                       Sublayer(0,
-                                "BaseLUT= Gain.X=0.123456789 GrayOut1=1 Tolerance.X=N0.0 "
-                                "Middle.X=N0.25 Flag=N",
-                                "<opacity>\"1\"</opacity>") +
+                       Sublayer(0, params, "<opacity>\"1\"</opacity>") +
                        Sublayer(3, "", "<opacity>\"0.5\"</opacity>")));
     ASSERT_TRUE(look.ok);
     look.grading.BaseSublayer(0)->Find("Middle.X")->SetDefault(CVxString("N0.25"));

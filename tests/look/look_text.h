@@ -27,19 +27,17 @@ inline std::string Base(const std::string& elements, const std::string& before =
     return Shaders(before + "<base>" + elements + "</base>");
 }
 
-// Sublayer n with its parameters given as "Name=value Name=value", after
-// the other elements given.
+// Sublayer n with the elements given, then its parameters given as
+// "Name=value Name=value" (no parameters element when there are none).
 inline std::string Sublayer(int n, const std::string& params, const std::string& elements = "") {
+    const std::string tag = "sublayer" + std::to_string(n);
     std::string list;
     std::istringstream words(params);
     for (std::string word; words >> word;) {
         const std::string name = word.substr(0, word.find('='));
         list += "<" + name + ">\"" + word.substr(name.size() + 1) + "\"</" + name + ">";
     }
-    const std::string tag = "sublayer" + std::to_string(n);
-    return "<" + tag + ">" + elements + "<parameters>" + list + "</parameters></" + tag + ">";
-}
-
-inline std::string Sublayer0(const std::string& params) {
-    return Sublayer(0, params);
+    if (!list.empty())
+        list = "<parameters>" + list + "</parameters>";
+    return "<" + tag + ">" + elements + list + "</" + tag + ">";
 }

@@ -54,7 +54,7 @@ TEST(LookWriter, WritesWholeDocuments) {
              lutText +
              "  <LUT1D>\n    <size>\"2\"</size>\n    <data>\"\n      000000000000000000000000"
              "0000803F0000003F000000C0\"\n    </data>\n  </LUT1D>\n</look>\n"},
-        {Base(Sublayer0("Gain.r=1 GrayOut=1") + Sublayer(3, "", "<opacity>\"0.3\"</opacity>")),
+        {Base(Sublayer(0, "Gain.r=1 GrayOut=1") + Sublayer(3, "", "<opacity>\"0.3\"</opacity>")),
          true, 0, 0,
          start + base +
              "      <visible>\"1\"</visible>\n      <sublayer0>\n"
@@ -97,15 +97,16 @@ TEST(LookWriter, ExtractsTheCdlOfPerChannelGradings) {
         const char* expected; // slope, offset, power; empty when there is no CDL
     } cases[] = {
         {Shaders(""), "1,1,1 0,0,0 1,1,1"},
-        {Base(Sublayer0("Gain.X=1")), "2,1,1 0,0,0 1,1,1"},
-        {Base(Sublayer0("Contrast=1 ContrastRange=0 Pivot=0.25")), "2,2,2 -0.25,-0.25,-0.25 1,1,1"},
-        {Base(Sublayer0("Temperature=1 Magenta=2")), "4,0.25,1 0,0,0 1,1,1"},
-        {Base(Sublayer0("GainRange=2 Overall=0.5 Offset.g=0.25")), "2,2,2 0,0.5,0 1,1,1"},
-        {Base(Sublayer0("PrinterLights.r=1 PrinterLights.b=-1")), "2,1,0.5 0,0,0 1,1,1"},
-        {Base(Sublayer0("GammaRange=0.5 Gamma.X=1 Gamma.Y=-1 Gamma.Z=2")),
+        {Base(Sublayer(0, "Gain.X=1")), "2,1,1 0,0,0 1,1,1"},
+        {Base(Sublayer(0, "Contrast=1 ContrastRange=0 Pivot=0.25")),
+         "2,2,2 -0.25,-0.25,-0.25 1,1,1"},
+        {Base(Sublayer(0, "Temperature=1 Magenta=2")), "4,0.25,1 0,0,0 1,1,1"},
+        {Base(Sublayer(0, "GainRange=2 Overall=0.5 Offset.g=0.25")), "2,2,2 0,0.5,0 1,1,1"},
+        {Base(Sublayer(0, "PrinterLights.r=1 PrinterLights.b=-1")), "2,1,0.5 0,0,0 1,1,1"},
+        {Base(Sublayer(0, "GammaRange=0.5 Gamma.X=1 Gamma.Y=-1 Gamma.Z=2")),
          "1,1,1 0,0,0 0.5,2,0.25"},
-        {Base(Sublayer0("Saturation=2")), ""},
-        {Base(Sublayer0("BaseLUT=a.cube")), ""},
+        {Base(Sublayer(0, "Saturation=2")), ""},
+        {Base(Sublayer(0, "BaseLUT=a.cube")), ""},
         {Shaders("<shader><name>\"Blur\"</name></shader><base><visible>\"1\"</visible></base>"),
          ""},
     };
@@ -146,19 +147,16 @@ TEST(LookWriter, RefusesWhatWouldNotReadBackTheSame) {
         const char* defaultText;
         bool ok;
     } cases[] = {
-        {"BaseLUT", "a\"b.cube", nullptr, false},
-        {"BaseLUT", "Neutral.cube", nullptr, false},
-        {"Mode", "Normal", "N", true},
-        {"a b", "1", nullptr, false},
-        {"!x", "1", nullptr, false},
-        {"GrayOut", "a\"b", nullptr, true},
+        {"Mode", "Normal", "N", true}, {"BaseLUT", "a\"b.cube", nullptr, false},
+        {"a b", "1", nullptr, false},  {"BaseLUT", "Neutral.cube", nullptr, false},
+        {"!x", "1", nullptr, false},   {"GrayOut", "a\"b", nullptr, true},
     };
     ReadLook masked("<look><mask><name>\"a\"</name><contour>" + kPoint +
                     "</contour></mask></look>");
     ASSERT_TRUE(masked.mask);
     const float lut[] = {0, 0, 0};
     for (const auto& c : cases) {
-        ReadLook look(Base(Sublayer0("")));
+        ReadLook look(Base(Sublayer(0, "")));
         look.grading.BaseSublayer(0)->SetText(CVxString(c.name), CVxString(c.text), c.defaultText);
         CVxString out("old");
         EXPECT_EQ(WriteLookDocument(out, look.grading, masked.mask.get(), lut, 1, lut, 1), c.ok)
@@ -166,7 +164,7 @@ TEST(LookWriter, RefusesWhatWouldNotReadBackTheSame) {
         EXPECT_EQ(out == "old", !c.ok) << c.name << " " << c.text;
     }
 
-    ReadLook infinite(Base(Sublayer0("")));
+    ReadLook infinite(Base(Sublayer(0, "")));
     infinite.grading.BaseSublayer(0)->SetNumber(CVxString("Gain.X"),
                                                 std::numeric_limits<double>::infinity());
     CVxString out("old");

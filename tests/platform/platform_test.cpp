@@ -37,7 +37,6 @@ TEST(PathMapping, DrivesAndRoots) {
 
 TEST(PathMapping, CaseBlindResolution) {
     ScratchFolder folder;
-    folder.Folder("Looks");
     folder.Write("Looks/Grade.LOOK", "x");
     folder.Write("Looks/ab", "lower");
     folder.Write("Looks/AB", "upper");

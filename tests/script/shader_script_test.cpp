@@ -134,7 +134,6 @@ TEST(ShaderScript, HostileInput) {
     for (int i = 0; i < 20000; ++i)
         deepIfs += "if (1) {";
     deepIfs += "x = 1;" + std::string(20000, '}');
-    const std::string withNul("x = 1;\0y = 2;", 13);
     const struct {
         std::string text;
         bool loads;
@@ -144,7 +143,7 @@ TEST(ShaderScript, HostileInput) {
         {"x = " + std::string(254, '1') + ";", true, ""},
         {"x = " + deepParens + ";", true, ""},
         {deepIfs, true, ""},
-        {withNul, false, "Identifier expected."},
+        {std::string("x = 1;\0y = 2;", 13), false, "Identifier expected."},
         {std::string("x = 1 \0;", 8), false, "Invalid character in expression."},
     };
     for (const auto& c : cases) {
