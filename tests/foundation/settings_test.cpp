@@ -1,5 +1,4 @@
 #include "foundation/path_expansion.h"
-#include "foundation/paths.h"
 #include "foundation/settings.h"
 
 #include "../support/scratch_folder.h"
@@ -47,46 +46,6 @@ TEST(Settings, DottedKeysBelowTheRoot) {
     for (const char* absent : {"Other.Key", "Key", "values.Size2", "Empty"})
         EXPECT_EQ(Text(store.GetString(absent, "-")), "-") << absent;
     EXPECT_EQ(Text(store.GetString("Size", "-")), "12x"); // plain getters change nothing
-
-    EXPECT_FALSE(SettingsStore("Z:\\no\\such\\file.xml", "values").Load());
-}
-
-TEST(Settings, MalformedTextFails) {
-    struct Case {
-        const char* text;
-        bool ok;
-    } cases[] = {
-        {"", true},
-        {"<values></values>", true},
-        {"<?xml?><values>\n<a>\"x\"</a>\n</values>\n<!-- end -->", true},
-        {"<values><a>x</a></values>", false},
-        {"<values><a>\"x</a></values>", false},
-        {"<values><a>\"x\"</b></values>", false},
-        {"<values><a>\"x\"<b>\"y\"</b></a></values>", false},
-        {"<1a>\"x\"</1a>", false},
-        {"<values><a b=\"1\">\"x\"</a></values>", false},
-        {"<values><a/></values>", false},
-        {"<values><a>\"x\"</a>", false},
-        {"<values><a.b>\"x\"</a.b></values>", false},
-        {"<values><_a-1>\"x\"</_A-1></values>", true},
-        {"<values ><a >\"x\"  </a\t></values\n>", true},
-        {"<values><a>\"x\"<!-- c --></a></values>", false},
-        {"<values><a><b>\"x\"</b><!-- c --></a></values>", true},
-        {"</values>", false},
-        {"text", false},
-    };
-    for (const Case& c : cases) {
-        SettingsStore store("", "values");
-        EXPECT_EQ(store.LoadText(c.text), c.ok) << c.text;
-        if (!c.ok) { // nothing read before the fault is kept
-            EXPECT_EQ(Text(store.GetString("a", "-")), "-") << c.text;
-        }
-    }
-}
-
-TEST(Settings, RecordingGetters) {
-    SettingsStore store("", "values");
-    ASSERT_TRUE(store.LoadText(kSettings));
     EXPECT_FALSE(store.GetBoolRecorded("ColorTransforms.AlwaysUpsampleToPoT", false));
     EXPECT_EQ(Text(store.GetString("ColorTransforms.AlwaysUpsampleToPoT", "")), "0");
     EXPECT_TRUE(store.GetBoolRecorded("Missing.Flag", true));
@@ -94,6 +53,26 @@ TEST(Settings, RecordingGetters) {
     // A default beyond the signed 64-bit range must read back unchanged.
     EXPECT_EQ(store.GetUInt64Recorded("Big", UINT64_MAX), UINT64_MAX);
     EXPECT_EQ(store.GetUInt64Recorded("Big", 0), UINT64_MAX);
+    EXPECT_FALSE(SettingsStore("Z:\\no\\such\\file.xml", "values").Load());
+}
+
+TEST(Settings, MalformedTextFails) {
+    for (const char* text : {"", "<values></values>", "<values><_a-1>\"x\"</_A-1></values>",
+                             "<values ><a >\"x\"  </a\t></values\n>",
+                             "<?xml?><values>\n<a>\"x\"</a>\n</values>\n<!-- end -->",
+                             "<values><a><b>\"x\"</b><!-- c --></a></values>"})
+        EXPECT_TRUE(SettingsStore("", "values").LoadText(text)) << text;
+    for (const char* text :
+         {"<values><a>x</a></values>", "<values><a>\"x</a></values>",
+          "<values><a>\"x\"</b></values>", "<values><a>\"x\"<b>\"y\"</b></a></values>",
+          "<1a>\"x\"</1a>", "<values><a b=\"1\">\"x\"</a></values>", "<values><a/></values>",
+          "<values><a>\"x\"</a>", "<values><a.b>\"x\"</a.b></values>",
+          "<values><a>\"x\"<!-- c --></a></values>", "</values>", "text"}) {
+        SettingsStore store("", "values");
+        EXPECT_FALSE(store.LoadText(text)) << text;
+        // Nothing read before the fault is kept.
+        EXPECT_EQ(Text(store.GetString("a", "-")), "-") << text;
+    }
 }
 
 TEST(Settings, ExpandPath) {
@@ -108,33 +87,18 @@ TEST(Settings, ExpandPath) {
         bool slashes;
         const char* expanded;
     } cases[] = {
-        {"%GS_ROOT%/x", true, "Z:/data\\x"},
-        {"%GS_ROOT%/x", false, "Z:/data/x"},
-        {"%gs_root%;%GS_ROOT%", false, "Z:/data;Z:/data"},
-        {"%GS_NESTED%", false, "Z:/data/n"},
-        {"%GS_SELF%", false, "ab"},
-        {"%GS_PING%", false, "<>"},
-        {"shot_%04d.dpx", false, "shot_#.dpx"},
+        {"%GS_SELF%", false, "ab"},   {"%GS_ROOT%/x", true, "Z:/data\\x"},
+        {"%GS_PING%", false, "<>"},   {"%GS_ROOT%/x", false, "Z:/data/x"},
+        {"%0x", false, "0x"},         {"%gs_root%;%GS_ROOT%", false, "Z:/data;Z:/data"},
+        {"%GS_UNSET%x", false, "x"},  {"%GS_NESTED%", false, "Z:/data/n"},
+        {"50%", false, "50"},         {"shot_%04d.dpx", false, "shot_#.dpx"},
         {"%015d-%01d", false, "#-#"},
-        {"%0x", false, "0x"},
-        {"%GS_UNSET%x", false, "x"},
-        {"50%", false, "50"},
     };
     for (const Case& c : cases) {
         CVxString text(c.text);
         ExpandPath(text, c.slashes);
         EXPECT_EQ(Text(text), c.expanded) << c.text;
     }
-}
-
-TEST(Settings, GlobalSettingsWithoutFiles) {
-    Settings& settings = GlobalSettings();
-    EXPECT_EQ(&settings, &GlobalSettings());
-    EXPECT_EQ(Text(settings.BaseFolder()), Text(ParentFolder(ProgramFolder())));
-    EXPECT_EQ(Text(settings.ResourceFolder()), Text(settings.BaseFolder()) + "resources\\");
-    EXPECT_EQ(Text(settings.UserStore().FilePath()),
-              Text(settings.BaseFolder()) + "settings\\Utility_Settings.xml");
-    EXPECT_TRUE(settings.UserStore().GetString("ColorTransforms.LUTPath1", "").IsEmpty());
 }
 
 TEST(Settings, StartUpLogsWhenItsFolderExists) {

@@ -4,38 +4,29 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
 TEST(XmlValues, ParsersConvertTheWholeTextOrLeaveTheTarget) {
-    struct Case {
+    const struct {
         const char* text;
         bool uintOk;
         uint32_t uintValue;
         bool doubleOk;
         double doubleValue;
+    } cases[] = {
+        {"33", true, 33, true, 33},    {"33x", false, 0, false, 0},
+        {"", false, 0, false, 0},      {"-5", false, 0, true, -5},
+        {"+7", false, 0, true, 7},     {" 7", false, 0, false, 0},
+        {"0.5", false, 0, true, 0.5},  {"4294967295", true, 4294967295u, true, 4294967295.0},
+        {".5", false, 0, true, 0.5},   {"4294967296", false, 0, true, 4294967296.0},
+        {"5.", false, 0, true, 5},     {"-1.5e-3", false, 0, true, -0.0015},
+        {"1e", false, 0, false, 0},    {".", false, 0, false, 0},
+        {"inf", false, 0, false, 0},   {"0x10", false, 0, false, 0},
+        {"1e999", false, 0, false, 0}, {"-0.01e-399", false, 0, true, 0},
     };
-    const Case cases[] = {
-        {"33", true, 33, true, 33},
-        {"33x", false, 0, false, 0},
-        {"", false, 0, false, 0},
-        {"-5", false, 0, true, -5},
-        {"+7", false, 0, true, 7},
-        {" 7", false, 0, false, 0},
-        {"4294967295", true, 4294967295u, true, 4294967295.0},
-        {"4294967296", false, 0, true, 4294967296.0},
-        {"0.5", false, 0, true, 0.5},
-        {".5", false, 0, true, 0.5},
-        {"5.", false, 0, true, 5},
-        {"-1.5e-3", false, 0, true, -0.0015},
-        {"1e", false, 0, false, 0},
-        {".", false, 0, false, 0},
-        {"inf", false, 0, false, 0},
-        {"0x10", false, 0, false, 0},
-        {"1e999", false, 0, false, 0},
-        {"-0.01e-399", false, 0, true, 0},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         uint32_t u = 0;
         double d = 0;
         EXPECT_EQ(ParseXMLUInt32(c.text, u), c.uintOk) << c.text;
@@ -49,57 +40,50 @@ TEST(XmlValues, ParsersConvertTheWholeTextOrLeaveTheTarget) {
 }
 
 TEST(XmlValues, BooleansAndColours) {
-    struct BoolCase {
+    const struct {
         const char* text;
         bool ok;
         bool value;
-    };
-    const BoolCase bools[] = {{"Yes", true, true}, {"TRUE", true, true}, {"on", true, true},
-                              {"1", true, true},   {"No", true, false},  {"OFF", true, false},
-                              {"0", true, false},  {"2", false, true},   {"yess", false, true},
-                              {"01", false, true}, {"", false, true}};
-    for (const BoolCase& c : bools) {
+    } bools[] = {{"Yes", true, true}, {"TRUE", true, true}, {"on", true, true},
+                 {"1", true, true},   {"No", true, false},  {"OFF", true, false},
+                 {"0", true, false},  {"2", false, true},   {"yess", false, true},
+                 {"01", false, true}, {"", false, true}};
+    for (const auto& c : bools) {
         bool value = true;
         EXPECT_EQ(ParseXMLBool(c.text, value), c.ok) << c.text;
         EXPECT_EQ(value, c.value) << c.text;
     }
 
-    struct ColourCase {
+    const struct {
         const char* text;
         bool ok;
         float rgba[4];
-    };
-    const ColourCase colours[] = {
+    } colours[] = {
         {"0.5", true, {0.5f, 0.5f, 0.5f, 1}}, {"0.5,0.25", true, {0.5f, 0.5f, 0.5f, 0.25f}},
         {"1, 2, 3", true, {1, 2, 3, 1}},      {"1,2,3,4", true, {1, 2, 3, 4}},
         {"1,2,3,4,5", false, {9, 9, 9, 9}},   {"1,,3", false, {9, 9, 9, 9}},
         {"1,x,3", false, {9, 9, 9, 9}},
     };
-    for (const ColourCase& c : colours) {
+    for (const auto& c : colours) {
         float rgba[4] = {9, 9, 9, 9};
         EXPECT_EQ(ParseXMLColor(c.text, rgba), c.ok) << c.text;
-        for (int k = 0; k < 4; ++k)
-            EXPECT_FLOAT_EQ(rgba[k], c.rgba[k]) << c.text << " component " << k;
+        EXPECT_EQ(std::vector<float>(rgba, rgba + 4), std::vector<float>(c.rgba, c.rgba + 4))
+            << c.text;
     }
 }
 
 // The elements themselves are checked in the texts of the look tests.
 TEST(XmlWriter, DecimalTidying) {
-    struct Case {
+    const struct {
         double value;
         int places;
         const char* text;
-    };
-    const Case decimals[] = {
-        {static_cast<float>(0.3), 15, "0.300000011920929"},
-        {2.0, 5, "2"},
-        {0.123456789, 5, "0.12346"},
-        {0.0, 5, "0"},
-        {100.0, 5, "100"},
-        {-0.25, 5, "-0.25"},
+    } decimals[] = {
+        {2.0, 5, "2"},    {100.0, 5, "100"},   {static_cast<float>(0.3), 15, "0.300000011920929"},
+        {0.0, 5, "0"},    {-0.25, 5, "-0.25"}, {0.123456789, 5, "0.12346"},
         {-1e-9, 5, "-0"},
     };
-    for (const Case& c : decimals)
+    for (const auto& c : decimals)
         EXPECT_EQ(std::string(FormatXMLDecimal(c.value, c.places).c_str()), c.text);
 }
 

@@ -1,5 +1,5 @@
 #include "look/look_elements.h"
-#include "look/look_reader.h"
+#include "look_text.h"
 
 #include <gtest/gtest.h>
 
@@ -7,34 +7,16 @@
 
 namespace {
 
-struct ReadResult {
-    bool ok = false;
-    uint32_t size = 0;
-    std::unique_ptr<CVxShapeMask> mask;
-};
-
-ReadResult Read(const std::string& text, CVxGradingParamStorage& grading) {
-    ReadResult result;
-    result.ok =
-        ReadLookText(grading, CVxString(text.c_str(), text.size()), result.mask, result.size);
-    return result;
-}
-
-std::string Shaders(const std::string& body) {
-    return "<?xml version=\"1.0\" ?>\n<look>\n  <shaders>\n" + body + "  </shaders>\n</look>\n";
-}
-
 TEST(LookReader, AcceptsAndRejectsDocuments) {
-    struct Case {
+    std::string deep;
+    for (int i = 0; i < 100000; ++i)
+        deep += "<x>";
+    const struct {
         std::string text;
         bool ok;
         uint32_t size;
         uint32_t layers;
-    };
-    std::string deep;
-    for (int i = 0; i < 100000; ++i)
-        deep += "<x>";
-    const Case cases[] = {
+    } cases[] = {
         {"<look></look>", false, 0, 0},
         {"<look>\"v\"</look>", false, 0, 0},
         {"", false, 0, 0},
@@ -44,50 +26,40 @@ TEST(LookReader, AcceptsAndRejectsDocuments) {
         {"<look><LUT1D><size>\"256\"</size></LUT1D><ASC><slope>\"1\"</slope></ASC></look>", true, 0,
          0},
         // Sublayers in rising order, each once; a base needs at least one child.
-        {Shaders("<base><sublayer2></sublayer2><sublayer1></sublayer1></base>"), false, 0, 1},
-        {Shaders("<base><sublayer1></sublayer1><sublayer1></sublayer1></base>"), false, 0, 1},
-        {Shaders("<base></base>"), false, 0, 0},
-        {Shaders("<base><sublayer12></sublayer12><sublayer5x></sublayer5x></base>"), true, 0, 1},
+        {Base("<sublayer2></sublayer2><sublayer1></sublayer1>"), false, 0, 1},
+        {Base("<sublayer1></sublayer1><sublayer1></sublayer1>"), false, 0, 1},
+        {Base(""), false, 0, 0},
+        {Base("<sublayer12></sublayer12><sublayer5x></sublayer5x>"), true, 0, 1},
         {Shaders("<base><visible>\"1\"</visible></base><base><visible>\"1\"</visible></base>"),
          true, 0, 13},
-        {Shaders("<base><sublayer5><opacity>\"0.5\"</opacity></sublayer5></base>"), true, 0, 1},
+        {Base("<sublayer5><opacity>\"0.5\"</opacity></sublayer5>"), true, 0, 1},
         {Shaders("<shader><visible>\"1\"</visible></shader>"), true, 0, 0},
-        {Shaders("<shader><name>\"Blur\"</name><zz><q>\"1\"</q></zz></shader><base><x>\"1\"</x>"
-                 "</base>"),
-         true, 0, 2},
+        {Base("<x>\"1\"</x>", "<shader><name>\"Blur\"</name><zz><q>\"1\"</q></zz></shader>"), true,
+         0, 2},
         {"<look><shaders><base><x>\"1\"</x>", false, 0, 0},
         {"<look><shaders></look>", false, 0, 0},
         {"<look>" + deep, false, 0, 0},
     };
-    for (const Case& c : cases) {
-        CVxGradingParamStorage grading;
-        ReadResult result = Read(c.text, grading);
-        EXPECT_EQ(result.ok, c.ok) << c.text.substr(0, 200);
-        EXPECT_EQ(result.size, c.size) << c.text.substr(0, 200);
+    for (const auto& c : cases) {
+        ReadLook look(c.text);
+        EXPECT_EQ(look.ok, c.ok) << c.text.substr(0, 200);
+        EXPECT_EQ(look.size, c.size) << c.text.substr(0, 200);
         if (c.ok) {
-            EXPECT_EQ(grading.LayerCount(), c.layers) << c.text.substr(0, 200);
+            EXPECT_EQ(look.grading.LayerCount(), c.layers) << c.text.substr(0, 200);
         }
     }
 }
 
 TEST(LookReader, BaseSublayersShaderFieldsAndFlags) {
-    CVxGradingParamStorage grading;
-    ReadResult result =
-        Read(Shaders("<shader>\n"
-                     "  <NAME>\"Blur.Shader\"</NAME>\n"
-                     "  <visible>\"off\"</visible>\n"
-                     "  <opacity>\"0.3\"</opacity>\n"
-                     "  <mask>\"2\"</mask>\n"
-                     "  <vectormask>\"3\"</vectormask>\n"
-                     "  <parameters><Radius>\"N2.5\"</Radius><File>\"a.cube\"</File>"
-                     "<ab>\"0,0,0\"</ab></parameters>\n"
-                     "</shader>\n"
-                     "<base><visible>\"no\"</visible><sublayer5><name>\"x\"</name>"
-                     "<mask>\"0\"</mask><parameters><Gain.r>\"1\"</Gain.r>"
-                     "</parameters></sublayer5></base>\n"
-                     "<GRADING1D>\"yes\"</GRADING1D>\n"),
-             grading);
-    ASSERT_TRUE(result.ok);
+    ReadLook look(Shaders(
+        "<shader>\n  <NAME>\"Blur.Shader\"</NAME>\n  <visible>\"off\"</visible>\n"
+        "  <opacity>\"0.3\"</opacity>\n  <mask>\"2\"</mask>\n  <vectormask>\"3\"</vectormask>\n"
+        "  <parameters><Radius>\"N2.5\"</Radius><File>\"a.cube\"</File><ab>\"0,0,0\"</ab>"
+        "</parameters>\n</shader>\n<base><visible>\"no\"</visible>" +
+        Sublayer(5, "Gain.r=1", "<name>\"x\"</name><mask>\"0\"</mask>") +
+        "</base>\n<GRADING1D>\"yes\"</GRADING1D>\n"));
+    ASSERT_TRUE(look.ok);
+    const CVxGradingParamStorage& grading = look.grading;
     EXPECT_TRUE(grading.IsOneDimensional());
     ASSERT_EQ(grading.LayerCount(), 2u);
     ASSERT_EQ(grading.ArrayCount(), 13u);
@@ -112,59 +84,34 @@ TEST(LookReader, BaseSublayersShaderFieldsAndFlags) {
 
     CVxString written;
     WriteShaderElement(written, shader, 4);
-    EXPECT_STREQ(written.c_str(), "    <shader>\n"
-                                  "      <name>\"Blur.Shader\"</name>\n"
-                                  "      <visible>\"0\"</visible>\n"
-                                  "      <opacity>\"0.300000011920929\"</opacity>\n"
-                                  "      <mask>\"2\"</mask>\n"
-                                  "      <vectormask>\"0\"</vectormask>\n"
-                                  "      <parameters>\n"
-                                  "        <Radius>\"N2.5\"</Radius>\n"
-                                  "        <File>\"a.cube\"</File>\n"
-                                  "        <ab>\"0,0,0\"</ab>\n"
-                                  "      </parameters>\n"
-                                  "    </shader>\n");
+    EXPECT_STREQ(written.c_str(),
+                 "    <shader>\n      <name>\"Blur.Shader\"</name>\n"
+                 "      <visible>\"0\"</visible>\n      <opacity>\"0.300000011920929\"</opacity>\n"
+                 "      <mask>\"2\"</mask>\n      <vectormask>\"0\"</vectormask>\n"
+                 "      <parameters>\n        <Radius>\"N2.5\"</Radius>\n"
+                 "        <File>\"a.cube\"</File>\n        <ab>\"0,0,0\"</ab>\n"
+                 "      </parameters>\n    </shader>\n");
 }
 
 TEST(LookReader, BaseRoundTripWritesOnlyWhatDiffers) {
-    CVxGradingParamStorage grading;
-    ReadResult result =
-        Read(Shaders("<base><rangeversion>\"2\"</rangeversion>"
-                     "<sublayer0><opacity>\"1\"</opacity><parameters><BaseLUT>\"\"</BaseLUT>"
-                     "<Gain.X>\"0.123456789\"</Gain.X><GrayOut1>\"1\"</GrayOut1>"
-                     "<Tolerance.X>\"N0.0\"</Tolerance.X><Middle.X>\"N0.25\"</Middle.X>"
-                     "<Flag>\"N\"</Flag></parameters></sublayer0>"
-                     "<sublayer3><opacity>\"0.5\"</opacity></sublayer3></base>"),
-             grading);
-    ASSERT_TRUE(result.ok);
-    grading.BaseSublayer(0)->Find("Middle.X")->SetDefault(CVxString("N0.25"));
+    const std::string params = "BaseLUT= Gain.X=0.123456789 GrayOut1=1 Tolerance.X=N0.0 "
+                               "Middle.X=N0.25 Flag=N";
+    ReadLook look(Base("<rangeversion>\"2\"</rangeversion>" +
+                       Sublayer(0, params, "<opacity>\"1\"</opacity>") +
+                       Sublayer(3, "", "<opacity>\"0.5\"</opacity>")));
+    ASSERT_TRUE(look.ok);
+    look.grading.BaseSublayer(0)->Find("Middle.X")->SetDefault(CVxString("N0.25"));
 
     CVxString written;
-    WriteGradingLayers(written, grading, 4);
-    EXPECT_STREQ(written.c_str(), "    <base>\n"
-                                  "      <rangeversion>\"2\"</rangeversion>\n"
-                                  "      <visible>\"1\"</visible>\n"
-                                  "      <sublayer0>\n"
-                                  "        <opacity>\"1\"</opacity>\n"
-                                  "        <parameters>\n"
-                                  "          <Flag>\"N\"</Flag>\n"
-                                  "          <Tolerance.X>\"N0\"</Tolerance.X>\n"
-                                  "          <Gain.X>\"0.12346\"</Gain.X>\n"
-                                  "        </parameters>\n"
-                                  "      </sublayer0>\n"
-                                  "      <sublayer3>\n"
-                                  "        <opacity>\"0.5\"</opacity>\n"
-                                  "      </sublayer3>\n"
-                                  "    </base>\n");
-
-    CVxGradingParamStorage plain;
-    ASSERT_TRUE(Read(Shaders("<base><visible>\"1\"</visible></base>"), plain).ok);
-    written.Empty();
-    WriteBaseElement(written, plain, 4);
-    EXPECT_STREQ(written.c_str(), "    <base>\n"
-                                  "      <rangeversion>\"2\"</rangeversion>\n"
-                                  "      <visible>\"1\"</visible>\n"
-                                  "    </base>\n");
+    WriteGradingLayers(written, look.grading, 4);
+    EXPECT_STREQ(written.c_str(),
+                 "    <base>\n      <rangeversion>\"2\"</rangeversion>\n"
+                 "      <visible>\"1\"</visible>\n      <sublayer0>\n"
+                 "        <opacity>\"1\"</opacity>\n        <parameters>\n"
+                 "          <Flag>\"N\"</Flag>\n          <Tolerance.X>\"N0\"</Tolerance.X>\n"
+                 "          <Gain.X>\"0.12346\"</Gain.X>\n        </parameters>\n"
+                 "      </sublayer0>\n      <sublayer3>\n        <opacity>\"0.5\"</opacity>\n"
+                 "      </sublayer3>\n    </base>\n");
 }
 
 TEST(LookReader, ShapeMaskIsKeptAsReadAndWrittenInStaticForm) {
@@ -177,8 +124,7 @@ TEST(LookReader, ShapeMaskIsKeptAsReadAndWrittenInStaticForm) {
         std::string body;
         bool hasMask;
         uint32_t active;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"<name>\"m\"</name><width>\"1920\"</width>", false, 0},
         {"<contour><positive>\"1\"</positive></contour>", false, 0},
         {"<contour>" + point + "</contour><activecontour>\"7\"</activecontour>", true, 0},
@@ -189,34 +135,24 @@ TEST(LookReader, ShapeMaskIsKeptAsReadAndWrittenInStaticForm) {
         {"<contour><point><inner>\"bogus\"</inner></point></contour>", false, 0},
         {"<contour><nextset>\"10\"</nextset></contour>", true, 0},
     };
-    for (const Case& c : cases) {
-        CVxGradingParamStorage grading;
-        ReadResult result = Read("<look><mask>" + c.body + "</mask></look>", grading);
-        ASSERT_TRUE(result.ok) << c.body;
-        EXPECT_EQ(result.mask != nullptr, c.hasMask) << c.body;
-        if (result.mask) {
-            EXPECT_EQ(result.mask->m_activeContour, c.active) << c.body;
-        }
+    for (const auto& c : cases) {
+        ReadLook look("<look><mask>" + c.body + "</mask></look>");
+        ASSERT_TRUE(look.ok) << c.body;
+        EXPECT_EQ(look.mask != nullptr, c.hasMask) << c.body;
+        EXPECT_EQ(look.mask ? look.mask->m_activeContour : 0, c.active) << c.body;
     }
 
-    CVxGradingParamStorage grading;
-    ReadResult result = Read("<look><mask><contour><positive>\"0\"</positive>" + point +
-                                 "</contour><name>\"Shape 1\"</name><height>\"1080\"</height>"
-                                 "<width>\"1920.5\"</width></mask></look>",
-                             grading);
-    ASSERT_TRUE(result.mask);
+    ReadLook look("<look><mask><contour><positive>\"0\"</positive>" + point +
+                  "</contour><name>\"Shape 1\"</name><height>\"1080\"</height>"
+                  "<width>\"1920.5\"</width></mask></look>");
+    ASSERT_TRUE(look.mask);
     CVxString written;
-    result.mask->WriteElement(written, 2);
+    look.mask->WriteElement(written, 2);
     EXPECT_STREQ(written.c_str(),
-                 "  <mask>\n"
-                 "    <name>\"Shape 1\"</name>\n"
-                 "    <activecontour>\"0\"</activecontour>\n"
-                 "    <width>\"1920.5\"</width>\n"
-                 "    <height>\"1080\"</height>\n"
-                 "    <contour>\n"
-                 "      <positive>\"0\"</positive>\n"
-                 "      <point>\n"
-                 "        <inner>\"catmull-rom,value:0.25,0.75@0\"</inner>\n"
+                 "  <mask>\n    <name>\"Shape 1\"</name>\n"
+                 "    <activecontour>\"0\"</activecontour>\n    <width>\"1920.5\"</width>\n"
+                 "    <height>\"1080\"</height>\n    <contour>\n      <positive>\"0\"</positive>\n"
+                 "      <point>\n        <inner>\"catmull-rom,value:0.25,0.75@0\"</inner>\n"
                  "        <innerprevtangent>\"catmull-rom,value:0,0@0\"</innerprevtangent>\n"
                  "        <innernexttangent>\"catmull-rom,value:0,0@0\"</innernexttangent>\n"
                  "        <falloffexponent>\"catmull-rom,value:0@0\"</falloffexponent>\n"
@@ -226,13 +162,10 @@ TEST(LookReader, ShapeMaskIsKeptAsReadAndWrittenInStaticForm) {
                  "        <outerprevtangent>\"catmull-rom,value:0,0@0\"</outerprevtangent>\n"
                  "        <outernexttangent>\"catmull-rom,value:0,0@0\"</outernexttangent>\n"
                  "        <spline>\"linear,value:0@0\"</spline>\n"
-                 "        <smooth>\"linear,value:1@0\"</smooth>\n"
-                 "      </point>\n"
-                 "    </contour>\n"
+                 "        <smooth>\"linear,value:1@0\"</smooth>\n      </point>\n    </contour>\n"
                  "  </mask>\n");
 
-    CVxGradingParamStorage failed;
-    EXPECT_FALSE(Read("<look><mask><contour>" + point + "</contour></mask><x>", failed).mask);
+    EXPECT_FALSE(ReadLook("<look><mask><contour>" + point + "</contour></mask><x>").mask);
 }
 
 } // namespace

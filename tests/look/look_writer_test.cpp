@@ -1,8 +1,5 @@
-#include "look/look_reader.h"
 #include "look/look_writer.h"
-#include "lut/lut.h"
-
-#include "../support/scratch_folder.h"
+#include "look_text.h"
 
 #include <gtest/gtest.h>
 
@@ -12,25 +9,6 @@
 #include <vector>
 
 namespace {
-
-struct ReadLook {
-    CVxGradingParamStorage grading;
-    std::unique_ptr<CVxShapeMask> mask;
-    uint32_t size = 0;
-    bool ok = false;
-
-    explicit ReadLook(const std::string& text) {
-        ok = ReadLookText(grading, CVxString(text.c_str()), mask, size);
-    }
-};
-
-std::string Shaders(const std::string& body) {
-    return "<look><shaders>" + body + "</shaders></look>";
-}
-
-std::string Sublayer0(const std::string& params) {
-    return Shaders("<base><sublayer0><parameters>" + params + "</parameters></sublayer0></base>");
-}
 
 const std::string kPoint = "<point><inner>\"catmull-rom,value:0.25,0.75@0\"</inner></point>";
 
@@ -62,14 +40,13 @@ TEST(LookWriter, WritesWholeDocuments) {
     const std::string base = "    <base>\n      <rangeversion>\"2\"</rangeversion>\n";
     const std::string lutText = "  <LUT>\n    <size>\"1\"</size>\n    <data>\"\n"
                                 "      0000803F0000003F000000C0\"\n    </data>\n  </LUT>\n";
-    struct Case {
+    const struct {
         std::string look;
         bool emptyMask;
         uint32_t size3D, size1D;
         std::string expected;
-    };
-    const Case cases[] = {
-        {Shaders("<base><visible>\"1\"</visible></base>"), false, 1, 2,
+    } cases[] = {
+        {Base("<visible>\"1\"</visible>"), false, 1, 2,
          start + base +
              "      <visible>\"1\"</visible>\n    </base>\n  </shaders>\n"
              "  <ASC>\n    <slope>\"1,1,1\"</slope>\n    <offset>\"0,0,0\"</offset>\n"
@@ -77,9 +54,7 @@ TEST(LookWriter, WritesWholeDocuments) {
              lutText +
              "  <LUT1D>\n    <size>\"2\"</size>\n    <data>\"\n      000000000000000000000000"
              "0000803F0000003F000000C0\"\n    </data>\n  </LUT1D>\n</look>\n"},
-        {Shaders("<base><sublayer0><parameters><Gain.r>\"1\"</Gain.r><GrayOut>\"1\"</GrayOut>"
-                 "</parameters></sublayer0><sublayer3><opacity>\"0.3\"</opacity></sublayer3>"
-                 "</base>"),
+        {Base(Sublayer(0, "Gain.r=1 GrayOut=1") + Sublayer(3, "", "<opacity>\"0.3\"</opacity>")),
          true, 0, 0,
          start + base +
              "      <visible>\"1\"</visible>\n      <sublayer0>\n"
@@ -106,7 +81,7 @@ TEST(LookWriter, WritesWholeDocuments) {
     CVxShapeMask empty;
     empty.m_contours.emplace_back();
     empty.m_contours.back().sets.emplace_back();
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         ReadLook look(c.look);
         ASSERT_TRUE(look.ok) << c.look;
         CVxString out("old text");
@@ -117,33 +92,25 @@ TEST(LookWriter, WritesWholeDocuments) {
 }
 
 TEST(LookWriter, ExtractsTheCdlOfPerChannelGradings) {
-    struct Case {
+    const struct {
         std::string look;
         const char* expected; // slope, offset, power; empty when there is no CDL
-    };
-    const Case cases[] = {
+    } cases[] = {
         {Shaders(""), "1,1,1 0,0,0 1,1,1"},
-        {Sublayer0("<Gain.X>\"1\"</Gain.X>"), "2,1,1 0,0,0 1,1,1"},
-        {Sublayer0("<Contrast>\"1\"</Contrast><ContrastRange>\"0\"</ContrastRange>"
-                   "<Pivot>\"0.25\"</Pivot>"),
+        {Base(Sublayer(0, "Gain.X=1")), "2,1,1 0,0,0 1,1,1"},
+        {Base(Sublayer(0, "Contrast=1 ContrastRange=0 Pivot=0.25")),
          "2,2,2 -0.25,-0.25,-0.25 1,1,1"},
-        {Sublayer0("<Temperature>\"1\"</Temperature><Magenta>\"2\"</Magenta>"),
-         "4,0.25,1 0,0,0 1,1,1"},
-        {Sublayer0("<GainRange>\"2\"</GainRange><Overall>\"0.5\"</Overall><Offset.g>\"0.25\""
-                   "</Offset.g>"),
-         "2,2,2 0,0.5,0 1,1,1"},
-        {Sublayer0("<PrinterLights.r>\"1\"</PrinterLights.r><PrinterLights.b>\"-1\""
-                   "</PrinterLights.b>"),
-         "2,1,0.5 0,0,0 1,1,1"},
-        {Sublayer0("<GammaRange>\"0.5\"</GammaRange><Gamma.X>\"1\"</Gamma.X><Gamma.Y>\"-1\""
-                   "</Gamma.Y><Gamma.Z>\"2\"</Gamma.Z>"),
+        {Base(Sublayer(0, "Temperature=1 Magenta=2")), "4,0.25,1 0,0,0 1,1,1"},
+        {Base(Sublayer(0, "GainRange=2 Overall=0.5 Offset.g=0.25")), "2,2,2 0,0.5,0 1,1,1"},
+        {Base(Sublayer(0, "PrinterLights.r=1 PrinterLights.b=-1")), "2,1,0.5 0,0,0 1,1,1"},
+        {Base(Sublayer(0, "GammaRange=0.5 Gamma.X=1 Gamma.Y=-1 Gamma.Z=2")),
          "1,1,1 0,0,0 0.5,2,0.25"},
-        {Sublayer0("<Saturation>\"2\"</Saturation>"), ""},
-        {Sublayer0("<BaseLUT>\"a.cube\"</BaseLUT>"), ""},
+        {Base(Sublayer(0, "Saturation=2")), ""},
+        {Base(Sublayer(0, "BaseLUT=a.cube")), ""},
         {Shaders("<shader><name>\"Blur\"</name></shader><base><visible>\"1\"</visible></base>"),
          ""},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         ReadLook look(c.look);
         ASSERT_TRUE(look.ok) << c.look;
         double s[3], o[3], p[3];
@@ -155,56 +122,41 @@ TEST(LookWriter, ExtractsTheCdlOfPerChannelGradings) {
     }
 }
 
+// The 256-entry ramp is compared in the rebuilt documents of the command-line
+// tests. Size 3 leaves 4 bytes on the last line; size 64 takes several chunks,
+// encoded while the last is taken.
 TEST(LookWriter, LutElementsHaveTheirExactLengthAndBytes) {
-    struct Case {
-        const char* element;
-        uint32_t size;
-        size_t entries;
-        size_t lines;
-    };
-    // The 256-entry ramp is compared in the rebuilt documents of the command-line tests.
-    const Case cases[] = {
-        {"LUT", 8, 512, 192},
-        {"LUT", 3, 27, 11},         // 324 bytes: the last line holds 4
-        {"LUT", 64, 262144, 98304}, // several chunks, encoded while the last is taken
-    };
-    for (const Case& c : cases) {
-        const std::vector<float> data = Ramp(c.entries);
+    for (uint32_t size : {8u, 3u, 64u}) {
+        const size_t entries = size_t(size) * size * size;
+        const std::vector<float> data = Ramp(entries);
         CVxString out("x");
         StringSink sink(out);
-        ASSERT_TRUE(WriteLutElement(sink, c.element, c.size, data.data(), c.entries));
-        const std::string tag = c.element;
-        const std::string hex = ReferenceHex(data);
-        const std::string expected = "x  <" + tag + ">\n    <size>\"" + std::to_string(c.size) +
-                                     "\"</size>\n    <data>\"" + hex + "\"\n    </data>\n  </" +
-                                     tag + ">\n";
-        EXPECT_TRUE(std::string(out.c_str(), out.Length()) == expected) << tag << c.size;
-        EXPECT_EQ(LutElementLength(c.element, c.size, c.entries) + 1, out.Length());
-        EXPECT_EQ(hex.size(), c.lines * 7 + data.size() * 8);
+        ASSERT_TRUE(WriteLutElement(sink, "LUT", size, data.data(), entries));
+        const std::string expected = "x  <LUT>\n    <size>\"" + std::to_string(size) +
+                                     "\"</size>\n    <data>\"" + ReferenceHex(data) +
+                                     "\"\n    </data>\n  </LUT>\n";
+        EXPECT_TRUE(std::string(out.c_str(), out.Length()) == expected) << size;
+        EXPECT_EQ(LutElementLength("LUT", size, entries) + 1, out.Length());
     }
 }
 
 TEST(LookWriter, RefusesWhatWouldNotReadBackTheSame) {
-    struct Case {
+    const struct {
         const char* name;
         const char* text;
         const char* defaultText;
         bool ok;
-    };
-    const Case cases[] = {
-        {"BaseLUT", "a\"b.cube", nullptr, false},
-        {"BaseLUT", "Neutral.cube", nullptr, false},
-        {"Mode", "Normal", "N", true},
-        {"a b", "1", nullptr, false},
-        {"!x", "1", nullptr, false},
-        {"GrayOut", "a\"b", nullptr, true},
+    } cases[] = {
+        {"Mode", "Normal", "N", true}, {"BaseLUT", "a\"b.cube", nullptr, false},
+        {"a b", "1", nullptr, false},  {"BaseLUT", "Neutral.cube", nullptr, false},
+        {"!x", "1", nullptr, false},   {"GrayOut", "a\"b", nullptr, true},
     };
     ReadLook masked("<look><mask><name>\"a\"</name><contour>" + kPoint +
                     "</contour></mask></look>");
     ASSERT_TRUE(masked.mask);
     const float lut[] = {0, 0, 0};
-    for (const Case& c : cases) {
-        ReadLook look(Sublayer0(""));
+    for (const auto& c : cases) {
+        ReadLook look(Base(Sublayer(0, "")));
         look.grading.BaseSublayer(0)->SetText(CVxString(c.name), CVxString(c.text), c.defaultText);
         CVxString out("old");
         EXPECT_EQ(WriteLookDocument(out, look.grading, masked.mask.get(), lut, 1, lut, 1), c.ok)
@@ -212,7 +164,7 @@ TEST(LookWriter, RefusesWhatWouldNotReadBackTheSame) {
         EXPECT_EQ(out == "old", !c.ok) << c.name << " " << c.text;
     }
 
-    ReadLook infinite(Sublayer0(""));
+    ReadLook infinite(Base(Sublayer(0, "")));
     infinite.grading.BaseSublayer(0)->SetNumber(CVxString("Gain.X"),
                                                 std::numeric_limits<double>::infinity());
     CVxString out("old");
@@ -237,8 +189,8 @@ TEST(LookWriter, WrapsALutFileByName) {
 }
 
 // Read back, a document holds the same grading and mask (it writes the same
-// text again), names its LUT size, and its LUT loads as the same floats.
-TEST(LookWriter, DocumentsReadBackAndLoadAsLuts) {
+// text again) and names its LUT size.
+TEST(LookWriter, DocumentsReadBackAsWritten) {
     ReadLook first("<look><mask><name>\"m\"</name><contour>" + kPoint + kPoint +
                    "</contour></mask><shaders><shader><name>\"Blur\"</name><parameters>"
                    "<Radius>\"N2\"</Radius></parameters></shader><base><sublayer0><parameters>"
@@ -259,15 +211,6 @@ TEST(LookWriter, DocumentsReadBackAndLoadAsLuts) {
     ASSERT_TRUE(WriteLookDocument(rewritten, second.grading, second.mask.get(), lattice.data(),
                                   size, nullptr, 0));
     EXPECT_STREQ(rewritten.c_str(), written.c_str());
-
-    ScratchFolder scratch;
-    scratch.Write("rebuilt.look", written.c_str());
-    CVxLUT lut;
-    ASSERT_TRUE(lut.Load(CVxString(scratch.Drive("rebuilt.look").c_str()), false,
-                         CVxLUT::EDimensionRequirement::eAnyDimension, false));
-    ASSERT_EQ(lut.m_size, size);
-    for (size_t i = 0; i < lattice.size(); ++i)
-        ASSERT_EQ(lut.m_data[i / 3 * 4 + i % 3], lattice[i]) << i;
 }
 
 } // namespace

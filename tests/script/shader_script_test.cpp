@@ -4,10 +4,13 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 namespace {
 
 const double kNaN = std::nan("");
+const double kPi = std::acos(-1.0);
+const double kIntMin = -2147483648.0;
 
 struct ExpressionCase {
     const char* expression;
@@ -29,78 +32,34 @@ bool Evaluate(const std::string& expression, double& value, std::string& message
     return true;
 }
 
+// Operators of one level group from the right; logic and bit operators work on
+// integer parts; comparisons allow 1e-12 and fail with NaN.
 TEST(ShaderScript, ExpressionValues) {
     const ExpressionCase cases[] = {
-        // grouping: operators of equal level group from the right
-        {"8 - 2 - 1", 7},
-        {"12 / 2 * 3", 2},
-        {"(8 - 2) + 1", 7},
-        {"2 * -3 + 1", -5},
-        {"-(1 + 2)", -3},
-        {"1 < 2 && 3 > 2", 1},
-        // integer parts
-        {"0.5 && 1", 0},
-        {"0.2 || 0.9", 0},
-        {"!0.5", 0},
-        {"!1e-13", 1},
-        {"bool(0.5)", 1},
-        {"5.7 | 2.2", 7},
-        {"6 ^ 3", 5},
-        {"-6.9 & 7", 2},
-        {"~2.9", -3},
-        {"-16 >> 2", -4},
-        {"1 << 33", 2},
-        {"1 << 31", -2147483648.0},
-        {"3e9 | 0", -2147483648.0},
-        {"int(-2.9)", -2},
-        {"trunc(5e10)", -2147483648.0},
-        // comparisons with 1e-12 and NaN
-        {"1 == 1 + 1e-13", 1},
-        {"1 != 1 + 1e-13", 0},
-        {"1 == 1 + 1e-11", 0},
-        {"n == n", 0},
-        {"n != 1", 0},
-        {"n < 1", 0},
-        {"n >= n", 0},
-        {"2 >= 2", 1},
-        {"2 <= 1", 0},
-        // numbers
-        {"0xff", 255},
-        {"0xffffffff", 4294967295.0},
-        {"1.5e2", 150},
-        {"1.5d2", 150},
-        {"2e-1", 0.2},
-        {".5", 0.5},
-        {"1e", 1},
-        {"1e5.3", 1e5},
-        {"true + TRUE + False", 2},
-        // built-ins and their edge rules
-        {"clamp(5, 2, 1)", 1},
-        {"clamp(0, 2, 3)", 2},
-        {"clamp(2.5, 2, 3)", 2.5},
-        {"min(1, 2)", 1},
-        {"max(1, 2)", 2},
-        {"max(n, 1) == 1", 0},
-        {"max(1, n)", 1},
-        {"min(n, 1)", 1},
-        {"inrange(2, 2, 3)", 1},
-        {"inrange(3.5, 2, 3)", 0},
-        {"round(-2.5)", -2},
-        {"round(2.5)", 3},
-        {"ldexp(3, 2.9)", 12},
-        {"abs(b)", 3.7},
-        {"ceil(b)", -3},
-        {"floor(b)", -4},
-        {"pow(2, 10)", 1024},
-        {"sqrt(16)", 4},
-        {"exp(0) + log(1) + log10(100)", 3},
-        {"atan2(0, -1) + arctan2(0, -1)", 2 * std::acos(-1.0)},
-        {"arccos(1) + arcsin(0) + arctan(0) + cosh(0) + sinh(0) + tanh(0)", 1},
-        {"sin(0) + cos(0) + tan(0) + asin(0) + acos(1) + atan(0)", 1},
-        {"ABS(-1) + Sqrt(4)", 3},
-        {"7 % 3", 1},
-        {"-7 % 3", -1},
-        {"A.x + a.R", 5},
+        {"8 - 2 - 1", 7},         {"12 / 2 * 3", 2},        {"(8 - 2) + 1", 7},
+        {"2 * -3 + 1", -5},       {"-(1 + 2)", -3},         {"1 < 2 && 3 > 2", 1},
+        {"0.5 && 1", 0},          {"0.2 || 0.9", 0},        {"!0.5", 0},
+        {"bool(0.5)", 1},         {"5.7 | 2.2", 7},         {"!1e-13", 1},
+        {"-6.9 & 7", 2},          {"-16 >> 2", -4},         {"6 ^ 3", 5},
+        {"1 << 33", 2},           {"1 << 31", kIntMin},     {"~2.9", -3},
+        {"int(-2.9)", -2},        {"3e9 | 0", kIntMin},     {"n == n", 0},
+        {"trunc(5e10)", kIntMin}, {"1 == 1 + 1e-13", 1},    {"n != 1", 0},
+        {"1 != 1 + 1e-13", 0},    {"1.5e2", 150},           {"n < 1", 0},
+        {"1.5d2", 150},           {"1 == 1 + 1e-11", 0},    {"n >= n", 0},
+        {"1e5.3", 1e5},           {"clamp(5, 2, 1)", 1},    {"2 >= 2", 1},
+        {"max(1, 2)", 2},         {"min(1, 2)", 1},         {"2 <= 1", 0},
+        {"clamp(0, 2, 3)", 2},    {"max(1, n)", 1},         {"0xff", 255},
+        {"min(n, 1)", 1},         {"round(-2.5)", -2},      {"2e-1", 0.2},
+        {"round(2.5)", 3},        {"abs(b)", 3.7},          {".5", 0.5},
+        {"ceil(b)", -3},          {"max(n, 1) == 1", 0},    {"0xffffffff", 4294967295.0},
+        {"floor(b)", -4},         {"sqrt(16)", 4},          {"1e", 1},
+        {"inrange(2, 2, 3)", 1},  {"log10(100)", 2},        {"true + TRUE + False", 2},
+        {"ldexp(3, 2.9)", 12},    {"pow(2, 10)", 1024},     {"clamp(2.5, 2, 3)", 2.5},
+        {"exp(0) + log(1)", 1},   {"atan2(0, -1)", kPi},    {"inrange(3.5, 2, 3)", 0},
+        {"arctan2(0, -1)", kPi},  {"-7 % 3", -1},           {"7 % 3", 1},
+        {"sin(0) + cos(0)", 1},   {"A.x + a.R", 5},         {"arctan(0) + arcsin(0)", 0},
+        {"sinh(0) + tanh(0)", 0}, {"tan(0) + asin(0)", 0},  {"arccos(1) + cosh(0)", 1},
+        {"acos(1) + atan(0)", 0}, {"ABS(-1) + Sqrt(4)", 3},
     };
     for (const ExpressionCase& c : cases) {
         double value = 0;
@@ -116,30 +75,33 @@ struct MessageCase {
 };
 
 TEST(ShaderScript, LoadMessages) {
-    const MessageCase cases[] = {
-        {"#include x", "Unknown directive."},
-        {"1 = 2;", "Identifier expected."},
+    std::vector<MessageCase> cases = {
+        {"#include x", "Unknown directive."},     {"1 = 2;", "Identifier expected."},
+        {"x = 1", "Missing semicolon."},          {"x = ;", "Expression expected."},
+        {"if () x = 1;", "Expression expected."}, {"while (1) {", "Unexpected end of script"},
+        {"x", "Unexpected end of script"},        {"x = 1 ? 2 : 3;", "Unsupported operator."},
+        {"x = y;", "Unknown identifier."},        {"x = 2 (3);", "Misplaced left parenthesis."},
+        {"x = 0x123456789;", "Value too large."}, {"x = ();", "Syntax error: missing operand."},
+        {"x = 1.2.3;", "Invalid number."},        {"x = 1 +", "Unexpected end of expression."},
+        {"x = 1e+;", "Invalid number."},          {"x.xy = 1;", "Invalid vector coordinate."},
+        {"x = 1e5e3;", "Invalid number."},        {"x = 8-2;", "Invalid number."},
+        {"x = 0xFF;", "Invalid number."},         {"/* never closed", ""},
+        {"x = 1; // comment to the end", ""},     {"x = 1;;; { } y = x;", ""},
+    };
+    const MessageCase more[] = {
         {"x + 1;", "Assignment or semicolon expected."},
         {"x == 1;", "Assignment or semicolon expected."},
         {"x = x + 1;", "A variable can't be used to initialize itself."},
-        {"x = 1", "Missing semicolon."},
         {"else x = 1;", "Illegal 'else' without matching 'if'."},
         {"while 1) x = 1;", "strLeft parenthesis expected after 'while'."},
         {"IF 1) x = 1;", "strLeft parenthesis expected after 'if'."},
-        {"x = ;", "Expression expected."},
-        {"if () x = 1;", "Expression expected."},
         {"break;", "'break' found, but not in a loop."},
         {"while (1) break", "Missing semicolon after 'break'"},
         {"if (1) continue;", "'continue' found, but not in a loop."},
         {"while (1) { continue }", "Missing semicolon after 'continue'"},
-        {"while (1) {", "Unexpected end of script"},
-        {"x", "Unexpected end of script"},
-        {"x = 1 ? 2 : 3;", "Unsupported operator."},
         {"x = 1 = 2;", "Syntax error: assignments not allowed."},
-        {"x = 2 (3);", "Misplaced left parenthesis."},
         {"x = 1);", "Syntax error: no matching left parenthesis."},
         {"x = 1 + ;", "Syntax error: missing operand."},
-        {"x = ();", "Syntax error: missing operand."},
         {"x = 1, 2;", "Syntax error: comma outside function call."},
         {"x = min(1, 2, 3);", "Too many arguments passed to function."},
         {"x = sqrt();", "Too few arguments for this function"},
@@ -150,25 +112,14 @@ TEST(ShaderScript, LoadMessages) {
         {"x = sqrt(4;", "Syntax error: missing parenthesis."},
         {"x = (4;", "Syntax error: missing right parenthesis."},
         {"x = 1 @ 2;", "Invalid character in expression."},
-        {"x = y;", "Unknown identifier."},
         {"x = sqrt;", "Expected left parenthesis after function name"},
         {"x = 1; y = x.q;", "Syntax error: invalid vector coordinate."},
         {"x = 1; y = x.xy;", "Invalid vector coordinate."},
-        {"x = 1 +", "Unexpected end of expression."},
         {"if (1 x = 1;", "Syntax error: missing operator."},
-        {"x.xy = 1;", "Invalid vector coordinate."},
         {"x.y.z = 1;", "Too many dots in variable name."},
-        {"x = 0x123456789;", "Value too large."},
-        {"x = 1.2.3;", "Invalid number."},
-        {"x = 1e+;", "Invalid number."},
-        {"x = 1e5e3;", "Invalid number."},
-        {"x = 8-2;", "Invalid number."},
-        {"x = 0xFF;", "Invalid number."},
         {"sin = 1;", "Variable name collides with an existing function."},
-        {"/* never closed", ""},
-        {"x = 1; // comment to the end", ""},
-        {"x = 1;;; { } y = x;", ""},
     };
+    cases.insert(cases.end(), std::begin(more), std::end(more));
     for (const MessageCase& c : cases) {
         ShaderScript script;
         bool loaded = script.Load(c.script);
@@ -178,32 +129,28 @@ TEST(ShaderScript, LoadMessages) {
 }
 
 TEST(ShaderScript, HostileInput) {
-    const std::string digits(300, '7');
     const std::string deepParens = std::string(100000, '(') + "1" + std::string(100000, ')');
     std::string deepIfs;
     for (int i = 0; i < 20000; ++i)
         deepIfs += "if (1) {";
     deepIfs += "x = 1;" + std::string(20000, '}');
-    const std::string withNul("x = 1;\0y = 2;", 13);
     const struct {
         std::string text;
         bool loads;
         const char* message;
     } cases[] = {
-        {"x = " + digits + ";", false, "Number too long."},
+        {"x = " + std::string(300, '7') + ";", false, "Number too long."},
         {"x = " + std::string(254, '1') + ";", true, ""},
         {"x = " + deepParens + ";", true, ""},
         {deepIfs, true, ""},
-        {withNul, false, "Identifier expected."},
+        {std::string("x = 1;\0y = 2;", 13), false, "Identifier expected."},
         {std::string("x = 1 \0;", 8), false, "Invalid character in expression."},
     };
     for (const auto& c : cases) {
         ShaderScript script;
         EXPECT_EQ(script.Load(c.text.c_str(), c.text.size()), c.loads) << c.text.substr(0, 40);
         EXPECT_STREQ(script.Message(), c.message);
-        if (c.loads) {
-            EXPECT_TRUE(script.Run()) << script.Message();
-        }
+        EXPECT_EQ(script.Run(), c.loads) << script.Message();
     }
 
     std::string longScript;
@@ -216,48 +163,34 @@ TEST(ShaderScript, HostileInput) {
     EXPECT_EQ(script.Get("x", 0), 10000);
 }
 
-TEST(ShaderScript, LoweredStepLimits) {
+// A run fails with its message, past the default step limit or a lowered one
+// (a limit of 0 allows one statement).
+TEST(ShaderScript, RunMessages) {
     const struct {
-        uint64_t limit;
+        int64_t limit; // below 0: the default
         const char* script;
-        const char* message; // empty when the run succeeds
+        const char* message; // without its prefix; empty when the run succeeds
     } cases[] = {
+        {-1, "x = 1 / 0;", "Division by zero."},
+        {-1, "x = 0; x = 5 % 1e-13;", "Division by zero."},
+        {-1, "x = 0; x = log(0);", "Non-positive value passed to function log()."},
+        {-1, "x = 0; x = log10(-1);", "Non-positive value passed to function log10()."},
+        {-1, "while (1) { }", "Too many steps: the script ran longer than 10000000 statements."},
         {5, "a = 1; b = 2; c = 3; d = 4; e = 5;", ""},
         {5, "a = 1; b = 2; c = 3; d = 4; e = 5; f = 6;",
-         "An error occured while executing script: Too many steps: the script ran longer than 5 "
-         "statements."},
+         "Too many steps: the script ran longer than 5 statements."},
         {0, "a = 1;", ""},
-        {0, "a = 1; b = 2;",
-         "An error occured while executing script: Too many steps: the script ran longer than 1 "
-         "statements."},
+        {0, "a = 1; b = 2;", "Too many steps: the script ran longer than 1 statements."},
     };
     for (const auto& c : cases) {
         ShaderScript script;
-        ASSERT_TRUE(script.Load(c.script)) << c.script;
-        script.SetRunStepLimit(c.limit);
-        EXPECT_EQ(script.Run(), c.message[0] == 0) << c.script;
-        EXPECT_STREQ(script.Message(), c.message) << c.script;
-    }
-}
-
-TEST(ShaderScript, RunMessages) {
-    const MessageCase cases[] = {
-        {"x = 1 / 0;", "An error occured while executing script: Division by zero."},
-        {"x = 0; x = 5 % 1e-13;", "An error occured while executing script: Division by zero."},
-        {"x = 0; x = log(0);",
-         "An error occured while executing script: Non-positive value passed to function log()."},
-        {"x = 0; x = log10(-1);",
-         "An error occured while executing script: Non-positive value passed to function "
-         "log10()."},
-        {"while (1) { }",
-         "An error occured while executing script: Too many steps: the script ran longer than "
-         "10000000 statements."},
-    };
-    for (const MessageCase& c : cases) {
-        ShaderScript script;
         ASSERT_TRUE(script.Load(c.script)) << c.script << ": " << script.Message();
-        EXPECT_FALSE(script.Run()) << c.script;
-        EXPECT_STREQ(script.Message(), c.message) << c.script;
+        if (c.limit >= 0)
+            script.SetRunStepLimit(c.limit);
+        const std::string expected =
+            *c.message ? "An error occured while executing script: " + std::string(c.message) : "";
+        EXPECT_EQ(script.Run(), expected.empty()) << c.script;
+        EXPECT_EQ(script.Message(), expected) << c.script;
     }
     ShaderScript empty;
     EXPECT_FALSE(empty.Run());
