@@ -72,6 +72,8 @@ TEST(BaseShaderDefinition, ParametersGiveWorkingValuesAndLookupRows) {
         {"enableHLS5.y=0", "", "5:3=0,1,0"},
         // 1000 stands for 351.5625 degrees, 18.4375 from a middle of 10
         {"middleHLS1.x=10 rangeHLS1.x=10 toleranceHLS1.x=10", "", "1:1000=0.15625,0,0"},
+        // 526 stands for 184.921875 degrees, 175.078125 the short way round from 0
+        {"middleHLS1.x=0 rangeHLS1.x=170 toleranceHLS1.x=10", "", "1:526=0.492188,0,0"},
         {"middleHLS2.y=0.5 rangeHLS2.y=0.25", "", "2:600=0,1,0"},
     };
     for (const auto& [parameters, values, entries] : cases) {
