@@ -1,5 +1,6 @@
 #include "render/compositing_engine.h"
 
+#include "foundation/parallel_bands.h"
 #include "foundation/posix_file.h"
 #include "look/grading_params.h"
 #include "lut/lut.h"
@@ -11,7 +12,6 @@
 
 #include <cmath>
 #include <new>
-#include <thread>
 
 namespace {
 
@@ -26,11 +26,6 @@ enum class EOperatorKind : uint8_t {
     eReadout,
     eGrading
 };
-
-uint32_t DefaultThreadCount() {
-    const uint32_t cores = std::thread::hardware_concurrency();
-    return cores == 0 ? 1 : (cores > 8 ? 8 : cores);
-}
 
 bool TokenStartsWith(const CVxString& token, const char* prefix) {
     return token.StartsWith(prefix, false);

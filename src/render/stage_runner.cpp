@@ -1,11 +1,10 @@
 #include "render/stage_runner.h"
 
+#include "foundation/parallel_bands.h"
 #include "render/render_image.h"
 
 #include <memory>
 #include <new>
-#include <system_error>
-#include <thread>
 
 namespace {
 
@@ -69,38 +68,15 @@ bool RunSegment(const Segment& segment, const RenderImage& source, RenderImage& 
     std::unique_ptr<float[]> scratch(new (std::nothrow) float[rowFloats * threads]);
     if (!scratch)
         return false;
-    ParallelRows(destination.Height(), threads,
-                 [&](uint32_t band, uint32_t firstRow, uint32_t endRow) {
-                     RunSegmentRows(segment, source, destination, firstRow, endRow,
-                                    scratch.get() + rowFloats * band);
-                 });
+    ParallelBands(destination.Height(), threads,
+                  [&](uint32_t band, uint32_t firstRow, uint32_t endRow) {
+                      RunSegmentRows(segment, source, destination, firstRow, endRow,
+                                     scratch.get() + rowFloats * band);
+                  });
     return true;
 }
 
 } // namespace
-
-void ParallelRows(uint32_t height, uint32_t threadCount,
-                  const std::function<void(uint32_t, uint32_t, uint32_t)>& work) {
-    if (threadCount <= 1 || height <= 1) {
-        work(0, 0, height);
-        return;
-    }
-    auto bandStart = [&](uint32_t band) { return uint32_t(uint64_t(height) * band / threadCount); };
-    std::vector<std::thread> helpers;
-    helpers.reserve(threadCount - 1);
-    for (uint32_t band = 1; band < threadCount; ++band) {
-        try {
-            helpers.emplace_back(work, band, bandStart(band), bandStart(band + 1));
-        } catch (const std::system_error&) {
-            break;
-        }
-    }
-    work(0, 0, bandStart(1));
-    for (uint32_t band = uint32_t(helpers.size()) + 1; band < threadCount; ++band)
-        work(band, bandStart(band), bandStart(band + 1));
-    for (std::thread& helper : helpers)
-        helper.join();
-}
 
 bool RunPixelStages(RenderImage& image, const std::vector<const PixelStage*>& stages,
                     uint32_t threadCount) {
