@@ -1,5 +1,5 @@
 // Speed of the LUT paths that run on large tables: loading a 65-point cube
-// file, resampling, and writing a 129-point Cubrel file. Each benchmark reports
+// file, resampling, and packing and writing a 129-point Cubrel file. Each benchmark reports
 // milliseconds per operation ("ms") and the time relative to copying the same
 // number of bytes with memcpy ("x_memcpy"). Loading curve-set files, which
 // the loader samples into a 1D table, reports its time relative to loading a
@@ -140,6 +140,29 @@ void BM_WriteCubrel129(benchmark::State& state) {
     Report(state, total, buffer.size());
 }
 BENCHMARK(BM_WriteCubrel129)->Unit(benchmark::kMillisecond);
+
+// The packing of the lattice into Cubrel words alone, without the file.
+// Rendered lattices have three floats per entry, loaded LUTs four.
+void BM_PackCubrel129(benchmark::State& state) {
+    const uint32_t n = 129;
+    const uint32_t channels = uint32_t(state.range(0));
+    CVxLUT lut;
+    FillLattice(lut, n);
+    std::vector<float> lattice;
+    for (size_t i = 0; i < size_t(n) * n * n * 4; ++i)
+        if (channels == 4 || i % 4 != 3)
+            lattice.push_back(lut.m_data[i]);
+    std::vector<uint8_t> buffer(CubrelFileSize(n));
+    double total = 0;
+    for (auto _ : state) {
+        const Clock::time_point start = Clock::now();
+        PackCubrelLattice(lattice.data(), n, channels, buffer.data());
+        benchmark::DoNotOptimize(buffer.data());
+        total += SecondsSince(start);
+    }
+    Report(state, total, buffer.size());
+}
+BENCHMARK(BM_PackCubrel129)->Arg(3)->Arg(4)->Unit(benchmark::kMillisecond);
 
 // One file of each curve-set kind, each at the largest size its format allows
 // or at a typical one.

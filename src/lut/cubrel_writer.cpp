@@ -1,6 +1,7 @@
 #include "lut/cubrel_writer.h"
 
 #include "foundation/file_contents.h"
+#include "foundation/parallel_bands.h"
 
 #include <algorithm>
 #include <cmath>
@@ -53,38 +54,76 @@ void PrepareCubrelHeader(uint8_t* buffer, uint32_t n) {
 }
 
 uint32_t CubrelCode(float value) {
-    // The negated comparison sends NaN to 0 along with the negatives.
-    if (!(value > 0.0f))
-        return 0;
-    if (value >= 1.0f)
-        return 1023;
-    // Above 0.5 here, so truncation is the floor, without a library call.
-    const float scaled = static_cast<float>(static_cast<double>(value) * 1023.0 + 0.5);
-    return static_cast<uint32_t>(scaled);
+    // Written without branches so that a run of codes vectorises: the negated
+    // comparison sends NaN and the negatives to 0, which gives code 0 like any
+    // value that rounds down to it, and 1 gives 1023.5, truncated to 1023. From
+    // 0.5 up truncation is the floor, without a library call.
+    const float clamped = std::min(value > 0.0f ? value : 0.0f, 1.0f);
+    // Through a signed conversion, which the processor has for vectors.
+    return static_cast<uint32_t>(
+        static_cast<int32_t>(static_cast<float>(static_cast<double>(clamped) * 1023.0 + 0.5)));
 }
 
-// The file holds blue fastest, the lattice red fastest. A tile of neighbouring
-// red entries at a time, through the lattice in its own order: the reads run
-// through memory and the words written land in a set of output lines small
-// enough to stay cached until they are full, instead of a jump of a whole
-// blue slice for every word.
-void PackCubrelLattice(const float* lattice, uint32_t n, uint32_t channels, uint8_t* buffer) {
-    constexpr uint32_t kRedTile = 16;
-    uint8_t* out = buffer + kCubrelHeaderSize;
-    for (uint32_t firstRed = 0; firstRed < n; firstRed += kRedTile) {
-        const uint32_t endRed = std::min(n, firstRed + kRedTile);
-        for (uint32_t b = 0; b < n; ++b) {
-            for (uint32_t g = 0; g < n; ++g) {
-                const float* entry =
-                    lattice + ((static_cast<size_t>(b) * n + g) * n + firstRed) * channels;
-                for (uint32_t r = firstRed; r < endRed; ++r, entry += channels) {
-                    const uint32_t word = CubrelCode(entry[0]) << 20 |
-                                          CubrelCode(entry[1]) << 10 | CubrelCode(entry[2]);
-                    StoreBigEndian32(out + ((static_cast<size_t>(r) * n + g) * n + b) * 4, word);
+namespace {
+
+constexpr uint32_t kTile = 16;
+// Below this size a lattice packs in less time than a thread takes to start.
+constexpr uint32_t kSmallestParallelSize = 64;
+
+// The channels are first gathered into rows of their own: codes formed from
+// contiguous floats vectorise whatever the entries' stride.
+template <uint32_t kChannels> void CodeRun(const float* entry, uint32_t count, uint32_t* words) {
+    float red[kTile], green[kTile], blue[kTile];
+    for (uint32_t i = 0; i < count; ++i, entry += kChannels) {
+        red[i] = entry[0];
+        green[i] = entry[1];
+        blue[i] = entry[2];
+    }
+    for (uint32_t i = 0; i < count; ++i)
+        words[i] = CubrelCode(red[i]) << 20 | CubrelCode(green[i]) << 10 | CubrelCode(blue[i]);
+}
+
+// The file holds blue fastest, the lattice red fastest: a transposition, done
+// a tile of 16 blues by 16 reds at a time. Each blue row is read from start to
+// end, each tile's codes are formed in one vectorised run per row, and every
+// run of 16 words written fills one cache line of the output.
+template <uint32_t kChannels>
+void PackTransposed(const float* lattice, uint32_t n, uint32_t firstGreen, uint32_t endGreen,
+                    uint8_t* out) {
+    uint32_t words[kTile][kTile]; // [blue][red]
+    for (uint32_t g = firstGreen; g < endGreen; ++g) {
+        for (uint32_t firstBlue = 0; firstBlue < n; firstBlue += kTile) {
+            const uint32_t blues = std::min(kTile, n - firstBlue);
+            for (uint32_t firstRed = 0; firstRed < n; firstRed += kTile) {
+                const uint32_t reds = std::min(kTile, n - firstRed);
+                for (uint32_t b = 0; b < blues; ++b) {
+                    const size_t row = static_cast<size_t>(firstBlue + b) * n + g;
+                    CodeRun<kChannels>(lattice + (row * n + firstRed) * kChannels, reds, words[b]);
+                }
+                for (uint32_t r = 0; r < reds; ++r) {
+                    const size_t column = static_cast<size_t>(firstRed + r) * n + g;
+                    uint8_t* run = out + (column * n + firstBlue) * 4;
+                    for (uint32_t b = 0; b < blues; ++b)
+                        StoreBigEndian32(run + b * 4, words[b][r]);
                 }
             }
         }
     }
+}
+
+} // namespace
+
+void PackCubrelLattice(const float* lattice, uint32_t n, uint32_t channels, uint8_t* buffer) {
+    uint8_t* out = buffer + kCubrelHeaderSize;
+    // Each band of greens writes words of its own, so the bytes do not depend
+    // on how the lattice is split.
+    const uint32_t threads = n >= kSmallestParallelSize ? DefaultThreadCount() : 1;
+    ParallelBands(n, threads, [&](uint32_t, uint32_t firstGreen, uint32_t endGreen) {
+        if (channels == 3)
+            PackTransposed<3>(lattice, n, firstGreen, endGreen, out);
+        else
+            PackTransposed<4>(lattice, n, firstGreen, endGreen, out);
+    });
 }
 
 bool WriteCubrelFile(const float* lattice, uint32_t n, uint32_t channels, uint8_t* buffer,

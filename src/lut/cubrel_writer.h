@@ -19,8 +19,8 @@ void PrepareCubrelHeader(uint8_t* buffer, uint32_t n);
 // scaled by 1023, rounded half up in single precision.
 uint32_t CubrelCode(float value);
 
-// Packs the lattice (red fastest, `channels` floats per entry, the first three
-// used) into the words after the header, blue fastest, big-endian.
+// Packs the lattice (red fastest, `channels` floats per entry, 3 or 4, the
+// first three used) into the words after the header, blue fastest, big-endian.
 void PackCubrelLattice(const float* lattice, uint32_t n, uint32_t channels, uint8_t* buffer);
 
 // Packs the lattice into the prepared buffer and replaces the file at path with

@@ -482,6 +482,36 @@ TEST(CubrelCode, ClampsAndQuantises) {
         EXPECT_EQ(CubrelCode(c.value), c.code) << c.value;
 }
 
+// Red-fastest entries become blue-fastest big-endian words, whatever the tiles
+// and the bands on several threads that large lattices are packed in.
+TEST(CubrelPacking, PutsEveryWordInItsPlace) {
+    std::mt19937 random(7);
+    std::uniform_real_distribution<float> value(-0.1f, 1.1f);
+    for (const uint32_t n : {2u, 17u, 65u}) {
+        for (const uint32_t channels : {3u, 4u}) {
+            std::vector<float> lattice(size_t(n) * n * n * channels);
+            for (float& v : lattice)
+                v = value(random);
+            lattice[channels + 1] = std::numeric_limits<float>::quiet_NaN();
+            std::vector<uint8_t> packed(CubrelFileSize(n)), expected(packed.size());
+            PackCubrelLattice(lattice.data(), n, channels, packed.data());
+            for (size_t r = 0; r < n; ++r)
+                for (size_t g = 0; g < n; ++g)
+                    for (size_t b = 0; b < n; ++b) {
+                        const float* rgb = &lattice[((b * n + g) * n + r) * channels];
+                        const uint32_t word = CubrelCode(rgb[0]) << 20 | CubrelCode(rgb[1]) << 10 |
+                                              CubrelCode(rgb[2]);
+                        uint8_t* at = &expected[kCubrelHeaderSize + ((r * n + g) * n + b) * 4];
+                        for (int k = 0; k < 4; ++k)
+                            at[k] = uint8_t(word >> (24 - 8 * k));
+                    }
+            EXPECT_TRUE(std::equal(packed.begin() + kCubrelHeaderSize, packed.end(),
+                                   expected.begin() + kCubrelHeaderSize))
+                << n << " points, " << channels << " channels";
+        }
+    }
+}
+
 TEST(VxtxReader, HeaderLimitsAndPayloadBounds) {
     constexpr int64_t kRefused = -1;
     struct Case {
