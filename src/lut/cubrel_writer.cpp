@@ -54,12 +54,12 @@ void PrepareCubrelHeader(uint8_t* buffer, uint32_t n) {
 }
 
 uint32_t CubrelCode(float value) {
-    // Written without branches so that a run of codes vectorises: the negated
-    // comparison sends NaN and the negatives to 0, which gives code 0 like any
-    // value that rounds down to it, and 1 gives 1023.5, truncated to 1023. From
-    // 0.5 up truncation is the floor, without a library call.
+    // Selects rather than branches, so that a run of codes vectorises. NaN fails
+    // the comparison and goes to 0 with the negatives; 0 gives 0.5 and 1 gives
+    // 1023.5, so every clamped value lands at 0.5 or above, where truncation is
+    // the floor. The conversion is signed because processors convert vectors
+    // of floats only to signed integers.
     const float clamped = std::min(value > 0.0f ? value : 0.0f, 1.0f);
-    // Through a signed conversion, which the processor has for vectors.
     return static_cast<uint32_t>(
         static_cast<int32_t>(static_cast<float>(static_cast<double>(clamped) * 1023.0 + 0.5)));
 }
