@@ -2,6 +2,7 @@
 
 #include "platform/ascii.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdarg>
 #include <cstdio>
@@ -61,16 +62,20 @@ bool TextLines::Next() {
     if (m_next >= m_end)
         return false;
     const char* start = m_next;
-    const void* found = std::memchr(start, '\n', static_cast<size_t>(m_end - start));
-    const char* stop = found ? static_cast<const char*>(found) : m_end;
-    const void* carriage = std::memchr(start, '\r', static_cast<size_t>(stop - start));
-    if (carriage)
-        stop = static_cast<const char*>(carriage);
+    const char* stop = std::min(NextOf('\n', m_nextFeed, start), NextOf('\r', m_nextReturn, start));
     m_next = stop;
     m_line = start;
     m_length = static_cast<size_t>(stop - start);
     TrimBlanks(m_line, m_length);
     return true;
+}
+
+const char* TextLines::NextOf(char c, const char*& found, const char* from) const {
+    if (!found || found < from) {
+        const void* at = std::memchr(from, c, static_cast<size_t>(m_end - from));
+        found = at ? static_cast<const char*>(at) : m_end;
+    }
+    return found;
 }
 
 bool TextLines::IsExactly(const char* text) const {
