@@ -154,7 +154,7 @@ bool CVxCurveSet::Read(const CVxString& path, FrameworkError* errorOut, bool try
 
     CVxString resolved = path;
     CVxString indexed;
-    if (!FileExists(path) && !IsAbsolutePath(path) && FindInLutFolders(path, indexed))
+    if (!FileExists(path) && !IsAbsolutePath(path) && LutFolderIndex::Shared().Find(path, indexed))
         resolved = indexed;
     if (tryLUT && TakeLut(resolved))
         return true;

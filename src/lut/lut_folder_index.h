@@ -9,8 +9,12 @@
 // File names of the LUT search folders mapped to their full paths. Names are
 // matched without regard to case; when a name occurs in several folders the
 // earlier folder wins.
-class LutFolderMap {
+class LutFolderIndex {
 public:
+    // The index over the folders of "ColorTransforms.LUTPath1" and
+    // "ColorTransforms.LUTPath2", built on first use and kept for the process.
+    static const LutFolderIndex& Shared();
+
     // Lists each absolute folder (relative ones are skipped) without descending
     // into sub-folders, and replaces whatever the index held.
     void Build(const CVxString* folders, size_t count);
@@ -22,10 +26,3 @@ private:
     NameTable<CVxString> m_paths;
     std::vector<CVxString> m_names;
 };
-
-// The process-wide index over the folders of "ColorTransforms.LUTPath1" and
-// "ColorTransforms.LUTPath2", built on first use and kept for the process.
-const LutFolderMap& LutFolderIndex();
-
-// Full path of a name found in the LUT folders; false when it is not indexed.
-bool FindInLutFolders(const CVxString& name, CVxString& fullPath);

@@ -24,7 +24,7 @@ CVxString ResolveLutPath(const CVxString& path) {
     if (IsAbsolutePath(normalised))
         return normalised;
     CVxString indexed;
-    if (FindInLutFolders(normalised, indexed))
+    if (LutFolderIndex::Shared().Find(normalised, indexed))
         return indexed;
     return normalised;
 }

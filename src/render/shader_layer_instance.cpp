@@ -50,7 +50,7 @@ const CVxLUT* RenderLutCache::Load(const CVxString& path) {
 
 CVxString ResolveLutName(const CVxString& name, const CVxString& folder) {
     CVxString fullPath;
-    if (FindInLutFolders(name, fullPath))
+    if (LutFolderIndex::Shared().Find(name, fullPath))
         return fullPath;
     if (!folder.IsEmpty() && !IsAbsolutePath(name))
         return folder + name;

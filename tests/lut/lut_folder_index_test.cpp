@@ -16,7 +16,7 @@ TEST(LutFolderIndex, EarlierFoldersWinAndNamesIgnoreCase) {
     scratch.Folder("one/sub.cube");
     const CVxString folders[] = {CVxString(scratch.Folder("one").c_str()), CVxString("relative"),
                                  CVxString((scratch.Folder("two") + "\\").c_str())};
-    LutFolderMap index;
+    LutFolderIndex index;
     index.Build(folders, 3);
     CVxString path;
     ASSERT_TRUE(index.Find("FILM.cube", path));
