@@ -48,3 +48,21 @@ const LutFolderIndex& LutFolderIndex::Shared() {
     }();
     return index;
 }
+
+CVxString LutFolderIndex::Resolve(const CVxString& name, const CVxString& folder,
+                                  ELutNameOrder order) const {
+    if (IsAbsolutePath(name))
+        return name;
+    if (order == ELutNameOrder::eExistingFileFirst && FileExists(name))
+        return name;
+    CVxString fullPath;
+    if (Find(name, fullPath))
+        return fullPath;
+    return folder.IsEmpty() ? name : folder + name;
+}
+
+CVxString ResolveLutName(const CVxString& name, const CVxString& folder, ELutNameOrder order) {
+    if (IsAbsolutePath(name))
+        return name;
+    return LutFolderIndex::Shared().Resolve(name, folder, order);
+}

@@ -4,7 +4,12 @@
 #include "foundation/vx_string.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
+
+// Whether a file that exists at a LUT name as written (relative to the working
+// folder) is taken before a file of that name in the LUT folders.
+enum class ELutNameOrder : uint8_t { eIndexFirst, eExistingFileFirst };
 
 // File names of the LUT search folders mapped to their full paths. Names are
 // matched without regard to case; when a name occurs in several folders the
@@ -22,7 +27,18 @@ public:
     // Every indexed name, sorted without regard to case.
     const std::vector<CVxString>& Names() const { return m_names; }
 
+    // The path at which to open a LUT that a file, a look or a pipeline names.
+    // An absolute path stands as it is; a name that the index holds stands for
+    // the indexed file; any other name is taken in `folder` (which ends in a
+    // backslash) when one is given, and as it stands otherwise.
+    CVxString Resolve(const CVxString& name, const CVxString& folder, ELutNameOrder order) const;
+
 private:
     NameTable<CVxString> m_paths;
     std::vector<CVxString> m_names;
 };
+
+// Resolve on the shared index. Only a relative name builds that index, so
+// that absolute paths never cause the LUT folders to be listed.
+CVxString ResolveLutName(const CVxString& name, const CVxString& folder = CVxString(),
+                         ELutNameOrder order = ELutNameOrder::eIndexFirst);

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace {
 
 TEST(LutFolderIndex, EarlierFoldersWinAndNamesIgnoreCase) {
@@ -26,6 +28,35 @@ TEST(LutFolderIndex, EarlierFoldersWinAndNamesIgnoreCase) {
     EXPECT_FALSE(index.Find("sub.cube", path));
     ASSERT_EQ(index.Names().size(), 2u);
     EXPECT_STREQ(index.Names()[0].c_str(), "Film.cube");
+}
+
+// The loader, the curve sets and the render resolve LUT names by one set of rules.
+TEST(LutFolderIndex, ResolvesNamesByOneSetOfRules) {
+    ScratchFolder scratch;
+    const std::string indexed = scratch.Write("luts/Film.cube", CubeFile(2));
+    scratch.Write("work/film.CUBE", CubeFile(2));
+    const CVxString folders[] = {CVxString(scratch.Folder("luts").c_str())};
+    LutFolderIndex index;
+    index.Build(folders, 1);
+    const std::filesystem::path working = std::filesystem::current_path();
+    std::filesystem::current_path(scratch.Posix() + "/work");
+    using enum ELutNameOrder;
+    const struct {
+        const char* name;
+        const char* folder;
+        ELutNameOrder order;
+        std::string path;
+    } cases[] = {
+        {"FILM.cube", "Z:\\package\\", eIndexFirst, indexed},
+        {"FILM.cube", "", eExistingFileFirst, "FILM.cube"},
+        {"other.cube", "Z:\\package\\", eExistingFileFirst, "Z:\\package\\other.cube"},
+        {"other.cube", "", eIndexFirst, "other.cube"},
+        {"Z:\\Film.cube", "Z:\\package\\", eIndexFirst, "Z:\\Film.cube"},
+        {"\\\\server\\Film.cube", "Z:\\package\\", eExistingFileFirst, "\\\\server\\Film.cube"},
+    };
+    for (const auto& c : cases)
+        EXPECT_STREQ(index.Resolve(c.name, c.folder, c.order).c_str(), c.path.c_str()) << c.name;
+    std::filesystem::current_path(working);
 }
 
 } // namespace
