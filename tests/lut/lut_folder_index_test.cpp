@@ -10,12 +10,15 @@
 
 namespace {
 
-TEST(LutFolderIndex, EarlierFoldersWinAndNamesIgnoreCase) {
+// Earlier folders win and names ignore case; the loader, the curve sets and the
+// render resolve names through the index by one set of rules.
+TEST(LutFolderIndex, EarlierFoldersWinNamesIgnoreCaseAndResolve) {
     ScratchFolder scratch;
     const std::string first = scratch.Write("one/Film.cube", CubeFile(2));
     scratch.Write("two/film.CUBE", CubeFile(3));
     const std::string other = scratch.Write("two/other.cube", CubeFile(2));
     scratch.Folder("one/sub.cube");
+    scratch.Write("work/film.CUBE", CubeFile(2));
     const CVxString folders[] = {CVxString(scratch.Folder("one").c_str()), CVxString("relative"),
                                  CVxString((scratch.Folder("two") + "\\").c_str())};
     LutFolderIndex index;
@@ -28,16 +31,7 @@ TEST(LutFolderIndex, EarlierFoldersWinAndNamesIgnoreCase) {
     EXPECT_FALSE(index.Find("sub.cube", path));
     ASSERT_EQ(index.Names().size(), 2u);
     EXPECT_STREQ(index.Names()[0].c_str(), "Film.cube");
-}
 
-// The loader, the curve sets and the render resolve LUT names by one set of rules.
-TEST(LutFolderIndex, ResolvesNamesByOneSetOfRules) {
-    ScratchFolder scratch;
-    const std::string indexed = scratch.Write("luts/Film.cube", CubeFile(2));
-    scratch.Write("work/film.CUBE", CubeFile(2));
-    const CVxString folders[] = {CVxString(scratch.Folder("luts").c_str())};
-    LutFolderIndex index;
-    index.Build(folders, 1);
     const std::filesystem::path working = std::filesystem::current_path();
     std::filesystem::current_path(scratch.Posix() + "/work");
     using enum ELutNameOrder;
@@ -47,10 +41,10 @@ TEST(LutFolderIndex, ResolvesNamesByOneSetOfRules) {
         ELutNameOrder order;
         std::string path;
     } cases[] = {
-        {"FILM.cube", "Z:\\package\\", eIndexFirst, indexed},
+        {"FILM.cube", "Z:\\package\\", eIndexFirst, first},
         {"FILM.cube", "", eExistingFileFirst, "FILM.cube"},
-        {"other.cube", "Z:\\package\\", eExistingFileFirst, "Z:\\package\\other.cube"},
-        {"other.cube", "", eIndexFirst, "other.cube"},
+        {"missing.cube", "Z:\\package\\", eExistingFileFirst, "Z:\\package\\missing.cube"},
+        {"missing.cube", "", eIndexFirst, "missing.cube"},
         {"Z:\\Film.cube", "Z:\\package\\", eIndexFirst, "Z:\\Film.cube"},
         {"\\\\server\\Film.cube", "Z:\\package\\", eExistingFileFirst, "\\\\server\\Film.cube"},
     };
