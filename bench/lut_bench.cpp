@@ -1,9 +1,8 @@
 // Speed of the LUT paths that run on large tables: loading a 65-point cube
-// file, resampling, and packing and writing a 129-point Cubrel file. Each benchmark reports
-// milliseconds per operation ("ms") and the time relative to copying the same
-// number of bytes with memcpy ("x_memcpy"). Loading curve-set files, which
-// the loader samples into a 1D table, reports its time relative to loading a
-// 17-point cube file ("x_cube17") instead.
+// file (with LF or CR line breaks), resampling, and packing and writing a 129-point Cubrel file.
+// Each benchmark reports milliseconds per operation ("ms") and the time relative to copying the
+// same number of bytes with memcpy ("x_memcpy"). Loading curve-set files, which the loader samples
+// into a 1D table, reports its time relative to loading a 17-point cube file ("x_cube17") instead.
 
 #include "lut/cubrel_writer.h"
 #include "lut/lut.h"
@@ -47,16 +46,18 @@ const ScratchFolder& Scratch() {
     return folder;
 }
 
-// A 65-point cube file with six decimals per value, as cube writers emit them.
-size_t WriteCubeFile(const std::string& path, uint32_t n) {
-    std::string text = "TITLE \"bench\"\nLUT_3D_SIZE " + std::to_string(n) + "\n";
+// A cube file with six decimals per value, as cube writers emit them, its lines
+// ended by `lineBreak`.
+size_t WriteCubeFile(const std::string& path, uint32_t n, char lineBreak = '\n') {
+    std::string text = "TITLE \"bench\"" + std::string(1, lineBreak) + "LUT_3D_SIZE " +
+                       std::to_string(n) + lineBreak;
     char line[80];
     for (uint32_t b = 0; b < n; ++b)
         for (uint32_t g = 0; g < n; ++g)
             for (uint32_t r = 0; r < n; ++r) {
-                const int length =
-                    std::snprintf(line, sizeof line, "%.6f %.6f %.6f\n", r / double(n - 1),
-                                  (g * g) / double((n - 1) * (n - 1)), 1.0 - b / double(n - 1));
+                const int length = std::snprintf(
+                    line, sizeof line, "%.6f %.6f %.6f%c", r / double(n - 1),
+                    (g * g) / double((n - 1) * (n - 1)), 1.0 - b / double(n - 1), lineBreak);
                 text.append(line, static_cast<size_t>(length));
             }
     FILE* file = std::fopen(path.c_str(), "wb");
@@ -82,8 +83,10 @@ size_t LatticeBytes(uint32_t n) {
     return size_t(n) * n * n * 16;
 }
 
+// Argument 0: lines end in LF; 1: in CR alone, as old Mac tools write them.
 void BM_LoadCube65(benchmark::State& state) {
-    const size_t bytes = WriteCubeFile(Scratch().Posix("bench65.cube"), 65);
+    const size_t bytes =
+        WriteCubeFile(Scratch().Posix("bench65.cube"), 65, state.range(0) ? '\r' : '\n');
     const CVxString path = Scratch().Framework("bench65.cube");
     double total = 0;
     for (auto _ : state) {
@@ -97,7 +100,7 @@ void BM_LoadCube65(benchmark::State& state) {
     }
     Report(state, total, bytes);
 }
-BENCHMARK(BM_LoadCube65)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadCube65)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_Resample(benchmark::State& state) {
     const uint32_t from = static_cast<uint32_t>(state.range(0));

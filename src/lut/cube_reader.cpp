@@ -1,6 +1,8 @@
 #include "lut/lut_formats.h"
 #include "lut/lut_text.h"
 
+#include "platform/ascii.h"
+
 #include <cstring>
 #include <vector>
 
@@ -15,7 +17,8 @@ struct CubeState {
     size_t stored = 0;
 };
 
-enum class ELineOutcome : uint8_t { eNext, eEndOfData, eFailed };
+// A comment, title, domain or size line was read, the line is data, or the load fails.
+enum class ELineOutcome : uint8_t { eKeyword, eData, eFailed };
 
 // Room for the %s conversion of a line of `length` characters; one buffer
 // per thread that only grows, so that these lines cost no allocation.
@@ -31,17 +34,15 @@ EReaderResult Fail(CVxLUT& lut) {
     return EReaderResult::eFailed;
 }
 
-ELineOutcome ReadDomainLine(const TextLines& lines, CubeState& state, bool& matched) {
-    matched = false;
+ELineOutcome ReadDomainLine(const TextLines& lines, CubeState& state) {
     if (!LineHasLiteralAfterBlanks(lines.Begin(), lines.Length(), "DOMAIN_"))
-        return ELineOutcome::eNext;
+        return ELineOutcome::eData;
     char* word = WordBuffer(lines.Length());
     float values[3];
     const int count = ScanLine(lines.Begin(), lines.Length(), " DOMAIN_%s %f %f %f", word,
                                &values[0], &values[1], &values[2]);
     if (count != 4)
-        return ELineOutcome::eNext;
-    matched = true;
+        return ELineOutcome::eData;
     const size_t wordLength = std::strlen(word);
     float* target = nullptr;
     if (FirstWordIs(word, wordLength, "MIN"))
@@ -52,18 +53,16 @@ ELineOutcome ReadDomainLine(const TextLines& lines, CubeState& state, bool& matc
         return ELineOutcome::eFailed;
     for (int c = 0; c < 3; ++c)
         target[c] = values[c];
-    return ELineOutcome::eNext;
+    return ELineOutcome::eKeyword;
 }
 
-ELineOutcome ReadSizeLine(CVxLUT& lut, const TextLines& lines, CubeState& state, bool& matched) {
-    matched = false;
+ELineOutcome ReadSizeLine(CVxLUT& lut, const TextLines& lines, CubeState& state) {
     if (!LineHasLiteralAfterBlanks(lines.Begin(), lines.Length(), "LUT_"))
-        return ELineOutcome::eNext;
+        return ELineOutcome::eData;
     char* word = WordBuffer(lines.Length());
     unsigned size = 0;
     if (ScanLine(lines.Begin(), lines.Length(), " LUT_%s %u ", word, &size) != 2)
-        return ELineOutcome::eNext;
-    matched = true;
+        return ELineOutcome::eData;
     const bool is3D = FirstWordIs(word, std::strlen(word), "3D_SIZE");
     if (is3D && state.requirement == EDimensionRequirement::eOnly1D)
         return ELineOutcome::eFailed;
@@ -74,7 +73,21 @@ ELineOutcome ReadSizeLine(CVxLUT& lut, const TextLines& lines, CubeState& state,
         return ELineOutcome::eFailed;
     state.sizeSeen = true;
     state.expected = is3D ? size_t(size) * size * size : size_t(size);
-    return ELineOutcome::eNext;
+    return ELineOutcome::eKeyword;
+}
+
+// A line that begins with a digit, a sign or a dot can only be data, and
+// data lines are nearly all of a file: they skip the keyword tests.
+ELineOutcome ReadKeywordLine(CVxLUT& lut, const TextLines& lines, CubeState& state) {
+    const char first = lines.Length() > 0 ? lines.Begin()[0] : ' ';
+    if (ascii::IsDigit(first) || first == '-' || first == '+' || first == '.')
+        return ELineOutcome::eData;
+    if (lines.StartsWith("#", true) || lines.StartsWith("TITLE", false))
+        return ELineOutcome::eKeyword;
+    const ELineOutcome domain = ReadDomainLine(lines, state);
+    if (domain != ELineOutcome::eData)
+        return domain;
+    return ReadSizeLine(lut, lines, state);
 }
 
 } // namespace
@@ -85,16 +98,10 @@ EReaderResult ReadCubeLut(CVxLUT& lut, const uint8_t* data, size_t size, bool /*
     state.requirement = requirement;
     TextLines lines(data, size);
     while (lines.Next()) {
-        if (lines.StartsWith("#", true) || lines.StartsWith("TITLE", false))
-            continue;
-        bool matched = false;
-        if (ReadDomainLine(lines, state, matched) == ELineOutcome::eFailed)
+        const ELineOutcome outcome = ReadKeywordLine(lut, lines, state);
+        if (outcome == ELineOutcome::eFailed)
             return Fail(lut);
-        if (matched)
-            continue;
-        if (ReadSizeLine(lut, lines, state, matched) == ELineOutcome::eFailed)
-            return Fail(lut);
-        if (matched)
+        if (outcome == ELineOutcome::eKeyword)
             continue;
         if (!state.sizeSeen)
             break;

@@ -5,7 +5,6 @@
 #include "lut/lut_text.h"
 
 #include "foundation/file_contents.h"
-#include "foundation/paths.h"
 #include "script/shader_script.h"
 
 #include <cstring>
@@ -152,10 +151,7 @@ bool CVxCurveSet::Read(const CVxString& path, FrameworkError* errorOut, bool try
     m_script.reset();
     DropCurves();
 
-    CVxString resolved = path;
-    CVxString indexed;
-    if (!FileExists(path) && !IsAbsolutePath(path) && FindInLutFolders(path, indexed))
-        resolved = indexed;
+    const CVxString resolved = ResolveLutName(path, CVxString(), ELutNameOrder::eExistingFileFirst);
     if (tryLUT && TakeLut(resolved))
         return true;
     DropCurves();

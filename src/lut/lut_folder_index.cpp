@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-void LutFolderMap::Build(const CVxString* folders, size_t count) {
+void LutFolderIndex::Build(const CVxString* folders, size_t count) {
     m_paths.Clear();
     m_names.clear();
     for (size_t i = 0; i < count; ++i) {
@@ -29,7 +29,7 @@ void LutFolderMap::Build(const CVxString* folders, size_t count) {
     });
 }
 
-bool LutFolderMap::Find(const CVxString& name, CVxString& fullPath) const {
+bool LutFolderIndex::Find(const CVxString& name, CVxString& fullPath) const {
     const CVxString* found = m_paths.Find(name);
     if (!found)
         return false;
@@ -37,18 +37,32 @@ bool LutFolderMap::Find(const CVxString& name, CVxString& fullPath) const {
     return true;
 }
 
-const LutFolderMap& LutFolderIndex() {
-    static const LutFolderMap index = [] {
+const LutFolderIndex& LutFolderIndex::Shared() {
+    static const LutFolderIndex index = [] {
         SettingsStore& store = GlobalSettings().UserStore();
         const CVxString folders[2] = {store.GetString("ColorTransforms.LUTPath1", CVxString()),
                                       store.GetString("ColorTransforms.LUTPath2", CVxString())};
-        LutFolderMap built;
+        LutFolderIndex built;
         built.Build(folders, 2);
         return built;
     }();
     return index;
 }
 
-bool FindInLutFolders(const CVxString& name, CVxString& fullPath) {
-    return LutFolderIndex().Find(name, fullPath);
+CVxString LutFolderIndex::Resolve(const CVxString& name, const CVxString& folder,
+                                  ELutNameOrder order) const {
+    if (IsAbsolutePath(name))
+        return name;
+    if (order == ELutNameOrder::eExistingFileFirst && FileExists(name))
+        return name;
+    CVxString fullPath;
+    if (Find(name, fullPath))
+        return fullPath;
+    return folder.IsEmpty() ? name : folder + name;
+}
+
+CVxString ResolveLutName(const CVxString& name, const CVxString& folder, ELutNameOrder order) {
+    if (IsAbsolutePath(name))
+        return name;
+    return LutFolderIndex::Shared().Resolve(name, folder, order);
 }

@@ -4,13 +4,22 @@
 #include "foundation/vx_string.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
+
+// Whether a file that exists at a LUT name as written (relative to the working
+// folder) is taken before a file of that name in the LUT folders.
+enum class ELutNameOrder : uint8_t { eIndexFirst, eExistingFileFirst };
 
 // File names of the LUT search folders mapped to their full paths. Names are
 // matched without regard to case; when a name occurs in several folders the
 // earlier folder wins.
-class LutFolderMap {
+class LutFolderIndex {
 public:
+    // The index over the folders of "ColorTransforms.LUTPath1" and
+    // "ColorTransforms.LUTPath2", built on first use and kept for the process.
+    static const LutFolderIndex& Shared();
+
     // Lists each absolute folder (relative ones are skipped) without descending
     // into sub-folders, and replaces whatever the index held.
     void Build(const CVxString* folders, size_t count);
@@ -18,14 +27,18 @@ public:
     // Every indexed name, sorted without regard to case.
     const std::vector<CVxString>& Names() const { return m_names; }
 
+    // The path at which to open a LUT that a file, a look or a pipeline names.
+    // An absolute path stands as it is; a name that the index holds stands for
+    // the indexed file; any other name is taken in `folder` (which ends in a
+    // backslash) when one is given, and as it stands otherwise.
+    CVxString Resolve(const CVxString& name, const CVxString& folder, ELutNameOrder order) const;
+
 private:
     NameTable<CVxString> m_paths;
     std::vector<CVxString> m_names;
 };
 
-// The process-wide index over the folders of "ColorTransforms.LUTPath1" and
-// "ColorTransforms.LUTPath2", built on first use and kept for the process.
-const LutFolderMap& LutFolderIndex();
-
-// Full path of a name found in the LUT folders; false when it is not indexed.
-bool FindInLutFolders(const CVxString& name, CVxString& fullPath);
+// Resolve on the shared index. Only a relative name builds that index, so
+// that absolute paths never cause the LUT folders to be listed.
+CVxString ResolveLutName(const CVxString& name, const CVxString& folder = CVxString(),
+                         ELutNameOrder order = ELutNameOrder::eIndexFirst);

@@ -3,7 +3,6 @@
 #include "lut/lut_folder_index.h"
 #include "lut/lut_formats.h"
 
-#include "foundation/paths.h"
 #include "foundation/posix_file.h"
 #include "foundation/settings.h"
 #include "platform/ascii.h"
@@ -18,15 +17,13 @@ constexpr int64_t kMaxFileSize = 209715200; // 200 MiB
 constexpr size_t kLookProbeLength = 1024;
 constexpr uint32_t kCurveFallbackEntries = 1024;
 
+// Unlike the other callers of the resolver, Load turns slashes into
+// backslashes first, so that an absolute path written with slashes stands as it
+// is and a relative one is looked up in its backslash form.
 CVxString ResolveLutPath(const CVxString& path) {
     CVxString normalised = path;
     normalised.SlashesToBackslashes();
-    if (IsAbsolutePath(normalised))
-        return normalised;
-    CVxString indexed;
-    if (FindInLutFolders(normalised, indexed))
-        return indexed;
-    return normalised;
+    return ResolveLutName(normalised);
 }
 
 struct FileBytes {

@@ -2,6 +2,8 @@
 
 #include "platform/ascii.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -33,86 +35,22 @@ private:
     const char* m_text;
 };
 
-constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
-// Parses [sign] digits [. digits] [e|E [sign] digits] and converts it with one
-// correctly rounded double operation. Returns false (leaving the line to the C
-// library) whenever the text or the value is outside what that proves exact.
-bool ParsePlainFloat(const char*& p, const char* end, float& out) {
-    const char* s = p;
-    bool negative = false;
-    if (s < end && (*s == '+' || *s == '-')) {
-        negative = *s == '-';
-        ++s;
-    }
-    uint64_t mantissa = 0;
-    int significant = 0;
-    int exponent = 0;
-    bool anyDigit = false;
-    // Leading zeros are no significant digits; more than 19 are left to the C library.
-    auto takeDigit = [&](char digit) {
-        anyDigit = true;
-        if (mantissa == 0 && digit == '0')
-            return true;
-        if (significant == 19)
-            return false;
-        mantissa = mantissa * 10 + static_cast<uint64_t>(digit - '0');
-        ++significant;
-        return true;
-    };
-    for (; s < end && ascii::IsDigit(*s); ++s)
-        if (!takeDigit(*s))
-            return false;
-    if (s < end && *s == '.') {
-        for (++s; s < end && ascii::IsDigit(*s); ++s, --exponent)
-            if (!takeDigit(*s))
-                return false;
-    }
-    if (!anyDigit)
+// Reads one plain decimal number ([sign] digits [. digits] [e|E [sign] digits])
+// that ends the line or is followed by a blank; from_chars gives it the bits
+// that strtof gives. Everything else (infinities, NaNs, hexadecimal numbers,
+// values out of range, a number run into other text) is left to the C library.
+bool ParseDecimalFloat(const char*& p, const char* end, float& out) {
+    // from_chars takes a '-' but no '+'; either sign must come before a digit or a dot.
+    const char* number = *p == '+' ? p + 1 : p;
+    const char* digits = number == p && *p == '-' ? p + 1 : number;
+    if (digits == end || !(ascii::IsDigit(*digits) || *digits == '.'))
         return false;
-    if (s < end && (*s == 'e' || *s == 'E')) {
-        ++s;
-        bool negativeExponent = false;
-        if (s < end && (*s == '+' || *s == '-')) {
-            negativeExponent = *s == '-';
-            ++s;
-        }
-        if (s == end || !ascii::IsDigit(*s))
-            return false;
-        int value = 0;
-        for (; s < end && ascii::IsDigit(*s); ++s) {
-            if (value > 10000)
-                return false;
-            value = value * 10 + (*s - '0');
-        }
-        exponent += negativeExponent ? -value : value;
-    }
-    // The number must end the line or be followed by a blank.
-    if (s < end && !ascii::IsBlank(*s))
+    float value;
+    const std::from_chars_result result = std::from_chars(number, end, value);
+    if (result.ec != std::errc() || (result.ptr < end && !ascii::IsBlank(*result.ptr)))
         return false;
-    if (mantissa == 0) {
-        out = negative ? -0.0f : 0.0f;
-        p = s;
-        return true;
-    }
-    if (mantissa > (uint64_t(1) << 53) || exponent < -22 || exponent > 22)
-        return false;
-    const double exact = static_cast<double>(mantissa);
-    const double value =
-        exponent < 0 ? exact / kPowersOfTen[-exponent] : exact * kPowersOfTen[exponent];
-    if (value > 3.4e38)
-        return false;
-    // Rounding the double again to float is exact unless the double sits on a
-    // midpoint between two floats; that case goes to the C library.
-    uint64_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    if ((bits & 0x1FFFFFFFu) == 0x10000000u)
-        return false;
-    const float rounded = static_cast<float>(value);
-    out = negative ? -rounded : rounded;
-    p = s;
+    out = value;
+    p = result.ptr;
     return true;
 }
 
@@ -124,16 +62,20 @@ bool TextLines::Next() {
     if (m_next >= m_end)
         return false;
     const char* start = m_next;
-    const void* found = std::memchr(start, '\n', static_cast<size_t>(m_end - start));
-    const char* stop = found ? static_cast<const char*>(found) : m_end;
-    const void* carriage = std::memchr(start, '\r', static_cast<size_t>(stop - start));
-    if (carriage)
-        stop = static_cast<const char*>(carriage);
+    const char* stop = std::min(NextOf('\n', m_nextFeed, start), NextOf('\r', m_nextReturn, start));
     m_next = stop;
     m_line = start;
     m_length = static_cast<size_t>(stop - start);
     TrimBlanks(m_line, m_length);
     return true;
+}
+
+const char* TextLines::NextOf(char c, const char*& found, const char* from) const {
+    if (!found || found < from) {
+        const void* at = std::memchr(from, c, static_cast<size_t>(m_end - from));
+        found = at ? static_cast<const char*>(at) : m_end;
+    }
+    return found;
 }
 
 bool TextLines::IsExactly(const char* text) const {
@@ -181,7 +123,7 @@ int ScanFloatTriple(const char* line, size_t length, float out[3]) {
             ++p;
         if (p == end)
             break;
-        if (!ParsePlainFloat(p, end, values[count]))
+        if (!ParseDecimalFloat(p, end, values[count]))
             return ScanLine(line, length, " %f %f %f ", &out[0], &out[1], &out[2]);
     }
     for (int k = 0; k < count; ++k)

@@ -23,8 +23,15 @@ public:
     bool StartsWith(const char* prefix, bool caseSensitive) const;
 
 private:
+    // Where `c` next occurs at or after `from` (the end when nowhere). Each
+    // kind of break is searched for again only once it has been passed, so
+    // that a text with only one kind is not searched to its end on every line.
+    const char* NextOf(char c, const char*& found, const char* from) const;
+
     const char* m_next;
     const char* m_end;
+    const char* m_nextFeed = nullptr;
+    const char* m_nextReturn = nullptr;
     const char* m_line = nullptr;
     size_t m_length = 0;
 };

@@ -1,6 +1,5 @@
 #include "render/shader_layer_instance.h"
 
-#include "foundation/paths.h"
 #include "look/shader_param.h"
 #include "lut/lut.h"
 #include "lut/lut_folder_index.h"
@@ -46,15 +45,6 @@ const CVxLUT* RenderLutCache::Load(const CVxString& path) {
         lut.reset();
     m_entries.push_back({path, std::move(lut)});
     return m_entries.back().lut.get();
-}
-
-CVxString ResolveLutName(const CVxString& name, const CVxString& folder) {
-    CVxString fullPath;
-    if (FindInLutFolders(name, fullPath))
-        return fullPath;
-    if (!folder.IsEmpty() && !IsAbsolutePath(name))
-        return folder + name;
-    return name;
 }
 
 CVxShaderLayerInstance::CVxShaderLayerInstance(const CVxShaderParamStorage& layer,

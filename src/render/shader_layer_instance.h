@@ -28,11 +28,6 @@ private:
     std::vector<Entry> m_entries;
 };
 
-// Full path of a LUT named by a look or pipeline: the LUT folder index first;
-// otherwise a relative name is taken in `folder` when one is given, and any
-// other name as it stands.
-CVxString ResolveLutName(const CVxString& name, const CVxString& folder);
-
 // One shader layer of a grading, set up once per render: its definition, its
 // parameters bound into the definition's script, the script run, the lookup
 // rows filled, its LUT textures loaded and its passes ready to run.

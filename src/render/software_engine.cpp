@@ -4,6 +4,7 @@
 #include "foundation/posix_file.h"
 #include "look/grading_params.h"
 #include "lut/lut.h"
+#include "lut/lut_folder_index.h"
 #include "render/render_context.h"
 #include "render/render_image.h"
 #include "render/shader_layer_instance.h"

@@ -54,8 +54,8 @@ const std::vector<Point> kGivenSteepEnd = {{0, 0, 1}, {1, 1, 1e6}};
 const std::vector<Point> kGivenEnd = {{0, 0, 1}, {1, 1, 999999}};
 
 TEST(Curve, InterpolationKindsTangentsAndEnds) {
-    using enum EInterpolation;
-    using enum EExtrapolation;
+    using enum CVxCurve::EInterpolation;
+    using enum CVxCurve::EExtrapolation;
     struct Case {
         const std::vector<Point>* points;
         EInterpolation kind;
@@ -200,7 +200,7 @@ std::string Ramp(int count) {
 
 struct Expected {
     uint32_t index;
-    float rgb[3];
+    float r, g, b;
 };
 
 TEST(CurveSet, FormatsAcceptAndRefuseTexts) {
@@ -296,10 +296,11 @@ TEST(CurveSet, FormatsAcceptAndRefuseTexts) {
     for (const Case& c : cases) {
         const std::vector<float> samples = Samples(c.text);
         ASSERT_EQ(samples.empty(), c.samples.empty()) << c.name;
-        for (const Expected& e : c.samples)
+        for (const Expected& e : c.samples) {
+            const float rgba[4] = {e.r, e.g, e.b, 1.0f};
             for (int k = 0; k < 4; ++k)
-                EXPECT_NEAR(samples[e.index * 4 + k], k < 3 ? e.rgb[k] : 1.0f, 1e-6)
-                    << c.name << " at " << e.index;
+                EXPECT_NEAR(samples[e.index * 4 + k], rgba[k], 1e-6) << c.name << " at " << e.index;
+        }
     }
 }
 
