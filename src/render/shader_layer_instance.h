@@ -2,6 +2,7 @@
 
 #include "foundation/vx_string.h"
 #include "render/pixel_stage.h"
+#include "render/render_lut_cache.h"
 #include "render/shader_definition.h"
 #include "render/shader_registry.h"
 
@@ -9,24 +10,7 @@
 #include <memory>
 #include <vector>
 
-class CVxLUT;
 class CVxShaderParamStorage;
-
-// LUT files loaded during one render, each path once. A file that does not
-// load, or loads without entries, is remembered as missing.
-class RenderLutCache {
-public:
-    // The LUT at this full path, loaded on first request; null when missing.
-    const CVxLUT* Load(const CVxString& path);
-    void Clear() { m_entries.clear(); }
-
-private:
-    struct Entry {
-        CVxString path;
-        std::unique_ptr<CVxLUT> lut; // null when the file did not load
-    };
-    std::vector<Entry> m_entries;
-};
 
 // Full path of a LUT named by a look or pipeline: the LUT folder index first;
 // otherwise a relative name is taken in `folder` when one is given, and any

@@ -1,5 +1,6 @@
 #include "render/base_grading.h"
 #include "render/base_shader_definition.h"
+#include "render/kernel_registry.h"
 #include "render/lut_sampling.h"
 #include "render/shader_definition.h"
 
