@@ -1,6 +1,7 @@
 #include "render/kernel_registry.h"
 
-#include "render/base_grading.h"
+#include "render/base_first_pass.h"
+#include "render/base_second_pass.h"
 #include "render/lut_stages.h"
 
 namespace {
