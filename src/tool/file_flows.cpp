@@ -8,6 +8,7 @@
 #include "lut/cubrel_writer.h"
 #include "lut/lut.h"
 #include "lut/lut_formats.h"
+#include "render/look_to_lut.h"
 #include "render/rebuilt_look.h"
 
 #include <cstdio>
@@ -22,6 +23,25 @@ bool IsPlainLattice(const CVxLUT& lut) {
 
 bool LoadLutFile(CVxLUT& lut, const CVxString& path) {
     return lut.Load(path, false, CVxLUT::EDimensionRequirement::eAnyDimension, true);
+}
+
+// Running out of memory is an internal error like any failure without a cause of its own.
+void ReportRenderFailure(ERenderFailure failure) {
+    switch (failure) {
+    case ERenderFailure::eShaderMissing:
+        std::fputs("  Error while rendering LUT:\n"
+                   "    Failed to load one or more shaders used in the look\n",
+                   stdout);
+        return;
+    case ERenderFailure::eLutMissing:
+        std::fputs("  Error while rendering LUT:\n"
+                   "    One or more of the LUTs used in the look are missing\n",
+                   stdout);
+        return;
+    default:
+        std::fputs("  Internal error while rendering LUT\n", stdout);
+        return;
+    }
 }
 
 } // namespace
@@ -136,32 +156,14 @@ void FileFlows::RebuildLook(const FilePaths& paths, ParsedLook& look) {
 void FileFlows::RenderLookToCubrel(const FilePaths& paths, ParsedLook& look) {
     if (!m_engine)
         m_engine = std::make_unique<CVxSoftwareCompositingEngine>();
-    float* lattice =
-        m_engine->RenderLookToLut(look.grading, 1, m_settings.size, nullptr, 0, CVxString());
-    if (lattice) {
-        WriteCubrel(lattice, 3, paths.cubrelPath);
-        ReleaseRenderedLut(lattice);
+    const RenderedLattice lattice =
+        RenderLattice(*m_engine, look.grading, LatticeRequest{.size = m_settings.size});
+    if (lattice.nodes) {
+        WriteCubrel(lattice.nodes.get(), 3, paths.cubrelPath);
         return;
     }
-    ReportRenderFailure();
+    ReportRenderFailure(lattice.failure);
     ConvertStoredLut(paths);
-}
-
-void FileFlows::ReportRenderFailure() const {
-    using ERenderError = IVxCompositingEngine::ERenderError;
-    if (m_engine->m_lastError == uint32_t(ERenderError::eShaderNotFound)) {
-        std::fputs("  Error while rendering LUT:\n"
-                   "    Failed to load one or more shaders used in the look\n",
-                   stdout);
-        return;
-    }
-    if (m_engine->m_lastError == uint32_t(ERenderError::eLutNotLoaded) || m_engine->m_lutMissing) {
-        std::fputs("  Error while rendering LUT:\n"
-                   "    One or more of the LUTs used in the look are missing\n",
-                   stdout);
-        return;
-    }
-    std::fputs("  Internal error while rendering LUT\n", stdout);
 }
 
 void FileFlows::ConvertStoredLut(const FilePaths& paths) {
