@@ -25,6 +25,28 @@ bool LoadLutFile(CVxLUT& lut, const CVxString& path) {
     return lut.Load(path, false, CVxLUT::EDimensionRequirement::eAnyDimension, true);
 }
 
+// The replacement of a file, begun at the first byte: a document that never
+// comes leaves nothing behind, not even a temporary file.
+class ReplacementOnFirstByte final : public ByteSink {
+public:
+    explicit ReplacementOnFirstByte(const CVxString& path) : m_path(path) {}
+
+    bool Append(const void* data, size_t size) override {
+        if (!m_begun) {
+            m_begun = true;
+            m_open = m_file.Begin(m_path);
+        }
+        return m_open && m_file.Append(data, size);
+    }
+    bool Commit() { return m_open && m_file.Commit(); }
+
+private:
+    const CVxString& m_path;
+    FileReplacement m_file;
+    bool m_begun = false;
+    bool m_open = false;
+};
+
 // Running out of memory is an internal error like any failure without a cause of its own.
 void ReportRenderFailure(ERenderFailure failure) {
     switch (failure) {
@@ -137,16 +159,17 @@ void FileFlows::RebuildLook(const FilePaths& paths, ParsedLook& look) {
                     static_cast<int>(m_settings.size));
         return;
     }
-    RebuiltLook rebuilt;
-    if (!rebuilt.Render(look.grading, look.mask.get(), m_settings.size, kRamp1DSize)) {
+    // Streamed into a file beside the look, which is opened once the LUTs are
+    // rendered and renamed over the look only when whole: a failed render or
+    // write keeps the old look.
+    ReplacementOnFirstByte file(paths.lookPath);
+    const ERebuildResult result =
+        WriteRebuiltLook(look.grading, file, look.mask.get(), m_settings.size, kRamp1DSize);
+    if (result == ERebuildResult::eRenderFailed) {
         std::fputs("  Error rendering new look LUT, file was not modified\n", stdout);
         return;
     }
-    // Streamed into a file beside the look and renamed over it only when
-    // whole: a failed write keeps the old look.
-    FileReplacement file;
-    if (!file.Begin(paths.lookPath) || !rebuilt.Write(file, look.grading, look.mask.get()) ||
-        !file.Commit()) {
+    if (result == ERebuildResult::eWriteFailed || !file.Commit()) {
         std::fputs("  Error writing file\n", stdout);
         return;
     }
