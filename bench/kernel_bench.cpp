@@ -4,6 +4,7 @@
 
 #include "lut/lut.h"
 #include "render/base_shader_definition.h"
+#include "render/kernel_registry.h"
 #include "render/lut_sampling.h"
 #include "render/pixel_stage.h"
 #include "render/shader_definition.h"

@@ -85,13 +85,13 @@ void BM_RenderLookToLut(benchmark::State& state) {
     const uint32_t N = uint32_t(state.range(1));
     CVxSoftwareCompositingEngine engine;
     for (auto _ : state) {
-        float* nodes = engine.RenderLookToLut(look->grading, 1, N, nullptr, 0, CVxString());
+        const RenderedLutBuffer nodes(engine.RenderLookToLut(look->grading, kLatticeCube, N,
+                                                             nullptr, kRedFastest, CVxString()));
         if (!nodes) {
             state.SkipWithError("render failed");
             return;
         }
-        benchmark::DoNotOptimize(nodes);
-        ReleaseRenderedLut(nodes);
+        benchmark::DoNotOptimize(nodes.get());
     }
     state.SetLabel(kLookNames[state.range(0)]);
     state.counters["nodes_per_s"] = benchmark::Counter(

@@ -4,7 +4,7 @@
 #include "fuzz_support.h"
 
 #include "look/parsed_look.h"
-#include "render/compositing_engine.h"
+#include "render/look_to_lut.h"
 #include "render/shader_registry.h"
 
 #include <memory>
@@ -33,11 +33,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!look)
         return 0;
     CVxSoftwareCompositingEngine& engine = *renderer.engine;
-    engine.RenderLookToLut(look->grading, 1, kLatticeSize, renderer.lattice, 0, CVxString());
-    if (look->grading.IsPerChannelOnly(false)) {
-        float* ramp = engine.RenderLookToLut(look->grading, 0, kRampSize, nullptr, 0, CVxString());
-        if (ramp)
-            ReleaseRenderedLut(ramp);
-    }
+    engine.RenderLookToLut(look->grading, kLatticeCube, kLatticeSize, renderer.lattice, kRedFastest,
+                           CVxString());
+    if (look->grading.IsPerChannelOnly(false))
+        RenderLattice(engine, look->grading, {.size = kRampSize, .is3D = kLatticeRamp});
     return 0;
 }

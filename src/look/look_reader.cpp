@@ -2,7 +2,6 @@
 
 #include "foundation/xml_reader.h"
 #include "look/look_elements.h"
-#include "look/parsed_look.h"
 
 namespace {
 
@@ -87,11 +86,4 @@ bool ReadLookText(CVxGradingParamStorage& grading, const CVxString& text,
                   std::unique_ptr<CVxShapeMask>& maskOut, uint32_t& sizeOut) {
     CVxString error;
     return ReadLookTextWithError(grading, text, maskOut, sizeOut, error);
-}
-
-std::unique_ptr<ParsedLook> ReadLook(const CVxString& text) {
-    auto look = std::make_unique<ParsedLook>();
-    if (!ReadLookText(look->grading, text, look->mask, look->storedSize))
-        return nullptr;
-    return look;
 }

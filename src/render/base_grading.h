@@ -1,8 +1,8 @@
 #pragma once
 
-#include "render/pixel_stage.h"
+#include <cstdint>
 
-#include <memory>
+class ShaderScript;
 
 // The working values of a base grading layer that its two passes use, read by
 // name from the script state once per layer. Tonal ranges are indexed low, mid,
@@ -47,23 +47,3 @@ struct BaseGradingParts {
 // A null script gives the defaults, for which every part is an identity.
 BaseGradingValues ReadBaseGradingValues(const ShaderScript* script);
 BaseGradingParts FindBaseGradingParts(const ShaderScript* script);
-
-// The first pass: matrix LUT, matrix, base LUT, then the tonal split or the
-// single range, each step only when its part is active (a null texture leaves
-// its LUT step out). `rows` is the lookup table on unit 5: row 0 holds the
-// tonal weights, rows 1 to 6 the hue, lightness and saturation weights of the
-// secondaries.
-std::unique_ptr<PixelStage> MakeBaseFirstPass(const BaseGradingValues& values,
-                                              const BaseGradingParts& parts,
-                                              const LutTexture* matrixLut,
-                                              const LutTexture* baseLut, LookupRows rows);
-
-// The second pass: the six secondaries keyed on hue, lightness and saturation
-// of the (optionally blurred) pixel colour.
-std::unique_ptr<PixelStage> MakeBaseSecondPass(const BaseGradingValues& values,
-                                               const BaseGradingParts& parts, LookupRows rows);
-
-// The factories registered for the two base shaders: values and parts from the
-// script, textures from units 6 (matrix LUT) and 3 (base LUT), rows from unit 5.
-std::unique_ptr<PixelStage> CreateBaseFirstPass(const PixelStageSetup& setup);
-std::unique_ptr<PixelStage> CreateBaseSecondPass(const PixelStageSetup& setup);

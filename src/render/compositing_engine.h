@@ -55,9 +55,18 @@ public:
                         uint32_t flags) = 0;
 };
 
+// Values of RenderLookToLut's is3D argument.
+inline constexpr uint8_t kLatticeRamp = 0; // a gray ramp of N nodes
+inline constexpr uint8_t kLatticeCube = 1; // a cube of N^3 nodes
+// Values of its latticeOrder argument: the channels from fastest to slowest.
+inline constexpr uint32_t kRedFastest = 0;   // red, green, blue
+inline constexpr uint32_t kBlueFastest = 1;  // blue, green, red
+inline constexpr uint32_t kRedBlueGreen = 2; // red, blue, green
+
 // The engine that renders on the processor. Layers of a grading run through
 // their shader definitions and CPU kernels; rows are shared among threads, and
-// every output byte is the same whatever the number of threads.
+// every output byte is the same whatever the number of threads. The engine is
+// implemented in software_engine.cpp, its RenderLookToLut in look_to_lut.cpp.
 class CVxSoftwareCompositingEngine : public IVxCompositingEngine {
 public:
     // Shaders come from `registry`, or from the process-wide one when null.
@@ -72,9 +81,10 @@ public:
 
     // Renders a grading over an identity lattice of size N (is3D) or a gray ramp
     // of N entries: a new buffer of 3 floats per node (or `out` when given), or
-    // null with m_lastError and m_lutMissing telling why. `latticeOrder` 1 puts
-    // blue fastest and red slowest, 2 red, blue, green; anything else red,
-    // green, blue. `extraLut` names a LUT file applied after the grading.
+    // null with m_lastError and m_lutMissing telling why (m_lastError stays as
+    // it was when no buffer could be had). An order other than those named above
+    // is kRedFastest. `extraLut` names a LUT file applied after the grading.
+    // RenderLattice (look_to_lut.h) does the same into a buffer it owns.
     float* RenderLookToLut(const CVxGradingParamStorage& grading, uint8_t is3D, uint32_t N,
                            float* out, uint32_t latticeOrder, const CVxString& extraLut);
 
@@ -108,3 +118,9 @@ private:
 
 // Releases a buffer returned by RenderLookToLut.
 void ReleaseRenderedLut(float* buffer);
+
+struct RenderedLutRelease {
+    void operator()(float* buffer) const { ReleaseRenderedLut(buffer); }
+};
+// A buffer of RenderLookToLut's, released with its owner.
+using RenderedLutBuffer = std::unique_ptr<float[], RenderedLutRelease>;

@@ -1,6 +1,7 @@
+#include "render/look_to_lut.h"
+
 #include "look/grading_params.h"
 #include "platform/large_buffer.h"
-#include "render/compositing_engine.h"
 #include "render/render_context.h"
 #include "render/render_image.h"
 
@@ -66,6 +67,29 @@ void MakeFinite(float* values, size_t count) {
     }
 }
 
+uint64_t NodeCount(uint8_t is3D, uint32_t N) {
+    return is3D ? uint64_t(N) * N * N : N;
+}
+
+// Memory that ReleaseRenderedLut frees, null when it cannot be had. A byte
+// count beyond 32 bits asks for more than the framework can give.
+float* AllocateRenderedLut(uint64_t nodes) {
+    const uint64_t bytes = nodes * 3 * sizeof(float);
+    if (bytes > 0xFFFFFFFFull)
+        return nullptr;
+    return static_cast<float*>(platform::AllocateLargeBuffer(size_t(bytes)));
+}
+
+using ERenderError = IVxCompositingEngine::ERenderError;
+
+ERenderFailure FailureOf(const CVxSoftwareCompositingEngine& engine) {
+    if (engine.m_lastError == uint32_t(ERenderError::eShaderNotFound))
+        return ERenderFailure::eShaderMissing;
+    if (engine.m_lastError == uint32_t(ERenderError::eLutNotLoaded) || engine.m_lutMissing)
+        return ERenderFailure::eLutMissing;
+    return ERenderFailure::eRenderFailed;
+}
+
 } // namespace
 
 void ReleaseRenderedLut(float* buffer) {
@@ -76,17 +100,10 @@ float* CVxSoftwareCompositingEngine::RenderLookToLut(const CVxGradingParamStorag
                                                      uint8_t is3D, uint32_t N, float* out,
                                                      uint32_t latticeOrder,
                                                      const CVxString& extraLut) {
-    const uint64_t nodes = is3D ? uint64_t(N) * N * N : N;
-    const uint64_t bytes = nodes * 3 * sizeof(float);
-    float* buffer = out;
-    if (!buffer) {
-        // A byte count beyond 32 bits asks for more than the framework can give.
-        buffer = bytes > 0xFFFFFFFFull
-                     ? nullptr
-                     : static_cast<float*>(platform::AllocateLargeBuffer(size_t(bytes)));
-        if (!buffer)
-            return nullptr;
-    }
+    const uint64_t nodes = NodeCount(is3D, N);
+    float* buffer = out ? out : AllocateRenderedLut(nodes);
+    if (!buffer)
+        return nullptr;
     const float step = float(1.0 / double(N - 1));
     if (is3D)
         FillCube(buffer, N, step, latticeOrder);
@@ -107,6 +124,23 @@ float* CVxSoftwareCompositingEngine::RenderLookToLut(const CVxGradingParamStorag
         return buffer;
     }
     if (!out)
-        std::free(buffer);
+        ReleaseRenderedLut(buffer);
     return nullptr;
+}
+
+RenderedLattice RenderLattice(CVxSoftwareCompositingEngine& engine,
+                              const CVxGradingParamStorage& grading,
+                              const LatticeRequest& request) {
+    RenderedLattice result;
+    result.nodes.reset(AllocateRenderedLut(NodeCount(request.is3D, request.size)));
+    if (!result.nodes) {
+        result.failure = ERenderFailure::eOutOfMemory;
+        return result;
+    }
+    if (!engine.RenderLookToLut(grading, request.is3D, request.size, result.nodes.get(),
+                                request.latticeOrder, request.extraLut)) {
+        result.nodes.reset();
+        result.failure = FailureOf(engine);
+    }
+    return result;
 }

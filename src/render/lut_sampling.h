@@ -12,6 +12,10 @@
 // i = floor(t) (at most n - 2) and the fraction f = t - i; neighbours are
 // blended as (b - a) * f + a in single precision.
 
+// Binds a loaded LUT that holds entries: the factors come from its pre-LUT
+// when it has one, otherwise from the LUT itself.
+LutTexture MakeLutTexture(const CVxLUT& lut);
+
 // x = c * scale + offset for each of the first `count` pixels of the planes.
 void MapLutDomain(const LutTexture& texture, RgbPlanes& planes, uint32_t count);
 

@@ -1,11 +1,9 @@
 #pragma once
 
-#include "foundation/vx_string.h"
 #include "lut/lut.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 
 class ShaderScript;
 
@@ -18,10 +16,6 @@ struct LutTexture {
     float scale[4] = {1, 1, 1, 1};  // texture-domain scale (w is 1)
     float offset[4] = {0, 0, 0, 0}; // texture-domain offset (w is 0)
 };
-
-// Binds a loaded LUT that holds entries: the factors come from its pre-LUT
-// when it has one, otherwise from the LUT itself.
-LutTexture MakeLutTexture(const CVxLUT& lut);
 
 // The rows of a definition's `lut` element: rowCount rows of 1024 RGBA entries.
 struct LookupRows {
@@ -78,8 +72,3 @@ public:
         ProcessRow(source.Row(y), out, source.width);
     }
 };
-
-using PixelStageFactory = std::unique_ptr<PixelStage> (*)(const PixelStageSetup& setup);
-
-// The CPU kernel registered under a shader name (case-blind), null when none.
-PixelStageFactory FindPixelStage(const CVxString& shaderName);

@@ -4,6 +4,8 @@
 #include "lut/lut.h"
 #include "lut/lut_folder_index.h"
 #include "render/compositing_engine.h"
+#include "render/kernel_registry.h"
+#include "render/lut_sampling.h"
 #include "render/shader_registry.h"
 
 namespace {
@@ -32,20 +34,6 @@ bool HasComponentSuffix(const CVxString& name) {
 }
 
 } // namespace
-
-const CVxLUT* RenderLutCache::Load(const CVxString& path) {
-    for (const Entry& entry : m_entries)
-        if (entry.path.Compare(path, CVxString::ePath) == 0)
-            return entry.lut.get();
-    auto lut = std::make_unique<CVxLUT>();
-    // An empty table cannot be sampled; counting it as loaded would turn it
-    // into an identity that then replaces the user's file.
-    if (!lut->Load(path, false, CVxLUT::EDimensionRequirement::eAnyDimension, true) ||
-        lut->IsEmpty())
-        lut.reset();
-    m_entries.push_back({path, std::move(lut)});
-    return m_entries.back().lut.get();
-}
 
 CVxShaderLayerInstance::CVxShaderLayerInstance(const CVxShaderParamStorage& layer,
                                                const CVxShaderRegistry& registry,

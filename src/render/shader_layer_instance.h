@@ -2,6 +2,7 @@
 
 #include "foundation/vx_string.h"
 #include "render/pixel_stage.h"
+#include "render/render_lut_cache.h"
 #include "render/shader_definition.h"
 #include "render/shader_registry.h"
 
@@ -9,24 +10,8 @@
 #include <memory>
 #include <vector>
 
-class CVxLUT;
 class CVxShaderParamStorage;
 
-// LUT files loaded during one render, each path once. A file that does not
-// load, or loads without entries, is remembered as missing.
-class RenderLutCache {
-public:
-    // The LUT at this full path, loaded on first request; null when missing.
-    const CVxLUT* Load(const CVxString& path);
-    void Clear() { m_entries.clear(); }
-
-private:
-    struct Entry {
-        CVxString path;
-        std::unique_ptr<CVxLUT> lut; // null when the file did not load
-    };
-    std::vector<Entry> m_entries;
-};
 
 // One shader layer of a grading, set up once per render: its definition, its
 // parameters bound into the definition's script, the script run, the lookup

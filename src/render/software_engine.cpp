@@ -5,8 +5,12 @@
 #include "look/grading_params.h"
 #include "lut/lut.h"
 #include "lut/lut_folder_index.h"
+#include "render/image_operations.h"
+#include "render/kernel_registry.h"
+#include "render/lut_sampling.h"
 #include "render/render_context.h"
 #include "render/render_image.h"
+#include "render/render_lut_cache.h"
 #include "render/shader_layer_instance.h"
 #include "render/shader_registry.h"
 #include "render/stage_runner.h"
@@ -54,47 +58,14 @@ bool ParseFiniteNumber(const CVxString& text, double& value) {
     return trimmed.ToDouble(value) && std::isfinite(value);
 }
 
-// The pixel of `source` that lands on (x, y) of an image of width by height.
-const float* NearestPixel(const RenderImage& source, uint32_t width, uint32_t height, uint32_t x,
-                          uint32_t y) {
-    const uint32_t sx = uint32_t(uint64_t(x) * source.Width() / width);
-    const uint32_t sy = uint32_t(uint64_t(y) * source.Height() / height);
-    return source.Row(sy) + size_t(sx) * source.Channels();
-}
-
-// Row y of `source` fitted to an image of width by height, as RGBA.
-void LoadFittedRgbaRow(const RenderImage& source, uint32_t width, uint32_t height, uint32_t y,
-                       float* rgba) {
-    if (source.Width() == width && source.Height() == height) {
-        source.LoadRgbaRow(y, rgba);
-        return;
-    }
-    for (uint32_t x = 0; x < width; ++x, rgba += 4) {
-        const float* pixel = NearestPixel(source, width, height, x, y);
-        rgba[0] = pixel[0];
-        rgba[1] = pixel[1];
-        rgba[2] = pixel[2];
-        rgba[3] = source.Channels() == 4 ? pixel[3] : 1.0f;
-    }
-}
-
-void Combine(EOperatorKind kind, float amount, const float* upper, float* lower, uint32_t width) {
-    for (uint32_t x = 0; x < width; ++x, upper += 4, lower += 4) {
-        const float alpha = upper[3];
-        for (int c = 0; c < 4; ++c) {
-            switch (kind) {
-            case EOperatorKind::eOver:
-                lower[c] = c == 3 ? alpha + lower[3] * (1.0f - alpha)
-                                  : upper[c] * alpha + lower[c] * (1.0f - alpha);
-                break;
-            case EOperatorKind::eOverPremultiplied:
-                lower[c] = upper[c] + lower[c] * (1.0f - alpha);
-                break;
-            default:
-                lower[c] = (upper[c] - lower[c]) * amount + lower[c];
-                break;
-            }
-        }
+EBlendMode BlendModeOf(EOperatorKind kind) {
+    switch (kind) {
+    case EOperatorKind::eOver:
+        return EBlendMode::eOver;
+    case EOperatorKind::eOverPremultiplied:
+        return EBlendMode::eOverPremultiplied;
+    default:
+        return EBlendMode::eFade;
     }
 }
 
@@ -146,7 +117,7 @@ private:
     bool MakeWritable(Entry& entry);
     Entry& TopImageEntry();
     void ApplyLut();
-    void Blend(EOperatorKind kind, float amount);
+    void Blend(EBlendMode mode, float amount);
     void Flip(const CVxString& token);
     void Transform(const CVxString& token);
     void Stretch(const CVxString& token);
@@ -338,7 +309,7 @@ void CVxSoftwareCompositingEngine::RenderRun::ApplyOperator(const CVxString& tok
     }
     if (m_stack.size() < op.inputs)
         throw ERenderError::eStackUnderflow;
-    Blend(op.kind, float(amount));
+    Blend(BlendModeOf(op.kind), float(amount));
 }
 
 CVxSoftwareCompositingEngine::Operator&
@@ -441,7 +412,7 @@ void CVxSoftwareCompositingEngine::RenderRun::ApplyLut() {
 }
 
 // Entries without an image count as transparent black.
-void CVxSoftwareCompositingEngine::RenderRun::Blend(EOperatorKind kind, float amount) {
+void CVxSoftwareCompositingEngine::RenderRun::Blend(EBlendMode mode, float amount) {
     FlushPending();
     Entry upper = std::move(m_stack.back());
     m_stack.pop_back();
@@ -459,20 +430,8 @@ void CVxSoftwareCompositingEngine::RenderRun::Blend(EOperatorKind kind, float am
         entry->owned->Fill(clear);
         entry->image = entry->owned.get();
     }
-    if (!MakeWritable(lower))
+    if (!MakeWritable(lower) || !BlendImages(mode, amount, *upper.image, *lower.image))
         throw ERenderError::eOperatorFailed;
-    RenderImage& target = *lower.image;
-    std::unique_ptr<float[]> rows(new (std::nothrow) float[size_t(target.Width()) * 8]);
-    if (!rows)
-        throw ERenderError::eOperatorFailed;
-    float* upperRow = rows.get();
-    float* lowerRow = upperRow + size_t(target.Width()) * 4;
-    for (uint32_t y = 0; y < target.Height(); ++y) {
-        LoadFittedRgbaRow(*upper.image, target.Width(), target.Height(), y, upperRow);
-        target.LoadRgbaRow(y, lowerRow);
-        Combine(kind, amount, upperRow, lowerRow, target.Width());
-        target.StoreRgbaRow(y, lowerRow);
-    }
 }
 
 void CVxSoftwareCompositingEngine::RenderRun::Flip(const CVxString& token) {
@@ -480,23 +439,7 @@ void CVxSoftwareCompositingEngine::RenderRun::Flip(const CVxString& token) {
     Entry& entry = TopImageEntry();
     if (!MakeWritable(entry))
         throw ERenderError::eOperatorFailed;
-    RenderImage& image = *entry.image;
-    const uint32_t channels = image.Channels();
-    for (uint32_t y = 0; y < image.Height(); ++y) {
-        if (vertical) {
-            if (y >= image.Height() - 1 - y)
-                break;
-            float* top = image.Row(y);
-            float* bottom = image.Row(image.Height() - 1 - y);
-            for (size_t i = 0; i < size_t(image.Width()) * channels; ++i)
-                std::swap(top[i], bottom[i]);
-            continue;
-        }
-        float* row = image.Row(y);
-        for (uint32_t left = 0, right = image.Width() - 1; left < right; ++left, --right)
-            for (uint32_t c = 0; c < channels; ++c)
-                std::swap(row[left * channels + c], row[right * channels + c]);
-    }
+    FlipImage(*entry.image, vertical);
 }
 
 void CVxSoftwareCompositingEngine::RenderRun::Transform(const CVxString& token) {
@@ -517,45 +460,30 @@ void CVxSoftwareCompositingEngine::RenderRun::Stretch(const CVxString& token) {
     if (!rest.ExtractToken(" \t", amountText) || !ParseFiniteNumber(amountText, amount) ||
         amount < 0 || amount > 1 || !rest.ExtractToken(" \t", align) || !rest.IsEmpty())
         throw ERenderError::eBadArgument;
-    const bool left = align.EqualsNoCase("left"), right = align.EqualsNoCase("right");
-    const bool top = align.EqualsNoCase("top"), bottom = align.EqualsNoCase("bottom");
-    if (!left && !right && !top && !bottom)
+    EStretchAlignment alignment;
+    if (align.EqualsNoCase("left"))
+        alignment = EStretchAlignment::eLeft;
+    else if (align.EqualsNoCase("right"))
+        alignment = EStretchAlignment::eRight;
+    else if (align.EqualsNoCase("top"))
+        alignment = EStretchAlignment::eTop;
+    else if (align.EqualsNoCase("bottom"))
+        alignment = EStretchAlignment::eBottom;
+    else
         throw ERenderError::eBadArgument;
 
     Entry& entry = TopImageEntry();
-    const double width = m_engine.m_width, height = m_engine.m_height;
-    const double fitX = width / entry.image->Width(), fitY = height / entry.image->Height();
-    const double fit = fitX < fitY ? fitX : fitY;
-    const double scaleX = fit + (fitX - fit) * amount, scaleY = fit + (fitY - fit) * amount;
-    const double spareX = width - entry.image->Width() * scaleX;
-    const double spareY = height - entry.image->Height() * scaleY;
-    const double offsetX = left ? 0 : right ? spareX : spareX / 2;
-    const double offsetY = top ? 0 : bottom ? spareY : spareY / 2;
-    const double matrix[6] = {1 / scaleX, 0, -offsetX / scaleX, 0, 1 / scaleY, -offsetY / scaleY};
+    double matrix[6];
+    StretchMatrix(*entry.image, m_engine.m_width, m_engine.m_height, amount, alignment, matrix);
     Resample(entry, matrix);
 }
 
-// Replaces the entry's image by one of the output size whose pixel centres
-// read the old image through the matrix; pixels outside it are transparent.
+// Replaces the entry's image by one of the output size read through the matrix.
 void CVxSoftwareCompositingEngine::RenderRun::Resample(Entry& entry, const double matrix[6]) {
-    const RenderImage& source = *entry.image;
     std::unique_ptr<RenderImage> result =
-        RenderImage::Allocate(m_engine.m_width, m_engine.m_height, source.Channels());
+        ResampleImage(*entry.image, matrix, m_engine.m_width, m_engine.m_height);
     if (!result)
         throw ERenderError::eOperatorFailed;
-    const uint32_t channels = source.Channels();
-    for (uint32_t y = 0; y < result->Height(); ++y) {
-        float* out = result->Row(y);
-        for (uint32_t x = 0; x < result->Width(); ++x, out += channels) {
-            const double u = matrix[0] * (x + 0.5) + matrix[1] * (y + 0.5) + matrix[2];
-            const double v = matrix[3] * (x + 0.5) + matrix[4] * (y + 0.5) + matrix[5];
-            const bool inside = u >= 0 && v >= 0 && u < source.Width() && v < source.Height();
-            const float* in =
-                inside ? source.Row(uint32_t(v)) + size_t(uint32_t(u)) * channels : nullptr;
-            for (uint32_t c = 0; c < channels; ++c)
-                out[c] = in ? in[c] : 0.0f;
-        }
-    }
     entry.owned = std::move(result);
     entry.image = entry.owned.get();
     entry.lut = nullptr;
@@ -569,15 +497,6 @@ void CVxSoftwareCompositingEngine::RenderRun::WriteOutput() {
         throw ERenderError::eUnknownSource;
     if (top == &m_output)
         return;
-    if (top->Width() == m_output.Width() && top->Height() == m_output.Height()) {
-        m_output.CopyFrom(*top);
-        return;
-    }
-    std::unique_ptr<float[]> row(new (std::nothrow) float[size_t(m_output.Width()) * 4]);
-    if (!row)
+    if (!FitImageInto(*top, m_output))
         throw ERenderError::eOperatorFailed;
-    for (uint32_t y = 0; y < m_output.Height(); ++y) {
-        LoadFittedRgbaRow(*top, m_output.Width(), m_output.Height(), y, row.get());
-        m_output.StoreRgbaRow(y, row.get());
-    }
 }

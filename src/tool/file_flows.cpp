@@ -8,6 +8,7 @@
 #include "lut/cubrel_writer.h"
 #include "lut/lut.h"
 #include "lut/lut_formats.h"
+#include "render/look_to_lut.h"
 #include "render/rebuilt_look.h"
 
 #include <cstdio>
@@ -22,6 +23,47 @@ bool IsPlainLattice(const CVxLUT& lut) {
 
 bool LoadLutFile(CVxLUT& lut, const CVxString& path) {
     return lut.Load(path, false, CVxLUT::EDimensionRequirement::eAnyDimension, true);
+}
+
+// The replacement of a file, begun at the first byte: a document that never
+// comes leaves nothing behind, not even a temporary file.
+class ReplacementOnFirstByte final : public ByteSink {
+public:
+    explicit ReplacementOnFirstByte(const CVxString& path) : m_path(path) {}
+
+    bool Append(const void* data, size_t size) override {
+        if (!m_begun) {
+            m_begun = true;
+            m_open = m_file.Begin(m_path);
+        }
+        return m_open && m_file.Append(data, size);
+    }
+    bool Commit() { return m_open && m_file.Commit(); }
+
+private:
+    const CVxString& m_path;
+    FileReplacement m_file;
+    bool m_begun = false;
+    bool m_open = false;
+};
+
+// Running out of memory is an internal error like any failure without a cause of its own.
+void ReportRenderFailure(ERenderFailure failure) {
+    switch (failure) {
+    case ERenderFailure::eShaderMissing:
+        std::fputs("  Error while rendering LUT:\n"
+                   "    Failed to load one or more shaders used in the look\n",
+                   stdout);
+        return;
+    case ERenderFailure::eLutMissing:
+        std::fputs("  Error while rendering LUT:\n"
+                   "    One or more of the LUTs used in the look are missing\n",
+                   stdout);
+        return;
+    default:
+        std::fputs("  Internal error while rendering LUT\n", stdout);
+        return;
+    }
 }
 
 } // namespace
@@ -117,16 +159,17 @@ void FileFlows::RebuildLook(const FilePaths& paths, ParsedLook& look) {
                     static_cast<int>(m_settings.size));
         return;
     }
-    RebuiltLook rebuilt;
-    if (!rebuilt.Render(look.grading, look.mask.get(), m_settings.size, kRamp1DSize)) {
+    // Streamed into a file beside the look, which is opened once the LUTs are
+    // rendered and renamed over the look only when whole: a failed render or
+    // write keeps the old look.
+    ReplacementOnFirstByte file(paths.lookPath);
+    const ERebuildResult result =
+        WriteRebuiltLook(look.grading, file, look.mask.get(), m_settings.size, kRamp1DSize);
+    if (result == ERebuildResult::eRenderFailed) {
         std::fputs("  Error rendering new look LUT, file was not modified\n", stdout);
         return;
     }
-    // Streamed into a file beside the look and renamed over it only when
-    // whole: a failed write keeps the old look.
-    FileReplacement file;
-    if (!file.Begin(paths.lookPath) || !rebuilt.Write(file, look.grading, look.mask.get()) ||
-        !file.Commit()) {
+    if (result == ERebuildResult::eWriteFailed || !file.Commit()) {
         std::fputs("  Error writing file\n", stdout);
         return;
     }
@@ -136,32 +179,14 @@ void FileFlows::RebuildLook(const FilePaths& paths, ParsedLook& look) {
 void FileFlows::RenderLookToCubrel(const FilePaths& paths, ParsedLook& look) {
     if (!m_engine)
         m_engine = std::make_unique<CVxSoftwareCompositingEngine>();
-    float* lattice =
-        m_engine->RenderLookToLut(look.grading, 1, m_settings.size, nullptr, 0, CVxString());
-    if (lattice) {
-        WriteCubrel(lattice, 3, paths.cubrelPath);
-        ReleaseRenderedLut(lattice);
+    const RenderedLattice lattice =
+        RenderLattice(*m_engine, look.grading, LatticeRequest{.size = m_settings.size});
+    if (lattice.nodes) {
+        WriteCubrel(lattice.nodes.get(), 3, paths.cubrelPath);
         return;
     }
-    ReportRenderFailure();
+    ReportRenderFailure(lattice.failure);
     ConvertStoredLut(paths);
-}
-
-void FileFlows::ReportRenderFailure() const {
-    using ERenderError = IVxCompositingEngine::ERenderError;
-    if (m_engine->m_lastError == uint32_t(ERenderError::eShaderNotFound)) {
-        std::fputs("  Error while rendering LUT:\n"
-                   "    Failed to load one or more shaders used in the look\n",
-                   stdout);
-        return;
-    }
-    if (m_engine->m_lastError == uint32_t(ERenderError::eLutNotLoaded) || m_engine->m_lutMissing) {
-        std::fputs("  Error while rendering LUT:\n"
-                   "    One or more of the LUTs used in the look are missing\n",
-                   stdout);
-        return;
-    }
-    std::fputs("  Internal error while rendering LUT\n", stdout);
 }
 
 void FileFlows::ConvertStoredLut(const FilePaths& paths) {

@@ -33,7 +33,6 @@ private:
     void HandleLook(const FilePaths& paths, const CVxString& text);
     void RebuildLook(const FilePaths& paths, ParsedLook& look);
     void RenderLookToCubrel(const FilePaths& paths, ParsedLook& look);
-    void ReportRenderFailure() const;
     void ConvertStoredLut(const FilePaths& paths);
     // Writes the lattice as a Cubrel file at the run's size, resampling it first when
     // allowed; the messages are the calling flow's own.

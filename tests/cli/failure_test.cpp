@@ -173,6 +173,8 @@ TEST_F(FailureTest, AnOrdinaryUserChangesNoFileItCouldNotWrite) {
          "a.lut -size 8",
          "\na.lut:\n  Warning: conversion will overwrite an existing look file\n" + kWriteError},
         {{{'r', "g.look", kGainLook}}, "g.look -size 8", "\ng.look:\n" + kReadError},
+        // The render comes before the file is opened.
+        {{{'f', "u.look", UnknownShaderLook()}}, "u.look -size 8", "\nu.look:\n" + kNotRendered},
     });
 }
 

@@ -1,5 +1,6 @@
 #include "look/grading_params.h"
 #include "render/compositing_engine.h"
+#include "render/look_to_lut.h"
 #include "render/render_context.h"
 #include "render/render_image.h"
 #include "render/shader_registry.h"
@@ -73,10 +74,10 @@ protected:
     // The lattice of `n` points a look renders to; empty when it failed.
     std::vector<float> RenderLut(const CVxGradingParamStorage& grading, uint32_t n,
                                  const CVxString& extraLut = CVxString()) {
-        float* nodes = m_engine->RenderLookToLut(grading, 1, n, nullptr, 0, extraLut);
-        std::vector<float> values(nodes, nodes ? nodes + n * n * n * 3 : nullptr);
-        ReleaseRenderedLut(nodes);
-        return values;
+        const RenderedLattice lattice =
+            RenderLattice(*m_engine, grading, {.size = n, .extraLut = extraLut});
+        const float* nodes = lattice.nodes.get();
+        return std::vector<float>(nodes, nodes ? nodes + n * n * n * 3 : nullptr);
     }
 
     ScratchFolder m_folder;
@@ -207,10 +208,14 @@ TEST_F(EngineTest, LookRendersFillTheLatticeInEachOrder) {
     CVxGradingParamStorage grading;
     EXPECT_EQ(RenderLut(grading, 2), kOrder0);
     std::vector<float> own(24);
-    EXPECT_EQ(m_engine->RenderLookToLut(grading, 1, 2, own.data(), 1, CVxString()), own.data());
+    EXPECT_EQ(
+        m_engine->RenderLookToLut(grading, kLatticeCube, 2, own.data(), kBlueFastest, CVxString()),
+        own.data());
     EXPECT_EQ(own, (std::vector<float>{0, 0, 0, 0, 0, 1, 0, 1, 0, 0, 1, 1,
                                        1, 0, 0, 1, 0, 1, 1, 1, 0, 1, 1, 1}));
-    EXPECT_EQ(m_engine->RenderLookToLut(grading, 1, 2, own.data(), 2, CVxString()), own.data());
+    EXPECT_EQ(
+        m_engine->RenderLookToLut(grading, kLatticeCube, 2, own.data(), kRedBlueGreen, CVxString()),
+        own.data());
     EXPECT_EQ(own, (std::vector<float>{0, 0, 0, 1, 0, 0, 0, 0, 1, 1, 0, 1,
                                        0, 1, 0, 1, 1, 0, 0, 1, 1, 1, 1, 1}));
 
@@ -231,8 +236,38 @@ TEST_F(EngineTest, LookRendersFillTheLatticeInEachOrder) {
 
     // A buffer past 32 bits of bytes cannot be had; the last error stays as it was.
     m_engine->m_lastError = 99;
-    EXPECT_EQ(m_engine->RenderLookToLut(grading, 1, 1024, nullptr, 0, CVxString()), nullptr);
+    EXPECT_EQ(
+        m_engine->RenderLookToLut(grading, kLatticeCube, 1024, nullptr, kRedFastest, CVxString()),
+        nullptr);
     EXPECT_EQ(m_engine->m_lastError, 99u);
+}
+
+TEST_F(EngineTest, LatticeRendersSayWhyTheyFailed) {
+    CVxGradingParamStorage plain, missingLut;
+    AddLayer(missingLut, "Test.Lut")->SetText("Lut", Path("missing.cube"));
+    const struct {
+        const CVxGradingParamStorage& grading;
+        uint32_t size;
+        CVxString extraLut;
+        ERenderFailure failure;
+    } cases[] = {
+        {plain, 2, "", ERenderFailure::eNone},
+        {m_unknown, 2, "", ERenderFailure::eShaderMissing},
+        {m_noKernel, 2, "", ERenderFailure::eShaderMissing},
+        {missingLut, 2, "", ERenderFailure::eLutMissing},
+        {plain, 2, Path("junk.bin"), ERenderFailure::eLutMissing},
+        {plain, 2, Path("missing.cube"), ERenderFailure::eRenderFailed},
+        {plain, 1024, "", ERenderFailure::eOutOfMemory},
+    };
+    for (const auto& c : cases) {
+        // What the engine says of an earlier render decides nothing.
+        m_engine->m_lastError = uint32_t(ERenderError::eShaderNotFound);
+        m_engine->m_lutMissing = 1;
+        const RenderedLattice lattice =
+            RenderLattice(*m_engine, c.grading, {.size = c.size, .extraLut = c.extraLut});
+        EXPECT_EQ(int(lattice.failure), int(c.failure)) << c.extraLut.c_str() << " " << c.size;
+        EXPECT_EQ(lattice.nodes != nullptr, c.failure == ERenderFailure::eNone);
+    }
 }
 
 TEST_F(EngineTest, TwoThreadsGiveTheBytesOfOne) {

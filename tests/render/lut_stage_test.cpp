@@ -1,5 +1,5 @@
+#include "render/kernel_registry.h"
 #include "render/lut_sampling.h"
-#include "render/pixel_stage.h"
 
 #include "pixel_test_support.h"
 
