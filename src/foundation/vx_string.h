@@ -34,8 +34,6 @@ public:
     uint32_t Capacity() const { return m_capacity; }
     bool IsEmpty() const { return m_length == 0; }
     char operator[](uint32_t index) const { return m_data[index]; }
-    // Position of data within the buffer (for tests of the storage rules).
-    uint32_t Offset() const { return m_buffer ? static_cast<uint32_t>(m_data - m_buffer) : 0; }
 
     // --- storage ---
     void Reserve(uint32_t n);    // n bytes from data on, the 0 included; moves the text or grows
@@ -134,6 +132,8 @@ private:
     CVxString(CapacityTag, uint32_t allocatedBytes);
     void Grow(uint32_t n);
     void Adopt(CVxString& other) noexcept;
+    // How far removals from the front have moved data into the buffer.
+    uint32_t Offset() const { return m_buffer ? static_cast<uint32_t>(m_data - m_buffer) : 0; }
 
     char* m_data;
     char* m_buffer;

@@ -34,6 +34,7 @@ TEST(VxString, StorageAndEmbeddedZeros) {
     s.RemoveFront(4);
     s.Append("xyz");
     EXPECT_EQ(Text(s), "efghxyz");
+    EXPECT_EQ(s.Capacity(), 10u);
     s.Append(std::string(90, 'y').c_str());
     EXPECT_EQ(Text(s), "efghxyz" + std::string(90, 'y'));
 
