@@ -58,7 +58,7 @@ bool ReplaceFileContents(const CVxString& path, const void* data, size_t size) {
 bool FileReplacement::Begin(const CVxString& path) {
     CVxString filePath(path);
     filePath.SlashesToBackslashes();
-    return m_file.Begin(std::string_view(filePath.Data(), filePath.Length()));
+    return m_file.Begin(filePath.View());
 }
 
 bool FileReplacement::Append(const void* data, size_t size) {

@@ -447,7 +447,7 @@ int CVxString::Find(char c, uint32_t from) const {
 int CVxString::Find(const char* text, uint32_t from) const {
     if (!text || from >= m_length)
         return -1;
-    size_t position = std::string_view(m_data, m_length).find(text, from);
+    size_t position = View().find(text, from);
     return position == std::string_view::npos ? -1 : static_cast<int>(position);
 }
 
@@ -711,7 +711,7 @@ static bool MatchesOneWildcard(const std::string& name, const std::string& patte
 }
 
 bool CVxString::MatchesWildcards(const CVxString& list) const {
-    std::string name(m_data, m_length);
+    std::string name(View());
     for (char& c : name)
         c = ascii::Upper(c);
     CVxString rest(list);

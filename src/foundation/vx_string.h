@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 // The framework's 8-bit byte string. No encoding is interpreted; case rules are
 // those of toupper/tolower in the "C" locale. data[length] is always 0 and
@@ -30,6 +31,8 @@ public:
     const char* c_str() const { return m_data; }
     const char* Data() const { return m_data; }
     uint32_t Length() const { return m_length; }
+    // Valid until the string changes.
+    std::string_view View() const { return {m_data, m_length}; }
     // Bytes allocated in the buffer, the terminating 0 included.
     uint32_t Capacity() const { return m_capacity; }
     bool IsEmpty() const { return m_length == 0; }

@@ -139,7 +139,7 @@ void ShaderDefinition::AddExtern(const CVxString& fullName, const CVxString& def
     if (fullName.IsEmpty())
         return;
     ShaderExtern entry{};
-    std::string_view full(fullName.c_str(), fullName.Length());
+    std::string_view full = fullName.View();
     std::string_view base = SplitComponent(full, entry.firstComponent);
     entry.name = ToVx(base);
     if (IsReservedExternName(entry.name))
@@ -149,8 +149,7 @@ void ShaderDefinition::AddExtern(const CVxString& fullName, const CVxString& def
     if (base.size() != full.size())
         maxValues = 1;
     double values[4] = {0, 0, 0, 0};
-    uint32_t count =
-        ParseNumbers(std::string_view(defaults.c_str(), defaults.Length()), values, maxValues);
+    uint32_t count = ParseNumbers(defaults.View(), values, maxValues);
     if (count == 0)
         count = 1;
     entry.componentCount = std::min(count, 4 - entry.firstComponent);
@@ -279,8 +278,7 @@ void ShaderDefinition::DeclareExterns() {
 
 const ShaderExtern* ShaderDefinition::FindExtern(const CVxString& name) const {
     uint32_t component = 0;
-    std::string_view base =
-        SplitComponent(std::string_view(name.c_str(), name.Length()), component);
+    std::string_view base = SplitComponent(name.View(), component);
     auto found = m_externByKey.find(ascii::UpperCopy(base));
     return found == m_externByKey.end() ? nullptr : &m_externs[found->second];
 }
@@ -296,8 +294,7 @@ bool ShaderDefinition::SetParameter(const CVxString& name, double value) {
     if (!FindExtern(name))
         return false;
     uint32_t component = 0;
-    std::string_view base =
-        SplitComponent(std::string_view(name.c_str(), name.Length()), component);
+    std::string_view base = SplitComponent(name.View(), component);
     for (const ShaderTextureList& list : m_textureLists)
         if (list.name.EqualsNoCase(ToVx(base).c_str()))
             return false;

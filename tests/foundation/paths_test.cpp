@@ -10,7 +10,7 @@
 namespace {
 
 std::string Text(const CVxString& s) {
-    return std::string(s.Data(), s.Length());
+    return std::string(s.View());
 }
 
 CVxString At(const ScratchFolder& folder, const std::string& relative = "") {

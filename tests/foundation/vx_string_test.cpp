@@ -13,7 +13,7 @@ int Sign(int value) {
 }
 
 std::string Text(const CVxString& s) {
-    return std::string(s.Data(), s.Length());
+    return std::string(s.View());
 }
 
 } // namespace
