@@ -593,15 +593,10 @@ void CVxString::RemoveChars(const char* set) {
 }
 
 void CVxString::Trim(const char* set) {
-    uint32_t end = m_length;
-    while (end > 0 && ContainsByte(set, m_data[end - 1]))
-        --end;
-    uint32_t start = 0;
-    while (start < end && ContainsByte(set, m_data[start]))
-        ++start;
-    m_length = end;
+    const std::string_view kept = Trim(View(), set);
+    m_length = static_cast<uint32_t>(kept.data() - m_data + kept.size());
     m_data[m_length] = 0;
-    RemoveFront(start);
+    RemoveFront(static_cast<uint32_t>(kept.data() - m_data));
 }
 
 void CVxString::ConvertLineBreaks(int mode) {

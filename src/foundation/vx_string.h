@@ -1,6 +1,9 @@
 #pragma once
 
+#include "platform/ascii.h"
+
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 // The framework's 8-bit byte string. No encoding is interpreted; case rules are
@@ -91,7 +94,23 @@ public:
     uint32_t Replace(char from, char to);
     uint32_t Replace(const char* find, const char* with, bool caseInsensitive = false);
     void RemoveChars(const char* set);
-    void Trim(const char* set = " \t\r\n");
+    // Spaces, tabs, CR and LF: what Trim removes unless given another set.
+    static constexpr char kBlanks[] = " \t\r\n";
+    // Removes the bytes of `set` from both ends; a 0 byte is never removed.
+    void Trim(const char* set = kBlanks);
+    // The same rule on any text. The text readers trim every line they read, so the
+    // default set is tested in place rather than searched.
+    static std::string_view Trim(std::string_view text, const char* set = kBlanks) {
+        const auto inSet = [set](char c) {
+            return set == kBlanks ? ascii::IsBlankOrBreak(c)
+                                  : c != 0 && std::strchr(set, c) != nullptr;
+        };
+        while (!text.empty() && inSet(text.back()))
+            text.remove_suffix(1);
+        while (!text.empty() && inSet(text.front()))
+            text.remove_prefix(1);
+        return text;
+    }
     void SlashesToBackslashes() { Replace('/', '\\'); }
     // Mode 0 or 1: "\r\n", "\n\r" and a lone "\r" become "\n"; mode 2: every break becomes "\r\n".
     void ConvertLineBreaks(int mode);

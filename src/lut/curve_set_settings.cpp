@@ -1,6 +1,7 @@
 #include "lut/curve_set_formats.h"
 #include "lut/lut_text.h"
 
+#include "foundation/vx_string.h"
 #include "foundation/xml_tree.h"
 #include "foundation/xml_values.h"
 
@@ -246,9 +247,10 @@ bool ReadConversionSettings(const char* text, size_t length, CurveQuad curves) {
         size_t valueStart = keyLength;
         while (valueStart < lineLength && IsKeySeparator(line[valueStart]))
             ++valueStart;
-        const char* value = line + valueStart;
-        size_t valueLength = lineLength - valueStart;
-        TrimBlanks(value, valueLength);
+        const std::string_view valueText =
+            CVxString::Trim({line + valueStart, lineLength - valueStart});
+        const char* value = valueText.data();
+        const size_t valueLength = valueText.size();
         if (valueLength == 0)
             continue;
         const EConversionKey key = ConversionKeyOf(line, keyLength);

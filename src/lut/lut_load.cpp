@@ -76,20 +76,10 @@ EReaderResult RecogniseAndRead(CVxLUT& lut, const uint8_t* data, size_t size, bo
 } // namespace
 
 bool LooksLikeLookDocument(const uint8_t* data, size_t size) {
-    size_t end = size < kLookProbeLength ? size : kLookProbeLength;
-    size_t begin = 0;
-    while (begin < end && ascii::IsBlankOrBreak(static_cast<char>(data[begin])))
-        ++begin;
-    while (end > begin && ascii::IsBlankOrBreak(static_cast<char>(data[end - 1])))
-        --end;
-    const char* text = reinterpret_cast<const char*>(data);
-    if (end - begin < 5 || !ascii::EqualsNoCase(std::string_view(text + begin, 5), "<?xml"))
-        return false;
-    static const char kLookTag[] = "<look>";
-    for (size_t i = begin + 5; i + 6 <= end; ++i)
-        if (std::memcmp(data + i, kLookTag, 6) == 0)
-            return true;
-    return false;
+    const std::string_view probe = CVxString::Trim(
+        {reinterpret_cast<const char*>(data), size < kLookProbeLength ? size : kLookProbeLength});
+    return ascii::EqualsNoCase(probe.substr(0, 5), "<?xml") &&
+           probe.find("<look>", 5) != std::string_view::npos;
 }
 
 bool LoadCurveSetFallback(CVxLUT& lut, const CVxString& path) {

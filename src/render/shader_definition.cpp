@@ -9,14 +9,6 @@
 
 namespace {
 
-std::string_view Trimmed(std::string_view text) {
-    while (!text.empty() && ascii::IsBlankOrBreak(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && ascii::IsBlankOrBreak(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
 CVxString ToVx(std::string_view text) {
     return CVxString(text.data(), static_cast<uint32_t>(text.size()));
 }
@@ -25,10 +17,10 @@ CVxString ToVx(std::string_view text) {
 // that does not parse counts as 0. Returns how many items were read.
 uint32_t ParseNumbers(std::string_view text, double out[4], uint32_t limit = 4) {
     uint32_t count = 0;
-    text = Trimmed(text);
+    text = CVxString::Trim(text);
     while (!text.empty() && count < limit) {
         size_t comma = text.find(',');
-        std::string_view item = Trimmed(text.substr(0, comma));
+        std::string_view item = CVxString::Trim(text.substr(0, comma));
         if (!item.empty() && item.front() == '+')
             item.remove_prefix(1);
         double value = 0.0;
@@ -43,12 +35,12 @@ uint32_t ParseNumbers(std::string_view text, double out[4], uint32_t limit = 4) 
 }
 
 bool ParseFlag(std::string_view text) {
-    std::string key = ascii::UpperCopy(Trimmed(text));
+    std::string key = ascii::UpperCopy(CVxString::Trim(text));
     return key == "1" || key == "TRUE" || key == "ON" || key == "YES";
 }
 
 uint32_t ParseUnit(std::string_view text) {
-    text = Trimmed(text);
+    text = CVxString::Trim(text);
     uint32_t value = 0;
     if (std::from_chars(text.data(), text.data() + text.size(), value).ec != std::errc())
         return 0;
@@ -123,14 +115,14 @@ bool ShaderDefinition::Parse(const CVxString& text) {
 }
 
 void ShaderDefinition::ReadShader(const DefinitionElement& attributes) {
-    m_name = ToVx(Trimmed(attributes.Get("name")));
-    m_secondPass = ToVx(Trimmed(attributes.Get("secondpass")));
+    m_name = ToVx(CVxString::Trim(attributes.Get("name")));
+    m_secondPass = ToVx(CVxString::Trim(attributes.Get("secondpass")));
     m_bypassLUT = ParseFlag(attributes.Get("bypassLUT", "0"));
     m_noopWhenDefault = ParseFlag(attributes.Get("noopwhendefault", "0"));
 }
 
 void ShaderDefinition::ReadExtern(const DefinitionElement& attributes) {
-    AddExtern(ToVx(Trimmed(attributes.Get("name"))), ToVx(attributes.Get("default", "1.0")),
+    AddExtern(ToVx(CVxString::Trim(attributes.Get("name"))), ToVx(attributes.Get("default", "1.0")),
               ParseFlag(attributes.Get("noop", "0")));
 }
 
@@ -161,7 +153,7 @@ void ShaderDefinition::AddExtern(const CVxString& fullName, const CVxString& def
 
 void ShaderDefinition::ReadTextureList(const DefinitionElement& attributes) {
     ShaderTextureList entry;
-    entry.name = ToVx(Trimmed(attributes.Get("name")));
+    entry.name = ToVx(CVxString::Trim(attributes.Get("name")));
     entry.unit = ParseUnit(attributes.Get("unit", "0"));
     entry.isExtern = ParseFlag(attributes.Get("extern", "0"));
     entry.defaultValue = ToVx(attributes.Get("default"));
@@ -170,18 +162,19 @@ void ShaderDefinition::ReadTextureList(const DefinitionElement& attributes) {
 
 void ShaderDefinition::ReadTexture(const DefinitionElement& attributes) {
     ShaderTexture entry;
-    entry.name = ToVx(Trimmed(attributes.Get("name")));
+    entry.name = ToVx(CVxString::Trim(attributes.Get("name")));
     entry.unit = ParseUnit(attributes.Get("unit", "0"));
-    std::string type = ascii::UpperCopy(Trimmed(attributes.Get("type", "3d")));
+    std::string type = ascii::UpperCopy(CVxString::Trim(attributes.Get("type", "3d")));
     entry.type = type == "2D"     ? ETextureType::e2D
                  : type == "RECT" ? ETextureType::eRect
                                   : ETextureType::e3D;
     // "wrap" sets all three directions; "wrapx", "wrapy", "wrapz" one each.
-    std::string all = ascii::UpperCopy(Trimmed(attributes.Get("wrap", "clamp")));
+    std::string all = ascii::UpperCopy(CVxString::Trim(attributes.Get("wrap", "clamp")));
     const char* axes[3] = {"wrapx", "wrapy", "wrapz"};
     for (int i = 0; i < 3; ++i) {
-        std::string mode =
-            attributes.Has(axes[i]) ? ascii::UpperCopy(Trimmed(attributes.Get(axes[i]))) : all;
+        std::string mode = attributes.Has(axes[i])
+                               ? ascii::UpperCopy(CVxString::Trim(attributes.Get(axes[i])))
+                               : all;
         entry.repeat[i] = mode != "CLAMP";
     }
     entry.interpolate = ParseFlag(attributes.Get("interpolate", "1"));
@@ -190,21 +183,21 @@ void ShaderDefinition::ReadTexture(const DefinitionElement& attributes) {
 }
 
 void ShaderDefinition::ReadLut(const DefinitionElement& attributes) {
-    m_tables.emplace_back(ToVx(Trimmed(attributes.Get("name"))),
+    m_tables.emplace_back(ToVx(CVxString::Trim(attributes.Get("name"))),
                           ParseUnit(attributes.Get("unit", "0")));
 }
 
 void ShaderDefinition::ReadLookup(const DefinitionElement& attributes) {
     ShaderLookup lookup;
-    lookup.lutName = ToVx(Trimmed(attributes.Get("lut")));
-    lookup.function = LookupFunctionFromName(ToVx(Trimmed(attributes.Get("function"))));
+    lookup.lutName = ToVx(CVxString::Trim(attributes.Get("lut")));
+    lookup.function = LookupFunctionFromName(ToVx(CVxString::Trim(attributes.Get("function"))));
     if (lookup.function == ELookupFunction::eNone ||
         !ParseLookupSwizzle(ToVx(attributes.Get("swizzle")), lookup))
         return;
     std::string_view variables = attributes.Get("variables");
     while (!variables.empty()) {
         size_t comma = variables.find(',');
-        std::string_view item = Trimmed(variables.substr(0, comma));
+        std::string_view item = CVxString::Trim(variables.substr(0, comma));
         uint32_t component = 0;
         SplitComponent(item, component);
         lookup.variables.push_back(ToVx(item));
@@ -225,7 +218,7 @@ bool ShaderDefinition::ReadPanelElement(const std::string& element,
                                                 "COLORSELECTOR", "PRINTERLIGHTS"};
     auto add = [&](const char* nameAttribute, const char* defaultAttribute, const char* fallback,
                    uint32_t values) {
-        AddExtern(ToVx(Trimmed(attributes.Get(nameAttribute))),
+        AddExtern(ToVx(CVxString::Trim(attributes.Get(nameAttribute))),
                   ToVx(attributes.Get(defaultAttribute, fallback)), false, values);
     };
     for (const char* panel : kScalarPanels)
@@ -257,7 +250,7 @@ bool ShaderDefinition::ReadPanelElement(const std::string& element,
             size_t comma = names.find(',');
             CVxString value;
             value.Format("%.17g", i < count ? values[i] : 0.0);
-            AddExtern(ToVx(Trimmed(names.substr(0, comma))), value, false, 1);
+            AddExtern(ToVx(CVxString::Trim(names.substr(0, comma))), value, false, 1);
             if (comma == std::string_view::npos)
                 break;
             names.remove_prefix(comma + 1);

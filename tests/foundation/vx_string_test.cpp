@@ -165,11 +165,35 @@ TEST(VxString, FormattingAndTidying) {
     breaks.ConvertLineBreaks(1);
     EXPECT_EQ(Text(breaks), "a\nb\nc\nd\ne");
 
-    CVxString trimmed("\t x y \n");
-    trimmed.Trim();
-    EXPECT_EQ(Text(trimmed), "x y");
     EXPECT_TRUE(CVxString().StartsWith(""));
     EXPECT_FALSE(CVxString("a").StartsWith(""));
+}
+
+// The default set is tested in place, any other is searched; both follow one rule.
+TEST(VxString, TrimBothEnds) {
+    static const char kSameBlanks[] = " \t\r\n";
+    const struct {
+        std::string_view text;
+        const char* set;
+        std::string_view kept;
+    } cases[] = {
+        {"\t x y \r\n", CVxString::kBlanks, "x y"},
+        {"\t x y \r\n", kSameBlanks, "x y"},
+        {"\v x\f ", CVxString::kBlanks, "\v x\f"},
+        {" \t\r\n", CVxString::kBlanks, ""},
+        {" \t x\r\n", " \t", "x\r\n"},
+        {"--a-b--", "-", "a-b"},
+        {"", "-", ""},
+        {{"\0 a \0", 5}, kSameBlanks, {"\0 a \0", 5}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(CVxString::Trim(c.text, c.set), c.kept) << c.text;
+        if (c.text.find('\0') != std::string_view::npos)
+            continue; // a string ends at its first 0 byte
+        CVxString member(c.text.data(), static_cast<uint32_t>(c.text.size()));
+        member.Trim(c.set);
+        EXPECT_EQ(member.View(), c.kept) << c.text;
+    }
 }
 
 // A star matches without backtracking; a space belongs to the pattern after it.
