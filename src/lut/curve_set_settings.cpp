@@ -4,6 +4,7 @@
 #include "foundation/vx_string.h"
 #include "foundation/xml_tree.h"
 #include "foundation/xml_values.h"
+#include "platform/ascii.h"
 
 #include <cmath>
 #include <cstring>
@@ -19,10 +20,6 @@ constexpr size_t kLongestToken = 255;
 constexpr uint32_t kLargestCode = 1023;
 constexpr double kCodeScale = 1023.0;
 constexpr double kFullScale = 255.0;
-
-inline char UpperAscii(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-}
 
 // A NUL-terminated copy of a token, or nothing when it is too long.
 class TokenCopy {
@@ -164,7 +161,7 @@ bool SetChannelValue(const CVxString& name, const CVxString& value, ConversionSe
     if (length < 2)
         return true;
     static const char kChannelLetters[] = "RGB";
-    const char* letter = std::strchr(kChannelLetters, UpperAscii(text[length - 1]));
+    const char* letter = std::strchr(kChannelLetters, ascii::Upper(text[length - 1]));
     const EConversionKey key = ConversionKeyOf(text, length - 1);
     if (letter == nullptr || *letter == 0 || key == EConversionKey::eUnknown ||
         key == EConversionKey::eBypass)
@@ -177,12 +174,7 @@ bool SetChannelValue(const CVxString& name, const CVxString& value, ConversionSe
 
 bool TextStartsWithNoCase(const char* text, size_t length, const char* prefix) {
     const size_t prefixLength = std::strlen(prefix);
-    if (length < prefixLength)
-        return false;
-    for (size_t i = 0; i < prefixLength; ++i)
-        if (UpperAscii(text[i]) != UpperAscii(prefix[i]))
-            return false;
-    return true;
+    return length >= prefixLength && ascii::EqualsNoCase({text, prefixLength}, prefix);
 }
 
 bool TextEqualsNoCase(const char* text, size_t length, const char* word) {
