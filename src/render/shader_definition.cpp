@@ -1,5 +1,6 @@
 #include "render/shader_definition.h"
 
+#include "foundation/number_text.h"
 #include "platform/ascii.h"
 #include "render/definition_markup.h"
 
@@ -13,25 +14,15 @@ CVxString ToVx(std::string_view text) {
     return CVxString(text.data(), static_cast<uint32_t>(text.size()));
 }
 
-// Up to `limit` (at most four) comma-separated numbers in the C locale; an item
-// that does not parse counts as 0. Returns how many items were read.
-uint32_t ParseNumbers(std::string_view text, double out[4], uint32_t limit = 4) {
-    uint32_t count = 0;
-    text = CVxString::Trim(text);
-    while (!text.empty() && count < limit) {
-        size_t comma = text.find(',');
-        std::string_view item = CVxString::Trim(text.substr(0, comma));
-        if (!item.empty() && item.front() == '+')
-            item.remove_prefix(1);
-        double value = 0.0;
-        if (std::from_chars(item.data(), item.data() + item.size(), value).ec != std::errc())
-            value = 0.0;
-        out[count++] = value;
-        if (comma == std::string_view::npos)
-            break;
-        text.remove_prefix(comma + 1);
-    }
-    return count;
+// Defaults are read leniently: an item without a number counts as 0, a comma at
+// the end starts no item, and items past the number the element takes are ignored.
+NumberListPolicy DefaultsList(uint32_t maxItems) {
+    return {.syntax = ENumberSyntax::eLeadingNumber,
+            .blanks = CVxString::kBlanks,
+            .emptyPieces = EEmptyPieces::eLastIsNoItem,
+            .maxItems = maxItems,
+            .ignoreItemsPastMax = true,
+            .badItemIsZero = true};
 }
 
 bool ParseFlag(std::string_view text) {
@@ -141,7 +132,8 @@ void ShaderDefinition::AddExtern(const CVxString& fullName, const CVxString& def
     if (base.size() != full.size())
         maxValues = 1;
     double values[4] = {0, 0, 0, 0};
-    uint32_t count = ParseNumbers(defaults.View(), values, maxValues);
+    uint32_t count = 0;
+    ParseNumberList(defaults.View(), DefaultsList(maxValues), values, count);
     if (count == 0)
         count = 1;
     entry.componentCount = std::min(count, 4 - entry.firstComponent);
@@ -244,8 +236,10 @@ bool ShaderDefinition::ReadPanelElement(const std::string& element,
     if (isVector || element == "TABBAR") {
         std::string_view names = attributes.Get(isVector ? "name" : "variables");
         double values[4] = {0, 0, 0, 0};
-        uint32_t count =
-            isVector ? ParseNumbers(attributes.Get("default", "1.0, 1.0, 1.0"), values) : 0;
+        uint32_t count = 0;
+        if (isVector)
+            ParseNumberList(attributes.Get("default", "1.0, 1.0, 1.0"), DefaultsList(4), values,
+                            count);
         for (uint32_t i = 0; !names.empty(); ++i) {
             size_t comma = names.find(',');
             CVxString value;
