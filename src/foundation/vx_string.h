@@ -131,6 +131,9 @@ public:
     bool MatchesWildcards(const CVxString& list) const;
 
     // --- number conversions: the whole text must convert and lie in [min, max] ---
+    // As strtoul and strtol read base 10 with a 32-bit long: leading white space and a
+    // sign are allowed; out of range, the unsigned value is 0xFFFFFFFF and the signed one
+    // its sign's limit, and a minus negates the unsigned value modulo 2^32.
     bool ToUInt32(uint32_t& out, uint32_t min = 0, uint32_t max = 0xFFFFFFFFu) const;
     bool ToInt32(int32_t& out, int32_t min = INT32_MIN, int32_t max = INT32_MAX) const;
     bool ToUInt8(uint8_t& out) const;

@@ -105,6 +105,49 @@ TEST(VxString, ExtractToken) {
     }
 }
 
+// The 32-bit conversions read as strtoul and strtol do with a 32-bit long.
+TEST(VxString, Conversions32) {
+    const struct {
+        const char* text;
+        bool ok;
+        uint32_t unsignedValue;
+        int32_t signedValue;
+    } cases[] = {
+        {"010", true, 10, 10},
+        {"+16", true, 16, 16},
+        {" \t7", true, 7, 7},
+        {"0", true, 0, 0},
+        {"-1", true, 0xFFFFFFFFu, -1},
+        {"4294967295", true, 0xFFFFFFFFu, INT32_MAX},
+        {"4294967296", true, 0xFFFFFFFFu, INT32_MAX},
+        {"-4294967288", true, 8, INT32_MIN},
+        {"2147483648", true, 0x80000000u, INT32_MAX},
+        {"-2147483649", true, 0x7FFFFFFFu, INT32_MIN},
+        {"99999999999999999999999", true, 0xFFFFFFFFu, INT32_MAX},
+        {"-99999999999999999999999", true, 0xFFFFFFFFu, INT32_MIN},
+        {"abc", false, 0, 0},
+        {"12x", false, 0, 0},
+        {"1 ", false, 0, 0},
+        {"", false, 0, 0},
+        {" ", false, 0, 0},
+        {"- 5", false, 0, 0},
+        {"0x10", false, 0, 0},
+    };
+    for (const auto& c : cases) {
+        uint32_t unsignedValue = 12345;
+        int32_t signedValue = 12345;
+        EXPECT_EQ(CVxString(c.text).ToUInt32(unsignedValue), c.ok) << c.text;
+        EXPECT_EQ(CVxString(c.text).ToInt32(signedValue), c.ok) << c.text;
+        EXPECT_EQ(unsignedValue, c.ok ? c.unsignedValue : 12345u) << c.text;
+        EXPECT_EQ(signedValue, c.ok ? c.signedValue : 12345) << c.text;
+    }
+    uint32_t ranged = 9;
+    uint8_t byte = 9;
+    EXPECT_FALSE(CVxString("7").ToUInt32(ranged, 8, 9));
+    EXPECT_FALSE(CVxString("256").ToUInt8(byte));
+    EXPECT_EQ(std::pair(ranged, byte), std::pair(9u, uint8_t(9)));
+}
+
 TEST(VxString, NumberConversions) {
     // The 64-bit conversions ignore what follows the digits, but need a digit.
     struct WideCase {
