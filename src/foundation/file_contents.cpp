@@ -51,20 +51,20 @@ bool ReadTextFile(const CVxString& path, CVxString& text, bool keepLineBreaks) {
 }
 
 bool ReplaceFileContents(const CVxString& path, const void* data, size_t size) {
-    FileReplacement replacement;
+    FileReplacementSink replacement;
     return replacement.Begin(path) && replacement.Append(data, size) && replacement.Commit();
 }
 
-bool FileReplacement::Begin(const CVxString& path) {
+bool FileReplacementSink::Begin(const CVxString& path) {
     CVxString filePath(path);
     filePath.SlashesToBackslashes();
     return m_file.Begin(filePath.View());
 }
 
-bool FileReplacement::Append(const void* data, size_t size) {
+bool FileReplacementSink::Append(const void* data, size_t size) {
     return m_file.Write(data, size);
 }
 
-bool FileReplacement::Commit() {
+bool FileReplacementSink::Commit() {
     return m_file.Commit();
 }

@@ -21,10 +21,10 @@ bool ReadTextFile(const CVxString& path, CVxString& text, bool keepLineBreaks = 
 // and what the new file keeps of the old one, is platform::FileReplacement's.
 bool ReplaceFileContents(const CVxString& path, const void* data, size_t size);
 
-// The same replacement for a file written in pieces: Begin, Append as often as
-// needed, then Commit. Until Commit the old file stays whole; a replacement
-// destroyed without Commit leaves nothing behind.
-class FileReplacement : public ByteSink {
+// A sink that writes the same replacement in pieces: Begin, Append as often as
+// needed, then Commit. Until Commit the old file stays whole; a sink destroyed
+// without Commit leaves nothing behind.
+class FileReplacementSink : public ByteSink {
 public:
     bool Begin(const CVxString& path);
     bool Append(const void* data, size_t size) override;

@@ -124,7 +124,7 @@ void FileFlows::RebuildLook(const FilePaths& paths, ParsedLook& look) {
     }
     // Streamed into a file beside the look and renamed over it only when
     // whole: a failed write keeps the old look.
-    FileReplacement file;
+    FileReplacementSink file;
     if (!file.Begin(paths.lookPath) || !rebuilt.Write(file, look.grading, look.mask.get()) ||
         !file.Commit()) {
         std::fputs("  Error writing file\n", stdout);
