@@ -4,6 +4,7 @@
 #include "platform/file_system.h"
 
 #include <cstring>
+#include <new>
 #include <string_view>
 
 namespace {
@@ -18,15 +19,20 @@ bool ReadOpenFile(CVxPosixFile& file, uint32_t length, CVxString& bytes) {
 
 } // namespace
 
-bool ReadBinaryFile(const CVxString& path, CVxString& bytes) {
+bool ReadBinaryFile(const CVxString& path, CVxString& bytes, uint32_t maxSize) {
     bytes.Empty();
     CVxPosixFile file;
     if (!file.Open(path, "rb"))
         return false;
     const int64_t size = file.Size();
-    if (size < 0 || size >= 0xFFFFFFFFll)
+    // The string's buffer holds one byte more than the file, and must stay countable.
+    if (size < 0 || size > maxSize || size >= 0xFFFFFFFFll)
         return false;
-    return ReadOpenFile(file, static_cast<uint32_t>(size), bytes);
+    try {
+        return ReadOpenFile(file, static_cast<uint32_t>(size), bytes);
+    } catch (const std::bad_alloc&) {
+        return false; // the string is left as it was: empty
+    }
 }
 
 bool ReadTextFile(const CVxString& path, CVxString& text, bool keepLineBreaks) {

@@ -8,8 +8,11 @@
 
 // Whole files read into and written from strings. Paths may use slashes.
 
-// Reads a whole file in binary mode; embedded 0 bytes are kept.
-bool ReadBinaryFile(const CVxString& path, CVxString& bytes);
+// Reads a whole file in binary mode; embedded 0 bytes are kept, and a spare 0
+// byte follows the last one for readers that scan the bytes as text. False when
+// the file cannot be opened or read whole, is larger than maxSize bytes or does
+// not fit in memory; bytes is then empty or holds what was read.
+bool ReadBinaryFile(const CVxString& path, CVxString& bytes, uint32_t maxSize = 0xFFFFFFFEu);
 
 // Reads a whole file as text: a 0 byte in the file ends the text, and unless
 // keepLineBreaks is set every "\r\n", "\n\r" and lone "\r" becomes "\n". False

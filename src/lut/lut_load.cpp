@@ -3,18 +3,18 @@
 #include "lut/lut_folder_index.h"
 #include "lut/lut_formats.h"
 
+#include "foundation/file_contents.h"
 #include "foundation/paths.h"
-#include "foundation/posix_file.h"
 #include "foundation/settings.h"
 #include "platform/ascii.h"
 
 #include <cstring>
-#include <memory>
 #include <new>
+#include <string_view>
 
 namespace {
 
-constexpr int64_t kMaxFileSize = 209715200; // 200 MiB
+constexpr uint32_t kMaxFileSize = 209715200; // 200 MiB
 constexpr size_t kLookProbeLength = 1024;
 constexpr uint32_t kCurveFallbackEntries = 1024;
 
@@ -27,27 +27,6 @@ CVxString ResolveLutPath(const CVxString& path) {
     if (FindInLutFolders(normalised, indexed))
         return indexed;
     return normalised;
-}
-
-struct FileBytes {
-    std::unique_ptr<uint8_t[]> data;
-    size_t size = 0;
-};
-
-bool ReadWholeFile(const CVxString& path, FileBytes& bytes) {
-    CVxPosixFile file;
-    if (!file.Open(path, "rb"))
-        return false;
-    const int64_t size = file.Size();
-    if (size < 0 || size > kMaxFileSize)
-        return false;
-    bytes.size = static_cast<size_t>(size);
-    // One spare byte keeps a NUL after the text for readers that want one.
-    bytes.data.reset(new (std::nothrow) uint8_t[bytes.size + 1]);
-    if (!bytes.data)
-        return false;
-    bytes.data[bytes.size] = 0;
-    return file.Read(bytes.data.get(), bytes.size) == bytes.size;
 }
 
 bool HasVxtxMagic(const uint8_t* data, size_t size) {
@@ -97,14 +76,15 @@ bool LoadCurveSetFallback(CVxLUT& lut, const CVxString& path) {
 bool CVxLUT::Load(const CVxString& path, bool upsampleToPowerOfTwo,
                   EDimensionRequirement dimensionRequirement, bool allowCurveFallback) {
     const CVxString resolved = ResolveLutPath(path);
-    FileBytes bytes;
-    if (!ReadWholeFile(resolved, bytes))
+    // The spare 0 byte after the file ends the text for the readers that scan it.
+    CVxString bytes;
+    if (!ReadBinaryFile(resolved, bytes, kMaxFileSize))
         return false;
     const bool upsample = GlobalSettings().UserStore().GetBoolRecorded(
                               "ColorTransforms.AlwaysUpsampleToPoT", false) ||
                           upsampleToPowerOfTwo;
-    EReaderResult result =
-        RecogniseAndRead(*this, bytes.data.get(), bytes.size, upsample, dimensionRequirement);
+    EReaderResult result = RecogniseAndRead(*this, reinterpret_cast<const uint8_t*>(bytes.Data()),
+                                            bytes.Length(), upsample, dimensionRequirement);
     if (result == EReaderResult::eLoaded)
         return true;
     DeletePreLUT();
@@ -113,7 +93,7 @@ bool CVxLUT::Load(const CVxString& path, bool upsampleToPowerOfTwo,
         return false;
     if (!allowCurveFallback || dimensionRequirement == EDimensionRequirement::eOnly3D)
         return false;
-    bytes.data.reset();
+    bytes = CVxString(); // the fallback reads the file again, as text
     if (LoadCurveSetFallback(*this, resolved))
         return true;
     DeletePreLUT();
