@@ -7,6 +7,7 @@
 #include "lut/cubrel_writer.h"
 #include "lut/lut.h"
 
+#include "../tests/support/scratch_folder.h"
 #include "memcpy_ratio.h"
 
 #include <benchmark/benchmark.h>
@@ -22,28 +23,14 @@
 
 namespace {
 
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        char pattern[] = "/tmp/gradeshift-bench-XXXXXX";
-        m_root = mkdtemp(pattern);
-    }
-    ~ScratchFolder() { std::filesystem::remove_all(m_root); }
-    std::string Posix(const char* name) const { return m_root + "/" + name; }
-    // The drive form the framework's file layer expects.
-    CVxString Framework(const char* name) const {
-        std::string text = "Z:" + Posix(name);
-        std::replace(text.begin(), text.end(), '/', '\\');
-        return CVxString(text.c_str());
-    }
-
-private:
-    std::string m_root;
-};
-
 const ScratchFolder& Scratch() {
     static const ScratchFolder folder;
     return folder;
+}
+
+// A file of the scratch folder in the drive form the framework's file layer expects.
+CVxString ScratchPath(const std::string& name) {
+    return CVxString(Scratch().Drive(name).c_str());
 }
 
 // A cube file with six decimals per value, as cube writers emit them, its lines
@@ -85,9 +72,11 @@ size_t LatticeBytes(uint32_t n) {
 
 // Argument 0: lines end in LF; 1: in CR alone, as old Mac tools write them.
 void BM_LoadCube65(benchmark::State& state) {
+    const size_t bytes = WriteCubeFile(Scratch().Posix("bench65.cube"), 65);
+    const CVxString path = ScratchPath("bench65.cube");
     const size_t bytes =
         WriteCubeFile(Scratch().Posix("bench65.cube"), 65, state.range(0) ? '\r' : '\n');
-    const CVxString path = Scratch().Framework("bench65.cube");
+    const CVxString path = ScratchPath("bench65.cube");
     double total = 0;
     for (auto _ : state) {
         CVxLUT lut;
@@ -131,7 +120,7 @@ void BM_WriteCubrel129(benchmark::State& state) {
     FillLattice(lut, n);
     std::vector<uint8_t> buffer(CubrelFileSize(n));
     PrepareCubrelHeader(buffer.data(), n);
-    const CVxString path = Scratch().Framework("bench129.cubrel");
+    const CVxString path = ScratchPath("bench129.cubrel");
     double total = 0;
     for (auto _ : state) {
         const Clock::time_point start = Clock::now();
@@ -214,9 +203,9 @@ void BM_LoadCurveFile(benchmark::State& state) {
     FILE* file = std::fopen(Scratch().Posix(name.c_str()).c_str(), "wb");
     std::fwrite(text.data(), 1, text.size(), file);
     std::fclose(file);
-    const CVxString path = Scratch().Framework(name.c_str());
+    const CVxString path = ScratchPath(name.c_str());
     WriteCubeFile(Scratch().Posix("bench17.cube"), 17);
-    const double cubeSeconds = BestLoadSeconds(Scratch().Framework("bench17.cube"), 5);
+    const double cubeSeconds = BestLoadSeconds(ScratchPath("bench17.cube"), 5);
     double total = 0;
     for (auto _ : state) {
         CVxLUT lut;

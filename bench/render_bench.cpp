@@ -9,6 +9,8 @@
 #include "look/parsed_look.h"
 #include "render/compositing_engine.h"
 
+#include "../tests/support/scratch_folder.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -104,13 +106,11 @@ BENCHMARK(BM_RenderLookToLut)
 
 // The whole program on one look, from start to the Cubrel file on disk.
 void BM_WholeRunCubrel129(benchmark::State& state) {
-    namespace fs = std::filesystem;
-    const fs::path folder = fs::temp_directory_path() / "gradeshift_render_bench";
-    fs::create_directories(folder);
-    const fs::path look = folder / (std::string(kLookNames[state.range(0)]) + ".look");
+    const ScratchFolder folder;
+    const std::string look = folder.Posix(std::string(kLookNames[state.range(0)]) + ".look");
     std::ofstream(look) << LookText(int(state.range(0)));
-    const std::string command = std::string(GRADESHIFT_BINARY_DIR) + "/bin/gradeshift \"" +
-                                look.string() + "\" -cubrel -size 129 > /dev/null";
+    const std::string command = std::string(GRADESHIFT_BINARY_DIR) + "/bin/gradeshift \"" + look +
+                                "\" -cubrel -size 129 > /dev/null";
     for (auto _ : state) {
         if (std::system(command.c_str()) != 0) {
             state.SkipWithError("gradeshift failed");
@@ -118,7 +118,6 @@ void BM_WholeRunCubrel129(benchmark::State& state) {
         }
     }
     state.SetLabel(kLookNames[state.range(0)]);
-    fs::remove_all(folder);
 }
 BENCHMARK(BM_WholeRunCubrel129)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -150,12 +149,10 @@ double SecondsToWrite(const std::filesystem::path& path, size_t bytes) {
 // hex document and replace the file.
 void BM_WholeRunRebuild(benchmark::State& state) {
     namespace fs = std::filesystem;
-    const fs::path folder = fs::temp_directory_path() / "gradeshift_rebuild_bench";
-    fs::create_directories(folder);
-    const fs::path look = folder / "per_channel.look";
-    const std::string command = std::string(GRADESHIFT_BINARY_DIR) + "/bin/gradeshift \"" +
-                                look.string() + "\" -size " + std::to_string(state.range(0)) +
-                                " > /dev/null";
+    const ScratchFolder folder;
+    const std::string look = folder.Posix("per_channel.look");
+    const std::string command = std::string(GRADESHIFT_BINARY_DIR) + "/bin/gradeshift \"" + look +
+                                "\" -size " + std::to_string(state.range(0)) + " > /dev/null";
     // Disk timings on a shared machine vary from run to run; the best run of
     // each is compared, as for the plain write.
     double best = 1e30;
@@ -172,12 +169,11 @@ void BM_WholeRunRebuild(benchmark::State& state) {
             best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
     const size_t bytes = fs::exists(look) ? size_t(fs::file_size(look)) : 0;
-    const double write = SecondsToWrite(folder / "plain_write.bin", bytes);
+    const double write = SecondsToWrite(folder.Posix("plain_write.bin"), bytes);
     state.counters["MB"] = double(bytes) / 1e6;
     state.counters["write_ms"] = write * 1e3;
     state.counters["best_ms"] = best * 1e3;
     state.counters["x_write"] = write > 0 ? best / write : 0;
-    fs::remove_all(folder);
 }
 BENCHMARK(BM_WholeRunRebuild)
     ->Arg(64)

@@ -1,7 +1,8 @@
 // Reads the bytes as a document of the framework's XML dialect token by token
-// and parses every value with each value reader.
+// and parses every value with each value reader and number-list policy.
 #include "fuzz_support.h"
 
+#include "foundation/number_text.h"
 #include "foundation/xml_reader.h"
 #include "foundation/xml_values.h"
 
@@ -15,7 +16,7 @@ void ParseValue(const char* value) {
     float f = 0;
     bool b = false;
     double list[4] = {0, 0, 0, 0};
-    int count = 0;
+    uint32_t count = 0;
     float colour[4] = {0, 0, 0, 0};
     ParseXMLUInt32(value, u32);
     ParseXMLUInt32(value, u32, 1, 256);
@@ -25,7 +26,19 @@ void ParseValue(const char* value) {
     ParseXMLDouble(value, d, 0.0, 1.0);
     ParseXMLFloat(value, f);
     ParseXMLBool(value, b);
-    ParseXMLDecimalList(value, list, count);
+    for (ENumberSyntax syntax :
+         {ENumberSyntax::eDecimal, ENumberSyntax::eCNumber, ENumberSyntax::eLeadingNumber})
+        for (EEmptyPieces empty :
+             {EEmptyPieces::eAreItems, EEmptyPieces::eSkipped, EEmptyPieces::eLastIsNoItem}) {
+            const bool lenient = empty == EEmptyPieces::eLastIsNoItem;
+            ParseNumberList(value,
+                            {.syntax = syntax,
+                             .emptyPieces = empty,
+                             .maxItems = lenient ? 3u : 4u,
+                             .ignoreItemsPastMax = lenient,
+                             .badItemIsZero = lenient},
+                            list, count);
+        }
     ParseXMLColor(value, colour);
 }
 

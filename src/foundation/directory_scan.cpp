@@ -18,7 +18,7 @@ bool CVxDirectoryScan::Next() {
     if (!m_started) {
         m_started = true;
         m_search = std::make_unique<platform::DirectorySearch>();
-        if (!m_search->Open(std::string_view(m_folder.Data(), m_folder.Length()))) {
+        if (!m_search->Open(m_folder.View())) {
             m_search.reset();
             return false;
         }

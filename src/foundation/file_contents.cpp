@@ -4,6 +4,7 @@
 #include "platform/file_system.h"
 
 #include <cstring>
+#include <new>
 #include <string_view>
 
 namespace {
@@ -18,15 +19,20 @@ bool ReadOpenFile(CVxPosixFile& file, uint32_t length, CVxString& bytes) {
 
 } // namespace
 
-bool ReadBinaryFile(const CVxString& path, CVxString& bytes) {
+bool ReadBinaryFile(const CVxString& path, CVxString& bytes, uint32_t maxSize) {
     bytes.Empty();
     CVxPosixFile file;
     if (!file.Open(path, "rb"))
         return false;
     const int64_t size = file.Size();
-    if (size < 0 || size >= 0xFFFFFFFFll)
+    // The string's buffer holds one byte more than the file, and must stay countable.
+    if (size < 0 || size > maxSize || size >= 0xFFFFFFFFll)
         return false;
-    return ReadOpenFile(file, static_cast<uint32_t>(size), bytes);
+    try {
+        return ReadOpenFile(file, static_cast<uint32_t>(size), bytes);
+    } catch (const std::bad_alloc&) {
+        return false; // the string is left as it was: empty
+    }
 }
 
 bool ReadTextFile(const CVxString& path, CVxString& text, bool keepLineBreaks) {
@@ -51,20 +57,20 @@ bool ReadTextFile(const CVxString& path, CVxString& text, bool keepLineBreaks) {
 }
 
 bool ReplaceFileContents(const CVxString& path, const void* data, size_t size) {
-    FileReplacement replacement;
-    return replacement.Begin(path) && replacement.Append(data, size) && replacement.Commit();
+    FileReplacementSink replacement(path);
+    return replacement.Append(data, size) && replacement.Commit();
 }
 
-bool FileReplacement::Begin(const CVxString& path) {
-    CVxString filePath(path);
-    filePath.SlashesToBackslashes();
-    return m_file.Begin(std::string_view(filePath.Data(), filePath.Length()));
+bool FileReplacementSink::Append(const void* data, size_t size) {
+    if (!m_begun) {
+        m_begun = true;
+        CVxString filePath(m_path);
+        filePath.SlashesToBackslashes();
+        m_open = m_file.Begin(filePath.View());
+    }
+    return m_open && m_file.Write(data, size);
 }
 
-bool FileReplacement::Append(const void* data, size_t size) {
-    return m_file.Write(data, size);
-}
-
-bool FileReplacement::Commit() {
-    return m_file.Commit();
+bool FileReplacementSink::Commit() {
+    return m_open && m_file.Commit();
 }

@@ -8,8 +8,11 @@
 
 // Whole files read into and written from strings. Paths may use slashes.
 
-// Reads a whole file in binary mode; embedded 0 bytes are kept.
-bool ReadBinaryFile(const CVxString& path, CVxString& bytes);
+// Reads a whole file in binary mode; embedded 0 bytes are kept, and a spare 0
+// byte follows the last one for readers that scan the bytes as text. False when
+// the file cannot be opened or read whole, is larger than maxSize bytes or does
+// not fit in memory; bytes is then empty or holds what was read.
+bool ReadBinaryFile(const CVxString& path, CVxString& bytes, uint32_t maxSize = 0xFFFFFFFEu);
 
 // Reads a whole file as text: a 0 byte in the file ends the text, and unless
 // keepLineBreaks is set every "\r\n", "\n\r" and lone "\r" becomes "\n". False
@@ -21,15 +24,22 @@ bool ReadTextFile(const CVxString& path, CVxString& text, bool keepLineBreaks = 
 // and what the new file keeps of the old one, is platform::FileReplacement's.
 bool ReplaceFileContents(const CVxString& path, const void* data, size_t size);
 
-// The same replacement for a file written in pieces: Begin, Append as often as
-// needed, then Commit. Until Commit the old file stays whole; a replacement
-// destroyed without Commit leaves nothing behind.
-class FileReplacement : public ByteSink {
+// A sink that writes the same replacement in pieces: Append as often as needed,
+// then Commit. The replacement begins with the first Append, so a writer that
+// fails before its first byte leaves nothing behind, not even a temporary
+// file. Until Commit the old file stays whole; a sink destroyed without Commit
+// leaves nothing behind.
+class FileReplacementSink : public ByteSink {
 public:
-    bool Begin(const CVxString& path);
+    explicit FileReplacementSink(const CVxString& path) : m_path(path) {}
+
     bool Append(const void* data, size_t size) override;
+    // False when nothing was appended, or the file could not be begun, written or renamed.
     bool Commit();
 
 private:
+    CVxString m_path;
     platform::FileReplacement m_file;
+    bool m_begun = false;
+    bool m_open = false;
 };

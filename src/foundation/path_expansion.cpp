@@ -73,7 +73,7 @@ void ExpandPath(CVxString& path, bool slashesToBackslashes) {
         path.SlashesToBackslashes();
     if (path.Find('%') < 0)
         return;
-    std::string text(path.Data(), path.Length());
+    std::string text(path.View());
     ExpandVariables(text);
     path.Assign(text.data(), static_cast<uint32_t>(text.size()));
 }

@@ -8,7 +8,7 @@ bool CVxPosixFile::Open(const CVxString& path, const char* mode) {
     Close();
     CVxString filePath(path);
     filePath.SlashesToBackslashes();
-    m_stream = platform::OpenStream(std::string_view(filePath.Data(), filePath.Length()), mode);
+    m_stream = platform::OpenStream(filePath.View(), mode);
     return m_stream != nullptr;
 }
 

@@ -221,13 +221,11 @@ Settings::Settings(const CVxString& baseFolder)
 }
 
 void Settings::Log(const char* category, const CVxString& message) {
-    if (m_logPath.IsEmpty() || !platform::IsFolder(std::string_view(FolderOf(m_logPath).c_str(),
-                                                                    FolderOf(m_logPath).Length())))
+    if (m_logPath.IsEmpty() || !platform::IsFolder(FolderOf(m_logPath).View()))
         return;
     CVxString line;
     line.Format("[%s] %s\n", category, message.c_str());
-    platform::AppendToFile(std::string_view(m_logPath.Data(), m_logPath.Length()), line.Data(),
-                           line.Length());
+    platform::AppendToFile(m_logPath.View(), line.Data(), line.Length());
 }
 
 Settings& GlobalSettings() {

@@ -447,7 +447,7 @@ int CVxString::Find(char c, uint32_t from) const {
 int CVxString::Find(const char* text, uint32_t from) const {
     if (!text || from >= m_length)
         return -1;
-    size_t position = std::string_view(m_data, m_length).find(text, from);
+    size_t position = View().find(text, from);
     return position == std::string_view::npos ? -1 : static_cast<int>(position);
 }
 
@@ -593,15 +593,10 @@ void CVxString::RemoveChars(const char* set) {
 }
 
 void CVxString::Trim(const char* set) {
-    uint32_t end = m_length;
-    while (end > 0 && ContainsByte(set, m_data[end - 1]))
-        --end;
-    uint32_t start = 0;
-    while (start < end && ContainsByte(set, m_data[start]))
-        ++start;
-    m_length = end;
+    const std::string_view kept = Trim(View(), set);
+    m_length = static_cast<uint32_t>(kept.data() - m_data + kept.size());
     m_data[m_length] = 0;
-    RemoveFront(start);
+    RemoveFront(static_cast<uint32_t>(kept.data() - m_data));
 }
 
 void CVxString::ConvertLineBreaks(int mode) {
@@ -711,7 +706,7 @@ static bool MatchesOneWildcard(const std::string& name, const std::string& patte
 }
 
 bool CVxString::MatchesWildcards(const CVxString& list) const {
-    std::string name(m_data, m_length);
+    std::string name(View());
     for (char& c : name)
         c = ascii::Upper(c);
     CVxString rest(list);

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "platform/ascii.h"
+
 #include <cstdint>
+#include <cstring>
+#include <string_view>
 
 // The framework's 8-bit byte string. No encoding is interpreted; case rules are
 // those of toupper/tolower in the "C" locale. data[length] is always 0 and
@@ -30,12 +34,12 @@ public:
     const char* c_str() const { return m_data; }
     const char* Data() const { return m_data; }
     uint32_t Length() const { return m_length; }
+    // Valid until the string changes.
+    std::string_view View() const { return {m_data, m_length}; }
     // Bytes allocated in the buffer, the terminating 0 included.
     uint32_t Capacity() const { return m_capacity; }
     bool IsEmpty() const { return m_length == 0; }
     char operator[](uint32_t index) const { return m_data[index]; }
-    // Position of data within the buffer (for tests of the storage rules).
-    uint32_t Offset() const { return m_buffer ? static_cast<uint32_t>(m_data - m_buffer) : 0; }
 
     // --- storage ---
     void Reserve(uint32_t n);    // n bytes from data on, the 0 included; moves the text or grows
@@ -90,7 +94,23 @@ public:
     uint32_t Replace(char from, char to);
     uint32_t Replace(const char* find, const char* with, bool caseInsensitive = false);
     void RemoveChars(const char* set);
-    void Trim(const char* set = " \t\r\n");
+    // Spaces, tabs, CR and LF: what Trim removes unless given another set.
+    static constexpr char kBlanks[] = " \t\r\n";
+    // Removes the bytes of `set` from both ends; a 0 byte is never removed.
+    void Trim(const char* set = kBlanks);
+    // The same rule on any text. The text readers trim every line they read, so the
+    // default set is tested in place rather than searched.
+    static std::string_view Trim(std::string_view text, const char* set = kBlanks) {
+        const auto inSet = [set](char c) {
+            return set == kBlanks ? ascii::IsBlankOrBreak(c)
+                                  : c != 0 && std::strchr(set, c) != nullptr;
+        };
+        while (!text.empty() && inSet(text.back()))
+            text.remove_suffix(1);
+        while (!text.empty() && inSet(text.front()))
+            text.remove_prefix(1);
+        return text;
+    }
     void SlashesToBackslashes() { Replace('/', '\\'); }
     // Mode 0 or 1: "\r\n", "\n\r" and a lone "\r" become "\n"; mode 2: every break becomes "\r\n".
     void ConvertLineBreaks(int mode);
@@ -111,6 +131,9 @@ public:
     bool MatchesWildcards(const CVxString& list) const;
 
     // --- number conversions: the whole text must convert and lie in [min, max] ---
+    // As strtoul and strtol read base 10 with a 32-bit long: leading white space and a
+    // sign are allowed; out of range, the unsigned value is 0xFFFFFFFF and the signed one
+    // its sign's limit, and a minus negates the unsigned value modulo 2^32.
     bool ToUInt32(uint32_t& out, uint32_t min = 0, uint32_t max = 0xFFFFFFFFu) const;
     bool ToInt32(int32_t& out, int32_t min = INT32_MIN, int32_t max = INT32_MAX) const;
     bool ToUInt8(uint8_t& out) const;
@@ -134,6 +157,8 @@ private:
     CVxString(CapacityTag, uint32_t allocatedBytes);
     void Grow(uint32_t n);
     void Adopt(CVxString& other) noexcept;
+    // How far removals from the front have moved data into the buffer.
+    uint32_t Offset() const { return m_buffer ? static_cast<uint32_t>(m_data - m_buffer) : 0; }
 
     char* m_data;
     char* m_buffer;

@@ -1,10 +1,9 @@
 #include "foundation/xml_values.h"
 
+#include "foundation/number_text.h"
 #include "foundation/vx_string.h"
 #include "platform/ascii.h"
 
-#include <charconv>
-#include <cmath>
 #include <cstring>
 
 namespace {
@@ -40,74 +39,10 @@ bool ParseSigned(const char* text, int64_t& out) {
     return true;
 }
 
-// For a number that does not fit a double: whether it is too small rather
-// than too large. Such a number reads as zero, as the C conversion gives it.
-bool IsBelowSmallestDouble(const char* p, const char* end) {
-    int64_t integerDigits = 0;
-    int64_t fractionZeros = 0;
-    bool significant = false;
-    bool point = false;
-    for (; p < end && *p != 'e' && *p != 'E'; ++p) {
-        if (*p == '.') {
-            point = true;
-            continue;
-        }
-        significant = significant || *p != '0';
-        if (significant && !point)
-            ++integerDigits;
-        else if (!significant && point)
-            ++fractionZeros;
-    }
-    int64_t exponent = 0;
-    bool negative = p + 1 < end && p[1] == '-';
-    for (p = p < end ? p + 1 : p; p < end; ++p)
-        if (ascii::IsDigit(*p) && exponent < 1000000000)
-            exponent = exponent * 10 + (*p - '0');
-    int64_t order = (integerDigits > 0 ? integerDigits - 1 : -fractionZeros - 1) +
-                    (negative ? -exponent : exponent);
-    return order < 0;
-}
-
-// Checks the decimal syntax over [text, end) and converts it.
-bool ParseDecimalRange(const char* text, const char* end, double& out) {
-    const char* p = text;
-    if (p < end && (*p == '+' || *p == '-'))
-        ++p;
-    const char* numberStart = p;
-    bool digits = false;
-    while (p < end && ascii::IsDigit(*p)) {
-        ++p;
-        digits = true;
-    }
-    if (p < end && *p == '.') {
-        ++p;
-        while (p < end && ascii::IsDigit(*p)) {
-            ++p;
-            digits = true;
-        }
-    }
-    if (!digits)
-        return false;
-    if (p < end && (*p == 'e' || *p == 'E')) {
-        ++p;
-        if (p < end && (*p == '+' || *p == '-'))
-            ++p;
-        if (p >= end || !ascii::IsDigit(*p))
-            return false;
-        while (p < end && ascii::IsDigit(*p))
-            ++p;
-    }
-    if (p != end)
-        return false;
-    double value = 0;
-    auto result = std::from_chars(numberStart, end, value, std::chars_format::general);
-    if (result.ec == std::errc::result_out_of_range && IsBelowSmallestDouble(numberStart, end))
-        value = 0;
-    else if (result.ec != std::errc() || result.ptr != end || !std::isfinite(value))
-        return false;
-    out = text[0] == '-' ? -value : value;
-    return true;
-}
+// Colours and vectors: decimals with spaces or tabs around them; every comma
+// starts an item, so an empty one fails the list.
+constexpr NumberListPolicy kMarkupList{
+    .syntax = ENumberSyntax::eDecimal, .blanks = " \t", .emptyPieces = EEmptyPieces::eAreItems};
 
 } // namespace
 
@@ -133,7 +68,7 @@ bool ParseXMLInt64(const char* text, int64_t& out, int64_t lo, int64_t hi) {
 
 bool ParseXMLDouble(const char* text, double& out, double lo, double hi) {
     double value = 0;
-    if (!ParseDecimalRange(text, text + std::strlen(text), value) || value < lo || value > hi)
+    if (!ParseDecimalText(text, value) || value < lo || value > hi)
         return false;
     out = value;
     return true;
@@ -161,36 +96,10 @@ bool ParseXMLBool(const char* text, bool& out) {
     return false;
 }
 
-bool ParseXMLDecimalList(const char* text, double out[4], int& count) {
-    double values[4] = {0, 0, 0, 0};
-    int found = 0;
-    const char* p = text;
-    for (;;) {
-        const char* comma = std::strchr(p, ',');
-        const char* end = comma ? comma : p + std::strlen(p);
-        const char* first = p;
-        while (first < end && ascii::IsBlank(*first))
-            ++first;
-        const char* last = end;
-        while (last > first && ascii::IsBlank(last[-1]))
-            --last;
-        if (found == 4 || !ParseDecimalRange(first, last, values[found]))
-            return false;
-        ++found;
-        if (!comma)
-            break;
-        p = comma + 1;
-    }
-    for (int i = 0; i < found; ++i)
-        out[i] = values[i];
-    count = found;
-    return true;
-}
-
 bool ParseXMLColor(const char* text, float out[4]) {
     double values[4];
-    int count = 0;
-    if (!ParseXMLDecimalList(text, values, count))
+    uint32_t count = 0;
+    if (!ParseNumberList(text, kMarkupList, values, count))
         return false;
     float r = static_cast<float>(values[0]);
     float g = count >= 3 ? static_cast<float>(values[1]) : r;

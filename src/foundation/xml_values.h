@@ -22,11 +22,8 @@ bool ParseXMLDouble(const char* text, double& out, double lo = -DBL_MAX, double 
 bool ParseXMLFloat(const char* text, float& out);
 // "1", "true", "on", "yes" and "0", "false", "off", "no"; the words in any case.
 bool ParseXMLBool(const char* text, bool& out);
-// One to four comma-separated decimals (blanks around each are allowed) into
-// out[0..count-1]; count receives how many were given. Fails on a component
-// that does not parse or on more than four.
-bool ParseXMLDecimalList(const char* text, double out[4], int& count);
-// A colour of one to four components: one sets R, G and B; two set R, G, B to
-// the first and A to the second; three set R, G, B; four set R, G, B, A.
-// A is 1 when not given.
+// A colour of one to four comma-separated decimals, with spaces or tabs around
+// each: one sets R, G and B; two set R, G, B to the first and A to the second;
+// three set R, G, B; four set R, G, B, A. A is 1 when not given. Fails on a
+// component that does not parse or on more than four.
 bool ParseXMLColor(const char* text, float out[4]);

@@ -5,6 +5,8 @@
 #include "lut/lut_text.h"
 
 #include "foundation/file_contents.h"
+#include "foundation/paths.h"
+#include "foundation/vx_string.h"
 #include "script/shader_script.h"
 
 #include <cstring>
@@ -51,9 +53,9 @@ bool ScriptText(const CVxString& text, const char*& begin, size_t& length) {
             TextStartsWithNoCase(tag, rest, "/VEXLANSScript"))
             end = text.c_str() + close;
     }
-    begin = start;
-    length = static_cast<size_t>(end - start);
-    TrimBlanks(begin, length);
+    const std::string_view script = CVxString::Trim({start, static_cast<size_t>(end - start)});
+    begin = script.data();
+    length = script.size();
     return length > 0;
 }
 

@@ -1,6 +1,8 @@
 #include "lut/curve_set_formats.h"
 #include "lut/lut_text.h"
 
+#include "foundation/vx_string.h"
+
 #include <cmath>
 #include <cstring>
 #include <iterator>
@@ -31,6 +33,11 @@ inline bool IsSeparator(char c, const char* separators) {
 }
 
 struct Token {
+    Token() = default;
+    Token(const char* text, size_t size) : begin(text), length(size) {}
+    explicit Token(std::string_view text) : begin(text.data()), length(text.size()) {}
+    std::string_view View() const { return {begin, length}; }
+
     const char* begin = nullptr;
     size_t length = 0;
 };
@@ -138,8 +145,7 @@ private:
         const char* found = Find(stop);
         if (found == nullptr)
             return false;
-        piece = Token{m_pos, static_cast<size_t>(found - m_pos)};
-        TrimBlanks(piece.begin, piece.length);
+        piece = Token(CVxString::Trim({m_pos, static_cast<size_t>(found - m_pos)}));
         m_pos = found + 1;
         return true;
     }
@@ -192,8 +198,7 @@ private:
 
     static bool ReadPoints(const char* begin, const char* end, bool hermite,
                            CurvePointBatch& points) {
-        Token whole{begin, static_cast<size_t>(end - begin)};
-        TrimBlanks(whole.begin, whole.length);
+        const Token whole(CVxString::Trim({begin, static_cast<size_t>(end - begin)}));
         if (whole.length == 0)
             return true;
         bool inTriple = false;
@@ -219,10 +224,8 @@ private:
             static_cast<const char*>(std::memchr(begin, '@', static_cast<size_t>(end - begin)));
         if (at == nullptr)
             return false;
-        Token value{begin, static_cast<size_t>(at - begin)};
-        Token position{at + 1, static_cast<size_t>(end - at - 1)};
-        TrimBlanks(value.begin, value.length);
-        TrimBlanks(position.begin, position.length);
+        const Token value(CVxString::Trim({begin, static_cast<size_t>(at - begin)}));
+        const Token position(CVxString::Trim({at + 1, static_cast<size_t>(end - at - 1)}));
         double x = 0.0;
         if (!ParseDecimalToken(position.begin, position.length, -DBL_MAX, DBL_MAX, x))
             return false;
@@ -240,8 +243,8 @@ private:
             return false;
         double numbers[3];
         for (int k = 0; k < 3; ++k) {
-            TrimBlanks(parts[k].begin, parts[k].length);
-            if (!ParseDecimalToken(parts[k].begin, parts[k].length, -DBL_MAX, DBL_MAX, numbers[k]))
+            const Token part(CVxString::Trim(parts[k].View()));
+            if (!ParseDecimalToken(part.begin, part.length, -DBL_MAX, DBL_MAX, numbers[k]))
                 return false;
         }
         points.Add(x, numbers[0], AngleTangent(numbers[1]), AngleTangent(numbers[2]));
@@ -334,8 +337,7 @@ bool ReadCurveExpressions(const char* text, size_t length, CurveQuad curves) {
         return false;
     const char* lookup = text + found;
     const char* end = text + length;
-    Token rest{lookup + 6, static_cast<size_t>(end - lookup - 6)};
-    TrimBlanks(rest.begin, rest.length);
+    const Token rest(CVxString::Trim({lookup + 6, static_cast<size_t>(end - lookup - 6)}));
     if (rest.length == 0 || rest.begin[0] != '(')
         return false;
     ExpressionCursor cursor(rest.begin + 1, end);

@@ -1,8 +1,10 @@
 #include "lut/curve_set_formats.h"
 #include "lut/lut_text.h"
 
+#include "foundation/vx_string.h"
 #include "foundation/xml_tree.h"
 #include "foundation/xml_values.h"
+#include "platform/ascii.h"
 
 #include <cmath>
 #include <cstring>
@@ -18,10 +20,6 @@ constexpr size_t kLongestToken = 255;
 constexpr uint32_t kLargestCode = 1023;
 constexpr double kCodeScale = 1023.0;
 constexpr double kFullScale = 255.0;
-
-inline char UpperAscii(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-}
 
 // A NUL-terminated copy of a token, or nothing when it is too long.
 class TokenCopy {
@@ -163,7 +161,7 @@ bool SetChannelValue(const CVxString& name, const CVxString& value, ConversionSe
     if (length < 2)
         return true;
     static const char kChannelLetters[] = "RGB";
-    const char* letter = std::strchr(kChannelLetters, UpperAscii(text[length - 1]));
+    const char* letter = std::strchr(kChannelLetters, ascii::Upper(text[length - 1]));
     const EConversionKey key = ConversionKeyOf(text, length - 1);
     if (letter == nullptr || *letter == 0 || key == EConversionKey::eUnknown ||
         key == EConversionKey::eBypass)
@@ -176,12 +174,7 @@ bool SetChannelValue(const CVxString& name, const CVxString& value, ConversionSe
 
 bool TextStartsWithNoCase(const char* text, size_t length, const char* prefix) {
     const size_t prefixLength = std::strlen(prefix);
-    if (length < prefixLength)
-        return false;
-    for (size_t i = 0; i < prefixLength; ++i)
-        if (UpperAscii(text[i]) != UpperAscii(prefix[i]))
-            return false;
-    return true;
+    return length >= prefixLength && ascii::EqualsNoCase({text, prefixLength}, prefix);
 }
 
 bool TextEqualsNoCase(const char* text, size_t length, const char* word) {
@@ -246,9 +239,10 @@ bool ReadConversionSettings(const char* text, size_t length, CurveQuad curves) {
         size_t valueStart = keyLength;
         while (valueStart < lineLength && IsKeySeparator(line[valueStart]))
             ++valueStart;
-        const char* value = line + valueStart;
-        size_t valueLength = lineLength - valueStart;
-        TrimBlanks(value, valueLength);
+        const std::string_view valueText =
+            CVxString::Trim({line + valueStart, lineLength - valueStart});
+        const char* value = valueText.data();
+        const size_t valueLength = valueText.size();
         if (valueLength == 0)
             continue;
         const EConversionKey key = ConversionKeyOf(line, keyLength);

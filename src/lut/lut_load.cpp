@@ -3,17 +3,18 @@
 #include "lut/lut_folder_index.h"
 #include "lut/lut_formats.h"
 
-#include "foundation/posix_file.h"
+#include "foundation/file_contents.h"
+#include "foundation/paths.h"
 #include "foundation/settings.h"
 #include "platform/ascii.h"
 
 #include <cstring>
-#include <memory>
 #include <new>
+#include <string_view>
 
 namespace {
 
-constexpr int64_t kMaxFileSize = 209715200; // 200 MiB
+constexpr uint32_t kMaxFileSize = 209715200; // 200 MiB
 constexpr size_t kLookProbeLength = 1024;
 constexpr uint32_t kCurveFallbackEntries = 1024;
 
@@ -24,27 +25,6 @@ CVxString ResolveLutPath(const CVxString& path) {
     CVxString normalised = path;
     normalised.SlashesToBackslashes();
     return ResolveLutName(normalised);
-}
-
-struct FileBytes {
-    std::unique_ptr<uint8_t[]> data;
-    size_t size = 0;
-};
-
-bool ReadWholeFile(const CVxString& path, FileBytes& bytes) {
-    CVxPosixFile file;
-    if (!file.Open(path, "rb"))
-        return false;
-    const int64_t size = file.Size();
-    if (size < 0 || size > kMaxFileSize)
-        return false;
-    bytes.size = static_cast<size_t>(size);
-    // One spare byte keeps a NUL after the text for readers that want one.
-    bytes.data.reset(new (std::nothrow) uint8_t[bytes.size + 1]);
-    if (!bytes.data)
-        return false;
-    bytes.data[bytes.size] = 0;
-    return file.Read(bytes.data.get(), bytes.size) == bytes.size;
 }
 
 bool HasVxtxMagic(const uint8_t* data, size_t size) {
@@ -73,20 +53,10 @@ EReaderResult RecogniseAndRead(CVxLUT& lut, const uint8_t* data, size_t size, bo
 } // namespace
 
 bool LooksLikeLookDocument(const uint8_t* data, size_t size) {
-    size_t end = size < kLookProbeLength ? size : kLookProbeLength;
-    size_t begin = 0;
-    while (begin < end && ascii::IsBlankOrBreak(static_cast<char>(data[begin])))
-        ++begin;
-    while (end > begin && ascii::IsBlankOrBreak(static_cast<char>(data[end - 1])))
-        --end;
-    const char* text = reinterpret_cast<const char*>(data);
-    if (end - begin < 5 || !ascii::EqualsNoCase(std::string_view(text + begin, 5), "<?xml"))
-        return false;
-    static const char kLookTag[] = "<look>";
-    for (size_t i = begin + 5; i + 6 <= end; ++i)
-        if (std::memcmp(data + i, kLookTag, 6) == 0)
-            return true;
-    return false;
+    const std::string_view probe = CVxString::Trim(
+        {reinterpret_cast<const char*>(data), size < kLookProbeLength ? size : kLookProbeLength});
+    return ascii::EqualsNoCase(probe.substr(0, 5), "<?xml") &&
+           probe.find("<look>", 5) != std::string_view::npos;
 }
 
 bool LoadCurveSetFallback(CVxLUT& lut, const CVxString& path) {
@@ -104,14 +74,15 @@ bool LoadCurveSetFallback(CVxLUT& lut, const CVxString& path) {
 bool CVxLUT::Load(const CVxString& path, bool upsampleToPowerOfTwo,
                   EDimensionRequirement dimensionRequirement, bool allowCurveFallback) {
     const CVxString resolved = ResolveLutPath(path);
-    FileBytes bytes;
-    if (!ReadWholeFile(resolved, bytes))
+    // The spare 0 byte after the file ends the text for the readers that scan it.
+    CVxString bytes;
+    if (!ReadBinaryFile(resolved, bytes, kMaxFileSize))
         return false;
     const bool upsample = GlobalSettings().UserStore().GetBoolRecorded(
                               "ColorTransforms.AlwaysUpsampleToPoT", false) ||
                           upsampleToPowerOfTwo;
-    EReaderResult result =
-        RecogniseAndRead(*this, bytes.data.get(), bytes.size, upsample, dimensionRequirement);
+    EReaderResult result = RecogniseAndRead(*this, reinterpret_cast<const uint8_t*>(bytes.Data()),
+                                            bytes.Length(), upsample, dimensionRequirement);
     if (result == EReaderResult::eLoaded)
         return true;
     DeletePreLUT();
@@ -120,7 +91,7 @@ bool CVxLUT::Load(const CVxString& path, bool upsampleToPowerOfTwo,
         return false;
     if (!allowCurveFallback || dimensionRequirement == EDimensionRequirement::eOnly3D)
         return false;
-    bytes.data.reset();
+    bytes = CVxString(); // the fallback reads the file again, as text
     if (LoadCurveSetFallback(*this, resolved))
         return true;
     DeletePreLUT();

@@ -1,5 +1,6 @@
 #include "lut/lut_text.h"
 
+#include "foundation/vx_string.h"
 #include "platform/ascii.h"
 
 #include <algorithm>
@@ -64,9 +65,9 @@ bool TextLines::Next() {
     const char* start = m_next;
     const char* stop = std::min(NextOf('\n', m_nextFeed, start), NextOf('\r', m_nextReturn, start));
     m_next = stop;
-    m_line = start;
-    m_length = static_cast<size_t>(stop - start);
-    TrimBlanks(m_line, m_length);
+    const std::string_view line = CVxString::Trim({start, static_cast<size_t>(stop - start)});
+    m_line = line.data();
+    m_length = line.size();
     return true;
 }
 
@@ -93,15 +94,6 @@ bool TextLines::StartsWith(const char* prefix, bool caseSensitive) const {
         if (ascii::Upper(m_line[i]) != ascii::Upper(prefix[i]))
             return false;
     return true;
-}
-
-void TrimBlanks(const char*& begin, size_t& length) {
-    while (length > 0 && ascii::IsBlankOrBreak(*begin)) {
-        ++begin;
-        --length;
-    }
-    while (length > 0 && ascii::IsBlankOrBreak(begin[length - 1]))
-        --length;
 }
 
 int ScanLine(const char* line, size_t length, const char* format, ...) {

@@ -50,8 +50,5 @@ int ScanFloatTriple(const char* line, size_t length, float out[3]);
 // a blank and that literal.
 bool LineHasLiteralAfterBlanks(const char* line, size_t length, const char* literal);
 
-// Trims spaces, tabs, CR and LF from both ends of [begin, begin + length).
-void TrimBlanks(const char*& begin, size_t& length);
-
 // The first blank-delimited word of a line, compared without regard to case.
 bool FirstWordIs(const char* line, size_t length, const char* word);

@@ -1,3 +1,4 @@
+#include "foundation/vx_string.h"
 #include "lut/lut.h"
 #include "lut/lut_formats.h"
 #include "lut/lut_text.h"
@@ -277,7 +278,9 @@ MeshReader::ELineOutcome MeshReader::Comment(const char* text, size_t length) {
         m_scale = 1.0f / 1023.0f;
         return ELineOutcome::eContinue;
     }
-    TrimBlanks(text, length);
+    const std::string_view values = CVxString::Trim({text, length});
+    text = values.data();
+    length = values.size();
     if (length == 0 || !ascii::IsDigit(text[0])) {
         return ELineOutcome::eContinue;
     }

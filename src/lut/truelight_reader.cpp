@@ -1,6 +1,8 @@
 #include "lut/lut_formats.h"
 #include "lut/lut_text.h"
 
+#include "foundation/vx_string.h"
+
 #include <cmath>
 
 namespace {
@@ -187,9 +189,9 @@ EReaderResult ReadTruelightLut(CVxLUT& lut, const uint8_t* data, size_t size, bo
                 return FailAndClear(lut);
             break;
         }
-        const char* text = lines.Begin() + 1;
-        size_t length = lines.Length() - 1;
-        TrimBlanks(text, length);
+        const std::string_view header = CVxString::Trim({lines.Begin() + 1, lines.Length() - 1});
+        const char* text = header.data();
+        const size_t length = header.size();
         const EStep step = ReadHeaderLine(lut, lines, text, length, state, upsample);
         if (step == EStep::eFail)
             return FailAndClear(lut);

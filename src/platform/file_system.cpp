@@ -198,11 +198,6 @@ bool IsFolder(std::string_view path) {
            S_ISDIR(info.st_mode);
 }
 
-bool ReplaceFile(std::string_view path, const void* data, size_t size) {
-    FileReplacement replacement;
-    return replacement.Begin(path) && replacement.Write(data, size) && replacement.Commit();
-}
-
 bool FileReplacement::Begin(std::string_view path) {
     Abandon();
     m_failed = true;

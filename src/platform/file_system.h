@@ -16,10 +16,6 @@ FILE* OpenStream(std::string_view path, const char* mode);
 // True when the path names an existing folder.
 bool IsFolder(std::string_view path);
 
-// Writes the bytes to a temporary file beside the target, flushes it and renames it over
-// the target. On failure the old file is untouched and no temporary file is left.
-bool ReplaceFile(std::string_view path, const void* data, size_t size);
-
 // A file replaced by one written beside it in pieces: the old file stays whole
 // until Commit renames the new one over it, and a replacement that is not
 // committed (the object destroyed first) leaves no file behind.

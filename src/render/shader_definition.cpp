@@ -1,5 +1,6 @@
 #include "render/shader_definition.h"
 
+#include "foundation/number_text.h"
 #include "platform/ascii.h"
 #include "render/definition_markup.h"
 
@@ -9,46 +10,28 @@
 
 namespace {
 
-std::string_view Trimmed(std::string_view text) {
-    while (!text.empty() && ascii::IsBlankOrBreak(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && ascii::IsBlankOrBreak(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
 CVxString ToVx(std::string_view text) {
     return CVxString(text.data(), static_cast<uint32_t>(text.size()));
 }
 
-// Up to `limit` (at most four) comma-separated numbers in the C locale; an item
-// that does not parse counts as 0. Returns how many items were read.
-uint32_t ParseNumbers(std::string_view text, double out[4], uint32_t limit = 4) {
-    uint32_t count = 0;
-    text = Trimmed(text);
-    while (!text.empty() && count < limit) {
-        size_t comma = text.find(',');
-        std::string_view item = Trimmed(text.substr(0, comma));
-        if (!item.empty() && item.front() == '+')
-            item.remove_prefix(1);
-        double value = 0.0;
-        if (std::from_chars(item.data(), item.data() + item.size(), value).ec != std::errc())
-            value = 0.0;
-        out[count++] = value;
-        if (comma == std::string_view::npos)
-            break;
-        text.remove_prefix(comma + 1);
-    }
-    return count;
+// Defaults are read leniently: an item without a number counts as 0, a comma at
+// the end starts no item, and items past the number the element takes are ignored.
+NumberListPolicy DefaultsList(uint32_t maxItems) {
+    return {.syntax = ENumberSyntax::eLeadingNumber,
+            .blanks = CVxString::kBlanks,
+            .emptyPieces = EEmptyPieces::eLastIsNoItem,
+            .maxItems = maxItems,
+            .ignoreItemsPastMax = true,
+            .badItemIsZero = true};
 }
 
 bool ParseFlag(std::string_view text) {
-    std::string key = ascii::UpperCopy(Trimmed(text));
+    std::string key = ascii::UpperCopy(CVxString::Trim(text));
     return key == "1" || key == "TRUE" || key == "ON" || key == "YES";
 }
 
 uint32_t ParseUnit(std::string_view text) {
-    text = Trimmed(text);
+    text = CVxString::Trim(text);
     uint32_t value = 0;
     if (std::from_chars(text.data(), text.data() + text.size(), value).ec != std::errc())
         return 0;
@@ -123,14 +106,14 @@ bool ShaderDefinition::Parse(const CVxString& text) {
 }
 
 void ShaderDefinition::ReadShader(const DefinitionElement& attributes) {
-    m_name = ToVx(Trimmed(attributes.Get("name")));
-    m_secondPass = ToVx(Trimmed(attributes.Get("secondpass")));
+    m_name = ToVx(CVxString::Trim(attributes.Get("name")));
+    m_secondPass = ToVx(CVxString::Trim(attributes.Get("secondpass")));
     m_bypassLUT = ParseFlag(attributes.Get("bypassLUT", "0"));
     m_noopWhenDefault = ParseFlag(attributes.Get("noopwhendefault", "0"));
 }
 
 void ShaderDefinition::ReadExtern(const DefinitionElement& attributes) {
-    AddExtern(ToVx(Trimmed(attributes.Get("name"))), ToVx(attributes.Get("default", "1.0")),
+    AddExtern(ToVx(CVxString::Trim(attributes.Get("name"))), ToVx(attributes.Get("default", "1.0")),
               ParseFlag(attributes.Get("noop", "0")));
 }
 
@@ -139,7 +122,7 @@ void ShaderDefinition::AddExtern(const CVxString& fullName, const CVxString& def
     if (fullName.IsEmpty())
         return;
     ShaderExtern entry{};
-    std::string_view full(fullName.c_str(), fullName.Length());
+    std::string_view full = fullName.View();
     std::string_view base = SplitComponent(full, entry.firstComponent);
     entry.name = ToVx(base);
     if (IsReservedExternName(entry.name))
@@ -149,8 +132,8 @@ void ShaderDefinition::AddExtern(const CVxString& fullName, const CVxString& def
     if (base.size() != full.size())
         maxValues = 1;
     double values[4] = {0, 0, 0, 0};
-    uint32_t count =
-        ParseNumbers(std::string_view(defaults.c_str(), defaults.Length()), values, maxValues);
+    uint32_t count = 0;
+    ParseNumberList(defaults.View(), DefaultsList(maxValues), values, count);
     if (count == 0)
         count = 1;
     entry.componentCount = std::min(count, 4 - entry.firstComponent);
@@ -162,7 +145,7 @@ void ShaderDefinition::AddExtern(const CVxString& fullName, const CVxString& def
 
 void ShaderDefinition::ReadTextureList(const DefinitionElement& attributes) {
     ShaderTextureList entry;
-    entry.name = ToVx(Trimmed(attributes.Get("name")));
+    entry.name = ToVx(CVxString::Trim(attributes.Get("name")));
     entry.unit = ParseUnit(attributes.Get("unit", "0"));
     entry.isExtern = ParseFlag(attributes.Get("extern", "0"));
     entry.defaultValue = ToVx(attributes.Get("default"));
@@ -171,18 +154,19 @@ void ShaderDefinition::ReadTextureList(const DefinitionElement& attributes) {
 
 void ShaderDefinition::ReadTexture(const DefinitionElement& attributes) {
     ShaderTexture entry;
-    entry.name = ToVx(Trimmed(attributes.Get("name")));
+    entry.name = ToVx(CVxString::Trim(attributes.Get("name")));
     entry.unit = ParseUnit(attributes.Get("unit", "0"));
-    std::string type = ascii::UpperCopy(Trimmed(attributes.Get("type", "3d")));
+    std::string type = ascii::UpperCopy(CVxString::Trim(attributes.Get("type", "3d")));
     entry.type = type == "2D"     ? ETextureType::e2D
                  : type == "RECT" ? ETextureType::eRect
                                   : ETextureType::e3D;
     // "wrap" sets all three directions; "wrapx", "wrapy", "wrapz" one each.
-    std::string all = ascii::UpperCopy(Trimmed(attributes.Get("wrap", "clamp")));
+    std::string all = ascii::UpperCopy(CVxString::Trim(attributes.Get("wrap", "clamp")));
     const char* axes[3] = {"wrapx", "wrapy", "wrapz"};
     for (int i = 0; i < 3; ++i) {
-        std::string mode =
-            attributes.Has(axes[i]) ? ascii::UpperCopy(Trimmed(attributes.Get(axes[i]))) : all;
+        std::string mode = attributes.Has(axes[i])
+                               ? ascii::UpperCopy(CVxString::Trim(attributes.Get(axes[i])))
+                               : all;
         entry.repeat[i] = mode != "CLAMP";
     }
     entry.interpolate = ParseFlag(attributes.Get("interpolate", "1"));
@@ -191,21 +175,21 @@ void ShaderDefinition::ReadTexture(const DefinitionElement& attributes) {
 }
 
 void ShaderDefinition::ReadLut(const DefinitionElement& attributes) {
-    m_tables.emplace_back(ToVx(Trimmed(attributes.Get("name"))),
+    m_tables.emplace_back(ToVx(CVxString::Trim(attributes.Get("name"))),
                           ParseUnit(attributes.Get("unit", "0")));
 }
 
 void ShaderDefinition::ReadLookup(const DefinitionElement& attributes) {
     ShaderLookup lookup;
-    lookup.lutName = ToVx(Trimmed(attributes.Get("lut")));
-    lookup.function = LookupFunctionFromName(ToVx(Trimmed(attributes.Get("function"))));
+    lookup.lutName = ToVx(CVxString::Trim(attributes.Get("lut")));
+    lookup.function = LookupFunctionFromName(ToVx(CVxString::Trim(attributes.Get("function"))));
     if (lookup.function == ELookupFunction::eNone ||
         !ParseLookupSwizzle(ToVx(attributes.Get("swizzle")), lookup))
         return;
     std::string_view variables = attributes.Get("variables");
     while (!variables.empty()) {
         size_t comma = variables.find(',');
-        std::string_view item = Trimmed(variables.substr(0, comma));
+        std::string_view item = CVxString::Trim(variables.substr(0, comma));
         uint32_t component = 0;
         SplitComponent(item, component);
         lookup.variables.push_back(ToVx(item));
@@ -226,7 +210,7 @@ bool ShaderDefinition::ReadPanelElement(const std::string& element,
                                                 "COLORSELECTOR", "PRINTERLIGHTS"};
     auto add = [&](const char* nameAttribute, const char* defaultAttribute, const char* fallback,
                    uint32_t values) {
-        AddExtern(ToVx(Trimmed(attributes.Get(nameAttribute))),
+        AddExtern(ToVx(CVxString::Trim(attributes.Get(nameAttribute))),
                   ToVx(attributes.Get(defaultAttribute, fallback)), false, values);
     };
     for (const char* panel : kScalarPanels)
@@ -252,13 +236,15 @@ bool ShaderDefinition::ReadPanelElement(const std::string& element,
     if (isVector || element == "TABBAR") {
         std::string_view names = attributes.Get(isVector ? "name" : "variables");
         double values[4] = {0, 0, 0, 0};
-        uint32_t count =
-            isVector ? ParseNumbers(attributes.Get("default", "1.0, 1.0, 1.0"), values) : 0;
+        uint32_t count = 0;
+        if (isVector)
+            ParseNumberList(attributes.Get("default", "1.0, 1.0, 1.0"), DefaultsList(4), values,
+                            count);
         for (uint32_t i = 0; !names.empty(); ++i) {
             size_t comma = names.find(',');
             CVxString value;
             value.Format("%.17g", i < count ? values[i] : 0.0);
-            AddExtern(ToVx(Trimmed(names.substr(0, comma))), value, false, 1);
+            AddExtern(ToVx(CVxString::Trim(names.substr(0, comma))), value, false, 1);
             if (comma == std::string_view::npos)
                 break;
             names.remove_prefix(comma + 1);
@@ -279,8 +265,7 @@ void ShaderDefinition::DeclareExterns() {
 
 const ShaderExtern* ShaderDefinition::FindExtern(const CVxString& name) const {
     uint32_t component = 0;
-    std::string_view base =
-        SplitComponent(std::string_view(name.c_str(), name.Length()), component);
+    std::string_view base = SplitComponent(name.View(), component);
     auto found = m_externByKey.find(ascii::UpperCopy(base));
     return found == m_externByKey.end() ? nullptr : &m_externs[found->second];
 }
@@ -296,8 +281,7 @@ bool ShaderDefinition::SetParameter(const CVxString& name, double value) {
     if (!FindExtern(name))
         return false;
     uint32_t component = 0;
-    std::string_view base =
-        SplitComponent(std::string_view(name.c_str(), name.Length()), component);
+    std::string_view base = SplitComponent(name.View(), component);
     for (const ShaderTextureList& list : m_textureLists)
         if (list.name.EqualsNoCase(ToVx(base).c_str()))
             return false;

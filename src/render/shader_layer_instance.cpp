@@ -1,5 +1,7 @@
 #include "render/shader_layer_instance.h"
 
+#include "foundation/number_text.h"
+#include "foundation/paths.h"
 #include "look/shader_param.h"
 #include "lut/lut.h"
 #include "lut/lut_folder_index.h"
@@ -15,19 +17,10 @@ using ERenderError = IVxCompositingEngine::ERenderError;
 const char kBadTextureShader[] = "VEXLAN.BadTexture";
 const char* const kComponentSuffixes[4] = {".x", ".y", ".z", ".w"};
 
-// "1,0.5,0" and the like: up to four numbers separated by commas.
-uint32_t ParseNumberList(const CVxString& text, double values[4]) {
-    CVxString rest = text;
-    CVxString item;
-    uint32_t count = 0;
-    while (count < 4 && rest.ExtractToken(",", item)) {
-        item.Trim();
-        if (!item.ToDouble(values[count]))
-            return 0;
-        ++count;
-    }
-    return rest.IsEmpty() ? count : 0;
-}
+// "1,0.5,0" and the like: up to four C numbers; nothing between two commas is no item.
+constexpr NumberListPolicy kParameterList{.syntax = ENumberSyntax::eCNumber,
+                                          .blanks = CVxString::kBlanks,
+                                          .emptyPieces = EEmptyPieces::eSkipped};
 
 bool HasComponentSuffix(const CVxString& name) {
     return name.Length() >= 3 && name[name.Length() - 2] == '.';
@@ -77,8 +70,9 @@ void CVxShaderLayerInstance::BindParameters(const CVxShaderParamStorage& layer) 
         // A text of numbers sets the components one after the other; any other
         // text (a file name, a word) is no script value.
         double numbers[4];
-        const uint32_t count =
-            HasComponentSuffix(param.Name) ? 0 : ParseNumberList(param.Value, numbers);
+        uint32_t count = 0;
+        if (!HasComponentSuffix(param.Name))
+            ParseNumberList(param.Value.View(), kParameterList, numbers, count);
         for (uint32_t c = 0; c < count; ++c)
             values.push_back({param.Name + kComponentSuffixes[c], numbers[c]});
     }

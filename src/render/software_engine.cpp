@@ -1,5 +1,6 @@
 #include "render/compositing_engine.h"
 
+#include "foundation/number_text.h"
 #include "foundation/parallel_bands.h"
 #include "foundation/posix_file.h"
 #include "look/grading_params.h"
@@ -15,6 +16,7 @@
 #include "render/shader_registry.h"
 #include "render/stage_runner.h"
 
+#include <algorithm>
 #include <cmath>
 #include <new>
 
@@ -261,14 +263,13 @@ void CVxSoftwareCompositingEngine::RenderRun::PushSource(const CVxString& name) 
 }
 
 void CVxSoftwareCompositingEngine::RenderRun::PushConstant(const CVxString& token) {
-    CVxString rest = token.Mid(4);
+    // Four finite C numbers; nothing between two commas is no item.
+    constexpr NumberListPolicy kConstantList{
+        .syntax = ENumberSyntax::eCNumber, .blanks = " \t", .emptyPieces = EEmptyPieces::eSkipped};
     double values[4];
-    CVxString item;
-    for (double& value : values) {
-        if (!rest.ExtractToken(",", item) || !ParseFiniteNumber(item, value))
-            throw ERenderError::eBadArgument;
-    }
-    if (!rest.IsEmpty())
+    uint32_t count = 0;
+    if (!ParseNumberList(token.View().substr(4), kConstantList, values, count) || count != 4 ||
+        !std::all_of(values, values + 4, [](double value) { return std::isfinite(value); }))
         throw ERenderError::eBadArgument;
     Entry entry;
     entry.owned = RenderImage::Allocate(m_engine.m_width, m_engine.m_height, 4);

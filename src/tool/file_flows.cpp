@@ -25,28 +25,6 @@ bool LoadLutFile(CVxLUT& lut, const CVxString& path) {
     return lut.Load(path, false, CVxLUT::EDimensionRequirement::eAnyDimension, true);
 }
 
-// The replacement of a file, begun at the first byte: a document that never
-// comes leaves nothing behind, not even a temporary file.
-class ReplacementOnFirstByte final : public ByteSink {
-public:
-    explicit ReplacementOnFirstByte(const CVxString& path) : m_path(path) {}
-
-    bool Append(const void* data, size_t size) override {
-        if (!m_begun) {
-            m_begun = true;
-            m_open = m_file.Begin(m_path);
-        }
-        return m_open && m_file.Append(data, size);
-    }
-    bool Commit() { return m_open && m_file.Commit(); }
-
-private:
-    const CVxString& m_path;
-    FileReplacement m_file;
-    bool m_begun = false;
-    bool m_open = false;
-};
-
 // Running out of memory is an internal error like any failure without a cause of its own.
 void ReportRenderFailure(ERenderFailure failure) {
     switch (failure) {
@@ -162,7 +140,7 @@ void FileFlows::RebuildLook(const FilePaths& paths, ParsedLook& look) {
     // Streamed into a file beside the look, which is opened once the LUTs are
     // rendered and renamed over the look only when whole: a failed render or
     // write keeps the old look.
-    ReplacementOnFirstByte file(paths.lookPath);
+    FileReplacementSink file(paths.lookPath);
     const ERebuildResult result =
         WriteRebuiltLook(look.grading, file, look.mask.get(), m_settings.size, kRamp1DSize);
     if (result == ERebuildResult::eRenderFailed) {

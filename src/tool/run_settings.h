@@ -20,10 +20,5 @@ enum class EOptionResult : uint8_t { eAccepted, eBadSize, eUnknownArgument };
 // Reads the options from argument 2 on. On eUnknownArgument, `offending` holds it.
 EOptionResult ParseOptions(RunSettings& settings, CVxString& offending);
 
-// A -size value: the whole text must be a base-10 unsigned number. Values are
-// read the way a 32-bit strtoul reads them: out-of-range gives 0xFFFFFFFF and a
-// leading minus negates modulo 2^32.
-bool ParseSizeValue(const CVxString& text, uint32_t& size);
-
 // Applies the mode's default to a missing size, then checks the mode's range.
 bool ApplySizeRules(RunSettings& settings);

@@ -10,7 +10,7 @@
 namespace {
 
 std::string Text(const CVxString& s) {
-    return std::string(s.Data(), s.Length());
+    return std::string(s.View());
 }
 
 CVxString At(const ScratchFolder& folder, const std::string& relative = "") {
@@ -139,8 +139,10 @@ TEST(Paths, TextFiles) {
     EXPECT_FALSE(ReadTextFile(At(folder, "none.txt"), text));
     EXPECT_TRUE(text.IsEmpty());
     CVxString bytes;
-    EXPECT_TRUE(ReadBinaryFile(At(folder, "zero.bin"), bytes));
-    EXPECT_EQ(bytes.Length(), 5u);
+    EXPECT_TRUE(ReadBinaryFile(At(folder, "zero.bin"), bytes, 5));
+    EXPECT_EQ(bytes.View(), std::string_view("ab\0cd", 5));
+    EXPECT_FALSE(ReadBinaryFile(At(folder, "zero.bin"), bytes, 4));
+    EXPECT_TRUE(bytes.IsEmpty());
 
     CVxPosixFile file;
     ASSERT_TRUE(file.Open(At(folder, "zero.BIN"), "rb"));

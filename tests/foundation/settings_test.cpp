@@ -8,7 +8,7 @@
 namespace {
 
 std::string Text(const CVxString& s) {
-    return std::string(s.Data(), s.Length());
+    return std::string(s.View());
 }
 
 const char* kSettings = R"(<?xml version="1.0" encoding="utf-8"?>

@@ -13,7 +13,7 @@ int Sign(int value) {
 }
 
 std::string Text(const CVxString& s) {
-    return std::string(s.Data(), s.Length());
+    return std::string(s.View());
 }
 
 } // namespace
@@ -34,6 +34,7 @@ TEST(VxString, StorageAndEmbeddedZeros) {
     s.RemoveFront(4);
     s.Append("xyz");
     EXPECT_EQ(Text(s), "efghxyz");
+    EXPECT_EQ(s.Capacity(), 10u);
     s.Append(std::string(90, 'y').c_str());
     EXPECT_EQ(Text(s), "efghxyz" + std::string(90, 'y'));
 
@@ -104,6 +105,47 @@ TEST(VxString, ExtractToken) {
     }
 }
 
+// The 32-bit conversions read as strtoul and strtol do with a 32-bit long.
+TEST(VxString, Conversions32) {
+    const struct {
+        const char* text;
+        bool ok;
+        uint32_t unsignedValue;
+        int32_t signedValue;
+    } cases[] = {
+        {"010", true, 10, 10},
+        {"+16", true, 16, 16},
+        {" \t7", true, 7, 7},
+        {"0", true, 0, 0},
+        {"-1", true, 0xFFFFFFFFu, -1},
+        {"4294967295", true, 0xFFFFFFFFu, INT32_MAX},
+        {"4294967296", true, 0xFFFFFFFFu, INT32_MAX},
+        {"-4294967288", true, 8, INT32_MIN},
+        {"2147483648", true, 0x80000000u, INT32_MAX},
+        {"-2147483649", true, 0x7FFFFFFFu, INT32_MIN},
+        {"99999999999999999999999", true, 0xFFFFFFFFu, INT32_MAX},
+        {"-99999999999999999999999", true, 0xFFFFFFFFu, INT32_MIN},
+        {"12x", false, 0, 0},
+        {"1 ", false, 0, 0},
+        {"", false, 0, 0},
+        {" ", false, 0, 0},
+        {"- 5", false, 0, 0},
+    };
+    for (const auto& c : cases) {
+        uint32_t unsignedValue = 12345;
+        int32_t signedValue = 12345;
+        EXPECT_EQ(CVxString(c.text).ToUInt32(unsignedValue), c.ok) << c.text;
+        EXPECT_EQ(CVxString(c.text).ToInt32(signedValue), c.ok) << c.text;
+        EXPECT_EQ(unsignedValue, c.ok ? c.unsignedValue : 12345u) << c.text;
+        EXPECT_EQ(signedValue, c.ok ? c.signedValue : 12345) << c.text;
+    }
+    uint32_t ranged = 9;
+    uint8_t byte = 9;
+    EXPECT_FALSE(CVxString("7").ToUInt32(ranged, 8, 9));
+    EXPECT_FALSE(CVxString("256").ToUInt8(byte));
+    EXPECT_EQ(std::pair(ranged, byte), std::pair(9u, uint8_t(9)));
+}
+
 TEST(VxString, NumberConversions) {
     // The 64-bit conversions ignore what follows the digits, but need a digit.
     struct WideCase {
@@ -164,11 +206,35 @@ TEST(VxString, FormattingAndTidying) {
     breaks.ConvertLineBreaks(1);
     EXPECT_EQ(Text(breaks), "a\nb\nc\nd\ne");
 
-    CVxString trimmed("\t x y \n");
-    trimmed.Trim();
-    EXPECT_EQ(Text(trimmed), "x y");
     EXPECT_TRUE(CVxString().StartsWith(""));
     EXPECT_FALSE(CVxString("a").StartsWith(""));
+}
+
+// The default set is tested in place, any other is searched; both follow one rule.
+TEST(VxString, TrimBothEnds) {
+    static const char kSameBlanks[] = " \t\r\n";
+    const struct {
+        std::string_view text;
+        const char* set;
+        std::string_view kept;
+    } cases[] = {
+        {"\t x y \r\n", CVxString::kBlanks, "x y"},
+        {"\t x y \r\n", kSameBlanks, "x y"},
+        {"\v x\f ", CVxString::kBlanks, "\v x\f"},
+        {" \t\r\n", CVxString::kBlanks, ""},
+        {" \t x\r\n", " \t", "x\r\n"},
+        {"--a-b--", "-", "a-b"},
+        {"", "-", ""},
+        {{"\0 a \0", 5}, kSameBlanks, {"\0 a \0", 5}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(CVxString::Trim(c.text, c.set), c.kept) << c.text;
+        if (c.text.find('\0') != std::string_view::npos)
+            continue; // a string ends at its first 0 byte
+        CVxString member(c.text.data(), static_cast<uint32_t>(c.text.size()));
+        member.Trim(c.set);
+        EXPECT_EQ(member.View(), c.kept) << c.text;
+    }
 }
 
 // A star matches without backtracking; a space belongs to the pattern after it.

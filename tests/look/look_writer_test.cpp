@@ -135,7 +135,7 @@ TEST(LookWriter, LutElementsHaveTheirExactLengthAndBytes) {
         const std::string expected = "x  <LUT>\n    <size>\"" + std::to_string(size) +
                                      "\"</size>\n    <data>\"" + ReferenceHex(data) +
                                      "\"\n    </data>\n  </LUT>\n";
-        EXPECT_TRUE(std::string(out.c_str(), out.Length()) == expected) << size;
+        EXPECT_TRUE(std::string(out.View()) == expected) << size;
         EXPECT_EQ(LutElementLength("LUT", size, entries) + 1, out.Length());
     }
 }

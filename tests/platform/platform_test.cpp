@@ -134,6 +134,13 @@ void LayOut(const ScratchFolder& folder, const std::vector<std::string>& entries
     }
 }
 
+// The new bytes of a file, written and committed in one piece.
+bool Replace(const std::string& path, std::string_view bytes) {
+    platform::FileReplacement replacement;
+    return replacement.Begin(path) && replacement.Write(bytes.data(), bytes.size()) &&
+           replacement.Commit();
+}
+
 // Plain files, other cases of a name, folders, FIFOs and plain links are
 // covered by the command-line failure tests. `file` is the plain file that
 // holds the new bytes afterwards (or still the old ones).
@@ -163,7 +170,7 @@ TEST(FileSystem, ReplacementTargets) {
         ScratchFolder folder;
         LayOut(folder, c.entries);
         std::set<std::string> expected = Entries(folder);
-        EXPECT_EQ(platform::ReplaceFile(folder.Drive(c.name), "new", 3), c.replaced) << c.what;
+        EXPECT_EQ(Replace(folder.Drive(c.name), "new"), c.replaced) << c.what;
         if (!c.file.empty()) {
             EXPECT_EQ(folder.Read(c.file), c.replaced ? "new" : "old") << c.what;
             expected.insert(c.file);
@@ -202,7 +209,7 @@ TEST(FileSystem, ReplacementKeepsOwnerAndMode) {
         const std::string path = folder.Posix() + "/a.look";
         ASSERT_EQ(::chown(path.c_str(), c.owner, c.owner), 0);
         fs::permissions(path, c.mode);
-        auto replace = [&] { return platform::ReplaceFile(folder.Drive("a.look"), "new", 3); };
+        auto replace = [&] { return Replace(folder.Drive("a.look"), "new"); };
         EXPECT_EQ(c.asNobody ? RunAsNobody(replace) : replace(), c.replaced) << c.what;
         EXPECT_EQ(folder.Read("a.look"), c.replaced ? "new" : "old") << c.what;
         struct stat info;
@@ -215,7 +222,7 @@ TEST(FileSystem, ReplacementKeepsOwnerAndMode) {
     // An ordinary user's new file is made as any write would make it.
     ScratchFolder folder;
     fs::permissions(folder.Posix(), fs::perms::all);
-    EXPECT_TRUE(RunAsNobody([&] { return platform::ReplaceFile(folder.Drive("b.look"), "", 0); }));
+    EXPECT_TRUE(RunAsNobody([&] { return Replace(folder.Drive("b.look"), ""); }));
     EXPECT_EQ(fs::status(folder.Posix() + "/b.look").type(), fs::file_type::regular);
 }
 

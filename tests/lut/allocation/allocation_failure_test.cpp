@@ -129,17 +129,20 @@ TEST(AllocationFailure, ResampleLeavesTheTableAsItWas) {
 }
 
 TEST(AllocationFailure, LoadingLeavesTheTableEmpty) {
-    // The file (215 KB) is read, the 33-point lattice (575 KB) is refused.
+    // The file (215 KB) is read, the 33-point lattice (575 KB) is refused; with
+    // the lower limit the file itself cannot be read.
     std::string cube = "LUT_3D_SIZE 33\n";
     for (int i = 0; i < 33 * 33 * 33; ++i)
         cube += "0 0 0\n";
     ScratchFolder folder;
     const CVxString path(folder.Write("big.lut", cube).c_str());
-    CVxLUT lut;
-    AllocationLimit limit(300 << 10);
-    EXPECT_FALSE(lut.Load(path, false, CVxLUT::EDimensionRequirement::eAnyDimension, false));
-    EXPECT_EQ(lut.m_size, 0u);
-    EXPECT_EQ(lut.m_data, nullptr);
+    for (size_t bytes : {size_t(300) << 10, size_t(100) << 10}) {
+        CVxLUT lut;
+        AllocationLimit limit(bytes);
+        EXPECT_FALSE(lut.Load(path, false, CVxLUT::EDimensionRequirement::eAnyDimension, false));
+        EXPECT_EQ(lut.m_size, 0u);
+        EXPECT_EQ(lut.m_data, nullptr);
+    }
 }
 
 } // namespace
