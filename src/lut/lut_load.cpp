@@ -2,6 +2,7 @@
 #include "lut/lut.h"
 #include "lut/lut_folder_index.h"
 #include "lut/lut_formats.h"
+#include "lut/ocio_reader.h"
 
 #include "foundation/paths.h"
 #include "foundation/posix_file.h"
@@ -107,12 +108,15 @@ bool LoadCurveSetFallback(CVxLUT& lut, const CVxString& path) {
 bool CVxLUT::Load(const CVxString& path, bool upsampleToPowerOfTwo,
                   EDimensionRequirement dimensionRequirement, bool allowCurveFallback) {
     const CVxString resolved = ResolveLutPath(path);
-    FileBytes bytes;
-    if (!ReadWholeFile(resolved, bytes))
-        return false;
     const bool upsample = GlobalSettings().UserStore().GetBoolRecorded(
                               "ColorTransforms.AlwaysUpsampleToPoT", false) ||
                           upsampleToPowerOfTwo;
+    // The one format chosen by its extension: OpenColorIO reads the file itself.
+    if (IsOcioLutFile(resolved))
+        return ReadOcioLut(*this, resolved, upsample, dimensionRequirement);
+    FileBytes bytes;
+    if (!ReadWholeFile(resolved, bytes))
+        return false;
     EReaderResult result =
         RecogniseAndRead(*this, bytes.data.get(), bytes.size, upsample, dimensionRequirement);
     if (result == EReaderResult::eLoaded)
