@@ -130,6 +130,64 @@ def lut_files():
     return files
 
 
+# --- files read through OpenColorIO ----------------------------------------
+
+SOP_SAT = ("<SOPNode><Slope>0.9 1 0.8</Slope><Offset>-0.05 0 0.1</Offset>"
+           "<Power>0.8 1 1.25</Power></SOPNode><SatNode><Saturation>0.8</Saturation></SatNode>")
+
+
+def correction(cid):
+    return '<ColorCorrection id="%s">%s</ColorCorrection>' % (cid, SOP_SAT)
+
+
+def process_list(root_attributes, nodes):
+    return text_of(['<?xml version="1.0" encoding="UTF-8"?>',
+                    '<ProcessList id="seed" %s>' % root_attributes] + nodes + ["</ProcessList>"])
+
+
+def corners(scale=1):
+    """The eight corners of an identity cube, blue fastest."""
+    return ["%d %d %d" % (r * scale, g * scale, b * scale)
+            for r in (0, 1) for g in (0, 1) for b in (0, 1)]
+
+
+def ocio_files():
+    depth = 'inBitDepth="32f" outBitDepth="32f"'
+    return {
+        "cdl.clf": process_list('compCLFversion="3"', [
+            '<ASC_CDL %s style="Fwd">%s</ASC_CDL>' % (depth, SOP_SAT)]),
+        "shaper_lut3d.ctf": process_list('version="1.7"', [
+            '<LUT1D %s><Array dim="3 1">0 0.6 1</Array></LUT1D>' % depth,
+            '<LUT3D %s interpolation="trilinear"><Array dim="2 2 2 3">' % depth]
+            + corners() + ["</Array></LUT3D>"]),
+        "grade.cc": text_of([correction("one")]),
+        "grades.ccc": text_of(['<ColorCorrectionCollection xmlns="urn:ASC:CDL:v1.2">',
+                               correction("first"), correction("second"),
+                               "</ColorCorrectionCollection>"]),
+        "grades.cdl": text_of(['<ColorDecisionList xmlns="urn:ASC:CDL:v1.2">',
+                               "<ColorDecision>" + correction("first") + "</ColorDecision>",
+                               "<ColorDecision>" + correction("second") + "</ColorDecision>",
+                               "</ColorDecisionList>"]),
+        "shaped.csp": text_of(["CSPLUTV100", "3D", ""] + ["3", "0 0.5 1", "0 0.7 1"] * 3
+                              + ["", "2 2 2"] + [" ".join(reversed(c.split()))
+                                                 for c in corners()]),
+        "curve.spi1d": text_of(["Version 1", "From 0 1", "Length 4", "Components 1", "{",
+                                "0", "0.4", "0.7", "1", "}"]),
+        "cube.spi3d": text_of(["SPILUT 1.0", "3 3", "2 2 2"]
+                              + ["%s %s" % (c, c) for c in corners()]),
+        "matrix.spimtx": text_of(["0.7 0.2 0.1 1310", "0.1 0.8 0 0", "0 0.3 0.6 0"]),
+        "cube.m3d": text_of(["channel 3d", "in 8", "out 1024", "format lut",
+                             "values red green blue"]
+                            + ["%d %s" % (i, c) for i, c in enumerate(corners(1023))]),
+        "cube.mga": text_of(["channel 3d", "in 8", "out 1024", "format lut",
+                             "values red green blue"]
+                            + ["%d %s" % (i, c) for i, c in enumerate(corners(1023))]),
+        "cube.vf": text_of(["#Inventor V2.1 ascii", "grid_size 2 2 2",
+                            "global_transform 1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1", "data"]
+                           + corners()),
+    }
+
+
 # --- looks -----------------------------------------------------------------
 
 MASK = """  <mask>
@@ -369,6 +427,7 @@ def corpus():
         "curve_set_fuzzer": {**curve_set_files(), "cube_1d_16.cube": cube_1d(16),
                              "cube_3d_2.cube": cube_3d(2)},
         "paths_fuzzer": encoded(PATHS),
+        "ocio_reader_fuzzer": ocio_files(),
     }
 
 

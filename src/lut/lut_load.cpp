@@ -2,6 +2,7 @@
 #include "lut/lut.h"
 #include "lut/lut_folder_index.h"
 #include "lut/lut_formats.h"
+#include "lut/ocio_reader.h"
 
 #include "foundation/file_contents.h"
 #include "foundation/paths.h"
@@ -74,13 +75,16 @@ bool LoadCurveSetFallback(CVxLUT& lut, const CVxString& path) {
 bool CVxLUT::Load(const CVxString& path, bool upsampleToPowerOfTwo,
                   EDimensionRequirement dimensionRequirement, bool allowCurveFallback) {
     const CVxString resolved = ResolveLutPath(path);
+    const bool upsample = GlobalSettings().UserStore().GetBoolRecorded(
+                              "ColorTransforms.AlwaysUpsampleToPoT", false) ||
+                          upsampleToPowerOfTwo;
+    // The one format chosen by its extension: OpenColorIO reads the file itself.
+    if (IsOcioLutFile(resolved))
+        return ReadOcioLut(*this, resolved, upsample, dimensionRequirement);
     // The spare 0 byte after the file ends the text for the readers that scan it.
     CVxString bytes;
     if (!ReadBinaryFile(resolved, bytes, kMaxFileSize))
         return false;
-    const bool upsample = GlobalSettings().UserStore().GetBoolRecorded(
-                              "ColorTransforms.AlwaysUpsampleToPoT", false) ||
-                          upsampleToPowerOfTwo;
     EReaderResult result = RecogniseAndRead(*this, reinterpret_cast<const uint8_t*>(bytes.Data()),
                                             bytes.Length(), upsample, dimensionRequirement);
     if (result == EReaderResult::eLoaded)

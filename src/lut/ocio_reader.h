@@ -1,0 +1,61 @@
+#pragma once
+
+#include "lut/lut.h"
+
+#include "foundation/vx_string.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// LUT and colour-correction files that OpenColorIO reads and our own readers
+// do not: CLF and CTF process lists, ASC CDL files (.cc, .cdl, .ccc),
+// cinespace .csp, .spi1d, .spi3d and .spimtx, Pandora .mga and .m3d, Nuke .vf.
+// The extension selects this reader. A build without OpenColorIO reads none of
+// them. Nothing here prints, reads a configuration from the environment or
+// lets an exception escape.
+
+// True when this build reads the file through OpenColorIO: its extension, in
+// any letter case, is one of the formats above.
+bool IsOcioLutFile(const CVxString& path);
+
+// One file's colour transform, read once and applied as often as needed.
+class OcioFileTransform {
+public:
+    OcioFileTransform();
+    ~OcioFileTransform();
+    OcioFileTransform(const OcioFileTransform&) = delete;
+    OcioFileTransform& operator=(const OcioFileTransform&) = delete;
+
+    // Reads the file at a framework path and builds its processor. False,
+    // holding nothing, when OpenColorIO cannot read it.
+    bool Open(const CVxString& path);
+
+    // A CDL collection (.ccc, .cdl) may hold several corrections; only the
+    // first is applied. The number of corrections in the file (1 for every
+    // other format) and the id of the one applied (empty when it has none).
+    uint32_t CorrectionCount() const;
+    const std::string& CorrectionId() const;
+
+    // Transforms `count` packed RGB float triples in place.
+    bool Apply(float* rgb, size_t count) const;
+    // Writes the transform of every node of an n-point lattice (node i of an
+    // axis is i / (n - 1)) as n³ RGB float triples, red fastest, blue slowest.
+    bool ApplyToLattice(uint32_t n, float* rgb) const;
+
+    // Fills the LUT with the transform: a 1D table when no channel affects
+    // another; otherwise a lattice, after a 1D pre-LUT when the transform
+    // begins with steps that act on each channel alone. `powerOfTwo` asks
+    // for a lattice of a power-of-two size. A requirement that excludes the
+    // dimensionality fails. On failure the LUT is empty with no pre-LUT.
+    bool FillLut(CVxLUT& lut, bool powerOfTwo, CVxLUT::EDimensionRequirement requirement) const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+// Load's reader for these files: Open, then FillLut.
+bool ReadOcioLut(CVxLUT& lut, const CVxString& path, bool upsample,
+                 CVxLUT::EDimensionRequirement requirement);

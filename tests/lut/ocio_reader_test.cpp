@@ -1,0 +1,300 @@
+#include "lut/lut.h"
+#include "lut/ocio_reader.h"
+
+#include "../support/scratch_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Transform = std::function<void(float rgb[3])>;
+using enum CVxLUT::EDimensionRequirement;
+
+struct Grade {
+    float slope[3], offset[3], power[3], saturation;
+};
+// Red's negative offset reaches below 0, where the power needs the clamp.
+constexpr Grade kGrade = {{0.9f, 1.0f, 0.8f}, {-0.05f, 0.0f, 0.1f}, {0.8f, 1.0f, 1.25f}, 0.8f};
+// ociobakelut does not clamp a CDL: this one stays above 0.
+constexpr Grade kBakedGrade = {{0.9f, 1.0f, 0.8f}, {0.05f, 0.0f, 0.1f}, {0.8f, 1.0f, 1.25f}, 0.8f};
+constexpr Grade kSteepGrade = {{1, 1, 1}, {0, 0, 0}, {0.45f, 0.5f, 0.6f}, 0.7f};
+
+void ApplyGrade(const Grade& grade, float rgb[3]) {
+    for (int c = 0; c < 3; ++c)
+        rgb[c] =
+            std::pow(std::max(rgb[c] * grade.slope[c] + grade.offset[c], 0.0f), grade.power[c]);
+    const float luma = 0.2126f * rgb[0] + 0.7152f * rgb[1] + 0.0722f * rgb[2];
+    for (int c = 0; c < 3; ++c)
+        rgb[c] = luma + grade.saturation * (rgb[c] - luma);
+}
+
+std::string Triple(const float v[3]) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.7g %.7g %.7g", v[0], v[1], v[2]);
+    return text;
+}
+
+std::string SopAndSat(const Grade& g) {
+    return "<SOPNode><Slope>" + Triple(g.slope) + "</Slope><Offset>" + Triple(g.offset) +
+           "</Offset><Power>" + Triple(g.power) + "</Power></SOPNode><SatNode><Saturation>" +
+           std::to_string(g.saturation) + "</Saturation></SatNode>";
+}
+
+std::string Correction(const char* id, const Grade& grade) {
+    return std::string("<ColorCorrection id=\"") + id + "\">" + SopAndSat(grade) +
+           "</ColorCorrection>\n";
+}
+
+// A 3D table with crosstalk and curves.
+void Table(float rgb[3]) {
+    const float r = rgb[0], g = rgb[1], b = rgb[2];
+    rgb[0] = 0.8f * r * r + 0.2f * g;
+    rgb[1] = 0.5f * (g + b * b);
+    rgb[2] = 0.9f * b + 0.1f * r * g;
+}
+
+void Curves(float rgb[3]) {
+    rgb[0] = std::sqrt(rgb[0]);
+    rgb[1] = rgb[1] * rgb[1];
+    rgb[2] = 0.25f + 0.5f * rgb[2];
+}
+
+void Matrix(float rgb[3]) {
+    const float r = rgb[0], g = rgb[1], b = rgb[2];
+    rgb[0] = 0.7f * r + 0.2f * g + 0.1f * b + 0.02f;
+    rgb[1] = 0.1f * r + 0.8f * g;
+    rgb[2] = 0.3f * g + 0.6f * b;
+}
+
+// The transform of every node of a 33-point lattice, blue fastest as the text
+// formats list them (with the node's indices first for .spi3d), or of a
+// 33-entry ramp.
+std::string Lines(bool cube, const Transform& transform, bool indices = false) {
+    std::string text;
+    for (uint32_t i = 0; i < (cube ? 33u * 33 * 33 : 33u); ++i) {
+        const uint32_t r = cube ? i / 1089 : i, g = cube ? i / 33 % 33 : i, b = cube ? i % 33 : i;
+        float rgb[3] = {r / 32.0f, g / 32.0f, b / 32.0f};
+        transform(rgb);
+        if (indices)
+            text += std::to_string(r) + " " + std::to_string(g) + " " + std::to_string(b) + " ";
+        text += Triple(rgb) + "\n";
+    }
+    return text;
+}
+
+const std::string kClf = "<ProcessList id=\"t\" compCLFversion=\"3\">\n";
+const std::string kCtf = "<ProcessList id=\"t\" version=\"1.7\">\n";
+const std::string kCdlNode = "<ASC_CDL inBitDepth=\"32f\" outBitDepth=\"32f\" style=\"Fwd\">" +
+                             SopAndSat(kGrade) + "</ASC_CDL>\n";
+const std::string kLut3dNode = "<LUT3D inBitDepth=\"32f\" outBitDepth=\"32f\">\n<Array dim=\"33 33 "
+                               "33 3\">\n" +
+                               Lines(true, Table) + "</Array>\n</LUT3D>\n";
+const std::string kEnd = "</ProcessList>\n";
+
+// The grade baked into a 33-point cinespace file by OpenColorIO's own tool.
+std::string BakedCinespace(const ScratchFolder& folder) {
+    folder.Write("bake.cc", Correction("bake", kBakedGrade));
+    const std::string command = "env -u OCIO ociobakelut --lut '" + folder.Posix() +
+                                "/bake.cc' --format cinespace --cubesize 33 '" + folder.Posix() +
+                                "/baked.csp' > /dev/null 2>&1";
+    return std::system(command.c_str()) == 0 ? folder.Read("baked.csp") : "";
+}
+
+struct FileCase {
+    const char* name;
+    std::string text;
+    Transform transform;
+    uint32_t size, preLutSize; // of the LUT that Load makes
+    uint32_t corrections;
+    const char* id;
+};
+
+// Writes one file of each kind into the folder.
+std::vector<FileCase> WriteFiles(const ScratchFolder& folder) {
+    const Transform grade = [](float rgb[3]) { ApplyGrade(kGrade, rgb); };
+    const std::string two = Correction("first", kGrade) + Correction("second", kBakedGrade);
+    std::vector<FileCase> files = {
+        {"grade.clf", kClf + kCdlNode + kEnd, grade, 65, 65536, 1, ""},
+        {"grade.ctf", kCtf + kCdlNode + kEnd, grade, 65, 65536, 1, ""},
+        {"table.clf", kClf + kLut3dNode + kEnd, Table, 129, 0, 1, ""},
+        {"table.ctf", kCtf + kLut3dNode + kEnd, Table, 129, 0, 1, ""},
+        {"grade.cc", Correction("one", kGrade), grade, 65, 65536, 1, "one"},
+        {"grades.ccc", "<ColorCorrectionCollection>\n" + two + "</ColorCorrectionCollection>\n",
+         grade, 65, 65536, 2, "first"},
+        {"grades.cdl",
+         "<ColorDecisionList>\n<ColorDecision>" + two.substr(0, two.size() / 2) +
+             "</ColorDecision>\n<ColorDecision>" + two.substr(two.size() / 2) +
+             "</ColorDecision>\n</ColorDecisionList>\n",
+         grade, 65, 65536, 2, "first"},
+        {"baked.csp", BakedCinespace(folder), [](float rgb[3]) { ApplyGrade(kBakedGrade, rgb); },
+         129, 0, 1, ""},
+        {"curves.spi1d",
+         "Version 1\nFrom 0 1\nLength 33\nComponents 3\n{\n" + Lines(false, Curves) + "}\n", Curves,
+         65536, 0, 1, ""},
+        {"table.spi3d", "SPILUT 1.0\n3 3\n33 33 33\n" + Lines(true, Table, true), Table, 129, 0, 1,
+         ""},
+        // The offset is in 16-bit code values.
+        {"matrix.spimtx", "0.7 0.2 0.1 1310.7\n0.1 0.8 0 0\n0 0.3 0.6 0\n", Matrix, 129, 0, 1, ""},
+    };
+    for (const FileCase& file : files)
+        folder.Write(file.name, file.text);
+    return files;
+}
+
+CVxString PathOf(const ScratchFolder& folder, const char* name) {
+    return folder.Drive(name).c_str();
+}
+
+// Converted at the nodes of a 33-point lattice, directly and through Load,
+// each file gives what it was made from within one 10-bit code.
+TEST(OcioReader, ConvertsEachFormatToWhatItWasMadeFrom) {
+    ScratchFolder folder;
+    for (const FileCase& c : WriteFiles(folder)) {
+        ASSERT_FALSE(c.text.empty()) << c.name << ": ociobakelut could not bake the file";
+        OcioFileTransform transform;
+        ASSERT_TRUE(transform.Open(PathOf(folder, c.name))) << c.name;
+        EXPECT_EQ(transform.CorrectionCount(), c.corrections) << c.name;
+        EXPECT_EQ(transform.CorrectionId(), c.id) << c.name;
+        CVxLUT lut;
+        ASSERT_TRUE(lut.Load(PathOf(folder, c.name), false, eAnyDimension, false)) << c.name;
+        EXPECT_EQ(lut.m_is3D, c.size != 65536) << c.name;
+        EXPECT_EQ(lut.m_size, c.size) << c.name;
+        EXPECT_EQ(lut.m_preLUT ? lut.m_preLUT->m_size : 0, c.preLutSize) << c.name;
+
+        std::vector<float> direct(33 * 33 * 33 * 3);
+        ASSERT_TRUE(transform.ApplyToLattice(33, direct.data())) << c.name;
+        float directError = 0, loadedError = 0;
+        for (size_t i = 0; i < direct.size(); i += 3) {
+            float expected[3] = {(i / 3 % 33) / 32.0f, (i / 99 % 33) / 32.0f, (i / 3267) / 32.0f};
+            float loaded[3] = {expected[0], expected[1], expected[2]};
+            c.transform(expected);
+            lut.Apply(loaded);
+            for (int k = 0; k < 3; ++k) {
+                directError = std::max(directError, std::fabs(direct[i + k] - expected[k]));
+                loadedError = std::max(loadedError, std::fabs(loaded[k] - expected[k]));
+            }
+        }
+        EXPECT_LE(directError, 1 / 1023.0f) << c.name;
+        EXPECT_LE(loadedError, 1 / 1023.0f) << c.name;
+    }
+}
+
+TEST(OcioReader, ExtensionsSelectTheReader) {
+    const struct {
+        const char* path;
+        bool read;
+    } cases[] = {
+        {"a.clf", true},    {"a.CTF", true},   {"Z:\\x\\a.Cc", true}, {"a.cdl", true},
+        {"a.ccc", true},    {"a.csp", true},   {"a.spi1d", true},     {"a.SPI3D", true},
+        {"a.spimtx", true}, {"a.mga", true},   {"a.m3d", true},       {"a.vf", true},
+        {"a.lut", false},   {"a.look", false}, {"a.cube", false},     {"a.3dl", false},
+        {"a.cub", false},   {"a.itx", false},  {"a.clf.bak", false},  {"x.clf\\a", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IsOcioLutFile(c.path), c.read) << c.path;
+}
+
+TEST(OcioReader, BrokenFilesFailAndLeaveTheLutEmpty) {
+    ScratchFolder folder;
+    const std::string broken[][2] = {
+        {"a.clf", kClf + kCdlNode},
+        {"b.clf", kClf +
+                      "<LUT3D inBitDepth=\"32f\" outBitDepth=\"32f\"><Array dim=\"2 2 2 3\">0 0 "
+                      "0</Array></LUT3D>" +
+                      kEnd},
+        {"a.ctf", kCtf},
+        {"a.cc", Correction("x", kGrade).substr(0, 80)},
+        {"a.ccc", "<ColorCorrectionCollection>\n</ColorCorrectionCollection>\n"},
+        {"a.cdl", "<ColorDecisionList>\n<ColorDecision>\n"},
+        {"a.csp", "CSPLUTV100\n3D\n\n2\n0 1\n0 1\n"},
+        {"a.spi1d", "Version 1\nFrom 0 1\nLength 4\nComponents 1\n{\n0\n1\n}\n"},
+        {"a.spi3d", "SPILUT 1.0\n3 3\n2 2 2\n0 0 0 0.5 0.5\n"},
+        {"a.spimtx", "1 0 0 0\n0 1 0\n"},
+        {"a.mga", "LUT8\nchannels 3\n"},
+        {"a.m3d", "channel 3d\nin 8\n"},
+        {"a.vf", "#Inventor V2.1 ascii\ngrid_size 2 2\n"},
+    };
+    for (const auto& file : broken) {
+        const CVxString path = folder.Write(file[0], file[1]).c_str();
+        OcioFileTransform transform;
+        EXPECT_FALSE(transform.Open(path) || transform.ApplyToLattice(2, nullptr)) << file[0];
+        CVxLUT lut;
+        EXPECT_FALSE(lut.Load(path, false, eAnyDimension, true)) << file[0];
+        EXPECT_TRUE(lut.m_size == 0 && lut.m_preLUT == nullptr) << file[0];
+    }
+    CVxLUT lut;
+    EXPECT_FALSE(lut.Load(PathOf(folder, "absent.clf"), false, eAnyDimension, true));
+}
+
+TEST(OcioReader, SizesFollowTheRequestAndTheTransform) {
+    ScratchFolder folder;
+    WriteFiles(folder);
+    const struct {
+        const char* name;
+        bool powerOfTwo;
+        CVxLUT::EDimensionRequirement requirement;
+        uint32_t size, preLutSize; // 0: the load fails
+    } cases[] = {
+        {"grade.cc", true, eAnyDimension, 64, 65536}, {"table.spi3d", true, eOnly3D, 128, 0},
+        {"curves.spi1d", true, eOnly1D, 65536, 0},    {"curves.spi1d", false, eOnly3D, 0, 0},
+        {"grade.clf", false, eOnly1D, 0, 0},
+    };
+    for (const auto& c : cases) {
+        CVxLUT lut;
+        EXPECT_EQ(lut.Load(PathOf(folder, c.name), c.powerOfTwo, c.requirement, true), c.size != 0)
+            << c.name;
+        EXPECT_EQ(lut.m_size, c.size) << c.name;
+        EXPECT_EQ(lut.m_preLUT ? lut.m_preLUT->m_size : 0, c.preLutSize) << c.name;
+    }
+}
+
+// A loaded LUT stays within 0.002 of the file at nodes of a 256-point look,
+// next to 0, where curves bend most, and across: with a steep CDL in a
+// pre-LUT, and with a CDL behind a 3D LUT in the lattice.
+TEST(OcioReader, LoadedLutsFollowTheFileClosely) {
+    ScratchFolder folder;
+    const std::string files[][2] = {{"steep.cc", Correction("steep", kSteepGrade)},
+                                    {"table_then_grade.clf", kClf + kLut3dNode + kCdlNode + kEnd}};
+    const int indices[] = {0, 1, 2, 3, 5, 8, 13, 21, 34, 55, 89, 144, 233, 254, 255};
+    for (const auto& file : files) {
+        const CVxString path = folder.Write(file[0], file[1]).c_str();
+        OcioFileTransform transform;
+        CVxLUT lut;
+        ASSERT_TRUE(transform.Open(path) && lut.Load(path, false, eAnyDimension, true)) << file[0];
+        float largest = 0;
+        for (int r : indices)
+            for (int g : indices)
+                for (int b : indices) {
+                    float expected[3] = {r / 255.0f, g / 255.0f, b / 255.0f};
+                    float actual[3] = {expected[0], expected[1], expected[2]};
+                    ASSERT_TRUE(transform.Apply(expected, 1));
+                    lut.Apply(actual);
+                    for (int c = 0; c < 3; ++c)
+                        largest = std::max(largest, std::fabs(actual[c] - expected[c]));
+                }
+        EXPECT_LE(largest, 0.002f) << file[0];
+    }
+}
+
+TEST(OcioReader, ARewrittenFileIsReadAgain) {
+    ScratchFolder folder;
+    for (float gain : {2.0f, 3.0f}) {
+        const CVxString path =
+            folder.Write("gain.spimtx", std::to_string(gain) + " 0 0 0\n0 1 0 0\n0 0 1 0\n")
+                .c_str();
+        OcioFileTransform transform;
+        float rgb[3] = {0.25f, 0.25f, 0.25f};
+        ASSERT_TRUE(transform.Open(path) && transform.Apply(rgb, 1));
+        EXPECT_EQ(rgb[0], 0.25f * gain);
+    }
+}
+
+} // namespace
