@@ -72,8 +72,6 @@ size_t LatticeBytes(uint32_t n) {
 
 // Argument 0: lines end in LF; 1: in CR alone, as old Mac tools write them.
 void BM_LoadCube65(benchmark::State& state) {
-    const size_t bytes = WriteCubeFile(Scratch().Posix("bench65.cube"), 65);
-    const CVxString path = ScratchPath("bench65.cube");
     const size_t bytes =
         WriteCubeFile(Scratch().Posix("bench65.cube"), 65, state.range(0) ? '\r' : '\n');
     const CVxString path = ScratchPath("bench65.cube");
