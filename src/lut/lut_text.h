@@ -53,5 +53,9 @@ bool LineHasLiteralAfterBlanks(const char* line, size_t length, const char* lite
 // Trims spaces, tabs, CR and LF from both ends of [begin, begin + length).
 void TrimBlanks(const char*& begin, size_t& length);
 
+// 3 when the text begins with a UTF-8 byte-order mark, which the text LUT
+// formats skip; otherwise 0.
+size_t ByteOrderMarkLength(const uint8_t* data, size_t size);
+
 // The first blank-delimited word of a line, compared without regard to case.
 bool FirstWordIs(const char* line, size_t length, const char* word);
