@@ -39,17 +39,34 @@ def cube_1d(entries):
     return text_of(lines)
 
 
-def truelight(points, input_length):
+def truelight(points, input_length, index_units=False):
+    """An identity input table, or an S-curve in lattice index units (0 .. points - 1)."""
     lines = ["# Truelight Cube v2.0", "# iDims 3", "# oDims 3",
              "# width %d %d %d" % (points, points, points)]
     if input_length:
+        def entry(x):
+            return (points - 1) * samples.s_curve(x) if index_units else x
         lines += ["# lutLength %d" % input_length, "# InputLUT"]
-        lines += ["%.6f %.6f %.6f" % ((i / (input_length - 1),) * 3)
+        lines += ["%.6f %.6f %.6f" % ((entry(i / (input_length - 1)),) * 3)
                   for i in range(input_length)]
     lines.append("# Cube")
     lines += ["%.6f %.6f %.6f" % rgb for rgb in samples.lattice(points, samples.cool_flat)]
     lines.append("# end")
     return text_of(lines)
+
+
+def cube_shaper(entries, points, lower_case=False):
+    """A 1D shaper with its rows first, then the lattice, each with an input range."""
+    lines = ["LUT_1D_SIZE %d" % entries, "LUT_1D_INPUT_RANGE -0.1 1.2",
+             "LUT_3D_SIZE %d" % points, "LUT_3D_INPUT_RANGE 0 1"]
+    lines += ["%.6f %.6f %.6f" % ((samples.s_curve(i / (entries - 1)),) * 3)
+              for i in range(entries)]
+    lines += ["%.6f %.6f %.6f" % rgb for rgb in samples.lattice(points, samples.warm)]
+    text = text_of(lines)
+    return text.lower() if lower_case else text
+
+
+BYTE_ORDER_MARK = b"\xef\xbb\xbf"
 
 
 def mesh_3dl(codes, bits=12):
@@ -113,11 +130,18 @@ def lut_files():
         "cube_3d_2_domain.cube": cube_3d(2, extra=["DOMAIN_MIN 0 0 0", "DOMAIN_MAX 1 2 4"]),
         "cube_1d_16.cube": cube_1d(16),
         "cube_1d_3d.cube": cube_1d(4) + cube_3d(2),
+        "cube_range_before_size.cube": cube_3d(3, extra=["LUT_3D_INPUT_RANGE -0.125 1.125"]),
+        "cube_shaper.cube": cube_shaper(5, 2),
+        "cube_shaper_lower_case.cube": cube_shaper(4, 3, lower_case=True),
+        "cube_byte_order_mark.cube": BYTE_ORDER_MARK + cube_3d(2),
         "truelight_3.txt": truelight(3, 4),
         "truelight_no_input.txt": truelight(2, 0),
+        "truelight_index_units.txt": truelight(3, 4, index_units=True),
+        "truelight_byte_order_mark.txt": BYTE_ORDER_MARK + truelight(2, 4),
         "mesh_even.3dl": mesh_3dl([0, 341, 682, 1023]),
         "mesh_uneven.3dl": mesh_3dl([0, 64, 300, 1023]),
         "mesh_10bit.3dl": mesh_3dl([0, 512, 1023], bits=10),
+        "mesh_byte_order_mark.3dl": BYTE_ORDER_MARK + mesh_3dl([0, 100, 400, 1023]),
         "vxtx_1d.bin": container(b"VXTX", 8, 1, 8),
         "vxtx_3d.bin": container(b"VXTX", 2, 3, 8),
         "vtx2_3d.bin": container(b"VTX2", 3, 3, 27),
@@ -425,7 +449,8 @@ def corpus():
         "shader_definition_fuzzer": encoded(DEFINITIONS),
         "render_pipeline_fuzzer": encoded(PIPELINES),
         "curve_set_fuzzer": {**curve_set_files(), "cube_1d_16.cube": cube_1d(16),
-                             "cube_3d_2.cube": cube_3d(2)},
+                             "cube_3d_2.cube": cube_3d(2),
+                             "curve_byte_order_mark.txt": BYTE_ORDER_MARK + b"BypassLUT = 1\n"},
         "paths_fuzzer": encoded(PATHS),
         "ocio_reader_fuzzer": ocio_files(),
     }

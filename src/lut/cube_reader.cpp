@@ -4,20 +4,43 @@
 #include "platform/ascii.h"
 
 #include <cstring>
+#include <new>
 #include <vector>
 
+// Cube files: one table, 1D or 3D, or a 1D shaper whose rows come first and a
+// 3D lattice. Keywords match in any letter case. DOMAIN_MIN and DOMAIN_MAX
+// give the input range of the file's first table; LUT_1D_INPUT_RANGE and
+// LUT_3D_INPUT_RANGE give that of the table they name and win over the
+// DOMAIN lines. A shaper becomes a pre-LUT onto the texel centres of the
+// lattice, as the other readers' input tables are.
+
 namespace {
+
+// What the size and range lines say about one table of the file.
+struct CubeTable {
+    bool sized = false;
+    uint32_t size = 0;
+    bool ranged = false;
+    float low = 0.0f;
+    float high = 1.0f;
+};
 
 struct CubeState {
     EDimensionRequirement requirement = EDimensionRequirement::eAnyDimension;
     float domainMin[4] = {0, 0, 0, 1};
     float domainMax[4] = {1, 1, 1, 1};
+    CubeTable oneD;
+    CubeTable threeD;
     bool sizeSeen = false;
+    // Fixed by the first data row: whether the rows fill a shaper, then a lattice.
+    bool layoutFixed = false;
+    bool twoTables = false;
+    size_t shaperRows = 0;
     size_t expected = 0;
     size_t stored = 0;
 };
 
-// A comment, title, domain or size line was read, the line is data, or the load fails.
+// A comment, title, domain, range or size line was read, the line is data, or the load fails.
 enum class ELineOutcome : uint8_t { eKeyword, eData, eFailed };
 
 // Room for the %s conversion of a line of `length` characters; one buffer
@@ -30,16 +53,33 @@ char* WordBuffer(size_t length) {
 }
 
 EReaderResult Fail(CVxLUT& lut) {
+    lut.DeletePreLUT();
     lut.Clear();
     return EReaderResult::eFailed;
 }
 
+// Where the text after `keyword` begins when the line, after any leading C
+// whitespace, begins with it in any letter case; 0 when it does not.
+size_t AfterKeyword(const TextLines& lines, const char* keyword) {
+    const char* line = lines.Begin();
+    const size_t length = lines.Length();
+    size_t i = 0;
+    while (i < length && ascii::IsCSpace(line[i]))
+        ++i;
+    const size_t keywordLength = std::strlen(keyword);
+    if (length - i < keywordLength ||
+        !ascii::EqualsNoCase(std::string_view(line + i, keywordLength), keyword))
+        return 0;
+    return i + keywordLength;
+}
+
 ELineOutcome ReadDomainLine(const TextLines& lines, CubeState& state) {
-    if (!LineHasLiteralAfterBlanks(lines.Begin(), lines.Length(), "DOMAIN_"))
+    const size_t rest = AfterKeyword(lines, "DOMAIN_");
+    if (rest == 0)
         return ELineOutcome::eData;
     char* word = WordBuffer(lines.Length());
     float values[3];
-    const int count = ScanLine(lines.Begin(), lines.Length(), " DOMAIN_%s %f %f %f", word,
+    const int count = ScanLine(lines.Begin() + rest, lines.Length() - rest, "%s %f %f %f", word,
                                &values[0], &values[1], &values[2]);
     if (count != 4)
         return ELineOutcome::eData;
@@ -56,24 +96,57 @@ ELineOutcome ReadDomainLine(const TextLines& lines, CubeState& state) {
     return ELineOutcome::eKeyword;
 }
 
-ELineOutcome ReadSizeLine(CVxLUT& lut, const TextLines& lines, CubeState& state) {
-    if (!LineHasLiteralAfterBlanks(lines.Begin(), lines.Length(), "LUT_"))
+ELineOutcome ReadRangeLine(const char* text, size_t length, CubeTable& table) {
+    float low = 0.0f;
+    float high = 0.0f;
+    if (ScanLine(text, length, "%*s %f %f", &low, &high) != 2)
         return ELineOutcome::eData;
-    char* word = WordBuffer(lines.Length());
+    table.ranged = true;
+    table.low = low;
+    table.high = high;
+    return ELineOutcome::eKeyword;
+}
+
+ELineOutcome ReadSizeLine(CVxLUT& lut, const char* text, size_t length, const char* word,
+                          CubeState& state) {
     unsigned size = 0;
-    if (ScanLine(lines.Begin(), lines.Length(), " LUT_%s %u ", word, &size) != 2)
+    if (ScanLine(text, length, "%*s %u ", &size) != 1)
         return ELineOutcome::eData;
     const bool is3D = FirstWordIs(word, std::strlen(word), "3D_SIZE");
     if (is3D && state.requirement == EDimensionRequirement::eOnly1D)
         return ELineOutcome::eFailed;
     if (!is3D && state.requirement == EDimensionRequirement::eOnly3D)
         return ELineOutcome::eFailed;
+    // The rows of two tables are laid out at the first row; no size may change after it.
+    if (state.twoTables)
+        return ELineOutcome::eFailed;
     // Size 0 is no error: it makes an empty table that is complete at once.
     if (!lut.Create(size, is3D))
         return ELineOutcome::eFailed;
+    CubeTable& table = is3D ? state.threeD : state.oneD;
+    table.sized = true;
+    table.size = size;
     state.sizeSeen = true;
     state.expected = is3D ? size_t(size) * size * size : size_t(size);
     return ELineOutcome::eKeyword;
+}
+
+// LUT_ lines: the input range of one table, or the size of one.
+ELineOutcome ReadTableLine(CVxLUT& lut, const TextLines& lines, CubeState& state) {
+    const size_t rest = AfterKeyword(lines, "LUT_");
+    if (rest == 0)
+        return ELineOutcome::eData;
+    const char* text = lines.Begin() + rest;
+    const size_t length = lines.Length() - rest;
+    char* word = WordBuffer(lines.Length());
+    if (ScanLine(text, length, "%s", word) != 1)
+        return ELineOutcome::eData;
+    const size_t wordLength = std::strlen(word);
+    if (FirstWordIs(word, wordLength, "1D_INPUT_RANGE"))
+        return ReadRangeLine(text, length, state.oneD);
+    if (FirstWordIs(word, wordLength, "3D_INPUT_RANGE"))
+        return ReadRangeLine(text, length, state.threeD);
+    return ReadSizeLine(lut, text, length, word, state);
 }
 
 // A line that begins with a digit, a sign or a dot can only be data, and
@@ -87,7 +160,61 @@ ELineOutcome ReadKeywordLine(CVxLUT& lut, const TextLines& lines, CubeState& sta
     const ELineOutcome domain = ReadDomainLine(lines, state);
     if (domain != ELineOutcome::eData)
         return domain;
-    return ReadSizeLine(lut, lines, state);
+    return ReadTableLine(lut, lines, state);
+}
+
+// With both sizes given, the rows fill a 1D shaper first and then the lattice.
+bool FixLayout(CVxLUT& lut, CubeState& state) {
+    state.layoutFixed = true;
+    if (!state.oneD.sized || !state.threeD.sized)
+        return true;
+    state.twoTables = true;
+    if (!lut.Create(state.threeD.size, true))
+        return false;
+    const uint32_t n = state.threeD.size;
+    state.shaperRows = state.oneD.size;
+    state.expected = state.shaperRows + size_t(n) * n * n;
+    if (state.shaperRows == 0)
+        return true;
+    lut.DeletePreLUT();
+    lut.m_preLUT = new (std::nothrow) CVxLUT();
+    return lut.m_preLUT != nullptr && lut.m_preLUT->Create(state.oneD.size, false);
+}
+
+float* NextEntry(CVxLUT& lut, const CubeState& state) {
+    if (state.stored < state.shaperRows)
+        return lut.m_preLUT->m_data + state.stored * 4;
+    return lut.m_data + (state.stored - state.shaperRows) * 4;
+}
+
+// The input range of a table: its own range line, or else the DOMAIN lines
+// when it is the file's first table, or else [0, 1].
+void SetTableDomain(CVxLUT& table, const CubeTable& ranges, const CubeState& state, bool first) {
+    if (ranges.ranged) {
+        const float low[4] = {ranges.low, ranges.low, ranges.low, 1.0f};
+        const float high[4] = {ranges.high, ranges.high, ranges.high, 1.0f};
+        table.SetDomain(low, high);
+    } else if (first) {
+        table.SetDomain(state.domainMin, state.domainMax);
+    } else {
+        table.SetDomainUniform(0.0f, 1.0f);
+    }
+}
+
+// The shaper's outputs are inputs of the lattice over its own range; they
+// become the texel coordinates of those inputs, and the lattice the domain
+// of its texel centres.
+void JoinShaperAndLattice(CVxLUT& lut, const CubeState& state) {
+    SetTableDomain(lut, state.threeD, state, false);
+    CVxLUT& shaper = *lut.m_preLUT;
+    SetTableDomain(shaper, state.oneD, state, true);
+    for (uint32_t i = 0; i < shaper.m_size; ++i)
+        for (int c = 0; c < 3; ++c) {
+            float& value = shaper.m_data[i * 4 + c];
+            value = value * lut.m_texScale[c] + lut.m_texOffset[c];
+        }
+    const float half = 0.5f / static_cast<float>(lut.m_size);
+    lut.SetDomainUniform(half, 1.0f - half);
 }
 
 } // namespace
@@ -105,6 +232,8 @@ EReaderResult ReadCubeLut(CVxLUT& lut, const uint8_t* data, size_t size, bool /*
             continue;
         if (!state.sizeSeen)
             break;
+        if (!state.layoutFixed && !FixLayout(lut, state))
+            return Fail(lut);
         // A table of size 0, or one that a later size line shrank below what was
         // stored, has no room for this line.
         if (state.stored >= state.expected)
@@ -112,7 +241,7 @@ EReaderResult ReadCubeLut(CVxLUT& lut, const uint8_t* data, size_t size, bool /*
         float rgb[3];
         if (ScanFloatTriple(lines.Begin(), lines.Length(), rgb) != 3)
             break;
-        float* entry = lut.m_data + state.stored * 4;
+        float* entry = NextEntry(lut, state);
         entry[0] = rgb[0];
         entry[1] = rgb[1];
         entry[2] = rgb[2];
@@ -124,6 +253,9 @@ EReaderResult ReadCubeLut(CVxLUT& lut, const uint8_t* data, size_t size, bool /*
         return EReaderResult::eNotRecognised;
     if (state.stored < state.expected)
         return Fail(lut);
-    lut.SetDomain(state.domainMin, state.domainMax);
+    if (lut.m_preLUT != nullptr)
+        JoinShaperAndLattice(lut, state);
+    else
+        SetTableDomain(lut, lut.m_is3D ? state.threeD : state.oneD, state, true);
     return EReaderResult::eLoaded;
 }

@@ -163,6 +163,8 @@ bool CVxCurveSet::Read(const CVxString& path, FrameworkError* errorOut, bool try
         ReportError(errorOut, resolved, "file not found.");
         return false;
     }
+    if (ByteOrderMarkLength(reinterpret_cast<const uint8_t*>(text.c_str()), text.Length()) != 0)
+        text = text.Mid(3);
     if (!CreateCurves()) {
         ReportError(errorOut, resolved, "out of memory.");
         return false;

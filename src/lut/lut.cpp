@@ -159,13 +159,26 @@ void CVxLUT::Apply(float rgb[3]) const {
     }
 }
 
+bool CVxLUT::HasUnitDomain() const {
+    for (int c = 0; c < 3; ++c)
+        if (m_domainMin[c] != 0.0f || m_domainMax[c] != 1.0f)
+            return false;
+    return true;
+}
+
 bool CVxLUT::UpsampleToPowerOfTwo(uint32_t maxSize) {
     if (IsPowerOfTwo(m_size))
         return true;
-    uint32_t target = 1;
-    while (target <= m_size)
+    return Resample(UpsampledSize(m_size, maxSize));
+}
+
+uint32_t UpsampledSize(uint32_t size, uint32_t maxSize) {
+    if (IsPowerOfTwo(size))
+        return size;
+    uint64_t target = 1;
+    while (target <= size)
         target <<= 1;
-    return Resample(target < maxSize ? target : maxSize);
+    return target < maxSize ? static_cast<uint32_t>(target) : maxSize;
 }
 
 bool IsPowerOfTwo(uint32_t value) {

@@ -24,6 +24,10 @@ public:
     void SetDomainUniform(float min, float max);
     void Apply(float rgb[3]) const;
     bool Resample(uint32_t newSize);
+    // Rebuilds the table at newSize over the domain [0, 1], each new entry
+    // taking what the table gives at its input (the first or last entry
+    // outside the old domain). On the domain [0, 1] this is Resample.
+    bool ResampleOverUnitDomain(uint32_t newSize);
     bool UpsampleToPowerOfTwo(uint32_t maxSize);
     bool Load(const CVxString& path, bool upsampleToPowerOfTwo,
               EDimensionRequirement dimensionRequirement, bool allowCurveFallback);
@@ -31,6 +35,8 @@ public:
     // Drops the pre-LUT, if any.
     void DeletePreLUT();
     bool IsEmpty() const { return m_size == 0; }
+    // The red, green and blue inputs span [0, 1] exactly.
+    bool HasUnitDomain() const;
     // Number of floats in the table (4 per entry).
     size_t FloatCount() const;
 
@@ -50,5 +56,7 @@ public:
 
 // 0 and 1 count as powers of two.
 bool IsPowerOfTwo(uint32_t value);
+// The size that UpsampleToPowerOfTwo(maxSize) gives a table of `size` entries.
+uint32_t UpsampledSize(uint32_t size, uint32_t maxSize);
 // Spreads `count` packed RGB triples in place into RGBA entries with the given alpha.
 void ExpandRgbToRgba(float* data, size_t count, float alpha);

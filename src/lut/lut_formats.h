@@ -32,7 +32,8 @@ bool LooksLikeLookDocument(const uint8_t* data, size_t size);
 bool LoadCurveSetFallback(CVxLUT& lut, const CVxString& path);
 
 // One line of ascending 3DL input code values. Even values size the lattice;
-// uneven ones also give it a 1D pre-LUT onto cell centres. A lenient reading
-// ignores a line that is not ascending integers (true, nothing changed); a
-// strict one fails on it. On failure the lattice may be left as it was.
+// uneven ones also give it a 1D pre-LUT onto the texel centres of its nodes,
+// where `upsample` will move them. A lenient reading ignores a line that is
+// not ascending integers (true, nothing changed); a strict one fails on it.
+// On failure the lattice may be left as it was.
 bool Read3dlShaperLine(CVxLUT& lut, const char* line, size_t length, bool upsample, bool lenient);

@@ -2,6 +2,7 @@
 #include "lut/lut.h"
 #include "lut/lut_folder_index.h"
 #include "lut/lut_formats.h"
+#include "lut/lut_text.h"
 #include "lut/ocio_reader.h"
 
 #include "foundation/file_contents.h"
@@ -42,6 +43,9 @@ EReaderResult RecogniseAndRead(CVxLUT& lut, const uint8_t* data, size_t size, bo
         return ReadCubrelLut(lut, data, size, upsample, requirement);
     if (LooksLikeLookDocument(data, size))
         return ReadLookLut(lut, data, size, upsample, requirement);
+    const size_t mark = ByteOrderMarkLength(data, size);
+    data += mark;
+    size -= mark;
     EReaderResult result = ReadCubeLut(lut, data, size, upsample, requirement);
     if (result != EReaderResult::eNotRecognised)
         return result;

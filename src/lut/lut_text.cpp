@@ -131,6 +131,10 @@ bool LineHasLiteralAfterBlanks(const char* line, size_t length, const char* lite
     return length - i >= literalLength && std::memcmp(line + i, literal, literalLength) == 0;
 }
 
+size_t ByteOrderMarkLength(const uint8_t* data, size_t size) {
+    return size >= 3 && data[0] == 0xEF && data[1] == 0xBB && data[2] == 0xBF ? 3 : 0;
+}
+
 bool FirstWordIs(const char* line, size_t length, const char* word) {
     size_t i = 0;
     while (i < length && ascii::IsCSpace(line[i]))

@@ -50,5 +50,9 @@ int ScanFloatTriple(const char* line, size_t length, float out[3]);
 // a blank and that literal.
 bool LineHasLiteralAfterBlanks(const char* line, size_t length, const char* literal);
 
+// 3 when the text begins with a UTF-8 byte-order mark, which the text LUT
+// formats skip; otherwise 0.
+size_t ByteOrderMarkLength(const uint8_t* data, size_t size);
+
 // The first blank-delimited word of a line, compared without regard to case.
 bool FirstWordIs(const char* line, size_t length, const char* word);

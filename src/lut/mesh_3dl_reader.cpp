@@ -10,7 +10,7 @@
 // 3DL mesh files: integer lattices with blue varying fastest, an optional
 // header giving size and bit depth, and an optional line of ascending input
 // code values. Uneven code values become a 1D pre-LUT that maps each code
-// value onto the centre of its lattice cell.
+// value onto the texture coordinate of its lattice node.
 
 namespace {
 
@@ -119,12 +119,30 @@ bool IsEvenShaper(const uint32_t* values, uint32_t count, uint32_t codeRange) {
     return true;
 }
 
-// Maps code value v_k to the texel centre (k + 0.5)/cells, linearly between
-// successive code values; a repeated code value skips a whole cell.
+// Texture coordinates of the lattice nodes that a shaper addresses: node k of
+// an n-point lattice sampled as m texels lies at (k (m - 1)/(n - 1) + 0.5)/m,
+// where upsampling has moved it; without upsampling that is (k + 0.5)/n.
+struct NodeCoordinates {
+    float first;
+    float step;
+};
+
+NodeCoordinates ShaperNodeCoordinates(uint32_t count, bool upsample) {
+    const uint32_t texels = upsample ? UpsampledSize(count, kLargestUpsampledSize) : count;
+    const float cell = 1.0f / static_cast<float>(texels);
+    // An axis that upsampling leaves alone steps by the float 1/n, as it always did.
+    if (texels == count)
+        return {0.5f * cell, cell};
+    const double step = double(texels - 1) / (double(count - 1) * texels);
+    return {0.5f * cell, static_cast<float>(step)};
+}
+
+// Maps code value v_k to the coordinate of node k, linearly between successive
+// code values; a repeated code value skips a whole step.
 void FillShaperPreLut(float* entries, uint32_t codeRange, const uint32_t* values, uint32_t count,
-                      uint32_t cells) {
-    const float cell = 1.0f / static_cast<float>(cells);
-    float coordinate = 0.5f * cell;
+                      NodeCoordinates nodes) {
+    const float step = nodes.step;
+    float coordinate = nodes.first;
     auto write = [&](uint32_t from, uint32_t to) {
         for (uint32_t e = from; e < to; ++e) {
             float* entry = entries + size_t(e) * 4;
@@ -137,11 +155,11 @@ void FillShaperPreLut(float* entries, uint32_t codeRange, const uint32_t* values
     write(0, values[0]);
     for (uint32_t k = 1; k < count; ++k) {
         if (values[k] == values[k - 1]) {
-            coordinate += cell;
+            coordinate += step;
             continue;
         }
         const uint32_t span = values[k] - values[k - 1];
-        const float increment = cell / static_cast<float>(span);
+        const float increment = step / static_cast<float>(span);
         for (uint32_t e = values[k - 1]; e < values[k]; ++e) {
             float* entry = entries + size_t(e) * 4;
             entry[0] = coordinate;
@@ -182,8 +200,8 @@ bool Read3dlShaperLine(CVxLUT& lut, const char* line, size_t length, bool upsamp
         lut.DeletePreLUT();
         return false;
     }
-    const uint32_t cells = upsample ? SmallestPowerOfTwoNotBelow(count) : count;
-    FillShaperPreLut(lut.m_preLUT->m_data, codeRange, values, count, cells);
+    FillShaperPreLut(lut.m_preLUT->m_data, codeRange, values, count,
+                     ShaperNodeCoordinates(count, upsample));
     return lut.Create(count, true);
 }
 

@@ -1,6 +1,7 @@
 #include "lut/curve.h"
 #include "lut/lut.h"
 
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -12,7 +13,8 @@
 // share the same positions, the segment search and the Hermite basis are
 // computed once per output position; tangents and the final combination use
 // the same helpers as CVxCurve, so the result matches curve evaluation bit
-// for bit.
+// for bit. Resampling onto the unit domain evaluates each axis at the old
+// position of j/(m - 1) instead, holding the end values outside the old domain.
 
 namespace {
 
@@ -25,10 +27,17 @@ struct OutputPosition {
     HermiteBasis weights;
 };
 
-// Old positions k/(n - 1) against new positions j/(m - 1).
+// Where the input of new entry j lies on the old axis: (j/(m - 1) - low) * scale.
+// Low 0 and scale 1 keep the positions j/(m - 1) of a plain resampling.
+struct AxisMapping {
+    double low = 0.0;
+    double scale = 1.0;
+};
+
+// Old positions k/(n - 1) against the new positions.
 class ResampleGrid {
 public:
-    ResampleGrid(uint32_t oldSize, uint32_t newSize)
+    ResampleGrid(uint32_t oldSize, uint32_t newSize, AxisMapping mapping = {})
         : m_oldSize(oldSize), m_widths(oldSize - 1), m_positions(newSize) {
         std::vector<double> oldX(oldSize);
         for (uint32_t k = 0; k < oldSize; ++k) {
@@ -39,12 +48,17 @@ public:
         }
         uint32_t segment = 0;
         for (uint32_t j = 0; j < newSize; ++j) {
-            const double x = static_cast<double>(j) / static_cast<double>(newSize - 1);
+            double x = (static_cast<double>(j) / static_cast<double>(newSize - 1) - mapping.low) *
+                       mapping.scale;
             OutputPosition& position = m_positions[j];
             if (x >= oldX[oldSize - 1]) {
                 position.atLastPoint = true;
                 continue;
             }
+            // Below the first point (or NaN) the first value holds, as at position 0.
+            x = x > 0.0 ? x : 0.0;
+            // A reversed domain gives falling positions.
+            segment = x < oldX[segment] ? 0 : segment;
             while (segment + 2 < oldSize && oldX[segment + 1] <= x) {
                 ++segment;
             }
@@ -138,15 +152,23 @@ float* AlignedStart(uint8_t* storage) {
     return reinterpret_cast<float*>(storage + (misalignment == 0 ? 0 : 16 - misalignment));
 }
 
+// One grid per input axis (red, green, blue); they differ only when the
+// channels' domains do.
+struct AxisGrids {
+    const ResampleGrid& red;
+    const ResampleGrid& green;
+    const ResampleGrid& blue;
+};
+
 // The three passes over a 3D lattice. `work` has room for max(n, m) slices
 // of m x m entries; slice b of the red/green result lands in slice b, and
 // the blue pass then rewrites each column in place. The green and blue
 // passes work on planes of n lines of 3 x m values (the R, G, B of one new
 // row per old index), so that each output row is one vectorisable loop.
-void Resample3D(const ResampleGrid& grid, const float* old, float* work, double* plane,
+void Resample3D(const AxisGrids& grids, const float* old, float* work, double* plane,
                 double* planeTangents, double* line, double* tangents) {
-    const uint32_t n = grid.OldSize();
-    const uint32_t m = grid.NewSize();
+    const uint32_t n = grids.red.OldSize();
+    const uint32_t m = grids.red.NewSize();
     const size_t oldRow = size_t(n) * 4;
     const size_t oldSlice = oldRow * n;
     const size_t newRow = size_t(m) * 4;
@@ -162,16 +184,16 @@ void Resample3D(const ResampleGrid& grid, const float* old, float* work, double*
                 for (uint32_t k = 0; k < n; ++k) {
                     line[k] = source[k * 4 + c];
                 }
-                grid.Tangents(line, tangents);
+                grids.red.Tangents(line, tangents);
                 for (uint32_t j = 0; j < m; ++j) {
-                    target[j * 3 + c] = grid.Evaluate(j, line, tangents);
+                    target[j * 3 + c] = grids.red.Evaluate(j, line, tangents);
                 }
             }
         }
-        grid.PlaneTangents(plane, planeTangents, width);
+        grids.green.PlaneTangents(plane, planeTangents, width);
         float* slice = work + b * newSlice;
         for (uint32_t i = 0; i < m; ++i) {
-            grid.EvaluatePlaneRow(i, plane, planeTangents, width, slice + i * newRow);
+            grids.green.EvaluatePlaneRow(i, plane, planeTangents, width, slice + i * newRow);
         }
     }
 
@@ -186,10 +208,10 @@ void Resample3D(const ResampleGrid& grid, const float* old, float* work, double*
                 }
             }
         }
-        grid.PlaneTangents(plane, planeTangents, width);
+        grids.blue.PlaneTangents(plane, planeTangents, width);
         for (uint32_t q = 0; q < m; ++q) {
             float* row = work + q * newSlice + i * newRow;
-            grid.EvaluatePlaneRow(q, plane, planeTangents, width, row);
+            grids.blue.EvaluatePlaneRow(q, plane, planeTangents, width, row);
             for (uint32_t j = 0; j < m; ++j) {
                 row[j * 4 + 3] = 1.0f;
             }
@@ -197,11 +219,14 @@ void Resample3D(const ResampleGrid& grid, const float* old, float* work, double*
     }
 }
 
-void Resample1D(const ResampleGrid& grid, const float* old, float* entries, double* line,
+// Each channel of a 1D table is read at its own input.
+void Resample1D(const AxisGrids& grids, const float* old, float* entries, double* line,
                 double* tangents) {
-    const uint32_t n = grid.OldSize();
-    const uint32_t m = grid.NewSize();
+    const uint32_t n = grids.red.OldSize();
+    const uint32_t m = grids.red.NewSize();
+    const ResampleGrid* const channels[3] = {&grids.red, &grids.green, &grids.blue};
     for (uint32_t c = 0; c < 3; ++c) {
+        const ResampleGrid& grid = *channels[c];
         for (uint32_t k = 0; k < n; ++k) {
             line[k] = old[k * 4 + c];
         }
@@ -215,25 +240,31 @@ void Resample1D(const ResampleGrid& grid, const float* old, float* entries, doub
     }
 }
 
-} // namespace
+// How channel c of the unit domain maps onto the table's own domain; a range
+// too narrow to divide by takes the factor that Apply gives it.
+AxisMapping UnitDomainMapping(const CVxLUT& lut, int c) {
+    const float range = lut.m_domainMax[c] - lut.m_domainMin[c];
+    const double scale =
+        std::fabs(range) > 0.0001 ? 1.0 / (double(lut.m_domainMax[c]) - lut.m_domainMin[c]) : 1e4;
+    return AxisMapping{lut.m_domainMin[c], scale};
+}
 
-bool CVxLUT::Resample(uint32_t newSize) {
-    if (newSize == m_size) {
-        return true;
-    }
+// Rebuilds the table at newSize, over its own domain or over the unit domain.
+bool RebuildTable(CVxLUT& lut, uint32_t newSize, bool ontoUnitDomain) {
     // Positions k/(n - 1) need two entries on both sides of the resampling.
-    if (newSize < 2 || m_size < 2 || m_data == nullptr) {
+    if (newSize < 2 || lut.m_size < 2 || lut.m_data == nullptr) {
         return false;
     }
-    if (newSize > kLargestSize || (m_is3D && newSize > kLargest3DSize)) {
+    if (newSize > kLargestSize || (lut.m_is3D && newSize > kLargest3DSize)) {
         return false;
     }
-    const uint32_t n = m_size;
+    const bool is3D = lut.m_is3D;
+    const uint32_t n = lut.m_size;
     const uint32_t m = newSize;
-    const size_t slices = m_is3D ? (n > m ? n : m) : 1;
-    const size_t entries = m_is3D ? slices * m * m : size_t(m);
+    const size_t slices = is3D ? (n > m ? n : m) : 1;
+    const size_t entries = is3D ? slices * m * m : size_t(m);
     std::unique_ptr<uint8_t[]> storage(new (std::nothrow) uint8_t[entries * 16 + 16]);
-    const size_t lineValues = m_is3D ? size_t(3) * m * n : 0;
+    const size_t lineValues = is3D ? size_t(3) * m * n : 0;
     std::unique_ptr<double[]> scratch(new (std::nothrow) double[2 * lineValues + 2 * size_t(n)]);
     if (!storage || !scratch) {
         return false;
@@ -242,23 +273,52 @@ bool CVxLUT::Resample(uint32_t newSize) {
     double* line = scratch.get() + 2 * lineValues;
     double* tangents = line + n;
 
-    const ResampleGrid grid(n, m);
-    if (m_is3D) {
-        Resample3D(grid, m_data, data, scratch.get(), scratch.get() + lineValues, line, tangents);
+    const auto mapping = [&](int c) {
+        return ontoUnitDomain ? UnitDomainMapping(lut, c) : AxisMapping{};
+    };
+    const ResampleGrid red(n, m, mapping(0));
+    const ResampleGrid green(n, m, mapping(1));
+    const ResampleGrid blue(n, m, mapping(2));
+    const AxisGrids grids{red, green, blue};
+    if (is3D) {
+        Resample3D(grids, lut.m_data, data, scratch.get(), scratch.get() + lineValues, line,
+                   tangents);
     } else {
-        Resample1D(grid, m_data, data, line, tangents);
+        Resample1D(grids, lut.m_data, data, line, tangents);
     }
 
-    delete[] m_storage;
-    m_storage = storage.release();
-    m_data = data;
-    m_size = m;
-    m_greenStride = m_is3D ? m * 4 : 0;
-    m_blueStride = m_is3D ? m * m * 4 : 0;
+    delete[] lut.m_storage;
+    lut.m_storage = storage.release();
+    lut.m_data = data;
+    lut.m_size = m;
+    lut.m_greenStride = is3D ? m * 4 : 0;
+    lut.m_blueStride = is3D ? m * m * 4 : 0;
     float domainMin[4];
     float domainMax[4];
-    std::memcpy(domainMin, m_domainMin, sizeof(domainMin));
-    std::memcpy(domainMax, m_domainMax, sizeof(domainMax));
-    SetDomain(domainMin, domainMax);
+    std::memcpy(domainMin, lut.m_domainMin, sizeof(domainMin));
+    std::memcpy(domainMax, lut.m_domainMax, sizeof(domainMax));
+    if (ontoUnitDomain) {
+        for (int c = 0; c < 3; ++c) {
+            domainMin[c] = 0.0f;
+            domainMax[c] = 1.0f;
+        }
+    }
+    lut.SetDomain(domainMin, domainMax);
     return true;
+}
+
+} // namespace
+
+bool CVxLUT::Resample(uint32_t newSize) {
+    if (newSize == m_size) {
+        return true;
+    }
+    return RebuildTable(*this, newSize, false);
+}
+
+bool CVxLUT::ResampleOverUnitDomain(uint32_t newSize) {
+    if (HasUnitDomain()) {
+        return Resample(newSize);
+    }
+    return RebuildTable(*this, newSize, true);
 }

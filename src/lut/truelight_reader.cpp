@@ -9,6 +9,8 @@ namespace {
 
 constexpr int kMaxInputLength = 4096;
 constexpr int kMaxWidth = 256;
+constexpr uint32_t kLargestUpsampledSize = 128;
+constexpr float kLargestNormalisedInput = 1.5f;
 
 struct TruelightState {
     EDimensionRequirement requirement = EDimensionRequirement::eAnyDimension;
@@ -35,20 +37,56 @@ inline void StoreEntry(float* entry, const float rgb[3]) {
     entry[3] = 1.0f;
 }
 
+// Texels per axis of the lattice that a pre-LUT addresses: the width, or the
+// size that upsampling gives it.
+float AddressedTexels(int width, bool upsample) {
+    if (width < 2)
+        return 1.0f;
+    const uint32_t size = static_cast<uint32_t>(width);
+    return static_cast<float>(upsample ? UpsampledSize(size, kLargestUpsampledSize) : size);
+}
+
+// Reads `length` rows into the table; the largest value of any channel is
+// `largest`.
+bool ReadRows(TextLines& lines, CVxLUT& table, uint32_t length, float& largest) {
+    largest = -HUGE_VALF;
+    for (uint32_t i = 0; i < length; ++i) {
+        float rgb[3];
+        if (!NextTriple(lines, rgb))
+            return false;
+        for (float value : rgb)
+            largest = value > largest ? value : largest;
+        StoreEntry(table.m_data + size_t(i) * 4, rgb);
+    }
+    return true;
+}
+
+bool IsIdentityRamp(const CVxLUT& table) {
+    const float last = static_cast<float>(table.m_size - 1);
+    for (uint32_t i = 0; i < table.m_size; ++i) {
+        const float ramp = static_cast<float>(i) / last;
+        for (int c = 0; c < 3; ++c)
+            if (!(std::fabs(table.m_data[i * 4 + c] - ramp) < 0.00001f))
+                return false;
+    }
+    return true;
+}
+
+// Every value v of the table becomes map(v).
+template <typename Map> void MapEntries(CVxLUT& table, Map map) {
+    for (uint32_t i = 0; i < table.m_size; ++i)
+        for (int c = 0; c < 3; ++c)
+            table.m_data[i * 4 + c] = map(table.m_data[i * 4 + c]);
+}
+
 EStep ReadInputTable(CVxLUT& lut, TextLines& lines, TruelightState& state, bool upsample) {
     if (state.lutLength == 0)
         return EStep::eContinue;
     // A negative length becomes a size that Create refuses.
     const uint32_t length = static_cast<uint32_t>(state.lutLength);
+    const bool mapped = state.width != 0;
     CVxLUT* target = &lut;
-    float scale = 1.0f;
-    float offset = 0.0f;
-    if (state.width != 0) {
-        int texels = 1;
-        while (texels < state.width && texels < 128)
-            texels *= 2;
-        scale = 1.0f - 1.0f / static_cast<float>(texels);
-        offset = 0.5f / static_cast<float>(texels);
+    if (mapped) {
         if (!lut.m_preLUT)
             lut.m_preLUT = new CVxLUT();
         target = lut.m_preLUT;
@@ -60,29 +98,28 @@ EStep ReadInputTable(CVxLUT& lut, TextLines& lines, TruelightState& state, bool 
         if (!lut.Create(length, false))
             return EStep::eFinishUnread;
     }
-    const bool mapped = state.width != 0;
-    const float last = static_cast<float>(state.lutLength - 1);
-    bool identity = true;
-    for (uint32_t i = 0; i < length; ++i) {
-        float rgb[3];
-        if (!NextTriple(lines, rgb))
-            return EStep::eFinishUnread;
-        const float ramp = static_cast<float>(i) / last;
-        for (int c = 0; c < 3 && identity; ++c)
-            identity = std::fabs(rgb[c] - ramp) < 0.00001f;
-        if (mapped)
-            for (int c = 0; c < 3; ++c)
-                rgb[c] = rgb[c] * scale + offset;
-        StoreEntry(target->m_data + size_t(i) * 4, rgb);
-    }
+    float largest = 0.0f;
+    if (!ReadRows(lines, *target, length, largest))
+        return EStep::eFinishUnread;
     if (!mapped) {
         state.success = true;
         return EStep::eContinue;
     }
-    if (identity) {
+    // Tables written in lattice index units run up to width - 1; a normalised
+    // table may overshoot 1 a little, never that far.
+    if (state.width >= 3 && largest > kLargestNormalisedInput) {
+        const float lastIndex = static_cast<float>(state.width - 1);
+        MapEntries(*target, [lastIndex](float v) { return v / lastIndex; });
+    }
+    if (IsIdentityRamp(*target)) {
         lut.DeletePreLUT();
         return EStep::eContinue;
     }
+    // Onto the texel centres of the lattice as it will be sampled.
+    const float texels = AddressedTexels(state.width, upsample);
+    const float scale = 1.0f - 1.0f / texels;
+    const float offset = 0.5f / texels;
+    MapEntries(*target, [scale, offset](float v) { return v * scale + offset; });
     if (upsample && !lut.m_preLUT->UpsampleToPowerOfTwo(4096))
         return EStep::eFinishUnread;
     lut.m_preLUT->SetDomainUniform(0.0f, 1.0f);
@@ -158,7 +195,7 @@ EReaderResult FailAndClear(CVxLUT& lut) {
 }
 
 EReaderResult Finish(CVxLUT& lut, TruelightState& state, bool upsample) {
-    if (state.success && upsample && lut.m_is3D && !lut.UpsampleToPowerOfTwo(128))
+    if (state.success && upsample && lut.m_is3D && !lut.UpsampleToPowerOfTwo(kLargestUpsampledSize))
         state.success = false;
     if (!state.success) {
         lut.DeletePreLUT();

@@ -92,7 +92,8 @@ void FileFlows::ConvertLutDirectly(const FilePaths& paths) {
     CVxLUT lut;
     if (!LoadLutFile(lut, paths.input))
         std::fputs("  Error loading LUT\n", stdout);
-    if (!IsPlainLattice(lut)) {
+    // A lattice over another domain than [0, 1] is rendered, as a pre-LUT is.
+    if (!IsPlainLattice(lut) || !lut.HasUnitDomain()) {
         WrapLutAsLook(paths);
         return;
     }
@@ -181,7 +182,7 @@ void FileFlows::ConvertStoredLut(const FilePaths& paths) {
 
 void FileFlows::WriteAtRunSize(CVxLUT& lut, const char* refusedMessage,
                                const char* resamplingMessage, const CVxString& path) {
-    if (lut.m_size != m_settings.size) {
+    if (lut.m_size != m_settings.size || !lut.HasUnitDomain()) {
         if (!m_settings.resamplingAllowed) {
             std::fputs(refusedMessage, stdout);
             return;
@@ -195,8 +196,9 @@ void FileFlows::WriteAtRunSize(CVxLUT& lut, const char* refusedMessage,
 }
 
 bool FileFlows::ResampleToRunSize(CVxLUT& lut) {
-    lut.Resample(m_settings.size);
-    if (IsPlainLattice(lut) && lut.m_size == m_settings.size)
+    // A Cubrel lattice spans [0, 1]: another domain is resampled onto it.
+    lut.ResampleOverUnitDomain(m_settings.size);
+    if (IsPlainLattice(lut) && lut.m_size == m_settings.size && lut.HasUnitDomain())
         return true;
     // A lattice of any other size must never be written as if it had the run's size.
     std::fputs("  The source LUT can't be converted\n", stdout);

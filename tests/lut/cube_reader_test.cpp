@@ -47,4 +47,56 @@ TEST(CubeReader, ValuesAndDomain) {
     EXPECT_EQ(rgb[0], 0.5f) << "1.0 is the middle of the domain [0, 2]";
 }
 
+// Input ranges, shapers and keywords in any case, on 2-point identity
+// lattices: what Apply gives at one input tells which range was taken.
+TEST(CubeReader, RangesShapersAndKeywordCase) {
+    const std::string lattice = CubeBody(2, 8);
+    const std::string shaper = "0 0 0\n1 1 1\n4 4 4\n"; // over [0, 2]: 0, 1, 4
+    const std::string shaped = "LUT_1D_SIZE 3\nLUT_1D_INPUT_RANGE 0 2\nLUT_3D_INPUT_RANGE 0 4\n";
+    const struct {
+        const char* name;
+        std::string text;
+        EReaderResult result;
+        uint32_t preSize;
+        float in, out;
+    } cases[] = {
+        {"range before", "LUT_3D_INPUT_RANGE -1 3\nLUT_3D_SIZE 2\n" + lattice, eLoaded, 0, 1, 0.5f},
+        {"range after", "LUT_3D_SIZE 2\nLUT_3D_INPUT_RANGE -1 3\n" + lattice, eLoaded, 0, 1, 0.5f},
+        {"lower case", "lut_3d_size 2\ndomain_min -1 -1 -1\nDomain_Max 3 3 3\n" + lattice, eLoaded,
+         0, 1, 0.5f},
+        {"range wins over domain",
+         "LUT_3D_INPUT_RANGE -1 3\nDOMAIN_MIN 0 0 0\nDOMAIN_MAX 2 2 2\nLUT_3D_SIZE 2\n" + lattice,
+         eLoaded, 0, 1, 0.5f},
+        {"1D range", "LUT_1D_SIZE 2\nlut_1d_input_range 0 4\n0 0 0\n1 1 1\n", eLoaded, 0, 1, 0.25f},
+        {"range of a table the file lacks", "LUT_1D_INPUT_RANGE 0 4\nLUT_3D_SIZE 2\n" + lattice,
+         eLoaded, 0, 1, 1},
+        {"shaper, then lattice", shaped + "LUT_3D_SIZE 2\n" + shaper + lattice, eLoaded, 3, 1.5f,
+         0.625f},
+        {"lattice size first", "LUT_3D_SIZE 2\n" + shaped + shaper + lattice, eLoaded, 3, 1.5f,
+         0.625f},
+        {"domain lines range the shaper",
+         "DOMAIN_MIN 0 0 0\nDOMAIN_MAX 2 2 2\nLUT_1D_SIZE 3\nLUT_3D_SIZE 2\n" + shaper + lattice,
+         eLoaded, 3, 0.5f, 0.5f},
+        {"empty shaper", "LUT_1D_SIZE 0\nLUT_3D_SIZE 2\n" + lattice, eLoaded, 0, 0.5f, 0.5f},
+        {"short lattice", shaped + "LUT_3D_SIZE 2\n" + shaper + CubeBody(2, 7), eFailed, 0, 0, 0},
+        {"size after the first row", shaped + "LUT_3D_SIZE 2\n0 0 0\nLUT_3D_SIZE 2\n" + lattice,
+         eFailed, 0, 0, 0},
+        {"range without two numbers", "LUT_3D_SIZE 2\nLUT_3D_INPUT_RANGE 0\n" + lattice, eFailed, 0,
+         0, 0},
+    };
+    for (const auto& c : cases) {
+        CVxLUT lut;
+        ASSERT_EQ(Read(ReadCubeLut, lut, c.text), c.result) << c.name;
+        ASSERT_EQ(lut.m_preLUT ? lut.m_preLUT->m_size : 0u, c.preSize) << c.name;
+        if (c.result != eLoaded)
+            continue;
+        float rgb[3] = {c.in, c.in, c.in};
+        lut.Apply(rgb);
+        EXPECT_NEAR(rgb[1], c.out, 1e-6) << c.name;
+        if (c.preSize != 0) { // the shaper delivers texel centres of the lattice
+            EXPECT_EQ(lut.m_domainMin[0], 0.25f) << c.name;
+        }
+    }
+}
+
 } // namespace

@@ -19,6 +19,10 @@ TEST(LutLoad, RecognitionOrderAndUpsamplingSetting) {
     const std::vector<uint8_t> cubrel = CubrelFile(0, true, 0, 809), cubrel17 = CubrelFile(4, true);
     const std::vector<uint8_t> empty = Container("VXTX", 0, 1, 0, 0, 17);
     const std::string look = SizedData(HexOf(std::vector<float>(24, 1.0f)));
+    const std::string kMark = "\xEF\xBB\xBF";
+    std::string mesh = "0 341 682 1023\n";
+    for (int i = 0; i < 64; ++i)
+        mesh += "0 512 1023\n";
     const struct {
         const char* name;
         std::string bytes;
@@ -36,6 +40,11 @@ TEST(LutLoad, RecognitionOrderAndUpsamplingSetting) {
         {"cube", CubeFile(3), false, true, 3},
         {"plain words", "hello there\n", false, false, 0},
         {"truelight", TruelightFile(3, kIdentityRamp), false, true, 3},
+        {"cube after a byte-order mark", kMark + CubeFile(3), false, true, 3},
+        {"truelight after a mark", kMark + TruelightFile(3, kIdentityRamp), false, true, 3},
+        {"3dl after a mark", kMark + mesh, false, true, 4},
+        {"curve set after a mark", kMark + "BypassLUT = 1\n", false, true, 1024},
+        {"a look after a mark is no look", kMark + LookWith(look), false, false, 0},
     };
     for (const auto& c : cases) {
         ASSERT_TRUE(store.LoadText(c.upsampling ? upsampling.c_str() : "<values></values>"));

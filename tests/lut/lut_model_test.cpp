@@ -209,6 +209,48 @@ TEST(Resample, MatchesDirectCurveEvaluationBitForBit) {
     }
 }
 
+// Entries linear in their inputs, which the resampling curves reproduce: the
+// new entries hold the same functions of the unit inputs, held at the ends of
+// the old domain. A reversed domain runs the other way.
+TEST(Resample, OntoTheUnitDomain) {
+    const float low[4] = {-1.0f, 0.25f, 1.0f, 0.0f}, high[4] = {3.0f, 0.75f, 0.0f, 1.0f};
+    const auto linear = [&](int c, double x) {
+        const double inside =
+            std::clamp(x, double(std::min(low[c], high[c])), double(std::max(low[c], high[c])));
+        return 0.5 * inside + 0.1 * c;
+    };
+    for (const bool is3D : {true, false}) {
+        const uint32_t n = 9, m = is3D ? 9 : 33;
+        CVxLUT lut;
+        ASSERT_TRUE(lut.Create(n, is3D));
+        for (uint32_t i = 0; i < lut.FloatCount() / 4; ++i) {
+            const uint32_t index[3] = {i % n, is3D ? i / n % n : i, is3D ? i / (n * n) : i};
+            for (int c = 0; c < 3; ++c)
+                lut.m_data[i * 4 + c] = static_cast<float>(
+                    linear(c, low[c] + (high[c] - low[c]) * double(index[c]) / (n - 1)));
+        }
+        lut.SetDomain(low, high);
+        ASSERT_TRUE(lut.ResampleOverUnitDomain(m));
+        ASSERT_EQ(lut.m_size, m);
+        EXPECT_TRUE(lut.HasUnitDomain());
+        EXPECT_EQ(lut.m_domainMax[3], 1.0f);
+        for (uint32_t i = 0; i < lut.FloatCount() / 4; ++i) {
+            const uint32_t index[3] = {i % m, is3D ? i / m % m : i, is3D ? i / (m * m) : i};
+            for (int c = 0; c < 3; ++c)
+                ASSERT_NEAR(lut.m_data[i * 4 + c], linear(c, double(index[c]) / (m - 1)), 1e-6)
+                    << is3D << " entry " << i << " channel " << c;
+        }
+    }
+    // On the unit domain it is the plain resampling, bit for bit.
+    CVxLUT plain, unit;
+    FillRandomLattice(plain, 5);
+    ASSERT_TRUE(unit.Create(5, true));
+    std::memcpy(unit.m_data, plain.m_data, plain.FloatCount() * sizeof(float));
+    ASSERT_TRUE(plain.Resample(7));
+    ASSERT_TRUE(unit.ResampleOverUnitDomain(7));
+    EXPECT_EQ(0, std::memcmp(plain.m_data, unit.m_data, plain.FloatCount() * sizeof(float)));
+}
+
 TEST(Resample, RefusesBadSizes) {
     CVxLUT lattice;
     FillRandomLattice(lattice, 4);

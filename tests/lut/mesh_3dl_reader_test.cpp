@@ -77,7 +77,8 @@ TEST(Mesh3dlReader, ShaperLinesAndPreLuts) {
     struct Case {
         std::string line;
         bool upsample;
-        uint32_t lattice, preEntries, cells;
+        // Texels of the lattice as sampled: upsampling moves node k to k (m - 1)/(n - 1).
+        uint32_t lattice, preEntries, texels;
     } cases[] = {
         // Values below their even positions (i * 2047 / 16) make the line uneven.
         {"0 100 200 300 400 500 600 700 800 900 1000 1100 1200 1300 1400 1500 1600", false, 17,
@@ -98,14 +99,16 @@ TEST(Mesh3dlReader, ShaperLinesAndPreLuts) {
         const CVxLUT& pre = *lut.m_preLUT;
         ASSERT_EQ(pre.m_size, c.preEntries);
         EXPECT_FALSE(pre.m_is3D);
-        const float u = 1.0f / float(c.cells);
+        const float u = 1.0f / float(c.texels);
+        const float spacing = float(c.texels - 1) / float(c.lattice - 1);
         uint32_t values[5];
         sscanf(c.line.c_str(), "%u %u %u %u %u", &values[0], &values[1], &values[2], &values[3],
                &values[4]);
-        // Each distinct code value lands on the centre of its own cell.
+        // Each distinct code value lands on the texel centre of its own node.
         for (uint32_t k = 0; k < 5; ++k) {
             if (values[k] < pre.m_size && (k == 4 || values[k + 1] != values[k])) {
-                EXPECT_NEAR(pre.m_data[values[k] * 4], (k + 0.5f) * u, 2e-5) << c.line << " " << k;
+                EXPECT_NEAR(pre.m_data[values[k] * 4], (k * spacing + 0.5f) * u, 2e-5)
+                    << c.line << " " << k;
             }
         }
         EXPECT_EQ(pre.m_data[0], 0.5f * u);

@@ -4,28 +4,6 @@
 
 namespace {
 
-TEST(TruelightReader, InputTableAndCube) {
-    const std::string curve = "0 0 0\n0.1 0.2 0.3\n0.5 0.5 0.5\n1 1 1\n";
-    CVxLUT identity;
-    ASSERT_EQ(Read(ReadTruelightLut, identity, TruelightFile(3, kIdentityRamp)), eLoaded);
-    EXPECT_EQ(identity.m_preLUT, nullptr);
-    EXPECT_EQ(identity.m_domainMin[0], 0.0f);
-    EXPECT_EQ(Entry(identity, 2, 1, 0)[0], 1.0f);
-
-    CVxLUT shaped;
-    ASSERT_EQ(Read(ReadTruelightLut, shaped, TruelightFile(17, curve)), eLoaded);
-    ASSERT_NE(shaped.m_preLUT, nullptr);
-    EXPECT_EQ(shaped.m_preLUT->m_size, 4u);
-    EXPECT_EQ(shaped.m_preLUT->m_data[5], 0.2f * (1.0f - 1.0f / 32) + 0.5f / 32);
-    EXPECT_EQ(shaped.m_domainMin[2], 0.5f / 17);
-    EXPECT_EQ(shaped.m_domainMax[0], 1.0f - 0.5f / 17);
-
-    CVxLUT oneD;
-    ASSERT_EQ(Read(ReadTruelightLut, oneD, TruelightFile(0, curve)), eLoaded);
-    EXPECT_FALSE(oneD.m_is3D);
-    EXPECT_EQ(oneD.m_data[4 + 2], 0.3f);
-}
-
 TEST(TruelightReader, RefusedAndHandedOn) {
     const std::string ramp = "0 0 0\n0.5 0.5 0.5\n0.7 0.7 0.7\n1 1 1\n";
     const struct {
@@ -52,6 +30,55 @@ TEST(TruelightReader, RefusedAndHandedOn) {
         EXPECT_EQ(lut.m_size, 0u) << c.name;
         EXPECT_EQ(lut.m_preLUT, nullptr) << c.name;
     }
+}
+
+// Input tables in lattice index units are normalised before the identity
+// test; the pre-LUT maps onto the texel centres of the lattice as sampled.
+TEST(TruelightReader, InputTableAndCube) {
+    const std::string curve = "0 0 0\n0.1 0.2 0.3\n0.5 0.5 0.5\n1 1 1\n";
+    const auto mapped = [](float v, float texels) {
+        return v * (1.0f - 1.0f / texels) + 0.5f / texels;
+    };
+    const struct {
+        const char* name;
+        int width;
+        std::string input;
+        bool upsample;
+        uint32_t size;
+        float second; // green of the pre-LUT's second entry; 0 for no pre-LUT
+    } cases[] = {
+        {"identity", 3, kIdentityRamp, false, 3, 0},
+        {"identity in index units", 3,
+         "0 0 0\n0.666667 0.666667 0.666667\n1.333333 1.333333 1.333333\n2 2 2\n", false, 3, 0},
+        {"curve", 17, curve, false, 17, mapped(0.2f, 17)},
+        {"index units", 17, "0 0 0\n1.6 3.2 4.8\n8 8 8\n16 16 16\n", false, 17,
+         mapped(3.2f / 16, 17)},
+        {"headroom stays normalised", 3, "0 0 0\n0.4 0.4 0.4\n0.8 0.8 0.8\n1.5 1.5 1.5\n", false, 3,
+         mapped(0.4f, 3)},
+        {"width 2 is never in index units", 2, "0 0 0\n0.5 0.5 0.5\n1 1 1\n2 2 2\n", false, 2,
+         mapped(0.5f, 2)},
+        {"upsampled lattice", 17, curve, true, 32, mapped(0.2f, 32)},
+    };
+    for (const auto& c : cases) {
+        CVxLUT lut;
+        ASSERT_EQ(Read(ReadTruelightLut, lut, TruelightFile(c.width, c.input), c.upsample), eLoaded)
+            << c.name;
+        ASSERT_EQ(lut.m_size, c.size) << c.name;
+        EXPECT_EQ(Entry(lut, c.size - 1, 1, 0)[0], 1.0f) << c.name;
+        ASSERT_EQ(lut.m_preLUT != nullptr, c.second != 0) << c.name;
+        const float half = c.second != 0 ? 0.5f / c.size : 0.0f;
+        EXPECT_EQ(lut.m_domainMin[2], half) << c.name;
+        EXPECT_EQ(lut.m_domainMax[0], 1.0f - half) << c.name;
+        if (c.second != 0) {
+            EXPECT_EQ(lut.m_preLUT->m_size, 4u) << c.name;
+            EXPECT_EQ(lut.m_preLUT->m_data[5], c.second) << c.name;
+        }
+    }
+
+    CVxLUT oneD;
+    ASSERT_EQ(Read(ReadTruelightLut, oneD, TruelightFile(0, curve)), eLoaded);
+    EXPECT_FALSE(oneD.m_is3D);
+    EXPECT_EQ(oneD.m_data[4 + 2], 0.3f);
 }
 
 } // namespace
