@@ -129,8 +129,11 @@ int Run(int argc, const char* const* argv) {
         return kExitFailure;
     }
 
+    std::fflush(stdout);
     FileFlows flows(settings);
-    files.list.ForEach([&flows](const CVxString& path) { flows.ProcessFile(path); });
+    ReportPrinter printer(stdout);
+    files.list.ForEach(
+        [&flows, &printer](const CVxString& path) { printer.Print(flows.ProcessFile(path)); });
     return kExitSuccess;
 }
 

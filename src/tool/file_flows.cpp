@@ -26,37 +26,33 @@ bool LoadLutFile(CVxLUT& lut, const CVxString& path) {
 }
 
 // Running out of memory is an internal error like any failure without a cause of its own.
-void ReportRenderFailure(ERenderFailure failure) {
+void ReportRenderFailure(FileReport& report, ERenderFailure failure) {
     switch (failure) {
     case ERenderFailure::eShaderMissing:
-        std::fputs("  Error while rendering LUT:\n"
-                   "    Failed to load one or more shaders used in the look\n",
-                   stdout);
+        report.Say("  Error while rendering LUT:\n"
+                   "    Failed to load one or more shaders used in the look\n");
         return;
     case ERenderFailure::eLutMissing:
-        std::fputs("  Error while rendering LUT:\n"
-                   "    One or more of the LUTs used in the look are missing\n",
-                   stdout);
+        report.Say("  Error while rendering LUT:\n"
+                   "    One or more of the LUTs used in the look are missing\n");
         return;
     default:
-        std::fputs("  Internal error while rendering LUT\n", stdout);
+        report.Say("  Internal error while rendering LUT\n");
         return;
     }
 }
 
 } // namespace
 
-void WarnResamplingOnce() {
-    static bool warned = false;
-    if (warned)
-        return;
-    warned = true;
-    std::fputs("  Warning: resampling the original LUT to a different size\n"
-               "  can severely reduce the quality of the resulting Cubrel LUT.\n",
-               stdout);
+FileReport FileFlows::ProcessFile(const CVxString& path) {
+    FileReport report;
+    m_report = &report;
+    ProcessInto(path);
+    m_report = nullptr;
+    return report;
 }
 
-void FileFlows::ProcessFile(const CVxString& path) {
+void FileFlows::ProcessInto(const CVxString& path) {
     CVxString drive, folder, baseName, extension;
     SplitPath(path, &drive, &folder, &baseName, &extension);
     FilePaths paths;
@@ -64,7 +60,7 @@ void FileFlows::ProcessFile(const CVxString& path) {
     MakePath(paths.displayName, CVxString(), CVxString(), baseName, extension);
     MakePath(paths.lookPath, drive, folder, baseName, CVxString(".look"));
     MakePath(paths.cubrelPath, drive, folder, baseName, CVxString(".lut"));
-    std::printf("\n%s:\n", paths.displayName.c_str());
+    m_report->Sayf("\n%s:\n", paths.displayName.c_str());
 
     if (extension.Compare(".lut", CVxString::ePath) != 0) {
         ReadLookFile(paths);
@@ -81,17 +77,17 @@ void FileFlows::ConvertLutDirectly(const FilePaths& paths) {
     {
         CVxPosixFile file;
         if (!file.Open(paths.input, "rb") || file.Read(magic, sizeof magic) != sizeof magic) {
-            std::fputs("  Error reading file\n", stdout);
+            m_report->Say("  Error reading file\n");
             return;
         }
     }
     if (HasCubrelMagic(magic, sizeof magic)) {
-        std::fputs("  File seems to be a Cubrel LUT, no conversion performed\n", stdout);
+        m_report->Say("  File seems to be a Cubrel LUT, no conversion performed\n");
         return;
     }
     CVxLUT lut;
     if (!LoadLutFile(lut, paths.input))
-        std::fputs("  Error loading LUT\n", stdout);
+        m_report->Say("  Error loading LUT\n");
     // A lattice over another domain than [0, 1] is rendered, as a pre-LUT is.
     if (!IsPlainLattice(lut) || !lut.HasUnitDomain()) {
         WrapLutAsLook(paths);
@@ -107,14 +103,14 @@ void FileFlows::WrapLutAsLook(const FilePaths& paths) {
     CVxString text;
     WriteLutWrapperLook(text, paths.displayName);
     if (!m_settings.cubrelMode && FileExists(paths.lookPath, true))
-        std::fputs("  Warning: conversion will overwrite an existing look file\n", stdout);
+        m_report->Say("  Warning: conversion will overwrite an existing look file\n");
     HandleLook(paths, text);
 }
 
 void FileFlows::ReadLookFile(const FilePaths& paths) {
     CVxString text;
     if (!ReadTextFile(paths.input, text)) {
-        std::fputs("  Error reading file\n", stdout);
+        m_report->Say("  Error reading file\n");
         return;
     }
     HandleLook(paths, text);
@@ -123,7 +119,7 @@ void FileFlows::ReadLookFile(const FilePaths& paths) {
 void FileFlows::HandleLook(const FilePaths& paths, const CVxString& text) {
     std::unique_ptr<ParsedLook> look = ReadLook(text);
     if (!look) {
-        std::fputs("  Not a valid .look file\n", stdout);
+        m_report->Say("  Not a valid .look file\n");
         return;
     }
     if (m_settings.cubrelMode)
@@ -134,8 +130,8 @@ void FileFlows::HandleLook(const FilePaths& paths, const CVxString& text) {
 
 void FileFlows::RebuildLook(const FilePaths& paths, ParsedLook& look) {
     if (look.storedSize == m_settings.size) {
-        std::printf("  LUT size is already %d, file was not modified\n",
-                    static_cast<int>(m_settings.size));
+        m_report->Sayf("  LUT size is already %d, file was not modified\n",
+                       static_cast<int>(m_settings.size));
         return;
     }
     // Streamed into a file beside the look, which is opened once the LUTs are
@@ -145,14 +141,14 @@ void FileFlows::RebuildLook(const FilePaths& paths, ParsedLook& look) {
     const ERebuildResult result =
         WriteRebuiltLook(look.grading, file, look.mask.get(), m_settings.size, kRamp1DSize);
     if (result == ERebuildResult::eRenderFailed) {
-        std::fputs("  Error rendering new look LUT, file was not modified\n", stdout);
+        m_report->Say("  Error rendering new look LUT, file was not modified\n");
         return;
     }
     if (result == ERebuildResult::eWriteFailed || !file.Commit()) {
-        std::fputs("  Error writing file\n", stdout);
+        m_report->Say("  Error writing file\n");
         return;
     }
-    std::fputs("  LUT updated successfully\n", stdout);
+    m_report->Say("  LUT updated successfully\n");
 }
 
 void FileFlows::RenderLookToCubrel(const FilePaths& paths, ParsedLook& look) {
@@ -164,7 +160,7 @@ void FileFlows::RenderLookToCubrel(const FilePaths& paths, ParsedLook& look) {
         WriteCubrel(lattice.nodes.get(), 3, paths.cubrelPath);
         return;
     }
-    ReportRenderFailure(lattice.failure);
+    ReportRenderFailure(*m_report, lattice.failure);
     ConvertStoredLut(paths);
 }
 
@@ -173,7 +169,7 @@ void FileFlows::ConvertStoredLut(const FilePaths& paths) {
     // Only the state of the LUT counts here, not the loader's verdict.
     LoadLutFile(lut, paths.input);
     if (!IsPlainLattice(lut)) {
-        std::fputs("  The source LUT can't be converted\n", stdout);
+        m_report->Say("  The source LUT can't be converted\n");
         return;
     }
     WriteAtRunSize(lut, "  LUT resampling is disabled; the file was not converted\n",
@@ -184,11 +180,11 @@ void FileFlows::WriteAtRunSize(CVxLUT& lut, const char* refusedMessage,
                                const char* resamplingMessage, const CVxString& path) {
     if (lut.m_size != m_settings.size || !lut.HasUnitDomain()) {
         if (!m_settings.resamplingAllowed) {
-            std::fputs(refusedMessage, stdout);
+            m_report->Say(refusedMessage);
             return;
         }
-        std::fputs(resamplingMessage, stdout);
-        WarnResamplingOnce();
+        m_report->Say(resamplingMessage);
+        m_report->MarkResampling();
         if (!ResampleToRunSize(lut))
             return;
     }
@@ -201,13 +197,13 @@ bool FileFlows::ResampleToRunSize(CVxLUT& lut) {
     if (IsPlainLattice(lut) && lut.m_size == m_settings.size && lut.HasUnitDomain())
         return true;
     // A lattice of any other size must never be written as if it had the run's size.
-    std::fputs("  The source LUT can't be converted\n", stdout);
+    m_report->Say("  The source LUT can't be converted\n");
     return false;
 }
 
 void FileFlows::WriteCubrel(const float* lattice, uint32_t channels, const CVxString& path) {
     if (WriteCubrelFile(lattice, m_settings.size, channels, m_settings.cubrelBuffer.get(), path))
-        std::fputs("  Cubrel LUT written successfully\n", stdout);
+        m_report->Say("  Cubrel LUT written successfully\n");
     else
-        std::fputs("  Error writing file\n", stdout);
+        m_report->Say("  Error writing file\n");
 }

@@ -2,6 +2,7 @@
 
 #include "foundation/vx_string.h"
 #include "render/compositing_engine.h"
+#include "tool/file_report.h"
 #include "tool/run_settings.h"
 
 #include <memory>
@@ -9,15 +10,12 @@
 class CVxLUT;
 struct ParsedLook;
 
-// Prints the quality warning the first time a LUT is resampled in the run.
-void WarnResamplingOnce();
-
-// Converts one input file at a time and prints its block of messages.
+// Converts one input file at a time into its block of messages.
 class FileFlows {
 public:
     explicit FileFlows(const RunSettings& settings) : m_settings(settings) {}
 
-    void ProcessFile(const CVxString& path);
+    FileReport ProcessFile(const CVxString& path);
 
 private:
     struct FilePaths {
@@ -27,6 +25,7 @@ private:
         CVxString cubrelPath;
     };
 
+    void ProcessInto(const CVxString& path);
     void ConvertLutDirectly(const FilePaths& paths);
     void WrapLutAsLook(const FilePaths& paths);
     void ReadLookFile(const FilePaths& paths);
@@ -45,4 +44,6 @@ private:
     const RunSettings& m_settings;
     // One engine renders every look of a Cubrel run; made at the first render.
     std::unique_ptr<CVxSoftwareCompositingEngine> m_engine;
+    // The block of the file being processed.
+    FileReport* m_report = nullptr;
 };
