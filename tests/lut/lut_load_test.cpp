@@ -11,9 +11,9 @@
 
 namespace {
 
-// The program never asks for upsampling itself; the setting does. Cube, 3DL
-// and curve-set files after a byte-order mark are converted by the
-// command-line tests.
+// The program never asks for upsampling itself; the setting does. Cube files,
+// which it never upsamples, and cube, 3DL and curve-set files after a
+// byte-order mark are converted by the command-line tests.
 TEST(LutLoad, RecognitionOrderAndUpsamplingSetting) {
     ScratchFolder scratch;
     SettingsStore& store = GlobalSettings().UserStore();
