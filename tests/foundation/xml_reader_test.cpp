@@ -30,10 +30,7 @@ std::string ReadAll(const std::string& text) {
 
 // Values are quoted or trimmed; syntax errors carry their message, line and column.
 TEST(XmlReader, ValuesAndSyntaxErrors) {
-    const struct {
-        std::string text;
-        std::string read;
-    } cases[] = {
+    const std::pair<std::string, std::string> cases[] = {
         {"<a>\"x\"</A>", "a=q:x|"},
         {"<a>  hi  </a>", "a=hi|"},
         {"<a>\"  hi  \"</a>", "a=q:  hi  |"},
@@ -64,8 +61,8 @@ TEST(XmlReader, ValuesAndSyntaxErrors) {
          "Unexpected end of file while looking for '<'\nLine: 1 Column: 3"},
         {"<?xml version=\"1.0\" ?>\n<!-- note --><a>\"1\"</a>", "a=q:1|"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(ReadAll(c.text), c.read) << c.text;
+    for (const auto& [text, read] : cases)
+        EXPECT_EQ(ReadAll(text), read) << text;
 }
 
 TEST(XmlReader, EndTagLeavesParentAsCurrentTagAndChildWalkSkipsDepth) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 TEST(LookLutReader, DataSizeAndDomain) {
@@ -21,11 +23,7 @@ TEST(LookLutReader, DataSizeAndDomain) {
 
     std::string lower = hex;
     lower[1] = 'a';
-    const struct {
-        const char* name;
-        std::string children;
-        EReaderResult result;
-    } cases[] = {
+    const std::tuple<const char*, std::string, EReaderResult> cases[] = {
         {"too much data", SizedData(hex + "00"), eFailed},
         {"odd digits", SizedData(hex.substr(0, 23)), eLoaded},
         {"lower-case digit dropped", SizedData(lower), eLoaded},
@@ -34,9 +32,9 @@ TEST(LookLutReader, DataSizeAndDomain) {
         {"bad size", "<size>\"2x\"</size>", eFailed},
         {"no data", "<size>\"2\"</size>", eFailed},
     };
-    for (const auto& c : cases) {
+    for (const auto& [name, children, result] : cases) {
         CVxLUT one;
-        EXPECT_EQ(Read(ReadLookLut, one, LookWith(c.children)), c.result) << c.name;
+        EXPECT_EQ(Read(ReadLookLut, one, LookWith(children)), result) << name;
     }
     CVxLUT shifted;
     ASSERT_EQ(Read(ReadLookLut, shifted, LookWith(SizedData(lower))), eLoaded);

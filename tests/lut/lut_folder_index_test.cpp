@@ -8,6 +8,8 @@
 
 #include <filesystem>
 
+#include <tuple>
+
 namespace {
 
 // Earlier folders win and names ignore case; the loader, the curve sets and the
@@ -35,12 +37,7 @@ TEST(LutFolderIndex, EarlierFoldersWinNamesIgnoreCaseAndResolve) {
     const std::filesystem::path working = std::filesystem::current_path();
     std::filesystem::current_path(scratch.Posix() + "/work");
     using enum ELutNameOrder;
-    const struct {
-        const char* name;
-        const char* folder;
-        ELutNameOrder order;
-        std::string path;
-    } cases[] = {
+    const std::tuple<const char*, const char*, ELutNameOrder, std::string> cases[] = {
         {"FILM.cube", "Z:\\package\\", eIndexFirst, first},
         {"FILM.cube", "", eExistingFileFirst, "FILM.cube"},
         {"missing.cube", "Z:\\package\\", eExistingFileFirst, "Z:\\package\\missing.cube"},
@@ -48,8 +45,8 @@ TEST(LutFolderIndex, EarlierFoldersWinNamesIgnoreCaseAndResolve) {
         {"Z:\\Film.cube", "Z:\\package\\", eIndexFirst, "Z:\\Film.cube"},
         {"\\\\server\\Film.cube", "Z:\\package\\", eExistingFileFirst, "\\\\server\\Film.cube"},
     };
-    for (const auto& c : cases)
-        EXPECT_STREQ(index.Resolve(c.name, c.folder, c.order).c_str(), c.path.c_str()) << c.name;
+    for (const auto& [name, folder, order, resolved] : cases)
+        EXPECT_STREQ(index.Resolve(name, folder, order).c_str(), resolved.c_str()) << name;
     std::filesystem::current_path(working);
 }
 
