@@ -600,9 +600,38 @@ void CVxString::Trim(const char* set) {
 }
 
 void CVxString::ConvertLineBreaks(int mode) {
-    const char* lineBreak = mode == 2 ? "\r\n" : "\n";
+    if (mode == 2) {
+        ConvertLineBreaksToCrLf();
+        return;
+    }
+    // Every break becomes one LF, so the text shrinks or keeps its length and is
+    // rewritten in place. Breaks pair from left to right and only a CR changes
+    // anything: up to the first CR the text stays as it is, and an LF just
+    // before that CR is still unpaired, so the two make one break.
+    const char* firstCr = static_cast<const char*>(std::memchr(m_data, '\r', m_length));
+    if (!firstCr)
+        return;
+    uint32_t from = static_cast<uint32_t>(firstCr - m_data);
+    if (from > 0 && m_data[from - 1] == '\n')
+        --from;
+    uint32_t to = from;
+    while (from < m_length) {
+        const char c = m_data[from++];
+        if (c != '\r' && c != '\n') {
+            m_data[to++] = c;
+            continue;
+        }
+        if (from < m_length && m_data[from] == (c == '\r' ? '\n' : '\r'))
+            ++from;
+        m_data[to++] = '\n';
+    }
+    m_length = to;
+    m_data[m_length] = 0;
+}
+
+void CVxString::ConvertLineBreaksToCrLf() {
     std::string result;
-    result.reserve(mode == 2 ? m_length + m_length / 8 + 16 : m_length);
+    result.reserve(m_length + m_length / 8 + 16);
     for (uint32_t i = 0; i < m_length; ++i) {
         char c = m_data[i];
         if (c != '\r' && c != '\n') {
@@ -612,7 +641,7 @@ void CVxString::ConvertLineBreaks(int mode) {
         char partner = c == '\r' ? '\n' : '\r';
         if (i + 1 < m_length && m_data[i + 1] == partner)
             ++i;
-        result.append(lineBreak);
+        result.append("\r\n");
     }
     Assign(result.data(), static_cast<uint32_t>(result.size()));
 }
