@@ -27,15 +27,60 @@ const uint8_t* HexNibbles() {
     return table.nibble;
 }
 
+constexpr uint64_t kEveryByte = 0x0101010101010101ull;
+constexpr uint64_t kHighBits = 0x8080808080808080ull;
+
+// Eight text bytes, the first in the lowest byte.
+uint64_t LoadEightBytes(const char* at) {
+    uint64_t word;
+    std::memcpy(&word, at, sizeof word);
+    if constexpr (std::endian::native == std::endian::big)
+        word = __builtin_bswap64(word);
+    return word;
+}
+
+// When all eight bytes are upper-case hex digits, stores the four bytes they
+// spell at `out` and returns true. Each byte below 0x80 is tested without
+// carries between bytes: b + (0x80 - lo) has its high bit set when b >= lo.
+bool DecodeEightDigits(uint64_t word, uint8_t* out) {
+    if (word & kHighBits)
+        return false;
+    const uint64_t digits =
+        (word + kEveryByte * (0x80 - '0')) & ~(word + kEveryByte * (0x80 - '9' - 1));
+    const uint64_t letters =
+        (word + kEveryByte * (0x80 - 'A')) & ~(word + kEveryByte * (0x80 - 'F' - 1));
+    if (((digits | letters) & kHighBits) != kHighBits)
+        return false;
+    // '0'-'9' keep their low nibble; 'A'-'F' have 1 to 6 there and gain 9.
+    const uint64_t nibbles = (word & kEveryByte * 0x0F) + ((letters & kHighBits) >> 7) * 9;
+    // Byte 2k becomes digit 2k as the high nibble and digit 2k+1 as the low one;
+    // the even bytes are then packed together.
+    uint64_t pairs = ((nibbles << 4) | (nibbles >> 8)) & 0x00FF00FF00FF00FFull;
+    pairs = (pairs | (pairs >> 8)) & 0x0000FFFF0000FFFFull;
+    pairs = (pairs | (pairs >> 16)) & 0xFFFFFFFFull;
+    out[0] = static_cast<uint8_t>(pairs);
+    out[1] = static_cast<uint8_t>(pairs >> 8);
+    out[2] = static_cast<uint8_t>(pairs >> 16);
+    out[3] = static_cast<uint8_t>(pairs >> 24);
+    return true;
+}
+
 // Decodes the kept hex digits pair by pair into `out`. Returns the number of
 // bytes, or capacity + 1 as soon as the data would not fit; a lone last digit
-// is dropped.
+// is dropped. Runs of eight digits between pairs are decoded at once.
 size_t DecodeHex(const char* text, size_t length, uint8_t* out, size_t capacity) {
     const uint8_t* nibbles = HexNibbles();
     size_t count = 0;
     int high = -1;
-    for (size_t i = 0; i < length; ++i) {
-        const uint8_t value = nibbles[static_cast<uint8_t>(text[i])];
+    size_t i = 0;
+    while (i < length) {
+        if (high < 0 && i + 8 <= length && count + 4 <= capacity &&
+            DecodeEightDigits(LoadEightBytes(text + i), out + count)) {
+            i += 8;
+            count += 4;
+            continue;
+        }
+        const uint8_t value = nibbles[static_cast<uint8_t>(text[i++])];
         if (value == 0xFF)
             continue;
         if (high < 0) {
@@ -62,7 +107,8 @@ bool ReadData(CVxLUT& lut, const CVxXMLReader& reader, const LookLutState& state
     const size_t entries = size_t(state.size) * state.size * state.size;
     const size_t capacity = entries * 12;
     uint8_t* bytes = reinterpret_cast<uint8_t*>(lut.m_data);
-    const size_t decoded = DecodeHex(reader.RawValue(), reader.RawValueLength(), bytes, capacity);
+    const std::string_view data = reader.ValueView();
+    const size_t decoded = DecodeHex(data.data(), data.size(), bytes, capacity);
     if (decoded == 0 || decoded > capacity)
         return false;
     // Entries the data does not reach read as zero.
