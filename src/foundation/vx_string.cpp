@@ -1,6 +1,7 @@
 #include "foundation/vx_string.h"
 
 #include "platform/ascii.h"
+#include "platform/large_buffer.h"
 
 #include <cinttypes>
 #include <cstdarg>
@@ -208,6 +209,16 @@ bool ContainsByte(const char* set, char c) {
     return c != 0 && std::strchr(set, c) != nullptr;
 }
 
+// Texts of many megabytes (whole files, whole documents written) are filled
+// from end to end once: large pages make that first touch cheaper.
+char* NewBuffer(uint32_t capacity) {
+    constexpr uint32_t kLargeText = 8u << 20;
+    char* buffer = new char[capacity];
+    if (capacity >= kLargeText)
+        platform::AdviseLargePages(buffer, capacity);
+    return buffer;
+}
+
 } // namespace
 
 // --- construction and storage ---
@@ -279,7 +290,7 @@ void CVxString::Grow(uint32_t n) {
         capacity = n;
     if (capacity < kMinimumCapacity)
         capacity = kMinimumCapacity;
-    char* buffer = new char[capacity];
+    char* buffer = NewBuffer(capacity);
     std::memcpy(buffer, m_data, m_length);
     buffer[m_length] = 0;
     delete[] m_buffer;
@@ -344,7 +355,7 @@ void CVxString::Assign(const char* text, uint32_t n) {
             capacity = length + 1;
         if (capacity < kMinimumCapacity)
             capacity = kMinimumCapacity;
-        char* buffer = new char[capacity];
+        char* buffer = NewBuffer(capacity);
         std::memcpy(buffer, text, length);
         delete[] m_buffer;
         m_buffer = buffer;
