@@ -212,7 +212,7 @@ bool ContainsByte(const char* set, char c) {
 // Texts of many megabytes (whole files, whole documents written) are filled
 // from end to end once: large pages make that first touch cheaper.
 char* NewBuffer(uint32_t capacity) {
-    constexpr uint32_t kLargeText = 8u << 20;
+    constexpr uint32_t kLargeText = 4u << 20;
     char* buffer = new char[capacity];
     if (capacity >= kLargeText)
         platform::AdviseLargePages(buffer, capacity);
