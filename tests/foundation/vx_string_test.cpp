@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 #include <tuple>
+#include <utility>
 
 namespace {
 
@@ -175,9 +176,18 @@ TEST(VxString, FormattingAndTidying) {
     EXPECT_EQ(long_.Length(), 3003u);
     EXPECT_TRUE(long_.EndsWith("|42"));
 
-    CVxString breaks("a\r\nb\n\rc\rd\ne");
-    breaks.ConvertLineBreaks(1);
-    EXPECT_EQ(Text(breaks), "a\nb\nc\nd\ne");
+    // Breaks pair from left to right, also with an LF just before the first CR.
+    const std::pair<const char*, const char*> breakCases[] = {
+        {"a\r\nb\n\rc\rd\ne", "a\nb\nc\nd\ne"},
+        {"\n\r\r\n", "\n\n"},
+        {"x\n\n\r\r", "x\n\n\n"},
+        {"\r\r\n\n", "\n\n\n"},
+        {"\n\n", "\n\n"}};
+    for (const auto& [text, converted] : breakCases) {
+        CVxString breaks(text);
+        breaks.ConvertLineBreaks(1);
+        EXPECT_EQ(Text(breaks), converted) << text;
+    }
 
     EXPECT_TRUE(CVxString().StartsWith(""));
     EXPECT_FALSE(CVxString("a").StartsWith(""));
