@@ -17,7 +17,6 @@ namespace {
 
 const std::string kReadError = "  Error reading file\n";
 const std::string kWriteError = "  Error writing file\n";
-const std::string kNotRendered = "  Error rendering new look LUT, file was not modified\n";
 const std::string kResampling = "  Resampling LUT...\n" + kResampleWarning;
 // A 2-point identity lattice: every Cubrel size needs it resampled.
 const std::string kCube2 =
