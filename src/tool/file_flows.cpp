@@ -71,7 +71,14 @@ void FileFlows::ProcessInto(const CVxString& path) {
     MakePath(paths.displayName, CVxString(), CVxString(), baseName, extension);
     MakePath(paths.lookPath, drive, folder, baseName, CVxString(".look"));
     MakePath(paths.cubrelPath, drive, folder, baseName, CVxString(".lut"));
+    // A look or a .lut is written back to its own path exactly, even when a
+    // twin whose name differs in letter case only sits beside it; an output
+    // of the other kind takes the derived name as the platform resolves it.
     const bool isLut = extension.Compare(".lut", CVxString::ePath) == 0;
+    if (isLut)
+        paths.cubrelPath = path;
+    else if (extension.Compare(".look", CVxString::ePath) == 0)
+        paths.lookPath = path;
     m_report->Sayf("\n%s:\n", paths.displayName.c_str());
 
     if (!isLut && !IsForeignLutFile(path, extension)) {

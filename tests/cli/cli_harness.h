@@ -16,6 +16,7 @@ extern const std::string kUsage;
 extern const std::string kWritten;
 extern const std::string kShaderMissing;
 extern const std::string kLutMissing;
+extern const std::string kUpdated;
 extern const std::string kNotRendered;
 extern const std::string kCannotConvert;
 extern const std::string kResampleWarning;

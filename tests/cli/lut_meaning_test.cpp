@@ -391,8 +391,7 @@ void LutMeaningTest::ConvertInBothModes(std::vector<Case> cases, const std::stri
             << c.name;
         std::filesystem::remove(m_scratch.Posix("work/" + base(c) + ".lut"));
         const RunResult wrapped = Run({c.name, "-size", "8"});
-        EXPECT_EQ(wrapped.out,
-                  kBanner + "\n" + c.name + ":\n" + c.notice + "  LUT updated successfully\n");
+        EXPECT_EQ(wrapped.out, kBanner + "\n" + c.name + ":\n" + c.notice + kUpdated);
         EXPECT_NE(ReadFile(base(c) + ".look").find(Parameter("BaseLUT", c.name)),
                   std::string::npos);
     }

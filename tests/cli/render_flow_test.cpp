@@ -4,7 +4,6 @@
 
 namespace {
 
-const std::string kUpdated = "  LUT updated successfully\n";
 // A 2-entry 1D table from 0.1 to 0.7, and its value at lattice index i of 9.
 const std::string kRamp = "LUT_1D_SIZE 2\n0.1 0.1 0.1\n0.7 0.7 0.7\n";
 double RampAt(double i) {
