@@ -7,7 +7,7 @@
 ERebuildResult WriteRebuiltLook(const CVxGradingParamStorage& grading, ByteSink& out,
                                 const CVxShapeMask* mask, uint32_t size3D, uint32_t size1D) {
     if (!CanWriteLookDocument(grading, mask))
-        return ERebuildResult::eRenderFailed;
+        return ERebuildResult::eWriteFailed;
     CVxSoftwareCompositingEngine engine;
     RenderedLattice lattice, ramp;
     if (size3D != 0) {

@@ -10,7 +10,7 @@ class CVxShapeMask;
 enum class ERebuildResult : uint8_t {
     eWritten,
     eRenderFailed, // nothing reached the sink
-    eWriteFailed,  // the sink failed part way
+    eWriteFailed,  // the sink failed part way, or nothing could be written
 };
 
 // Streams a complete new look document for the grading and its mask into
@@ -20,6 +20,6 @@ enum class ERebuildResult : uint8_t {
 // rendered before the first byte goes out, so a sink that opens its file on
 // the first byte leaves the file alone when the 3D LUT does not render. A
 // grading or mask that cannot be written as a document that reads back the
-// same counts as one that does not render.
+// same is refused as a failed write, before anything is rendered or written.
 ERebuildResult WriteRebuiltLook(const CVxGradingParamStorage& grading, ByteSink& out,
                                 const CVxShapeMask* mask, uint32_t size3D, uint32_t size1D);

@@ -138,6 +138,11 @@ TEST_F(FailureTest, InputsThatNeedNoChangeOrCannotBeReadAreReportedAndLeftAlone)
          "*.look",
          "\ny.look:\n  Not a valid .look file\n"},
         {{{'p', "pipe.lut"}}, "*.lut -cubrel", "\npipe.lut:\n" + kReadError},
+        // A value that the look's XML cannot write back.
+        {{{'f', "q.look",
+           BaseLook(Parameter("Gain.X", "0.5") + "<Comment>say \"hi\" there</Comment>\n")}},
+         "q.look -size 8",
+         "\nq.look:\n" + kWriteError},
     });
 }
 
