@@ -1,6 +1,7 @@
 #pragma once
 
 #include "foundation/byte_sink.h"
+#include "foundation/vx_string.h"
 
 #include <cstdint>
 
@@ -21,5 +22,8 @@ enum class ERebuildResult : uint8_t {
 // the first byte leaves the file alone when the 3D LUT does not render. A
 // grading or mask that cannot be written as a document that reads back the
 // same is refused as a failed write, before anything is rendered or written.
+// LUT files that the grading names and no other place holds are looked for in
+// `lookFolder` (ending in a backslash; empty for nowhere).
 ERebuildResult WriteRebuiltLook(const CVxGradingParamStorage& grading, ByteSink& out,
-                                const CVxShapeMask* mask, uint32_t size3D, uint32_t size1D);
+                                const CVxShapeMask* mask, uint32_t size3D, uint32_t size1D,
+                                const CVxString& lookFolder = CVxString());

@@ -68,6 +68,7 @@ void FileFlows::ProcessInto(const CVxString& path) {
     SplitPath(path, &drive, &folder, &baseName, &extension);
     FilePaths paths;
     paths.input = path;
+    MakePath(paths.folder, drive, folder, CVxString(), CVxString());
     MakePath(paths.displayName, CVxString(), CVxString(), baseName, extension);
     MakePath(paths.lookPath, drive, folder, baseName, CVxString(".look"));
     MakePath(paths.cubrelPath, drive, folder, baseName, CVxString(".lut"));
@@ -186,8 +187,8 @@ void FileFlows::RebuildLook(const FilePaths& paths, ParsedLook& look) {
     // rendered and renamed over the look only when whole: a failed render or
     // write keeps the old look.
     FileReplacementSink file(paths.lookPath);
-    const ERebuildResult result =
-        WriteRebuiltLook(look.grading, file, look.mask.get(), m_settings.size, kRamp1DSize);
+    const ERebuildResult result = WriteRebuiltLook(look.grading, file, look.mask.get(),
+                                                   m_settings.size, kRamp1DSize, paths.folder);
     if (result == ERebuildResult::eRenderFailed) {
         m_report->Say("  Error rendering new look LUT, file was not modified\n");
         return;
@@ -203,7 +204,8 @@ void FileFlows::RenderLookToCubrel(const FilePaths& paths, ParsedLook& look) {
     if (!m_engine)
         m_engine = std::make_unique<CVxSoftwareCompositingEngine>();
     const RenderedLattice lattice =
-        RenderLattice(*m_engine, look.grading, LatticeRequest{.size = m_settings.size});
+        RenderLattice(*m_engine, look.grading,
+                      LatticeRequest{.size = m_settings.size, .lookFolder = paths.folder});
     if (lattice.nodes) {
         WriteCubrel(lattice.nodes.get(), 3, paths.cubrelPath);
         return;

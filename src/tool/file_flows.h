@@ -21,6 +21,8 @@ public:
 private:
     struct FilePaths {
         CVxString input;
+        // Drive and folder of the input, where LUTs that its look names are looked for last.
+        CVxString folder;
         CVxString displayName;
         CVxString lookPath;
         CVxString cubrelPath;
