@@ -435,6 +435,12 @@ std::string Correction(const char* id, double saturation) {
            "</ColorCorrection>\n";
 }
 
+// Row i of a 17-point lattice (red fastest) in a file whose rows run blue fastest.
+Rows BlueFastestRow(const Rows& lattice, uint32_t i) {
+    const uint32_t node = (i % 17 * 17 + i / 17 % 17) * 17 + i / 289;
+    return {lattice[3 * node], lattice[3 * node + 1], lattice[3 * node + 2]};
+}
+
 // A process list: the CDL with saturation 0.9, then a 17-point 3D LUT (blue fastest).
 std::string ProcessList(const std::string& version, const Rows& lattice) {
     std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ProcessList " + version +
@@ -445,10 +451,8 @@ std::string ProcessList(const std::string& version, const Rows& lattice) {
                        "<LUT3D inBitDepth=\"32f\" "
                        "outBitDepth=\"32f\" interpolation=\"trilinear\">\n"
                        "<Array dim=\"17 17 17 3\">\n";
-    for (uint32_t i = 0; i < 17 * 17 * 17; ++i) {
-        const uint32_t node = (i % 17 * 17 + i / 17 % 17) * 17 + i / 289;
-        text += Text({lattice[3 * node], lattice[3 * node + 1], lattice[3 * node + 2]});
-    }
+    for (uint32_t i = 0; i < 17 * 17 * 17; ++i)
+        text += Text(BlueFastestRow(lattice, i));
     return text + "</Array>\n</LUT3D>\n</ProcessList>\n";
 }
 
@@ -498,6 +502,16 @@ TEST_F(LutMeaningTest, FilesReadThroughOpenColorIoConvertBesideThemselves) {
     cases.push_back(cases[3]);
     cases.back().name = "ctf.ctf";
     cases.back().text = ProcessList("version=\"1.7\"", lattice);
+    // Pandora files hold 12-bit codes, blue fastest.
+    Rows codes = lattice;
+    std::string pandora = "channel 3d\nin 4913\nout 4096\nformat lut\nvalues red green blue\n";
+    for (double& v : codes)
+        v = std::round(v * 4095) / 4095;
+    for (uint32_t i = 0; i < 17 * 17 * 17; ++i)
+        pandora +=
+            std::to_string(i) + " " + Text(BlueFastestRow(codes, i), 4095, "%.0f %.0f %.0f\n");
+    const Meaning coded = ShaperThenLattice({}, 0, 1, codes, 0, 1);
+    cases.insert(cases.end(), {{"mga.mga", pandora, coded}, {"m3d.M3D", pandora, coded}});
     if (std::system("command -v ociobakelut > /dev/null 2>&1") == 0) {
         ASSERT_TRUE(Bake("cinespace", "33", "csp.csp"));
         cases.push_back({"csp.csp", ReadFile("csp.csp"), BakedCdl});
