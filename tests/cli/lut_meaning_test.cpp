@@ -376,12 +376,11 @@ void LutMeaningTest::ConvertInBothModes(std::vector<Case> cases, const std::stri
               [](const Case& a, const Case& b) { return a.name < b.name; });
     const auto base = [](const Case& c) { return c.name.substr(0, c.name.find('.')); };
     std::string converted = kBanner, rendered = kBanner;
-    std::vector<std::string> sources, files;
+    std::vector<std::string> files;
     for (const Case& c : cases) {
         WriteFile(c.name, c.text);
         converted += "\n" + c.name + ":\n" + c.notice + kWritten;
         rendered += "\n" + base(c) + ".look:\n" + kWritten;
-        sources.push_back(c.name);
         files.insert(files.end(), {c.name, base(c) + ".look", base(c) + ".lut"});
     }
     EXPECT_EQ(Run({m_work, "-cubrel"}).out, kBanner + "No input files found.\n\n");
