@@ -100,7 +100,8 @@ bool CVxShaderLayerInstance::LoadTexture(const CVxShaderParamStorage& layer, con
     const CVxString fileName = param ? param->FileText() : CVxString();
     if (fileName.IsEmpty() || fileName == "*" || unit >= kTextureUnits)
         return true;
-    const CVxLUT* lut = luts.Load(ResolveLutName(fileName, packageFolder));
+    const CVxLUT* lut = luts.Load(
+        ResolveLutName(fileName, packageFolder, ELutNameOrder::eIndexFirst, luts.LastFolder()));
     if (!lut)
         return false;
     m_textures[unit] = MakeLutTexture(*lut);

@@ -233,7 +233,7 @@ TEST_F(LutFlowTest, EveryCurveSetFormatBecomesACubrelLut) {
     // In rebuild mode the same file becomes a look that names it.
     WriteFile("script.lut", cases[7].text);
     const RunResult rebuilt = Run({"script.lut", "-size", "8"});
-    EXPECT_EQ(rebuilt.out, kBanner + "\nscript.lut:\n  LUT updated successfully\n");
+    EXPECT_EQ(rebuilt.out, kBanner + "\nscript.lut:\n" + kUpdated);
     EXPECT_NE(ReadFile("script.look").find(Parameter("BaseLUT", "script.lut")), std::string::npos);
 }
 

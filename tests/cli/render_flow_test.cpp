@@ -4,10 +4,6 @@
 
 namespace {
 
-const std::string kLutMissing =
-    "  Error while rendering LUT:\n    One or more of the LUTs used in the look are missing\n";
-const std::string kUpdated = "  LUT updated successfully\n";
-const std::string kNotRendered = "  Error rendering new look LUT, file was not modified\n";
 // A 2-entry 1D table from 0.1 to 0.7, and its value at lattice index i of 9.
 const std::string kRamp = "LUT_1D_SIZE 2\n0.1 0.1 0.1\n0.7 0.7 0.7\n";
 double RampAt(double i) {
@@ -153,21 +149,27 @@ TEST_F(RenderFlowTest, LutFilesThatAreNoPlainLatticeAreRenderedThroughALook) {
     EXPECT_TRUE(ReadFile("shaped.lut") == EachChannel(9, [](double i) { return 0.4 * i / 8; }));
 }
 
-TEST_F(RenderFlowTest, AWrappedLutIsFoundThroughTheLutFoldersOnly) {
+TEST_F(RenderFlowTest, LutsThatALookNamesAreLookedForBesideItLast) {
     WriteFile("sub/ramp.lut", kRamp);
-    // From another working folder the look's bare name finds nothing.
-    const RunResult elsewhere = Run({"sub/ramp.lut", "-cubrel", "-size", "9"});
-    EXPECT_EQ(elsewhere.out, kBanner + "\nramp.lut:\n" + kLutMissing + kCannotConvert);
-    EXPECT_EQ(ReadFile("sub/ramp.lut"), kRamp);
+    WriteFile("sub/b.look", BaseLook(Parameter("BaseLUT", "tone.cube")));
+    WriteFile("sub/tone.cube", kRamp);
+    // From another working folder: the wrapped file and the base LUT beside the look.
+    EXPECT_EQ(Run({"sub", "-size", "8"}).out,
+              kBanner + "\nb.look:\n" + kUpdated + "\nramp.lut:\n" + kUpdated);
+    EXPECT_NE(ReadFile("sub/ramp.look").find(Parameter("BaseLUT", "ramp.lut")), std::string::npos);
+    EXPECT_EQ(Run({"sub/*.look", "-cubrel", "-size", "9"}).out,
+              kBanner + "\nb.look:\n" + kWritten + "\nramp.look:\n" + kWritten);
+    EXPECT_TRUE(ReadFile("sub/b.lut") == EachChannel(9, RampAt));
+    EXPECT_TRUE(ReadFile("sub/ramp.lut") == EachChannel(9, RampAt));
 
-    // Through the LUT folders it is found from anywhere.
+    // The LUT folders come first.
+    WriteFile("other/tone.cube", "LUT_1D_SIZE 2\n0 0 0\n0.8 0.8 0.8\n");
     m_scratch.Write("settings/Utility_Settings.xml",
                     "<values>\n  <ColorTransforms>\n    <LUTPath1>\"" +
-                        m_scratch.Drive("work/sub") +
+                        m_scratch.Drive("work/other") +
                         "\"</LUTPath1>\n  </ColorTransforms>\n</values>\n");
-    const RunResult indexed = Run({"sub/ramp.lut", "-cubrel", "-size", "9"});
-    EXPECT_EQ(indexed.out, kBanner + "\nramp.lut:\n" + kWritten);
-    EXPECT_TRUE(ReadFile("sub/ramp.lut") == EachChannel(9, RampAt));
+    EXPECT_EQ(Run({"sub/b.look", "-cubrel", "-size", "9"}).out, kBanner + "\nb.look:\n" + kWritten);
+    EXPECT_TRUE(ReadFile("sub/b.lut") == EachChannel(9, [](double i) { return 0.1 * i; }));
 }
 
 TEST_F(RenderFlowTest, RebuildModeRewritesLooksInPlace) {
