@@ -191,11 +191,11 @@ TEST_F(RenderFlowTest, RebuildModeWrapsLutFilesIntoLooks) {
     // The look that wraps these bytes cannot be rendered.
     WriteFile("c.lut", kUnloadable);
     WriteFile("c.look", "an older look");
-    WriteFile("Night.lut", kRamp);
+    WriteFile("Night 1.lut", kRamp);
     const std::string overwrite = "  Warning: conversion will overwrite an existing look file\n";
     const RunResult result = Run({"*.lut", "-size", "8"});
     EXPECT_EQ(result.out, kBanner + "\na.lut:\n" + kUpdated + "\nb.lut:\n" + overwrite + kUpdated +
-                              "\nc.lut:\n" + overwrite + kNotRendered + "\nNight.lut:\n" +
+                              "\nc.lut:\n" + overwrite + kNotRendered + "\nNight 1.lut:\n" +
                               kUpdated);
     EXPECT_EQ(ReadFile("a.lut"), kRamp);
     EXPECT_EQ(ReadFile("c.look"), "an older look");
@@ -209,10 +209,10 @@ TEST_F(RenderFlowTest, RebuildModeWrapsLutFilesIntoLooks) {
               head.size() + std::string("    <data>\"").size() + 192 * 71 + tail.size());
     EXPECT_EQ(look.substr(look.size() - tail.size()), tail);
     EXPECT_EQ(ReadFile("b.look").substr(head.size()), look.substr(head.size()));
-    // Night.lut is applied as a.lut is, not taken for an unset marker.
+    // Night 1.lut is applied as a.lut is, not taken for an unset marker.
     const size_t aBase = RebuiltBase(Parameter("BaseLUT", "a.lut")).size();
-    EXPECT_EQ(ReadFile("Night.look"),
-              RebuiltBase(Parameter("BaseLUT", "Night.lut")) + look.substr(aBase));
+    EXPECT_EQ(ReadFile("Night 1.look"),
+              RebuiltBase(Parameter("BaseLUT", "Night 1.lut")) + look.substr(aBase));
 
     const RunResult again = Run({"a.look", "-size", "8"});
     EXPECT_EQ(again.out, kBanner + "\na.look:\n  LUT size is already 8, file was not modified\n");
