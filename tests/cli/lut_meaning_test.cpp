@@ -322,11 +322,6 @@ TEST_F(LutMeaningTest, AStoredLutOverAnotherDomainIsResampledOntoTheUnitDomain) 
     element.insert(element.find("<data>"), "<domainmin>\"-0.25\"</domainmin>\n    "
                                            "<domainmax>\"1.25\"</domainmax>\n    ");
     WriteFile("s.look", "<?xml version=\"1.0\" ?>\n" + UnknownShaderLook(element));
-    const RunResult refused = Run({"s.look", "-cubrel", "-noresampling"});
-    EXPECT_EQ(refused.out, kBanner + "\ns.look:\n" + kShaderMissing +
-                               "  LUT resampling is disabled; the file was not converted\n");
-    EXPECT_EQ(List(), std::vector<std::string>{"s.look"});
-
     const RunResult result = Run({"s.look", "-cubrel"});
     EXPECT_EQ(result.out, kBanner + "\ns.look:\n" + kShaderMissing +
                               "  Resampling original LUT from the .look file...\n" +
