@@ -3,7 +3,7 @@
 // (input tables in index units, shapers, input ranges, domains, byte-order
 // marks, keywords in lower case) and files baked by OpenColorIO's ociobakelut.
 
-#include "cli_harness.h"
+#include "cubrel_codes.h"
 
 #include <algorithm>
 #include <cctype>
@@ -14,39 +14,12 @@
 
 namespace {
 
-// The colour a file means for one input colour.
-using Meaning = std::function<void(const double in[3], double out[3])>;
 // R, G, B of each row: a 1D table, or a lattice with red fastest.
 using Rows = std::vector<double>;
 
 const std::string kMark = "\xEF\xBB\xBF";
 const std::string kUpsampling = "<values><ColorTransforms><AlwaysUpsampleToPoT>\"1\""
                                 "</AlwaysUpsampleToPoT></ColorTransforms></values>";
-
-// The largest distance, in 10-bit codes, between the channels of an n-point
-// Cubrel file (big-endian words, blue fastest, red in the high bits) and the
-// codes of the meaning at its nodes; 1024 when the file is no such file.
-int LargestCodeError(const std::string& file, const Meaning& meaning, uint32_t n = 17) {
-    const uint32_t entries = n * n * n;
-    if (file.size() != 1024 + 4 * entries || file.compare(0, 4, "3LUT") != 0)
-        return 1024;
-    int largest = 0;
-    for (uint32_t i = 0; i < entries; ++i) {
-        uint32_t word = 0;
-        for (int k = 0; k < 4; ++k)
-            word = word << 8 | static_cast<uint8_t>(file[1024 + 4 * i + k]);
-        const double in[3] = {double(i / (n * n)) / (n - 1), double(i / n % n) / (n - 1),
-                              double(i % n) / (n - 1)};
-        double out[3];
-        meaning(in, out);
-        for (int c = 0; c < 3; ++c) {
-            const int code = static_cast<int>(word >> (20 - 10 * c) & 1023);
-            largest = std::max(
-                largest, std::abs(code - static_cast<int>(CubrelCode(static_cast<float>(out[c])))));
-        }
-    }
-    return largest;
-}
 
 // Where x lies on `points` entries spanning [low, high], in entry units, clamped.
 double Position(double x, double low, double high, size_t points) {

@@ -388,12 +388,18 @@ TEST(CurveSet, ErrorTexts) {
     }
 }
 
-// A set that reads but cannot be sampled (a script that runs forever) loads nothing.
-TEST(LutLoad, CurveFilesThatCannotBeSampledLoadNothing) {
+// The program loads every LUT for any dimension with the curve fallback on.
+TEST(LutLoad, CurveFilesFallBackToA1024EntryTable) {
     ScratchFolder scratch;
+    const std::string white = "ReferenceWhite 600\n";
+    const std::string failing = Script("while (1) { red = in; }");
+    constexpr auto kAny = CVxLUT::EDimensionRequirement::eAnyDimension;
     CVxLUT lut;
-    EXPECT_FALSE(lut.Load(scratch.Write("failing.lut", Script("while (1) { red = in; }")).c_str(),
-                          false, CVxLUT::EDimensionRequirement::eAnyDimension, true));
+    ASSERT_TRUE(lut.Load(scratch.Write("white.lut", white).c_str(), false, kAny, true));
+    ASSERT_FALSE(lut.m_is3D);
+    EXPECT_EQ(std::vector<float>(lut.m_data, lut.m_data + lut.FloatCount()), Samples(white));
+    // A set that reads but cannot be sampled (a script that runs forever) loads nothing.
+    EXPECT_FALSE(lut.Load(scratch.Write("failing.lut", failing).c_str(), false, kAny, true));
     EXPECT_EQ(lut.m_size, 0u);
 }
 
