@@ -107,8 +107,6 @@ TEST(OcioReader, LoadSizesFollowTheRequestAndTheTransform) {
          false, eAnyDimension, 65, 65536, 2, "first"},
         {"baked.csp", BakedCinespace(folder), false, eAnyDimension, 129, 0, 1, ""},
         {"curves.spi1d", spi1d, false, eAnyDimension, 65536, 0, 1, ""},
-        {"table.spi3d", "SPILUT 1.0\n3 3\n33 33 33\n" + Lines(true, true), false, eAnyDimension,
-         129, 0, 1, ""},
         {"matrix.spimtx", "0.7 0.2 0.1 1310.7\n0.1 0.8 0 0\n0 0.3 0.6 0\n", false, eAnyDimension,
          129, 0, 1, ""},
         {"grade.cc", Correction("one", kGrade), true, eAnyDimension, 64, 65536, 1, "one"},
