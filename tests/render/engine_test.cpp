@@ -207,17 +207,16 @@ TEST_F(EngineTest, AbortStopsTheRenderAndMissingLutsAreCountedPerRender) {
 TEST_F(EngineTest, LookRendersFillTheLatticeInEachOrder) {
     CVxGradingParamStorage grading;
     EXPECT_EQ(RenderLut(grading, 2), kOrder0);
-    std::vector<float> own(24);
-    EXPECT_EQ(
-        m_engine->RenderLookToLut(grading, kLatticeCube, 2, own.data(), kBlueFastest, CVxString()),
-        own.data());
-    EXPECT_EQ(own, (std::vector<float>{0, 0, 0, 0, 0, 1, 0, 1, 0, 0, 1, 1,
-                                       1, 0, 0, 1, 0, 1, 1, 1, 0, 1, 1, 1}));
-    EXPECT_EQ(
-        m_engine->RenderLookToLut(grading, kLatticeCube, 2, own.data(), kRedBlueGreen, CVxString()),
-        own.data());
-    EXPECT_EQ(own, (std::vector<float>{0, 0, 0, 1, 0, 0, 0, 0, 1, 1, 0, 1,
-                                       0, 1, 0, 1, 1, 0, 0, 1, 1, 1, 1, 1}));
+    const std::pair<uint32_t, std::vector<float>> orders[] = {
+        {kBlueFastest, {0, 0, 0, 0, 0, 1, 0, 1, 0, 0, 1, 1, 1, 0, 0, 1, 0, 1, 1, 1, 0, 1, 1, 1}},
+        {kRedBlueGreen, {0, 0, 0, 1, 0, 0, 0, 0, 1, 1, 0, 1, 0, 1, 0, 1, 1, 0, 0, 1, 1, 1, 1, 1}}};
+    for (const auto& [order, expected] : orders) {
+        std::vector<float> own(24);
+        EXPECT_EQ(
+            m_engine->RenderLookToLut(grading, kLatticeCube, 2, own.data(), order, CVxString()),
+            own.data());
+        EXPECT_EQ(own, expected) << order;
+    }
 
     // An extra LUT is applied after the grading.
     std::vector<float> rotated = kOrder0;
