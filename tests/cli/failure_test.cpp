@@ -138,6 +138,10 @@ TEST_F(FailureTest, InputsThatNeedNoChangeOrCannotBeReadAreReportedAndLeftAlone)
          "*.look",
          "\ny.look:\n  Not a valid .look file\n"},
         {{{'p', "pipe.lut"}}, "*.lut -cubrel", "\npipe.lut:\n" + kReadError},
+        {{kCubeFile},
+         "a.lut -cubrel -noresampling",
+         "\na.lut:\n  Source LUT has a different size and resampling is disabled.\n"
+         "  The LUT was not converted.\n"},
         // A value that the look's XML cannot write back.
         {{{'f', "q.look",
            BaseLook(Parameter("Gain.X", "0.5") + "<Comment>say \"hi\" there</Comment>\n")}},
@@ -212,11 +216,6 @@ TEST_F(FailureTest, OutOfMemoryFallsBackAndWritesNoLatticeOfAnotherSize) {
     const std::string kInternalError = "  Internal error while rendering LUT\n";
     const std::string stored = "<?xml version=\"1.0\" ?>\n" + UnknownShaderLook(StoredLut(0.5f));
     RunCases({
-        // The program starts within the limit.
-        {{kCubeFile},
-         "a.lut -cubrel -size 129 -noresampling",
-         "\na.lut:\n  Source LUT has a different size and resampling is disabled.\n"
-         "  The LUT was not converted.\n"},
         {{kCubeFile}, "a.lut -cubrel -size 129", "\na.lut:\n" + kResampling + kCannotConvert},
         {{{'f', "s.look", stored}},
          "s.look -cubrel -size 129",
