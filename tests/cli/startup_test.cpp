@@ -18,14 +18,17 @@ using StartupTest = CliTest;
 
 TEST_F(StartupTest, BadArgumentsAndSizesStopTheRun) {
     const std::pair<std::string, std::vector<const char*>> cases[] = {
-        {kUsage, {"", "*.look -size", "*.look -size abc", "*.look -size -cubrel"}},
+        {kUsage,
+         {"", "*.look -size", "*.look -size abc", "*.look -size -cubrel", "*.look -jobs",
+          "*.look -jobs 0", "*.look -JOBS x2", "*.look -jobs -strict"}},
         {"Unknown argument: -bogus\n\n" + kUsage, {"*.look -bogus"}},
         {"Unknown argument: *.look\n\n" + kUsage, {"-cubrel *.look"}},
         // A valid size gets as far as the input search, which finds nothing here.
         {kNoInput,
          {"*.none", "*.none -size 8", "*.none -size 256", "*.none -size 9 -size 32",
           "*.none -cubrel", "*.none -cubrel -size 0", "*.none -cubrel -size 9",
-          "*.none -cubrel -size 129", "*.none -SIZE 33 -CuBrEl -NoResampling"}},
+          "*.none -cubrel -size 129", "*.none -SIZE 33 -CuBrEl -NoResampling",
+          "*.none -Jobs 3 -STRICT"}},
         {kLookSizeError,
          {"*.none -size 4", "*.none -size 12", "*.none -size 17", "*.none -size 512",
           "*.none -size -1"}},
@@ -38,6 +41,31 @@ TEST_F(StartupTest, BadArgumentsAndSizesStopTheRun) {
             EXPECT_EQ(result.out, kBanner + expected) << line;
             EXPECT_EQ(result.exitCode, 1) << line;
         }
+}
+
+// Help and version come before every other check, the archive's included, and
+// only when asked alone and no file has that name.
+TEST_F(StartupTest, HelpAndVersionAnswerAlone) {
+    std::filesystem::remove(m_root + "/resources/Resources.vxf");
+    for (const char* line : {"--help", "-h", "-help", "--version"}) {
+        const RunResult result = Run({line});
+        const std::string expected = line == std::string("--version")
+                                         ? "Gradeshift " GRADESHIFT_VERSION "\n"
+                                         : result.out.substr(0, result.out.find("\n") + 1);
+        EXPECT_EQ(result.out.substr(0, expected.size()), expected) << line;
+        EXPECT_EQ(result.out.find(kBanner), std::string::npos) << line;
+        EXPECT_EQ(result.exitCode, 0) << line;
+    }
+    const std::string help = Run({"-h"}).out;
+    for (const char* word : {"-cubrel", "-size N", "-noresampling", "-jobs N", "-strict", "  2  "})
+        EXPECT_NE(help.find(word), std::string::npos) << word;
+    EXPECT_EQ(Run({"--version"}).out, "Gradeshift " GRADESHIFT_VERSION "\n");
+
+    m_scratch.Write("resources/Resources.vxf", "");
+    WriteFile("-h", "");
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"-h"}, {"--help", "-cubrel"}})
+        EXPECT_EQ(Run(args).out, kBanner + kArchiveMissing) << args[0];
 }
 
 TEST_F(StartupTest, MissingOrEmptyArchiveStopsTheRun) {
