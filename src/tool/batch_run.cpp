@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <system_error>
 #include <thread>
 
 namespace {
@@ -129,29 +130,34 @@ void ConvertFiles(const std::vector<CVxString>& files, const RunSettings& settin
 void RunBatch(const std::vector<CVxString>& files, const RunSettings& settings,
               const std::function<void(size_t index, const FileReport& report)>& deliver) {
     const size_t threadCount = settings.jobs < files.size() ? settings.jobs : files.size();
-    if (threadCount <= 1) {
-        FileFlows flows(settings);
-        for (size_t index = 0; index < files.size(); ++index)
-            deliver(index, flows.ProcessFile(files[index]));
-        return;
-    }
     FileOrder order(files, settings.cubrelMode);
     // The calling thread only waits for blocks, so the first converting thread
     // uses its core; every other one takes a spare core when there is one.
     std::vector<std::unique_ptr<RunSettings>> copies;
     std::vector<std::thread> threads;
-    threads.emplace_back(ConvertFiles, std::cref(files), std::cref(settings), std::ref(order));
-    for (size_t thread = 1; thread < threadCount; ++thread) {
-        std::unique_ptr<RunSettings> copy = CopyForAnotherThread(settings);
-        if (!copy)
+    for (size_t thread = 0; threadCount > 1 && thread < threadCount; ++thread) {
+        const RunSettings* own = &settings;
+        if (thread > 0) {
+            copies.push_back(CopyForAnotherThread(settings));
+            if (!copies.back())
+                break;
+            own = copies.back().get();
+        }
+        try {
+            threads.emplace_back([&files, own, &order, thread] {
+                const uint32_t cores = thread > 0 ? TakeSpareCores(1) : 0;
+                ConvertFiles(files, *own, order);
+                ReturnSpareCores(cores);
+            });
+        } catch (const std::system_error&) {
             break;
-        copies.push_back(std::move(copy));
-        const RunSettings& own = *copies.back();
-        threads.emplace_back([&files, &own, &order] {
-            const uint32_t cores = TakeSpareCores(1);
-            ConvertFiles(files, own, order);
-            ReturnSpareCores(cores);
-        });
+        }
+    }
+    if (threads.empty()) {
+        FileFlows flows(settings);
+        for (size_t index = 0; index < files.size(); ++index)
+            deliver(index, flows.ProcessFile(files[index]));
+        return;
     }
     for (size_t index = 0; index < files.size(); ++index)
         deliver(index, order.Take(index));
