@@ -13,64 +13,87 @@ const std::string kLutMissing =
 
 using BatchTest = CliTest;
 
-// Files that depend on each other in every way a batch can: a look that reads a
-// LUT a later file replaces (a, z), a look that writes a LUT that is also an
-// input (b, z) or that a later look reads (b, c), two looks that resample (the
-// warning belongs to the first in list order), and files that fail.
+// Files that depend on each other in every way a batch can. Cubrel mode: a look
+// that reads a LUT a later file replaces (a, z), a look that writes a LUT that is
+// also an input (b, z) or that a later look reads (b, c), two looks that resample
+// (the warning belongs to the first in list order), and files that fail.
+// Rebuild mode: a LUT that replaces a look that is also an input, and a look that
+// reads that look as its LUT.
 TEST_F(BatchTest, EveryJobCountGivesTheOutputAndFilesOfOneJob) {
-    const std::map<std::string, std::string> inputs = {
-        {"a.look", BaseLook(Parameter("BaseLUT", "z.lut"))},
-        {"b.look", BaseLook(Parameter("Gain.X", "0.5"))},
-        {"b.lut", kRamp},
-        {"c.look", BaseLook(Parameter("BaseLUT", "b.lut"))},
-        {"d.look", BaseLook(Parameter("BaseLUT", "missing.cube"), StoredLut(0.25f))},
-        {"e.look", "not a look"},
-        {"m.lut", kUnloadable},
-        {"y.look", BaseLook(Parameter("BaseLUT", "missing.cube"), StoredLut(0.5f))},
-        {"z.look", BaseLook(Parameter("Gain.X", "0.25"))},
-        {"z.lut", kRamp},
-    };
-    const std::string expected =
-        kBanner + "\na.look:\n" + kWritten + "\nb.look:\n" + kWritten + "\nb.lut:\n" + kIsCubrel +
-        "\nc.look:\n" + kWritten + "\nd.look:\n" + kLutMissing + kResampling + kResampleWarning +
-        kWritten + "\ne.look:\n  Not a valid .look file\n" + "\nm.lut:\n  Error loading LUT\n" +
-        kLutMissing + kCannotConvert + "\ny.look:\n" + kLutMissing + kResampling + kWritten +
-        "\nz.look:\n" + kWritten + "\nz.lut:\n" + kIsCubrel;
-    const std::string summary = "6 converted, 2 unchanged, 2 failed\n";
+    const std::string overwrite = "  Warning: conversion will overwrite an existing look file\n";
+    const std::string updated = "  LUT updated successfully\n";
     const struct {
         std::string options;
-        std::string err;
-        int exitCode;
-    } runs[] = {
-        {"-jobs 1", "", 0},
-        {"-JOBS 4", "", 0},
-        {"", "", 0},
-        {"-strict", summary, 2},
-        {"-jobs 3 -Strict", summary, 2},
+        std::map<std::string, std::string> inputs;
+        std::string expected;
+        std::string summary;
+        size_t fileCount;
+    } batches[] = {
+        {"-cubrel -size 17",
+         {
+             {"a.look", BaseLook(Parameter("BaseLUT", "z.lut"))},
+             {"b.look", BaseLook(Parameter("Gain.X", "0.5"))},
+             {"b.lut", kRamp},
+             {"c.look", BaseLook(Parameter("BaseLUT", "b.lut"))},
+             {"d.look", BaseLook(Parameter("BaseLUT", "missing.cube"), StoredLut(0.25f))},
+             {"e.look", "not a look"},
+             {"m.lut", kUnloadable},
+             {"y.look", BaseLook(Parameter("BaseLUT", "missing.cube"), StoredLut(0.5f))},
+             {"z.look", BaseLook(Parameter("Gain.X", "0.25"))},
+             {"z.lut", kRamp},
+         },
+         "\na.look:\n" + kWritten + "\nb.look:\n" + kWritten + "\nb.lut:\n" + kIsCubrel +
+             "\nc.look:\n" + kWritten + "\nd.look:\n" + kLutMissing + kResampling +
+             kResampleWarning + kWritten + "\ne.look:\n  Not a valid .look file\n" +
+             "\nm.lut:\n  Error loading LUT\n" + kLutMissing + kCannotConvert + "\ny.look:\n" +
+             kLutMissing + kResampling + kWritten + "\nz.look:\n" + kWritten + "\nz.lut:\n" +
+             kIsCubrel,
+         "6 converted, 2 unchanged, 2 failed\n",
+         14},
+        {"-size 8",
+         {
+             {"a.look", BaseLook(Parameter("Gain.X", "0.5"))},
+             {"a.lut", kRamp},
+             {"b.look", BaseLook(Parameter("BaseLUT", "a.look"))},
+             {"c.look", "not a look"},
+         },
+         "\na.look:\n" + updated + "\na.lut:\n" + overwrite + updated + "\nb.look:\n" + updated +
+             "\nc.look:\n  Not a valid .look file\n",
+         "3 converted, 0 unchanged, 1 failed\n",
+         4},
     };
-    std::map<std::string, std::string> firstFiles;
-    for (const auto& run : runs) {
-        for (const std::string& name : List())
-            std::filesystem::remove(m_work + "/" + name);
-        for (const auto& [name, bytes] : inputs)
-            WriteFile(name, bytes);
-        std::vector<std::string> args = Words(". -cubrel -size 17 " + run.options);
-        const RunResult result = Run(args);
-        EXPECT_EQ(result.out, expected) << run.options;
-        EXPECT_EQ(result.err, run.err) << run.options;
-        EXPECT_EQ(result.exitCode, run.exitCode) << run.options;
-        std::map<std::string, std::string> files;
-        for (const std::string& name : List())
-            files[name] = ReadFile(name);
-        if (firstFiles.empty())
-            firstFiles = files;
-        EXPECT_TRUE(files == firstFiles) << run.options;
+    for (const auto& batch : batches) {
+        const struct {
+            std::string options;
+            bool strict;
+        } runs[] = {{"-jobs 1", false},
+                    {"-JOBS 4", false},
+                    {"", false},
+                    {"-strict", true},
+                    {"-jobs 3 -Strict", true}};
+        std::map<std::string, std::string> firstFiles;
+        for (const auto& run : runs) {
+            const std::string line = ". " + batch.options + " " + run.options;
+            for (const std::string& name : List())
+                std::filesystem::remove(m_work + "/" + name);
+            for (const auto& [name, bytes] : batch.inputs)
+                WriteFile(name, bytes);
+            const RunResult result = Run(Words(line));
+            EXPECT_EQ(result.out, kBanner + batch.expected) << line;
+            EXPECT_EQ(result.err, run.strict ? batch.summary : "") << line;
+            EXPECT_EQ(result.exitCode, run.strict ? 2 : 0) << line;
+            std::map<std::string, std::string> files;
+            for (const std::string& name : List())
+                files[name] = ReadFile(name);
+            if (firstFiles.empty())
+                firstFiles = files;
+            EXPECT_TRUE(files == firstFiles) << line;
+        }
+        EXPECT_EQ(firstFiles.size(), batch.fileCount) << batch.options;
     }
-    EXPECT_EQ(firstFiles.size(), 14u);
-    EXPECT_EQ(firstFiles["m.lut"], kUnloadable);
 
     // Without a failure, -strict still sums up and exits with 0.
-    const RunResult clean = Run({"b.look", "-cubrel", "-strict"});
+    const RunResult clean = Run({"a.look", "-cubrel", "-strict"});
     EXPECT_EQ(clean.err, "1 converted, 0 unchanged, 0 failed\n");
     EXPECT_EQ(clean.exitCode, 0);
 }
