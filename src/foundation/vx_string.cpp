@@ -1,6 +1,7 @@
 #include "foundation/vx_string.h"
 
 #include "platform/ascii.h"
+#include "platform/large_buffer.h"
 
 #include <cinttypes>
 #include <cstdarg>
@@ -208,6 +209,16 @@ bool ContainsByte(const char* set, char c) {
     return c != 0 && std::strchr(set, c) != nullptr;
 }
 
+// Texts of many megabytes (whole files, whole documents written) are filled
+// from end to end once: large pages make that first touch cheaper.
+char* NewBuffer(uint32_t capacity) {
+    constexpr uint32_t kLargeText = 4u << 20;
+    char* buffer = new char[capacity];
+    if (capacity >= kLargeText)
+        platform::AdviseLargePages(buffer, capacity);
+    return buffer;
+}
+
 } // namespace
 
 // --- construction and storage ---
@@ -279,7 +290,7 @@ void CVxString::Grow(uint32_t n) {
         capacity = n;
     if (capacity < kMinimumCapacity)
         capacity = kMinimumCapacity;
-    char* buffer = new char[capacity];
+    char* buffer = NewBuffer(capacity);
     std::memcpy(buffer, m_data, m_length);
     buffer[m_length] = 0;
     delete[] m_buffer;
@@ -344,7 +355,7 @@ void CVxString::Assign(const char* text, uint32_t n) {
             capacity = length + 1;
         if (capacity < kMinimumCapacity)
             capacity = kMinimumCapacity;
-        char* buffer = new char[capacity];
+        char* buffer = NewBuffer(capacity);
         std::memcpy(buffer, text, length);
         delete[] m_buffer;
         m_buffer = buffer;
@@ -600,9 +611,38 @@ void CVxString::Trim(const char* set) {
 }
 
 void CVxString::ConvertLineBreaks(int mode) {
-    const char* lineBreak = mode == 2 ? "\r\n" : "\n";
+    if (mode == 2) {
+        ConvertLineBreaksToCrLf();
+        return;
+    }
+    // Every break becomes one LF, so the text shrinks or keeps its length and is
+    // rewritten in place. Breaks pair from left to right and only a CR changes
+    // anything: up to the first CR the text stays as it is, and an LF just
+    // before that CR is still unpaired, so the two make one break.
+    const char* firstCr = static_cast<const char*>(std::memchr(m_data, '\r', m_length));
+    if (!firstCr)
+        return;
+    uint32_t from = static_cast<uint32_t>(firstCr - m_data);
+    if (from > 0 && m_data[from - 1] == '\n')
+        --from;
+    uint32_t to = from;
+    while (from < m_length) {
+        const char c = m_data[from++];
+        if (c != '\r' && c != '\n') {
+            m_data[to++] = c;
+            continue;
+        }
+        if (from < m_length && m_data[from] == (c == '\r' ? '\n' : '\r'))
+            ++from;
+        m_data[to++] = '\n';
+    }
+    m_length = to;
+    m_data[m_length] = 0;
+}
+
+void CVxString::ConvertLineBreaksToCrLf() {
     std::string result;
-    result.reserve(mode == 2 ? m_length + m_length / 8 + 16 : m_length);
+    result.reserve(m_length + m_length / 8 + 16);
     for (uint32_t i = 0; i < m_length; ++i) {
         char c = m_data[i];
         if (c != '\r' && c != '\n') {
@@ -612,7 +652,7 @@ void CVxString::ConvertLineBreaks(int mode) {
         char partner = c == '\r' ? '\n' : '\r';
         if (i + 1 < m_length && m_data[i + 1] == partner)
             ++i;
-        result.append(lineBreak);
+        result.append("\r\n");
     }
     Assign(result.data(), static_cast<uint32_t>(result.size()));
 }

@@ -112,7 +112,8 @@ public:
         return text;
     }
     void SlashesToBackslashes() { Replace('/', '\\'); }
-    // Mode 0 or 1: "\r\n", "\n\r" and a lone "\r" become "\n"; mode 2: every break becomes "\r\n".
+    // Mode 0 or 1: "\r\n", "\n\r" and a lone "\r" become "\n", in place; mode 2: every
+    // break becomes "\r\n".
     void ConvertLineBreaks(int mode);
 
     // --- comparison ---
@@ -157,6 +158,7 @@ private:
     CVxString(CapacityTag, uint32_t allocatedBytes);
     void Grow(uint32_t n);
     void Adopt(CVxString& other) noexcept;
+    void ConvertLineBreaksToCrLf();
     // How far removals from the front have moved data into the buffer.
     uint32_t Offset() const { return m_buffer ? static_cast<uint32_t>(m_data - m_buffer) : 0; }
 

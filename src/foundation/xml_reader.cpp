@@ -32,17 +32,14 @@ CVxString CVxXMLParseError::FullText() const {
 
 void CVxXMLReader::Reset() {
     m_fileName.Empty();
-    m_buffer.reset();
-    m_bufferLength = 0;
+    m_ownText = CVxString();
+    m_text = nullptr;
+    m_end = nullptr;
     m_pos = nullptr;
-    m_line = 1;
-    m_column = 0;
-    m_pendingBreak = 0;
+    m_counted = TextPosition();
     m_atEnd = false;
-    m_restoreBracket = false;
     m_stack.clear();
-    m_tag = "";
-    m_tagLength = 0;
+    m_tag.Empty();
     ClearToken();
 }
 
@@ -51,37 +48,72 @@ void CVxXMLReader::ClearToken() {
     m_valueLength = 0;
     m_hasValue = false;
     m_quoted = false;
-    m_tagCopyValid = false;
     m_valueCopyValid = false;
     m_tagHashValid = false;
 }
 
+void CVxXMLReader::Start(const char* text, size_t length) {
+    m_text = text ? text : "";
+    const void* nul = length ? std::memchr(m_text, 0, length) : nullptr;
+    m_end = nul ? static_cast<const char*>(nul) : m_text + length;
+    m_pos = m_text;
+    m_counted.at = m_text;
+}
+
 void CVxXMLReader::OpenText(const char* text, size_t length) {
     Reset();
-    m_buffer.reset(new char[length + 1]);
-    if (length)
-        std::memcpy(m_buffer.get(), text, length);
-    m_buffer[length] = 0;
-    m_bufferLength = length;
-    m_pos = m_buffer.get();
+    Start(text, length);
 }
 
 bool CVxXMLReader::Open(const CVxString& source, bool isFile) {
-    if (!isFile) {
-        OpenText(source.Data(), source.Length());
-        return true;
-    }
     Reset();
-    CVxString bytes;
-    if (!ReadBinaryFile(source, bytes))
+    if (!isFile)
+        m_ownText = source;
+    else if (!ReadBinaryFile(source, m_ownText))
         return false;
-    OpenText(bytes.Data(), bytes.Length());
-    m_fileName = source;
+    Start(m_ownText.Data(), m_ownText.Length());
+    if (isFile)
+        m_fileName = source;
     return true;
 }
 
+// Counts on from the last position counted, or from the start when the
+// reader is behind it.
+const CVxXMLReader::TextPosition& CVxXMLReader::Position() const {
+    if (!m_pos)
+        return m_counted;
+    if (m_counted.at > m_pos)
+        m_counted = TextPosition{.at = m_text};
+    TextPosition& p = m_counted;
+    for (; p.at < m_pos; ++p.at) {
+        const char c = *p.at;
+        if (!ascii::IsLineBreak(c)) {
+            ++p.column;
+            p.pendingBreak = 0;
+            continue;
+        }
+        p.column = 0;
+        if (p.pendingBreak && p.pendingBreak != c) {
+            p.pendingBreak = 0;
+            continue;
+        }
+        ++p.line;
+        p.pendingBreak = c;
+    }
+    return p;
+}
+
+uint32_t CVxXMLReader::Line() const {
+    return Position().line;
+}
+
+uint32_t CVxXMLReader::Column() const {
+    return Position().column;
+}
+
 void CVxXMLReader::Fail(const char* message) const {
-    throw CVxXMLParseError(CVxString(message), m_line, m_column);
+    const TextPosition& at = Position();
+    throw CVxXMLParseError(CVxString(message), at.line, at.column);
 }
 
 void CVxXMLReader::FailUnexpectedEnd(const char* message) {
@@ -89,47 +121,24 @@ void CVxXMLReader::FailUnexpectedEnd(const char* message) {
     Fail(message);
 }
 
-// A CR or LF starts a new line unless it completes a pair with the break
-// just before it (CR LF or LF CR); two equal breaks are two lines.
-void CVxXMLReader::Consume() {
-    char c = *m_pos++;
-    if (!ascii::IsLineBreak(c)) {
-        ++m_column;
-        m_pendingBreak = 0;
-        return;
-    }
-    m_column = 0;
-    if (m_pendingBreak && m_pendingBreak != c) {
-        m_pendingBreak = 0;
-        return;
-    }
-    ++m_line;
-    m_pendingBreak = c;
-}
-
 void CVxXMLReader::SkipBlanksAndConstructs() {
     for (;;) {
-        char c = *m_pos;
-        if (ascii::IsBlankOrBreak(c)) {
-            Consume();
-            continue;
-        }
-        if (c != '<' || (m_pos[1] != '!' && m_pos[1] != '?'))
+        while (m_pos < m_end && ascii::IsBlankOrBreak(*m_pos))
+            ++m_pos;
+        if (Peek() != '<' || (Peek(1) != '!' && Peek(1) != '?'))
             return;
-        while (*m_pos && *m_pos != '>')
-            Consume();
-        if (*m_pos == '>')
-            Consume();
+        const void* close = std::memchr(m_pos, '>', static_cast<size_t>(m_end - m_pos));
+        m_pos = close ? static_cast<const char*>(close) + 1 : m_end;
     }
 }
 
 void CVxXMLReader::ReadTagName(const char*& name, uint32_t& length) {
-    if (*m_pos != '<')
+    if (Peek() != '<')
         Fail("Expected <");
-    Consume();
-    char* start = m_pos;
+    ++m_pos;
+    const char* start = m_pos;
     for (;;) {
-        char c = *m_pos;
+        const char c = Peek();
         if (c == '>')
             break;
         if (c == 0)
@@ -138,69 +147,41 @@ void CVxXMLReader::ReadTagName(const char*& name, uint32_t& length) {
             Fail("Whitespace unexpected in < > brackets.");
         if (ascii::IsLineBreak(c))
             Fail("Newline unexpected in < > brackets.");
-        Consume();
+        ++m_pos;
     }
     name = start;
     length = static_cast<uint32_t>(m_pos - start);
-    // The name stays in the buffer, ended where the '>' was.
-    *m_pos = 0;
     ++m_pos;
-    ++m_column;
-    m_pendingBreak = 0;
 }
 
 void CVxXMLReader::ReadEndTag(const char* name, uint32_t length, bool& isEnd) {
     if (m_stack.empty() || !EqualNoCase(name, length, m_stack.back().name, m_stack.back().length))
-        throw CVxXMLParseError(Concat("Unexpected end tag at root level: </", name, length, ">"),
-                               m_line, m_column);
+        Fail(Concat("Unexpected end tag at root level: </", name, length, ">").c_str());
     m_stack.pop_back();
-    if (m_stack.empty()) {
-        m_tag = "";
-        m_tagLength = 0;
-    } else {
-        m_tag = m_stack.back().name;
-        m_tagLength = m_stack.back().length;
-    }
+    if (m_stack.empty())
+        m_tag.Empty();
+    else
+        m_tag.Assign(m_stack.back().name, m_stack.back().length);
     isEnd = true;
 }
 
 void CVxXMLReader::ReadQuotedValue() {
-    Consume();
-    char* start = m_pos;
-    char* close = static_cast<char*>(
-        std::memchr(start, '"', m_bufferLength - static_cast<size_t>(start - m_buffer.get())));
-    char* stop = close ? close : m_buffer.get() + m_bufferLength;
-    // An embedded NUL ends the text as the terminating one does.
-    char* nul = static_cast<char*>(std::memchr(start, 0, static_cast<size_t>(stop - start)));
-    if (nul)
-        stop = nul;
-    for (char* p = start; p < stop; ++p) {
-        char c = *p;
-        if (!ascii::IsLineBreak(c)) {
-            ++m_column;
-            m_pendingBreak = 0;
-            continue;
-        }
-        m_pos = p;
-        Consume();
-    }
-    m_pos = stop;
-    if (*m_pos != '"')
+    const char* start = ++m_pos;
+    const void* close = std::memchr(start, '"', static_cast<size_t>(m_end - start));
+    m_pos = close ? static_cast<const char*>(close) : m_end;
+    if (!close)
         FailUnexpectedEnd("Unexpected end of file while looking for '\"'");
-    *m_pos = 0;
-    ++m_pos;
-    ++m_column;
-    m_pendingBreak = 0;
     m_value = start;
-    m_valueLength = static_cast<uint32_t>(stop - start);
+    m_valueLength = static_cast<uint32_t>(m_pos - start);
+    ++m_pos;
     m_quoted = true;
     m_hasValue = true;
 }
 
 void CVxXMLReader::ReadUnquotedValue() {
-    char* start = m_pos;
+    const char* start = m_pos;
     for (;;) {
-        char c = *m_pos;
+        const char c = Peek();
         if (c == '<')
             break;
         if (c == 0)
@@ -208,15 +189,10 @@ void CVxXMLReader::ReadUnquotedValue() {
         if (ascii::IsLineBreak(c))
             Fail("Unexpected newline in value. Use \" \" to enclose values with newlines.");
         ++m_pos;
-        ++m_column;
     }
-    m_pendingBreak = 0;
-    char* end = m_pos;
+    const char* end = m_pos;
     while (end > start && ascii::IsBlank(end[-1]))
         --end;
-    if (end == m_pos)
-        m_restoreBracket = true;
-    *end = 0;
     m_value = start;
     m_valueLength = static_cast<uint32_t>(end - start);
     m_hasValue = true;
@@ -224,7 +200,7 @@ void CVxXMLReader::ReadUnquotedValue() {
 
 void CVxXMLReader::ReadValue() {
     SkipBlanksAndConstructs();
-    char c = *m_pos;
+    const char c = Peek();
     if (c == '<')
         return;
     if (c == '"')
@@ -235,22 +211,17 @@ void CVxXMLReader::ReadValue() {
 
 void CVxXMLReader::Next(bool& isEnd) {
     isEnd = false;
-    if (!m_buffer)
+    if (!m_text)
         throw CVxXMLParseError(CVxString("XML file is not open."), 0, 0);
     ClearToken();
-    if (m_restoreBracket) {
-        *m_pos = '<';
-        m_restoreBracket = false;
-    }
     SkipBlanksAndConstructs();
-    if (*m_pos == 0) {
+    if (m_pos == m_end) {
         m_atEnd = true;
         if (!m_stack.empty())
-            throw CVxXMLParseError(Concat("Unexpected End of File while looking for </",
-                                          m_stack.back().name, m_stack.back().length, ">"),
-                                   m_line, m_column);
-        m_tag = "";
-        m_tagLength = 0;
+            Fail(Concat("Unexpected End of File while looking for </", m_stack.back().name,
+                        m_stack.back().length, ">")
+                     .c_str());
+        m_tag.Empty();
         return;
     }
     const char* name = nullptr;
@@ -261,8 +232,7 @@ void CVxXMLReader::Next(bool& isEnd) {
         return;
     }
     m_stack.push_back(OpenElement{name, length});
-    m_tag = name;
-    m_tagLength = length;
+    m_tag.Assign(name, length);
     ReadValue();
 }
 
@@ -296,21 +266,14 @@ bool CVxXMLReader::SkipElement() {
     }
 }
 
-const CVxString& CVxXMLReader::Tag() {
-    if (!m_tagCopyValid) {
-        m_tagCopy.Assign(m_tag, m_tagLength);
-        m_tagCopyValid = true;
-    }
-    return m_tagCopy;
-}
-
 bool CVxXMLReader::TagIs(const char* name) const {
-    return EqualNoCase(m_tag, m_tagLength, name, static_cast<uint32_t>(std::strlen(name)));
+    return ascii::EqualsNoCase(m_tag.View(), name);
 }
 
 bool CVxXMLReader::TagStartsWith(const char* prefix) const {
-    uint32_t length = static_cast<uint32_t>(std::strlen(prefix));
-    return length <= m_tagLength && EqualNoCase(m_tag, length, prefix, length);
+    const std::string_view start(prefix);
+    return start.size() <= m_tag.Length() &&
+           ascii::EqualsNoCase(m_tag.View().substr(0, start.size()), start);
 }
 
 // The framework upper-cases the tag itself while hashing it; callers see the
@@ -318,16 +281,13 @@ bool CVxXMLReader::TagStartsWith(const char* prefix) const {
 uint32_t CVxXMLReader::TagHash() {
     if (m_tagHashValid)
         return m_tagHash;
-    m_upperTag.Assign(m_tag, m_tagLength);
-    m_upperTag.MakeUpper();
-    m_tag = m_upperTag.c_str();
-    m_tagCopyValid = false;
-    m_tagHash = NameHash(m_tag, m_tagLength);
+    m_tag.MakeUpper();
+    m_tagHash = NameHash(m_tag.c_str(), m_tag.Length());
     m_tagHashValid = true;
     return m_tagHash;
 }
 
-const CVxString& CVxXMLReader::CurrentValue() {
+const CVxString& CVxXMLReader::CurrentValue() const {
     if (!m_valueCopyValid) {
         m_valueCopy.Assign(m_value, m_valueLength);
         m_valueCopyValid = true;

@@ -4,7 +4,7 @@
 #include "foundation/xml_values.h"
 
 #include <cstdint>
-#include <memory>
+#include <string_view>
 #include <vector>
 
 // A syntax error of the framework's XML dialect. Thrown only inside document
@@ -29,6 +29,7 @@ private:
 // Pull reader of the framework's XML dialect: elements without attributes,
 // leaf values in double quotes (or unquoted on one line), no entities; <?...?>
 // and <!...> constructs are skipped. Names compare without regard to case.
+// A 0 byte ends the text.
 //
 // Typical element reader, positioned after the start tag of a container:
 //
@@ -37,6 +38,9 @@ private:
 //         if (reader.TagIs("size")) ParseXMLUInt32(reader.RawValue(), size);
 //     }
 //
+// The reader reads the text where it lies and never changes it; tags and values
+// are copied out only when asked for as NUL-terminated texts, and the line and
+// column of the current position are counted only when asked for.
 // Every method that reads may throw CVxXMLParseError.
 class CVxXMLReader {
 public:
@@ -48,7 +52,8 @@ public:
     // always succeeds). With isFile true, source is a path read whole in binary
     // mode; false when the file cannot be read.
     bool Open(const CVxString& source, bool isFile);
-    // Opens a document held in memory without going through a CVxString.
+    // Opens a document held in memory without copying it: the text must stay
+    // in place, unchanged, while the reader reads it.
     void OpenText(const char* text, size_t length);
 
     // Reads the next tag and, after a start tag, its value. isEnd becomes true
@@ -69,9 +74,9 @@ public:
 
     // Name of the current tag. After an end tag this is the name of the
     // element that is now innermost (empty at the top level).
-    const char* TagText() const { return m_tag; }
-    uint32_t TagLength() const { return m_tagLength; }
-    const CVxString& Tag();
+    const char* TagText() const { return m_tag.c_str(); }
+    uint32_t TagLength() const { return m_tag.Length(); }
+    const CVxString& Tag() const { return m_tag; }
     bool TagIs(const char* name) const;
     bool TagStartsWith(const char* prefix) const;
     // Hash of the current tag for dispatch (the name table's hash of the name
@@ -79,20 +84,25 @@ public:
     // tag to upper case, as Tag() and TagText() then show it.
     uint32_t TagHash();
 
-    // The current value, NUL-terminated inside the reader's buffer; "" when
-    // the start tag had no value. Valid until the next read.
-    const char* RawValue() const { return m_value; }
+    // The current value, NUL-terminated; "" when the start tag had no value.
+    // Valid until the next read.
+    const char* RawValue() const { return CurrentValue().c_str(); }
     uint32_t RawValueLength() const { return m_valueLength; }
+    // The current value where it lies in the text, without a copy.
+    std::string_view ValueView() const { return {m_value, m_valueLength}; }
     bool HasValue() const { return m_hasValue; }
     bool IsQuoted() const { return m_quoted; }
-    const CVxString& CurrentValue();
+    const CVxString& CurrentValue() const;
 
     // Number of open elements.
     uint32_t Depth() const { return static_cast<uint32_t>(m_stack.size()); }
     bool AtEnd() const { return m_atEnd; }
-    bool IsOpen() const { return m_buffer != nullptr; }
-    uint32_t Line() const { return m_line; }
-    uint32_t Column() const { return m_column; }
+    bool IsOpen() const { return m_text != nullptr; }
+    // Line (from 1) and column (characters since the line's start) of the
+    // position reached: a CR or LF starts a line unless it completes a pair
+    // with the break just before it (CR LF or LF CR).
+    uint32_t Line() const;
+    uint32_t Column() const;
     const CVxString& FileName() const { return m_fileName; }
 
     // Throws a parse error with the reader's current line and column.
@@ -103,9 +113,18 @@ private:
         const char* name;
         uint32_t length;
     };
+    // Line and column at a position of the text, and the break just before it
+    // when that break may still pair with the next one.
+    struct TextPosition {
+        const char* at = nullptr;
+        uint32_t line = 1;
+        uint32_t column = 0;
+        char pendingBreak = 0;
+    };
 
     void Reset();
-    void Consume();
+    void Start(const char* text, size_t length);
+    char Peek(size_t offset = 0) const { return m_pos + offset < m_end ? m_pos[offset] : 0; }
     void SkipBlanksAndConstructs();
     void ReadTagName(const char*& name, uint32_t& length);
     void ReadEndTag(const char* name, uint32_t length, bool& isEnd);
@@ -113,29 +132,24 @@ private:
     void ReadQuotedValue();
     void ReadUnquotedValue();
     void ClearToken();
+    const TextPosition& Position() const;
     [[noreturn]] void FailUnexpectedEnd(const char* message);
 
     CVxString m_fileName;
-    std::unique_ptr<char[]> m_buffer;
-    size_t m_bufferLength = 0; // without the terminating NUL
-    char* m_pos = nullptr;
-    uint32_t m_line = 1;
-    uint32_t m_column = 0;
-    char m_pendingBreak = 0; // first half of a line break pair just consumed
+    CVxString m_ownText; // the text when the reader made its own copy
+    const char* m_text = nullptr;
+    const char* m_end = nullptr; // the end of the text, or its first 0 byte
+    const char* m_pos = nullptr;
+    mutable TextPosition m_counted; // the last position whose line was counted
     bool m_atEnd = false;
     bool m_quoted = false;
-    bool m_restoreBracket = false;
     bool m_hasValue = false;
     std::vector<OpenElement> m_stack;
-    const char* m_tag = "";
-    uint32_t m_tagLength = 0;
+    CVxString m_tag;
     const char* m_value = "";
     uint32_t m_valueLength = 0;
-    CVxString m_upperTag; // the current tag once TagHash has converted it
-    CVxString m_tagCopy;
-    bool m_tagCopyValid = false;
-    CVxString m_valueCopy;
-    bool m_valueCopyValid = false;
+    mutable CVxString m_valueCopy;
+    mutable bool m_valueCopyValid = false;
     uint32_t m_tagHash = 0;
     bool m_tagHashValid = false;
 };

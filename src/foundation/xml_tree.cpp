@@ -85,6 +85,23 @@ private:
             m_key.Append('.');
         m_key.Append(name.data(), static_cast<uint32_t>(name.size()));
         m_open.push_back({name, keyLength});
+        CVxString key;
+        if (KeyBelowPrefix(key))
+            m_sink.OnElement(key);
+        return true;
+    }
+
+    // The current key without the prefix; false when it does not lie below it.
+    bool KeyBelowPrefix(CVxString& key) const {
+        const uint32_t prefixLength = m_prefix.Length();
+        if (prefixLength == 0) {
+            key = m_key;
+            return true;
+        }
+        if (m_key.Length() <= prefixLength + 1 || m_key[prefixLength] != '.' ||
+            !m_key.StartsWith(m_prefix.c_str()))
+            return false;
+        key = m_key.Mid(prefixLength + 1);
         return true;
     }
 
@@ -113,12 +130,9 @@ private:
             return false;
         const uint32_t length = static_cast<uint32_t>(m_at - start);
         ++m_at;
-        const uint32_t prefixLength = m_prefix.Length();
-        if (prefixLength == 0)
-            m_sink.OnValue(m_key, CVxString(start, length));
-        else if (m_key.Length() > prefixLength + 1 && m_key[prefixLength] == '.' &&
-                 m_key.StartsWith(m_prefix.c_str()))
-            m_sink.OnValue(m_key.Mid(prefixLength + 1), CVxString(start, length));
+        CVxString key;
+        if (KeyBelowPrefix(key))
+            m_sink.OnValue(key, CVxString(start, length));
         return true;
     }
 

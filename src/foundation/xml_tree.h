@@ -10,6 +10,9 @@ public:
     virtual ~XMLTreeSink() = default;
     // A leaf value under its dotted key, the prefix already removed.
     virtual void OnValue(const CVxString& key, const CVxString& value) = 0;
+    // An element's start, under its dotted key (prefix removed as for values),
+    // whether or not anything is inside it.
+    virtual void OnElement(const CVxString& /*key*/) {}
 };
 
 // Walks a whole document of nested elements into dotted keys: an element's key

@@ -46,12 +46,17 @@ bool HasColourMatrix(const CVxShaderParamStorage& layer) {
     return false;
 }
 
-bool IsZoneControl(const CVxString& name) {
+// The name without a component suffix (".X", ".r" ...).
+CVxString WithoutComponent(const CVxString& name) {
     CVxString stem(name);
-    uint32_t length = stem.Length();
-    char last = length >= 2 ? ascii::Upper(stem[length - 1]) : 0;
-    if (length >= 2 && stem[length - 2] == '.' && ascii::IsLetter(last))
+    const uint32_t length = stem.Length();
+    if (length >= 2 && stem[length - 2] == '.' && ascii::IsLetter(stem[length - 1]))
         stem.RemoveBack(2);
+    return stem;
+}
+
+bool IsZoneControl(const CVxString& name) {
+    const CVxString stem = WithoutComponent(name);
     return stem.EndsWith("LMH") || stem.EndsWith("Low") || stem.EndsWith("Mid") ||
            stem.EndsWith("High");
 }
@@ -62,6 +67,40 @@ bool HasZoneControl(const CVxShaderParamStorage& layer) {
         if (param->IsMarker() || param->EqualsDefault() || param->Name.StartsWith("GrayOut"))
             continue;
         if (IsZoneControl(param->Name))
+            return true;
+    }
+    return false;
+}
+
+// A correction of one of the six secondaries (gain1 ... contrast6, and the
+// saturations of the groups 1-3 and 4-6), with the value that leaves it
+// without effect.
+bool IsSecondaryCorrection(const CVxString& name, double& neutral) {
+    const CVxString stem = WithoutComponent(name);
+    neutral = 1;
+    if (stem.EqualsNoCase("Saturation123") || stem.EqualsNoCase("Saturation456"))
+        return true;
+    neutral = 0;
+    const uint32_t length = stem.Length();
+    if (length < 2 || stem[length - 1] < '1' || stem[length - 1] > '6')
+        return false;
+    const CVxString correction = stem.Left(length - 1);
+    for (const char* word : {"Gain", "Offset", "Overall", "Temperature", "Magenta", "Contrast"})
+        if (correction.EqualsNoCase(word))
+            return true;
+    return false;
+}
+
+// A secondary that corrects something makes the render key colours by hue,
+// lightness and saturation, which no curve per channel can do.
+bool HasActiveSecondary(const CVxShaderParamStorage& layer) {
+    for (uint32_t i = 0; i < layer.ParamCount(); ++i) {
+        const CVxShaderParam* param = layer.GetParam(i);
+        double neutral = 0;
+        if (param->IsMarker() || !IsSecondaryCorrection(param->Name, neutral))
+            continue;
+        if (param->IsDouble ? std::fabs(param->dValue - neutral) > kTolerance
+                            : !param->EqualsDefault())
             return true;
     }
     return false;
@@ -242,7 +281,7 @@ bool CVxGradingParamStorage::IsPerChannelOnly(bool ignoreLuts) const {
     const CVxShaderParam* saturation = primary->Find("Saturation");
     if (saturation && std::fabs(saturation->GetDouble(0) - 1) > kTolerance)
         return false;
-    return !HasZoneControl(*primary);
+    return !HasZoneControl(*primary) && !HasActiveSecondary(*primary);
 }
 
 // Every base sublayer counts, not only the one that stands for the base.

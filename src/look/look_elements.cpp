@@ -46,6 +46,10 @@ void ReadParameters(CVxXMLReader& reader, CVxShaderParamStorage& layer) {
     while (reader.NextChild(depth)) {
         CVxString name(reader.TagText(), reader.TagLength());
         const char* value = reader.RawValue();
+        if (NamesLutFile(name)) {
+            layer.SetText(name, CVxString(value));
+            continue;
+        }
         const char* marker = nullptr;
         if (value[0] == 'N') {
             marker = "N";

@@ -19,7 +19,8 @@ class CVxGradingParamStorage;
 void ReadShaderBody(CVxXMLReader& reader, CVxShaderParamStorage& layer);
 // Children of "parameters": one leaf per parameter. A value starting with 'N'
 // is a marker parameter (default "N"); the rest is stored as a number when
-// it is one, as text otherwise.
+// it is one, as text otherwise. A LUT file name (NamesLutFile) is kept whole
+// as text.
 void ReadParameters(CVxXMLReader& reader, CVxShaderParamStorage& layer);
 // A "base" element: appends the 12 sublayers to the grading.
 bool ReadBaseElement(CVxXMLReader& reader, CVxGradingParamStorage& grading, CVxString* errorOut);

@@ -69,7 +69,7 @@ bool ReadLookTextWithError(CVxGradingParamStorage& grading, const CVxString& tex
                            CVxString& errorOut) {
     maskOut.reset();
     CVxXMLReader reader;
-    reader.Open(text, false);
+    reader.OpenText(text.Data(), text.Length());
     bool ok = false;
     try {
         ok = ReadRootChildren(reader, grading, maskOut, sizeOut, errorOut);

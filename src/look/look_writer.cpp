@@ -51,15 +51,19 @@ bool IsTagName(const CVxString& name) {
 }
 
 // A text beginning with 'N' would come back as a marker parameter, an
-// infinite number as a text.
+// infinite number as a text; a LUT file name comes back whole, so it can
+// carry no marker.
 bool IsReadableParam(const CVxShaderParam& param) {
     if (!IsTagName(param.Name))
+        return false;
+    const bool namesLut = NamesLutFile(param.Name);
+    if (namesLut && param.IsMarker())
         return false;
     if (param.IsDouble)
         return std::isfinite(param.dValue);
     if (!IsQuotable(param.Value))
         return false;
-    return param.IsMarker() || param.Value.IsEmpty() || param.Value[0] != 'N';
+    return namesLut || param.IsMarker() || param.Value.IsEmpty() || param.Value[0] != 'N';
 }
 
 bool AreParamsReadable(const CVxShaderParamStorage& layer, bool isBaseSublayer) {

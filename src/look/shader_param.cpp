@@ -46,6 +46,10 @@ char CanonicalComponent(char c) {
 
 } // namespace
 
+bool NamesLutFile(const CVxString& name) {
+    return name.EqualsNoCase("BaseLUT") || name.EqualsNoCase("MatrixLUT");
+}
+
 void NormaliseParamName(CVxString& name) {
     uint32_t length = name.Length();
     if (length < 3 || name[length - 2] != '.')

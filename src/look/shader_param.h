@@ -45,6 +45,11 @@ public:
     CVxString Dump() const;
 };
 
+// The base grading's parameters that name a LUT file (BaseLUT, MatrixLUT, any
+// letter case). Their value is the whole file name: a leading 'N' is part of
+// the name, never a marker.
+bool NamesLutFile(const CVxString& name);
+
 // Maps the last letter of a component suffix (".r", ".h", ".x" ...) to the
 // canonical X, Y, Z or W. Names shorter than 3 characters stay as they are.
 void NormaliseParamName(CVxString& name);

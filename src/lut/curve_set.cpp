@@ -141,8 +141,7 @@ bool CVxCurveSet::ReadScript(const CVxString& text) {
         return false;
     for (const char* name : kScriptVariables)
         script->DeclareExtern(name, 0.0);
-    // A script that cannot even run once is no curve.
-    if (!script->Load(begin, length) || !script->Run())
+    if (!script->Load(begin, length))
         return false;
     m_script = std::move(script);
     return true;
@@ -198,14 +197,19 @@ bool CVxCurveSet::Sample(uint32_t n, float* out) {
 }
 
 bool CVxCurveSet::SampleScript(const std::vector<double>& inputs, float* out) {
-    // All samples together may run no longer than one run may: a script that
-    // stays just under the bound of a run would otherwise take 1024 times as long.
-    m_script->SetRunStepLimit(ShaderScript::kMaxRunSteps / (inputs.empty() ? 1 : inputs.size()));
+    // The samples share one budget of steps, so that a runaway script ends
+    // while a script that loops long at every sample still runs through.
+    uint64_t stepsLeft = kScriptStepBudget;
     for (size_t i = 0; i < inputs.size(); ++i) {
         float* entry = out + i * 4;
         m_script->Set("in", inputs[i]);
-        if (!m_script->Run())
+        m_script->SetRunStepLimit(stepsLeft);
+        // A run that stops on an error (a division by zero at this input, say)
+        // leaves the sample what red, green and blue hold at that point.
+        m_script->Run();
+        if (m_script->LastRunSteps() > stepsLeft)
             return false;
+        stepsLeft -= m_script->LastRunSteps();
         for (int c = 0; c < 3; ++c)
             entry[c] = static_cast<float>(m_script->Get(kScriptOutputs[c], 0.0));
         entry[3] = 1.0f;

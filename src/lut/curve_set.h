@@ -40,9 +40,13 @@ public:
     // tried in turn. On failure errorOut (when given) receives the reason.
     bool Read(const CVxString& path, FrameworkError* errorOut, bool tryLUT);
 
+    // Statements that sampling a script may execute over all its samples.
+    static constexpr uint64_t kScriptStepBudget = 100000000;
+
     // Writes n entries of four floats (R, G, B and A = 1) for the inputs
     // i/(n - 1). False when the set holds neither curves nor a script (nothing
-    // was read, or the file was a lattice) or when the script fails at a sample.
+    // was read, or the file was a lattice) or when the script's samples take
+    // more than kScriptStepBudget statements together.
     bool Sample(uint32_t n, float* out);
 
     // Null while no curves exist (before Read, and when a script or lattice was read).

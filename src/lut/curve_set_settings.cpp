@@ -126,6 +126,13 @@ double TruncateToFullScale(double value) {
 // document; a later value of the same key replaces the earlier one.
 class Log10BitGroup : public XMLTreeSink {
 public:
+    void OnElement(const CVxString& key) override {
+        const int lastDot = key.ReverseFind('.');
+        const uint32_t nameStart = static_cast<uint32_t>(lastDot + 1);
+        m_found = m_found ||
+                  TextEqualsNoCase(key.c_str() + nameStart, key.Length() - nameStart, "Log10Bit");
+    }
+
     void OnValue(const CVxString& key, const CVxString& value) override {
         const int lastDot = key.ReverseFind('.');
         if (lastDot <= 0)
@@ -145,9 +152,12 @@ public:
         m_values.emplace_back(name, value);
     }
 
+    // A Log10Bit element was there, empty or not.
+    bool Found() const { return m_found; }
     const std::vector<std::pair<CVxString, CVxString>>& Values() const { return m_values; }
 
 private:
+    bool m_found = false;
     std::vector<std::pair<CVxString, CVxString>> m_values;
 };
 
@@ -259,7 +269,8 @@ bool ReadConversionSettings(const char* text, size_t length, CurveQuad curves) {
 
 bool ReadLog10BitSettings(const char* text, size_t length, CurveQuad curves) {
     Log10BitGroup group;
-    if (!ReadXMLTree(text, length, CVxString(), group) || group.Values().empty())
+    // An empty group sets every key to its default.
+    if (!ReadXMLTree(text, length, CVxString(), group) || !group.Found())
         return false;
     ConversionSettings channels[3];
     bool bypass = false;

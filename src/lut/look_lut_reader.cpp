@@ -27,17 +27,71 @@ const uint8_t* HexNibbles() {
     return table.nibble;
 }
 
+constexpr uint64_t kEveryByte = 0x0101010101010101ull;
+constexpr uint64_t kHighBits = 0x8080808080808080ull;
+
+// Eight text bytes, the first in the lowest byte.
+uint64_t LoadEightBytes(const char* at) {
+    uint64_t word;
+    std::memcpy(&word, at, sizeof word);
+    if constexpr (std::endian::native == std::endian::big)
+        word = __builtin_bswap64(word);
+    return word;
+}
+
+// When all eight bytes are upper-case hex digits, sets one nibble per byte and
+// returns true. Each byte below 0x80 is tested without carries between bytes:
+// b + (0x80 - lo) has its high bit set when b >= lo.
+bool EightNibbles(uint64_t word, uint64_t& nibbles) {
+    const uint64_t digits =
+        (word + kEveryByte * (0x80 - '0')) & ~(word + kEveryByte * (0x80 - '9' - 1));
+    const uint64_t letters =
+        (word + kEveryByte * (0x80 - 'A')) & ~(word + kEveryByte * (0x80 - 'F' - 1));
+    if ((word & kHighBits) || ((digits | letters) & kHighBits) != kHighBits)
+        return false;
+    // '0'-'9' keep their low nibble; 'A'-'F' have 1 to 6 there and gain 9.
+    nibbles = (word & kEveryByte * 0x0F) + ((letters & kHighBits) >> 7) * 9;
+    return true;
+}
+
+// The four bytes that eight nibbles spell, the first in the lowest byte: byte
+// 2k takes nibble 2k as its high half and nibble 2k+1 as its low one, then the
+// even bytes are packed together.
+uint64_t PackNibbles(uint64_t nibbles) {
+    uint64_t pairs = ((nibbles << 4) | (nibbles >> 8)) & 0x00FF00FF00FF00FFull;
+    pairs = (pairs | (pairs >> 8)) & 0x0000FFFF0000FFFFull;
+    return (pairs | (pairs >> 16)) & 0xFFFFFFFFull;
+}
+
 // Decodes the kept hex digits pair by pair into `out`. Returns the number of
 // bytes, or capacity + 1 as soon as the data would not fit; a lone last digit
-// is dropped.
+// is dropped. Runs of sixteen digits between pairs, as the lines of a stored
+// LUT hold them, are decoded at once.
 size_t DecodeHex(const char* text, size_t length, uint8_t* out, size_t capacity) {
     const uint8_t* nibbles = HexNibbles();
     size_t count = 0;
     int high = -1;
-    for (size_t i = 0; i < length; ++i) {
-        const uint8_t value = nibbles[static_cast<uint8_t>(text[i])];
-        if (value == 0xFF)
+    size_t i = 0;
+    while (i < length) {
+        uint64_t first, second;
+        while (high < 0 && i + 16 <= length && count + 8 <= capacity &&
+               EightNibbles(LoadEightBytes(text + i), first) &&
+               EightNibbles(LoadEightBytes(text + i + 8), second)) {
+            uint64_t bytes = PackNibbles(first) | PackNibbles(second) << 32;
+            if constexpr (std::endian::native == std::endian::big)
+                bytes = __builtin_bswap64(bytes);
+            std::memcpy(out + count, &bytes, sizeof bytes);
+            i += 16;
+            count += 8;
+        }
+        if (i == length)
+            break;
+        const uint8_t value = nibbles[static_cast<uint8_t>(text[i++])];
+        if (value == 0xFF) {
+            while (i < length && nibbles[static_cast<uint8_t>(text[i])] == 0xFF)
+                ++i;
             continue;
+        }
         if (high < 0) {
             high = value;
             continue;
@@ -62,7 +116,8 @@ bool ReadData(CVxLUT& lut, const CVxXMLReader& reader, const LookLutState& state
     const size_t entries = size_t(state.size) * state.size * state.size;
     const size_t capacity = entries * 12;
     uint8_t* bytes = reinterpret_cast<uint8_t*>(lut.m_data);
-    const size_t decoded = DecodeHex(reader.RawValue(), reader.RawValueLength(), bytes, capacity);
+    const std::string_view data = reader.ValueView();
+    const size_t decoded = DecodeHex(data.data(), data.size(), bytes, capacity);
     if (decoded == 0 || decoded > capacity)
         return false;
     // Entries the data does not reach read as zero.
@@ -78,15 +133,15 @@ bool ReadLutElement(CVxLUT& lut, CVxXMLReader& reader) {
     LookLutState state;
     const uint32_t depth = reader.Depth();
     while (reader.NextChild(depth)) {
-        const char* value = reader.RawValue();
+        // The data is read where it lies; only the short values are copied out.
         if (reader.TagIs("size")) {
-            if (!ParseXMLUInt32(value, state.size))
+            if (!ParseXMLUInt32(reader.RawValue(), state.size))
                 return false;
         } else if (reader.TagIs("domainmin")) {
-            if (!ParseXMLColor(value, state.domainMin))
+            if (!ParseXMLColor(reader.RawValue(), state.domainMin))
                 return false;
         } else if (reader.TagIs("domainmax")) {
-            if (!ParseXMLColor(value, state.domainMax))
+            if (!ParseXMLColor(reader.RawValue(), state.domainMax))
                 return false;
         } else if (reader.TagIs("data")) {
             if (!ReadData(lut, reader, state))

@@ -1,5 +1,7 @@
 #include "lut/lut.h"
 
+#include "platform/large_buffer.h"
+
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -69,6 +71,8 @@ bool CVxLUT::Create(uint32_t size, bool is3D) {
     m_storage = new (std::nothrow) uint8_t[entries * 16];
     if (!m_storage)
         return false;
+    // A lattice is filled from end to end once, by a reader or a render.
+    platform::AdviseLargePages(m_storage, entries * 16);
     const uintptr_t start = reinterpret_cast<uintptr_t>(m_storage);
     m_data = reinterpret_cast<float*>(m_storage + ((16 - (start & 15)) & 15));
     m_size = size;

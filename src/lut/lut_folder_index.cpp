@@ -50,7 +50,7 @@ const LutFolderIndex& LutFolderIndex::Shared() {
 }
 
 CVxString LutFolderIndex::Resolve(const CVxString& name, const CVxString& folder,
-                                  ELutNameOrder order) const {
+                                  ELutNameOrder order, const CVxString& lastFolder) const {
     if (IsAbsolutePath(name))
         return name;
     if (order == ELutNameOrder::eExistingFileFirst && FileExists(name))
@@ -58,11 +58,16 @@ CVxString LutFolderIndex::Resolve(const CVxString& name, const CVxString& folder
     CVxString fullPath;
     if (Find(name, fullPath))
         return fullPath;
-    return folder.IsEmpty() ? name : folder + name;
+    const CVxString path = folder.IsEmpty() ? name : folder + name;
+    if (lastFolder.IsEmpty() || FileExists(path))
+        return path;
+    const CVxString last = lastFolder + name;
+    return FileExists(last) ? last : path;
 }
 
-CVxString ResolveLutName(const CVxString& name, const CVxString& folder, ELutNameOrder order) {
+CVxString ResolveLutName(const CVxString& name, const CVxString& folder, ELutNameOrder order,
+                         const CVxString& lastFolder) {
     if (IsAbsolutePath(name))
         return name;
-    return LutFolderIndex::Shared().Resolve(name, folder, order);
+    return LutFolderIndex::Shared().Resolve(name, folder, order, lastFolder);
 }

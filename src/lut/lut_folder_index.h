@@ -30,8 +30,11 @@ public:
     // The path at which to open a LUT that a file, a look or a pipeline names.
     // An absolute path stands as it is; a name that the index holds stands for
     // the indexed file; any other name is taken in `folder` (which ends in a
-    // backslash) when one is given, and as it stands otherwise.
-    CVxString Resolve(const CVxString& name, const CVxString& folder, ELutNameOrder order) const;
+    // backslash) when one is given, and as it stands otherwise. When no file
+    // is there either, a file of that name in `lastFolder` (empty for none,
+    // else ending in a backslash) is taken instead.
+    CVxString Resolve(const CVxString& name, const CVxString& folder, ELutNameOrder order,
+                      const CVxString& lastFolder = CVxString()) const;
 
 private:
     NameTable<CVxString> m_paths;
@@ -41,4 +44,5 @@ private:
 // Resolve on the shared index. Only a relative name builds that index, so
 // that absolute paths never cause the LUT folders to be listed.
 CVxString ResolveLutName(const CVxString& name, const CVxString& folder = CVxString(),
-                         ELutNameOrder order = ELutNameOrder::eIndexFirst);
+                         ELutNameOrder order = ELutNameOrder::eIndexFirst,
+                         const CVxString& lastFolder = CVxString());

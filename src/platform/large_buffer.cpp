@@ -1,5 +1,6 @@
 #include "platform/large_buffer.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <sys/mman.h>
 
@@ -16,12 +17,23 @@ void* AllocateLargeBuffer(size_t bytes) {
         return nullptr;
     const size_t rounded = (bytes + kLargePage - 1) & ~(kLargePage - 1);
     void* buffer = std::aligned_alloc(kLargePage, rounded);
+    if (buffer)
+        AdviseLargePages(buffer, rounded);
+    return buffer;
+}
+
+void AdviseLargePages(void* buffer, size_t bytes) {
 #ifdef MADV_HUGEPAGE
     // Advice only: without large pages the buffer works as well, just slower.
-    if (buffer)
-        ::madvise(buffer, rounded, MADV_HUGEPAGE);
+    const uintptr_t start = reinterpret_cast<uintptr_t>(buffer);
+    const uintptr_t first = (start + kLargePage - 1) & ~uintptr_t(kLargePage - 1);
+    const uintptr_t end = (start + bytes) & ~uintptr_t(kLargePage - 1);
+    if (first < end)
+        ::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+#else
+    (void)buffer;
+    (void)bytes;
 #endif
-    return buffer;
 }
 
 } // namespace platform

@@ -10,4 +10,9 @@ namespace platform {
 // std::free; nullptr when the memory cannot be had.
 void* AllocateLargeBuffer(size_t bytes);
 
+// Asks for large pages behind the whole large pages that a buffer of any
+// origin spans, for a buffer about to be filled: its first touch then costs
+// a page fault per large page. Advice only, ignored where the system has none.
+void AdviseLargePages(void* buffer, size_t bytes);
+
 } // namespace platform

@@ -100,6 +100,9 @@ public:
     uint32_t m_lastError = 0;
     // Set during a Render when a LUT file named by a shader layer could not be loaded.
     uint32_t m_lutMissing = 0;
+    // A folder (ending in a backslash) in which a LUT file that a layer names
+    // is looked for when none of the usual places holds it; empty for none.
+    CVxString m_lastLutFolder;
     // When set, a running Render stops before its next token and fails with eAborted.
     std::atomic<uint8_t> m_abort{0};
 

@@ -22,9 +22,10 @@ const NamedStage kStages[] = {
     {"VEXLAN.LUT.Adaptive", CreateLut1D3DStage},
     // A layer whose LUT file did not load; the engine fails such a render anyway.
     {"VEXLAN.BadTexture", CreatePassThrough},
-    // A film-process emulation whose colour math is not known here; it is kept
-    // neutral rather than guessed.
-    {"fxTechnicolor(3strip)", CreatePassThrough},
+    // Shaders whose colour math is not known here (the film emulation
+    // fxTechnicolor(3strip), say) have no kernel: a layer that runs one fails
+    // its render as a shader that cannot be loaded, so that no render passes
+    // its pixels through as if the shader did nothing.
 };
 
 } // namespace

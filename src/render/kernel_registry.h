@@ -7,5 +7,6 @@
 
 using PixelStageFactory = std::unique_ptr<PixelStage> (*)(const PixelStageSetup& setup);
 
-// The CPU kernel registered under a shader name (case-blind), null when none.
+// The CPU kernel registered under a shader name (case-blind), null when none:
+// a shader whose colour math is not known has no kernel.
 PixelStageFactory FindPixelStage(const CVxString& shaderName);

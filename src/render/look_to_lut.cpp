@@ -137,6 +137,7 @@ RenderedLattice RenderLattice(CVxSoftwareCompositingEngine& engine,
         result.failure = ERenderFailure::eOutOfMemory;
         return result;
     }
+    engine.m_lastLutFolder = request.lookFolder;
     if (!engine.RenderLookToLut(grading, request.is3D, request.size, result.nodes.get(),
                                 request.latticeOrder, request.extraLut)) {
         result.nodes.reset();

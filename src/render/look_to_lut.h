@@ -22,6 +22,9 @@ struct LatticeRequest {
     uint8_t is3D = kLatticeCube;         // or kLatticeRamp
     uint32_t latticeOrder = kRedFastest; // which channel varies fastest along the buffer
     CVxString extraLut = {};             // a LUT file applied after the grading, or empty
+    // The folder of the look, where a LUT file that a layer names is looked
+    // for last (ending in a backslash), or empty.
+    CVxString lookFolder = {};
 };
 
 struct RenderedLattice {

@@ -5,18 +5,20 @@
 #include "render/look_to_lut.h"
 
 ERebuildResult WriteRebuiltLook(const CVxGradingParamStorage& grading, ByteSink& out,
-                                const CVxShapeMask* mask, uint32_t size3D, uint32_t size1D) {
+                                const CVxShapeMask* mask, uint32_t size3D, uint32_t size1D,
+                                const CVxString& lookFolder) {
     if (!CanWriteLookDocument(grading, mask))
-        return ERebuildResult::eRenderFailed;
+        return ERebuildResult::eWriteFailed;
     CVxSoftwareCompositingEngine engine;
     RenderedLattice lattice, ramp;
     if (size3D != 0) {
-        lattice = RenderLattice(engine, grading, {.size = size3D});
+        lattice = RenderLattice(engine, grading, {.size = size3D, .lookFolder = lookFolder});
         if (!lattice.nodes)
             return ERebuildResult::eRenderFailed;
     }
     if (size1D != 0 && grading.IsPerChannelOnly(false))
-        ramp = RenderLattice(engine, grading, {.size = size1D, .is3D = kLatticeRamp});
+        ramp = RenderLattice(engine, grading,
+                             {.size = size1D, .is3D = kLatticeRamp, .lookFolder = lookFolder});
     // The writer leaves out a LUT without data.
     return WriteLookDocument(out, grading, mask, lattice.nodes.get(), size3D, ramp.nodes.get(),
                              size1D)

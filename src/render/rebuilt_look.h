@@ -1,6 +1,7 @@
 #pragma once
 
 #include "foundation/byte_sink.h"
+#include "foundation/vx_string.h"
 
 #include <cstdint>
 
@@ -10,7 +11,7 @@ class CVxShapeMask;
 enum class ERebuildResult : uint8_t {
     eWritten,
     eRenderFailed, // nothing reached the sink
-    eWriteFailed,  // the sink failed part way
+    eWriteFailed,  // the sink failed part way, or nothing could be written
 };
 
 // Streams a complete new look document for the grading and its mask into
@@ -20,6 +21,9 @@ enum class ERebuildResult : uint8_t {
 // rendered before the first byte goes out, so a sink that opens its file on
 // the first byte leaves the file alone when the 3D LUT does not render. A
 // grading or mask that cannot be written as a document that reads back the
-// same counts as one that does not render.
+// same is refused as a failed write, before anything is rendered or written.
+// LUT files that the grading names and no other place holds are looked for in
+// `lookFolder` (ending in a backslash; empty for nowhere).
 ERebuildResult WriteRebuiltLook(const CVxGradingParamStorage& grading, ByteSink& out,
-                                const CVxShapeMask* mask, uint32_t size3D, uint32_t size1D);
+                                const CVxShapeMask* mask, uint32_t size3D, uint32_t size1D,
+                                const CVxString& lookFolder = CVxString());

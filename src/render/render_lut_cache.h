@@ -15,10 +15,16 @@ public:
     const CVxLUT* Load(const CVxString& path);
     void Clear() { m_entries.clear(); }
 
+    // Where a LUT name that none of the usual places holds is looked for last
+    // (the folder of the look being rendered); empty for nowhere.
+    void SetLastFolder(const CVxString& folder) { m_lastFolder = folder; }
+    const CVxString& LastFolder() const { return m_lastFolder; }
+
 private:
     struct Entry {
         CVxString path;
         std::unique_ptr<CVxLUT> lut; // null when the file did not load
     };
     std::vector<Entry> m_entries;
+    CVxString m_lastFolder;
 };

@@ -80,26 +80,28 @@ void CVxShaderLayerInstance::BindParameters(const CVxShaderParamStorage& layer) 
     m_definition.Bind(values);
 }
 
+// Only texture lists name LUT files; a definition's <texture> elements are
+// images, and neither they nor a list's `default` are loaded as LUTs.
 bool CVxShaderLayerInstance::LoadTextures(const CVxShaderParamStorage& layer,
                                           const CVxString& packageFolder, RenderLutCache& luts) {
     for (const ShaderTextureList& list : m_definition.TextureLists())
-        if (!LoadTexture(layer, list.name, list.defaultValue, list.unit, packageFolder, luts))
-            return false;
-    for (const ShaderTexture& texture : m_definition.Textures())
-        if (!LoadTexture(layer, texture.name, texture.defaultValue, texture.unit, packageFolder,
-                         luts))
+        if (!LoadTexture(layer, list.name, list.unit, packageFolder, luts))
             return false;
     return true;
 }
 
+// The file is the whole value as the look writes it: a name beginning with
+// 'N' read as a marker parameter keeps its 'N'. A layer without the parameter
+// leaves the unit without a texture.
 bool CVxShaderLayerInstance::LoadTexture(const CVxShaderParamStorage& layer, const CVxString& name,
-                                         const CVxString& defaultValue, uint32_t unit,
-                                         const CVxString& packageFolder, RenderLutCache& luts) {
+                                         uint32_t unit, const CVxString& packageFolder,
+                                         RenderLutCache& luts) {
     const CVxShaderParam* param = layer.Find(name);
-    CVxString fileName = param ? param->GetText() : defaultValue;
+    const CVxString fileName = param ? param->FileText() : CVxString();
     if (fileName.IsEmpty() || fileName == "*" || unit >= kTextureUnits)
         return true;
-    const CVxLUT* lut = luts.Load(ResolveLutName(fileName, packageFolder));
+    const CVxLUT* lut = luts.Load(
+        ResolveLutName(fileName, packageFolder, ELutNameOrder::eIndexFirst, luts.LastFolder()));
     if (!lut)
         return false;
     m_textures[unit] = MakeLutTexture(*lut);

@@ -12,7 +12,6 @@
 
 class CVxShaderParamStorage;
 
-
 // One shader layer of a grading, set up once per render: its definition, its
 // parameters bound into the definition's script, the script run, the lookup
 // rows filled, its LUT textures loaded and its passes ready to run.
@@ -35,9 +34,8 @@ private:
     void BindParameters(const CVxShaderParamStorage& layer);
     bool LoadTextures(const CVxShaderParamStorage& layer, const CVxString& packageFolder,
                       RenderLutCache& luts);
-    bool LoadTexture(const CVxShaderParamStorage& layer, const CVxString& name,
-                     const CVxString& defaultValue, uint32_t unit, const CVxString& packageFolder,
-                     RenderLutCache& luts);
+    bool LoadTexture(const CVxShaderParamStorage& layer, const CVxString& name, uint32_t unit,
+                     const CVxString& packageFolder, RenderLutCache& luts);
     CVxString KernelName(const ShaderSource& source) const;
     PixelStageSetup StageSetup() const;
     std::unique_ptr<PixelStage> CreateStage(const CVxString& kernelName) const;

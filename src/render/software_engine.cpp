@@ -96,7 +96,9 @@ class CVxSoftwareCompositingEngine::RenderRun {
 public:
     RenderRun(CVxSoftwareCompositingEngine& engine, CVxRenderContext& context, RenderImage& output,
               uint32_t flags)
-        : m_engine(engine), m_context(context), m_output(output), m_flags(flags) {}
+        : m_engine(engine), m_context(context), m_output(output), m_flags(flags) {
+        m_luts.SetLastFolder(engine.m_lastLutFolder);
+    }
     ~RenderRun() { m_engine.m_operators.resize(m_engine.m_builtInOperators); }
 
     void Run(const CVxString& pipeline);

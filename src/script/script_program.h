@@ -87,6 +87,7 @@ struct ScriptState {
     std::vector<Op> ops;
     uint32_t maxStackDepth = 0;
     uint64_t runStepLimit = ShaderScript::kMaxRunSteps;
+    uint64_t lastRunSteps = 0;
     bool loaded = false;
     std::string message;
     uint32_t messageLine = 0;

@@ -271,6 +271,7 @@ bool ExecuteScript(ScriptState& state) {
             next = IsFalse(value) ? statement.target : next + 1;
         }
     }
+    state.lastRunSteps = steps;
     if (error.empty())
         return true;
     state.message = "An error occured while executing script: " + error;
@@ -297,6 +298,10 @@ bool ShaderScript::Fail(const char* message) {
 
 void ShaderScript::SetRunStepLimit(uint64_t limit) {
     m_state->runStepLimit = limit < 1 ? 1 : limit;
+}
+
+uint64_t ShaderScript::LastRunSteps() const {
+    return m_state->lastRunSteps;
 }
 
 bool ShaderScript::Load(const char* text) {
@@ -351,6 +356,7 @@ bool ShaderScript::Set(const char* name, double value) {
 bool ShaderScript::Run() {
     m_state->message.clear();
     m_state->messageLine = 0;
+    m_state->lastRunSteps = 0;
     if (!m_state->loaded)
         return Fail("No script loaded.");
     return ExecuteScript(*m_state);

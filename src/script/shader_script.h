@@ -31,9 +31,12 @@ public:
     // A run that executes more statements than this stops with an error. Real
     // scripts run a few hundred; the bound only catches endless loops.
     static constexpr uint64_t kMaxRunSteps = 10000000;
-    // Lowers the bound of each run (at least 1 step), for a caller that runs
-    // one script many times and must end as soon as a single runaway run would.
+    // Sets the bound of each run (at least 1 step), for a caller that shares
+    // a budget of steps among many runs of one script.
     void SetRunStepLimit(uint64_t limit);
+    // Statements the last run executed; one more than its bound when it ran
+    // out of steps.
+    uint64_t LastRunSteps() const;
 
     ShaderScript();
     ~ShaderScript();

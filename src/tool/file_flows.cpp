@@ -8,10 +8,12 @@
 #include "lut/cubrel_writer.h"
 #include "lut/lut.h"
 #include "lut/lut_formats.h"
+#include "lut/ocio_reader.h"
 #include "render/look_to_lut.h"
 #include "render/rebuilt_look.h"
 
 #include <cstdio>
+#include <new>
 
 namespace {
 
@@ -19,6 +21,15 @@ constexpr uint32_t kRamp1DSize = 256;
 
 bool IsPlainLattice(const CVxLUT& lut) {
     return lut.m_is3D && lut.m_preLUT == nullptr && lut.m_size > 0 && lut.m_data != nullptr;
+}
+
+// LUT files that other tools write under extensions of their own. They
+// convert as a .lut does, into NAME.lut and NAME.look beside them.
+bool IsForeignLutFile(const CVxString& path, const CVxString& extension) {
+    for (const char* known : {".cube", ".3dl", ".cub", ".itx"})
+        if (extension.Compare(known, CVxString::ePath) == 0)
+            return true;
+    return IsOcioLutFile(path);
 }
 
 bool LoadLutFile(CVxLUT& lut, const CVxString& path) {
@@ -57,12 +68,21 @@ void FileFlows::ProcessInto(const CVxString& path) {
     SplitPath(path, &drive, &folder, &baseName, &extension);
     FilePaths paths;
     paths.input = path;
+    MakePath(paths.folder, drive, folder, CVxString(), CVxString());
     MakePath(paths.displayName, CVxString(), CVxString(), baseName, extension);
     MakePath(paths.lookPath, drive, folder, baseName, CVxString(".look"));
     MakePath(paths.cubrelPath, drive, folder, baseName, CVxString(".lut"));
+    // A look or a .lut is written back to its own path exactly, even when a
+    // twin whose name differs in letter case only sits beside it; an output
+    // of the other kind takes the derived name as the platform resolves it.
+    const bool isLut = extension.Compare(".lut", CVxString::ePath) == 0;
+    if (isLut)
+        paths.cubrelPath = path;
+    else if (extension.Compare(".look", CVxString::ePath) == 0)
+        paths.lookPath = path;
     m_report->Sayf("\n%s:\n", paths.displayName.c_str());
 
-    if (extension.Compare(".lut", CVxString::ePath) != 0) {
+    if (!isLut && !IsForeignLutFile(path, extension)) {
         ReadLookFile(paths);
         return;
     }
@@ -85,6 +105,9 @@ void FileFlows::ConvertLutDirectly(const FilePaths& paths) {
         m_report->Say("  File seems to be a Cubrel LUT, no conversion performed\n");
         return;
     }
+    // A file that OpenColorIO cannot read goes on as any unloadable LUT does.
+    if (IsOcioLutFile(paths.input) && ConvertThroughOcio(paths))
+        return;
     CVxLUT lut;
     if (!LoadLutFile(lut, paths.input))
         m_report->Say("  Error loading LUT\n");
@@ -99,7 +122,33 @@ void FileFlows::ConvertLutDirectly(const FilePaths& paths) {
                    "  Resampling LUT...\n", paths.cubrelPath);
 }
 
+bool FileFlows::ConvertThroughOcio(const FilePaths& paths) {
+    OcioFileTransform transform;
+    const uint64_t n = m_settings.size;
+    std::unique_ptr<float[]> nodes(new (std::nothrow) float[n * n * n * 3]);
+    if (!nodes || !transform.Open(paths.input) ||
+        !transform.ApplyToLattice(m_settings.size, nodes.get()))
+        return false;
+    NoteCorrections(transform, paths);
+    WriteCubrel(nodes.get(), 3, paths.cubrelPath);
+    return true;
+}
+
+void FileFlows::NoteCorrections(const OcioFileTransform& transform, const FilePaths& paths) {
+    if (transform.CorrectionCount() < 2)
+        return;
+    const std::string& id = transform.CorrectionId();
+    m_report->Sayf("  Notice: %s holds %u corrections; the first%s%s%s is converted\n",
+                   paths.displayName.c_str(), transform.CorrectionCount(), id.empty() ? "" : " (",
+                   id.c_str(), id.empty() ? "" : ")");
+}
+
 void FileFlows::WrapLutAsLook(const FilePaths& paths) {
+    if (!m_settings.cubrelMode && IsOcioLutFile(paths.input)) {
+        OcioFileTransform transform;
+        if (transform.Open(paths.input))
+            NoteCorrections(transform, paths);
+    }
     CVxString text;
     WriteLutWrapperLook(text, paths.displayName);
     if (!m_settings.cubrelMode && FileExists(paths.lookPath, true))
@@ -138,8 +187,8 @@ void FileFlows::RebuildLook(const FilePaths& paths, ParsedLook& look) {
     // rendered and renamed over the look only when whole: a failed render or
     // write keeps the old look.
     FileReplacementSink file(paths.lookPath);
-    const ERebuildResult result =
-        WriteRebuiltLook(look.grading, file, look.mask.get(), m_settings.size, kRamp1DSize);
+    const ERebuildResult result = WriteRebuiltLook(look.grading, file, look.mask.get(),
+                                                   m_settings.size, kRamp1DSize, paths.folder);
     if (result == ERebuildResult::eRenderFailed) {
         m_report->Say("  Error rendering new look LUT, file was not modified\n");
         return;
@@ -155,7 +204,8 @@ void FileFlows::RenderLookToCubrel(const FilePaths& paths, ParsedLook& look) {
     if (!m_engine)
         m_engine = std::make_unique<CVxSoftwareCompositingEngine>();
     const RenderedLattice lattice =
-        RenderLattice(*m_engine, look.grading, LatticeRequest{.size = m_settings.size});
+        RenderLattice(*m_engine, look.grading,
+                      LatticeRequest{.size = m_settings.size, .lookFolder = paths.folder});
     if (lattice.nodes) {
         WriteCubrel(lattice.nodes.get(), 3, paths.cubrelPath);
         return;

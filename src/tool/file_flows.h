@@ -8,6 +8,7 @@
 #include <memory>
 
 class CVxLUT;
+class OcioFileTransform;
 struct ParsedLook;
 
 // Converts one input file at a time into its block of messages.
@@ -20,6 +21,8 @@ public:
 private:
     struct FilePaths {
         CVxString input;
+        // Drive and folder of the input, where LUTs that its look names are looked for last.
+        CVxString folder;
         CVxString displayName;
         CVxString lookPath;
         CVxString cubrelPath;
@@ -27,6 +30,11 @@ private:
 
     void ProcessInto(const CVxString& path);
     void ConvertLutDirectly(const FilePaths& paths);
+    // Applies an OpenColorIO file at the Cubrel nodes; false, having said
+    // nothing, when the file cannot be read that way.
+    bool ConvertThroughOcio(const FilePaths& paths);
+    // Says that only the first correction of a CDL collection is converted.
+    void NoteCorrections(const OcioFileTransform& transform, const FilePaths& paths);
     void WrapLutAsLook(const FilePaths& paths);
     void ReadLookFile(const FilePaths& paths);
     void HandleLook(const FilePaths& paths, const CVxString& text);

@@ -32,6 +32,10 @@ const std::string kUsage =
 const std::string kWritten = "  Cubrel LUT written successfully\n";
 const std::string kShaderMissing =
     "  Error while rendering LUT:\n    Failed to load one or more shaders used in the look\n";
+const std::string kLutMissing =
+    "  Error while rendering LUT:\n    One or more of the LUTs used in the look are missing\n";
+const std::string kUpdated = "  LUT updated successfully\n";
+const std::string kNotRendered = "  Error rendering new look LUT, file was not modified\n";
 const std::string kCannotConvert = "  The source LUT can't be converted\n";
 const std::string kResampleWarning =
     "  Warning: resampling the original LUT to a different size\n"

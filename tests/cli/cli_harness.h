@@ -15,6 +15,9 @@ extern const std::string kUsage;
 
 extern const std::string kWritten;
 extern const std::string kShaderMissing;
+extern const std::string kLutMissing;
+extern const std::string kUpdated;
+extern const std::string kNotRendered;
 extern const std::string kCannotConvert;
 extern const std::string kResampleWarning;
 // Bytes that no LUT reader and no curve-set format takes.

@@ -16,8 +16,8 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::string kReadError = "  Error reading file\n";
+const std::string kOverwriting = "  Warning: conversion will overwrite an existing look file\n";
 const std::string kWriteError = "  Error writing file\n";
-const std::string kNotRendered = "  Error rendering new look LUT, file was not modified\n";
 const std::string kResampling = "  Resampling LUT...\n" + kResampleWarning;
 // A 2-point identity lattice: every Cubrel size needs it resampled.
 const std::string kCube2 =
@@ -138,6 +138,11 @@ TEST_F(FailureTest, InputsThatNeedNoChangeOrCannotBeReadAreReportedAndLeftAlone)
          "*.look",
          "\ny.look:\n  Not a valid .look file\n"},
         {{{'p', "pipe.lut"}}, "*.lut -cubrel", "\npipe.lut:\n" + kReadError},
+        // A value that the look's XML cannot write back.
+        {{{'f', "q.look",
+           BaseLook(Parameter("Gain.X", "0.5") + "<Comment>say \"hi\" there</Comment>\n")}},
+         "q.look -size 8",
+         "\nq.look:\n" + kWriteError},
     });
 }
 
@@ -154,6 +159,25 @@ TEST_F(FailureTest, TargetsAreReplacedOnlyWhereAWriteInPlaceWouldGo) {
          "a.lut -cubrel -size 9",
          "\na.lut:\n" + kResampling + kWritten,
          {"store/a.lut"}},
+        // Twins whose names differ only in case: each look and each .lut is
+        // written back to itself; an output of the other kind goes to the
+        // name that exists, or to a new one.
+        {{kGainFile, {'f', "g.LOOK", kGainLook}},
+         "*.look -size 8",
+         "\ng.LOOK:\n" + kUpdated + "\ng.look:\n" + kUpdated,
+         {"g.LOOK", "g.look"}},
+        {{kCubeFile, {'f', "a.LUT", kCube2}},
+         "*.lut -cubrel -size 9",
+         "\na.LUT:\n" + kResampling + kWritten + "\na.lut:\n  Resampling LUT...\n" + kWritten,
+         {"a.LUT", "a.lut"}},
+        {{kGainFile, {'f', "g.LOOK", kGainLook}, {'f', "G.lut", "old"}},
+         "*.look -cubrel -size 9",
+         "\ng.LOOK:\n" + kWritten + "\ng.look:\n" + kWritten,
+         {"G.lut"}},
+        {{kCubeFile, {'f', "a.LUT", kCube2}},
+         "*.lut -size 8",
+         "\na.LUT:\n" + kUpdated + "\na.lut:\n" + kOverwriting + kUpdated,
+         {"a.look"}},
         // A Cubrel file whose name differs only in case is replaced and keeps its name.
         {{kGainFile, {'f', "G.LUT", "old"}},
          "g.look -cubrel -size 9",
@@ -171,7 +195,7 @@ TEST_F(FailureTest, AnOrdinaryUserChangesNoFileItCouldNotWrite) {
         {{kGainFile}, "g.look -size 8", "\ng.look:\n" + kWriteError},
         {{kCubeFile, {'f', "a.look", "old"}},
          "a.lut -size 8",
-         "\na.lut:\n  Warning: conversion will overwrite an existing look file\n" + kWriteError},
+         "\na.lut:\n" + kOverwriting + kWriteError},
         {{{'r', "g.look", kGainLook}}, "g.look -size 8", "\ng.look:\n" + kReadError},
         // The render comes before the file is opened.
         {{{'f', "u.look", UnknownShaderLook()}}, "u.look -size 8", "\nu.look:\n" + kNotRendered},

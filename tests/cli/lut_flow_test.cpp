@@ -178,6 +178,7 @@ TEST_F(LutFlowTest, EveryCurveSetFormatBecomesACubrelLut) {
     const auto identity = [](double x) { return x; };
     const auto inverse = [](double x) { return 1.0 - x; };
     const Channel conversion = AtCodes([](int i) { return Conversion(i, 1.7, 2.2, 95, 600); });
+    const Channel standard = AtCodes([](int i) { return Conversion(i, 1.7, 2.2, 95, 685); });
     const struct {
         const char* file;
         std::string text;
@@ -187,6 +188,14 @@ TEST_F(LutFlowTest, EveryCurveSetFormatBecomesACubrelLut) {
         {"conversion.lut",
          "ReferenceWhite = 600\nGammaLog 1.7\n",
          {conversion, conversion, conversion}},
+        {"defaults.lut",
+         "<values>\n  <Log10Bit>\n  </Log10Bit>\n</values>\n",
+         {standard, standard, standard}},
+        // A run that stops keeps what the outputs hold then: red, not green or blue.
+        {"divided.lut",
+         "<VEXLANScript>\nred = 1 - in;\nblue = in / in;\ngreen = 0.5;\n</VEXLANScript>\n",
+         {inverse, [](double x) { return x > 0 ? 0.5 : 0.0; },
+          [](double x) { return x > 0 ? 1.0 : 0.0; }}},
         {"expression.lut",
          "Lookup(curves, Linear(0, 0@0, 1@1), Linear(0, 1@0, 0@1), Linear(0, 0.2@0, 0.8@1),\n"
          "       Linear(0, 0@0, 1@1))\n",
@@ -197,6 +206,11 @@ TEST_F(LutFlowTest, EveryCurveSetFormatBecomesACubrelLut) {
          "    <GammaDisplayG>\"2.6\"</GammaDisplayG>\n  </Log10Bit>\n</values>\n",
          {conversion, AtCodes([](int i) { return Conversion(i, 1.7, 2.6, 95, 685); }),
           AtCodes([](int i) { return Conversion(i, 1.7, 2.2, 150, 685); })}},
+        // Some 15,000 steps at each of the 1024 samples.
+        {"looping.lut",
+         "<VEXLANScript>\ni = 0; while (i < 5000) { i = i + 1; }\nred = in; green = in * in; "
+         "blue = 1 - in;\n</VEXLANScript>\n",
+         {identity, [](double x) { return x * x; }, inverse}},
         {"script.lut",
          "<VEXLANScript>\nred = in * in;\ngreen = in;\nblue = 1 - in;\n</VEXLANScript>\n",
          {[](double x) { return x * x; }, identity, inverse}},
@@ -217,9 +231,9 @@ TEST_F(LutFlowTest, EveryCurveSetFormatBecomesACubrelLut) {
         ExpectCubrel9(ReadFile(c.file), c.channels, c.file);
 
     // In rebuild mode the same file becomes a look that names it.
-    WriteFile("script.lut", cases[4].text);
+    WriteFile("script.lut", cases[7].text);
     const RunResult rebuilt = Run({"script.lut", "-size", "8"});
-    EXPECT_EQ(rebuilt.out, kBanner + "\nscript.lut:\n  LUT updated successfully\n");
+    EXPECT_EQ(rebuilt.out, kBanner + "\nscript.lut:\n" + kUpdated);
     EXPECT_NE(ReadFile("script.look").find(Parameter("BaseLUT", "script.lut")), std::string::npos);
 }
 

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 namespace {
 
@@ -22,11 +23,11 @@ const std::string kMark = "\xEF\xBB\xBF";
 const std::string kUpsampling = "<values><ColorTransforms><AlwaysUpsampleToPoT>\"1\""
                                 "</AlwaysUpsampleToPoT></ColorTransforms></values>";
 
-// The largest distance, in 10-bit codes, between the channels of a 17-point
+// The largest distance, in 10-bit codes, between the channels of an n-point
 // Cubrel file (big-endian words, blue fastest, red in the high bits) and the
 // codes of the meaning at its nodes; 1024 when the file is no such file.
-int LargestCodeError(const std::string& file, const Meaning& meaning) {
-    const uint32_t n = 17, entries = n * n * n;
+int LargestCodeError(const std::string& file, const Meaning& meaning, uint32_t n = 17) {
+    const uint32_t entries = n * n * n;
     if (file.size() != 1024 + 4 * entries || file.compare(0, 4, "3LUT") != 0)
         return 1024;
     int largest = 0;
@@ -34,7 +35,8 @@ int LargestCodeError(const std::string& file, const Meaning& meaning) {
         uint32_t word = 0;
         for (int k = 0; k < 4; ++k)
             word = word << 8 | static_cast<uint8_t>(file[1024 + 4 * i + k]);
-        const double in[3] = {(i / (n * n)) / 16.0, (i / n % n) / 16.0, (i % n) / 16.0};
+        const double in[3] = {double(i / (n * n)) / (n - 1), double(i / n % n) / (n - 1),
+                              double(i % n) / (n - 1)};
         double out[3];
         meaning(in, out);
         for (int c = 0; c < 3; ++c) {
@@ -144,6 +146,8 @@ struct Case {
     bool upsampledBySetting = false;
     // What the run prints for the file when the upsampling setting is on.
     std::string upsampledOutput = kWritten;
+    // A line that the run prints for the file before the result.
+    std::string notice = "";
 };
 
 // Truelight: an input table of 64 entries (in lattice index units when
@@ -244,7 +248,49 @@ std::vector<Case> Cases() {
     };
 }
 
-using LutMeaningTest = CliTest;
+const double kSlope[3] = {1.2, 0.9, 1.1}, kOffset[3] = {0.02, -0.01, 0.03},
+             kPower[3] = {0.8, 1.1, 1.3};
+
+// ociobakelut's --slope, --offset and --power apply in the order given, without
+// clamping, and a power leaves negative values as they are (as small bakes
+// show: offset -0.2 then power 2 gives -0.2 at 0, 0.09 at 0.5, 0.64 at 1).
+void BakedCdl(const double in[3], double out[3]) {
+    for (int c = 0; c < 3; ++c) {
+        const double v = in[c] * kSlope[c] + kOffset[c];
+        out[c] = v > 0 ? std::pow(v, kPower[c]) : v;
+    }
+}
+
+// The same slope, offset and power as an ASC CDL file applies them, clamped to
+// 0..1, then the saturation around Rec. 709 luma, clamped again.
+Meaning FileCdl(double saturation) {
+    return [saturation](const double in[3], double out[3]) {
+        for (int c = 0; c < 3; ++c)
+            out[c] = std::pow(std::clamp(in[c] * kSlope[c] + kOffset[c], 0.0, 1.0), kPower[c]);
+        const double luma = 0.2126 * out[0] + 0.7152 * out[1] + 0.0722 * out[2];
+        for (int c = 0; c < 3; ++c)
+            out[c] = std::clamp(luma + saturation * (out[c] - luma), 0.0, 1.0);
+    };
+}
+
+std::string Triple(const double values[3]) {
+    return std::to_string(values[0]) + " " + std::to_string(values[1]) + " " +
+           std::to_string(values[2]);
+}
+
+class LutMeaningTest : public CliTest {
+protected:
+    // Bakes the CDL of BakedCdl into a file of the working folder.
+    bool Bake(const char* format, const char* size, const std::string& name) const {
+        const std::string command = "ociobakelut --slope " + Triple(kSlope) + " --offset " +
+                                    Triple(kOffset) + " --power " + Triple(kPower) + " --format " +
+                                    format + " --cubesize " + size + " '" + m_work + "/" + name +
+                                    "' > /dev/null 2>&1";
+        return std::system(command.c_str()) == 0;
+    }
+    void ConvertInBothModes(std::vector<Case> cases, const std::string& size,
+                            const std::vector<std::string>& broken);
+};
 
 // Each file converts to what it means, with the upsampling setting off and on:
 // within one code at the Cubrel nodes, two where a lattice was resampled.
@@ -289,28 +335,12 @@ TEST_F(LutMeaningTest, AStoredLutOverAnotherDomainIsResampledOntoTheUnitDomain) 
         LargestCodeError(ReadFile("s.lut"), ShaperThenLattice({}, 0, 1, lattice, -0.25, 1.25)), 2);
 }
 
-std::string Triple(const double values[3]) {
-    return std::to_string(values[0]) + " " + std::to_string(values[1]) + " " +
-           std::to_string(values[2]);
-}
-
 // Files baked by ociobakelut, an implementation that is not ours, in every
 // format it writes that the program reads. At 33 and 65 points the 17 Cubrel
 // nodes are nodes of the baked lattice: within one code there as well.
 TEST_F(LutMeaningTest, FilesBakedByOpenColorIoConvertToTheirGrade) {
     if (std::system("command -v ociobakelut > /dev/null 2>&1") != 0)
         GTEST_SKIP() << "ociobakelut is not installed (Debian package opencolorio-tools)";
-    static const double slope[3] = {1.2, 0.9, 1.1}, offset[3] = {0.02, -0.01, 0.03},
-                        power[3] = {0.8, 1.1, 1.3};
-    // --slope, --offset and --power apply in the order given, without clamping,
-    // and a power leaves negative values as they are (as small bakes show:
-    // offset -0.2 then power 2 gives -0.2 at 0, 0.09 at 0.5, 0.64 at 1).
-    const Meaning cdl = [](const double in[3], double out[3]) {
-        for (int c = 0; c < 3; ++c) {
-            const double v = in[c] * slope[c] + offset[c];
-            out[c] = v > 0 ? std::pow(v, power[c]) : v;
-        }
-    };
     // resolve_cube writes a 1D table for a grade without saturation; truelight
     // an input table in lattice index units; iridas_itx a cube file.
     std::vector<std::string> names;
@@ -318,11 +348,7 @@ TEST_F(LutMeaningTest, FilesBakedByOpenColorIoConvertToTheirGrade) {
          {"flame", "iridas_cube", "iridas_itx", "lustre", "resolve_cube", "truelight"})
         for (const char* size : {"17", "33", "65"}) {
             names.push_back(std::string(format) + "_" + size + ".lut");
-            const std::string command = "ociobakelut --slope " + Triple(slope) + " --offset " +
-                                        Triple(offset) + " --power " + Triple(power) +
-                                        " --format " + format + " --cubesize " + size + " '" +
-                                        m_work + "/" + names.back() + "' > /dev/null 2>&1";
-            ASSERT_EQ(std::system(command.c_str()), 0) << command;
+            ASSERT_TRUE(Bake(format, size, names.back()));
         }
     std::string expected = kBanner;
     for (const std::string& name : names) {
@@ -334,7 +360,164 @@ TEST_F(LutMeaningTest, FilesBakedByOpenColorIoConvertToTheirGrade) {
     }
     EXPECT_EQ(Run({"*.lut", "-cubrel"}).out, expected);
     for (const std::string& name : names)
-        EXPECT_LE(LargestCodeError(ReadFile(name), cdl), 1) << name;
+        EXPECT_LE(LargestCodeError(ReadFile(name), BakedCdl), 1) << name;
+}
+
+// Files under LUT extensions of other tools, all in one folder under distinct
+// names. A wildcard converts each in Cubrel mode into NAME.lut beside it; each,
+// named alone, is wrapped into NAME.look in rebuild mode, and that look renders
+// in Cubrel mode. Both Cubrel files are what the file means (one code at the
+// nodes, two through a look), the source is kept, and a directory takes none
+// of them. Broken files of the `broken` extensions give the messages of an
+// unloadable .lut in both modes and leave nothing behind.
+void LutMeaningTest::ConvertInBothModes(std::vector<Case> cases, const std::string& size,
+                                        const std::vector<std::string>& broken) {
+    std::sort(cases.begin(), cases.end(),
+              [](const Case& a, const Case& b) { return a.name < b.name; });
+    const auto base = [](const Case& c) { return c.name.substr(0, c.name.find('.')); };
+    std::string converted = kBanner, rendered = kBanner;
+    std::vector<std::string> files;
+    for (const Case& c : cases) {
+        WriteFile(c.name, c.text);
+        converted += "\n" + c.name + ":\n" + c.notice + kWritten;
+        rendered += "\n" + base(c) + ".look:\n" + kWritten;
+        files.insert(files.end(), {c.name, base(c) + ".look", base(c) + ".lut"});
+    }
+    EXPECT_EQ(Run({m_work, "-cubrel"}).out, kBanner + "No input files found.\n\n");
+    EXPECT_EQ(Run({"*", "-cubrel", "-size", size}).out, converted);
+    for (const Case& c : cases) {
+        EXPECT_LE(LargestCodeError(ReadFile(base(c) + ".lut"), c.meaning, std::stoi(size)), 1)
+            << c.name;
+        std::filesystem::remove(m_scratch.Posix("work/" + base(c) + ".lut"));
+        const RunResult wrapped = Run({c.name, "-size", "8"});
+        EXPECT_EQ(wrapped.out, kBanner + "\n" + c.name + ":\n" + c.notice + kUpdated);
+        EXPECT_NE(ReadFile(base(c) + ".look").find(Parameter("BaseLUT", c.name)),
+                  std::string::npos);
+    }
+    EXPECT_EQ(Run({"*.look", "-cubrel", "-size", size}).out, rendered);
+    for (const Case& c : cases) {
+        EXPECT_LE(LargestCodeError(ReadFile(base(c) + ".lut"), c.meaning, std::stoi(size)), 2)
+            << c.name;
+        EXPECT_EQ(ReadFile(c.name), c.text);
+    }
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(List(), files);
+
+    for (const std::string& name : broken) {
+        std::filesystem::remove_all(m_work);
+        MakeFolder("");
+        WriteFile(name, kUnloadable);
+        const std::string header = "\n" + name + ":\n";
+        EXPECT_EQ(Run({"*", "-cubrel"}).out,
+                  kBanner + header + "  Error loading LUT\n" + kLutMissing + kCannotConvert);
+        EXPECT_EQ(Run({"*"}).out, kBanner + header + kNotRendered);
+        EXPECT_EQ(List(), std::vector<std::string>{name});
+    }
+}
+
+TEST_F(LutMeaningTest, LutFilesOfOtherExtensionsConvertBesideThemselves) {
+    std::vector<Case> cases = {Cube("cube.cube", 0, 1, ""),
+                               Cube("itx.ITX", -0.125, 1.125, "LUT_3D_INPUT_RANGE -0.125 1.125\n"),
+                               Mesh("mesh.3DL", 17), Truelight("truelight.cub", 17, true)};
+    ConvertInBothModes(cases, "17", {"bad.cube", "bad.3dl", "bad.Cub", "bad.itx"});
+}
+
+// The slope, offset and power of the test CDL, and a saturation.
+std::string CdlNodes(double saturation) {
+    return "<SOPNode><Slope>" + Triple(kSlope) + "</Slope><Offset>" + Triple(kOffset) +
+           "</Offset><Power>" + Triple(kPower) + "</Power></SOPNode>\n<SatNode><Saturation>" +
+           std::to_string(saturation) + "</Saturation></SatNode>\n";
+}
+
+std::string Correction(const char* id, double saturation) {
+    return "<ColorCorrection id=\"" + std::string(id) + "\">\n" + CdlNodes(saturation) +
+           "</ColorCorrection>\n";
+}
+
+// Row i of a 17-point lattice (red fastest) in a file whose rows run blue fastest.
+Rows BlueFastestRow(const Rows& lattice, uint32_t i) {
+    const uint32_t node = (i % 17 * 17 + i / 17 % 17) * 17 + i / 289;
+    return {lattice[3 * node], lattice[3 * node + 1], lattice[3 * node + 2]};
+}
+
+// A process list: the CDL with saturation 0.9, then a 17-point 3D LUT (blue fastest).
+std::string ProcessList(const std::string& version, const Rows& lattice) {
+    std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ProcessList " + version +
+                       " id=\"t\">\n<ASC_CDL inBitDepth=\"32f\" outBitDepth=\"32f\" "
+                       "style=\"Fwd\">\n" +
+                       CdlNodes(0.9) +
+                       "</ASC_CDL>\n"
+                       "<LUT3D inBitDepth=\"32f\" "
+                       "outBitDepth=\"32f\" interpolation=\"trilinear\">\n"
+                       "<Array dim=\"17 17 17 3\">\n";
+    for (uint32_t i = 0; i < 17 * 17 * 17; ++i)
+        text += Text(BlueFastestRow(lattice, i));
+    return text + "</Array>\n</LUT3D>\n</ProcessList>\n";
+}
+
+TEST_F(LutMeaningTest, FilesReadThroughOpenColorIoConvertBesideThemselves) {
+    if (!GRADESHIFT_WITH_OCIO)
+        GTEST_SKIP() << "built without OpenColorIO (-DGRADESHIFT_OCIO=OFF)";
+    const Rows lattice = GradeRows(17), oneD = ShaperRows(32);
+    const Meaning graded = ShaperThenLattice({}, 0, 1, lattice, 0, 1);
+    const Meaning cdl = FileCdl(0.9);
+    std::string spi1d =
+        "Version 1\nFrom 0.0 1.0\nLength 32\nComponents 3\n{\n" + Text(oneD) + "}\n";
+    std::string spi3d = "SPILUT 1.0\n3 3\n17 17 17\n";
+    for (uint32_t i = 0; i < 17 * 17 * 17; ++i)
+        spi3d += std::to_string(i % 17) + " " + std::to_string(i / 17 % 17) + " " +
+                 std::to_string(i / 289) + " " +
+                 Text({lattice[3 * i], lattice[3 * i + 1], lattice[3 * i + 2]});
+    std::vector<Case> cases = {
+        {"cc.cc", Correction("shot_a", 0.9), cdl},
+        {"ccc.ccc",
+         "<ColorCorrectionCollection xmlns=\"urn:ASC:CDL:v1.01\">\n" + Correction("shot_a", 0.9) +
+             Correction("shot_b", 0.5) + "</ColorCorrectionCollection>\n",
+         cdl, false, kWritten,
+         "  Notice: ccc.ccc holds 2 corrections; the first (shot_a) is converted\n"},
+        {"cdl.CDL",
+         "<ColorDecisionList xmlns=\"urn:ASC:CDL:v1.01\">\n<ColorDecision>\n" +
+             Correction("shot_a", 0.9) + "</ColorDecision>\n</ColorDecisionList>\n",
+         cdl},
+        {"clf.clf", ProcessList("compCLFversion=\"3\"", lattice),
+         [=](const double in[3], double out[3]) {
+             double mid[3];
+             cdl(in, mid);
+             graded(mid, out);
+         }},
+        {"spi1d.spi1d", spi1d,
+         [oneD](const double in[3], double out[3]) {
+             for (int c = 0; c < 3; ++c)
+                 out[c] = TableAt(oneD, c, Position(in[c], 0, 1, 32));
+         }},
+        {"spi3d.spi3d", spi3d, graded},
+        {"spimtx.spimtx", "0.8 0.1 0.05 1310.7\n0.05 0.85 0.05 0\n0.1 0 0.75 3276.75\n",
+         [](const double in[3], double out[3]) {
+             out[0] = 0.8 * in[0] + 0.1 * in[1] + 0.05 * in[2] + 0.02;
+             out[1] = 0.05 * in[0] + 0.85 * in[1] + 0.05 * in[2];
+             out[2] = 0.1 * in[0] + 0.75 * in[2] + 0.05;
+         }},
+    };
+    cases.push_back(cases[3]);
+    cases.back().name = "ctf.ctf";
+    cases.back().text = ProcessList("version=\"1.7\"", lattice);
+    // Pandora files hold 12-bit codes, blue fastest.
+    Rows codes = lattice;
+    std::string pandora = "channel 3d\nin 4913\nout 4096\nformat lut\nvalues red green blue\n";
+    for (double& v : codes)
+        v = std::round(v * 4095) / 4095;
+    for (uint32_t i = 0; i < 17 * 17 * 17; ++i)
+        pandora +=
+            std::to_string(i) + " " + Text(BlueFastestRow(codes, i), 4095, "%.0f %.0f %.0f\n");
+    const Meaning coded = ShaperThenLattice({}, 0, 1, codes, 0, 1);
+    cases.insert(cases.end(), {{"mga.mga", pandora, coded}, {"m3d.M3D", pandora, coded}});
+    if (std::system("command -v ociobakelut > /dev/null 2>&1") == 0) {
+        ASSERT_TRUE(Bake("cinespace", "33", "csp.csp"));
+        cases.push_back({"csp.csp", ReadFile("csp.csp"), BakedCdl});
+    }
+    ConvertInBothModes(cases, "33",
+                       {"bad.clf", "bad.ctf", "bad.cc", "bad.cdl", "bad.ccc", "bad.csp",
+                        "bad.spi1d", "bad.spi3d", "bad.spimtx", "bad.mga", "bad.m3d", "bad.vf"});
 }
 
 } // namespace

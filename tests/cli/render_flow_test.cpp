@@ -4,10 +4,6 @@
 
 namespace {
 
-const std::string kLutMissing =
-    "  Error while rendering LUT:\n    One or more of the LUTs used in the look are missing\n";
-const std::string kUpdated = "  LUT updated successfully\n";
-const std::string kNotRendered = "  Error rendering new look LUT, file was not modified\n";
 // A 2-entry 1D table from 0.1 to 0.7, and its value at lattice index i of 9.
 const std::string kRamp = "LUT_1D_SIZE 2\n0.1 0.1 0.1\n0.7 0.7 0.7\n";
 double RampAt(double i) {
@@ -111,13 +107,19 @@ TEST_F(RenderFlowTest, RenderFailuresNameTheirCauseAndFallBack) {
     WriteFile("a.look", UnknownShaderLook());
     WriteFile("b.look", BaseLook(Parameter("BaseLUT", "missing.cube"), StoredLut(0.25f)));
     WriteFile("c.look", BaseLook(Parameter("BaseLUT", "empty.cube")));
+    // A name beginning with N is a file name like any other.
+    WriteFile("d.look", BaseLook(Parameter("BaseLUT", "Nothing.cube")));
     const std::string resamplingDisabled =
         "  LUT resampling is disabled; the file was not converted\n";
     const RunResult refused = Run({"*.look", "-cubrel", "-noresampling"});
     EXPECT_EQ(refused.out, kBanner + "\na.look:\n" + kShaderMissing + kCannotConvert +
                                "\nb.look:\n" + kLutMissing + resamplingDisabled + "\nc.look:\n" +
-                               kLutMissing + kCannotConvert);
-    EXPECT_EQ(List(), (std::vector<std::string>{"a.look", "b.look", "c.look", "empty.cube"}));
+                               kLutMissing + kCannotConvert + "\nd.look:\n" + kLutMissing +
+                               kCannotConvert);
+    EXPECT_EQ(List(),
+              (std::vector<std::string>{"a.look", "b.look", "c.look", "d.look", "empty.cube"}));
+    EXPECT_EQ(Run({"d.look", "-size", "8"}).out, kBanner + "\nd.look:\n" + kNotRendered);
+    EXPECT_EQ(ReadFile("d.look"), BaseLook(Parameter("BaseLUT", "Nothing.cube")));
 
     const RunResult resampled = Run({"b.look", "-cubrel"});
     EXPECT_EQ(resampled.out, kBanner + "\nb.look:\n" + kLutMissing +
@@ -133,32 +135,41 @@ TEST_F(RenderFlowTest, LutFilesThatAreNoPlainLatticeAreRenderedThroughALook) {
                             "# lutLength 2\n# InputLUT\n0 0 0\n0.4 0.4 0.4\n# Cube\n"
                             "0 0 0\n1 0 0\n0 1 0\n1 1 0\n0 0 1\n1 0 1\n0 1 1\n1 1 1\n# end\n");
     WriteFile("broken.lut", kUnloadable);
+    WriteFile("Nsoft.lut", kRamp);
     const RunResult result = Run({"*.lut", "-cubrel", "-size", "9"});
     EXPECT_EQ(result.out, kBanner + "\nbroken.lut:\n  Error loading LUT\n" + kLutMissing +
-                              kCannotConvert + "\nramp.lut:\n" + kWritten + "\nshaped.lut:\n" +
-                              kWritten);
+                              kCannotConvert + "\nNsoft.lut:\n" + kWritten + "\nramp.lut:\n" +
+                              kWritten + "\nshaped.lut:\n" + kWritten);
     EXPECT_EQ(ReadFile("broken.lut"), kUnloadable);
-    EXPECT_EQ(List(), (std::vector<std::string>{"broken.lut", "ramp.lut", "shaped.lut"}));
+    EXPECT_EQ(List(),
+              (std::vector<std::string>{"Nsoft.lut", "broken.lut", "ramp.lut", "shaped.lut"}));
     // Every value lies at least 0.02 of a code away from a rounding edge.
     EXPECT_TRUE(ReadFile("ramp.lut") == EachChannel(9, RampAt));
+    EXPECT_TRUE(ReadFile("Nsoft.lut") == EachChannel(9, RampAt));
     EXPECT_TRUE(ReadFile("shaped.lut") == EachChannel(9, [](double i) { return 0.4 * i / 8; }));
 }
 
-TEST_F(RenderFlowTest, AWrappedLutIsFoundThroughTheLutFoldersOnly) {
+TEST_F(RenderFlowTest, LutsThatALookNamesAreLookedForBesideItLast) {
     WriteFile("sub/ramp.lut", kRamp);
-    // From another working folder the look's bare name finds nothing.
-    const RunResult elsewhere = Run({"sub/ramp.lut", "-cubrel", "-size", "9"});
-    EXPECT_EQ(elsewhere.out, kBanner + "\nramp.lut:\n" + kLutMissing + kCannotConvert);
-    EXPECT_EQ(ReadFile("sub/ramp.lut"), kRamp);
+    WriteFile("sub/b.look", BaseLook(Parameter("BaseLUT", "tone.cube")));
+    WriteFile("sub/tone.cube", kRamp);
+    // From another working folder: the wrapped file and the base LUT beside the look.
+    EXPECT_EQ(Run({"sub", "-size", "8"}).out,
+              kBanner + "\nb.look:\n" + kUpdated + "\nramp.lut:\n" + kUpdated);
+    EXPECT_NE(ReadFile("sub/ramp.look").find(Parameter("BaseLUT", "ramp.lut")), std::string::npos);
+    EXPECT_EQ(Run({"sub/*.look", "-cubrel", "-size", "9"}).out,
+              kBanner + "\nb.look:\n" + kWritten + "\nramp.look:\n" + kWritten);
+    EXPECT_TRUE(ReadFile("sub/b.lut") == EachChannel(9, RampAt));
+    EXPECT_TRUE(ReadFile("sub/ramp.lut") == EachChannel(9, RampAt));
 
-    // Through the LUT folders it is found from anywhere.
+    // The LUT folders come first.
+    WriteFile("other/tone.cube", "LUT_1D_SIZE 2\n0 0 0\n0.8 0.8 0.8\n");
     m_scratch.Write("settings/Utility_Settings.xml",
                     "<values>\n  <ColorTransforms>\n    <LUTPath1>\"" +
-                        m_scratch.Drive("work/sub") +
+                        m_scratch.Drive("work/other") +
                         "\"</LUTPath1>\n  </ColorTransforms>\n</values>\n");
-    const RunResult indexed = Run({"sub/ramp.lut", "-cubrel", "-size", "9"});
-    EXPECT_EQ(indexed.out, kBanner + "\nramp.lut:\n" + kWritten);
-    EXPECT_TRUE(ReadFile("sub/ramp.lut") == EachChannel(9, RampAt));
+    EXPECT_EQ(Run({"sub/b.look", "-cubrel", "-size", "9"}).out, kBanner + "\nb.look:\n" + kWritten);
+    EXPECT_TRUE(ReadFile("sub/b.lut") == EachChannel(9, [](double i) { return 0.1 * i; }));
 }
 
 TEST_F(RenderFlowTest, RebuildModeRewritesLooksInPlace) {
@@ -180,10 +191,12 @@ TEST_F(RenderFlowTest, RebuildModeWrapsLutFilesIntoLooks) {
     // The look that wraps these bytes cannot be rendered.
     WriteFile("c.lut", kUnloadable);
     WriteFile("c.look", "an older look");
+    WriteFile("Night.lut", kRamp);
     const std::string overwrite = "  Warning: conversion will overwrite an existing look file\n";
     const RunResult result = Run({"*.lut", "-size", "8"});
     EXPECT_EQ(result.out, kBanner + "\na.lut:\n" + kUpdated + "\nb.lut:\n" + overwrite + kUpdated +
-                              "\nc.lut:\n" + overwrite + kNotRendered);
+                              "\nc.lut:\n" + overwrite + kNotRendered + "\nNight.lut:\n" +
+                              kUpdated);
     EXPECT_EQ(ReadFile("a.lut"), kRamp);
     EXPECT_EQ(ReadFile("c.look"), "an older look");
     const std::string head =
@@ -196,9 +209,57 @@ TEST_F(RenderFlowTest, RebuildModeWrapsLutFilesIntoLooks) {
               head.size() + std::string("    <data>\"").size() + 192 * 71 + tail.size());
     EXPECT_EQ(look.substr(look.size() - tail.size()), tail);
     EXPECT_EQ(ReadFile("b.look").substr(head.size()), look.substr(head.size()));
+    // Night.lut is applied as a.lut is, not taken for an unset marker.
+    const size_t aBase = RebuiltBase(Parameter("BaseLUT", "a.lut")).size();
+    EXPECT_EQ(ReadFile("Night.look"),
+              RebuiltBase(Parameter("BaseLUT", "Night.lut")) + look.substr(aBase));
 
     const RunResult again = Run({"a.look", "-size", "8"});
     EXPECT_EQ(again.out, kBanner + "\na.look:\n  LUT size is already 8, file was not modified\n");
+}
+
+TEST_F(RenderFlowTest, ARebuiltLookWithASecondaryHasNoCdlOrRamp) {
+    // Secondary 1 keys every colour (no switch enabled) and takes it to black;
+    // a 1D LUT and CDL of the grays would contradict the lattice.
+    const std::string params = Parameter("EnableHLS1", "0,0,0") + Parameter("Overall1", "-2000");
+    WriteFile("s.look", BaseLook(params));
+    EXPECT_EQ(Run({"s.look", "-size", "8"}).out, kBanner + "\ns.look:\n" + kUpdated);
+    EXPECT_EQ(ReadFile("s.look"), RebuiltBase(params) +
+                                      LutElement("LUT", 8, std::vector<float>(3 * 512, 0.0f)) +
+                                      "</look>\n");
+}
+
+TEST_F(RenderFlowTest, PackageShadersRenderOnlyWhatTheyKnow) {
+    // A film emulation whose colour math is unknown, and a shader whose texture
+    // list names its LUT while an image texture and the list's default name none.
+    m_scratch.Write("shaders/Film/technicolor.vxtp", "<shader name=\"fxTechnicolor(3strip)\">\n"
+                                                     "<extern name=\"amount\"/>\n</shader>\n");
+    m_scratch.Write("shaders/Studio/grade.vxtp",
+                    "<shader name=\"Studio.Grade\">\n"
+                    "<texturelist name=\"Grade\" unit=\"1\" extern=\"1\" default=\"gone.cube\"/>\n"
+                    "<texture name=\"Grain\" unit=\"2\" type=\"2d\" default=\"grain.png\"/>\n"
+                    "</shader>\nVEXLAN.LUT.Adaptive\n");
+    m_scratch.Write("shaders/Studio/Night.cube", kRamp);
+    m_scratch.Write("shaders/Studio/grain.png", "\x89PNG\r\n\x1a\n");
+    auto layer = [](const std::string& name, const std::string& parameters) {
+        return "    <shader>\n      <name>\"" + name + "\"</name>\n      <parameters>\n" +
+               parameters + "      </parameters>\n    </shader>\n";
+    };
+    const std::string film = "<?xml version=\"1.0\" ?>\n<look>\n  <shaders>\n" +
+                             layer("fxTechnicolor(3strip)", "") + "  </shaders>\n" +
+                             StoredLut(0.25f) + "</look>\n";
+    WriteFile("film.look", film);
+    WriteFile("grade.look", "<look>\n  <shaders>\n" +
+                                layer("Studio.Grade", Parameter("Grade", "Night.cube") +
+                                                          Parameter("Grain", "grain.png")) +
+                                layer("Studio.Grade", "") + "  </shaders>\n</look>\n");
+    EXPECT_EQ(Run({"*.look", "-cubrel", "-size", "9"}).out, kBanner + "\nfilm.look:\n" +
+                                                                kShaderMissing + kWritten +
+                                                                "\ngrade.look:\n" + kWritten);
+    EXPECT_TRUE(ReadFile("film.lut") == EachChannel(9, [](double) { return 0.25; }));
+    EXPECT_TRUE(ReadFile("grade.lut") == EachChannel(9, RampAt));
+    EXPECT_EQ(Run({"film.look", "-size", "8"}).out, kBanner + "\nfilm.look:\n" + kNotRendered);
+    EXPECT_EQ(ReadFile("film.look"), film);
 }
 
 TEST_F(RenderFlowTest, ARebuiltLookConvertsLikeItsDirectRender) {

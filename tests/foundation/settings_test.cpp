@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 std::string Text(const CVxString& s) {
@@ -82,11 +84,8 @@ TEST(Settings, ExpandPath) {
     ::setenv("GS_PONG", "<%GS_PING%>", 1);
     ::setenv("GS_NESTED", "%GS_ROOT%/n", 1);
     ::unsetenv("GS_UNSET");
-    struct Case {
-        const char* text;
-        bool slashes;
-        const char* expanded;
-    } cases[] = {
+    // Texts, whether slashes become backslashes, and the expanded texts.
+    const std::tuple<const char*, bool, const char*> cases[] = {
         {"%GS_SELF%", false, "ab"},   {"%GS_ROOT%/x", true, "Z:/data\\x"},
         {"%GS_PING%", false, "<>"},   {"%GS_ROOT%/x", false, "Z:/data/x"},
         {"%0x", false, "0x"},         {"%gs_root%;%GS_ROOT%", false, "Z:/data;Z:/data"},
@@ -94,10 +93,10 @@ TEST(Settings, ExpandPath) {
         {"50%", false, "50"},         {"shot_%04d.dpx", false, "shot_#.dpx"},
         {"%015d-%01d", false, "#-#"},
     };
-    for (const Case& c : cases) {
-        CVxString text(c.text);
-        ExpandPath(text, c.slashes);
-        EXPECT_EQ(Text(text), c.expanded) << c.text;
+    for (const auto& [text, slashes, expanded] : cases) {
+        CVxString path(text);
+        ExpandPath(path, slashes);
+        EXPECT_EQ(Text(path), expanded) << text;
     }
 }
 

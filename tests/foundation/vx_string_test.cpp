@@ -5,6 +5,8 @@
 
 #include <cstring>
 #include <string>
+#include <tuple>
+#include <utility>
 
 namespace {
 
@@ -64,30 +66,19 @@ TEST(VxString, StorageAndEmbeddedZeros) {
 // Without regard to case, names compare in lower case.
 TEST(VxString, Comparison) {
     using S = CVxString;
-    struct Case {
-        const char* a;
-        const char* b;
-        S::ECompareMode mode;
-        int sign;
-    } cases[] = {
+    const std::tuple<const char*, const char*, S::ECompareMode, int> cases[] = {
         {"C:\\x\\", "c:/X", S::ePath, 0},           {".LUT", ".lut", S::ePath, 0},
         {"_", "A", S::eCaseSensitive, 1},           {"", "a", S::ePath, -1},
         {"_", "A", S::eCaseInsensitive, -1},        {"a", "", S::ePath, 1},
         {"abc", "ab", S::eCaseSensitive, 1},        {"", "", S::ePath, 0},
         {"file10", "file9", S::eCaseSensitive, -1},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(Sign(CVxString(c.a).Compare(c.b, c.mode)), c.sign)
-            << c.a << " / " << c.b << " mode " << int(c.mode);
+    for (const auto& [a, b, mode, sign] : cases)
+        EXPECT_EQ(Sign(CVxString(a).Compare(b, mode)), sign) << a << " / " << b << " " << int(mode);
 }
 
 TEST(VxString, ExtractToken) {
-    struct Case {
-        const char* text;
-        const char* delimiters;
-        bool quotes;
-        std::vector<std::string> tokens;
-    } cases[] = {
+    const std::tuple<const char*, const char*, bool, std::vector<std::string>> cases[] = {
         {"  a  b", " ", false, {"a", "b"}},
         {"\"x y\" z", " ", true, {"\"x y\"", "z"}},
         {"\"x y\" z", " ", false, {"\"x", "y\"", "z"}},
@@ -95,24 +86,19 @@ TEST(VxString, ExtractToken) {
         {";;*.look,;*.lut;", ";,", false, {"*.look", "*.lut"}},
         {"   ", " ", false, {}},
     };
-    for (const Case& c : cases) {
-        CVxString text(c.text), token;
+    for (const auto& [text, delimiters, quotes, expected] : cases) {
+        CVxString rest(text), token;
         std::vector<std::string> tokens;
-        while (text.ExtractToken(c.delimiters, token, c.quotes))
+        while (rest.ExtractToken(delimiters, token, quotes))
             tokens.push_back(Text(token));
-        EXPECT_EQ(tokens, c.tokens) << c.text;
-        EXPECT_TRUE(text.IsEmpty()) << c.text;
+        EXPECT_EQ(tokens, expected) << text;
+        EXPECT_TRUE(rest.IsEmpty()) << text;
     }
 }
 
 // The 32-bit conversions read as strtoul and strtol do with a 32-bit long.
 TEST(VxString, Conversions32) {
-    const struct {
-        const char* text;
-        bool ok;
-        uint32_t unsignedValue;
-        int32_t signedValue;
-    } cases[] = {
+    const std::tuple<const char*, bool, uint32_t, int32_t> cases[] = {
         {"010", true, 10, 10},
         {"+16", true, 16, 16},
         {" \t7", true, 7, 7},
@@ -129,15 +115,14 @@ TEST(VxString, Conversions32) {
         {"1 ", false, 0, 0},
         {"", false, 0, 0},
         {" ", false, 0, 0},
-        {"- 5", false, 0, 0},
-    };
-    for (const auto& c : cases) {
-        uint32_t unsignedValue = 12345;
-        int32_t signedValue = 12345;
-        EXPECT_EQ(CVxString(c.text).ToUInt32(unsignedValue), c.ok) << c.text;
-        EXPECT_EQ(CVxString(c.text).ToInt32(signedValue), c.ok) << c.text;
-        EXPECT_EQ(unsignedValue, c.ok ? c.unsignedValue : 12345u) << c.text;
-        EXPECT_EQ(signedValue, c.ok ? c.signedValue : 12345) << c.text;
+        {"- 5", false, 0, 0}};
+    for (const auto& [text, ok, unsignedValue, signedValue] : cases) {
+        uint32_t u = 12345;
+        int32_t i = 12345;
+        EXPECT_EQ(CVxString(text).ToUInt32(u), ok) << text;
+        EXPECT_EQ(CVxString(text).ToInt32(i), ok) << text;
+        EXPECT_EQ(u, ok ? unsignedValue : 12345u) << text;
+        EXPECT_EQ(i, ok ? signedValue : 12345) << text;
     }
     uint32_t ranged = 9;
     uint8_t byte = 9;
@@ -148,50 +133,39 @@ TEST(VxString, Conversions32) {
 
 TEST(VxString, NumberConversions) {
     // The 64-bit conversions ignore what follows the digits, but need a digit.
-    struct WideCase {
-        const char* text;
-        bool ok;
-        int64_t value;
-    } wideCases[] = {
+    const std::tuple<const char*, bool, int64_t> wideCases[] = {
         {"", false, 0},      {" ", false, 0},  {"-9000000000x", true, -9000000000ll},
         {"-", false, 0},     {"x1", false, 0}, {"18446744073709551615", true, INT64_MAX},
         {" +12 ", true, 12},
     };
-    for (const WideCase& c : wideCases) {
+    for (const auto& [text, ok, value] : wideCases) {
         int64_t wide = 99;
         uint64_t uwide = 99;
-        EXPECT_EQ(CVxString(c.text).ToInt64(wide), c.ok) << c.text;
-        EXPECT_EQ(CVxString(c.text).ToUInt64(uwide), c.ok) << c.text;
-        EXPECT_EQ(wide, c.ok ? c.value : 99) << c.text;
-        EXPECT_EQ(uwide, c.ok ? static_cast<uint64_t>(c.value) : 99u) << c.text;
+        EXPECT_EQ(CVxString(text).ToInt64(wide), ok) << text;
+        EXPECT_EQ(CVxString(text).ToUInt64(uwide), ok) << text;
+        EXPECT_EQ(wide, ok ? value : 99) << text;
+        EXPECT_EQ(uwide, ok ? static_cast<uint64_t>(value) : 99u) << text;
     }
     int64_t wide = 0;
     EXPECT_FALSE(CVxString("7").ToInt64(wide, 8, 9));
 
-    struct DoubleCase {
-        const char* text;
-        bool ok;
-        double value;
-    } doubleCases[] = {{"1e3", true, 1000}, {"-0.25", true, -0.25}, {"0x10", true, 16},
-                       {"1.5 ", false, 0},  {"", false, 0},         {"1e999", false, 0},
-                       {"1,5", false, 0}};
-    for (const DoubleCase& c : doubleCases) {
+    const std::tuple<const char*, bool, double> doubleCases[] = {
+        {"1e3", true, 1000}, {"-0.25", true, -0.25}, {"0x10", true, 16}, {"1.5 ", false, 0},
+        {"", false, 0},      {"1e999", false, 0},    {"1,5", false, 0}};
+    for (const auto& [text, ok, expected] : doubleCases) {
         double value = 7;
-        EXPECT_EQ(CVxString(c.text).ToDouble(value), c.ok) << c.text;
-        EXPECT_EQ(value, c.ok ? c.value : 7) << c.text;
+        EXPECT_EQ(CVxString(text).ToDouble(value), ok) << text;
+        EXPECT_EQ(value, ok ? expected : 7) << text;
     }
 
-    struct BoolCase {
-        const char* text;
-        bool ok;
-        bool value;
-    } boolCases[] = {{"1", true, true},      {"YES", true, true},    {"On", true, true},
-                     {"0", true, false},     {"False", true, false}, {"no", true, false},
-                     {"Yes2", false, false}, {"", false, false},     {" 1", false, false}};
-    for (const BoolCase& c : boolCases) {
+    const std::tuple<const char*, bool, bool> boolCases[] = {
+        {"1", true, true},      {"YES", true, true},    {"On", true, true},
+        {"0", true, false},     {"False", true, false}, {"no", true, false},
+        {"Yes2", false, false}, {"", false, false},     {" 1", false, false}};
+    for (const auto& [text, ok, expected] : boolCases) {
         bool value = false;
-        EXPECT_EQ(CVxString(c.text).ToBool(value), c.ok) << c.text;
-        EXPECT_EQ(value, c.value) << c.text;
+        EXPECT_EQ(CVxString(text).ToBool(value), ok) << text;
+        EXPECT_EQ(value, expected) << text;
     }
 }
 
@@ -202,9 +176,18 @@ TEST(VxString, FormattingAndTidying) {
     EXPECT_EQ(long_.Length(), 3003u);
     EXPECT_TRUE(long_.EndsWith("|42"));
 
-    CVxString breaks("a\r\nb\n\rc\rd\ne");
-    breaks.ConvertLineBreaks(1);
-    EXPECT_EQ(Text(breaks), "a\nb\nc\nd\ne");
+    // Breaks pair from left to right, also with an LF just before the first CR.
+    const std::pair<const char*, const char*> breakCases[] = {
+        {"a\r\nb\n\rc\rd\ne", "a\nb\nc\nd\ne"},
+        {"\n\r\r\n", "\n\n"},
+        {"x\n\n\r\r", "x\n\n\n"},
+        {"\r\r\n\n", "\n\n\n"},
+        {"\n\n", "\n\n"}};
+    for (const auto& [text, converted] : breakCases) {
+        CVxString breaks(text);
+        breaks.ConvertLineBreaks(1);
+        EXPECT_EQ(Text(breaks), converted) << text;
+    }
 
     EXPECT_TRUE(CVxString().StartsWith(""));
     EXPECT_FALSE(CVxString("a").StartsWith(""));
@@ -213,11 +196,7 @@ TEST(VxString, FormattingAndTidying) {
 // The default set is tested in place, any other is searched; both follow one rule.
 TEST(VxString, TrimBothEnds) {
     static const char kSameBlanks[] = " \t\r\n";
-    const struct {
-        std::string_view text;
-        const char* set;
-        std::string_view kept;
-    } cases[] = {
+    const std::tuple<std::string_view, const char*, std::string_view> cases[] = {
         {"\t x y \r\n", CVxString::kBlanks, "x y"},
         {"\t x y \r\n", kSameBlanks, "x y"},
         {"\v x\f ", CVxString::kBlanks, "\v x\f"},
@@ -227,32 +206,27 @@ TEST(VxString, TrimBothEnds) {
         {"", "-", ""},
         {{"\0 a \0", 5}, kSameBlanks, {"\0 a \0", 5}},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(CVxString::Trim(c.text, c.set), c.kept) << c.text;
-        if (c.text.find('\0') != std::string_view::npos)
+    for (const auto& [text, set, kept] : cases) {
+        EXPECT_EQ(CVxString::Trim(text, set), kept) << text;
+        if (text.find('\0') != std::string_view::npos)
             continue; // a string ends at its first 0 byte
-        CVxString member(c.text.data(), static_cast<uint32_t>(c.text.size()));
-        member.Trim(c.set);
-        EXPECT_EQ(member.View(), c.kept) << c.text;
+        CVxString member(text.data(), static_cast<uint32_t>(text.size()));
+        member.Trim(set);
+        EXPECT_EQ(member.View(), kept) << text;
     }
 }
 
 // A star matches without backtracking; a space belongs to the pattern after it.
 TEST(VxString, Wildcards) {
-    struct Case {
-        const char* name;
-        const char* list;
-        bool matches;
-    } cases[] = {
+    const std::tuple<const char*, const char*, bool> cases[] = {
         {"noext", "*.*", true}, {"x.look", "?.look", true},   {"a.look.look", "*.look", false},
         {"bx", "a*,b*", true},  {"xy.look", "?.look", false}, {"A.LOOK", "*.look;*.lut", true},
         {"abc", "", false},     {"a.look", ",;*.look", true}, {"b.Lut", "*.look;*.lut", true},
         {"a", "a*", true},      {"ab", "*?", true},           {"a.lut", "*.look; *.lut", false},
         {"abcd", "*b?d", true}, {"abc", "*?c", true},         {"a.b", "*.", false},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(CVxString(c.name).MatchesWildcards(c.list), c.matches)
-            << c.name << " against " << c.list;
+    for (const auto& [name, list, matches] : cases)
+        EXPECT_EQ(CVxString(name).MatchesWildcards(list), matches) << name << " against " << list;
 }
 
 TEST(NameTable, HashIgnoresCase) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -30,10 +31,7 @@ std::string ReadAll(const std::string& text) {
 
 // Values are quoted or trimmed; syntax errors carry their message, line and column.
 TEST(XmlReader, ValuesAndSyntaxErrors) {
-    const struct {
-        std::string text;
-        std::string read;
-    } cases[] = {
+    const std::pair<std::string, std::string> cases[] = {
         {"<a>\"x\"</A>", "a=q:x|"},
         {"<a>  hi  </a>", "a=hi|"},
         {"<a>\"  hi  \"</a>", "a=q:  hi  |"},
@@ -58,14 +56,15 @@ TEST(XmlReader, ValuesAndSyntaxErrors) {
         {"<a>\n\n</c>", "Unexpected end tag at root level: </c>\nLine: 3 Column: 4"},
         {"<a>\n\r</c>", "Unexpected end tag at root level: </c>\nLine: 2 Column: 4"},
         {"<a>\"x\ny\"</b>", "Unexpected end tag at root level: </b>\nLine: 2 Column: 6"},
+        {"<a>\"x\r\n\n\r\r\ny\"</b>", "Unexpected end tag at root level: </b>\nLine: 4 Column: 6"},
         {std::string("<a>\"x", 5) + std::string(1, '\0') + "\"</a>",
          "Unexpected end of file while looking for '\"'\nLine: 1 Column: 5"},
         {std::string("<a>", 3) + std::string(1, '\0') + "</a>",
          "Unexpected end of file while looking for '<'\nLine: 1 Column: 3"},
         {"<?xml version=\"1.0\" ?>\n<!-- note --><a>\"1\"</a>", "a=q:1|"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(ReadAll(c.text), c.read) << c.text;
+    for (const auto& [text, read] : cases)
+        EXPECT_EQ(ReadAll(text), read) << text;
 }
 
 TEST(XmlReader, EndTagLeavesParentAsCurrentTagAndChildWalkSkipsDepth) {
@@ -81,10 +80,12 @@ TEST(XmlReader, EndTagLeavesParentAsCurrentTagAndChildWalkSkipsDepth) {
     EXPECT_EQ(reader.Depth(), 0u);
     EXPECT_STREQ(reader.TagText(), "");
 
-    reader.Open("<root><x>\"1\"</x></root>", false);
+    reader.Open("<root>\n\r<x>\"1\r\n\"</x></root>", false);
     reader.Next(isEnd);
+    EXPECT_EQ(std::pair(reader.Line(), reader.Column()), std::pair(2u, 0u));
     reader.Next(isEnd);
-    EXPECT_EQ(reader.CurrentValue(), "1");
+    EXPECT_EQ(reader.CurrentValue(), "1\r\n");
+    EXPECT_EQ(std::pair(reader.Line(), reader.Column()), std::pair(3u, 1u));
     reader.Next(isEnd);
     EXPECT_TRUE(isEnd);
     EXPECT_STREQ(reader.TagText(), "root");

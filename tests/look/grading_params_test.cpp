@@ -58,15 +58,19 @@ TEST(GradingParams, DefaultsAndPerChannelTests) {
           Sublayer(0, "OffsetMid.Z=N0.1"), Sublayer(0, "BaseLUT=* MatrixLUT="),
           Sublayer(0, "matrixR.X=1 matrixG.Y=1 matrixR.Y=0"), Sublayer(0, "Saturation=1"),
           Sublayer(3, "", "<opacity>\"0.5\"</opacity>"), Sublayer(3, "GrayOut3=1 Secondary=1"),
+          Sublayer(0, "RangeHLS1.X=40 Gain2.X=0 Saturation123=1 Gain1.X=N2"),
           "<visible>\"0\"</visible>" + Sublayer(11, "Gain.X=1")}},
         {false,
          false,
          {Sublayer(0, "Gain.X=1 GainLow.X=0.2"), Sublayer(0, "SaturationLMH.Y=1"),
           Sublayer(0, "ContrastHigh=1"), Sublayer(0, "Saturation=1.5"), Sublayer(3, "Gain.X=1"),
+          Sublayer(0, "Gain1.Y=0.5"), Sublayer(0, "overall6=-1"),
+          Sublayer(0, "Saturation456.Z=0.5"), Sublayer(0, "Offset3=0,0.1,0"),
           Sublayer(11, "Gain.X=1", "<visible>\"0\"</visible>")}},
         {false,
          true,
-         {Sublayer(0, "BaseLUT=a.cube"), Sublayer(0, "matrixR.Y=0.5"), Sublayer(0, "matrixB.Z=0")}},
+         {Sublayer(0, "BaseLUT=a.cube"), Sublayer(0, "matrixR.Y=0.5"), Sublayer(0, "matrixB.Z=0"),
+          Sublayer(0, "MatrixLUT=N")}},
     };
     for (const auto& group : groups)
         for (const std::string& base : group.bases) {
@@ -85,6 +89,13 @@ TEST(GradingParams, DefaultsAndPerChannelTests) {
     EXPECT_TRUE(textMatrix.grading.IsPerChannelOnly(false));
 
     EXPECT_TRUE(CVxGradingParamStorage().IsPerChannelOnly(false));
+
+    // A LUT file's whole name, N and all, is the base's value: no marker, no default.
+    ReadLook night(Base(Sublayer(0, "BaseLUT=Night.cube")));
+    EXPECT_EQ(night.grading.BaseSublayer(0)->Find("BaseLUT")->Dump(),
+              "Name=\"BaseLUT\" Value=\"Night.cube\" IsDouble=0 dValue=0 | Default=\"\" "
+              "IsDefaultDouble=0 dDefault=0");
+    EXPECT_FALSE(night.grading.BaseSublayer(0)->HasNoEffect(true));
 
     CVxShaderParamStorage layer;
     layer.SetName(CVxString("vexlan.base.1"));

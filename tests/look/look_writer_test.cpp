@@ -147,9 +147,15 @@ TEST(LookWriter, RefusesWhatWouldNotReadBackTheSame) {
         const char* defaultText;
         bool ok;
     } cases[] = {
-        {"Mode", "Normal", "N", true}, {"BaseLUT", "a\"b.cube", nullptr, false},
-        {"a b", "1", nullptr, false},  {"BaseLUT", "Neutral.cube", nullptr, false},
-        {"!x", "1", nullptr, false},   {"GrayOut", "a\"b", nullptr, true},
+        {"Mode", "Normal", "N", true},
+        {"BaseLUT", "a\"b.cube", nullptr, false},
+        {"a b", "1", nullptr, false},
+        {"Mode", "Neutral", nullptr, false},
+        {"!x", "1", nullptr, false},
+        {"GrayOut", "a\"b", nullptr, true},
+        // A LUT file name is read whole, so it may begin with N but carries no marker.
+        {"BaseLUT", "Neutral.cube", nullptr, true},
+        {"MatrixLUT", "eutral.cube", "N", false},
     };
     ReadLook masked("<look><mask><name>\"a\"</name><contour>" + kPoint +
                     "</contour></mask></look>");
@@ -193,8 +199,9 @@ TEST(LookWriter, WrapsALutFileByName) {
 TEST(LookWriter, DocumentsReadBackAsWritten) {
     ReadLook first("<look><mask><name>\"m\"</name><contour>" + kPoint + kPoint +
                    "</contour></mask><shaders><shader><name>\"Blur\"</name><parameters>"
-                   "<Radius>\"N2\"</Radius></parameters></shader><base><sublayer0><parameters>"
-                   "<Gain.X>\"0.25\"</Gain.X><Mode>\"N\"</Mode></parameters></sublayer0>"
+                   "<Radius>\"N2\"</Radius><Grain>\"Night.cube\"</Grain></parameters></shader>"
+                   "<base><sublayer0><parameters><Gain.X>\"0.25\"</Gain.X><Mode>\"N\"</Mode>"
+                   "<BaseLUT>\"Night.cube\"</BaseLUT></parameters></sublayer0>"
                    "</base><grading1d>\"1\"</grading1d></shaders></look>");
     ASSERT_TRUE(first.ok);
     const uint32_t size = 4;

@@ -30,14 +30,11 @@ TEST(CubrelHeader, SizeFields) {
 TEST(CubrelCode, ClampsAndQuantises) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
-    const struct {
-        float value;
-        uint32_t code;
-    } cases[] = {{0.0f, 0},       {-0.25f, 0},     {nan, 0},         {-inf, 0},
-                 {1.0f, 1023},    {1.5f, 1023},    {inf, 1023},      {0.5f, 512},
-                 {0.9996f, 1023}, {0.9995f, 1022}, {1.0f / 1023, 1}, {0.25f, 256}};
-    for (const auto& c : cases)
-        EXPECT_EQ(CubrelCode(c.value), c.code) << c.value;
+    const std::pair<float, uint32_t> cases[] = {
+        {0.0f, 0},   {-0.25f, 0}, {nan, 0},        {-inf, 0},       {1.0f, 1023},     {1.5f, 1023},
+        {inf, 1023}, {0.5f, 512}, {0.9996f, 1023}, {0.9995f, 1022}, {1.0f / 1023, 1}, {0.25f, 256}};
+    for (const auto& [value, code] : cases)
+        EXPECT_EQ(CubrelCode(value), code) << value;
 }
 
 // Red-fastest entries become blue-fastest big-endian words, whatever the tiles

@@ -10,7 +10,8 @@
 
 namespace {
 
-// Earlier folders win and names ignore case; the loader, the curve sets and the
+// Earlier folders win and names ignore case, and the folder looked in last
+// comes after every other place; the loader, the curve sets and the
 // render resolve names through the index by one set of rules.
 TEST(LutFolderIndex, EarlierFoldersWinNamesIgnoreCaseAndResolve) {
     ScratchFolder scratch;
@@ -19,6 +20,10 @@ TEST(LutFolderIndex, EarlierFoldersWinNamesIgnoreCaseAndResolve) {
     const std::string other = scratch.Write("two/other.cube", CubeFile(2));
     scratch.Folder("one/sub.cube");
     scratch.Write("work/film.CUBE", CubeFile(2));
+    scratch.Write("work/local.cube", CubeFile(2));
+    scratch.Write("look/local.cube", CubeFile(2));
+    const std::string beside = scratch.Write("look/beside.cube", CubeFile(2));
+    const std::string look = scratch.Drive("look") + "\\";
     const CVxString folders[] = {CVxString(scratch.Folder("one").c_str()), CVxString("relative"),
                                  CVxString((scratch.Folder("two") + "\\").c_str())};
     LutFolderIndex index;
@@ -40,16 +45,23 @@ TEST(LutFolderIndex, EarlierFoldersWinNamesIgnoreCaseAndResolve) {
         const char* folder;
         ELutNameOrder order;
         std::string path;
+        // The folder looked in last.
+        std::string last = "";
     } cases[] = {
-        {"FILM.cube", "Z:\\package\\", eIndexFirst, first},
+        {"FILM.cube", "Z:\\package\\", eIndexFirst, first, look},
         {"FILM.cube", "", eExistingFileFirst, "FILM.cube"},
-        {"missing.cube", "Z:\\package\\", eExistingFileFirst, "Z:\\package\\missing.cube"},
+        {"missing.cube", "Z:\\package\\", eExistingFileFirst, "Z:\\package\\missing.cube", look},
         {"missing.cube", "", eIndexFirst, "missing.cube"},
         {"Z:\\Film.cube", "Z:\\package\\", eIndexFirst, "Z:\\Film.cube"},
         {"\\\\server\\Film.cube", "Z:\\package\\", eExistingFileFirst, "\\\\server\\Film.cube"},
+        {"local.cube", "", eIndexFirst, "local.cube", look},
+        {"BESIDE.cube", "", eIndexFirst, look + "BESIDE.cube", look},
+        {"beside.cube", "Z:\\package\\", eExistingFileFirst, beside, look},
     };
     for (const auto& c : cases)
-        EXPECT_STREQ(index.Resolve(c.name, c.folder, c.order).c_str(), c.path.c_str()) << c.name;
+        EXPECT_STREQ(index.Resolve(c.name, c.folder, c.order, c.last.c_str()).c_str(),
+                     c.path.c_str())
+            << c.name;
     std::filesystem::current_path(working);
 }
 

@@ -95,16 +95,14 @@ TEST(LutModel, ApplyRoundsOnceForTheIndexAndEachStep) {
 }
 
 TEST(LutModel, UpsampleToPowerOfTwo) {
-    const struct {
-        uint32_t size, cap, result;
-    } cases[] = {{17, 128, 32}, {17, 16, 16}, {16, 128, 16}, {1, 128, 1}, {33, 256, 64}};
-    for (const auto& c : cases) {
+    // Sizes, the cap, and the size that results.
+    const uint32_t cases[][3] = {{17, 128, 32}, {17, 16, 16}, {16, 128, 16}, {1, 128, 1}};
+    for (const auto& [size, cap, result] : cases) {
         CVxLUT lut;
-        ASSERT_TRUE(lut.Create(c.size, true));
-        for (size_t i = 0; i < lut.FloatCount(); ++i)
-            lut.m_data[i] = 0.5f;
-        EXPECT_TRUE(lut.UpsampleToPowerOfTwo(c.cap));
-        EXPECT_EQ(lut.m_size, c.result) << c.size << " cap " << c.cap;
+        ASSERT_TRUE(lut.Create(size, true));
+        std::fill(lut.m_data, lut.m_data + lut.FloatCount(), 0.5f);
+        EXPECT_TRUE(lut.UpsampleToPowerOfTwo(cap));
+        EXPECT_EQ(lut.m_size, result) << size << " cap " << cap;
     }
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 // Output code of grid point (r, g, b), channel c, for a lattice of n points.
@@ -34,14 +36,10 @@ std::string ShaperLine(uint32_t count, uint32_t step, uint32_t last) {
 
 TEST(Mesh3dlReader, HeadersSizesAndBitDepths) {
     const std::string ramp = ShaperLine(5, 256, 1023);
-    struct Case {
-        std::string header;
-        uint32_t n, largest;
-        bool upsample;
-        uint32_t size;
-        float scale;
-    } cases[] = {
-        {ShaperLine(17, 64, 1023), 17, 4095, false, 17, 1.0f / 4095},
+    // Headers, points and largest output, upsampling, and the size and output
+    // scale read (0: not checked). A 12-bit file without a header is converted
+    // byte for byte by the command-line tests.
+    const std::tuple<std::string, uint32_t, uint32_t, bool, uint32_t, float> cases[] = {
         {"3DMESH\nMesh 4 12\n" + ShaperLine(17, 64, 1023), 17, 4095, false, 17, 1.0f / 4095},
         {"Mesh 4 10\n", 17, 4095, false, 17, 1.0f / 1023},
         {"Mesh 2 16\n", 5, 1000, false, 5, 1.0f / 65535},
@@ -53,33 +51,28 @@ TEST(Mesh3dlReader, HeadersSizesAndBitDepths) {
         {"# 0 256 512 768 1023\n", 5, 65535, false, 5, 1.0f / 65535},
         {ramp, 5, 4095, true, 8, 0},
     };
-    for (const Case& c : cases) {
+    for (const auto& [header, n, largest, upsample, size, scale] : cases) {
         CVxLUT lut;
-        ASSERT_EQ(Read(Read3dlLut, lut, MeshFile(c.header, c.n, c.largest), c.upsample), eLoaded)
-            << c.header;
-        ASSERT_EQ(lut.m_size, c.size) << c.header;
+        ASSERT_EQ(Read(Read3dlLut, lut, MeshFile(header, n, largest), upsample), eLoaded) << header;
+        ASSERT_EQ(lut.m_size, size) << header;
         EXPECT_TRUE(lut.m_is3D);
         EXPECT_EQ(lut.m_preLUT, nullptr);
         EXPECT_EQ(lut.m_domainMin[0], 0.0f);
         EXPECT_EQ(lut.m_domainMax[2], 1.0f);
-        if (c.scale == 0)
+        if (scale == 0)
             continue;
-        const uint32_t n = c.n;
         // The second line of the file is grid point (0, 0, 1).
-        EXPECT_EQ(Entry(lut, 0, 0, 1)[2], float(Code(0, 0, 1, 2, n, c.largest)) * c.scale);
-        EXPECT_EQ(Entry(lut, n - 1, 1, 0)[0], float(c.largest) * c.scale) << c.header;
-        EXPECT_EQ(Entry(lut, n - 1, 1, 0)[1], float(Code(0, 1, 0, 1, n, c.largest)) * c.scale);
+        EXPECT_EQ(Entry(lut, 0, 0, 1)[2], float(Code(0, 0, 1, 2, n, largest)) * scale);
+        EXPECT_EQ(Entry(lut, n - 1, 1, 0)[0], float(largest) * scale) << header;
+        EXPECT_EQ(Entry(lut, n - 1, 1, 0)[1], float(Code(0, 1, 0, 1, n, largest)) * scale);
         EXPECT_EQ(Entry(lut, 0, 1, n - 1)[3], 1.0f);
     }
 }
 
 TEST(Mesh3dlReader, ShaperLinesAndPreLuts) {
-    struct Case {
-        std::string line;
-        bool upsample;
-        // Texels of the lattice as sampled: upsampling moves node k to k (m - 1)/(n - 1).
-        uint32_t lattice, preEntries, texels;
-    } cases[] = {
+    // Lines, upsampling, the lattice size, the pre-LUT entries, and the texels of
+    // the lattice as sampled: upsampling moves node k to k (m - 1)/(n - 1).
+    const std::tuple<std::string, bool, uint32_t, uint32_t, uint32_t> cases[] = {
         // Values below their even positions (i * 2047 / 16) make the line uneven.
         {"0 100 200 300 400 500 600 700 800 900 1000 1100 1200 1300 1400 1500 1600", false, 17,
          2048, 17},
@@ -89,26 +82,26 @@ TEST(Mesh3dlReader, ShaperLinesAndPreLuts) {
         {"0 16 64 256 1023", true, 5, 1024, 8},
         {"10 10 10 300 4096", false, 5, 4096, 5},
     };
-    for (const Case& c : cases) {
+    for (const auto& [line, upsample, lattice, preEntries, texels] : cases) {
         CVxLUT lut;
-        ASSERT_TRUE(Read3dlShaperLine(lut, c.line.data(), c.line.size(), c.upsample, false));
-        ASSERT_EQ(lut.m_size, c.lattice);
-        ASSERT_EQ(lut.m_preLUT != nullptr, c.preEntries != 0) << c.line;
-        if (c.preEntries == 0)
+        ASSERT_TRUE(Read3dlShaperLine(lut, line.data(), line.size(), upsample, false));
+        ASSERT_EQ(lut.m_size, lattice);
+        ASSERT_EQ(lut.m_preLUT != nullptr, preEntries != 0) << line;
+        if (preEntries == 0)
             continue;
         const CVxLUT& pre = *lut.m_preLUT;
-        ASSERT_EQ(pre.m_size, c.preEntries);
+        ASSERT_EQ(pre.m_size, preEntries);
         EXPECT_FALSE(pre.m_is3D);
-        const float u = 1.0f / float(c.texels);
-        const float spacing = float(c.texels - 1) / float(c.lattice - 1);
+        const float u = 1.0f / float(texels);
+        const float spacing = float(texels - 1) / float(lattice - 1);
         uint32_t values[5];
-        sscanf(c.line.c_str(), "%u %u %u %u %u", &values[0], &values[1], &values[2], &values[3],
+        sscanf(line.c_str(), "%u %u %u %u %u", &values[0], &values[1], &values[2], &values[3],
                &values[4]);
         // Each distinct code value lands on the texel centre of its own node.
         for (uint32_t k = 0; k < 5; ++k) {
             if (values[k] < pre.m_size && (k == 4 || values[k + 1] != values[k])) {
                 EXPECT_NEAR(pre.m_data[values[k] * 4], (k * spacing + 0.5f) * u, 2e-5)
-                    << c.line << " " << k;
+                    << line << " " << k;
             }
         }
         EXPECT_EQ(pre.m_data[0], 0.5f * u);
@@ -134,10 +127,7 @@ TEST(Mesh3dlReader, ShaperLinesAndPreLuts) {
 
 TEST(Mesh3dlReader, BadInputIsRefusedCleanly) {
     const std::string ramp = ShaperLine(5, 256, 1023);
-    struct Case {
-        std::string text;
-        EReaderResult result;
-    } cases[] = {
+    const std::pair<std::string, EReaderResult> cases[] = {
         {MeshFile("0 512 1023\n", 3, 1023), eNotRecognised},
         {MeshFile("# 0 512 1023\n", 3, 1023), eFailed},
         {MeshFile("#" + ShaperLine(257, 4, 1024), 4, 1023), eFailed},
@@ -156,12 +146,12 @@ TEST(Mesh3dlReader, BadInputIsRefusedCleanly) {
         {"plain words\nmore words\n", eNotRecognised},
         {"", eNotRecognised},
     };
-    for (const Case& c : cases) {
+    for (const auto& [text, result] : cases) {
         CVxLUT lut;
-        EXPECT_EQ(Read(Read3dlLut, lut, c.text), c.result) << c.text.substr(0, 40);
-        if (c.result == eLoaded)
+        EXPECT_EQ(Read(Read3dlLut, lut, text), result) << text.substr(0, 40);
+        if (result == eLoaded)
             continue;
-        EXPECT_EQ(lut.m_size, 0u) << c.text.substr(0, 40);
+        EXPECT_EQ(lut.m_size, 0u) << text.substr(0, 40);
         EXPECT_EQ(lut.m_data, nullptr);
         EXPECT_EQ(lut.m_preLUT, nullptr);
     }

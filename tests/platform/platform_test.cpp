@@ -10,26 +10,24 @@
 #include <csignal>
 #include <set>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
 
 TEST(PathMapping, DrivesAndRoots) {
-    const struct {
-        const char* path;
-        bool names;
-        const char* posix;
-    } cases[] = {
+    // Paths, whether they name a place here, and the place.
+    const std::tuple<const char*, bool, const char*> cases[] = {
         {"Z:\\opt\\x", true, "/opt/x"},      {"z:/opt/x", true, "/opt/x"},
         {"\\opt\\x", true, "/opt/x"},        {"a\\b.look", true, "a/b.look"},
         {"Z:rel\\x", true, "rel/x"},         {"", true, "."},
         {"C:\\opt\\x", false, ""},           {"c:x", false, ""},
         {"\\\\server\\share\\x", false, ""}, {"//server/share", false, ""},
     };
-    for (const auto& c : cases) {
+    for (const auto& [path, names, expected] : cases) {
         std::string posix;
-        EXPECT_EQ(platform::ToPosixPath(c.path, posix), c.names) << c.path;
-        EXPECT_EQ(posix, c.posix) << c.path;
+        EXPECT_EQ(platform::ToPosixPath(path, posix), names) << path;
+        EXPECT_EQ(posix, expected) << path;
     }
     EXPECT_EQ(platform::ToDrivePath("/opt/gradeshift/bin/gradeshift"),
               "Z:\\opt\\gradeshift\\bin\\gradeshift");
@@ -40,12 +38,7 @@ TEST(PathMapping, CaseBlindResolution) {
     folder.Write("Looks/Grade.LOOK", "x");
     folder.Write("Looks/ab", "lower");
     folder.Write("Looks/AB", "upper");
-    struct Case {
-        const char* relative;
-        bool allowMissingLeaf;
-        bool found;
-        const char* resolved;
-    } cases[] = {
+    const std::tuple<const char*, bool, bool, const char*> cases[] = {
         {"LOOKS\\grade.look", false, true, "Looks/Grade.LOOK"},
         {"looks/GRADE.look", false, true, "Looks/Grade.LOOK"},
         {"looks\\Ab", false, true, "Looks/AB"}, // first of two in listing order
@@ -54,12 +47,11 @@ TEST(PathMapping, CaseBlindResolution) {
         {"looks\\new.look", true, true, "Looks/new.look"},
         {"missing\\new.look", true, false, ""},
     };
-    for (const auto& c : cases) {
+    for (const auto& [relative, allowMissingLeaf, found, resolved] : cases) {
         std::string posix;
-        EXPECT_EQ(platform::ResolvePath(folder.Drive(c.relative), posix, c.allowMissingLeaf),
-                  c.found)
-            << c.relative;
-        EXPECT_EQ(posix, c.found ? folder.Posix() + "/" + c.resolved : "") << c.relative;
+        EXPECT_EQ(platform::ResolvePath(folder.Drive(relative), posix, allowMissingLeaf), found)
+            << relative;
+        EXPECT_EQ(posix, found ? folder.Posix() + "/" + resolved : "") << relative;
     }
 }
 
@@ -146,37 +138,32 @@ bool Replace(const std::string& path, std::string_view bytes) {
 // holds the new bytes afterwards (or still the old ones).
 TEST(FileSystem, ReplacementTargets) {
     const std::string kLongName = std::string(251, 'n') + ".lut";
-    const struct {
-        const char* what;
-        std::vector<std::string> entries;
-        std::string name;
-        bool replaced;
-        std::string file;
-    } cases[] = {
-        {"longest name", {kLongName}, kLongName, true, kLongName},
-        {"missing folder", {}, "nofolder\\a.look", false, ""},
-        {"other drive", {}, "C:\\a.look", false, ""},
-        {"device through a link", {"null.lut->/dev/null"}, "null.lut", false, ""},
-        {"link to a link",
-         {"real/a.lut", "linked->real", "real/b.lut->../linked/a.lut"},
-         "real\\b.lut",
-         true,
-         "real/a.lut"},
-        {"dangling link", {"real/", "d.lut->%/real/new.lut"}, "d.lut", true, "real/new.lut"},
-        {"dangling link into no folder", {"g.lut->gone/x.lut"}, "g.lut", false, ""},
-        {"link loop", {"l1->l2", "l2->l1"}, "l1", false, ""},
-    };
-    for (const auto& c : cases) {
+    const std::tuple<const char*, std::vector<std::string>, std::string, bool, std::string>
+        cases[] = {
+            {"longest name", {kLongName}, kLongName, true, kLongName},
+            {"missing folder", {}, "nofolder\\a.look", false, ""},
+            {"other drive", {}, "C:\\a.look", false, ""},
+            {"device through a link", {"null.lut->/dev/null"}, "null.lut", false, ""},
+            {"link to a link",
+             {"real/a.lut", "linked->real", "real/b.lut->../linked/a.lut"},
+             "real\\b.lut",
+             true,
+             "real/a.lut"},
+            {"dangling link", {"real/", "d.lut->%/real/new.lut"}, "d.lut", true, "real/new.lut"},
+            {"dangling link into no folder", {"g.lut->gone/x.lut"}, "g.lut", false, ""},
+            {"link loop", {"l1->l2", "l2->l1"}, "l1", false, ""},
+        };
+    for (const auto& [what, entries, name, replaced, file] : cases) {
         ScratchFolder folder;
-        LayOut(folder, c.entries);
+        LayOut(folder, entries);
         std::set<std::string> expected = Entries(folder);
-        EXPECT_EQ(Replace(folder.Drive(c.name), "new"), c.replaced) << c.what;
-        if (!c.file.empty()) {
-            EXPECT_EQ(folder.Read(c.file), c.replaced ? "new" : "old") << c.what;
-            expected.insert(c.file);
+        EXPECT_EQ(Replace(folder.Drive(name), "new"), replaced) << what;
+        if (!file.empty()) {
+            EXPECT_EQ(folder.Read(file), replaced ? "new" : "old") << what;
+            expected.insert(file);
         }
         // Links stay links, and no temporary file is left.
-        EXPECT_EQ(Entries(folder), expected) << c.what;
+        EXPECT_EQ(Entries(folder), expected) << what;
     }
 }
 
@@ -187,13 +174,7 @@ TEST(FileSystem, ReplacementKeepsOwnerAndMode) {
         GTEST_SKIP() << "needs the superuser to act as user nobody";
     const fs::perms rw_r = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
     const fs::perms readOnly = fs::perms::owner_read | fs::perms::group_read;
-    const struct {
-        const char* what;
-        uid_t owner;
-        fs::perms mode;
-        bool asNobody;
-        bool replaced;
-    } cases[] = {
+    const std::tuple<const char*, uid_t, fs::perms, bool, bool> cases[] = {
         {"own file", 0, rw_r, false, true},
         {"read-only, superuser", 0, readOnly, false, true},
         {"another owner, superuser", kNobody, rw_r | fs::perms::set_gid, false, true},
@@ -202,22 +183,22 @@ TEST(FileSystem, ReplacementKeepsOwnerAndMode) {
         {"another owner's file, nobody", 0, rw_r, true, false},
         {"another owner's file open to all, nobody", 0, fs::perms::all, true, false},
     };
-    for (const auto& c : cases) {
+    for (const auto& [what, owner, mode, asNobody, replaced] : cases) {
         ScratchFolder folder;
         fs::permissions(folder.Posix(), fs::perms::all);
         folder.Write("a.look", "old");
         const std::string path = folder.Posix() + "/a.look";
-        ASSERT_EQ(::chown(path.c_str(), c.owner, c.owner), 0);
-        fs::permissions(path, c.mode);
+        ASSERT_EQ(::chown(path.c_str(), owner, owner), 0);
+        fs::permissions(path, mode);
         auto replace = [&] { return Replace(folder.Drive("a.look"), "new"); };
-        EXPECT_EQ(c.asNobody ? RunAsNobody(replace) : replace(), c.replaced) << c.what;
-        EXPECT_EQ(folder.Read("a.look"), c.replaced ? "new" : "old") << c.what;
+        EXPECT_EQ(asNobody ? RunAsNobody(replace) : replace(), replaced) << what;
+        EXPECT_EQ(folder.Read("a.look"), replaced ? "new" : "old") << what;
         struct stat info;
         ASSERT_EQ(::stat(path.c_str(), &info), 0);
-        EXPECT_EQ(info.st_uid, c.owner) << c.what;
-        EXPECT_EQ(info.st_gid, c.owner) << c.what;
-        EXPECT_EQ(info.st_mode & 07777, static_cast<unsigned>(c.mode)) << c.what;
-        EXPECT_EQ(folder.Names(), std::vector<std::string>{"a.look"}) << c.what;
+        EXPECT_EQ(std::tuple(info.st_uid, info.st_gid, info.st_mode & 07777),
+                  std::tuple(owner, owner, static_cast<unsigned>(mode)))
+            << what;
+        EXPECT_EQ(folder.Names(), std::vector<std::string>{"a.look"}) << what;
     }
     // An ordinary user's new file is made as any write would make it.
     ScratchFolder folder;

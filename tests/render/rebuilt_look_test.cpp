@@ -62,7 +62,7 @@ TEST(RebuiltLook, RendersEverythingBeforeTheFirstByte) {
         {perChannel, 2, 100, false, ERebuildResult::eWriteFailed, ""},
         {unknown, 2, SIZE_MAX, false, ERebuildResult::eRenderFailed, ""},
         // It would render, but would not read back as written.
-        {perChannel, 2, SIZE_MAX, true, ERebuildResult::eRenderFailed, ""},
+        {perChannel, 2, SIZE_MAX, true, ERebuildResult::eWriteFailed, ""},
     };
     for (const auto& c : cases) {
         const std::unique_ptr<ParsedLook> look = ReadLook(c.look.c_str());
@@ -74,7 +74,7 @@ TEST(RebuiltLook, RendersEverythingBeforeTheFirstByte) {
             WriteRebuiltLook(look->grading, sink, look->mask.get(), c.size3D, 4);
         EXPECT_EQ(int(result), int(c.result)) << c.look;
         EXPECT_EQ(LutElements(sink.text), c.luts) << c.look;
-        if (c.result == ERebuildResult::eRenderFailed) {
+        if (c.result == ERebuildResult::eRenderFailed || c.quoteInAValue) {
             EXPECT_EQ(sink.text, "") << c.look;
         }
         if (c.result == ERebuildResult::eWritten) {

@@ -73,45 +73,34 @@ void Fill(CVxLUT& lut, uint32_t size, bool is3D) {
 }
 
 TEST(AllocationFailure, CreateLeavesTheTableEmpty) {
-    const struct {
-        uint32_t oldSize;
-        bool oldIs3D;
-        uint32_t size;
-        bool is3D;
-        size_t limit;
-    } cases[] = {
+    // The table before, the one asked for, and the allocation limit.
+    const std::tuple<uint32_t, bool, uint32_t, bool, size_t> cases[] = {
         {0, false, 64, true, 1 << 20},     // 4 MB
         {2, true, 100, true, 1 << 20},     // 16 MB, after a lattice
         {5, false, 65536, false, 1 << 19}, // 1 MB, after a table
     };
-    for (const auto& c : cases) {
+    for (const auto& [oldSize, oldIs3D, size, is3D, bytes] : cases) {
         CVxLUT lut;
-        if (c.oldSize)
-            Fill(lut, c.oldSize, c.oldIs3D);
+        if (oldSize)
+            Fill(lut, oldSize, oldIs3D);
         lut.SetDomainUniform(-1.0f, 2.0f);
-        AllocationLimit limit(c.limit);
-        EXPECT_FALSE(lut.Create(c.size, c.is3D)) << c.size;
-        EXPECT_EQ(lut.m_size, 0u) << c.size;
-        EXPECT_FALSE(lut.m_is3D) << c.size;
-        EXPECT_EQ(lut.m_data, nullptr) << c.size;
-        EXPECT_EQ(lut.m_domainMin[0], -1.0f) << c.size;
+        AllocationLimit limit(bytes);
+        EXPECT_FALSE(lut.Create(size, is3D)) << size;
+        EXPECT_EQ(std::tuple(lut.m_size, lut.m_is3D, lut.m_data, lut.m_domainMin[0]),
+                  std::tuple(0u, false, nullptr, -1.0f))
+            << size;
     }
 }
 
 TEST(AllocationFailure, ResampleLeavesTheTableAsItWas) {
-    const struct {
-        uint32_t size;
-        bool is3D;
-        uint32_t newSize;
-        size_t limit;
-    } cases[] = {
+    const std::tuple<uint32_t, bool, uint32_t, size_t> cases[] = {
         {9, true, 129, 16 << 20},   // the work lattice (34 MB)
         {64, true, 2, 6 << 10},     // the line buffers (7 KB), after the lattice (4 KB)
         {4, false, 65536, 1 << 19}, // the new table (1 MB)
     };
-    for (const auto& c : cases) {
+    for (const auto& [size, is3D, newSize, bytes] : cases) {
         CVxLUT lut;
-        Fill(lut, c.size, c.is3D);
+        Fill(lut, size, is3D);
         lut.SetDomainUniform(0.0f, 2.0f);
         auto state = [&lut] {
             return std::make_tuple(lut.m_size, lut.m_is3D, lut.m_data, lut.m_greenStride,
@@ -120,8 +109,8 @@ TEST(AllocationFailure, ResampleLeavesTheTableAsItWas) {
         const auto before = state();
         const std::vector<float> entries(lut.m_data, lut.m_data + lut.FloatCount());
         {
-            AllocationLimit limit(c.limit);
-            EXPECT_FALSE(lut.Resample(c.newSize)) << c.size << " to " << c.newSize;
+            AllocationLimit limit(bytes);
+            EXPECT_FALSE(lut.Resample(newSize)) << size << " to " << newSize;
         }
         EXPECT_EQ(state(), before);
         EXPECT_EQ(std::vector<float>(lut.m_data, lut.m_data + entries.size()), entries);
