@@ -25,8 +25,9 @@ namespace {
 //   finished, so it sees what it would have seen one file after the other;
 // - a listing waits in the same way for every earlier file whose written name
 //   matches the listing's pattern;
-// - a write waits until every earlier file is finished, so no earlier file can
-//   see it.
+// - a write waits until every earlier file is finished or has begun to write,
+//   so no earlier file can see it: a conversion writes its one output last and
+//   reads nothing once it has begun to write it.
 // Every wait is on earlier files only, and files are started in list order, so
 // the earliest unfinished file never waits and the run always moves on, as long
 // as no file waits while it holds something that an earlier file needs: the
@@ -43,6 +44,7 @@ public:
             m_written.push_back(baseName);
         }
         m_reports.resize(files.size());
+        m_writing.resize(files.size());
     }
 
     // The next file to start, or none when every file is started.
@@ -76,8 +78,13 @@ public:
         const CVxString text(name.data(), static_cast<uint32_t>(name.size()));
         std::unique_lock<std::mutex> hold(m_lock);
         m_changed.wait(hold, [&] {
-            if (access == platform::EAccess::eWrite)
-                return m_finished >= index;
+            if (access == platform::EAccess::eWrite) {
+                for (size_t earlier = m_finished; earlier < index; ++earlier)
+                    if (!m_reports[earlier] && !m_writing[earlier])
+                        return false;
+                m_writing[index] = true;
+                return true;
+            }
             // A block is only taken once every file up to it is finished.
             for (size_t earlier = m_finished; earlier < index; ++earlier) {
                 if (m_reports[earlier])
@@ -89,6 +96,11 @@ public:
             }
             return true;
         });
+        // A file that begins to write lets the next one write too.
+        if (access == platform::EAccess::eWrite) {
+            hold.unlock();
+            m_changed.notify_all();
+        }
     }
 
 private:
@@ -97,7 +109,8 @@ private:
     std::condition_variable m_changed;
     std::vector<std::optional<FileReport>> m_reports;
     size_t m_started = 0;
-    size_t m_finished = 0; // every file before it is finished
+    std::vector<bool> m_writing; // the file has begun to write its output
+    size_t m_finished = 0;       // every file before it is finished
 };
 
 class FileGate final : public platform::AccessGate {

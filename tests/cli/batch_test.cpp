@@ -14,14 +14,16 @@ const std::string kLutMissing =
 using BatchTest = CliTest;
 
 // Files that depend on each other in every way a batch can. Cubrel mode: a look
-// that reads a LUT a later file replaces (a, z), a look that writes a LUT that is
-// also an input (b, z) or that a later look reads (b, c), two looks that resample
-// (the warning belongs to the first in list order), and files that fail.
+// that reads a LUT that a later file replaces (a, slow to read, and b), a look that
+// writes a LUT that is also an input (b, z) or that a later look reads (b, c), two
+// looks that resample (the warning belongs to the first in list order), and files
+// that fail.
 // Rebuild mode: a LUT that replaces a look that is also an input, and a look that
 // reads that look as its LUT.
 TEST_F(BatchTest, EveryJobCountGivesTheOutputAndFilesOfOneJob) {
     const std::string overwrite = "  Warning: conversion will overwrite an existing look file\n";
     const std::string updated = "  LUT updated successfully\n";
+    const std::string bigStoredLut = LutElement("LUT", 64, std::vector<float>(3 << 18, 0.5f));
     const struct {
         std::string options;
         std::map<std::string, std::string> inputs;
@@ -31,7 +33,7 @@ TEST_F(BatchTest, EveryJobCountGivesTheOutputAndFilesOfOneJob) {
     } batches[] = {
         {"-cubrel -size 17",
          {
-             {"a.look", BaseLook(Parameter("BaseLUT", "z.lut"))},
+             {"a.look", BaseLook(Parameter("BaseLUT", "b.lut"), bigStoredLut)},
              {"b.look", BaseLook(Parameter("Gain.X", "0.5"))},
              {"b.lut", kRamp},
              {"c.look", BaseLook(Parameter("BaseLUT", "b.lut"))},
