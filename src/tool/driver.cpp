@@ -5,7 +5,6 @@
 #include "lut/lut_folder_index.h"
 #include "platform/environment.h"
 #include "platform/file_system.h"
-#include "platform/process_memory.h"
 #include "render/resource_archive.h"
 #include "render/shader_registry.h"
 #include "tool/batch_run.h"
@@ -225,7 +224,6 @@ int Run(int argc, const char* const* argv) {
 int RunGradeshift(int argc, const char* const* argv) {
     // An interrupted run must not leave the temporary file of a replacement behind.
     platform::InstallReplacementSignalHandlers();
-    platform::KeepFreedMemoryForReuse();
     const int exitCode = Run(argc, argv);
     std::fflush(stdout);
     CloseResourceArchive();
