@@ -32,7 +32,8 @@ namespace {
 // the earliest unfinished file never waits and the run always moves on, as long
 // as no file waits while it holds something that an earlier file needs: the
 // set-ups made once per process on first use (the LUT folder index, the shader
-// registry) are therefore made before the files start.
+// registry) are therefore made before the files start, and the lock that files
+// take turns at OpenColorIO with is taken only once a path is resolved.
 class FileOrder {
 public:
     FileOrder(const std::vector<CVxString>& files, bool cubrelMode) {
