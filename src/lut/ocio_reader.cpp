@@ -337,13 +337,32 @@ bool IsOcioLutFile(const CVxString& path) {
     return false;
 }
 
+namespace {
+
+// OpenColorIO's caches are shared by the whole process and emptied before every
+// file is read, so files converted at once take turns at it: every call into it,
+// the release of what it made included, holds this lock. Nothing waits for a file
+// while holding it: paths are resolved before it is taken.
+std::mutex& OcioLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+} // namespace
+
 OcioFileTransform::OcioFileTransform() = default;
-OcioFileTransform::~OcioFileTransform() = default;
+
+OcioFileTransform::~OcioFileTransform() {
+    std::lock_guard<std::mutex> hold(OcioLock());
+    m_impl.reset();
+}
 
 bool OcioFileTransform::Open(const CVxString& path) {
-    m_impl.reset();
     std::string posixPath;
-    if (!PosixFilePath(path, posixPath))
+    const bool found = PosixFilePath(path, posixPath);
+    std::lock_guard<std::mutex> hold(OcioLock());
+    m_impl.reset();
+    if (!found)
         return false;
     SilenceLogging();
     try {
@@ -376,6 +395,7 @@ const std::string& OcioFileTransform::CorrectionId() const {
 }
 
 bool OcioFileTransform::Apply(float* rgb, size_t count) const {
+    std::lock_guard<std::mutex> hold(OcioLock());
     if (!m_impl)
         return false;
     try {
@@ -387,11 +407,13 @@ bool OcioFileTransform::Apply(float* rgb, size_t count) const {
 }
 
 bool OcioFileTransform::ApplyToLattice(uint32_t n, float* rgb) const {
+    std::lock_guard<std::mutex> hold(OcioLock());
     return m_impl && n >= 2 && TransformLattice(*m_impl->cpu, rgb, n, 3, NodeRange());
 }
 
 bool OcioFileTransform::FillLut(CVxLUT& lut, bool powerOfTwo,
                                 EDimensionRequirement requirement) const {
+    std::lock_guard<std::mutex> hold(OcioLock());
     const bool filled = m_impl && m_impl->Fill(lut, powerOfTwo, requirement);
     if (!filled) {
         lut.DeletePreLUT();

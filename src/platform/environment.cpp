@@ -49,4 +49,8 @@ std::string ProgramFilePath() {
     return ToDrivePath(buffer);
 }
 
+bool StandardErrorIsTerminal() {
+    return ::isatty(STDERR_FILENO) == 1;
+}
+
 } // namespace platform

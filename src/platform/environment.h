@@ -11,4 +11,7 @@ bool GetEnvironmentVariable(const std::string& name, std::string& value);
 // system does not tell.
 std::string ProgramFilePath();
 
+// True when standard error goes to a terminal.
+bool StandardErrorIsTerminal();
+
 } // namespace platform

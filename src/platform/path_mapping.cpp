@@ -1,5 +1,6 @@
 #include "platform/path_mapping.h"
 
+#include "platform/access_gate.h"
 #include "platform/ascii.h"
 #include "platform/directory_search.h"
 
@@ -50,6 +51,8 @@ bool ToPosixPath(std::string_view path, std::string& posixPath) {
 }
 
 bool ResolvePath(std::string_view path, std::string& posixPath, bool allowMissingLeaf) {
+    // Whatever resolves a path with a missing last element means to write it.
+    PassAccessGate(path, allowMissingLeaf ? EAccess::eWrite : EAccess::eRead);
     std::string written;
     if (!ToPosixPath(path, written))
         return false;

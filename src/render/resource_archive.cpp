@@ -5,6 +5,7 @@
 #include "foundation/posix_file.h"
 
 #include <cstring>
+#include <mutex>
 
 namespace {
 
@@ -65,6 +66,8 @@ private:
     NameTable<FontElement> m_fonts;
     NameTable<ImageElement> m_images;
     NameTable<DataElement> m_data;
+    // Fonts and images are decoded on first use, by whichever file asks first.
+    std::mutex m_decoding;
 };
 
 template <typename Element>
@@ -175,6 +178,7 @@ bool ReadElementBytes(const CVxString& path, const Element& element, std::vector
 }
 
 const ResourceFontData* ResourceArchive::Font(const CVxString& name) {
+    std::lock_guard<std::mutex> hold(m_decoding);
     FontElement* element = m_fonts.Find(name);
     if (!element)
         element = m_fonts.Find(CVxString("DejaVuSans"));
@@ -190,6 +194,7 @@ const ResourceFontData* ResourceArchive::Font(const CVxString& name) {
 }
 
 const ResourceImageData* ResourceArchive::Image(const CVxString& name) {
+    std::lock_guard<std::mutex> hold(m_decoding);
     ImageElement* element = m_images.Find(name);
     if (!element)
         element = m_images.Find(CVxString("_notfound"));

@@ -2,21 +2,80 @@
 
 #include "foundation/paths.h"
 #include "foundation/settings.h"
-#include "lut/cubrel_writer.h"
+#include "lut/lut_folder_index.h"
+#include "platform/environment.h"
 #include "platform/file_system.h"
 #include "render/resource_archive.h"
+#include "render/shader_registry.h"
+#include "tool/batch_run.h"
 #include "tool/command_line.h"
-#include "tool/file_flows.h"
 #include "tool/input_collection.h"
+#include "tool/run_progress.h"
 #include "tool/run_settings.h"
 
+#include <algorithm>
 #include <cstdio>
-#include <new>
+#include <cstring>
+#include <thread>
+#include <vector>
 
 namespace {
 
 constexpr int kExitSuccess = 0;
 constexpr int kExitFailure = 1;
+constexpr int kExitFilesFailed = 2;
+
+void PrintHelp() {
+    std::fputs("Gradeshift converts colour-grading looks and LUT files.\n\n"
+               "Usage: gradeshift input [-cubrel] [-size N] [-noresampling] [-jobs N] [-strict]\n"
+               "       gradeshift --help | --version\n\n"
+               "  input         a file, a wildcard (\"*.look\") or a folder (its .look and .lut "
+               "files).\n\n"
+               "Modes:\n"
+               "  rebuild       (the default) renders each look's grading afresh into a stored\n"
+               "                LUT of size N and rewrites the look; a LUT file NAME.lut becomes\n"
+               "                a look NAME.look beside it that names the LUT.\n"
+               "  -cubrel       renders each look into a Cubrel LUT NAME.lut beside it, and\n"
+               "                converts each LUT file into a Cubrel LUT in place.\n\n"
+               "Options (any letter case, after the input):\n"
+               "  -size N       rebuild: a power of two from 8 to 256, default 64;\n"
+               "                -cubrel: a power of two + 1 from 9 to 129, default 17.\n"
+               "  -noresampling do not resample a look's stored LUT when the look cannot be\n"
+               "                rendered; such looks are not converted.\n"
+               "  -jobs N       convert N files at once (default: one per core; 1: one after\n"
+               "                the other). Output and files are the same for every N.\n"
+               "  -strict       exit with 2 when any file failed, and print a summary on\n"
+               "                standard error.\n\n"
+               "When standard error is a terminal, a progress line and a summary of the files\n"
+               "converted, unchanged and failed are shown there.\n\n"
+               "Exit codes:\n"
+               "  0  every file was tried (each file's messages say how it went)\n"
+               "  1  the run could not start: bad option or size, no input found, or the\n"
+               "     installation is incomplete\n"
+               "  2  with -strict: one or more files failed\n",
+               stdout);
+}
+
+// --help, -h, -help or --version given alone, and no file of that name.
+bool AnswersQuestion(int argc, const char* const* argv, int& exitCode) {
+    if (argc != 2 || !argv[1])
+        return false;
+    const char* argument = argv[1];
+    const bool help = std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0 ||
+                      std::strcmp(argument, "-help") == 0;
+    const bool version = std::strcmp(argument, "--version") == 0;
+    if (!help && !version)
+        return false;
+    const CVxString path(argument);
+    if (FileExists(path) || IsDirectory(path))
+        return false;
+    if (help)
+        PrintHelp();
+    else
+        std::fputs("Gradeshift " GRADESHIFT_VERSION "\n", stdout);
+    exitCode = kExitSuccess;
+    return true;
+}
 
 void PrintUsage() {
     std::fputs(
@@ -48,7 +107,7 @@ bool ReadOptions(RunSettings& settings) {
     case EOptionResult::eUnknownArgument:
         std::printf("Unknown argument: %s\n\n", offending.c_str());
         break;
-    case EOptionResult::eBadSize:
+    case EOptionResult::eBadValue:
         break;
     }
     PrintUsage();
@@ -69,16 +128,11 @@ bool CheckSize(RunSettings& settings) {
     return false;
 }
 
-bool PrepareCubrelBuffer(RunSettings& settings) {
-    if (!settings.cubrelMode)
+bool PrepareOutputBuffer(RunSettings& settings) {
+    if (PrepareCubrelBuffer(settings))
         return true;
-    settings.cubrelBuffer.reset(new (std::nothrow) uint8_t[CubrelFileSize(settings.size)]);
-    if (!settings.cubrelBuffer) {
-        std::fputs("Error: out of memory.\n\n", stdout);
-        return false;
-    }
-    PrepareCubrelHeader(settings.cubrelBuffer.get(), settings.size);
-    return true;
+    std::fputs("Error: out of memory.\n\n", stdout);
+    return false;
 }
 
 bool HasWildcard(const CVxString& text) {
@@ -91,7 +145,39 @@ struct OwnedFileList {
     ~OwnedFileList() { list.DeleteAll(); }
 };
 
+int ConvertAll(const CVxList<CVxString>& list, RunSettings& settings) {
+    std::vector<CVxString> files;
+    list.ForEach([&files](const CVxString& path) { files.push_back(path); });
+    if (settings.jobs == 0)
+        settings.jobs = std::max(1u, std::thread::hardware_concurrency());
+    // The LUT folders and the shader folder are listed before any file is
+    // converted: every file then finds the same LUTs and shaders however many run
+    // at once, and no file waits for an earlier one (see RunBatch) while it holds
+    // the others back from a listing made once for the whole run.
+    LutFolderIndex::Shared();
+    CVxShaderRegistry::Get();
+
+    const bool terminal = platform::StandardErrorIsTerminal();
+    RunProgress progress(stderr, terminal, files.size());
+    ReportPrinter printer(stdout);
+    progress.Show(0, FileNameOf(files[0]));
+    RunBatch(files, settings, [&](size_t index, const FileReport& report) {
+        progress.Erase();
+        printer.Print(report);
+        progress.Count(report);
+        if (index + 1 < files.size())
+            progress.Show(index + 1, FileNameOf(files[index + 1]));
+    });
+    progress.Erase();
+    if (terminal || settings.strict)
+        progress.PrintSummary();
+    return settings.strict && progress.AnyFailed() ? kExitFilesFailed : kExitSuccess;
+}
+
 int Run(int argc, const char* const* argv) {
+    int answered = kExitSuccess;
+    if (AnswersQuestion(argc, argv, answered))
+        return answered;
     std::fputs("VEXLAN Gradeshift 2008\n\n", stdout);
     SetCommandLine(argc, argv);
 
@@ -111,7 +197,7 @@ int Run(int argc, const char* const* argv) {
     }
 
     RunSettings settings;
-    if (!ReadOptions(settings) || !CheckSize(settings) || !PrepareCubrelBuffer(settings))
+    if (!ReadOptions(settings) || !CheckSize(settings) || !PrepareOutputBuffer(settings))
         return kExitFailure;
 
     CVxString pattern = CommandLineArg(1);
@@ -130,11 +216,7 @@ int Run(int argc, const char* const* argv) {
     }
 
     std::fflush(stdout);
-    FileFlows flows(settings);
-    ReportPrinter printer(stdout);
-    files.list.ForEach(
-        [&flows, &printer](const CVxString& path) { printer.Print(flows.ProcessFile(path)); });
-    return kExitSuccess;
+    return ConvertAll(files.list, settings);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include <csignal>
 #include <filesystem>
 #include <iterator>
+#include <pty.h>
 #include <sstream>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -160,8 +161,11 @@ void PrepareChild(const std::string& work, const ChildSetup& setup) {
 
 RunningProgram CliTest::Start(const std::vector<std::string>& args, const ChildSetup& setup) const {
     RunningProgram program;
-    int pipeEnds[2];
+    int pipeEnds[2], errorEnds[2];
     if (pipe(pipeEnds) != 0)
+        return program;
+    if (setup.errorOnTerminal ? openpty(&errorEnds[0], &errorEnds[1], nullptr, nullptr, nullptr)
+                              : pipe(errorEnds))
         return program;
     if (setup.asNobody) {
         fs::permissions(m_root, static_cast<fs::perms>(0755));
@@ -176,14 +180,17 @@ RunningProgram CliTest::Start(const std::vector<std::string>& args, const ChildS
     program.pid = fork();
     if (program.pid == 0) {
         dup2(pipeEnds[1], STDOUT_FILENO);
-        close(pipeEnds[0]);
-        close(pipeEnds[1]);
+        dup2(errorEnds[1], STDERR_FILENO);
+        for (int end : {pipeEnds[0], pipeEnds[1], errorEnds[0], errorEnds[1]})
+            close(end);
         PrepareChild(m_work, setup);
         execv(path.c_str(), argv.data());
         _exit(127);
     }
     close(pipeEnds[1]);
+    close(errorEnds[1]);
     program.output = pipeEnds[0];
+    program.error = errorEnds[0];
     return program;
 }
 
@@ -192,10 +199,13 @@ RunResult CliTest::Finish(const RunningProgram& program) const {
     if (program.pid <= 0)
         return result;
     char buffer[4096];
-    ssize_t count;
-    while ((count = read(program.output, buffer, sizeof buffer)) > 0)
-        result.out.append(buffer, static_cast<size_t>(count));
-    close(program.output);
+    // A terminal's end reports an error instead of the end once the program is gone.
+    for (auto [fd, text] : {std::pair{program.output, &result.out}, {program.error, &result.err}}) {
+        ssize_t count;
+        while ((count = read(fd, buffer, sizeof buffer)) > 0)
+            text->append(buffer, static_cast<size_t>(count));
+        close(fd);
+    }
     int status = 0;
     waitpid(program.pid, &status, 0);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);

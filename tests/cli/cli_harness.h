@@ -47,6 +47,7 @@ std::vector<std::string> Words(const std::string& line);
 
 struct RunResult {
     std::string out;
+    std::string err;
     int exitCode = -1;
 };
 
@@ -58,12 +59,15 @@ struct ChildSetup {
     // Run as user nobody (needs the superuser; see run_as_nobody.h). The
     // installation becomes readable and the working folder writable for it.
     bool asNobody = false;
+    // Standard error is a pseudo-terminal instead of a pipe.
+    bool errorOnTerminal = false;
 };
 
 // A started program: its process and the read end of its output.
 struct RunningProgram {
     pid_t pid = -1;
     int output = -1;
+    int error = -1;
 };
 
 // A throw-away installation: bin/gradeshift, resources/Resources.vxf and a
@@ -78,7 +82,7 @@ protected:
         return Finish(Start(args, setup));
     }
     RunningProgram Start(const std::vector<std::string>& args, const ChildSetup& setup = {}) const;
-    // Reads the output of a started program until it ends.
+    // Reads the output of a started program until it ends, then its error output.
     RunResult Finish(const RunningProgram& program) const;
 
     // Paths relative to the working folder.

@@ -18,14 +18,17 @@ using StartupTest = CliTest;
 
 TEST_F(StartupTest, BadArgumentsAndSizesStopTheRun) {
     const std::pair<std::string, std::vector<const char*>> cases[] = {
-        {kUsage, {"", "*.look -size", "*.look -size abc", "*.look -size -cubrel"}},
+        {kUsage,
+         {"", "*.look -size", "*.look -size abc", "*.look -size -cubrel", "*.look -jobs",
+          "*.look -jobs 0", "*.look -JOBS x2", "*.look -jobs -strict"}},
         {"Unknown argument: -bogus\n\n" + kUsage, {"*.look -bogus"}},
         {"Unknown argument: *.look\n\n" + kUsage, {"-cubrel *.look"}},
         // A valid size gets as far as the input search, which finds nothing here.
         {kNoInput,
          {"*.none", "*.none -size 8", "*.none -size 256", "*.none -size 9 -size 32",
           "*.none -cubrel", "*.none -cubrel -size 0", "*.none -cubrel -size 9",
-          "*.none -cubrel -size 129", "*.none -SIZE 33 -CuBrEl -NoResampling"}},
+          "*.none -cubrel -size 129", "*.none -SIZE 33 -CuBrEl -NoResampling",
+          "*.none -Jobs 3 -STRICT"}},
         {kLookSizeError,
          {"*.none -size 4", "*.none -size 12", "*.none -size 17", "*.none -size 512",
           "*.none -size -1"}},
@@ -38,6 +41,33 @@ TEST_F(StartupTest, BadArgumentsAndSizesStopTheRun) {
             EXPECT_EQ(result.out, kBanner + expected) << line;
             EXPECT_EQ(result.exitCode, 1) << line;
         }
+}
+
+// Help and version come before every other check, the archive's included, and
+// only when asked alone and no file has that name.
+TEST_F(StartupTest, HelpAndVersionAnswerAlone) {
+    std::filesystem::remove(m_root + "/resources/Resources.vxf");
+    const RunResult help = Run({"--help"});
+    EXPECT_EQ(help.out.substr(0, 137),
+              "Gradeshift converts colour-grading looks and LUT files.\n\n"
+              "Usage: gradeshift input [-cubrel] [-size N] [-noresampling] [-jobs N] [-strict]\n");
+    for (const char* word : {"-cubrel", "-size N", "-noresampling", "-jobs N", "-strict", "  2  "})
+        EXPECT_NE(help.out.find(word), std::string::npos) << word;
+    const std::pair<std::string, std::vector<const char*>> cases[] = {
+        {help.out, {"--help", "-h", "-help"}},
+        {"Gradeshift " GRADESHIFT_VERSION "\n", {"--version"}},
+        {kBanner + kArchiveMissing, {"--help -cubrel", "-H", "--Version"}},
+    };
+    for (const auto& [expected, lines] : cases)
+        for (const char* line : lines) {
+            const RunResult result = Run(Words(line));
+            EXPECT_EQ(result.out, expected) << line;
+            EXPECT_EQ(result.exitCode, expected == kBanner + kArchiveMissing ? 1 : 0) << line;
+        }
+    // A file of that name is an input like any other.
+    m_scratch.Write("resources/Resources.vxf", "");
+    WriteFile("-h", "");
+    EXPECT_EQ(Run({"-h"}).out, kBanner + kArchiveMissing);
 }
 
 TEST_F(StartupTest, MissingOrEmptyArchiveStopsTheRun) {

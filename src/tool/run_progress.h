@@ -1,0 +1,38 @@
+#pragma once
+
+#include "foundation/vx_string.h"
+#include "tool/file_report.h"
+
+#include <cstddef>
+#include <cstdio>
+#include <string_view>
+
+enum class EFileOutcome : uint8_t { eConverted, eUnchanged, eFailed };
+
+// What became of a file, told from its block: converted when the block ends with
+// a successful write (also after a render error and a fallback), unchanged when
+// the file already had the size or was a Cubrel LUT, failed otherwise.
+EFileOutcome ClassifyBlock(std::string_view text);
+
+// The progress line (file count and current file, redrawn in place) and the
+// closing summary, for people watching a terminal.
+class RunProgress {
+public:
+    RunProgress(std::FILE* stream, bool showLine, size_t fileCount)
+        : m_stream(stream), m_showLine(showLine), m_fileCount(fileCount) {}
+
+    // Shows the file that the run waits for next (index from 0).
+    void Show(size_t index, const CVxString& name);
+    // Erases the line, so that other output starts at the beginning of it.
+    void Erase();
+    void Count(const FileReport& report);
+    void PrintSummary();
+    bool AnyFailed() const { return m_counts[size_t(EFileOutcome::eFailed)] > 0; }
+
+private:
+    std::FILE* m_stream;
+    bool m_showLine;
+    bool m_lineShown = false;
+    size_t m_fileCount;
+    size_t m_counts[3] = {};
+};

@@ -1,0 +1,115 @@
+#include "cli_harness.h"
+
+#include <filesystem>
+#include <map>
+
+namespace {
+
+const std::string kRamp = "LUT_1D_SIZE 2\n0.1 0.1 0.1\n0.7 0.7 0.7\n";
+const std::string kIsCubrel = "  File seems to be a Cubrel LUT, no conversion performed\n";
+const std::string kResampling = "  Resampling original LUT from the .look file...\n";
+const std::string kLutMissing =
+    "  Error while rendering LUT:\n    One or more of the LUTs used in the look are missing\n";
+
+using BatchTest = CliTest;
+
+// Files that depend on each other in every way a batch can. Cubrel mode: a look
+// that reads a LUT that a later file replaces (a, slow to read, and b), a look that
+// writes a LUT that is also an input (b, z) or that a later look reads (b, c), two
+// looks that resample (the warning belongs to the first in list order), and files
+// that fail.
+// Rebuild mode: a LUT that replaces a look that is also an input, and a look that
+// reads that look as its LUT.
+TEST_F(BatchTest, EveryJobCountGivesTheOutputAndFilesOfOneJob) {
+    const std::string overwrite = "  Warning: conversion will overwrite an existing look file\n";
+    const std::string updated = "  LUT updated successfully\n";
+    const std::string bigStoredLut = LutElement("LUT", 64, std::vector<float>(3 << 18, 0.5f));
+    const struct {
+        std::string options;
+        std::map<std::string, std::string> inputs;
+        std::string expected;
+        std::string summary;
+        size_t fileCount;
+    } batches[] = {
+        {"-cubrel -size 17",
+         {
+             {"a.look", BaseLook(Parameter("BaseLUT", "b.lut"), bigStoredLut)},
+             {"b.look", BaseLook(Parameter("Gain.X", "0.5"))},
+             {"b.lut", kRamp},
+             {"c.look", BaseLook(Parameter("BaseLUT", "b.lut"))},
+             {"d.look", BaseLook(Parameter("BaseLUT", "missing.cube"), StoredLut(0.25f))},
+             {"e.look", "not a look"},
+             {"m.lut", kUnloadable},
+             {"y.look", BaseLook(Parameter("BaseLUT", "missing.cube"), StoredLut(0.5f))},
+             {"z.look", BaseLook(Parameter("Gain.X", "0.25"))},
+             {"z.lut", kRamp},
+         },
+         "\na.look:\n" + kWritten + "\nb.look:\n" + kWritten + "\nb.lut:\n" + kIsCubrel +
+             "\nc.look:\n" + kWritten + "\nd.look:\n" + kLutMissing + kResampling +
+             kResampleWarning + kWritten + "\ne.look:\n  Not a valid .look file\n" +
+             "\nm.lut:\n  Error loading LUT\n" + kLutMissing + kCannotConvert + "\ny.look:\n" +
+             kLutMissing + kResampling + kWritten + "\nz.look:\n" + kWritten + "\nz.lut:\n" +
+             kIsCubrel,
+         "6 converted, 2 unchanged, 2 failed\n",
+         14},
+        {"-size 8",
+         {
+             {"a.look", BaseLook(Parameter("Gain.X", "0.5"))},
+             {"a.lut", kRamp},
+             {"b.look", BaseLook(Parameter("BaseLUT", "a.look"))},
+             {"c.look", "not a look"},
+         },
+         "\na.look:\n" + updated + "\na.lut:\n" + overwrite + updated + "\nb.look:\n" + updated +
+             "\nc.look:\n  Not a valid .look file\n",
+         "3 converted, 0 unchanged, 1 failed\n",
+         4},
+    };
+    for (const auto& batch : batches) {
+        const struct {
+            std::string options;
+            bool strict;
+        } runs[] = {{"-jobs 1", false},
+                    {"-JOBS 4", false},
+                    {"", false},
+                    {"-strict", true},
+                    {"-jobs 3 -Strict", true}};
+        std::map<std::string, std::string> firstFiles;
+        for (const auto& run : runs) {
+            const std::string line = ". " + batch.options + " " + run.options;
+            for (const std::string& name : List())
+                std::filesystem::remove(m_work + "/" + name);
+            for (const auto& [name, bytes] : batch.inputs)
+                WriteFile(name, bytes);
+            const RunResult result = Run(Words(line));
+            EXPECT_EQ(result.out, kBanner + batch.expected) << line;
+            EXPECT_EQ(result.err, run.strict ? batch.summary : "") << line;
+            EXPECT_EQ(result.exitCode, run.strict ? 2 : 0) << line;
+            std::map<std::string, std::string> files;
+            for (const std::string& name : List())
+                files[name] = ReadFile(name);
+            if (firstFiles.empty())
+                firstFiles = files;
+            EXPECT_TRUE(files == firstFiles) << line;
+        }
+        EXPECT_EQ(firstFiles.size(), batch.fileCount) << batch.options;
+    }
+
+    // Without a failure, -strict still sums up and exits with 0.
+    const RunResult clean = Run({"a.look", "-cubrel", "-strict"});
+    EXPECT_EQ(clean.err, "1 converted, 0 unchanged, 0 failed\n");
+    EXPECT_EQ(clean.exitCode, 0);
+}
+
+// On a terminal, standard error shows each file awaited, redrawn in place, and
+// a summary; standard output is the same either way.
+TEST_F(BatchTest, ProgressIsShownOnATerminalOnly) {
+    WriteFile("a.look", "not a look");
+    WriteFile("b.lut", "3LUT");
+    const RunResult result = Run({".", "-cubrel"}, {.errorOnTerminal = true});
+    EXPECT_EQ(result.out, kBanner + "\na.look:\n  Not a valid .look file\n\nb.lut:\n" + kIsCubrel);
+    EXPECT_EQ(result.err, "\r\033[KFile 1 of 2: a.look\r\033[K\r\033[KFile 2 of 2: b.lut\r\033[K"
+                          "0 converted, 1 unchanged, 1 failed\r\n");
+    EXPECT_EQ(result.exitCode, 0);
+}
+
+} // namespace

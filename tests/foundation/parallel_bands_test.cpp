@@ -1,0 +1,49 @@
+#include "foundation/parallel_bands.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// Every index is worked on once, in the bands that a split into threadCount gives,
+// and no more threads than the cores to spare join the calling one: with none
+// to spare, every band runs on the calling thread.
+TEST(ParallelBandsTest, BandsCoverTheRangeOnceOnTheCoresToSpare) {
+    const uint32_t allSpare = TakeSpareCores(1000);
+    ReturnSpareCores(allSpare);
+    for (const bool coresTaken : {false, true}) {
+        const uint32_t taken = coresTaken ? TakeSpareCores(1000) : 0;
+        for (const uint32_t threadCount : {1u, 2u, 3u, 7u})
+            for (const uint32_t count : {0u, 1u, 5u, 100u}) {
+                // A range of one index at most is one band.
+                const uint32_t bands = count <= 1 ? 1 : threadCount;
+                std::mutex lock;
+                std::vector<int> visits(count);
+                std::vector<std::thread::id> threads;
+                ParallelBands(count, threadCount, [&](uint32_t band, uint32_t first, uint32_t end) {
+                    std::lock_guard<std::mutex> hold(lock);
+                    EXPECT_EQ(first, uint32_t(uint64_t(count) * band / bands));
+                    EXPECT_EQ(end, uint32_t(uint64_t(count) * (band + 1) / bands));
+                    for (uint32_t i = first; i < end; ++i)
+                        ++visits[i];
+                    if (std::find(threads.begin(), threads.end(), std::this_thread::get_id()) ==
+                        threads.end())
+                        threads.push_back(std::this_thread::get_id());
+                });
+                EXPECT_EQ(visits, std::vector<int>(count, 1)) << threadCount << " " << count;
+                EXPECT_LE(threads.size(), coresTaken ? 1u : allSpare + 1) << threadCount;
+                if (coresTaken && !threads.empty()) {
+                    EXPECT_EQ(threads[0], std::this_thread::get_id());
+                }
+            }
+        ReturnSpareCores(taken);
+        EXPECT_EQ(TakeSpareCores(1000), allSpare);
+        ReturnSpareCores(allSpare);
+    }
+}
+
+} // namespace
