@@ -199,7 +199,7 @@ bool CVxCurveSet::Sample(uint32_t n, float* out) {
 bool CVxCurveSet::SampleScript(const std::vector<double>& inputs, float* out) {
     // The samples share one budget of steps, so that a runaway script ends
     // while a script that loops long at every sample still runs through.
-    uint64_t stepsLeft = kScriptStepBudget;
+    uint64_t stepsLeft = m_scriptStepBudget;
     for (size_t i = 0; i < inputs.size(); ++i) {
         float* entry = out + i * 4;
         m_script->Set("in", inputs[i]);
