@@ -106,7 +106,9 @@ void BM_ReadLookFile(benchmark::State& state) {
         std::unique_ptr<CVxShapeMask> mask;
         uint32_t size = 0;
         CVxString text;
-        return ReadTextFile(path, text) && ReadLookText(grading, text, mask, size) ? size : 0;
+        SystemFileAccess files;
+        return ReadTextFile(files, path, text) && ReadLookText(grading, text, mask, size) ? size
+                                                                                          : 0;
     });
 }
 BENCHMARK(BM_ReadLookFile)->Arg(64)->Arg(256)->Unit(benchmark::kMillisecond);

@@ -8,6 +8,7 @@
 #include "lut/lut.h"
 
 #include "../tests/support/scratch_folder.h"
+#include "../tests/support/system_luts.h"
 #include "memcpy_ratio.h"
 
 #include <benchmark/benchmark.h>
@@ -79,8 +80,8 @@ void BM_LoadCube65(benchmark::State& state) {
     for (auto _ : state) {
         CVxLUT lut;
         const Clock::time_point start = Clock::now();
-        const bool loaded =
-            lut.Load(path, false, CVxLUT::EDimensionRequirement::eAnyDimension, false);
+        const bool loaded = lut.Load(SystemLuts::Plain(), path, false,
+                                     CVxLUT::EDimensionRequirement::eAnyDimension, false);
         total += SecondsSince(start);
         if (!loaded || lut.m_size != 65)
             state.SkipWithError("the cube file did not load");
@@ -122,7 +123,9 @@ void BM_WriteCubrel129(benchmark::State& state) {
     double total = 0;
     for (auto _ : state) {
         const Clock::time_point start = Clock::now();
-        const bool written = WriteCubrelFile(lut.m_data, n, 4, buffer.data(), path);
+        SystemFileAccess files;
+        const std::unique_ptr<FileOutput> file = files.Replace(path);
+        const bool written = WriteCubrelFile(lut.m_data, n, 4, buffer.data(), *file);
         total += SecondsSince(start);
         if (!written)
             state.SkipWithError("the Cubrel file was not written");
@@ -188,7 +191,8 @@ double BestLoadSeconds(const CVxString& path, int repeats) {
     for (int i = 0; i < repeats; ++i) {
         CVxLUT lut;
         const Clock::time_point start = Clock::now();
-        lut.Load(path, false, CVxLUT::EDimensionRequirement::eAnyDimension, true);
+        lut.Load(SystemLuts::Plain(), path, false, CVxLUT::EDimensionRequirement::eAnyDimension,
+                 true);
         best = std::min(best, SecondsSince(start));
     }
     return best;
@@ -208,8 +212,8 @@ void BM_LoadCurveFile(benchmark::State& state) {
     for (auto _ : state) {
         CVxLUT lut;
         const Clock::time_point start = Clock::now();
-        const bool loaded =
-            lut.Load(path, false, CVxLUT::EDimensionRequirement::eAnyDimension, true);
+        const bool loaded = lut.Load(SystemLuts::Plain(), path, false,
+                                     CVxLUT::EDimensionRequirement::eAnyDimension, true);
         total += SecondsSince(start);
         if (!loaded || lut.m_size != 1024)
             state.SkipWithError("the curve file did not load");

@@ -7,6 +7,8 @@
 #include "lut/lut.h"
 #include "lut/ocio_reader.h"
 
+#include "../tests/support/system_luts.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -60,7 +62,8 @@ void BM_CubrelLatticeFromCdlClf65(benchmark::State& state) {
     std::vector<float> lattice(65 * 65 * 65 * 3);
     for (auto _ : state) {
         OcioFileTransform transform;
-        if (!transform.Open(path) || !transform.ApplyToLattice(65, lattice.data()))
+        if (!transform.Open(SystemLuts::Plain().files, path) ||
+            !transform.ApplyToLattice(65, lattice.data()))
             state.SkipWithError("the CLF file could not be applied");
         benchmark::DoNotOptimize(lattice.data());
     }
@@ -72,7 +75,8 @@ void BM_LoadClf(benchmark::State& state) {
         state.range(0) == 0 ? WriteFile("cdl.clf", kCdlClf) : WriteFile("table.clf", TableClf());
     for (auto _ : state) {
         CVxLUT lut;
-        if (!lut.Load(path, false, CVxLUT::EDimensionRequirement::eAnyDimension, false))
+        if (!lut.Load(SystemLuts::Plain(), path, false,
+                      CVxLUT::EDimensionRequirement::eAnyDimension, false))
             state.SkipWithError("the CLF file did not load");
     }
 }

@@ -12,8 +12,10 @@
 
 #include "look/parsed_look.h"
 #include "render/compositing_engine.h"
+#include "render/shader_registry.h"
 
 #include "../tests/support/scratch_folder.h"
+#include "../tests/support/system_luts.h"
 
 #include <benchmark/benchmark.h>
 
@@ -91,7 +93,9 @@ const char* const kLookNames[] = {"per_channel", "tonal_ranges", "secondaries"};
 void BM_RenderLookToLut(benchmark::State& state) {
     const std::unique_ptr<ParsedLook> look = ReadLook(LookText(int(state.range(0))).c_str());
     const uint32_t N = uint32_t(state.range(1));
-    CVxSoftwareCompositingEngine engine;
+    SystemLuts luts;
+    const CVxShaderRegistry shaders(luts.files, "Z:\\no\\shaders\\");
+    CVxSoftwareCompositingEngine engine(RenderEnvironment{shaders, luts.source});
     for (auto _ : state) {
         const RenderedLutBuffer nodes(engine.RenderLookToLut(look->grading, kLatticeCube, N,
                                                              nullptr, kRedFastest, CVxString()));

@@ -16,7 +16,7 @@ void ReadAndSample(const CVxString& path, bool tryLut) {
     CurveSetHolder set(new CVxCurveSet());
     set->SetScriptStepBudget(kScriptStepBudget);
     FrameworkError error;
-    if (!set->Read(path, &error, tryLut))
+    if (!set->Read(fuzz::Luts().source, path, &error, tryLut))
         return;
     for (int channel = 0; channel < CVxCurveSet::kChannels; ++channel)
         set->Curve(static_cast<CVxCurveSet::EChannel>(channel));

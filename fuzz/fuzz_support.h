@@ -1,9 +1,9 @@
 #pragma once
 
-#include "foundation/settings.h"
 #include "foundation/vx_string.h"
 
 #include "../tests/support/scratch_folder.h"
+#include "../tests/support/system_luts.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -32,11 +32,16 @@ inline CVxString TextOf(const uint8_t* data, size_t size) {
     return CVxString(reinterpret_cast<const char*>(data), static_cast<uint32_t>(size));
 }
 
+// LUT reading for the targets over the machine's files.
+inline SystemLuts& Luts() {
+    static SystemLuts luts;
+    return luts;
+}
+
 // A few small LUT files and shader packages in the scratch folder. The LUT
-// folder becomes the first LUT folder of the user settings before anything
-// builds the folder index, so that the bare names the seeds use
-// ("identity.cube", ...) find these files. Returns the shader folder (drive
-// form) for a registry of the test packages "Test.Lut" and "Test.NoOp".
+// folder is indexed as the LUT folder of Luts(), so that the bare names the
+// seeds use ("identity.cube", ...) find these files. Returns the shader folder
+// (drive form) for a registry of the test packages "Test.Lut" and "Test.NoOp".
 inline CVxString InstallLutsAndShaders() {
     static const char kIdentity[] = "0 0 0\n1 0 0\n0 1 0\n1 1 0\n0 0 1\n1 0 1\n0 1 1\n1 1 1\n";
     static const char kRotate[] = "0 0 0\n0 1 0\n0 0 1\n0 1 1\n1 0 0\n1 1 0\n1 0 1\n1 1 1\n";
@@ -51,8 +56,8 @@ inline CVxString InstallLutsAndShaders() {
                   "<texturelist name=\"Lut\" unit=\"1\" extern=\"1\" default=\"\"/>\n"
                   "</shader>\nVEXLAN.LUT.3D");
     scratch.Write("shaders/Test/noop.vxtp", "<shader name=\"Test.NoOp\"></shader>\nVEXLAN.NoOp");
-    GlobalSettings().UserStore().GetStringRecorded("ColorTransforms.LUTPath1",
-                                                   CVxString(scratch.Drive("luts/").c_str()));
+    const CVxString folders[1] = {CVxString(scratch.Drive("luts/").c_str())};
+    Luts().folders.Build(Luts().files, folders, 1);
     return CVxString(scratch.Drive("shaders/").c_str());
 }
 

@@ -19,8 +19,10 @@ struct Renderer {
     std::unique_ptr<CVxSoftwareCompositingEngine> engine;
     float lattice[kLatticeSize * kLatticeSize * kLatticeSize * 3];
     Renderer() {
-        registry = std::make_unique<CVxShaderRegistry>(fuzz::InstallLutsAndShaders());
-        engine = std::make_unique<CVxSoftwareCompositingEngine>(registry.get());
+        registry =
+            std::make_unique<CVxShaderRegistry>(fuzz::Luts().files, fuzz::InstallLutsAndShaders());
+        engine = std::make_unique<CVxSoftwareCompositingEngine>(
+            RenderEnvironment{*registry, fuzz::Luts().source});
         engine->SetThreadCount(1);
     }
 };

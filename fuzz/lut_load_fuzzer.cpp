@@ -41,7 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         sum += data[i];
     const LoadMode& mode = kModes[sum % (sizeof kModes / sizeof kModes[0])];
     CVxLUT lut;
-    if (lut.Load(path, mode.upsample, mode.requirement, mode.curveFallback) && !lut.IsEmpty())
+    if (lut.Load(fuzz::Luts().source, path, mode.upsample, mode.requirement, mode.curveFallback) &&
+        !lut.IsEmpty())
         ApplyProbes(lut);
     return 0;
 }

@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const char* name : kNames) {
         OcioFileTransform transform;
         float lattice[3 * 3 * 3 * 3];
-        if (transform.Open(fuzz::WriteScratchFile(name, data, size)))
+        if (transform.Open(fuzz::Luts().files, fuzz::WriteScratchFile(name, data, size)))
             transform.ApplyToLattice(3, lattice);
     }
     uint32_t sum = 0;
@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         sum += data[i];
     const char* name = kNames[sum % (sizeof kNames / sizeof kNames[0])];
     CVxLUT lut;
-    if (lut.Load(fuzz::WriteScratchFile(name, data, size), false,
+    if (lut.Load(fuzz::Luts().source, fuzz::WriteScratchFile(name, data, size), false,
                  CVxLUT::EDimensionRequirement::eAnyDimension, false) &&
         !lut.IsEmpty())
         ApplyProbes(lut);

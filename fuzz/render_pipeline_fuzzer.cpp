@@ -67,8 +67,10 @@ struct Scene {
     CVxRenderContext context;
 
     Scene() {
-        registry = std::make_unique<CVxShaderRegistry>(fuzz::InstallLutsAndShaders());
-        engine = std::make_unique<CVxSoftwareCompositingEngine>(registry.get());
+        registry =
+            std::make_unique<CVxShaderRegistry>(fuzz::Luts().files, fuzz::InstallLutsAndShaders());
+        engine = std::make_unique<CVxSoftwareCompositingEngine>(
+            RenderEnvironment{*registry, fuzz::Luts().source});
         engine->SetThreadCount(1);
         for (uint32_t i = 0; i < kSide * kSide * 3; ++i)
             pixels[i] = float(i) / float(kSide * kSide * 3 - 1);

@@ -1,7 +1,6 @@
 #include "foundation/directory_scan.h"
 
 #include "foundation/paths.h"
-#include "platform/access_gate.h"
 #include "platform/directory_search.h"
 
 #include <string_view>
@@ -18,12 +17,12 @@ CVxDirectoryScan::~CVxDirectoryScan() = default;
 bool CVxDirectoryScan::Next() {
     if (!m_started) {
         m_started = true;
-        platform::PassAccessGate(m_namePattern.View(), platform::EAccess::eList);
         m_search = std::make_unique<platform::DirectorySearch>();
         if (!m_search->Open(m_folder.View())) {
             m_search.reset();
             return false;
         }
+        m_listed = true;
     }
     if (!m_search)
         return false;

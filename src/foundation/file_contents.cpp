@@ -35,32 +35,6 @@ bool ReadBinaryFile(const CVxString& path, CVxString& bytes, uint32_t maxSize) {
     }
 }
 
-bool ReadTextFile(const CVxString& path, CVxString& text, bool keepLineBreaks) {
-    text.Empty();
-    CVxPosixFile file;
-    if (!file.Open(path, "rb"))
-        return false;
-    const int64_t size = file.Size();
-    if (size < 0)
-        return false;
-    // The text's buffer holds one byte more than the file; that byte must still be countable.
-    const uint32_t length = static_cast<uint32_t>(size & 0xFFFFFFFF);
-    if (length == CVxString::npos)
-        return false;
-    const bool complete = ReadOpenFile(file, length, text);
-    text.SetLength(static_cast<uint32_t>(std::strlen(text.c_str())));
-    if (!complete)
-        return false;
-    if (!keepLineBreaks)
-        text.ConvertLineBreaks(1);
-    return true;
-}
-
-bool ReplaceFileContents(const CVxString& path, const void* data, size_t size) {
-    FileReplacementSink replacement(path);
-    return replacement.Append(data, size) && replacement.Commit();
-}
-
 bool FileReplacementSink::Append(const void* data, size_t size) {
     if (!m_begun) {
         m_begun = true;

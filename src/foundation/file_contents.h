@@ -1,6 +1,6 @@
 #pragma once
 
-#include "foundation/byte_sink.h"
+#include "foundation/file_access.h"
 #include "foundation/vx_string.h"
 #include "platform/file_system.h"
 
@@ -14,28 +14,18 @@
 // not fit in memory; bytes is then empty or holds what was read.
 bool ReadBinaryFile(const CVxString& path, CVxString& bytes, uint32_t maxSize = 0xFFFFFFFEu);
 
-// Reads a whole file as text: a 0 byte in the file ends the text, and unless
-// keepLineBreaks is set every "\r\n", "\n\r" and lone "\r" becomes "\n". False
-// when the file cannot be opened or read whole; the text then holds what was read.
-bool ReadTextFile(const CVxString& path, CVxString& text, bool keepLineBreaks = false);
-
-// Replaces the file at path with the given bytes atomically: a failed write
-// leaves any old file whole and no temporary file behind. What may be replaced,
-// and what the new file keeps of the old one, is platform::FileReplacement's.
-bool ReplaceFileContents(const CVxString& path, const void* data, size_t size);
-
 // A sink that writes the same replacement in pieces: Append as often as needed,
 // then Commit. The replacement begins with the first Append, so a writer that
 // fails before its first byte leaves nothing behind, not even a temporary
 // file. Until Commit the old file stays whole; a sink destroyed without Commit
 // leaves nothing behind.
-class FileReplacementSink : public ByteSink {
+class FileReplacementSink : public FileOutput {
 public:
     explicit FileReplacementSink(const CVxString& path) : m_path(path) {}
 
     bool Append(const void* data, size_t size) override;
     // False when nothing was appended, or the file could not be begun, written or renamed.
-    bool Commit();
+    bool Commit() override;
 
 private:
     CVxString m_path;

@@ -1,7 +1,5 @@
 #include "foundation/parallel_bands.h"
 
-#include "platform/access_gate.h"
-
 #include <atomic>
 #include <system_error>
 #include <thread>
@@ -53,15 +51,11 @@ void ParallelBands(uint32_t count, uint32_t threadCount,
             work(band, bandStart(band), bandStart(band + 1));
     };
     const uint32_t cores = TakeSpareCores(threadCount - 1);
-    platform::AccessGate* gate = platform::ThreadAccessGate();
     std::vector<std::thread> helpers;
     helpers.reserve(cores);
     for (uint32_t helper = 0; helper < cores; ++helper) {
         try {
-            helpers.emplace_back([&takeBands, gate] {
-                platform::SetThreadAccessGate(gate);
-                takeBands();
-            });
+            helpers.emplace_back(takeBands);
         } catch (const std::system_error&) {
             break;
         }

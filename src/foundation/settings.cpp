@@ -40,10 +40,10 @@ SettingsStore::SettingsStore(const CVxString& filePath, const CVxString& rootNam
     m_filePath.SlashesToBackslashes();
 }
 
-bool SettingsStore::Load() {
+bool SettingsStore::Load(FileAccess& files) {
     std::lock_guard<std::mutex> guard(m_lock);
     CVxString text;
-    if (!ReadBinaryFile(m_filePath, text))
+    if (!files.ReadFile(m_filePath, text, CVxString::npos - 1))
         return false;
     return ParseLocked(text);
 }
@@ -193,26 +193,27 @@ CVxString ExpandedSetting(SettingsStore& store, const char* key, const CVxString
 }
 
 // Loads the global store, then reads where the log goes.
-CVxString LoadGlobalStoreAndLogPath(SettingsStore& globalStore, const CVxString& baseFolder) {
-    globalStore.Load();
+CVxString LoadGlobalStoreAndLogPath(FileAccess& files, SettingsStore& globalStore,
+                                    const CVxString& baseFolder) {
+    globalStore.Load(files);
     return ExpandedSetting(globalStore, "Log", baseFolder + "log\\Generic.log");
 }
 
 } // namespace
 
-Settings::Settings() : Settings(ParentFolder(ProgramFolder())) {}
+Settings::Settings(FileAccess& files) : Settings(files, ParentFolder(ProgramFolder())) {}
 
-Settings::Settings(const CVxString& baseFolder)
+Settings::Settings(FileAccess& files, const CVxString& baseFolder)
     : m_baseFolder(baseFolder),
       m_globalStore(m_baseFolder + "settings/Global_Settings.xml", "values"),
-      m_logPath(LoadGlobalStoreAndLogPath(m_globalStore, m_baseFolder)),
+      m_logPath(LoadGlobalStoreAndLogPath(files, m_globalStore, m_baseFolder)),
       m_userStore(ExpandedSetting(m_globalStore, "UtilitySettings",
                                   m_baseFolder + "settings/Utility_Settings.xml"),
                   "values") {
     CVxString message;
     message.Format("Loading user settings from %s", m_userStore.FilePath().c_str());
     Log("GlobalSettings", message);
-    if (!m_userStore.Load())
+    if (!m_userStore.Load(files))
         Log("GlobalSettings", "Failed to load user settings, using default values.");
     m_userSettingsFolder = FolderOf(m_userStore.FilePath());
     m_resourceFolder = ExpandedSetting(m_globalStore, "ResourcePath", m_baseFolder + "resources");
@@ -226,9 +227,4 @@ void Settings::Log(const char* category, const CVxString& message) {
     CVxString line;
     line.Format("[%s] %s\n", category, message.c_str());
     platform::AppendToFile(m_logPath.View(), line.Data(), line.Length());
-}
-
-Settings& GlobalSettings() {
-    static Settings settings;
-    return settings;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "foundation/file_access.h"
 #include "foundation/name_table.h"
 #include "foundation/vx_string.h"
 
@@ -12,7 +13,7 @@ public:
     SettingsStore(const CVxString& filePath, const CVxString& rootName);
     virtual ~SettingsStore() = default;
 
-    bool Load();
+    bool Load(FileAccess& files);
     // Parses settings text directly (Load reads the file and calls this).
     bool LoadText(const CVxString& text);
 
@@ -45,12 +46,14 @@ private:
     std::mutex m_lock;
 };
 
-// The process-wide settings object, created on first use.
+// The settings of an installation, read once for a run.
 class Settings {
 public:
-    Settings();
+    // Settings of the installation around the program: its base folder is the
+    // parent of the program's folder.
+    explicit Settings(FileAccess& files);
     // Settings of the installation around a given base folder (with trailing backslash).
-    explicit Settings(const CVxString& baseFolder);
+    Settings(FileAccess& files, const CVxString& baseFolder);
 
     const CVxString& BaseFolder() const { return m_baseFolder; }
     const CVxString& ResourceFolder() const { return m_resourceFolder; }
@@ -70,5 +73,3 @@ private:
     CVxString m_userSettingsFolder;
     CVxString m_resourceFolder;
 };
-
-Settings& GlobalSettings();

@@ -127,7 +127,7 @@ void PackCubrelLattice(const float* lattice, uint32_t n, uint32_t channels, uint
 }
 
 bool WriteCubrelFile(const float* lattice, uint32_t n, uint32_t channels, uint8_t* buffer,
-                     const CVxString& path) {
+                     FileOutput& out) {
     PackCubrelLattice(lattice, n, channels, buffer);
-    return ReplaceFileContents(path, buffer, CubrelFileSize(n));
+    return out.Append(buffer, CubrelFileSize(n)) && out.Commit();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "foundation/file_access.h"
 #include "foundation/vx_string.h"
 
 #include <cstddef>
@@ -23,7 +24,7 @@ uint32_t CubrelCode(float value);
 // first three used) into the words after the header, blue fastest, big-endian.
 void PackCubrelLattice(const float* lattice, uint32_t n, uint32_t channels, uint8_t* buffer);
 
-// Packs the lattice into the prepared buffer and replaces the file at path with
-// the whole buffer. A failed write leaves any old file whole.
+// Packs the lattice into the prepared buffer and writes the whole buffer into
+// the output, which it commits. A failed write leaves any old file whole.
 bool WriteCubrelFile(const float* lattice, uint32_t n, uint32_t channels, uint8_t* buffer,
-                     const CVxString& path);
+                     FileOutput& out);

@@ -1,10 +1,9 @@
 #include "lut/curve_set.h"
 #include "lut/curve_set_formats.h"
 #include "lut/lut.h"
-#include "lut/lut_folder_index.h"
+#include "lut/lut_files.h"
 #include "lut/lut_text.h"
 
-#include "foundation/file_contents.h"
 #include "foundation/paths.h"
 #include "foundation/vx_string.h"
 #include "script/shader_script.h"
@@ -97,9 +96,10 @@ void CVxCurveSet::ResetCurves() {
     }
 }
 
-bool CVxCurveSet::TakeLut(const CVxString& path) {
+bool CVxCurveSet::TakeLut(const LutFiles& source, const CVxString& path) {
     std::unique_ptr<CVxLUT> lut(new (std::nothrow) CVxLUT());
-    if (!lut || !lut->Load(path, false, CVxLUT::EDimensionRequirement::eAnyDimension, false))
+    if (!lut ||
+        !lut->Load(source, path, false, CVxLUT::EDimensionRequirement::eAnyDimension, false))
         return false;
     if (lut->m_is3D) {
         m_lattice = std::move(lut);
@@ -147,18 +147,19 @@ bool CVxCurveSet::ReadScript(const CVxString& text) {
     return true;
 }
 
-bool CVxCurveSet::Read(const CVxString& path, FrameworkError* errorOut, bool tryLUT) {
+bool CVxCurveSet::Read(const LutFiles& source, const CVxString& path, FrameworkError* errorOut,
+                       bool tryLUT) {
     m_lattice.reset();
     m_script.reset();
     DropCurves();
 
-    const CVxString resolved = ResolveLutName(path, CVxString(), ELutNameOrder::eExistingFileFirst);
-    if (tryLUT && TakeLut(resolved))
+    const CVxString resolved = source.Resolve(path, CVxString(), ELutNameOrder::eExistingFileFirst);
+    if (tryLUT && TakeLut(source, resolved))
         return true;
     DropCurves();
 
     CVxString text;
-    if (!ReadTextFile(resolved, text, true)) {
+    if (!ReadTextFile(source.files, resolved, text, true)) {
         ReportError(errorOut, resolved, "file not found.");
         return false;
     }

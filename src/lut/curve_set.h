@@ -21,6 +21,8 @@ struct FrameworkError {
 // and a master curve, or a script that computes red, green and blue from
 // "in", or (when the file is a lattice LUT) that lattice. Reference-counted:
 // the count is 1 at creation and Release deletes the set at 0.
+struct LutFiles;
+
 class CVxCurveSet {
 public:
     enum class EChannel : uint8_t { eRed = 0, eGreen = 1, eBlue = 2, eMaster = 3 };
@@ -38,7 +40,7 @@ public:
     // no such file exists). With tryLUT, a LUT file is taken first: a 1D table
     // becomes the curves, a lattice is kept. Otherwise the text formats are
     // tried in turn. On failure errorOut (when given) receives the reason.
-    bool Read(const CVxString& path, FrameworkError* errorOut, bool tryLUT);
+    bool Read(const LutFiles& source, const CVxString& path, FrameworkError* errorOut, bool tryLUT);
 
     // Statements that sampling a script may execute over all its samples.
     static constexpr uint64_t kScriptStepBudget = 100000000;
@@ -65,7 +67,7 @@ private:
     void DropCurves();
     // Empties the curves and gives them back their initial kinds.
     void ResetCurves();
-    bool TakeLut(const CVxString& path);
+    bool TakeLut(const LutFiles& source, const CVxString& path);
     bool ReadTextFormats(const CVxString& text);
     bool ReadScript(const CVxString& text);
     bool SampleScript(const std::vector<double>& inputs, float* out);

@@ -8,6 +8,8 @@
 // The one in-memory LUT: a 1D table or a 3D lattice of RGBA float entries
 // (red fastest, A always 1), its domain, derived lookup factors and an
 // optional 1D pre-LUT applied to the input first.
+struct LutFiles;
+
 class CVxLUT {
 public:
     // Which tables a caller of Load accepts.
@@ -29,7 +31,8 @@ public:
     // outside the old domain). On the domain [0, 1] this is Resample.
     bool ResampleOverUnitDomain(uint32_t newSize);
     bool UpsampleToPowerOfTwo(uint32_t maxSize);
-    bool Load(const CVxString& path, bool upsampleToPowerOfTwo,
+    // Reads the LUT file at path, resolved through the run's LUT folders.
+    bool Load(const LutFiles& source, const CVxString& path, bool upsampleToPowerOfTwo,
               EDimensionRequirement dimensionRequirement, bool allowCurveFallback);
 
     // Drops the pre-LUT, if any.

@@ -1,12 +1,10 @@
 #include "lut/lut_folder_index.h"
 
-#include "foundation/directory_scan.h"
 #include "foundation/paths.h"
-#include "foundation/settings.h"
 
 #include <algorithm>
 
-void LutFolderIndex::Build(const CVxString* folders, size_t count) {
+void LutFolderIndex::Build(FileAccess& files, const CVxString* folders, size_t count) {
     m_paths.Clear();
     m_names.clear();
     for (size_t i = 0; i < count; ++i) {
@@ -16,13 +14,11 @@ void LutFolderIndex::Build(const CVxString* folders, size_t count) {
             continue;
         if (!folder.EndsWith("\\"))
             folder.Append('\\');
-        CVxDirectoryScan scan(folder + "*.*", false);
-        while (scan.Next()) {
-            if (scan.IsDirectory())
-                continue;
-            if (m_paths.Insert(scan.Name(), scan.FullPath()))
-                m_names.push_back(scan.Name());
-        }
+        std::vector<FolderEntry> entries;
+        files.ListFolder(folder + "*.*", false, entries);
+        for (const FolderEntry& entry : entries)
+            if (!entry.isFolder && m_paths.Insert(entry.name, entry.fullPath))
+                m_names.push_back(entry.name);
     }
     std::sort(m_names.begin(), m_names.end(), [](const CVxString& a, const CVxString& b) {
         return a.Compare(b, CVxString::eCaseInsensitive) < 0;
@@ -37,37 +33,18 @@ bool LutFolderIndex::Find(const CVxString& name, CVxString& fullPath) const {
     return true;
 }
 
-const LutFolderIndex& LutFolderIndex::Shared() {
-    static const LutFolderIndex index = [] {
-        SettingsStore& store = GlobalSettings().UserStore();
-        const CVxString folders[2] = {store.GetString("ColorTransforms.LUTPath1", CVxString()),
-                                      store.GetString("ColorTransforms.LUTPath2", CVxString())};
-        LutFolderIndex built;
-        built.Build(folders, 2);
-        return built;
-    }();
-    return index;
-}
-
-CVxString LutFolderIndex::Resolve(const CVxString& name, const CVxString& folder,
+CVxString LutFolderIndex::Resolve(FileAccess& files, const CVxString& name, const CVxString& folder,
                                   ELutNameOrder order, const CVxString& lastFolder) const {
     if (IsAbsolutePath(name))
         return name;
-    if (order == ELutNameOrder::eExistingFileFirst && FileExists(name))
+    if (order == ELutNameOrder::eExistingFileFirst && FileExists(files, name))
         return name;
     CVxString fullPath;
     if (Find(name, fullPath))
         return fullPath;
     const CVxString path = folder.IsEmpty() ? name : folder + name;
-    if (lastFolder.IsEmpty() || FileExists(path))
+    if (lastFolder.IsEmpty() || FileExists(files, path))
         return path;
     const CVxString last = lastFolder + name;
-    return FileExists(last) ? last : path;
-}
-
-CVxString ResolveLutName(const CVxString& name, const CVxString& folder, ELutNameOrder order,
-                         const CVxString& lastFolder) {
-    if (IsAbsolutePath(name))
-        return name;
-    return LutFolderIndex::Shared().Resolve(name, folder, order, lastFolder);
+    return FileExists(files, last) ? last : path;
 }

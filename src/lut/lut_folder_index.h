@@ -1,5 +1,6 @@
 #pragma once
 
+#include "foundation/file_access.h"
 #include "foundation/name_table.h"
 #include "foundation/vx_string.h"
 
@@ -16,13 +17,9 @@ enum class ELutNameOrder : uint8_t { eIndexFirst, eExistingFileFirst };
 // earlier folder wins.
 class LutFolderIndex {
 public:
-    // The index over the folders of "ColorTransforms.LUTPath1" and
-    // "ColorTransforms.LUTPath2", built on first use and kept for the process.
-    static const LutFolderIndex& Shared();
-
     // Lists each absolute folder (relative ones are skipped) without descending
     // into sub-folders, and replaces whatever the index held.
-    void Build(const CVxString* folders, size_t count);
+    void Build(FileAccess& files, const CVxString* folders, size_t count);
     bool Find(const CVxString& name, CVxString& fullPath) const;
     // Every indexed name, sorted without regard to case.
     const std::vector<CVxString>& Names() const { return m_names; }
@@ -33,16 +30,10 @@ public:
     // backslash) when one is given, and as it stands otherwise. When no file
     // is there either, a file of that name in `lastFolder` (empty for none,
     // else ending in a backslash) is taken instead.
-    CVxString Resolve(const CVxString& name, const CVxString& folder, ELutNameOrder order,
-                      const CVxString& lastFolder = CVxString()) const;
+    CVxString Resolve(FileAccess& files, const CVxString& name, const CVxString& folder,
+                      ELutNameOrder order, const CVxString& lastFolder = CVxString()) const;
 
 private:
     NameTable<CVxString> m_paths;
     std::vector<CVxString> m_names;
 };
-
-// Resolve on the shared index. Only a relative name builds that index, so
-// that absolute paths never cause the LUT folders to be listed.
-CVxString ResolveLutName(const CVxString& name, const CVxString& folder = CVxString(),
-                         ELutNameOrder order = ELutNameOrder::eIndexFirst,
-                         const CVxString& lastFolder = CVxString());

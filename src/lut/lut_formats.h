@@ -29,7 +29,7 @@ bool LooksLikeLookDocument(const uint8_t* data, size_t size);
 
 // Samples a curve set read from the file into a 1024-entry 1D table; the last
 // resort of Load for files that no LUT format recognises.
-bool LoadCurveSetFallback(CVxLUT& lut, const CVxString& path);
+bool LoadCurveSetFallback(CVxLUT& lut, const LutFiles& source, const CVxString& path);
 
 // One line of ascending 3DL input code values. Even values size the lattice;
 // uneven ones also give it a 1D pre-LUT onto the texel centres of its nodes,

@@ -1,13 +1,11 @@
 #include "lut/curve_set.h"
 #include "lut/lut.h"
-#include "lut/lut_folder_index.h"
+#include "lut/lut_files.h"
 #include "lut/lut_formats.h"
 #include "lut/lut_text.h"
 #include "lut/ocio_reader.h"
 
-#include "foundation/file_contents.h"
 #include "foundation/paths.h"
-#include "foundation/settings.h"
 #include "platform/ascii.h"
 
 #include <cstring>
@@ -23,10 +21,10 @@ constexpr uint32_t kCurveFallbackEntries = 1024;
 // Unlike the other callers of the resolver, Load turns slashes into
 // backslashes first, so that an absolute path written with slashes stands as it
 // is and a relative one is looked up in its backslash form.
-CVxString ResolveLutPath(const CVxString& path) {
+CVxString ResolveLutPath(const LutFiles& source, const CVxString& path) {
     CVxString normalised = path;
     normalised.SlashesToBackslashes();
-    return ResolveLutName(normalised);
+    return source.Resolve(normalised);
 }
 
 bool HasVxtxMagic(const uint8_t* data, size_t size) {
@@ -64,10 +62,10 @@ bool LooksLikeLookDocument(const uint8_t* data, size_t size) {
            probe.find("<look>", 5) != std::string_view::npos;
 }
 
-bool LoadCurveSetFallback(CVxLUT& lut, const CVxString& path) {
+bool LoadCurveSetFallback(CVxLUT& lut, const LutFiles& source, const CVxString& path) {
     CurveSetHolder set(new (std::nothrow) CVxCurveSet());
     // The set's own LUT attempt stays off: it would come straight back here.
-    if (!set || !set->Read(path, nullptr, false))
+    if (!set || !set->Read(source, path, nullptr, false))
         return false;
     if (!lut.Create(kCurveFallbackEntries, false) ||
         !set->Sample(kCurveFallbackEntries, lut.m_data))
@@ -76,18 +74,16 @@ bool LoadCurveSetFallback(CVxLUT& lut, const CVxString& path) {
     return true;
 }
 
-bool CVxLUT::Load(const CVxString& path, bool upsampleToPowerOfTwo,
+bool CVxLUT::Load(const LutFiles& source, const CVxString& path, bool upsampleToPowerOfTwo,
                   EDimensionRequirement dimensionRequirement, bool allowCurveFallback) {
-    const CVxString resolved = ResolveLutPath(path);
-    const bool upsample = GlobalSettings().UserStore().GetBoolRecorded(
-                              "ColorTransforms.AlwaysUpsampleToPoT", false) ||
-                          upsampleToPowerOfTwo;
+    const CVxString resolved = ResolveLutPath(source, path);
+    const bool upsample = source.alwaysUpsample || upsampleToPowerOfTwo;
     // The one format chosen by its extension: OpenColorIO reads the file itself.
     if (IsOcioLutFile(resolved))
-        return ReadOcioLut(*this, resolved, upsample, dimensionRequirement);
+        return ReadOcioLut(*this, source.files, resolved, upsample, dimensionRequirement);
     // The spare 0 byte after the file ends the text for the readers that scan it.
     CVxString bytes;
-    if (!ReadBinaryFile(resolved, bytes, kMaxFileSize))
+    if (!source.files.ReadFile(resolved, bytes, kMaxFileSize))
         return false;
     EReaderResult result = RecogniseAndRead(*this, reinterpret_cast<const uint8_t*>(bytes.Data()),
                                             bytes.Length(), upsample, dimensionRequirement);
@@ -100,7 +96,7 @@ bool CVxLUT::Load(const CVxString& path, bool upsampleToPowerOfTwo,
     if (!allowCurveFallback || dimensionRequirement == EDimensionRequirement::eOnly3D)
         return false;
     bytes = CVxString(); // the fallback reads the file again, as text
-    if (LoadCurveSetFallback(*this, resolved))
+    if (LoadCurveSetFallback(*this, source, resolved))
         return true;
     DeletePreLUT();
     Clear();

@@ -3,13 +3,11 @@
 #include "foundation/parallel_bands.h"
 #include "foundation/paths.h"
 #include "platform/ascii.h"
-#include "platform/path_mapping.h"
 
 #include <OpenColorIO/OpenColorIO.h>
 
 #include <atomic>
 #include <cmath>
-#include <filesystem>
 #include <mutex>
 #include <new>
 #include <vector>
@@ -67,15 +65,6 @@ OCIO::ConstContextRcPtr EmptyContext() {
     context->clearStringVars();
     context->clearSearchPaths();
     return context;
-}
-
-// The absolute POSIX path of an existing file, letter case resolved.
-bool PosixFilePath(const CVxString& path, std::string& posixPath) {
-    if (!platform::ResolvePath(std::string_view(path.c_str(), path.Length()), posixPath))
-        return false;
-    std::error_code error;
-    posixPath = std::filesystem::absolute(posixPath, error).string();
-    return !error;
 }
 
 // The nodes of a lattice axis: node i of channel c stands for
@@ -357,9 +346,9 @@ OcioFileTransform::~OcioFileTransform() {
     m_impl.reset();
 }
 
-bool OcioFileTransform::Open(const CVxString& path) {
+bool OcioFileTransform::Open(FileAccess& files, const CVxString& path) {
     std::string posixPath;
-    const bool found = PosixFilePath(path, posixPath);
+    const bool found = files.SystemPath(path, posixPath);
     std::lock_guard<std::mutex> hold(OcioLock());
     m_impl.reset();
     if (!found)
@@ -422,10 +411,10 @@ bool OcioFileTransform::FillLut(CVxLUT& lut, bool powerOfTwo,
     return filled;
 }
 
-bool ReadOcioLut(CVxLUT& lut, const CVxString& path, bool upsample,
+bool ReadOcioLut(CVxLUT& lut, FileAccess& files, const CVxString& path, bool upsample,
                  EDimensionRequirement requirement) {
     OcioFileTransform transform;
     // A transform that did not open fills nothing and leaves the LUT empty.
-    transform.Open(path);
+    transform.Open(files, path);
     return transform.FillLut(lut, upsample, requirement);
 }

@@ -2,6 +2,7 @@
 
 #include "lut/lut.h"
 
+#include "foundation/file_access.h"
 #include "foundation/vx_string.h"
 
 #include <cstddef>
@@ -28,9 +29,10 @@ public:
     OcioFileTransform(const OcioFileTransform&) = delete;
     OcioFileTransform& operator=(const OcioFileTransform&) = delete;
 
-    // Reads the file at a framework path and builds its processor. False,
-    // holding nothing, when OpenColorIO cannot read it.
-    bool Open(const CVxString& path);
+    // Reads the file at a framework path, which OpenColorIO opens by its
+    // system path, and builds its processor. False, holding nothing, when
+    // OpenColorIO cannot read it.
+    bool Open(FileAccess& files, const CVxString& path);
 
     // A CDL collection (.ccc, .cdl) may hold several corrections; only the
     // first is applied. The number of corrections in the file (1 for every
@@ -57,5 +59,5 @@ private:
 };
 
 // Load's reader for these files: Open, then FillLut.
-bool ReadOcioLut(CVxLUT& lut, const CVxString& path, bool upsample,
+bool ReadOcioLut(CVxLUT& lut, FileAccess& files, const CVxString& path, bool upsample,
                  CVxLUT::EDimensionRequirement requirement);

@@ -11,7 +11,7 @@ bool IsOcioLutFile(const CVxString&) {
 OcioFileTransform::OcioFileTransform() = default;
 OcioFileTransform::~OcioFileTransform() = default;
 
-bool OcioFileTransform::Open(const CVxString&) {
+bool OcioFileTransform::Open(FileAccess&, const CVxString&) {
     return false;
 }
 
@@ -38,7 +38,7 @@ bool OcioFileTransform::FillLut(CVxLUT& lut, bool, CVxLUT::EDimensionRequirement
     return false;
 }
 
-bool ReadOcioLut(CVxLUT& lut, const CVxString&, bool, CVxLUT::EDimensionRequirement) {
+bool ReadOcioLut(CVxLUT& lut, FileAccess&, const CVxString&, bool, CVxLUT::EDimensionRequirement) {
     lut.DeletePreLUT();
     lut.Clear();
     return false;

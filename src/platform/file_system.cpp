@@ -16,7 +16,6 @@ namespace platform {
 
 namespace {
 
-constexpr int kMostLinksFollowed = 40;
 constexpr int kInterruptions[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
 // Temporary files of the replacements under way, in a table of fixed size that a
@@ -87,23 +86,6 @@ std::string FolderOfPosixPath(const std::string& path) {
     if (slash == std::string::npos)
         return std::string();
     return path.substr(0, slash + 1);
-}
-
-// Follows symbolic links to the name a write through `path` lands on, which need
-// not exist. False for a loop or a link that cannot be read.
-bool FollowLinks(std::string& path) {
-    for (int followed = 0; followed < kMostLinksFollowed; ++followed) {
-        struct stat info;
-        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
-            return true;
-        char target[PATH_MAX];
-        const ssize_t length = ::readlink(path.c_str(), target, sizeof target);
-        if (length <= 0 || length == static_cast<ssize_t>(sizeof target))
-            return false;
-        std::string next(target, static_cast<size_t>(length));
-        path = next[0] == '/' ? next : FolderOfPosixPath(path) + next;
-    }
-    return false;
 }
 
 // A name beside the target that no other writer of this process or another one
@@ -201,7 +183,7 @@ bool IsFolder(std::string_view path) {
 bool FileReplacement::Begin(std::string_view path) {
     Abandon();
     m_failed = true;
-    if (!ResolvePath(path, m_target, true) || !FollowLinks(m_target))
+    if (!ResolveWriteTarget(path, m_target))
         return false;
     struct stat existing;
     m_targetExists = ::stat(m_target.c_str(), &existing) == 0;

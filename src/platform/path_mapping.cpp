@@ -1,10 +1,12 @@
 #include "platform/path_mapping.h"
 
-#include "platform/access_gate.h"
 #include "platform/ascii.h"
 #include "platform/directory_search.h"
 
+#include <climits>
+#include <cstdlib>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform {
 
@@ -29,6 +31,39 @@ bool FindNameNoCase(const std::string& folder, std::string_view element, std::st
     return false;
 }
 
+constexpr int kMostLinksFollowed = 40;
+
+std::string FolderOfPosixPath(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// Follows symbolic links to the name a write through `path` lands on, which need
+// not exist. False for a loop or a link that cannot be read.
+bool FollowLinks(std::string& path) {
+    for (int followed = 0; followed < kMostLinksFollowed; ++followed) {
+        struct stat info;
+        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+            return true;
+        char target[PATH_MAX];
+        const ssize_t length = ::readlink(path.c_str(), target, sizeof target);
+        if (length <= 0 || length == static_cast<ssize_t>(sizeof target))
+            return false;
+        std::string next(target, static_cast<size_t>(length));
+        path = next[0] == '/' ? next : FolderOfPosixPath(path) + next;
+    }
+    return false;
+}
+
+std::string AbsolutePosixPath(const std::string& path) {
+    if (!path.empty() && path[0] == '/')
+        return path;
+    char working[PATH_MAX];
+    if (!::getcwd(working, sizeof working))
+        return path;
+    return std::string(working) + "/" + path;
+}
+
 } // namespace
 
 bool ToPosixPath(std::string_view path, std::string& posixPath) {
@@ -51,8 +86,6 @@ bool ToPosixPath(std::string_view path, std::string& posixPath) {
 }
 
 bool ResolvePath(std::string_view path, std::string& posixPath, bool allowMissingLeaf) {
-    // Whatever resolves a path with a missing last element means to write it.
-    PassAccessGate(path, allowMissingLeaf ? EAccess::eWrite : EAccess::eRead);
     std::string written;
     if (!ToPosixPath(path, written))
         return false;
@@ -82,6 +115,26 @@ bool ResolvePath(std::string_view path, std::string& posixPath, bool allowMissin
     }
     posixPath = resolved.empty() ? std::string(".") : resolved;
     return true;
+}
+
+bool ResolveWriteTarget(std::string_view path, std::string& posixTarget) {
+    return ResolvePath(path, posixTarget, true) && FollowLinks(posixTarget);
+}
+
+std::string FileIdentity(std::string_view path) {
+    std::string target;
+    if (!ResolveWriteTarget(path, target) && !ToPosixPath(path, target))
+        target.assign(path);
+    const std::string folder = FolderOfPosixPath(target);
+    std::string identity;
+    char real[PATH_MAX];
+    if (::realpath(folder.empty() ? "." : folder.c_str(), real))
+        identity = std::string(real) + "/" + target.substr(folder.size());
+    else
+        identity = AbsolutePosixPath(target);
+    for (char& c : identity)
+        c = ascii::Upper(c);
+    return identity;
 }
 
 std::string ToDrivePath(std::string_view posixPath) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "foundation/vx_string.h"
+#include "render/render_environment.h"
 
 #include <atomic>
 #include <cstdint>
@@ -69,8 +70,8 @@ inline constexpr uint32_t kRedBlueGreen = 2; // red, blue, green
 // implemented in software_engine.cpp, its RenderLookToLut in look_to_lut.cpp.
 class CVxSoftwareCompositingEngine : public IVxCompositingEngine {
 public:
-    // Shaders come from `registry`, or from the process-wide one when null.
-    explicit CVxSoftwareCompositingEngine(const CVxShaderRegistry* registry = nullptr);
+    // Shaders and LUT files come from the run's environment, which outlives the engine.
+    explicit CVxSoftwareCompositingEngine(const RenderEnvironment& environment);
     ~CVxSoftwareCompositingEngine() override;
     CVxSoftwareCompositingEngine(const CVxSoftwareCompositingEngine&) = delete;
     CVxSoftwareCompositingEngine& operator=(const CVxSoftwareCompositingEngine&) = delete;
@@ -111,7 +112,7 @@ private:
     class RenderRun;
     friend class RenderRun;
 
-    const CVxShaderRegistry* m_registry;
+    RenderEnvironment m_environment;
     std::vector<std::unique_ptr<Operator>> m_operators;
     size_t m_builtInOperators = 0;
     uint32_t m_width = 0;

@@ -4,12 +4,12 @@
 #include "look/look_writer.h"
 #include "render/look_to_lut.h"
 
-ERebuildResult WriteRebuiltLook(const CVxGradingParamStorage& grading, ByteSink& out,
+ERebuildResult WriteRebuiltLook(CVxSoftwareCompositingEngine& engine,
+                                const CVxGradingParamStorage& grading, ByteSink& out,
                                 const CVxShapeMask* mask, uint32_t size3D, uint32_t size1D,
                                 const CVxString& lookFolder) {
     if (!CanWriteLookDocument(grading, mask))
         return ERebuildResult::eWriteFailed;
-    CVxSoftwareCompositingEngine engine;
     RenderedLattice lattice, ramp;
     if (size3D != 0) {
         lattice = RenderLattice(engine, grading, {.size = size3D, .lookFolder = lookFolder});

@@ -7,6 +7,7 @@
 
 class CVxGradingParamStorage;
 class CVxShapeMask;
+class CVxSoftwareCompositingEngine;
 
 enum class ERebuildResult : uint8_t {
     eWritten,
@@ -15,8 +16,8 @@ enum class ERebuildResult : uint8_t {
 };
 
 // Streams a complete new look document for the grading and its mask into
-// `out`, with a 3D LUT of size3D points per axis rendered afresh by an engine
-// of its own (none for 0) and, for a grading that acts on each channel alone,
+// `out`, with a 3D LUT of size3D points per axis rendered afresh by the engine
+// (none for 0) and, for a grading that acts on each channel alone,
 // a 1D LUT of size1D entries (left out when its render fails). Everything is
 // rendered before the first byte goes out, so a sink that opens its file on
 // the first byte leaves the file alone when the 3D LUT does not render. A
@@ -24,6 +25,7 @@ enum class ERebuildResult : uint8_t {
 // same is refused as a failed write, before anything is rendered or written.
 // LUT files that the grading names and no other place holds are looked for in
 // `lookFolder` (ending in a backslash; empty for nowhere).
-ERebuildResult WriteRebuiltLook(const CVxGradingParamStorage& grading, ByteSink& out,
+ERebuildResult WriteRebuiltLook(CVxSoftwareCompositingEngine& engine,
+                                const CVxGradingParamStorage& grading, ByteSink& out,
                                 const CVxShapeMask* mask, uint32_t size3D, uint32_t size1D,
                                 const CVxString& lookFolder = CVxString());

@@ -9,7 +9,7 @@ const CVxLUT* RenderLutCache::Load(const CVxString& path) {
     auto lut = std::make_unique<CVxLUT>();
     // An empty table cannot be sampled; counting it as loaded would turn it
     // into an identity that then replaces the user's file.
-    if (!lut->Load(path, false, CVxLUT::EDimensionRequirement::eAnyDimension, true) ||
+    if (!lut->Load(m_source, path, false, CVxLUT::EDimensionRequirement::eAnyDimension, true) ||
         lut->IsEmpty())
         lut.reset();
     m_entries.push_back({path, std::move(lut)});

@@ -4,7 +4,6 @@
 #include "foundation/paths.h"
 #include "look/shader_param.h"
 #include "lut/lut.h"
-#include "lut/lut_folder_index.h"
 #include "render/compositing_engine.h"
 #include "render/kernel_registry.h"
 #include "render/lut_sampling.h"
@@ -100,8 +99,7 @@ bool CVxShaderLayerInstance::LoadTexture(const CVxShaderParamStorage& layer, con
     const CVxString fileName = param ? param->FileText() : CVxString();
     if (fileName.IsEmpty() || fileName == "*" || unit >= kTextureUnits)
         return true;
-    const CVxLUT* lut = luts.Load(
-        ResolveLutName(fileName, packageFolder, ELutNameOrder::eIndexFirst, luts.LastFolder()));
+    const CVxLUT* lut = luts.Load(luts.Resolve(fileName, packageFolder));
     if (!lut)
         return false;
     m_textures[unit] = MakeLutTexture(*lut);

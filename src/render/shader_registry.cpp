@@ -1,7 +1,5 @@
 #include "render/shader_registry.h"
 
-#include "foundation/directory_scan.h"
-#include "foundation/file_contents.h"
 #include "foundation/path_expansion.h"
 #include "foundation/paths.h"
 #include "foundation/settings.h"
@@ -36,13 +34,7 @@ bool ReadShaderPackage(const CVxString& text, ShaderPackage& package) {
     return false;
 }
 
-CVxShaderRegistry& CVxShaderRegistry::Get() {
-    static CVxShaderRegistry registry(ConfiguredFolder());
-    return registry;
-}
-
-CVxString CVxShaderRegistry::ConfiguredFolder() {
-    Settings& settings = GlobalSettings();
+CVxString CVxShaderRegistry::ConfiguredFolder(Settings& settings) {
     CVxString folder = settings.GlobalStore().GetString("ShadersPath", CVxString("shaders"));
     ExpandPath(folder, true);
     if (!IsAbsolutePath(folder))
@@ -52,31 +44,34 @@ CVxString CVxShaderRegistry::ConfiguredFolder() {
     return folder;
 }
 
-CVxShaderRegistry::CVxShaderRegistry(const CVxString& shaderFolder) : m_folder(shaderFolder) {
+CVxShaderRegistry::CVxShaderRegistry(FileAccess& files, const CVxString& shaderFolder)
+    : m_folder(shaderFolder) {
     m_folder.SlashesToBackslashes();
     if (!m_folder.IsEmpty() && !m_folder.EndsWith("\\"))
         m_folder.Append('\\');
     // A missing folder simply lists nothing.
-    CVxDirectoryScan scan(m_folder + "*", false);
-    while (scan.Next()) {
-        const CVxString& name = scan.Name();
-        if (!scan.IsDirectory() || name == "." || name == ".." || name.EqualsNoCase("Legacy"))
+    std::vector<FolderEntry> entries;
+    files.ListFolder(m_folder + "*", false, entries);
+    for (const FolderEntry& entry : entries) {
+        const CVxString& name = entry.name;
+        if (!entry.isFolder || name == "." || name == ".." || name.EqualsNoCase("Legacy"))
             continue;
-        ScanSubfolder(scan.FullPath() + "\\");
+        ScanSubfolder(files, entry.fullPath + "\\");
     }
 }
 
-void CVxShaderRegistry::ScanSubfolder(const CVxString& subfolder) {
+void CVxShaderRegistry::ScanSubfolder(FileAccess& files, const CVxString& subfolder) {
     for (size_t kind = 0; kind < kPackageKinds; ++kind) {
-        CVxDirectoryScan scan(subfolder + kPackagePatterns[kind], false);
-        while (scan.Next()) {
-            if (scan.IsDirectory())
+        std::vector<FolderEntry> entries;
+        files.ListFolder(subfolder + kPackagePatterns[kind], false, entries);
+        for (const FolderEntry& entry : entries) {
+            if (entry.isFolder)
                 continue;
             ShaderPackage package;
-            package.path = scan.FullPath();
+            package.path = entry.fullPath;
             package.folder = subfolder;
             CVxString text;
-            if (!ReadTextFile(package.path, text, true) || !ReadShaderPackage(text, package))
+            if (!ReadTextFile(files, package.path, text, true) || !ReadShaderPackage(text, package))
                 continue;
             if (package.name.IsEmpty()) {
                 CVxString baseName;

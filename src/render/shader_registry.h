@@ -1,5 +1,6 @@
 #pragma once
 
+#include "foundation/file_access.h"
 #include "foundation/vx_string.h"
 
 #include <cstddef>
@@ -23,21 +24,20 @@ struct ShaderSource {
     bool builtIn = false;
 };
 
+class Settings;
+
 // The shader packages in the subfolders of the shader folder ("ShadersPath"),
-// one list per kind of package file. Created and scanned on first use.
+// one list per kind of package file, scanned once for a run.
 class CVxShaderRegistry {
 public:
     enum class EPackageKind : uint8_t { eVxtp, eAfp, eNfp };
     static constexpr size_t kPackageKinds = 3;
 
-    static CVxShaderRegistry& Get();
-
-    // Scans `shaderFolder` (used directly by tests; Get scans the configured folder).
-    explicit CVxShaderRegistry(const CVxString& shaderFolder);
+    CVxShaderRegistry(FileAccess& files, const CVxString& shaderFolder);
 
     // The configured folder: "ShadersPath" expanded, relative to the base
     // folder unless absolute, default base folder + "shaders"; ends with a backslash.
-    static CVxString ConfiguredFolder();
+    static CVxString ConfiguredFolder(Settings& settings);
 
     const CVxString& Folder() const { return m_folder; }
     const std::vector<ShaderPackage>& Packages(EPackageKind kind) const {
@@ -51,7 +51,7 @@ public:
     bool FindSource(const CVxString& shaderName, ShaderSource& source) const;
 
 private:
-    void ScanSubfolder(const CVxString& subfolder);
+    void ScanSubfolder(FileAccess& files, const CVxString& subfolder);
 
     CVxString m_folder;
     std::vector<ShaderPackage> m_packages[kPackageKinds];

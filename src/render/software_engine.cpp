@@ -2,10 +2,8 @@
 
 #include "foundation/number_text.h"
 #include "foundation/parallel_bands.h"
-#include "foundation/posix_file.h"
 #include "look/grading_params.h"
 #include "lut/lut.h"
-#include "lut/lut_folder_index.h"
 #include "render/image_operations.h"
 #include "render/kernel_registry.h"
 #include "render/lut_sampling.h"
@@ -96,7 +94,8 @@ class CVxSoftwareCompositingEngine::RenderRun {
 public:
     RenderRun(CVxSoftwareCompositingEngine& engine, CVxRenderContext& context, RenderImage& output,
               uint32_t flags)
-        : m_engine(engine), m_context(context), m_output(output), m_flags(flags) {
+        : m_engine(engine), m_context(context), m_output(output), m_flags(flags),
+          m_luts(engine.m_environment.luts) {
         m_luts.SetLastFolder(engine.m_lastLutFolder);
     }
     ~RenderRun() { m_engine.m_operators.resize(m_engine.m_builtInOperators); }
@@ -137,8 +136,8 @@ private:
     RenderLutCache m_luts;
 };
 
-CVxSoftwareCompositingEngine::CVxSoftwareCompositingEngine(const CVxShaderRegistry* registry)
-    : m_registry(registry), m_threadCount(DefaultThreadCount()) {
+CVxSoftwareCompositingEngine::CVxSoftwareCompositingEngine(const RenderEnvironment& environment)
+    : m_environment(environment), m_threadCount(DefaultThreadCount()) {
     const struct {
         const char* name;
         uint32_t inputs;
@@ -159,8 +158,6 @@ CVxSoftwareCompositingEngine::CVxSoftwareCompositingEngine(const CVxShaderRegist
         m_operators.push_back(std::move(op));
     }
     m_builtInOperators = m_operators.size();
-    if (!m_registry)
-        m_registry = &CVxShaderRegistry::Get();
 }
 
 CVxSoftwareCompositingEngine::~CVxSoftwareCompositingEngine() = default;
@@ -252,11 +249,9 @@ void CVxSoftwareCompositingEngine::RenderRun::PushSource(const CVxString& name) 
     Entry entry;
     entry.image = m_context.FindSource(name);
     if (!entry.image) {
-        const CVxString path = ResolveLutName(name, CVxString());
-        CVxPosixFile file;
-        if (!file.Open(path, "rb"))
+        const CVxString path = m_engine.m_environment.luts.Resolve(name);
+        if (!m_luts.Exists(path))
             throw ERenderError::eUnknownSource;
-        file.Close();
         entry.lut = m_luts.Load(path);
         if (!entry.lut)
             throw ERenderError::eLutNotLoaded;
@@ -362,7 +357,7 @@ void CVxSoftwareCompositingEngine::RenderRun::Prepare(Operator& op) {
         if (!layer || layer->HasNoEffect(false))
             continue;
         op.layers.push_back(std::make_unique<CVxShaderLayerInstance>(
-            *layer, *m_engine.m_registry, m_luts, m_engine.m_lutMissing));
+            *layer, m_engine.m_environment.shaders, m_luts, m_engine.m_lutMissing));
     }
     op.prepared = true;
 }

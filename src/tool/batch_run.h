@@ -1,7 +1,9 @@
 #pragma once
 
+#include "foundation/file_access.h"
 #include "foundation/vx_string.h"
 #include "tool/file_report.h"
+#include "tool/run_environment.h"
 #include "tool/run_settings.h"
 
 #include <cstddef>
@@ -11,6 +13,7 @@
 // Converts the files on settings.jobs threads and hands each file's block to
 // `deliver` on the calling thread, in list order, as soon as that block and all
 // before it are complete. Standard output and the files written are those of
-// converting the files one after the other.
-void RunBatch(const std::vector<CVxString>& files, const RunSettings& settings,
+// converting the files one after the other (see AccessOrder).
+void RunBatch(const std::vector<CVxString>& inputs, const RunSettings& settings,
+              const RunEnvironment& environment, FileAccess& files,
               const std::function<void(size_t index, const FileReport& report)>& deliver);

@@ -1,15 +1,14 @@
 #include "tool/driver.h"
 
+#include "foundation/file_access.h"
 #include "foundation/paths.h"
-#include "foundation/settings.h"
-#include "lut/lut_folder_index.h"
 #include "platform/environment.h"
 #include "platform/file_system.h"
 #include "render/resource_archive.h"
-#include "render/shader_registry.h"
 #include "tool/batch_run.h"
 #include "tool/command_line.h"
 #include "tool/input_collection.h"
+#include "tool/run_environment.h"
 #include "tool/run_progress.h"
 #include "tool/run_settings.h"
 
@@ -59,7 +58,7 @@ void PrintHelp() {
 }
 
 // --help, -h, -help or --version given alone, and no file of that name.
-bool AnswersQuestion(int argc, const char* const* argv, int& exitCode) {
+bool AnswersQuestion(FileAccess& files, int argc, const char* const* argv, int& exitCode) {
     if (argc != 2 || !argv[1])
         return false;
     const char* argument = argv[1];
@@ -69,7 +68,7 @@ bool AnswersQuestion(int argc, const char* const* argv, int& exitCode) {
     if (!help && !version)
         return false;
     const CVxString path(argument);
-    if (FileExists(path) || IsDirectory(path))
+    if (files.Lookup(path) != EPathKind::eMissing)
         return false;
     if (help)
         PrintHelp();
@@ -95,8 +94,8 @@ void PrintUsage() {
         stdout);
 }
 
-bool OpenInstalledResources() {
-    CVxString archivePath = GlobalSettings().ResourceFolder();
+bool OpenInstalledResources(RunEnvironment& environment) {
+    CVxString archivePath = environment.InstallationSettings().ResourceFolder();
     archivePath += "Resources.vxf";
     return OpenResourceArchive(archivePath);
 }
@@ -147,23 +146,18 @@ struct OwnedFileList {
     ~OwnedFileList() { list.DeleteAll(); }
 };
 
-int ConvertAll(const CVxList<CVxString>& list, RunSettings& settings) {
+int ConvertAll(const CVxList<CVxString>& list, RunSettings& settings,
+               const RunEnvironment& environment, FileAccess& fileAccess) {
     std::vector<CVxString> files;
     list.ForEach([&files](const CVxString& path) { files.push_back(path); });
     if (settings.jobs == 0)
         settings.jobs = std::max(1u, std::thread::hardware_concurrency());
-    // The LUT folders and the shader folder are listed before any file is
-    // converted: every file then finds the same LUTs and shaders however many run
-    // at once, and no file waits for an earlier one (see RunBatch) while it holds
-    // the others back from a listing made once for the whole run.
-    LutFolderIndex::Shared();
-    CVxShaderRegistry::Get();
 
     const bool terminal = platform::StandardErrorIsTerminal();
     RunProgress progress(stderr, terminal, files.size());
     ReportPrinter printer(stdout);
     progress.Show(0, FileNameOf(files[0]));
-    RunBatch(files, settings, [&](size_t index, const FileReport& report) {
+    RunBatch(files, settings, environment, fileAccess, [&](size_t index, const FileReport& report) {
         progress.Erase();
         printer.Print(report);
         progress.Count(report);
@@ -176,9 +170,9 @@ int ConvertAll(const CVxList<CVxString>& list, RunSettings& settings) {
     return settings.strict && progress.AnyFailed() ? kExitFilesFailed : kExitSuccess;
 }
 
-int Run(int argc, const char* const* argv) {
+int Run(FileAccess& files, int argc, const char* const* argv) {
     int answered = kExitSuccess;
-    if (AnswersQuestion(argc, argv, answered))
+    if (AnswersQuestion(files, argc, argv, answered))
         return answered;
     std::fputs("VEXLAN Gradeshift 2008\n\n", stdout);
     SetCommandLine(argc, argv);
@@ -191,7 +185,10 @@ int Run(int argc, const char* const* argv) {
         PrintUsage();
         return kExitFailure;
     }
-    if (!OpenInstalledResources()) {
+    // Settings, LUT folders and shaders are read once, before any file: every
+    // file of the run sees the same of them, however many convert at once.
+    RunEnvironment environment(files);
+    if (!OpenInstalledResources(environment)) {
         std::fputs("Resources.vxf not found, please start this application\n"
                    "in the folder where it was originally installed.",
                    stdout);
@@ -203,12 +200,12 @@ int Run(int argc, const char* const* argv) {
         return kExitFailure;
 
     CVxString pattern = CommandLineArg(1);
-    if (IsDirectory(pattern))
+    if (IsFolder(files, pattern))
         pattern = DirectoryPattern(pattern);
 
-    OwnedFileList files;
-    CollectInputFiles(pattern, files.list);
-    if (files.list.IsEmpty()) {
+    OwnedFileList inputs;
+    CollectInputFiles(files, pattern, inputs.list);
+    if (inputs.list.IsEmpty()) {
         if (HasWildcard(pattern))
             std::fputs("No input files found.\n\n", stdout);
         else
@@ -218,7 +215,7 @@ int Run(int argc, const char* const* argv) {
     }
 
     std::fflush(stdout);
-    return ConvertAll(files.list, settings);
+    return ConvertAll(inputs.list, settings, environment, files);
 }
 
 } // namespace
@@ -226,7 +223,8 @@ int Run(int argc, const char* const* argv) {
 int RunGradeshift(int argc, const char* const* argv) {
     // An interrupted run must not leave the temporary file of a replacement behind.
     platform::InstallReplacementSignalHandlers();
-    const int exitCode = Run(argc, argv);
+    SystemFileAccess files;
+    const int exitCode = Run(files, argc, argv);
     std::fflush(stdout);
     CloseResourceArchive();
     return exitCode;

@@ -1,8 +1,6 @@
 #include "tool/file_flows.h"
 
-#include "foundation/file_contents.h"
 #include "foundation/paths.h"
-#include "foundation/posix_file.h"
 #include "look/look_writer.h"
 #include "look/parsed_look.h"
 #include "lut/cubrel_writer.h"
@@ -11,6 +9,7 @@
 #include "lut/ocio_reader.h"
 #include "render/look_to_lut.h"
 #include "render/rebuilt_look.h"
+#include "tool/output_path.h"
 
 #include <cstdio>
 #include <new>
@@ -21,19 +20,6 @@ constexpr uint32_t kRamp1DSize = 256;
 
 bool IsPlainLattice(const CVxLUT& lut) {
     return lut.m_is3D && lut.m_preLUT == nullptr && lut.m_size > 0 && lut.m_data != nullptr;
-}
-
-// LUT files that other tools write under extensions of their own. They
-// convert as a .lut does, into NAME.lut and NAME.look beside them.
-bool IsForeignLutFile(const CVxString& path, const CVxString& extension) {
-    for (const char* known : {".cube", ".3dl", ".cub", ".itx"})
-        if (extension.Compare(known, CVxString::ePath) == 0)
-            return true;
-    return IsOcioLutFile(path);
-}
-
-bool LoadLutFile(CVxLUT& lut, const CVxString& path) {
-    return lut.Load(path, false, CVxLUT::EDimensionRequirement::eAnyDimension, true);
 }
 
 // Running out of memory is an internal error like any failure without a cause of its own.
@@ -55,6 +41,22 @@ void ReportRenderFailure(FileReport& report, ERenderFailure failure) {
 
 } // namespace
 
+FileFlows::FileFlows(const RunSettings& settings, const RunEnvironment& environment,
+                     FileAccess& files)
+    : m_settings(settings),
+      m_files(files), m_luts{files, environment.LutFolders(), environment.AlwaysUpsample()},
+      m_render{environment.Shaders(), m_luts} {}
+
+bool FileFlows::LoadLutFile(CVxLUT& lut, const CVxString& path) {
+    return lut.Load(m_luts, path, false, CVxLUT::EDimensionRequirement::eAnyDimension, true);
+}
+
+CVxSoftwareCompositingEngine& FileFlows::Engine() {
+    if (!m_engine)
+        m_engine = std::make_unique<CVxSoftwareCompositingEngine>(m_render);
+    return *m_engine;
+}
+
 FileReport FileFlows::ProcessFile(const CVxString& path) {
     FileReport report;
     m_report = &report;
@@ -70,19 +72,12 @@ void FileFlows::ProcessInto(const CVxString& path) {
     paths.input = path;
     MakePath(paths.folder, drive, folder, CVxString(), CVxString());
     MakePath(paths.displayName, CVxString(), CVxString(), baseName, extension);
-    MakePath(paths.lookPath, drive, folder, baseName, CVxString(".look"));
-    MakePath(paths.cubrelPath, drive, folder, baseName, CVxString(".lut"));
-    // A look or a .lut is written back to its own path exactly, even when a
-    // twin whose name differs in letter case only sits beside it; an output
-    // of the other kind takes the derived name as the platform resolves it.
+    paths.lookPath = OutputPathFor(path, false);
+    paths.cubrelPath = OutputPathFor(path, true);
     const bool isLut = extension.Compare(".lut", CVxString::ePath) == 0;
-    if (isLut)
-        paths.cubrelPath = path;
-    else if (extension.Compare(".look", CVxString::ePath) == 0)
-        paths.lookPath = path;
     m_report->Sayf("\n%s:\n", paths.displayName.c_str());
 
-    if (!isLut && !IsForeignLutFile(path, extension)) {
+    if (!isLut && !IsLutFileUnderOwnExtension(path)) {
         ReadLookFile(paths);
         return;
     }
@@ -94,12 +89,9 @@ void FileFlows::ProcessInto(const CVxString& path) {
 
 void FileFlows::ConvertLutDirectly(const FilePaths& paths) {
     uint8_t magic[4];
-    {
-        CVxPosixFile file;
-        if (!file.Open(paths.input, "rb") || file.Read(magic, sizeof magic) != sizeof magic) {
-            m_report->Say("  Error reading file\n");
-            return;
-        }
+    if (!m_files.ReadHead(paths.input, magic, sizeof magic)) {
+        m_report->Say("  Error reading file\n");
+        return;
     }
     if (HasCubrelMagic(magic, sizeof magic)) {
         m_report->Say("  File seems to be a Cubrel LUT, no conversion performed\n");
@@ -126,7 +118,7 @@ bool FileFlows::ConvertThroughOcio(const FilePaths& paths) {
     OcioFileTransform transform;
     const uint64_t n = m_settings.size;
     std::unique_ptr<float[]> nodes(new (std::nothrow) float[n * n * n * 3]);
-    if (!nodes || !transform.Open(paths.input) ||
+    if (!nodes || !transform.Open(m_files, paths.input) ||
         !transform.ApplyToLattice(m_settings.size, nodes.get()))
         return false;
     NoteCorrections(transform, paths);
@@ -146,19 +138,19 @@ void FileFlows::NoteCorrections(const OcioFileTransform& transform, const FilePa
 void FileFlows::WrapLutAsLook(const FilePaths& paths) {
     if (!m_settings.cubrelMode && IsOcioLutFile(paths.input)) {
         OcioFileTransform transform;
-        if (transform.Open(paths.input))
+        if (transform.Open(m_files, paths.input))
             NoteCorrections(transform, paths);
     }
     CVxString text;
     WriteLutWrapperLook(text, paths.displayName);
-    if (!m_settings.cubrelMode && FileExists(paths.lookPath, true))
+    if (!m_settings.cubrelMode && FileOrMatchExists(m_files, paths.lookPath))
         m_report->Say("  Warning: conversion will overwrite an existing look file\n");
     HandleLook(paths, text);
 }
 
 void FileFlows::ReadLookFile(const FilePaths& paths) {
     CVxString text;
-    if (!ReadTextFile(paths.input, text)) {
+    if (!ReadTextFile(m_files, paths.input, text)) {
         m_report->Say("  Error reading file\n");
         return;
     }
@@ -186,14 +178,14 @@ void FileFlows::RebuildLook(const FilePaths& paths, ParsedLook& look) {
     // Streamed into a file beside the look, which is opened once the LUTs are
     // rendered and renamed over the look only when whole: a failed render or
     // write keeps the old look.
-    FileReplacementSink file(paths.lookPath);
-    const ERebuildResult result = WriteRebuiltLook(look.grading, file, look.mask.get(),
+    const std::unique_ptr<FileOutput> file = m_files.Replace(paths.lookPath);
+    const ERebuildResult result = WriteRebuiltLook(Engine(), look.grading, *file, look.mask.get(),
                                                    m_settings.size, kRamp1DSize, paths.folder);
     if (result == ERebuildResult::eRenderFailed) {
         m_report->Say("  Error rendering new look LUT, file was not modified\n");
         return;
     }
-    if (result == ERebuildResult::eWriteFailed || !file.Commit()) {
+    if (result == ERebuildResult::eWriteFailed || !file->Commit()) {
         m_report->Say("  Error writing file\n");
         return;
     }
@@ -201,10 +193,8 @@ void FileFlows::RebuildLook(const FilePaths& paths, ParsedLook& look) {
 }
 
 void FileFlows::RenderLookToCubrel(const FilePaths& paths, ParsedLook& look) {
-    if (!m_engine)
-        m_engine = std::make_unique<CVxSoftwareCompositingEngine>();
     const RenderedLattice lattice =
-        RenderLattice(*m_engine, look.grading,
+        RenderLattice(Engine(), look.grading,
                       LatticeRequest{.size = m_settings.size, .lookFolder = paths.folder});
     if (lattice.nodes) {
         WriteCubrel(lattice.nodes.get(), 3, paths.cubrelPath);
@@ -252,7 +242,8 @@ bool FileFlows::ResampleToRunSize(CVxLUT& lut) {
 }
 
 void FileFlows::WriteCubrel(const float* lattice, uint32_t channels, const CVxString& path) {
-    if (WriteCubrelFile(lattice, m_settings.size, channels, m_settings.cubrelBuffer.get(), path))
+    const std::unique_ptr<FileOutput> file = m_files.Replace(path);
+    if (WriteCubrelFile(lattice, m_settings.size, channels, m_settings.cubrelBuffer.get(), *file))
         m_report->Say("  Cubrel LUT written successfully\n");
     else
         m_report->Say("  Error writing file\n");

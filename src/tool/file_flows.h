@@ -1,8 +1,10 @@
 #pragma once
 
+#include "foundation/file_access.h"
 #include "foundation/vx_string.h"
 #include "render/compositing_engine.h"
 #include "tool/file_report.h"
+#include "tool/run_environment.h"
 #include "tool/run_settings.h"
 
 #include <memory>
@@ -11,10 +13,11 @@ class CVxLUT;
 class OcioFileTransform;
 struct ParsedLook;
 
-// Converts one input file at a time into its block of messages.
+// Converts one input file at a time into its block of messages, reaching
+// every file through the given file access.
 class FileFlows {
 public:
-    explicit FileFlows(const RunSettings& settings) : m_settings(settings) {}
+    FileFlows(const RunSettings& settings, const RunEnvironment& environment, FileAccess& files);
 
     FileReport ProcessFile(const CVxString& path);
 
@@ -48,9 +51,14 @@ private:
     // Resamples to the run's size; false when the lattice did not reach it.
     bool ResampleToRunSize(CVxLUT& lut);
     void WriteCubrel(const float* lattice, uint32_t channels, const CVxString& path);
+    bool LoadLutFile(CVxLUT& lut, const CVxString& path);
+    CVxSoftwareCompositingEngine& Engine();
 
     const RunSettings& m_settings;
-    // One engine renders every look of a Cubrel run; made at the first render.
+    FileAccess& m_files;
+    LutFiles m_luts;
+    RenderEnvironment m_render;
+    // One engine renders every look of the run; made at the first render.
     std::unique_ptr<CVxSoftwareCompositingEngine> m_engine;
     // The block of the file being processed.
     FileReport* m_report = nullptr;

@@ -1,6 +1,5 @@
 #include "tool/input_collection.h"
 
-#include "foundation/directory_scan.h"
 #include "foundation/paths.h"
 
 CVxString DirectoryPattern(const CVxString& folder) {
@@ -9,10 +8,10 @@ CVxString DirectoryPattern(const CVxString& folder) {
     return pattern;
 }
 
-void CollectInputFiles(const CVxString& pattern, CVxList<CVxString>& files) {
-    CVxDirectoryScan scan(pattern, false);
-    while (scan.Next()) {
-        if (!scan.IsDirectory())
-            files.AddTail(new CVxString(scan.FullPath()));
-    }
+void CollectInputFiles(FileAccess& files, const CVxString& pattern, CVxList<CVxString>& inputs) {
+    std::vector<FolderEntry> entries;
+    files.ListFolder(pattern, false, entries);
+    for (const FolderEntry& entry : entries)
+        if (!entry.isFolder)
+            inputs.AddTail(new CVxString(entry.fullPath));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "foundation/file_access.h"
 #include "foundation/vx_list.h"
 #include "foundation/vx_string.h"
 
@@ -7,4 +8,4 @@
 CVxString DirectoryPattern(const CVxString& folder);
 
 // Appends the full path of every non-hidden file matching the pattern, in listing order.
-void CollectInputFiles(const CVxString& pattern, CVxList<CVxString>& files);
+void CollectInputFiles(FileAccess& files, const CVxString& pattern, CVxList<CVxString>& inputs);

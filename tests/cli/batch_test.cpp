@@ -100,6 +100,58 @@ TEST_F(BatchTest, EveryJobCountGivesTheOutputAndFilesOfOneJob) {
     EXPECT_EQ(clean.exitCode, 0);
 }
 
+// A 3DL lattice of n points, slower to read and resample than a small cube.
+std::string Mesh3dl(int n) {
+    std::string text;
+    for (int i = 0; i < n; ++i)
+        text += std::to_string(i * 1023 / (n - 1)) + (i + 1 < n ? " " : "\n");
+    for (int r = 0; r < n; ++r)
+        for (int g = 0; g < n; ++g)
+            for (int b = 0; b < n; ++b)
+                text += std::to_string(r * 4095 / (n - 1)) + " " +
+                        std::to_string(g * 2000 / (n - 1)) + " " +
+                        std::to_string(b * 4095 / (n - 1)) + "\n";
+    return text;
+}
+
+// Inputs that reach one file: three sources of one Cubrel LUT, and a look reached
+// through a symbolic link and then as itself. Each keeps its input order on
+// every job count.
+TEST_F(BatchTest, InputsThatReachOneFileKeepTheirOrder) {
+    const struct {
+        std::vector<std::string> words;
+        std::string expected;
+    } cases[] = {
+        {{"a.*", "-cubrel", "-size", "65"},
+         "\na.3dl:\n  Resampling LUT...\n" + kResampleWarning + kWritten + "\na.cube:\n" +
+             kWritten + "\na.look:\n" + kWritten},
+        {{"?.look", "-size", "32"},
+         "\na.look:\n  LUT updated successfully\n"
+         "\nx.look:\n  LUT size is already 32, file was not modified\n"},
+    };
+    for (const auto& c : cases) {
+        std::map<std::string, std::string> firstFiles;
+        for (const char* jobs : {"1", "2", "2", "2", "2"}) {
+            for (const std::string& name : List())
+                std::filesystem::remove(m_work + "/" + name);
+            WriteFile("a.3dl", Mesh3dl(33));
+            WriteFile("a.cube", kRamp);
+            WriteFile("x.look", BaseLook(Parameter("Gain.X", "0.5"), StoredLut(0.5f)));
+            std::filesystem::create_symlink("x.look", m_work + "/a.look");
+            std::vector<std::string> words = c.words;
+            words.insert(words.end(), {"-jobs", jobs});
+            const RunResult result = Run(words);
+            EXPECT_EQ(result.out, kBanner + c.expected) << c.words[0] << " -jobs " << jobs;
+            std::map<std::string, std::string> files;
+            for (const std::string& name : List())
+                files[name] = ReadFile(name);
+            if (firstFiles.empty())
+                firstFiles = files;
+            EXPECT_TRUE(files == firstFiles) << c.words[0] << " -jobs " << jobs;
+        }
+    }
+}
+
 // On a terminal, standard error shows each file awaited, redrawn in place, and
 // a summary; standard output is the same either way.
 TEST_F(BatchTest, ProgressIsShownOnATerminalOnly) {

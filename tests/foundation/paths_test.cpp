@@ -119,13 +119,14 @@ TEST(Paths, TextFiles) {
     folder.Write("Dos.txt", "a\r\nb\rc");
     folder.Write("zero.bin", std::string("ab\0cd", 5));
     CVxString text;
-    EXPECT_TRUE(ReadTextFile(At(folder, "dos.TXT"), text));
+    SystemFileAccess files;
+    EXPECT_TRUE(ReadTextFile(files, At(folder, "dos.TXT"), text));
     EXPECT_EQ(Text(text), "a\nb\nc");
-    EXPECT_TRUE(ReadTextFile(folder.Drive("Dos.txt").c_str(), text, true));
+    EXPECT_TRUE(ReadTextFile(files, folder.Drive("Dos.txt").c_str(), text, true));
     EXPECT_EQ(Text(text), "a\r\nb\rc");
-    EXPECT_TRUE(ReadTextFile(At(folder, "zero.bin"), text));
+    EXPECT_TRUE(ReadTextFile(files, At(folder, "zero.bin"), text));
     EXPECT_EQ(Text(text), "ab");
-    EXPECT_FALSE(ReadTextFile(At(folder, "none.txt"), text));
+    EXPECT_FALSE(ReadTextFile(files, At(folder, "none.txt"), text));
     EXPECT_TRUE(text.IsEmpty());
     CVxString bytes;
     EXPECT_TRUE(ReadBinaryFile(At(folder, "zero.bin"), bytes, 5));

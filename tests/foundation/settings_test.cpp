@@ -55,7 +55,8 @@ TEST(Settings, DottedKeysBelowTheRoot) {
     // A default beyond the signed 64-bit range must read back unchanged.
     EXPECT_EQ(store.GetUInt64Recorded("Big", UINT64_MAX), UINT64_MAX);
     EXPECT_EQ(store.GetUInt64Recorded("Big", 0), UINT64_MAX);
-    EXPECT_FALSE(SettingsStore("Z:\\no\\such\\file.xml", "values").Load());
+    SystemFileAccess files;
+    EXPECT_FALSE(SettingsStore("Z:\\no\\such\\file.xml", "values").Load(files));
 }
 
 TEST(Settings, MalformedTextFails) {
@@ -104,7 +105,8 @@ TEST(Settings, StartUpLogsWhenItsFolderExists) {
     // A base folder of its own, so that no other test program logs into the same file.
     ScratchFolder base;
     base.Folder("log");
-    Settings settings(base.Drive().c_str());
+    SystemFileAccess files;
+    Settings settings(files, base.Drive().c_str());
     settings.Log("Test", "done");
     std::string userFile = Text(settings.UserStore().FilePath());
     EXPECT_EQ(base.Read("log/Generic.log"),

@@ -3,6 +3,7 @@
 #include "lut/lut.h"
 
 #include "../support/scratch_folder.h"
+#include "../support/system_luts.h"
 
 #include <gtest/gtest.h>
 
@@ -148,7 +149,7 @@ CurveSetHolder ReadText(const std::string& text) {
     ScratchFolder scratch;
     scratch.Write("curves.lut", text);
     CurveSetHolder set(new CVxCurveSet());
-    if (!set->Read(scratch.Drive("curves.lut").c_str(), nullptr, false))
+    if (!set->Read(SystemLuts::Plain(), scratch.Drive("curves.lut").c_str(), nullptr, false))
         set.reset();
     return set;
 }
@@ -380,7 +381,7 @@ TEST(CurveSet, ErrorTexts) {
         CurveSetHolder set(new CVxCurveSet());
         FrameworkError error;
         g_failingNothrowAllocations = c.failingAllocations;
-        EXPECT_FALSE(set->Read(c.path.c_str(), &error, false)) << c.error;
+        EXPECT_FALSE(set->Read(SystemLuts::Plain(), c.path.c_str(), &error, false)) << c.error;
         g_failingNothrowAllocations = 0;
         EXPECT_EQ(error.severity, 2) << c.error;
         EXPECT_EQ(error.message.c_str(),
@@ -395,11 +396,13 @@ TEST(LutLoad, CurveFilesFallBackToA1024EntryTable) {
     const std::string failing = Script("while (1) { red = in; }");
     constexpr auto kAny = CVxLUT::EDimensionRequirement::eAnyDimension;
     CVxLUT lut;
-    ASSERT_TRUE(lut.Load(scratch.Write("white.lut", white).c_str(), false, kAny, true));
+    ASSERT_TRUE(lut.Load(SystemLuts::Plain(), scratch.Write("white.lut", white).c_str(), false,
+                         kAny, true));
     ASSERT_FALSE(lut.m_is3D);
     EXPECT_EQ(std::vector<float>(lut.m_data, lut.m_data + lut.FloatCount()), Samples(white));
     // A set that reads but cannot be sampled (a script that runs forever) loads nothing.
-    EXPECT_FALSE(lut.Load(scratch.Write("failing.lut", failing).c_str(), false, kAny, true));
+    EXPECT_FALSE(lut.Load(SystemLuts::Plain(), scratch.Write("failing.lut", failing).c_str(), false,
+                          kAny, true));
     EXPECT_EQ(lut.m_size, 0u);
 }
 

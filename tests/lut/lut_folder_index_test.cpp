@@ -26,8 +26,9 @@ TEST(LutFolderIndex, EarlierFoldersWinNamesIgnoreCaseAndResolve) {
     const std::string look = scratch.Drive("look") + "\\";
     const CVxString folders[] = {CVxString(scratch.Folder("one").c_str()), CVxString("relative"),
                                  CVxString((scratch.Folder("two") + "\\").c_str())};
+    SystemFileAccess files;
     LutFolderIndex index;
-    index.Build(folders, 3);
+    index.Build(files, folders, 3);
     CVxString path;
     ASSERT_TRUE(index.Find("FILM.cube", path));
     EXPECT_STREQ(path.c_str(), first.c_str());
@@ -59,7 +60,7 @@ TEST(LutFolderIndex, EarlierFoldersWinNamesIgnoreCaseAndResolve) {
         {"beside.cube", "Z:\\package\\", eExistingFileFirst, beside, look},
     };
     for (const auto& c : cases)
-        EXPECT_STREQ(index.Resolve(c.name, c.folder, c.order, c.last.c_str()).c_str(),
+        EXPECT_STREQ(index.Resolve(files, c.name, c.folder, c.order, c.last.c_str()).c_str(),
                      c.path.c_str())
             << c.name;
     std::filesystem::current_path(working);

@@ -1,6 +1,7 @@
-#include "foundation/settings.h"
+#include "lut/lut.h"
 
 #include "../support/scratch_folder.h"
+#include "../support/system_luts.h"
 
 #include "lut_sample_files.h"
 
@@ -16,9 +17,7 @@ namespace {
 // byte-order mark are converted by the command-line tests.
 TEST(LutLoad, RecognitionOrderAndUpsamplingSetting) {
     ScratchFolder scratch;
-    SettingsStore& store = GlobalSettings().UserStore();
-    const std::string upsampling = "<values><ColorTransforms><AlwaysUpsampleToPoT>\"1\""
-                                   "</AlwaysUpsampleToPoT></ColorTransforms></values>";
+    SystemLuts luts;
     const std::vector<uint8_t> cubrel = CubrelFile(0, true, 0, 809), cubrel17 = CubrelFile(4, true);
     const std::vector<uint8_t> empty = Container("VXTX", 0, 1, 0, 0, 17);
     const std::string look = SizedData(HexOf(std::vector<float>(24, 1.0f)));
@@ -36,25 +35,26 @@ TEST(LutLoad, RecognitionOrderAndUpsamplingSetting) {
         {"a look after a mark is no look", kMark + LookWith(look), false, false, 0},
     };
     for (const auto& [name, bytes, upsample, loaded, size] : cases) {
-        ASSERT_TRUE(store.LoadText(upsample ? upsampling.c_str() : "<values></values>"));
+        luts.source.alwaysUpsample = upsample;
         const std::string path = scratch.Write("case.lut", bytes);
         CVxLUT lut;
-        EXPECT_EQ(lut.Load(CVxString(path.c_str()), false, kAny, true), loaded) << name;
+        EXPECT_EQ(lut.Load(luts.source, CVxString(path.c_str()), false, kAny, true), loaded)
+            << name;
         EXPECT_EQ(lut.m_size, size) << name;
         EXPECT_EQ(lut.m_preLUT, nullptr) << name;
     }
-    EXPECT_STREQ(store.GetString("ColorTransforms.AlwaysUpsampleToPoT", "absent").c_str(), "0");
 }
 
 TEST(LutLoad, UnreadableAndOversizedFiles) {
     ScratchFolder scratch;
     const CVxString path(scratch.Write("big.cube", CubeFile(2)).c_str());
     CVxLUT lut;
-    EXPECT_TRUE(lut.Load(path, false, kAny, true));
+    EXPECT_TRUE(lut.Load(SystemLuts::Plain(), path, false, kAny, true));
     // Sparse: a valid cube followed by zeros.
     std::filesystem::resize_file(scratch.Posix() + "/big.cube", 209715201);
-    EXPECT_FALSE(lut.Load(path, false, kAny, true));
-    EXPECT_FALSE(lut.Load(CVxString(scratch.Drive("missing.cube").c_str()), false, kAny, true));
+    EXPECT_FALSE(lut.Load(SystemLuts::Plain(), path, false, kAny, true));
+    EXPECT_FALSE(lut.Load(SystemLuts::Plain(), CVxString(scratch.Drive("missing.cube").c_str()),
+                          false, kAny, true));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "lut/ocio_reader.h"
 
 #include "../support/scratch_folder.h"
+#include "../support/system_luts.h"
 
 #include <gtest/gtest.h>
 
@@ -120,11 +121,13 @@ TEST(OcioReader, LoadSizesFollowTheRequestAndTheTransform) {
         ASSERT_FALSE(c.text.empty()) << c.name << ": ociobakelut could not bake the file";
         folder.Write(c.name, c.text);
         OcioFileTransform transform;
-        ASSERT_TRUE(transform.Open(PathOf(folder, c.name))) << c.name;
+        ASSERT_TRUE(transform.Open(SystemLuts::Plain().files, PathOf(folder, c.name))) << c.name;
         EXPECT_EQ(transform.CorrectionCount(), c.corrections) << c.name;
         EXPECT_EQ(transform.CorrectionId(), c.id) << c.name;
         CVxLUT lut;
-        EXPECT_EQ(lut.Load(PathOf(folder, c.name), c.powerOfTwo, c.requirement, false), c.size != 0)
+        EXPECT_EQ(lut.Load(SystemLuts::Plain(), PathOf(folder, c.name), c.powerOfTwo, c.requirement,
+                           false),
+                  c.size != 0)
             << c.name;
         EXPECT_EQ(lut.m_is3D, c.size != 0 && c.size != 65536) << c.name;
         EXPECT_EQ(lut.m_size, c.size) << c.name;
@@ -165,13 +168,16 @@ TEST(OcioReader, BrokenFilesFailAndLeaveTheLutEmpty) {
     for (const auto& file : broken) {
         const CVxString path = folder.Write(file[0], file[1]).c_str();
         OcioFileTransform transform;
-        EXPECT_FALSE(transform.Open(path) || transform.ApplyToLattice(2, nullptr)) << file[0];
+        EXPECT_FALSE(transform.Open(SystemLuts::Plain().files, path) ||
+                     transform.ApplyToLattice(2, nullptr))
+            << file[0];
         CVxLUT lut;
-        EXPECT_FALSE(lut.Load(path, false, eAnyDimension, true)) << file[0];
+        EXPECT_FALSE(lut.Load(SystemLuts::Plain(), path, false, eAnyDimension, true)) << file[0];
         EXPECT_TRUE(lut.m_size == 0 && lut.m_preLUT == nullptr) << file[0];
     }
     CVxLUT lut;
-    EXPECT_FALSE(lut.Load(PathOf(folder, "absent.clf"), false, eAnyDimension, true));
+    EXPECT_FALSE(
+        lut.Load(SystemLuts::Plain(), PathOf(folder, "absent.clf"), false, eAnyDimension, true));
 }
 
 // A loaded LUT stays within 0.002 of the file at nodes of a 256-point look,
@@ -186,7 +192,9 @@ TEST(OcioReader, LoadedLutsFollowTheFileClosely) {
         const CVxString path = folder.Write(file[0], file[1]).c_str();
         OcioFileTransform transform;
         CVxLUT lut;
-        ASSERT_TRUE(transform.Open(path) && lut.Load(path, false, eAnyDimension, true)) << file[0];
+        ASSERT_TRUE(transform.Open(SystemLuts::Plain().files, path) &&
+                    lut.Load(SystemLuts::Plain(), path, false, eAnyDimension, true))
+            << file[0];
         float largest = 0;
         for (int r : indices)
             for (int g : indices)
@@ -210,7 +218,7 @@ TEST(OcioReader, ARewrittenFileIsReadAgain) {
                 .c_str();
         OcioFileTransform transform;
         float rgb[3] = {0.25f, 0.25f, 0.25f};
-        ASSERT_TRUE(transform.Open(path) && transform.Apply(rgb, 1));
+        ASSERT_TRUE(transform.Open(SystemLuts::Plain().files, path) && transform.Apply(rgb, 1));
         EXPECT_EQ(rgb[0], 0.25f * gain);
     }
 }

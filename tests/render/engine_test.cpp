@@ -6,6 +6,7 @@
 #include "render/shader_registry.h"
 
 #include "../support/scratch_folder.h"
+#include "../support/system_luts.h"
 #include "pixel_test_support.h"
 
 #include <gtest/gtest.h>
@@ -40,8 +41,9 @@ protected:
         m_folder.Write("rotate.cube", kRotateCube);
         m_folder.Write("empty.cube", "LUT_3D_SIZE 0\n");
         m_folder.Write("junk.bin", std::string("\x01\x02\x03\x04 not a table <\n", 20));
-        m_registry = std::make_unique<CVxShaderRegistry>(Path("shaders"));
-        m_engine = std::make_unique<CVxSoftwareCompositingEngine>(m_registry.get());
+        m_registry = std::make_unique<CVxShaderRegistry>(m_luts.files, Path("shaders"));
+        m_engine = std::make_unique<CVxSoftwareCompositingEngine>(
+            RenderEnvironment{*m_registry, m_luts.source});
 
         for (uint32_t i = 0; i < 12; ++i)
             m_pixels[i] = float(i) / 16.0f;
@@ -81,6 +83,7 @@ protected:
     }
 
     ScratchFolder m_folder;
+    SystemLuts m_luts;
     std::unique_ptr<CVxShaderRegistry> m_registry;
     std::unique_ptr<CVxSoftwareCompositingEngine> m_engine;
     float m_pixels[12];

@@ -1,6 +1,10 @@
 #include "render/rebuilt_look.h"
 
 #include "look/parsed_look.h"
+#include "render/compositing_engine.h"
+#include "render/shader_registry.h"
+
+#include "../support/system_luts.h"
 
 #include <gtest/gtest.h>
 
@@ -64,6 +68,9 @@ TEST(RebuiltLook, RendersEverythingBeforeTheFirstByte) {
         // It would render, but would not read back as written.
         {perChannel, 2, SIZE_MAX, true, ERebuildResult::eWriteFailed, ""},
     };
+    SystemLuts luts;
+    const CVxShaderRegistry shaders(luts.files, "Z:\\no\\shaders\\");
+    CVxSoftwareCompositingEngine engine(RenderEnvironment{shaders, luts.source});
     for (const auto& c : cases) {
         const std::unique_ptr<ParsedLook> look = ReadLook(c.look.c_str());
         ASSERT_TRUE(look) << c.look;
@@ -71,7 +78,7 @@ TEST(RebuiltLook, RendersEverythingBeforeTheFirstByte) {
             look->grading.Layer(0)->SetText("Note", "a\"b");
         LimitedSink sink(c.limit);
         const ERebuildResult result =
-            WriteRebuiltLook(look->grading, sink, look->mask.get(), c.size3D, 4);
+            WriteRebuiltLook(engine, look->grading, sink, look->mask.get(), c.size3D, 4);
         EXPECT_EQ(int(result), int(c.result)) << c.look;
         EXPECT_EQ(LutElements(sink.text), c.luts) << c.look;
         if (c.result == ERebuildResult::eRenderFailed || c.quoteInAValue) {

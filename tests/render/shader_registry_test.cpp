@@ -21,7 +21,8 @@ TEST(ShaderRegistry, ScansSubfoldersExceptLegacy) {
     root.Write("LEGACY/old.vxtp", "<shader name=\"Old.One\">");
     root.Write("top.vxtp", "<shader name=\"Top.Level\">");
 
-    CVxShaderRegistry registry(CVxString(root.Drive().c_str()));
+    SystemFileAccess files;
+    CVxShaderRegistry registry(files, CVxString(root.Drive().c_str()));
     const ShaderPackage* warm = registry.Find("STUDIO.WARM");
     ASSERT_NE(warm, nullptr);
     EXPECT_STREQ(warm->stage.c_str(), "per-pixel stage");
@@ -38,8 +39,9 @@ TEST(ShaderRegistry, ScansSubfoldersExceptLegacy) {
         EXPECT_EQ(source.builtIn, source.definition == &BaseShaderDefinitionText(true)) << name;
     }
     EXPECT_EQ(found, "studio.cool Unnamed VEXLAN.Base.1 (built in) vexlan.base.2 (built in) ");
-    EXPECT_EQ(CVxShaderRegistry(CVxString(root.Drive("nowhere").c_str())).Find("Studio.Warm"),
-              nullptr);
+    EXPECT_EQ(
+        CVxShaderRegistry(files, CVxString(root.Drive("nowhere").c_str())).Find("Studio.Warm"),
+        nullptr);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "lut/lut.h"
 
 #include "../../support/scratch_folder.h"
+#include "../../support/system_luts.h"
 
 #include <gtest/gtest.h>
 
@@ -128,7 +129,8 @@ TEST(AllocationFailure, LoadingLeavesTheTableEmpty) {
     for (size_t bytes : {size_t(300) << 10, size_t(100) << 10}) {
         CVxLUT lut;
         AllocationLimit limit(bytes);
-        EXPECT_FALSE(lut.Load(path, false, CVxLUT::EDimensionRequirement::eAnyDimension, false));
+        EXPECT_FALSE(lut.Load(SystemLuts::Plain(), path, false,
+                              CVxLUT::EDimensionRequirement::eAnyDimension, false));
         EXPECT_EQ(lut.m_size, 0u);
         EXPECT_EQ(lut.m_data, nullptr);
     }

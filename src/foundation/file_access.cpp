@@ -1,0 +1,75 @@
+#include "foundation/file_access.h"
+
+#include "foundation/directory_scan.h"
+#include "foundation/file_contents.h"
+#include "foundation/paths.h"
+#include "foundation/posix_file.h"
+#include "platform/path_mapping.h"
+
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+bool SystemFileAccess::ReadFile(const CVxString& path, CVxString& bytes, uint32_t maxSize) {
+    return ReadBinaryFile(path, bytes, maxSize);
+}
+
+bool SystemFileAccess::ReadHead(const CVxString& path, void* buffer, size_t size) {
+    CVxPosixFile file;
+    return file.Open(path, "rb") && file.Read(buffer, size) == size;
+}
+
+bool SystemFileAccess::ListFolder(const CVxString& pattern, bool includeHidden,
+                                  std::vector<FolderEntry>& entries) {
+    entries.clear();
+    CVxDirectoryScan scan(pattern, includeHidden);
+    while (scan.Next())
+        entries.push_back({scan.Name(), scan.FullPath(), scan.IsDirectory()});
+    return scan.Listed();
+}
+
+EPathKind SystemFileAccess::Lookup(const CVxString& path) {
+    if (FileExists(path))
+        return EPathKind::eFile;
+    return IsDirectory(path) ? EPathKind::eFolder : EPathKind::eMissing;
+}
+
+std::unique_ptr<FileOutput> SystemFileAccess::Replace(const CVxString& path) {
+    return std::make_unique<FileReplacementSink>(path);
+}
+
+bool SystemFileAccess::SystemPath(const CVxString& path, std::string& systemPath) {
+    CVxString written(path);
+    written.SlashesToBackslashes();
+    if (!platform::ResolvePath(written.View(), systemPath))
+        return false;
+    std::error_code error;
+    systemPath = std::filesystem::absolute(systemPath, error).string();
+    return !error;
+}
+
+std::string SystemFileAccess::Identity(const CVxString& path) {
+    CVxString written(path);
+    written.SlashesToBackslashes();
+    return platform::FileIdentity(written.View());
+}
+
+bool ReadTextFile(FileAccess& files, const CVxString& path, CVxString& text, bool keepLineBreaks) {
+    // The text's buffer holds one byte more than the file; that byte must still be countable.
+    if (!files.ReadFile(path, text, CVxString::npos - 1)) {
+        text.Empty();
+        return false;
+    }
+    text.SetLength(static_cast<uint32_t>(std::strlen(text.c_str())));
+    if (!keepLineBreaks)
+        text.ConvertLineBreaks(1);
+    return true;
+}
+
+bool FileOrMatchExists(FileAccess& files, const CVxString& path) {
+    if (FileExists(files, path))
+        return true;
+    std::vector<FolderEntry> entries;
+    files.ListFolder(path, true, entries);
+    return !entries.empty() && !entries.front().isFolder;
+}

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "foundation/byte_sink.h"
+#include "foundation/vx_string.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+// What a path names, as far as the program's own files are concerned.
+enum class EPathKind : uint8_t { eMissing, eFile, eFolder };
+
+// One entry of a folder listing.
+struct FolderEntry {
+    CVxString name;
+    CVxString fullPath; // the listed folder's path joined with the name
+    bool isFolder = false;
+};
+
+// A file being replaced: the bytes go into a new file beside it, which takes
+// its place only on Commit; an output destroyed without Commit leaves the old
+// file whole and nothing else behind.
+class FileOutput : public ByteSink {
+public:
+    // False when nothing was appended, or the file could not be begun, written or renamed.
+    virtual bool Commit() = 0;
+};
+
+// Every read, listing, lookup and replacement of a file goes through this
+// interface, which a run hands down to whatever needs files: so a run that
+// converts several files at once can keep them in order by the files they
+// really reach, and tests can put a file system of their own underneath.
+// Paths are framework paths (backslashes or slashes, drive Z: for the root).
+class FileAccess {
+public:
+    virtual ~FileAccess() = default;
+
+    // The whole file, with a spare 0 byte after it for readers that scan it as
+    // text. False when it cannot be read whole or is larger than maxSize bytes;
+    // bytes is then empty or holds what was read.
+    virtual bool ReadFile(const CVxString& path, CVxString& bytes, uint32_t maxSize) = 0;
+    // The first `size` bytes of a file; false when it has fewer or cannot be read.
+    virtual bool ReadHead(const CVxString& path, void* buffer, size_t size) = 0;
+    // The entries of one folder that match a wildcard list ("*.look;*.lut"), in
+    // listing order; hidden entries only when asked for. False when the folder
+    // cannot be listed.
+    virtual bool ListFolder(const CVxString& pattern, bool includeHidden,
+                            std::vector<FolderEntry>& entries) = 0;
+    // A file is a path that can be opened for reading; a folder, one that can be listed.
+    virtual EPathKind Lookup(const CVxString& path) = 0;
+    // Begins replacing the file at path; the output says on its first write
+    // whether the replacement could begin.
+    virtual std::unique_ptr<FileOutput> Replace(const CVxString& path) = 0;
+    // The system's own path of an existing file, for a library that opens
+    // files by name itself; false when the path names no file.
+    virtual bool SystemPath(const CVxString& path, std::string& systemPath) = 0;
+    // What the path really reaches, as a text that is the same for every
+    // spelling of one file: its folder and name after symbolic links, compared
+    // without regard to letter case. The path need not exist.
+    virtual std::string Identity(const CVxString& path) = 0;
+};
+
+// The files of the machine, as the platform layer reaches them.
+class SystemFileAccess final : public FileAccess {
+public:
+    bool ReadFile(const CVxString& path, CVxString& bytes, uint32_t maxSize) override;
+    bool ReadHead(const CVxString& path, void* buffer, size_t size) override;
+    bool ListFolder(const CVxString& pattern, bool includeHidden,
+                    std::vector<FolderEntry>& entries) override;
+    EPathKind Lookup(const CVxString& path) override;
+    std::unique_ptr<FileOutput> Replace(const CVxString& path) override;
+    bool SystemPath(const CVxString& path, std::string& systemPath) override;
+    std::string Identity(const CVxString& path) override;
+};
+
+// Reads a whole file as text: a 0 byte in the file ends the text, and unless
+// keepLineBreaks is set every "\r\n", "\n\r" and lone "\r" becomes "\n".
+bool ReadTextFile(FileAccess& files, const CVxString& path, CVxString& text,
+                  bool keepLineBreaks = false);
+
+inline bool FileExists(FileAccess& files, const CVxString& path) {
+    return files.Lookup(path) == EPathKind::eFile;
+}
+
+inline bool IsFolder(FileAccess& files, const CVxString& path) {
+    return files.Lookup(path) == EPathKind::eFolder;
+}
+
+// A file at path, or, when the path is a wildcard pattern, a file that it matches.
+bool FileOrMatchExists(FileAccess& files, const CVxString& path);

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "foundation/file_access.h"
+#include "foundation/settings.h"
+#include "lut/lut_folder_index.h"
+#include "render/shader_registry.h"
+
+// What a run builds once, before its first file, and hands down to every file:
+// the installation's settings, the index of its LUT folders and its shaders.
+// Every file of the run, on whatever thread, sees the same of each.
+class RunEnvironment {
+public:
+    // Reads the settings around the program and lists the LUT and shader folders.
+    explicit RunEnvironment(FileAccess& files);
+
+    Settings& InstallationSettings() { return m_settings; }
+    const LutFolderIndex& LutFolders() const { return m_lutFolders; }
+    const CVxShaderRegistry& Shaders() const { return m_shaders; }
+    // "ColorTransforms.AlwaysUpsampleToPoT": every LUT read is upsampled to a power of two.
+    bool AlwaysUpsample() const { return m_alwaysUpsample; }
+
+private:
+    Settings m_settings;
+    LutFolderIndex m_lutFolders;
+    bool m_alwaysUpsample = false;
+    CVxShaderRegistry m_shaders;
+};

@@ -1,0 +1,261 @@
+// A batch keeps files in order by the file each really reaches: the files and
+// blocks of every job count are those of one job, over a file system in memory
+// whose reads of chosen files are slow, so that later files run ahead.
+
+#include "foundation/paths.h"
+#include "tool/batch_run.h"
+#include "tool/run_environment.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <map>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+std::string Upper(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), ::toupper);
+    return text;
+}
+
+// Files and symbolic links in memory, under POSIX paths; the working folder is
+// /w. Names match without regard to case, as the platform's do.
+class MemoryFiles final : public FileAccess {
+public:
+    std::map<std::string, std::string> files;
+    std::map<std::string, std::string> links;
+    std::map<std::string, int> slowReads; // milliseconds a read of the file takes
+    std::string slowFirstWrite;           // the first replacement of this file is slow
+
+    bool ReadFile(const CVxString& path, CVxString& bytes, uint32_t) override {
+        const std::string* content = Find(path);
+        if (!content)
+            return false;
+        const uint32_t length = uint32_t(content->size());
+        std::copy_n(content->data(), length, bytes.GetBuffer(length));
+        bytes.SetLength(length);
+        return true;
+    }
+    bool ReadHead(const CVxString& path, void* buffer, size_t size) override {
+        const std::string* content = Find(path);
+        if (!content || content->size() < size)
+            return false;
+        std::copy_n(content->data(), size, static_cast<char*>(buffer));
+        return true;
+    }
+    bool ListFolder(const CVxString& pattern, bool, std::vector<FolderEntry>& entries) override {
+        std::lock_guard<std::mutex> hold(m_lock);
+        const std::string folder = Upper(Posix(FolderOf(pattern)));
+        entries.clear();
+        for (const auto& [path, content] : files) {
+            const size_t slash = path.rfind('/');
+            const CVxString name(path.substr(slash + 1).c_str());
+            if (Upper(path.substr(0, slash + 1)) == folder &&
+                name.MatchesWildcards(FileNameOf(pattern)))
+                entries.push_back({name, FolderOf(pattern) + name, false});
+        }
+        return true;
+    }
+    EPathKind Lookup(const CVxString& path) override {
+        return Find(path) ? EPathKind::eFile : EPathKind::eMissing;
+    }
+    std::unique_ptr<FileOutput> Replace(const CVxString& path) override {
+        return std::make_unique<Output>(*this, Real(Posix(path)));
+    }
+    bool SystemPath(const CVxString&, std::string&) override { return false; }
+    std::string Identity(const CVxString& path) override { return Upper(Real(Posix(path))); }
+
+private:
+    class Output final : public FileOutput {
+    public:
+        Output(MemoryFiles& owner, std::string path) : m_owner(owner), m_path(std::move(path)) {}
+        bool Append(const void* data, size_t size) override {
+            m_bytes.append(static_cast<const char*>(data), size);
+            return true;
+        }
+        bool Commit() override {
+            bool slow = false;
+            {
+                std::lock_guard<std::mutex> hold(m_owner.m_lock);
+                slow = m_owner.slowFirstWrite == m_path;
+                if (slow)
+                    m_owner.slowFirstWrite.clear();
+            }
+            if (slow)
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            std::lock_guard<std::mutex> hold(m_owner.m_lock);
+            m_owner.files[m_path] = m_bytes;
+            return true;
+        }
+
+    private:
+        MemoryFiles& m_owner;
+        std::string m_path;
+        std::string m_bytes;
+    };
+
+    // The absolute path with slashes, without "." elements.
+    static std::string Posix(const CVxString& path) {
+        std::string text(path.c_str());
+        std::replace(text.begin(), text.end(), '\\', '/');
+        if (text.size() >= 2 && text[1] == ':')
+            text.erase(0, 2);
+        if (text.empty() || text[0] != '/')
+            text = "/w/" + text;
+        for (size_t dot; (dot = text.find("/./")) != std::string::npos;)
+            text.erase(dot, 2);
+        return text;
+    }
+
+    // After links, with the letter case of a file that exists.
+    std::string Real(std::string path) const {
+        for (const auto& [link, target] : links)
+            if (Upper(link) == Upper(path))
+                path = target;
+        for (const auto& [existing, content] : files)
+            if (Upper(existing) == Upper(path))
+                return existing;
+        return path;
+    }
+
+    const std::string* Find(const CVxString& path) {
+        const std::string real = Real(Posix(path));
+        int delay = 0;
+        {
+            std::lock_guard<std::mutex> hold(m_lock);
+            if (const auto slow = slowReads.find(real); slow != slowReads.end())
+                delay = slow->second;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+        std::lock_guard<std::mutex> hold(m_lock);
+        const auto found = files.find(real);
+        return found == files.end() ? nullptr : &found->second;
+    }
+
+    std::mutex m_lock;
+};
+
+std::string Look(const std::string& parameters, const std::string& storedLut = "") {
+    return "<?xml version=\"1.0\" ?>\n<look>\n<shaders>\n<base>\n<rangeversion>\"2\"</rangeversion>"
+           "\n<sublayer0>\n<parameters>\n" +
+           parameters + "</parameters>\n</sublayer0>\n</base>\n</shaders>\n" + storedLut +
+           "</look>\n";
+}
+
+std::string Parameter(const std::string& name, const std::string& value) {
+    return "<" + name + ">\"" + value + "\"</" + name + ">\n";
+}
+
+// A stored LUT of size 2 whose every entry is 0.5.
+std::string StoredLutOfTwo() {
+    std::string hex;
+    const float half = 0.5f;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(&half);
+    for (int i = 0; i < 24; ++i)
+        for (int b = 0; b < 4; ++b)
+            hex += {"0123456789ABCDEF"[bytes[b] >> 4], "0123456789ABCDEF"[bytes[b] & 15]};
+    return "<LUT><size>\"2\"</size><data>\"" + hex + "\"</data></LUT>\n";
+}
+
+const std::string kCube2 =
+    "LUT_3D_SIZE 2\n0 0 0\n1 0 0\n0 1 0\n1 1 0\n0 0 1\n1 0 1\n0 1 1\n1 1 1\n";
+const std::string kDark2 = "LUT_3D_SIZE 2\n0 0 0\n.2 0 0\n0 .2 0\n.2 .2 0\n0 0 .2\n.2 0 .2\n"
+                           "0 .2 .2\n.2 .2 .2\n";
+
+struct Outcome {
+    std::string blocks;
+    std::map<std::string, std::string> files;
+};
+
+Outcome RunOver(const MemoryFiles& start, const std::vector<std::string>& inputs, bool cubrel,
+                uint32_t size, uint32_t jobs) {
+    MemoryFiles files;
+    files.files = start.files;
+    files.links = start.links;
+    files.slowReads = start.slowReads;
+    files.slowFirstWrite = start.slowFirstWrite;
+    RunSettings settings;
+    settings.cubrelMode = cubrel;
+    settings.size = size;
+    settings.jobs = jobs;
+    EXPECT_TRUE(PrepareCubrelBuffer(settings));
+    const RunEnvironment environment(files);
+    std::vector<CVxString> paths;
+    for (const std::string& input : inputs)
+        paths.emplace_back(input.c_str());
+    Outcome outcome;
+    RunBatch(paths, settings, environment, files,
+             [&](size_t, const FileReport& report) { outcome.blocks += report.Text(); });
+    outcome.files = files.files;
+    return outcome;
+}
+
+TEST(BatchOrder, EveryJobCountReachesTheFilesOfOneJob) {
+    // Where the installation's user settings are looked for: the LUT folder is /luts.
+    const CVxString userSettings = ParentFolder(ProgramFolder()) + "settings\\Utility_Settings.xml";
+    std::string settingsPath = std::string(userSettings.c_str()).substr(2);
+    std::replace(settingsPath.begin(), settingsPath.end(), '\\', '/');
+    const struct {
+        const char* label;
+        bool cubrel;
+        uint32_t size;
+        std::map<std::string, std::string> files;
+        std::map<std::string, std::string> links;
+        std::vector<std::string> inputs;
+        std::string slow;
+    } cases[] = {
+        {"two inputs write a.lut, the first slow to read",
+         true,
+         9,
+         {{"/w/a.3dl", kDark2}, {"/w/a.cube", kCube2}},
+         {},
+         {"a.3dl", "a.cube"},
+         "/w/a.3dl"},
+        {"a look through a link, then its target",
+         false,
+         8,
+         {{"/w/x.look", Look(Parameter("Gain.X", "0.5"), StoredLutOfTwo())}},
+         {{"/w/a.look", "/w/x.look"}},
+         {"a.look", "x.look"},
+         "/w/x.look"},
+        {"a LUT read under other spellings after a slow write of it",
+         true,
+         9,
+         {{"/w/a.cube", kDark2},
+          {"/w/a.lut", kCube2},
+          {"/w/b.look", Look(Parameter("BaseLUT", "./A.LUT"))},
+          {"/w/c.look", Look(Parameter("BaseLUT", "Z:\\w\\a.lut"))},
+          {"/w/d.look", Look(Parameter("BaseLUT", "a.LUT"))}},
+         {},
+         {"a.cube", "b.look", "./c.look", "Z:\\w\\D.LOOK"},
+         "/w/a.cube"},
+        {"a LUT found through a LUT folder",
+         true,
+         9,
+         {{settingsPath, "<values><ColorTransforms><LUTPath1>\"Z:\\luts\\\"</LUTPath1>"
+                         "</ColorTransforms></values>"},
+          {"/luts/g.cube", kDark2},
+          {"/luts/g.lut", kCube2},
+          {"/w/e.look", Look(Parameter("BaseLUT", "g.lut"))}},
+         {},
+         {"Z:\\luts\\g.cube", "e.look"},
+         "/luts/g.cube"},
+    };
+    for (const auto& c : cases) {
+        MemoryFiles start;
+        start.files = c.files;
+        start.links = c.links;
+        start.slowReads[c.slow] = 300;
+        start.slowFirstWrite = "/w/a.lut";
+        const Outcome one = RunOver(start, c.inputs, c.cubrel, c.size, 1);
+        const Outcome many = RunOver(start, c.inputs, c.cubrel, c.size, 3);
+        EXPECT_EQ(many.blocks, one.blocks) << c.label;
+        EXPECT_TRUE(many.files == one.files) << c.label;
+        EXPECT_EQ(one.blocks.find("rror"), std::string::npos) << c.label << one.blocks;
+    }
+}
+
+} // namespace
