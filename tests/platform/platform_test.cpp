@@ -13,6 +13,7 @@
 #include <set>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <tuple>
 #include <unistd.h>
 
@@ -283,12 +284,12 @@ TEST(FileSystem, InterruptionRemovesTheTemporaryFile) {
     }
 }
 
-int g_pauseSignal = -1;
+int g_pauseChannel = -1;
 
 // Tells the test that the replacement got to its pause point and waits there for SIGKILL.
 void PauseForTheKill() {
     const char reached = 1;
-    if (::write(g_pauseSignal, &reached, 1) == 1)
+    if (::write(g_pauseChannel, &reached, 1) == 1)
         for (;;)
             ::pause();
     ::_exit(2);
@@ -321,7 +322,7 @@ TEST(FileSystem, AKilledReplacementLeavesNothingTheNextRunKeeps) {
             const pid_t child = ::fork();
             if (child == 0) {
                 ::close(channel[0]);
-                g_pauseSignal = channel[1];
+                g_pauseChannel = channel[1];
                 platform::g_replacementTestHooks = {namedOnly, nullptr};
                 if (pause == kAtNaming)
                     platform::g_replacementTestHooks.beforeRename = PauseForTheKill;
@@ -363,7 +364,7 @@ TEST(FileSystem, AKilledReplacementLeavesNothingTheNextRunKeeps) {
                                  : content == "old")
                 << what << ": " << content.size() << " bytes";
             std::vector<std::string> names = folder.Names();
-            const std::string leftover = "." + std::string("a.look.") + std::to_string(child) + ".";
+            const std::string leftover = ".a.look." + std::to_string(child) + ".";
             EXPECT_EQ(names.size(), left ? 2u : 1u) << what;
             EXPECT_TRUE(!left || (names[0].starts_with(leftover) && names[0].ends_with(".tmp")))
                 << what << ": " << names[0];
@@ -377,7 +378,8 @@ TEST(FileSystem, AKilledReplacementLeavesNothingTheNextRunKeeps) {
 // The first replacement in a folder removes the temporary files that killed
 // runs of this program left there, and no other file: not one of a process
 // that still runs or that holds it (from another machine sharing the folder),
-// not one of another user, not one of another name.
+// not one of another user, not one of another name. Files replaced on several
+// threads at once keep their own temporary files from each other.
 TEST(FileSystem, ReplacementRemovesOnlyLeftoversOfKilledRuns) {
     const pid_t gone = ::fork();
     if (gone == 0)
@@ -403,7 +405,8 @@ TEST(FileSystem, ReplacementRemovesOnlyLeftoversOfKilledRuns) {
         {".." + dead + ".0.tmp", kOwn, false},
     };
     ScratchFolder folder;
-    std::vector<std::string> kept = {"a.look"};
+    const std::vector<std::string> replaced = {"a.look", "b.look", "c.look", "d.look"};
+    std::vector<std::string> kept = replaced;
     int held = -1;
     for (const auto& [name, kind, removed] : cases) {
         if (kind == kNobodys && !CanBecomeNobody())
@@ -422,7 +425,13 @@ TEST(FileSystem, ReplacementRemovesOnlyLeftoversOfKilledRuns) {
         if (!removed)
             kept.push_back(name);
     }
-    EXPECT_TRUE(Replace(folder.Drive("a.look"), "new"));
+    platform::g_replacementTestHooks.namedTemporaryOnly = true;
+    std::vector<std::thread> writers;
+    for (const std::string& name : replaced)
+        writers.emplace_back([&folder, name] { EXPECT_TRUE(Replace(folder.Drive(name), name)); });
+    for (std::thread& writer : writers)
+        writer.join();
+    platform::g_replacementTestHooks = {};
     ::close(held);
     std::sort(kept.begin(), kept.end());
     EXPECT_EQ(folder.Names(), kept);
