@@ -1,18 +1,26 @@
 #include "platform/file_system.h"
 
 #include "platform/path_mapping.h"
+#include "platform/replacement_test_hooks.h"
 
 #include <atomic>
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <csignal>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <mutex>
+#include <set>
 #include <string>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
+
+ReplacementTestHooks g_replacementTestHooks;
 
 namespace {
 
@@ -88,32 +96,164 @@ std::string FolderOfPosixPath(const std::string& path) {
     return path.substr(0, slash + 1);
 }
 
-// A name beside the target that no other writer of this process or another one
-// uses, held in the pending table before the file exists so that no moment goes
-// by in which an interruption would leave the file behind (a name that turns out
-// to be taken can only be the leftover of an earlier process with this number).
-// Fails when the table is full.
-int CreateTemporaryBeside(const std::string& target, mode_t mode, std::string& temporaryPath,
-                          int& pendingSlot) {
-    static std::atomic<unsigned> counter{0};
+// The name of a temporary file beside `leaf`. Also the test of whether a name is
+// one of ours: a leftover of an earlier run is recognised by making its name anew.
+std::string TemporaryName(std::string_view leaf, pid_t maker, unsigned number) {
     constexpr size_t kLongestLeafKept = 200; // the name must stay within the folder's limit
-    std::string folder = FolderOfPosixPath(target);
-    std::string leaf = target.substr(folder.size(), kLongestLeafKept);
+    return "." + std::string(leaf.substr(0, kLongestLeafKept)) + "." + std::to_string(maker) + "." +
+           std::to_string(number) + ".tmp";
+}
+
+template <typename Number> bool ReadNumber(std::string_view text, Number& number) {
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+    return error == std::errc() && end == text.data() + text.size();
+}
+
+// The process that made the temporary file of this name; 0 when the name is not
+// one that TemporaryName makes.
+pid_t MakerOfTemporary(std::string_view name) {
+    constexpr std::string_view kEnding = ".tmp";
+    if (name.size() < 2 + kEnding.size() || !name.ends_with(kEnding))
+        return 0;
+    const std::string_view body = name.substr(1, name.size() - 1 - kEnding.size());
+    const size_t numberDot = body.rfind('.');
+    if (numberDot == std::string_view::npos || numberDot == 0)
+        return 0;
+    const size_t makerDot = body.rfind('.', numberDot - 1);
+    if (makerDot == std::string_view::npos || makerDot == 0)
+        return 0;
+    pid_t maker = 0;
+    unsigned number = 0;
+    if (!ReadNumber(body.substr(makerDot + 1, numberDot - makerDot - 1), maker) ||
+        !ReadNumber(body.substr(numberDot + 1), number) || maker <= 0)
+        return 0;
+    return TemporaryName(body.substr(0, makerDot), maker, number) == name ? maker : 0;
+}
+
+std::atomic<unsigned> g_temporaryCounter{0};
+
+// Gives a new file a name beside the target that no other writer of this process
+// or another one uses: `create(path)` makes the file under a name, failing with
+// EEXIST when it is taken (by the leftover of an earlier process with this
+// number). The name is held in the pending table before the file has it, so that
+// no moment goes by in which an interruption would leave the file behind. False
+// when the table is full or the file cannot be made.
+template <typename Create>
+bool NameBeside(const std::string& target, std::string& temporaryPath, int& pendingSlot,
+                Create create) {
+    const std::string folder = FolderOfPosixPath(target);
+    const std::string_view leaf = std::string_view(target).substr(folder.size());
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temporaryPath = folder + "." + leaf + "." + std::to_string(::getpid()) + "." +
-                        std::to_string(counter++) + ".tmp";
+        temporaryPath = folder + TemporaryName(leaf, ::getpid(), g_temporaryCounter++);
         pendingSlot = HoldPending(temporaryPath);
         if (pendingSlot < 0)
-            return -1;
-        int descriptor =
-            ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-        if (descriptor >= 0)
-            return descriptor;
+            break;
+        if (create(temporaryPath.c_str()))
+            return true;
+        const int error = errno;
         ReleasePending(pendingSlot);
-        if (errno != EEXIST)
-            return -1;
+        if (error != EEXIST)
+            break;
     }
+    temporaryPath.clear();
+    return false;
+}
+
+// A new file that has a name from the start: -1 when it cannot be made.
+int CreateNamedTemporary(const std::string& target, mode_t mode, std::string& temporaryPath,
+                         int& pendingSlot) {
+    int descriptor = -1;
+    NameBeside(target, temporaryPath, pendingSlot, [&](const char* path) {
+        descriptor = ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        return descriptor >= 0;
+    });
+    return descriptor;
+}
+
+// Unnamed files are given their name through /proc/self/fd, which an ordinary
+// user may do (linkat with AT_EMPTY_PATH asks for a privilege on older kernels).
+bool CanNameUnnamedFiles() {
+    static const bool procMounted = ::access("/proc/self/fd", X_OK) == 0;
+    return procMounted && !g_replacementTestHooks.namedTemporaryOnly;
+}
+
+// A new file in the folder that has no name, so that a process killed before
+// Commit leaves nothing behind. -1 with `unavailable` set where the kernel or
+// the file system has no such files.
+int OpenUnnamedFile(const std::string& folder, mode_t mode, bool& unavailable) {
+    unavailable = true;
+#ifdef O_TMPFILE
+    if (!CanNameUnnamedFiles())
+        return -1;
+    const int descriptor =
+        ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+    // A kernel that predates these files takes the flags for opening the folder itself.
+    unavailable = descriptor < 0 && (errno == EOPNOTSUPP || errno == EISDIR);
+    return descriptor;
+#else
+    (void)folder;
+    (void)mode;
     return -1;
+#endif
+}
+
+// Links a whole unnamed file to a temporary name beside the target.
+bool NameUnnamedFile(int descriptor, const std::string& target, std::string& temporaryPath,
+                     int& pendingSlot) {
+    const std::string handle = "/proc/self/fd/" + std::to_string(descriptor);
+    return NameBeside(target, temporaryPath, pendingSlot, [&](const char* path) {
+        return ::linkat(AT_FDCWD, handle.c_str(), AT_FDCWD, path, AT_SYMLINK_FOLLOW) == 0;
+    });
+}
+
+// True the first time a replacement in this folder asks during the run; files
+// are replaced on several threads at once.
+bool FirstReplacementIn(const std::string& folder) {
+    static std::mutex mutex;
+    static std::set<std::string> folders;
+    std::lock_guard lock(mutex);
+    return folders.insert(folder).second;
+}
+
+// Removes what runs of this program left in a folder when they were killed:
+// files of its temporary naming, owned by this user, whose maker no longer runs
+// on this machine (EPERM means it runs under another user). Every writer holds
+// its new file locked, so a file that a process holds, on this machine or on
+// another one sharing the folder where locks are shared, is kept.
+void RemoveLeftoverTemporaries(const std::string& folder) {
+    DIR* listing = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!listing)
+        return;
+    const int folderDescriptor = ::dirfd(listing);
+    while (const dirent* entry = ::readdir(listing)) {
+        const pid_t maker = MakerOfTemporary(entry->d_name);
+        if (maker == 0 || ::kill(maker, 0) == 0 || errno != ESRCH)
+            continue;
+        const int descriptor = ::openat(folderDescriptor, entry->d_name,
+                                        O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (descriptor < 0)
+            continue;
+        struct stat info;
+        if (::fstat(descriptor, &info) == 0 && S_ISREG(info.st_mode) &&
+            info.st_uid == ::geteuid() && ::flock(descriptor, LOCK_SH | LOCK_NB) == 0)
+            ::unlinkat(folderDescriptor, entry->d_name, 0);
+        ::close(descriptor);
+    }
+    ::closedir(listing);
+}
+
+// The new file of a replacement, unnamed where the system allows it; a named
+// one has its path in `temporaryPath`. Held locked while it is written (see
+// RemoveLeftoverTemporaries). -1 when no file can be made.
+int CreateNewFile(const std::string& target, mode_t mode, std::string& temporaryPath,
+                  int& pendingSlot) {
+    bool unavailable = false;
+    int descriptor = OpenUnnamedFile(FolderOfPosixPath(target), mode, unavailable);
+    if (descriptor < 0 && unavailable)
+        descriptor = CreateNamedTemporary(target, mode, temporaryPath, pendingSlot);
+    if (descriptor >= 0)
+        ::flock(descriptor, LOCK_EX | LOCK_NB);
+    return descriptor;
 }
 
 // Gives the new file the old one's owner and group; false when the process may not.
@@ -193,13 +333,14 @@ bool FileReplacement::Begin(std::string_view path) {
                            ::faccessat(AT_FDCWD, m_target.c_str(), W_OK, AT_EACCESS) != 0))
         return false;
     m_targetMode = m_targetExists ? existing.st_mode & 07777 : 0;
+    const std::string folder = FolderOfPosixPath(m_target);
+    if (FirstReplacementIn(folder))
+        RemoveLeftoverTemporaries(folder);
     // Until it is complete, the new file of an existing one is for its writer's eyes only.
     m_descriptor =
-        CreateTemporaryBeside(m_target, m_targetExists ? 0600 : 0666, m_temporary, m_pendingSlot);
-    if (m_descriptor < 0) {
-        m_temporary.clear();
+        CreateNewFile(m_target, m_targetExists ? 0600 : 0666, m_temporary, m_pendingSlot);
+    if (m_descriptor < 0)
         return false;
-    }
     if (m_targetExists && !TakeOwnership(m_descriptor, existing)) {
         Abandon();
         return false;
@@ -233,10 +374,15 @@ bool FileReplacement::Commit() {
     if (m_descriptor < 0)
         return false;
     // The bits are set last: a write by anyone but the superuser clears set-id bits.
+    // An unnamed file gets a name only once it is whole and on the disk.
     bool written = !m_failed && (!m_targetExists || ::fchmod(m_descriptor, m_targetMode) == 0) &&
-                   ::fsync(m_descriptor) == 0;
+                   ::fsync(m_descriptor) == 0 &&
+                   (!m_temporary.empty() ||
+                    NameUnnamedFile(m_descriptor, m_target, m_temporary, m_pendingSlot));
     written = (::close(m_descriptor) == 0) && written;
     m_descriptor = -1;
+    if (written && g_replacementTestHooks.beforeRename)
+        g_replacementTestHooks.beforeRename();
     if (!written || ::rename(m_temporary.c_str(), m_target.c_str()) != 0) {
         Abandon();
         return false;

@@ -20,6 +20,11 @@ bool IsFolder(std::string_view path);
 // until Commit renames the new one over it, and a replacement that is not
 // committed (the object destroyed first) leaves no file behind.
 //
+// Where the file system allows it, the new file has no name until it is whole
+// and on the disk, so that even a process killed outright leaves nothing; else
+// it is a hidden temporary file. The first replacement in a folder during a
+// run removes the temporary files that killed runs of this program left there.
+//
 // A replacement does nothing that writing the file in place could not: a
 // target that is not a plain file, or that the process may not write, is
 // refused, as is one whose owner the new file could not keep. A symbolic link
@@ -48,7 +53,7 @@ private:
     void StartWriteback();
 
     std::string m_target;
-    std::string m_temporary;
+    std::string m_temporary; // empty while the new file has no name
     int m_descriptor = -1;
     int m_pendingSlot = -1;
     uint64_t m_written = 0;

@@ -1,6 +1,7 @@
 #include "platform/directory_search.h"
 #include "platform/file_system.h"
 #include "platform/path_mapping.h"
+#include "platform/replacement_test_hooks.h"
 
 #include "../support/run_as_nobody.h"
 #include "../support/scratch_folder.h"
@@ -8,8 +9,11 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fcntl.h>
 #include <set>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <tuple>
 #include <unistd.h>
 
@@ -133,6 +137,16 @@ bool Replace(const std::string& path, std::string_view bytes) {
            replacement.Commit();
 }
 
+// Runs the body once for each kind of new file: unnamed until it is whole (where
+// the file system has such files), and a named temporary file.
+template <typename Body> void ForEachKindOfNewFile(Body body) {
+    for (bool namedOnly : {false, true}) {
+        platform::g_replacementTestHooks.namedTemporaryOnly = namedOnly;
+        body(namedOnly ? " (named)" : " (unnamed)");
+    }
+    platform::g_replacementTestHooks = {};
+}
+
 // Plain files, other cases of a name, folders, FIFOs and plain links are
 // covered by the command-line failure tests. `file` is the plain file that
 // holds the new bytes afterwards (or still the old ones).
@@ -153,18 +167,20 @@ TEST(FileSystem, ReplacementTargets) {
             {"dangling link into no folder", {"g.lut->gone/x.lut"}, "g.lut", false, ""},
             {"link loop", {"l1->l2", "l2->l1"}, "l1", false, ""},
         };
-    for (const auto& [what, entries, name, replaced, file] : cases) {
-        ScratchFolder folder;
-        LayOut(folder, entries);
-        std::set<std::string> expected = Entries(folder);
-        EXPECT_EQ(Replace(folder.Drive(name), "new"), replaced) << what;
-        if (!file.empty()) {
-            EXPECT_EQ(folder.Read(file), replaced ? "new" : "old") << what;
-            expected.insert(file);
+    ForEachKindOfNewFile([&](const std::string& kind) {
+        for (const auto& [what, entries, name, replaced, file] : cases) {
+            ScratchFolder folder;
+            LayOut(folder, entries);
+            std::set<std::string> expected = Entries(folder);
+            EXPECT_EQ(Replace(folder.Drive(name), "new"), replaced) << what << kind;
+            if (!file.empty()) {
+                EXPECT_EQ(folder.Read(file), replaced ? "new" : "old") << what << kind;
+                expected.insert(file);
+            }
+            // Links stay links, and no temporary file is left.
+            EXPECT_EQ(Entries(folder), expected) << what << kind;
         }
-        // Links stay links, and no temporary file is left.
-        EXPECT_EQ(Entries(folder), expected) << what;
-    }
+    });
 }
 
 // A replacement keeps what writing in place keeps (owner, group and mode bits),
@@ -183,23 +199,25 @@ TEST(FileSystem, ReplacementKeepsOwnerAndMode) {
         {"another owner's file, nobody", 0, rw_r, true, false},
         {"another owner's file open to all, nobody", 0, fs::perms::all, true, false},
     };
-    for (const auto& [what, owner, mode, asNobody, replaced] : cases) {
-        ScratchFolder folder;
-        fs::permissions(folder.Posix(), fs::perms::all);
-        folder.Write("a.look", "old");
-        const std::string path = folder.Posix() + "/a.look";
-        ASSERT_EQ(::chown(path.c_str(), owner, owner), 0);
-        fs::permissions(path, mode);
-        auto replace = [&] { return Replace(folder.Drive("a.look"), "new"); };
-        EXPECT_EQ(asNobody ? RunAsNobody(replace) : replace(), replaced) << what;
-        EXPECT_EQ(folder.Read("a.look"), replaced ? "new" : "old") << what;
-        struct stat info;
-        ASSERT_EQ(::stat(path.c_str(), &info), 0);
-        EXPECT_EQ(std::tuple(info.st_uid, info.st_gid, info.st_mode & 07777),
-                  std::tuple(owner, owner, static_cast<unsigned>(mode)))
-            << what;
-        EXPECT_EQ(folder.Names(), std::vector<std::string>{"a.look"}) << what;
-    }
+    ForEachKindOfNewFile([&](const std::string& kind) {
+        for (const auto& [what, owner, mode, asNobody, replaced] : cases) {
+            ScratchFolder folder;
+            fs::permissions(folder.Posix(), fs::perms::all);
+            folder.Write("a.look", "old");
+            const std::string path = folder.Posix() + "/a.look";
+            ASSERT_EQ(::chown(path.c_str(), owner, owner), 0);
+            fs::permissions(path, mode);
+            auto replace = [&] { return Replace(folder.Drive("a.look"), "new"); };
+            EXPECT_EQ(asNobody ? RunAsNobody(replace) : replace(), replaced) << what << kind;
+            EXPECT_EQ(folder.Read("a.look"), replaced ? "new" : "old") << what << kind;
+            struct stat info;
+            ASSERT_EQ(::stat(path.c_str(), &info), 0);
+            EXPECT_EQ(std::tuple(info.st_uid, info.st_gid, info.st_mode & 07777),
+                      std::tuple(owner, owner, static_cast<unsigned>(mode)))
+                << what << kind;
+            EXPECT_EQ(folder.Names(), std::vector<std::string>{"a.look"}) << what << kind;
+        }
+    });
     // An ordinary user's new file is made as any write would make it.
     ScratchFolder folder;
     fs::permissions(folder.Posix(), fs::perms::all);
@@ -207,33 +225,214 @@ TEST(FileSystem, ReplacementKeepsOwnerAndMode) {
     EXPECT_EQ(fs::status(folder.Posix() + "/b.look").type(), fs::file_type::regular);
 }
 
-// An interruption removes the temporary file of a replacement under way and
-// still ends the process by its signal; an ignored signal stays ignored.
+std::string HowItEnded(pid_t child) {
+    int status = -1;
+    if (::waitpid(child, &status, 0) != child)
+        return "not waited for";
+    return WIFSIGNALED(status) ? "signal " + std::to_string(WTERMSIG(status))
+                               : "exit " + std::to_string(WEXITSTATUS(status));
+}
+
+bool FileSystemHasUnnamedFiles(const ScratchFolder& folder) {
+    const int descriptor = ::open(folder.Posix().c_str(), O_TMPFILE | O_WRONLY, 0600);
+    return descriptor >= 0 && ::close(descriptor) == 0;
+}
+
+int g_signalAtNaming = 0;
+
+// An interruption removes the temporary file of a replacement under way, also in
+// the instant between naming a whole new file and renaming it, and still ends the
+// process by its signal; an ignored signal stays ignored.
 TEST(FileSystem, InterruptionRemovesTheTemporaryFile) {
-    for (const auto& [signalNumber, ignoredBefore] :
-         {std::pair{SIGINT, false}, {SIGTERM, false}, {SIGHUP, false}, {SIGTERM, true}}) {
+    const std::tuple<int, bool, bool, bool> cases[] = {
+        // signal, ignored before, named temporary only, raised at naming (else mid-write)
+        {SIGINT, false, true, false}, {SIGTERM, false, true, false}, {SIGHUP, false, true, false},
+        {SIGTERM, true, true, false}, {SIGINT, false, false, false}, {SIGTERM, false, false, true},
+        {SIGQUIT, false, true, true},
+    };
+    for (const auto& [signalNumber, ignoredBefore, namedOnly, atNaming] : cases) {
+        const std::string what = std::to_string(signalNumber) + (namedOnly ? " named" : "") +
+                                 (atNaming ? " at naming" : "");
         ScratchFolder folder;
         folder.Write("a.look", "old");
+        const size_t whileWriting = namedOnly || !FileSystemHasUnnamedFiles(folder) ? 2 : 1;
         const pid_t child = ::fork();
         if (child == 0) {
             ::signal(signalNumber, ignoredBefore ? SIG_IGN : SIG_DFL);
             platform::InstallReplacementSignalHandlers();
+            g_signalAtNaming = signalNumber;
+            platform::g_replacementTestHooks = {namedOnly, nullptr};
+            if (atNaming)
+                platform::g_replacementTestHooks.beforeRename = [] { ::raise(g_signalAtNaming); };
             {
                 platform::FileReplacement replacement;
                 if (!replacement.Begin(folder.Drive("a.look")) || !replacement.Write("new", 3) ||
-                    folder.Names().size() != 2)
+                    folder.Names().size() != whileWriting)
                     ::_exit(1);
-                ::raise(signalNumber);
+                if (atNaming)
+                    replacement.Commit();
+                else
+                    ::raise(signalNumber);
             }
             ::_exit(0);
         }
-        int status = -1;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        const std::string ended = WIFSIGNALED(status)
-                                      ? "signal " + std::to_string(WTERMSIG(status))
-                                      : "exit " + std::to_string(WEXITSTATUS(status));
-        EXPECT_EQ(ended, ignoredBefore ? "exit 0" : "signal " + std::to_string(signalNumber));
-        EXPECT_EQ(folder.Names(), std::vector<std::string>{"a.look"}) << signalNumber;
-        EXPECT_EQ(folder.Read("a.look"), "old");
+        EXPECT_EQ(HowItEnded(child),
+                  ignoredBefore ? "exit 0" : "signal " + std::to_string(signalNumber))
+            << what;
+        EXPECT_EQ(folder.Names(), std::vector<std::string>{"a.look"}) << what;
+        EXPECT_EQ(folder.Read("a.look"), "old") << what;
     }
+}
+
+int g_pauseChannel = -1;
+
+// Tells the test that the replacement got to its pause point and waits there for SIGKILL.
+void PauseForTheKill() {
+    const char reached = 1;
+    if (::write(g_pauseChannel, &reached, 1) == 1)
+        for (;;)
+            ::pause();
+    ::_exit(2);
+}
+
+// A process killed outright while it replaces a large file leaves the old file
+// or the new one whole. With unnamed new files it leaves nothing else, but for
+// the instant between naming the whole file and renaming it; with named ones it
+// leaves the temporary file. The next run that replaces a file in the folder
+// removes what was left.
+TEST(FileSystem, AKilledReplacementLeavesNothingTheNextRunKeeps) {
+    enum Pause { kAfterBegin, kMidWrite, kBeforeCommit, kAtNaming, kAfterCommit };
+    const std::tuple<Pause, bool, bool, bool> cases[] = {
+        // pause, left with unnamed files, left with named ones, replaced
+        {kAfterBegin, false, true, false},   {kMidWrite, false, true, false},
+        {kBeforeCommit, false, true, false}, {kAtNaming, true, true, false},
+        {kAfterCommit, false, false, true},
+    };
+    const std::string chunk(1 << 20, 'n');
+    constexpr int kChunks = 20; // more than two of the steps at which write-back starts
+    for (bool namedOnly : {false, true}) {
+        for (const auto& [pause, leftUnnamed, leftNamed, replaced] : cases) {
+            const std::string what = std::to_string(pause) + (namedOnly ? " named" : " unnamed");
+            ScratchFolder folder;
+            folder.Write("a.look", "old");
+            const bool left =
+                namedOnly || !FileSystemHasUnnamedFiles(folder) ? leftNamed : leftUnnamed;
+            int channel[2];
+            ASSERT_EQ(::pipe(channel), 0);
+            const pid_t child = ::fork();
+            if (child == 0) {
+                ::close(channel[0]);
+                g_pauseChannel = channel[1];
+                platform::g_replacementTestHooks = {namedOnly, nullptr};
+                if (pause == kAtNaming)
+                    platform::g_replacementTestHooks.beforeRename = PauseForTheKill;
+                platform::FileReplacement replacement;
+                bool going = replacement.Begin(folder.Drive("a.look"));
+                auto reached = [&](Pause point) {
+                    if (going && point == pause)
+                        PauseForTheKill();
+                };
+                reached(kAfterBegin);
+                for (int written = 0; going && written < kChunks; ++written) {
+                    going = replacement.Write(chunk.data(), chunk.size());
+                    if (written == kChunks / 2)
+                        reached(kMidWrite);
+                }
+                reached(kBeforeCommit);
+                going = going && replacement.Commit();
+                reached(kAfterCommit);
+                ::_exit(1);
+            }
+            ::close(channel[1]);
+            char reached = 0;
+            EXPECT_EQ(::read(channel[0], &reached, 1), 1) << what;
+            ::close(channel[0]);
+            // While it is written, a temporary file is held locked for other runs to leave alone.
+            for (const std::string& name : folder.Names()) {
+                const int descriptor = ::open(folder.Posix(name).c_str(), O_RDONLY | O_CLOEXEC);
+                EXPECT_FALSE(pause < kAtNaming && name != "a.look" &&
+                             ::flock(descriptor, LOCK_SH | LOCK_NB) == 0)
+                    << what;
+                ::close(descriptor);
+            }
+            ::kill(child, SIGKILL);
+            EXPECT_EQ(HowItEnded(child), "signal 9") << what;
+
+            const std::string content = folder.Read("a.look");
+            EXPECT_TRUE(replaced ? content.size() == kChunks * chunk.size() &&
+                                       content.find_first_not_of('n') == std::string::npos
+                                 : content == "old")
+                << what << ": " << content.size() << " bytes";
+            std::vector<std::string> names = folder.Names();
+            const std::string leftover = ".a.look." + std::to_string(child) + ".";
+            EXPECT_EQ(names.size(), left ? 2u : 1u) << what;
+            EXPECT_TRUE(!left || (names[0].starts_with(leftover) && names[0].ends_with(".tmp")))
+                << what << ": " << names[0];
+
+            EXPECT_TRUE(Replace(folder.Drive("b.look"), "b")) << what;
+            EXPECT_EQ(folder.Names(), (std::vector<std::string>{"a.look", "b.look"})) << what;
+        }
+    }
+}
+
+// The first replacement in a folder removes the temporary files that killed
+// runs of this program left there, and no other file: not one of a process
+// that still runs or that holds it (from another machine sharing the folder),
+// not one of another user, not one of another name. Files replaced on several
+// threads at once keep their own temporary files from each other.
+TEST(FileSystem, ReplacementRemovesOnlyLeftoversOfKilledRuns) {
+    const pid_t gone = ::fork();
+    if (gone == 0)
+        ::_exit(0);
+    ASSERT_EQ(HowItEnded(gone), "exit 0");
+    const std::string dead = std::to_string(gone);
+    const std::string live = std::to_string(::getpid());
+    enum Kind { kOwn, kNobodys, kHeld, kFolder };
+    const std::tuple<std::string, Kind, bool> cases[] = {
+        // name, what it is, removed
+        {".a.look." + dead + ".0.tmp", kOwn, true},
+        {"." + std::string(200, 'x') + "." + dead + ".4294967295.tmp", kOwn, true},
+        {".a.look." + live + ".0.tmp", kOwn, false},
+        {".a.look." + dead + ".1.tmp", kNobodys, false},
+        {".a.look." + dead + ".2.tmp", kHeld, false},
+        {".a.look." + dead + ".3.tmp", kFolder, false},
+        {"a.look." + dead + ".0.tmp", kOwn, false},
+        {".a.look." + dead + ".tmp", kOwn, false},
+        {".a.look.0" + dead + ".0.tmp", kOwn, false},
+        {".a.look." + dead + ".0.tmp~", kOwn, false},
+        {".a.look.-" + dead + ".0.tmp", kOwn, false},
+        {"." + std::string(201, 'x') + "." + dead + ".0.tmp", kOwn, false},
+        {".." + dead + ".0.tmp", kOwn, false},
+    };
+    ScratchFolder folder;
+    const std::vector<std::string> replaced = {"a.look", "b.look", "c.look", "d.look"};
+    std::vector<std::string> kept = replaced;
+    int held = -1;
+    for (const auto& [name, kind, removed] : cases) {
+        if (kind == kNobodys && !CanBecomeNobody())
+            continue;
+        if (kind == kFolder)
+            folder.Folder(name);
+        else
+            folder.Write(name, "partial");
+        if (kind == kNobodys) {
+            ASSERT_EQ(::chown(folder.Posix(name).c_str(), kNobody, kNobodyGroup), 0);
+        }
+        if (kind == kHeld) {
+            held = ::open(folder.Posix(name).c_str(), O_WRONLY | O_CLOEXEC);
+            ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+        }
+        if (!removed)
+            kept.push_back(name);
+    }
+    platform::g_replacementTestHooks.namedTemporaryOnly = true;
+    std::vector<std::thread> writers;
+    for (const std::string& name : replaced)
+        writers.emplace_back([&folder, name] { EXPECT_TRUE(Replace(folder.Drive(name), name)); });
+    for (std::thread& writer : writers)
+        writer.join();
+    platform::g_replacementTestHooks = {};
+    ::close(held);
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(folder.Names(), kept);
 }
