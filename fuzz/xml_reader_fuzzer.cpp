@@ -54,8 +54,8 @@ void ReadTokens(CVxXMLReader& reader) {
         reader.TagStartsWith("lay");
         if (isEnd)
             continue;
-        reader.CurrentValue();
-        ParseValue(reader.RawValue());
+        reader.Value().Copy();
+        ParseValue(reader.Value().c_str());
     }
 }
 
@@ -68,7 +68,7 @@ void ReadChildren(CVxXMLReader& reader, int levelsLeft) {
             reader.SkipElement();
             continue;
         }
-        ParseValue(reader.RawValue());
+        ParseValue(reader.Value().c_str());
         if (levelsLeft > 0)
             ReadChildren(reader, levelsLeft - 1);
     }
@@ -78,16 +78,15 @@ void ReadChildren(CVxXMLReader& reader, int levelsLeft) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const CVxString text = fuzz::TextOf(data, size);
-    CVxXMLReader reader;
-    reader.Open(text, false);
+    CVxXMLReader tokens{XmlTextView(text)};
     try {
-        ReadTokens(reader);
+        ReadTokens(tokens);
     } catch (const CVxXMLParseError& error) {
         error.FullText();
     }
-    reader.OpenText(reinterpret_cast<const char*>(data), size);
+    CVxXMLReader children{XmlTextView(reinterpret_cast<const char*>(data), size)};
     try {
-        ReadChildren(reader, 32);
+        ReadChildren(children, 32);
     } catch (const CVxXMLParseError& error) {
         error.FullText();
     }

@@ -57,7 +57,7 @@ bool SettingsStore::LoadText(const CVxString& text) {
 bool SettingsStore::ParseLocked(const CVxString& text) {
     m_values.Clear();
     TableSink sink(m_values);
-    if (ReadXMLTree(text.Data(), text.Length(), m_rootName, sink))
+    if (ReadXMLTree(XmlTextView(text), m_rootName, sink))
         return true;
     m_values.Clear();
     return false;

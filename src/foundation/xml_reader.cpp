@@ -1,6 +1,5 @@
 #include "foundation/xml_reader.h"
 
-#include "foundation/file_contents.h"
 #include "foundation/name_table.h"
 #include "platform/ascii.h"
 
@@ -30,19 +29,6 @@ CVxString CVxXMLParseError::FullText() const {
     return text;
 }
 
-void CVxXMLReader::Reset() {
-    m_fileName.Empty();
-    m_ownText = CVxString();
-    m_text = nullptr;
-    m_end = nullptr;
-    m_pos = nullptr;
-    m_counted = TextPosition();
-    m_atEnd = false;
-    m_stack.clear();
-    m_tag.Empty();
-    ClearToken();
-}
-
 void CVxXMLReader::ClearToken() {
     m_value = "";
     m_valueLength = 0;
@@ -52,36 +38,18 @@ void CVxXMLReader::ClearToken() {
     m_tagHashValid = false;
 }
 
-void CVxXMLReader::Start(const char* text, size_t length) {
-    m_text = text ? text : "";
+CVxXMLReader::CVxXMLReader(XmlTextView text) {
+    const size_t length = text.Length();
+    m_text = text.Data() ? text.Data() : "";
     const void* nul = length ? std::memchr(m_text, 0, length) : nullptr;
     m_end = nul ? static_cast<const char*>(nul) : m_text + length;
     m_pos = m_text;
     m_counted.at = m_text;
 }
 
-void CVxXMLReader::OpenText(const char* text, size_t length) {
-    Reset();
-    Start(text, length);
-}
-
-bool CVxXMLReader::Open(const CVxString& source, bool isFile) {
-    Reset();
-    if (!isFile)
-        m_ownText = source;
-    else if (!ReadBinaryFile(source, m_ownText))
-        return false;
-    Start(m_ownText.Data(), m_ownText.Length());
-    if (isFile)
-        m_fileName = source;
-    return true;
-}
-
 // Counts on from the last position counted, or from the start when the
 // reader is behind it.
 const CVxXMLReader::TextPosition& CVxXMLReader::Position() const {
-    if (!m_pos)
-        return m_counted;
     if (m_counted.at > m_pos)
         m_counted = TextPosition{.at = m_text};
     TextPosition& p = m_counted;
@@ -211,8 +179,6 @@ void CVxXMLReader::ReadValue() {
 
 void CVxXMLReader::Next(bool& isEnd) {
     isEnd = false;
-    if (!m_text)
-        throw CVxXMLParseError(CVxString("XML file is not open."), 0, 0);
     ClearToken();
     SkipBlanksAndConstructs();
     if (m_pos == m_end) {
@@ -287,10 +253,10 @@ uint32_t CVxXMLReader::TagHash() {
     return m_tagHash;
 }
 
-const CVxString& CVxXMLReader::CurrentValue() const {
+XmlTokenView CVxXMLReader::Value() const {
     if (!m_valueCopyValid) {
         m_valueCopy.Assign(m_value, m_valueLength);
         m_valueCopyValid = true;
     }
-    return m_valueCopy;
+    return XmlTokenView(m_valueCopy);
 }

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "foundation/vx_string.h"
+#include "foundation/xml_text.h"
 #include "foundation/xml_values.h"
 
 #include <cstdint>
-#include <string_view>
 #include <vector>
 
 // A syntax error of the framework's XML dialect. Thrown only inside document
@@ -26,6 +26,21 @@ private:
     uint32_t m_column;
 };
 
+// The text of the reader's current tag or value, NUL-terminated and held by
+// the reader: valid until the reader's next read. Copy() keeps it for longer.
+class XmlTokenView {
+public:
+    const char* c_str() const { return m_text.c_str(); }
+    uint32_t Length() const { return m_text.Length(); }
+    CVxString Copy() const { return m_text; }
+
+private:
+    friend class CVxXMLReader;
+    explicit XmlTokenView(const CVxString& text) : m_text(text) {}
+
+    const CVxString& m_text;
+};
+
 // Pull reader of the framework's XML dialect: elements without attributes,
 // leaf values in double quotes (or unquoted on one line), no entities; <?...?>
 // and <!...> constructs are skipped. Names compare without regard to case.
@@ -35,7 +50,7 @@ private:
 //
 //     uint32_t depth = reader.Depth();
 //     while (reader.NextChild(depth)) {
-//         if (reader.TagIs("size")) ParseXMLUInt32(reader.RawValue(), size);
+//         if (reader.TagIs("size")) ParseXMLUInt32(reader.Value().c_str(), size);
 //     }
 //
 // The reader reads the text where it lies and never changes it; tags and values
@@ -44,17 +59,10 @@ private:
 // Every method that reads may throw CVxXMLParseError.
 class CVxXMLReader {
 public:
-    CVxXMLReader() = default;
+    // Reads `text` where it lies, without a copy; the view says who keeps it.
+    explicit CVxXMLReader(XmlTextView text);
     CVxXMLReader(const CVxXMLReader&) = delete;
     CVxXMLReader& operator=(const CVxXMLReader&) = delete;
-
-    // Resets all state. With isFile false, source is the document text (copied;
-    // always succeeds). With isFile true, source is a path read whole in binary
-    // mode; false when the file cannot be read.
-    bool Open(const CVxString& source, bool isFile);
-    // Opens a document held in memory without copying it: the text must stay
-    // in place, unchanged, while the reader reads it.
-    void OpenText(const char* text, size_t length);
 
     // Reads the next tag and, after a start tag, its value. isEnd becomes true
     // when the tag read was an end tag; at the end of the text AtEnd() is set
@@ -74,36 +82,30 @@ public:
 
     // Name of the current tag. After an end tag this is the name of the
     // element that is now innermost (empty at the top level).
-    const char* TagText() const { return m_tag.c_str(); }
-    uint32_t TagLength() const { return m_tag.Length(); }
-    const CVxString& Tag() const { return m_tag; }
+    XmlTokenView Tag() const { return XmlTokenView(m_tag); }
     bool TagIs(const char* name) const;
     bool TagStartsWith(const char* prefix) const;
     // Hash of the current tag for dispatch (the name table's hash of the name
     // in upper case); callers confirm a match with TagIs. Converts the current
-    // tag to upper case, as Tag() and TagText() then show it.
+    // tag to upper case, as Tag() then shows it.
     uint32_t TagHash();
 
-    // The current value, NUL-terminated; "" when the start tag had no value.
-    // Valid until the next read.
-    const char* RawValue() const { return CurrentValue().c_str(); }
-    uint32_t RawValueLength() const { return m_valueLength; }
-    // The current value where it lies in the text, without a copy.
-    std::string_view ValueView() const { return {m_value, m_valueLength}; }
+    // The current value; "" when the start tag had no value.
+    XmlTokenView Value() const;
+    // The current value where it lies in the document, without a copy: valid
+    // while the document's text lives, whatever the reader reads next.
+    XmlTextView ValueInText() const { return {m_value, m_valueLength}; }
     bool HasValue() const { return m_hasValue; }
     bool IsQuoted() const { return m_quoted; }
-    const CVxString& CurrentValue() const;
 
     // Number of open elements.
     uint32_t Depth() const { return static_cast<uint32_t>(m_stack.size()); }
     bool AtEnd() const { return m_atEnd; }
-    bool IsOpen() const { return m_text != nullptr; }
     // Line (from 1) and column (characters since the line's start) of the
     // position reached: a CR or LF starts a line unless it completes a pair
     // with the break just before it (CR LF or LF CR).
     uint32_t Line() const;
     uint32_t Column() const;
-    const CVxString& FileName() const { return m_fileName; }
 
     // Throws a parse error with the reader's current line and column.
     [[noreturn]] void Fail(const char* message) const;
@@ -122,8 +124,6 @@ private:
         char pendingBreak = 0;
     };
 
-    void Reset();
-    void Start(const char* text, size_t length);
     char Peek(size_t offset = 0) const { return m_pos + offset < m_end ? m_pos[offset] : 0; }
     void SkipBlanksAndConstructs();
     void ReadTagName(const char*& name, uint32_t& length);
@@ -135,8 +135,6 @@ private:
     const TextPosition& Position() const;
     [[noreturn]] void FailUnexpectedEnd(const char* message);
 
-    CVxString m_fileName;
-    CVxString m_ownText; // the text when the reader made its own copy
     const char* m_text = nullptr;
     const char* m_end = nullptr; // the end of the text, or its first 0 byte
     const char* m_pos = nullptr;

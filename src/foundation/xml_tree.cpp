@@ -176,7 +176,7 @@ private:
 
 } // namespace
 
-bool ReadXMLTree(const char* text, size_t length, const CVxString& prefix, XMLTreeSink& sink) {
-    TreeReader reader(text, length, prefix, sink);
+bool ReadXMLTree(XmlTextView text, const CVxString& prefix, XMLTreeSink& sink) {
+    TreeReader reader(text.Data(), text.Length(), prefix, sink);
     return reader.Read();
 }

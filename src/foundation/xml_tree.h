@@ -1,8 +1,7 @@
 #pragma once
 
 #include "foundation/vx_string.h"
-
-#include <cstddef>
+#include "foundation/xml_text.h"
 
 // Receives the values the tree reader finds in a document.
 class XMLTreeSink {
@@ -26,4 +25,4 @@ public:
 // (prefix + ".", any letter case) is handed to the sink without that part;
 // others are read but not handed on. An empty prefix hands on every value. False on any syntax
 // error, after the values read before it were handed on.
-bool ReadXMLTree(const char* text, size_t length, const CVxString& prefix, XMLTreeSink& sink);
+bool ReadXMLTree(XmlTextView text, const CVxString& prefix, XMLTreeSink& sink);

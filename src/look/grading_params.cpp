@@ -331,7 +331,7 @@ IVxXMLObject* CVxGradingParamStorage::CreateFromXML(CVxXMLReader& reader) {
                 }
             } else if (reader.TagIs("selectedlayer")) {
                 uint32_t selected = 0;
-                if (ParseXMLUInt32(reader.RawValue(), selected))
+                if (ParseXMLUInt32(reader.Value().c_str(), selected))
                     grading->SetSelectedLayer(selected);
             } else if (reader.TagIs("shader")) {
                 LayerHolder layer(new CVxShaderParamStorage());

@@ -19,7 +19,7 @@ void ReportError(const CVxXMLReader& reader, const char* message, CVxString* err
 // The number after "sublayer": all digits, naming one of the 12.
 bool SublayerNumber(const CVxXMLReader& reader, uint32_t& k) {
     const uint32_t prefixLength = 8;
-    return ParseXMLUInt32(reader.TagText() + prefixLength, k, 0,
+    return ParseXMLUInt32(reader.Tag().c_str() + prefixLength, k, 0,
                           CVxGradingParamStorage::kBaseSublayers - 1);
 }
 
@@ -44,8 +44,8 @@ bool IsAidName(const CVxString& name) {
 void ReadParameters(CVxXMLReader& reader, CVxShaderParamStorage& layer) {
     uint32_t depth = reader.Depth();
     while (reader.NextChild(depth)) {
-        CVxString name(reader.TagText(), reader.TagLength());
-        const char* value = reader.RawValue();
+        const CVxString name = reader.Tag().Copy();
+        const char* value = reader.Value().c_str();
         if (NamesLutFile(name)) {
             layer.SetText(name, CVxString(value));
             continue;
@@ -66,9 +66,9 @@ void ReadParameters(CVxXMLReader& reader, CVxShaderParamStorage& layer) {
 void ReadShaderBody(CVxXMLReader& reader, CVxShaderParamStorage& layer) {
     uint32_t depth = reader.Depth();
     while (reader.NextChild(depth)) {
-        const char* value = reader.RawValue();
+        const char* value = reader.Value().c_str();
         if (reader.TagIs("name")) {
-            layer.SetName(reader.CurrentValue());
+            layer.SetName(reader.Value().Copy());
         } else if (reader.TagIs("visible")) {
             bool visible = layer.Visible();
             if (ParseXMLBool(value, visible))
@@ -111,9 +111,9 @@ bool ReadBaseElement(CVxXMLReader& reader, CVxGradingParamStorage& grading, CVxS
     uint32_t next = 0;
     do {
         if (reader.TagIs("visible")) {
-            ParseXMLBool(reader.RawValue(), visible);
+            ParseXMLBool(reader.Value().c_str(), visible);
         } else if (reader.TagIs("rangeversion")) {
-            ParseXMLUInt32(reader.RawValue(), rangeVersion);
+            ParseXMLUInt32(reader.Value().c_str(), rangeVersion);
         } else if (reader.TagStartsWith("sublayer")) {
             // A tag that names none of the 12 is skipped like any unknown child.
             uint32_t k = 0;

@@ -9,7 +9,7 @@ void ReadLutElement(CVxXMLReader& reader, uint32_t& sizeOut) {
     uint32_t depth = reader.Depth();
     while (reader.NextChild(depth))
         if (reader.TagIs("size"))
-            ParseXMLUInt32(reader.RawValue(), sizeOut);
+            ParseXMLUInt32(reader.Value().c_str(), sizeOut);
 }
 
 bool ReadShadersElement(CVxXMLReader& reader, CVxGradingParamStorage& grading,
@@ -21,7 +21,7 @@ bool ReadShadersElement(CVxXMLReader& reader, CVxGradingParamStorage& grading,
                 return false;
         } else if (reader.TagIs("grading1d") || reader.TagIs("1dgrading")) {
             bool flag = grading.IsOneDimensional();
-            if (ParseXMLBool(reader.RawValue(), flag))
+            if (ParseXMLBool(reader.Value().c_str(), flag))
                 grading.SetOneDimensional(flag);
         } else if (reader.TagIs("shader")) {
             LayerHolder layer(new CVxShaderParamStorage());
@@ -68,8 +68,7 @@ bool ReadLookTextWithError(CVxGradingParamStorage& grading, const CVxString& tex
                            std::unique_ptr<CVxShapeMask>& maskOut, uint32_t& sizeOut,
                            CVxString& errorOut) {
     maskOut.reset();
-    CVxXMLReader reader;
-    reader.OpenText(text.Data(), text.Length());
+    CVxXMLReader reader{XmlTextView(text)};
     bool ok = false;
     try {
         ok = ReadRootChildren(reader, grading, maskOut, sizeOut, errorOut);

@@ -52,7 +52,7 @@ bool ReadPoint(CVxXMLReader& reader, MaskPoint& point) {
         for (int field = 0; field < MaskPoint::kFieldCount; ++field) {
             if (!reader.TagIs(kFieldNames[field]))
                 continue;
-            if (!point.fields[field].Parse(reader.RawValue()))
+            if (!point.fields[field].Parse(reader.Value().c_str()))
                 ok = false;
             break;
         }
@@ -66,14 +66,14 @@ bool ReadContour(CVxXMLReader& reader, MaskContour& contour) {
     uint32_t depth = reader.Depth();
     while (reader.NextChild(depth)) {
         if (reader.TagIs("positive")) {
-            ParseXMLBool(reader.RawValue(), contour.positive);
+            ParseXMLBool(reader.Value().c_str(), contour.positive);
         } else if (reader.TagIs("point")) {
             contour.sets.back().points.emplace_back();
             if (!ReadPoint(reader, contour.sets.back().points.back()))
                 ok = false;
         } else if (reader.TagIs("nextset")) {
             MaskPointSet set;
-            if (!ParseXMLDouble(reader.RawValue(), set.time))
+            if (!ParseXMLDouble(reader.Value().c_str(), set.time))
                 ok = false;
             contour.sets.push_back(std::move(set));
         }
@@ -162,13 +162,13 @@ CVxShapeMask* CVxShapeMask::ReadElement(CVxXMLReader& reader) {
     uint32_t depth = reader.Depth();
     while (reader.NextChild(depth)) {
         if (reader.TagIs("name")) {
-            name = reader.CurrentValue();
+            name = reader.Value().Copy();
         } else if (reader.TagIs("width")) {
-            ParseXMLDouble(reader.RawValue(), width);
+            ParseXMLDouble(reader.Value().c_str(), width);
         } else if (reader.TagIs("height")) {
-            ParseXMLDouble(reader.RawValue(), height);
+            ParseXMLDouble(reader.Value().c_str(), height);
         } else if (reader.TagIs("activecontour")) {
-            ParseXMLUInt32(reader.RawValue(), active);
+            ParseXMLUInt32(reader.Value().c_str(), active);
         } else if (reader.TagIs("contour")) {
             if (!mask)
                 mask = std::make_unique<CVxShapeMask>();

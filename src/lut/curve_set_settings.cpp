@@ -270,7 +270,7 @@ bool ReadConversionSettings(const char* text, size_t length, CurveQuad curves) {
 bool ReadLog10BitSettings(const char* text, size_t length, CurveQuad curves) {
     Log10BitGroup group;
     // An empty group sets every key to its default.
-    if (!ReadXMLTree(text, length, CVxString(), group) || !group.Found())
+    if (!ReadXMLTree(XmlTextView(text, length), CVxString(), group) || !group.Found())
         return false;
     ConversionSettings channels[3];
     bool bypass = false;

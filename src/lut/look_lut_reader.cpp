@@ -116,8 +116,8 @@ bool ReadData(CVxLUT& lut, const CVxXMLReader& reader, const LookLutState& state
     const size_t entries = size_t(state.size) * state.size * state.size;
     const size_t capacity = entries * 12;
     uint8_t* bytes = reinterpret_cast<uint8_t*>(lut.m_data);
-    const std::string_view data = reader.ValueView();
-    const size_t decoded = DecodeHex(data.data(), data.size(), bytes, capacity);
+    const XmlTextView data = reader.ValueInText();
+    const size_t decoded = DecodeHex(data.Data(), data.Length(), bytes, capacity);
     if (decoded == 0 || decoded > capacity)
         return false;
     // Entries the data does not reach read as zero.
@@ -135,13 +135,13 @@ bool ReadLutElement(CVxLUT& lut, CVxXMLReader& reader) {
     while (reader.NextChild(depth)) {
         // The data is read where it lies; only the short values are copied out.
         if (reader.TagIs("size")) {
-            if (!ParseXMLUInt32(reader.RawValue(), state.size))
+            if (!ParseXMLUInt32(reader.Value().c_str(), state.size))
                 return false;
         } else if (reader.TagIs("domainmin")) {
-            if (!ParseXMLColor(reader.RawValue(), state.domainMin))
+            if (!ParseXMLColor(reader.Value().c_str(), state.domainMin))
                 return false;
         } else if (reader.TagIs("domainmax")) {
-            if (!ParseXMLColor(reader.RawValue(), state.domainMax))
+            if (!ParseXMLColor(reader.Value().c_str(), state.domainMax))
                 return false;
         } else if (reader.TagIs("data")) {
             if (!ReadData(lut, reader, state))
@@ -182,10 +182,9 @@ bool ReadLook(CVxLUT& lut, CVxXMLReader& reader) {
 // A look stores a 3D lattice; its reader needs neither flag.
 EReaderResult ReadLookLut(CVxLUT& lut, const uint8_t* data, size_t size, bool /*upsample*/,
                           EDimensionRequirement /*requirement*/) {
-    CVxXMLReader reader;
+    CVxXMLReader reader{XmlTextView(reinterpret_cast<const char*>(data), size)};
     bool loaded = false;
     try {
-        reader.OpenText(reinterpret_cast<const char*>(data), size);
         loaded = ReadLook(lut, reader);
     } catch (const CVxXMLParseError&) {
         loaded = false;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -11,8 +12,7 @@ namespace {
 // Reads the whole document; returns each start tag as "tag=value|", with "q:"
 // before a quoted value, or the error's full text.
 std::string ReadAll(const std::string& text) {
-    CVxXMLReader reader;
-    reader.OpenText(text.data(), text.size());
+    CVxXMLReader reader{XmlTextView(text.data(), text.size())};
     std::string tokens;
     try {
         while (true) {
@@ -21,8 +21,8 @@ std::string ReadAll(const std::string& text) {
             if (reader.AtEnd())
                 return tokens;
             if (!isEnd)
-                tokens += std::string(reader.TagText()) + "=" + (reader.IsQuoted() ? "q:" : "") +
-                          reader.RawValue() + "|";
+                tokens += std::string(reader.Tag().c_str()) + "=" +
+                          (reader.IsQuoted() ? "q:" : "") + reader.Value().c_str() + "|";
         }
     } catch (const CVxXMLParseError& error) {
         return error.FullText().c_str();
@@ -67,28 +67,39 @@ TEST(XmlReader, ValuesAndSyntaxErrors) {
         EXPECT_EQ(ReadAll(text), read) << text;
 }
 
+// The reader only borrows its text: a temporary cannot be read, and a value
+// read where it lies stays in the caller's text after the reader reads on.
+static_assert(!std::is_constructible_v<XmlTextView, CVxString>);
+static_assert(!std::is_constructible_v<CVxXMLReader, const CVxString&>);
+static_assert(!std::is_default_constructible_v<CVxXMLReader>);
+
 TEST(XmlReader, EndTagLeavesParentAsCurrentTagAndChildWalkSkipsDepth) {
-    CVxXMLReader reader;
-    ASSERT_TRUE(reader.Open("<root><x><deep>\"1\"</deep></x><Size>\"33\"</Size></root>", false));
+    const CVxString walked("<root><x><deep>\"1\"</deep></x><Size>\"33\"</Size></root>");
+    CVxXMLReader reader{XmlTextView(walked)};
     bool isEnd = false;
     reader.Next(isEnd);
     uint32_t depth = reader.Depth();
     std::vector<std::string> children;
     while (reader.NextChild(depth))
-        children.push_back(reader.TagText());
+        children.push_back(reader.Tag().c_str());
     EXPECT_EQ(children, (std::vector<std::string>{"x", "Size"}));
     EXPECT_EQ(reader.Depth(), 0u);
-    EXPECT_STREQ(reader.TagText(), "");
+    EXPECT_STREQ(reader.Tag().c_str(), "");
 
-    reader.Open("<root>\n\r<x>\"1\r\n\"</x></root>", false);
-    reader.Next(isEnd);
-    EXPECT_EQ(std::pair(reader.Line(), reader.Column()), std::pair(2u, 0u));
-    reader.Next(isEnd);
-    EXPECT_EQ(reader.CurrentValue(), "1\r\n");
-    EXPECT_EQ(std::pair(reader.Line(), reader.Column()), std::pair(3u, 1u));
-    reader.Next(isEnd);
+    const CVxString broken("<root>\n\r<x>\"1\r\n\"</x></root>");
+    CVxXMLReader lines{XmlTextView(broken)};
+    lines.Next(isEnd);
+    EXPECT_EQ(std::pair(lines.Line(), lines.Column()), std::pair(2u, 0u));
+    lines.Next(isEnd);
+    const CVxString tag = lines.Tag().Copy();
+    const CVxString value = lines.Value().Copy();
+    const XmlTextView inText = lines.ValueInText();
+    EXPECT_EQ(std::pair(lines.Line(), lines.Column()), std::pair(3u, 1u));
+    lines.Next(isEnd);
     EXPECT_TRUE(isEnd);
-    EXPECT_STREQ(reader.TagText(), "root");
+    EXPECT_STREQ(lines.Tag().c_str(), "root");
+    EXPECT_EQ(std::pair(tag, value), std::pair(CVxString("x"), CVxString("1\r\n")));
+    EXPECT_EQ(std::pair(inText.Data(), inText.Length()), std::pair(broken.Data() + 12, size_t(3)));
 }
 
 TEST(XmlReader, HostileDocumentsFailWithoutExhaustingTheStack) {
@@ -101,11 +112,11 @@ TEST(XmlReader, HostileDocumentsFailWithoutExhaustingTheStack) {
         nested += "</e>";
     EXPECT_EQ(ReadAll(nested).size(), 100000 * std::string("e=|").size());
 
-    CVxXMLReader reader;
-    reader.Open("<a>\"" + CVxString(std::string(100u << 20, 'x').c_str()) + "\"</a>", false);
+    const CVxString huge("<a>\"" + CVxString(std::string(100u << 20, 'x').c_str()) + "\"</a>");
+    CVxXMLReader reader{XmlTextView(huge)};
     bool isEnd = false;
     reader.Next(isEnd);
-    EXPECT_EQ(reader.RawValueLength(), 100u << 20);
+    EXPECT_EQ(reader.ValueInText().Length(), 100u << 20);
 }
 
 } // namespace
