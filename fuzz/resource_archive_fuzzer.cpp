@@ -15,20 +15,20 @@ const char* const kNames[] = {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const CVxString path = fuzz::WriteScratchFile("Resources.vxf", data, size);
-    CloseResourceArchive();
-    if (!OpenResourceArchive(path))
+    const std::unique_ptr<ResourceArchive> archive =
+        ResourceArchive::Open(fuzz::Luts().files, path);
+    if (!archive)
         return 0;
     for (const char* name : kNames) {
         const CVxString key(name);
-        const uint32_t bytes = GetResourceSize(key);
+        const uint32_t bytes = archive->DataSize(key);
         // A size taken from the file is bounded by the file, which the fuzzer keeps small.
         if (bytes != 0 && bytes <= size) {
             std::vector<uint8_t> buffer(bytes);
-            ReadResource(key, buffer.data(), bytes);
+            archive->ReadData(key, buffer.data(), bytes);
         }
-        GetFont(key);
-        GetImage(key);
+        archive->Font(key);
+        archive->Image(key);
     }
-    CloseResourceArchive();
     return 0;
 }

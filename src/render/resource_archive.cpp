@@ -2,7 +2,6 @@
 
 #include "foundation/byte_order.h"
 #include "foundation/name_table.h"
-#include "foundation/posix_file.h"
 
 #include <cstring>
 #include <mutex>
@@ -14,6 +13,8 @@ constexpr size_t kEntrySize = 40;
 constexpr size_t kNameSize = 32;
 constexpr uint32_t kImageHeaderSize = 12;
 constexpr uint32_t kDataPrefixSize = 4;
+// The archive is held in memory while the run lasts.
+constexpr uint32_t kLargestArchive = 1u << 30;
 
 struct FontElement {
     uint32_t offset = 0;
@@ -42,34 +43,6 @@ EEntryKind KindOfTag(const uint8_t* tag) {
     return EEntryKind::eData;
 }
 
-class ResourceArchive {
-public:
-    explicit ResourceArchive(const CVxString& path) : m_path(path) {}
-
-    const CVxString& Path() const { return m_path; }
-    bool HasEntries() const {
-        return !m_fonts.IsEmpty() || !m_images.IsEmpty() || !m_data.IsEmpty();
-    }
-
-    void ReadDirectory();
-    const ResourceFontData* Font(const CVxString& name);
-    const ResourceImageData* Image(const CVxString& name);
-    uint32_t DataSize(const CVxString& name) const;
-    bool ReadData(const CVxString& name, void* buffer, uint32_t byteCount) const;
-
-private:
-    // False when the table already holds the name: the first entry of a name wins.
-    bool AcceptEntry(EEntryKind kind, const CVxString& name, uint32_t offset);
-    bool ReadBytes(uint32_t offset, void* buffer, uint32_t count) const;
-
-    CVxString m_path;
-    NameTable<FontElement> m_fonts;
-    NameTable<ImageElement> m_images;
-    NameTable<DataElement> m_data;
-    // Fonts and images are decoded on first use, by whichever file asks first.
-    std::mutex m_decoding;
-};
-
 template <typename Element>
 bool InsertElement(NameTable<Element>& table, const CVxString& name, uint32_t offset) {
     Element element;
@@ -77,14 +50,22 @@ bool InsertElement(NameTable<Element>& table, const CVxString& name, uint32_t of
     return table.Insert(name, std::move(element));
 }
 
-bool ResourceArchive::AcceptEntry(EEntryKind kind, const CVxString& name, uint32_t offset) {
-    switch (kind) {
+} // namespace
+
+struct ResourceArchive::Tables {
+    NameTable<FontElement> fonts;
+    NameTable<ImageElement> images;
+    NameTable<DataElement> data;
+};
+
+bool ResourceArchive::AcceptEntry(uint8_t kind, const CVxString& name, uint32_t offset) {
+    switch (static_cast<EEntryKind>(kind)) {
     case EEntryKind::eFont:
-        return InsertElement(m_fonts, name, offset);
+        return InsertElement(m_tables->fonts, name, offset);
     case EEntryKind::eImage:
-        return InsertElement(m_images, name, offset);
+        return InsertElement(m_tables->images, name, offset);
     case EEntryKind::eData:
-        return InsertElement(m_data, name, offset + kDataPrefixSize);
+        return InsertElement(m_tables->data, name, offset + kDataPrefixSize);
     }
     return false;
 }
@@ -92,12 +73,11 @@ bool ResourceArchive::AcceptEntry(EEntryKind kind, const CVxString& name, uint32
 // Sizes are not stored: each follows from the next entry's offset, the last one
 // from the file length. A size that would come out negative is taken as 0.
 void ResourceArchive::ReadDirectory() {
-    CVxPosixFile file;
-    if (!file.Open(m_path, "rb"))
+    const auto* bytes = reinterpret_cast<const uint8_t*>(m_bytes.Data());
+    const size_t length = m_bytes.Length();
+    if (length < 12)
         return;
-    uint8_t header[12];
-    if (file.Read(header, sizeof header) != sizeof header)
-        return;
+    const uint8_t* header = bytes;
     if (std::memcmp(header, "VXRF", 4) != 0 || LoadLittleEndian32(header + 4) != kArchiveVersion)
         return;
     const uint32_t announced = LoadLittleEndian32(header + 8);
@@ -114,29 +94,30 @@ void ResourceArchive::ReadDirectory() {
         uint32_t* size = nullptr;
         switch (previous.kind) {
         case EEntryKind::eFont:
-            size = &m_fonts.Find(previous.name)->size;
+            size = &m_tables->fonts.Find(previous.name)->size;
             break;
         case EEntryKind::eImage:
-            size = &m_images.Find(previous.name)->size;
+            size = &m_tables->images.Find(previous.name)->size;
             break;
         case EEntryKind::eData:
-            size = &m_data.Find(previous.name)->size;
+            size = &m_tables->data.Find(previous.name)->size;
             break;
         }
         *size = end > previous.dataOffset ? end - previous.dataOffset : 0;
     };
 
     for (uint32_t index = 0; index < announced; ++index) {
-        uint8_t entry[kEntrySize];
-        if (file.Read(entry, kEntrySize) != kEntrySize)
+        const size_t at = 12 + size_t(index) * kEntrySize;
+        if (length < at + kEntrySize)
             return;
+        const uint8_t* entry = bytes + at;
         const uint32_t storedOffset = LoadLittleEndian32(entry + 36);
         if (havePrevious)
             setPreviousSize(storedOffset);
         const EEntryKind kind = KindOfTag(entry);
         const char* nameBytes = reinterpret_cast<const char*>(entry + 4);
         const CVxString name(nameBytes, static_cast<uint32_t>(strnlen(nameBytes, kNameSize)));
-        if (!AcceptEntry(kind, name, storedOffset)) {
+        if (!AcceptEntry(static_cast<uint8_t>(kind), name, storedOffset)) {
             havePrevious = false;
             continue;
         }
@@ -148,45 +129,36 @@ void ResourceArchive::ReadDirectory() {
     }
     if (!havePrevious)
         return;
-    const int64_t length = file.Size();
-    setPreviousSize(length > 0xFFFFFFFFll ? 0xFFFFFFFFu
-                                          : static_cast<uint32_t>(length < 0 ? 0 : length));
+    setPreviousSize(length > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<uint32_t>(length));
 }
 
 bool ResourceArchive::ReadBytes(uint32_t offset, void* buffer, uint32_t count) const {
-    CVxPosixFile file;
-    if (!file.Open(m_path, "rb"))
+    if (uint64_t(offset) + count > m_bytes.Length())
         return false;
-    if (!file.Seek(offset))
-        return false;
-    return file.Read(buffer, count) == count;
+    std::memcpy(buffer, m_bytes.Data() + offset, count);
+    return true;
 }
 
-// Reads a whole resource, refusing sizes the file cannot hold before allocating.
+// A whole resource, refusing sizes the file cannot hold before allocating.
 template <typename Element>
-bool ReadElementBytes(const CVxString& path, const Element& element, std::vector<uint8_t>& bytes) {
-    CVxPosixFile file;
-    if (!file.Open(path, "rb"))
+bool ResourceArchive::ReadElement(const Element& element, std::vector<uint8_t>& bytes) const {
+    if (uint64_t(element.offset) + element.size > m_bytes.Length())
         return false;
-    const int64_t fileSize = file.Size();
-    if (fileSize < 0 || static_cast<int64_t>(element.offset) + element.size > fileSize)
-        return false;
-    bytes.resize(element.size);
-    if (!file.Seek(element.offset))
-        return false;
-    return file.Read(bytes.data(), bytes.size()) == bytes.size();
+    const auto* begin = reinterpret_cast<const uint8_t*>(m_bytes.Data()) + element.offset;
+    bytes.assign(begin, begin + element.size);
+    return true;
 }
 
 const ResourceFontData* ResourceArchive::Font(const CVxString& name) {
     std::lock_guard<std::mutex> hold(m_decoding);
-    FontElement* element = m_fonts.Find(name);
+    FontElement* element = m_tables->fonts.Find(name);
     if (!element)
-        element = m_fonts.Find(CVxString("DejaVuSans"));
+        element = m_tables->fonts.Find(CVxString("DejaVuSans"));
     if (!element)
         return nullptr;
     if (!element->decoded) {
         auto face = std::make_shared<ResourceFontData>();
-        if (!ReadElementBytes(m_path, *element, face->bytes))
+        if (!ReadElement(*element, face->bytes))
             return nullptr;
         element->decoded = std::move(face);
     }
@@ -195,14 +167,14 @@ const ResourceFontData* ResourceArchive::Font(const CVxString& name) {
 
 const ResourceImageData* ResourceArchive::Image(const CVxString& name) {
     std::lock_guard<std::mutex> hold(m_decoding);
-    ImageElement* element = m_images.Find(name);
+    ImageElement* element = m_tables->images.Find(name);
     if (!element)
-        element = m_images.Find(CVxString("_notfound"));
+        element = m_tables->images.Find(CVxString("_notfound"));
     if (!element)
         return nullptr;
     if (!element->decoded) {
         std::vector<uint8_t> bytes;
-        if (!ReadElementBytes(m_path, *element, bytes) || bytes.size() < kImageHeaderSize)
+        if (!ReadElement(*element, bytes) || bytes.size() < kImageHeaderSize)
             return nullptr;
         auto image = std::make_shared<ResourceImageData>();
         image->header.assign(bytes.begin(), bytes.begin() + kImageHeaderSize);
@@ -213,49 +185,28 @@ const ResourceImageData* ResourceArchive::Image(const CVxString& name) {
 }
 
 uint32_t ResourceArchive::DataSize(const CVxString& name) const {
-    const DataElement* element = m_data.Find(name);
+    const DataElement* element = m_tables->data.Find(name);
     return element ? element->size : 0;
 }
 
 bool ResourceArchive::ReadData(const CVxString& name, void* buffer, uint32_t byteCount) const {
-    const DataElement* element = m_data.Find(name);
+    const DataElement* element = m_tables->data.Find(name);
     if (!element || element->size < byteCount)
         return false;
     return ReadBytes(element->offset, buffer, byteCount);
 }
 
-std::unique_ptr<ResourceArchive>& TheArchive() {
-    static std::unique_ptr<ResourceArchive> archive;
-    return archive;
-}
+ResourceArchive::ResourceArchive() : m_tables(std::make_unique<Tables>()) {}
 
-} // namespace
+ResourceArchive::~ResourceArchive() = default;
 
-bool OpenResourceArchive(const CVxString& path) {
-    std::unique_ptr<ResourceArchive>& archive = TheArchive();
-    if (archive && archive->Path().Compare(path, CVxString::eCaseInsensitive) == 0)
-        return true;
-    archive = std::make_unique<ResourceArchive>(path);
+std::unique_ptr<ResourceArchive> ResourceArchive::Open(FileAccess& files, const CVxString& path) {
+    std::unique_ptr<ResourceArchive> archive(new ResourceArchive());
+    if (!files.ReadFile(path, archive->m_bytes, kLargestArchive))
+        return nullptr;
     archive->ReadDirectory();
-    return archive->HasEntries();
-}
-
-void CloseResourceArchive() {
-    TheArchive().reset();
-}
-
-const ResourceFontData* GetFont(const CVxString& name) {
-    return TheArchive() ? TheArchive()->Font(name) : nullptr;
-}
-
-const ResourceImageData* GetImage(const CVxString& name) {
-    return TheArchive() ? TheArchive()->Image(name) : nullptr;
-}
-
-uint32_t GetResourceSize(const CVxString& name) {
-    return TheArchive() ? TheArchive()->DataSize(name) : 0;
-}
-
-bool ReadResource(const CVxString& name, void* buffer, uint32_t byteCount) {
-    return TheArchive() ? TheArchive()->ReadData(name, buffer, byteCount) : false;
+    if (archive->m_tables->fonts.IsEmpty() && archive->m_tables->images.IsEmpty() &&
+        archive->m_tables->data.IsEmpty())
+        return nullptr;
+    return archive;
 }

@@ -4,7 +4,6 @@
 #include "foundation/paths.h"
 #include "platform/environment.h"
 #include "platform/file_system.h"
-#include "render/resource_archive.h"
 #include "tool/batch_run.h"
 #include "tool/command_line.h"
 #include "tool/input_collection.h"
@@ -92,12 +91,6 @@ void PrintUsage() {
         "  the source look (e.g. when some LUTs used by the look are missing).\n"
         "  If resampling is disabled, the looks that can't be rendered won't be converted.\n",
         stdout);
-}
-
-bool OpenInstalledResources(RunEnvironment& environment) {
-    CVxString archivePath = environment.InstallationSettings().ResourceFolder();
-    archivePath += "Resources.vxf";
-    return OpenResourceArchive(archivePath);
 }
 
 bool ReadOptions(RunSettings& settings) {
@@ -188,7 +181,7 @@ int Run(FileAccess& files, int argc, const char* const* argv) {
     // Settings, LUT folders and shaders are read once, before any file: every
     // file of the run sees the same of them, however many convert at once.
     RunEnvironment environment(files);
-    if (!OpenInstalledResources(environment)) {
+    if (!environment.Resources()) {
         std::fputs("Resources.vxf not found, please start this application\n"
                    "in the folder where it was originally installed.",
                    stdout);
@@ -226,6 +219,5 @@ int RunGradeshift(int argc, const char* const* argv) {
     SystemFileAccess files;
     const int exitCode = Run(files, argc, argv);
     std::fflush(stdout);
-    CloseResourceArchive();
     return exitCode;
 }

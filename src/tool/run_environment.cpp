@@ -14,7 +14,9 @@ LutFolderIndex IndexLutFolders(FileAccess& files, Settings& settings) {
 } // namespace
 
 RunEnvironment::RunEnvironment(FileAccess& files)
-    : m_settings(files), m_lutFolders(IndexLutFolders(files, m_settings)),
+    : m_settings(files),
+      m_resources(ResourceArchive::Open(files, m_settings.ResourceFolder() + "Resources.vxf")),
+      m_lutFolders(IndexLutFolders(files, m_settings)),
       m_alwaysUpsample(
           m_settings.UserStore().GetBoolRecorded("ColorTransforms.AlwaysUpsampleToPoT", false)),
       m_shaders(files, CVxShaderRegistry::ConfiguredFolder(m_settings)) {}

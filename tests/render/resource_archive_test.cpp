@@ -45,10 +45,11 @@ TEST(ResourceArchive, OpensOnlyOurFormatWithEntries) {
         {"foreign magic", "FRXV" + ArchiveBytes(100, 1, "DATA", 52, 8).substr(4), false},
     };
     int index = 0;
+    SystemFileAccess files;
     for (const auto& c : cases) {
         const std::string path = folder.Write("case" + std::to_string(index++), c.bytes);
-        EXPECT_EQ(OpenResourceArchive(CVxString(path.c_str())), c.opens) << c.label;
-        CloseResourceArchive();
+        EXPECT_EQ(ResourceArchive::Open(files, CVxString(path.c_str())) != nullptr, c.opens)
+            << c.label;
     }
 }
 
