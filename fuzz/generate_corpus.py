@@ -69,16 +69,42 @@ def cube_shaper(entries, points, lower_case=False):
 BYTE_ORDER_MARK = b"\xef\xbb\xbf"
 
 
-def mesh_3dl(codes, bits=12):
+def mesh_3dl(codes, bits=12, code_top=1023):
     """A shaper line of input codes, then one output triple per node, blue fastest."""
     top = (1 << bits) - 1
     lines = [" ".join(str(c) for c in codes)]
     for r in codes:
         for g in codes:
             for b in codes:
-                out = samples.warm(r / 1023.0, g / 1023.0, b / 1023.0)
+                out = samples.warm(r / code_top, g / code_top, b / code_top)
                 lines.append(" ".join(str(round(v * top)) for v in out))
     return text_of(lines)
+
+
+def discreet_1d(tables, length, depth=""):
+    """A Discreet 1D table: a header, then each table's integer values."""
+    header = "LUT: %d %d%s" % (tables, length, " " + depth if depth else "")
+    lines = ["# seed", header]
+    for c in range(tables):
+        lines += [str(round(4095 * samples.s_curve(i / (length - 1)) ** (1 + 0.2 * c)))
+                  for i in range(length)]
+    return text_of(lines)
+
+
+def houdini(kind):
+    """A Houdini LUT of the kind: C (one curve for all channels), 3D, or 3D+1D."""
+    lines = ["Version\t\t%d" % {"C": 1, "3D": 2, "3D+1D": 3}[kind], "Format\t\tany",
+             "Type\t\t" + kind, "From\t\t0.0 1.0", "To\t\t0.0 1.0", "Black\t\t0", "White\t\t1",
+             "Length\t\t" + {"C": "4", "3D": "2", "3D+1D": "2 4"}[kind], "LUT:"]
+    ramp = ["\t%.6f" % samples.s_curve(i / 3) for i in range(4)]
+    if kind == "C":
+        return text_of(lines + ["RGB {"] + ramp + ["}"])
+    if kind == "3D+1D":
+        lines += ["Pre {"] + ramp + ["}", "3D {"]
+    else:
+        lines.append(" {")
+    lines += ["\t%.6f %.6f %.6f" % rgb for rgb in samples.lattice(2, samples.warm)]
+    return text_of(lines + [" }"])
 
 
 def container(magic, size, channels, entries, domain=True):
@@ -142,6 +168,11 @@ def lut_files():
         "mesh_uneven.3dl": mesh_3dl([0, 64, 300, 1023]),
         "mesh_10bit.3dl": mesh_3dl([0, 512, 1023], bits=10),
         "mesh_byte_order_mark.3dl": BYTE_ORDER_MARK + mesh_3dl([0, 100, 400, 1023]),
+        "mesh_16bit_codes.3dl": mesh_3dl([0, 21845, 43690, 65535], bits=16, code_top=65535),
+        "discreet_1d.txt": discreet_1d(3, 256, "4096"),
+        "houdini_c.lut": houdini("C"),
+        "houdini_3d.lut": houdini("3D"),
+        "houdini_3d_1d.lut": houdini("3D+1D"),
         "vxtx_1d.bin": container(b"VXTX", 8, 1, 8),
         "vxtx_3d.bin": container(b"VXTX", 2, 3, 8),
         "vtx2_3d.bin": container(b"VTX2", 3, 3, 27),

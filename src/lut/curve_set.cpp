@@ -121,11 +121,20 @@ bool CVxCurveSet::TakeLut(const LutFiles& source, const CVxString& path) {
     return true;
 }
 
+bool CVxCurveSet::DefinesACurve() const {
+    for (int c = 0; c < 3; ++c)
+        if (m_curves[c]->PointCount() > 0)
+            return true;
+    return false;
+}
+
 bool CVxCurveSet::ReadTextFormats(const CVxString& text) {
     CurveQuad curves = {m_curves[0].get(), m_curves[1].get(), m_curves[2].get(), m_curves[3].get()};
+    // A reading that leaves red, green and blue without points would sample to
+    // black: it does not count.
     for (TextFormat format : kTextFormats) {
         ResetCurves();
-        if (format(text.c_str(), text.Length(), curves))
+        if (format(text.c_str(), text.Length(), curves) && DefinesACurve())
             return true;
     }
     return false;
@@ -197,23 +206,50 @@ bool CVxCurveSet::Sample(uint32_t n, float* out) {
     return true;
 }
 
+bool CVxCurveSet::RunScriptAt(double input, uint64_t& stepsLeft) {
+    m_script->Set("in", input);
+    m_script->SetRunStepLimit(stepsLeft);
+    // A run that stops on an error (a division by zero at this input, say)
+    // leaves the sample what red, green and blue hold at that point.
+    m_script->Run();
+    if (m_script->LastRunSteps() > stepsLeft)
+        return false;
+    stepsLeft -= m_script->LastRunSteps();
+    return true;
+}
+
 bool CVxCurveSet::SampleScript(const std::vector<double>& inputs, float* out) {
     // The samples share one budget of steps, so that a runaway script ends
     // while a script that loops long at every sample still runs through.
     uint64_t stepsLeft = m_scriptStepBudget;
+    bool allBlack = true;
     for (size_t i = 0; i < inputs.size(); ++i) {
-        float* entry = out + i * 4;
-        m_script->Set("in", inputs[i]);
-        m_script->SetRunStepLimit(stepsLeft);
-        // A run that stops on an error (a division by zero at this input, say)
-        // leaves the sample what red, green and blue hold at that point.
-        m_script->Run();
-        if (m_script->LastRunSteps() > stepsLeft)
+        if (!RunScriptAt(inputs[i], stepsLeft))
             return false;
-        stepsLeft -= m_script->LastRunSteps();
-        for (int c = 0; c < 3; ++c)
+        float* entry = out + i * 4;
+        for (int c = 0; c < 3; ++c) {
             entry[c] = static_cast<float>(m_script->Get(kScriptOutputs[c], 0.0));
+            allBlack = allBlack && entry[c] == 0.0f;
+        }
         entry[3] = 1.0f;
     }
-    return true;
+    return !allBlack || ScriptAssignsAnOutput(inputs, stepsLeft);
+}
+
+bool CVxCurveSet::ScriptAssignsAnOutput(const std::vector<double>& inputs, uint64_t& stepsLeft) {
+    // Outputs that start from a value no statement would compute and still
+    // hold it after every run were never assigned.
+    constexpr double kUnassigned = -1.2345e300;
+    for (const char* output : kScriptOutputs)
+        m_script->Set(output, kUnassigned);
+    bool assigned = false;
+    for (size_t i = 0; i < inputs.size() && !assigned; ++i) {
+        if (!RunScriptAt(inputs[i], stepsLeft))
+            break;
+        for (const char* output : kScriptOutputs)
+            assigned = assigned || m_script->Get(output, 0.0) != kUnassigned;
+    }
+    for (const char* output : kScriptOutputs)
+        m_script->Set(output, 0.0);
+    return assigned;
 }

@@ -50,8 +50,9 @@ public:
 
     // Writes n entries of four floats (R, G, B and A = 1) for the inputs
     // i/(n - 1). False when the set holds neither curves nor a script (nothing
-    // was read, or the file was a lattice) or when the script's samples take
-    // more than the step budget's statements together.
+    // was read, or the file was a lattice), when the script's samples take
+    // more than the step budget's statements together, or when the script
+    // assigns none of red, green and blue at any input.
     bool Sample(uint32_t n, float* out);
 
     // Null while no curves exist (before Read, and when a script or lattice was read).
@@ -68,9 +69,16 @@ private:
     // Empties the curves and gives them back their initial kinds.
     void ResetCurves();
     bool TakeLut(const LutFiles& source, const CVxString& path);
+    // Red, green or blue holds a point.
+    bool DefinesACurve() const;
     bool ReadTextFormats(const CVxString& text);
     bool ReadScript(const CVxString& text);
+    // One run at the input, within the steps left; false when they run out.
+    bool RunScriptAt(double input, uint64_t& stepsLeft);
     bool SampleScript(const std::vector<double>& inputs, float* out);
+    // Runs the script again over the inputs until one of its runs assigns red,
+    // green or blue.
+    bool ScriptAssignsAnOutput(const std::vector<double>& inputs, uint64_t& stepsLeft);
 
     std::atomic<int32_t> m_refCount{1};
     std::unique_ptr<CVxCurve> m_curves[kChannels];

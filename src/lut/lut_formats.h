@@ -1,9 +1,11 @@
 #pragma once
 
+#include "foundation/file_access.h"
 #include "lut/lut.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 // Result of one format reader inside Load: the file's table was read, the
 // format was recognised but the file is bad, or the reader hands the file on
@@ -20,6 +22,20 @@ using EDimensionRequirement = CVxLUT::EDimensionRequirement;
 using LutReader = EReaderResult(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample,
                                 EDimensionRequirement requirement);
 LutReader ReadVxtxLut, ReadCubrelLut, ReadLookLut, ReadCubeLut, ReadTruelightLut, Read3dlLut;
+
+// Discreet 1D tables ("LUT: 3 1024"): a LutReader that also takes the file's
+// base name, whose first "to" may give the output depth ("logto12").
+EReaderResult ReadDiscreet1dLut(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample,
+                                EDimensionRequirement requirement, std::string_view baseName);
+
+// Some line of the text before the first NUL byte (after a byte-order mark)
+// is neither blank nor a comment. A file without one holds nothing to read.
+bool TextHoldsData(const uint8_t* data, size_t size);
+// The last resort for a .lut file that no reader and no curve set takes:
+// OpenColorIO, which chooses among its own formats. Not recognised for other
+// extensions.
+EReaderResult ReadUnrecognisedLutThroughOcio(CVxLUT& lut, FileAccess& files, const CVxString& path,
+                                             bool upsample, EDimensionRequirement requirement);
 
 // The first four bytes are the Cubrel magic in either byte order ("3LUT" or "TUL3").
 bool HasCubrelMagic(const uint8_t* data, size_t size);

@@ -34,7 +34,7 @@ bool HasVxtxMagic(const uint8_t* data, size_t size) {
 // Runs the readers in their recognition order. Only the text readers may hand
 // a file on; every other match decides.
 EReaderResult RecogniseAndRead(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample,
-                               EDimensionRequirement requirement) {
+                               EDimensionRequirement requirement, std::string_view baseName) {
     if (HasVxtxMagic(data, size))
         return ReadVxtxLut(lut, data, size, upsample, requirement);
     if (size > 808 && HasCubrelMagic(data, size))
@@ -50,7 +50,10 @@ EReaderResult RecogniseAndRead(CVxLUT& lut, const uint8_t* data, size_t size, bo
     result = ReadTruelightLut(lut, data, size, upsample, requirement);
     if (result != EReaderResult::eNotRecognised)
         return result;
-    return Read3dlLut(lut, data, size, upsample, requirement);
+    result = Read3dlLut(lut, data, size, upsample, requirement);
+    if (result != EReaderResult::eNotRecognised)
+        return result;
+    return ReadDiscreet1dLut(lut, data, size, upsample, requirement, baseName);
 }
 
 } // namespace
@@ -85,20 +88,27 @@ bool CVxLUT::Load(const LutFiles& source, const CVxString& path, bool upsampleTo
     CVxString bytes;
     if (!source.files.ReadFile(resolved, bytes, kMaxFileSize))
         return false;
-    EReaderResult result = RecogniseAndRead(*this, reinterpret_cast<const uint8_t*>(bytes.Data()),
-                                            bytes.Length(), upsample, dimensionRequirement);
+    CVxString baseName;
+    SplitPath(resolved, nullptr, nullptr, &baseName, nullptr);
+    const uint8_t* data = reinterpret_cast<const uint8_t*>(bytes.Data());
+    EReaderResult result =
+        RecogniseAndRead(*this, data, bytes.Length(), upsample, dimensionRequirement,
+                         std::string_view(baseName.c_str(), baseName.Length()));
     if (result == EReaderResult::eLoaded)
         return true;
     DeletePreLUT();
     Clear();
     if (result == EReaderResult::eFailed)
         return false;
-    if (!allowCurveFallback || dimensionRequirement == EDimensionRequirement::eOnly3D)
+    // Nothing to read fails as an unreadable file does, never as a black table.
+    if (!TextHoldsData(data, bytes.Length()) || !allowCurveFallback)
         return false;
-    bytes = CVxString(); // the fallback reads the file again, as text
-    if (LoadCurveSetFallback(*this, source, resolved))
+    bytes = CVxString(); // the fallbacks read the file again
+    if (dimensionRequirement != EDimensionRequirement::eOnly3D &&
+        LoadCurveSetFallback(*this, source, resolved))
         return true;
     DeletePreLUT();
     Clear();
-    return false;
+    return ReadUnrecognisedLutThroughOcio(*this, source.files, resolved, upsample,
+                                          dimensionRequirement) == EReaderResult::eLoaded;
 }

@@ -16,7 +16,9 @@ namespace {
 
 constexpr uint32_t kLargestShaperCount = 256;
 constexpr uint32_t kSmallestShaperCount = 4;
-constexpr uint32_t kLargestShaperCode = 4096;
+// Input codes of up to 16 bits, as compositing tools write them.
+constexpr uint32_t kLargestShaperCode = 65536;
+constexpr uint32_t kLargestAccumulatedCode = 4096;
 constexpr uint32_t kLargestCommentSize = 256;
 constexpr uint32_t kLargestEntriesCount = 128;
 constexpr uint32_t kLargestInputBits = 7;
@@ -138,21 +140,27 @@ NodeCoordinates ShaperNodeCoordinates(uint32_t count, bool upsample) {
 }
 
 // Maps code value v_k to the coordinate of node k, linearly between successive
-// code values; a repeated code value skips a whole step.
+// code values; a repeated code value skips a whole step. Up to 12-bit codes the
+// coordinate grows in float steps, as it always has; over the 65536 entries of
+// 16-bit codes such steps would drift by a code, so there each entry's
+// coordinate is computed from the node it follows.
 void FillShaperPreLut(float* entries, uint32_t codeRange, const uint32_t* values, uint32_t count,
                       NodeCoordinates nodes) {
+    const bool exact = codeRange > kLargestAccumulatedCode;
     const float step = nodes.step;
     float coordinate = nodes.first;
-    auto write = [&](uint32_t from, uint32_t to) {
-        for (uint32_t e = from; e < to; ++e) {
-            float* entry = entries + size_t(e) * 4;
-            entry[0] = coordinate;
-            entry[1] = coordinate;
-            entry[2] = coordinate;
-            entry[3] = 1.0f;
-        }
+    auto at = [&](double position) {
+        return static_cast<float>(double(nodes.first) + double(step) * position);
     };
-    write(0, values[0]);
+    auto write = [&](uint32_t e) {
+        float* entry = entries + size_t(e) * 4;
+        entry[0] = coordinate;
+        entry[1] = coordinate;
+        entry[2] = coordinate;
+        entry[3] = 1.0f;
+    };
+    for (uint32_t e = 0; e < values[0]; ++e)
+        write(e);
     for (uint32_t k = 1; k < count; ++k) {
         if (values[k] == values[k - 1]) {
             coordinate += step;
@@ -161,15 +169,16 @@ void FillShaperPreLut(float* entries, uint32_t codeRange, const uint32_t* values
         const uint32_t span = values[k] - values[k - 1];
         const float increment = step / static_cast<float>(span);
         for (uint32_t e = values[k - 1]; e < values[k]; ++e) {
-            float* entry = entries + size_t(e) * 4;
-            entry[0] = coordinate;
-            entry[1] = coordinate;
-            entry[2] = coordinate;
-            entry[3] = 1.0f;
+            if (exact)
+                coordinate = at(double(k - 1) + double(e - values[k - 1]) / span);
+            write(e);
             coordinate += increment;
         }
     }
-    write(values[count - 1], codeRange);
+    if (exact)
+        coordinate = at(count - 1);
+    for (uint32_t e = values[count - 1]; e < codeRange; ++e)
+        write(e);
 }
 
 } // namespace

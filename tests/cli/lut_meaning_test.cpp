@@ -139,13 +139,14 @@ Case Truelight(const std::string& name, uint32_t width, bool indexUnits, bool id
             upsampledOutput};
 }
 
-// 3DL: a shaper line of uneven codes v_k = 1023 (k/(points - 1))^1.5, then
-// 12-bit outputs, blue fastest. Code v_k is node k: input x is code x * 1023.
-Case Mesh(const std::string& name, uint32_t points, const std::string& prefix = "") {
+// 3DL: a shaper line of uneven codes v_k = top (k/(points - 1))^1.5, then
+// 12-bit outputs, blue fastest. Code v_k is node k: input x is code x * top.
+Case Mesh(const std::string& name, uint32_t points, const std::string& prefix = "",
+          int top = 1023) {
     Rows codes;
     std::string text = prefix;
     for (uint32_t k = 0; k < points; ++k) {
-        codes.push_back(std::round(1023 * std::pow(double(k) / (points - 1), 1.5)));
+        codes.push_back(std::round(top * std::pow(double(k) / (points - 1), 1.5)));
         text += std::to_string(int(codes.back())) + (k + 1 < points ? " " : "\n");
     }
     Rows lattice = GradeRows(points);
@@ -159,7 +160,7 @@ Case Mesh(const std::string& name, uint32_t points, const std::string& prefix = 
     }
     // As a table over the codes: linear between codes, as between the v_k.
     Rows shaper;
-    for (int code = 0; code < 1024; ++code) {
+    for (int code = 0; code <= top; ++code) {
         size_t k = 0;
         while (k + 2 < codes.size() && codes[k + 1] <= code)
             ++k;
@@ -199,6 +200,7 @@ std::vector<Case> Cases() {
         Mesh("mesh_17.lut", 17),
         Mesh("mesh_33.lut", 33),
         Mesh("mesh_65.lut", 65),
+        Mesh("mesh_16_bit_codes.lut", 17, "", 65535),
         Cube("cube_range_before.lut", -0.125, 1.125, "LUT_3D_INPUT_RANGE -0.125 1.125\n"),
         Cube("cube_range_after.lut", -0.125, 1.125, "", "LUT_3D_INPUT_RANGE -0.125 1.125\n"),
         Cube("cube_domain.lut", -0.1, 1.2, "DOMAIN_MIN -0.1 -0.1 -0.1\nDOMAIN_MAX 1.2 1.2 1.2\n"),

@@ -31,8 +31,14 @@ TEST(LutLoad, RecognitionOrderAndUpsamplingSetting) {
         {"look", LookWith(look, 100), false, true, 2},
         {"look tag after 1024 bytes", LookWith(look, 1024), false, false, 0},
         {"plain words", "hello there\n", false, false, 0},
+        // Nothing to read: no curve set, no black table.
+        {"no bytes", "", false, false, 0},
+        {"blanks, breaks and comments", " \r\n\t\f\n# made by hand\n  #\n", false, false, 0},
+        {"a mark alone", kMark, false, false, 0},
+        {"text after a NUL byte", std::string("\0BypassLUT = 1\n", 16), false, false, 0},
         {"truelight after a mark", kMark + TruelightFile(3, kIdentityRamp), false, true, 3},
-        {"a look after a mark is no look", kMark + LookWith(look), false, false, 0},
+        // A look of too few data bytes: OpenColorIO's own look reader refuses it too.
+        {"a look after a mark is no look", kMark + LookWith(SizedData("00")), false, false, 0},
     };
     for (const auto& [name, bytes, upsample, loaded, size] : cases) {
         luts.source.alwaysUpsample = upsample;

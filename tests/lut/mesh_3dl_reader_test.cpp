@@ -49,6 +49,7 @@ TEST(Mesh3dlReader, HeadersSizesAndBitDepths) {
         {ramp, 5, 1024, false, 5, 1.0f / 2047},
         {ramp, 5, 0, false, 5, 1.0f / 1023},
         {"# 0 256 512 768 1023\n", 5, 65535, false, 5, 1.0f / 65535},
+        {ShaperLine(17, 4096, 65535), 17, 65535, false, 17, 1.0f / 65535},
         {ramp, 5, 4095, true, 8, 0},
     };
     for (const auto& [header, n, largest, upsample, size, scale] : cases) {
@@ -81,6 +82,7 @@ TEST(Mesh3dlReader, ShaperLinesAndPreLuts) {
         {"0 16 64 256 1023", false, 5, 1024, 5},
         {"0 16 64 256 1023", true, 5, 1024, 8},
         {"10 10 10 300 4096", false, 5, 4096, 5},
+        {"0 1000 4000 16000 65535", false, 5, 65536, 5},
     };
     for (const auto& [line, upsample, lattice, preEntries, texels] : cases) {
         CVxLUT lut;
@@ -132,8 +134,8 @@ TEST(Mesh3dlReader, BadInputIsRefusedCleanly) {
         {MeshFile("# 0 512 1023\n", 3, 1023), eFailed},
         {MeshFile("#" + ShaperLine(257, 4, 1024), 4, 1023), eFailed},
         {MeshFile("0 300 200 600 1023\n", 5, 1023), eNotRecognised},
-        {MeshFile("0 1000 2000 3000 4097\n", 5, 1023), eNotRecognised},
-        {MeshFile("#0 1000 2000 3000 4097\n", 5, 1023), eFailed},
+        {MeshFile("0 1000 2000 3000 65537\n", 5, 1023), eNotRecognised},
+        {MeshFile("#0 1000 2000 3000 65537\n", 5, 1023), eFailed},
         {MeshFile("Mesh 8 12\n", 3, 1023), eFailed},
         {MeshFile("# LUT_SIZE : 17 17 33\n", 17, 1023), eFailed},
         {MeshFile("# LUT_SIZE : 257 257 257\n", 3, 1023), eFailed},
