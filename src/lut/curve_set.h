@@ -43,7 +43,11 @@ public:
     bool Read(const LutFiles& source, const CVxString& path, FrameworkError* errorOut, bool tryLUT);
 
     // Statements that sampling a script may execute over all its samples.
+#ifdef GRADESHIFT_FUZZING
+    static constexpr uint64_t kScriptStepBudget = 1000000;
+#else
     static constexpr uint64_t kScriptStepBudget = 100000000;
+#endif
     // A smaller budget lets fuzzing reach the end of a runaway script in
     // moments under sanitizers, which slow each statement tenfold.
     void SetScriptStepBudget(uint64_t budget) { m_scriptStepBudget = budget; }
