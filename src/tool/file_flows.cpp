@@ -39,6 +39,20 @@ void ReportRenderFailure(FileReport& report, ERenderFailure failure) {
     }
 }
 
+// A relative path is taken from the working folder (drive form, ending in a
+// backslash); a rooted path without a drive is on drive Z:.
+CVxString AbsolutePath(const CVxString& path, const CVxString& workingFolder) {
+    CVxString absolute;
+    if (IsAbsolutePath(path))
+        absolute = path;
+    else if (path.StartsWith("/") || path.StartsWith("\\"))
+        absolute = "Z:" + path;
+    else
+        absolute = workingFolder + path;
+    absolute.SlashesToBackslashes();
+    return absolute;
+}
+
 } // namespace
 
 FileFlows::FileFlows(const RunSettings& settings, const RunEnvironment& environment,
@@ -57,25 +71,35 @@ CVxSoftwareCompositingEngine& FileFlows::Engine() {
     return *m_engine;
 }
 
-FileReport FileFlows::ProcessFile(const CVxString& path) {
+FileReport FileFlows::ProcessFile(const CVxString& path, const CVxString* owner) {
     FileReport report;
     m_report = &report;
-    ProcessInto(path);
+    ProcessInto(path, owner);
     m_report = nullptr;
     return report;
 }
 
-void FileFlows::ProcessInto(const CVxString& path) {
+void FileFlows::ProcessInto(const CVxString& path, const CVxString* owner) {
     CVxString drive, folder, baseName, extension;
     SplitPath(path, &drive, &folder, &baseName, &extension);
     FilePaths paths;
     paths.input = path;
     MakePath(paths.folder, drive, folder, CVxString(), CVxString());
     MakePath(paths.displayName, CVxString(), CVxString(), baseName, extension);
-    paths.lookPath = OutputPathFor(path, false);
-    paths.cubrelPath = OutputPathFor(path, true);
+    const CVxString& outFolder = m_settings.outFolder;
+    paths.lookPath = OutputPathFor(m_files, path, false, outFolder);
+    paths.cubrelPath = OutputPathFor(m_files, path, true, outFolder);
+    paths.wrappedName = paths.displayName;
+    if (!m_settings.cubrelMode && !WritesBesideInput(m_files, path, outFolder))
+        paths.wrappedName = AbsolutePath(path, m_settings.workingFolder);
     const bool isLut = extension.Compare(".lut", CVxString::ePath) == 0;
     m_report->Sayf("\n%s:\n", paths.displayName.c_str());
+    if (owner) {
+        const CVxString& output = m_settings.cubrelMode ? paths.cubrelPath : paths.lookPath;
+        m_report->Sayf("  Error: %s is also the output of %s; file was not converted\n",
+                       PathForPeople(output).c_str(), PathForPeople(*owner).c_str());
+        return;
+    }
 
     if (!isLut && !IsLutFileUnderOwnExtension(path)) {
         ReadLookFile(paths);
@@ -142,7 +166,7 @@ void FileFlows::WrapLutAsLook(const FilePaths& paths) {
             NoteCorrections(transform, paths);
     }
     CVxString text;
-    WriteLutWrapperLook(text, paths.displayName);
+    WriteLutWrapperLook(text, paths.wrappedName);
     if (!m_settings.cubrelMode && FileOrMatchExists(m_files, paths.lookPath))
         m_report->Say("  Warning: conversion will overwrite an existing look file\n");
     HandleLook(paths, text);

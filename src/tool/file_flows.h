@@ -19,7 +19,9 @@ class FileFlows {
 public:
     FileFlows(const RunSettings& settings, const RunEnvironment& environment, FileAccess& files);
 
-    FileReport ProcessFile(const CVxString& path);
+    // `owner`: another input of the run that writes this one's output (see
+    // OutputOwners); this one is then refused without being read.
+    FileReport ProcessFile(const CVxString& path, const CVxString* owner = nullptr);
 
 private:
     struct FilePaths {
@@ -27,11 +29,14 @@ private:
         // Drive and folder of the input, where LUTs that its look names are looked for last.
         CVxString folder;
         CVxString displayName;
+        // How a look written for a LUT file names it: by name beside it, by
+        // absolute path in another folder, so that it is found from anywhere.
+        CVxString wrappedName;
         CVxString lookPath;
         CVxString cubrelPath;
     };
 
-    void ProcessInto(const CVxString& path);
+    void ProcessInto(const CVxString& path, const CVxString* owner);
     void ConvertLutDirectly(const FilePaths& paths);
     // Applies an OpenColorIO file at the Cubrel nodes; false, having said
     // nothing, when the file cannot be read that way.

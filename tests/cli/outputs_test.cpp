@@ -62,4 +62,49 @@ TEST_F(OutputsTest, LinesAsPeopleTypeThem) {
     ExpectRuns(cases);
 }
 
+const std::string kRamp = "LUT_1D_SIZE 2\n0.1 0.1 0.1\n0.7 0.7 0.7\n";
+
+// Every output goes into the folder, no input changes, a wrapped LUT is found
+// from wherever its look goes, and the first of two inputs with one output wins.
+TEST_F(OutputsTest, OutputFolderTakesEveryOutput) {
+    const std::string look = BaseLook(Parameter("Gain.X", "0.5"));
+    WriteFile("src/a.look", look);
+    WriteFile("src/c.lut", kRamp);
+    WriteFile("other/a.look", look);
+    WriteFile("src/cubrel.lut", "3LUT");
+    for (const char* folder : {"o", "p", "q", "elsewhere"})
+        MakeFolder(folder);
+    const std::string updated = "\na.look:\n" + kUpdated + "\nc.lut:\n" + kUpdated;
+    const std::vector<Expected> cases = {
+        {"-size 8 --out=o src other/a.look",
+         updated + "\ncubrel.lut:\n" + kNotRendered +
+             "\na.look:\n"
+             "  Error: o/a.look is also the output of src/a.look; file was not converted\n",
+         "", 0},
+        {"-cubrel -out p src",
+         "\na.look:\n" + kWritten + "\nc.lut:\n" + kWritten + "\ncubrel.lut:\n" + kIsCubrel, "", 0},
+        {"-cubrel -out q o/c.look", "\nc.look:\n" + kWritten, "", 0},
+        {"-out nowhere src", "", "gradeshift: -out nowhere: No such file or directory\n", 1},
+        {"-out src/c.lut src", "", "gradeshift: -out src/c.lut: Not a directory\n", 1},
+    };
+    ExpectRuns(cases);
+    EXPECT_EQ(ReadFile("src/a.look"), look);
+    EXPECT_EQ(ReadFile("src/c.lut"), kRamp);
+    EXPECT_EQ(ReadFile("other/a.look"), look);
+    EXPECT_EQ(m_scratch.Names("work/src"),
+              (std::vector<std::string>{"a.look", "c.lut", "cubrel.lut"}));
+    EXPECT_EQ(m_scratch.Names("work/o"), (std::vector<std::string>{"a.look", "c.look"}));
+    EXPECT_EQ(m_scratch.Names("work/p"), (std::vector<std::string>{"a.lut", "c.lut"}));
+    // The wrapped LUT renders from the output folder as the LUT itself does.
+    EXPECT_EQ(ReadFile("q/c.lut"), ReadFile("p/c.lut"));
+    m_scratch.Write("work/elsewhere/deeper/c.look", ReadFile("o/c.look"));
+    ExpectRuns({{"-cubrel elsewhere/deeper", "\nc.look:\n" + kWritten, "", 0}});
+    EXPECT_EQ(ReadFile("elsewhere/deeper/c.lut"), ReadFile("p/c.lut"));
+
+    // The input's own folder, however written, is the same as no output folder.
+    const RunResult beside = Run(Words("-size 8 src/c.lut -out ./src/"));
+    EXPECT_EQ(beside.out, kBanner + "\nc.lut:\n" + kUpdated);
+    EXPECT_NE(ReadFile("src/c.look").find("<BaseLUT>\"c.lut\"</BaseLUT>"), std::string::npos);
+}
+
 } // namespace
