@@ -39,6 +39,36 @@ void ReportRenderFailure(FileReport& report, ERenderFailure failure) {
     }
 }
 
+bool SameLayer(const CVxShaderParamStorage& a, const CVxShaderParamStorage& b) {
+    if (a.Name() != b.Name() || a.Visible() != b.Visible() || a.Opacity() != b.Opacity() ||
+        a.ParamCount() != b.ParamCount())
+        return false;
+    for (uint32_t index = 0; index < a.ParamCount(); ++index)
+        if (a.GetParam(index)->Dump() != b.GetParam(index)->Dump())
+            return false;
+    return true;
+}
+
+// True when the look's grading is the one a look made for the LUT file holds:
+// one base layer naming the file and nothing else, whatever LUT it stores.
+bool IsLookMadeFor(const CVxString& text, const CVxString& wrappedName) {
+    const std::unique_ptr<ParsedLook> existing = ReadLook(text);
+    CVxString wrapText;
+    WriteLutWrapperLook(wrapText, wrappedName);
+    const std::unique_ptr<ParsedLook> wrap = ReadLook(wrapText);
+    if (!existing || !wrap || existing->mask)
+        return false;
+    const CVxGradingParamStorage& have = existing->grading;
+    const CVxGradingParamStorage& want = wrap->grading;
+    if (have.LayerCount() != want.LayerCount() || !have.HasBase() ||
+        have.BaseSublayerCount() != want.BaseSublayerCount())
+        return false;
+    for (uint32_t k = 0; k < want.BaseSublayerCount(); ++k)
+        if (!SameLayer(*have.BaseSublayer(k), *want.BaseSublayer(k)))
+            return false;
+    return true;
+}
+
 // A relative path is taken from the working folder (drive form, ending in a
 // backslash); a rooted path without a drive is on drive Z:.
 CVxString AbsolutePath(const CVxString& path, const CVxString& workingFolder) {
@@ -105,10 +135,34 @@ void FileFlows::ProcessInto(const CVxString& path, const CVxString* owner) {
         ReadLookFile(paths);
         return;
     }
+    if (!isLut && !MayReplaceChosenOutput(paths))
+        return;
     if (m_settings.cubrelMode)
         ConvertLutDirectly(paths);
     else
         WrapLutAsLook(paths);
+}
+
+bool FileFlows::MayReplaceChosenOutput(const FilePaths& paths) {
+    const CVxString& output = m_settings.cubrelMode ? paths.cubrelPath : paths.lookPath;
+    if (m_files.Lookup(output) == EPathKind::eMissing)
+        return true;
+    if (m_settings.cubrelMode) {
+        uint8_t magic[4];
+        if (m_files.ReadHead(output, magic, sizeof magic) && HasCubrelMagic(magic, sizeof magic))
+            return true;
+        m_report->Sayf("  Error: %s exists and is not a Cubrel LUT; file was not converted"
+                       " (-out DIR writes elsewhere)\n",
+                       PathForPeople(output).c_str());
+        return false;
+    }
+    CVxString text;
+    if (ReadTextFile(m_files, output, text) && IsLookMadeFor(text, paths.wrappedName))
+        return true;
+    m_report->Sayf("  Error: %s exists and is not a look made for this file; file was not"
+                   " converted (-out DIR writes elsewhere)\n",
+                   PathForPeople(output).c_str());
+    return false;
 }
 
 void FileFlows::ConvertLutDirectly(const FilePaths& paths) {

@@ -37,6 +37,10 @@ private:
     };
 
     void ProcessInto(const CVxString& path, const CVxString* owner);
+    // A LUT file under another extension writes a name that we chose: only over
+    // nothing, a Cubrel LUT (Cubrel mode) or a look made for the same file
+    // (rebuild mode). False, having said why, when the file there is another.
+    bool MayReplaceChosenOutput(const FilePaths& paths);
     void ConvertLutDirectly(const FilePaths& paths);
     // Applies an OpenColorIO file at the Cubrel nodes; false, having said
     // nothing, when the file cannot be read that way.

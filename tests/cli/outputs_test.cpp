@@ -107,4 +107,42 @@ TEST_F(OutputsTest, OutputFolderTakesEveryOutput) {
     EXPECT_NE(ReadFile("src/c.look").find("<BaseLUT>\"c.lut\"</BaseLUT>"), std::string::npos);
 }
 
+// A LUT file under another extension replaces only what a conversion made:
+// a Cubrel LUT, or a look made for that same file.
+TEST_F(OutputsTest, ChosenNamesReplaceOnlyWhatConversionsMade) {
+    const std::string cube =
+        "LUT_3D_SIZE 2\n0 0 0\n1 0 0\n0 1 0\n1 1 0\n0 0 1\n1 0 1\n0 1 1\n1 1 1\n";
+    // Its base names the LUT file, and does more.
+    const std::string foreignLook =
+        BaseLook(Parameter("BaseLUT", "c.cube") + Parameter("Gain.X", "0.5"));
+    for (const char* name : {"a.cube", "b.cube", "c.cube", "d.cube", "f.cube", "f.3dl"})
+        WriteFile(name, cube);
+    WriteFile("b.lut", "houdini");
+    WriteFile("c.look", foreignLook);
+    WriteFile("d.lut", "3LUT");
+    const std::string resampled = "  Resampling LUT...\n" + kResampleWarning + kWritten;
+    const std::string overwrite = "  Warning: conversion will overwrite an existing look file\n";
+    const std::vector<Expected> cases = {
+        {"-cubrel b.cube d.cube",
+         "\nb.cube:\n  Error: b.lut exists and is not a Cubrel LUT; file was not converted"
+         " (-out DIR writes elsewhere)\n\nd.cube:\n" +
+             resampled,
+         "", 0},
+        {"-cubrel f.cube f.3dl",
+         "\nf.cube:\n" + resampled +
+             "\nf.3dl:\n  Error: f.lut is also the output of f.cube; file was not converted\n",
+         "", 0},
+        {"-size 8 a.cube c.cube",
+         "\na.cube:\n" + kUpdated +
+             "\nc.cube:\n  Error: c.look exists and is not a look made for this file; file was"
+             " not converted (-out DIR writes elsewhere)\n",
+         "", 0},
+        {"-size 16 a.cube", "\na.cube:\n" + overwrite + kUpdated, "", 0},
+    };
+    ExpectRuns(cases);
+    EXPECT_EQ(ReadFile("b.lut"), "houdini");
+    EXPECT_EQ(ReadFile("c.look"), foreignLook);
+    EXPECT_NE(ReadFile("a.look").find("<size>\"16\"</size>"), std::string::npos);
+}
+
 } // namespace
