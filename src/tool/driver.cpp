@@ -8,6 +8,7 @@
 #include "tool/batch_run.h"
 #include "tool/command_line.h"
 #include "tool/input_collection.h"
+#include "tool/output_path.h"
 #include "tool/run_environment.h"
 #include "tool/run_progress.h"
 #include "tool/run_settings.h"
@@ -15,6 +16,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <string_view>
 #include <thread>
 #include <unordered_set>
 #include <vector>
@@ -210,19 +213,55 @@ std::vector<CVxString> CollectAllInputs(FileAccess& files, const std::vector<CVx
     return collected;
 }
 
+// The last message of a block, without its indent: the cause of a failure
+// that no flow named.
+std::string LastLineOf(const std::string& text) {
+    std::string_view rest = text;
+    while (!rest.empty() && rest.back() == '\n')
+        rest.remove_suffix(1);
+    rest = rest.substr(rest.rfind('\n') + 1);
+    while (!rest.empty() && rest.front() == ' ')
+        rest.remove_prefix(1);
+    return std::string(rest);
+}
+
+// Why a file failed; with `verbose` also what it wrote, or why nothing.
+void SayOnStandardError(const FileReport& report, EFileOutcome outcome, const std::string& path,
+                        bool verbose) {
+    if (outcome == EFileOutcome::eFailed) {
+        std::string cause = report.Cause();
+        if (cause.empty())
+            cause = LastLineOf(report.Text());
+        std::fprintf(stderr, "gradeshift: %s: %s\n", path.c_str(), cause.c_str());
+    } else if (!verbose) {
+        return;
+    } else if (outcome == EFileOutcome::eConverted) {
+        std::fprintf(stderr, "gradeshift: %s -> %s (%s)\n", path.c_str(), report.Written().c_str(),
+                     report.WrittenWhat().c_str());
+    } else {
+        std::fprintf(stderr, "gradeshift: %s: nothing written, %s\n", path.c_str(),
+                     report.Unchanged().c_str());
+    }
+    std::fflush(stderr);
+}
+
 int ConvertAll(const std::vector<CVxString>& files, RunSettings& settings,
                const RunEnvironment& environment, FileAccess& fileAccess) {
     if (settings.jobs == 0)
         settings.jobs = std::max(1u, std::thread::hardware_concurrency());
 
     const bool terminal = platform::StandardErrorIsTerminal();
+    const bool sayCauses = terminal || settings.strict || settings.verbose;
     RunProgress progress(stderr, terminal, files.size());
     ReportPrinter printer(stdout);
     progress.Show(0, FileNameOf(files[0]));
     RunBatch(files, settings, environment, fileAccess, [&](size_t index, const FileReport& report) {
         progress.Erase();
         printer.Print(report);
-        progress.Count(report);
+        const std::string path = PathForPeople(files[index]);
+        const EFileOutcome outcome = progress.Count(report, path);
+        if (sayCauses)
+            SayOnStandardError(report, outcome, path, settings.verbose);
         if (index + 1 < files.size())
             progress.Show(index + 1, FileNameOf(files[index + 1]));
     });
