@@ -16,6 +16,10 @@ FILE* OpenStream(std::string_view path, const char* mode);
 // True when the path names an existing folder.
 bool IsFolder(std::string_view path);
 
+// 0 when the process may create files in the folder, else the errno that
+// says why not (ENOENT, ENOTDIR, EACCES, EROFS, ...).
+int FolderWriteError(std::string_view path);
+
 // A file replaced by one written beside it in pieces: the old file stays whole
 // until Commit renames the new one over it, and a replacement that is not
 // committed (the object destroyed first) leaves no file behind.
@@ -47,8 +51,14 @@ public:
     bool Commit();
     // Drops the new file.
     void Abandon();
+    // Why Begin, Write or Commit failed, for people: the system's text for the
+    // error, or the rule above that refused the target. Empty while none failed.
+    std::string FailureText() const;
 
 private:
+    // Keeps the first cause of a failure; `error` is an errno value, or 0 for a rule.
+    void NoteFailure(int error, std::string rule = std::string());
+
     static constexpr uint64_t kWritebackStep = uint64_t(8) << 20;
     void StartWriteback();
 
@@ -59,6 +69,8 @@ private:
     uint64_t m_written = 0;
     uint64_t m_flushStart = 0;
     bool m_failed = false;
+    int m_error = 0;
+    std::string m_rule;
     bool m_targetExists = false;
     unsigned m_targetMode = 0;
 };

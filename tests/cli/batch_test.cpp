@@ -50,7 +50,9 @@ TEST_F(BatchTest, EveryJobCountGivesTheOutputAndFilesOfOneJob) {
              "\nm.lut:\n  Error loading LUT\n" + kLutMissing + kCannotConvert + "\ny.look:\n" +
              kLutMissing + kResampling + kWritten + "\nz.look:\n" + kWritten + "\nz.lut:\n" +
              kIsCubrel,
-         "6 converted, 2 unchanged, 2 failed\n",
+         "gradeshift: ./e.look: not a valid look: Expected <, Line: 1 Column: 0\n"
+         "gradeshift: ./m.lut: not a LUT file in any known format\n"
+         "6 converted, 2 unchanged, 2 failed\nfailed: ./e.look, ./m.lut\n",
          14},
         {"-size 8",
          {
@@ -61,7 +63,8 @@ TEST_F(BatchTest, EveryJobCountGivesTheOutputAndFilesOfOneJob) {
          },
          "\na.look:\n" + updated + "\na.lut:\n" + overwrite + updated + "\nb.look:\n" + updated +
              "\nc.look:\n  Not a valid .look file\n",
-         "3 converted, 0 unchanged, 1 failed\n",
+         "gradeshift: ./c.look: not a valid look: Expected <, Line: 1 Column: 0\n"
+         "3 converted, 0 unchanged, 1 failed\nfailed: ./c.look\n",
          4},
     };
     for (const auto& batch : batches) {
@@ -114,17 +117,19 @@ std::string Mesh3dl(int n) {
     return text;
 }
 
-// Inputs that reach one file: three sources of one Cubrel LUT, and a look reached
-// through a symbolic link and then as itself. Each keeps its input order on
-// every job count.
+// Inputs that reach one file: three sources of one Cubrel LUT, of which the
+// look writes it and the LUT files under other extensions give way whatever
+// their order, and a look reached through a symbolic link and then as itself.
+// Each keeps its input order on every job count.
 TEST_F(BatchTest, InputsThatReachOneFileKeepTheirOrder) {
+    const std::string kGivesWay =
+        "  Error: a.lut is also the output of a.look; file was not converted\n";
     const struct {
         std::vector<std::string> words;
         std::string expected;
     } cases[] = {
         {{"a.*", "-cubrel", "-size", "65"},
-         "\na.3dl:\n  Resampling LUT...\n" + kResampleWarning + kWritten + "\na.cube:\n" +
-             kWritten + "\na.look:\n" + kWritten},
+         "\na.3dl:\n" + kGivesWay + "\na.cube:\n" + kGivesWay + "\na.look:\n" + kWritten},
         {{"?.look", "-size", "32"},
          "\na.look:\n  LUT updated successfully\n"
          "\nx.look:\n  LUT size is already 32, file was not modified\n"},
@@ -152,15 +157,19 @@ TEST_F(BatchTest, InputsThatReachOneFileKeepTheirOrder) {
     }
 }
 
-// On a terminal, standard error shows each file awaited, redrawn in place, and
-// a summary; standard output is the same either way.
+// On a terminal, standard error shows each file awaited, redrawn in place, why
+// each failed file failed, and a summary that names them; standard output is
+// the same either way.
 TEST_F(BatchTest, ProgressIsShownOnATerminalOnly) {
     WriteFile("a.look", "not a look");
     WriteFile("b.lut", "3LUT");
     const RunResult result = Run({".", "-cubrel"}, {.errorOnTerminal = true});
     EXPECT_EQ(result.out, kBanner + "\na.look:\n  Not a valid .look file\n\nb.lut:\n" + kIsCubrel);
-    EXPECT_EQ(result.err, "\r\033[KFile 1 of 2: a.look\r\033[K\r\033[KFile 2 of 2: b.lut\r\033[K"
-                          "0 converted, 1 unchanged, 1 failed\r\n");
+    EXPECT_EQ(result.err,
+              "\r\033[KFile 1 of 2: a.look\r\033[K"
+              "gradeshift: ./a.look: not a valid look: Expected <, Line: 1 Column: 0\r\n"
+              "\r\033[KFile 2 of 2: b.lut\r\033[K"
+              "0 converted, 1 unchanged, 1 failed\r\nfailed: ./a.look\r\n");
     EXPECT_EQ(result.exitCode, 0);
 }
 
