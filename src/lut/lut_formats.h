@@ -21,15 +21,21 @@ using LutReader = EReaderResult(CVxLUT& lut, const uint8_t* data, size_t size, b
                                 EDimensionRequirement requirement);
 LutReader ReadVxtxLut, ReadCubrelLut, ReadLookLut, ReadCubeLut, ReadTruelightLut, Read3dlLut;
 
+// A reader that opens the file itself, by its resolved path; true only when
+// the table was read. On failure the LUT is left cleared with no pre-LUT.
+using LutPathReader = bool(CVxLUT& lut, const CVxString& path, bool upsample,
+                           EDimensionRequirement requirement);
+
 // The first four bytes are the Cubrel magic in either byte order ("3LUT" or "TUL3").
 bool HasCubrelMagic(const uint8_t* data, size_t size);
 // A look document: the first 1024 bytes, trimmed, begin with "<?xml" (any
 // case) and contain "<look>" after it.
 bool LooksLikeLookDocument(const uint8_t* data, size_t size);
 
-// Samples a curve set read from the file into a 1024-entry 1D table; the last
-// resort of Load for files that no LUT format recognises.
-bool LoadCurveSetFallback(CVxLUT& lut, const CVxString& path);
+// Samples a curve set read from the file into a 1024-entry 1D table, never
+// upsampled; the last resort of Load for files that no LUT format recognises.
+// A requirement of a 3D table refuses it.
+LutPathReader ReadCurveSetLut;
 
 // One line of ascending 3DL input code values. Even values size the lattice;
 // uneven ones also give it a 1D pre-LUT onto the texel centres of its nodes,

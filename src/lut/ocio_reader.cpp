@@ -1,8 +1,8 @@
 #include "lut/ocio_reader.h"
 
+#include "lut/lut_format_registry.h"
+
 #include "foundation/parallel_bands.h"
-#include "foundation/paths.h"
-#include "platform/ascii.h"
 #include "platform/path_mapping.h"
 
 #include <OpenColorIO/OpenColorIO.h>
@@ -36,21 +36,6 @@ constexpr uint32_t kWholeLattice = 129;
 // Smaller lattices are not worth a thread.
 constexpr uint32_t kParallelFromSize = 33;
 
-constexpr std::string_view kExtensions[] = {".clf",   ".ctf",   ".cc",     ".cdl", ".ccc", ".csp",
-                                            ".spi1d", ".spi3d", ".spimtx", ".mga", ".m3d", ".vf"};
-
-CVxString ExtensionOf(const CVxString& path) {
-    CVxString extension;
-    SplitPath(path, nullptr, nullptr, nullptr, &extension);
-    return extension;
-}
-
-bool IsCdlFile(const CVxString& path) {
-    const CVxString extension = ExtensionOf(path);
-    return extension.EqualsNoCase(".cc") || extension.EqualsNoCase(".ccc") ||
-           extension.EqualsNoCase(".cdl");
-}
-
 // Nothing below the tool prints, OpenColorIO included.
 void SilenceLogging() {
     static std::once_flag once;
@@ -69,12 +54,14 @@ OCIO::ConstContextRcPtr EmptyContext() {
     return context;
 }
 
-// The absolute POSIX path of an existing file, letter case resolved.
+// The real POSIX path of an existing file, letter case resolved and links
+// followed: OpenColorIO keeps what it read by path, so a file reached under
+// several names is still read once.
 bool PosixFilePath(const CVxString& path, std::string& posixPath) {
     if (!platform::ResolvePath(std::string_view(path.c_str(), path.Length()), posixPath))
         return false;
     std::error_code error;
-    posixPath = std::filesystem::absolute(posixPath, error).string();
+    posixPath = std::filesystem::canonical(posixPath, error).string();
     return !error;
 }
 
@@ -328,51 +315,26 @@ struct OcioFileTransform::Impl {
     }
 };
 
-bool IsOcioLutFile(const CVxString& path) {
-    const CVxString extension = ExtensionOf(path);
-    const std::string_view text(extension.c_str(), extension.Length());
-    for (std::string_view known : kExtensions)
-        if (ascii::EqualsNoCase(text, known))
-            return true;
-    return false;
+void ClearOcioCaches() {
+    OCIO::ClearAllCaches();
 }
-
-namespace {
-
-// OpenColorIO's caches are shared by the whole process and emptied before every
-// file is read, so files converted at once take turns at it: every call into it,
-// the release of what it made included, holds this lock. Nothing waits for a file
-// while holding it: paths are resolved before it is taken.
-std::mutex& OcioLock() {
-    static std::mutex lock;
-    return lock;
-}
-
-} // namespace
 
 OcioFileTransform::OcioFileTransform() = default;
 
-OcioFileTransform::~OcioFileTransform() {
-    std::lock_guard<std::mutex> hold(OcioLock());
-    m_impl.reset();
-}
+OcioFileTransform::~OcioFileTransform() = default;
 
 bool OcioFileTransform::Open(const CVxString& path) {
-    std::string posixPath;
-    const bool found = PosixFilePath(path, posixPath);
-    std::lock_guard<std::mutex> hold(OcioLock());
     m_impl.reset();
-    if (!found)
+    std::string posixPath;
+    if (!PosixFilePath(path, posixPath))
         return false;
     SilenceLogging();
     try {
         auto impl = std::make_unique<Impl>();
-        // OpenColorIO keeps what it read by path; the file may have changed since.
-        OCIO::ClearAllCaches();
         impl->config = OCIO::Config::CreateRaw();
         impl->context = EmptyContext();
         OCIO::ConstTransformRcPtr transform =
-            IsCdlFile(path) ? impl->FirstCorrection(posixPath) : Impl::WholeFile(posixPath);
+            ListsCorrections(path) ? impl->FirstCorrection(posixPath) : Impl::WholeFile(posixPath);
         if (!transform)
             return false;
         impl->processor =
@@ -395,7 +357,6 @@ const std::string& OcioFileTransform::CorrectionId() const {
 }
 
 bool OcioFileTransform::Apply(float* rgb, size_t count) const {
-    std::lock_guard<std::mutex> hold(OcioLock());
     if (!m_impl)
         return false;
     try {
@@ -407,13 +368,11 @@ bool OcioFileTransform::Apply(float* rgb, size_t count) const {
 }
 
 bool OcioFileTransform::ApplyToLattice(uint32_t n, float* rgb) const {
-    std::lock_guard<std::mutex> hold(OcioLock());
     return m_impl && n >= 2 && TransformLattice(*m_impl->cpu, rgb, n, 3, NodeRange());
 }
 
 bool OcioFileTransform::FillLut(CVxLUT& lut, bool powerOfTwo,
                                 EDimensionRequirement requirement) const {
-    std::lock_guard<std::mutex> hold(OcioLock());
     const bool filled = m_impl && m_impl->Fill(lut, powerOfTwo, requirement);
     if (!filled) {
         lut.DeletePreLUT();

@@ -4,9 +4,7 @@
 
 struct OcioFileTransform::Impl {};
 
-bool IsOcioLutFile(const CVxString&) {
-    return false;
-}
+void ClearOcioCaches() {}
 
 OcioFileTransform::OcioFileTransform() = default;
 OcioFileTransform::~OcioFileTransform() = default;

@@ -3,6 +3,8 @@
 #include "foundation/paths.h"
 #include "foundation/settings.h"
 #include "lut/lut_folder_index.h"
+#include "lut/lut_format_registry.h"
+#include "lut/ocio_reader.h"
 #include "platform/environment.h"
 #include "platform/file_system.h"
 #include "render/resource_archive.h"
@@ -16,6 +18,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -24,6 +28,38 @@ namespace {
 constexpr int kExitSuccess = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitFilesFailed = 2;
+
+const char* RecognitionHeading(ELutRecognition recognition) {
+    switch (recognition) {
+    case ELutRecognition::eByExtension:
+        return " read through OpenColorIO, chosen by the extension:\n";
+    case ELutRecognition::eByContents:
+        return " recognised by their contents, in this order:\n";
+    case ELutRecognition::eAsLastResort:
+        return " tried last, when no format above takes the file:\n";
+    }
+    return "";
+}
+
+// The formats in the order Load tries them, under a heading for each way of
+// recognising them.
+void PrintLutFormats() {
+    constexpr size_t kExtensionColumn = 32;
+    std::fputs("LUT formats and their extensions (any letter case):\n", stdout);
+    const LutFormat* previous = nullptr;
+    for (const LutFormat& format : LutFormats()) {
+        if (!previous || previous->recognition != format.recognition)
+            std::fputs(RecognitionHeading(format.recognition), stdout);
+        previous = &format;
+        std::string line = "  " + std::string(format.name);
+        for (std::string_view extension : format.extensions) {
+            line.resize(std::max(line.size() + 1, kExtensionColumn), ' ');
+            line += extension;
+        }
+        line += '\n';
+        std::fputs(line.c_str(), stdout);
+    }
+}
 
 void PrintHelp() {
     std::fputs("Gradeshift converts colour-grading looks and LUT files.\n\n"
@@ -47,8 +83,10 @@ void PrintHelp() {
                "  -jobs N       convert N files at once (default: one per core; 1: one after\n"
                "                the other). Output and files are the same for every N.\n"
                "  -strict       exit with 2 when any file failed, and print a summary on\n"
-               "                standard error.\n\n"
-               "When standard error is a terminal, a progress line and a summary of the files\n"
+               "                standard error.\n\n",
+               stdout);
+    PrintLutFormats();
+    std::fputs("\nWhen standard error is a terminal, a progress line and a summary of the files\n"
                "converted, unchanged and failed are shown there.\n\n"
                "Exit codes:\n"
                "  0  every file was tried (each file's messages say how it went)\n"
@@ -158,6 +196,11 @@ int ConvertAll(const CVxList<CVxString>& list, RunSettings& settings) {
     // the others back from a listing made once for the whole run.
     LutFolderIndex::Shared();
     CVxShaderRegistry::Get();
+    // OpenColorIO keeps every file it parses until told to forget them: cleared
+    // here, once, the run reads each file as it is on disk when the run starts,
+    // and a file read twice (a notice, then the render) is parsed once. Its
+    // caches lock themselves, so files read through it convert at once.
+    ClearOcioCaches();
 
     const bool terminal = platform::StandardErrorIsTerminal();
     RunProgress progress(stderr, terminal, files.size());

@@ -7,6 +7,7 @@
 #include "look/parsed_look.h"
 #include "lut/cubrel_writer.h"
 #include "lut/lut.h"
+#include "lut/lut_format_registry.h"
 #include "lut/lut_formats.h"
 #include "lut/ocio_reader.h"
 #include "render/look_to_lut.h"
@@ -21,15 +22,6 @@ constexpr uint32_t kRamp1DSize = 256;
 
 bool IsPlainLattice(const CVxLUT& lut) {
     return lut.m_is3D && lut.m_preLUT == nullptr && lut.m_size > 0 && lut.m_data != nullptr;
-}
-
-// LUT files that other tools write under extensions of their own. They
-// convert as a .lut does, into NAME.lut and NAME.look beside them.
-bool IsForeignLutFile(const CVxString& path, const CVxString& extension) {
-    for (const char* known : {".cube", ".3dl", ".cub", ".itx"})
-        if (extension.Compare(known, CVxString::ePath) == 0)
-            return true;
-    return IsOcioLutFile(path);
 }
 
 bool LoadLutFile(CVxLUT& lut, const CVxString& path) {
@@ -82,7 +74,9 @@ void FileFlows::ProcessInto(const CVxString& path) {
         paths.lookPath = path;
     m_report->Sayf("\n%s:\n", paths.displayName.c_str());
 
-    if (!isLut && !IsForeignLutFile(path, extension)) {
+    // LUT files that other tools write under extensions of their own convert as
+    // a .lut does, into NAME.lut and NAME.look beside them.
+    if (!IsLutFile(path)) {
         ReadLookFile(paths);
         return;
     }
@@ -144,7 +138,9 @@ void FileFlows::NoteCorrections(const OcioFileTransform& transform, const FilePa
 }
 
 void FileFlows::WrapLutAsLook(const FilePaths& paths) {
-    if (!m_settings.cubrelMode && IsOcioLutFile(paths.input)) {
+    // Only a file that lists corrections can need the notice. The render then
+    // reads it through Load, which OpenColorIO serves from what it parsed here.
+    if (!m_settings.cubrelMode && ListsCorrections(paths.input)) {
         OcioFileTransform transform;
         if (transform.Open(paths.input))
             NoteCorrections(transform, paths);
