@@ -267,6 +267,11 @@ int Run(int argc, const char* const* argv) {
 } // namespace
 
 int RunGradeshift(int argc, const char* const* argv) {
+    // OpenColorIO reads variables of its own from the environment, some of them
+    // (OCIO_OPTIMIZATION_FLAGS) at every transform it builds; without them no
+    // setting outside the command line changes a conversion. Removed before any
+    // thread starts, as changing the environment is not safe while one reads it.
+    platform::RemoveEnvironmentVariables("OCIO_");
     // An interrupted run must not leave the temporary file of a replacement behind.
     platform::InstallReplacementSignalHandlers();
     const int exitCode = Run(argc, argv);
