@@ -1,7 +1,9 @@
 // A batch on every core: 200 looks, each with a 64-point stored LUT, converted
 // to 65-point Cubrel LUTs by the whole program, with -jobs 1 and by default
-// (every core). Reports the whole-run time of each and, for the default, its
-// ratio to -jobs 1 ("x_jobs1").
+// (every core); and 20 CLF files (a CDL, then a 33-point 3D LUT), read through
+// OpenColorIO into 129-point Cubrel LUTs, with -jobs 1 and -jobs 2 in turn.
+// Reports the whole-run times and, for the default and for -jobs 2, the ratio
+// to -jobs 1 ("x_jobs1").
 
 #include "foundation/byte_sink.h"
 #include "look/look_writer.h"
@@ -11,6 +13,7 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -44,6 +47,46 @@ std::string StoredLook() {
            std::string(element.c_str()) + "</look>\n";
 }
 
+// A CDL, then a 33-point 3D LUT with crosstalk, blue fastest.
+std::string ProcessList() {
+    std::string text =
+        "<ProcessList id=\"bench\" compCLFversion=\"3\">\n"
+        "<ASC_CDL inBitDepth=\"32f\" outBitDepth=\"32f\" style=\"Fwd\">\n"
+        "<SOPNode><Slope>1.1 0.9 1.0</Slope><Offset>-0.05 0.02 0</Offset>"
+        "<Power>0.8 1.0 1.2</Power></SOPNode>\n"
+        "<SatNode><Saturation>0.7</Saturation></SatNode>\n</ASC_CDL>\n"
+        "<LUT3D inBitDepth=\"32f\" outBitDepth=\"32f\">\n<Array dim=\"33 33 33 3\">\n";
+    char line[80];
+    for (int i = 0; i < 33 * 33 * 33; ++i) {
+        const double r = i / 1089 / 32.0, g = i / 33 % 33 / 32.0, b = i % 33 / 32.0;
+        std::snprintf(line, sizeof line, "%.6f %.6f %.6f\n", r * r, 0.5 * (g + b), b * (1 - r / 4));
+        text += line;
+    }
+    return text + "</Array>\n</LUT3D>\n</ProcessList>\n";
+}
+
+// Runs the command once; every input NAME.EXT must have become NAME.lut,
+// which is removed so that the next run starts afresh. The whole-run seconds,
+// or -1 after a failure, which ends the benchmark with an error.
+double TimeRun(benchmark::State& state, const ScratchFolder& folder, const std::string& command,
+               const std::string& prefix, int count) {
+    const auto start = std::chrono::steady_clock::now();
+    if (std::system(command.c_str()) != 0) {
+        state.SkipWithError("gradeshift failed");
+        return -1;
+    }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    int converted = 0;
+    for (int i = 0; i < count; ++i)
+        converted += std::filesystem::remove(folder.Posix(prefix + std::to_string(i) + ".lut"));
+    if (converted != count) {
+        state.SkipWithError("a file was not converted");
+        return -1;
+    }
+    return seconds;
+}
+
 double g_oneJobSeconds = 0;
 
 void BM_Batch200LooksToCubrel65(benchmark::State& state) {
@@ -57,20 +100,10 @@ void BM_Batch200LooksToCubrel65(benchmark::State& state) {
                                 (oneJob ? " -jobs 1" : "") + " > /dev/null";
     double total = 0;
     for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
-        if (std::system(command.c_str()) != 0) {
-            state.SkipWithError("gradeshift failed");
+        const double run = TimeRun(state, folder, command, "look", kLooks);
+        if (run < 0)
             break;
-        }
-        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        // Every look must have become a Cubrel LUT; removing them starts the next run afresh.
-        int converted = 0;
-        for (int i = 0; i < kLooks; ++i)
-            converted += std::filesystem::remove(folder.Posix("look" + std::to_string(i) + ".lut"));
-        if (converted != kLooks) {
-            state.SkipWithError("a look was not converted");
-            break;
-        }
+        total += run;
     }
     const double seconds = total / double(state.iterations());
     state.counters["s"] = seconds;
@@ -87,6 +120,35 @@ BENCHMARK(BM_Batch200LooksToCubrel65)
     ->Iterations(2)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+
+constexpr int kProcessLists = 20;
+
+// Files read through OpenColorIO convert at once: -jobs 2 must not be slower
+// than -jobs 1 (x_jobs1 at most 1). The two runs alternate, so that a change
+// in the machine's load weighs on both alike.
+void BM_Batch20ClfToCubrel129(benchmark::State& state) {
+    const ScratchFolder folder;
+    const std::string text = ProcessList();
+    for (int i = 0; i < kProcessLists; ++i)
+        std::ofstream(folder.Posix("clf" + std::to_string(i) + ".clf"), std::ios::binary) << text;
+    const auto command = [&](int jobs) {
+        return std::string(GRADESHIFT_BINARY_DIR) + "/bin/gradeshift \"" + folder.Posix() +
+               "/*.clf\" -cubrel -size 129 -jobs " + std::to_string(jobs) + " > /dev/null";
+    };
+    double seconds[2] = {0, 0};
+    for (auto _ : state) {
+        const double one = TimeRun(state, folder, command(1), "clf", kProcessLists);
+        const double two = one < 0 ? -1 : TimeRun(state, folder, command(2), "clf", kProcessLists);
+        if (two < 0)
+            break;
+        seconds[0] += one;
+        seconds[1] += two;
+    }
+    state.counters["s_jobs1"] = seconds[0] / double(state.iterations());
+    state.counters["s_jobs2"] = seconds[1] / double(state.iterations());
+    state.counters["x_jobs1"] = seconds[1] / seconds[0];
+}
+BENCHMARK(BM_Batch20ClfToCubrel129)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 

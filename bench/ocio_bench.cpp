@@ -61,6 +61,7 @@ void BM_CubrelLatticeFromCdlClf65(benchmark::State& state) {
     const CVxString path = WriteFile("cdl.clf", kCdlClf);
     std::vector<float> lattice(65 * 65 * 65 * 3);
     for (auto _ : state) {
+        ClearOcioCaches(); // reading the file is part of each operation
         OcioFileTransform transform;
         if (!transform.Open(SystemLuts::Plain().files, path) ||
             !transform.ApplyToLattice(65, lattice.data()))
@@ -74,6 +75,7 @@ void BM_LoadClf(benchmark::State& state) {
     const CVxString path =
         state.range(0) == 0 ? WriteFile("cdl.clf", kCdlClf) : WriteFile("table.clf", TableClf());
     for (auto _ : state) {
+        ClearOcioCaches();
         CVxLUT lut;
         if (!lut.Load(SystemLuts::Plain(), path, false,
                       CVxLUT::EDimensionRequirement::eAnyDimension, false))

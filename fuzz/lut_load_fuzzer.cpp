@@ -5,6 +5,7 @@
 #include "fuzz_support.h"
 
 #include "lut/lut.h"
+#include "lut/ocio_reader.h"
 
 namespace {
 
@@ -42,6 +43,8 @@ extern "C" const char* __lsan_default_suppressions() {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    // The scratch file is rewritten for every input: OpenColorIO must not answer from its cache.
+    ClearOcioCaches();
     const CVxString path = fuzz::WriteScratchFile("input.lut", data, size);
     uint32_t sum = 0;
     for (size_t i = 0; i < size; ++i)

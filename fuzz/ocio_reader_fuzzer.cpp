@@ -26,6 +26,9 @@ void ApplyProbes(const CVxLUT& lut) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    // Every input rewrites the same files, which OpenColorIO would otherwise
+    // serve from what it parsed for an earlier input.
+    ClearOcioCaches();
     for (const char* name : kNames) {
         OcioFileTransform transform;
         float lattice[3 * 3 * 3 * 3];

@@ -44,7 +44,7 @@ bool SystemFileAccess::SystemPath(const CVxString& path, std::string& systemPath
     if (!platform::ResolvePath(written.View(), systemPath))
         return false;
     std::error_code error;
-    systemPath = std::filesystem::absolute(systemPath, error).string();
+    systemPath = std::filesystem::canonical(systemPath, error).string();
     return !error;
 }
 

@@ -55,7 +55,8 @@ public:
     // whether the replacement could begin.
     virtual std::unique_ptr<FileOutput> Replace(const CVxString& path) = 0;
     // The system's own path of an existing file, for a library that opens
-    // files by name itself; false when the path names no file.
+    // files by name itself: absolute, links followed, so that a file reached
+    // under several names is one path. False when the path names no file.
     virtual bool SystemPath(const CVxString& path, std::string& systemPath) = 0;
     // What the path really reaches, as a text that is the same for every
     // spelling of one file: its folder and name after symbolic links, compared

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "foundation/file_access.h"
 #include "lut/lut.h"
+#include "lut/lut_files.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -23,19 +23,25 @@ using LutReader = EReaderResult(CVxLUT& lut, const uint8_t* data, size_t size, b
                                 EDimensionRequirement requirement);
 LutReader ReadVxtxLut, ReadCubrelLut, ReadLookLut, ReadCubeLut, ReadTruelightLut, Read3dlLut;
 
-// Discreet 1D tables ("LUT: 3 1024"): a LutReader that also takes the file's
+// Discreet 1D tables ("LUT: 3 1024"): a reader that also takes the file's
 // base name, whose first "to" may give the output depth ("logto12").
-EReaderResult ReadDiscreet1dLut(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample,
-                                EDimensionRequirement requirement, std::string_view baseName);
+using NamedLutReader = EReaderResult(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample,
+                                     EDimensionRequirement requirement, std::string_view baseName);
+NamedLutReader ReadDiscreet1dLut;
 
 // Some line of the text before the first NUL byte (after a byte-order mark)
 // is neither blank nor a comment. A file without one holds nothing to read.
 bool TextHoldsData(const uint8_t* data, size_t size);
+
+// A reader that opens the file itself, by its resolved path, through the run's
+// files; true only when the table was read. On failure the LUT is left cleared
+// with no pre-LUT.
+using LutPathReader = bool(CVxLUT& lut, const LutFiles& source, const CVxString& path,
+                           bool upsample, EDimensionRequirement requirement);
+
 // The last resort for a .lut file that no reader and no curve set takes:
-// OpenColorIO, which chooses among its own formats. Not recognised for other
-// extensions.
-EReaderResult ReadUnrecognisedLutThroughOcio(CVxLUT& lut, FileAccess& files, const CVxString& path,
-                                             bool upsample, EDimensionRequirement requirement);
+// OpenColorIO, which chooses among its own formats. Refuses other extensions.
+LutPathReader ReadUnrecognisedLutThroughOcio;
 
 // The first four bytes are the Cubrel magic in either byte order ("3LUT" or "TUL3").
 bool HasCubrelMagic(const uint8_t* data, size_t size);
@@ -43,9 +49,10 @@ bool HasCubrelMagic(const uint8_t* data, size_t size);
 // case) and contain "<look>" after it.
 bool LooksLikeLookDocument(const uint8_t* data, size_t size);
 
-// Samples a curve set read from the file into a 1024-entry 1D table; the last
-// resort of Load for files that no LUT format recognises.
-bool LoadCurveSetFallback(CVxLUT& lut, const LutFiles& source, const CVxString& path);
+// Samples a curve set read from the file into a 1024-entry 1D table, never
+// upsampled; the last resort of Load for files that no LUT format recognises.
+// A requirement of a 3D table refuses it.
+LutPathReader ReadCurveSetLut;
 
 // One line of ascending 3DL input code values. Even values size the lattice;
 // uneven ones also give it a 1D pre-LUT onto the texel centres of its nodes,

@@ -1,14 +1,13 @@
 #include "lut/curve_set.h"
 #include "lut/lut.h"
 #include "lut/lut_files.h"
+#include "lut/lut_format_registry.h"
 #include "lut/lut_formats.h"
 #include "lut/lut_text.h"
-#include "lut/ocio_reader.h"
 
 #include "foundation/paths.h"
 #include "platform/ascii.h"
 
-#include <cstring>
 #include <new>
 #include <string_view>
 
@@ -27,34 +26,104 @@ CVxString ResolveLutPath(const LutFiles& source, const CVxString& path) {
     return source.Resolve(normalised);
 }
 
-bool HasVxtxMagic(const uint8_t* data, size_t size) {
-    return size > 16 && (std::memcmp(data, "VXTX", 4) == 0 || std::memcmp(data, "VTX2", 4) == 0);
-}
+enum class EStep : uint8_t { eNext, eLoaded, eFailed };
 
-// Runs the readers in their recognition order. Only the text readers may hand
-// a file on; every other match decides.
-EReaderResult RecogniseAndRead(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample,
-                               EDimensionRequirement requirement, std::string_view baseName) {
-    if (HasVxtxMagic(data, size))
-        return ReadVxtxLut(lut, data, size, upsample, requirement);
-    if (size > 808 && HasCubrelMagic(data, size))
-        return ReadCubrelLut(lut, data, size, upsample, requirement);
-    if (LooksLikeLookDocument(data, size))
-        return ReadLookLut(lut, data, size, upsample, requirement);
-    const size_t mark = ByteOrderMarkLength(data, size);
-    data += mark;
-    size -= mark;
-    EReaderResult result = ReadCubeLut(lut, data, size, upsample, requirement);
-    if (result != EReaderResult::eNotRecognised)
-        return result;
-    result = ReadTruelightLut(lut, data, size, upsample, requirement);
-    if (result != EReaderResult::eNotRecognised)
-        return result;
-    result = Read3dlLut(lut, data, size, upsample, requirement);
-    if (result != EReaderResult::eNotRecognised)
-        return result;
-    return ReadDiscreet1dLut(lut, data, size, upsample, requirement, baseName);
-}
+// One Load walking the formats in recognition order. The file's bytes are read
+// once, by the first format that looks at them; a format that reads by path
+// never needs them.
+class FormatWalk {
+public:
+    FormatWalk(CVxLUT& lut, const LutFiles& source, const CVxString& path, bool upsample,
+               EDimensionRequirement requirement, bool allowLastResort)
+        : m_lut(lut), m_source(source), m_path(path), m_upsample(upsample),
+          m_requirement(requirement), m_allowLastResort(allowLastResort),
+          m_formatOfExtension(LutFormatOfExtension(path)) {
+        SplitPath(path, nullptr, nullptr, &m_baseName, nullptr);
+    }
+
+    bool Run() {
+        for (const LutFormat& format : LutFormats()) {
+            const EStep step = Try(format);
+            if (step != EStep::eNext)
+                return step == EStep::eLoaded;
+        }
+        return false;
+    }
+
+private:
+    EStep Try(const LutFormat& format) {
+        switch (format.recognition) {
+        case ELutRecognition::eByContents:
+            return TryContents(format);
+        case ELutRecognition::eByExtension:
+            return TryExtension(format);
+        case ELutRecognition::eAsLastResort:
+            return TryLastResort(format);
+        }
+        return EStep::eNext;
+    }
+
+    EStep TryExtension(const LutFormat& format) {
+        if (m_formatOfExtension != &format)
+            return EStep::eNext;
+        const bool loaded = format.readPath(m_lut, m_source, m_path, m_upsample, m_requirement);
+        return After(loaded ? EReaderResult::eLoaded : EReaderResult::eFailed);
+    }
+
+    EStep TryContents(const LutFormat& format) {
+        // The spare 0 byte after the file ends the text for the readers that scan it.
+        if (!m_bytesRead && !m_source.files.ReadFile(m_path, m_bytes, kMaxFileSize))
+            return EStep::eFailed;
+        m_bytesRead = true;
+        const uint8_t* data = reinterpret_cast<const uint8_t*>(m_bytes.Data());
+        size_t size = m_bytes.Length();
+        if (format.textAfterByteOrderMark) {
+            const size_t mark = ByteOrderMarkLength(data, size);
+            data += mark;
+            size -= mark;
+        }
+        if (format.probe && !format.probe(data, size))
+            return EStep::eNext;
+        if (format.readNamed)
+            return After(format.readNamed(m_lut, data, size, m_upsample, m_requirement,
+                                          m_baseName.View()));
+        return After(format.read(m_lut, data, size, m_upsample, m_requirement));
+    }
+
+    EStep TryLastResort(const LutFormat& format) {
+        // Nothing to read fails as an unreadable file does, never as a black table.
+        if (m_bytesRead && !TextHoldsData(reinterpret_cast<const uint8_t*>(m_bytes.Data()),
+                                          m_bytes.Length()))
+            return EStep::eFailed;
+        if (!m_allowLastResort)
+            return EStep::eNext;
+        m_bytes = CVxString(); // a last resort reads the file again, by its path
+        m_bytesRead = false;
+        const bool loaded = format.readPath(m_lut, m_source, m_path, m_upsample, m_requirement);
+        return After(loaded ? EReaderResult::eLoaded : EReaderResult::eNotRecognised);
+    }
+
+    // Where a reader's verdict leaves the walk. A table not loaded is left
+    // empty; an unreadable file leaves the LUT as it was.
+    EStep After(EReaderResult result) {
+        if (result == EReaderResult::eLoaded)
+            return EStep::eLoaded;
+        m_lut.DeletePreLUT();
+        m_lut.Clear();
+        return result == EReaderResult::eFailed ? EStep::eFailed : EStep::eNext;
+    }
+
+    CVxLUT& m_lut;
+    const LutFiles& m_source;
+    const CVxString& m_path;
+    CVxString m_baseName;
+    const bool m_upsample;
+    const EDimensionRequirement m_requirement;
+    const bool m_allowLastResort;
+    const LutFormat* const m_formatOfExtension;
+    CVxString m_bytes;
+    bool m_bytesRead = false;
+};
 
 } // namespace
 
@@ -65,7 +134,10 @@ bool LooksLikeLookDocument(const uint8_t* data, size_t size) {
            probe.find("<look>", 5) != std::string_view::npos;
 }
 
-bool LoadCurveSetFallback(CVxLUT& lut, const LutFiles& source, const CVxString& path) {
+bool ReadCurveSetLut(CVxLUT& lut, const LutFiles& source, const CVxString& path, bool,
+                     EDimensionRequirement requirement) {
+    if (requirement == EDimensionRequirement::eOnly3D)
+        return false;
     CurveSetHolder set(new (std::nothrow) CVxCurveSet());
     // The set's own LUT attempt stays off: it would come straight back here.
     if (!set || !set->Read(source, path, nullptr, false))
@@ -81,34 +153,6 @@ bool CVxLUT::Load(const LutFiles& source, const CVxString& path, bool upsampleTo
                   EDimensionRequirement dimensionRequirement, bool allowCurveFallback) {
     const CVxString resolved = ResolveLutPath(source, path);
     const bool upsample = source.alwaysUpsample || upsampleToPowerOfTwo;
-    // The one format chosen by its extension: OpenColorIO reads the file itself.
-    if (IsOcioLutFile(resolved))
-        return ReadOcioLut(*this, source.files, resolved, upsample, dimensionRequirement);
-    // The spare 0 byte after the file ends the text for the readers that scan it.
-    CVxString bytes;
-    if (!source.files.ReadFile(resolved, bytes, kMaxFileSize))
-        return false;
-    CVxString baseName;
-    SplitPath(resolved, nullptr, nullptr, &baseName, nullptr);
-    const uint8_t* data = reinterpret_cast<const uint8_t*>(bytes.Data());
-    EReaderResult result =
-        RecogniseAndRead(*this, data, bytes.Length(), upsample, dimensionRequirement,
-                         std::string_view(baseName.c_str(), baseName.Length()));
-    if (result == EReaderResult::eLoaded)
-        return true;
-    DeletePreLUT();
-    Clear();
-    if (result == EReaderResult::eFailed)
-        return false;
-    // Nothing to read fails as an unreadable file does, never as a black table.
-    if (!TextHoldsData(data, bytes.Length()) || !allowCurveFallback)
-        return false;
-    bytes = CVxString(); // the fallbacks read the file again
-    if (dimensionRequirement != EDimensionRequirement::eOnly3D &&
-        LoadCurveSetFallback(*this, source, resolved))
-        return true;
-    DeletePreLUT();
-    Clear();
-    return ReadUnrecognisedLutThroughOcio(*this, source.files, resolved, upsample,
-                                          dimensionRequirement) == EReaderResult::eLoaded;
+    return FormatWalk(*this, source, resolved, upsample, dimensionRequirement, allowCurveFallback)
+        .Run();
 }

@@ -1,8 +1,9 @@
 #include "lut/ocio_reader.h"
 
+#include "lut/lut_format_registry.h"
+
 #include "foundation/parallel_bands.h"
 #include "foundation/paths.h"
-#include "platform/ascii.h"
 
 #include <OpenColorIO/OpenColorIO.h>
 
@@ -13,6 +14,17 @@
 #include <vector>
 
 namespace OCIO = OCIO_NAMESPACE;
+
+#if defined(__SANITIZE_THREAD__)
+// OpenColorIO is not built with ThreadSanitizer, which sees its calls into the
+// C library but not the guard of a function-local static that another thread
+// initialised, so that the first use of each such static reads as a race. A
+// race of which one side runs inside OpenColorIO is not reported; a race
+// between accesses of our own is.
+extern "C" const char* __tsan_default_suppressions() {
+    return "race:libOpenColorIO.so\n";
+}
+#endif
 
 namespace {
 
@@ -34,21 +46,6 @@ constexpr uint32_t kWholeLattice = 129;
 // Smaller lattices are not worth a thread.
 constexpr uint32_t kParallelFromSize = 33;
 
-constexpr std::string_view kExtensions[] = {".clf",   ".ctf",   ".cc",     ".cdl", ".ccc", ".csp",
-                                            ".spi1d", ".spi3d", ".spimtx", ".mga", ".m3d", ".vf"};
-
-CVxString ExtensionOf(const CVxString& path) {
-    CVxString extension;
-    SplitPath(path, nullptr, nullptr, nullptr, &extension);
-    return extension;
-}
-
-bool IsCdlFile(const CVxString& path) {
-    const CVxString extension = ExtensionOf(path);
-    return extension.EqualsNoCase(".cc") || extension.EqualsNoCase(".ccc") ||
-           extension.EqualsNoCase(".cdl");
-}
-
 // Nothing below the tool prints, OpenColorIO included.
 void SilenceLogging() {
     static std::once_flag once;
@@ -56,6 +53,29 @@ void SilenceLogging() {
         OCIO::SetLoggingFunction([](const char*) {});
         OCIO::SetLoggingLevel(OCIO::LOGGING_LEVEL_NONE);
     });
+}
+
+// The one configuration of every file: OpenColorIO's raw one, parsed once
+// rather than for every file. Its processor cache stays off, so that
+// ClearOcioCaches alone decides what a run reuses. A configuration may build
+// processors on several threads at once.
+const OCIO::ConstConfigRcPtr& RawConfig() {
+    static const OCIO::ConstConfigRcPtr config = [] {
+        OCIO::ConfigRcPtr raw = OCIO::Config::CreateRaw()->createEditableCopy();
+        raw->setProcessorCacheFlags(OCIO::PROCESSOR_CACHE_OFF);
+        return OCIO::ConstConfigRcPtr(raw);
+    }();
+    return config;
+}
+
+// OpenColorIO 2.1 reads OCIO_OPTIMIZATION_FLAGS into one string of its own,
+// shared by the whole process, each time it optimises a processor: these calls
+// take turns. Reading a file and applying it at the nodes of a lattice, where
+// the time goes, do not.
+OCIO::ConstCPUProcessorRcPtr OptimizedCpuProcessor(const OCIO::Processor& processor) {
+    static std::mutex lock;
+    const std::lock_guard<std::mutex> hold(lock);
+    return processor.getOptimizedCPUProcessor(OCIO::OPTIMIZATION_LOSSLESS);
 }
 
 // A context without search paths or variables: nothing comes from the environment.
@@ -220,8 +240,8 @@ struct OcioFileTransform::Impl {
     std::string correctionId;
 
     OCIO::ConstCPUProcessorRcPtr CpuProcessorOf(const OCIO::ConstTransformRcPtr& transform) const {
-        return config->getProcessor(context, transform, OCIO::TRANSFORM_DIR_FORWARD)
-            ->getOptimizedCPUProcessor(OCIO::OPTIMIZATION_LOSSLESS);
+        return OptimizedCpuProcessor(
+            *config->getProcessor(context, transform, OCIO::TRANSFORM_DIR_FORWARD));
     }
 
     // The first correction of an ASC CDL file, which must hold at least one,
@@ -317,56 +337,31 @@ struct OcioFileTransform::Impl {
     }
 };
 
-bool IsOcioLutFile(const CVxString& path) {
-    const CVxString extension = ExtensionOf(path);
-    const std::string_view text(extension.c_str(), extension.Length());
-    for (std::string_view known : kExtensions)
-        if (ascii::EqualsNoCase(text, known))
-            return true;
-    return false;
+void ClearOcioCaches() {
+    OCIO::ClearAllCaches();
 }
-
-namespace {
-
-// OpenColorIO's caches are shared by the whole process and emptied before every
-// file is read, so files converted at once take turns at it: every call into it,
-// the release of what it made included, holds this lock. Nothing waits for a file
-// while holding it: paths are resolved before it is taken.
-std::mutex& OcioLock() {
-    static std::mutex lock;
-    return lock;
-}
-
-} // namespace
 
 OcioFileTransform::OcioFileTransform() = default;
 
-OcioFileTransform::~OcioFileTransform() {
-    std::lock_guard<std::mutex> hold(OcioLock());
-    m_impl.reset();
-}
+OcioFileTransform::~OcioFileTransform() = default;
 
 bool OcioFileTransform::Open(FileAccess& files, const CVxString& path) {
-    std::string posixPath;
-    const bool found = files.SystemPath(path, posixPath);
-    std::lock_guard<std::mutex> hold(OcioLock());
     m_impl.reset();
-    if (!found)
+    std::string posixPath;
+    if (!files.SystemPath(path, posixPath))
         return false;
     SilenceLogging();
     try {
         auto impl = std::make_unique<Impl>();
-        // OpenColorIO keeps what it read by path; the file may have changed since.
-        OCIO::ClearAllCaches();
-        impl->config = OCIO::Config::CreateRaw();
+        impl->config = RawConfig();
         impl->context = EmptyContext();
         OCIO::ConstTransformRcPtr transform =
-            IsCdlFile(path) ? impl->FirstCorrection(posixPath) : Impl::WholeFile(posixPath);
+            ListsCorrections(path) ? impl->FirstCorrection(posixPath) : Impl::WholeFile(posixPath);
         if (!transform)
             return false;
         impl->processor =
             impl->config->getProcessor(impl->context, transform, OCIO::TRANSFORM_DIR_FORWARD);
-        impl->cpu = impl->processor->getOptimizedCPUProcessor(OCIO::OPTIMIZATION_LOSSLESS);
+        impl->cpu = OptimizedCpuProcessor(*impl->processor);
         m_impl = std::move(impl);
         return true;
     } catch (...) {
@@ -384,7 +379,6 @@ const std::string& OcioFileTransform::CorrectionId() const {
 }
 
 bool OcioFileTransform::Apply(float* rgb, size_t count) const {
-    std::lock_guard<std::mutex> hold(OcioLock());
     if (!m_impl)
         return false;
     try {
@@ -396,13 +390,11 @@ bool OcioFileTransform::Apply(float* rgb, size_t count) const {
 }
 
 bool OcioFileTransform::ApplyToLattice(uint32_t n, float* rgb) const {
-    std::lock_guard<std::mutex> hold(OcioLock());
     return m_impl && n >= 2 && TransformLattice(*m_impl->cpu, rgb, n, 3, NodeRange());
 }
 
 bool OcioFileTransform::FillLut(CVxLUT& lut, bool powerOfTwo,
                                 EDimensionRequirement requirement) const {
-    std::lock_guard<std::mutex> hold(OcioLock());
     const bool filled = m_impl && m_impl->Fill(lut, powerOfTwo, requirement);
     if (!filled) {
         lut.DeletePreLUT();
@@ -411,10 +403,10 @@ bool OcioFileTransform::FillLut(CVxLUT& lut, bool powerOfTwo,
     return filled;
 }
 
-bool ReadOcioLut(CVxLUT& lut, FileAccess& files, const CVxString& path, bool upsample,
+bool ReadOcioLut(CVxLUT& lut, const LutFiles& source, const CVxString& path, bool upsample,
                  EDimensionRequirement requirement) {
     OcioFileTransform transform;
     // A transform that did not open fills nothing and leaves the LUT empty.
-    transform.Open(files, path);
+    transform.Open(source.files, path);
     return transform.FillLut(lut, upsample, requirement);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "lut/lut.h"
+#include "lut/lut_files.h"
 
 #include "foundation/file_access.h"
 #include "foundation/vx_string.h"
@@ -11,15 +12,19 @@
 #include <string>
 
 // LUT and colour-correction files that OpenColorIO reads and our own readers
-// do not: CLF and CTF process lists, ASC CDL files (.cc, .cdl, .ccc),
-// cinespace .csp, .spi1d, .spi3d and .spimtx, Pandora .mga and .m3d, Nuke .vf.
-// The extension selects this reader. A build without OpenColorIO reads none of
-// them. Nothing here prints, reads a configuration from the environment or
-// lets an exception escape.
+// do not: CLF and CTF process lists, ASC CDL files, cinespace, the Imageworks
+// formats, Pandora and Nuke files. The format registry lists them with their
+// extensions, which select this reader. A build without OpenColorIO reads none
+// of them. Nothing here prints, reads a configuration from the environment or
+// lets an exception escape. Files convert at once on any number of threads:
+// OpenColorIO guards its own caches, and a transform, once open, is only read.
 
-// True when this build reads the file through OpenColorIO: its extension, in
-// any letter case, is one of the formats above.
-bool IsOcioLutFile(const CVxString& path);
+// Forgets every file that OpenColorIO has read. OpenColorIO keeps each file it
+// parses, by its real path, until this is called, so that a file read twice
+// (to note its corrections, then by Load) is parsed once. The tool calls it
+// once, before the first file of a run and while no file is open, so that the
+// run reads the files as they are on disk when it starts.
+void ClearOcioCaches();
 
 // One file's colour transform, read once and applied as often as needed.
 class OcioFileTransform {
@@ -59,5 +64,5 @@ private:
 };
 
 // Load's reader for these files: Open, then FillLut.
-bool ReadOcioLut(CVxLUT& lut, FileAccess& files, const CVxString& path, bool upsample,
+bool ReadOcioLut(CVxLUT& lut, const LutFiles& source, const CVxString& path, bool upsample,
                  CVxLUT::EDimensionRequirement requirement);

@@ -4,9 +4,7 @@
 
 struct OcioFileTransform::Impl {};
 
-bool IsOcioLutFile(const CVxString&) {
-    return false;
-}
+void ClearOcioCaches() {}
 
 OcioFileTransform::OcioFileTransform() = default;
 OcioFileTransform::~OcioFileTransform() = default;
@@ -38,7 +36,7 @@ bool OcioFileTransform::FillLut(CVxLUT& lut, bool, CVxLUT::EDimensionRequirement
     return false;
 }
 
-bool ReadOcioLut(CVxLUT& lut, FileAccess&, const CVxString&, bool, CVxLUT::EDimensionRequirement) {
+bool ReadOcioLut(CVxLUT& lut, const LutFiles&, const CVxString&, bool, CVxLUT::EDimensionRequirement) {
     lut.DeletePreLUT();
     lut.Clear();
     return false;

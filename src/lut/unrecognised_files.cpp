@@ -35,12 +35,9 @@ bool TextHoldsData(const uint8_t* data, size_t size) {
     return false;
 }
 
-EReaderResult ReadUnrecognisedLutThroughOcio(CVxLUT& lut, FileAccess& files, const CVxString& path,
-                                             bool upsample, EDimensionRequirement requirement) {
+bool ReadUnrecognisedLutThroughOcio(CVxLUT& lut, const LutFiles& source, const CVxString& path,
+                                    bool upsample, EDimensionRequirement requirement) {
     CVxString extension;
     SplitPath(path, nullptr, nullptr, nullptr, &extension);
-    if (!extension.EqualsNoCase(".lut"))
-        return EReaderResult::eNotRecognised;
-    return ReadOcioLut(lut, files, path, upsample, requirement) ? EReaderResult::eLoaded
-                                                                : EReaderResult::eFailed;
+    return extension.EqualsNoCase(".lut") && ReadOcioLut(lut, source, path, upsample, requirement);
 }

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <unistd.h>
+#include <vector>
 
 extern char** environ;
 
@@ -39,6 +40,19 @@ bool GetEnvironmentVariable(const std::string& name, std::string& value) {
         return false;
     value = text;
     return true;
+}
+
+void RemoveEnvironmentVariables(std::string_view prefix) {
+    // Names first: unsetenv moves the entries that follow the one it removes.
+    std::vector<std::string> names;
+    for (char** entry = environ; entry && *entry; ++entry) {
+        const std::string_view text(*entry);
+        const size_t equals = text.find('=');
+        if (equals != std::string_view::npos && text.substr(0, equals).starts_with(prefix))
+            names.emplace_back(text.substr(0, equals));
+    }
+    for (const std::string& name : names)
+        ::unsetenv(name.c_str());
 }
 
 std::string ProgramFilePath() {

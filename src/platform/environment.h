@@ -1,11 +1,17 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace platform {
 
 // The value of an environment variable; false (and an empty value) when it is not set.
 bool GetEnvironmentVariable(const std::string& name, std::string& value);
+
+// Removes from the process environment every variable whose name begins with
+// `prefix` (letter case as written). Not safe while another thread may read
+// the environment: call it before any thread starts.
+void RemoveEnvironmentVariables(std::string_view prefix);
 
 // The program's own file in drive form (Z:\opt\gradeshift\bin\gradeshift); empty when the
 // system does not tell.

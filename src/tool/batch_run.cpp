@@ -1,6 +1,7 @@
 #include "tool/batch_run.h"
 
 #include "foundation/parallel_bands.h"
+#include "lut/ocio_reader.h"
 #include "tool/access_order.h"
 #include "tool/file_flows.h"
 #include "tool/output_path.h"
@@ -88,6 +89,11 @@ void RunBatch(const std::vector<CVxString>& inputs, const RunSettings& settings,
               const std::function<void(size_t index, const FileReport& report)>& deliver) {
     const std::vector<size_t> owners =
         OutputOwners(files, inputs, settings.cubrelMode, settings.outFolder);
+    // OpenColorIO keeps every file it parses until told to forget them: cleared
+    // here, once, the run reads each file as it is on disk when the run starts,
+    // and a file read twice (a notice, then the render) is parsed once. Its
+    // caches lock themselves, so files read through it convert at once.
+    ClearOcioCaches();
     const size_t threadCount = settings.jobs < inputs.size() ? settings.jobs : inputs.size();
     if (threadCount <= 1) {
         FileFlows flows(settings, environment, files);

@@ -2,6 +2,8 @@
 
 #include "foundation/file_access.h"
 #include "foundation/paths.h"
+#include "lut/lut_format_registry.h"
+#include "lut/ocio_reader.h"
 #include "platform/environment.h"
 #include "platform/file_system.h"
 #include "tool/batch_run.h"
@@ -26,6 +28,38 @@ namespace {
 constexpr int kExitSuccess = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitFilesFailed = 2;
+
+const char* RecognitionHeading(ELutRecognition recognition) {
+    switch (recognition) {
+    case ELutRecognition::eByExtension:
+        return " read through OpenColorIO, chosen by the extension:\n";
+    case ELutRecognition::eByContents:
+        return " recognised by their contents, in this order:\n";
+    case ELutRecognition::eAsLastResort:
+        return " tried last, when no format above takes the file:\n";
+    }
+    return "";
+}
+
+// The formats in the order Load tries them, under a heading for each way of
+// recognising them.
+void PrintLutFormats() {
+    constexpr size_t kExtensionColumn = 32;
+    std::fputs("LUT formats and their extensions (any letter case):\n", stdout);
+    const LutFormat* previous = nullptr;
+    for (const LutFormat& format : LutFormats()) {
+        if (!previous || previous->recognition != format.recognition)
+            std::fputs(RecognitionHeading(format.recognition), stdout);
+        previous = &format;
+        std::string line = "  " + std::string(format.name);
+        for (std::string_view extension : format.extensions) {
+            line.resize(std::max(line.size() + 1, kExtensionColumn), ' ');
+            line += extension;
+        }
+        line += '\n';
+        std::fputs(line.c_str(), stdout);
+    }
+}
 
 void PrintHelp() {
     std::fputs("Gradeshift converts colour-grading looks and LUT files.\n\n"
@@ -65,7 +99,10 @@ void PrintHelp() {
                "Standard output is the log of each file. On a terminal, with -strict and with\n"
                "-v, standard error also says why each failed file failed, one line each\n"
                "(gradeshift: PATH: CAUSE). On a terminal, a progress line and a summary of\n"
-               "the files converted, unchanged and failed are shown there too.\n\n"
+               "the files converted, unchanged and failed are shown there too.\n\n",
+               stdout);
+    PrintLutFormats();
+    std::fputs("\n"
                "Exit codes:\n"
                "  0  every file was tried (each file's messages say how it went)\n"
                "  1  the run could not start: bad option or size, no input found, or the\n"
@@ -330,6 +367,11 @@ int Run(FileAccess& files, int argc, const char* const* argv) {
 } // namespace
 
 int RunGradeshift(int argc, const char* const* argv) {
+    // OpenColorIO reads variables of its own from the environment, some of them
+    // (OCIO_OPTIMIZATION_FLAGS) at every transform it builds; without them no
+    // setting outside the command line changes a conversion. Removed before any
+    // thread starts, as changing the environment is not safe while one reads it.
+    platform::RemoveEnvironmentVariables("OCIO_");
     // An interrupted run must not leave the temporary file of a replacement behind.
     platform::InstallReplacementSignalHandlers();
     SystemFileAccess files;

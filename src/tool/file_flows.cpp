@@ -6,6 +6,7 @@
 #include "look/parsed_look.h"
 #include "lut/cubrel_writer.h"
 #include "lut/lut.h"
+#include "lut/lut_format_registry.h"
 #include "lut/lut_formats.h"
 #include "lut/ocio_reader.h"
 #include "render/look_to_lut.h"
@@ -240,7 +241,9 @@ void FileFlows::NoteCorrections(const OcioFileTransform& transform, const FilePa
 }
 
 void FileFlows::WrapLutAsLook(const FilePaths& paths) {
-    if (!m_settings.cubrelMode && IsOcioLutFile(paths.input)) {
+    // Only a file that lists corrections can need the notice. The render then
+    // reads it through Load, which OpenColorIO serves from what it parsed here.
+    if (!m_settings.cubrelMode && ListsCorrections(paths.input)) {
         OcioFileTransform transform;
         if (transform.Open(m_files, paths.input))
             NoteCorrections(transform, paths);

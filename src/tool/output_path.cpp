@@ -1,17 +1,14 @@
 #include "tool/output_path.h"
 
 #include "foundation/paths.h"
-#include "lut/ocio_reader.h"
+#include "lut/lut_format_registry.h"
 
 #include <unordered_map>
 
 bool IsLutFileUnderOwnExtension(const CVxString& path) {
     CVxString extension;
     SplitPath(path, nullptr, nullptr, nullptr, &extension);
-    for (const char* known : {".cube", ".3dl", ".cub", ".itx"})
-        if (extension.Compare(known, CVxString::ePath) == 0)
-            return true;
-    return IsOcioLutFile(path);
+    return extension.Compare(".lut", CVxString::ePath) != 0 && IsLutFile(path);
 }
 
 CVxString OutputPathFor(const CVxString& input, bool cubrelMode) {

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <iterator>
 #include <pty.h>
@@ -155,6 +156,8 @@ void PrepareChild(const std::string& work, const ChildSetup& setup) {
     }
     if (setup.asNobody && !BecomeNobody())
         _exit(126);
+    for (const auto& [name, value] : setup.environment)
+        setenv(name.c_str(), value.c_str(), 1);
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 #include <sys/types.h>
+#include <utility>
 #include <vector>
 
 extern const std::string kBanner;
@@ -61,6 +62,8 @@ struct ChildSetup {
     bool asNobody = false;
     // Standard error is a pseudo-terminal instead of a pipe.
     bool errorOnTerminal = false;
+    // Variables set in its environment (name, value) besides those of the test.
+    std::vector<std::pair<std::string, std::string>> environment = {};
 };
 
 // A started program: its process and the read end of its output.

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 
 namespace {
 
@@ -488,6 +489,51 @@ TEST_F(LutMeaningTest, FilesReadThroughOpenColorIoConvertBesideThemselves) {
     ConvertInBothModes(cases, "33",
                        {"bad.clf", "bad.ctf", "bad.cc", "bad.cdl", "bad.ccc", "bad.csp",
                         "bad.spi1d", "bad.spi3d", "bad.spimtx", "bad.mga", "bad.m3d", "bad.vf"});
+}
+
+// OpenColorIO's variables change nothing: with them set, in both modes and
+// with files converted at once, a run prints and writes what it does without.
+TEST_F(LutMeaningTest, OpenColorIoVariablesChangeNothing) {
+    if (!GRADESHIFT_WITH_OCIO)
+        GTEST_SKIP() << "built without OpenColorIO (-DGRADESHIFT_OCIO=OFF)";
+    const ChildSetup variables{.environment = {{"OCIO_OPTIMIZATION_FLAGS", "bogus"},
+                                               {"OCIO_LOGGING_LEVEL", "debug"},
+                                               {"OCIO", "/nonexistent"}}};
+    const std::vector<std::string> inputs = {"grade.clf", "grades.ccc"};
+    WriteFile(inputs[0], ProcessList("compCLFversion=\"3\"", GradeRows(17)));
+    WriteFile(inputs[1], "<ColorCorrectionCollection>\n" + Correction("shot_a", 0.9) +
+                             Correction("shot_b", 0.5) + "</ColorCorrectionCollection>\n");
+    const std::string notice = "  Notice: grades.ccc holds 2 corrections; the first (shot_a) is "
+                               "converted\n";
+    const struct {
+        std::vector<std::string> args;
+        std::string written;
+    } runs[] = {{{"*.c*", "-cubrel", "-size", "33"}, kWritten},
+                {{"*.c*", "-size", "16"}, kUpdated}};
+    // Every file of the working folder, after which the outputs are removed.
+    const auto takeFiles = [&] {
+        std::map<std::string, std::string> files;
+        for (const std::string& name : List()) {
+            files[name] = ReadFile(name);
+            if (std::find(inputs.begin(), inputs.end(), name) == inputs.end())
+                std::filesystem::remove(m_scratch.Posix("work/" + name));
+        }
+        return files;
+    };
+    for (const auto& run : runs) {
+        const RunResult clean = Run(run.args);
+        EXPECT_EQ(clean.out, kBanner + "\ngrade.clf:\n" + run.written + "\ngrades.ccc:\n" + notice +
+                                 run.written);
+        const std::map<std::string, std::string> cleanFiles = takeFiles();
+        EXPECT_EQ(cleanFiles.size(), 4u);
+        const RunResult withVariables = Run(run.args, variables);
+        EXPECT_EQ(withVariables.out, clean.out);
+        EXPECT_EQ(withVariables.err, "");
+        const std::map<std::string, std::string> files = takeFiles();
+        for (const auto& [name, bytes] : cleanFiles)
+            EXPECT_TRUE(files.contains(name) && files.at(name) == bytes) << name;
+        EXPECT_EQ(files.size(), cleanFiles.size());
+    }
 }
 
 } // namespace

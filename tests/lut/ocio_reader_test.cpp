@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -135,21 +136,6 @@ TEST(OcioReader, LoadSizesFollowTheRequestAndTheTransform) {
     }
 }
 
-TEST(OcioReader, ExtensionsSelectTheReader) {
-    const struct {
-        const char* path;
-        bool read;
-    } cases[] = {
-        {"a.clf", true},    {"a.CTF", true},   {"Z:\\x\\a.Cc", true}, {"a.cdl", true},
-        {"a.ccc", true},    {"a.csp", true},   {"a.spi1d", true},     {"a.SPI3D", true},
-        {"a.spimtx", true}, {"a.mga", true},   {"a.m3d", true},       {"a.vf", true},
-        {"a.lut", false},   {"a.look", false}, {"a.cube", false},     {"a.3dl", false},
-        {"a.cub", false},   {"a.itx", false},  {"a.clf.bak", false},  {"x.clf\\a", false},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(IsOcioLutFile(c.path), c.read) << c.path;
-}
-
 // Files that OpenColorIO cannot parse (each extension's are converted end to
 // end), and CDL files without a correction.
 TEST(OcioReader, BrokenFilesFailAndLeaveTheLutEmpty) {
@@ -210,16 +196,40 @@ TEST(OcioReader, LoadedLutsFollowTheFileClosely) {
     }
 }
 
-TEST(OcioReader, ARewrittenFileIsReadAgain) {
+// OpenColorIO parses a file once, whatever path reaches it (another letter
+// case, a link), until its caches are cleared as the tool does at the start of
+// a run: a file rewritten since is then read again.
+TEST(OcioReader, AFileIsParsedOncePerRun) {
     ScratchFolder folder;
-    for (float gain : {2.0f, 3.0f}) {
-        const CVxString path =
-            folder.Write("gain.spimtx", std::to_string(gain) + " 0 0 0\n0 1 0 0\n0 0 1 0\n")
-                .c_str();
-        OcioFileTransform transform;
-        float rgb[3] = {0.25f, 0.25f, 0.25f};
-        ASSERT_TRUE(transform.Open(SystemLuts::Plain().files, path) && transform.Apply(rgb, 1));
-        EXPECT_EQ(rgb[0], 0.25f * gain);
+    const auto matrix = [](float gain) {
+        return std::to_string(gain) + " 0 0 0\n0 1 0 0\n0 0 1 0\n";
+    };
+    const auto collection = [](float gain) {
+        return "<ColorCorrectionCollection><ColorCorrection id=\"a\"><SOPNode><Slope>" +
+               std::to_string(gain) +
+               " 1 1</Slope><Offset>0 0 0</Offset><Power>1 1 1</Power></SOPNode>"
+               "</ColorCorrection></ColorCorrectionCollection>\n";
+    };
+    const struct {
+        const char *name, *otherCase, *link;
+        std::string (*text)(float);
+    } cases[] = {{"gain.spimtx", "GAIN.Spimtx", "link.spimtx", +matrix},
+                 {"gain.ccc", "Gain.CCC", "link.ccc", +collection}};
+    for (const auto& c : cases) {
+        const auto red = [&](const char* name) {
+            OcioFileTransform transform;
+            float rgb[3] = {0.25f, 0.25f, 0.25f};
+            return transform.Open(SystemLuts::Plain().files, PathOf(folder, name)) && transform.Apply(rgb, 1) ? rgb[0] : -1;
+        };
+        ClearOcioCaches();
+        folder.Write(c.name, c.text(2));
+        EXPECT_EQ(red(c.name), 0.5f) << c.name;
+        folder.Write(c.name, c.text(3));
+        std::filesystem::create_symlink(folder.Posix(c.name), folder.Posix(c.link));
+        for (const char* name : {c.name, c.otherCase, c.link})
+            EXPECT_EQ(red(name), 0.5f) << name;
+        ClearOcioCaches();
+        EXPECT_EQ(red(c.link), 0.75f) << c.name;
     }
 }
 
