@@ -43,12 +43,13 @@ private:
     std::condition_variable m_changed;
 };
 
-std::vector<std::string> WrittenIdentities(const std::vector<CVxString>& inputs, bool cubrelMode,
-                                           FileAccess& files) {
+std::vector<std::string> WrittenIdentities(const std::vector<CVxString>& inputs,
+                                           const RunSettings& settings, FileAccess& files) {
     std::vector<std::string> identities;
     identities.reserve(inputs.size());
     for (const CVxString& input : inputs)
-        identities.push_back(files.Identity(OutputPathFor(input, cubrelMode)));
+        identities.push_back(
+            files.Identity(OutputPathFor(input, settings.cubrelMode, settings.exportFormat)));
     return identities;
 }
 
@@ -85,7 +86,7 @@ void RunBatch(const std::vector<CVxString>& inputs, const RunSettings& settings,
         return;
     }
     SharedRun run{inputs, environment, files,
-                  AccessOrder(WrittenIdentities(inputs, settings.cubrelMode, files)),
+                  AccessOrder(WrittenIdentities(inputs, settings, files)),
                   ReportQueue(inputs.size())};
     // The calling thread only waits for blocks, so the first converting thread
     // uses its core; every other one takes a spare core when there is one.

@@ -120,7 +120,16 @@ bool ReadCommandLine(RunSettings& settings, std::vector<CVxString>& inputs) {
 bool CheckSize(RunSettings& settings) {
     if (ApplySizeRules(settings))
         return true;
-    if (settings.cubrelMode)
+    const ExportFormat* format = settings.exportFormat;
+    if (format && format->kind == EExportKind::eHald)
+        std::fputs("Invalid size for Hald CLUTs. The size has to be the square of a level\n"
+                   "(e.g. 8*8=64) and the allowed range is 16 to 144.\n\n",
+                   stdout);
+    else if (format)
+        std::printf("Invalid LUT size for %s files. The size is the number of points per axis\n"
+                    "and the allowed range is 2 to 129.\n\n",
+                    format->name);
+    else if (settings.cubrelMode)
         std::fputs("Invalid LUT size for Cubrel LUTs. The size has to be a power of two + 1\n"
                    "(e.g. (2^5)+1=33) and the allowed range is 9 to 129.\n\n",
                    stdout);

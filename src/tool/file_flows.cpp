@@ -9,6 +9,7 @@
 #include "lut/ocio_reader.h"
 #include "render/look_to_lut.h"
 #include "render/rebuilt_look.h"
+#include "tool/flow_support.h"
 #include "tool/output_path.h"
 
 #include <cstdio>
@@ -18,11 +19,12 @@ namespace {
 
 constexpr uint32_t kRamp1DSize = 256;
 
+} // namespace
+
 bool IsPlainLattice(const CVxLUT& lut) {
     return lut.m_is3D && lut.m_preLUT == nullptr && lut.m_size > 0 && lut.m_data != nullptr;
 }
 
-// Running out of memory is an internal error like any failure without a cause of its own.
 void ReportRenderFailure(FileReport& report, ERenderFailure failure) {
     switch (failure) {
     case ERenderFailure::eShaderMissing:
@@ -38,8 +40,6 @@ void ReportRenderFailure(FileReport& report, ERenderFailure failure) {
         return;
     }
 }
-
-} // namespace
 
 FileFlows::FileFlows(const RunSettings& settings, const RunEnvironment& environment,
                      FileAccess& files)
@@ -76,6 +76,12 @@ void FileFlows::ProcessInto(const CVxString& path) {
     paths.cubrelPath = OutputPathFor(path, true);
     const bool isLut = extension.Compare(".lut", CVxString::ePath) == 0;
     m_report->Sayf("\n%s:\n", paths.displayName.c_str());
+    if (m_settings.exportFormat) {
+        paths.exportPath = OutputPathFor(path, false, m_settings.exportFormat);
+        paths.exportName = FileNameOf(paths.exportPath);
+        ExportFile(paths, isLut || IsLutFileUnderOwnExtension(path));
+        return;
+    }
 
     if (!isLut && !IsLutFileUnderOwnExtension(path)) {
         ReadLookFile(paths);

@@ -7,9 +7,12 @@
 #include "tool/run_environment.h"
 #include "tool/run_settings.h"
 
+#include <functional>
 #include <memory>
 
+class ByteSink;
 class CVxLUT;
+struct LutToWrite;
 class OcioFileTransform;
 struct ParsedLook;
 
@@ -29,6 +32,9 @@ private:
         CVxString displayName;
         CVxString lookPath;
         CVxString cubrelPath;
+        // What -to writes, when it names a format other than cubrel.
+        CVxString exportPath;
+        CVxString exportName;
     };
 
     void ProcessInto(const CVxString& path);
@@ -52,6 +58,23 @@ private:
     bool ResampleToRunSize(CVxLUT& lut);
     void WriteCubrel(const float* lattice, uint32_t channels, const CVxString& path);
     bool LoadLutFile(CVxLUT& lut, const CVxString& path);
+
+    // -to FORMAT (export_flow.cpp): the transform that Cubrel mode renders,
+    // in the format's own file.
+    void ExportFile(const FilePaths& paths, bool isLutFile);
+    // False, having said why, when the output may not be written.
+    bool MayWriteExport(const FilePaths& paths);
+    void ExportLook(const FilePaths& paths, ParsedLook& look);
+    void ExportStoredLut(const FilePaths& paths);
+    void ExportCdl(const FilePaths& paths, ParsedLook& look);
+    void ExportLutFile(const FilePaths& paths);
+    // Applies an OpenColorIO file at the nodes; false, having said nothing,
+    // when the file cannot be read that way.
+    bool ExportThroughOcio(const FilePaths& paths);
+    void ExportLattice(const FilePaths& paths, const float* nodes, uint32_t channels,
+                       uint32_t size);
+    void ExportTransform(const FilePaths& paths, const LutToWrite& lut);
+    void WriteExport(const FilePaths& paths, const std::function<bool(ByteSink&)>& write);
     CVxSoftwareCompositingEngine& Engine();
 
     const RunSettings& m_settings;

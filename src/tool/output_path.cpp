@@ -2,6 +2,7 @@
 
 #include "foundation/paths.h"
 #include "lut/ocio_reader.h"
+#include "tool/export_formats.h"
 
 bool IsLutFileUnderOwnExtension(const CVxString& path) {
     CVxString extension;
@@ -12,10 +13,10 @@ bool IsLutFileUnderOwnExtension(const CVxString& path) {
     return IsOcioLutFile(path);
 }
 
-CVxString OutputPathFor(const CVxString& input, bool cubrelMode) {
+CVxString OutputPathFor(const CVxString& input, bool cubrelMode, const ExportFormat* format) {
     CVxString drive, folder, baseName, extension;
     SplitPath(input, &drive, &folder, &baseName, &extension);
-    const char* written = cubrelMode ? ".lut" : ".look";
+    const char* written = format ? format->extension : cubrelMode ? ".lut" : ".look";
     if (extension.Compare(written, CVxString::ePath) == 0)
         return input;
     CVxString output;
