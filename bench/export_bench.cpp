@@ -1,7 +1,10 @@
-// Writing a 65-point .cube: OpenColorIO's ociobakelut baking a CDL into a
-// Resolve cube (its whole run), and our cube writer writing a 65-point
-// lattice into a file. The writer's case reports its time as a ratio of the
-// ociobakelut run ("x_ociobakelut"), which must stay at most 0.25.
+// Taking a look to a 65-point .cube, whole runs side by side: OpenColorIO's
+// ociobakelut baking a CDL into a Resolve cube, and the program taking a
+// per-channel look (a 1D cube, as ociobakelut writes for a CDL) and a look
+// with crosstalk (a 65-point 3D cube) to cube files. Each of the program's
+// runs reports its time as a ratio of the ociobakelut run ("x_ociobakelut";
+// the goal is at most 0.25). The cube writer alone, writing a 65-point
+// lattice into a file, is reported the same way.
 
 #include "foundation/file_access.h"
 #include "lut/lut_writers.h"
@@ -42,6 +45,18 @@ template <typename Run> double Timed(benchmark::State& state, Run run) {
     return seconds;
 }
 
+std::string Parameter(const std::string& name, const std::string& value) {
+    return "          <" + name + ">\"" + value + "\"</" + name + ">\n";
+}
+
+std::string Look(const std::string& parameters) {
+    return "<?xml version=\"1.0\" ?>\n<look>\n  <shaders>\n    <base>\n"
+           "      <rangeversion>\"2\"</rangeversion>\n      <sublayer0>\n"
+           "        <parameters>\n" +
+           parameters + "        </parameters>\n      </sublayer0>\n    </base>\n  </shaders>\n" +
+           "</look>\n";
+}
+
 void BM_OciobakelutResolveCube65(benchmark::State& state) {
     const ScratchFolder folder;
     folder.Write("grade.cc", kCdl);
@@ -49,6 +64,19 @@ void BM_OciobakelutResolveCube65(benchmark::State& state) {
                                 "' --format resolve_cube --cubesize 65 '" +
                                 folder.Posix("out.cube") + "' > /dev/null 2>&1";
     g_bakeSeconds = Timed(state, [&] { return std::system(command.c_str()) == 0; });
+}
+
+void BM_LookToCube65(benchmark::State& state) {
+    const bool perChannel = state.range(0) == 0;
+    const ScratchFolder folder;
+    folder.Write("grade.look", Look(Parameter("Gain.X", "0.1") + Parameter("Gamma.X", "-0.05") +
+                                    (perChannel ? "" : Parameter("Saturation", "0.7"))));
+    const std::string command = std::string(GRADESHIFT_BINARY_DIR) + "/bin/gradeshift '" +
+                                folder.Posix("grade.look") + "' -to cube -size 65 > /dev/null";
+    const double seconds = Timed(state, [&] { return std::system(command.c_str()) == 0; });
+    if (g_bakeSeconds > 0)
+        state.counters["x_ociobakelut"] = seconds / g_bakeSeconds;
+    state.SetLabel(perChannel ? "per-channel look, 1D cube" : "look with crosstalk, 3D cube");
 }
 
 // The same grade as a lattice, written as a file through the file access as
@@ -78,6 +106,12 @@ void BM_WriteCube65(benchmark::State& state) {
 
 // ociobakelut runs first, so that the writer's ratio can be printed.
 BENCHMARK(BM_OciobakelutResolveCube65)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_LookToCube65)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(5)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK(BM_WriteCube65)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
