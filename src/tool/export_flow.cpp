@@ -22,28 +22,14 @@ namespace {
 // The CDL is checked against the look's render at this many points of a ramp.
 constexpr uint32_t kCdlCheckSize = 33;
 
-// Float formats whose writers keep an input range other than 0 to 1 (the
-// baker's formats are given the range and sample the transform over 0 to 1).
-bool KeepsInputRange(EExportKind kind) {
-    return kind != EExportKind::eSpi3d && kind != EExportKind::eHald;
-}
-
-// The nodes of a table of `size` entries per axis over [low, high], each put
-// through the LUT: a ramp for a 1D table, else a lattice, red fastest.
-std::vector<float> SampleLut(const CVxLUT& lut, uint32_t size, bool is3D, float low, float high) {
-    const uint64_t count = is3D ? uint64_t(size) * size * size : size;
+// `size` inputs evenly from low to high, on every channel, put through the LUT.
+std::vector<float> SampleRamp(const CVxLUT& lut, uint32_t size, float low, float high) {
     std::vector<float> nodes;
-    nodes.reserve(count * 3);
+    nodes.reserve(size_t(size) * 3);
     const float step = (high - low) / static_cast<float>(size - 1);
-    for (uint64_t i = 0; i < count; ++i) {
+    for (uint32_t i = 0; i < size; ++i) {
         float rgb[3];
-        if (is3D) {
-            rgb[0] = low + static_cast<float>(i % size) * step;
-            rgb[1] = low + static_cast<float>(i / size % size) * step;
-            rgb[2] = low + static_cast<float>(i / size / size) * step;
-        } else {
-            std::fill(rgb, rgb + 3, low + static_cast<float>(i) * step);
-        }
+        std::fill(rgb, rgb + 3, low + static_cast<float>(i) * step);
         lut.Apply(rgb);
         nodes.insert(nodes.end(), rgb, rgb + 3);
     }
@@ -146,24 +132,10 @@ double CdlChannel(double x, double slope, double offset, double power) {
 void FileFlows::ExportFile(const FilePaths& paths, bool isLutFile) {
     if (!MayWriteExport(paths))
         return;
-    if (isLutFile) {
+    if (isLutFile)
         ExportLutFile(paths);
-        return;
-    }
-    CVxString text;
-    if (!ReadTextFile(m_files, paths.input, text)) {
-        m_report->Say("  Error reading file\n");
-        return;
-    }
-    const std::unique_ptr<ParsedLook> look = ReadLook(text);
-    if (!look) {
-        m_report->Say("  Not a valid .look file\n");
-        return;
-    }
-    if (m_settings.exportFormat->kind == EExportKind::eCdl)
-        ExportCdl(paths, *look);
     else
-        ExportLook(paths, *look);
+        ReadLookFile(paths);
 }
 
 bool FileFlows::MayWriteExport(const FilePaths& paths) {
@@ -197,6 +169,13 @@ bool FileFlows::MayWriteExport(const FilePaths& paths) {
 }
 
 void FileFlows::ExportLook(const FilePaths& paths, ParsedLook& look) {
+    if (m_settings.exportFormat->kind == EExportKind::eCdl)
+        ExportCdl(paths, look);
+    else
+        ExportRendered(paths, look);
+}
+
+void FileFlows::ExportRendered(const FilePaths& paths, ParsedLook& look) {
     const ExportFormat& format = *m_settings.exportFormat;
     const bool perChannel = look.grading.IsPerChannelOnly(false);
     if (!format.holds3D && !perChannel) {
@@ -228,17 +207,9 @@ void FileFlows::ExportStoredLut(const FilePaths& paths) {
         m_report->Say("  The source LUT can't be converted\n");
         return;
     }
-    if (lut.m_size != m_settings.size || !lut.HasUnitDomain()) {
-        if (!m_settings.resamplingAllowed) {
-            m_report->Say("  LUT resampling is disabled; the file was not converted\n");
-            return;
-        }
-        m_report->Say("  Resampling original LUT from the .look file...\n");
-        m_report->MarkResampling();
-        if (!ResampleToRunSize(lut))
-            return;
-    }
-    ExportLattice(paths, lut.m_data, 4, m_settings.size);
+    if (FitToRunSize(lut, "  LUT resampling is disabled; the file was not converted\n",
+                     "  Resampling original LUT from the .look file...\n"))
+        ExportLattice(paths, lut.m_data, 4, m_settings.size);
 }
 
 void FileFlows::ExportCdl(const FilePaths& paths, ParsedLook& look) {
@@ -274,6 +245,10 @@ void FileFlows::ExportCdl(const FilePaths& paths, ParsedLook& look) {
     WriteExport(paths, [&](ByteSink& out) { return WriteColorCorrection(cdl, id, out); });
 }
 
+// As Cubrel mode converts a LUT file: a lattice over [0, 1] at the run's
+// size, resampled when it has another; anything else rendered as a look that
+// applies the file. A per-channel file stays a 1D table over its input range
+// where the format has one.
 void FileFlows::ExportLutFile(const FilePaths& paths) {
     const ExportFormat& format = *m_settings.exportFormat;
     if (format.kind == EExportKind::eCdl) {
@@ -283,30 +258,42 @@ void FileFlows::ExportLutFile(const FilePaths& paths) {
     if (IsOcioLutFile(paths.input) && ExportThroughOcio(paths))
         return;
     CVxLUT lut;
-    if (!LoadLutFile(lut, paths.input) || lut.IsEmpty()) {
+    const bool loaded = LoadLutFile(lut, paths.input);
+    if (!loaded)
         m_report->Say("  Error loading LUT\n");
+    const bool oneD = !lut.IsEmpty() && !lut.m_is3D && lut.m_preLUT == nullptr;
+    if (oneD && format.holds1D) {
+        ExportOneDimensionalLut(paths, lut);
         return;
     }
-    const bool oneD = !lut.m_is3D && lut.m_preLUT == nullptr;
-    if (!format.holds3D && !oneD) {
-        m_report->Sayf("  Not converted: a %s holds only LUTs that act on each channel alone\n",
-                       format.writtenAs);
+    if (!format.holds3D) {
+        if (loaded)
+            m_report->Sayf("  Not converted: a %s holds only LUTs that act on each channel alone\n",
+                           format.writtenAs);
         return;
     }
-    // The input range of the file is kept where the format has a place for it.
-    const CVxLUT& first = lut.m_preLUT ? *lut.m_preLUT : lut;
-    float low = first.m_domainMin[0], high = first.m_domainMax[0];
-    const bool uniform = low == first.m_domainMin[1] && low == first.m_domainMin[2] &&
-                         high == first.m_domainMax[1] && high == first.m_domainMax[2] && low < high;
-    if (!uniform || !KeepsInputRange(format.kind)) {
+    if (!IsPlainLattice(lut) || !lut.HasUnitDomain()) {
+        WrapLutAsLook(paths);
+        return;
+    }
+    if (FitToRunSize(lut,
+                     "  Source LUT has a different size and resampling is disabled.\n"
+                     "  The LUT was not converted.\n",
+                     "  Resampling LUT...\n"))
+        ExportLattice(paths, lut.m_data, 4, m_settings.size);
+}
+
+void FileFlows::ExportOneDimensionalLut(const FilePaths& paths, const CVxLUT& lut) {
+    float low = lut.m_domainMin[0], high = lut.m_domainMax[0];
+    const bool uniform = low == lut.m_domainMin[1] && low == lut.m_domainMin[2] &&
+                         high == lut.m_domainMax[1] && high == lut.m_domainMax[2] && low < high;
+    if (!uniform) {
         low = 0.0f;
         high = 1.0f;
     }
-    const bool write1D = oneD && format.holds1D;
-    const uint32_t size = write1D ? kExport1DSize : m_settings.size;
-    const std::vector<float> nodes = SampleLut(lut, size, !write1D, low, high);
+    const std::vector<float> nodes = SampleRamp(lut, kExport1DSize, low, high);
     LutToWrite transform;
-    transform.table = MakeTable(nodes.data(), size, !write1D, 3, low, high);
+    transform.table = MakeTable(nodes.data(), kExport1DSize, false, 3, low, high);
     ExportTransform(paths, transform);
 }
 

@@ -142,14 +142,15 @@ void FileFlows::NoteCorrections(const OcioFileTransform& transform, const FilePa
 }
 
 void FileFlows::WrapLutAsLook(const FilePaths& paths) {
-    if (!m_settings.cubrelMode && IsOcioLutFile(paths.input)) {
+    const bool rebuildMode = !m_settings.cubrelMode && !m_settings.exportFormat;
+    if (rebuildMode && IsOcioLutFile(paths.input)) {
         OcioFileTransform transform;
         if (transform.Open(m_files, paths.input))
             NoteCorrections(transform, paths);
     }
     CVxString text;
     WriteLutWrapperLook(text, paths.displayName);
-    if (!m_settings.cubrelMode && FileOrMatchExists(m_files, paths.lookPath))
+    if (rebuildMode && FileOrMatchExists(m_files, paths.lookPath))
         m_report->Say("  Warning: conversion will overwrite an existing look file\n");
     HandleLook(paths, text);
 }
@@ -169,7 +170,9 @@ void FileFlows::HandleLook(const FilePaths& paths, const CVxString& text) {
         m_report->Say("  Not a valid .look file\n");
         return;
     }
-    if (m_settings.cubrelMode)
+    if (m_settings.exportFormat)
+        ExportLook(paths, *look);
+    else if (m_settings.cubrelMode)
         RenderLookToCubrel(paths, *look);
     else
         RebuildLook(paths, *look);
@@ -224,17 +227,21 @@ void FileFlows::ConvertStoredLut(const FilePaths& paths) {
 
 void FileFlows::WriteAtRunSize(CVxLUT& lut, const char* refusedMessage,
                                const char* resamplingMessage, const CVxString& path) {
-    if (lut.m_size != m_settings.size || !lut.HasUnitDomain()) {
-        if (!m_settings.resamplingAllowed) {
-            m_report->Say(refusedMessage);
-            return;
-        }
-        m_report->Say(resamplingMessage);
-        m_report->MarkResampling();
-        if (!ResampleToRunSize(lut))
-            return;
+    if (FitToRunSize(lut, refusedMessage, resamplingMessage))
+        WriteCubrel(lut.m_data, 4, path);
+}
+
+bool FileFlows::FitToRunSize(CVxLUT& lut, const char* refusedMessage,
+                             const char* resamplingMessage) {
+    if (lut.m_size == m_settings.size && lut.HasUnitDomain())
+        return true;
+    if (!m_settings.resamplingAllowed) {
+        m_report->Say(refusedMessage);
+        return false;
     }
-    WriteCubrel(lut.m_data, 4, path);
+    m_report->Say(resamplingMessage);
+    m_report->MarkResampling();
+    return ResampleToRunSize(lut);
 }
 
 bool FileFlows::ResampleToRunSize(CVxLUT& lut) {

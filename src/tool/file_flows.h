@@ -54,6 +54,9 @@ private:
     // allowed; the messages are the calling flow's own.
     void WriteAtRunSize(CVxLUT& lut, const char* refusedMessage, const char* resamplingMessage,
                         const CVxString& path);
+    // Resamples the lattice to the run's size where it has another, saying
+    // so, or refuses to under -noresampling; false when it did not reach it.
+    bool FitToRunSize(CVxLUT& lut, const char* refusedMessage, const char* resamplingMessage);
     // Resamples to the run's size; false when the lattice did not reach it.
     bool ResampleToRunSize(CVxLUT& lut);
     void WriteCubrel(const float* lattice, uint32_t channels, const CVxString& path);
@@ -62,9 +65,12 @@ private:
     // -to FORMAT (export_flow.cpp): the transform that Cubrel mode renders,
     // in the format's own file.
     void ExportFile(const FilePaths& paths, bool isLutFile);
+    // A look, or a LUT file wrapped as one: ExportCdl for an ASC CDL, else ExportLattices.
     // False, having said why, when the output may not be written.
     bool MayWriteExport(const FilePaths& paths);
     void ExportLook(const FilePaths& paths, ParsedLook& look);
+    void ExportRendered(const FilePaths& paths, ParsedLook& look);
+    void ExportOneDimensionalLut(const FilePaths& paths, const CVxLUT& lut);
     void ExportStoredLut(const FilePaths& paths);
     void ExportCdl(const FilePaths& paths, ParsedLook& look);
     void ExportLutFile(const FilePaths& paths);

@@ -10,8 +10,7 @@ bool EndsWith(std::string_view text, std::string_view end) {
 
 EFileOutcome ClassifyBlock(std::string_view text) {
     // Every format's success line ends so, and no other line does.
-    if (EndsWith(text, " written successfully\n") ||
-        EndsWith(text, "  LUT updated successfully\n"))
+    if (EndsWith(text, " written successfully\n") || EndsWith(text, "  LUT updated successfully\n"))
         return EFileOutcome::eConverted;
     if (text.find("  LUT size is already ") != std::string_view::npos ||
         text.find("  File seems to be a Cubrel LUT") != std::string_view::npos)

@@ -43,8 +43,17 @@ protected:
 TEST_F(ExportTest, EveryFormatHoldsWhatCubrelModeWrites) {
     WriteFile("sat.look", kSaturation);
     WriteFile("chan.look", kPerChannel);
-    ASSERT_EQ(Run({"sat.look", "chan.look", "-cubrel", "-size", "33"}).exitCode, 0);
-    const std::string satCubrel = ReadFile("sat.lut"), chanCubrel = ReadFile("chan.lut");
+    // A LUT file with crosstalk and values outside 0 to 1.
+    std::string grid = "LUT_3D_SIZE 3\n";
+    for (int i = 0; i < 27; ++i) {
+        const double r = i % 3 / 2.0, g = i / 3 % 3 / 2.0, b = i / 9 / 2.0;
+        grid += std::to_string(1.2 * r * r - 0.1) + " " + std::to_string(0.5 * (g + b)) + " " +
+                std::to_string(b + 0.2 * r * g) + "\n";
+    }
+    WriteFile("grid.cube", grid);
+    ASSERT_EQ(Run({"sat.look", "chan.look", "grid.cube", "-cubrel", "-size", "33"}).exitCode, 0);
+    const std::string satCubrel = ReadFile("sat.lut"), chanCubrel = ReadFile("chan.lut"),
+                      gridCubrel = ReadFile("grid.lut");
     struct Case {
         const char* option;
         const char* format;
@@ -58,15 +67,27 @@ TEST_F(ExportTest, EveryFormatHoldsWhatCubrelModeWrites) {
         {"-to", "itx", ".itx", "itx LUT"},       {"-to", "spi3d", ".spi3d", "spi3d LUT"},
     };
     for (const Case& c : cases) {
-        const RunResult result =
-            Run({"sat.look", c.option, c.format, "chan.look", "-size", "33", "-jobs", "2"});
+        const RunResult result = Run({"sat.look", c.option, c.format, "chan.look", "grid.cube",
+                                      "-size", "33", "-jobs", "2"});
         const std::string line = std::string(c.line) + " written successfully";
-        EXPECT_EQ(result.out, kBanner + Block("sat.look", line) + Block("chan.look", line))
+        const bool ownInput = std::string(c.extension) == ".cube";
+        // The 3-point lattice is resampled to the run's size, as Cubrel mode does.
+        const std::string gridBlock =
+            ownInput
+                ? "\ngrid.cube:\n  Not converted: the output would replace the input "
+                  "itself; use -out to write it into another folder\n"
+                : "\ngrid.cube:\n  Resampling LUT...\n" + kResampleWarning + "  " + line + "\n";
+        EXPECT_EQ(result.out,
+                  kBanner + Block("sat.look", line) + Block("chan.look", line) + gridBlock)
             << c.format;
         EXPECT_EQ(result.exitCode, 0);
-        for (const auto& [look, cubrel] : {std::pair{"sat", &satCubrel}, {"chan", &chanCubrel}})
-            EXPECT_LE(LargestCodeError(*cubrel, ReadBack(look + std::string(c.extension)), 33), 1)
-                << look << c.extension;
+        for (const auto& [name, cubrel] :
+             {std::pair{"sat", &satCubrel}, {"chan", &chanCubrel}, {"grid", &gridCubrel}}) {
+            if (std::string(name) == "grid" && ownInput)
+                continue;
+            EXPECT_LE(LargestCodeError(*cubrel, ReadBack(name + std::string(c.extension)), 33), 1)
+                << name << c.extension;
+        }
     }
     // spi1d holds only the per-channel look.
     const RunResult spi1d = Run({"chan.look", "sat.look", "-to", "spi1d"});
@@ -77,6 +98,24 @@ TEST_F(ExportTest, EveryFormatHoldsWhatCubrelModeWrites) {
     EXPECT_LE(LargestCodeError(chanCubrel, ReadBack("chan.spi1d"), 33), 1);
     EXPECT_EQ(ReadFile("sat.look"), kSaturation);
     EXPECT_EQ(ReadFile("chan.look"), kPerChannel);
+    EXPECT_EQ(ReadFile("grid.cube"), grid);
+}
+
+// A look that cannot be rendered falls back on its stored LUT, with Cubrel
+// mode's messages, or is not converted under -noresampling.
+TEST_F(ExportTest, StoredLutFallback) {
+    WriteFile("broken.look", "<?xml version=\"1.0\" ?>\n" + UnknownShaderLook(StoredLut(0.25f)));
+    const RunResult result = Run({"broken.look", "-to", "cube", "-size", "17"});
+    EXPECT_EQ(result.out, kBanner + "\nbroken.look:\n" + kShaderMissing +
+                              "  Resampling original LUT from the .look file...\n" +
+                              kResampleWarning + "  cube LUT written successfully\n");
+    std::string rows;
+    for (int i = 0; i < 17 * 17 * 17; ++i)
+        rows += "0.250000 0.250000 0.250000\n";
+    EXPECT_EQ(ReadFile("broken.cube"), "LUT_3D_SIZE 17\n" + rows);
+    EXPECT_EQ(Run({"broken.look", "-to", "clf", "-size", "17", "-noresampling"}).out,
+              kBanner + "\nbroken.look:\n" + kShaderMissing +
+                  "  LUT resampling is disabled; the file was not converted\n");
 }
 
 // A per-channel look is a 4096-entry 1D cube; LUT files of other formats are
@@ -93,7 +132,8 @@ TEST_F(ExportTest, OneDimensionalTablesAndLutFiles) {
     const RunResult result = Run({"chan.look", "curve.cube", "grid.3dl.cube", "-to", "clf"});
     EXPECT_EQ(result.out, kBanner + Block("chan.look", "CLF LUT written successfully") +
                               Block("curve.cube", "CLF LUT written successfully") +
-                              Block("grid.3dl.cube", "CLF LUT written successfully"));
+                              "\ngrid.3dl.cube:\n  Resampling LUT...\n" + kResampleWarning +
+                              "  CLF LUT written successfully\n");
     EXPECT_NE(ReadFile("chan.clf").find("<LUT1D"), std::string::npos);
     EXPECT_NE(ReadFile("curve.clf").find("<LUT1D"), std::string::npos);
     EXPECT_NE(ReadFile("grid.3dl.clf").find("<LUT3D"), std::string::npos);
