@@ -36,6 +36,29 @@ std::vector<float> SampleRamp(const CVxLUT& lut, uint32_t size, float low, float
     return nodes;
 }
 
+// The lattice's nodes over [low, high] on every axis, put through the LUT, red fastest.
+std::vector<float> SampleLattice(const CVxLUT& lut, uint32_t size, float low, float high) {
+    const uint64_t count = uint64_t(size) * size * size;
+    std::vector<float> nodes;
+    nodes.reserve(count * 3);
+    const float step = (high - low) / static_cast<float>(size - 1);
+    for (uint64_t i = 0; i < count; ++i) {
+        float rgb[3] = {low + static_cast<float>(i % size) * step,
+                        low + static_cast<float>(i / size % size) * step,
+                        low + static_cast<float>(i / size / size) * step};
+        lut.Apply(rgb);
+        nodes.insert(nodes.end(), rgb, rgb + 3);
+    }
+    return nodes;
+}
+
+// The same input range on every channel, and not an empty one.
+bool HasUniformDomain(const CVxLUT& lut) {
+    const float low = lut.m_domainMin[0], high = lut.m_domainMax[0];
+    return low == lut.m_domainMin[1] && low == lut.m_domainMin[2] && high == lut.m_domainMax[1] &&
+           high == lut.m_domainMax[2] && low < high;
+}
+
 LutTable MakeTable(const float* values, uint32_t size, bool is3D, uint32_t channels, float low,
                    float high) {
     LutTable table;
@@ -272,6 +295,8 @@ void FileFlows::ExportLutFile(const FilePaths& paths) {
                            format.writtenAs);
         return;
     }
+    if (ExportWithInputRange(paths, lut))
+        return;
     if (!IsPlainLattice(lut) || !lut.HasUnitDomain()) {
         WrapLutAsLook(paths);
         return;
@@ -283,11 +308,35 @@ void FileFlows::ExportLutFile(const FilePaths& paths) {
         ExportLattice(paths, lut.m_data, 4, m_settings.size);
 }
 
+bool FileFlows::ExportWithInputRange(const FilePaths& paths, CVxLUT& lut) {
+    const EExportKind kind = m_settings.exportFormat->kind;
+    if (kind != EExportKind::eCube && kind != EExportKind::eClf && kind != EExportKind::eCtf)
+        return false;
+    CVxLUT* const shaper = lut.m_preLUT;
+    if (!lut.m_is3D || lut.IsEmpty() || !HasUniformDomain(lut) ||
+        (shaper == nullptr && lut.HasUnitDomain()))
+        return false;
+    if (shaper != nullptr &&
+        (shaper->m_is3D || shaper->IsEmpty() || shaper->m_preLUT || !HasUniformDomain(*shaper)))
+        return false;
+    // The lattice alone, at the run's size over its own range; the shaper's
+    // outputs are its inputs, as they are a cube file's.
+    const float low = lut.m_domainMin[0], high = lut.m_domainMax[0];
+    lut.m_preLUT = nullptr;
+    const std::vector<float> nodes = SampleLattice(lut, m_settings.size, low, high);
+    lut.m_preLUT = shaper;
+    LutToWrite transform;
+    transform.table = MakeTable(nodes.data(), m_settings.size, true, 3, low, high);
+    if (shaper != nullptr)
+        transform.shaper = MakeTable(shaper->m_data, shaper->m_size, false, 4,
+                                     shaper->m_domainMin[0], shaper->m_domainMax[0]);
+    ExportTransform(paths, transform);
+    return true;
+}
+
 void FileFlows::ExportOneDimensionalLut(const FilePaths& paths, const CVxLUT& lut) {
     float low = lut.m_domainMin[0], high = lut.m_domainMax[0];
-    const bool uniform = low == lut.m_domainMin[1] && low == lut.m_domainMin[2] &&
-                         high == lut.m_domainMax[1] && high == lut.m_domainMax[2] && low < high;
-    if (!uniform) {
+    if (!HasUniformDomain(lut)) {
         low = 0.0f;
         high = 1.0f;
     }

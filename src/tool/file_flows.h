@@ -71,6 +71,9 @@ private:
     void ExportLook(const FilePaths& paths, ParsedLook& look);
     void ExportRendered(const FilePaths& paths, ParsedLook& look);
     void ExportOneDimensionalLut(const FilePaths& paths, const CVxLUT& lut);
+    // A lattice over another input range than 0 to 1, or behind a shaper, in
+    // a format that keeps the range; false when it is not such a case.
+    bool ExportWithInputRange(const FilePaths& paths, CVxLUT& lut);
     void ExportStoredLut(const FilePaths& paths);
     void ExportCdl(const FilePaths& paths, ParsedLook& look);
     void ExportLutFile(const FilePaths& paths);

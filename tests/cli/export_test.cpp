@@ -161,6 +161,32 @@ TEST_F(ExportTest, OneDimensionalTablesAndLutFiles) {
         EXPECT_NEAR(out[1], 0.5 * (1 - x), 1e-5);
         EXPECT_NEAR(out[2], 1.2 * x - 0.1, 1e-5);
     }
+    // A shaper over -0.5 to 1.5 before a lattice with crosstalk: both kept,
+    // the shaper's range with them.
+    WriteFile("shaped.cube", "LUT_1D_SIZE 3\nLUT_1D_INPUT_RANGE -0.5 1.5\nLUT_3D_SIZE 2\n"
+                             "0 0 0\n0.3 0.3 0.3\n1 1 1\n"
+                             "0 0 0\n1 0 0\n0 1 0\n1 1 0.5\n0 0 1\n1 0 1\n0 1 1\n1 1 1\n");
+    EXPECT_EQ(Run({"shaped.cube", "-to", "ctf"}).out,
+              kBanner + Block("shaped.cube", "CTF LUT written successfully"));
+    const Meaning shaped = ReadBack("shaped.ctf");
+    for (const double x : {-0.5, 0.1, 0.5, 1.25, 1.5}) {
+        const double in[3] = {x, 0.5, 1.5 - x};
+        double out[3];
+        shaped(in, out);
+        double s[3];
+        for (int c = 0; c < 3; ++c) {
+            const double t = std::clamp((in[c] + 0.5) / 2.0, 0.0, 1.0) * 2.0;
+            s[c] = t <= 1 ? 0.3 * t : 0.3 + 0.7 * (t - 1);
+        }
+        // Trilinear: blue is 0.5 at the corner (1, 1, 0), else the blue input.
+        const double blue = s[2] + (1 - s[2]) * s[0] * s[1] * 0.5;
+        EXPECT_NEAR(out[0], s[0], 1e-5) << x;
+        EXPECT_NEAR(out[1], s[1], 1e-5) << x;
+        EXPECT_NEAR(out[2], blue, 1e-5) << x;
+    }
+    ASSERT_EQ(Run({"shaped.cube", "-cubrel", "-size", "33"}).exitCode, 0);
+    EXPECT_LE(LargestCodeError(ReadFile("shaped.lut"), ReadBack("shaped.ctf"), 33), 1);
+
     ASSERT_EQ(Run({"chan.look", "-to", "cube"}).exitCode, 0);
     EXPECT_EQ(ReadFile("chan.cube").substr(0, 17), "LUT_1D_SIZE 4096\n");
 }
