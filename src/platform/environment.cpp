@@ -3,6 +3,7 @@
 #include "platform/ascii.h"
 #include "platform/path_mapping.h"
 
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <unistd.h>
@@ -47,6 +48,16 @@ std::string ProgramFilePath() {
         return std::string();
     buffer.resize(static_cast<size_t>(length));
     return ToDrivePath(buffer);
+}
+
+std::string WorkingFolder() {
+    char folder[PATH_MAX];
+    if (!::getcwd(folder, sizeof folder))
+        return std::string();
+    std::string drivePath = ToDrivePath(folder);
+    if (drivePath.back() != '\\')
+        drivePath += '\\';
+    return drivePath;
 }
 
 bool StandardErrorIsTerminal() {

@@ -11,6 +11,10 @@ bool GetEnvironmentVariable(const std::string& name, std::string& value);
 // system does not tell.
 std::string ProgramFilePath();
 
+// The working folder in drive form, ending in a backslash; empty when the
+// system does not tell.
+std::string WorkingFolder();
+
 // True when standard error goes to a terminal.
 bool StandardErrorIsTerminal();
 

@@ -57,7 +57,11 @@ void PrintHelp() {
                "                1: one after the other). Output and files are the same for\n"
                "                every N.\n"
                "  -strict       exit with 2 when any file failed, and print a summary on\n"
-               "                standard error.\n\n"
+               "                standard error.\n"
+               "  -out DIR      write every output into the folder DIR, under the name it would\n"
+               "                have beside its input, and change no input. A look made for a\n"
+               "                LUT file names it by its absolute path. Of two inputs whose\n"
+               "                outputs meet in DIR, the first is converted.\n\n"
                "When standard error is a terminal, a progress line and a summary of the files\n"
                "converted, unchanged and failed are shown there.\n\n"
                "Exit codes:\n"
@@ -159,6 +163,23 @@ bool HasWildcard(const CVxString& text) {
     return text.FindOneOf("*?") >= 0;
 }
 
+// The outputs go into a folder that must be there and take new files; a
+// relative input is then named in a look by its absolute path, from here.
+bool CheckOutputFolder(RunSettings& settings) {
+    if (settings.outFolder.IsEmpty())
+        return true;
+    CVxString folder = settings.outFolder;
+    folder.SlashesToBackslashes();
+    const int error = platform::FolderWriteError(folder.View());
+    if (error != 0) {
+        std::fprintf(stderr, "gradeshift: -out %s: %s\n", settings.outFolder.c_str(),
+                     std::strerror(error));
+        return false;
+    }
+    settings.workingFolder = platform::WorkingFolder().c_str();
+    return true;
+}
+
 // Why an input found nothing, for the line on standard error.
 const char* WhyNothingFound(FileAccess& files, const CVxString& input, const CVxString& pattern) {
     if (pattern != input)
@@ -258,6 +279,9 @@ int Run(FileAccess& files, int argc, const char* const* argv) {
         std::fputs("Try 'gradeshift --help' for more information.\n", stderr);
         return kExitFailure;
     }
+
+    if (!CheckOutputFolder(settings))
+        return kExitFailure;
 
     CVxString lastPattern;
     const std::vector<CVxString> found = CollectAllInputs(files, inputs, lastPattern);

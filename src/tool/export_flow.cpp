@@ -10,6 +10,7 @@
 #include "render/look_to_lut.h"
 #include "tool/export_formats.h"
 #include "tool/flow_support.h"
+#include "tool/output_path.h"
 
 #include <algorithm>
 #include <cmath>
@@ -168,8 +169,9 @@ bool FileFlows::MayWriteExport(const FilePaths& paths) {
         return false;
     }
     if (m_files.Identity(paths.exportPath) == m_files.Identity(paths.input)) {
-        m_report->Say("  Not converted: the output would replace the input itself; use -out to "
-                      "write it into another folder\n");
+        m_report->Sayf("  Error: %s is the input itself; file was not converted (-out DIR "
+                       "writes elsewhere)\n",
+                       PathForPeople(paths.exportPath).c_str());
         return false;
     }
     if (!FileExists(m_files, paths.exportPath))
@@ -185,9 +187,9 @@ bool FileFlows::MayWriteExport(const FilePaths& paths) {
     }
     if (HeadMatchesFormat(m_settings.exportFormat->kind, head, length))
         return true;
-    m_report->Sayf("  Not converted: %s exists and is no %s; use -out to write into another "
-                   "folder\n",
-                   paths.exportName.c_str(), m_settings.exportFormat->writtenAs);
+    m_report->Sayf("  Error: %s exists and is not a %s; file was not converted (-out DIR "
+                   "writes elsewhere)\n",
+                   PathForPeople(paths.exportPath).c_str(), m_settings.exportFormat->writtenAs);
     return false;
 }
 

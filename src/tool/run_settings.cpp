@@ -196,6 +196,7 @@ std::unique_ptr<RunSettings> CopyForAnotherThread(const RunSettings& settings) {
     copy->strict = settings.strict;
     copy->verbose = settings.verbose;
     copy->outFolder = settings.outFolder;
+    copy->workingFolder = settings.workingFolder;
     if (!PrepareCubrelBuffer(*copy))
         return nullptr;
     return copy;

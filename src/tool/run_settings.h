@@ -23,6 +23,8 @@ struct RunSettings {
     bool verbose = false;
     // Where the outputs go; empty for beside their inputs.
     CVxString outFolder;
+    // The working folder in drive form, for naming an input by its absolute path.
+    CVxString workingFolder;
     // Cubrel mode only: header prepared once, lattice words rewritten per file.
     // Each thread that converts files has a buffer of its own.
     std::unique_ptr<uint8_t[]> cubrelBuffer;

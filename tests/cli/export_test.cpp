@@ -74,8 +74,8 @@ TEST_F(ExportTest, EveryFormatHoldsWhatCubrelModeWrites) {
         // The 3-point lattice is resampled to the run's size, as Cubrel mode does.
         const std::string gridBlock =
             ownInput
-                ? "\ngrid.cube:\n  Not converted: the output would replace the input "
-                  "itself; use -out to write it into another folder\n"
+                ? "\ngrid.cube:\n  Error: grid.cube is the input itself; file was not "
+                  "converted (-out DIR writes elsewhere)\n"
                 : "\ngrid.cube:\n  Resampling LUT...\n" + kResampleWarning + "  " + line + "\n";
         EXPECT_EQ(result.out,
                   kBanner + Block("sat.look", line) + Block("chan.look", line) + gridBlock)
@@ -209,14 +209,14 @@ TEST_F(ExportTest, RefusalsAndSizes) {
     };
     const Case cases[] = {
         {{"id.cube", "-to", "cube"},
-         Block("id.cube", "Not converted: the output would replace the input itself; use -out "
-                          "to write it into another folder"),
+         Block("id.cube", "Error: id.cube is the input itself; file was not converted (-out "
+                          "DIR writes elsewhere)"),
          "",
          0},
         {{"chan.look", "sat.look", "-to", "3dl"},
          Block("chan.look", "3DL LUT written successfully") +
-             Block("sat.look", "Not converted: sat.3dl exists and is no 3DL LUT; use -out to "
-                               "write into another folder"),
+             Block("sat.look", "Error: sat.3dl exists and is not a 3DL LUT; file was not "
+                               "converted (-out DIR writes elsewhere)"),
          "",
          0},
         {{"chan.look", "sat.look", "id.cube", "-to", "cc", "-strict"},
@@ -260,6 +260,23 @@ TEST_F(ExportTest, RefusalsAndSizes) {
     EXPECT_LE(LargestCodeError(ReadFile("chan.lut"), ReadBack("chan.cc"), 33), 1);
     EXPECT_EQ(List(), (std::vector<std::string>{"chan.3dl", "chan.cc", "chan.look", "chan.lut",
                                                 "id.cube", "sat.3dl", "sat.look"}));
+}
+
+// -out takes outputs elsewhere, an input's own format included; two inputs
+// of one name: the first in input order writes.
+TEST_F(ExportTest, OutputFolder) {
+    WriteFile("id.cube", "LUT_1D_SIZE 2\n0 0 0\n1 1 1\n");
+    WriteFile("id.spi1d", "Version 1\nFrom 0 1\nLength 2\nComponents 1\n{\n0\n1\n}\n");
+    MakeFolder("out");
+    EXPECT_EQ(Run({"id.cube", "-to", "cube", "--out=out"}).out,
+              kBanner + Block("id.cube", "cube LUT written successfully"));
+    EXPECT_EQ(ReadFile("out/id.cube").substr(0, 17), "LUT_1D_SIZE 4096\n");
+    EXPECT_EQ(ReadFile("id.cube"), "LUT_1D_SIZE 2\n0 0 0\n1 1 1\n");
+    for (const char* jobs : {"1", "2"})
+        EXPECT_EQ(Run({"id.spi1d", "id.cube", "-to", "clf", "-jobs", jobs}).out,
+                  kBanner + Block("id.spi1d", "CLF LUT written successfully") +
+                      Block("id.cube", "Error: id.clf is also the output of id.spi1d; file was "
+                                       "not converted"));
 }
 
 // A Hald CLUT of the default level 8 is a 512 by 512 16-bit RGB PNG whose

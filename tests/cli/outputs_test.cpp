@@ -62,4 +62,87 @@ TEST_F(OutputsTest, LinesAsPeopleTypeThem) {
     ExpectRuns(cases);
 }
 
+const std::string kRamp = "LUT_1D_SIZE 2\n0.1 0.1 0.1\n0.7 0.7 0.7\n";
+
+// Every output goes into the folder, no input changes, a wrapped LUT is found
+// from wherever its look goes, and the first of two inputs with one output wins.
+TEST_F(OutputsTest, OutputFolderTakesEveryOutput) {
+    const std::string look = BaseLook(Parameter("Gain.X", "0.5"));
+    WriteFile("src/a.look", look);
+    WriteFile("src/c.lut", kRamp);
+    WriteFile("other/a.look", look);
+    WriteFile("src/cubrel.lut", "3LUT");
+    for (const char* folder : {"o", "p", "q", "elsewhere"})
+        MakeFolder(folder);
+    const std::string updated = "\na.look:\n" + kUpdated + "\nc.lut:\n" + kUpdated;
+    const std::vector<Expected> cases = {
+        {"-size 8 --out=o src other/a.look",
+         updated + "\ncubrel.lut:\n" + kNotRendered +
+             "\na.look:\n"
+             "  Error: o/a.look is also the output of src/a.look; file was not converted\n",
+         "", 0},
+        {"-cubrel -out p src",
+         "\na.look:\n" + kWritten + "\nc.lut:\n" + kWritten + "\ncubrel.lut:\n" + kIsCubrel, "", 0},
+        {"-cubrel -out q o/c.look", "\nc.look:\n" + kWritten, "", 0},
+        {"-out nowhere src", "", "gradeshift: -out nowhere: No such file or directory\n", 1},
+        {"-out src/c.lut src", "", "gradeshift: -out src/c.lut: Not a directory\n", 1},
+    };
+    ExpectRuns(cases);
+    EXPECT_EQ(ReadFile("src/a.look"), look);
+    EXPECT_EQ(ReadFile("src/c.lut"), kRamp);
+    EXPECT_EQ(ReadFile("other/a.look"), look);
+    EXPECT_EQ(m_scratch.Names("work/src"),
+              (std::vector<std::string>{"a.look", "c.lut", "cubrel.lut"}));
+    EXPECT_EQ(m_scratch.Names("work/o"), (std::vector<std::string>{"a.look", "c.look"}));
+    EXPECT_EQ(m_scratch.Names("work/p"), (std::vector<std::string>{"a.lut", "c.lut"}));
+    // The wrapped LUT renders from the output folder as the LUT itself does.
+    EXPECT_EQ(ReadFile("q/c.lut"), ReadFile("p/c.lut"));
+    m_scratch.Write("work/elsewhere/deeper/c.look", ReadFile("o/c.look"));
+    ExpectRuns({{"-cubrel elsewhere/deeper", "\nc.look:\n" + kWritten, "", 0}});
+    EXPECT_EQ(ReadFile("elsewhere/deeper/c.lut"), ReadFile("p/c.lut"));
+
+    // The input's own folder, however written, is the same as no output folder.
+    const RunResult beside = Run(Words("-size 8 src/c.lut -out ./src/"));
+    EXPECT_EQ(beside.out, kBanner + "\nc.lut:\n" + kUpdated);
+    EXPECT_NE(ReadFile("src/c.look").find("<BaseLUT>\"c.lut\"</BaseLUT>"), std::string::npos);
+}
+
+// A LUT file under another extension replaces only what a conversion made:
+// a Cubrel LUT, or a look made for that same file.
+TEST_F(OutputsTest, ChosenNamesReplaceOnlyWhatConversionsMade) {
+    const std::string cube =
+        "LUT_3D_SIZE 2\n0 0 0\n1 0 0\n0 1 0\n1 1 0\n0 0 1\n1 0 1\n0 1 1\n1 1 1\n";
+    // Its base names the LUT file, and does more.
+    const std::string foreignLook =
+        BaseLook(Parameter("BaseLUT", "c.cube") + Parameter("Gain.X", "0.5"));
+    for (const char* name : {"a.cube", "b.cube", "c.cube", "d.cube", "f.cube", "f.3dl"})
+        WriteFile(name, cube);
+    WriteFile("b.lut", "houdini");
+    WriteFile("c.look", foreignLook);
+    WriteFile("d.lut", "3LUT");
+    const std::string resampled = "  Resampling LUT...\n" + kResampleWarning + kWritten;
+    const std::string overwrite = "  Warning: conversion will overwrite an existing look file\n";
+    const std::vector<Expected> cases = {
+        {"-cubrel b.cube d.cube",
+         "\nb.cube:\n  Error: b.lut exists and is not a Cubrel LUT; file was not converted"
+         " (-out DIR writes elsewhere)\n\nd.cube:\n" +
+             resampled,
+         "", 0},
+        {"-cubrel f.cube f.3dl",
+         "\nf.cube:\n" + resampled +
+             "\nf.3dl:\n  Error: f.lut is also the output of f.cube; file was not converted\n",
+         "", 0},
+        {"-size 8 a.cube c.cube",
+         "\na.cube:\n" + kUpdated +
+             "\nc.cube:\n  Error: c.look exists and is not a look made for this file; file was"
+             " not converted (-out DIR writes elsewhere)\n",
+         "", 0},
+        {"-size 16 a.cube", "\na.cube:\n" + overwrite + kUpdated, "", 0},
+    };
+    ExpectRuns(cases);
+    EXPECT_EQ(ReadFile("b.lut"), "houdini");
+    EXPECT_EQ(ReadFile("c.look"), foreignLook);
+    EXPECT_NE(ReadFile("a.look").find("<size>\"16\"</size>"), std::string::npos);
+}
+
 } // namespace
