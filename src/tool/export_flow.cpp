@@ -166,12 +166,15 @@ bool FileFlows::MayWriteExport(const FilePaths& paths) {
     if (WrittenThroughOcio(m_settings.exportFormat->kind) && !CanWriteOcioFormats()) {
         m_report->Sayf("  Not converted: this build writes no %s (it has no OpenColorIO)\n",
                        m_settings.exportFormat->writtenAs);
+        m_report->SetCause(std::string("this build writes no ") +
+                           m_settings.exportFormat->writtenAs);
         return false;
     }
     if (m_files.Identity(paths.exportPath) == m_files.Identity(paths.input)) {
         m_report->Sayf("  Error: %s is the input itself; file was not converted (-out DIR "
                        "writes elsewhere)\n",
                        PathForPeople(paths.exportPath).c_str());
+        m_report->SetCause("would replace the input itself (-out DIR writes elsewhere)");
         return false;
     }
     if (!FileExists(m_files, paths.exportPath))
@@ -190,6 +193,8 @@ bool FileFlows::MayWriteExport(const FilePaths& paths) {
     m_report->Sayf("  Error: %s exists and is not a %s; file was not converted (-out DIR "
                    "writes elsewhere)\n",
                    PathForPeople(paths.exportPath).c_str(), m_settings.exportFormat->writtenAs);
+    m_report->SetCause("would replace " + PathForPeople(paths.exportPath) + ", which is not a " +
+                       m_settings.exportFormat->writtenAs + " (-out DIR writes elsewhere)");
     return false;
 }
 
@@ -206,6 +211,8 @@ void FileFlows::ExportRendered(const FilePaths& paths, ParsedLook& look) {
     if (!format.holds3D && !perChannel) {
         m_report->Sayf("  Not converted: a %s holds only looks that act on each channel alone\n",
                        format.writtenAs);
+        m_report->SetCause(std::string("a ") + format.writtenAs +
+                           " holds only transforms that act on each channel alone");
         return;
     }
     const bool oneD = perChannel && format.holds1D;
@@ -215,6 +222,7 @@ void FileFlows::ExportRendered(const FilePaths& paths, ParsedLook& look) {
         LatticeRequest{
             .size = size, .is3D = oneD ? kLatticeRamp : kLatticeCube, .lookFolder = paths.folder});
     if (!lattice.nodes) {
+        m_report->SetCause(RenderCause(lattice.failure, look, paths));
         ReportRenderFailure(*m_report, lattice.failure);
         ExportStoredLut(paths);
         return;
@@ -229,6 +237,7 @@ void FileFlows::ExportStoredLut(const FilePaths& paths) {
     // Only the state of the LUT counts here, not the loader's verdict.
     LoadLutFile(lut, paths.input);
     if (!IsPlainLattice(lut) || !m_settings.exportFormat->holds3D) {
+        m_report->SetCause("no LUT to convert instead");
         m_report->Say("  The source LUT can't be converted\n");
         return;
     }
@@ -242,12 +251,14 @@ void FileFlows::ExportCdl(const FilePaths& paths, ParsedLook& look) {
     if (!look.grading.IsPerChannelOnly(false) ||
         !ExtractCdl(look.grading, cdl.slope, cdl.offset, cdl.power)) {
         m_report->Say("  Not expressible as an ASC CDL: the look's channels affect each other\n");
+        m_report->SetCause("not expressible as an ASC CDL: the look's channels affect each other");
         return;
     }
     const RenderedLattice ramp = RenderLattice(
         Engine(), look.grading,
         LatticeRequest{.size = kCdlCheckSize, .is3D = kLatticeRamp, .lookFolder = paths.folder});
     if (!ramp.nodes) {
+        m_report->SetCause(RenderCause(ramp.failure, look, paths));
         ReportRenderFailure(*m_report, ramp.failure);
         return;
     }
@@ -260,6 +271,8 @@ void FileFlows::ExportCdl(const FilePaths& paths, ParsedLook& look) {
             if (std::abs(rendered - static_cast<int>(CubrelCode(expected))) > 1) {
                 m_report->Say("  Not expressible as an ASC CDL: the look holds more than a CDL "
                               "(its render differs from the CDL by more than 1 code)\n");
+                m_report->SetCause("not expressible as an ASC CDL: its render differs from the "
+                                   "CDL by more than 1 code");
                 return;
             }
         }
@@ -278,23 +291,29 @@ void FileFlows::ExportLutFile(const FilePaths& paths) {
     const ExportFormat& format = *m_settings.exportFormat;
     if (format.kind == EExportKind::eCdl) {
         m_report->Say("  Not expressible as an ASC CDL: a LUT file holds no CDL\n");
+        m_report->SetCause("not expressible as an ASC CDL: a LUT file holds no CDL");
         return;
     }
     if (IsOcioLutFile(paths.input) && ExportThroughOcio(paths))
         return;
     CVxLUT lut;
     const bool loaded = LoadLutFile(lut, paths.input);
-    if (!loaded)
+    if (!loaded) {
+        m_report->SetCause(LoadFailure(paths.input));
         m_report->Say("  Error loading LUT\n");
+    }
     const bool oneD = !lut.IsEmpty() && !lut.m_is3D && lut.m_preLUT == nullptr;
     if (oneD && format.holds1D) {
         ExportOneDimensionalLut(paths, lut);
         return;
     }
     if (!format.holds3D) {
-        if (loaded)
+        if (loaded) {
             m_report->Sayf("  Not converted: a %s holds only LUTs that act on each channel alone\n",
                            format.writtenAs);
+            m_report->SetCause(std::string("a ") + format.writtenAs +
+                               " holds only transforms that act on each channel alone");
+        }
         return;
     }
     if (ExportWithInputRange(paths, lut))
@@ -361,6 +380,8 @@ bool FileFlows::ExportThroughOcio(const FilePaths& paths) {
         NoteCorrections(transform, paths);
         m_report->Sayf("  Not converted: a %s holds only LUTs that act on each channel alone\n",
                        format.writtenAs);
+        m_report->SetCause(std::string("a ") + format.writtenAs +
+                           " holds only transforms that act on each channel alone");
         return true;
     }
     const bool write1D = oneD && format.holds1D;
@@ -401,9 +422,14 @@ void FileFlows::ExportTransform(const FilePaths& paths, const LutToWrite& lut) {
 }
 
 void FileFlows::WriteExport(const FilePaths& paths, const std::function<bool(ByteSink&)>& write) {
+    const char* kind = m_settings.exportFormat->writtenAs;
+    std::string what = WhatIsWritten(paths.exportPath, kind);
     const std::unique_ptr<FileOutput> file = m_files.Replace(paths.exportPath);
-    if (write(*file) && file->Commit())
-        m_report->Sayf("  %s written successfully\n", m_settings.exportFormat->writtenAs);
-    else
-        m_report->Say("  Error writing file\n");
+    if (write(*file) && file->Commit()) {
+        m_report->SetWritten(PathForPeople(paths.exportPath), std::move(what));
+        m_report->Sayf("  %s written successfully\n", kind);
+        return;
+    }
+    m_report->SetCause(WriteFailure(*file, paths.exportPath));
+    m_report->Say("  Error writing file\n");
 }

@@ -224,7 +224,9 @@ TEST_F(ExportTest, RefusalsAndSizes) {
              Block("sat.look", "Not expressible as an ASC CDL: the look's channels affect each "
                                "other") +
              Block("id.cube", "Not expressible as an ASC CDL: a LUT file holds no CDL"),
-         "1 converted, 0 unchanged, 2 failed\n",
+         "gradeshift: sat.look: not expressible as an ASC CDL: the look's channels affect each "
+         "other\ngradeshift: id.cube: not expressible as an ASC CDL: a LUT file holds no CDL\n"
+         "1 converted, 0 unchanged, 2 failed\nfailed: sat.look, id.cube\n",
          2},
         {{"sat.look", "-to", "png"},
          kUsage,

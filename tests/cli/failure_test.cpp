@@ -37,8 +37,8 @@ constexpr fs::perms kOwnerOnly = fs::perms::owner_read | fs::perms::owner_write;
 constexpr fs::perms kPlainMode = kOwnerOnly | fs::perms::group_read | fs::perms::others_read;
 
 // One entry of a case's working folder: a file ('f') of the bytes, one only
-// its owner may read ('r'), a folder ('d'), a symbolic link ('l') to the
-// target, or a FIFO ('p').
+// its owner may read ('r'), one of user nobody in group 0 ('n'), a folder
+// ('d'), a symbolic link ('l') to the target, or a FIFO ('p').
 struct Entry {
     char kind;
     std::string name;
@@ -56,6 +56,8 @@ struct Case {
     // Entries whose bytes change (or that appear); every other entry stays as
     // it was, links stay links, and nothing else appears.
     std::vector<std::string> changed = {};
+    // Standard error, checked when given (with -v, the cause of a failure).
+    std::string err = {};
 };
 
 class FailureTest : public CliTest {
@@ -86,10 +88,13 @@ protected:
             fs::create_symlink(entry.content, path);
         if (entry.kind == 'p')
             ::mkfifo(path.c_str(), 0666);
-        if (entry.kind != 'f' && entry.kind != 'r')
+        if (entry.kind != 'f' && entry.kind != 'r' && entry.kind != 'n')
             return;
         WriteFile(entry.name, entry.content);
         fs::permissions(path, entry.kind == 'r' ? kOwnerOnly : kPlainMode);
+        if (entry.kind == 'n') {
+            EXPECT_EQ(::chown(path.c_str(), kNobody, 0), 0) << entry.name;
+        }
     }
 
     // Runs each case with what m_setup gives the program.
@@ -106,6 +111,9 @@ protected:
             const RunResult result = Run(Words(c.args), m_setup);
             EXPECT_EQ(result.out, kBanner + c.out) << label;
             EXPECT_EQ(result.exitCode, 0) << label;
+            if (!c.err.empty()) {
+                EXPECT_EQ(result.err, c.err) << label;
+            }
             std::map<std::string, std::string> after = Snapshot();
             for (const std::string& name : c.changed) {
                 EXPECT_NE(after[name], expected[name]) << label << ": " << name;
@@ -195,8 +203,18 @@ TEST_F(FailureTest, AnOrdinaryUserChangesNoFileItCouldNotWrite) {
         GTEST_SKIP() << "needs the superuser to run the program as user nobody";
     m_setup.asNobody = true;
     RunCases({
-        {{kCubeFile}, "a.lut -cubrel -size 9", "\na.lut:\n" + kResampling + kWriteError},
+        {{kCubeFile},
+         "a.lut -cubrel -size 9 -v",
+         "\na.lut:\n" + kResampling + kWriteError,
+         {},
+         "gradeshift: a.lut: cannot write a.lut: Permission denied\n"},
         {{kGainFile}, "g.look -size 8", "\ng.look:\n" + kWriteError},
+        // Its own file, whose group the new file could not keep.
+        {{{'n', "a.lut", kCube2}},
+         "a.lut -cubrel -size 9 -v",
+         "\na.lut:\n" + kResampling + kWriteError,
+         {},
+         "gradeshift: a.lut: cannot write a.lut: cannot keep the file's group root\n"},
         {{kCubeFile, {'f', "a.look", "old"}},
          "a.lut -size 8",
          "\na.lut:\n" + kOverwriting + kWriteError},
@@ -229,7 +247,11 @@ TEST_F(FailureTest, OutOfMemoryFallsBackAndWritesNoLatticeOfAnotherSize) {
 TEST_F(FailureTest, WritesThatFailPartWayKeepTheOldFile) {
     // A Cubrel file of 3940 bytes, then a rebuilt look of 446 MB.
     m_setup.fileSizeLimit = 2048;
-    RunCases({{{kCubeFile}, "a.lut -cubrel -size 9", "\na.lut:\n" + kResampling + kWriteError}});
+    RunCases({{{kCubeFile},
+               "a.lut -cubrel -size 9 -v",
+               "\na.lut:\n" + kResampling + kWriteError,
+               {},
+               "gradeshift: a.lut: cannot write a.lut: File too large\n"}});
     m_setup.fileSizeLimit = 64l << 20;
     RunCases({{{kGainFile}, "g.look -size 256", "\ng.look:\n" + kWriteError}});
 }

@@ -50,7 +50,7 @@ TEST_F(StartupTest, HelpAndVersionAnswerAlone) {
     EXPECT_EQ(help.out.substr(0, 104), "Gradeshift converts colour-grading looks and LUT files.\n\n"
                                        "Usage: gradeshift [options] input... [options]\n");
     for (const char* word : {"-cubrel", "-to FORMAT", "hald", "-size N", "-noresampling", "-jobs N",
-                             "-strict", "  2  "})
+                             "-strict", "-out DIR", "-verbose", "  2  "})
         EXPECT_NE(help.out.find(word), std::string::npos) << word;
     const std::pair<std::string, std::vector<const char*>> cases[] = {
         {help.out, {"--help", "-h", "-help"}},
