@@ -15,7 +15,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <new>
 #include <vector>
 
 namespace {
@@ -133,7 +132,7 @@ bool HeadMatchesFormat(EExportKind kind, const char* head, size_t length) {
     case EExportKind::eClf:
     case EExportKind::eCtf:
     case EExportKind::eCdl:
-        return startsWith("<?xml") || startsWith("<");
+        return startsWith("<");
     case EExportKind::eCube:
     case EExportKind::e3dl:
     case EExportKind::eItx:
