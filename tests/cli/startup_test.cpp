@@ -80,10 +80,6 @@ TEST_F(StartupTest, MissingOrEmptyArchiveStopsTheRun) {
     }
 }
 
-// In Cubrel mode these files give one fixed line each, whatever the renderer can do.
-const std::string kNotALook = "  Not a valid .look file\n";
-const std::string kIsCubrel = "  File seems to be a Cubrel LUT, no conversion performed\n";
-
 using InputTest = CliTest;
 
 TEST_F(InputTest, FoldersAndPatterns) {
