@@ -19,9 +19,8 @@ using StartupTest = CliTest;
 TEST_F(StartupTest, BadArgumentsAndSizesStopTheRun) {
     const std::pair<std::string, std::vector<const char*>> cases[] = {
         {kUsage,
-         {"", "*.look -size", "*.look -size abc", "*.look -size -cubrel", "*.look -jobs",
-          "*.look -jobs 0", "*.look -JOBS x2", "*.look -jobs -strict"}},
-        {"Unknown argument: -bogus\n\n" + kUsage, {"*.look -bogus"}},
+         {"", "*.look -size", "*.look -size -cubrel", "*.look -jobs", "*.look -JOBS x2",
+          "*.look -jobs -strict"}},
         // A valid size gets as far as the input search, which finds nothing here.
         {kNoInput,
          {"*.none", "*.none -size 8", "*.none -size 256", "*.none -size 9 -size 32",
