@@ -6,10 +6,6 @@
 namespace {
 
 const std::string kRamp = "LUT_1D_SIZE 2\n0.1 0.1 0.1\n0.7 0.7 0.7\n";
-const std::string kIsCubrel = "  File seems to be a Cubrel LUT, no conversion performed\n";
-const std::string kResampling = "  Resampling original LUT from the .look file...\n";
-const std::string kLutMissing =
-    "  Error while rendering LUT:\n    One or more of the LUTs used in the look are missing\n";
 
 using BatchTest = CliTest;
 
@@ -21,8 +17,6 @@ using BatchTest = CliTest;
 // Rebuild mode: a LUT that replaces a look that is also an input, and a look that
 // reads that look as its LUT.
 TEST_F(BatchTest, EveryJobCountGivesTheOutputAndFilesOfOneJob) {
-    const std::string overwrite = "  Warning: conversion will overwrite an existing look file\n";
-    const std::string updated = "  LUT updated successfully\n";
     const std::string bigStoredLut = LutElement("LUT", 64, std::vector<float>(3 << 18, 0.5f));
     const struct {
         std::string options;
@@ -45,10 +39,10 @@ TEST_F(BatchTest, EveryJobCountGivesTheOutputAndFilesOfOneJob) {
              {"z.lut", kRamp},
          },
          "\na.look:\n" + kWritten + "\nb.look:\n" + kWritten + "\nb.lut:\n" + kIsCubrel +
-             "\nc.look:\n" + kWritten + "\nd.look:\n" + kLutMissing + kResampling +
-             kResampleWarning + kWritten + "\ne.look:\n  Not a valid .look file\n" +
+             "\nc.look:\n" + kWritten + "\nd.look:\n" + kLutMissing + kResamplingStored +
+             kResampleWarning + kWritten + "\ne.look:\n" + kNotALook +
              "\nm.lut:\n  Error loading LUT\n" + kLutMissing + kCannotConvert + "\ny.look:\n" +
-             kLutMissing + kResampling + kWritten + "\nz.look:\n" + kWritten + "\nz.lut:\n" +
+             kLutMissing + kResamplingStored + kWritten + "\nz.look:\n" + kWritten + "\nz.lut:\n" +
              kIsCubrel,
          "gradeshift: ./e.look: not a valid look: Expected <, Line: 1 Column: 0\n"
          "gradeshift: ./m.lut: not a LUT file in any known format\n"
@@ -61,8 +55,8 @@ TEST_F(BatchTest, EveryJobCountGivesTheOutputAndFilesOfOneJob) {
              {"b.look", BaseLook(Parameter("BaseLUT", "a.look"))},
              {"c.look", "not a look"},
          },
-         "\na.look:\n" + updated + "\na.lut:\n" + overwrite + updated + "\nb.look:\n" + updated +
-             "\nc.look:\n  Not a valid .look file\n",
+         "\na.look:\n" + kUpdated + "\na.lut:\n" + kOverwriting + kUpdated + "\nb.look:\n" +
+             kUpdated + "\nc.look:\n" + kNotALook,
          "gradeshift: ./c.look: not a valid look: Expected <, Line: 1 Column: 0\n"
          "3 converted, 0 unchanged, 1 failed\nfailed: ./c.look\n",
          4},
@@ -79,17 +73,14 @@ TEST_F(BatchTest, EveryJobCountGivesTheOutputAndFilesOfOneJob) {
         std::map<std::string, std::string> firstFiles;
         for (const auto& run : runs) {
             const std::string line = ". " + batch.options + " " + run.options;
-            for (const std::string& name : List())
-                std::filesystem::remove(m_work + "/" + name);
+            ClearWork();
             for (const auto& [name, bytes] : batch.inputs)
                 WriteFile(name, bytes);
             const RunResult result = Run(Words(line));
             EXPECT_EQ(result.out, kBanner + batch.expected) << line;
             EXPECT_EQ(result.err, run.strict ? batch.summary : "") << line;
             EXPECT_EQ(result.exitCode, run.strict ? 2 : 0) << line;
-            std::map<std::string, std::string> files;
-            for (const std::string& name : List())
-                files[name] = ReadFile(name);
+            const std::map<std::string, std::string> files = Files();
             if (firstFiles.empty())
                 firstFiles = files;
             EXPECT_TRUE(files == firstFiles) << line;
@@ -131,14 +122,12 @@ TEST_F(BatchTest, InputsThatReachOneFileKeepTheirOrder) {
         {{"a.*", "-cubrel", "-size", "65"},
          "\na.3dl:\n" + kGivesWay + "\na.cube:\n" + kGivesWay + "\na.look:\n" + kWritten},
         {{"?.look", "-size", "32"},
-         "\na.look:\n  LUT updated successfully\n"
-         "\nx.look:\n  LUT size is already 32, file was not modified\n"},
+         "\na.look:\n" + kUpdated + "\nx.look:\n  LUT size is already 32, file was not modified\n"},
     };
     for (const auto& c : cases) {
         std::map<std::string, std::string> firstFiles;
         for (const char* jobs : {"1", "2", "2", "2", "2"}) {
-            for (const std::string& name : List())
-                std::filesystem::remove(m_work + "/" + name);
+            ClearWork();
             WriteFile("a.3dl", Mesh3dl(33));
             WriteFile("a.cube", kRamp);
             WriteFile("x.look", BaseLook(Parameter("Gain.X", "0.5"), StoredLut(0.5f)));
@@ -147,9 +136,7 @@ TEST_F(BatchTest, InputsThatReachOneFileKeepTheirOrder) {
             words.insert(words.end(), {"-jobs", jobs});
             const RunResult result = Run(words);
             EXPECT_EQ(result.out, kBanner + c.expected) << c.words[0] << " -jobs " << jobs;
-            std::map<std::string, std::string> files;
-            for (const std::string& name : List())
-                files[name] = ReadFile(name);
+            const std::map<std::string, std::string> files = Files();
             if (firstFiles.empty())
                 firstFiles = files;
             EXPECT_TRUE(files == firstFiles) << c.words[0] << " -jobs " << jobs;
@@ -164,7 +151,7 @@ TEST_F(BatchTest, ProgressIsShownOnATerminalOnly) {
     WriteFile("a.look", "not a look");
     WriteFile("b.lut", "3LUT");
     const RunResult result = Run({".", "-cubrel"}, {.errorOnTerminal = true});
-    EXPECT_EQ(result.out, kBanner + "\na.look:\n  Not a valid .look file\n\nb.lut:\n" + kIsCubrel);
+    EXPECT_EQ(result.out, kBanner + "\na.look:\n" + kNotALook + "\nb.lut:\n" + kIsCubrel);
     EXPECT_EQ(result.err,
               "\r\033[KFile 1 of 2: a.look\r\033[K"
               "gradeshift: ./a.look: not a valid look: Expected <, Line: 1 Column: 0\r\n"

@@ -41,6 +41,11 @@ const std::string kCannotConvert = "  The source LUT can't be converted\n";
 const std::string kResampleWarning =
     "  Warning: resampling the original LUT to a different size\n"
     "  can severely reduce the quality of the resulting Cubrel LUT.\n";
+const std::string kResamplingStored = "  Resampling original LUT from the .look file...\n";
+const std::string kNotALook = "  Not a valid .look file\n";
+const std::string kIsCubrel = "  File seems to be a Cubrel LUT, no conversion performed\n";
+const std::string kOverwriting = "  Warning: conversion will overwrite an existing look file\n";
+const std::string kReadError = "  Error reading file\n";
 const std::string kUnloadable = std::string("\x01\x02\x00\x03 no LUT here", 16);
 
 std::string Parameter(const std::string& name, const std::string& value) {
@@ -132,6 +137,18 @@ void CliTest::SetUp() {
         m_scratch.Folder(folder);
     fs::copy_file(GRADESHIFT_PROGRAM, m_root + "/bin/gradeshift");
     fs::copy_file(GRADESHIFT_ARCHIVE, m_root + "/resources/Resources.vxf");
+}
+
+std::map<std::string, std::string> CliTest::Files() const {
+    std::map<std::string, std::string> files;
+    for (const std::string& name : List())
+        files[name] = ReadFile(name);
+    return files;
+}
+
+void CliTest::ClearWork() const {
+    fs::remove_all(m_work);
+    MakeFolder("");
 }
 
 namespace {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <sys/types.h>
 #include <utility>
@@ -21,6 +22,11 @@ extern const std::string kUpdated;
 extern const std::string kNotRendered;
 extern const std::string kCannotConvert;
 extern const std::string kResampleWarning;
+extern const std::string kResamplingStored;
+extern const std::string kNotALook;
+extern const std::string kIsCubrel;
+extern const std::string kOverwriting;
+extern const std::string kReadError;
 // Bytes that no LUT reader and no curve-set format takes.
 extern const std::string kUnloadable;
 
@@ -96,6 +102,10 @@ protected:
     void MakeFolder(const std::string& name) const { m_scratch.Folder("work/" + name); }
     // Every name in the working folder, sorted.
     std::vector<std::string> List() const { return m_scratch.Names("work"); }
+    // Every file of the working folder by name, with its bytes.
+    std::map<std::string, std::string> Files() const;
+    // Empties the working folder.
+    void ClearWork() const;
 
     ScratchFolder m_scratch;
     std::string m_root;

@@ -15,8 +15,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string kReadError = "  Error reading file\n";
-const std::string kOverwriting = "  Warning: conversion will overwrite an existing look file\n";
 const std::string kWriteError = "  Error writing file\n";
 const std::string kResampling = "  Resampling LUT...\n" + kResampleWarning;
 // A 2-point identity lattice: every Cubrel size needs it resampled.
@@ -100,8 +98,7 @@ protected:
     // Runs each case with what m_setup gives the program.
     void RunCases(const std::vector<Case>& cases) {
         for (const Case& c : cases) {
-            fs::remove_all(m_work);
-            MakeFolder("");
+            ClearWork();
             std::string label = c.args + " with";
             for (const Entry& entry : c.entries) {
                 Make(entry);
@@ -142,9 +139,7 @@ TEST_F(FailureTest, InputsThatNeedNoChangeOrCannotBeReadAreReportedAndLeftAlone)
         {{{'l', "gone.look", "missing.look"}}, "*.look", "\ngone.look:\n" + kReadError},
         {{{'p', "pipe.look"}}, "*.look", "\npipe.look:\n" + kReadError},
         {{{'l', "gone.lut", "missing.lut"}}, "*.lut -cubrel", "\ngone.lut:\n" + kReadError},
-        {{{'d', "x.look"}, {'f', "y.look", "<look></look>"}},
-         "*.look",
-         "\ny.look:\n  Not a valid .look file\n"},
+        {{{'d', "x.look"}, {'f', "y.look", "<look></look>"}}, "*.look", "\ny.look:\n" + kNotALook},
         {{{'p', "pipe.lut"}}, "*.lut -cubrel", "\npipe.lut:\n" + kReadError},
         {{kCubeFile},
          "a.lut -cubrel -noresampling",
@@ -237,8 +232,7 @@ TEST_F(FailureTest, OutOfMemoryFallsBackAndWritesNoLatticeOfAnotherSize) {
         {{kCubeFile}, "a.lut -cubrel -size 129", "\na.lut:\n" + kResampling + kCannotConvert},
         {{{'f', "s.look", stored}},
          "s.look -cubrel -size 129",
-         "\ns.look:\n" + kInternalError + "  Resampling original LUT from the .look file...\n" +
-             kResampleWarning + kCannotConvert},
+         "\ns.look:\n" + kInternalError + kResamplingStored + kResampleWarning + kCannotConvert},
         {{kGainFile}, "g.look -cubrel -size 129", "\ng.look:\n" + kInternalError + kCannotConvert},
         {{kGainFile}, "g.look -size 256", "\ng.look:\n" + kNotRendered},
     });

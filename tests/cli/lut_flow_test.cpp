@@ -88,7 +88,7 @@ TEST_F(LutFlowTest, DirectConversionReplacesTheLutFile) {
     WriteFile("container.lut", ContainerBytes());
     const RunResult result = Run({"*.lut", "-cubrel", "-size", "9"});
     EXPECT_EQ(result.out, kBanner + "\ncontainer.lut:\n" + kWritten + "\nmesh.lut:\n" + kWritten +
-                              "\nshort.lut:\n  Error reading file\n" + "\nSmall.LUT:\n" + kWritten);
+                              "\nshort.lut:\n" + kReadError + "\nSmall.LUT:\n" + kWritten);
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_TRUE(ReadFile("Small.LUT") == ExpectedCubrel(9, Grade));
     EXPECT_TRUE(ReadFile("container.lut") == ExpectedCubrel(9, Grade));

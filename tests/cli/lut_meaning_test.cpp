@@ -299,8 +299,7 @@ TEST_F(LutMeaningTest, AStoredLutOverAnotherDomainIsResampledOntoTheUnitDomain) 
                                            "<domainmax>\"1.25\"</domainmax>\n    ");
     WriteFile("s.look", "<?xml version=\"1.0\" ?>\n" + UnknownShaderLook(element));
     const RunResult result = Run({"s.look", "-cubrel"});
-    EXPECT_EQ(result.out, kBanner + "\ns.look:\n" + kShaderMissing +
-                              "  Resampling original LUT from the .look file...\n" +
+    EXPECT_EQ(result.out, kBanner + "\ns.look:\n" + kShaderMissing + kResamplingStored +
                               kResampleWarning + kWritten);
     EXPECT_LE(
         LargestCodeError(ReadFile("s.lut"), ShaperThenLattice({}, 0, 1, lattice, -0.25, 1.25)), 2);
@@ -375,8 +374,7 @@ void LutMeaningTest::ConvertInBothModes(std::vector<Case> cases, const std::stri
     EXPECT_EQ(List(), files);
 
     for (const std::string& name : broken) {
-        std::filesystem::remove_all(m_work);
-        MakeFolder("");
+        ClearWork();
         WriteFile(name, kUnloadable);
         const std::string header = "\n" + name + ":\n";
         EXPECT_EQ(Run({"*", "-cubrel"}).out,

@@ -122,8 +122,7 @@ TEST_F(RenderFlowTest, RenderFailuresNameTheirCauseAndFallBack) {
     EXPECT_EQ(ReadFile("d.look"), BaseLook(Parameter("BaseLUT", "Nothing.cube")));
 
     const RunResult resampled = Run({"b.look", "-cubrel"});
-    EXPECT_EQ(resampled.out, kBanner + "\nb.look:\n" + kLutMissing +
-                                 "  Resampling original LUT from the .look file...\n" +
+    EXPECT_EQ(resampled.out, kBanner + "\nb.look:\n" + kLutMissing + kResamplingStored +
                                  kResampleWarning + kWritten);
 }
 
@@ -189,11 +188,10 @@ TEST_F(RenderFlowTest, RebuildModeWrapsLutFilesIntoLooks) {
     WriteFile("c.lut", kUnloadable);
     WriteFile("c.look", "an older look");
     WriteFile("Night 1.lut", kRamp);
-    const std::string overwrite = "  Warning: conversion will overwrite an existing look file\n";
     const RunResult result = Run({"*.lut", "-size", "8"});
-    EXPECT_EQ(result.out, kBanner + "\na.lut:\n" + kUpdated + "\nb.lut:\n" + overwrite + kUpdated +
-                              "\nc.lut:\n" + overwrite + kNotRendered + "\nNight 1.lut:\n" +
-                              kUpdated);
+    EXPECT_EQ(result.out, kBanner + "\na.lut:\n" + kUpdated + "\nb.lut:\n" + kOverwriting +
+                              kUpdated + "\nc.lut:\n" + kOverwriting + kNotRendered +
+                              "\nNight 1.lut:\n" + kUpdated);
     EXPECT_EQ(ReadFile("a.lut"), kRamp);
     EXPECT_EQ(ReadFile("c.look"), "an older look");
     const std::string head =
