@@ -11,6 +11,11 @@ bool GetEnvironmentVariable(const std::string& name, std::string& value);
 // system does not tell.
 std::string ProgramFilePath();
 
+// The absolute path, in drive form, of the loaded file (program or shared
+// object) that holds the code or data at `address`; empty when the system does
+// not tell. A shared object finds its installation this way.
+std::string ObjectFilePath(const void* address);
+
 // True when standard error goes to a terminal.
 bool StandardErrorIsTerminal();
 

@@ -1,0 +1,60 @@
+#include "tool/batch_results.h"
+
+#include "foundation/vx_list.h"
+#include "tool/batch_run.h"
+#include "tool/input_collection.h"
+#include "tool/output_path.h"
+
+#include <string_view>
+
+namespace {
+
+constexpr std::string_view kBlockIndent = "  ";
+
+// A block is a blank line, the file's name and a colon, then its messages.
+std::vector<std::string> MessageLines(std::string_view block) {
+    std::vector<std::string> lines;
+    bool nameSeen = false;
+    while (!block.empty()) {
+        const size_t end = block.find('\n');
+        std::string_view line = block.substr(0, end);
+        block.remove_prefix(end == std::string_view::npos ? block.size() : end + 1);
+        if (line.empty() && !nameSeen)
+            continue;
+        if (!nameSeen) {
+            nameSeen = true;
+            continue;
+        }
+        if (line.starts_with(kBlockIndent))
+            line.remove_prefix(kBlockIndent.size());
+        lines.emplace_back(line);
+    }
+    return lines;
+}
+
+} // namespace
+
+std::vector<CVxString> InputFilesOf(FileAccess& files, const CVxString& argument) {
+    const CVxString pattern = IsFolder(files, argument) ? DirectoryPattern(argument) : argument;
+    CVxList<CVxString> list;
+    CollectInputFiles(files, pattern, list);
+    std::vector<CVxString> inputs;
+    list.ForEach([&inputs](const CVxString& path) { inputs.push_back(path); });
+    list.DeleteAll();
+    return inputs;
+}
+
+std::vector<FileResult> ConvertToResults(const std::vector<CVxString>& inputs,
+                                         const RunSettings& settings,
+                                         const RunEnvironment& environment, FileAccess& files) {
+    std::vector<FileResult> results(inputs.size());
+    RunBatch(inputs, settings, environment, files, [&](size_t index, const FileReport& report) {
+        FileResult& result = results[index];
+        result.input = inputs[index];
+        result.outcome = ClassifyBlock(report.Text());
+        if (result.outcome == EFileOutcome::eConverted)
+            result.output = OutputPathFor(inputs[index], settings.cubrelMode);
+        result.messages = MessageLines(report.Text());
+    });
+    return results;
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "foundation/file_access.h"
+#include "foundation/vx_string.h"
+#include "tool/run_environment.h"
+#include "tool/run_progress.h"
+#include "tool/run_settings.h"
+
+#include <string>
+#include <vector>
+
+// What became of one input file of a run.
+struct FileResult {
+    CVxString input;
+    CVxString output; // the file written, empty when none was
+    EFileOutcome outcome = EFileOutcome::eFailed;
+    // The lines of the file's block after its name, without the block's indent.
+    std::vector<std::string> messages;
+};
+
+// The files that one input argument names: a folder stands for its looks and LUTs.
+std::vector<CVxString> InputFilesOf(FileAccess& files, const CVxString& argument);
+
+// Converts the files as RunBatch does and keeps each file's result instead of
+// printing it; results are in list order.
+std::vector<FileResult> ConvertToResults(const std::vector<CVxString>& inputs,
+                                         const RunSettings& settings,
+                                         const RunEnvironment& environment, FileAccess& files);
