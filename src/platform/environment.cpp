@@ -62,6 +62,16 @@ std::string ObjectFilePath(const void* address) {
     return ToDrivePath(resolved);
 }
 
+std::string WorkingFolder() {
+    char folder[PATH_MAX];
+    if (!::getcwd(folder, sizeof folder))
+        return std::string();
+    std::string drivePath = ToDrivePath(folder);
+    if (drivePath.back() != '\\')
+        drivePath += '\\';
+    return drivePath;
+}
+
 bool StandardErrorIsTerminal() {
     return ::isatty(STDERR_FILENO) == 1;
 }

@@ -16,6 +16,10 @@ std::string ProgramFilePath();
 // not tell. A shared object finds its installation this way.
 std::string ObjectFilePath(const void* address);
 
+// The working folder in drive form, ending in a backslash; empty when the
+// system does not tell.
+std::string WorkingFolder();
+
 // True when standard error goes to a terminal.
 bool StandardErrorIsTerminal();
 

@@ -320,6 +320,18 @@ bool IsFolder(std::string_view path) {
            S_ISDIR(info.st_mode);
 }
 
+int FolderWriteError(std::string_view path) {
+    std::string posixPath;
+    if (!ResolvePath(path, posixPath))
+        return ENOENT;
+    struct stat info;
+    if (::stat(posixPath.c_str(), &info) != 0)
+        return errno;
+    if (!S_ISDIR(info.st_mode))
+        return ENOTDIR;
+    return ::access(posixPath.c_str(), W_OK | X_OK) == 0 ? 0 : errno;
+}
+
 bool FileReplacement::Begin(std::string_view path) {
     Abandon();
     m_failed = true;

@@ -16,6 +16,10 @@ FILE* OpenStream(std::string_view path, const char* mode);
 // True when the path names an existing folder.
 bool IsFolder(std::string_view path);
 
+// 0 when the process may create files in the folder, else the errno that
+// says why not (ENOENT, ENOTDIR, EACCES, EROFS, ...).
+int FolderWriteError(std::string_view path);
+
 // A file replaced by one written beside it in pieces: the old file stays whole
 // until Commit renames the new one over it, and a replacement that is not
 // committed (the object destroyed first) leaves no file behind.

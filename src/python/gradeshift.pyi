@@ -113,4 +113,6 @@ def convert(
     resampling: bool = True,
 ) -> list[Result]:
     """Converts files as the command line does, printing nothing; one Result
-    per file. Raises Error where the command line exits with 1."""
+    per file. inputs: a file, folder or wildcard, or several; out: the folder
+    the outputs go into (beside the inputs when None); to: not supported yet.
+    Raises Error where the command line exits with 1."""

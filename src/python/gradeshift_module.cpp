@@ -9,6 +9,7 @@
 #include "lut/lut.h"
 #include "lut/lut_files.h"
 #include "platform/environment.h"
+#include "platform/file_system.h"
 #include "platform/path_mapping.h"
 #include "tool/batch_results.h"
 #include "tool/file_lattice.h"
@@ -21,6 +22,7 @@
 #include <pybind11/stl/filesystem.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -319,19 +321,34 @@ RunSettings ConvertSettings(bool cubrel, std::optional<uint32_t> size, std::opti
     return settings;
 }
 
+// Like the command line, a run goes on without the arguments that name no file
+// and does not start when none names one.
 std::vector<CVxString> CollectInputs(FileAccess& files,
                                      const std::vector<std::filesystem::path>& arguments) {
-    std::vector<CVxString> inputs;
-    for (const std::filesystem::path& argument : arguments) {
-        const CVxString pattern = FrameworkPath(argument);
-        std::vector<CVxString> found = InputFilesOf(files, pattern);
-        if (found.empty() && (IsFolder(files, pattern) || pattern.FindOneOf("*?") >= 0))
-            throw ModuleError("No input files found: " + argument.string());
-        if (found.empty())
-            throw ModuleError("The input file (" + argument.string() + ") could not be opened.");
-        inputs.insert(inputs.end(), found.begin(), found.end());
-    }
-    return inputs;
+    std::vector<CVxString> patterns;
+    for (const std::filesystem::path& argument : arguments)
+        patterns.push_back(FrameworkPath(argument));
+    std::vector<CVxString> empty;
+    std::vector<CVxString> inputs = InputFilesOf(files, patterns, empty);
+    if (!inputs.empty())
+        return inputs;
+    const CVxString& only = patterns.front();
+    if (patterns.size() == 1 && !IsFolder(files, only) && only.FindOneOf("*?") < 0)
+        throw ModuleError("The input file (" + arguments.front().string() +
+                          ") could not be opened.");
+    std::string names;
+    for (const std::filesystem::path& argument : arguments)
+        names += (names.empty() ? "" : ", ") + argument.string();
+    throw ModuleError("No input files found: " + names);
+}
+
+void SetOutputFolder(RunSettings& settings, const std::filesystem::path& out) {
+    settings.outFolder = FrameworkPath(out);
+    CVxString folder = settings.outFolder;
+    folder.SlashesToBackslashes();
+    if (const int error = platform::FolderWriteError(folder.View()))
+        throw ModuleError("out " + out.string() + ": " + std::strerror(error));
+    settings.workingFolder = platform::WorkingFolder().c_str();
 }
 
 std::vector<PyResult> Convert(const py::object& inputs, bool cubrel, const py::object& to,
@@ -339,10 +356,12 @@ std::vector<PyResult> Convert(const py::object& inputs, bool cubrel, const py::o
                               std::optional<uint32_t> jobs, bool resampling) {
     if (!to.is_none())
         throw ModuleError("to= is not supported yet");
-    if (!out.is_none())
-        throw ModuleError("out= is not supported yet");
     const std::vector<std::filesystem::path> arguments = InputArguments(inputs);
-    const RunSettings settings = ConvertSettings(cubrel, size, jobs, resampling);
+    if (arguments.empty())
+        throw ModuleError("no input given");
+    RunSettings settings = ConvertSettings(cubrel, size, jobs, resampling);
+    if (!out.is_none())
+        SetOutputFolder(settings, out.cast<std::filesystem::path>());
     std::vector<FileResult> results;
     {
         py::gil_scoped_release unlocked;
@@ -459,6 +478,8 @@ PYBIND11_MODULE(gradeshift, module) {
                "        resampling=True) -> list[Result]\n\n"
                "Converts files as the command line does, printing nothing: inputs is a path\n"
                "(file, folder or wildcard) or a list of them. One Result per file, in order; a\n"
-               "file that fails is a result. Raises gradeshift.Error where the command line\n"
-               "exits with 1: a bad size or jobs, no resource archive, no input found.");
+               "file that fails is a result. out names the folder the outputs go into (beside\n"
+               "the inputs when None). Raises gradeshift.Error where the command line exits\n"
+               "with 1: a bad size or jobs, an output folder that cannot be written, no\n"
+               "resource archive, no input found.");
 }

@@ -1,11 +1,11 @@
 #include "tool/batch_results.h"
 
-#include "foundation/vx_list.h"
 #include "tool/batch_run.h"
 #include "tool/input_collection.h"
 #include "tool/output_path.h"
 
 #include <string_view>
+#include <unordered_set>
 
 namespace {
 
@@ -34,13 +34,26 @@ std::vector<std::string> MessageLines(std::string_view block) {
 
 } // namespace
 
-std::vector<CVxString> InputFilesOf(FileAccess& files, const CVxString& argument) {
-    const CVxString pattern = IsFolder(files, argument) ? DirectoryPattern(argument) : argument;
-    CVxList<CVxString> list;
-    CollectInputFiles(files, pattern, list);
+std::vector<CVxString> InputFilesOf(FileAccess& files, const std::vector<CVxString>& arguments,
+                                    std::vector<CVxString>& empty) {
     std::vector<CVxString> inputs;
-    list.ForEach([&inputs](const CVxString& path) { inputs.push_back(path); });
-    list.DeleteAll();
+    std::unordered_set<std::string> seen;
+    for (const CVxString& argument : arguments) {
+        const CVxString pattern = IsFolder(files, argument) ? DirectoryPattern(argument) : argument;
+        std::vector<CVxString> found;
+        CollectInputFiles(files, pattern, found);
+        if (found.empty())
+            empty.push_back(argument);
+        // Within one argument the listing stands as it is: case twins on a
+        // case-sensitive file system are two files.
+        std::vector<std::string> identities;
+        for (CVxString& path : found) {
+            identities.push_back(files.Identity(path));
+            if (!seen.contains(identities.back()))
+                inputs.push_back(std::move(path));
+        }
+        seen.insert(identities.begin(), identities.end());
+    }
     return inputs;
 }
 
@@ -53,7 +66,8 @@ std::vector<FileResult> ConvertToResults(const std::vector<CVxString>& inputs,
         result.input = inputs[index];
         result.outcome = ClassifyBlock(report.Text());
         if (result.outcome == EFileOutcome::eConverted)
-            result.output = OutputPathFor(inputs[index], settings.cubrelMode);
+            result.output =
+                OutputPathFor(files, inputs[index], settings.cubrelMode, settings.outFolder);
         result.messages = MessageLines(report.Text());
     });
     return results;

@@ -18,8 +18,11 @@ struct FileResult {
     std::vector<std::string> messages;
 };
 
-// The files that one input argument names: a folder stands for its looks and LUTs.
-std::vector<CVxString> InputFilesOf(FileAccess& files, const CVxString& argument);
+// The files that the input arguments name, each file once, in the order
+// found: a folder stands for its looks and LUTs. The arguments that name no
+// file are added to `empty`.
+std::vector<CVxString> InputFilesOf(FileAccess& files, const std::vector<CVxString>& arguments,
+                                    std::vector<CVxString>& empty);
 
 // Converts the files as RunBatch does and keeps each file's result instead of
 // printing it; results are in list order.

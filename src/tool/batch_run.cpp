@@ -43,17 +43,25 @@ private:
     std::condition_variable m_changed;
 };
 
-std::vector<std::string> WrittenIdentities(const std::vector<CVxString>& inputs, bool cubrelMode,
-                                           FileAccess& files) {
+std::vector<std::string> WrittenIdentities(const std::vector<CVxString>& inputs,
+                                           const RunSettings& settings, FileAccess& files) {
     std::vector<std::string> identities;
     identities.reserve(inputs.size());
     for (const CVxString& input : inputs)
-        identities.push_back(files.Identity(OutputPathFor(input, cubrelMode)));
+        identities.push_back(
+            files.Identity(OutputPathFor(files, input, settings.cubrelMode, settings.outFolder)));
     return identities;
+}
+
+// The input that writes a file's output, when it is not the file itself.
+const CVxString* OtherOwner(const std::vector<CVxString>& inputs, const std::vector<size_t>& owners,
+                            size_t index) {
+    return owners[index] == index ? nullptr : &inputs[owners[index]];
 }
 
 struct SharedRun {
     const std::vector<CVxString>& inputs;
+    const std::vector<size_t>& owners;
     const RunEnvironment& environment;
     FileAccess& files;
     AccessOrder order;
@@ -66,7 +74,8 @@ void ConvertFiles(SharedRun& run, const RunSettings& settings) {
     FileFlows flows(settings, run.environment, files);
     for (size_t index = run.next++; index < run.inputs.size(); index = run.next++) {
         files.SetFile(index);
-        FileReport report = flows.ProcessFile(run.inputs[index]);
+        FileReport report =
+            flows.ProcessFile(run.inputs[index], OtherOwner(run.inputs, run.owners, index));
         run.order.Finish(index);
         run.reports.Put(index, std::move(report));
     }
@@ -77,15 +86,20 @@ void ConvertFiles(SharedRun& run, const RunSettings& settings) {
 void RunBatch(const std::vector<CVxString>& inputs, const RunSettings& settings,
               const RunEnvironment& environment, FileAccess& files,
               const std::function<void(size_t index, const FileReport& report)>& deliver) {
+    const std::vector<size_t> owners =
+        OutputOwners(files, inputs, settings.cubrelMode, settings.outFolder);
     const size_t threadCount = settings.jobs < inputs.size() ? settings.jobs : inputs.size();
     if (threadCount <= 1) {
         FileFlows flows(settings, environment, files);
         for (size_t index = 0; index < inputs.size(); ++index)
-            deliver(index, flows.ProcessFile(inputs[index]));
+            deliver(index, flows.ProcessFile(inputs[index], OtherOwner(inputs, owners, index)));
         return;
     }
-    SharedRun run{inputs, environment, files,
-                  AccessOrder(WrittenIdentities(inputs, settings.cubrelMode, files)),
+    SharedRun run{inputs,
+                  owners,
+                  environment,
+                  files,
+                  AccessOrder(WrittenIdentities(inputs, settings, files)),
                   ReportQueue(inputs.size())};
     // The calling thread only waits for blocks, so the first converting thread
     // uses its core; every other one takes a spare core when there is one.

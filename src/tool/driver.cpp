@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <thread>
+#include <unordered_set>
 #include <vector>
 
 namespace {
@@ -25,10 +26,12 @@ constexpr int kExitFilesFailed = 2;
 
 void PrintHelp() {
     std::fputs("Gradeshift converts colour-grading looks and LUT files.\n\n"
-               "Usage: gradeshift input [-cubrel] [-size N] [-noresampling] [-jobs N] [-strict]\n"
+               "Usage: gradeshift [options] input... [options]\n"
                "       gradeshift --help | --version\n\n"
-               "  input         a file, a wildcard (\"*.look\") or a folder (its .look and .lut "
-               "files).\n\n"
+               "  input         a file, a wildcard (\"*.look\") or a folder (its .look and .lut\n"
+               "                files). Inputs are converted in the order given, a file that\n"
+               "                several inputs find only once; \"--\" makes every later argument\n"
+               "                an input.\n\n"
                "Modes:\n"
                "  rebuild       (the default) renders each look's grading afresh into a stored\n"
                "                LUT of size N and rewrites the look; a LUT file (NAME.lut,\n"
@@ -37,15 +40,20 @@ void PrintHelp() {
                "  -cubrel       renders each look into a Cubrel LUT NAME.lut beside it, converts\n"
                "                a .lut file into a Cubrel LUT in place, and any other LUT file\n"
                "                NAME.EXT into a Cubrel LUT NAME.lut beside it.\n\n"
-               "Options (any letter case, after the input):\n"
+               "Options (anywhere, any letter case; also as --name, --name=VALUE, --name VALUE):\n"
                "  -size N       rebuild: a power of two from 8 to 256, default 64;\n"
                "                -cubrel: a power of two + 1 from 9 to 129, default 17.\n"
                "  -noresampling do not resample a look's stored LUT when the look cannot be\n"
                "                rendered; such looks are not converted.\n"
-               "  -jobs N       convert N files at once (default: one per core; 1: one after\n"
-               "                the other). Output and files are the same for every N.\n"
+               "  -jobs N       convert N files at once, N 1 or more (default: one per core;\n"
+               "                1: one after the other). Output and files are the same for\n"
+               "                every N.\n"
                "  -strict       exit with 2 when any file failed, and print a summary on\n"
-               "                standard error.\n\n"
+               "                standard error.\n"
+               "  -out DIR      write every output into the folder DIR, under the name it would\n"
+               "                have beside its input, and change no input. A look made for a\n"
+               "                LUT file names it by its absolute path. Of two inputs whose\n"
+               "                outputs meet in DIR, the first is converted.\n\n"
                "When standard error is a terminal, a progress line and a summary of the files\n"
                "converted, unchanged and failed are shown there.\n\n"
                "Exit codes:\n"
@@ -93,18 +101,23 @@ void PrintUsage() {
         stdout);
 }
 
-bool ReadOptions(RunSettings& settings) {
-    CVxString offending;
-    switch (ParseOptions(settings, offending)) {
-    case EOptionResult::eAccepted:
+// Says on standard error what is wrong, around the usage on standard output.
+bool ReadCommandLine(RunSettings& settings, std::vector<CVxString>& inputs) {
+    OptionProblem problem;
+    const EOptionResult result = ParseCommandLine(settings, inputs, problem);
+    if (result == EOptionResult::eAccepted)
         return true;
-    case EOptionResult::eUnknownArgument:
-        std::printf("Unknown argument: %s\n\n", offending.c_str());
-        break;
-    case EOptionResult::eBadValue:
-        break;
+    if (result == EOptionResult::eUnknownArgument) {
+        std::printf("Unknown argument: %s\n\n", problem.option.c_str());
+        std::fprintf(stderr, "gradeshift: %s: unknown option\n", problem.option.c_str());
+    } else {
+        std::fprintf(stderr, "gradeshift: %s: %s\n", problem.option.c_str(), problem.cause.c_str());
     }
+    std::fflush(stdout);
+    std::fflush(stderr);
     PrintUsage();
+    std::fflush(stdout);
+    std::fputs("Try 'gradeshift --help' for more information.\n", stderr);
     return false;
 }
 
@@ -133,16 +146,65 @@ bool HasWildcard(const CVxString& text) {
     return text.FindOneOf("*?") >= 0;
 }
 
-// The list does not own its paths; this holder frees them with the run.
-struct OwnedFileList {
-    CVxList<CVxString> list;
-    ~OwnedFileList() { list.DeleteAll(); }
-};
+// The outputs go into a folder that must be there and take new files; a
+// relative input is then named in a look by its absolute path, from here.
+bool CheckOutputFolder(RunSettings& settings) {
+    if (settings.outFolder.IsEmpty())
+        return true;
+    CVxString folder = settings.outFolder;
+    folder.SlashesToBackslashes();
+    const int error = platform::FolderWriteError(folder.View());
+    if (error != 0) {
+        std::fprintf(stderr, "gradeshift: -out %s: %s\n", settings.outFolder.c_str(),
+                     std::strerror(error));
+        return false;
+    }
+    settings.workingFolder = platform::WorkingFolder().c_str();
+    return true;
+}
 
-int ConvertAll(const CVxList<CVxString>& list, RunSettings& settings,
+// Why an input found nothing, for the line on standard error.
+const char* WhyNothingFound(FileAccess& files, const CVxString& input, const CVxString& pattern) {
+    if (pattern != input)
+        return "no .look or .lut file in this folder";
+    if (HasWildcard(input))
+        return "no file matches";
+    return files.Lookup(input) == EPathKind::eMissing ? "no such file" : "not found";
+}
+
+// The files of every input in the order given; a file that several inputs
+// find comes once, at the place of the first. An input that finds nothing is named on
+// standard error; `lastPattern` is the pattern of the last input, which the
+// message of a run that finds nothing at all is made from.
+std::vector<CVxString> CollectAllInputs(FileAccess& files, const std::vector<CVxString>& inputs,
+                                        CVxString& lastPattern) {
+    std::vector<CVxString> collected;
+    std::unordered_set<std::string> seen;
+    for (const CVxString& input : inputs) {
+        CVxString pattern = input;
+        if (IsFolder(files, pattern))
+            pattern = DirectoryPattern(pattern);
+        lastPattern = pattern;
+        std::vector<CVxString> found;
+        CollectInputFiles(files, pattern, found);
+        if (found.empty())
+            std::fprintf(stderr, "gradeshift: %s: %s\n", input.c_str(),
+                         WhyNothingFound(files, input, pattern));
+        // Within one input the listing stands as it is: case twins on a
+        // case-sensitive file system are two files.
+        std::vector<std::string> identities;
+        for (CVxString& path : found) {
+            identities.push_back(files.Identity(path));
+            if (!seen.contains(identities.back()))
+                collected.push_back(std::move(path));
+        }
+        seen.insert(identities.begin(), identities.end());
+    }
+    return collected;
+}
+
+int ConvertAll(const std::vector<CVxString>& files, RunSettings& settings,
                const RunEnvironment& environment, FileAccess& fileAccess) {
-    std::vector<CVxString> files;
-    list.ForEach([&files](const CVxString& path) { files.push_back(path); });
     if (settings.jobs == 0)
         settings.jobs = std::max(1u, std::thread::hardware_concurrency());
 
@@ -189,26 +251,34 @@ int Run(FileAccess& files, int argc, const char* const* argv) {
     }
 
     RunSettings settings;
-    if (!ReadOptions(settings) || !CheckSize(settings) || !PrepareOutputBuffer(settings))
+    std::vector<CVxString> inputs;
+    if (!ReadCommandLine(settings, inputs) || !CheckSize(settings) ||
+        !PrepareOutputBuffer(settings))
+        return kExitFailure;
+    if (inputs.empty()) {
+        std::fputs("gradeshift: no input given\n", stderr);
+        PrintUsage();
+        std::fflush(stdout);
+        std::fputs("Try 'gradeshift --help' for more information.\n", stderr);
+        return kExitFailure;
+    }
+
+    if (!CheckOutputFolder(settings))
         return kExitFailure;
 
-    CVxString pattern = CommandLineArg(1);
-    if (IsFolder(files, pattern))
-        pattern = DirectoryPattern(pattern);
-
-    OwnedFileList inputs;
-    CollectInputFiles(files, pattern, inputs.list);
-    if (inputs.list.IsEmpty()) {
-        if (HasWildcard(pattern))
+    CVxString lastPattern;
+    const std::vector<CVxString> found = CollectAllInputs(files, inputs, lastPattern);
+    if (found.empty()) {
+        if (inputs.size() > 1 || HasWildcard(lastPattern))
             std::fputs("No input files found.\n\n", stdout);
         else
             std::printf("Error: The input file (%s) could not be opened.\n\n",
-                        FileNameOf(pattern).c_str());
+                        FileNameOf(lastPattern).c_str());
         return kExitFailure;
     }
 
     std::fflush(stdout);
-    return ConvertAll(inputs.list, settings, environment, files);
+    return ConvertAll(found, settings, environment, files);
 }
 
 } // namespace

@@ -40,6 +40,50 @@ void ReportRenderFailure(FileReport& report, ERenderFailure failure) {
     }
 }
 
+bool SameLayer(const CVxShaderParamStorage& a, const CVxShaderParamStorage& b) {
+    if (a.Name() != b.Name() || a.Visible() != b.Visible() || a.Opacity() != b.Opacity() ||
+        a.ParamCount() != b.ParamCount())
+        return false;
+    for (uint32_t index = 0; index < a.ParamCount(); ++index)
+        if (a.GetParam(index)->Dump() != b.GetParam(index)->Dump())
+            return false;
+    return true;
+}
+
+// True when the look's grading is the one a look made for the LUT file holds:
+// one base layer naming the file and nothing else, whatever LUT it stores.
+bool IsLookMadeFor(const CVxString& text, const CVxString& wrappedName) {
+    const std::unique_ptr<ParsedLook> existing = ReadLook(text);
+    CVxString wrapText;
+    WriteLutWrapperLook(wrapText, wrappedName);
+    const std::unique_ptr<ParsedLook> wrap = ReadLook(wrapText);
+    if (!existing || !wrap || existing->mask)
+        return false;
+    const CVxGradingParamStorage& have = existing->grading;
+    const CVxGradingParamStorage& want = wrap->grading;
+    if (have.LayerCount() != want.LayerCount() || !have.HasBase() ||
+        have.BaseSublayerCount() != want.BaseSublayerCount())
+        return false;
+    for (uint32_t k = 0; k < want.BaseSublayerCount(); ++k)
+        if (!SameLayer(*have.BaseSublayer(k), *want.BaseSublayer(k)))
+            return false;
+    return true;
+}
+
+// A relative path is taken from the working folder (drive form, ending in a
+// backslash); a rooted path without a drive is on drive Z:.
+CVxString AbsolutePath(const CVxString& path, const CVxString& workingFolder) {
+    CVxString absolute;
+    if (IsAbsolutePath(path))
+        absolute = path;
+    else if (path.StartsWith("/") || path.StartsWith("\\"))
+        absolute = "Z:" + path;
+    else
+        absolute = workingFolder + path;
+    absolute.SlashesToBackslashes();
+    return absolute;
+}
+
 } // namespace
 
 FileFlows::FileFlows(const RunSettings& settings, const RunEnvironment& environment,
@@ -58,34 +102,68 @@ CVxSoftwareCompositingEngine& FileFlows::Engine() {
     return *m_engine;
 }
 
-FileReport FileFlows::ProcessFile(const CVxString& path) {
+FileReport FileFlows::ProcessFile(const CVxString& path, const CVxString* owner) {
     FileReport report;
     m_report = &report;
-    ProcessInto(path);
+    ProcessInto(path, owner);
     m_report = nullptr;
     return report;
 }
 
-void FileFlows::ProcessInto(const CVxString& path) {
+void FileFlows::ProcessInto(const CVxString& path, const CVxString* owner) {
     CVxString drive, folder, baseName, extension;
     SplitPath(path, &drive, &folder, &baseName, &extension);
     FilePaths paths;
     paths.input = path;
     MakePath(paths.folder, drive, folder, CVxString(), CVxString());
     MakePath(paths.displayName, CVxString(), CVxString(), baseName, extension);
-    paths.lookPath = OutputPathFor(path, false);
-    paths.cubrelPath = OutputPathFor(path, true);
+    const CVxString& outFolder = m_settings.outFolder;
+    paths.lookPath = OutputPathFor(m_files, path, false, outFolder);
+    paths.cubrelPath = OutputPathFor(m_files, path, true, outFolder);
+    paths.wrappedName = paths.displayName;
+    if (!m_settings.cubrelMode && !WritesBesideInput(m_files, path, outFolder))
+        paths.wrappedName = AbsolutePath(path, m_settings.workingFolder);
     const bool isLut = extension.Compare(".lut", CVxString::ePath) == 0;
     m_report->Sayf("\n%s:\n", paths.displayName.c_str());
+    if (owner) {
+        const CVxString& output = m_settings.cubrelMode ? paths.cubrelPath : paths.lookPath;
+        m_report->Sayf("  Error: %s is also the output of %s; file was not converted\n",
+                       PathForPeople(output).c_str(), PathForPeople(*owner).c_str());
+        return;
+    }
 
     if (!isLut && !IsLutFileUnderOwnExtension(path)) {
         ReadLookFile(paths);
         return;
     }
+    if (!isLut && !MayReplaceChosenOutput(paths))
+        return;
     if (m_settings.cubrelMode)
         ConvertLutDirectly(paths);
     else
         WrapLutAsLook(paths);
+}
+
+bool FileFlows::MayReplaceChosenOutput(const FilePaths& paths) {
+    const CVxString& output = m_settings.cubrelMode ? paths.cubrelPath : paths.lookPath;
+    if (m_files.Lookup(output) == EPathKind::eMissing)
+        return true;
+    if (m_settings.cubrelMode) {
+        uint8_t magic[4];
+        if (m_files.ReadHead(output, magic, sizeof magic) && HasCubrelMagic(magic, sizeof magic))
+            return true;
+        m_report->Sayf("  Error: %s exists and is not a Cubrel LUT; file was not converted"
+                       " (-out DIR writes elsewhere)\n",
+                       PathForPeople(output).c_str());
+        return false;
+    }
+    CVxString text;
+    if (ReadTextFile(m_files, output, text) && IsLookMadeFor(text, paths.wrappedName))
+        return true;
+    m_report->Sayf("  Error: %s exists and is not a look made for this file; file was not"
+                   " converted (-out DIR writes elsewhere)\n",
+                   PathForPeople(output).c_str());
+    return false;
 }
 
 void FileFlows::ConvertLutDirectly(const FilePaths& paths) {
@@ -143,7 +221,7 @@ void FileFlows::WrapLutAsLook(const FilePaths& paths) {
             NoteCorrections(transform, paths);
     }
     CVxString text;
-    WriteLutWrapperLook(text, paths.displayName);
+    WriteLutWrapperLook(text, paths.wrappedName);
     if (!m_settings.cubrelMode && FileOrMatchExists(m_files, paths.lookPath))
         m_report->Say("  Warning: conversion will overwrite an existing look file\n");
     HandleLook(paths, text);

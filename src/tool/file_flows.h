@@ -19,7 +19,9 @@ class FileFlows {
 public:
     FileFlows(const RunSettings& settings, const RunEnvironment& environment, FileAccess& files);
 
-    FileReport ProcessFile(const CVxString& path);
+    // `owner`: another input of the run that writes this one's output (see
+    // OutputOwners); this one is then refused without being read.
+    FileReport ProcessFile(const CVxString& path, const CVxString* owner = nullptr);
 
 private:
     struct FilePaths {
@@ -27,11 +29,18 @@ private:
         // Drive and folder of the input, where LUTs that its look names are looked for last.
         CVxString folder;
         CVxString displayName;
+        // How a look written for a LUT file names it: by name beside it, by
+        // absolute path in another folder, so that it is found from anywhere.
+        CVxString wrappedName;
         CVxString lookPath;
         CVxString cubrelPath;
     };
 
-    void ProcessInto(const CVxString& path);
+    void ProcessInto(const CVxString& path, const CVxString* owner);
+    // A LUT file under another extension writes a name that we chose: only over
+    // nothing, a Cubrel LUT (Cubrel mode) or a look made for the same file
+    // (rebuild mode). False, having said why, when the file there is another.
+    bool MayReplaceChosenOutput(const FilePaths& paths);
     void ConvertLutDirectly(const FilePaths& paths);
     // Applies an OpenColorIO file at the Cubrel nodes; false, having said
     // nothing, when the file cannot be read that way.

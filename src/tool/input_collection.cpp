@@ -8,10 +8,11 @@ CVxString DirectoryPattern(const CVxString& folder) {
     return pattern;
 }
 
-void CollectInputFiles(FileAccess& files, const CVxString& pattern, CVxList<CVxString>& inputs) {
+void CollectInputFiles(FileAccess& files, const CVxString& pattern,
+                       std::vector<CVxString>& inputs) {
     std::vector<FolderEntry> entries;
     files.ListFolder(pattern, false, entries);
     for (const FolderEntry& entry : entries)
         if (!entry.isFolder)
-            inputs.AddTail(new CVxString(entry.fullPath));
+            inputs.push_back(entry.fullPath);
 }

@@ -3,6 +3,8 @@
 #include "foundation/paths.h"
 #include "lut/ocio_reader.h"
 
+#include <unordered_map>
+
 bool IsLutFileUnderOwnExtension(const CVxString& path) {
     CVxString extension;
     SplitPath(path, nullptr, nullptr, nullptr, &extension);
@@ -21,4 +23,93 @@ CVxString OutputPathFor(const CVxString& input, bool cubrelMode) {
     CVxString output;
     MakePath(output, drive, folder, baseName, CVxString(written));
     return output;
+}
+
+namespace {
+
+// What a folder really reaches, up to and including its last slash.
+std::string FolderIdentity(FileAccess& files, const CVxString& folder) {
+    CVxString probe = folder;
+    if (!probe.IsEmpty() && !probe.EndsWith("\\") && !probe.EndsWith("/"))
+        probe += "\\";
+    probe += "*";
+    const std::string identity = files.Identity(probe);
+    return identity.substr(0, identity.rfind('/') + 1);
+}
+
+} // namespace
+
+bool WritesBesideInput(FileAccess& files, const CVxString& input, const CVxString& outFolder) {
+    return outFolder.IsEmpty() ||
+           FolderIdentity(files, FolderOf(input)) == FolderIdentity(files, outFolder);
+}
+
+CVxString OutputPathFor(FileAccess& files, const CVxString& input, bool cubrelMode,
+                        const CVxString& outFolder) {
+    if (WritesBesideInput(files, input, outFolder))
+        return OutputPathFor(input, cubrelMode);
+    CVxString baseName;
+    SplitPath(input, nullptr, nullptr, &baseName, nullptr);
+    CVxString output;
+    MakePath(output, CVxString(), outFolder, baseName, CVxString(cubrelMode ? ".lut" : ".look"));
+    return output;
+}
+
+std::string PathForPeople(const CVxString& path) {
+    std::string text(path.View());
+    if (text.size() >= 2 && (text[0] == 'Z' || text[0] == 'z') && text[1] == ':')
+        text.erase(0, 2);
+    for (char& c : text)
+        if (c == '\\')
+            c = '/';
+    return text;
+}
+
+namespace {
+
+struct OutputClaim {
+    std::string identity;
+    bool beside = true;
+    // A LUT file under another extension, whose output name we chose.
+    bool ownExtension = false;
+};
+
+size_t OwnerOf(const std::vector<OutputClaim>& claims, const std::vector<size_t>& group,
+               size_t input) {
+    const OutputClaim& claim = claims[input];
+    const bool yields = claim.ownExtension && claim.beside;
+    if (yields)
+        for (size_t other : group)
+            if (other != input && !claims[other].ownExtension && claims[other].beside)
+                return other;
+    for (size_t earlier : group) {
+        if (earlier >= input)
+            break;
+        if (!claim.beside || !claims[earlier].beside || (yields && claims[earlier].ownExtension))
+            return earlier;
+    }
+    return input;
+}
+
+} // namespace
+
+std::vector<size_t> OutputOwners(FileAccess& files, const std::vector<CVxString>& inputs,
+                                 bool cubrelMode, const CVxString& outFolder) {
+    std::vector<OutputClaim> claims(inputs.size());
+    std::unordered_map<std::string, std::vector<size_t>> groups;
+    for (size_t index = 0; index < inputs.size(); ++index) {
+        const CVxString& input = inputs[index];
+        OutputClaim& claim = claims[index];
+        claim.identity = files.Identity(OutputPathFor(files, input, cubrelMode, outFolder));
+        claim.beside = WritesBesideInput(files, input, outFolder);
+        CVxString extension;
+        SplitPath(input, nullptr, nullptr, nullptr, &extension);
+        claim.ownExtension =
+            extension.Compare(".lut", CVxString::ePath) != 0 && IsLutFileUnderOwnExtension(input);
+        groups[claim.identity].push_back(index);
+    }
+    std::vector<size_t> owners(inputs.size());
+    for (size_t index = 0; index < inputs.size(); ++index)
+        owners[index] = OwnerOf(claims, groups[claims[index].identity], index);
+    return owners;
 }

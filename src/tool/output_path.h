@@ -1,6 +1,11 @@
 #pragma once
 
+#include "foundation/file_access.h"
 #include "foundation/vx_string.h"
+
+#include <cstddef>
+#include <string>
+#include <vector>
 
 // A LUT file that another tool writes under an extension of its own (.cube,
 // .3dl, the formats read through OpenColorIO, ...). It converts as a .lut does.
@@ -13,3 +18,26 @@ bool IsLutFileUnderOwnExtension(const CVxString& path);
 // existing file whose name differs only in letter case is that file), and a
 // write through a symbolic link lands on the file it names.
 CVxString OutputPathFor(const CVxString& input, bool cubrelMode);
+
+// True when the outputs of `input` go beside it: no output folder is given
+// (`outFolder` empty), or it is the input's own folder, however written.
+bool WritesBesideInput(FileAccess& files, const CVxString& input, const CVxString& outFolder);
+
+// What converting `input` writes when the outputs go into `outFolder`: the
+// name it would have beside the input, in that folder; beside the input as
+// above when WritesBesideInput.
+CVxString OutputPathFor(FileAccess& files, const CVxString& input, bool cubrelMode,
+                        const CVxString& outFolder);
+
+// A path as people on this system write it: no drive Z:, slashes.
+std::string PathForPeople(const CVxString& path);
+
+// For each input of a run, the input whose conversion writes the same file and
+// goes first, when this one must not write it; the input's own index otherwise.
+// Where outputs go into an output folder, the first input in order writes. Beside
+// the inputs, a LUT file under another extension gives way to a .look or .lut
+// input (or any other input that the look flows read) whatever the order, and
+// to an earlier LUT file under another extension; the flows of .look and .lut
+// inputs replace what they replace, as they always did.
+std::vector<size_t> OutputOwners(FileAccess& files, const std::vector<CVxString>& inputs,
+                                 bool cubrelMode, const CVxString& outFolder);

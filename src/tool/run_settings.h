@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 // The settings of one run, fixed once the options are read.
 struct RunSettings {
@@ -15,16 +16,33 @@ struct RunSettings {
     uint32_t jobs = 0;
     // Exit with 2 when any file failed, and always say how the files went.
     bool strict = false;
+    // Say on standard error what each file wrote, and why a file failed.
+    bool verbose = false;
+    // Where the outputs go; empty for beside their inputs.
+    CVxString outFolder;
+    // The working folder in drive form, for naming an input by its absolute path.
+    CVxString workingFolder;
     // Cubrel mode only: header prepared once, lattice words rewritten per file.
     // Each thread that converts files has a buffer of its own.
     std::unique_ptr<uint8_t[]> cubrelBuffer;
 };
 
-// A bad value is one of an option that takes a number (-size, -jobs).
+// A bad value is a missing or unfit value of an option that takes one.
 enum class EOptionResult : uint8_t { eAccepted, eBadValue, eUnknownArgument };
 
-// Reads the options from argument 2 on. On eUnknownArgument, `offending` holds it.
-EOptionResult ParseOptions(RunSettings& settings, CVxString& offending);
+// What is wrong with the command line: the option as it was typed and, for a
+// bad value, why.
+struct OptionProblem {
+    CVxString option;
+    CVxString cause;
+};
+
+// Reads the arguments from 1 on: options (any letter case, also as --name,
+// --name=value or --name value) anywhere, every other argument an input, and
+// everything after "--" an input. The first argument is an input unless it is
+// a known option, so a file named like an option still converts.
+EOptionResult ParseCommandLine(RunSettings& settings, std::vector<CVxString>& inputs,
+                               OptionProblem& problem);
 
 // Applies the mode's default to a missing size, then checks the mode's range.
 bool ApplySizeRules(RunSettings& settings);

@@ -22,13 +22,12 @@ TEST_F(StartupTest, BadArgumentsAndSizesStopTheRun) {
          {"", "*.look -size", "*.look -size abc", "*.look -size -cubrel", "*.look -jobs",
           "*.look -jobs 0", "*.look -JOBS x2", "*.look -jobs -strict"}},
         {"Unknown argument: -bogus\n\n" + kUsage, {"*.look -bogus"}},
-        {"Unknown argument: *.look\n\n" + kUsage, {"-cubrel *.look"}},
         // A valid size gets as far as the input search, which finds nothing here.
         {kNoInput,
          {"*.none", "*.none -size 8", "*.none -size 256", "*.none -size 9 -size 32",
           "*.none -cubrel", "*.none -cubrel -size 0", "*.none -cubrel -size 9",
           "*.none -cubrel -size 129", "*.none -SIZE 33 -CuBrEl -NoResampling",
-          "*.none -Jobs 3 -STRICT"}},
+          "*.none -Jobs 3 -STRICT", "-cubrel *.none"}},
         {kLookSizeError,
          {"*.none -size 4", "*.none -size 12", "*.none -size 17", "*.none -size 512",
           "*.none -size -1"}},
@@ -48,9 +47,8 @@ TEST_F(StartupTest, BadArgumentsAndSizesStopTheRun) {
 TEST_F(StartupTest, HelpAndVersionAnswerAlone) {
     std::filesystem::remove(m_root + "/resources/Resources.vxf");
     const RunResult help = Run({"--help"});
-    EXPECT_EQ(help.out.substr(0, 137),
-              "Gradeshift converts colour-grading looks and LUT files.\n\n"
-              "Usage: gradeshift input [-cubrel] [-size N] [-noresampling] [-jobs N] [-strict]\n");
+    EXPECT_EQ(help.out.substr(0, 104), "Gradeshift converts colour-grading looks and LUT files.\n\n"
+                                       "Usage: gradeshift [options] input... [options]\n");
     for (const char* word : {"-cubrel", "-size N", "-noresampling", "-jobs N", "-strict", "  2  "})
         EXPECT_NE(help.out.find(word), std::string::npos) << word;
     const std::pair<std::string, std::vector<const char*>> cases[] = {

@@ -231,11 +231,19 @@ class ModuleTest(unittest.TestCase):
                 ({"cubrel": True, "size": 33, "resampling": False},
                  ["-cubrel", "-size", "33", "-noresampling"], not_rendered),
                 ({"jobs": 3}, [], not_rebuilt),
-                ({"size": 16}, ["-size", "16"], not_rebuilt)]
+                ({"size": 16}, ["-size", "16"], not_rebuilt),
+                ({"cubrel": True, "out": "OUT"}, ["-cubrel", "-out", "OUT"], not_rendered)]
         for index, (options, arguments, unknown_cause) in enumerate(runs):
             with self.subTest(options=options):
                 by_program = self.folder_copy("program%d" % index)
                 by_module = self.folder_copy("module%d" % index)
+                # An output folder of each run's own, inside its copy of the samples.
+                if "out" in options:
+                    options = dict(options, out=os.path.join(by_module, "out"))
+                    arguments = [os.path.join(by_program, "out") if a == "OUT" else a
+                                 for a in arguments]
+                    os.mkdir(os.path.join(by_program, "out"))
+                    os.mkdir(os.path.join(by_module, "out"))
                 printed = run_program([by_program] + arguments, self.scratch)
                 results = gradeshift.convert(by_module, **options)
 
@@ -244,11 +252,16 @@ class ModuleTest(unittest.TestCase):
                                  for result in results)
                 expected = printed.stdout.replace(RESAMPLE_WARNING, "")
                 self.assertEqual("VEXLAN Gradeshift 2008\n\n" + blocks, expected)
-                for name in sorted(os.listdir(by_program)):
-                    with open(os.path.join(by_program, name), "rb") as a, \
-                            open(os.path.join(by_module, name), "rb") as b:
-                        self.assertEqual(a.read(), b.read(), name)
-                self.assertEqual(sorted(os.listdir(by_program)), sorted(os.listdir(by_module)))
+                for folder, _, names in os.walk(by_program):
+                    for name in names:
+                        written = os.path.relpath(os.path.join(folder, name), by_program)
+                        with open(os.path.join(by_program, written), "rb") as a, \
+                                open(os.path.join(by_module, written), "rb") as b:
+                            self.assertEqual(a.read(), b.read(), written)
+                for folder in ("", "out"):
+                    if os.path.isdir(os.path.join(by_program, folder)):
+                        self.assertEqual(sorted(os.listdir(os.path.join(by_program, folder))),
+                                         sorted(os.listdir(os.path.join(by_module, folder))))
 
                 for result in results:
                     name = os.path.basename(result.input)
@@ -271,12 +284,14 @@ class ModuleTest(unittest.TestCase):
             ({"inputs": self.samples, "size": 33}, "Invalid LUT size for .look LUTs."),
             ({"inputs": self.samples, "jobs": 0}, "jobs must be 1 or more"),
             ({"inputs": empty}, "No input files found: " + empty),
-            ({"inputs": [self.samples, os.path.join(empty, "*.look")]},
-             "No input files found: " + os.path.join(empty, "*.look")),
+            ({"inputs": [empty, os.path.join(empty, "*.look")]},
+             "No input files found: %s, %s" % (empty, os.path.join(empty, "*.look"))),
             ({"inputs": os.path.join(empty, "gone.look")},
              "The input file (%s) could not be opened." % os.path.join(empty, "gone.look")),
+            ({"inputs": []}, "no input given"),
             ({"inputs": self.samples, "to": "cube"}, "to= is not supported yet"),
-            ({"inputs": self.samples, "out": empty}, "out= is not supported yet"),
+            ({"inputs": self.samples, "out": os.path.join(empty, "gone")},
+             "out %s: No such file or directory" % os.path.join(empty, "gone")),
         ]
         for arguments, message in cases:
             with self.subTest(arguments=arguments):

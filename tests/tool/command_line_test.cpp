@@ -1,4 +1,5 @@
 #include "tool/command_line.h"
+#include "tool/run_settings.h"
 
 #include <gtest/gtest.h>
 
@@ -21,6 +22,63 @@ TEST(CommandLine, QuotingKeepsArgumentsWhole) {
     EXPECT_EQ(ArgumentsAfter({"\"quoted\"", "a"}), (std::vector<std::string>{"quoted", "a"}));
     EXPECT_EQ(CommandLineArg(1), CVxString("a"));
     EXPECT_TRUE(CommandLineArg(7).IsEmpty());
+}
+
+} // namespace
+
+namespace {
+
+struct Parsed {
+    EOptionResult result;
+    std::vector<std::string> inputs;
+    std::string problem;
+};
+
+Parsed Parse(const std::vector<const char*>& argv, RunSettings& settings) {
+    std::vector<const char*> full{"gs"};
+    full.insert(full.end(), argv.begin(), argv.end());
+    SetCommandLine(static_cast<int>(full.size()), full.data());
+    std::vector<CVxString> inputs;
+    OptionProblem problem;
+    Parsed parsed{ParseCommandLine(settings, inputs, problem), {}, ""};
+    if (parsed.result != EOptionResult::eAccepted)
+        parsed.problem = problem.option.c_str();
+    for (const CVxString& input : inputs)
+        parsed.inputs.push_back(input.c_str());
+    if (!problem.cause.IsEmpty())
+        parsed.problem += std::string(": ") + problem.cause.c_str();
+    return parsed;
+}
+
+// The first argument is an input unless it is a known option; later ones are
+// inputs unless they begin with a dash; "--" makes every later one an input.
+TEST(CommandLine, OptionsAndInputsInAnyOrder) {
+    using enum EOptionResult;
+    const struct {
+        std::vector<const char*> argv;
+        Parsed expected;
+    } cases[] = {
+        {{"-odd.look", "b", "--", "-size", "--"},
+         {eAccepted, {"-odd.look", "b", "-size", "--"}, ""}},
+        {{"-Size", "9", "a", "--CUBREL", "--jobs=3", "--out", "o", "-v", "--strict"},
+         {eAccepted, {"a"}, ""}},
+        {{"a", "-size=9"}, {eUnknownArgument, {"a"}, "-size=9"}},
+        {{"a", "-jobs", "+2"}, {eBadValue, {"a"}, "-jobs: \"+2\" is not a number"}},
+        {{"a", "--noresampling=no"}, {eBadValue, {"a"}, "--noresampling: takes no value"}},
+    };
+    for (const auto& c : cases) {
+        RunSettings settings;
+        const Parsed parsed = Parse(c.argv, settings);
+        EXPECT_EQ(parsed.result, c.expected.result) << c.argv[0];
+        EXPECT_EQ(parsed.inputs, c.expected.inputs) << c.argv[0];
+        EXPECT_EQ(parsed.problem, c.expected.problem) << c.argv[0];
+    }
+    RunSettings settings;
+    Parse({"-Size", "9", "a", "--CUBREL", "--jobs=3", "--out", "o", "-v", "--strict"}, settings);
+    EXPECT_EQ(settings.size, 9u);
+    EXPECT_TRUE(settings.cubrelMode && settings.verbose && settings.strict);
+    EXPECT_EQ(settings.jobs, 3u);
+    EXPECT_EQ(settings.outFolder, CVxString("o"));
 }
 
 } // namespace
