@@ -25,6 +25,8 @@ class FileOutput : public ByteSink {
 public:
     // False when nothing was appended, or the file could not be begun, written or renamed.
     virtual bool Commit() = 0;
+    // Why the output failed, for people; empty when it did not or nobody knows.
+    virtual std::string FailureText() const { return std::string(); }
 };
 
 // Every read, listing, lookup and replacement of a file goes through this

@@ -26,6 +26,7 @@ public:
     bool Append(const void* data, size_t size) override;
     // False when nothing was appended, or the file could not be begun, written or renamed.
     bool Commit() override;
+    std::string FailureText() const override { return m_file.FailureText(); }
 
 private:
     CVxString m_path;

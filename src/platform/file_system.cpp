@@ -11,12 +11,15 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <grp.h>
 #include <mutex>
+#include <pwd.h>
 #include <set>
 #include <string>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace platform {
 
@@ -266,6 +269,25 @@ bool TakeOwnership(int descriptor, const struct stat& old) {
     return ::fchown(descriptor, old.st_uid, old.st_gid) == 0;
 }
 
+// Which of the old file's owner and group the new file could not take, by name.
+std::string OwnershipRule(int descriptor, const struct stat& old) {
+    struct stat fresh;
+    if (::fstat(descriptor, &fresh) == 0 && fresh.st_uid == old.st_uid) {
+        std::vector<char> buffer(16384);
+        struct group entry;
+        struct group* found = nullptr;
+        ::getgrgid_r(old.st_gid, &entry, buffer.data(), buffer.size(), &found);
+        return "cannot keep the file's group " +
+               (found ? std::string(found->gr_name) : std::to_string(old.st_gid));
+    }
+    std::vector<char> buffer(16384);
+    struct passwd entry;
+    struct passwd* found = nullptr;
+    ::getpwuid_r(old.st_uid, &entry, buffer.data(), buffer.size(), &found);
+    return "cannot keep the file's owner " +
+           (found ? std::string(found->pw_name) : std::to_string(old.st_uid));
+}
+
 // Best effort: the rename is done, and a folder that cannot be synced does not undo it.
 void SyncFolder(const std::string& target) {
     const std::string folder = FolderOfPosixPath(target);
@@ -335,15 +357,26 @@ int FolderWriteError(std::string_view path) {
 bool FileReplacement::Begin(std::string_view path) {
     Abandon();
     m_failed = true;
-    if (!ResolveWriteTarget(path, m_target))
+    m_error = 0;
+    m_rule.clear();
+    if (!ResolveWriteTarget(path, m_target)) {
+        NoteFailure(errno != 0 ? errno : ENOENT);
         return false;
+    }
     struct stat existing;
     m_targetExists = ::stat(m_target.c_str(), &existing) == 0;
-    if (!m_targetExists && errno != ENOENT)
+    if (!m_targetExists && errno != ENOENT) {
+        NoteFailure(errno);
         return false;
-    if (m_targetExists && (!S_ISREG(existing.st_mode) ||
-                           ::faccessat(AT_FDCWD, m_target.c_str(), W_OK, AT_EACCESS) != 0))
+    }
+    if (m_targetExists && !S_ISREG(existing.st_mode)) {
+        NoteFailure(0, "not a plain file");
         return false;
+    }
+    if (m_targetExists && ::faccessat(AT_FDCWD, m_target.c_str(), W_OK, AT_EACCESS) != 0) {
+        NoteFailure(errno);
+        return false;
+    }
     m_targetMode = m_targetExists ? existing.st_mode & 07777 : 0;
     const std::string folder = FolderOfPosixPath(m_target);
     if (FirstReplacementIn(folder))
@@ -351,9 +384,12 @@ bool FileReplacement::Begin(std::string_view path) {
     // Until it is complete, the new file of an existing one is for its writer's eyes only.
     m_descriptor =
         CreateNewFile(m_target, m_targetExists ? 0600 : 0666, m_temporary, m_pendingSlot);
-    if (m_descriptor < 0)
+    if (m_descriptor < 0) {
+        NoteFailure(errno);
         return false;
+    }
     if (m_targetExists && !TakeOwnership(m_descriptor, existing)) {
+        NoteFailure(0, OwnershipRule(m_descriptor, existing));
         Abandon();
         return false;
     }
@@ -362,8 +398,10 @@ bool FileReplacement::Begin(std::string_view path) {
 }
 
 bool FileReplacement::Write(const void* data, size_t size) {
-    if (!m_failed && !WriteAll(m_descriptor, data, size))
+    if (!m_failed && !WriteAll(m_descriptor, data, size)) {
+        NoteFailure(errno != 0 ? errno : EIO);
         m_failed = true;
+    }
     m_written += size;
     if (!m_failed && m_written - m_flushStart >= kWritebackStep)
         StartWriteback();
@@ -391,11 +429,18 @@ bool FileReplacement::Commit() {
                    ::fsync(m_descriptor) == 0 &&
                    (!m_temporary.empty() ||
                     NameUnnamedFile(m_descriptor, m_target, m_temporary, m_pendingSlot));
-    written = (::close(m_descriptor) == 0) && written;
+    if (!written && !m_failed)
+        NoteFailure(errno);
+    const bool closed = ::close(m_descriptor) == 0;
+    if (!closed && written)
+        NoteFailure(errno);
+    written = closed && written;
     m_descriptor = -1;
     if (written && g_replacementTestHooks.beforeRename)
         g_replacementTestHooks.beforeRename();
     if (!written || ::rename(m_temporary.c_str(), m_target.c_str()) != 0) {
+        if (written)
+            NoteFailure(errno);
         Abandon();
         return false;
     }
@@ -413,6 +458,21 @@ void FileReplacement::Abandon() {
         ::unlink(m_temporary.c_str());
     ReleasePending(m_pendingSlot);
     m_temporary.clear();
+}
+
+void FileReplacement::NoteFailure(int error, std::string rule) {
+    if (m_error != 0 || !m_rule.empty())
+        return;
+    m_error = error;
+    m_rule = std::move(rule);
+    if (m_error == 0 && m_rule.empty())
+        m_error = EIO;
+}
+
+std::string FileReplacement::FailureText() const {
+    if (!m_rule.empty())
+        return m_rule;
+    return m_error != 0 ? std::strerror(m_error) : std::string();
 }
 
 void RemovePendingReplacements() {

@@ -51,8 +51,14 @@ public:
     bool Commit();
     // Drops the new file.
     void Abandon();
+    // Why Begin, Write or Commit failed, for people: the system's text for the
+    // error, or the rule above that refused the target. Empty while none failed.
+    std::string FailureText() const;
 
 private:
+    // Keeps the first cause of a failure; `error` is an errno value, or 0 for a rule.
+    void NoteFailure(int error, std::string rule = std::string());
+
     static constexpr uint64_t kWritebackStep = uint64_t(8) << 20;
     void StartWriteback();
 
@@ -63,6 +69,8 @@ private:
     uint64_t m_written = 0;
     uint64_t m_flushStart = 0;
     bool m_failed = false;
+    int m_error = 0;
+    std::string m_rule;
     bool m_targetExists = false;
     unsigned m_targetMode = 0;
 };

@@ -98,6 +98,9 @@ public:
         return m_output && m_output->Append(data, size);
     }
     bool Commit() override { return m_output && m_output->Commit(); }
+    std::string FailureText() const override {
+        return m_output ? m_output->FailureText() : std::string();
+    }
 
 private:
     FileAccess& m_files;

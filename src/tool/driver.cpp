@@ -7,6 +7,7 @@
 #include "tool/batch_run.h"
 #include "tool/command_line.h"
 #include "tool/input_collection.h"
+#include "tool/output_path.h"
 #include "tool/run_environment.h"
 #include "tool/run_progress.h"
 #include "tool/run_settings.h"
@@ -14,6 +15,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <string_view>
 #include <thread>
 #include <unordered_set>
 #include <vector>
@@ -53,9 +56,16 @@ void PrintHelp() {
                "  -out DIR      write every output into the folder DIR, under the name it would\n"
                "                have beside its input, and change no input. A look made for a\n"
                "                LUT file names it by its absolute path. Of two inputs whose\n"
-               "                outputs meet in DIR, the first is converted.\n\n"
-               "When standard error is a terminal, a progress line and a summary of the files\n"
-               "converted, unchanged and failed are shown there.\n\n"
+               "                outputs meet in DIR, the first is converted.\n"
+               "  -v, -verbose  say on standard error what each file wrote, or why nothing.\n\n"
+               "Outputs: a LUT file under another extension (NAME.cube, ...) writes NAME.lut\n"
+               "or NAME.look only where no such file is, or where it is a Cubrel LUT or a look\n"
+               "made for that same file; of several inputs that would write one file, a\n"
+               ".look or .lut input writes it, and else the first.\n\n"
+               "Standard output is the log of each file. On a terminal, with -strict and with\n"
+               "-v, standard error also says why each failed file failed, one line each\n"
+               "(gradeshift: PATH: CAUSE). On a terminal, a progress line and a summary of\n"
+               "the files converted, unchanged and failed are shown there too.\n\n"
                "Exit codes:\n"
                "  0  every file was tried (each file's messages say how it went)\n"
                "  1  the run could not start: bad option or size, no input found, or the\n"
@@ -203,19 +213,55 @@ std::vector<CVxString> CollectAllInputs(FileAccess& files, const std::vector<CVx
     return collected;
 }
 
+// The last message of a block, without its indent: the cause of a failure
+// that no flow named.
+std::string LastLineOf(const std::string& text) {
+    std::string_view rest = text;
+    while (!rest.empty() && rest.back() == '\n')
+        rest.remove_suffix(1);
+    rest = rest.substr(rest.rfind('\n') + 1);
+    while (!rest.empty() && rest.front() == ' ')
+        rest.remove_prefix(1);
+    return std::string(rest);
+}
+
+// Why a file failed; with `verbose` also what it wrote, or why nothing.
+void SayOnStandardError(const FileReport& report, EFileOutcome outcome, const std::string& path,
+                        bool verbose) {
+    if (outcome == EFileOutcome::eFailed) {
+        std::string cause = report.Cause();
+        if (cause.empty())
+            cause = LastLineOf(report.Text());
+        std::fprintf(stderr, "gradeshift: %s: %s\n", path.c_str(), cause.c_str());
+    } else if (!verbose) {
+        return;
+    } else if (outcome == EFileOutcome::eConverted) {
+        std::fprintf(stderr, "gradeshift: %s -> %s (%s)\n", path.c_str(), report.Written().c_str(),
+                     report.WrittenWhat().c_str());
+    } else {
+        std::fprintf(stderr, "gradeshift: %s: nothing written, %s\n", path.c_str(),
+                     report.Unchanged().c_str());
+    }
+    std::fflush(stderr);
+}
+
 int ConvertAll(const std::vector<CVxString>& files, RunSettings& settings,
                const RunEnvironment& environment, FileAccess& fileAccess) {
     if (settings.jobs == 0)
         settings.jobs = std::max(1u, std::thread::hardware_concurrency());
 
     const bool terminal = platform::StandardErrorIsTerminal();
+    const bool sayCauses = terminal || settings.strict || settings.verbose;
     RunProgress progress(stderr, terminal, files.size());
     ReportPrinter printer(stdout);
     progress.Show(0, FileNameOf(files[0]));
     RunBatch(files, settings, environment, fileAccess, [&](size_t index, const FileReport& report) {
         progress.Erase();
         printer.Print(report);
-        progress.Count(report);
+        const std::string path = PathForPeople(files[index]);
+        const EFileOutcome outcome = progress.Count(report, path);
+        if (sayCauses)
+            SayOnStandardError(report, outcome, path, settings.verbose);
         if (index + 1 < files.size())
             progress.Show(index + 1, FileNameOf(files[index + 1]));
     });

@@ -1,6 +1,7 @@
 #include "tool/file_flows.h"
 
 #include "foundation/paths.h"
+#include "look/look_reader.h"
 #include "look/look_writer.h"
 #include "look/parsed_look.h"
 #include "lut/cubrel_writer.h"
@@ -12,8 +13,12 @@
 #include "tool/file_lattice.h"
 #include "tool/output_path.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <new>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -84,6 +89,15 @@ CVxString AbsolutePath(const CVxString& path, const CVxString& workingFolder) {
     return absolute;
 }
 
+// Adds a name to a list of names for a cause, once.
+void AppendName(std::string& names, const char* name) {
+    const std::string quoted = name;
+    if (names == quoted || names.starts_with(quoted + ", ") || names.ends_with(", " + quoted) ||
+        names.find(", " + quoted + ", ") != std::string::npos)
+        return;
+    names += names.empty() ? quoted : ", " + quoted;
+}
+
 } // namespace
 
 FileFlows::FileFlows(const RunSettings& settings, const RunEnvironment& environment,
@@ -124,11 +138,14 @@ void FileFlows::ProcessInto(const CVxString& path, const CVxString* owner) {
     if (!m_settings.cubrelMode && !WritesBesideInput(m_files, path, outFolder))
         paths.wrappedName = AbsolutePath(path, m_settings.workingFolder);
     const bool isLut = extension.Compare(".lut", CVxString::ePath) == 0;
+    m_input = path;
     m_report->Sayf("\n%s:\n", paths.displayName.c_str());
     if (owner) {
         const CVxString& output = m_settings.cubrelMode ? paths.cubrelPath : paths.lookPath;
         m_report->Sayf("  Error: %s is also the output of %s; file was not converted\n",
                        PathForPeople(output).c_str(), PathForPeople(*owner).c_str());
+        m_report->SetCause(PathForPeople(output) + " is also the output of " +
+                           PathForPeople(*owner));
         return;
     }
 
@@ -155,6 +172,8 @@ bool FileFlows::MayReplaceChosenOutput(const FilePaths& paths) {
         m_report->Sayf("  Error: %s exists and is not a Cubrel LUT; file was not converted"
                        " (-out DIR writes elsewhere)\n",
                        PathForPeople(output).c_str());
+        m_report->SetCause("would replace " + PathForPeople(output) +
+                           ", which is not a Cubrel LUT (-out DIR writes elsewhere)");
         return false;
     }
     CVxString text;
@@ -163,16 +182,21 @@ bool FileFlows::MayReplaceChosenOutput(const FilePaths& paths) {
     m_report->Sayf("  Error: %s exists and is not a look made for this file; file was not"
                    " converted (-out DIR writes elsewhere)\n",
                    PathForPeople(output).c_str());
+    m_report->SetCause("would replace " + PathForPeople(output) +
+                       ", which is not a look made for this file (-out DIR writes elsewhere)");
     return false;
 }
 
 void FileFlows::ConvertLutDirectly(const FilePaths& paths) {
     uint8_t magic[4];
+    errno = 0;
     if (!m_files.ReadHead(paths.input, magic, sizeof magic)) {
+        m_report->SetCause(ReadFailure(paths.input, errno, "shorter than 4 bytes"));
         m_report->Say("  Error reading file\n");
         return;
     }
     if (HasCubrelMagic(magic, sizeof magic)) {
+        m_report->SetUnchanged("already a Cubrel LUT");
         m_report->Say("  File seems to be a Cubrel LUT, no conversion performed\n");
         return;
     }
@@ -180,8 +204,10 @@ void FileFlows::ConvertLutDirectly(const FilePaths& paths) {
     if (IsOcioLutFile(paths.input) && ConvertThroughOcio(paths))
         return;
     CVxLUT lut;
-    if (!LoadLutFile(lut, paths.input))
+    if (!LoadLutFile(lut, paths.input)) {
+        m_report->SetCause(LoadFailure(paths.input));
         m_report->Say("  Error loading LUT\n");
+    }
     // A lattice over another domain than [0, 1] is rendered, as a pre-LUT is.
     if (!IsUnitLattice(lut)) {
         WrapLutAsLook(paths);
@@ -229,7 +255,9 @@ void FileFlows::WrapLutAsLook(const FilePaths& paths) {
 
 void FileFlows::ReadLookFile(const FilePaths& paths) {
     CVxString text;
+    errno = 0;
     if (!ReadTextFile(m_files, paths.input, text)) {
+        m_report->SetCause(ReadFailure(paths.input, errno, "cannot be read"));
         m_report->Say("  Error reading file\n");
         return;
     }
@@ -239,6 +267,7 @@ void FileFlows::ReadLookFile(const FilePaths& paths) {
 void FileFlows::HandleLook(const FilePaths& paths, const CVxString& text) {
     std::unique_ptr<ParsedLook> look = ReadLook(text);
     if (!look) {
+        m_report->SetCause(LookFailure(text));
         m_report->Say("  Not a valid .look file\n");
         return;
     }
@@ -250,6 +279,7 @@ void FileFlows::HandleLook(const FilePaths& paths, const CVxString& text) {
 
 void FileFlows::RebuildLook(const FilePaths& paths, ParsedLook& look) {
     if (look.storedSize == m_settings.size) {
+        m_report->SetUnchanged("its LUT has the size already");
         m_report->Sayf("  LUT size is already %d, file was not modified\n",
                        static_cast<int>(m_settings.size));
         return;
@@ -257,17 +287,21 @@ void FileFlows::RebuildLook(const FilePaths& paths, ParsedLook& look) {
     // Streamed into a file beside the look, which is opened once the LUTs are
     // rendered and renamed over the look only when whole: a failed render or
     // write keeps the old look.
+    std::string what = WhatIsWritten(paths.lookPath, "look");
     const std::unique_ptr<FileOutput> file = m_files.Replace(paths.lookPath);
     const ERebuildResult result = WriteRebuiltLook(Engine(), look.grading, *file, look.mask.get(),
                                                    m_settings.size, kRamp1DSize, paths.folder);
     if (result == ERebuildResult::eRenderFailed) {
+        m_report->SetCause(RenderCause(EngineFailure(), look, paths));
         m_report->Say("  Error rendering new look LUT, file was not modified\n");
         return;
     }
     if (result == ERebuildResult::eWriteFailed || !file->Commit()) {
+        m_report->SetCause(WriteFailure(*file, paths.lookPath));
         m_report->Say("  Error writing file\n");
         return;
     }
+    m_report->SetWritten(PathForPeople(paths.lookPath), std::move(what));
     m_report->Say("  LUT updated successfully\n");
 }
 
@@ -279,6 +313,7 @@ void FileFlows::RenderLookToCubrel(const FilePaths& paths, ParsedLook& look) {
         WriteCubrel(lattice.nodes.get(), 3, paths.cubrelPath);
         return;
     }
+    m_report->SetCause(RenderCause(lattice.failure, look, paths));
     ReportRenderFailure(*m_report, lattice.failure);
     ConvertStoredLut(paths);
 }
@@ -288,6 +323,7 @@ void FileFlows::ConvertStoredLut(const FilePaths& paths) {
     // Only the state of the LUT counts here, not the loader's verdict.
     LoadLutFile(lut, paths.input);
     if (!IsPlainLattice(lut)) {
+        m_report->SetCause("no LUT to convert instead");
         m_report->Say("  The source LUT can't be converted\n");
         return;
     }
@@ -299,6 +335,8 @@ void FileFlows::WriteAtRunSize(CVxLUT& lut, const char* refusedMessage,
                                const char* resamplingMessage, const CVxString& path) {
     if (lut.m_size != m_settings.size || !lut.HasUnitDomain()) {
         if (!m_settings.resamplingAllowed) {
+            m_report->SetCause("the LUT has size " + std::to_string(lut.m_size) + ", not " +
+                               std::to_string(m_settings.size) + ", and -noresampling is given");
             m_report->Say(refusedMessage);
             return;
         }
@@ -316,14 +354,109 @@ bool FileFlows::ResampleToRunSize(CVxLUT& lut) {
     if (IsPlainLattice(lut) && lut.m_size == m_settings.size && lut.HasUnitDomain())
         return true;
     // A lattice of any other size must never be written as if it had the run's size.
+    m_report->SetCause("the LUT could not be resampled");
     m_report->Say("  The source LUT can't be converted\n");
     return false;
 }
 
 void FileFlows::WriteCubrel(const float* lattice, uint32_t channels, const CVxString& path) {
+    std::string what = WhatIsWritten(path, "Cubrel LUT");
     const std::unique_ptr<FileOutput> file = m_files.Replace(path);
-    if (WriteCubrelFile(lattice, m_settings.size, channels, m_settings.cubrelBuffer.get(), *file))
+    if (WriteCubrelFile(lattice, m_settings.size, channels, m_settings.cubrelBuffer.get(), *file)) {
+        m_report->SetWritten(PathForPeople(path), std::move(what));
         m_report->Say("  Cubrel LUT written successfully\n");
-    else
-        m_report->Say("  Error writing file\n");
+        return;
+    }
+    m_report->SetCause(WriteFailure(*file, path));
+    m_report->Say("  Error writing file\n");
+}
+
+std::string FileFlows::ReadFailure(const CVxString& path, int error, const char* otherwise) {
+    const EPathKind kind = m_files.Lookup(path);
+    if (kind == EPathKind::eMissing)
+        return std::strerror(ENOENT);
+    if (kind == EPathKind::eFolder)
+        return std::strerror(EISDIR);
+    if (error != 0)
+        return std::strerror(error);
+    uint8_t first = 0;
+    return m_files.ReadHead(path, &first, 1) ? otherwise : "empty file";
+}
+
+std::string FileFlows::LoadFailure(const CVxString& path) {
+    uint8_t first = 0;
+    if (!m_files.ReadHead(path, &first, 1))
+        return FileExists(m_files, path) ? "empty file" : std::strerror(ENOENT);
+    return "not a LUT file in any known format";
+}
+
+std::string FileFlows::LookFailure(const CVxString& text) {
+    CVxGradingParamStorage grading;
+    std::unique_ptr<CVxShapeMask> mask;
+    uint32_t size = 0;
+    CVxString error;
+    if (text.IsEmpty())
+        return "empty file";
+    if (ReadLookTextWithError(grading, text, mask, size, error) || error.IsEmpty())
+        return "not a valid look";
+    error.Replace("\n", ", ");
+    return std::string("not a valid look: ") + error.c_str();
+}
+
+ERenderFailure FileFlows::EngineFailure() {
+    const CVxSoftwareCompositingEngine& engine = Engine();
+    using ERenderError = IVxCompositingEngine::ERenderError;
+    if (engine.m_lastError == uint32_t(ERenderError::eShaderNotFound))
+        return ERenderFailure::eShaderMissing;
+    if (engine.m_lastError == uint32_t(ERenderError::eLutNotLoaded) || engine.m_lutMissing)
+        return ERenderFailure::eLutMissing;
+    return ERenderFailure::eRenderFailed;
+}
+
+std::string FileFlows::RenderCause(ERenderFailure failure, const ParsedLook& look,
+                                   const FilePaths& paths) {
+    const CVxGradingParamStorage& grading = look.grading;
+    std::vector<const CVxShaderParamStorage*> layers;
+    for (uint32_t index = 0; index < grading.ArrayCount(); ++index)
+        layers.push_back(grading.ArrayLayer(index));
+    for (uint32_t k = 0; k < grading.BaseSublayerCount(); ++k)
+        layers.push_back(grading.BaseSublayer(k));
+    if (failure == ERenderFailure::eShaderMissing) {
+        std::string names;
+        for (const CVxShaderParamStorage* layer : layers)
+            if (layer && !layer->Name().IsEmpty() && !m_render.shaders.Find(layer->Name()))
+                AppendName(names, layer->Name().c_str());
+        return names.empty() ? "a shader that the look uses cannot be loaded"
+                             : "shader not installed: " + names;
+    }
+    if (failure != ERenderFailure::eLutMissing)
+        return failure == ERenderFailure::eOutOfMemory ? "out of memory" : "the render failed";
+    std::string missing, unloadable;
+    for (const CVxShaderParamStorage* layer : layers)
+        for (uint32_t index = 0; layer && index < layer->ParamCount(); ++index) {
+            const CVxShaderParam* param = layer->GetParam(index);
+            if (!NamesLutFile(param->Name) || param->Value.IsEmpty())
+                continue;
+            const CVxString resolved =
+                m_luts.Resolve(param->Value, CVxString(), ELutNameOrder::eIndexFirst, paths.folder);
+            AppendName(FileExists(m_files, resolved) ? unloadable : missing, param->Value.c_str());
+        }
+    if (!missing.empty())
+        return "LUT file not found: " + missing;
+    if (!unloadable.empty())
+        return "LUT file cannot be loaded: " + unloadable;
+    return "a LUT file that the look uses is missing";
+}
+
+std::string FileFlows::WriteFailure(const FileOutput& file, const CVxString& path) {
+    const std::string cause = file.FailureText();
+    return "cannot write " + PathForPeople(path) + (cause.empty() ? "" : ": " + cause);
+}
+
+std::string FileFlows::WhatIsWritten(const CVxString& output, const char* kind) {
+    if (output == m_input)
+        return std::string(kind) + " rewritten in place";
+    if (m_files.Lookup(output) == EPathKind::eMissing)
+        return std::string("new ") + kind;
+    return std::string(kind) + " replaced";
 }

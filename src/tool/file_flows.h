@@ -3,11 +3,13 @@
 #include "foundation/file_access.h"
 #include "foundation/vx_string.h"
 #include "render/compositing_engine.h"
+#include "render/look_to_lut.h"
 #include "tool/file_report.h"
 #include "tool/run_environment.h"
 #include "tool/run_settings.h"
 
 #include <memory>
+#include <string>
 
 class CVxLUT;
 class OcioFileTransform;
@@ -63,12 +65,27 @@ private:
     bool LoadLutFile(CVxLUT& lut, const CVxString& path);
     CVxSoftwareCompositingEngine& Engine();
 
+    // Causes, for standard error. A read that failed with `error` (an errno
+    // value or 0); `otherwise` when the file is there, has bytes and no error
+    // was given.
+    std::string ReadFailure(const CVxString& path, int error, const char* otherwise);
+    std::string LoadFailure(const CVxString& path);
+    std::string LookFailure(const CVxString& text);
+    // The engine's last failure, as RenderLattice tells it.
+    ERenderFailure EngineFailure();
+    // Names the shaders or LUT files of the look that are not there.
+    std::string RenderCause(ERenderFailure failure, const ParsedLook& look, const FilePaths& paths);
+    std::string WriteFailure(const FileOutput& file, const CVxString& path);
+    // What writing `output` is ("new look", "Cubrel LUT replaced"), told before the write.
+    std::string WhatIsWritten(const CVxString& output, const char* kind);
+
     const RunSettings& m_settings;
     FileAccess& m_files;
     LutFiles m_luts;
     RenderEnvironment m_render;
     // One engine renders every look of the run; made at the first render.
     std::unique_ptr<CVxSoftwareCompositingEngine> m_engine;
-    // The block of the file being processed.
+    // The block of the file being processed, and its input.
     FileReport* m_report = nullptr;
+    CVxString m_input;
 };

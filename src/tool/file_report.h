@@ -17,12 +17,34 @@ public:
     // resamples; this marks the place in this block where the warning would go.
     void MarkResampling();
 
+    // Why the file failed or was refused, in a few words for standard error.
+    // The first cause stands: what fails after it follows from it.
+    void SetCause(std::string cause) {
+        if (m_cause.empty())
+            m_cause = std::move(cause);
+    }
+    // The file that the conversion wrote, and what that was ("new look").
+    void SetWritten(std::string output, std::string what) {
+        m_written = std::move(output);
+        m_writtenWhat = std::move(what);
+    }
+    // Why nothing was written to a file that is left as it is.
+    void SetUnchanged(std::string why) { m_unchanged = std::move(why); }
+
     const std::string& Text() const { return m_text; }
     std::optional<size_t> ResamplingMark() const { return m_resamplingMark; }
+    const std::string& Cause() const { return m_cause; }
+    const std::string& Written() const { return m_written; }
+    const std::string& WrittenWhat() const { return m_writtenWhat; }
+    const std::string& Unchanged() const { return m_unchanged; }
 
 private:
     std::string m_text;
     std::optional<size_t> m_resamplingMark;
+    std::string m_cause;
+    std::string m_written;
+    std::string m_writtenWhat;
+    std::string m_unchanged;
 };
 
 // Writes blocks to a stream in the order given, with the run's one resampling

@@ -34,8 +34,18 @@ void RunProgress::Erase() {
     m_lineShown = false;
 }
 
-void RunProgress::Count(const FileReport& report) {
-    ++m_counts[size_t(ClassifyBlock(report.Text()))];
+namespace {
+
+constexpr size_t kFailedNamesShown = 10;
+
+} // namespace
+
+EFileOutcome RunProgress::Count(const FileReport& report, const std::string& path) {
+    const EFileOutcome outcome = ClassifyBlock(report.Text());
+    ++m_counts[size_t(outcome)];
+    if (outcome == EFileOutcome::eFailed && m_failedNames.size() < kFailedNamesShown)
+        m_failedNames.push_back(path);
+    return outcome;
 }
 
 void RunProgress::PrintSummary() {
@@ -44,5 +54,14 @@ void RunProgress::PrintSummary() {
                  m_counts[size_t(EFileOutcome::eConverted)],
                  m_counts[size_t(EFileOutcome::eUnchanged)],
                  m_counts[size_t(EFileOutcome::eFailed)]);
+    if (!m_failedNames.empty()) {
+        std::fputs("failed:", m_stream);
+        for (size_t index = 0; index < m_failedNames.size(); ++index)
+            std::fprintf(m_stream, "%s %s", index > 0 ? "," : "", m_failedNames[index].c_str());
+        const size_t more = m_counts[size_t(EFileOutcome::eFailed)] - m_failedNames.size();
+        if (more > 0)
+            std::fprintf(m_stream, " and %zu more", more);
+        std::fputs("\n", m_stream);
+    }
     std::fflush(m_stream);
 }

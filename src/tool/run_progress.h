@@ -5,7 +5,9 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <string>
 #include <string_view>
+#include <vector>
 
 enum class EFileOutcome : uint8_t { eConverted, eUnchanged, eFailed };
 
@@ -25,7 +27,8 @@ public:
     void Show(size_t index, const CVxString& name);
     // Erases the line, so that other output starts at the beginning of it.
     void Erase();
-    void Count(const FileReport& report);
+    // Counts the file, and names it in the summary when it failed.
+    EFileOutcome Count(const FileReport& report, const std::string& path);
     void PrintSummary();
     bool AnyFailed() const { return m_counts[size_t(EFileOutcome::eFailed)] > 0; }
 
@@ -35,4 +38,5 @@ private:
     bool m_lineShown = false;
     size_t m_fileCount;
     size_t m_counts[3] = {};
+    std::vector<std::string> m_failedNames;
 };

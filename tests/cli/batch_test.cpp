@@ -50,7 +50,9 @@ TEST_F(BatchTest, EveryJobCountGivesTheOutputAndFilesOfOneJob) {
              "\nm.lut:\n  Error loading LUT\n" + kLutMissing + kCannotConvert + "\ny.look:\n" +
              kLutMissing + kResampling + kWritten + "\nz.look:\n" + kWritten + "\nz.lut:\n" +
              kIsCubrel,
-         "6 converted, 2 unchanged, 2 failed\n",
+         "gradeshift: ./e.look: not a valid look: Expected <, Line: 1 Column: 0\n"
+         "gradeshift: ./m.lut: not a LUT file in any known format\n"
+         "6 converted, 2 unchanged, 2 failed\nfailed: ./e.look, ./m.lut\n",
          14},
         {"-size 8",
          {
@@ -61,7 +63,8 @@ TEST_F(BatchTest, EveryJobCountGivesTheOutputAndFilesOfOneJob) {
          },
          "\na.look:\n" + updated + "\na.lut:\n" + overwrite + updated + "\nb.look:\n" + updated +
              "\nc.look:\n  Not a valid .look file\n",
-         "3 converted, 0 unchanged, 1 failed\n",
+         "gradeshift: ./c.look: not a valid look: Expected <, Line: 1 Column: 0\n"
+         "3 converted, 0 unchanged, 1 failed\nfailed: ./c.look\n",
          4},
     };
     for (const auto& batch : batches) {
@@ -154,15 +157,19 @@ TEST_F(BatchTest, InputsThatReachOneFileKeepTheirOrder) {
     }
 }
 
-// On a terminal, standard error shows each file awaited, redrawn in place, and
-// a summary; standard output is the same either way.
+// On a terminal, standard error shows each file awaited, redrawn in place, why
+// each failed file failed, and a summary that names them; standard output is
+// the same either way.
 TEST_F(BatchTest, ProgressIsShownOnATerminalOnly) {
     WriteFile("a.look", "not a look");
     WriteFile("b.lut", "3LUT");
     const RunResult result = Run({".", "-cubrel"}, {.errorOnTerminal = true});
     EXPECT_EQ(result.out, kBanner + "\na.look:\n  Not a valid .look file\n\nb.lut:\n" + kIsCubrel);
-    EXPECT_EQ(result.err, "\r\033[KFile 1 of 2: a.look\r\033[K\r\033[KFile 2 of 2: b.lut\r\033[K"
-                          "0 converted, 1 unchanged, 1 failed\r\n");
+    EXPECT_EQ(result.err,
+              "\r\033[KFile 1 of 2: a.look\r\033[K"
+              "gradeshift: ./a.look: not a valid look: Expected <, Line: 1 Column: 0\r\n"
+              "\r\033[KFile 2 of 2: b.lut\r\033[K"
+              "0 converted, 1 unchanged, 1 failed\r\nfailed: ./a.look\r\n");
     EXPECT_EQ(result.exitCode, 0);
 }
 

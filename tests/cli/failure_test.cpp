@@ -56,6 +56,8 @@ struct Case {
     // Entries whose bytes change (or that appear); every other entry stays as
     // it was, links stay links, and nothing else appears.
     std::vector<std::string> changed = {};
+    // Standard error, checked when given (with -v, the cause of a failure).
+    std::string err = {};
 };
 
 class FailureTest : public CliTest {
@@ -106,6 +108,9 @@ protected:
             const RunResult result = Run(Words(c.args), m_setup);
             EXPECT_EQ(result.out, kBanner + c.out) << label;
             EXPECT_EQ(result.exitCode, 0) << label;
+            if (!c.err.empty()) {
+                EXPECT_EQ(result.err, c.err) << label;
+            }
             std::map<std::string, std::string> after = Snapshot();
             for (const std::string& name : c.changed) {
                 EXPECT_NE(after[name], expected[name]) << label << ": " << name;
@@ -195,7 +200,11 @@ TEST_F(FailureTest, AnOrdinaryUserChangesNoFileItCouldNotWrite) {
         GTEST_SKIP() << "needs the superuser to run the program as user nobody";
     m_setup.asNobody = true;
     RunCases({
-        {{kCubeFile}, "a.lut -cubrel -size 9", "\na.lut:\n" + kResampling + kWriteError},
+        {{kCubeFile},
+         "a.lut -cubrel -size 9 -v",
+         "\na.lut:\n" + kResampling + kWriteError,
+         {},
+         "gradeshift: a.lut: cannot write a.lut: Permission denied\n"},
         {{kGainFile}, "g.look -size 8", "\ng.look:\n" + kWriteError},
         {{kCubeFile, {'f', "a.look", "old"}},
          "a.lut -size 8",
@@ -229,7 +238,11 @@ TEST_F(FailureTest, OutOfMemoryFallsBackAndWritesNoLatticeOfAnotherSize) {
 TEST_F(FailureTest, WritesThatFailPartWayKeepTheOldFile) {
     // A Cubrel file of 3940 bytes, then a rebuilt look of 446 MB.
     m_setup.fileSizeLimit = 2048;
-    RunCases({{{kCubeFile}, "a.lut -cubrel -size 9", "\na.lut:\n" + kResampling + kWriteError}});
+    RunCases({{{kCubeFile},
+               "a.lut -cubrel -size 9 -v",
+               "\na.lut:\n" + kResampling + kWriteError,
+               {},
+               "gradeshift: a.lut: cannot write a.lut: File too large\n"}});
     m_setup.fileSizeLimit = 64l << 20;
     RunCases({{{kGainFile}, "g.look -size 256", "\ng.look:\n" + kWriteError}});
 }

@@ -1,5 +1,7 @@
 #include "cli_harness.h"
 
+#include <filesystem>
+
 namespace {
 
 const std::string kNotALook = "  Not a valid .look file\n";
@@ -41,7 +43,9 @@ TEST_F(OutputsTest, LinesAsPeopleTypeThem) {
         {"--CUBREL b.lut d a.look", b + c + a, "", 0},
         {"-cubrel -- a.look", a, "", 0},
         {"a.look --size=33 -cubrel --jobs 2 --strict --noresampling", a,
-         "0 converted, 0 unchanged, 1 failed\n", 2},
+         "gradeshift: a.look: not a valid look: Expected <, Line: 1 Column: 0\n"
+         "0 converted, 0 unchanged, 1 failed\nfailed: a.look\n",
+         2},
         {"-cubrel a.look ./a.look A.LOOK *.look", a, "", 0},
         {"-cubrel missing.look a.look *.none d/", a + c,
          "gradeshift: missing.look: no such file\ngradeshift: *.none: no file matches\n", 0},
@@ -143,6 +147,43 @@ TEST_F(OutputsTest, ChosenNamesReplaceOnlyWhatConversionsMade) {
     EXPECT_EQ(ReadFile("b.lut"), "houdini");
     EXPECT_EQ(ReadFile("c.look"), foreignLook);
     EXPECT_NE(ReadFile("a.look").find("<size>\"16\"</size>"), std::string::npos);
+}
+
+// Standard error says, in input order on every job count, why each file
+// failed and, with -v, what each other file wrote or why nothing.
+TEST_F(OutputsTest, FailuresSayWhyAndVerboseSaysWhatWasWritten) {
+    WriteFile("a.look", BaseLook(Parameter("Gain.X", "0.5")));
+    WriteFile("b.lut", "3LUT");
+    WriteFile("c.lut", kRamp);
+    WriteFile("e.lut", "");
+    WriteFile("g.lut", kUnloadable);
+    WriteFile("m.look", BaseLook(Parameter("BaseLUT", "nope.cube")));
+    WriteFile("s.look", UnknownShaderLook());
+    const std::string failures = "gradeshift: e.lut: empty file\n"
+                                 "gradeshift: g.lut: not a LUT file in any known format\n"
+                                 "gradeshift: m.look: LUT file not found: nope.cube\n"
+                                 "gradeshift: s.look: shader not installed: Studio.Missing\n";
+    const std::string cubrel = "-cubrel a.look b.lut e.lut g.lut m.look s.look ";
+    for (const char* jobs : {"-jobs 1", "-jobs 4"}) {
+        std::filesystem::remove(m_work + "/a.lut");
+        const RunResult verbose = Run(Words(cubrel + "-v " + jobs));
+        EXPECT_EQ(verbose.err, "gradeshift: a.look -> a.lut (new Cubrel LUT)\n"
+                               "gradeshift: b.lut: nothing written, already a Cubrel LUT\n" +
+                                   failures)
+            << jobs;
+        const RunResult strict = Run(Words(cubrel + "-strict " + jobs));
+        EXPECT_EQ(strict.err, failures + "1 converted, 1 unchanged, 4 failed\n"
+                                         "failed: e.lut, g.lut, m.look, s.look\n")
+            << jobs;
+        EXPECT_EQ(strict.out, verbose.out) << jobs;
+        EXPECT_EQ(Run(Words(cubrel + jobs)).err, "") << jobs;
+    }
+    const RunResult rebuild = Run(Words("--verbose -size 8 a.look c.lut a.look -- c.lut"));
+    EXPECT_EQ(rebuild.err, "gradeshift: a.look -> a.look (look rewritten in place)\n"
+                           "gradeshift: c.lut -> c.look (new look)\n");
+    EXPECT_EQ(Run(Words("-v -size 8 c.lut a.look")).err,
+              "gradeshift: c.lut -> c.look (look replaced)\n"
+              "gradeshift: a.look: nothing written, its LUT has the size already\n");
 }
 
 } // namespace

@@ -165,6 +165,10 @@ const std::string kCube2 =
 const std::string kDark2 = "LUT_3D_SIZE 2\n0 0 0\n.2 0 0\n0 .2 0\n.2 .2 0\n0 0 .2\n.2 0 .2\n"
                            "0 .2 .2\n.2 .2 .2\n";
 
+// A Cubrel LUT that a conversion made before: a LUT file under another
+// extension may replace it.
+const std::string kOldCubrel = "3LUT from an earlier run";
+
 struct Outcome {
     std::string blocks;
     std::map<std::string, std::string> files;
@@ -225,7 +229,7 @@ TEST(BatchOrder, EveryJobCountReachesTheFilesOfOneJob) {
          true,
          9,
          {{"/w/a.cube", kDark2},
-          {"/w/a.lut", kCube2},
+          {"/w/a.lut", kOldCubrel},
           {"/w/b.look", Look(Parameter("BaseLUT", "./A.LUT"))},
           {"/w/c.look", Look(Parameter("BaseLUT", "Z:\\w\\a.lut"))},
           {"/w/d.look", Look(Parameter("BaseLUT", "a.LUT"))}},
@@ -238,7 +242,7 @@ TEST(BatchOrder, EveryJobCountReachesTheFilesOfOneJob) {
          {{settingsPath, "<values><ColorTransforms><LUTPath1>\"Z:\\luts\\\"</LUTPath1>"
                          "</ColorTransforms></values>"},
           {"/luts/g.cube", kDark2},
-          {"/luts/g.lut", kCube2},
+          {"/luts/g.lut", kOldCubrel},
           {"/w/e.look", Look(Parameter("BaseLUT", "g.lut"))}},
          {},
          {"Z:\\luts\\g.cube", "e.look"},
