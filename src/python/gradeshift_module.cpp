@@ -269,27 +269,13 @@ const char* StatusName(EFileOutcome outcome) {
     }
 }
 
-// The first message of a failed file with the lines that continue it (indented further).
-std::string FailureCause(const std::vector<std::string>& messages) {
-    std::string cause;
-    for (const std::string& line : messages) {
-        const bool continuation = !line.empty() && line[0] == ' ';
-        if (!cause.empty() && !continuation)
-            break;
-        if (!cause.empty())
-            cause += ' ';
-        cause += continuation ? line.substr(line.find_first_not_of(' ')) : line;
-    }
-    return cause;
-}
-
 PyResult ToPython(const FileResult& result) {
     PyResult out{SystemPath(result.input), std::nullopt, StatusName(result.outcome),
                  result.messages, std::nullopt};
-    if (!result.output.IsEmpty())
-        out.output = SystemPath(result.output);
+    if (!result.written.empty())
+        out.output = result.written;
     if (result.outcome == EFileOutcome::eFailed)
-        out.cause = FailureCause(result.messages);
+        out.cause = result.cause;
     return out;
 }
 
@@ -453,7 +439,7 @@ PYBIND11_MODULE(gradeshift, module) {
         .def_readonly("messages", &PyResult::messages,
                       "The file's message lines, as the command line prints them.")
         .def_readonly("cause", &PyResult::cause,
-                      "Why the file failed (its first message), or None.")
+                      "Why the file failed or was refused, in a few words, or None.")
         .def("__repr__", [](const PyResult& result) {
             return "<gradeshift.Result " + result.input + ": " + result.status + ">";
         });

@@ -2,7 +2,6 @@
 
 #include "tool/batch_run.h"
 #include "tool/input_collection.h"
-#include "tool/output_path.h"
 
 #include <string_view>
 #include <unordered_set>
@@ -65,10 +64,9 @@ std::vector<FileResult> ConvertToResults(const std::vector<CVxString>& inputs,
         FileResult& result = results[index];
         result.input = inputs[index];
         result.outcome = ClassifyBlock(report.Text());
-        if (result.outcome == EFileOutcome::eConverted)
-            result.output =
-                OutputPathFor(files, inputs[index], settings.cubrelMode, settings.outFolder);
         result.messages = MessageLines(report.Text());
+        result.written = report.Written();
+        result.cause = report.Cause();
     });
     return results;
 }

@@ -12,10 +12,13 @@
 // What became of one input file of a run.
 struct FileResult {
     CVxString input;
-    CVxString output; // the file written, empty when none was
     EFileOutcome outcome = EFileOutcome::eFailed;
     // The lines of the file's block after its name, without the block's indent.
     std::vector<std::string> messages;
+    // As the report says them: the file written (empty when none was) and why
+    // the file failed or was refused (empty when it did not).
+    std::string written;
+    std::string cause;
 };
 
 // The files that the input arguments name, each file once, in the order

@@ -225,15 +225,13 @@ class ModuleTest(unittest.TestCase):
             out.write(UNKNOWN_SHADER_LOOK)
         with open(os.path.join(self.samples, "noise.lut"), "wb") as out:
             out.write(b"\x01\x02\x00\x03 no LUT here")
-        not_rendered = "Error while rendering LUT: Failed to load one or more shaders used in the look"
-        not_rebuilt = "Error rendering new look LUT, file was not modified"
-        runs = [({"cubrel": True, "jobs": 1}, ["-cubrel"], not_rendered),
+        runs = [({"cubrel": True, "jobs": 1}, ["-cubrel"]),
                 ({"cubrel": True, "size": 33, "resampling": False},
-                 ["-cubrel", "-size", "33", "-noresampling"], not_rendered),
-                ({"jobs": 3}, [], not_rebuilt),
-                ({"size": 16}, ["-size", "16"], not_rebuilt),
-                ({"cubrel": True, "out": "OUT"}, ["-cubrel", "-out", "OUT"], not_rendered)]
-        for index, (options, arguments, unknown_cause) in enumerate(runs):
+                 ["-cubrel", "-size", "33", "-noresampling"]),
+                ({"jobs": 3}, []),
+                ({"size": 16}, ["-size", "16"]),
+                ({"cubrel": True, "out": "OUT"}, ["-cubrel", "-out", "OUT"])]
+        for index, (options, arguments) in enumerate(runs):
             with self.subTest(options=options):
                 by_program = self.folder_copy("program%d" % index)
                 by_module = self.folder_copy("module%d" % index)
@@ -244,7 +242,7 @@ class ModuleTest(unittest.TestCase):
                                  for a in arguments]
                     os.mkdir(os.path.join(by_program, "out"))
                     os.mkdir(os.path.join(by_module, "out"))
-                printed = run_program([by_program] + arguments, self.scratch)
+                printed = run_program([by_program, "-v"] + arguments, self.scratch)
                 results = gradeshift.convert(by_module, **options)
 
                 blocks = "".join("\n%s:\n" % os.path.basename(result.input) +
@@ -263,17 +261,21 @@ class ModuleTest(unittest.TestCase):
                         self.assertEqual(sorted(os.listdir(os.path.join(by_program, folder))),
                                          sorted(os.listdir(os.path.join(by_module, folder))))
 
+                # What -v says on standard error of each file written or failed.
+                said = printed.stderr.replace(by_program, by_module).splitlines()
                 for result in results:
-                    name = os.path.basename(result.input)
                     self.assertEqual(os.path.dirname(result.input), by_module)
-                    if result.status == "converted":
-                        self.assertIsNone(result.cause)
-                        self.assertTrue(os.path.isfile(result.output), result.output)
-                    else:
+                    if result.status == "failed":
                         self.assertIsNone(result.output)
-                    if name == "unknown.look":
-                        self.assertEqual(result.status, "failed")
-                        self.assertEqual(result.cause, unknown_cause)
+                        self.assertIn("gradeshift: %s: %s" % (result.input, result.cause), said)
+                    elif result.status == "converted":
+                        self.assertIsNone(result.cause)
+                        written = "gradeshift: %s -> %s (" % (result.input, result.output)
+                        self.assertTrue(any(line.startswith(written) for line in said), written)
+                        self.assertTrue(os.path.isfile(result.output), result.output)
+                    if os.path.basename(result.input) == "unknown.look":
+                        self.assertEqual((result.status, result.cause),
+                                         ("failed", "shader not installed: Studio.Missing"))
 
     def test_convert_refuses_a_run_the_command_line_would_not_start(self):
         empty = os.path.join(self.scratch, "empty")
