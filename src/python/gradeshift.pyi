@@ -114,5 +114,6 @@ def convert(
 ) -> list[Result]:
     """Converts files as the command line does, printing nothing; one Result
     per file. inputs: a file, folder or wildcard, or several; out: the folder
-    the outputs go into (beside the inputs when None); to: not supported yet.
+    the outputs go into (beside the inputs when None); to: a format as -to
+    takes it (cubrel=True is to="cubrel").
     Raises Error where the command line exits with 1."""

@@ -12,6 +12,7 @@
 #include "platform/file_system.h"
 #include "platform/path_mapping.h"
 #include "tool/batch_results.h"
+#include "tool/export_formats.h"
 #include "tool/file_lattice.h"
 #include "tool/run_environment.h"
 #include "tool/run_settings.h"
@@ -288,20 +289,48 @@ std::vector<std::filesystem::path> InputArguments(const py::object& inputs) {
     return arguments;
 }
 
-RunSettings ConvertSettings(bool cubrel, std::optional<uint32_t> size, std::optional<uint32_t> jobs,
+// cubrel=True is to="cubrel"; a format named by `to` as -to takes it.
+void SetMode(RunSettings& settings, bool cubrel, const std::optional<std::string>& to) {
+    settings.cubrelMode = cubrel;
+    if (!to)
+        return;
+    const CVxString name(to->c_str());
+    settings.exportFormat = FindExportFormat(name);
+    if (!settings.exportFormat && !name.EqualsNoCase("cubrel"))
+        throw ModuleError("\"" + *to + "\" is not a format (" + ExportFormatNames() + ")");
+    if (cubrel && settings.exportFormat)
+        throw ModuleError("cubrel=True and to=\"" + *to + "\" ask for two formats");
+    settings.cubrelMode = !settings.exportFormat;
+}
+
+std::string SizeRule(const RunSettings& settings) {
+    const ExportFormat* format = settings.exportFormat;
+    if (format && format->kind == EExportKind::eHald)
+        return "Invalid size for Hald CLUTs. The size has to be the square of a level (e.g. "
+               "8*8=64) and the allowed range is 16 to 144.";
+    if (format)
+        return std::string("Invalid LUT size for ") + format->name +
+               " files. The size is the number of points per axis and the allowed range is 2 "
+               "to 129.";
+    if (settings.cubrelMode)
+        return "Invalid LUT size for Cubrel LUTs. The size has to be a power of two + 1 (e.g. "
+               "(2^5)+1=33) and the allowed range is 9 to 129.";
+    return "Invalid LUT size for .look LUTs. The size has to be a power of two (e.g. (2^5)=32) "
+           "and the allowed range is 8 to 256.";
+}
+
+RunSettings ConvertSettings(bool cubrel, const std::optional<std::string>& to,
+                            std::optional<uint32_t> size, std::optional<uint32_t> jobs,
                             bool resampling) {
     RunSettings settings;
-    settings.cubrelMode = cubrel;
+    SetMode(settings, cubrel, to);
     settings.resamplingAllowed = resampling;
     settings.size = size.value_or(0);
     if (jobs && *jobs == 0)
         throw ModuleError("jobs must be 1 or more");
     settings.jobs = jobs.value_or(std::max(1u, std::thread::hardware_concurrency()));
     if (!ApplySizeRules(settings))
-        throw ModuleError(cubrel ? "Invalid LUT size for Cubrel LUTs. The size has to be a power "
-                                   "of two + 1 (e.g. (2^5)+1=33) and the allowed range is 9 to 129."
-                                 : "Invalid LUT size for .look LUTs. The size has to be a power of "
-                                   "two (e.g. (2^5)=32) and the allowed range is 8 to 256.");
+        throw ModuleError(SizeRule(settings));
     if (!PrepareCubrelBuffer(settings))
         throw ModuleError("Error: out of memory.");
     return settings;
@@ -337,15 +366,14 @@ void SetOutputFolder(RunSettings& settings, const std::filesystem::path& out) {
     settings.workingFolder = platform::WorkingFolder().c_str();
 }
 
-std::vector<PyResult> Convert(const py::object& inputs, bool cubrel, const py::object& to,
-                              std::optional<uint32_t> size, const py::object& out,
-                              std::optional<uint32_t> jobs, bool resampling) {
-    if (!to.is_none())
-        throw ModuleError("to= is not supported yet");
+std::vector<PyResult> Convert(const py::object& inputs, bool cubrel,
+                              const std::optional<std::string>& to, std::optional<uint32_t> size,
+                              const py::object& out, std::optional<uint32_t> jobs,
+                              bool resampling) {
     const std::vector<std::filesystem::path> arguments = InputArguments(inputs);
     if (arguments.empty())
         throw ModuleError("no input given");
-    RunSettings settings = ConvertSettings(cubrel, size, jobs, resampling);
+    RunSettings settings = ConvertSettings(cubrel, to, size, jobs, resampling);
     if (!out.is_none())
         SetOutputFolder(settings, out.cast<std::filesystem::path>());
     std::vector<FileResult> results;
@@ -465,7 +493,8 @@ PYBIND11_MODULE(gradeshift, module) {
                "Converts files as the command line does, printing nothing: inputs is a path\n"
                "(file, folder or wildcard) or a list of them. One Result per file, in order; a\n"
                "file that fails is a result. out names the folder the outputs go into (beside\n"
-               "the inputs when None). Raises gradeshift.Error where the command line exits\n"
+               "the inputs when None). to names a format as -to does (cubrel=True is\n"
+               "to=\"cubrel\"). Raises gradeshift.Error where the command line exits\n"
                "with 1: a bad size or jobs, an output folder that cannot be written, no\n"
                "resource archive, no input found.");
 }

@@ -48,8 +48,8 @@ std::vector<std::string> WrittenIdentities(const std::vector<CVxString>& inputs,
     std::vector<std::string> identities;
     identities.reserve(inputs.size());
     for (const CVxString& input : inputs)
-        identities.push_back(
-            files.Identity(OutputPathFor(files, input, settings.cubrelMode, settings.outFolder)));
+        identities.push_back(files.Identity(OutputPathFor(
+            files, input, settings.cubrelMode, settings.outFolder, settings.exportFormat)));
     return identities;
 }
 
@@ -87,7 +87,7 @@ void RunBatch(const std::vector<CVxString>& inputs, const RunSettings& settings,
               const RunEnvironment& environment, FileAccess& files,
               const std::function<void(size_t index, const FileReport& report)>& deliver) {
     const std::vector<size_t> owners =
-        OutputOwners(files, inputs, settings.cubrelMode, settings.outFolder);
+        OutputOwners(files, inputs, settings.cubrelMode, settings.outFolder, settings.exportFormat);
     const size_t threadCount = settings.jobs < inputs.size() ? settings.jobs : inputs.size();
     if (threadCount <= 1) {
         FileFlows flows(settings, environment, files);

@@ -42,10 +42,18 @@ void PrintHelp() {
                "                that names the LUT.\n"
                "  -cubrel       renders each look into a Cubrel LUT NAME.lut beside it, converts\n"
                "                a .lut file into a Cubrel LUT in place, and any other LUT file\n"
-               "                NAME.EXT into a Cubrel LUT NAME.lut beside it.\n\n"
+               "                NAME.EXT into a Cubrel LUT NAME.lut beside it.\n"
+               "  -to FORMAT    writes what -cubrel renders into NAME.EXT beside each look or\n"
+               "                LUT file, in a format other tools load: cube, 3dl, clf, ctf,\n"
+               "                csp (cinespace), cub (Truelight), itx, spi3d, spi1d, cc (ASC\n"
+               "                CDL of a per-channel look) or hald (16-bit Hald CLUT .png).\n"
+               "                Per-channel transforms become 1D tables of 4096 entries in\n"
+               "                cube, clf, ctf and spi1d. -to cubrel is -cubrel.\n\n"
                "Options (anywhere, any letter case; also as --name, --name=VALUE, --name VALUE):\n"
                "  -size N       rebuild: a power of two from 8 to 256, default 64;\n"
                "                -cubrel: a power of two + 1 from 9 to 129, default 17.\n"
+               "                -to: 2 to 129 points per axis, default 33; -to hald: a\n"
+               "                square from 16 to 144, default 64 (level 8).\n"
                "  -noresampling do not resample a look's stored LUT when the look cannot be\n"
                "                rendered; such looks are not converted.\n"
                "  -jobs N       convert N files at once, N 1 or more (default: one per core;\n"
@@ -134,7 +142,16 @@ bool ReadCommandLine(RunSettings& settings, std::vector<CVxString>& inputs) {
 bool CheckSize(RunSettings& settings) {
     if (ApplySizeRules(settings))
         return true;
-    if (settings.cubrelMode)
+    const ExportFormat* format = settings.exportFormat;
+    if (format && format->kind == EExportKind::eHald)
+        std::fputs("Invalid size for Hald CLUTs. The size has to be the square of a level\n"
+                   "(e.g. 8*8=64) and the allowed range is 16 to 144.\n\n",
+                   stdout);
+    else if (format)
+        std::printf("Invalid LUT size for %s files. The size is the number of points per axis\n"
+                    "and the allowed range is 2 to 129.\n\n",
+                    format->name);
+    else if (settings.cubrelMode)
         std::fputs("Invalid LUT size for Cubrel LUTs. The size has to be a power of two + 1\n"
                    "(e.g. (2^5)+1=33) and the allowed range is 9 to 129.\n\n",
                    stdout);

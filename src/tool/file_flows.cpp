@@ -11,6 +11,7 @@
 #include "render/look_to_lut.h"
 #include "render/rebuilt_look.h"
 #include "tool/file_lattice.h"
+#include "tool/flow_support.h"
 #include "tool/output_path.h"
 
 #include <cerrno>
@@ -24,11 +25,12 @@ namespace {
 
 constexpr uint32_t kRamp1DSize = 256;
 
+} // namespace
+
 bool IsPlainLattice(const CVxLUT& lut) {
     return lut.m_is3D && lut.m_preLUT == nullptr && lut.m_size > 0 && lut.m_data != nullptr;
 }
 
-// Running out of memory is an internal error like any failure without a cause of its own.
 void ReportRenderFailure(FileReport& report, ERenderFailure failure) {
     switch (failure) {
     case ERenderFailure::eShaderMissing:
@@ -44,6 +46,8 @@ void ReportRenderFailure(FileReport& report, ERenderFailure failure) {
         return;
     }
 }
+
+namespace {
 
 bool SameLayer(const CVxShaderParamStorage& a, const CVxShaderParamStorage& b) {
     if (a.Name() != b.Name() || a.Visible() != b.Visible() || a.Opacity() != b.Opacity() ||
@@ -140,12 +144,20 @@ void FileFlows::ProcessInto(const CVxString& path, const CVxString* owner) {
     const bool isLut = extension.Compare(".lut", CVxString::ePath) == 0;
     m_input = path;
     m_report->Sayf("\n%s:\n", paths.displayName.c_str());
+    if (m_settings.exportFormat)
+        paths.exportPath = OutputPathFor(m_files, path, false, outFolder, m_settings.exportFormat);
     if (owner) {
-        const CVxString& output = m_settings.cubrelMode ? paths.cubrelPath : paths.lookPath;
+        const CVxString& output = m_settings.exportFormat ? paths.exportPath
+                                  : m_settings.cubrelMode ? paths.cubrelPath
+                                                          : paths.lookPath;
         m_report->Sayf("  Error: %s is also the output of %s; file was not converted\n",
                        PathForPeople(output).c_str(), PathForPeople(*owner).c_str());
         m_report->SetCause(PathForPeople(output) + " is also the output of " +
                            PathForPeople(*owner));
+        return;
+    }
+    if (m_settings.exportFormat) {
+        ExportFile(paths, isLut || IsLutFileUnderOwnExtension(path));
         return;
     }
 
@@ -241,14 +253,15 @@ void FileFlows::NoteCorrections(const OcioFileTransform& transform, const FilePa
 }
 
 void FileFlows::WrapLutAsLook(const FilePaths& paths) {
-    if (!m_settings.cubrelMode && IsOcioLutFile(paths.input)) {
+    const bool rebuildMode = !m_settings.cubrelMode && !m_settings.exportFormat;
+    if (rebuildMode && IsOcioLutFile(paths.input)) {
         OcioFileTransform transform;
         if (transform.Open(m_files, paths.input))
             NoteCorrections(transform, paths);
     }
     CVxString text;
     WriteLutWrapperLook(text, paths.wrappedName);
-    if (!m_settings.cubrelMode && FileOrMatchExists(m_files, paths.lookPath))
+    if (rebuildMode && FileOrMatchExists(m_files, paths.lookPath))
         m_report->Say("  Warning: conversion will overwrite an existing look file\n");
     HandleLook(paths, text);
 }
@@ -271,7 +284,9 @@ void FileFlows::HandleLook(const FilePaths& paths, const CVxString& text) {
         m_report->Say("  Not a valid .look file\n");
         return;
     }
-    if (m_settings.cubrelMode)
+    if (m_settings.exportFormat)
+        ExportLook(paths, *look);
+    else if (m_settings.cubrelMode)
         RenderLookToCubrel(paths, *look);
     else
         RebuildLook(paths, *look);
@@ -333,19 +348,23 @@ void FileFlows::ConvertStoredLut(const FilePaths& paths) {
 
 void FileFlows::WriteAtRunSize(CVxLUT& lut, const char* refusedMessage,
                                const char* resamplingMessage, const CVxString& path) {
-    if (lut.m_size != m_settings.size || !lut.HasUnitDomain()) {
-        if (!m_settings.resamplingAllowed) {
-            m_report->SetCause("the LUT has size " + std::to_string(lut.m_size) + ", not " +
-                               std::to_string(m_settings.size) + ", and -noresampling is given");
-            m_report->Say(refusedMessage);
-            return;
-        }
-        m_report->Say(resamplingMessage);
-        m_report->MarkResampling();
-        if (!ResampleToRunSize(lut))
-            return;
+    if (FitToRunSize(lut, refusedMessage, resamplingMessage))
+        WriteCubrel(lut.m_data, 4, path);
+}
+
+bool FileFlows::FitToRunSize(CVxLUT& lut, const char* refusedMessage,
+                             const char* resamplingMessage) {
+    if (lut.m_size == m_settings.size && lut.HasUnitDomain())
+        return true;
+    if (!m_settings.resamplingAllowed) {
+        m_report->SetCause("the LUT has size " + std::to_string(lut.m_size) + ", not " +
+                           std::to_string(m_settings.size) + ", and -noresampling is given");
+        m_report->Say(refusedMessage);
+        return false;
     }
-    WriteCubrel(lut.m_data, 4, path);
+    m_report->Say(resamplingMessage);
+    m_report->MarkResampling();
+    return ResampleToRunSize(lut);
 }
 
 bool FileFlows::ResampleToRunSize(CVxLUT& lut) {

@@ -8,10 +8,13 @@
 #include "tool/run_environment.h"
 #include "tool/run_settings.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
+class ByteSink;
 class CVxLUT;
+struct LutToWrite;
 class OcioFileTransform;
 struct ParsedLook;
 
@@ -36,6 +39,8 @@ private:
         CVxString wrappedName;
         CVxString lookPath;
         CVxString cubrelPath;
+        // What -to writes, when it names a format other than cubrel.
+        CVxString exportPath;
     };
 
     void ProcessInto(const CVxString& path, const CVxString* owner);
@@ -59,10 +64,36 @@ private:
     // allowed; the messages are the calling flow's own.
     void WriteAtRunSize(CVxLUT& lut, const char* refusedMessage, const char* resamplingMessage,
                         const CVxString& path);
+    // Resamples the lattice to the run's size where it has another, saying
+    // so, or refuses to under -noresampling; false when it did not reach it.
+    bool FitToRunSize(CVxLUT& lut, const char* refusedMessage, const char* resamplingMessage);
     // Resamples to the run's size; false when the lattice did not reach it.
     bool ResampleToRunSize(CVxLUT& lut);
     void WriteCubrel(const float* lattice, uint32_t channels, const CVxString& path);
     bool LoadLutFile(CVxLUT& lut, const CVxString& path);
+
+    // -to FORMAT (export_flow.cpp): the transform that Cubrel mode renders,
+    // in the format's own file.
+    void ExportFile(const FilePaths& paths, bool isLutFile);
+    // A look, or a LUT file wrapped as one: ExportCdl for an ASC CDL, else ExportLattices.
+    // False, having said why, when the output may not be written.
+    bool MayWriteExport(const FilePaths& paths);
+    void ExportLook(const FilePaths& paths, ParsedLook& look);
+    void ExportRendered(const FilePaths& paths, ParsedLook& look);
+    void ExportOneDimensionalLut(const FilePaths& paths, const CVxLUT& lut);
+    // A lattice over another input range than 0 to 1, or behind a shaper, in
+    // a format that keeps the range; false when it is not such a case.
+    bool ExportWithInputRange(const FilePaths& paths, CVxLUT& lut);
+    void ExportStoredLut(const FilePaths& paths);
+    void ExportCdl(const FilePaths& paths, ParsedLook& look);
+    void ExportLutFile(const FilePaths& paths);
+    // Applies an OpenColorIO file at the nodes; false, having said nothing,
+    // when the file cannot be read that way.
+    bool ExportThroughOcio(const FilePaths& paths);
+    void ExportLattice(const FilePaths& paths, const float* nodes, uint32_t channels,
+                       uint32_t size);
+    void ExportTransform(const FilePaths& paths, const LutToWrite& lut);
+    void WriteExport(const FilePaths& paths, const std::function<bool(ByteSink&)>& write);
     CVxSoftwareCompositingEngine& Engine();
 
     // Causes, for standard error. A read that failed with `error` (an errno

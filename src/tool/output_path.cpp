@@ -2,6 +2,7 @@
 
 #include "foundation/paths.h"
 #include "lut/ocio_reader.h"
+#include "tool/export_formats.h"
 
 #include <unordered_map>
 
@@ -14,10 +15,18 @@ bool IsLutFileUnderOwnExtension(const CVxString& path) {
     return IsOcioLutFile(path);
 }
 
-CVxString OutputPathFor(const CVxString& input, bool cubrelMode) {
+namespace {
+
+const char* WrittenExtension(bool cubrelMode, const ExportFormat* format) {
+    return format ? format->extension : cubrelMode ? ".lut" : ".look";
+}
+
+} // namespace
+
+CVxString OutputPathFor(const CVxString& input, bool cubrelMode, const ExportFormat* format) {
     CVxString drive, folder, baseName, extension;
     SplitPath(input, &drive, &folder, &baseName, &extension);
-    const char* written = cubrelMode ? ".lut" : ".look";
+    const char* written = WrittenExtension(cubrelMode, format);
     if (extension.Compare(written, CVxString::ePath) == 0)
         return input;
     CVxString output;
@@ -45,13 +54,14 @@ bool WritesBesideInput(FileAccess& files, const CVxString& input, const CVxStrin
 }
 
 CVxString OutputPathFor(FileAccess& files, const CVxString& input, bool cubrelMode,
-                        const CVxString& outFolder) {
+                        const CVxString& outFolder, const ExportFormat* format) {
     if (WritesBesideInput(files, input, outFolder))
-        return OutputPathFor(input, cubrelMode);
+        return OutputPathFor(input, cubrelMode, format);
     CVxString baseName;
     SplitPath(input, nullptr, nullptr, &baseName, nullptr);
     CVxString output;
-    MakePath(output, CVxString(), outFolder, baseName, CVxString(cubrelMode ? ".lut" : ".look"));
+    MakePath(output, CVxString(), outFolder, baseName,
+             CVxString(WrittenExtension(cubrelMode, format)));
     return output;
 }
 
@@ -94,18 +104,20 @@ size_t OwnerOf(const std::vector<OutputClaim>& claims, const std::vector<size_t>
 } // namespace
 
 std::vector<size_t> OutputOwners(FileAccess& files, const std::vector<CVxString>& inputs,
-                                 bool cubrelMode, const CVxString& outFolder) {
+                                 bool cubrelMode, const CVxString& outFolder,
+                                 const ExportFormat* format) {
     std::vector<OutputClaim> claims(inputs.size());
     std::unordered_map<std::string, std::vector<size_t>> groups;
     for (size_t index = 0; index < inputs.size(); ++index) {
         const CVxString& input = inputs[index];
         OutputClaim& claim = claims[index];
-        claim.identity = files.Identity(OutputPathFor(files, input, cubrelMode, outFolder));
+        claim.identity = files.Identity(OutputPathFor(files, input, cubrelMode, outFolder, format));
         claim.beside = WritesBesideInput(files, input, outFolder);
         CVxString extension;
         SplitPath(input, nullptr, nullptr, nullptr, &extension);
         claim.ownExtension =
-            extension.Compare(".lut", CVxString::ePath) != 0 && IsLutFileUnderOwnExtension(input);
+            format != nullptr ||
+            (extension.Compare(".lut", CVxString::ePath) != 0 && IsLutFileUnderOwnExtension(input));
         groups[claim.identity].push_back(index);
     }
     std::vector<size_t> owners(inputs.size());

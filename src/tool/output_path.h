@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+struct ExportFormat;
+
 // A LUT file that another tool writes under an extension of its own (.cube,
 // .3dl, the formats read through OpenColorIO, ...). It converts as a .lut does.
 bool IsLutFileUnderOwnExtension(const CVxString& path);
@@ -16,8 +18,11 @@ bool IsLutFileUnderOwnExtension(const CVxString& path);
 // itself and NAME.look beside any other input. An input is written back to its
 // own path exactly; a derived name is taken as the platform resolves it (an
 // existing file whose name differs only in letter case is that file), and a
-// write through a symbolic link lands on the file it names.
-CVxString OutputPathFor(const CVxString& input, bool cubrelMode);
+// write through a symbolic link lands on the file it names. With an export
+// format, NAME.EXT beside any input under the format's extension: the input
+// itself when it has that extension, which the export refuses to replace.
+CVxString OutputPathFor(const CVxString& input, bool cubrelMode,
+                        const ExportFormat* format = nullptr);
 
 // True when the outputs of `input` go beside it: no output folder is given
 // (`outFolder` empty), or it is the input's own folder, however written.
@@ -27,7 +32,7 @@ bool WritesBesideInput(FileAccess& files, const CVxString& input, const CVxStrin
 // name it would have beside the input, in that folder; beside the input as
 // above when WritesBesideInput.
 CVxString OutputPathFor(FileAccess& files, const CVxString& input, bool cubrelMode,
-                        const CVxString& outFolder);
+                        const CVxString& outFolder, const ExportFormat* format = nullptr);
 
 // A path as people on this system write it: no drive Z:, slashes.
 std::string PathForPeople(const CVxString& path);
@@ -38,6 +43,8 @@ std::string PathForPeople(const CVxString& path);
 // the inputs, a LUT file under another extension gives way to a .look or .lut
 // input (or any other input that the look flows read) whatever the order, and
 // to an earlier LUT file under another extension; the flows of .look and .lut
-// inputs replace what they replace, as they always did.
+// inputs replace what they replace, as they always did. Every name an export
+// format writes is one we chose: the first input in order writes it.
 std::vector<size_t> OutputOwners(FileAccess& files, const std::vector<CVxString>& inputs,
-                                 bool cubrelMode, const CVxString& outFolder);
+                                 bool cubrelMode, const CVxString& outFolder,
+                                 const ExportFormat* format = nullptr);

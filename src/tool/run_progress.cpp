@@ -9,8 +9,8 @@ bool EndsWith(std::string_view text, std::string_view end) {
 } // namespace
 
 EFileOutcome ClassifyBlock(std::string_view text) {
-    if (EndsWith(text, "  Cubrel LUT written successfully\n") ||
-        EndsWith(text, "  LUT updated successfully\n"))
+    // Every format's success line ends so, and no other line does.
+    if (EndsWith(text, " written successfully\n") || EndsWith(text, "  LUT updated successfully\n"))
         return EFileOutcome::eConverted;
     if (text.find("  LUT size is already ") != std::string_view::npos ||
         text.find("  File seems to be a Cubrel LUT") != std::string_view::npos)

@@ -2,6 +2,7 @@
 
 #include "lut/cubrel_writer.h"
 #include "lut/lut.h"
+#include "lut/lut_writers.h"
 #include "tool/command_line.h"
 
 #include <new>
@@ -13,6 +14,7 @@ enum class EOption : uint8_t {
     eSize,
     eJobs,
     eOut,
+    eTo,
     eCubrel,
     eNoResampling,
     eStrict,
@@ -23,18 +25,16 @@ constexpr struct {
     const char* name;
     EOption option;
 } kOptions[] = {
-    {"size", EOption::eSize},
-    {"jobs", EOption::eJobs},
-    {"out", EOption::eOut},
-    {"cubrel", EOption::eCubrel},
-    {"noresampling", EOption::eNoResampling},
-    {"strict", EOption::eStrict},
-    {"v", EOption::eVerbose},
+    {"size", EOption::eSize},       {"jobs", EOption::eJobs},
+    {"out", EOption::eOut},         {"to", EOption::eTo},
+    {"cubrel", EOption::eCubrel},   {"noresampling", EOption::eNoResampling},
+    {"strict", EOption::eStrict},   {"v", EOption::eVerbose},
     {"verbose", EOption::eVerbose},
 };
 
 bool TakesValue(EOption option) {
-    return option == EOption::eSize || option == EOption::eJobs || option == EOption::eOut;
+    return option == EOption::eSize || option == EOption::eJobs || option == EOption::eOut ||
+           option == EOption::eTo;
 }
 
 // "-name" or "--name", or "--name=value" with the value split off; `name` is the
@@ -74,6 +74,14 @@ bool TakeValue(RunSettings& settings, EOption option, const CVxString& value, CV
             return true;
         cause.Format("\"%s\" is not 1 or more", value.c_str());
         return false;
+    case EOption::eTo:
+        // The last of -to and -cubrel counts.
+        settings.exportFormat = FindExportFormat(value);
+        settings.cubrelMode = value.EqualsNoCase("cubrel");
+        if (settings.exportFormat || settings.cubrelMode)
+            return true;
+        cause.Format("\"%s\" is not a format (%s)", value.c_str(), ExportFormatNames());
+        return false;
     case EOption::eOut:
         settings.outFolder = value;
         if (!value.IsEmpty())
@@ -88,9 +96,10 @@ bool TakeValue(RunSettings& settings, EOption option, const CVxString& value, CV
 }
 
 void SetFlag(RunSettings& settings, EOption option) {
-    if (option == EOption::eCubrel)
+    if (option == EOption::eCubrel) {
         settings.cubrelMode = true;
-    else if (option == EOption::eNoResampling)
+        settings.exportFormat = nullptr;
+    } else if (option == EOption::eNoResampling)
         settings.resamplingAllowed = false;
     else if (option == EOption::eStrict)
         settings.strict = true;
@@ -147,6 +156,16 @@ EOptionResult ParseCommandLine(RunSettings& settings, std::vector<CVxString>& in
 }
 
 bool ApplySizeRules(RunSettings& settings) {
+    if (settings.exportFormat && settings.exportFormat->kind == EExportKind::eHald) {
+        if (settings.size == 0)
+            settings.size = 64;
+        return HaldLevelForSize(settings.size) >= 4 && HaldLevelForSize(settings.size) <= 12;
+    }
+    if (settings.exportFormat) {
+        if (settings.size == 0)
+            settings.size = 33;
+        return settings.size >= 2 && settings.size <= 129;
+    }
     if (settings.cubrelMode) {
         if (settings.size == 0)
             settings.size = 17;
@@ -170,6 +189,7 @@ bool PrepareCubrelBuffer(RunSettings& settings) {
 std::unique_ptr<RunSettings> CopyForAnotherThread(const RunSettings& settings) {
     auto copy = std::make_unique<RunSettings>();
     copy->cubrelMode = settings.cubrelMode;
+    copy->exportFormat = settings.exportFormat;
     copy->resamplingAllowed = settings.resamplingAllowed;
     copy->size = settings.size;
     copy->jobs = settings.jobs;

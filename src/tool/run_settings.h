@@ -1,6 +1,7 @@
 #pragma once
 
 #include "foundation/vx_string.h"
+#include "tool/export_formats.h"
 
 #include <cstdint>
 #include <memory>
@@ -9,6 +10,8 @@
 // The settings of one run, fixed once the options are read.
 struct RunSettings {
     bool cubrelMode = false;
+    // -to with any format but cubrel; null in rebuild and Cubrel mode.
+    const ExportFormat* exportFormat = nullptr;
     bool resamplingAllowed = true;
     // 0 until a size is given or the mode's default is applied.
     uint32_t size = 0;

@@ -37,8 +37,8 @@ constexpr fs::perms kOwnerOnly = fs::perms::owner_read | fs::perms::owner_write;
 constexpr fs::perms kPlainMode = kOwnerOnly | fs::perms::group_read | fs::perms::others_read;
 
 // One entry of a case's working folder: a file ('f') of the bytes, one only
-// its owner may read ('r'), a folder ('d'), a symbolic link ('l') to the
-// target, or a FIFO ('p').
+// its owner may read ('r'), one of user nobody in group 0 ('n'), a folder
+// ('d'), a symbolic link ('l') to the target, or a FIFO ('p').
 struct Entry {
     char kind;
     std::string name;
@@ -88,10 +88,13 @@ protected:
             fs::create_symlink(entry.content, path);
         if (entry.kind == 'p')
             ::mkfifo(path.c_str(), 0666);
-        if (entry.kind != 'f' && entry.kind != 'r')
+        if (entry.kind != 'f' && entry.kind != 'r' && entry.kind != 'n')
             return;
         WriteFile(entry.name, entry.content);
         fs::permissions(path, entry.kind == 'r' ? kOwnerOnly : kPlainMode);
+        if (entry.kind == 'n') {
+            EXPECT_EQ(::chown(path.c_str(), kNobody, 0), 0) << entry.name;
+        }
     }
 
     // Runs each case with what m_setup gives the program.
@@ -206,6 +209,12 @@ TEST_F(FailureTest, AnOrdinaryUserChangesNoFileItCouldNotWrite) {
          {},
          "gradeshift: a.lut: cannot write a.lut: Permission denied\n"},
         {{kGainFile}, "g.look -size 8", "\ng.look:\n" + kWriteError},
+        // Its own file, whose group the new file could not keep.
+        {{{'n', "a.lut", kCube2}},
+         "a.lut -cubrel -size 9 -v",
+         "\na.lut:\n" + kResampling + kWriteError,
+         {},
+         "gradeshift: a.lut: cannot write a.lut: cannot keep the file's group root\n"},
         {{kCubeFile, {'f', "a.look", "old"}},
          "a.lut -size 8",
          "\na.lut:\n" + kOverwriting + kWriteError},

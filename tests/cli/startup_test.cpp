@@ -49,8 +49,8 @@ TEST_F(StartupTest, HelpAndVersionAnswerAlone) {
     const RunResult help = Run({"--help"});
     EXPECT_EQ(help.out.substr(0, 104), "Gradeshift converts colour-grading looks and LUT files.\n\n"
                                        "Usage: gradeshift [options] input... [options]\n");
-    for (const char* word : {"-cubrel", "-size N", "-noresampling", "-jobs N", "-strict",
-                             "-out DIR", "-verbose", "  2  "})
+    for (const char* word : {"-cubrel", "-to FORMAT", "hald", "-size N", "-noresampling", "-jobs N",
+                             "-strict", "-out DIR", "-verbose", "  2  "})
         EXPECT_NE(help.out.find(word), std::string::npos) << word;
     const std::pair<std::string, std::vector<const char*>> cases[] = {
         {help.out, {"--help", "-h", "-help"}},

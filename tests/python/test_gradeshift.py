@@ -230,7 +230,9 @@ class ModuleTest(unittest.TestCase):
                  ["-cubrel", "-size", "33", "-noresampling"]),
                 ({"jobs": 3}, []),
                 ({"size": 16}, ["-size", "16"]),
-                ({"cubrel": True, "out": "OUT"}, ["-cubrel", "-out", "OUT"])]
+                ({"cubrel": True, "out": "OUT"}, ["-cubrel", "-out", "OUT"]),
+                ({"to": "cube", "size": 9}, ["-to", "cube", "-size", "9"]),
+                ({"to": "cc", "out": "OUT"}, ["-to", "cc", "-out", "OUT"])]
         for index, (options, arguments) in enumerate(runs):
             with self.subTest(options=options):
                 by_program = self.folder_copy("program%d" % index)
@@ -273,7 +275,8 @@ class ModuleTest(unittest.TestCase):
                         written = "gradeshift: %s -> %s (" % (result.input, result.output)
                         self.assertTrue(any(line.startswith(written) for line in said), written)
                         self.assertTrue(os.path.isfile(result.output), result.output)
-                    if os.path.basename(result.input) == "unknown.look":
+                    # An ASC CDL is refused before the look is rendered.
+                    if os.path.basename(result.input) == "unknown.look" and "to" not in options:
                         self.assertEqual((result.status, result.cause),
                                          ("failed", "shader not installed: Studio.Missing"))
 
@@ -291,7 +294,11 @@ class ModuleTest(unittest.TestCase):
             ({"inputs": os.path.join(empty, "gone.look")},
              "The input file (%s) could not be opened." % os.path.join(empty, "gone.look")),
             ({"inputs": []}, "no input given"),
-            ({"inputs": self.samples, "to": "cube"}, "to= is not supported yet"),
+            ({"inputs": self.samples, "to": "tiff"}, '"tiff" is not a format (cubrel, '),
+            ({"inputs": self.samples, "to": "cube", "cubrel": True},
+             'cubrel=True and to="cube" ask for two formats'),
+            ({"inputs": self.samples, "to": "cube", "size": 130},
+             "Invalid LUT size for cube files."),
             ({"inputs": self.samples, "out": os.path.join(empty, "gone")},
              "out %s: No such file or directory" % os.path.join(empty, "gone")),
         ]

@@ -1,0 +1,119 @@
+// Taking a look to a 65-point .cube, whole runs side by side: OpenColorIO's
+// ociobakelut baking a CDL into a Resolve cube, and the program taking a
+// per-channel look (a 1D cube, as ociobakelut writes for a CDL) and a look
+// with crosstalk (a 65-point 3D cube) to cube files. Each of the program's
+// runs reports its time as a ratio of the ociobakelut run ("x_ociobakelut";
+// the goal is at most 0.25). The cube writer alone, writing a 65-point
+// lattice into a file, is reported the same way.
+
+#include "foundation/file_access.h"
+#include "lut/lut_writers.h"
+
+#include "../tests/support/scratch_folder.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t kSize = 65;
+
+const char kCdl[] = "<ColorCorrection id=\"bench\">\n"
+                    "<SOPNode><Slope>1.1 0.9 1.0</Slope><Offset>-0.05 0.02 0</Offset>"
+                    "<Power>0.8 1.0 1.2</Power></SOPNode>\n"
+                    "<SatNode><Saturation>1</Saturation></SatNode>\n"
+                    "</ColorCorrection>\n";
+
+double g_bakeSeconds = 0;
+
+template <typename Run> double Timed(benchmark::State& state, Run run) {
+    double total = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        if (!run()) {
+            state.SkipWithError("the run failed");
+            return 0;
+        }
+        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+    const double seconds = total / double(state.iterations());
+    state.counters["s"] = seconds;
+    return seconds;
+}
+
+std::string Parameter(const std::string& name, const std::string& value) {
+    return "          <" + name + ">\"" + value + "\"</" + name + ">\n";
+}
+
+std::string Look(const std::string& parameters) {
+    return "<?xml version=\"1.0\" ?>\n<look>\n  <shaders>\n    <base>\n"
+           "      <rangeversion>\"2\"</rangeversion>\n      <sublayer0>\n"
+           "        <parameters>\n" +
+           parameters + "        </parameters>\n      </sublayer0>\n    </base>\n  </shaders>\n" +
+           "</look>\n";
+}
+
+void BM_OciobakelutResolveCube65(benchmark::State& state) {
+    const ScratchFolder folder;
+    folder.Write("grade.cc", kCdl);
+    const std::string command = "env -u OCIO ociobakelut --lut '" + folder.Posix("grade.cc") +
+                                "' --format resolve_cube --cubesize 65 '" +
+                                folder.Posix("out.cube") + "' > /dev/null 2>&1";
+    g_bakeSeconds = Timed(state, [&] { return std::system(command.c_str()) == 0; });
+}
+
+void BM_LookToCube65(benchmark::State& state) {
+    const bool perChannel = state.range(0) == 0;
+    const ScratchFolder folder;
+    folder.Write("grade.look", Look(Parameter("Gain.X", "0.1") + Parameter("Gamma.X", "-0.05") +
+                                    (perChannel ? "" : Parameter("Saturation", "0.7"))));
+    const std::string command = std::string(GRADESHIFT_BINARY_DIR) + "/bin/gradeshift '" +
+                                folder.Posix("grade.look") + "' -to cube -size 65 > /dev/null";
+    const double seconds = Timed(state, [&] { return std::system(command.c_str()) == 0; });
+    if (g_bakeSeconds > 0)
+        state.counters["x_ociobakelut"] = seconds / g_bakeSeconds;
+    state.SetLabel(perChannel ? "per-channel look, 1D cube" : "look with crosstalk, 3D cube");
+}
+
+// The same grade as a lattice, written as a file through the file access as
+// the program writes its outputs.
+void BM_WriteCube65(benchmark::State& state) {
+    const ScratchFolder folder;
+    std::vector<float> lattice;
+    lattice.reserve(size_t(kSize) * kSize * kSize * 3);
+    for (uint32_t b = 0; b < kSize; ++b)
+        for (uint32_t g = 0; g < kSize; ++g)
+            for (uint32_t r = 0; r < kSize; ++r)
+                for (const uint32_t i : {r, g, b})
+                    lattice.push_back(0.95f * float(i) / float(kSize - 1) + 0.01f);
+    LutToWrite lut;
+    lut.table.values = lattice.data();
+    lut.table.size = kSize;
+    lut.table.is3D = true;
+    SystemFileAccess files;
+    const CVxString path(folder.Drive("out.cube").c_str());
+    const double seconds = Timed(state, [&] {
+        const auto out = files.Replace(path);
+        return WriteCubeLut(lut, *out) && out->Commit();
+    });
+    if (g_bakeSeconds > 0)
+        state.counters["x_ociobakelut"] = seconds / g_bakeSeconds;
+}
+
+// ociobakelut runs first, so that the writer's ratio can be printed.
+BENCHMARK(BM_OciobakelutResolveCube65)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_LookToCube65)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(5)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_WriteCube65)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+BENCHMARK_MAIN();

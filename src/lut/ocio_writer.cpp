@@ -1,0 +1,170 @@
+#include "lut/lut_writers.h"
+
+#include <OpenColorIO/OpenColorIO.h>
+
+#include <locale>
+#include <mutex>
+#include <sstream>
+#include <string>
+
+namespace OCIO = OCIO_NAMESPACE;
+
+namespace {
+
+// The library's messages are not ours to print.
+void SilenceLogging() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        OCIO::SetLoggingFunction([](const char*) {});
+        OCIO::SetLoggingLevel(OCIO::LOGGING_LEVEL_NONE);
+    });
+}
+
+// Maps a table's input range onto the 0 to 1 that OpenColorIO's tables take.
+void AddDomainMatrix(OCIO::GroupTransform& group, const LutTable& table) {
+    double matrix[16] = {0};
+    double offset[4] = {0, 0, 0, 0};
+    for (int c = 0; c < 3; ++c) {
+        const double low = table.domainMin[c];
+        const double scale = 1.0 / (static_cast<double>(table.domainMax[c]) - low);
+        matrix[c * 5] = scale;
+        offset[c] = -low * scale;
+    }
+    matrix[15] = 1.0;
+    OCIO::MatrixTransformRcPtr transform = OCIO::MatrixTransform::Create();
+    transform->setMatrix(matrix);
+    transform->setOffset(offset);
+    group.appendTransform(transform);
+}
+
+OCIO::TransformRcPtr TableTransform(const LutTable& table) {
+    if (!table.is3D) {
+        OCIO::Lut1DTransformRcPtr lut = OCIO::Lut1DTransform::Create();
+        lut->setLength(table.size);
+        for (uint32_t i = 0; i < table.size; ++i) {
+            const float* rgb = table.Entry(i);
+            lut->setValue(i, rgb[0], rgb[1], rgb[2]);
+        }
+        lut->setFileOutputBitDepth(OCIO::BIT_DEPTH_F32);
+        lut->setInterpolation(OCIO::INTERP_LINEAR);
+        return lut;
+    }
+    OCIO::Lut3DTransformRcPtr lut = OCIO::Lut3DTransform::Create(table.size);
+    const uint32_t n = table.size;
+    uint64_t index = 0;
+    for (uint32_t b = 0; b < n; ++b)
+        for (uint32_t g = 0; g < n; ++g)
+            for (uint32_t r = 0; r < n; ++r, ++index) {
+                const float* rgb = table.Entry(index);
+                lut->setValue(r, g, b, rgb[0], rgb[1], rgb[2]);
+            }
+    lut->setFileOutputBitDepth(OCIO::BIT_DEPTH_F32);
+    lut->setInterpolation(OCIO::INTERP_LINEAR);
+    return lut;
+}
+
+void AddTable(OCIO::GroupTransform& group, const LutTable& table) {
+    if (!table.HasUnitDomain())
+        AddDomainMatrix(group, table);
+    group.appendTransform(TableTransform(table));
+}
+
+bool IsUsableTable(const LutTable& table) {
+    return !table.IsEmpty() && table.size >= 2 && (table.channels == 3 || table.channels == 4);
+}
+
+OCIO::GroupTransformRcPtr BuildGroup(const LutToWrite& lut) {
+    OCIO::GroupTransformRcPtr group = OCIO::GroupTransform::Create();
+    if (!lut.shaper.IsEmpty())
+        AddTable(*group, lut.shaper);
+    AddTable(*group, lut.table);
+    return group;
+}
+
+constexpr const char* kSourceSpace = "source";
+constexpr const char* kWrittenSpace = "written";
+
+// A configuration of two spaces, the second the transform from the first.
+OCIO::ConstConfigRcPtr BakingConfig(const OCIO::ConstTransformRcPtr& transform) {
+    OCIO::ConfigRcPtr config = OCIO::Config::Create();
+    OCIO::ColorSpaceRcPtr source = OCIO::ColorSpace::Create();
+    source->setName(kSourceSpace);
+    config->addColorSpace(source);
+    OCIO::ColorSpaceRcPtr written = OCIO::ColorSpace::Create();
+    written->setName(kWrittenSpace);
+    written->setTransform(transform, OCIO::COLORSPACE_DIR_FROM_REFERENCE);
+    config->addColorSpace(written);
+    config->setRole(OCIO::ROLE_DEFAULT, kSourceSpace);
+    return config;
+}
+
+const char* BakerFormatName(EOcioWriteFormat format) {
+    switch (format) {
+    case EOcioWriteFormat::e3dl:
+        return "flame";
+    case EOcioWriteFormat::eCinespace:
+        return "cinespace";
+    case EOcioWriteFormat::eTruelight:
+        return "truelight";
+    case EOcioWriteFormat::eItx:
+        return "iridas_itx";
+    case EOcioWriteFormat::eClf:
+    case EOcioWriteFormat::eCtf:
+        break;
+    }
+    return nullptr;
+}
+
+void Bake(EOcioWriteFormat format, const LutToWrite& lut, std::ostream& stream) {
+    const OCIO::GroupTransformRcPtr group = BuildGroup(lut);
+    OCIO::BakerRcPtr baker = OCIO::Baker::Create();
+    baker->setConfig(BakingConfig(group));
+    baker->setFormat(BakerFormatName(format));
+    baker->setInputSpace(kSourceSpace);
+    baker->setTargetSpace(kWrittenSpace);
+    const uint32_t size = lut.latticeSize == 0 ? lut.table.size : lut.latticeSize;
+    baker->setCubeSize(static_cast<int>(size));
+    baker->bake(stream);
+}
+
+void WriteProcessList(EOcioWriteFormat format, const LutToWrite& lut, std::ostream& stream) {
+    const OCIO::GroupTransformRcPtr group = BuildGroup(lut);
+    const char* name = format == EOcioWriteFormat::eClf ? "Academy/ASC Common LUT Format"
+                                                        : "Color Transform Format";
+    group->write(BakingConfig(OCIO::MatrixTransform::Create()), name, stream);
+}
+
+bool Fits(EOcioWriteFormat format, const LutToWrite& lut) {
+    if (!IsUsableTable(lut.table))
+        return false;
+    if (!lut.shaper.IsEmpty() && (lut.shaper.is3D || !IsUsableTable(lut.shaper)))
+        return false;
+    if (format == EOcioWriteFormat::eClf || format == EOcioWriteFormat::eCtf)
+        return true;
+    // The baker samples lattices; a 1D table needs the lattice size to sample at.
+    return lut.table.is3D || lut.latticeSize >= 2;
+}
+
+} // namespace
+
+bool CanWriteOcioFormats() {
+    return true;
+}
+
+bool WriteOcioLut(EOcioWriteFormat format, const LutToWrite& lut, ByteSink& out) {
+    if (!Fits(format, lut))
+        return false;
+    SilenceLogging();
+    std::ostringstream stream;
+    stream.imbue(std::locale::classic());
+    try {
+        if (format == EOcioWriteFormat::eClf || format == EOcioWriteFormat::eCtf)
+            WriteProcessList(format, lut, stream);
+        else
+            Bake(format, lut, stream);
+    } catch (const std::exception&) {
+        return false;
+    }
+    const std::string text = stream.str();
+    return !text.empty() && out.Append(text.data(), text.size());
+}

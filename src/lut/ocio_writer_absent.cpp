@@ -1,0 +1,11 @@
+#include "lut/lut_writers.h"
+
+// Without OpenColorIO none of its formats can be written.
+
+bool CanWriteOcioFormats() {
+    return false;
+}
+
+bool WriteOcioLut(EOcioWriteFormat /*format*/, const LutToWrite& /*lut*/, ByteSink& /*out*/) {
+    return false;
+}

@@ -1,0 +1,297 @@
+#include "cli_harness.h"
+#include "cubrel_codes.h"
+
+#include "foundation/file_access.h"
+#include "lut/ocio_reader.h"
+
+#include <cmath>
+
+namespace {
+
+// Crosstalk: written as a lattice by every format.
+const std::string kSaturation =
+    BaseLook(Parameter("Gain.X", "0.15") + Parameter("Saturation", "0.5"));
+// Per channel, within what a CDL holds: a 1D table where the format has one.
+const std::string kPerChannel = BaseLook(Parameter("Gain.X", "0.15") + Parameter("Gamma.Y", "0.1"));
+
+std::string Block(const std::string& name, const std::string& line) {
+    return "\n" + name + ":\n  " + line + "\n";
+}
+
+class ExportTest : public CliTest {
+protected:
+    // The meaning of a written file, as OpenColorIO reads it back.
+    Meaning ReadBack(const std::string& name) {
+        m_transform = std::make_unique<OcioFileTransform>();
+        const std::string path = m_scratch.Drive("work/" + name);
+        if (!m_transform->Open(m_files, CVxString(path.c_str())))
+            return [](const double*, double out[3]) { std::fill(out, out + 3, -1.0); };
+        return [this](const double in[3], double out[3]) {
+            float rgb[3] = {float(in[0]), float(in[1]), float(in[2])};
+            m_transform->Apply(rgb, 1);
+            std::copy(rgb, rgb + 3, out);
+        };
+    }
+
+    SystemFileAccess m_files;
+    std::unique_ptr<OcioFileTransform> m_transform;
+};
+
+// Every format, named in any case and with either dash, writes NAME.EXT with
+// its own success line, and holds the transform that Cubrel mode writes:
+// within one 10-bit code at every node of 33 points, read back by OpenColorIO.
+TEST_F(ExportTest, EveryFormatHoldsWhatCubrelModeWrites) {
+    WriteFile("sat.look", kSaturation);
+    WriteFile("chan.look", kPerChannel);
+    // A LUT file with crosstalk and values outside 0 to 1.
+    std::string grid = "LUT_3D_SIZE 3\n";
+    for (int i = 0; i < 27; ++i) {
+        const double r = i % 3 / 2.0, g = i / 3 % 3 / 2.0, b = i / 9 / 2.0;
+        grid += std::to_string(1.2 * r * r - 0.1) + " " + std::to_string(0.5 * (g + b)) + " " +
+                std::to_string(b + 0.2 * r * g) + "\n";
+    }
+    WriteFile("grid.cube", grid);
+    ASSERT_EQ(Run({"sat.look", "chan.look", "grid.cube", "-cubrel", "-size", "33"}).exitCode, 0);
+    const std::string satCubrel = ReadFile("sat.lut"), chanCubrel = ReadFile("chan.lut"),
+                      gridCubrel = ReadFile("grid.lut");
+    struct Case {
+        const char* option;
+        const char* format;
+        const char* extension;
+        const char* line;
+    };
+    const Case cases[] = {
+        {"-to", "cube", ".cube", "cube LUT"},    {"--to", "3DL", ".3dl", "3DL LUT"},
+        {"-TO", "clf", ".clf", "CLF LUT"},       {"-to", "Ctf", ".ctf", "CTF LUT"},
+        {"-to", "csp", ".csp", "cinespace LUT"}, {"-to", "cub", ".cub", "Truelight LUT"},
+        {"-to", "itx", ".itx", "itx LUT"},       {"-to", "spi3d", ".spi3d", "spi3d LUT"},
+    };
+    for (const Case& c : cases) {
+        const RunResult result = Run({"sat.look", c.option, c.format, "chan.look", "grid.cube",
+                                      "-size", "33", "-jobs", "2"});
+        const std::string line = std::string(c.line) + " written successfully";
+        const bool ownInput = std::string(c.extension) == ".cube";
+        // The 3-point lattice is resampled to the run's size, as Cubrel mode does.
+        const std::string gridBlock =
+            ownInput
+                ? "\ngrid.cube:\n  Error: grid.cube is the input itself; file was not "
+                  "converted (-out DIR writes elsewhere)\n"
+                : "\ngrid.cube:\n  Resampling LUT...\n" + kResampleWarning + "  " + line + "\n";
+        EXPECT_EQ(result.out,
+                  kBanner + Block("sat.look", line) + Block("chan.look", line) + gridBlock)
+            << c.format;
+        EXPECT_EQ(result.exitCode, 0);
+        for (const auto& [name, cubrel] :
+             {std::pair{"sat", &satCubrel}, {"chan", &chanCubrel}, {"grid", &gridCubrel}}) {
+            if (std::string(name) == "grid" && ownInput)
+                continue;
+            EXPECT_LE(LargestCodeError(*cubrel, ReadBack(name + std::string(c.extension)), 33), 1)
+                << name << c.extension;
+        }
+    }
+    // spi1d holds only the per-channel look.
+    const RunResult spi1d = Run({"chan.look", "sat.look", "-to", "spi1d"});
+    EXPECT_EQ(spi1d.out,
+              kBanner + Block("chan.look", "spi1d LUT written successfully") +
+                  Block("sat.look", "Not converted: a spi1d LUT holds only looks that act on "
+                                    "each channel alone"));
+    EXPECT_LE(LargestCodeError(chanCubrel, ReadBack("chan.spi1d"), 33), 1);
+    EXPECT_EQ(ReadFile("sat.look"), kSaturation);
+    EXPECT_EQ(ReadFile("chan.look"), kPerChannel);
+    EXPECT_EQ(ReadFile("grid.cube"), grid);
+}
+
+// A look that cannot be rendered falls back on its stored LUT, with Cubrel
+// mode's messages, or is not converted under -noresampling.
+TEST_F(ExportTest, StoredLutFallback) {
+    WriteFile("broken.look", "<?xml version=\"1.0\" ?>\n" + UnknownShaderLook(StoredLut(0.25f)));
+    const RunResult result = Run({"broken.look", "-to", "cube", "-size", "17"});
+    EXPECT_EQ(result.out, kBanner + "\nbroken.look:\n" + kShaderMissing +
+                              "  Resampling original LUT from the .look file...\n" +
+                              kResampleWarning + "  cube LUT written successfully\n");
+    std::string rows;
+    for (int i = 0; i < 17 * 17 * 17; ++i)
+        rows += "0.250000 0.250000 0.250000\n";
+    EXPECT_EQ(ReadFile("broken.cube"), "LUT_3D_SIZE 17\n" + rows);
+    EXPECT_EQ(Run({"broken.look", "-to", "clf", "-size", "17", "-noresampling"}).out,
+              kBanner + "\nbroken.look:\n" + kShaderMissing +
+                  "  LUT resampling is disabled; the file was not converted\n");
+}
+
+// A per-channel look is a 4096-entry 1D cube; LUT files of other formats are
+// applied at the nodes, a 1D file staying 1D over its own input range.
+TEST_F(ExportTest, OneDimensionalTablesAndLutFiles) {
+    WriteFile("chan.look", kPerChannel);
+    WriteFile("curve.cube",
+              "LUT_1D_SIZE 3\nLUT_1D_INPUT_RANGE -0.5 1.5\n0 0 0\n0.25 0.5 1\n1 1 2\n");
+    std::string lattice = "LUT_3D_SIZE 2\n";
+    for (int i = 0; i < 8; ++i)
+        lattice += std::to_string((i & 1) * 0.8 + 0.1) + " " + std::to_string((i >> 1 & 1) * 0.5) +
+                   " " + std::to_string((i >> 2) * 1.2 - 0.1) + "\n";
+    WriteFile("grid.3dl.cube", lattice);
+    const RunResult result = Run({"chan.look", "curve.cube", "grid.3dl.cube", "-to", "clf"});
+    EXPECT_EQ(result.out, kBanner + Block("chan.look", "CLF LUT written successfully") +
+                              Block("curve.cube", "CLF LUT written successfully") +
+                              "\ngrid.3dl.cube:\n  Resampling LUT...\n" + kResampleWarning +
+                              "  CLF LUT written successfully\n");
+    EXPECT_NE(ReadFile("chan.clf").find("<LUT1D"), std::string::npos);
+    EXPECT_NE(ReadFile("curve.clf").find("<LUT1D"), std::string::npos);
+    EXPECT_NE(ReadFile("grid.3dl.clf").find("<LUT3D"), std::string::npos);
+    // The 1D file: linear between its entries over -0.5 to 1.5, blue above 1
+    // kept; away from its middle entry, where 4096 entries cut the corner.
+    const Meaning curve = ReadBack("curve.clf");
+    for (const double x : {-0.5, 0.0, 0.25, 1.0, 1.5}) {
+        const double in[3] = {x, x, x};
+        double out[3];
+        curve(in, out);
+        const double t = std::clamp((x + 0.5) / 2.0, 0.0, 1.0) * 2.0;
+        const double expected[3] = {t <= 1 ? 0.25 * t : 0.25 + 0.75 * (t - 1),
+                                    t <= 1 ? 0.5 * t : 0.5 + 0.5 * (t - 1),
+                                    t <= 1 ? t : 1 + (t - 1)};
+        for (int c = 0; c < 3; ++c)
+            EXPECT_NEAR(out[c], expected[c], 1e-5) << x;
+    }
+    // The lattice: trilinear between its corners, values outside 0 to 1 kept.
+    const Meaning grid = ReadBack("grid.3dl.clf");
+    for (const double x : {0.0, 0.3, 1.0}) {
+        const double in[3] = {x, 1 - x, x};
+        double out[3];
+        grid(in, out);
+        EXPECT_NEAR(out[0], 0.8 * x + 0.1, 1e-5);
+        EXPECT_NEAR(out[1], 0.5 * (1 - x), 1e-5);
+        EXPECT_NEAR(out[2], 1.2 * x - 0.1, 1e-5);
+    }
+    // A shaper over -0.5 to 1.5 before a lattice with crosstalk: both kept,
+    // the shaper's range with them.
+    WriteFile("shaped.cube", "LUT_1D_SIZE 3\nLUT_1D_INPUT_RANGE -0.5 1.5\nLUT_3D_SIZE 2\n"
+                             "0 0 0\n0.3 0.3 0.3\n1 1 1\n"
+                             "0 0 0\n1 0 0\n0 1 0\n1 1 0.5\n0 0 1\n1 0 1\n0 1 1\n1 1 1\n");
+    EXPECT_EQ(Run({"shaped.cube", "-to", "ctf"}).out,
+              kBanner + Block("shaped.cube", "CTF LUT written successfully"));
+    const Meaning shaped = ReadBack("shaped.ctf");
+    for (const double x : {-0.5, 0.1, 0.5, 1.25, 1.5}) {
+        const double in[3] = {x, 0.5, 1.5 - x};
+        double out[3];
+        shaped(in, out);
+        double s[3];
+        for (int c = 0; c < 3; ++c) {
+            const double t = std::clamp((in[c] + 0.5) / 2.0, 0.0, 1.0) * 2.0;
+            s[c] = t <= 1 ? 0.3 * t : 0.3 + 0.7 * (t - 1);
+        }
+        // Trilinear: blue is 0.5 at the corner (1, 1, 0), else the blue input.
+        const double blue = s[2] + (1 - s[2]) * s[0] * s[1] * 0.5;
+        EXPECT_NEAR(out[0], s[0], 1e-5) << x;
+        EXPECT_NEAR(out[1], s[1], 1e-5) << x;
+        EXPECT_NEAR(out[2], blue, 1e-5) << x;
+    }
+    ASSERT_EQ(Run({"shaped.cube", "-cubrel", "-size", "33"}).exitCode, 0);
+    EXPECT_LE(LargestCodeError(ReadFile("shaped.lut"), ReadBack("shaped.ctf"), 33), 1);
+
+    ASSERT_EQ(Run({"chan.look", "-to", "cube"}).exitCode, 0);
+    EXPECT_EQ(ReadFile("chan.cube").substr(0, 17), "LUT_1D_SIZE 4096\n");
+}
+
+// What is not written: an output over its own input, an existing file of
+// another format, an ASC CDL of anything but a per-channel look, and bad
+// formats and sizes.
+TEST_F(ExportTest, RefusalsAndSizes) {
+    WriteFile("sat.look", kSaturation);
+    WriteFile("chan.look", kPerChannel);
+    WriteFile("id.cube", "LUT_1D_SIZE 2\n0 0 0\n1 1 1\n");
+    WriteFile("chan.3dl", "notes about the shot\n");
+    WriteFile("sat.3dl", std::string("\x01\x02\x03", 3));
+    const std::string tryHelp = "Try 'gradeshift --help' for more information.\n";
+    struct Case {
+        std::vector<std::string> args;
+        std::string out;
+        std::string err;
+        int exitCode;
+    };
+    const Case cases[] = {
+        {{"id.cube", "-to", "cube"},
+         Block("id.cube", "Error: id.cube is the input itself; file was not converted (-out "
+                          "DIR writes elsewhere)"),
+         "",
+         0},
+        {{"chan.look", "sat.look", "-to", "3dl"},
+         Block("chan.look", "3DL LUT written successfully") +
+             Block("sat.look", "Error: sat.3dl exists and is not a 3DL LUT; file was not "
+                               "converted (-out DIR writes elsewhere)"),
+         "",
+         0},
+        {{"chan.look", "sat.look", "id.cube", "-to", "cc", "-strict"},
+         Block("chan.look", "ASC CDL written successfully") +
+             Block("sat.look", "Not expressible as an ASC CDL: the look's channels affect each "
+                               "other") +
+             Block("id.cube", "Not expressible as an ASC CDL: a LUT file holds no CDL"),
+         "gradeshift: sat.look: not expressible as an ASC CDL: the look's channels affect each "
+         "other\ngradeshift: id.cube: not expressible as an ASC CDL: a LUT file holds no CDL\n"
+         "1 converted, 0 unchanged, 2 failed\nfailed: sat.look, id.cube\n",
+         2},
+        {{"sat.look", "-to", "png"},
+         kUsage,
+         "gradeshift: -to: \"png\" is not a format (cubrel, cube, 3dl, clf, ctf, csp, cub, itx, "
+         "spi3d, spi1d, cc, hald)\n" +
+             tryHelp,
+         1},
+        {{"sat.look", "-to", "hald", "-size", "50"},
+         "Invalid size for Hald CLUTs. The size has to be the square of a level\n"
+         "(e.g. 8*8=64) and the allowed range is 16 to 144.\n\n",
+         "",
+         1},
+        {{"sat.look", "-to", "cube", "-size", "130"},
+         "Invalid LUT size for cube files. The size is the number of points per axis\n"
+         "and the allowed range is 2 to 129.\n\n",
+         "",
+         1},
+    };
+    for (const Case& c : cases) {
+        const RunResult result = Run(c.args);
+        EXPECT_EQ(result.out, kBanner + c.out) << c.args[0] << " " << c.args.back();
+        EXPECT_EQ(result.err, c.err) << c.args.back();
+        EXPECT_EQ(result.exitCode, c.exitCode) << c.args.back();
+    }
+    // The second run replaces its own 3DL file; the foreign one stays.
+    EXPECT_EQ(Run({"chan.look", "-to", "3dl"}).out,
+              kBanner + Block("chan.look", "3DL LUT written successfully"));
+    EXPECT_EQ(ReadFile("sat.3dl"), std::string("\x01\x02\x03", 3));
+    // The CDL names the look and reads back as the look's render, within a code.
+    const std::string cdl = ReadFile("chan.cc");
+    EXPECT_NE(cdl.find("<ColorCorrection id=\"chan\">"), std::string::npos);
+    ASSERT_EQ(Run({"chan.look", "-cubrel", "-size", "33"}).exitCode, 0);
+    EXPECT_LE(LargestCodeError(ReadFile("chan.lut"), ReadBack("chan.cc"), 33), 1);
+    EXPECT_EQ(List(), (std::vector<std::string>{"chan.3dl", "chan.cc", "chan.look", "chan.lut",
+                                                "id.cube", "sat.3dl", "sat.look"}));
+}
+
+// -out takes outputs elsewhere, an input's own format included; two inputs
+// of one name: the first in input order writes.
+TEST_F(ExportTest, OutputFolder) {
+    WriteFile("id.cube", "LUT_1D_SIZE 2\n0 0 0\n1 1 1\n");
+    WriteFile("id.spi1d", "Version 1\nFrom 0 1\nLength 2\nComponents 1\n{\n0\n1\n}\n");
+    MakeFolder("out");
+    EXPECT_EQ(Run({"id.cube", "-to", "cube", "--out=out"}).out,
+              kBanner + Block("id.cube", "cube LUT written successfully"));
+    EXPECT_EQ(ReadFile("out/id.cube").substr(0, 17), "LUT_1D_SIZE 4096\n");
+    EXPECT_EQ(ReadFile("id.cube"), "LUT_1D_SIZE 2\n0 0 0\n1 1 1\n");
+    for (const char* jobs : {"1", "2"})
+        EXPECT_EQ(Run({"id.spi1d", "id.cube", "-to", "clf", "-jobs", jobs}).out,
+                  kBanner + Block("id.spi1d", "CLF LUT written successfully") +
+                      Block("id.cube", "Error: id.clf is also the output of id.spi1d; file was "
+                                       "not converted"));
+}
+
+// A Hald CLUT of the default level 8 is a 512 by 512 16-bit RGB PNG whose
+// pixels are the 64-point lattice of the cube written at that size.
+TEST_F(ExportTest, HaldClutIsTheLatticeAsAnImage) {
+    WriteFile("sat.look", kSaturation);
+    EXPECT_EQ(Run({"sat.look", "-to", "hald"}).out,
+              kBanner + Block("sat.look", "Hald CLUT written successfully"));
+    const std::string png = ReadFile("sat.png");
+    ASSERT_GT(png.size(), 33u);
+    EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1a\n");
+    // IHDR: width, height, bit depth 16, colour type 2 (RGB).
+    EXPECT_EQ(png.substr(12, 14), std::string("IHDR\0\0\x02\0\0\0\x02\0\x10\x02", 14));
+}
+
+} // namespace

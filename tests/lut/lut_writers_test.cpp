@@ -1,0 +1,237 @@
+#include "lut/lut.h"
+#include "lut/lut_writers.h"
+
+#include "../support/scratch_folder.h"
+#include "../support/system_luts.h"
+#include "lut_writer_samples.h"
+
+#include <gtest/gtest.h>
+
+#include <png.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string Written(bool (*writer)(const LutToWrite&, ByteSink&), const LutToWrite& lut,
+                    bool* result = nullptr) {
+    CVxString bytes;
+    StringSink sink(bytes);
+    const bool written = writer(lut, sink);
+    if (result != nullptr)
+        *result = written;
+    return std::string(bytes.c_str(), bytes.Length());
+}
+
+// Every layout a text writer knows, byte for byte, and what each refuses
+// without writing anything.
+TEST(LutWriters, TextFilesByteForByte) {
+    const std::vector<float> lattice = {0,    0, 0,     1, -0.5f, 0, 0, 1, 0, 1,   1,     0,
+                                        0.5f, 0, 1.25f, 1, 0,     1, 0, 1, 1, NAN, -0.0f, 1e-7f};
+    const std::vector<float> ramp = {0, 0, 0, 0.25f, 0.5f, 2.0f, 1, 1, 1};
+    const std::vector<float> shaperRamp = {0, 0, 0, 0.5f, 0.5f, 0.5f};
+    const std::string latticeRows = "0.000000 0.000000 0.000000\n"
+                                    "1.000000 -0.500000 0.000000\n"
+                                    "0.000000 1.000000 0.000000\n"
+                                    "1.000000 1.000000 0.000000\n"
+                                    "0.500000 0.000000 1.250000\n"
+                                    "1.000000 0.000000 1.000000\n"
+                                    "0.000000 1.000000 1.000000\n"
+                                    "0.000000 0.000000 0.000000\n";
+    const std::string rampRows = "0.000000 0.000000 0.000000\n"
+                                 "0.250000 0.500000 2.000000\n"
+                                 "1.000000 1.000000 1.000000\n";
+
+    const LutToWrite plain3D = Transform(Table(lattice, 2, true));
+    const LutToWrite ranged3D = Transform(Table(lattice, 2, true, -0.125f, 1.5f));
+    LutToWrite perChannel3D = plain3D;
+    perChannel3D.table.domainMax[1] = 2.0f;
+    const LutToWrite plain1D = Transform(Table(ramp, 3, false));
+    const LutToWrite ranged1D = Transform(Table(ramp, 3, false, -1.0f, 4.0f));
+    const LutToWrite shaped =
+        Transform(Table(lattice, 2, true, 0.0f, 0.5f), Table(shaperRamp, 2, false, -0.5f, 2.0f));
+    LutToWrite unevenShaper = shaped;
+    unevenShaper.shaper.domainMin[2] = 0.0f;
+    const LutToWrite shaped1D = Transform(plain1D.table, shaped.shaper);
+
+    struct Case {
+        const char* name;
+        bool (*writer)(const LutToWrite&, ByteSink&);
+        const LutToWrite* lut;
+        std::string expected; // empty: refused
+    };
+    const Case cases[] = {
+        {"cube 3D", WriteCubeLut, &plain3D, "LUT_3D_SIZE 2\n" + latticeRows},
+        {"cube 3D range", WriteCubeLut, &ranged3D,
+         "LUT_3D_SIZE 2\nLUT_3D_INPUT_RANGE -0.125000 1.500000\n" + latticeRows},
+        {"cube per-channel domain", WriteCubeLut, &perChannel3D,
+         "LUT_3D_SIZE 2\nDOMAIN_MIN 0.000000 0.000000 0.000000\n"
+         "DOMAIN_MAX 1.000000 2.000000 1.000000\n" +
+             latticeRows},
+        {"cube 1D", WriteCubeLut, &plain1D, "LUT_1D_SIZE 3\n" + rampRows},
+        {"cube 1D range", WriteCubeLut, &ranged1D,
+         "LUT_1D_SIZE 3\nLUT_1D_INPUT_RANGE -1.000000 4.000000\n" + rampRows},
+        {"cube shaper", WriteCubeLut, &shaped,
+         "LUT_1D_SIZE 2\nLUT_1D_INPUT_RANGE -0.500000 2.000000\nLUT_3D_SIZE 2\n"
+         "LUT_3D_INPUT_RANGE 0.000000 0.500000\n"
+         "0.000000 0.000000 0.000000\n0.500000 0.500000 0.500000\n" +
+             latticeRows},
+        {"cube uneven shaper range", WriteCubeLut, &unevenShaper, ""},
+        {"cube shaper before a 1D table", WriteCubeLut, &shaped1D, ""},
+        {"spi1d", WriteSpi1dLut, &ranged1D,
+         "Version 1\nFrom -1.000000 4.000000\nLength 3\nComponents 3\n{\n"
+         "    0.000000 0.000000 0.000000\n    0.250000 0.500000 2.000000\n"
+         "    1.000000 1.000000 1.000000\n}\n"},
+        {"spi1d of a lattice", WriteSpi1dLut, &plain3D, ""},
+        {"spi3d", WriteSpi3dLut, &plain3D,
+         "SPILUT 1.0\n3 3\n2 2 2\n"
+         "0 0 0 0.000000 0.000000 0.000000\n0 0 1 0.500000 0.000000 1.250000\n"
+         "0 1 0 0.000000 1.000000 0.000000\n0 1 1 0.000000 1.000000 1.000000\n"
+         "1 0 0 1.000000 -0.500000 0.000000\n1 0 1 1.000000 0.000000 1.000000\n"
+         "1 1 0 1.000000 1.000000 0.000000\n1 1 1 0.000000 0.000000 0.000000\n"},
+        {"spi3d with a range", WriteSpi3dLut, &ranged3D, ""},
+        {"spi3d of a 1D table", WriteSpi3dLut, &plain1D, ""},
+    };
+    for (const Case& c : cases) {
+        bool result = false;
+        EXPECT_EQ(Written(c.writer, *c.lut, &result), c.expected) << c.name;
+        EXPECT_EQ(result, !c.expected.empty()) << c.name;
+    }
+}
+
+// A cube with a shaper reads back through our reader as the transform it holds.
+TEST(LutWriters, CubeReadsBackThroughOurReader) {
+    const Sample sample(17);
+    ScratchFolder scratch;
+    const std::vector<float> linearShaper = {0, 0, 0, 1, 1, 1};
+    const LutToWrite cases[2] = {
+        Transform(sample.Table()),
+        Transform(sample.Table(), Table(linearShaper, 2, false, -0.25f, 1.5f))};
+    for (const LutToWrite& lut : cases) {
+        const bool shaped = !lut.shaper.IsEmpty();
+        scratch.Write("out.cube", Written(WriteCubeLut, lut));
+        CVxLUT read;
+        ASSERT_TRUE(read.Load(SystemLuts::Plain(), scratch.Drive("out.cube").c_str(), false,
+                              CVxLUT::EDimensionRequirement::eAnyDimension, false));
+        for (const float x : {0.0f, 0.3f, 0.5f, 1.0f}) {
+            // The shaper stretches [-0.25, 1.5] onto the lattice.
+            const float v = shaped ? -0.25f + x * 1.75f : x;
+            float rgb[3] = {v, 1.25f - v, 0.5f * v + 0.3f};
+            float node[3];
+            for (int c = 0; c < 3; ++c)
+                node[c] = shaped ? (rgb[c] + 0.25f) / 1.75f : rgb[c];
+            float expected[3];
+            sample.Interpolate(node, expected);
+            read.Apply(rgb);
+            for (int c = 0; c < 3; ++c)
+                EXPECT_NEAR(rgb[c], expected[c], 2e-5f) << "shaped " << shaped << " at " << x;
+        }
+    }
+}
+
+struct DecodedPng {
+    uint32_t width = 0, height = 0;
+    int bitDepth = 0, colorType = 0;
+    std::vector<uint16_t> samples;
+};
+
+struct PngSource {
+    const std::string* bytes;
+    size_t offset = 0;
+};
+
+void ReadPngBytes(png_structp png, png_bytep data, size_t size) {
+    auto* source = static_cast<PngSource*>(png_get_io_ptr(png));
+    if (source->offset + size > source->bytes->size())
+        png_error(png, "truncated");
+    std::copy_n(source->bytes->data() + source->offset, size, data);
+    source->offset += size;
+}
+
+// The test's own decoder: every 16-bit sample as stored, without any conversion.
+DecodedPng DecodePng(const std::string& bytes) {
+    DecodedPng image;
+    PngSource source{&bytes};
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        return {};
+    }
+    png_set_read_fn(png, &source, ReadPngBytes);
+    png_read_info(png, info);
+    image.width = png_get_image_width(png, info);
+    image.height = png_get_image_height(png, info);
+    image.bitDepth = png_get_bit_depth(png, info);
+    image.colorType = png_get_color_type(png, info);
+    std::vector<uint8_t> row(png_get_rowbytes(png, info));
+    for (uint32_t y = 0; y < image.height; ++y) {
+        png_read_row(png, row.data(), nullptr);
+        for (size_t i = 0; i + 1 < row.size(); i += 2)
+            image.samples.push_back(static_cast<uint16_t>(row[i] << 8 | row[i + 1]));
+    }
+    png_read_end(png, nullptr);
+    png_destroy_read_struct(&png, &info, nullptr);
+    return image;
+}
+
+TEST(LutWriters, HaldClutDecodesToTheClampedLattice) {
+    for (const uint32_t level : {2u, 4u}) {
+        const Sample sample(level * level);
+        CVxString bytes;
+        StringSink sink(bytes);
+        ASSERT_TRUE(WriteHaldClut(sample.Table(), sink));
+        const DecodedPng image = DecodePng(std::string(bytes.c_str(), bytes.Length()));
+        const uint32_t side = level * level * level;
+        ASSERT_EQ(image.width, side);
+        ASSERT_EQ(image.height, side);
+        EXPECT_EQ(image.bitDepth, 16);
+        EXPECT_EQ(image.colorType, PNG_COLOR_TYPE_RGB);
+        ASSERT_EQ(image.samples.size(), sample.values.size());
+        for (size_t i = 0; i < sample.values.size(); ++i) {
+            const float clamped = std::clamp(sample.values[i], 0.0f, 1.0f);
+            EXPECT_NEAR(image.samples[i], clamped * 65535.0f, 0.5f) << "sample " << i;
+        }
+    }
+    EXPECT_EQ(HaldLevelForSize(64), 8u);
+    EXPECT_EQ(HaldLevelForSize(144), 12u);
+    EXPECT_EQ(HaldLevelForSize(33), 0u);
+    // What a Hald image cannot hold: a size that is no square, a 1D table, an input range.
+    const Sample odd(5);
+    const std::vector<float> ramp(16 * 3, 0.5f);
+    const Sample four(4);
+    LutTable ranged = four.Table();
+    ranged.domainMax[0] = 2.0f;
+    for (const LutTable& refused : {odd.Table(), Table(ramp, 16, false), ranged}) {
+        CVxString bytes;
+        StringSink sink(bytes);
+        EXPECT_FALSE(WriteHaldClut(refused, sink));
+        EXPECT_EQ(bytes.Length(), 0u);
+    }
+}
+
+TEST(LutWriters, ColorCorrectionByteForByte) {
+    CdlValues cdl;
+    cdl.slope[0] = 1.25;
+    cdl.offset[1] = -0.00001;
+    cdl.power[2] = 0.1;
+    CVxString bytes;
+    StringSink sink(bytes);
+    ASSERT_TRUE(WriteColorCorrection(cdl, "warm & \"soft\" <1>", sink));
+    EXPECT_STREQ(bytes.c_str(), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                "<ColorCorrection id=\"warm &amp; &quot;soft&quot; &lt;1&gt;\">\n"
+                                "    <SOPNode>\n"
+                                "        <Slope>1.25 1 1</Slope>\n"
+                                "        <Offset>0 -0.00001 0</Offset>\n"
+                                "        <Power>1 1 0.1</Power>\n"
+                                "    </SOPNode>\n"
+                                "    <SatNode>\n"
+                                "        <Saturation>1</Saturation>\n"
+                                "    </SatNode>\n"
+                                "</ColorCorrection>\n");
+}
+
+} // namespace
