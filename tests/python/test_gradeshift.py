@@ -2,8 +2,7 @@
 
 Run by CTest with the interpreter the module was built for; the environment
 names the program (GRADESHIFT_PROGRAM), the source tree (GRADESHIFT_SOURCE_DIR)
-and the build tree (GRADESHIFT_BINARY_DIR). A build without the module sets
-GRADESHIFT_PYTHON_MISSING to the reason, and every test is skipped with it.
+and the build tree (GRADESHIFT_BINARY_DIR), and PYTHONPATH leads to the module.
 """
 
 import os
@@ -15,10 +14,12 @@ import tempfile
 import threading
 import unittest
 
-MISSING = os.environ.get("GRADESHIFT_PYTHON_MISSING", "")
-if not MISSING:
+MISSING = ""
+try:
     import numpy
     import gradeshift
+except ImportError as error:
+    MISSING = "the module cannot be imported: %s" % error
 
 try:
     import PyOpenColorIO as OCIO
