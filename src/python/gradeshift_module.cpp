@@ -474,22 +474,18 @@ PYBIND11_MODULE(gradeshift, module) {
 
     module.def(
         "render", &Render, py::arg("path"), py::arg("size") = 33,
-        "render(path, size=33) -> numpy.ndarray\n\n"
         "The transform of a look or any readable LUT file at a size-point lattice: float32,\n"
         "shape (size, size, size, 3), indexed [r, g, b]; the values that Cubrel mode\n"
         "quantises. Raises gradeshift.Error when the file cannot be read or the look does\n"
         "not render (its stored LUT is not used instead).");
     module.def("load_lut", &LoadLut, py::arg("path"),
-               "load_lut(path) -> Lut\n\nReads a LUT file as it is, without resampling.");
+               "Reads a LUT file as it is, without resampling.");
     module.def("read_look", &ReadLookFile, py::arg("path"),
-               "read_look(path) -> Look\n\nReads a look: layers, base grading, stored LUT size, "
-               "CDL.");
+               "Reads a look: layers, base grading, stored LUT size, CDL.");
     module.def("convert", &Convert, py::arg("inputs"), py::kw_only(), py::arg("cubrel") = false,
                py::arg("to") = py::none(), py::arg("size") = py::none(),
                py::arg("out") = py::none(), py::arg("jobs") = py::none(),
                py::arg("resampling") = true,
-               "convert(inputs, *, cubrel=False, to=None, size=None, out=None, jobs=None,\n"
-               "        resampling=True) -> list[Result]\n\n"
                "Converts files as the command line does, printing nothing: inputs is a path\n"
                "(file, folder or wildcard) or a list of them. One Result per file, in order; a\n"
                "file that fails is a result. out names the folder the outputs go into (beside\n"
