@@ -201,7 +201,11 @@ CVxString LoadGlobalStoreAndLogPath(FileAccess& files, SettingsStore& globalStor
 
 } // namespace
 
-Settings::Settings(FileAccess& files) : Settings(files, ParentFolder(ProgramFolder())) {}
+CVxString ProgramBaseFolder() {
+    return ParentFolder(ProgramFolder());
+}
+
+Settings::Settings(FileAccess& files) : Settings(files, ProgramBaseFolder()) {}
 
 Settings::Settings(FileAccess& files, const CVxString& baseFolder)
     : m_baseFolder(baseFolder),

@@ -46,6 +46,9 @@ private:
     std::mutex m_lock;
 };
 
+// The base folder of the installation around the program: the parent of its folder.
+CVxString ProgramBaseFolder();
+
 // The settings of an installation, read once for a run.
 class Settings {
 public:

@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <dlfcn.h>
 #include <unistd.h>
 #include <vector>
 
@@ -62,6 +63,17 @@ std::string ProgramFilePath() {
         return std::string();
     buffer.resize(static_cast<size_t>(length));
     return ToDrivePath(buffer);
+}
+
+std::string ObjectFilePath(const void* address) {
+    Dl_info info{};
+    if (::dladdr(address, &info) == 0 || !info.dli_fname)
+        return std::string();
+    // A module loaded through a relative search path is named relative to the working folder.
+    char resolved[PATH_MAX];
+    if (!::realpath(info.dli_fname, resolved))
+        return std::string();
+    return ToDrivePath(resolved);
 }
 
 std::string WorkingFolder() {

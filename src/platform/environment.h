@@ -17,6 +17,11 @@ void RemoveEnvironmentVariables(std::string_view prefix);
 // system does not tell.
 std::string ProgramFilePath();
 
+// The absolute path, in drive form, of the loaded file (program or shared
+// object) that holds the code or data at `address`; empty when the system does
+// not tell. A shared object finds its installation this way.
+std::string ObjectFilePath(const void* address);
+
 // The working folder in drive form, ending in a backslash; empty when the
 // system does not tell.
 std::string WorkingFolder();

@@ -11,6 +11,7 @@
 #include "lut/ocio_reader.h"
 #include "render/look_to_lut.h"
 #include "render/rebuilt_look.h"
+#include "tool/file_lattice.h"
 #include "tool/flow_support.h"
 #include "tool/output_path.h"
 
@@ -221,7 +222,7 @@ void FileFlows::ConvertLutDirectly(const FilePaths& paths) {
         m_report->Say("  Error loading LUT\n");
     }
     // A lattice over another domain than [0, 1] is rendered, as a pre-LUT is.
-    if (!IsPlainLattice(lut) || !lut.HasUnitDomain()) {
+    if (!IsUnitLattice(lut)) {
         WrapLutAsLook(paths);
         return;
     }

@@ -13,8 +13,10 @@ LutFolderIndex IndexLutFolders(FileAccess& files, Settings& settings) {
 
 } // namespace
 
-RunEnvironment::RunEnvironment(FileAccess& files)
-    : m_settings(files),
+RunEnvironment::RunEnvironment(FileAccess& files) : RunEnvironment(files, ProgramBaseFolder()) {}
+
+RunEnvironment::RunEnvironment(FileAccess& files, const CVxString& baseFolder)
+    : m_settings(files, baseFolder),
       m_resources(ResourceArchive::Open(files, m_settings.ResourceFolder() + "Resources.vxf")),
       m_lutFolders(IndexLutFolders(files, m_settings)),
       m_alwaysUpsample(

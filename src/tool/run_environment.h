@@ -17,6 +17,9 @@ public:
     // Reads the settings and the resource archive around the program, and lists
     // the LUT and shader folders.
     explicit RunEnvironment(FileAccess& files);
+    // The same around a given base folder (ending in a backslash), for a host
+    // that is not the program, such as the Python module.
+    RunEnvironment(FileAccess& files, const CVxString& baseFolder);
 
     Settings& InstallationSettings() { return m_settings; }
     // Null when the installation has no archive of our format with entries.

@@ -1,4 +1,5 @@
 #include "platform/directory_search.h"
+#include "platform/environment.h"
 #include "platform/file_system.h"
 #include "platform/path_mapping.h"
 #include "platform/replacement_test_hooks.h"
@@ -35,6 +36,18 @@ TEST(PathMapping, DrivesAndRoots) {
     }
     EXPECT_EQ(platform::ToDrivePath("/opt/gradeshift/bin/gradeshift"),
               "Z:\\opt\\gradeshift\\bin\\gradeshift");
+}
+
+// A shared object finds its installation from the file that holds its code;
+// here that file is the test program itself, reached by whatever path.
+TEST(PathMapping, FileOfLoadedCode) {
+    const std::string program = platform::ProgramFilePath();
+    ASSERT_FALSE(program.empty());
+    EXPECT_EQ(platform::ObjectFilePath(reinterpret_cast<const void*>(&platform::ObjectFilePath)),
+              program);
+    static const int data = 0;
+    EXPECT_EQ(platform::ObjectFilePath(&data), program);
+    EXPECT_EQ(platform::ObjectFilePath(nullptr), "");
 }
 
 TEST(PathMapping, CaseBlindResolution) {

@@ -1,0 +1,119 @@
+"""Gradeshift from Python: render looks and LUT files into NumPy arrays, read
+looks and LUTs, and convert files as the command line does."""
+
+import os
+from typing import Iterable, Literal, Optional, Union
+
+import numpy
+import numpy.typing
+
+_Path = Union[str, os.PathLike[str]]
+
+class Error(RuntimeError):
+    """A call that could not be carried out; the text says why."""
+
+class Lut:
+    """A LUT file as read: a 3D lattice or a 1D table."""
+
+    @property
+    def size(self) -> int:
+        """Points per axis (lattice) or entries (1D table)."""
+    @property
+    def dimension(self) -> Literal[1, 3]: ...
+    @property
+    def domain(self) -> tuple[tuple[float, float, float], tuple[float, float, float]]:
+        """((min_r, min_g, min_b), (max_r, max_g, max_b)): the input range."""
+    @property
+    def table(self) -> numpy.typing.NDArray[numpy.float32]:
+        """(n, n, n, 3) indexed [r, g, b] for a lattice, (n, 3) for a 1D table."""
+    @property
+    def pre_lut(self) -> Optional[Lut]:
+        """The 1D Lut applied to the input first, or None."""
+
+class Layer:
+    """One shader layer of a look."""
+
+    @property
+    def shader(self) -> str: ...
+    @property
+    def enabled(self) -> bool: ...
+    @property
+    def visible(self) -> bool: ...
+    @property
+    def opacity(self) -> float: ...
+    @property
+    def parameters(self) -> dict[str, Union[float, str]]:
+        """Parameter name to value: a float, or a str for a text value."""
+
+class Cdl:
+    """Slope, offset and power per channel (r, g, b)."""
+
+    @property
+    def slope(self) -> tuple[float, float, float]: ...
+    @property
+    def offset(self) -> tuple[float, float, float]: ...
+    @property
+    def power(self) -> tuple[float, float, float]: ...
+
+class Look:
+    """What a look file holds."""
+
+    @property
+    def layers(self) -> list[Layer]:
+        """The layers, bottom first; the base grading counts as one."""
+    @property
+    def base(self) -> Optional[list[dict[str, Union[float, str]]]]:
+        """The base grading's values, one dict per sublayer, or None."""
+    @property
+    def lut_size(self) -> int:
+        """Points per axis of the stored 3D LUT, 0 when none is stored."""
+    @property
+    def per_channel(self) -> bool:
+        """True when every channel goes through its own curve."""
+    @property
+    def cdl(self) -> Optional[Cdl]:
+        """The Cdl of a per-channel look, else None."""
+
+class Result:
+    """What became of one input file of convert()."""
+
+    @property
+    def input(self) -> str: ...
+    @property
+    def output(self) -> Optional[str]:
+        """The file written, or None."""
+    @property
+    def status(self) -> Literal["converted", "unchanged", "failed"]: ...
+    @property
+    def messages(self) -> list[str]:
+        """The file's message lines, as the command line prints them."""
+    @property
+    def cause(self) -> Optional[str]:
+        """Why the file failed, or None."""
+
+def render(path: _Path, size: int = 33) -> numpy.typing.NDArray[numpy.float32]:
+    """The transform of a look or LUT file at a size-point lattice, shape
+    (size, size, size, 3) indexed [r, g, b]: the values Cubrel mode quantises.
+    Raises Error when the file cannot be read or the look does not render."""
+
+def load_lut(path: _Path) -> Lut:
+    """Reads a LUT file as it is, without resampling."""
+
+def read_look(path: _Path) -> Look:
+    """Reads a look: layers, base grading, stored LUT size, CDL."""
+
+def convert(
+    inputs: Union[_Path, Iterable[_Path]],
+    *,
+    cubrel: bool = False,
+    to: Optional[str] = None,
+    size: Optional[int] = None,
+    out: Optional[_Path] = None,
+    jobs: Optional[int] = None,
+    resampling: bool = True,
+) -> list[Result]:
+    """Converts files as the command line does, printing nothing; one Result
+    per file. inputs: a file, folder or wildcard, or several; out: the folder
+    the outputs go into (beside the inputs when None); to: a format as -to
+    takes it (cubrel=True is to="cubrel").
+    Raises Error where the command line exits with 1."""

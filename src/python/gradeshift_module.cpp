@@ -1,0 +1,496 @@
+// The Python module: a thin binding over the tool's run and the render
+// layer's lattice. It holds no logic of its own beyond turning values into
+// Python objects and failures into gradeshift.Error.
+
+#include "foundation/file_access.h"
+#include "foundation/paths.h"
+#include "look/look_writer.h"
+#include "look/parsed_look.h"
+#include "lut/lut.h"
+#include "lut/lut_files.h"
+#include "platform/environment.h"
+#include "platform/file_system.h"
+#include "platform/path_mapping.h"
+#include "tool/batch_results.h"
+#include "tool/export_formats.h"
+#include "tool/file_lattice.h"
+#include "tool/run_environment.h"
+#include "tool/run_settings.h"
+
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+#include <pybind11/stl/filesystem.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace py = pybind11;
+
+namespace {
+
+// Raised as gradeshift.Error, its text the cause.
+struct ModuleError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// The installation around the module, whose file lies in
+// lib/python3/dist-packages/ under the installation's base folder.
+CVxString ModuleBaseFolder() {
+    static const int anchor = 0;
+    CVxString folder = FolderOf(CVxString(platform::ObjectFilePath(&anchor).c_str()));
+    for (int level = 0; level < 3; ++level)
+        folder = ParentFolder(folder);
+    return folder;
+}
+
+// Read once, at the first call that needs it, and shared by every call on any
+// thread as a run's environment is shared by its files. Never destroyed: a
+// thread may still use it while the interpreter exits.
+struct Installation {
+    SystemFileAccess files;
+    RunEnvironment environment;
+    Installation() : environment(files, ModuleBaseFolder()) {}
+};
+
+Installation& TheInstallation() {
+    static Installation* installation = new Installation;
+    return *installation;
+}
+
+std::string SystemPath(const CVxString& path) {
+    std::string posix;
+    if (!platform::ToPosixPath(path.View(), posix))
+        return std::string(path.c_str());
+    return posix;
+}
+
+void RequireResources(const Installation& installation) {
+    if (!installation.environment.Resources())
+        throw ModuleError("Resources.vxf not found in the installation around the module (" +
+                          SystemPath(ModuleBaseFolder()) + ")");
+}
+
+CVxString FrameworkPath(const std::filesystem::path& path) {
+    return CVxString(path.string().c_str());
+}
+
+[[noreturn]] void FailOn(const std::filesystem::path& path, const std::string& cause) {
+    throw ModuleError(path.string() + ": " + cause);
+}
+
+// An n-point lattice, red fastest, as an array indexed [r, g, b, channel].
+std::unique_ptr<float[]> IndexedByRed(const float* nodes, uint32_t n, uint32_t channels) {
+    const size_t count = size_t{n} * n * n;
+    std::unique_ptr<float[]> table(new float[count * 3]);
+    size_t node = 0;
+    for (size_t b = 0; b < n; ++b)
+        for (size_t g = 0; g < n; ++g)
+            for (size_t r = 0; r < n; ++r, ++node) {
+                float* out = table.get() + ((r * n + g) * n + b) * 3;
+                const float* in = nodes + node * channels;
+                out[0] = in[0];
+                out[1] = in[1];
+                out[2] = in[2];
+            }
+    return table;
+}
+
+py::array_t<float> OwningArray(std::unique_ptr<float[]> data, std::vector<py::ssize_t> shape) {
+    float* values = data.release();
+    py::capsule owner(values, [](void* pointer) { delete[] static_cast<float*>(pointer); });
+    return py::array_t<float>(shape, values, owner);
+}
+
+// ---- render ----
+
+py::array_t<float> Render(const std::filesystem::path& path, uint32_t size) {
+    if (size < 2 || size > 256)
+        throw ModuleError("size must be from 2 to 256, not " + std::to_string(size));
+    std::unique_ptr<float[]> table;
+    {
+        py::gil_scoped_release unlocked;
+        Installation& installation = TheInstallation();
+        RequireResources(installation);
+        FileLattice lattice =
+            LatticeOfFile(installation.environment, installation.files, FrameworkPath(path), size);
+        if (!lattice.rgb)
+            FailOn(path, lattice.failure);
+        table = IndexedByRed(lattice.rgb.get(), size, 3);
+    }
+    const py::ssize_t n = size;
+    return OwningArray(std::move(table), {n, n, n, 3});
+}
+
+// ---- load_lut ----
+
+struct PyLut {
+    uint32_t size = 0;
+    int dimension = 0;
+    py::tuple domain;
+    py::array_t<float> table;
+    py::object preLut = py::none();
+};
+
+PyLut ToPython(const CVxLUT& lut) {
+    PyLut out;
+    out.size = lut.m_size;
+    out.dimension = lut.m_is3D ? 3 : 1;
+    out.domain =
+        py::make_tuple(py::make_tuple(lut.m_domainMin[0], lut.m_domainMin[1], lut.m_domainMin[2]),
+                       py::make_tuple(lut.m_domainMax[0], lut.m_domainMax[1], lut.m_domainMax[2]));
+    const py::ssize_t n = lut.m_size;
+    if (lut.m_is3D) {
+        out.table = OwningArray(IndexedByRed(lut.m_data, lut.m_size, 4), {n, n, n, 3});
+    } else {
+        std::unique_ptr<float[]> rows(new float[size_t{lut.m_size} * 3]);
+        for (size_t entry = 0; entry < lut.m_size; ++entry)
+            std::copy(lut.m_data + entry * 4, lut.m_data + entry * 4 + 3, rows.get() + entry * 3);
+        out.table = OwningArray(std::move(rows), {n, 3});
+    }
+    if (lut.m_preLUT)
+        out.preLut = py::cast(ToPython(*lut.m_preLUT));
+    return out;
+}
+
+PyLut LoadLut(const std::filesystem::path& path) {
+    CVxLUT lut;
+    {
+        py::gil_scoped_release unlocked;
+        Installation& installation = TheInstallation();
+        const LutFiles luts{installation.files, installation.environment.LutFolders(),
+                            installation.environment.AlwaysUpsample()};
+        if (!lut.Load(luts, FrameworkPath(path), false,
+                      CVxLUT::EDimensionRequirement::eAnyDimension, true) ||
+            lut.IsEmpty())
+            FailOn(path, "Error loading LUT");
+    }
+    return ToPython(lut);
+}
+
+// ---- read_look ----
+
+struct PyLayer {
+    std::string shader;
+    bool enabled = true;
+    bool visible = true;
+    float opacity = 1;
+    py::dict parameters;
+};
+
+struct PyCdl {
+    py::tuple slope, offset, power;
+};
+
+struct PyLook {
+    std::vector<PyLayer> layers;
+    py::object base = py::none();
+    uint32_t lutSize = 0;
+    bool perChannel = false;
+    py::object cdl = py::none();
+};
+
+py::dict Parameters(const CVxShaderParamStorage& layer) {
+    py::dict parameters;
+    for (uint32_t index = 0; index < layer.ParamCount(); ++index) {
+        const CVxShaderParam* param = layer.GetParam(index);
+        if (param->IsDouble)
+            parameters[param->Name.c_str()] = param->dValue;
+        else
+            parameters[param->Name.c_str()] = param->Value.c_str();
+    }
+    return parameters;
+}
+
+py::tuple Triple(const double values[3]) {
+    return py::make_tuple(values[0], values[1], values[2]);
+}
+
+PyLook ToPython(const ParsedLook& look) {
+    const CVxGradingParamStorage& grading = look.grading;
+    PyLook out;
+    for (uint32_t index = 0; index < grading.LayerCount(); ++index) {
+        const CVxShaderParamStorage* layer = grading.Layer(index);
+        out.layers.push_back(PyLayer{layer->Name().c_str(), layer->Enabled(), layer->Visible(),
+                                     layer->Opacity(), Parameters(*layer)});
+    }
+    if (grading.HasBase()) {
+        py::list sublayers;
+        for (uint32_t k = 0; k < grading.BaseSublayerCount(); ++k)
+            sublayers.append(Parameters(*grading.BaseSublayer(k)));
+        out.base = sublayers;
+    }
+    out.lutSize = look.storedSize;
+    out.perChannel = grading.IsPerChannelOnly(false);
+    double slope[3], offset[3], power[3];
+    if (out.perChannel && ExtractCdl(grading, slope, offset, power))
+        out.cdl = py::cast(PyCdl{Triple(slope), Triple(offset), Triple(power)});
+    return out;
+}
+
+PyLook ReadLookFile(const std::filesystem::path& path) {
+    std::unique_ptr<ParsedLook> look;
+    {
+        py::gil_scoped_release unlocked;
+        CVxString text;
+        if (!ReadTextFile(TheInstallation().files, FrameworkPath(path), text))
+            FailOn(path, "Error reading file");
+        look = ReadLook(text);
+        if (!look)
+            FailOn(path, "Not a valid .look file");
+    }
+    return ToPython(*look);
+}
+
+// ---- convert ----
+
+struct PyResult {
+    std::string input;
+    std::optional<std::string> output;
+    std::string status;
+    std::vector<std::string> messages;
+    std::optional<std::string> cause;
+};
+
+const char* StatusName(EFileOutcome outcome) {
+    switch (outcome) {
+    case EFileOutcome::eConverted:
+        return "converted";
+    case EFileOutcome::eUnchanged:
+        return "unchanged";
+    default:
+        return "failed";
+    }
+}
+
+PyResult ToPython(const FileResult& result) {
+    PyResult out{SystemPath(result.input), std::nullopt, StatusName(result.outcome),
+                 result.messages, std::nullopt};
+    if (!result.written.empty())
+        out.output = result.written;
+    if (result.outcome == EFileOutcome::eFailed)
+        out.cause = result.cause;
+    return out;
+}
+
+std::vector<std::filesystem::path> InputArguments(const py::object& inputs) {
+    if (py::isinstance<py::str>(inputs) || py::hasattr(inputs, "__fspath__"))
+        return {inputs.cast<std::filesystem::path>()};
+    std::vector<std::filesystem::path> arguments;
+    for (const py::handle input : inputs)
+        arguments.push_back(input.cast<std::filesystem::path>());
+    return arguments;
+}
+
+// cubrel=True is to="cubrel"; a format named by `to` as -to takes it.
+void SetMode(RunSettings& settings, bool cubrel, const std::optional<std::string>& to) {
+    settings.cubrelMode = cubrel;
+    if (!to)
+        return;
+    const CVxString name(to->c_str());
+    settings.exportFormat = FindExportFormat(name);
+    if (!settings.exportFormat && !name.EqualsNoCase("cubrel"))
+        throw ModuleError("\"" + *to + "\" is not a format (" + ExportFormatNames() + ")");
+    if (cubrel && settings.exportFormat)
+        throw ModuleError("cubrel=True and to=\"" + *to + "\" ask for two formats");
+    settings.cubrelMode = !settings.exportFormat;
+}
+
+std::string SizeRule(const RunSettings& settings) {
+    const ExportFormat* format = settings.exportFormat;
+    if (format && format->kind == EExportKind::eHald)
+        return "Invalid size for Hald CLUTs. The size has to be the square of a level (e.g. "
+               "8*8=64) and the allowed range is 16 to 144.";
+    if (format)
+        return std::string("Invalid LUT size for ") + format->name +
+               " files. The size is the number of points per axis and the allowed range is 2 "
+               "to 129.";
+    if (settings.cubrelMode)
+        return "Invalid LUT size for Cubrel LUTs. The size has to be a power of two + 1 (e.g. "
+               "(2^5)+1=33) and the allowed range is 9 to 129.";
+    return "Invalid LUT size for .look LUTs. The size has to be a power of two (e.g. (2^5)=32) "
+           "and the allowed range is 8 to 256.";
+}
+
+RunSettings ConvertSettings(bool cubrel, const std::optional<std::string>& to,
+                            std::optional<uint32_t> size, std::optional<uint32_t> jobs,
+                            bool resampling) {
+    RunSettings settings;
+    SetMode(settings, cubrel, to);
+    settings.resamplingAllowed = resampling;
+    settings.size = size.value_or(0);
+    if (jobs && *jobs == 0)
+        throw ModuleError("jobs must be 1 or more");
+    settings.jobs = jobs.value_or(std::max(1u, std::thread::hardware_concurrency()));
+    if (!ApplySizeRules(settings))
+        throw ModuleError(SizeRule(settings));
+    if (!PrepareCubrelBuffer(settings))
+        throw ModuleError("Error: out of memory.");
+    return settings;
+}
+
+// Like the command line, a run goes on without the arguments that name no file
+// and does not start when none names one.
+std::vector<CVxString> CollectInputs(FileAccess& files,
+                                     const std::vector<std::filesystem::path>& arguments) {
+    std::vector<CVxString> patterns;
+    for (const std::filesystem::path& argument : arguments)
+        patterns.push_back(FrameworkPath(argument));
+    std::vector<CVxString> empty;
+    std::vector<CVxString> inputs = InputFilesOf(files, patterns, empty);
+    if (!inputs.empty())
+        return inputs;
+    const CVxString& only = patterns.front();
+    if (patterns.size() == 1 && !IsFolder(files, only) && only.FindOneOf("*?") < 0)
+        throw ModuleError("The input file (" + arguments.front().string() +
+                          ") could not be opened.");
+    std::string names;
+    for (const std::filesystem::path& argument : arguments)
+        names += (names.empty() ? "" : ", ") + argument.string();
+    throw ModuleError("No input files found: " + names);
+}
+
+void SetOutputFolder(RunSettings& settings, const std::filesystem::path& out) {
+    settings.outFolder = FrameworkPath(out);
+    CVxString folder = settings.outFolder;
+    folder.SlashesToBackslashes();
+    if (const int error = platform::FolderWriteError(folder.View()))
+        throw ModuleError("out " + out.string() + ": " + std::strerror(error));
+    settings.workingFolder = platform::WorkingFolder().c_str();
+}
+
+std::vector<PyResult> Convert(const py::object& inputs, bool cubrel,
+                              const std::optional<std::string>& to, std::optional<uint32_t> size,
+                              const py::object& out, std::optional<uint32_t> jobs,
+                              bool resampling) {
+    const std::vector<std::filesystem::path> arguments = InputArguments(inputs);
+    if (arguments.empty())
+        throw ModuleError("no input given");
+    RunSettings settings = ConvertSettings(cubrel, to, size, jobs, resampling);
+    if (!out.is_none())
+        SetOutputFolder(settings, out.cast<std::filesystem::path>());
+    std::vector<FileResult> results;
+    {
+        py::gil_scoped_release unlocked;
+        Installation& installation = TheInstallation();
+        RequireResources(installation);
+        const std::vector<CVxString> files = CollectInputs(installation.files, arguments);
+        results = ConvertToResults(files, settings, installation.environment, installation.files);
+    }
+    std::vector<PyResult> converted;
+    for (const FileResult& result : results)
+        converted.push_back(ToPython(result));
+    return converted;
+}
+
+} // namespace
+
+PYBIND11_MODULE(gradeshift, module) {
+    module.doc() =
+        "Gradeshift from Python: render looks and LUT files into NumPy arrays, read looks and\n"
+        "LUTs, and convert files as the command line does.\n\n"
+        "The module reads the installation it belongs to (its resource archive, settings and\n"
+        "shaders) from its own location, and leaves the process's environment alone.";
+
+    static py::exception<ModuleError> error(module, "Error", PyExc_RuntimeError);
+    error.doc() = "A call that could not be carried out; the text says why.";
+    py::register_exception_translator([](std::exception_ptr thrown) {
+        try {
+            if (thrown)
+                std::rethrow_exception(thrown);
+        } catch (const ModuleError& failure) {
+            error(failure.what());
+        }
+    });
+
+    py::class_<PyLut>(module, "Lut", "A LUT file as read: a 3D lattice or a 1D table.")
+        .def_readonly("size", &PyLut::size, "Points per axis (lattice) or entries (1D table).")
+        .def_readonly("dimension", &PyLut::dimension, "3 for a lattice, 1 for a 1D table.")
+        .def_readonly("domain", &PyLut::domain,
+                      "((min_r, min_g, min_b), (max_r, max_g, max_b)): the input range.")
+        .def_readonly("table", &PyLut::table,
+                      "float32 array: (n, n, n, 3) indexed [r, g, b] for a lattice, (n, 3) for a "
+                      "1D table.")
+        .def_readonly("pre_lut", &PyLut::preLut, "The 1D Lut applied to the input first, or None.")
+        .def("__repr__", [](const PyLut& lut) {
+            return "<gradeshift.Lut " + std::to_string(lut.dimension) + "D size " +
+                   std::to_string(lut.size) + (lut.preLut.is_none() ? "" : " with pre-LUT") + ">";
+        });
+
+    py::class_<PyLayer>(module, "Layer", "One shader layer of a look.")
+        .def_readonly("shader", &PyLayer::shader, "The shader's name.")
+        .def_readonly("enabled", &PyLayer::enabled)
+        .def_readonly("visible", &PyLayer::visible)
+        .def_readonly("opacity", &PyLayer::opacity)
+        .def_readonly("parameters", &PyLayer::parameters,
+                      "Parameter name to value: a float, or a str for a text value.")
+        .def("__repr__",
+             [](const PyLayer& layer) { return "<gradeshift.Layer " + layer.shader + ">"; });
+
+    py::class_<PyCdl>(module, "Cdl", "Slope, offset and power per channel (r, g, b).")
+        .def_readonly("slope", &PyCdl::slope)
+        .def_readonly("offset", &PyCdl::offset)
+        .def_readonly("power", &PyCdl::power)
+        .def("__repr__", [](const PyCdl& cdl) {
+            return "<gradeshift.Cdl slope=" + py::repr(cdl.slope).cast<std::string>() +
+                   " offset=" + py::repr(cdl.offset).cast<std::string>() +
+                   " power=" + py::repr(cdl.power).cast<std::string>() + ">";
+        });
+
+    py::class_<PyLook>(module, "Look", "What a look file holds.")
+        .def_readonly("layers", &PyLook::layers,
+                      "The layers, bottom first; the base grading counts as one (its current "
+                      "sublayer).")
+        .def_readonly("base", &PyLook::base,
+                      "The base grading's values, one dict per sublayer, or None without a base.")
+        .def_readonly("lut_size", &PyLook::lutSize,
+                      "Points per axis of the stored 3D LUT, 0 when none is stored.")
+        .def_readonly("per_channel", &PyLook::perChannel,
+                      "True when every channel goes through its own curve.")
+        .def_readonly("cdl", &PyLook::cdl, "The Cdl of a per-channel look, else None.")
+        .def("__repr__", [](const PyLook& look) {
+            return "<gradeshift.Look " + std::to_string(look.layers.size()) + " layers, LUT size " +
+                   std::to_string(look.lutSize) + ">";
+        });
+
+    py::class_<PyResult>(module, "Result", "What became of one input file of convert().")
+        .def_readonly("input", &PyResult::input, "The input file.")
+        .def_readonly("output", &PyResult::output, "The file written, or None.")
+        .def_readonly("status", &PyResult::status, "\"converted\", \"unchanged\" or \"failed\".")
+        .def_readonly("messages", &PyResult::messages,
+                      "The file's message lines, as the command line prints them.")
+        .def_readonly("cause", &PyResult::cause,
+                      "Why the file failed or was refused, in a few words, or None.")
+        .def("__repr__", [](const PyResult& result) {
+            return "<gradeshift.Result " + result.input + ": " + result.status + ">";
+        });
+
+    module.def(
+        "render", &Render, py::arg("path"), py::arg("size") = 33,
+        "The transform of a look or any readable LUT file at a size-point lattice: float32,\n"
+        "shape (size, size, size, 3), indexed [r, g, b]; the values that Cubrel mode\n"
+        "quantises. Raises gradeshift.Error when the file cannot be read or the look does\n"
+        "not render (its stored LUT is not used instead).");
+    module.def("load_lut", &LoadLut, py::arg("path"),
+               "Reads a LUT file as it is, without resampling.");
+    module.def("read_look", &ReadLookFile, py::arg("path"),
+               "Reads a look: layers, base grading, stored LUT size, CDL.");
+    module.def("convert", &Convert, py::arg("inputs"), py::kw_only(), py::arg("cubrel") = false,
+               py::arg("to") = py::none(), py::arg("size") = py::none(),
+               py::arg("out") = py::none(), py::arg("jobs") = py::none(),
+               py::arg("resampling") = true,
+               "Converts files as the command line does, printing nothing: inputs is a path\n"
+               "(file, folder or wildcard) or a list of them. One Result per file, in order; a\n"
+               "file that fails is a result. out names the folder the outputs go into (beside\n"
+               "the inputs when None). to names a format as -to does (cubrel=True is\n"
+               "to=\"cubrel\"). Raises gradeshift.Error where the command line exits\n"
+               "with 1: a bad size or jobs, an output folder that cannot be written, no\n"
+               "resource archive, no input found.");
+}

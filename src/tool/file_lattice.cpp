@@ -1,0 +1,106 @@
+#include "tool/file_lattice.h"
+
+#include "foundation/paths.h"
+#include "look/look_writer.h"
+#include "look/parsed_look.h"
+#include "lut/lut.h"
+#include "lut/ocio_reader.h"
+#include "render/render_environment.h"
+#include "tool/output_path.h"
+
+#include <algorithm>
+#include <new>
+
+namespace {
+
+FileLattice Failure(std::string cause) {
+    return FileLattice{nullptr, std::move(cause)};
+}
+
+FileLattice RenderLookText(const RunEnvironment& environment, LutFiles& luts, const CVxString& text,
+                           const CVxString& folder, uint32_t n) {
+    const std::unique_ptr<ParsedLook> look = ReadLook(text);
+    if (!look)
+        return Failure("Not a valid .look file");
+    CVxSoftwareCompositingEngine engine(RenderEnvironment{environment.Shaders(), luts});
+    const RenderedLattice lattice =
+        RenderLattice(engine, look->grading, LatticeRequest{.size = n, .lookFolder = folder});
+    if (!lattice.nodes)
+        return Failure(RenderFailureCause(lattice.failure));
+    const size_t count = size_t{n} * n * n * 3;
+    std::unique_ptr<float[]> rgb(new (std::nothrow) float[count]);
+    if (!rgb)
+        return Failure(RenderFailureCause(ERenderFailure::eOutOfMemory));
+    std::copy(lattice.nodes.get(), lattice.nodes.get() + count, rgb.get());
+    return FileLattice{std::move(rgb), {}};
+}
+
+// Null when OpenColorIO cannot read the file.
+std::unique_ptr<float[]> OcioLattice(FileAccess& files, const CVxString& path, uint32_t n) {
+    OcioFileTransform transform;
+    std::unique_ptr<float[]> rgb(new (std::nothrow) float[size_t{n} * n * n * 3]);
+    if (!rgb || !transform.Open(files, path) || !transform.ApplyToLattice(n, rgb.get()))
+        return nullptr;
+    return rgb;
+}
+
+FileLattice ResampledLattice(CVxLUT& lut, uint32_t n) {
+    if (lut.m_size != n)
+        lut.ResampleOverUnitDomain(n);
+    const size_t nodes = size_t{n} * n * n;
+    std::unique_ptr<float[]> rgb(new (std::nothrow) float[nodes * 3]);
+    if (!IsUnitLattice(lut) || lut.m_size != n || !rgb)
+        return Failure("The source LUT can't be converted");
+    for (size_t node = 0; node < nodes; ++node)
+        std::copy(lut.m_data + node * 4, lut.m_data + node * 4 + 3, rgb.get() + node * 3);
+    return FileLattice{std::move(rgb), {}};
+}
+
+FileLattice LutFileLattice(const RunEnvironment& environment, LutFiles& luts, const CVxString& path,
+                           uint32_t n) {
+    if (IsOcioLutFile(path))
+        if (std::unique_ptr<float[]> rgb = OcioLattice(luts.files, path, n))
+            return FileLattice{std::move(rgb), {}};
+    CVxLUT lut;
+    const bool loaded =
+        lut.Load(luts, path, false, CVxLUT::EDimensionRequirement::eAnyDimension, true);
+    if (IsUnitLattice(lut))
+        return ResampledLattice(lut, n);
+    CVxString text;
+    WriteLutWrapperLook(text, FileNameOf(path));
+    FileLattice wrapped = RenderLookText(environment, luts, text, FolderOf(path), n);
+    if (!wrapped.rgb && !loaded)
+        wrapped.failure = "Error loading LUT";
+    return wrapped;
+}
+
+} // namespace
+
+bool IsUnitLattice(const CVxLUT& lut) {
+    return lut.m_is3D && lut.m_preLUT == nullptr && lut.m_size > 0 && lut.m_data != nullptr &&
+           lut.HasUnitDomain();
+}
+
+const char* RenderFailureCause(ERenderFailure failure) {
+    switch (failure) {
+    case ERenderFailure::eShaderMissing:
+        return "Failed to load one or more shaders used in the look";
+    case ERenderFailure::eLutMissing:
+        return "One or more of the LUTs used in the look are missing";
+    default:
+        return "Internal error while rendering LUT";
+    }
+}
+
+FileLattice LatticeOfFile(const RunEnvironment& environment, FileAccess& files,
+                          const CVxString& path, uint32_t n) {
+    LutFiles luts{files, environment.LutFolders(), environment.AlwaysUpsample()};
+    CVxString extension;
+    SplitPath(path, nullptr, nullptr, nullptr, &extension);
+    if (extension.Compare(".lut", CVxString::ePath) == 0 || IsLutFileUnderOwnExtension(path))
+        return LutFileLattice(environment, luts, path, n);
+    CVxString text;
+    if (!ReadTextFile(files, path, text))
+        return Failure("Error reading file");
+    return RenderLookText(environment, luts, text, FolderOf(path), n);
+}

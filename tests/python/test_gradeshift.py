@@ -1,0 +1,361 @@
+"""The Python module against the command line, on the generated sample files.
+
+Run by CTest with the interpreter the module was built for; the environment
+names the program (GRADESHIFT_PROGRAM), the source tree (GRADESHIFT_SOURCE_DIR)
+and the build tree (GRADESHIFT_BINARY_DIR), and PYTHONPATH leads to the module.
+"""
+
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import threading
+import unittest
+
+MISSING = ""
+try:
+    import numpy
+    import gradeshift
+except ImportError as error:
+    MISSING = "the module cannot be imported: %s" % error
+
+try:
+    import PyOpenColorIO as OCIO
+except ImportError:
+    OCIO = None
+
+PROGRAM = os.environ.get("GRADESHIFT_PROGRAM", "")
+SOURCE_DIR = os.environ.get("GRADESHIFT_SOURCE_DIR", "")
+BINARY_DIR = os.environ.get("GRADESHIFT_BINARY_DIR", "")
+
+RESAMPLE_WARNING = ("  Warning: resampling the original LUT to a different size\n"
+                    "  can severely reduce the quality of the resulting Cubrel LUT.\n")
+
+# A look that reads but cannot render: its one layer names a shader nobody has.
+UNKNOWN_SHADER_LOOK = ('<look>\n  <shaders>\n    <shader>\n      <name>"Studio.Missing"</name>\n'
+                       '    </shader>\n  </shaders>\n</look>\n')
+
+# A .cube file, which OpenColorIO reads: a 5-point lattice, red fastest.
+CUBE_POINTS = 5
+
+
+def cube_text():
+    lines = ["LUT_3D_SIZE %d" % CUBE_POINTS]
+    step = 1.0 / (CUBE_POINTS - 1)
+    for b in range(CUBE_POINTS):
+        for g in range(CUBE_POINTS):
+            for r in range(CUBE_POINTS):
+                lines.append("%.6f %.6f %.6f" % ((r * step) ** 0.8, g * step * 0.9 + 0.05,
+                                                 (b * step) ** 1.3))
+    return "\n".join(lines) + "\n"
+
+
+def generate_samples(folder):
+    script = os.path.join(SOURCE_DIR, "samples", "generate_samples.py")
+    subprocess.run([sys.executable, script, folder], check=True)
+    with open(os.path.join(folder, "bent.cube"), "w") as out:
+        out.write(cube_text())
+
+
+def run_program(arguments, cwd):
+    return subprocess.run([PROGRAM] + arguments, cwd=cwd, capture_output=True, text=True)
+
+
+def cubrel_codes(path, n):
+    """The 10-bit codes of an n-point Cubrel file as an (n, n, n, 3) array [r, g, b]."""
+    with open(path, "rb") as data:
+        content = data.read()
+    assert len(content) == 1024 + 4 * n ** 3 and content[:4] == b"3LUT", path
+    words = numpy.frombuffer(content[1024:], dtype=">u4").astype(numpy.int64)
+    channels = [(words >> shift) & 1023 for shift in (20, 10, 0)]
+    return numpy.stack(channels, axis=-1).reshape(n, n, n, 3)
+
+
+def quantised(values):
+    """The codes the Cubrel writer stores: clamped, scaled by 1023, rounded half up."""
+    values = numpy.nan_to_num(numpy.asarray(values, dtype=numpy.float32), nan=0.0)
+    scaled = numpy.clip(values, 0, 1) * numpy.float32(1023) + numpy.float32(0.5)
+    return numpy.floor(scaled).astype(numpy.int64)
+
+
+def cubrel_output(name):
+    """The file Cubrel mode writes for an input: NAME.lut beside it."""
+    return os.path.splitext(name)[0] + ".lut"
+
+
+@unittest.skipIf(MISSING, MISSING)
+class ModuleTest(unittest.TestCase):
+
+    def setUp(self):
+        self.scratch = tempfile.mkdtemp(prefix="gradeshift-python-")
+        self.addCleanup(shutil.rmtree, self.scratch)
+        self.samples = os.path.join(self.scratch, "samples")
+        os.mkdir(self.samples)
+        generate_samples(self.samples)
+        self.names = sorted(os.listdir(self.samples))
+
+    def folder_copy(self, name):
+        copy = os.path.join(self.scratch, name)
+        shutil.copytree(self.samples, copy)
+        return copy
+
+    def cubrel_run(self, size):
+        folder = self.folder_copy("cubrel%d" % size)
+        # A folder stands for its looks and .lut files only.
+        for argument in (folder, os.path.join(folder, "bent.cube")):
+            result = run_program([argument, "-cubrel", "-size", str(size)], self.scratch)
+            self.assertEqual(result.returncode, 0, result.stdout)
+        return folder
+
+    def test_render_gives_the_values_that_cubrel_mode_quantises(self):
+        for size in (9, 33):
+            converted = self.cubrel_run(size)
+            for name in self.names:
+                with self.subTest(name=name, size=size):
+                    rendered = gradeshift.render(os.path.join(self.samples, name), size)
+                    self.assertEqual(rendered.shape, (size, size, size, 3))
+                    self.assertEqual(rendered.dtype, numpy.float32)
+                    codes = cubrel_codes(os.path.join(converted, cubrel_output(name)), size)
+                    self.assertLessEqual(numpy.abs(quantised(rendered) - codes).max(), 1)
+
+    @unittest.skipIf(OCIO is None, "OpenColorIO's Python bindings (python3-pyopencolorio) "
+                     "are not installed")
+    def test_rendered_array_as_an_opencolorio_lut3d_transform(self):
+        size = 17
+        converted = self.cubrel_run(size)
+        nodes = numpy.linspace(0, 1, size, dtype=numpy.float32)
+        grid = numpy.stack(numpy.meshgrid(nodes, nodes, nodes, indexing="ij"), axis=-1)
+        for name in ("tonal_ranges.look", "secondaries.look", "bent.cube", "truelight_17.lut"):
+            with self.subTest(name=name):
+                rendered = gradeshift.render(os.path.join(self.samples, name), size)
+                transform = OCIO.Lut3DTransform()
+                transform.setGridSize(size)
+                for r in range(size):
+                    for g in range(size):
+                        for b in range(size):
+                            transform.setValue(r, g, b, *(float(v) for v in rendered[r, g, b]))
+                processor = OCIO.Config.CreateRaw().getProcessor(transform)
+                pixels = grid.reshape(-1, 3).copy()
+                processor.getDefaultCPUProcessor().applyRGB(pixels)
+                codes = cubrel_codes(os.path.join(converted, cubrel_output(name)), size)
+                applied = quantised(pixels.reshape(size, size, size, 3))
+                self.assertLessEqual(numpy.abs(applied - codes).max(), 1)
+
+    def test_render_refuses_what_it_cannot_read_or_render(self):
+        with open(os.path.join(self.scratch, "unknown.look"), "w") as out:
+            out.write(UNKNOWN_SHADER_LOOK)
+        with open(os.path.join(self.scratch, "garbage.look"), "w") as out:
+            out.write("not a look")
+        cases = [
+            ("missing.look", 33, "missing.look: Error reading file"),
+            ("garbage.look", 33, "garbage.look: Not a valid .look file"),
+            ("unknown.look", 33,
+             "unknown.look: Failed to load one or more shaders used in the look"),
+            ("missing.cube", 33, "missing.cube: Error loading LUT"),
+            ("unknown.look", 1, "size must be from 2 to 256, not 1"),
+        ]
+        for name, size, message in cases:
+            with self.subTest(name=name, size=size):
+                with self.assertRaises(gradeshift.Error) as raised:
+                    gradeshift.render(os.path.join(self.scratch, name), size)
+                self.assertTrue(str(raised.exception).endswith(message), str(raised.exception))
+
+    def test_load_lut_gives_the_file_as_written(self):
+        sys.path.insert(0, os.path.join(SOURCE_DIR, "samples"))
+        self.addCleanup(sys.path.pop, 0)
+        import generate_samples as samples
+
+        warm = gradeshift.load_lut(os.path.join(self.samples, "warm_grade_33.lut"))
+        self.assertEqual((warm.size, warm.dimension, warm.pre_lut), (33, 3, None))
+        self.assertEqual(warm.domain, ((0, 0, 0), (1, 1, 1)))
+        self.assertEqual(warm.table.shape, (33, 33, 33, 3))
+        for r, g, b in ((32, 0, 0), (0, 32, 0), (0, 0, 32), (5, 17, 29), (32, 32, 32)):
+            expected = samples.warm(r / 32, g / 32, b / 32)
+            numpy.testing.assert_allclose(warm.table[r, g, b], expected, atol=1e-5)
+
+        curve = gradeshift.load_lut(os.path.join(self.samples, "curve_1d.lut"))
+        self.assertEqual((curve.size, curve.dimension, curve.table.shape), (64, 1, (64, 3)))
+        for entry in (0, 21, 63):
+            self.assertAlmostEqual(curve.table[entry, 1], samples.s_curve(entry / 63), places=5)
+
+        with open(os.path.join(self.scratch, "noise.lut"), "wb") as out:
+            out.write(b"\x01\x02\x00\x03 no LUT here")
+        for name in ("noise.lut", "missing.cube"):
+            with self.subTest(name=name), self.assertRaises(gradeshift.Error) as raised:
+                gradeshift.load_lut(os.path.join(self.scratch, name))
+            self.assertTrue(str(raised.exception).endswith(name + ": Error loading LUT"))
+
+    def test_read_look_gives_what_the_rebuilt_look_stores(self):
+        rebuilt = self.folder_copy("rebuilt")
+        self.assertEqual(run_program([rebuilt], self.scratch).returncode, 0)
+        with open(os.path.join(rebuilt, "per_channel.look")) as text:
+            written = text.read()
+        asc = re.search(r"<ASC>(.*)</ASC>", written, re.S).group(1)
+
+        def element(name):
+            text = re.search(r"<%s>([^<]*)</%s>" % (name, name), asc).group(1)
+            return tuple(float(v) for v in text.strip('"').split(","))
+
+        look = gradeshift.read_look(os.path.join(self.samples, "per_channel.look"))
+        self.assertTrue(look.per_channel)
+        for name in ("slope", "offset", "power"):
+            numpy.testing.assert_allclose(getattr(look.cdl, name), element(name), atol=1e-5)
+        self.assertEqual([layer.shader for layer in look.layers], ["VEXLAN.Base.1"])
+        self.assertEqual(len(look.base), 12)
+        self.assertEqual(look.base[0], {"Gain.X": 0.15, "Gain.Z": -0.2, "Offset.Y": 0.01,
+                                        "Gamma.X": -0.05, "Contrast": 0.2, "Pivot": 0.45})
+        self.assertEqual(look.lut_size, 0)
+
+        cases = [("tonal_ranges.look", False, 0), ("stored_lut.look", True, 9),
+                 ("per_channel.look", True, 64)]
+        for name, per_channel, lut_size in cases:
+            folder = rebuilt if lut_size == 64 else self.samples
+            with self.subTest(name=name, lut_size=lut_size):
+                look = gradeshift.read_look(os.path.join(folder, name))
+                self.assertEqual((look.per_channel, look.lut_size), (per_channel, lut_size))
+                self.assertEqual(look.cdl is not None, per_channel)
+
+        with self.assertRaises(gradeshift.Error) as raised:
+            gradeshift.read_look(os.path.join(self.samples, "warm_grade_33.lut"))
+        self.assertTrue(str(raised.exception).endswith(": Not a valid .look file"))
+
+    def test_convert_writes_and_says_what_the_command_line_does(self):
+        with open(os.path.join(self.samples, "unknown.look"), "w") as out:
+            out.write(UNKNOWN_SHADER_LOOK)
+        with open(os.path.join(self.samples, "noise.lut"), "wb") as out:
+            out.write(b"\x01\x02\x00\x03 no LUT here")
+        runs = [({"cubrel": True, "jobs": 1}, ["-cubrel"]),
+                ({"cubrel": True, "size": 33, "resampling": False},
+                 ["-cubrel", "-size", "33", "-noresampling"]),
+                ({"jobs": 3}, []),
+                ({"size": 16}, ["-size", "16"]),
+                ({"cubrel": True, "out": "OUT"}, ["-cubrel", "-out", "OUT"]),
+                ({"to": "cube", "size": 9}, ["-to", "cube", "-size", "9"]),
+                ({"to": "cc", "out": "OUT"}, ["-to", "cc", "-out", "OUT"])]
+        for index, (options, arguments) in enumerate(runs):
+            with self.subTest(options=options):
+                by_program = self.folder_copy("program%d" % index)
+                by_module = self.folder_copy("module%d" % index)
+                # An output folder of each run's own, inside its copy of the samples.
+                if "out" in options:
+                    options = dict(options, out=os.path.join(by_module, "out"))
+                    arguments = [os.path.join(by_program, "out") if a == "OUT" else a
+                                 for a in arguments]
+                    os.mkdir(os.path.join(by_program, "out"))
+                    os.mkdir(os.path.join(by_module, "out"))
+                printed = run_program([by_program, "-v"] + arguments, self.scratch)
+                results = gradeshift.convert(by_module, **options)
+
+                blocks = "".join("\n%s:\n" % os.path.basename(result.input) +
+                                 "".join("  %s\n" % line for line in result.messages)
+                                 for result in results)
+                expected = printed.stdout.replace(RESAMPLE_WARNING, "")
+                self.assertEqual("VEXLAN Gradeshift 2008\n\n" + blocks, expected)
+                for folder, _, names in os.walk(by_program):
+                    for name in names:
+                        written = os.path.relpath(os.path.join(folder, name), by_program)
+                        with open(os.path.join(by_program, written), "rb") as a, \
+                                open(os.path.join(by_module, written), "rb") as b:
+                            self.assertEqual(a.read(), b.read(), written)
+                for folder in ("", "out"):
+                    if os.path.isdir(os.path.join(by_program, folder)):
+                        self.assertEqual(sorted(os.listdir(os.path.join(by_program, folder))),
+                                         sorted(os.listdir(os.path.join(by_module, folder))))
+
+                # What -v says on standard error of each file written or failed.
+                said = printed.stderr.replace(by_program, by_module).splitlines()
+                for result in results:
+                    self.assertEqual(os.path.dirname(result.input), by_module)
+                    if result.status == "failed":
+                        self.assertIsNone(result.output)
+                        self.assertIn("gradeshift: %s: %s" % (result.input, result.cause), said)
+                    elif result.status == "converted":
+                        self.assertIsNone(result.cause)
+                        written = "gradeshift: %s -> %s (" % (result.input, result.output)
+                        self.assertTrue(any(line.startswith(written) for line in said), written)
+                        self.assertTrue(os.path.isfile(result.output), result.output)
+                    # An ASC CDL is refused before the look is rendered.
+                    if os.path.basename(result.input) == "unknown.look" and "to" not in options:
+                        self.assertEqual((result.status, result.cause),
+                                         ("failed", "shader not installed: Studio.Missing"))
+
+    def test_convert_refuses_a_run_the_command_line_would_not_start(self):
+        empty = os.path.join(self.scratch, "empty")
+        os.mkdir(empty)
+        cases = [
+            ({"inputs": self.samples, "cubrel": True, "size": 32},
+             "Invalid LUT size for Cubrel LUTs."),
+            ({"inputs": self.samples, "size": 33}, "Invalid LUT size for .look LUTs."),
+            ({"inputs": self.samples, "jobs": 0}, "jobs must be 1 or more"),
+            ({"inputs": empty}, "No input files found: " + empty),
+            ({"inputs": [empty, os.path.join(empty, "*.look")]},
+             "No input files found: %s, %s" % (empty, os.path.join(empty, "*.look"))),
+            ({"inputs": os.path.join(empty, "gone.look")},
+             "The input file (%s) could not be opened." % os.path.join(empty, "gone.look")),
+            ({"inputs": []}, "no input given"),
+            ({"inputs": self.samples, "to": "tiff"}, '"tiff" is not a format (cubrel, '),
+            ({"inputs": self.samples, "to": "cube", "cubrel": True},
+             'cubrel=True and to="cube" ask for two formats'),
+            ({"inputs": self.samples, "to": "cube", "size": 130},
+             "Invalid LUT size for cube files."),
+            ({"inputs": self.samples, "out": os.path.join(empty, "gone")},
+             "out %s: No such file or directory" % os.path.join(empty, "gone")),
+        ]
+        for arguments, message in cases:
+            with self.subTest(arguments=arguments):
+                with self.assertRaises(gradeshift.Error) as raised:
+                    gradeshift.convert(**arguments)
+                self.assertTrue(str(raised.exception).startswith(message),
+                                str(raised.exception))
+        self.assertEqual(os.listdir(empty), [])
+
+    def test_calls_from_several_threads_agree_with_calls_one_after_another(self):
+        names = ["secondaries.look", "tonal_ranges.look", "bent.cube", "warm_grade_33.lut"] * 2
+        alone = [gradeshift.render(os.path.join(self.samples, name), 17) for name in names]
+        together = [None] * len(names)
+
+        def render(index):
+            together[index] = gradeshift.render(os.path.join(self.samples, names[index]), 17)
+
+        threads = [threading.Thread(target=render, args=(i,)) for i in range(len(names))]
+        for thread in threads:
+            thread.start()
+        for thread in threads:
+            thread.join()
+        for name, a, b in zip(names, alone, together):
+            numpy.testing.assert_array_equal(a, b, err_msg=name)
+
+    def test_an_installed_module_uses_its_own_installation(self):
+        prefix = os.path.join(self.scratch, "prefix")
+        subprocess.run(["cmake", "--install", BINARY_DIR, "--prefix", prefix],
+                       check=True, capture_output=True)
+        package_dir = os.path.join(prefix, "lib", "python3", "dist-packages")
+        self.assertTrue(os.path.isfile(os.path.join(package_dir, "gradeshift.pyi")))
+        script = ("import os, sys, gradeshift\n"
+                  "before = dict(os.environ)\n"
+                  "try:\n"
+                  "    print(gradeshift.render(sys.argv[1], 9).shape)\n"
+                  "except gradeshift.Error as error:\n"
+                  "    print(error)\n"
+                  "print(os.path.dirname(gradeshift.__file__) == sys.argv[2], "
+                  "before == dict(os.environ))\n")
+        look = os.path.join(self.samples, "tonal_ranges.look")
+        environment = dict(os.environ, PYTHONPATH=package_dir)
+        archive = os.path.join(prefix, "resources", "Resources.vxf")
+        expected = ["(9, 9, 9, 3)\nTrue True\n",
+                    "Resources.vxf not found in the installation around the module (%s/)\n"
+                    "True True\n" % prefix]
+        for index, output in enumerate(expected):
+            if index == 1:
+                os.remove(archive)
+            with self.subTest(archive=index == 0):
+                ran = subprocess.run([sys.executable, "-c", script, look, package_dir],
+                                     cwd=self.scratch, env=environment, capture_output=True,
+                                     text=True)
+                self.assertEqual(ran.stdout, output, ran.stderr)
+
+
+if __name__ == "__main__":
+    unittest.main()
