@@ -4,6 +4,7 @@
 #include "look/look_writer.h"
 #include "look/parsed_look.h"
 #include "lut/lut.h"
+#include "lut/lut_format_registry.h"
 #include "lut/ocio_reader.h"
 #include "render/render_environment.h"
 #include "tool/output_path.h"

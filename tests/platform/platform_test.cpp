@@ -341,8 +341,8 @@ TEST(FileSystem, AKilledReplacementLeavesNothingTheNextRunKeeps) {
                     platform::g_replacementTestHooks.beforeRename = PauseForTheKill;
                 platform::FileReplacement replacement;
                 bool going = replacement.Begin(folder.Drive("a.look"));
-                auto reached = [&](Pause point) {
-                    if (going && point == pause)
+                auto reached = [&, pausePoint = pause](Pause point) {
+                    if (going && point == pausePoint)
                         PauseForTheKill();
                 };
                 reached(kAfterBegin);

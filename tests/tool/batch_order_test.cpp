@@ -63,10 +63,14 @@ public:
         return Find(path) ? EPathKind::eFile : EPathKind::eMissing;
     }
     std::unique_ptr<FileOutput> Replace(const CVxString& path) override {
+        std::lock_guard<std::mutex> hold(m_lock);
         return std::make_unique<Output>(*this, Real(Posix(path)));
     }
     bool SystemPath(const CVxString&, std::string&) override { return false; }
-    std::string Identity(const CVxString& path) override { return Upper(Real(Posix(path))); }
+    std::string Identity(const CVxString& path) override {
+        std::lock_guard<std::mutex> hold(m_lock);
+        return Upper(Real(Posix(path)));
+    }
 
 private:
     class Output final : public FileOutput {
@@ -110,7 +114,7 @@ private:
         return text;
     }
 
-    // After links, with the letter case of a file that exists.
+    // After links, with the letter case of a file that exists; under the lock.
     std::string Real(std::string path) const {
         for (const auto& [link, target] : links)
             if (Upper(link) == Upper(path))
@@ -122,10 +126,11 @@ private:
     }
 
     const std::string* Find(const CVxString& path) {
-        const std::string real = Real(Posix(path));
+        std::string real;
         int delay = 0;
         {
             std::lock_guard<std::mutex> hold(m_lock);
+            real = Real(Posix(path));
             if (const auto slow = slowReads.find(real); slow != slowReads.end())
                 delay = slow->second;
         }
