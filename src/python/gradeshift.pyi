@@ -94,7 +94,9 @@ class Result:
 def render(path: _Path, size: int = 33) -> numpy.typing.NDArray[numpy.float32]:
     """The transform of a look or LUT file at a size-point lattice, shape
     (size, size, size, 3) indexed [r, g, b]: the values Cubrel mode quantises.
-    Raises Error when the file cannot be read or the look does not render."""
+    A look that does not render gives its stored LUT, resampled, as Cubrel mode
+    does. Raises Error when the file cannot be read, or the look neither renders
+    nor holds a stored LUT."""
 
 def load_lut(path: _Path) -> Lut:
     """Reads a LUT file as it is, without resampling."""

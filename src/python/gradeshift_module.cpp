@@ -476,8 +476,9 @@ PYBIND11_MODULE(gradeshift, module) {
         "render", &Render, py::arg("path"), py::arg("size") = 33,
         "The transform of a look or any readable LUT file at a size-point lattice: float32,\n"
         "shape (size, size, size, 3), indexed [r, g, b]; the values that Cubrel mode\n"
-        "quantises. Raises gradeshift.Error when the file cannot be read or the look does\n"
-        "not render (its stored LUT is not used instead).");
+        "quantises; a look that does not render gives its stored LUT, resampled. Raises\n"
+        "gradeshift.Error when the file cannot be read, or the look neither renders nor\n"
+        "holds a stored LUT.");
     module.def("load_lut", &LoadLut, py::arg("path"),
                "Reads a LUT file as it is, without resampling.");
     module.def("read_look", &ReadLookFile, py::arg("path"),

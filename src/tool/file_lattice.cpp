@@ -103,5 +103,18 @@ FileLattice LatticeOfFile(const RunEnvironment& environment, FileAccess& files,
     CVxString text;
     if (!ReadTextFile(files, path, text))
         return Failure("Error reading file");
-    return RenderLookText(environment, luts, text, FolderOf(path), n);
+    FileLattice rendered = RenderLookText(environment, luts, text, FolderOf(path), n);
+    if (rendered.rgb || !ReadLook(text))
+        return rendered;
+    // As Cubrel mode does, a look that does not render gives its stored LUT.
+    CVxLUT stored;
+    stored.Load(luts, path, false, CVxLUT::EDimensionRequirement::eAnyDimension, true);
+    if (!stored.m_is3D || stored.m_preLUT || stored.m_size == 0)
+        return rendered;
+    if (stored.m_size != n || !stored.HasUnitDomain())
+        stored.ResampleOverUnitDomain(n);
+    FileLattice resampled = ResampledLattice(stored, n);
+    if (!resampled.rgb)
+        return rendered;
+    return resampled;
 }

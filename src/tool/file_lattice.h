@@ -28,7 +28,7 @@ struct FileLattice {
 // The values of a look or LUT file at an n-point lattice, those that Cubrel
 // mode writes for it: a look rendered, an OpenColorIO file applied at the
 // nodes, a lattice over [0, 1] resampled, any other LUT rendered through the
-// look that wraps it. A look that does not render gives its failure, not its
-// stored LUT.
+// look that wraps it. A look that does not render gives its stored LUT,
+// resampled; its failure when it has none.
 FileLattice LatticeOfFile(const RunEnvironment& environment, FileAccess& files,
                           const CVxString& path, uint32_t n);

@@ -143,6 +143,21 @@ class ModuleTest(unittest.TestCase):
                 applied = quantised(pixels.reshape(size, size, size, 3))
                 self.assertLessEqual(numpy.abs(applied - codes).max(), 1)
 
+    def test_render_falls_back_to_the_stored_lut_of_a_look_that_does_not_render(self):
+        # A 2-point stored lattice, red fastest, each node its own colour.
+        nodes = [(r * 0.5, g * 0.25, b * 0.75) for b in (0, 1) for g in (0, 1) for r in (0, 1)]
+        data = numpy.array(nodes, dtype="<f4").tobytes().hex().upper()
+        stored = '<LUT>\n<size>"2"</size>\n<data>"%s"</data>\n</LUT>\n' % data
+        path = os.path.join(self.scratch, "stored_unknown.look")
+        with open(path, "w") as out:
+            out.write('<?xml version="1.0" ?>\n' +
+                      UNKNOWN_SHADER_LOOK.replace("</look>", stored + "</look>"))
+        lattice = gradeshift.render(path, 2)
+        for b in (0, 1):
+            for g in (0, 1):
+                for r in (0, 1):
+                    self.assertEqual(list(lattice[r, g, b]), [r * 0.5, g * 0.25, b * 0.75])
+
     def test_render_refuses_what_it_cannot_read_or_render(self):
         with open(os.path.join(self.scratch, "unknown.look"), "w") as out:
             out.write(UNKNOWN_SHADER_LOOK)
