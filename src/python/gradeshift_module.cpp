@@ -8,6 +8,7 @@
 #include "look/parsed_look.h"
 #include "lut/lut.h"
 #include "lut/lut_files.h"
+#include "lut/ocio_reader.h"
 #include "platform/environment.h"
 #include "platform/file_system.h"
 #include "platform/path_mapping.h"
@@ -119,6 +120,8 @@ py::array_t<float> Render(const std::filesystem::path& path, uint32_t size) {
         py::gil_scoped_release unlocked;
         Installation& installation = TheInstallation();
         RequireResources(installation);
+        // Each call reads files as they are now: OpenColorIO would serve what it parsed before.
+        ClearOcioCaches();
         FileLattice lattice =
             LatticeOfFile(installation.environment, installation.files, FrameworkPath(path), size);
         if (!lattice.rgb)
@@ -167,6 +170,7 @@ PyLut LoadLut(const std::filesystem::path& path) {
         Installation& installation = TheInstallation();
         const LutFiles luts{installation.files, installation.environment.LutFolders(),
                             installation.environment.AlwaysUpsample()};
+        ClearOcioCaches();
         if (!lut.Load(luts, FrameworkPath(path), false,
                       CVxLUT::EDimensionRequirement::eAnyDimension, true) ||
             lut.IsEmpty())
