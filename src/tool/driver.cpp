@@ -6,6 +6,7 @@
 #include "lut/ocio_reader.h"
 #include "platform/environment.h"
 #include "platform/file_system.h"
+#include "tool/batch_results.h"
 #include "tool/batch_run.h"
 #include "tool/command_line.h"
 #include "tool/input_collection.h"
@@ -242,28 +243,16 @@ const char* WhyNothingFound(FileAccess& files, const CVxString& input, const CVx
 // message of a run that finds nothing at all is made from.
 std::vector<CVxString> CollectAllInputs(FileAccess& files, const std::vector<CVxString>& inputs,
                                         CVxString& lastPattern) {
-    std::vector<CVxString> collected;
-    std::unordered_set<std::string> seen;
-    for (const CVxString& input : inputs) {
-        CVxString pattern = input;
-        if (IsFolder(files, pattern))
-            pattern = DirectoryPattern(pattern);
-        lastPattern = pattern;
-        std::vector<CVxString> found;
-        CollectInputFiles(files, pattern, found);
-        if (found.empty())
-            std::fprintf(stderr, "gradeshift: %s: %s\n", input.c_str(),
-                         WhyNothingFound(files, input, pattern));
-        // Within one input the listing stands as it is: case twins on a
-        // case-sensitive file system are two files.
-        std::vector<std::string> identities;
-        for (CVxString& path : found) {
-            identities.push_back(files.Identity(path));
-            if (!seen.contains(identities.back()))
-                collected.push_back(std::move(path));
-        }
-        seen.insert(identities.begin(), identities.end());
-    }
+    std::vector<CVxString> empty;
+    std::vector<CVxString> collected = InputFilesOf(files, inputs, empty);
+    const auto patternOf = [&files](const CVxString& input) {
+        return IsFolder(files, input) ? DirectoryPattern(input) : input;
+    };
+    for (const CVxString& input : empty)
+        std::fprintf(stderr, "gradeshift: %s: %s\n", input.c_str(),
+                     WhyNothingFound(files, input, patternOf(input)));
+    if (!inputs.empty())
+        lastPattern = patternOf(inputs.back());
     return collected;
 }
 
