@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -146,6 +147,20 @@ bool ListsExtension(const LutFormat& format, std::string_view extension) {
         [extension](std::string_view known) { return ascii::EqualsNoCase(extension, known); });
 }
 
+constexpr ExportFormat kWrittenFormats[] = {
+    {"cube", ".cube", "cube LUT", EExportKind::eCube, true, true},
+    {"3dl", ".3dl", "3DL LUT", EExportKind::e3dl, false, true},
+    {"clf", ".clf", "CLF LUT", EExportKind::eClf, true, true},
+    {"ctf", ".ctf", "CTF LUT", EExportKind::eCtf, true, true},
+    {"csp", ".csp", "cinespace LUT", EExportKind::eCinespace, false, true},
+    {"cub", ".cub", "Truelight LUT", EExportKind::eTruelight, false, true},
+    {"itx", ".itx", "itx LUT", EExportKind::eItx, false, true},
+    {"spi3d", ".spi3d", "spi3d LUT", EExportKind::eSpi3d, false, true},
+    {"spi1d", ".spi1d", "spi1d LUT", EExportKind::eSpi1d, true, false},
+    {"cc", ".cc", "ASC CDL", EExportKind::eCdl, false, false},
+    {"hald", ".png", "Hald CLUT", EExportKind::eHald, false, true},
+};
+
 } // namespace
 
 std::span<const LutFormat> LutFormats() {
@@ -176,4 +191,21 @@ bool IsOcioLutFile(const CVxString& path) {
 bool ListsCorrections(const CVxString& path) {
     const LutFormat* format = LutFormatOfExtension(path);
     return format && format->listsCorrections;
+}
+
+const ExportFormat* FindExportFormat(const CVxString& name) {
+    for (const ExportFormat& format : kWrittenFormats)
+        if (name.EqualsNoCase(format.name))
+            return &format;
+    return nullptr;
+}
+
+const char* ExportFormatNames() {
+    static const std::string names = [] {
+        std::string list = "cubrel";
+        for (const ExportFormat& format : kWrittenFormats)
+            list += std::string(", ") + format.name;
+        return list;
+    }();
+    return names.c_str();
 }

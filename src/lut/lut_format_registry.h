@@ -2,7 +2,6 @@
 
 #include "lut/lut_formats.h"
 
-#include "foundation/byte_sink.h"
 #include "foundation/vx_string.h"
 
 #include <cstddef>
@@ -10,9 +9,10 @@
 #include <span>
 #include <string_view>
 
-// Every LUT format the program knows, in one table: what Load tries and in
-// which order, which inputs the tool takes as LUT files, and what its help
-// lists. Adding a format is one entry here plus its reader.
+// Every LUT format the program knows: one table of the formats read (what
+// Load tries and in which order, which inputs the tool takes as LUT files,
+// what its help lists) and one of the formats written (what -to takes).
+// Adding a format is one entry plus its reader or writer.
 
 // How Load tells a format's files from the others.
 enum class ELutRecognition : uint8_t {
@@ -30,17 +30,6 @@ enum class ELutRecognition : uint8_t {
 // True when the first bytes of a file may be of the format.
 using LutProbe = bool(const uint8_t* data, size_t size);
 
-// A lattice handed to a writer: size³ nodes, red fastest, `channels` floats a
-// node (3 or 4; a fourth is not written).
-struct LutLatticeView {
-    const float* nodes = nullptr;
-    uint32_t size = 0;
-    uint32_t channels = 3;
-};
-// Writes the lattice as a whole file of the format into `out`; false when the
-// lattice cannot be written so or `out` failed.
-using LutWriter = bool(const LutLatticeView& lattice, ByteSink& out);
-
 struct LutFormat {
     // As the help text shows it.
     std::string_view name;
@@ -50,16 +39,14 @@ struct LutFormat {
     ELutRecognition recognition = ELutRecognition::eByContents;
     // Place in the recognition order, lowest first; no two formats share one.
     uint16_t order = 0;
-    LutProbe* probe = nullptr;         // eByContents; none: the reader itself decides
-    LutReader* read = nullptr;         // eByContents
+    LutProbe* probe = nullptr;           // eByContents; none: the reader itself decides
+    LutReader* read = nullptr;           // eByContents
     NamedLutReader* readNamed = nullptr; // eByContents, for a reader that needs the file's name
-    LutPathReader* readPath = nullptr; // eByExtension and eAsLastResort
+    LutPathReader* readPath = nullptr;   // eByExtension and eAsLastResort
     // A text format: its reader starts after a UTF-8 byte-order mark.
     bool textAfterByteOrderMark = false;
     // A file lists colour corrections (ASC CDL) of which the first is read.
     bool listsCorrections = false;
-    // No format is written through the table yet.
-    LutWriter* write = nullptr;
 };
 
 // Every format of this build in recognition order. A build without
@@ -78,3 +65,37 @@ bool IsOcioLutFile(const CVxString& path);
 
 // True when the file's extension chooses a format whose files list corrections.
 bool ListsCorrections(const CVxString& path);
+
+// The formats the program writes besides its own (Cubrel LUTs and looks), by
+// the name -to takes: what each file is called, what its success line calls
+// it, and which transforms it holds. The writers are in lut_writers.h.
+enum class EExportKind : uint8_t {
+    eCube,
+    e3dl,
+    eClf,
+    eCtf,
+    eCinespace,
+    eTruelight,
+    eItx,
+    eSpi3d,
+    eSpi1d,
+    eCdl,
+    eHald,
+};
+
+struct ExportFormat {
+    const char* name;      // as -to takes it, in any letter case
+    const char* extension; // of the file written
+    const char* writtenAs; // "F" of the line "  F written successfully"
+    EExportKind kind;
+    bool holds1D; // a per-channel transform is written as a 1D table
+    bool holds3D; // any other transform is written as a lattice
+};
+
+// The format of that name, or null.
+const ExportFormat* FindExportFormat(const CVxString& name);
+// The names -to takes, "cubrel" first, separated by ", ".
+const char* ExportFormatNames();
+
+// Entries of the 1D table written for a per-channel transform.
+inline constexpr uint32_t kExport1DSize = 4096;

@@ -9,7 +9,6 @@
 #include "lut/lut_writers.h"
 #include "lut/ocio_reader.h"
 #include "render/look_to_lut.h"
-#include "tool/export_formats.h"
 #include "tool/flow_support.h"
 #include "tool/output_path.h"
 

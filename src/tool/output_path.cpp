@@ -2,7 +2,6 @@
 
 #include "foundation/paths.h"
 #include "lut/lut_format_registry.h"
-#include "tool/export_formats.h"
 
 #include <unordered_map>
 

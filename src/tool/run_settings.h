@@ -1,7 +1,7 @@
 #pragma once
 
 #include "foundation/vx_string.h"
-#include "tool/export_formats.h"
+#include "lut/lut_format_registry.h"
 
 #include <cstdint>
 #include <memory>
