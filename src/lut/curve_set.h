@@ -50,7 +50,9 @@ public:
 #endif
     // A smaller budget lets fuzzing reach the end of a runaway script in
     // moments under sanitizers, which slow each statement tenfold.
-    void SetScriptStepBudget(uint64_t budget) { m_scriptStepBudget = budget; }
+    void SetScriptStepBudget(uint64_t budget) {
+        m_scriptStepBudget = budget;
+    }
 
     // Writes n entries of four floats (R, G, B and A = 1) for the inputs
     // i/(n - 1). False when the set holds neither curves nor a script (nothing
@@ -61,8 +63,12 @@ public:
 
     // Null while no curves exist (before Read, and when a script or lattice was read).
     const CVxCurve* Curve(EChannel channel) const;
-    const CVxLUT* Lattice() const { return m_lattice.get(); }
-    bool HasScript() const { return m_script != nullptr; }
+    const CVxLUT* Lattice() const {
+        return m_lattice.get();
+    }
+    bool HasScript() const {
+        return m_script != nullptr;
+    }
 
 protected:
     virtual ~CVxCurveSet();

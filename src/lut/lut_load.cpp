@@ -85,15 +85,15 @@ private:
         if (format.probe && !format.probe(data, size))
             return EStep::eNext;
         if (format.readNamed)
-            return After(format.readNamed(m_lut, data, size, m_upsample, m_requirement,
-                                          m_baseName.View()));
+            return After(
+                format.readNamed(m_lut, data, size, m_upsample, m_requirement, m_baseName.View()));
         return After(format.read(m_lut, data, size, m_upsample, m_requirement));
     }
 
     EStep TryLastResort(const LutFormat& format) {
         // Nothing to read fails as an unreadable file does, never as a black table.
-        if (m_bytesRead && !TextHoldsData(reinterpret_cast<const uint8_t*>(m_bytes.Data()),
-                                          m_bytes.Length()))
+        if (m_bytesRead &&
+            !TextHoldsData(reinterpret_cast<const uint8_t*>(m_bytes.Data()), m_bytes.Length()))
             return EStep::eFailed;
         if (!m_allowLastResort)
             return EStep::eNext;

@@ -36,7 +36,8 @@ bool OcioFileTransform::FillLut(CVxLUT& lut, bool, CVxLUT::EDimensionRequirement
     return false;
 }
 
-bool ReadOcioLut(CVxLUT& lut, const LutFiles&, const CVxString&, bool, CVxLUT::EDimensionRequirement) {
+bool ReadOcioLut(CVxLUT& lut, const LutFiles&, const CVxString&, bool,
+                 CVxLUT::EDimensionRequirement) {
     lut.DeletePreLUT();
     lut.Clear();
     return false;

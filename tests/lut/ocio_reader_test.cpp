@@ -219,7 +219,10 @@ TEST(OcioReader, AFileIsParsedOncePerRun) {
         const auto red = [&](const char* name) {
             OcioFileTransform transform;
             float rgb[3] = {0.25f, 0.25f, 0.25f};
-            return transform.Open(SystemLuts::Plain().files, PathOf(folder, name)) && transform.Apply(rgb, 1) ? rgb[0] : -1;
+            return transform.Open(SystemLuts::Plain().files, PathOf(folder, name)) &&
+                           transform.Apply(rgb, 1)
+                       ? rgb[0]
+                       : -1;
         };
         ClearOcioCaches();
         folder.Write(c.name, c.text(2));
