@@ -9,6 +9,7 @@
 #include "look/look_writer.h"
 
 #include "../tests/support/scratch_folder.h"
+#include "clf_sample.h"
 
 #include <benchmark/benchmark.h>
 
@@ -47,22 +48,12 @@ std::string StoredLook() {
            std::string(element.c_str()) + "</look>\n";
 }
 
-// A CDL, then a 33-point 3D LUT with crosstalk, blue fastest.
+// A CDL, then a 33-point 3D LUT with crosstalk.
 std::string ProcessList() {
-    std::string text =
-        "<ProcessList id=\"bench\" compCLFversion=\"3\">\n"
-        "<ASC_CDL inBitDepth=\"32f\" outBitDepth=\"32f\" style=\"Fwd\">\n"
-        "<SOPNode><Slope>1.1 0.9 1.0</Slope><Offset>-0.05 0.02 0</Offset>"
-        "<Power>0.8 1.0 1.2</Power></SOPNode>\n"
-        "<SatNode><Saturation>0.7</Saturation></SatNode>\n</ASC_CDL>\n"
-        "<LUT3D inBitDepth=\"32f\" outBitDepth=\"32f\">\n<Array dim=\"33 33 33 3\">\n";
-    char line[80];
-    for (int i = 0; i < 33 * 33 * 33; ++i) {
-        const double r = i / 1089 / 32.0, g = i / 33 % 33 / 32.0, b = i % 33 / 32.0;
-        std::snprintf(line, sizeof line, "%.6f %.6f %.6f\n", r * r, 0.5 * (g + b), b * (1 - r / 4));
-        text += line;
-    }
-    return text + "</Array>\n</LUT3D>\n</ProcessList>\n";
+    return ClfWithLattice("<ASC_CDL inBitDepth=\"32f\" outBitDepth=\"32f\" style=\"Fwd\">\n"
+                          "<SOPNode><Slope>1.1 0.9 1.0</Slope><Offset>-0.05 0.02 0</Offset>"
+                          "<Power>0.8 1.0 1.2</Power></SOPNode>\n"
+                          "<SatNode><Saturation>0.7</Saturation></SatNode>\n</ASC_CDL>\n");
 }
 
 // Runs the command once; every input NAME.EXT must have become NAME.lut,

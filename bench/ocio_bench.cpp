@@ -8,6 +8,7 @@
 #include "lut/ocio_reader.h"
 
 #include "../tests/support/system_luts.h"
+#include "clf_sample.h"
 
 #include <benchmark/benchmark.h>
 
@@ -29,16 +30,7 @@ const char kCdlClf[] = "<ProcessList id=\"bench\" compCLFversion=\"3\">\n"
                        "</ASC_CDL>\n</ProcessList>\n";
 
 std::string TableClf() {
-    std::string text =
-        "<ProcessList id=\"bench\" compCLFversion=\"3\">\n"
-        "<LUT3D inBitDepth=\"32f\" outBitDepth=\"32f\">\n<Array dim=\"33 33 33 3\">\n";
-    char line[80];
-    for (int i = 0; i < 33 * 33 * 33; ++i) {
-        const double r = i / 1089 / 32.0, g = i / 33 % 33 / 32.0, b = i % 33 / 32.0;
-        std::snprintf(line, sizeof line, "%.6f %.6f %.6f\n", r * r, 0.5 * (g + b), b * (1 - r / 4));
-        text += line;
-    }
-    return text + "</Array>\n</LUT3D>\n</ProcessList>\n";
+    return ClfWithLattice("");
 }
 
 // Writes the file into a folder removed at exit; returns its path in drive form.
