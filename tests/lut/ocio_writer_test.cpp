@@ -22,6 +22,17 @@ std::string Write(const std::function<bool(ByteSink&)>& writer) {
     return std::string(bytes.c_str(), bytes.Length());
 }
 
+// Writes a file with the writer and opens it through OpenColorIO.
+bool WriteAndOpen(const ScratchFolder& scratch, const char* file,
+                  const std::function<bool(ByteSink&)>& writer, OcioFileTransform& read) {
+    const std::string bytes = Write(writer);
+    if (bytes.empty())
+        return false;
+    scratch.Write(file, bytes);
+    SystemFileAccess files;
+    return read.Open(files, scratch.Drive(file).c_str());
+}
+
 // Every written file read back by OpenColorIO gives the lattice at its nodes:
 // within 1e-5 for float formats, which keep values outside [0, 1], and within
 // one output code of the clamped values for 3DL's 12-bit integers.
@@ -48,13 +59,9 @@ TEST(OcioWriter, LatticesReadBackThroughOpenColorIO) {
         {"out.ctf", ocio(EOcioWriteFormat::eCtf), 0},
     };
     ScratchFolder scratch;
-    SystemFileAccess files;
     for (const Case& c : cases) {
-        const std::string bytes = Write(c.writer);
-        ASSERT_FALSE(bytes.empty()) << c.file;
-        scratch.Write(c.file, bytes);
         OcioFileTransform read;
-        ASSERT_TRUE(read.Open(files, scratch.Drive(c.file).c_str())) << c.file;
+        ASSERT_TRUE(WriteAndOpen(scratch, c.file, c.writer, read)) << c.file;
         std::vector<float> nodes(sample.values.size());
         ASSERT_TRUE(read.ApplyToLattice(sample.size, nodes.data())) << c.file;
         for (size_t i = 0; i < nodes.size(); ++i) {
@@ -108,13 +115,9 @@ TEST(OcioWriter, OneDimensionalAndShapedTablesReadBack) {
         {"shaped.clf", ocio(EOcioWriteFormat::eClf, shaped), true, -0.25f, 1.5f, 1e-5f},
     };
     ScratchFolder scratch;
-    SystemFileAccess files;
     for (const Case& c : cases) {
-        const std::string bytes = Write(c.writer);
-        ASSERT_FALSE(bytes.empty()) << c.file;
-        scratch.Write(c.file, bytes);
         OcioFileTransform read;
-        ASSERT_TRUE(read.Open(files, scratch.Drive(c.file).c_str())) << c.file;
+        ASSERT_TRUE(WriteAndOpen(scratch, c.file, c.writer, read)) << c.file;
         for (const float x : {0.0f, 0.1f, 0.37f, 0.5f, 0.93f, 1.0f}) {
             const float v = c.low + x * (c.high - c.low);
             float rgb[3] = {v, v, v};
