@@ -32,20 +32,13 @@ bool IsPlainLattice(const CVxLUT& lut) {
     return lut.m_is3D && lut.m_preLUT == nullptr && lut.m_size > 0 && lut.m_data != nullptr;
 }
 
+// A missing shader or LUT is named under a heading; anything else is an internal error.
 void ReportRenderFailure(FileReport& report, ERenderFailure failure) {
-    switch (failure) {
-    case ERenderFailure::eShaderMissing:
-        report.Say("  Error while rendering LUT:\n"
-                   "    Failed to load one or more shaders used in the look\n");
-        return;
-    case ERenderFailure::eLutMissing:
-        report.Say("  Error while rendering LUT:\n"
-                   "    One or more of the LUTs used in the look are missing\n");
-        return;
-    default:
-        report.Say("  Internal error while rendering LUT\n");
-        return;
-    }
+    const char* cause = RenderFailureCause(failure);
+    if (failure == ERenderFailure::eShaderMissing || failure == ERenderFailure::eLutMissing)
+        report.Sayf("  Error while rendering LUT:\n    %s\n", cause);
+    else
+        report.Sayf("  %s\n", cause);
 }
 
 namespace {
