@@ -4,6 +4,7 @@
 #include "foundation/file_contents.h"
 #include "foundation/paths.h"
 #include "foundation/posix_file.h"
+#include "platform/file_system.h"
 #include "platform/path_mapping.h"
 
 #include <cstring>
@@ -36,6 +37,19 @@ EPathKind SystemFileAccess::Lookup(const CVxString& path) {
 
 std::unique_ptr<FileOutput> SystemFileAccess::Replace(const CVxString& path) {
     return std::make_unique<FileReplacementSink>(path);
+}
+
+bool SystemFileAccess::Append(const CVxString& path, const void* data, size_t size) {
+    CVxString written(path);
+    written.SlashesToBackslashes();
+    return platform::AppendToFile(written.View(), data, size);
+}
+
+std::string SystemFileAccess::FolderWriteFailure(const CVxString& folder) {
+    CVxString written(folder);
+    written.SlashesToBackslashes();
+    const int error = platform::FolderWriteError(written.View());
+    return error == 0 ? std::string() : std::string(std::strerror(error));
 }
 
 bool SystemFileAccess::SystemPath(const CVxString& path, std::string& systemPath) {

@@ -54,6 +54,12 @@ public:
     // Begins replacing the file at path; the output says on its first write
     // whether the replacement could begin.
     virtual std::unique_ptr<FileOutput> Replace(const CVxString& path) = 0;
+    // Appends bytes to a file, making it when it is missing: the program's log,
+    // the one file that grows rather than being replaced.
+    virtual bool Append(const CVxString& path, const void* data, size_t size) = 0;
+    // Why new files cannot be made in a folder, for people (the system's text
+    // for the cause); empty when they can.
+    virtual std::string FolderWriteFailure(const CVxString& folder) = 0;
     // The system's own path of an existing file, for a library that opens
     // files by name itself: absolute, links followed, so that a file reached
     // under several names is one path. False when the path names no file.
@@ -73,6 +79,8 @@ public:
                     std::vector<FolderEntry>& entries) override;
     EPathKind Lookup(const CVxString& path) override;
     std::unique_ptr<FileOutput> Replace(const CVxString& path) override;
+    bool Append(const CVxString& path, const void* data, size_t size) override;
+    std::string FolderWriteFailure(const CVxString& folder) override;
     bool SystemPath(const CVxString& path, std::string& systemPath) override;
     std::string Identity(const CVxString& path) override;
 };

@@ -4,7 +4,6 @@
 #include "foundation/path_expansion.h"
 #include "foundation/paths.h"
 #include "foundation/xml_tree.h"
-#include "platform/file_system.h"
 
 #include <cstdio>
 #include <string_view>
@@ -216,19 +215,19 @@ Settings::Settings(FileAccess& files, const CVxString& baseFolder)
                   "values") {
     CVxString message;
     message.Format("Loading user settings from %s", m_userStore.FilePath().c_str());
-    Log("GlobalSettings", message);
+    Log(files, "GlobalSettings", message);
     if (!m_userStore.Load(files))
-        Log("GlobalSettings", "Failed to load user settings, using default values.");
+        Log(files, "GlobalSettings", "Failed to load user settings, using default values.");
     m_userSettingsFolder = FolderOf(m_userStore.FilePath());
     m_resourceFolder = ExpandedSetting(m_globalStore, "ResourcePath", m_baseFolder + "resources");
     if (!m_resourceFolder.EndsWith("\\"))
         m_resourceFolder.Append('\\');
 }
 
-void Settings::Log(const char* category, const CVxString& message) {
-    if (m_logPath.IsEmpty() || !platform::IsFolder(FolderOf(m_logPath).View()))
+void Settings::Log(FileAccess& files, const char* category, const CVxString& message) const {
+    if (m_logPath.IsEmpty() || !IsFolder(files, FolderOf(m_logPath)))
         return;
     CVxString line;
     line.Format("[%s] %s\n", category, message.c_str());
-    platform::AppendToFile(m_logPath.View(), line.Data(), line.Length());
+    files.Append(m_logPath, line.Data(), line.Length());
 }

@@ -65,10 +65,10 @@ public:
     SettingsStore& GlobalStore() { return m_globalStore; }
     SettingsStore& UserStore() { return m_userStore; }
 
-    // Appends one line to the log when its folder exists; a failed write is skipped.
-    void Log(const char* category, const CVxString& message);
-
 private:
+    // Appends one line to the log when its folder exists; a failed write is skipped.
+    void Log(FileAccess& files, const char* category, const CVxString& message) const;
+
     CVxString m_baseFolder;
     SettingsStore m_globalStore;
     CVxString m_logPath;

@@ -11,10 +11,10 @@
 #include "lut/lut_format_registry.h"
 #include "lut/ocio_reader.h"
 #include "platform/environment.h"
-#include "platform/file_system.h"
 #include "platform/path_mapping.h"
 #include "tool/batch_results.h"
 #include "tool/file_lattice.h"
+#include "tool/output_path.h"
 #include "tool/run_environment.h"
 #include "tool/run_settings.h"
 
@@ -24,7 +24,6 @@
 #include <pybind11/stl/filesystem.h>
 
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -361,13 +360,11 @@ std::vector<CVxString> CollectInputs(FileAccess& files,
     throw ModuleError("No input files found: " + names);
 }
 
-void SetOutputFolder(RunSettings& settings, const std::filesystem::path& out) {
+void SetOutputFolder(FileAccess& files, RunSettings& settings, const std::filesystem::path& out) {
     settings.outFolder = FrameworkPath(out);
-    CVxString folder = settings.outFolder;
-    folder.SlashesToBackslashes();
-    if (const int error = platform::FolderWriteError(folder.View()))
-        throw ModuleError("out " + out.string() + ": " + std::strerror(error));
-    settings.workingFolder = platform::WorkingFolder().c_str();
+    const std::string failure = UseOutputFolder(files, settings);
+    if (!failure.empty())
+        throw ModuleError("out " + out.string() + ": " + failure);
 }
 
 std::vector<PyResult> Convert(const py::object& inputs, bool cubrel,
@@ -378,8 +375,10 @@ std::vector<PyResult> Convert(const py::object& inputs, bool cubrel,
     if (arguments.empty())
         throw ModuleError("no input given");
     RunSettings settings = ConvertSettings(cubrel, to, size, jobs, resampling);
-    if (!out.is_none())
-        SetOutputFolder(settings, out.cast<std::filesystem::path>());
+    if (!out.is_none()) {
+        SystemFileAccess files;
+        SetOutputFolder(files, settings, out.cast<std::filesystem::path>());
+    }
     std::vector<FileResult> results;
     {
         py::gil_scoped_release unlocked;

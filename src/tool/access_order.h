@@ -59,6 +59,13 @@ public:
                     std::vector<FolderEntry>& entries) override;
     EPathKind Lookup(const CVxString& path) override;
     std::unique_ptr<FileOutput> Replace(const CVxString& path) override;
+    // The log and the output folder are the run's, not a file's: they need no turn.
+    bool Append(const CVxString& path, const void* data, size_t size) override {
+        return m_files.Append(path, data, size);
+    }
+    std::string FolderWriteFailure(const CVxString& folder) override {
+        return m_files.FolderWriteFailure(folder);
+    }
     bool SystemPath(const CVxString& path, std::string& systemPath) override;
     std::string Identity(const CVxString& path) override { return m_files.Identity(path); }
 

@@ -211,21 +211,12 @@ bool HasWildcard(const CVxString& text) {
     return text.FindOneOf("*?") >= 0;
 }
 
-// The outputs go into a folder that must be there and take new files; a
-// relative input is then named in a look by its absolute path, from here.
-bool CheckOutputFolder(RunSettings& settings) {
-    if (settings.outFolder.IsEmpty())
-        return true;
-    CVxString folder = settings.outFolder;
-    folder.SlashesToBackslashes();
-    const int error = platform::FolderWriteError(folder.View());
-    if (error != 0) {
+bool CheckOutputFolder(FileAccess& files, RunSettings& settings) {
+    const std::string failure = UseOutputFolder(files, settings);
+    if (!failure.empty())
         std::fprintf(stderr, "gradeshift: -out %s: %s\n", settings.outFolder.c_str(),
-                     std::strerror(error));
-        return false;
-    }
-    settings.workingFolder = platform::WorkingFolder().c_str();
-    return true;
+                     failure.c_str());
+    return failure.empty();
 }
 
 // Why an input found nothing, for the line on standard error.
@@ -352,7 +343,7 @@ int Run(FileAccess& files, int argc, const char* const* argv) {
         return kExitFailure;
     }
 
-    if (!CheckOutputFolder(settings))
+    if (!CheckOutputFolder(files, settings))
         return kExitFailure;
 
     CVxString lastPattern;

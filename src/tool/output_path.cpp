@@ -2,6 +2,8 @@
 
 #include "foundation/paths.h"
 #include "lut/lut_format_registry.h"
+#include "platform/environment.h"
+#include "tool/run_settings.h"
 
 #include <unordered_map>
 
@@ -59,6 +61,15 @@ CVxString OutputPathFor(FileAccess& files, const CVxString& input, bool cubrelMo
     MakePath(output, CVxString(), outFolder, baseName,
              CVxString(WrittenExtension(cubrelMode, format)));
     return output;
+}
+
+std::string UseOutputFolder(FileAccess& files, RunSettings& settings) {
+    if (settings.outFolder.IsEmpty())
+        return std::string();
+    std::string failure = files.FolderWriteFailure(settings.outFolder);
+    if (failure.empty())
+        settings.workingFolder = platform::WorkingFolder().c_str();
+    return failure;
 }
 
 std::string PathForPeople(const CVxString& path) {

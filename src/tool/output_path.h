@@ -8,6 +8,7 @@
 #include <vector>
 
 struct ExportFormat;
+struct RunSettings;
 
 // A LUT file that another tool writes under an extension of its own (.cube,
 // .3dl, the formats read through OpenColorIO, ...). It converts as a .lut does.
@@ -33,6 +34,12 @@ bool WritesBesideInput(FileAccess& files, const CVxString& input, const CVxStrin
 // above when WritesBesideInput.
 CVxString OutputPathFor(FileAccess& files, const CVxString& input, bool cubrelMode,
                         const CVxString& outFolder, const ExportFormat* format = nullptr);
+
+// Readies the output folder of a run, when one is given: it must be there and
+// take new files, else the cause, for people, is returned; a relative input is
+// then named in a look by its absolute path, from the working folder of now.
+// Empty when the run may go on.
+std::string UseOutputFolder(FileAccess& files, RunSettings& settings);
 
 // A path as people on this system write it: no drive Z:, slashes.
 std::string PathForPeople(const CVxString& path);

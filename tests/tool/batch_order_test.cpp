@@ -66,6 +66,8 @@ public:
         std::lock_guard<std::mutex> hold(m_lock);
         return std::make_unique<Output>(*this, Real(Posix(path)));
     }
+    bool Append(const CVxString&, const void*, size_t) override { return false; }
+    std::string FolderWriteFailure(const CVxString&) override { return std::string(); }
     bool SystemPath(const CVxString&, std::string&) override { return false; }
     std::string Identity(const CVxString& path) override {
         std::lock_guard<std::mutex> hold(m_lock);
