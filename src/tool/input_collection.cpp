@@ -2,6 +2,8 @@
 
 #include "foundation/paths.h"
 
+#include <algorithm>
+
 CVxString DirectoryPattern(const CVxString& folder) {
     CVxString pattern;
     MakePath(pattern, CVxString(), folder, CVxString("*.look;*.lut"), CVxString());
@@ -12,7 +14,14 @@ void CollectInputFiles(FileAccess& files, const CVxString& pattern,
                        std::vector<CVxString>& inputs) {
     std::vector<FolderEntry> entries;
     files.ListFolder(pattern, false, entries);
+    std::erase_if(entries, [](const FolderEntry& entry) { return entry.isFolder; });
+    if (pattern.FindOneOf("*?;,") < 0 && entries.size() > 1) {
+        const CVxString name = FileNameOf(pattern);
+        const auto exact =
+            std::find_if(entries.begin(), entries.end(),
+                         [&name](const FolderEntry& entry) { return entry.name == name; });
+        entries = {exact != entries.end() ? *exact : entries.front()};
+    }
     for (const FolderEntry& entry : entries)
-        if (!entry.isFolder)
-            inputs.push_back(entry.fullPath);
+        inputs.push_back(entry.fullPath);
 }

@@ -8,5 +8,8 @@
 // The directory pattern that stands for the looks and LUTs directly inside a folder.
 CVxString DirectoryPattern(const CVxString& folder);
 
-// Appends the full path of every non-hidden file matching the pattern, in listing order.
+// Appends the full path of every non-hidden file matching the pattern, in
+// listing order. A name without wildcards names one file: the one of exactly
+// that name when there is one, else the first whose name differs only in
+// letter case (on a file system that tells case apart, a name can match several).
 void CollectInputFiles(FileAccess& files, const CVxString& pattern, std::vector<CVxString>& inputs);
