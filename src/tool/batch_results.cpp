@@ -31,6 +31,14 @@ std::vector<std::string> MessageLines(std::string_view block) {
     return lines;
 }
 
+// What tells one input file from another: its path on the system, links
+// followed, so that case twins on a file system that tells case apart stay two
+// files; where there is none, what the file reaches (FileAccess::Identity).
+std::string InputKey(FileAccess& files, const CVxString& path) {
+    std::string key;
+    return files.SystemPath(path, key) ? key : files.Identity(path);
+}
+
 } // namespace
 
 std::vector<CVxString> InputFilesOf(FileAccess& files, const std::vector<CVxString>& arguments,
@@ -43,15 +51,14 @@ std::vector<CVxString> InputFilesOf(FileAccess& files, const std::vector<CVxStri
         CollectInputFiles(files, pattern, found);
         if (found.empty())
             empty.push_back(argument);
-        // Within one argument the listing stands as it is: case twins on a
-        // case-sensitive file system are two files.
-        std::vector<std::string> identities;
+        // Within one argument the listing stands as it is.
+        std::vector<std::string> keys;
         for (CVxString& path : found) {
-            identities.push_back(files.Identity(path));
-            if (!seen.contains(identities.back()))
+            keys.push_back(InputKey(files, path));
+            if (!seen.contains(keys.back()))
                 inputs.push_back(std::move(path));
         }
-        seen.insert(identities.begin(), identities.end());
+        seen.insert(keys.begin(), keys.end());
     }
     return inputs;
 }
