@@ -194,8 +194,7 @@ std::vector<Case> Cases() {
         Truelight("tl_33.lut", 33, false),
         Truelight("tl_65.lut", 65, false),
         // A plain lattice: the setting makes it 32 points, the run resamples it to 17.
-        Truelight("tl_index_identity.lut", 17, true, true,
-                  "  Resampling LUT...\n" + kResampleWarning + kWritten),
+        Truelight("tl_index_identity.lut", 17, true, true, kResampling + kWritten),
         Truelight("tl_index_shaper.lut", 33, true),
         Mesh("mesh_16.lut", 16),
         Mesh("mesh_17.lut", 17),

@@ -18,9 +18,6 @@ using StartupTest = CliTest;
 
 TEST_F(StartupTest, BadArgumentsAndSizesStopTheRun) {
     const std::pair<std::string, std::vector<const char*>> cases[] = {
-        {kUsage,
-         {"", "*.look -size", "*.look -size -cubrel", "*.look -jobs", "*.look -JOBS x2",
-          "*.look -jobs -strict"}},
         // A valid size gets as far as the input search, which finds nothing here.
         {kNoInput,
          {"*.none", "*.none -size 8", "*.none -size 256", "*.none -size 9 -size 32",
