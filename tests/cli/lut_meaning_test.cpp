@@ -496,40 +496,26 @@ TEST_F(LutMeaningTest, OpenColorIoVariablesChangeNothing) {
     const ChildSetup variables{.environment = {{"OCIO_OPTIMIZATION_FLAGS", "bogus"},
                                                {"OCIO_LOGGING_LEVEL", "debug"},
                                                {"OCIO", "/nonexistent"}}};
-    const std::vector<std::string> inputs = {"grade.clf", "grades.ccc"};
-    WriteFile(inputs[0], ProcessList("compCLFversion=\"3\"", GradeRows(17)));
-    WriteFile(inputs[1], "<ColorCorrectionCollection>\n" + Correction("shot_a", 0.9) +
-                             Correction("shot_b", 0.5) + "</ColorCorrectionCollection>\n");
     const std::string notice = "  Notice: grades.ccc holds 2 corrections; the first (shot_a) is "
                                "converted\n";
-    const struct {
-        std::vector<std::string> args;
-        std::string written;
-    } runs[] = {{{"*.c*", "-cubrel", "-size", "33"}, kWritten},
-                {{"*.c*", "-size", "16"}, kUpdated}};
-    // Every file of the working folder, after which the outputs are removed.
-    const auto takeFiles = [&] {
-        std::map<std::string, std::string> files;
-        for (const std::string& name : List()) {
-            files[name] = ReadFile(name);
-            if (std::find(inputs.begin(), inputs.end(), name) == inputs.end())
-                std::filesystem::remove(m_scratch.Posix("work/" + name));
+    for (const auto& [line, written] :
+         {std::pair{"*.c* -cubrel -size 33", kWritten}, {"*.c* -size 16", kUpdated}}) {
+        std::map<std::string, std::string> files[2];
+        for (const bool set : {false, true}) {
+            ClearWork();
+            WriteFile("grade.clf", ProcessList("compCLFversion=\"3\"", GradeRows(17)));
+            WriteFile("grades.ccc", "<ColorCorrectionCollection>\n" + Correction("shot_a", 0.9) +
+                                        Correction("shot_b", 0.5) +
+                                        "</ColorCorrectionCollection>\n");
+            const RunResult result = Run(Words(line), set ? variables : ChildSetup{});
+            EXPECT_EQ(result.out,
+                      kBanner + "\ngrade.clf:\n" + written + "\ngrades.ccc:\n" + notice + written)
+                << line << set;
+            EXPECT_EQ(result.err, "") << line << set;
+            files[set] = Files();
         }
-        return files;
-    };
-    for (const auto& run : runs) {
-        const RunResult clean = Run(run.args);
-        EXPECT_EQ(clean.out, kBanner + "\ngrade.clf:\n" + run.written + "\ngrades.ccc:\n" + notice +
-                                 run.written);
-        const std::map<std::string, std::string> cleanFiles = takeFiles();
-        EXPECT_EQ(cleanFiles.size(), 4u);
-        const RunResult withVariables = Run(run.args, variables);
-        EXPECT_EQ(withVariables.out, clean.out);
-        EXPECT_EQ(withVariables.err, "");
-        const std::map<std::string, std::string> files = takeFiles();
-        for (const auto& [name, bytes] : cleanFiles)
-            EXPECT_TRUE(files.contains(name) && files.at(name) == bytes) << name;
-        EXPECT_EQ(files.size(), cleanFiles.size());
+        EXPECT_EQ(files[0].size(), 4u) << line;
+        EXPECT_TRUE(files[1] == files[0]) << line;
     }
 }
 
