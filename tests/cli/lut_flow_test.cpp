@@ -81,39 +81,34 @@ double ThroughTable(const Channel& channel, double c) {
 
 using LutFlowTest = CliTest;
 
+// LUT files are replaced by their Cubrel LUT; a look that does not render
+// falls back on its stored LUT, of the run's size even under -noresampling.
 TEST_F(LutFlowTest, DirectConversionReplacesTheLutFile) {
     WriteFile("Small.LUT", CubeText());
     WriteFile("short.lut", "3LU");
     WriteFile("mesh.lut", MeshText());
     WriteFile("container.lut", ContainerBytes());
-    const RunResult result = Run({"*.lut", "-cubrel", "-size", "9"});
+    // Stored red fastest, written blue fastest.
+    const std::string look =
+        "<?xml version=\"1.0\" ?>\n" + UnknownShaderLook(LutElement("LUT", 9, GradedFloats()));
+    WriteFile("s.look", look);
+    const RunResult result = Run({"*.lut", "s.look", "-cubrel", "-size", "9", "-noresampling"});
     EXPECT_EQ(result.out, kBanner + "\ncontainer.lut:\n" + kWritten + "\nmesh.lut:\n" + kWritten +
-                              "\nshort.lut:\n" + kReadError + "\nSmall.LUT:\n" + kWritten);
+                              "\nshort.lut:\n" + kReadError + "\nSmall.LUT:\n" + kWritten +
+                              "\ns.look:\n" + kShaderMissing + kWritten);
     EXPECT_EQ(result.exitCode, 0);
-    EXPECT_TRUE(ReadFile("Small.LUT") == ExpectedCubrel(9, Grade));
-    EXPECT_TRUE(ReadFile("container.lut") == ExpectedCubrel(9, Grade));
+    for (const char* name : {"Small.LUT", "container.lut", "s.lut"})
+        EXPECT_TRUE(ReadFile(name) == ExpectedCubrel(9, Grade)) << name;
     EXPECT_EQ(ReadFile("short.lut"), "3LU");
-    EXPECT_EQ(List(),
-              (std::vector<std::string>{"Small.LUT", "container.lut", "mesh.lut", "short.lut"}));
+    EXPECT_TRUE(ReadFile("s.look") == look);
+    EXPECT_EQ(List(), (std::vector<std::string>{"Small.LUT", "container.lut", "mesh.lut", "s.look",
+                                                "s.lut", "short.lut"}));
     EXPECT_TRUE(ReadFile("mesh.lut") ==
                 ExpectedCubrel(9, [](uint32_t r, uint32_t g, uint32_t b, float rgb[3]) {
                     const std::array<uint32_t, 3> codes = MeshCodes(r, g, b);
                     for (int c = 0; c < 3; ++c)
                         rgb[c] = static_cast<float>(codes[c]) * (1.0f / 4095.0f);
                 }));
-}
-
-TEST_F(LutFlowTest, UnrenderedLookFallsBackToItsStoredLut) {
-    // Stored red fastest, written blue fastest.
-    const std::string look =
-        "<?xml version=\"1.0\" ?>\n" + UnknownShaderLook(LutElement("LUT", 9, GradedFloats()));
-    WriteFile("s.look", look);
-    WriteFile("s.lut", "old");
-    const RunResult result = Run({"s.look", "-cubrel", "-size", "9", "-noresampling"});
-    EXPECT_EQ(result.out, kBanner + "\ns.look:\n" + kShaderMissing + kWritten);
-    EXPECT_EQ(result.exitCode, 0);
-    EXPECT_TRUE(ReadFile("s.lut") == ExpectedCubrel(9, Grade));
-    EXPECT_TRUE(ReadFile("s.look") == look);
 }
 
 // Tables, columns, expressions and scripts; the conversion curves are compared
