@@ -5,8 +5,6 @@
 
 namespace {
 
-const std::string kRamp = "LUT_1D_SIZE 2\n0.1 0.1 0.1\n0.7 0.7 0.7\n";
-
 using BatchTest = CliTest;
 
 // Files that depend on each other in every way a batch can. Cubrel mode: a look

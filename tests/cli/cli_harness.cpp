@@ -46,7 +46,12 @@ const std::string kNotALook = "  Not a valid .look file\n";
 const std::string kIsCubrel = "  File seems to be a Cubrel LUT, no conversion performed\n";
 const std::string kOverwriting = "  Warning: conversion will overwrite an existing look file\n";
 const std::string kReadError = "  Error reading file\n";
+const std::string kTryHelp = "Try 'gradeshift --help' for more information.\n";
+const std::string kResampling = "  Resampling LUT...\n" + kResampleWarning;
 const std::string kUnloadable = std::string("\x01\x02\x00\x03 no LUT here", 16);
+const std::string kRamp = "LUT_1D_SIZE 2\n0.1 0.1 0.1\n0.7 0.7 0.7\n";
+const std::string kCube2 =
+    "LUT_3D_SIZE 2\n0 0 0\n1 0 0\n0 1 0\n1 1 0\n0 0 1\n1 0 1\n0 1 1\n1 1 1\n";
 
 std::string Parameter(const std::string& name, const std::string& value) {
     return "          <" + name + ">\"" + value + "\"</" + name + ">\n";
@@ -212,6 +217,15 @@ RunningProgram CliTest::Start(const std::vector<std::string>& args, const ChildS
     program.output = pipeEnds[0];
     program.error = errorEnds[0];
     return program;
+}
+
+void CliTest::ExpectRuns(const std::vector<Expected>& cases, const ChildSetup& setup) const {
+    for (const Expected& c : cases) {
+        const RunResult result = Run(Words(c.line), setup);
+        EXPECT_EQ(result.out, kBanner + c.out) << c.line;
+        EXPECT_EQ(result.err, c.err) << c.line;
+        EXPECT_EQ(result.exitCode, c.exitCode) << c.line;
+    }
 }
 
 RunResult CliTest::Finish(const RunningProgram& program) const {

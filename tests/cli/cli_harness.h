@@ -27,8 +27,15 @@ extern const std::string kNotALook;
 extern const std::string kIsCubrel;
 extern const std::string kOverwriting;
 extern const std::string kReadError;
+extern const std::string kTryHelp;
+// "Resampling LUT..." and its warning.
+extern const std::string kResampling;
 // Bytes that no LUT reader and no curve-set format takes.
 extern const std::string kUnloadable;
+// A 2-entry 1D table from 0.1 to 0.7.
+extern const std::string kRamp;
+// A 2-point identity lattice: every Cubrel size needs it resampled.
+extern const std::string kCube2;
 
 // One parameter line of a look's base sublayer.
 std::string Parameter(const std::string& name, const std::string& value);
@@ -51,6 +58,14 @@ ExpectedCubrel(uint32_t n,
 
 // The words of a line, split at spaces.
 std::vector<std::string> Words(const std::string& line);
+
+// A command line (split at spaces) and all that its run must give; `out` follows the banner.
+struct Expected {
+    std::string line;
+    std::string out;
+    std::string err;
+    int exitCode;
+};
 
 struct RunResult {
     std::string out;
@@ -93,6 +108,7 @@ protected:
     RunningProgram Start(const std::vector<std::string>& args, const ChildSetup& setup = {}) const;
     // Reads the output of a started program until it ends, then its error output.
     RunResult Finish(const RunningProgram& program) const;
+    void ExpectRuns(const std::vector<Expected>& cases, const ChildSetup& setup = {}) const;
 
     // Paths relative to the working folder.
     void WriteFile(const std::string& name, const std::string& bytes) const {

@@ -16,10 +16,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::string kWriteError = "  Error writing file\n";
-const std::string kResampling = "  Resampling LUT...\n" + kResampleWarning;
-// A 2-point identity lattice: every Cubrel size needs it resampled.
-const std::string kCube2 =
-    "LUT_3D_SIZE 2\n0 0 0\n1 0 0\n0 1 0\n1 1 0\n0 0 1\n1 0 1\n0 1 1\n1 1 1\n";
 const std::string kGainLook = BaseLook(Parameter("Gain.X", "0.5"));
 
 constexpr bool kAddressSanitizer =

@@ -64,11 +64,6 @@ std::string ContainerBytes() {
 // Output of one channel of a curve-set file at input level x (0 to 1).
 using Channel = std::function<double(double)>;
 
-// Channels of a table that hold their value at every code i/1023 exactly.
-Channel AtCodes(const std::function<double(int)>& entry) {
-    return [entry](double x) { return entry(static_cast<int>(std::lround(x * 1023))); };
-}
-
 // The curve set becomes a 1D table of 1024 entries, sampled at i/1023; the
 // wrapping look reads that table at a lattice value c between its entries
 // floor(1023 c) and the next, linearly.
@@ -81,20 +76,28 @@ double ThroughTable(const Channel& channel, double c) {
 
 using LutFlowTest = CliTest;
 
+// LUT files are replaced by their Cubrel LUT; a look that does not render
+// falls back on its stored LUT, of the run's size even under -noresampling.
 TEST_F(LutFlowTest, DirectConversionReplacesTheLutFile) {
     WriteFile("Small.LUT", CubeText());
     WriteFile("short.lut", "3LU");
     WriteFile("mesh.lut", MeshText());
     WriteFile("container.lut", ContainerBytes());
-    const RunResult result = Run({"*.lut", "-cubrel", "-size", "9"});
+    // Stored red fastest, written blue fastest.
+    const std::string look =
+        "<?xml version=\"1.0\" ?>\n" + UnknownShaderLook(LutElement("LUT", 9, GradedFloats()));
+    WriteFile("s.look", look);
+    const RunResult result = Run({"*.lut", "s.look", "-cubrel", "-size", "9", "-noresampling"});
     EXPECT_EQ(result.out, kBanner + "\ncontainer.lut:\n" + kWritten + "\nmesh.lut:\n" + kWritten +
-                              "\nshort.lut:\n" + kReadError + "\nSmall.LUT:\n" + kWritten);
+                              "\nshort.lut:\n" + kReadError + "\nSmall.LUT:\n" + kWritten +
+                              "\ns.look:\n" + kShaderMissing + kWritten);
     EXPECT_EQ(result.exitCode, 0);
-    EXPECT_TRUE(ReadFile("Small.LUT") == ExpectedCubrel(9, Grade));
-    EXPECT_TRUE(ReadFile("container.lut") == ExpectedCubrel(9, Grade));
+    for (const char* name : {"Small.LUT", "container.lut", "s.lut"})
+        EXPECT_TRUE(ReadFile(name) == ExpectedCubrel(9, Grade)) << name;
     EXPECT_EQ(ReadFile("short.lut"), "3LU");
-    EXPECT_EQ(List(),
-              (std::vector<std::string>{"Small.LUT", "container.lut", "mesh.lut", "short.lut"}));
+    EXPECT_TRUE(ReadFile("s.look") == look);
+    EXPECT_EQ(List(), (std::vector<std::string>{"Small.LUT", "container.lut", "mesh.lut", "s.look",
+                                                "s.lut", "short.lut"}));
     EXPECT_TRUE(ReadFile("mesh.lut") ==
                 ExpectedCubrel(9, [](uint32_t r, uint32_t g, uint32_t b, float rgb[3]) {
                     const std::array<uint32_t, 3> codes = MeshCodes(r, g, b);
@@ -103,29 +106,9 @@ TEST_F(LutFlowTest, DirectConversionReplacesTheLutFile) {
                 }));
 }
 
-TEST_F(LutFlowTest, UnrenderedLookFallsBackToItsStoredLut) {
-    // Stored red fastest, written blue fastest.
-    const std::string look =
-        "<?xml version=\"1.0\" ?>\n" + UnknownShaderLook(LutElement("LUT", 9, GradedFloats()));
-    WriteFile("s.look", look);
-    WriteFile("s.lut", "old");
-    const RunResult result = Run({"s.look", "-cubrel", "-size", "9", "-noresampling"});
-    EXPECT_EQ(result.out, kBanner + "\ns.look:\n" + kShaderMissing + kWritten);
-    EXPECT_EQ(result.exitCode, 0);
-    EXPECT_TRUE(ReadFile("s.lut") == ExpectedCubrel(9, Grade));
-    EXPECT_TRUE(ReadFile("s.look") == look);
-}
-
-// Tables, columns, expressions and scripts; the conversion curves are compared
-// at every sample by the curve set's own tests.
+// An expression and a script; every form and its curves are compared at every
+// sample by the curve set's own tests, Discreet tables by OtherToolsLutTest.
 TEST_F(LutFlowTest, CurveSetFilesBecomeCubrelLuts) {
-    std::string table = "LUT: 3 1024\n";
-    for (int channel = 0; channel < 3; ++channel)
-        for (int i = 0; i < 1024; ++i)
-            table += std::to_string(channel == 0 ? i : channel == 1 ? 1023 - i : i / 2) + "\n";
-    std::string columns;
-    for (int k = 0; k < 256; ++k)
-        columns += std::to_string(k) + " " + std::to_string(255 - k) + "\t64\n";
     const auto identity = [](double x) { return x; };
     const auto inverse = [](double x) { return 1.0 - x; };
     const struct {
@@ -133,7 +116,6 @@ TEST_F(LutFlowTest, CurveSetFilesBecomeCubrelLuts) {
         std::string text;
         Channel channels[3];
     } cases[] = {
-        {"columns.lut", columns, {identity, inverse, [](double) { return 64.0 / 255.0; }}},
         {"expression.lut",
          "Lookup(curves, Linear(0, 0@0, 1@1), Linear(0, 1@0, 0@1), Linear(0, 0.2@0, 0.8@1),\n"
          "       Linear(0, 0@0, 1@1))\n",
@@ -141,11 +123,6 @@ TEST_F(LutFlowTest, CurveSetFilesBecomeCubrelLuts) {
         {"script.lut",
          "<VEXLANScript>\nred = in * in;\ngreen = in;\nblue = 1 - in;\n</VEXLANScript>\n",
          {[](double x) { return x * x; }, identity, inverse}},
-        {"table.lut",
-         table,
-         {AtCodes([](int i) { return i / 1023.0; }),
-          AtCodes([](int i) { return (1023 - i) / 1023.0; }),
-          AtCodes([](int i) { return (i / 2) / 1023.0; })}},
     };
     // In name order, as the program lists them.
     std::string expected = kBanner;
@@ -166,7 +143,7 @@ TEST_F(LutFlowTest, CurveSetFilesBecomeCubrelLuts) {
             << c.file;
 
     // In rebuild mode the same file becomes a look that names it.
-    WriteFile("script.lut", cases[2].text);
+    WriteFile("script.lut", cases[1].text);
     const RunResult rebuilt = Run({"script.lut", "-size", "8"});
     EXPECT_EQ(rebuilt.out, kBanner + "\nscript.lut:\n" + kUpdated);
     EXPECT_NE(ReadFile("script.look").find(Parameter("BaseLUT", "script.lut")), std::string::npos);

@@ -1,15 +1,23 @@
 // LUT files in the forms that other tools write, converted to Cubrel LUTs and
 // compared with what each file means, computed here: files of our own builders
 // (input tables in index units, shapers, input ranges, domains, byte-order
-// marks, keywords in lower case) and files baked by OpenColorIO's ociobakelut.
+// marks) and files baked by OpenColorIO's ociobakelut.
+// The .lut files of finishing, compositing and 3D tools (Discreet 1D tables,
+// Houdini LUTs, 3DL files of 16-bit codes) are compared with OpenColorIO
+// applying the same file.
 
 #include "cubrel_codes.h"
+
+#include "lut/ocio_reader.h"
+
+#include "../support/system_luts.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <map>
 
@@ -140,23 +148,23 @@ Case Truelight(const std::string& name, uint32_t width, bool indexUnits, bool id
             upsampledOutput};
 }
 
-// 3DL: a shaper line of uneven codes v_k = top (k/(points - 1))^1.5, then
-// 12-bit outputs, blue fastest. Code v_k is node k: input x is code x * top.
-Case Mesh(const std::string& name, uint32_t points, const std::string& prefix = "",
-          int top = 1023) {
+// 3DL: a shaper line of codes v_k = top (k/(points - 1))^bend, then outputs up
+// to outTop, blue fastest. Code v_k is node k: input x is code x * top.
+Case Mesh(const std::string& name, uint32_t points, const std::string& prefix = "", int top = 1023,
+          int outTop = 4095, double bend = 1.5) {
     Rows codes;
     std::string text = prefix;
     for (uint32_t k = 0; k < points; ++k) {
-        codes.push_back(std::round(top * std::pow(double(k) / (points - 1), 1.5)));
+        codes.push_back(std::round(top * std::pow(double(k) / (points - 1), bend)));
         text += std::to_string(int(codes.back())) + (k + 1 < points ? " " : "\n");
     }
     Rows lattice = GradeRows(points);
     for (double& v : lattice)
-        v = std::round(std::clamp(v, 0.0, 1.0) * 4095) / 4095;
+        v = std::round(std::clamp(v, 0.0, 1.0) * outTop) / outTop;
     for (uint32_t i = 0; i < points * points * points; ++i) {
         const uint32_t node =
             ((i % points) * points + i / points % points) * points + i / (points * points);
-        text += Text({lattice[3 * node], lattice[3 * node + 1], lattice[3 * node + 2]}, 4095,
+        text += Text({lattice[3 * node], lattice[3 * node + 1], lattice[3 * node + 2]}, outTop,
                      "%.0f %.0f %.0f\n");
     }
     // As a table over the codes: linear between codes, as between the v_k.
@@ -171,18 +179,11 @@ Case Mesh(const std::string& name, uint32_t points, const std::string& prefix = 
     return {name, text, ShaperThenLattice(shaper, 0, 1, lattice, 0, 1), true};
 }
 
-// A 3D cube over [low, high], with `before` and `after` the size line.
-Case Cube(const std::string& name, double low, double high, const std::string& before,
-          const std::string& after = "") {
+// A 3D cube over [low, high], with `before` the size line.
+Case Cube(const std::string& name, double low, double high, const std::string& before) {
     const Rows lattice = GradeRows(17, low, high);
-    return {name, before + "LUT_3D_SIZE 17\n" + after + Text(lattice),
+    return {name, before + "LUT_3D_SIZE 17\n" + Text(lattice),
             ShaperThenLattice({}, 0, 1, lattice, low, high)};
-}
-
-Case LowerCase(Case c) {
-    std::transform(c.text.begin(), c.text.end(), c.text.begin(),
-                   [](char ch) { return static_cast<char>(std::tolower(ch)); });
-    return c;
 }
 
 std::vector<Case> Cases() {
@@ -194,20 +195,15 @@ std::vector<Case> Cases() {
         Truelight("tl_33.lut", 33, false),
         Truelight("tl_65.lut", 65, false),
         // A plain lattice: the setting makes it 32 points, the run resamples it to 17.
-        Truelight("tl_index_identity.lut", 17, true, true,
-                  "  Resampling LUT...\n" + kResampleWarning + kWritten),
+        Truelight("tl_index_identity.lut", 17, true, true, kResampling + kWritten),
         Truelight("tl_index_shaper.lut", 33, true),
         Mesh("mesh_16.lut", 16),
         Mesh("mesh_17.lut", 17),
         Mesh("mesh_33.lut", 33),
         Mesh("mesh_65.lut", 65),
         Mesh("mesh_16_bit_codes.lut", 17, "", 65535),
-        Cube("cube_range_before.lut", -0.125, 1.125, "LUT_3D_INPUT_RANGE -0.125 1.125\n"),
-        Cube("cube_range_after.lut", -0.125, 1.125, "", "LUT_3D_INPUT_RANGE -0.125 1.125\n"),
+        Cube("cube_range.lut", -0.125, 1.125, "LUT_3D_INPUT_RANGE -0.125 1.125\n"),
         Cube("cube_domain.lut", -0.1, 1.2, "DOMAIN_MIN -0.1 -0.1 -0.1\nDOMAIN_MAX 1.2 1.2 1.2\n"),
-        LowerCase(Cube("cube_lower_case.lut", -0.125, 1.125,
-                       "TITLE \"x\"\nDOMAIN_MIN -0.125 -0.125 -0.125\n"
-                       "DOMAIN_MAX 1.125 1.125 1.125\n")),
         {"cube_shaper.lut",
          "LUT_1D_SIZE 32\nLUT_1D_INPUT_RANGE 0 1\nLUT_3D_SIZE 9\nLUT_3D_INPUT_RANGE -0.1 1.2\n" +
              Text(shaper) + Text(lattice),
@@ -266,6 +262,16 @@ protected:
     }
     void ConvertInBothModes(std::vector<Case> cases, const std::string& size,
                             const std::vector<std::string>& broken);
+    // OpenColorIO applying a file of the working folder at the nodes of an
+    // n-point lattice, red fastest.
+    std::vector<float> OcioNodes(const std::string& name, uint32_t n) const {
+        OcioFileTransform transform;
+        std::vector<float> rgb(3 * n * n * n);
+        if (!transform.Open(SystemLuts::Plain().files, m_scratch.Drive("work/" + name).c_str()) ||
+            !transform.ApplyToLattice(n, rgb.data()))
+            rgb.clear();
+        return rgb;
+    }
 };
 
 // Each file converts to what it means, with the upsampling setting off and on:
@@ -497,41 +503,221 @@ TEST_F(LutMeaningTest, OpenColorIoVariablesChangeNothing) {
     const ChildSetup variables{.environment = {{"OCIO_OPTIMIZATION_FLAGS", "bogus"},
                                                {"OCIO_LOGGING_LEVEL", "debug"},
                                                {"OCIO", "/nonexistent"}}};
-    const std::vector<std::string> inputs = {"grade.clf", "grades.ccc"};
-    WriteFile(inputs[0], ProcessList("compCLFversion=\"3\"", GradeRows(17)));
-    WriteFile(inputs[1], "<ColorCorrectionCollection>\n" + Correction("shot_a", 0.9) +
-                             Correction("shot_b", 0.5) + "</ColorCorrectionCollection>\n");
     const std::string notice = "  Notice: grades.ccc holds 2 corrections; the first (shot_a) is "
                                "converted\n";
-    const struct {
-        std::vector<std::string> args;
-        std::string written;
-    } runs[] = {{{"*.c*", "-cubrel", "-size", "33"}, kWritten},
-                {{"*.c*", "-size", "16"}, kUpdated}};
-    // Every file of the working folder, after which the outputs are removed.
-    const auto takeFiles = [&] {
-        std::map<std::string, std::string> files;
-        for (const std::string& name : List()) {
-            files[name] = ReadFile(name);
-            if (std::find(inputs.begin(), inputs.end(), name) == inputs.end())
-                std::filesystem::remove(m_scratch.Posix("work/" + name));
+    for (const auto& [line, written] :
+         {std::pair{"*.c* -cubrel -size 33", kWritten}, {"*.c* -size 16", kUpdated}}) {
+        std::map<std::string, std::string> files[2];
+        for (const bool set : {false, true}) {
+            ClearWork();
+            WriteFile("grade.clf", ProcessList("compCLFversion=\"3\"", GradeRows(17)));
+            WriteFile("grades.ccc", "<ColorCorrectionCollection>\n" + Correction("shot_a", 0.9) +
+                                        Correction("shot_b", 0.5) +
+                                        "</ColorCorrectionCollection>\n");
+            const RunResult result = Run(Words(line), set ? variables : ChildSetup{});
+            EXPECT_EQ(result.out,
+                      kBanner + "\ngrade.clf:\n" + written + "\ngrades.ccc:\n" + notice + written)
+                << line << set;
+            EXPECT_EQ(result.err, "") << line << set;
+            files[set] = Files();
         }
-        return files;
-    };
-    for (const auto& run : runs) {
-        const RunResult clean = Run(run.args);
-        EXPECT_EQ(clean.out, kBanner + "\ngrade.clf:\n" + run.written + "\ngrades.ccc:\n" + notice +
-                                 run.written);
-        const std::map<std::string, std::string> cleanFiles = takeFiles();
-        EXPECT_EQ(cleanFiles.size(), 4u);
-        const RunResult withVariables = Run(run.args, variables);
-        EXPECT_EQ(withVariables.out, clean.out);
-        EXPECT_EQ(withVariables.err, "");
-        const std::map<std::string, std::string> files = takeFiles();
-        for (const auto& [name, bytes] : cleanFiles)
-            EXPECT_TRUE(files.contains(name) && files.at(name) == bytes) << name;
-        EXPECT_EQ(files.size(), cleanFiles.size());
+        EXPECT_EQ(files[0].size(), 4u) << line;
+        EXPECT_TRUE(files[1] == files[0]) << line;
     }
+}
+
+constexpr double kGammas[4] = {0.45, 0.8, 1.6, 1.0};
+
+// The half float nearest a value from 0 to 65504.
+uint32_t HalfBits(double value) {
+    if (value < std::ldexp(1.0, -14))
+        return static_cast<uint32_t>(std::lround(std::ldexp(value, 24)));
+    int exponent = 0;
+    const double mantissa = std::frexp(value, &exponent); // in [0.5, 1)
+    const uint32_t fraction = static_cast<uint32_t>(std::lround((2 * mantissa - 1) * 1024));
+    return (uint32_t(exponent + 14) << 10) + fraction;
+}
+
+// The input of entry i: i / (length - 1), or the half float whose bits are i
+// for 65536 entries (negative halfs and beyond 1 held at 0 and 1).
+double EntryInput(uint32_t i, uint32_t length) {
+    if (length != 65536)
+        return double(i) / (length - 1);
+    if (i >= 0x8000)
+        return 0.0;
+    const int exponent = int(i >> 10);
+    const double half = exponent == 0 ? std::ldexp(double(i & 1023), -24)
+                                      : std::ldexp(double((i & 1023) + 1024), exponent - 25);
+    return std::min(half, 1.0);
+}
+
+// A Discreet 1D file: `tables` tables of `length` values after the header
+// (with the depth token when not empty). Table c bends the input by gamma c,
+// into codes up to `top`, or into half floats when `top` is 0.
+std::string Discreet(uint32_t tables, uint32_t length, const std::string& depth, uint32_t top) {
+    std::string text = "# written by a finishing system\nLUT: " + std::to_string(tables) + " " +
+                       std::to_string(length) + (depth.empty() ? "" : " " + depth) + "\n";
+    for (uint32_t c = 0; c < tables; ++c)
+        for (uint32_t i = 0; i < length; ++i) {
+            const double y = std::pow(EntryInput(i, length), kGammas[c]);
+            text += std::to_string(top ? std::lround(y * top) : HalfBits(y)) + "\n";
+        }
+    return text;
+}
+
+// A Houdini channel LUT over the inputs 0 to 1.25.
+std::string HoudiniChannels() {
+    std::string text = "Version\t\t1\nFormat\t\tany\nType\t\tC\nFrom\t\t0.0 1.25\nTo\t\t0.0 1.0\n"
+                       "Black\t\t0\nWhite\t\t1\nLength\t\t1024\nLUT:\nRGB {\n";
+    char line[32];
+    for (int i = 0; i < 1024; ++i) {
+        std::snprintf(line, sizeof line, "\t%.6f\n", 0.05 + 0.9 * std::pow(i / 1023.0, 0.7));
+        text += line;
+    }
+    return text + "}\n";
+}
+
+// A grade with saturation, baked by ociobakelut: a 3D LUT, or with a square-root
+// shaper space a 1D pre-LUT and a 3D LUT.
+const std::string kBakeConfig = R"(ocio_profile_version: 2
+roles: {default: lin, reference: lin}
+file_rules:
+  - !<Rule> {name: Default, colorspace: default}
+colorspaces:
+  - !<ColorSpace> {name: lin}
+  - !<ColorSpace>
+    name: shaper
+    from_scene_reference: !<ExponentTransform> {value: [0.5, 0.5, 0.5, 1]}
+  - !<ColorSpace>
+    name: graded
+    from_scene_reference: !<CDLTransform> {slope: [1.2, 0.9, 1.1], offset: [0.02, -0.01, 0.03],
+                                           power: [0.8, 1.1, 1.3], sat: 0.9}
+)";
+
+// The colours of the nodes of the n-point lattice (red fastest) in a rebuilt look's LUT element.
+std::vector<float> StoredLattice(const std::string& look, uint32_t n) {
+    const size_t size = look.find("<size>\"" + std::to_string(n) + "\"</size>");
+    const size_t data = look.find("<data>\"", size);
+    std::vector<float> rgb;
+    if (size == std::string::npos || data == std::string::npos)
+        return rgb;
+    std::string bytes;
+    for (size_t i = data + 7; i < look.size() && look[i] != '"'; ++i)
+        if (std::isxdigit(static_cast<unsigned char>(look[i])) &&
+            std::isxdigit(static_cast<unsigned char>(look[i + 1]))) {
+            bytes += static_cast<char>(std::stoi(look.substr(i, 2), nullptr, 16));
+            ++i;
+        }
+    rgb.resize(bytes.size() / 4);
+    std::memcpy(rgb.data(), bytes.data(), rgb.size() * 4);
+    return rgb;
+}
+
+// Every form within one code of OpenColorIO at the 33 Cubrel nodes, and within
+// 1/1023 at the 32 nodes of a rebuilt look's lattice.
+TEST_F(LutMeaningTest, FilesOfOtherToolsConvertAsOpenColorIoReadsThem) {
+    if (!GRADESHIFT_WITH_OCIO)
+        GTEST_SKIP() << "built without OpenColorIO (-DGRADESHIFT_OCIO=OFF)";
+    std::vector<std::pair<std::string, std::string>> files = {
+        {"discreet_8.lut", Discreet(3, 256, "", 255)},
+        {"discreet_10_to_12.lut", Discreet(3, 1024, "4096", 4095)},
+        {"logto12.lut", Discreet(1, 1024, "", 4095)},
+        {"discreet_12_alpha.lut", Discreet(4, 4096, "", 4095)},
+        {"discreet_half_in.lut", Discreet(3, 65536, "", 65535)},
+        {"discreet_half_in_out.lut", Discreet(3, 65536, "65536f", 0)},
+        {"ramp_to16f.lut", Discreet(3, 1024, "", 0)},
+        {"houdini_c.lut", HoudiniChannels()},
+        // Evenly spaced shaper codes, which OpenColorIO reads as the program does.
+        {"mesh_16.lut", Mesh("", 33, "", 65535, 65535, 1).text},
+        {"mesh_16_header.lut", Mesh("", 33, "3DMESH\nMesh 5 16\n", 65535, 65535, 1).text},
+    };
+    const bool baking = std::system("command -v ociobakelut > /dev/null 2>&1") == 0;
+    if (baking) {
+        WriteFile("bake.ocio", kBakeConfig);
+        const std::string bake = "ociobakelut --iconfig '" + m_work +
+                                 "/bake.ocio' --inputspace lin --outputspace graded --format "
+                                 "houdini --cubesize 33 ";
+        ASSERT_EQ(std::system((bake + "'" + m_work + "/houdini_3d.lut' > /dev/null").c_str()), 0);
+        ASSERT_EQ(std::system((bake + "--shaperspace shaper --shapersize 1024 '" + m_work +
+                               "/houdini_3d1d.lut' > /dev/null")
+                                  .c_str()),
+                  0);
+        files.push_back({"houdini_3d.lut", ReadFile("houdini_3d.lut")});
+        files.push_back({"houdini_3d1d.lut", ReadFile("houdini_3d1d.lut")});
+    }
+    std::sort(files.begin(), files.end());
+
+    std::string converted = kBanner, rebuilt = kBanner;
+    std::vector<std::vector<float>> cubrelNodes, lookNodes;
+    bool warned = false;
+    for (const auto& [name, text] : files) {
+        WriteFile(name, text);
+        cubrelNodes.push_back(OcioNodes(name, 33));
+        lookNodes.push_back(OcioNodes(name, 32));
+        ASSERT_FALSE(cubrelNodes.back().empty()) << name;
+        // OpenColorIO makes a Houdini 3D LUT a 129-point lattice, which is resampled.
+        converted += "\n" + name + ":\n";
+        if (name == "houdini_3d.lut")
+            converted += "  Resampling LUT...\n" + (warned ? "" : kResampleWarning);
+        warned = warned || name == "houdini_3d.lut";
+        converted += kWritten;
+        rebuilt += "\n" + name + ":\n" + kUpdated;
+    }
+    EXPECT_EQ(Run({"*.lut", "-size", "32"}).out, rebuilt);
+    EXPECT_EQ(Run({"*.lut", "-cubrel", "-size", "33"}).out, converted);
+    for (size_t f = 0; f < files.size(); ++f) {
+        const std::string& name = files[f].first;
+        const std::vector<float>& at33 = cubrelNodes[f];
+        EXPECT_LE(LargestCodeError(
+                      ReadFile(name),
+                      [&at33](const double in[3], double out[3]) {
+                          size_t node = 0;
+                          for (int c = 2; c >= 0; --c)
+                              node = node * 33 + size_t(std::lround(in[c] * 32));
+                          std::copy(&at33[3 * node], &at33[3 * node + 3], out);
+                      },
+                      33),
+                  1)
+            << name;
+        const std::string look = ReadFile(name.substr(0, name.size() - 4) + ".look");
+        EXPECT_NE(look.find(Parameter("BaseLUT", name)), std::string::npos) << name;
+        const std::vector<float> lattice = StoredLattice(look, 32);
+        ASSERT_EQ(lattice.size(), lookNodes[f].size()) << name;
+        float largest = 0;
+        for (size_t i = 0; i < lattice.size(); ++i)
+            largest = std::max(largest, std::fabs(lattice[i] - lookNodes[f][i]));
+        EXPECT_LE(largest, 1.0f / 1023) << name;
+    }
+}
+
+// Files with nothing to read, and curve sets that define no curve: in Cubrel
+// mode the file stays as it is, in rebuild mode no look is written.
+TEST_F(LutMeaningTest, FilesWithNothingToReadFailInEveryFlow) {
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {"binary.lut", std::string("\0LUT_3D_SIZE 2\n", 15)},
+        {"blank.lut", "\r\n  \n\t\n\n"},
+        {"comments.lut", "# exported\n#\n  # nothing else\n"},
+        {"empty.lut", ""},
+        {"mark.lut", "\xEF\xBB\xBF\n"},
+        {"no_outputs.lut", "<VEXLANScript>\nlevel = in * 2;\n</VEXLANScript>\n"},
+        {"no_points.lut", "Lookup(1, Linear(0, ), Linear(0, ), Linear(0, ), Linear(0, 0@0))\n"},
+    };
+    std::string converted = kBanner, rebuilt = kBanner;
+    std::vector<std::string> names;
+    for (const auto& [name, text] : files) {
+        WriteFile(name, text);
+        names.push_back(name);
+        // The Cubrel flow reads the first four bytes before it loads anything.
+        converted += "\n" + name + ":\n" +
+                     (text.size() < 4 ? "  Error reading file\n"
+                                      : "  Error loading LUT\n" + kLutMissing + kCannotConvert);
+        rebuilt += "\n" + name + ":\n" + kNotRendered;
+    }
+    EXPECT_EQ(Run({"*.lut", "-cubrel"}).out, converted);
+    EXPECT_EQ(Run({"*.lut", "-size", "32"}).out, rebuilt);
+    EXPECT_EQ(List(), names);
+    for (const auto& [name, text] : files)
+        EXPECT_EQ(ReadFile(name), text) << name;
 }
 
 } // namespace

@@ -4,28 +4,7 @@
 
 namespace {
 
-const std::string kNotALook = "  Not a valid .look file\n";
-const std::string kIsCubrel = "  File seems to be a Cubrel LUT, no conversion performed\n";
-const std::string kTryHelp = "Try 'gradeshift --help' for more information.\n";
-
-struct Expected {
-    const char* line;
-    std::string out;
-    std::string err;
-    int exitCode;
-};
-
-class OutputsTest : public CliTest {
-protected:
-    void ExpectRuns(const std::vector<Expected>& cases, const ChildSetup& setup = {}) const {
-        for (const Expected& c : cases) {
-            const RunResult result = Run(Words(c.line), setup);
-            EXPECT_EQ(result.out, kBanner + c.out) << c.line;
-            EXPECT_EQ(result.err, c.err) << c.line;
-            EXPECT_EQ(result.exitCode, c.exitCode) << c.line;
-        }
-    }
-};
+using OutputsTest = CliTest;
 
 // Options anywhere, long forms, several inputs each found once, and bad values
 // that say what is wrong on standard error around the unchanged usage.
@@ -36,8 +15,7 @@ TEST_F(OutputsTest, LinesAsPeopleTypeThem) {
     const std::string a = "\na.look:\n" + kNotALook;
     const std::string b = "\nb.lut:\n" + kIsCubrel;
     const std::string c = "\nc.lut:\n" + kIsCubrel;
-    const std::string usage = kUsage;
-    const std::vector<Expected> cases = {
+    ExpectRuns({
         {"-cubrel d", c, "", 0},
         {"a.look b.lut -cubrel", a + b, "", 0},
         {"--CUBREL b.lut d a.look", b + c + a, "", 0},
@@ -53,20 +31,20 @@ TEST_F(OutputsTest, LinesAsPeopleTypeThem) {
          "gradeshift: missing.look: no such file\ngradeshift: *.none: no file matches\n", 1},
         {"nowhere/ -cubrel", "Error: The input file () could not be opened.\n\n",
          "gradeshift: nowhere/: no such file\n", 1},
-        {"-size abc a.look", usage, "gradeshift: -size: \"abc\" is not a number\n" + kTryHelp, 1},
-        {"a.look --jobs=-1", usage, "gradeshift: --jobs: \"-1\" is not a number\n" + kTryHelp, 1},
-        {"a.look -JOBS 0", usage, "gradeshift: -JOBS: \"0\" is not 1 or more\n" + kTryHelp, 1},
-        {"a.look --size", usage, "gradeshift: --size: needs a value\n" + kTryHelp, 1},
-        {"a.look --out=", usage, "gradeshift: --out: needs a folder\n" + kTryHelp, 1},
-        {"a.look --cubrel=1", usage, "gradeshift: --cubrel: takes no value\n" + kTryHelp, 1},
-        {"a.look -bogus", "Unknown argument: -bogus\n\n" + usage,
+        {"-size abc a.look", kUsage, "gradeshift: -size: \"abc\" is not a number\n" + kTryHelp, 1},
+        {"a.look --jobs=-1", kUsage, "gradeshift: --jobs: \"-1\" is not a number\n" + kTryHelp, 1},
+        {"a.look -JOBS 0", kUsage, "gradeshift: -JOBS: \"0\" is not 1 or more\n" + kTryHelp, 1},
+        {"a.look --size", kUsage, "gradeshift: --size: needs a value\n" + kTryHelp, 1},
+        {"a.look --out=", kUsage, "gradeshift: --out: needs a folder\n" + kTryHelp, 1},
+        {"a.look --cubrel=1", kUsage, "gradeshift: --cubrel: takes no value\n" + kTryHelp, 1},
+        {"a.look -bogus", "Unknown argument: -bogus\n\n" + kUsage,
          "gradeshift: -bogus: unknown option\n" + kTryHelp, 1},
-        {"-cubrel", usage, "gradeshift: no input given\n" + kTryHelp, 1},
-    };
-    ExpectRuns(cases);
+        {"-cubrel", kUsage, "gradeshift: no input given\n" + kTryHelp, 1},
+        {"", kUsage, "", 1},
+        {"a.look -size -cubrel", kUsage,
+         "gradeshift: -size: \"-cubrel\" is not a number\n" + kTryHelp, 1},
+    });
 }
-
-const std::string kRamp = "LUT_1D_SIZE 2\n0.1 0.1 0.1\n0.7 0.7 0.7\n";
 
 // Every output goes into the folder, no input changes, a wrapped LUT is found
 // from wherever its look goes, and the first of two inputs with one output wins.
@@ -79,7 +57,7 @@ TEST_F(OutputsTest, OutputFolderTakesEveryOutput) {
     for (const char* folder : {"o", "p", "q", "elsewhere"})
         MakeFolder(folder);
     const std::string updated = "\na.look:\n" + kUpdated + "\nc.lut:\n" + kUpdated;
-    const std::vector<Expected> cases = {
+    ExpectRuns({
         {"-size 8 --out=o src other/a.look",
          updated + "\ncubrel.lut:\n" + kNotRendered +
              "\na.look:\n"
@@ -90,8 +68,7 @@ TEST_F(OutputsTest, OutputFolderTakesEveryOutput) {
         {"-cubrel -out q o/c.look", "\nc.look:\n" + kWritten, "", 0},
         {"-out nowhere src", "", "gradeshift: -out nowhere: No such file or directory\n", 1},
         {"-out src/c.lut src", "", "gradeshift: -out src/c.lut: Not a directory\n", 1},
-    };
-    ExpectRuns(cases);
+    });
     EXPECT_EQ(ReadFile("src/a.look"), look);
     EXPECT_EQ(ReadFile("src/c.lut"), kRamp);
     EXPECT_EQ(ReadFile("other/a.look"), look);
@@ -114,19 +91,16 @@ TEST_F(OutputsTest, OutputFolderTakesEveryOutput) {
 // A LUT file under another extension replaces only what a conversion made:
 // a Cubrel LUT, or a look made for that same file.
 TEST_F(OutputsTest, ChosenNamesReplaceOnlyWhatConversionsMade) {
-    const std::string cube =
-        "LUT_3D_SIZE 2\n0 0 0\n1 0 0\n0 1 0\n1 1 0\n0 0 1\n1 0 1\n0 1 1\n1 1 1\n";
     // Its base names the LUT file, and does more.
     const std::string foreignLook =
         BaseLook(Parameter("BaseLUT", "c.cube") + Parameter("Gain.X", "0.5"));
     for (const char* name : {"a.cube", "b.cube", "c.cube", "d.cube", "f.cube", "f.3dl"})
-        WriteFile(name, cube);
+        WriteFile(name, kCube2);
     WriteFile("b.lut", "houdini");
     WriteFile("c.look", foreignLook);
     WriteFile("d.lut", "3LUT");
-    const std::string resampled = "  Resampling LUT...\n" + kResampleWarning + kWritten;
-    const std::string overwrite = "  Warning: conversion will overwrite an existing look file\n";
-    const std::vector<Expected> cases = {
+    const std::string resampled = kResampling + kWritten;
+    ExpectRuns({
         {"-cubrel b.cube d.cube",
          "\nb.cube:\n  Error: b.lut exists and is not a Cubrel LUT; file was not converted"
          " (-out DIR writes elsewhere)\n\nd.cube:\n" +
@@ -141,9 +115,8 @@ TEST_F(OutputsTest, ChosenNamesReplaceOnlyWhatConversionsMade) {
              "\nc.cube:\n  Error: c.look exists and is not a look made for this file; file was"
              " not converted (-out DIR writes elsewhere)\n",
          "", 0},
-        {"-size 16 a.cube", "\na.cube:\n" + overwrite + kUpdated, "", 0},
-    };
-    ExpectRuns(cases);
+        {"-size 16 a.cube", "\na.cube:\n" + kOverwriting + kUpdated, "", 0},
+    });
     EXPECT_EQ(ReadFile("b.lut"), "houdini");
     EXPECT_EQ(ReadFile("c.look"), foreignLook);
     EXPECT_NE(ReadFile("a.look").find("<size>\"16\"</size>"), std::string::npos);
