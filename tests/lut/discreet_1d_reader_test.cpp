@@ -37,11 +37,23 @@ struct Expected {
 
 // Which headers are Discreet tables, what their entries mean, and which
 // files they refuse. A table of another header is a curve set of 1024 entries.
+// Only "logto12" and "photo" name a depth; the other names are free.
 TEST(Discreet1dReader, HeadersDepthsAndRefusals) {
     constexpr auto kOnly3D = EDimensionRequirement::eOnly3D;
     constexpr auto kOnly1D = EDimensionRequirement::eOnly1D;
-    const float c8 = 1.0f / 255, c10 = 1.0f / 1023, c12 = 1.0f / 4095;
+    const float c8 = 1.0f / 255, c10 = 1.0f / 1023, c12 = 1.0f / 4095, h = 127 * c8;
+    const float q = 1 / 32768.0f;
+    const auto gray = [](uint32_t i, float v) { return Expected{i, v, v, v}; };
     const std::string eight = Table("LUT: 3 256", 3, 256, Channels(255));
+    const std::string ramp10 = Table("LUT: 3 1024", 3, 1024, Ramp);
+    const std::string after0 = "\n" + Table("", 1, 255, Ramp).substr(1);
+    const std::string comments =
+        "# a table\n\n#\nLUT: 1 256\n0\n" +
+        Table("# values", 1, 255, [](uint32_t i, uint32_t) { return i + 1; }) +
+        "# trailing words\n";
+    const std::string tab =
+        Table("lut:\t1 1024 4096", 1, 1024, [](uint32_t i, uint32_t) { return i * 4; });
+    const std::string alpha = Table("LUT: 4 4096", 4, 4096, Channels(4095));
     struct Case {
         const char* name;
         std::string text;
@@ -49,81 +61,30 @@ TEST(Discreet1dReader, HeadersDepthsAndRefusals) {
         uint32_t size; // 0: the load fails
         std::vector<Expected> entries;
     } cases[] = {
-        {"eight.lut",
-         eight,
-         kAny,
-         256,
-         {{0, 0, 1, 0}, {128, 128 / 255.0f, 127 / 255.0f, 64 / 255.0f}, {255, 1, 0, 127 / 255.0f}}},
-        {"eight.lut", eight, kOnly1D, 256, {{255, 1, 0, 127 / 255.0f}}},
-        {"eight.lut", eight, kOnly3D, 0, {}},
-        {"comments.lut",
-         "# a table\n\n#\nLUT: 1 256\n0\n" +
-             Table("# values", 1, 255, [](uint32_t i, uint32_t) { return i + 1; }) +
-             "# trailing words\n",
-         kAny,
-         256,
-         {{1, c8, c8, c8}}},
-        {"tab.lut",
-         Table("lut:\t1 1024 4096", 1, 1024, [](uint32_t i, uint32_t) { return i * 4; }),
-         kAny,
-         1024,
-         {{1023, 4092 / 4095.0f, 4092 / 4095.0f, 4092 / 4095.0f}}},
-        {"logto12.lut",
-         Table("LUT: 3 1024", 3, 1024, Ramp),
-         kAny,
-         1024,
-         {{1023, 1023 * c12, 1023 * c12, 1023 * c12}}},
-        {"photo.lut",
-         Table("LUT: 3 1024", 3, 1024, Ramp),
-         kAny,
-         1024,
-         {{1023, 1, 1, 1}, {1, c10, c10, c10}}},
-        {"alpha.lut",
-         Table("LUT: 4 4096", 4, 4096, Channels(4095)),
-         kAny,
-         4096,
-         {{4095, 1, 0, 2047 * c12}, {0, 0, 1, 0}}},
-        // Half-float inputs and outputs, each entry its own input: the
-        // identity, sampled over [0, 1].
+        {"a.lut", eight, kAny, 256, {{0, 0, 1, 0}, {128, 128 * c8, h, 64 * c8}, {255, 1, 0, h}}},
+        {"a.lut", eight, kOnly1D, 256, {{255, 1, 0, h}}},
+        {"a.lut", eight, kOnly3D, 0, {}},
+        {"a.lut", comments, kAny, 256, {gray(1, c8)}},
+        {"a.lut", tab, kAny, 1024, {gray(1023, 4092 * c12)}},
+        {"logto12.lut", ramp10, kAny, 1024, {gray(1023, 1023 * c12)}},
+        {"photo.lut", ramp10, kAny, 1024, {gray(1023, 1), gray(1, c10)}},
+        {"a.lut", alpha, kAny, 4096, {{4095, 1, 0, 2047 * c12}, {0, 0, 1, 0}}},
+        // Half floats in and out, each entry its own input: the identity over [0, 1].
         {"half.lut",
          Table("LUT: 3 65536 65536f", 3, 65536, Ramp),
          kAny,
          32769,
-         {{0, 0, 0, 0},
-          {1, 1 / 32768.0f, 1 / 32768.0f, 1 / 32768.0f},
-          {16384, 0.5f, 0.5f, 0.5f},
-          {32767, 32767 / 32768.0f, 32767 / 32768.0f, 32767 / 32768.0f},
-          {32768, 1, 1, 1}}},
+         {gray(0, 0), gray(1, q), gray(16384, 0.5f), gray(32767, 32767 * q), gray(32768, 1)}},
         // Other headers: the curve set's integer table, entry i at i / 1023.
-        {"no_colon.lut",
-         Table("LUT 3 256", 3, 256, Channels(255)),
-         kAny,
-         1024,
-         {{255, 1, 0, 127 / 255.0f}, {1023, 1, 0, 127 / 255.0f}}},
-        {"no_blank.lut",
-         Table("LUT:3 256", 3, 256, Channels(255)),
-         kAny,
-         1024,
-         {{1023, 1, 0, 127 / 255.0f}}},
-        {"length_512.lut",
-         Table("LUT: 1 512", 1, 512, Ramp),
-         kAny,
-         1024,
-         {{511, 511 * c10, 511 * c10, 511 * c10}}},
-        {"two_tables.lut",
-         Table("LUT: 2 1024", 2, 1024, Channels(1023)),
-         kAny,
-         1024,
-         {{0, 0, 1, 1}}},
+        {"a.lut", Table("LUT 3 256", 3, 256, Channels(255)), kAny, 1024, {{1023, 1, 0, h}}},
+        {"a.lut", Table("LUT:3 256", 3, 256, Channels(255)), kAny, 1024, {{255, 1, 0, h}}},
+        {"a.lut", Table("LUT: 1 512", 1, 512, Ramp), kAny, 1024, {gray(511, 511 * c10)}},
+        {"a.lut", Table("LUT: 2 1024", 2, 1024, Channels(1023)), kAny, 1024, {{0, 0, 1, 1}}},
         // Refused.
-        {"depth_12.lut", Table("LUT: 3 256 12", 3, 256, Ramp), kAny, 0, {}},
-        {"short.lut", eight.substr(0, eight.size() - 4), kAny, 0, {}},
-        {"beyond_16_bits.lut",
-         "LUT: 1 256\n65536\n" + Table("", 1, 255, Ramp).substr(1),
-         kAny,
-         0,
-         {}},
-        {"not_a_number.lut", "LUT: 1 256\n0x10\n" + Table("", 1, 255, Ramp).substr(1), kAny, 0, {}},
+        {"a.lut", Table("LUT: 3 256 12", 3, 256, Ramp), kAny, 0, {}},
+        {"a.lut", eight.substr(0, eight.size() - 4), kAny, 0, {}},
+        {"a.lut", "LUT: 1 256\n65536" + after0, kAny, 0, {}},
+        {"a.lut", "LUT: 1 256\n0x10" + after0, kAny, 0, {}},
     };
     ScratchFolder scratch;
     for (const Case& c : cases) {
@@ -131,8 +92,8 @@ TEST(Discreet1dReader, HeadersDepthsAndRefusals) {
         const std::string path = scratch.Write(c.name, c.text);
         EXPECT_EQ(lut.Load(SystemLuts::Plain(), path.c_str(), false, c.requirement, true),
                   c.size != 0)
-            << c.name;
-        ASSERT_EQ(lut.m_size, c.size) << c.name;
+            << c.name << c.text.substr(0, 20);
+        ASSERT_EQ(lut.m_size, c.size) << c.name << c.text.substr(0, 20);
         if (c.size == 0)
             continue;
         EXPECT_FALSE(lut.m_is3D);
