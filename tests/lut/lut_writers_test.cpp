@@ -1,9 +1,6 @@
-#include "lut/lut.h"
 #include "lut/lut_writers.h"
 
 #include "../support/png_decoder.h"
-#include "../support/scratch_folder.h"
-#include "../support/system_luts.h"
 #include "lut_writer_samples.h"
 
 #include <gtest/gtest.h>
@@ -98,36 +95,6 @@ TEST(LutWriters, TextFilesByteForByte) {
         bool result = false;
         EXPECT_EQ(Written(c.writer, *c.lut, &result), c.expected) << c.name;
         EXPECT_EQ(result, !c.expected.empty()) << c.name;
-    }
-}
-
-// A cube with a shaper reads back through our reader as the transform it holds.
-TEST(LutWriters, CubeReadsBackThroughOurReader) {
-    const Sample sample(17);
-    ScratchFolder scratch;
-    const std::vector<float> linearShaper = {0, 0, 0, 1, 1, 1};
-    const LutToWrite cases[2] = {
-        Transform(sample.Table()),
-        Transform(sample.Table(), Table(linearShaper, 2, false, -0.25f, 1.5f))};
-    for (const LutToWrite& lut : cases) {
-        const bool shaped = !lut.shaper.IsEmpty();
-        scratch.Write("out.cube", Written(WriteCubeLut, lut));
-        CVxLUT read;
-        ASSERT_TRUE(read.Load(SystemLuts::Plain(), scratch.Drive("out.cube").c_str(), false,
-                              CVxLUT::EDimensionRequirement::eAnyDimension, false));
-        for (const float x : {0.0f, 0.3f, 0.5f, 1.0f}) {
-            // The shaper stretches [-0.25, 1.5] onto the lattice.
-            const float v = shaped ? -0.25f + x * 1.75f : x;
-            float rgb[3] = {v, 1.25f - v, 0.5f * v + 0.3f};
-            float node[3];
-            for (int c = 0; c < 3; ++c)
-                node[c] = shaped ? (rgb[c] + 0.25f) / 1.75f : rgb[c];
-            float expected[3];
-            sample.Interpolate(node, expected);
-            read.Apply(rgb);
-            for (int c = 0; c < 3; ++c)
-                EXPECT_NEAR(rgb[c], expected[c], 2e-5f) << "shaped " << shaped << " at " << x;
-        }
     }
 }
 
