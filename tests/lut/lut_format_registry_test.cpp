@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -13,42 +14,31 @@ TEST(LutFormatRegistry, ExtensionsNameTheirFormat) {
     const bool withOcio = GRADESHIFT_WITH_OCIO;
     const char* const kCdl = "ASC CDL";
     const struct {
-        const char* path;
         const char* format; // null: not a LUT file
-        bool throughOcio = false;
+        bool throughOcio;
+        std::vector<const char*> paths;
     } cases[] = {
-        {"a.lut", "VXTX and VTX2 containers"},
-        {"Z:\\x\\A.LUT", "VXTX and VTX2 containers"},
-        {"a.cube", "cube"},
-        {"a.Itx", "cube"},
-        {"a.cub", "Truelight"},
-        {"a.3DL", "3DL mesh"},
-        {"a.clf", "CLF and CTF process lists", true},
-        {"a.CTF", "CLF and CTF process lists", true},
-        {"Z:\\x\\a.Cc", kCdl, true},
-        {"a.cdl", kCdl, true},
-        {"a.ccc", kCdl, true},
-        {"a.csp", "cinespace", true},
-        {"a.spi1d", "Imageworks 1D, 3D and matrix", true},
-        {"a.SPI3D", "Imageworks 1D, 3D and matrix", true},
-        {"a.spimtx", "Imageworks 1D, 3D and matrix", true},
-        {"a.mga", "Pandora", true},
-        {"a.m3d", "Pandora", true},
-        {"a.vf", "Nuke", true},
-        {"a.look", nullptr},
-        {"a.clf.bak", nullptr},
-        {"x.cube\\a", nullptr},
-        {"lut", nullptr},
-        {"a.", nullptr},
-        {"a.cubes", nullptr},
+        {"VXTX and VTX2 containers", false, {"a.lut", "Z:\\x\\A.LUT"}},
+        {"cube", false, {"a.cube", "a.Itx"}},
+        {"Truelight", false, {"a.cub"}},
+        {"3DL mesh", false, {"a.3DL"}},
+        {"CLF and CTF process lists", true, {"a.clf", "a.CTF"}},
+        {kCdl, true, {"Z:\\x\\a.Cc", "a.cdl", "a.ccc"}},
+        {"cinespace", true, {"a.csp"}},
+        {"Imageworks 1D, 3D and matrix", true, {"a.spi1d", "a.SPI3D", "a.spimtx"}},
+        {"Pandora", true, {"a.mga", "a.m3d"}},
+        {"Nuke", true, {"a.vf"}},
+        {nullptr, false, {"a.look", "a.clf.bak", "x.cube\\a", "lut", "a.", "a.cubes"}},
     };
     for (const auto& c : cases) {
         const char* expected = c.throughOcio && !withOcio ? nullptr : c.format;
-        const LutFormat* format = LutFormatOfExtension(c.path);
-        EXPECT_EQ(format ? std::string(format->name) : "", expected ? expected : "") << c.path;
-        EXPECT_EQ(IsLutFile(c.path), expected != nullptr) << c.path;
-        EXPECT_EQ(IsOcioLutFile(c.path), expected && c.throughOcio) << c.path;
-        EXPECT_EQ(ListsCorrections(c.path), expected == kCdl) << c.path;
+        for (const char* path : c.paths) {
+            const LutFormat* format = LutFormatOfExtension(path);
+            EXPECT_EQ(format ? std::string(format->name) : "", expected ? expected : "") << path;
+            EXPECT_EQ(IsLutFile(path), expected != nullptr) << path;
+            EXPECT_EQ(IsOcioLutFile(path), expected && c.throughOcio) << path;
+            EXPECT_EQ(ListsCorrections(path), expected == kCdl) << path;
+        }
     }
 }
 

@@ -98,38 +98,27 @@ protected:
 
 TEST_F(EngineTest, FailingPipelinesReportTheirError) {
     auto overLut = [&](const char* file) { return "buffer|" + m_folder.Drive(file) + "|*lut"; };
-    const struct {
-        std::string pipeline;
-        ERenderError error;
-    } cases[] = {
-        {"", ERenderError::eRequestEmpty},
-        {" | | ", ERenderError::eRequestEmpty},
-        {"buffer|*fade x", ERenderError::eBadArgument},
-        {"buffer|*stretch 2 left", ERenderError::eBadArgument},
-        {"buffer|*stretch 0.5 middle", ERenderError::eBadArgument},
-        {"buffer|*stretch 0.5", ERenderError::eBadArgument},
-        {"*rgb 1,2,3", ERenderError::eBadArgument},
-        {"*rgb 1,2,3,nan", ERenderError::eBadArgument},
-        {"buffer|*pop", ERenderError::eNothingToPop},
-        {"buffer|*lut", ERenderError::eLutNeedsTwoInputs},
-        {"*bogus", ERenderError::eUnknownOperator},
-        {"*noop", ERenderError::eNoInput},
-        {"*empty", ERenderError::eNoInput},
-        {"buffer|*over", ERenderError::eStackUnderflow},
-        {"*xform", ERenderError::eStackUnderflow},
-        {"buffer|*unknown", ERenderError::eShaderNotFound},
-        {"buffer|*nokernel", ERenderError::eShaderNotFound},
-        {"buffer|?|*lut", ERenderError::eNotALut},
-        {overLut("junk.bin"), ERenderError::eLutNotLoaded},
-        {overLut("empty.cube"), ERenderError::eLutNotLoaded},
-        {overLut("missing.cube"), ERenderError::eUnknownSource},
-        {"nosuchsource", ERenderError::eUnknownSource},
-        {"?", ERenderError::eUnknownSource},
+    using enum ERenderError;
+    const std::pair<ERenderError, std::vector<std::string>> cases[] = {
+        {eRequestEmpty, {"", " | | "}},
+        {eBadArgument,
+         {"buffer|*fade x", "buffer|*stretch 2 left", "buffer|*stretch 0.5 middle",
+          "buffer|*stretch 0.5", "*rgb 1,2,3", "*rgb 1,2,3,nan"}},
+        {eNothingToPop, {"buffer|*pop"}},
+        {eLutNeedsTwoInputs, {"buffer|*lut"}},
+        {eUnknownOperator, {"*bogus"}},
+        {eNoInput, {"*noop", "*empty"}},
+        {eStackUnderflow, {"buffer|*over", "*xform"}},
+        {eShaderNotFound, {"buffer|*unknown", "buffer|*nokernel"}},
+        {eNotALut, {"buffer|?|*lut"}},
+        {eLutNotLoaded, {overLut("junk.bin"), overLut("empty.cube")}},
+        {eUnknownSource, {overLut("missing.cube"), "nosuchsource", "?"}},
     };
-    for (const auto& c : cases) {
-        EXPECT_FALSE(Render(c.pipeline)) << c.pipeline;
-        EXPECT_EQ(m_engine->m_lastError, uint32_t(c.error)) << c.pipeline;
-    }
+    for (const auto& [error, pipelines] : cases)
+        for (const std::string& pipeline : pipelines) {
+            EXPECT_FALSE(Render(pipeline)) << pipeline;
+            EXPECT_EQ(m_engine->m_lastError, uint32_t(error)) << pipeline;
+        }
     EXPECT_FALSE(m_engine->Render("buffer", m_context, 2, 2, nullptr, nullptr, 0));
     EXPECT_EQ(m_engine->m_lastError, uint32_t(ERenderError::eRequestEmpty));
     // Operators made from gradings last one render only.
