@@ -1,0 +1,387 @@
+#include "lut/lut.h"
+#include "lut/lut_writers.h"
+#include "lut/ocio_reader.h"
+
+#include "../support/scratch_folder.h"
+#include "../support/system_luts.h"
+#include "lut_writer_samples.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using enum CVxLUT::EDimensionRequirement;
+
+struct Grade {
+    float slope[3], offset[3], power[3], saturation;
+};
+// Red's negative offset reaches below 0, where the power needs the clamp.
+constexpr Grade kGrade = {{0.9f, 1.0f, 0.8f}, {-0.05f, 0.0f, 0.1f}, {0.8f, 1.0f, 1.25f}, 0.8f};
+constexpr Grade kSteepGrade = {{1, 1, 1}, {0, 0, 0}, {0.45f, 0.5f, 0.6f}, 0.7f};
+
+std::string Triple(const float v[3]) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.7g %.7g %.7g", v[0], v[1], v[2]);
+    return text;
+}
+
+std::string SopAndSat(const Grade& g) {
+    return "<SOPNode><Slope>" + Triple(g.slope) + "</Slope><Offset>" + Triple(g.offset) +
+           "</Offset><Power>" + Triple(g.power) + "</Power></SOPNode><SatNode><Saturation>" +
+           std::to_string(g.saturation) + "</Saturation></SatNode>";
+}
+
+std::string Correction(const char* id, const Grade& grade) {
+    return std::string("<ColorCorrection id=\"") + id + "\">" + SopAndSat(grade) +
+           "</ColorCorrection>\n";
+}
+
+// Every node of a 33-point lattice through a 3D table with crosstalk and curves,
+// blue fastest as the text formats list them (with the node's indices first for
+// .spi3d), or a 33-entry ramp through it.
+std::string Lines(bool cube, bool indices = false) {
+    std::string text;
+    for (uint32_t i = 0; i < (cube ? 33u * 33 * 33 : 33u); ++i) {
+        const uint32_t r = cube ? i / 1089 : i, g = cube ? i / 33 % 33 : i, b = cube ? i % 33 : i;
+        const float x = r / 32.0f, y = g / 32.0f, z = b / 32.0f;
+        const float rgb[3] = {0.8f * x * x + 0.2f * y, 0.5f * (y + z * z), 0.9f * z + 0.1f * x * y};
+        if (indices)
+            text += std::to_string(r) + " " + std::to_string(g) + " " + std::to_string(b) + " ";
+        text += Triple(rgb) + "\n";
+    }
+    return text;
+}
+
+const std::string kClf = "<ProcessList id=\"t\" compCLFversion=\"3\">\n";
+const std::string kCdlNode = "<ASC_CDL inBitDepth=\"32f\" outBitDepth=\"32f\" style=\"Fwd\">" +
+                             SopAndSat(kGrade) + "</ASC_CDL>\n";
+const std::string kLut3dNode = "<LUT3D inBitDepth=\"32f\" outBitDepth=\"32f\">\n<Array dim=\"33 33 "
+                               "33 3\">\n" +
+                               Lines(true) + "</Array>\n</LUT3D>\n";
+const std::string kEnd = "</ProcessList>\n";
+
+// The grade baked into a 33-point cinespace file by OpenColorIO's own tool.
+std::string BakedCinespace(const ScratchFolder& folder) {
+    folder.Write("bake.cc", Correction("bake", kGrade));
+    const std::string command = "env -u OCIO ociobakelut --lut '" + folder.Posix() +
+                                "/bake.cc' --format cinespace --cubesize 33 '" + folder.Posix() +
+                                "/baked.csp' > /dev/null 2>&1";
+    return std::system(command.c_str()) == 0 ? folder.Read("baked.csp") : "";
+}
+
+CVxString PathOf(const ScratchFolder& folder, const char* name) {
+    return folder.Drive(name).c_str();
+}
+
+// What each file's transform holds and the LUT that Load makes of it: a CDL
+// first goes into a pre-LUT, a 3D table into a whole lattice, curves alone
+// into a table. What the LUTs hold is compared end to end.
+TEST(OcioReader, LoadSizesFollowTheRequestAndTheTransform) {
+    ScratchFolder folder;
+    const std::string first = Correction("first", kGrade),
+                      second = Correction("second", kSteepGrade);
+    const std::string spi1d =
+        "Version 1\nFrom 0 1\nLength 33\nComponents 3\n{\n" + Lines(false) + "}\n";
+    const struct {
+        const char* name;
+        std::string text;
+        bool powerOfTwo;
+        CVxLUT::EDimensionRequirement requirement;
+        uint32_t size, preLutSize; // size 0: the load fails
+        uint32_t corrections;
+        const char* id;
+    } cases[] = {
+        {"grade.clf", kClf + kCdlNode + kEnd, false, eAnyDimension, 65, 65536, 1, ""},
+        {"table.clf", kClf + kLut3dNode + kEnd, false, eAnyDimension, 129, 0, 1, ""},
+        {"grade.cc", Correction("one", kGrade), false, eAnyDimension, 65, 65536, 1, "one"},
+        {"grades.ccc",
+         "<ColorCorrectionCollection>\n" + first + second + "</ColorCorrectionCollection>\n", false,
+         eAnyDimension, 65, 65536, 2, "first"},
+        {"grades.cdl",
+         "<ColorDecisionList>\n<ColorDecision>" + first + "</ColorDecision>\n<ColorDecision>" +
+             second + "</ColorDecision>\n</ColorDecisionList>\n",
+         false, eAnyDimension, 65, 65536, 2, "first"},
+        {"baked.csp", BakedCinespace(folder), false, eAnyDimension, 129, 0, 1, ""},
+        {"curves.spi1d", spi1d, false, eAnyDimension, 65536, 0, 1, ""},
+        {"matrix.spimtx", "0.7 0.2 0.1 1310.7\n0.1 0.8 0 0\n0 0.3 0.6 0\n", false, eAnyDimension,
+         129, 0, 1, ""},
+        {"grade.cc", Correction("one", kGrade), true, eAnyDimension, 64, 65536, 1, "one"},
+        {"table.spi3d", "SPILUT 1.0\n3 3\n33 33 33\n" + Lines(true, true), true, eOnly3D, 128, 0, 1,
+         ""},
+        {"curves.spi1d", spi1d, true, eOnly1D, 65536, 0, 1, ""},
+        {"curves.spi1d", spi1d, false, eOnly3D, 0, 0, 1, ""},
+        {"grade.clf", kClf + kCdlNode + kEnd, false, eOnly1D, 0, 0, 1, ""},
+    };
+    for (const auto& c : cases) {
+        ASSERT_FALSE(c.text.empty()) << c.name << ": ociobakelut could not bake the file";
+        folder.Write(c.name, c.text);
+        OcioFileTransform transform;
+        ASSERT_TRUE(transform.Open(SystemLuts::Plain().files, PathOf(folder, c.name))) << c.name;
+        EXPECT_EQ(transform.CorrectionCount(), c.corrections) << c.name;
+        EXPECT_EQ(transform.CorrectionId(), c.id) << c.name;
+        CVxLUT lut;
+        EXPECT_EQ(lut.Load(SystemLuts::Plain(), PathOf(folder, c.name), c.powerOfTwo, c.requirement,
+                           false),
+                  c.size != 0)
+            << c.name;
+        EXPECT_EQ(lut.m_is3D, c.size != 0 && c.size != 65536) << c.name;
+        EXPECT_EQ(lut.m_size, c.size) << c.name;
+        EXPECT_EQ(lut.m_preLUT ? lut.m_preLUT->m_size : 0, c.preLutSize) << c.name;
+    }
+}
+
+// Files that OpenColorIO cannot parse (each extension's are converted end to
+// end), and CDL files without a correction.
+TEST(OcioReader, BrokenFilesFailAndLeaveTheLutEmpty) {
+    ScratchFolder folder;
+    const std::string broken[][2] = {
+        {"a.clf", kClf + kCdlNode},
+        {"b.clf", kClf +
+                      "<LUT3D inBitDepth=\"32f\" outBitDepth=\"32f\"><Array dim=\"2 2 2 3\">0 0 "
+                      "0</Array></LUT3D>" +
+                      kEnd},
+        {"a.cc", Correction("x", kGrade).substr(0, 80)},
+        {"a.ccc", "<ColorCorrectionCollection>\n</ColorCorrectionCollection>\n"},
+        {"a.cdl", "<ColorDecisionList>\n<ColorDecision>\n"},
+        {"a.spi3d", "SPILUT 1.0\n3 3\n2 2 2\n0 0 0 0.5 0.5\n"},
+    };
+    for (const auto& file : broken) {
+        const CVxString path = folder.Write(file[0], file[1]).c_str();
+        OcioFileTransform transform;
+        EXPECT_FALSE(transform.Open(SystemLuts::Plain().files, path) ||
+                     transform.ApplyToLattice(2, nullptr))
+            << file[0];
+        CVxLUT lut;
+        EXPECT_FALSE(lut.Load(SystemLuts::Plain(), path, false, eAnyDimension, true)) << file[0];
+        EXPECT_TRUE(lut.m_size == 0 && lut.m_preLUT == nullptr) << file[0];
+    }
+    CVxLUT lut;
+    EXPECT_FALSE(
+        lut.Load(SystemLuts::Plain(), PathOf(folder, "absent.clf"), false, eAnyDimension, true));
+}
+
+// A loaded LUT stays within 0.002 of the file at nodes of a 256-point look,
+// next to 0, where curves bend most, and across: with a steep CDL in a
+// pre-LUT, and with a CDL behind a 3D LUT in the lattice.
+TEST(OcioReader, LoadedLutsFollowTheFileClosely) {
+    ScratchFolder folder;
+    const std::string files[][2] = {{"steep.cc", Correction("steep", kSteepGrade)},
+                                    {"table_then_grade.clf", kClf + kLut3dNode + kCdlNode + kEnd}};
+    const int indices[] = {0, 1, 2, 3, 5, 8, 13, 21, 34, 55, 89, 144, 233, 254, 255};
+    for (const auto& file : files) {
+        const CVxString path = folder.Write(file[0], file[1]).c_str();
+        OcioFileTransform transform;
+        CVxLUT lut;
+        ASSERT_TRUE(transform.Open(SystemLuts::Plain().files, path) &&
+                    lut.Load(SystemLuts::Plain(), path, false, eAnyDimension, true))
+            << file[0];
+        float largest = 0;
+        for (int r : indices)
+            for (int g : indices)
+                for (int b : indices) {
+                    float expected[3] = {r / 255.0f, g / 255.0f, b / 255.0f};
+                    float actual[3] = {expected[0], expected[1], expected[2]};
+                    ASSERT_TRUE(transform.Apply(expected, 1));
+                    lut.Apply(actual);
+                    for (int c = 0; c < 3; ++c)
+                        largest = std::max(largest, std::fabs(actual[c] - expected[c]));
+                }
+        EXPECT_LE(largest, 0.002f) << file[0];
+    }
+}
+
+// OpenColorIO parses a file once, whatever path reaches it (another letter
+// case, a link), until its caches are cleared as the tool does at the start of
+// a run: a file rewritten since is then read again.
+TEST(OcioReader, AFileIsParsedOncePerRun) {
+    ScratchFolder folder;
+    const auto matrix = [](float gain) {
+        return std::to_string(gain) + " 0 0 0\n0 1 0 0\n0 0 1 0\n";
+    };
+    const auto collection = [](float gain) {
+        return "<ColorCorrectionCollection><ColorCorrection id=\"a\"><SOPNode><Slope>" +
+               std::to_string(gain) +
+               " 1 1</Slope><Offset>0 0 0</Offset><Power>1 1 1</Power></SOPNode>"
+               "</ColorCorrection></ColorCorrectionCollection>\n";
+    };
+    const struct {
+        const char *name, *otherCase, *link;
+        std::string (*text)(float);
+    } cases[] = {{"gain.spimtx", "GAIN.Spimtx", "link.spimtx", +matrix},
+                 {"gain.ccc", "Gain.CCC", "link.ccc", +collection}};
+    for (const auto& c : cases) {
+        const auto red = [&](const char* name) {
+            OcioFileTransform transform;
+            float rgb[3] = {0.25f, 0.25f, 0.25f};
+            return transform.Open(SystemLuts::Plain().files, PathOf(folder, name)) &&
+                           transform.Apply(rgb, 1)
+                       ? rgb[0]
+                       : -1;
+        };
+        ClearOcioCaches();
+        folder.Write(c.name, c.text(2));
+        EXPECT_EQ(red(c.name), 0.5f) << c.name;
+        folder.Write(c.name, c.text(3));
+        std::filesystem::create_symlink(folder.Posix(c.name), folder.Posix(c.link));
+        for (const char* name : {c.name, c.otherCase, c.link})
+            EXPECT_EQ(red(name), 0.5f) << name;
+        ClearOcioCaches();
+        EXPECT_EQ(red(c.link), 0.75f) << c.name;
+    }
+}
+
+std::string Write(const std::function<bool(ByteSink&)>& writer) {
+    CVxString bytes;
+    StringSink sink(bytes);
+    if (!writer(sink))
+        return {};
+    return std::string(bytes.c_str(), bytes.Length());
+}
+
+// Writes a file with the writer and opens it through OpenColorIO.
+bool WriteAndOpen(const ScratchFolder& scratch, const char* file,
+                  const std::function<bool(ByteSink&)>& writer, OcioFileTransform& read) {
+    const std::string bytes = Write(writer);
+    if (bytes.empty())
+        return false;
+    scratch.Write(file, bytes);
+    return read.Open(SystemLuts::Plain().files, scratch.Drive(file).c_str());
+}
+
+// Every written file read back by OpenColorIO gives the lattice at its nodes:
+// within 1e-5 for float formats, which keep values outside [0, 1], and within
+// one output code of the clamped values for 3DL's 12-bit integers.
+TEST(OcioWriter, LatticesReadBackThroughOpenColorIO) {
+    ASSERT_TRUE(CanWriteOcioFormats());
+    const Sample sample(17);
+    const LutToWrite lut = Transform(sample.Table());
+    struct Case {
+        const char* file;
+        std::function<bool(ByteSink&)> writer;
+        float tolerance; // 0: float format
+    };
+    const auto ocio = [&](EOcioWriteFormat format) {
+        return [&lut, format](ByteSink& out) { return WriteOcioLut(format, lut, out); };
+    };
+    const Case cases[] = {
+        {"out.cube", [&](ByteSink& out) { return WriteCubeLut(lut, out); }, 0},
+        {"out.spi3d", [&](ByteSink& out) { return WriteSpi3dLut(lut, out); }, 0},
+        {"out.3dl", ocio(EOcioWriteFormat::e3dl), 1.0f / 4095},
+        {"out.csp", ocio(EOcioWriteFormat::eCinespace), 0},
+        {"out.cub", ocio(EOcioWriteFormat::eTruelight), 0},
+        {"out.itx", ocio(EOcioWriteFormat::eItx), 0},
+        {"out.clf", ocio(EOcioWriteFormat::eClf), 0},
+        {"out.ctf", ocio(EOcioWriteFormat::eCtf), 0},
+    };
+    ScratchFolder scratch;
+    for (const Case& c : cases) {
+        OcioFileTransform read;
+        ASSERT_TRUE(WriteAndOpen(scratch, c.file, c.writer, read)) << c.file;
+        std::vector<float> nodes(sample.values.size());
+        ASSERT_TRUE(read.ApplyToLattice(sample.size, nodes.data())) << c.file;
+        for (size_t i = 0; i < nodes.size(); ++i) {
+            const float value = sample.values[i];
+            const float expected = c.tolerance > 0 ? std::clamp(value, 0.0f, 1.0f) : value;
+            ASSERT_NEAR(nodes[i], expected, c.tolerance > 0 ? c.tolerance : 1e-5f)
+                << c.file << " value " << i;
+        }
+    }
+}
+
+// A per-channel table keeps its entries in the 1D formats; the lattice
+// formats sample it at the lattice size; a shaper's input range survives
+// in the formats that hold one.
+TEST(OcioWriter, OneDimensionalAndShapedTablesReadBack) {
+    std::vector<float> ramp;
+    const uint32_t length = 4096;
+    const auto curve = [](float x, int c) { return c == 0 ? x * x : c == 1 ? 1.2f * x - 0.1f : x; };
+    for (uint32_t i = 0; i < length; ++i)
+        for (int c = 0; c < 3; ++c)
+            ramp.push_back(curve(static_cast<float>(i) / (length - 1), c));
+    LutToWrite oneD = Transform(Table(ramp, length, false));
+    oneD.latticeSize = 33;
+    const LutToWrite rangedOneD = Transform(Table(ramp, length, false, -0.5f, 1.5f));
+    const Sample sample(9);
+    const std::vector<float> linearShaper = {0, 0, 0, 1, 1, 1};
+    const LutToWrite shaped =
+        Transform(sample.Table(), Table(linearShaper, 2, false, -0.25f, 1.5f));
+
+    struct Case {
+        const char* file;
+        std::function<bool(ByteSink&)> writer;
+        bool shaped;
+        float low, high; // the input range
+        float tolerance;
+    };
+    const auto ocio = [](EOcioWriteFormat format, const LutToWrite& lut) {
+        return [&lut, format](ByteSink& out) { return WriteOcioLut(format, lut, out); };
+    };
+    const Case cases[] = {
+        {"1d.cube", [&](ByteSink& out) { return WriteCubeLut(rangedOneD, out); }, false, -0.5f,
+         1.5f, 1e-5f},
+        {"1d.spi1d", [&](ByteSink& out) { return WriteSpi1dLut(rangedOneD, out); }, false, -0.5f,
+         1.5f, 1e-5f},
+        {"1d.clf", ocio(EOcioWriteFormat::eClf, rangedOneD), false, -0.5f, 1.5f, 1e-5f},
+        {"1d.ctf", ocio(EOcioWriteFormat::eCtf, oneD), false, 0.0f, 1.0f, 1e-5f},
+        // 33 nodes of a lattice: the straight lines between them stray from the curve.
+        {"1d.csp", ocio(EOcioWriteFormat::eCinespace, oneD), false, 0.0f, 1.0f, 3e-4f},
+        {"shaped.cube", [&](ByteSink& out) { return WriteCubeLut(shaped, out); }, true, -0.25f,
+         1.5f, 1e-5f},
+        {"shaped.clf", ocio(EOcioWriteFormat::eClf, shaped), true, -0.25f, 1.5f, 1e-5f},
+    };
+    ScratchFolder scratch;
+    for (const Case& c : cases) {
+        OcioFileTransform read;
+        ASSERT_TRUE(WriteAndOpen(scratch, c.file, c.writer, read)) << c.file;
+        for (const float x : {0.0f, 0.1f, 0.37f, 0.5f, 0.93f, 1.0f}) {
+            const float v = c.low + x * (c.high - c.low);
+            float rgb[3] = {v, v, v};
+            ASSERT_TRUE(read.Apply(rgb, 1));
+            float expected[3];
+            if (c.shaped) {
+                const float node[3] = {x, x, x};
+                sample.Interpolate(node, expected);
+            } else {
+                for (int ch = 0; ch < 3; ++ch)
+                    expected[ch] = curve(x, ch);
+            }
+            for (int ch = 0; ch < 3; ++ch)
+                EXPECT_NEAR(rgb[ch], expected[ch], c.tolerance) << c.file << " at " << v;
+        }
+    }
+}
+
+// OpenColorIO reads the ASC CDL we write as the correction it names.
+TEST(OcioWriter, ColorCorrectionReadsBackAsItsCdl) {
+    CdlValues cdl;
+    const double slope[3] = {1.2, 0.9, 1.0}, offset[3] = {-0.02, 0.0, 0.05},
+                 power[3] = {0.8, 1.0, 1.1};
+    std::copy(slope, slope + 3, cdl.slope);
+    std::copy(offset, offset + 3, cdl.offset);
+    std::copy(power, power + 3, cdl.power);
+    ScratchFolder scratch;
+    scratch.Write("grade.cc",
+                  Write([&](ByteSink& out) { return WriteColorCorrection(cdl, "shot_010", out); }));
+    OcioFileTransform read;
+    ASSERT_TRUE(read.Open(SystemLuts::Plain().files, scratch.Drive("grade.cc").c_str()));
+    EXPECT_EQ(read.CorrectionId(), "shot_010");
+    for (const float x : {0.0f, 0.25f, 0.6f, 1.0f}) {
+        float rgb[3] = {x, x, x};
+        ASSERT_TRUE(read.Apply(rgb, 1));
+        for (int c = 0; c < 3; ++c) {
+            const double sop = std::max(0.0, x * slope[c] + offset[c]);
+            EXPECT_NEAR(rgb[c], std::pow(std::min(sop, 1.0), power[c]), 1e-5) << x;
+        }
+    }
+}
+
+} // namespace
