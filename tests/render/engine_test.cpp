@@ -313,7 +313,7 @@ std::string LutElements(const std::string& document) {
     return found;
 }
 
-TEST(RebuiltLook, RendersEverythingBeforeTheFirstByte) {
+TEST_F(EngineTest, RebuiltLooksRenderEverythingBeforeTheFirstByte) {
     auto base = [](const std::string& parameter) {
         return "<look><shaders><base><sublayer0><parameters>" + parameter +
                "</parameters></sublayer0></base></shaders></look>";
@@ -338,9 +338,6 @@ TEST(RebuiltLook, RendersEverythingBeforeTheFirstByte) {
         // It would render, but would not read back as written.
         {perChannel, 2, SIZE_MAX, true, ERebuildResult::eWriteFailed, ""},
     };
-    SystemLuts luts;
-    const CVxShaderRegistry shaders(luts.files, "Z:\\no\\shaders\\");
-    CVxSoftwareCompositingEngine engine(RenderEnvironment{shaders, luts.source});
     for (const auto& c : cases) {
         const std::unique_ptr<ParsedLook> look = ReadLook(c.look.c_str());
         ASSERT_TRUE(look) << c.look;
@@ -348,7 +345,7 @@ TEST(RebuiltLook, RendersEverythingBeforeTheFirstByte) {
             look->grading.Layer(0)->SetText("Note", "a\"b");
         LimitedSink sink(c.limit);
         const ERebuildResult result =
-            WriteRebuiltLook(engine, look->grading, sink, look->mask.get(), c.size3D, 4);
+            WriteRebuiltLook(*m_engine, look->grading, sink, look->mask.get(), c.size3D, 4);
         EXPECT_EQ(int(result), int(c.result)) << c.look;
         EXPECT_EQ(LutElements(sink.text), c.luts) << c.look;
         if (c.result == ERebuildResult::eRenderFailed || c.quoteInAValue) {
