@@ -13,7 +13,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -239,22 +238,24 @@ TEST(OcioReader, AFileIsParsedOncePerRun) {
     }
 }
 
-std::string Write(const std::function<bool(ByteSink&)>& writer) {
+// Writes the LUT in the format that the file's extension names, and opens the
+// file through OpenColorIO.
+bool WriteAndOpen(const ScratchFolder& scratch, const std::string& file, const LutToWrite& lut,
+                  OcioFileTransform& read) {
+    using enum EOcioWriteFormat;
+    const std::string extension = file.substr(file.find('.'));
+    const std::pair<const char*, EOcioWriteFormat> formats[] = {
+        {".3dl", e3dl}, {".csp", eCinespace}, {".cub", eTruelight},
+        {".itx", eItx}, {".clf", eClf},       {".ctf", eCtf}};
     CVxString bytes;
     StringSink sink(bytes);
-    if (!writer(sink))
-        return {};
-    return std::string(bytes.c_str(), bytes.Length());
-}
-
-// Writes a file with the writer and opens it through OpenColorIO.
-bool WriteAndOpen(const ScratchFolder& scratch, const char* file,
-                  const std::function<bool(ByteSink&)>& writer, OcioFileTransform& read) {
-    const std::string bytes = Write(writer);
-    if (bytes.empty())
-        return false;
-    scratch.Write(file, bytes);
-    return read.Open(SystemLuts::Plain().files, scratch.Drive(file).c_str());
+    bool written = extension == ".cube"    ? WriteCubeLut(lut, sink)
+                   : extension == ".spi3d" ? WriteSpi3dLut(lut, sink)
+                                           : extension == ".spi1d" && WriteSpi1dLut(lut, sink);
+    for (const auto& [name, format] : formats)
+        written = written || (extension == name && WriteOcioLut(format, lut, sink));
+    scratch.Write(file, std::string(bytes.c_str(), bytes.Length()));
+    return written && read.Open(SystemLuts::Plain().files, scratch.Drive(file).c_str());
 }
 
 // Every written file read back by OpenColorIO gives the lattice at its nodes:
@@ -264,35 +265,19 @@ TEST(OcioWriter, LatticesReadBackThroughOpenColorIO) {
     ASSERT_TRUE(CanWriteOcioFormats());
     const Sample sample(17);
     const LutToWrite lut = Transform(sample.Table());
-    struct Case {
-        const char* file;
-        std::function<bool(ByteSink&)> writer;
-        float tolerance; // 0: float format
-    };
-    const auto ocio = [&](EOcioWriteFormat format) {
-        return [&lut, format](ByteSink& out) { return WriteOcioLut(format, lut, out); };
-    };
-    const Case cases[] = {
-        {"out.cube", [&](ByteSink& out) { return WriteCubeLut(lut, out); }, 0},
-        {"out.spi3d", [&](ByteSink& out) { return WriteSpi3dLut(lut, out); }, 0},
-        {"out.3dl", ocio(EOcioWriteFormat::e3dl), 1.0f / 4095},
-        {"out.csp", ocio(EOcioWriteFormat::eCinespace), 0},
-        {"out.cub", ocio(EOcioWriteFormat::eTruelight), 0},
-        {"out.itx", ocio(EOcioWriteFormat::eItx), 0},
-        {"out.clf", ocio(EOcioWriteFormat::eClf), 0},
-        {"out.ctf", ocio(EOcioWriteFormat::eCtf), 0},
-    };
     ScratchFolder scratch;
-    for (const Case& c : cases) {
+    for (const char* file :
+         {"a.cube", "a.spi3d", "a.3dl", "a.csp", "a.cub", "a.itx", "a.clf", "a.ctf"}) {
+        const bool integers = std::string(file) == "a.3dl";
         OcioFileTransform read;
-        ASSERT_TRUE(WriteAndOpen(scratch, c.file, c.writer, read)) << c.file;
+        ASSERT_TRUE(WriteAndOpen(scratch, file, lut, read)) << file;
         std::vector<float> nodes(sample.values.size());
-        ASSERT_TRUE(read.ApplyToLattice(sample.size, nodes.data())) << c.file;
+        ASSERT_TRUE(read.ApplyToLattice(sample.size, nodes.data())) << file;
         for (size_t i = 0; i < nodes.size(); ++i) {
             const float value = sample.values[i];
-            const float expected = c.tolerance > 0 ? std::clamp(value, 0.0f, 1.0f) : value;
-            ASSERT_NEAR(nodes[i], expected, c.tolerance > 0 ? c.tolerance : 1e-5f)
-                << c.file << " value " << i;
+            ASSERT_NEAR(nodes[i], integers ? std::clamp(value, 0.0f, 1.0f) : value,
+                        integers ? 1.0f / 4095 : 1e-5f)
+                << file << " value " << i;
         }
     }
 }
@@ -314,48 +299,34 @@ TEST(OcioWriter, OneDimensionalAndShapedTablesReadBack) {
     const std::vector<float> linearShaper = {0, 0, 0, 1, 1, 1};
     const LutToWrite shaped =
         Transform(sample.Table(), Table(linearShaper, 2, false, -0.25f, 1.5f));
-
-    struct Case {
+    const struct {
         const char* file;
-        std::function<bool(ByteSink&)> writer;
-        bool shaped;
+        const LutToWrite& lut;
         float low, high; // the input range
         float tolerance;
-    };
-    const auto ocio = [](EOcioWriteFormat format, const LutToWrite& lut) {
-        return [&lut, format](ByteSink& out) { return WriteOcioLut(format, lut, out); };
-    };
-    const Case cases[] = {
-        {"1d.cube", [&](ByteSink& out) { return WriteCubeLut(rangedOneD, out); }, false, -0.5f,
-         1.5f, 1e-5f},
-        {"1d.spi1d", [&](ByteSink& out) { return WriteSpi1dLut(rangedOneD, out); }, false, -0.5f,
-         1.5f, 1e-5f},
-        {"1d.clf", ocio(EOcioWriteFormat::eClf, rangedOneD), false, -0.5f, 1.5f, 1e-5f},
-        {"1d.ctf", ocio(EOcioWriteFormat::eCtf, oneD), false, 0.0f, 1.0f, 1e-5f},
+    } cases[] = {
+        {"1d.cube", rangedOneD, -0.5f, 1.5f, 1e-5f},
+        {"1d.spi1d", rangedOneD, -0.5f, 1.5f, 1e-5f},
+        {"1d.clf", rangedOneD, -0.5f, 1.5f, 1e-5f},
+        {"1d.ctf", oneD, 0.0f, 1.0f, 1e-5f},
         // 33 nodes of a lattice: the straight lines between them stray from the curve.
-        {"1d.csp", ocio(EOcioWriteFormat::eCinespace, oneD), false, 0.0f, 1.0f, 3e-4f},
-        {"shaped.cube", [&](ByteSink& out) { return WriteCubeLut(shaped, out); }, true, -0.25f,
-         1.5f, 1e-5f},
-        {"shaped.clf", ocio(EOcioWriteFormat::eClf, shaped), true, -0.25f, 1.5f, 1e-5f},
+        {"1d.csp", oneD, 0.0f, 1.0f, 3e-4f},
+        {"shaped.cube", shaped, -0.25f, 1.5f, 1e-5f},
+        {"shaped.clf", shaped, -0.25f, 1.5f, 1e-5f},
     };
     ScratchFolder scratch;
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         OcioFileTransform read;
-        ASSERT_TRUE(WriteAndOpen(scratch, c.file, c.writer, read)) << c.file;
+        ASSERT_TRUE(WriteAndOpen(scratch, c.file, c.lut, read)) << c.file;
         for (const float x : {0.0f, 0.1f, 0.37f, 0.5f, 0.93f, 1.0f}) {
             const float v = c.low + x * (c.high - c.low);
-            float rgb[3] = {v, v, v};
+            float rgb[3] = {v, v, v}, expected[3];
             ASSERT_TRUE(read.Apply(rgb, 1));
-            float expected[3];
-            if (c.shaped) {
-                const float node[3] = {x, x, x};
-                sample.Interpolate(node, expected);
-            } else {
-                for (int ch = 0; ch < 3; ++ch)
-                    expected[ch] = curve(x, ch);
-            }
+            const float node[3] = {x, x, x};
+            sample.Interpolate(node, expected);
             for (int ch = 0; ch < 3; ++ch)
-                EXPECT_NEAR(rgb[ch], expected[ch], c.tolerance) << c.file << " at " << v;
+                EXPECT_NEAR(rgb[ch], &c.lut == &shaped ? expected[ch] : curve(x, ch), c.tolerance)
+                    << c.file << " at " << v;
         }
     }
 }
@@ -369,8 +340,10 @@ TEST(OcioWriter, ColorCorrectionReadsBackAsItsCdl) {
     std::copy(offset, offset + 3, cdl.offset);
     std::copy(power, power + 3, cdl.power);
     ScratchFolder scratch;
-    scratch.Write("grade.cc",
-                  Write([&](ByteSink& out) { return WriteColorCorrection(cdl, "shot_010", out); }));
+    CVxString bytes;
+    StringSink sink(bytes);
+    ASSERT_TRUE(WriteColorCorrection(cdl, "shot_010", sink));
+    scratch.Write("grade.cc", bytes.c_str());
     OcioFileTransform read;
     ASSERT_TRUE(read.Open(SystemLuts::Plain().files, scratch.Drive("grade.cc").c_str()));
     EXPECT_EQ(read.CorrectionId(), "shot_010");
