@@ -318,12 +318,13 @@ TEST(OcioWriter, OneDimensionalAndShapedTablesReadBack) {
     for (const auto& c : cases) {
         OcioFileTransform read;
         ASSERT_TRUE(WriteAndOpen(scratch, c.file, c.lut, read)) << c.file;
-        for (const float x : {0.0f, 0.1f, 0.37f, 0.5f, 0.93f, 1.0f}) {
+        // Nodes of the shaped lattice, between the entries of the 1D tables.
+        for (const float x : {0.0f, 0.125f, 0.375f, 0.5f, 0.875f, 1.0f}) {
             const float v = c.low + x * (c.high - c.low);
             float rgb[3] = {v, v, v}, expected[3];
             ASSERT_TRUE(read.Apply(rgb, 1));
             const float node[3] = {x, x, x};
-            sample.Interpolate(node, expected);
+            Sample::Evaluate(node, expected);
             for (int ch = 0; ch < 3; ++ch)
                 EXPECT_NEAR(rgb[ch], &c.lut == &shaped ? expected[ch] : curve(x, ch), c.tolerance)
                     << c.file << " at " << v;
