@@ -57,30 +57,4 @@ struct Sample {
         table.is3D = true;
         return table;
     }
-
-    // Trilinear interpolation of the lattice at a point of [0, 1]³.
-    void Interpolate(const float in[3], float out[3]) const {
-        uint32_t low[3];
-        float t[3];
-        for (int c = 0; c < 3; ++c) {
-            const float x = std::clamp(in[c], 0.0f, 1.0f) * static_cast<float>(size - 1);
-            low[c] = std::min(static_cast<uint32_t>(x), size - 2);
-            t[c] = x - static_cast<float>(low[c]);
-        }
-        for (int c = 0; c < 3; ++c) {
-            float sum = 0.0f;
-            for (uint32_t corner = 0; corner < 8; ++corner) {
-                float weight = 1.0f;
-                size_t index = 0, stride = 1;
-                for (int axis = 0; axis < 3; ++axis) {
-                    const uint32_t up = corner >> axis & 1;
-                    weight *= up ? t[axis] : 1.0f - t[axis];
-                    index += (low[axis] + up) * stride;
-                    stride *= size;
-                }
-                sum += weight * values[index * 3 + c];
-            }
-            out[c] = sum;
-        }
-    }
 };

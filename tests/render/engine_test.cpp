@@ -1,6 +1,8 @@
 #include "look/grading_params.h"
+#include "look/parsed_look.h"
 #include "render/compositing_engine.h"
 #include "render/look_to_lut.h"
+#include "render/rebuilt_look.h"
 #include "render/render_context.h"
 #include "render/render_image.h"
 #include "render/shader_registry.h"
@@ -98,38 +100,27 @@ protected:
 
 TEST_F(EngineTest, FailingPipelinesReportTheirError) {
     auto overLut = [&](const char* file) { return "buffer|" + m_folder.Drive(file) + "|*lut"; };
-    const struct {
-        std::string pipeline;
-        ERenderError error;
-    } cases[] = {
-        {"", ERenderError::eRequestEmpty},
-        {" | | ", ERenderError::eRequestEmpty},
-        {"buffer|*fade x", ERenderError::eBadArgument},
-        {"buffer|*stretch 2 left", ERenderError::eBadArgument},
-        {"buffer|*stretch 0.5 middle", ERenderError::eBadArgument},
-        {"buffer|*stretch 0.5", ERenderError::eBadArgument},
-        {"*rgb 1,2,3", ERenderError::eBadArgument},
-        {"*rgb 1,2,3,nan", ERenderError::eBadArgument},
-        {"buffer|*pop", ERenderError::eNothingToPop},
-        {"buffer|*lut", ERenderError::eLutNeedsTwoInputs},
-        {"*bogus", ERenderError::eUnknownOperator},
-        {"*noop", ERenderError::eNoInput},
-        {"*empty", ERenderError::eNoInput},
-        {"buffer|*over", ERenderError::eStackUnderflow},
-        {"*xform", ERenderError::eStackUnderflow},
-        {"buffer|*unknown", ERenderError::eShaderNotFound},
-        {"buffer|*nokernel", ERenderError::eShaderNotFound},
-        {"buffer|?|*lut", ERenderError::eNotALut},
-        {overLut("junk.bin"), ERenderError::eLutNotLoaded},
-        {overLut("empty.cube"), ERenderError::eLutNotLoaded},
-        {overLut("missing.cube"), ERenderError::eUnknownSource},
-        {"nosuchsource", ERenderError::eUnknownSource},
-        {"?", ERenderError::eUnknownSource},
+    using enum ERenderError;
+    const std::pair<ERenderError, std::vector<std::string>> cases[] = {
+        {eRequestEmpty, {"", " | | "}},
+        {eBadArgument,
+         {"buffer|*fade x", "buffer|*stretch 2 left", "buffer|*stretch 0.5 middle",
+          "buffer|*stretch 0.5", "*rgb 1,2,3", "*rgb 1,2,3,nan"}},
+        {eNothingToPop, {"buffer|*pop"}},
+        {eLutNeedsTwoInputs, {"buffer|*lut"}},
+        {eUnknownOperator, {"*bogus"}},
+        {eNoInput, {"*noop", "*empty"}},
+        {eStackUnderflow, {"buffer|*over", "*xform"}},
+        {eShaderNotFound, {"buffer|*unknown", "buffer|*nokernel"}},
+        {eNotALut, {"buffer|?|*lut"}},
+        {eLutNotLoaded, {overLut("junk.bin"), overLut("empty.cube")}},
+        {eUnknownSource, {overLut("missing.cube"), "nosuchsource", "?"}},
     };
-    for (const auto& c : cases) {
-        EXPECT_FALSE(Render(c.pipeline)) << c.pipeline;
-        EXPECT_EQ(m_engine->m_lastError, uint32_t(c.error)) << c.pipeline;
-    }
+    for (const auto& [error, pipelines] : cases)
+        for (const std::string& pipeline : pipelines) {
+            EXPECT_FALSE(Render(pipeline)) << pipeline;
+            EXPECT_EQ(m_engine->m_lastError, uint32_t(error)) << pipeline;
+        }
     EXPECT_FALSE(m_engine->Render("buffer", m_context, 2, 2, nullptr, nullptr, 0));
     EXPECT_EQ(m_engine->m_lastError, uint32_t(ERenderError::eRequestEmpty));
     // Operators made from gradings last one render only.
@@ -289,6 +280,81 @@ TEST_F(EngineTest, TwoThreadsGiveTheBytesOfOne) {
     EXPECT_EQ(std::memcmp(one.data(), two.data(), one.size() * 4), 0);
     // The base layer did change the lattice.
     EXPECT_NE(RenderLut(lutOnly, 33), one);
+}
+
+// Takes bytes up to a limit, then fails.
+class LimitedSink : public ByteSink {
+public:
+    explicit LimitedSink(size_t limit) : m_limit(limit) {}
+    bool Append(const void* data, size_t size) override {
+        if (text.size() + size > m_limit)
+            return false;
+        text.append(static_cast<const char*>(data), size);
+        return true;
+    }
+    std::string text;
+
+private:
+    size_t m_limit;
+};
+
+// The LUT elements of a document with their sizes: "LUT 2, LUT1D 4".
+std::string LutElements(const std::string& document) {
+    std::string found;
+    for (const std::string element : {"LUT", "LUT1D"}) {
+        const std::string start = "  <" + element + ">\n    <size>\"";
+        const size_t at = document.find(start);
+        if (at == std::string::npos)
+            continue;
+        const size_t size = at + start.size();
+        found += (found.empty() ? "" : ", ") + element + " " +
+                 document.substr(size, document.find('"', size) - size);
+    }
+    return found;
+}
+
+TEST_F(EngineTest, RebuiltLooksRenderEverythingBeforeTheFirstByte) {
+    auto base = [](const std::string& parameter) {
+        return "<look><shaders><base><sublayer0><parameters>" + parameter +
+               "</parameters></sublayer0></base></shaders></look>";
+    };
+    const std::string perChannel = base("<Gain.X>\"0.5\"</Gain.X>");
+    const std::string saturated = base("<Saturation>\"0.5\"</Saturation>");
+    const std::string unknown = "<look><shaders><shader><name>\"Studio.Missing\"</name></shader>"
+                                "</shaders></look>";
+    const struct {
+        std::string look;
+        uint32_t size3D;
+        size_t limit;
+        bool quoteInAValue;
+        ERebuildResult result;
+        std::string luts;
+    } cases[] = {
+        {perChannel, 2, SIZE_MAX, false, ERebuildResult::eWritten, "LUT 2, LUT1D 4"},
+        {perChannel, 0, SIZE_MAX, false, ERebuildResult::eWritten, "LUT1D 4"},
+        {saturated, 2, SIZE_MAX, false, ERebuildResult::eWritten, "LUT 2"},
+        {perChannel, 2, 100, false, ERebuildResult::eWriteFailed, ""},
+        {unknown, 2, SIZE_MAX, false, ERebuildResult::eRenderFailed, ""},
+        // It would render, but would not read back as written.
+        {perChannel, 2, SIZE_MAX, true, ERebuildResult::eWriteFailed, ""},
+    };
+    for (const auto& c : cases) {
+        const std::unique_ptr<ParsedLook> look = ReadLook(c.look.c_str());
+        ASSERT_TRUE(look) << c.look;
+        if (c.quoteInAValue)
+            look->grading.Layer(0)->SetText("Note", "a\"b");
+        LimitedSink sink(c.limit);
+        const ERebuildResult result =
+            WriteRebuiltLook(*m_engine, look->grading, sink, look->mask.get(), c.size3D, 4);
+        EXPECT_EQ(int(result), int(c.result)) << c.look;
+        EXPECT_EQ(LutElements(sink.text), c.luts) << c.look;
+        if (c.result == ERebuildResult::eRenderFailed || c.quoteInAValue) {
+            EXPECT_EQ(sink.text, "") << c.look;
+        }
+        if (c.result == ERebuildResult::eWritten) {
+            EXPECT_EQ(sink.text.substr(sink.text.size() - 8), "</look>\n") << c.look;
+        }
+    }
 }
 
 } // namespace

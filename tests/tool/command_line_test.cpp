@@ -1,4 +1,5 @@
 #include "tool/command_line.h"
+#include "tool/run_progress.h"
 #include "tool/run_settings.h"
 
 #include <gtest/gtest.h>
@@ -23,10 +24,6 @@ TEST(CommandLine, QuotingKeepsArgumentsWhole) {
     EXPECT_EQ(CommandLineArg(1), CVxString("a"));
     EXPECT_TRUE(CommandLineArg(7).IsEmpty());
 }
-
-} // namespace
-
-namespace {
 
 struct Parsed {
     EOptionResult result;
@@ -79,6 +76,27 @@ TEST(CommandLine, OptionsAndInputsInAnyOrder) {
     EXPECT_TRUE(settings.cubrelMode && settings.verbose && settings.strict);
     EXPECT_EQ(settings.jobs, 3u);
     EXPECT_EQ(settings.outFolder, CVxString("o"));
+}
+
+// A file counts as converted by how its block ends, as unchanged when it needed
+// nothing, as failed otherwise. The -strict summaries of the batch tests count
+// written, updated and fallen-back files, Cubrel LUTs left alone and invalid
+// looks on every job count; here the blocks they do not reach.
+TEST(RunProgress, BlocksAreClassifiedByTheirText) {
+    const struct {
+        const char* block;
+        EFileOutcome outcome;
+    } cases[] = {
+        {"\na.look:\n  LUT size is already 64, file was not modified\n", EFileOutcome::eUnchanged},
+        {"\na.lut:\n  Warning: conversion will overwrite an existing look file\n  Error "
+         "rendering new look LUT, file was not modified\n",
+         EFileOutcome::eFailed},
+        {"\na.look:\n  Cubrel LUT written successfully\n  Error writing file\n",
+         EFileOutcome::eFailed},
+        {"", EFileOutcome::eFailed},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ClassifyBlock(c.block), c.outcome) << c.block;
 }
 
 } // namespace

@@ -1,8 +1,13 @@
+#include "foundation/number_text.h"
 #include "foundation/xml_reader.h"
+#include "foundation/xml_values.h"
+#include "foundation/xml_writer.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
+#include <tuple>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -117,6 +122,120 @@ TEST(XmlReader, HostileDocumentsFailWithoutExhaustingTheStack) {
     bool isEnd = false;
     reader.Next(isEnd);
     EXPECT_EQ(reader.ValueInText().Length(), 100u << 20);
+}
+
+TEST(XmlValues, ParsersConvertTheWholeTextOrLeaveTheTarget) {
+    // Texts, as an unsigned number and as a double.
+    const std::tuple<const char*, bool, uint32_t, bool, double> cases[] = {
+        {"33", true, 33, true, 33},    {"33x", false, 0, false, 0},
+        {"", false, 0, false, 0},      {"-5", false, 0, true, -5},
+        {"+7", false, 0, true, 7},     {" 7", false, 0, false, 0},
+        {"0.5", false, 0, true, 0.5},  {"4294967295", true, 4294967295u, true, 4294967295.0},
+        {".5", false, 0, true, 0.5},   {"4294967296", false, 0, true, 4294967296.0},
+        {"5.", false, 0, true, 5},     {"-1.5e-3", false, 0, true, -0.0015},
+        {"1e", false, 0, false, 0},    {".", false, 0, false, 0},
+        {"inf", false, 0, false, 0},   {"0x10", false, 0, false, 0},
+        {"1e999", false, 0, false, 0}, {"-0.01e-399", false, 0, true, 0},
+    };
+    for (const auto& [text, uintOk, uintValue, doubleOk, doubleValue] : cases) {
+        uint32_t u = 0;
+        double d = 0;
+        EXPECT_EQ(ParseXMLUInt32(text, u), uintOk) << text;
+        EXPECT_EQ(u, uintValue) << text;
+        EXPECT_EQ(ParseXMLDouble(text, d), doubleOk) << text;
+        EXPECT_DOUBLE_EQ(d, doubleValue) << text;
+    }
+    uint32_t ranged = 9;
+    EXPECT_FALSE(ParseXMLUInt32("3", ranged, 0, 2));
+    EXPECT_EQ(ranged, 9u);
+}
+
+TEST(XmlValues, BooleansAndColours) {
+    const std::tuple<const char*, bool, bool> bools[] = {
+        {"Yes", true, true},   {"TRUE", true, true}, {"on", true, true}, {"1", true, true},
+        {"No", true, false},   {"OFF", true, false}, {"0", true, false}, {"2", false, true},
+        {"yess", false, true}, {"01", false, true},  {"", false, true}};
+    for (const auto& [text, ok, expected] : bools) {
+        bool value = true;
+        EXPECT_EQ(ParseXMLBool(text, value), ok) << text;
+        EXPECT_EQ(value, expected) << text;
+    }
+
+    // A colour that fails leaves the target as it was.
+    const std::tuple<const char*, bool, std::vector<float>> colours[] = {
+        {"0.5", true, {0.5f, 0.5f, 0.5f, 1}}, {"0.5,0.25", true, {0.5f, 0.5f, 0.5f, 0.25f}},
+        {"1, 2, 3", true, {1, 2, 3, 1}},      {"1,2,3,4", true, {1, 2, 3, 4}},
+        {"1,2,3,4,5", false, {9, 9, 9, 9}},   {"1,,3", false, {9, 9, 9, 9}},
+        {"1,x,3", false, {9, 9, 9, 9}},
+    };
+    for (const auto& [text, ok, expected] : colours) {
+        float rgba[4] = {9, 9, 9, 9};
+        EXPECT_EQ(ParseXMLColor(text, rgba), ok) << text;
+        EXPECT_EQ(std::vector<float>(rgba, rgba + 4), expected) << text;
+    }
+}
+
+// The elements themselves are checked in the texts of the look tests.
+TEST(XmlWriter, DecimalTidying) {
+    const std::tuple<double, int, const char*> decimals[] = {
+        {2.0, 5, "2"},    {100.0, 5, "100"},   {static_cast<float>(0.3), 15, "0.300000011920929"},
+        {0.0, 5, "0"},    {-0.25, 5, "-0.25"}, {0.123456789, 5, "0.12346"},
+        {-1e-9, 5, "-0"},
+    };
+    for (const auto& [value, places, text] : decimals)
+        EXPECT_EQ(std::string(FormatXMLDecimal(value, places).c_str()), text) << value;
+}
+
+using E = EEmptyPieces;
+using S = ENumberSyntax;
+
+// The lists the program reads: colours of the markup dialect, layer parameters,
+// definition defaults (at most three here) and pipeline constants.
+const NumberListPolicy kMarkup{.syntax = S::eDecimal, .blanks = " \t"};
+const NumberListPolicy kParameter{.syntax = S::eCNumber, .emptyPieces = E::eSkipped};
+const NumberListPolicy kDefaults{.syntax = S::eLeadingNumber,
+                                 .emptyPieces = E::eLastIsNoItem,
+                                 .maxItems = 3,
+                                 .ignoreItemsPastMax = true,
+                                 .badItemIsZero = true};
+const NumberListPolicy kConstant{
+    .syntax = S::eCNumber, .blanks = " \t", .emptyPieces = E::eSkipped};
+
+TEST(NumberList, EachPolicyReadsItsOwnLists) {
+    const double inf = INFINITY;
+    const std::tuple<const NumberListPolicy&, const char*, bool, std::vector<double>> cases[] = {
+        {kMarkup, " 1 ,\t2.5e1 ", true, {1, 25}},
+        {kMarkup, "1,,3", false, {}},
+        {kMarkup, "1,", false, {}},
+        {kMarkup, "", false, {}},
+        {kMarkup, "1,2,3,4,5", false, {}},
+        {kMarkup, "1\n,2", false, {}},
+        {kMarkup, "0x10", false, {}},
+        {kMarkup, "-1e-400,+.5,5.", true, {0, 0.5, 5}},
+        {kParameter, ",1,,0x10,\n2\r,", true, {1, 16, 2}},
+        {kParameter, "", true, {}},
+        {kParameter, "1, ,2", false, {}},
+        {kParameter, "1e999", false, {}},
+        {kParameter, "\v1,2x", false, {}},
+        {kDefaults, "+2x, ,-1, 7", true, {2, 0, -1}},
+        {kDefaults, "1, \t", true, {1}},
+        {kDefaults, ",,", true, {0, 0}},
+        {kDefaults, "0x10,++1,1e999,inf", true, {0, 0, 0}},
+        {kDefaults, " -inf ", true, {-inf}},
+        {kDefaults, " ", true, {}},
+        {kConstant, "\n1, 2,,3 ,4", true, {1, 2, 3, 4}},
+        {kConstant, "1,2,3,4\n", false, {}},
+        {kConstant, "1,2,3,4,", true, {1, 2, 3, 4}}};
+    for (const auto& [policy, text, ok, read] : cases) {
+        double items[4] = {9, 9, 9, 9};
+        uint32_t count = 99;
+        EXPECT_EQ(ParseNumberList(text, policy, items, count), ok) << text;
+        // A list that fails leaves the count and the items as they were.
+        std::vector<double> expected = ok ? read : std::vector<double>();
+        EXPECT_EQ(count, ok ? expected.size() : 99u) << text;
+        expected.resize(4, 9);
+        EXPECT_EQ(std::vector<double>(items, items + 4), expected) << text;
+    }
 }
 
 } // namespace

@@ -1,8 +1,10 @@
 #include "lut/lut.h"
+#include "lut/lut_writers.h"
 #include "lut/ocio_reader.h"
 
 #include "../support/scratch_folder.h"
 #include "../support/system_luts.h"
+#include "lut_writer_samples.h"
 
 #include <gtest/gtest.h>
 
@@ -233,6 +235,126 @@ TEST(OcioReader, AFileIsParsedOncePerRun) {
             EXPECT_EQ(red(name), 0.5f) << name;
         ClearOcioCaches();
         EXPECT_EQ(red(c.link), 0.75f) << c.name;
+    }
+}
+
+// Writes the LUT in the format that the file's extension names, and opens the
+// file through OpenColorIO.
+bool WriteAndOpen(const ScratchFolder& scratch, const std::string& file, const LutToWrite& lut,
+                  OcioFileTransform& read) {
+    using enum EOcioWriteFormat;
+    const std::string extension = file.substr(file.find('.'));
+    const std::pair<const char*, EOcioWriteFormat> formats[] = {
+        {".3dl", e3dl}, {".csp", eCinespace}, {".cub", eTruelight},
+        {".itx", eItx}, {".clf", eClf},       {".ctf", eCtf}};
+    CVxString bytes;
+    StringSink sink(bytes);
+    bool written = extension == ".cube"    ? WriteCubeLut(lut, sink)
+                   : extension == ".spi3d" ? WriteSpi3dLut(lut, sink)
+                                           : extension == ".spi1d" && WriteSpi1dLut(lut, sink);
+    for (const auto& [name, format] : formats)
+        written = written || (extension == name && WriteOcioLut(format, lut, sink));
+    scratch.Write(file, std::string(bytes.c_str(), bytes.Length()));
+    return written && read.Open(SystemLuts::Plain().files, scratch.Drive(file).c_str());
+}
+
+// Every written file read back by OpenColorIO gives the lattice at its nodes:
+// within 1e-5 for float formats, which keep values outside [0, 1], and within
+// one output code of the clamped values for 3DL's 12-bit integers.
+TEST(OcioWriter, LatticesReadBackThroughOpenColorIO) {
+    ASSERT_TRUE(CanWriteOcioFormats());
+    const Sample sample(17);
+    const LutToWrite lut = Transform(sample.Table());
+    ScratchFolder scratch;
+    for (const char* file :
+         {"a.cube", "a.spi3d", "a.3dl", "a.csp", "a.cub", "a.itx", "a.clf", "a.ctf"}) {
+        const bool integers = std::string(file) == "a.3dl";
+        OcioFileTransform read;
+        ASSERT_TRUE(WriteAndOpen(scratch, file, lut, read)) << file;
+        std::vector<float> nodes(sample.values.size());
+        ASSERT_TRUE(read.ApplyToLattice(sample.size, nodes.data())) << file;
+        for (size_t i = 0; i < nodes.size(); ++i) {
+            const float value = sample.values[i];
+            ASSERT_NEAR(nodes[i], integers ? std::clamp(value, 0.0f, 1.0f) : value,
+                        integers ? 1.0f / 4095 : 1e-5f)
+                << file << " value " << i;
+        }
+    }
+}
+
+// A per-channel table keeps its entries in the 1D formats; the lattice
+// formats sample it at the lattice size; a shaper's input range survives
+// in the formats that hold one.
+TEST(OcioWriter, OneDimensionalAndShapedTablesReadBack) {
+    std::vector<float> ramp;
+    const uint32_t length = 4096;
+    const auto curve = [](float x, int c) { return c == 0 ? x * x : c == 1 ? 1.2f * x - 0.1f : x; };
+    for (uint32_t i = 0; i < length; ++i)
+        for (int c = 0; c < 3; ++c)
+            ramp.push_back(curve(static_cast<float>(i) / (length - 1), c));
+    LutToWrite oneD = Transform(Table(ramp, length, false));
+    oneD.latticeSize = 33;
+    const LutToWrite rangedOneD = Transform(Table(ramp, length, false, -0.5f, 1.5f));
+    const Sample sample(9);
+    const std::vector<float> linearShaper = {0, 0, 0, 1, 1, 1};
+    const LutToWrite shaped =
+        Transform(sample.Table(), Table(linearShaper, 2, false, -0.25f, 1.5f));
+    const struct {
+        const char* file;
+        const LutToWrite& lut;
+        float low, high; // the input range
+        float tolerance;
+    } cases[] = {
+        {"1d.cube", rangedOneD, -0.5f, 1.5f, 1e-5f},
+        {"1d.spi1d", rangedOneD, -0.5f, 1.5f, 1e-5f},
+        {"1d.clf", rangedOneD, -0.5f, 1.5f, 1e-5f},
+        {"1d.ctf", oneD, 0.0f, 1.0f, 1e-5f},
+        // 33 nodes of a lattice: the straight lines between them stray from the curve.
+        {"1d.csp", oneD, 0.0f, 1.0f, 3e-4f},
+        {"shaped.cube", shaped, -0.25f, 1.5f, 1e-5f},
+        {"shaped.clf", shaped, -0.25f, 1.5f, 1e-5f},
+    };
+    ScratchFolder scratch;
+    for (const auto& c : cases) {
+        OcioFileTransform read;
+        ASSERT_TRUE(WriteAndOpen(scratch, c.file, c.lut, read)) << c.file;
+        // Nodes of the shaped lattice, between the entries of the 1D tables.
+        for (const float x : {0.0f, 0.125f, 0.375f, 0.5f, 0.875f, 1.0f}) {
+            const float v = c.low + x * (c.high - c.low);
+            float rgb[3] = {v, v, v}, expected[3];
+            ASSERT_TRUE(read.Apply(rgb, 1));
+            const float node[3] = {x, x, x};
+            Sample::Evaluate(node, expected);
+            for (int ch = 0; ch < 3; ++ch)
+                EXPECT_NEAR(rgb[ch], &c.lut == &shaped ? expected[ch] : curve(x, ch), c.tolerance)
+                    << c.file << " at " << v;
+        }
+    }
+}
+
+// OpenColorIO reads the ASC CDL we write as the correction it names.
+TEST(OcioWriter, ColorCorrectionReadsBackAsItsCdl) {
+    CdlValues cdl;
+    const double slope[3] = {1.2, 0.9, 1.0}, offset[3] = {-0.02, 0.0, 0.05},
+                 power[3] = {0.8, 1.0, 1.1};
+    std::copy(slope, slope + 3, cdl.slope);
+    std::copy(offset, offset + 3, cdl.offset);
+    std::copy(power, power + 3, cdl.power);
+    ScratchFolder scratch;
+    CVxString bytes;
+    StringSink sink(bytes);
+    ASSERT_TRUE(WriteColorCorrection(cdl, "shot_010", sink));
+    scratch.Write("grade.cc", bytes.c_str());
+    OcioFileTransform read;
+    ASSERT_TRUE(read.Open(SystemLuts::Plain().files, scratch.Drive("grade.cc").c_str()));
+    EXPECT_EQ(read.CorrectionId(), "shot_010");
+    for (const float x : {0.0f, 0.25f, 0.6f, 1.0f}) {
+        float rgb[3] = {x, x, x};
+        ASSERT_TRUE(read.Apply(rgb, 1));
+        for (int c = 0; c < 3; ++c) {
+            const double sop = std::max(0.0, x * slope[c] + offset[c]);
+            EXPECT_NEAR(rgb[c], std::pow(std::min(sop, 1.0), power[c]), 1e-5) << x;
+        }
     }
 }
 
