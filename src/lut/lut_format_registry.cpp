@@ -1,5 +1,6 @@
 #include "lut/lut_format_registry.h"
 
+#include "lut/lut_writers.h"
 #include "lut/ocio_reader.h"
 
 #include "foundation/paths.h"
@@ -147,18 +148,99 @@ bool ListsExtension(const LutFormat& format, std::string_view extension) {
         [extension](std::string_view known) { return ascii::EqualsNoCase(extension, known); });
 }
 
+template <EOcioWriteFormat kFormat> bool WriteThroughOcio(const LutToWrite& lut, ByteSink& out) {
+    return WriteOcioLut(kFormat, lut, out);
+}
+
+bool WriteHald(const LutToWrite& lut, ByteSink& out) {
+    return WriteHaldClut(lut.table, out);
+}
+
 constexpr ExportFormat kWrittenFormats[] = {
-    {"cube", ".cube", "cube LUT", EExportKind::eCube, true, true},
-    {"3dl", ".3dl", "3DL LUT", EExportKind::e3dl, false, true},
-    {"clf", ".clf", "CLF LUT", EExportKind::eClf, true, true},
-    {"ctf", ".ctf", "CTF LUT", EExportKind::eCtf, true, true},
-    {"csp", ".csp", "cinespace LUT", EExportKind::eCinespace, false, true},
-    {"cub", ".cub", "Truelight LUT", EExportKind::eTruelight, false, true},
-    {"itx", ".itx", "itx LUT", EExportKind::eItx, false, true},
-    {"spi3d", ".spi3d", "spi3d LUT", EExportKind::eSpi3d, false, true},
-    {"spi1d", ".spi1d", "spi1d LUT", EExportKind::eSpi1d, true, false},
-    {"cc", ".cc", "ASC CDL", EExportKind::eCdl, false, false},
-    {"hald", ".png", "Hald CLUT", EExportKind::eHald, false, true},
+    {.name = "cube",
+     .extension = ".cube",
+     .writtenAs = "cube LUT",
+     .kind = EExportKind::eCube,
+     .holds1D = true,
+     .holds3D = true,
+     .holdsInputRange = true,
+     .write = WriteCubeLut},
+    {.name = "3dl",
+     .extension = ".3dl",
+     .writtenAs = "3DL LUT",
+     .kind = EExportKind::e3dl,
+     .holds3D = true,
+     .write = WriteThroughOcio<EOcioWriteFormat::e3dl>,
+     .throughOcio = true},
+    {.name = "clf",
+     .extension = ".clf",
+     .writtenAs = "CLF LUT",
+     .kind = EExportKind::eClf,
+     .holds1D = true,
+     .holds3D = true,
+     .holdsInputRange = true,
+     .write = WriteThroughOcio<EOcioWriteFormat::eClf>,
+     .signature = "<",
+     .throughOcio = true},
+    {.name = "ctf",
+     .extension = ".ctf",
+     .writtenAs = "CTF LUT",
+     .kind = EExportKind::eCtf,
+     .holds1D = true,
+     .holds3D = true,
+     .holdsInputRange = true,
+     .write = WriteThroughOcio<EOcioWriteFormat::eCtf>,
+     .signature = "<",
+     .throughOcio = true},
+    {.name = "csp",
+     .extension = ".csp",
+     .writtenAs = "cinespace LUT",
+     .kind = EExportKind::eCinespace,
+     .holds3D = true,
+     .write = WriteThroughOcio<EOcioWriteFormat::eCinespace>,
+     .signature = "CSPLUTV100",
+     .throughOcio = true},
+    {.name = "cub",
+     .extension = ".cub",
+     .writtenAs = "Truelight LUT",
+     .kind = EExportKind::eTruelight,
+     .holds3D = true,
+     .write = WriteThroughOcio<EOcioWriteFormat::eTruelight>,
+     .signature = "# Truelight Cube",
+     .throughOcio = true},
+    {.name = "itx",
+     .extension = ".itx",
+     .writtenAs = "itx LUT",
+     .kind = EExportKind::eItx,
+     .holds3D = true,
+     .write = WriteThroughOcio<EOcioWriteFormat::eItx>,
+     .throughOcio = true},
+    {.name = "spi3d",
+     .extension = ".spi3d",
+     .writtenAs = "spi3d LUT",
+     .kind = EExportKind::eSpi3d,
+     .holds3D = true,
+     .write = WriteSpi3dLut,
+     .signature = "SPILUT"},
+    {.name = "spi1d",
+     .extension = ".spi1d",
+     .writtenAs = "spi1d LUT",
+     .kind = EExportKind::eSpi1d,
+     .holds1D = true,
+     .write = WriteSpi1dLut,
+     .signature = "Version"},
+    {.name = "cc",
+     .extension = ".cc",
+     .writtenAs = "ASC CDL",
+     .kind = EExportKind::eCdl,
+     .signature = "<"},
+    {.name = "hald",
+     .extension = ".png",
+     .writtenAs = "Hald CLUT",
+     .kind = EExportKind::eHald,
+     .holds3D = true,
+     .write = WriteHald,
+     .signature = "\x89PNG\r\n\x1a\n"},
 };
 
 } // namespace

@@ -83,13 +83,30 @@ enum class EExportKind : uint8_t {
     eHald,
 };
 
+struct LutToWrite;
+class ByteSink;
+
+// Appends the whole file to the sink (the writers of lut_writers.h); false
+// when the format cannot hold the transform or the sink fails.
+using LutWriter = bool(const LutToWrite& lut, ByteSink& out);
+
 struct ExportFormat {
     const char* name;      // as -to takes it, in any letter case
     const char* extension; // of the file written
     const char* writtenAs; // "F" of the line "  F written successfully"
     EExportKind kind;
-    bool holds1D; // a per-channel transform is written as a 1D table
-    bool holds3D; // any other transform is written as a lattice
+    bool holds1D = false; // a per-channel transform is written as a 1D table
+    bool holds3D = false; // any other transform is written as a lattice
+    // A lattice over another input range than 0 to 1 is written with that
+    // range, behind a 1D shaper where one leads to it.
+    bool holdsInputRange = false;
+    // Null for the ASC CDL, which is written from a look's grading.
+    LutWriter* write = nullptr;
+    // The first bytes of every file of the format; null for text without a
+    // fixed start. A run replaces an existing file only when it has them.
+    const char* signature = nullptr;
+    // OpenColorIO writes it: a build without OpenColorIO cannot.
+    bool throughOcio = false;
 };
 
 // The format of that name, or null.

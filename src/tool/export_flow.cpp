@@ -71,73 +71,12 @@ LutTable MakeTable(const float* values, uint32_t size, bool is3D, uint32_t chann
     return table;
 }
 
-bool WriteFormat(EExportKind kind, const LutToWrite& lut, ByteSink& out) {
-    switch (kind) {
-    case EExportKind::eCube:
-        return WriteCubeLut(lut, out);
-    case EExportKind::eSpi1d:
-        return WriteSpi1dLut(lut, out);
-    case EExportKind::eSpi3d:
-        return WriteSpi3dLut(lut, out);
-    case EExportKind::eHald:
-        return WriteHaldClut(lut.table, out);
-    case EExportKind::e3dl:
-        return WriteOcioLut(EOcioWriteFormat::e3dl, lut, out);
-    case EExportKind::eCinespace:
-        return WriteOcioLut(EOcioWriteFormat::eCinespace, lut, out);
-    case EExportKind::eTruelight:
-        return WriteOcioLut(EOcioWriteFormat::eTruelight, lut, out);
-    case EExportKind::eItx:
-        return WriteOcioLut(EOcioWriteFormat::eItx, lut, out);
-    case EExportKind::eClf:
-        return WriteOcioLut(EOcioWriteFormat::eClf, lut, out);
-    case EExportKind::eCtf:
-        return WriteOcioLut(EOcioWriteFormat::eCtf, lut, out);
-    case EExportKind::eCdl:
-        break;
-    }
-    return false;
-}
-
-bool WrittenThroughOcio(EExportKind kind) {
-    switch (kind) {
-    case EExportKind::e3dl:
-    case EExportKind::eCinespace:
-    case EExportKind::eTruelight:
-    case EExportKind::eItx:
-    case EExportKind::eClf:
-    case EExportKind::eCtf:
-        return true;
-    default:
-        return false;
-    }
-}
-
 // Whether the first bytes of an existing file are those of the format: a
 // file that a run of this format wrote, which the next run may replace.
-bool HeadMatchesFormat(EExportKind kind, const char* head, size_t length) {
+bool HeadMatchesFormat(const ExportFormat& format, const char* head, size_t length) {
     const std::string_view text(head, length);
-    const auto startsWith = [&](std::string_view prefix) { return text.starts_with(prefix); };
-    switch (kind) {
-    case EExportKind::eHald:
-        return startsWith("\x89PNG\r\n\x1a\n");
-    case EExportKind::eCinespace:
-        return startsWith("CSPLUTV100");
-    case EExportKind::eTruelight:
-        return startsWith("# Truelight Cube");
-    case EExportKind::eSpi3d:
-        return startsWith("SPILUT");
-    case EExportKind::eSpi1d:
-        return startsWith("Version");
-    case EExportKind::eClf:
-    case EExportKind::eCtf:
-    case EExportKind::eCdl:
-        return startsWith("<");
-    case EExportKind::eCube:
-    case EExportKind::e3dl:
-    case EExportKind::eItx:
-        break;
-    }
+    if (format.signature != nullptr)
+        return text.starts_with(format.signature);
     // Text formats without a signature: text it must be.
     return std::none_of(text.begin(), text.end(), [](char c) {
         const auto byte = static_cast<unsigned char>(c);
@@ -162,7 +101,7 @@ void FileFlows::ExportFile(const FilePaths& paths, bool isLutFile) {
 }
 
 bool FileFlows::MayWriteExport(const FilePaths& paths) {
-    if (WrittenThroughOcio(m_settings.exportFormat->kind) && !CanWriteOcioFormats()) {
+    if (m_settings.exportFormat->throughOcio && !CanWriteOcioFormats()) {
         m_report->Sayf("  Not converted: this build writes no %s (it has no OpenColorIO)\n",
                        m_settings.exportFormat->writtenAs);
         m_report->SetCause(std::string("this build writes no ") +
@@ -187,7 +126,7 @@ bool FileFlows::MayWriteExport(const FilePaths& paths) {
         length = whole.Length();
         std::memcpy(head, whole.c_str(), length);
     }
-    if (HeadMatchesFormat(m_settings.exportFormat->kind, head, length))
+    if (HeadMatchesFormat(*m_settings.exportFormat, head, length))
         return true;
     m_report->Sayf("  Error: %s exists and is not a %s; file was not converted (-out DIR "
                    "writes elsewhere)\n",
@@ -329,8 +268,7 @@ void FileFlows::ExportLutFile(const FilePaths& paths) {
 }
 
 bool FileFlows::ExportWithInputRange(const FilePaths& paths, CVxLUT& lut) {
-    const EExportKind kind = m_settings.exportFormat->kind;
-    if (kind != EExportKind::eCube && kind != EExportKind::eClf && kind != EExportKind::eCtf)
+    if (!m_settings.exportFormat->holdsInputRange)
         return false;
     CVxLUT* const shaper = lut.m_preLUT;
     if (!lut.m_is3D || lut.IsEmpty() || !HasUniformDomain(lut) ||
@@ -414,10 +352,10 @@ void FileFlows::ExportLattice(const FilePaths& paths, const float* nodes, uint32
 }
 
 void FileFlows::ExportTransform(const FilePaths& paths, const LutToWrite& lut) {
-    const EExportKind kind = m_settings.exportFormat->kind;
+    LutWriter* const write = m_settings.exportFormat->write;
     LutToWrite sized = lut;
     sized.latticeSize = m_settings.size;
-    WriteExport(paths, [&](ByteSink& out) { return WriteFormat(kind, sized, out); });
+    WriteExport(paths, [&](ByteSink& out) { return write != nullptr && write(sized, out); });
 }
 
 void FileFlows::WriteExport(const FilePaths& paths, const std::function<bool(ByteSink&)>& write) {
