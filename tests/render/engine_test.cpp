@@ -100,7 +100,7 @@ protected:
 
 TEST_F(EngineTest, FailingPipelinesReportTheirError) {
     auto overLut = [&](const char* file) { return "buffer|" + m_folder.Drive(file) + "|*lut"; };
-    using enum ERenderError;
+    using enum IVxCompositingEngine::ERenderError;
     const std::pair<ERenderError, std::vector<std::string>> cases[] = {
         {eRequestEmpty, {"", " | | "}},
         {eBadArgument,
