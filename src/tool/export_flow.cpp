@@ -128,11 +128,7 @@ bool FileFlows::MayWriteExport(const FilePaths& paths) {
     }
     if (HeadMatchesFormat(*m_settings.exportFormat, head, length))
         return true;
-    m_report->Sayf("  Error: %s exists and is not a %s; file was not converted (-out DIR "
-                   "writes elsewhere)\n",
-                   PathForPeople(paths.exportPath).c_str(), m_settings.exportFormat->writtenAs);
-    m_report->SetCause("would replace " + PathForPeople(paths.exportPath) + ", which is not a " +
-                       m_settings.exportFormat->writtenAs + " (-out DIR writes elsewhere)");
+    RefuseToReplace(paths.exportPath, std::string("a ") + m_settings.exportFormat->writtenAs);
     return false;
 }
 

@@ -175,22 +175,23 @@ bool FileFlows::MayReplaceChosenOutput(const FilePaths& paths) {
         uint8_t magic[4];
         if (m_files.ReadHead(output, magic, sizeof magic) && HasCubrelMagic(magic, sizeof magic))
             return true;
-        m_report->Sayf("  Error: %s exists and is not a Cubrel LUT; file was not converted"
-                       " (-out DIR writes elsewhere)\n",
-                       PathForPeople(output).c_str());
-        m_report->SetCause("would replace " + PathForPeople(output) +
-                           ", which is not a Cubrel LUT (-out DIR writes elsewhere)");
+        RefuseToReplace(output, "a Cubrel LUT");
         return false;
     }
     CVxString text;
     if (ReadTextFile(m_files, output, text) && IsLookMadeFor(text, paths.wrappedName))
         return true;
-    m_report->Sayf("  Error: %s exists and is not a look made for this file; file was not"
-                   " converted (-out DIR writes elsewhere)\n",
-                   PathForPeople(output).c_str());
-    m_report->SetCause("would replace " + PathForPeople(output) +
-                       ", which is not a look made for this file (-out DIR writes elsewhere)");
+    RefuseToReplace(output, "a look made for this file");
     return false;
+}
+
+void FileFlows::RefuseToReplace(const CVxString& output, const std::string& what) {
+    const std::string path = PathForPeople(output);
+    m_report->Sayf("  Error: %s exists and is not %s; file was not converted (-out DIR writes "
+                   "elsewhere)\n",
+                   path.c_str(), what.c_str());
+    m_report->SetCause("would replace " + path + ", which is not " + what +
+                       " (-out DIR writes elsewhere)");
 }
 
 void FileFlows::ConvertLutDirectly(const FilePaths& paths) {

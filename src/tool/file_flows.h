@@ -48,6 +48,8 @@ private:
     // nothing, a Cubrel LUT (Cubrel mode) or a look made for the same file
     // (rebuild mode). False, having said why, when the file there is another.
     bool MayReplaceChosenOutput(const FilePaths& paths);
+    // Says that `output` exists and is not `what` ("a Cubrel LUT"), so it stays.
+    void RefuseToReplace(const CVxString& output, const std::string& what);
     void ConvertLutDirectly(const FilePaths& paths);
     // Applies an OpenColorIO file at the Cubrel nodes; false, having said
     // nothing, when the file cannot be read that way.
