@@ -142,6 +142,17 @@ bool IsWritableCubeTable(const LutTable& table) {
 } // namespace
 
 bool WriteCubeLut(const LutToWrite& lut, ByteSink& out) {
+    const LutTable& table = lut.table;
+    if (!IsWritableCubeTable(table) || !table.is3D || !lut.shaper.IsEmpty())
+        return false;
+    TextBuffer text(out);
+    AddSizeLine(text, table);
+    if (!table.HasUnitDomain())
+        AddDomainLines(text, table);
+    return AddRows(text, table) && text.Flush();
+}
+
+bool WriteResolveCubeLut(const LutToWrite& lut, ByteSink& out) {
     const LutTable& shaper = lut.shaper;
     const LutTable& table = lut.table;
     if (!IsWritableCubeTable(table))

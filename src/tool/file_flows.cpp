@@ -87,6 +87,16 @@ CVxString AbsolutePath(const CVxString& path, const CVxString& workingFolder) {
     return absolute;
 }
 
+// The first byte after blanks and a byte-order mark opens a tag: the file is
+// meant to be a document, and what is wrong with it is worth saying.
+bool BeginsAsMarkup(const CVxString& text) {
+    std::string_view rest = text.View();
+    if (rest.starts_with("\xEF\xBB\xBF"))
+        rest.remove_prefix(3);
+    const size_t first = rest.find_first_not_of(" \t\r\n");
+    return first != std::string_view::npos && rest[first] == '<';
+}
+
 // Adds a name to a list of names for a cause, once.
 void AppendName(std::string& names, const char* name) {
     const std::string quoted = name;
@@ -325,8 +335,7 @@ void FileFlows::RenderLookToCubrel(const FilePaths& paths, ParsedLook& look) {
         WriteCubrel(lattice.nodes.get(), 3, paths.cubrelPath);
         return;
     }
-    m_report->SetCause(RenderCause(lattice.failure, look, paths));
-    ReportRenderFailure(*m_report, lattice.failure);
+    FallBackToStoredLut(lattice.failure, look, paths);
     ConvertStoredLut(paths);
 }
 
@@ -403,7 +412,13 @@ std::string FileFlows::LoadFailure(const CVxString& path) {
     uint8_t first = 0;
     if (!m_files.ReadHead(path, &first, 1))
         return FileExists(m_files, path) ? "empty file" : std::strerror(ENOENT);
-    return "not a LUT file in any known format";
+    // A format that OpenColorIO reads has its reasons for refusing a file.
+    if (IsOcioLutFile(path)) {
+        OcioFileTransform transform;
+        if (!transform.Open(m_files, path) && !transform.Failure().empty())
+            return transform.Failure();
+    }
+    return "not a look or LUT file";
 }
 
 std::string FileFlows::LookFailure(const CVxString& text) {
@@ -413,6 +428,8 @@ std::string FileFlows::LookFailure(const CVxString& text) {
     CVxString error;
     if (text.IsEmpty())
         return "empty file";
+    if (!BeginsAsMarkup(text))
+        return "not a look or LUT file";
     if (ReadLookTextWithError(grading, text, mask, size, error) || error.IsEmpty())
         return "not a valid look";
     error.Replace("\n", ", ");
@@ -429,8 +446,8 @@ ERenderFailure FileFlows::EngineFailure() {
     return ERenderFailure::eRenderFailed;
 }
 
-std::string FileFlows::RenderCause(ERenderFailure failure, const ParsedLook& look,
-                                   const FilePaths& paths) {
+std::vector<std::string> FileFlows::RenderCauses(ERenderFailure failure, const ParsedLook& look,
+                                                 const FilePaths& paths) {
     const CVxGradingParamStorage& grading = look.grading;
     std::vector<const CVxShaderParamStorage*> layers;
     for (uint32_t index = 0; index < grading.ArrayCount(); ++index)
@@ -442,11 +459,11 @@ std::string FileFlows::RenderCause(ERenderFailure failure, const ParsedLook& loo
         for (const CVxShaderParamStorage* layer : layers)
             if (layer && !layer->Name().IsEmpty() && !m_render.shaders.Find(layer->Name()))
                 AppendName(names, layer->Name().c_str());
-        return names.empty() ? "a shader that the look uses cannot be loaded"
-                             : "shader not installed: " + names;
+        return {names.empty() ? "a shader that the look uses cannot be loaded"
+                              : "shader not installed: " + names};
     }
     if (failure != ERenderFailure::eLutMissing)
-        return failure == ERenderFailure::eOutOfMemory ? "out of memory" : "the render failed";
+        return {failure == ERenderFailure::eOutOfMemory ? "out of memory" : "the render failed"};
     std::string missing, unloadable;
     for (const CVxShaderParamStorage* layer : layers)
         for (uint32_t index = 0; layer && index < layer->ParamCount(); ++index) {
@@ -457,11 +474,30 @@ std::string FileFlows::RenderCause(ERenderFailure failure, const ParsedLook& loo
                 m_luts.Resolve(param->Value, CVxString(), ELutNameOrder::eIndexFirst, paths.folder);
             AppendName(FileExists(m_files, resolved) ? unloadable : missing, param->Value.c_str());
         }
+    std::vector<std::string> causes;
     if (!missing.empty())
-        return "LUT file not found: " + missing;
+        causes.push_back("LUT file not found: " + missing);
     if (!unloadable.empty())
-        return "LUT file cannot be loaded: " + unloadable;
-    return "a LUT file that the look uses is missing";
+        causes.push_back("LUT file cannot be loaded: " + unloadable);
+    if (causes.empty())
+        causes.push_back("a LUT file that the look uses is missing");
+    return causes;
+}
+
+std::string FileFlows::RenderCause(ERenderFailure failure, const ParsedLook& look,
+                                   const FilePaths& paths) {
+    std::string joined;
+    for (const std::string& cause : RenderCauses(failure, look, paths))
+        joined += (joined.empty() ? "" : "; ") + cause;
+    return joined;
+}
+
+void FileFlows::FallBackToStoredLut(ERenderFailure failure, const ParsedLook& look,
+                                    const FilePaths& paths) {
+    std::vector<std::string> causes = RenderCauses(failure, look, paths);
+    m_report->SetCause(RenderCause(failure, look, paths));
+    m_report->FallBackToStoredLut(std::move(causes));
+    ReportRenderFailure(*m_report, failure);
 }
 
 std::string FileFlows::WriteFailure(const FileOutput& file, const CVxString& path) {
