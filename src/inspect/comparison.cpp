@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
+#include <memory>
 
 std::vector<float> MakeComparisonInputs(uint32_t size) {
     const uint32_t n = std::max(size, 2u);
@@ -28,12 +30,59 @@ size_t ComparisonNodeCount(uint32_t size) {
     return size_t(size) * size * size;
 }
 
-double Percentile999(double* values, size_t count) {
+namespace {
+
+// How many of n values lie at or above their 99.9th percentile by nearest rank:
+// it is the smallest of the n - ceil(0.999 n) + 1 largest.
+size_t TopCount(size_t n) {
+    return n - (999 * n + 999) / 1000 + 1;
+}
+
+// The largest of the values seen and the `keep` largest of them, which a
+// min-heap keeps in one pass without sorting anything. Neither depends on the
+// order the values come in.
+struct Tally {
+    size_t keep = 0;
+    double max = 0.0;
+    std::vector<double> largest;
+
+    // Returns the sum of the values, added in order.
+    double Add(const double* values, size_t n) {
+        double sum = 0.0;
+        for (size_t i = 0; i < n; ++i) {
+            const double v = values[i];
+            sum += v;
+            max = std::max(max, v);
+            if (largest.size() < keep) {
+                largest.push_back(v);
+                std::push_heap(largest.begin(), largest.end(), std::greater<>());
+            } else if (v > largest.front()) {
+                std::pop_heap(largest.begin(), largest.end(), std::greater<>());
+                largest.back() = v;
+                std::push_heap(largest.begin(), largest.end(), std::greater<>());
+            }
+        }
+        return sum;
+    }
+};
+
+// The figures of `count` values from their sum, their largest, and at least
+// their TopCount largest values (which it reorders).
+DifferenceFigures FiguresOf(size_t count, double sum, double max, std::vector<double>& largest) {
     if (count == 0)
-        return 0.0;
-    const size_t rank = (999 * count + 999) / 1000; // ceil(0.999 count), 1-based
-    std::nth_element(values, values + (rank - 1), values + count);
-    return values[rank - 1];
+        return {};
+    const auto kth = largest.begin() + (TopCount(count) - 1);
+    std::nth_element(largest.begin(), kth, largest.end(), std::greater<>());
+    return {max, sum / double(count), *kth};
+}
+
+} // namespace
+
+double Percentile999(const double* values, size_t count) {
+    Tally tally;
+    tally.keep = TopCount(count);
+    const double sum = tally.Add(values, count);
+    return FiguresOf(count, sum, tally.max, tally.largest).p99_9;
 }
 
 namespace {
@@ -58,64 +107,93 @@ double ColourDeltaE(const float* a, const float* b) {
     return DeltaE2000(SrgbToLab(a0, a1, a2), SrgbToLab(b0, b1, b2));
 }
 
-// The per-colour differences, one array per measure: the three channels in
-// codes, then the ΔE00.
-struct Differences {
-    std::vector<double> measure[4];
-};
-
+// The measures the figures are of: the three channels in codes, the ΔE00, and
+// the three channels together.
+constexpr int kMeasureCount = 5;
 constexpr int kDeltaE = 3;
-
-// One figure to compute: a measure (0-2 a channel, 3 the ΔE00, 4 the three
-// channels together) over the colours [first, end).
-struct FigureJob {
-    int measure;
-    size_t first, end;
-    DifferenceFigures* out;
-};
 constexpr int kThreeChannels = 4;
 
-void ComputeFigure(const Differences& d, const FigureJob& job, std::vector<double>& scratch) {
-    const int firstMeasure = job.measure == kThreeChannels ? 0 : job.measure;
-    const int endMeasure = job.measure == kThreeChannels ? 3 : job.measure + 1;
-    scratch.clear();
-    double sum = 0.0, max = 0.0;
-    for (int m = firstMeasure; m < endMeasure; ++m) {
-        const double* values = d.measure[m].data();
-        for (size_t i = job.first; i < job.end; ++i) {
-            sum += values[i];
-            max = std::max(max, values[i]);
-        }
-        scratch.insert(scratch.end(), values + job.first, values + job.end);
+// The colours are taken in blocks that never straddle the nodes and the
+// centres; each block's sums are kept apart and added up in block order, so
+// that no sum depends on how the blocks are shared between threads.
+constexpr size_t kBlockColours = 4096;
+
+struct Block {
+    size_t first, end;
+    bool centres;
+};
+
+std::vector<Block> Blocks(size_t nodes, size_t all) {
+    std::vector<Block> blocks;
+    for (size_t first = 0; first < all; first = blocks.back().end) {
+        const size_t limit = first < nodes ? nodes : all;
+        blocks.push_back({first, std::min(first + kBlockColours, limit), first >= nodes});
     }
-    if (scratch.empty())
-        return;
-    job.out->max = max;
-    job.out->mean = sum / double(scratch.size());
-    job.out->p99_9 = Percentile999(scratch.data(), scratch.size());
+    return blocks;
 }
 
-// Keeps the worst colours by ΔE00, the earlier input first among equals.
-std::vector<WorstColour> WorstColours(const ComparisonData& data, const std::vector<double>& de) {
-    std::vector<size_t> worst;
-    for (size_t i = 0; i < data.colourCount; ++i) {
-        if (worst.size() == kWorstColourCount && !(de[i] > de[worst.back()]))
-            continue;
-        auto place =
-            std::find_if(worst.begin(), worst.end(), [&](size_t kept) { return de[i] > de[kept]; });
-        worst.insert(place, i);
-        if (worst.size() > kWorstColourCount)
-            worst.pop_back();
+// What one thread gathers: a tally per measure of the nodes and of the
+// centres, and its worst colours as (ΔE00, index).
+struct BandTallies {
+    Tally tallies[2][kMeasureCount];
+    std::vector<std::pair<double, size_t>> worst;
+};
+
+// Worse first: the larger ΔE00, then the earlier input.
+bool Worse(const std::pair<double, size_t>& x, const std::pair<double, size_t>& y) {
+    return x.first > y.first || (x.first == y.first && x.second < y.second);
+}
+
+void KeepWorst(std::vector<std::pair<double, size_t>>& worst, std::pair<double, size_t> colour) {
+    if (worst.size() == kWorstColourCount && !Worse(colour, worst.back()))
+        return;
+    worst.insert(std::upper_bound(worst.begin(), worst.end(), colour, Worse), colour);
+    if (worst.size() > kWorstColourCount)
+        worst.pop_back();
+}
+
+// The differences of one block's colours: the three channels, then the ΔE00.
+struct BlockValues {
+    double measure[kMeasureCount - 1][kBlockColours];
+};
+
+// The differences of one block, then its tallies and sums.
+void TallyBlock(const ComparisonData& data, const Block& block, BandTallies& band,
+                BlockValues& blockValues, double* sums) {
+    auto& values = blockValues.measure;
+    const size_t count = block.end - block.first;
+    for (size_t k = 0; k < count; ++k) {
+        const float* a = data.outputsA + 3 * (block.first + k);
+        const float* b = data.outputsB + 3 * (block.first + k);
+        for (int c = 0; c < 3; ++c)
+            values[c][k] = CodeDifference(a[c], b[c]);
+        values[kDeltaE][k] = ColourDeltaE(a, b);
+        KeepWorst(band.worst, {values[kDeltaE][k], block.first + k});
     }
+    Tally* tallies = band.tallies[block.centres];
+    for (int m = 0; m < kThreeChannels; ++m)
+        sums[m] = tallies[m].Add(values[m], count);
+    sums[kThreeChannels] = 0.0;
+    for (int c = 0; c < 3; ++c)
+        sums[kThreeChannels] += tallies[kThreeChannels].Add(values[c], count);
+}
+
+std::vector<WorstColour> WorstColours(const ComparisonData& data,
+                                      const std::vector<std::pair<double, size_t>>& worst) {
     std::vector<WorstColour> colours(worst.size());
     for (size_t k = 0; k < worst.size(); ++k) {
-        const size_t at = 3 * worst[k];
+        const size_t at = 3 * worst[k].second;
         std::copy_n(data.inputs + at, 3, colours[k].input);
         std::copy_n(data.outputsA + at, 3, colours[k].outputA);
         std::copy_n(data.outputsB + at, 3, colours[k].outputB);
-        colours[k].deltaE = de[worst[k]];
+        colours[k].deltaE = worst[k].first;
     }
     return colours;
+}
+
+DifferenceFigures& FiguresFor(ColourSetFigures& set, int measure) {
+    return measure == kDeltaE ? set.deltaE
+                              : set.codes[measure == kThreeChannels ? kChannelsAll : measure];
 }
 
 } // namespace
@@ -124,18 +202,19 @@ Comparison CompareOutputs(const ComparisonData& data, const ComparisonTolerance&
                           uint32_t threadCount) {
     const size_t n = data.colourCount;
     const size_t nodes = std::min(data.nodeCount, n);
-    Differences d;
-    for (std::vector<double>& m : d.measure)
-        m.resize(n);
-    ParallelBands(static_cast<uint32_t>(n), threadCount,
-                  [&](uint32_t, uint32_t first, uint32_t end) {
-                      for (size_t i = first; i < end; ++i) {
-                          const float* a = data.outputsA + 3 * i;
-                          const float* b = data.outputsB + 3 * i;
-                          for (int c = 0; c < 3; ++c)
-                              d.measure[c][i] = CodeDifference(a[c], b[c]);
-                          d.measure[kDeltaE][i] = ColourDeltaE(a, b);
-                      }
+    const std::vector<Block> blocks = Blocks(nodes, n);
+    std::vector<double> sums(blocks.size() * kMeasureCount);
+    std::vector<BandTallies> bands(std::max(threadCount, 1u));
+    for (BandTallies& band : bands)
+        for (Tally(&set)[kMeasureCount] : band.tallies)
+            for (int m = 0; m < kMeasureCount; ++m)
+                set[m].keep = TopCount(m == kThreeChannels ? 3 * n : n);
+    ParallelBands(static_cast<uint32_t>(blocks.size()), threadCount,
+                  [&](uint32_t band, uint32_t first, uint32_t end) {
+                      const auto values = std::make_unique<BlockValues>();
+                      for (uint32_t b = first; b < end; ++b)
+                          TallyBlock(data, blocks[b], bands[band], *values,
+                                     &sums[b * kMeasureCount]);
                   });
 
     Comparison result;
@@ -143,23 +222,30 @@ Comparison CompareOutputs(const ComparisonData& data, const ComparisonTolerance&
     result.nodes.colours = nodes;
     result.centres.colours = n - nodes;
     result.all.colours = n;
-    std::vector<FigureJob> jobs;
-    for (ColourSetFigures* set : {&result.nodes, &result.centres, &result.all}) {
-        const size_t first = set == &result.centres ? nodes : 0;
-        const size_t end = set == &result.nodes ? nodes : n;
-        for (int c = 0; c < 3; ++c)
-            jobs.push_back({c, first, end, &set->codes[c]});
-        jobs.push_back({kThreeChannels, first, end, &set->codes[kChannelsAll]});
-        jobs.push_back({kDeltaE, first, end, &set->deltaE});
+    std::vector<std::pair<double, size_t>> worst;
+    for (const BandTallies& band : bands)
+        for (const auto& colour : band.worst)
+            KeepWorst(worst, colour);
+    result.worst = WorstColours(data, worst);
+    for (int m = 0; m < kMeasureCount; ++m) {
+        const size_t perColour = m == kThreeChannels ? 3 : 1;
+        double sum[2] = {0.0, 0.0}, max[2] = {0.0, 0.0};
+        std::vector<double> largest[2];
+        for (size_t b = 0; b < blocks.size(); ++b)
+            sum[blocks[b].centres] += sums[b * kMeasureCount + m];
+        for (int set = 0; set < 2; ++set)
+            for (const BandTallies& band : bands) {
+                const Tally& tally = band.tallies[set][m];
+                max[set] = std::max(max[set], tally.max);
+                largest[set].insert(largest[set].end(), tally.largest.begin(), tally.largest.end());
+            }
+        FiguresFor(result.nodes, m) = FiguresOf(perColour * nodes, sum[0], max[0], largest[0]);
+        FiguresFor(result.centres, m) =
+            FiguresOf(perColour * (n - nodes), sum[1], max[1], largest[1]);
+        largest[0].insert(largest[0].end(), largest[1].begin(), largest[1].end());
+        FiguresFor(result.all, m) =
+            FiguresOf(perColour * n, sum[0] + sum[1], std::max(max[0], max[1]), largest[0]);
     }
-    ParallelBands(static_cast<uint32_t>(jobs.size()), threadCount,
-                  [&](uint32_t, uint32_t first, uint32_t end) {
-                      std::vector<double> scratch;
-                      for (uint32_t j = first; j < end; ++j)
-                          ComputeFigure(d, jobs[j], scratch);
-                  });
-
-    result.worst = WorstColours(data, d.measure[kDeltaE]);
     result.withinTolerance = result.all.codes[kChannelsAll].max <= tolerance.codes &&
                              (!tolerance.deltaE || result.all.deltaE.max <= *tolerance.deltaE);
     return result;

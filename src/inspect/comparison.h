@@ -71,5 +71,6 @@ inline constexpr size_t kWorstColourCount = 5;
 Comparison CompareOutputs(const ComparisonData& data, const ComparisonTolerance& tolerance,
                           uint32_t threadCount);
 
-// The nearest-rank 99.9th percentile of values[0..count); reorders them.
-double Percentile999(double* values, size_t count);
+// The nearest-rank 99.9th percentile of values[0..count): the ceil(0.999 count)-th
+// smallest; 0 for no values.
+double Percentile999(const double* values, size_t count);
