@@ -106,7 +106,7 @@ HueTerms HueTermsFromAngles(double a1, double b1, double a2, double b2, bool neu
 }
 
 // The same terms from the hue directions u1 and u2 of two chromatic colours
-// that are not opposite, with one arctangent instead of two, a sine and a
+// that are not (nearly) opposite, with one arctangent instead of two, a sine and a
 // cosine: Δh' is the signed angle from u1 to u2 (within ±180°), and h̄' the
 // direction of u1 + u2, which the rules place in [0°, 360°).
 bool HueTermsFromDirections(double a1, double b1, double cp1, double a2, double b2, double cp2,
@@ -114,15 +114,20 @@ bool HueTermsFromDirections(double a1, double b1, double cp1, double a2, double 
     const double r1 = 1.0 / cp1, r2 = 1.0 / cp2;
     const double u1x = a1 * r1, u1y = b1 * r1, u2x = a2 * r2, u2y = b2 * r2;
     const double cosine = u1x * u2x + u1y * u2y, sine = u1x * u2y - u1y * u2x;
-    if (cosine < 0.0 && sine == 0.0)
+    // |u1 + u2| = 2 cos(Δh'/2), from the sum itself: 1 + cos Δh' would lose
+    // digits for nearly opposite hues. Hues within a few thousandths of a
+    // degree of opposite, whose sum has no direction to speak of, take the
+    // angles' way.
+    const double sumX = u1x + u2x, sumY = u1y + u2y;
+    const double sum = std::sqrt(sumX * sumX + sumY * sumY);
+    if (!(sum > 1e-4))
         return false;
-    // |u1 + u2| = 2 cos(Δh'/2); of the two forms of sin(Δh'/2), the one that
-    // does not subtract nearly equal numbers.
-    const double sum = std::sqrt(2.0 * (1.0 + cosine));
+    // Of the two forms of sin(Δh'/2), the one that does not subtract nearly
+    // equal numbers.
     terms.halfDifferenceSine =
         cosine >= 0.0 ? sine / sum : std::copysign(std::sqrt((1.0 - cosine) / 2.0), sine);
-    terms.meanCosine = (u1x + u2x) * (1.0 / sum);
-    terms.meanSine = (u1y + u2y) * (1.0 / sum);
+    terms.meanCosine = sumX / sum;
+    terms.meanSine = sumY / sum;
     const double mean = std::atan2(terms.meanSine, terms.meanCosine) * kDegrees;
     terms.meanDegrees = mean < 0.0 ? mean + 360.0 : mean;
     return true;
