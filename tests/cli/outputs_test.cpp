@@ -89,7 +89,7 @@ TEST_F(OutputsTest, OutputFolderTakesEveryOutput) {
 }
 
 // A LUT file under another extension replaces only what a conversion made:
-// a Cubrel LUT, or a look made for that same file.
+// a Cubrel LUT, or a look made for that same file; -overwrite replaces any.
 TEST_F(OutputsTest, ChosenNamesReplaceOnlyWhatConversionsMade) {
     // Its base names the LUT file, and does more.
     const std::string foreignLook =
@@ -103,7 +103,7 @@ TEST_F(OutputsTest, ChosenNamesReplaceOnlyWhatConversionsMade) {
     ExpectRuns({
         {"-cubrel b.cube d.cube",
          "\nb.cube:\n  Error: b.lut exists and is not a Cubrel LUT; file was not converted"
-         " (-out DIR writes elsewhere)\n\nd.cube:\n" +
+         " (-out DIR writes elsewhere; -overwrite replaces it)\n\nd.cube:\n" +
              resampled,
          "", 0},
         {"-cubrel f.cube f.3dl",
@@ -113,13 +113,17 @@ TEST_F(OutputsTest, ChosenNamesReplaceOnlyWhatConversionsMade) {
         {"-size 8 a.cube c.cube",
          "\na.cube:\n" + kUpdated +
              "\nc.cube:\n  Error: c.look exists and is not a look made for this file; file was"
-             " not converted (-out DIR writes elsewhere)\n",
+             " not converted (-out DIR writes elsewhere; -overwrite replaces it)\n",
          "", 0},
         {"-size 16 a.cube", "\na.cube:\n" + kOverwriting + kUpdated, "", 0},
     });
     EXPECT_EQ(ReadFile("b.lut"), "houdini");
     EXPECT_EQ(ReadFile("c.look"), foreignLook);
     EXPECT_NE(ReadFile("a.look").find("<size>\"16\"</size>"), std::string::npos);
+    ExpectRuns({{"-cubrel b.cube --overwrite", "\nb.cube:\n" + resampled, "", 0},
+                {"-size 8 c.cube -OVERWRITE", "\nc.cube:\n" + kOverwriting + kUpdated, "", 0}});
+    EXPECT_EQ(ReadFile("b.lut").substr(0, 4), "3LUT");
+    EXPECT_NE(ReadFile("c.look"), foreignLook);
 }
 
 // Standard error says, in input order on every job count, why each file
