@@ -2,7 +2,6 @@
 
 #include "foundation/directory_scan.h"
 #include "foundation/file_contents.h"
-#include "foundation/paths.h"
 #include "foundation/posix_file.h"
 #include "platform/file_system.h"
 #include "platform/path_mapping.h"

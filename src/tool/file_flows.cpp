@@ -219,36 +219,32 @@ bool FileFlows::MayReplaceChosenOutput(const FilePaths& paths) {
     return false;
 }
 
-bool FileFlows::ReadsOwnOutput(const FilePaths& paths, const ParsedLook& look) {
+std::vector<CVxString> FileFlows::PlacesOfLutName(const CVxString& name,
+                                                  const CVxString& packageFolder,
+                                                  const CVxString& lookFolder) const {
+    CVxString indexed;
+    if (IsAbsolutePath(name))
+        return {name};
+    if (m_luts.folders.Find(name, indexed))
+        return {indexed};
+    return {packageFolder + name, lookFolder + name};
+}
+
+bool FileFlows::RefusesOutputTheLookReads(const FilePaths& paths, const ParsedLook& look) {
     if (paths.output == paths.input)
         return false;
     const CVxString outputName = FileNameOf(paths.output);
-    std::string outputIdentity;
+    const std::string outputIdentity = m_files.Identity(paths.output);
     for (const CVxShaderParamStorage* layer : LayersOf(look.grading)) {
-        if (!layer)
-            continue;
         ShaderSource source;
-        if (!m_render.shaders.FindSource(layer->Name(), source))
+        if (!layer || !m_render.shaders.FindSource(layer->Name(), source))
             source.packageFolder.Empty();
-        for (uint32_t index = 0; index < layer->ParamCount(); ++index) {
+        for (uint32_t index = 0; layer && index < layer->ParamCount(); ++index) {
             const CVxShaderParam* param = layer->GetParam(index);
-            if (param->IsDouble)
-                continue;
-            const CVxString name = param->FileText();
+            const CVxString name = param->IsDouble ? CVxString() : param->FileText();
             if (!FileNameOf(name).EqualsNoCase(outputName.c_str()))
                 continue;
-            // Where the render may find the name, whether or not a file is there now.
-            std::vector<CVxString> places;
-            CVxString indexed;
-            if (IsAbsolutePath(name))
-                places = {name};
-            else if (m_luts.folders.Find(name, indexed))
-                places = {indexed};
-            else
-                places = {source.packageFolder + name, paths.folder + name};
-            if (outputIdentity.empty())
-                outputIdentity = m_files.Identity(paths.output);
-            for (const CVxString& place : places)
+            for (const CVxString& place : PlacesOfLutName(name, source.packageFolder, paths.folder))
                 if (m_files.Identity(place) == outputIdentity) {
                     const std::string output = PathForPeople(paths.output);
                     RefuseOutput(output + " is read by " + paths.displayName.c_str(),
@@ -360,7 +356,7 @@ void FileFlows::HandleLook(const FilePaths& paths, const CVxString& text) {
         m_report->Say("  Not a valid .look file\n");
         return;
     }
-    if (ReadsOwnOutput(paths, *look))
+    if (RefusesOutputTheLookReads(paths, *look))
         return;
     if (m_settings.exportFormat)
         ExportLook(paths, *look);

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class ByteSink;
 class CVxLUT;
@@ -55,9 +56,14 @@ private:
     // nothing, a Cubrel LUT (Cubrel mode) or a look made for the same file
     // (rebuild mode). False, having said why, when the file there is another.
     bool MayReplaceChosenOutput(const FilePaths& paths);
-    // A look never writes over a LUT file it reads: a name in any of its layers
-    // that would reach the output, wherever the render would look for it.
-    bool ReadsOwnOutput(const FilePaths& paths, const ParsedLook& look);
+    // A look never writes over a LUT file it reads: true, having said so, when
+    // a name in any of its layers would reach the output in any place where
+    // the render looks for it. A look rebuilt in place is its own output.
+    bool RefusesOutputTheLookReads(const FilePaths& paths, const ParsedLook& look);
+    // Every place where the render may find a LUT that a layer names, whether
+    // or not a file is there now (see LutFolderIndex::Resolve).
+    std::vector<CVxString> PlacesOfLutName(const CVxString& name, const CVxString& packageFolder,
+                                           const CVxString& lookFolder) const;
     // Says in the block why the output stays as it is: "Error: SENTENCE; file
     // was not converted (HINT)", with the cause for standard error.
     void RefuseOutput(const std::string& sentence, const std::string& cause, const char* hint);

@@ -46,6 +46,27 @@ TEST_F(OutputsTest, LinesAsPeopleTypeThem) {
     });
 }
 
+// An argument that names an existing file is that file, whatever characters
+// its name holds; only one that names no file is a list of wildcards.
+TEST_F(OutputsTest, ArgumentsThatNameFilesAreThoseFiles) {
+    const std::string look = BaseLook(Parameter("Gain.X", "0.5"));
+    WriteFile("final.look", look);
+    WriteFile("take1,final.look", look);
+    WriteFile("a;b.look", "plain text");
+    ExpectRuns({
+        {"-cubrel -strict final.look take1,final.look",
+         "\nfinal.look:\n" + kWritten + "\ntake1,final.look:\n" + kWritten,
+         "2 converted, 0 unchanged, 0 failed\n", 0},
+        {"-to cube -- take1,final.look", "\ntake1,final.look:\n  cube LUT written successfully\n",
+         "", 0},
+        {"-cubrel A;B.LOOK", "\na;b.look:\n" + kNotALook, "", 0},
+        {"-cubrel none.look;final.look", "\nfinal.look:\n" + kWritten, "", 0},
+    });
+    EXPECT_EQ(List(),
+              (std::vector<std::string>{"a;b.look", "final.look", "final.lut", "take1,final.cube",
+                                        "take1,final.look", "take1,final.lut"}));
+}
+
 // Every output goes into the folder, no input changes, a wrapped LUT is found
 // from wherever its look goes, and the first of two inputs with one output wins.
 TEST_F(OutputsTest, OutputFolderTakesEveryOutput) {
