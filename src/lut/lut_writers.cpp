@@ -152,6 +152,9 @@ bool WriteCubeLut(const LutToWrite& lut, ByteSink& out) {
         return false;
 
     TextBuffer text(out);
+    text.Add("# ");
+    text.Add(kWrittenByNote);
+    text.Add("\n");
     if (hasShaper) {
         AddSizeLine(text, shaper);
         AddRangeLine(text, "LUT_1D_INPUT_RANGE", shaper);
@@ -274,7 +277,9 @@ bool WriteColorCorrection(const CdlValues& cdl, std::string_view id, ByteSink& o
     std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                        "<ColorCorrection id=\"";
     AppendEscaped(text, id);
-    text += "\">\n    <SOPNode>\n";
+    text += "\">\n    <Description>";
+    text += kWrittenByNote;
+    text += "</Description>\n    <SOPNode>\n";
     AppendTriple(text, "Slope", cdl.slope);
     AppendTriple(text, "Offset", cdl.offset);
     AppendTriple(text, "Power", cdl.power);
