@@ -2,7 +2,6 @@
 
 #include "foundation/directory_scan.h"
 #include "foundation/file_contents.h"
-#include "foundation/paths.h"
 #include "foundation/posix_file.h"
 #include "platform/file_system.h"
 #include "platform/path_mapping.h"
@@ -29,14 +28,39 @@ bool SystemFileAccess::ListFolder(const CVxString& pattern, bool includeHidden,
     return scan.Listed();
 }
 
-EPathKind SystemFileAccess::Lookup(const CVxString& path) {
-    if (FileExists(path))
-        return EPathKind::eFile;
-    return IsDirectory(path) ? EPathKind::eFolder : EPathKind::eMissing;
+PathState SystemFileAccess::Examine(const CVxString& path) {
+    CVxString examined(path);
+    examined.SlashesToBackslashes();
+    const platform::EntryState entry = platform::ExamineEntry(examined.View());
+    PathState state;
+    state.error = entry.error;
+    state.stamp = entry.stamp;
+    switch (entry.kind) {
+    case platform::EEntryKind::eMissing:
+        state.kind = EPathKind::eMissing;
+        break;
+    case platform::EEntryKind::eFile:
+        state.kind = EPathKind::eFile;
+        break;
+    case platform::EEntryKind::eFolder:
+        state.kind = EPathKind::eFolder;
+        break;
+    case platform::EEntryKind::eOther:
+        state.kind = EPathKind::eOther;
+        break;
+    }
+    return state;
 }
 
-std::unique_ptr<FileOutput> SystemFileAccess::Replace(const CVxString& path) {
-    return std::make_unique<FileReplacementSink>(path);
+std::unique_ptr<FileOutput> SystemFileAccess::StartReplacement(const CVxString& path,
+                                                               const PathState* examined) {
+    platform::TargetCondition condition;
+    if (examined) {
+        condition.rule = examined->kind == EPathKind::eMissing ? platform::ETargetRule::eNothing
+                                                               : platform::ETargetRule::eSameFile;
+        condition.stamp = examined->stamp;
+    }
+    return std::make_unique<FileReplacementSink>(path, condition);
 }
 
 bool SystemFileAccess::Append(const CVxString& path, const void* data, size_t size) {
@@ -78,12 +102,4 @@ bool ReadTextFile(FileAccess& files, const CVxString& path, CVxString& text, boo
     if (!keepLineBreaks)
         text.ConvertLineBreaks(1);
     return true;
-}
-
-bool FileOrMatchExists(FileAccess& files, const CVxString& path) {
-    if (FileExists(files, path))
-        return true;
-    std::vector<FolderEntry> entries;
-    files.ListFolder(path, true, entries);
-    return !entries.empty() && !entries.front().isFolder;
 }

@@ -2,14 +2,25 @@
 
 #include "foundation/byte_sink.h"
 #include "foundation/vx_string.h"
+#include "platform/file_system.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
-// What a path names, as far as the program's own files are concerned.
-enum class EPathKind : uint8_t { eMissing, eFile, eFolder };
+// What a path names, as the system tells it (links followed): a plain file, a
+// folder, or something else that is there (a FIFO, a device, or a path the
+// system cannot tell about, such as a loop of links).
+enum class EPathKind : uint8_t { eMissing, eFile, eFolder, eOther };
+
+// What a path names, and which state of it: the kind, the system's error when
+// it could not tell (then the kind is eOther), and the file's stamp.
+struct PathState {
+    EPathKind kind = EPathKind::eMissing;
+    int error = 0;
+    platform::FileStamp stamp;
+};
 
 // One entry of a folder listing.
 struct FolderEntry {
@@ -27,6 +38,9 @@ public:
     virtual bool Commit() = 0;
     // Why the output failed, for people; empty when it did not or nobody knows.
     virtual std::string FailureText() const { return std::string(); }
+    // True when the output was refused because its path no longer held what
+    // was examined: a file appeared or changed there. That file is kept.
+    virtual bool TargetChanged() const { return false; }
 };
 
 // Every read, listing, lookup and replacement of a file goes through this
@@ -49,11 +63,20 @@ public:
     // cannot be listed.
     virtual bool ListFolder(const CVxString& pattern, bool includeHidden,
                             std::vector<FolderEntry>& entries) = 0;
-    // A file is a path that can be opened for reading; a folder, one that can be listed.
-    virtual EPathKind Lookup(const CVxString& path) = 0;
+    // What the path names, asked of the system without opening it: a file that
+    // may not be read is still a file.
+    virtual PathState Examine(const CVxString& path) = 0;
+    EPathKind Lookup(const CVxString& path) { return Examine(path).kind; }
     // Begins replacing the file at path; the output says on its first write
-    // whether the replacement could begin.
-    virtual std::unique_ptr<FileOutput> Replace(const CVxString& path) = 0;
+    // whether the replacement could begin. With `examined`, the path as it was
+    // examined: the new file then takes the path only while it still holds
+    // that (nothing, or the same file), and is refused otherwise.
+    std::unique_ptr<FileOutput> Replace(const CVxString& path,
+                                        const PathState* examined = nullptr) {
+        return StartReplacement(path, examined);
+    }
+    virtual std::unique_ptr<FileOutput> StartReplacement(const CVxString& path,
+                                                         const PathState* examined) = 0;
     // Appends bytes to a file, making it when it is missing: the program's log,
     // the one file that grows rather than being replaced.
     virtual bool Append(const CVxString& path, const void* data, size_t size) = 0;
@@ -77,8 +100,9 @@ public:
     bool ReadHead(const CVxString& path, void* buffer, size_t size) override;
     bool ListFolder(const CVxString& pattern, bool includeHidden,
                     std::vector<FolderEntry>& entries) override;
-    EPathKind Lookup(const CVxString& path) override;
-    std::unique_ptr<FileOutput> Replace(const CVxString& path) override;
+    PathState Examine(const CVxString& path) override;
+    std::unique_ptr<FileOutput> StartReplacement(const CVxString& path,
+                                                 const PathState* examined) override;
     bool Append(const CVxString& path, const void* data, size_t size) override;
     std::string FolderWriteFailure(const CVxString& folder) override;
     bool SystemPath(const CVxString& path, std::string& systemPath) override;
@@ -97,6 +121,3 @@ inline bool FileExists(FileAccess& files, const CVxString& path) {
 inline bool IsFolder(FileAccess& files, const CVxString& path) {
     return files.Lookup(path) == EPathKind::eFolder;
 }
-
-// A file at path, or, when the path is a wildcard pattern, a file that it matches.
-bool FileOrMatchExists(FileAccess& files, const CVxString& path);

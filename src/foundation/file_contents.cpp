@@ -40,7 +40,7 @@ bool FileReplacementSink::Append(const void* data, size_t size) {
         m_begun = true;
         CVxString filePath(m_path);
         filePath.SlashesToBackslashes();
-        m_open = m_file.Begin(filePath.View());
+        m_open = m_file.Begin(filePath.View(), m_condition);
     }
     return m_open && m_file.Write(data, size);
 }

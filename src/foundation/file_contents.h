@@ -21,15 +21,19 @@ bool ReadBinaryFile(const CVxString& path, CVxString& bytes, uint32_t maxSize = 
 // leaves nothing behind.
 class FileReplacementSink : public FileOutput {
 public:
-    explicit FileReplacementSink(const CVxString& path) : m_path(path) {}
+    explicit FileReplacementSink(const CVxString& path,
+                                 const platform::TargetCondition& condition = {})
+        : m_path(path), m_condition(condition) {}
 
     bool Append(const void* data, size_t size) override;
     // False when nothing was appended, or the file could not be begun, written or renamed.
     bool Commit() override;
     std::string FailureText() const override { return m_file.FailureText(); }
+    bool TargetChanged() const override { return m_file.TargetChanged(); }
 
 private:
     CVxString m_path;
+    platform::TargetCondition m_condition;
     platform::FileReplacement m_file;
     bool m_begun = false;
     bool m_open = false;

@@ -156,6 +156,19 @@ bool WriteHald(const LutToWrite& lut, ByteSink& out) {
     return WriteHaldClut(lut.table, out);
 }
 
+// The marks of the formats' own notes (see lut_writers.h); in a PNG file, a
+// text chunk ("tEXt", then keyword, NUL and text).
+constexpr std::string_view kCommentMark = "# Written by Gradeshift\n";
+constexpr std::string_view kDescriptionMark = "<Description>Written by Gradeshift</Description>";
+constexpr std::string_view kMetadataMark = "BEGIN METADATA\nWritten by Gradeshift\n";
+constexpr std::string_view kPngTextMark{"tEXtSoftware\0Gradeshift", 23};
+
+// How the XML documents we write begin.
+constexpr const char* kProcessListStart =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ProcessList ";
+constexpr const char* kCorrectionStart =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<ColorCorrection ";
+
 constexpr ExportFormat kWrittenFormats[] = {
     {.name = "cube",
      .extension = ".cube",
@@ -163,7 +176,8 @@ constexpr ExportFormat kWrittenFormats[] = {
      .kind = EExportKind::eCube,
      .holds3D = true,
      .holdsInputRange = true,
-     .write = WriteCubeLut},
+     .write = WriteCubeLut,
+     .mark = kCommentMark},
     {.name = "resolve-cube",
      .extension = ".cube",
      .writtenAs = "Resolve cube LUT",
@@ -172,13 +186,15 @@ constexpr ExportFormat kWrittenFormats[] = {
      .holds3D = true,
      .holdsInputRange = true,
      .holdsShaper = true,
-     .write = WriteResolveCubeLut},
+     .write = WriteResolveCubeLut,
+     .mark = kCommentMark},
     {.name = "3dl",
      .extension = ".3dl",
      .writtenAs = "3DL LUT",
      .kind = EExportKind::e3dl,
      .holds3D = true,
      .write = WriteThroughOcio<EOcioWriteFormat::e3dl>,
+     .mark = kCommentMark,
      .throughOcio = true},
     {.name = "clf",
      .extension = ".clf",
@@ -189,7 +205,8 @@ constexpr ExportFormat kWrittenFormats[] = {
      .holdsInputRange = true,
      .holdsShaper = true,
      .write = WriteThroughOcio<EOcioWriteFormat::eClf>,
-     .signature = "<",
+     .signature = kProcessListStart,
+     .mark = kDescriptionMark,
      .throughOcio = true},
     {.name = "ctf",
      .extension = ".ctf",
@@ -200,7 +217,8 @@ constexpr ExportFormat kWrittenFormats[] = {
      .holdsInputRange = true,
      .holdsShaper = true,
      .write = WriteThroughOcio<EOcioWriteFormat::eCtf>,
-     .signature = "<",
+     .signature = kProcessListStart,
+     .mark = kDescriptionMark,
      .throughOcio = true},
     {.name = "csp",
      .extension = ".csp",
@@ -209,6 +227,7 @@ constexpr ExportFormat kWrittenFormats[] = {
      .holds3D = true,
      .write = WriteThroughOcio<EOcioWriteFormat::eCinespace>,
      .signature = "CSPLUTV100",
+     .mark = kMetadataMark,
      .throughOcio = true},
     {.name = "cub",
      .extension = ".cub",
@@ -217,6 +236,7 @@ constexpr ExportFormat kWrittenFormats[] = {
      .holds3D = true,
      .write = WriteThroughOcio<EOcioWriteFormat::eTruelight>,
      .signature = "# Truelight Cube",
+     .mark = kCommentMark,
      .throughOcio = true},
     {.name = "itx",
      .extension = ".itx",
@@ -224,6 +244,7 @@ constexpr ExportFormat kWrittenFormats[] = {
      .kind = EExportKind::eItx,
      .holds3D = true,
      .write = WriteThroughOcio<EOcioWriteFormat::eItx>,
+     .mark = kCommentMark,
      .throughOcio = true},
     {.name = "spi3d",
      .extension = ".spi3d",
@@ -231,26 +252,32 @@ constexpr ExportFormat kWrittenFormats[] = {
      .kind = EExportKind::eSpi3d,
      .holds3D = true,
      .write = WriteSpi3dLut,
-     .signature = "SPILUT"},
+     .signature = "SPILUT",
+     // The format has no comments: no place for a note.
+     .mark = {}},
     {.name = "spi1d",
      .extension = ".spi1d",
      .writtenAs = "spi1d LUT",
      .kind = EExportKind::eSpi1d,
      .holds1D = true,
      .write = WriteSpi1dLut,
-     .signature = "Version"},
+     .signature = "Version",
+     // The format has no comments: no place for a note.
+     .mark = {}},
     {.name = "cc",
      .extension = ".cc",
      .writtenAs = "ASC CDL",
      .kind = EExportKind::eCdl,
-     .signature = "<"},
+     .signature = kCorrectionStart,
+     .mark = kDescriptionMark},
     {.name = "hald",
      .extension = ".png",
      .writtenAs = "Hald CLUT",
      .kind = EExportKind::eHald,
      .holds3D = true,
      .write = WriteHald,
-     .signature = "\x89PNG\r\n\x1a\n"},
+     .signature = "\x89PNG\r\n\x1a\n",
+     .mark = kPngTextMark},
 };
 
 } // namespace
@@ -290,6 +317,17 @@ const ExportFormat* FindExportFormat(const CVxString& name) {
         if (name.EqualsNoCase(format.name))
             return &format;
     return nullptr;
+}
+
+std::span<const ExportFormat> ExportFormats() {
+    return kWrittenFormats;
+}
+
+bool CarriesOurMark(const ExportFormat& format, std::string_view head) {
+    head = head.substr(0, kMarkWindow);
+    return !format.mark.empty() &&
+           (format.signature == nullptr || head.starts_with(format.signature)) &&
+           head.find(format.mark) != std::string_view::npos;
 }
 
 const char* ExportFormatNames() {

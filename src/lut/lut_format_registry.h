@@ -106,14 +106,28 @@ struct ExportFormat {
     // Null for the ASC CDL, which is written from a look's grading.
     LutWriter* write = nullptr;
     // The first bytes of every file of the format; null for text without a
-    // fixed start. A run replaces an existing file only when it has them.
+    // fixed start.
     const char* signature = nullptr;
+    // What every file of the format that this program writes holds in its
+    // first kMarkWindow bytes, where the format has room for a note that
+    // readers pass over (a comment line, a Description, a PNG text chunk);
+    // empty where it has none. A run replaces an existing file only when it
+    // has the signature and the mark (CarriesOurMark).
+    std::string_view mark;
     // OpenColorIO writes it: a build without OpenColorIO cannot.
     bool throughOcio = false;
 };
 
 // The format of that name, or null.
 const ExportFormat* FindExportFormat(const CVxString& name);
+// Every format written besides Cubrel LUTs and looks, in the order -to lists them.
+std::span<const ExportFormat> ExportFormats();
+
+// Where a written file's mark is looked for.
+inline constexpr size_t kMarkWindow = 4096;
+// Whether the first bytes of a file (at most kMarkWindow) are those of a file
+// of the format that this program wrote: the format's signature and our mark.
+bool CarriesOurMark(const ExportFormat& format, std::string_view head);
 // The names -to takes, "cubrel" first, separated by ", ".
 const char* ExportFormatNames();
 

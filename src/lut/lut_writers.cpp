@@ -96,6 +96,13 @@ private:
     char* m_end = m_buffer;
 };
 
+// The program's note as the first line, a comment that readers pass over.
+void AddCommentNote(TextBuffer& text) {
+    text.Add("# ");
+    text.Add(kWrittenByNote);
+    text.Add("\n");
+}
+
 uint64_t EntryCount(const LutTable& table) {
     const uint64_t size = table.size;
     return table.is3D ? size * size * size : size;
@@ -146,6 +153,7 @@ bool WriteCubeLut(const LutToWrite& lut, ByteSink& out) {
     if (!IsWritableCubeTable(table) || !table.is3D || !lut.shaper.IsEmpty())
         return false;
     TextBuffer text(out);
+    AddCommentNote(text);
     AddSizeLine(text, table);
     if (!table.HasUnitDomain())
         AddDomainLines(text, table);
@@ -163,6 +171,7 @@ bool WriteResolveCubeLut(const LutToWrite& lut, ByteSink& out) {
         return false;
 
     TextBuffer text(out);
+    AddCommentNote(text);
     if (hasShaper) {
         AddSizeLine(text, shaper);
         AddRangeLine(text, "LUT_1D_INPUT_RANGE", shaper);
@@ -285,7 +294,9 @@ bool WriteColorCorrection(const CdlValues& cdl, std::string_view id, ByteSink& o
     std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                        "<ColorCorrection id=\"";
     AppendEscaped(text, id);
-    text += "\">\n    <SOPNode>\n";
+    text += "\">\n    <Description>";
+    text += kWrittenByNote;
+    text += "</Description>\n    <SOPNode>\n";
     AppendTriple(text, "Slope", cdl.slope);
     AppendTriple(text, "Offset", cdl.offset);
     AppendTriple(text, "Power", cdl.power);

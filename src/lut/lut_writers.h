@@ -7,10 +7,19 @@
 
 // Writers of the LUT formats that other tools load. Each takes the transform
 // as tables of floats and appends the whole file to a sink; none prints or
-// lets an exception escape. A writer that cannot hold the transform (a 3D
-// table for a 1D-only format, input ranges the format has no place for)
-// returns false before writing anything; otherwise false means the sink or
-// the library failed, and the sink may hold part of the file.
+// lets an exception escape. Every file carries kWrittenByNote where its format
+// has room for a note that readers pass over (the registry's mark of the
+// format says where); spi1d and spi3d files have no such room. A writer that cannot hold the
+// transform (a 3D table for a 1D-only format, input ranges the format has no place for) returns
+// false before writing anything; otherwise false means the sink or the library failed, and the sink
+// may hold part of the file.
+
+// How a file says that this program wrote it: a comment line "# Written by
+// Gradeshift" first in a cube, 3DL or itx file and second in a Truelight file,
+// a metadata line of a cinespace file, a Description element of a CLF, CTF or
+// CDL document, and the PNG text "Software" = "Gradeshift" of a Hald image.
+inline constexpr const char* kWrittenByNote = "Written by Gradeshift";
+inline constexpr const char* kWriterName = "Gradeshift";
 
 // One table of a transform: a 1D table of `size` entries, or a lattice of
 // `size` nodes per axis (red fastest, blue slowest). Every entry holds

@@ -124,13 +124,32 @@ void Bake(EOcioWriteFormat format, const LutToWrite& lut, std::ostream& stream) 
     baker->setTargetSpace(kWrittenSpace);
     const uint32_t size = lut.latticeSize == 0 ? lut.table.size : lut.latticeSize;
     baker->setCubeSize(static_cast<int>(size));
+    // Only the cinespace baker writes metadata; the others get a comment line below.
+    if (format == EOcioWriteFormat::eCinespace)
+        baker->getFormatMetadata().addChildElement(OCIO::METADATA_DESCRIPTION, kWrittenByNote);
     baker->bake(stream);
+}
+
+// The note as a comment line: first in a 3DL or itx file, after the first line
+// ("# Truelight Cube v2.0") in a Truelight file. Their readers, OpenColorIO's
+// and ours, pass over lines that begin with "#" and name no keyword.
+std::string WithCommentNote(EOcioWriteFormat format, const std::string& text) {
+    const std::string line = std::string("# ") + kWrittenByNote + "\n";
+    if (format == EOcioWriteFormat::e3dl || format == EOcioWriteFormat::eItx)
+        return line + text;
+    if (format != EOcioWriteFormat::eTruelight)
+        return text;
+    const size_t afterFirst = text.find('\n');
+    if (afterFirst == std::string::npos)
+        return text;
+    return text.substr(0, afterFirst + 1) + line + text.substr(afterFirst + 1);
 }
 
 void WriteProcessList(EOcioWriteFormat format, const LutToWrite& lut, std::ostream& stream) {
     const OCIO::GroupTransformRcPtr group = BuildGroup(lut);
     const char* name = format == EOcioWriteFormat::eClf ? "Academy/ASC Common LUT Format"
                                                         : "Color Transform Format";
+    group->getFormatMetadata().addChildElement(OCIO::METADATA_DESCRIPTION, kWrittenByNote);
     group->write(BakingConfig(OCIO::MatrixTransform::Create()), name, stream);
 }
 
@@ -165,6 +184,6 @@ bool WriteOcioLut(EOcioWriteFormat format, const LutToWrite& lut, ByteSink& out)
     } catch (const std::exception&) {
         return false;
     }
-    const std::string text = stream.str();
+    const std::string text = WithCommentNote(format, stream.str());
     return !text.empty() && out.Append(text.data(), text.size());
 }

@@ -99,12 +99,17 @@ std::string FolderOfPosixPath(const std::string& path) {
     return path.substr(0, slash + 1);
 }
 
+// Temporary files carry the program's name, so that a sweep of leftovers can
+// never take a file that another program (or a person) named alike.
+constexpr std::string_view kProgramTag = ".gradeshift-";
+constexpr std::string_view kTemporaryEnding = ".tmp";
+
 // The name of a temporary file beside `leaf`. Also the test of whether a name is
 // one of ours: a leftover of an earlier run is recognised by making its name anew.
 std::string TemporaryName(std::string_view leaf, pid_t maker, unsigned number) {
     constexpr size_t kLongestLeafKept = 200; // the name must stay within the folder's limit
-    return "." + std::string(leaf.substr(0, kLongestLeafKept)) + "." + std::to_string(maker) + "." +
-           std::to_string(number) + ".tmp";
+    return "." + std::string(leaf.substr(0, kLongestLeafKept)) + std::string(kProgramTag) +
+           std::to_string(maker) + "-" + std::to_string(number) + std::string(kTemporaryEnding);
 }
 
 template <typename Number> bool ReadNumber(std::string_view text, Number& number) {
@@ -115,22 +120,23 @@ template <typename Number> bool ReadNumber(std::string_view text, Number& number
 // The process that made the temporary file of this name; 0 when the name is not
 // one that TemporaryName makes.
 pid_t MakerOfTemporary(std::string_view name) {
-    constexpr std::string_view kEnding = ".tmp";
-    if (name.size() < 2 + kEnding.size() || !name.ends_with(kEnding))
+    if (name.size() < 2 + kTemporaryEnding.size() || !name.starts_with('.') ||
+        !name.ends_with(kTemporaryEnding))
         return 0;
-    const std::string_view body = name.substr(1, name.size() - 1 - kEnding.size());
-    const size_t numberDot = body.rfind('.');
-    if (numberDot == std::string_view::npos || numberDot == 0)
+    const std::string_view body = name.substr(1, name.size() - 1 - kTemporaryEnding.size());
+    const size_t tag = body.rfind(kProgramTag);
+    if (tag == std::string_view::npos || tag == 0)
         return 0;
-    const size_t makerDot = body.rfind('.', numberDot - 1);
-    if (makerDot == std::string_view::npos || makerDot == 0)
+    const std::string_view numbers = body.substr(tag + kProgramTag.size());
+    const size_t dash = numbers.find('-');
+    if (dash == std::string_view::npos)
         return 0;
     pid_t maker = 0;
     unsigned number = 0;
-    if (!ReadNumber(body.substr(makerDot + 1, numberDot - makerDot - 1), maker) ||
-        !ReadNumber(body.substr(numberDot + 1), number) || maker <= 0)
+    if (!ReadNumber(numbers.substr(0, dash), maker) ||
+        !ReadNumber(numbers.substr(dash + 1), number) || maker <= 0)
         return 0;
-    return TemporaryName(body.substr(0, makerDot), maker, number) == name ? maker : 0;
+    return TemporaryName(body.substr(0, tag), maker, number) == name ? maker : 0;
 }
 
 std::atomic<unsigned> g_temporaryCounter{0};
@@ -200,13 +206,46 @@ int OpenUnnamedFile(const std::string& folder, mode_t mode, bool& unavailable) {
 #endif
 }
 
+// Gives a whole unnamed file a name, which must be free.
+bool LinkUnnamedFile(int descriptor, const char* path) {
+    const std::string handle = "/proc/self/fd/" + std::to_string(descriptor);
+    return ::linkat(AT_FDCWD, handle.c_str(), AT_FDCWD, path, AT_SYMLINK_FOLLOW) == 0;
+}
+
 // Links a whole unnamed file to a temporary name beside the target.
 bool NameUnnamedFile(int descriptor, const std::string& target, std::string& temporaryPath,
                      int& pendingSlot) {
-    const std::string handle = "/proc/self/fd/" + std::to_string(descriptor);
-    return NameBeside(target, temporaryPath, pendingSlot, [&](const char* path) {
-        return ::linkat(AT_FDCWD, handle.c_str(), AT_FDCWD, path, AT_SYMLINK_FOLLOW) == 0;
-    });
+    return NameBeside(target, temporaryPath, pendingSlot,
+                      [&](const char* path) { return LinkUnnamedFile(descriptor, path); });
+}
+
+FileStamp StampOf(const struct stat& info) {
+    return {static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino),
+            static_cast<int64_t>(info.st_size), static_cast<int64_t>(info.st_mtim.tv_sec),
+            static_cast<int64_t>(info.st_mtim.tv_nsec)};
+}
+
+// A rename that takes flags (RENAME_NOREPLACE, RENAME_EXCHANGE): -1 with EINVAL
+// where the system or the file system has none.
+int RenameWithFlags(const std::string& from, const std::string& to, unsigned flags) {
+#ifdef RENAME_NOREPLACE
+    if (!g_replacementTestHooks.withoutRenameFlags)
+        return ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), flags);
+#else
+    (void)from;
+    (void)to;
+    (void)flags;
+#endif
+    errno = EINVAL;
+    return -1;
+}
+
+bool RenameFlagsUnsupported(int error) {
+    return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP;
+}
+
+bool CouldNotTell(int error) {
+    return error != ENOENT && error != ENOTDIR;
 }
 
 // True the first time a replacement in this folder asks during the run; files
@@ -354,11 +393,41 @@ int FolderWriteError(std::string_view path) {
     return ::access(posixPath.c_str(), W_OK | X_OK) == 0 ? 0 : errno;
 }
 
-bool FileReplacement::Begin(std::string_view path) {
+EntryState ExamineEntry(std::string_view path) {
+    EntryState state;
+    std::string posixPath;
+    struct stat info;
+    if (!ResolvePath(path, posixPath, true)) {
+        // A folder on the way is missing, or may not be searched: the path as written says which.
+        std::string written;
+        if (ToPosixPath(path, written) && ::stat(written.c_str(), &info) != 0 &&
+            CouldNotTell(errno)) {
+            state.kind = EEntryKind::eOther;
+            state.error = errno;
+        }
+        return state;
+    }
+    if (::stat(posixPath.c_str(), &info) != 0) {
+        if (CouldNotTell(errno)) {
+            state.kind = EEntryKind::eOther;
+            state.error = errno;
+        }
+        return state;
+    }
+    state.kind = S_ISREG(info.st_mode)   ? EEntryKind::eFile
+                 : S_ISDIR(info.st_mode) ? EEntryKind::eFolder
+                                         : EEntryKind::eOther;
+    state.stamp = StampOf(info);
+    return state;
+}
+
+bool FileReplacement::Begin(std::string_view path, const TargetCondition& condition) {
     Abandon();
     m_failed = true;
     m_error = 0;
     m_rule.clear();
+    m_condition = condition;
+    m_targetChanged = false;
     if (!ResolveWriteTarget(path, m_target)) {
         NoteFailure(errno != 0 ? errno : ENOENT);
         return false;
@@ -367,6 +436,14 @@ bool FileReplacement::Begin(std::string_view path) {
     m_targetExists = ::stat(m_target.c_str(), &existing) == 0;
     if (!m_targetExists && errno != ENOENT) {
         NoteFailure(errno);
+        return false;
+    }
+    const bool asExamined = condition.rule == ETargetRule::eAnything ||
+                            (condition.rule == ETargetRule::eNothing
+                                 ? !m_targetExists
+                                 : m_targetExists && StampOf(existing) == condition.stamp);
+    if (!asExamined) {
+        NoteTargetChanged();
         return false;
     }
     if (m_targetExists && !S_ISREG(existing.st_mode)) {
@@ -423,24 +500,43 @@ void FileReplacement::StartWriteback() {
 bool FileReplacement::Commit() {
     if (m_descriptor < 0)
         return false;
+    // An unnamed file that must take a free name is linked to it directly;
+    // every other new file has a temporary name before it takes the target's.
+    const bool linkDirectly = m_temporary.empty() && m_condition.rule == ETargetRule::eNothing;
     // The bits are set last: a write by anyone but the superuser clears set-id bits.
     // An unnamed file gets a name only once it is whole and on the disk.
+    struct stat fresh;
     bool written = !m_failed && (!m_targetExists || ::fchmod(m_descriptor, m_targetMode) == 0) &&
-                   ::fsync(m_descriptor) == 0 &&
-                   (!m_temporary.empty() ||
+                   ::fsync(m_descriptor) == 0 && ::fstat(m_descriptor, &fresh) == 0 &&
+                   (linkDirectly || !m_temporary.empty() ||
                     NameUnnamedFile(m_descriptor, m_target, m_temporary, m_pendingSlot));
     if (!written && !m_failed)
         NoteFailure(errno);
-    const bool closed = ::close(m_descriptor) == 0;
-    if (!closed && written)
-        NoteFailure(errno);
-    written = closed && written;
-    m_descriptor = -1;
-    if (written && g_replacementTestHooks.beforeRename)
-        g_replacementTestHooks.beforeRename();
-    if (!written || ::rename(m_temporary.c_str(), m_target.c_str()) != 0) {
-        if (written)
+    if (written)
+        m_newInode = static_cast<uint64_t>(fresh.st_ino);
+    bool placed = false;
+    if (written && linkDirectly) {
+        if (g_replacementTestHooks.beforeRename)
+            g_replacementTestHooks.beforeRename();
+        placed = LinkUnnamedFile(m_descriptor, m_target.c_str());
+        if (!placed && errno == EEXIST)
+            NoteTargetChanged();
+        else if (!placed)
             NoteFailure(errno);
+    }
+    // Once linked, the file is whole on the disk: only a named file's close still counts.
+    const bool closed = ::close(m_descriptor) == 0;
+    m_descriptor = -1;
+    if (!closed && written && !linkDirectly) {
+        NoteFailure(errno);
+        written = false;
+    }
+    if (written && !linkDirectly) {
+        if (g_replacementTestHooks.beforeRename)
+            g_replacementTestHooks.beforeRename();
+        placed = TakeTargetName();
+    }
+    if (!placed) {
         Abandon();
         return false;
     }
@@ -448,6 +544,94 @@ bool FileReplacement::Commit() {
     m_temporary.clear();
     SyncFolder(m_target);
     return true;
+}
+
+bool FileReplacement::TakeTargetName() {
+    if (m_condition.rule == ETargetRule::eNothing)
+        return TakeFreeName();
+    if (m_condition.rule == ETargetRule::eSameFile)
+        return TakePlaceOfSameFile();
+    if (::rename(m_temporary.c_str(), m_target.c_str()) == 0)
+        return true;
+    NoteFailure(errno);
+    return false;
+}
+
+bool FileReplacement::TakeFreeName() {
+    if (RenameWithFlags(m_temporary, m_target, RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno == EEXIST) {
+        NoteTargetChanged();
+        return false;
+    }
+    if (!RenameFlagsUnsupported(errno)) {
+        NoteFailure(errno);
+        return false;
+    }
+    // Without such renames (NFS, for one) a hard link takes only a free name too.
+    if (::link(m_temporary.c_str(), m_target.c_str()) == 0) {
+        ::unlink(m_temporary.c_str());
+        return true;
+    }
+    // Neither (a file system without hard links): the name is checked just before the rename.
+    struct stat info;
+    if (errno == EEXIST || ::lstat(m_target.c_str(), &info) == 0) {
+        NoteTargetChanged();
+        return false;
+    }
+    if (::rename(m_temporary.c_str(), m_target.c_str()) == 0)
+        return true;
+    NoteFailure(errno);
+    return false;
+}
+
+bool FileReplacement::TakePlaceOfSameFile() {
+    if (RenameWithFlags(m_temporary, m_target, RENAME_EXCHANGE) != 0) {
+        if (errno == ENOENT) {
+            NoteTargetChanged();
+            return false;
+        }
+        if (!RenameFlagsUnsupported(errno)) {
+            NoteFailure(errno);
+            return false;
+        }
+        // Without exchanges the target is checked just before the rename.
+        if (!HoldsExaminedFile(m_target)) {
+            NoteTargetChanged();
+            return false;
+        }
+        if (::rename(m_temporary.c_str(), m_target.c_str()) == 0)
+            return true;
+        NoteFailure(errno);
+        return false;
+    }
+    // The old file has the temporary name now: an interruption must not remove it.
+    ReleasePending(m_pendingSlot);
+    if (HoldsExaminedFile(m_temporary)) {
+        ::unlink(m_temporary.c_str());
+        m_temporary.clear();
+        return true;
+    }
+    // Another file had taken the target: it goes back, and the new file goes.
+    RenameWithFlags(m_temporary, m_target, RENAME_EXCHANGE);
+    struct stat info;
+    if (::lstat(m_temporary.c_str(), &info) == 0 &&
+        static_cast<uint64_t>(info.st_ino) == m_newInode)
+        ::unlink(m_temporary.c_str());
+    m_temporary.clear();
+    NoteTargetChanged();
+    return false;
+}
+
+bool FileReplacement::HoldsExaminedFile(const std::string& path) const {
+    struct stat info;
+    return ::lstat(path.c_str(), &info) == 0 && StampOf(info) == m_condition.stamp;
+}
+
+void FileReplacement::NoteTargetChanged() {
+    m_targetChanged = true;
+    NoteFailure(0, m_condition.rule == ETargetRule::eNothing ? "a file appeared there meanwhile"
+                                                             : "the file there changed meanwhile");
 }
 
 void FileReplacement::Abandon() {

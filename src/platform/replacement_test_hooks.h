@@ -7,9 +7,12 @@ namespace platform {
 struct ReplacementTestHooks {
     // Writes through a named temporary file, as on a file system without unnamed files.
     bool namedTemporaryOnly = false;
-    // Called once the whole new file has its temporary name, just before it is
-    // renamed over the target.
+    // Called once the whole new file is ready, just before it takes the
+    // target's name (a rename, or the link of an unnamed file).
     void (*beforeRename)() = nullptr;
+    // Places the new file by plain renames and checks, as on a file system
+    // whose renames take no flags.
+    bool withoutRenameFlags = false;
 };
 
 extern ReplacementTestHooks g_replacementTestHooks;

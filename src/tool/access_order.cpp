@@ -2,6 +2,8 @@
 
 #include "foundation/paths.h"
 
+#include <optional>
+
 AccessOrder::AccessOrder(std::vector<std::string> writtenIdentities)
     : m_written(std::move(writtenIdentities)), m_finished(m_written.size()),
       m_writing(m_written.size()) {}
@@ -76,9 +78,9 @@ bool OrderedFileAccess::ListFolder(const CVxString& pattern, bool includeHidden,
     return m_files.ListFolder(pattern, includeHidden, entries);
 }
 
-EPathKind OrderedFileAccess::Lookup(const CVxString& path) {
+PathState OrderedFileAccess::Examine(const CVxString& path) {
     BeforeRead(path);
-    return m_files.Lookup(path);
+    return m_files.Examine(path);
 }
 
 namespace {
@@ -87,13 +89,15 @@ namespace {
 // output before it renders, and reads LUT files until the first byte goes out.
 class OrderedOutput final : public FileOutput {
 public:
-    OrderedOutput(FileAccess& files, AccessOrder& order, size_t file, const CVxString& path)
-        : m_files(files), m_order(order), m_file(file), m_path(path) {}
+    OrderedOutput(FileAccess& files, AccessOrder& order, size_t file, const CVxString& path,
+                  const PathState* examined)
+        : m_files(files), m_order(order), m_file(file), m_path(path),
+          m_examined(examined ? std::optional<PathState>(*examined) : std::nullopt) {}
 
     bool Append(const void* data, size_t size) override {
         if (!m_output) {
             m_order.BeforeWrite(m_file, m_files.Identity(m_path));
-            m_output = m_files.Replace(m_path);
+            m_output = m_files.Replace(m_path, m_examined ? &*m_examined : nullptr);
         }
         return m_output && m_output->Append(data, size);
     }
@@ -101,19 +105,22 @@ public:
     std::string FailureText() const override {
         return m_output ? m_output->FailureText() : std::string();
     }
+    bool TargetChanged() const override { return m_output && m_output->TargetChanged(); }
 
 private:
     FileAccess& m_files;
     AccessOrder& m_order;
     size_t m_file;
     CVxString m_path;
+    std::optional<PathState> m_examined;
     std::unique_ptr<FileOutput> m_output;
 };
 
 } // namespace
 
-std::unique_ptr<FileOutput> OrderedFileAccess::Replace(const CVxString& path) {
-    return std::make_unique<OrderedOutput>(m_files, m_order, m_file, path);
+std::unique_ptr<FileOutput> OrderedFileAccess::StartReplacement(const CVxString& path,
+                                                                const PathState* examined) {
+    return std::make_unique<OrderedOutput>(m_files, m_order, m_file, path, examined);
 }
 
 bool OrderedFileAccess::SystemPath(const CVxString& path, std::string& systemPath) {

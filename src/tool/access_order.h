@@ -57,8 +57,9 @@ public:
     bool ReadHead(const CVxString& path, void* buffer, size_t size) override;
     bool ListFolder(const CVxString& pattern, bool includeHidden,
                     std::vector<FolderEntry>& entries) override;
-    EPathKind Lookup(const CVxString& path) override;
-    std::unique_ptr<FileOutput> Replace(const CVxString& path) override;
+    PathState Examine(const CVxString& path) override;
+    std::unique_ptr<FileOutput> StartReplacement(const CVxString& path,
+                                                 const PathState* examined) override;
     // The log and the output folder are the run's, not a file's: they need no turn.
     bool Append(const CVxString& path, const void* data, size_t size) override {
         return m_files.Append(path, data, size);

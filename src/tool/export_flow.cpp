@@ -65,19 +65,6 @@ LutTable MakeTable(const float* values, uint32_t size, bool is3D, uint32_t chann
     return table;
 }
 
-// Whether the first bytes of an existing file are those of the format: a
-// file that a run of this format wrote, which the next run may replace.
-bool HeadMatchesFormat(const ExportFormat& format, const char* head, size_t length) {
-    const std::string_view text(head, length);
-    if (format.signature != nullptr)
-        return text.starts_with(format.signature);
-    // Text formats without a signature: text it must be.
-    return std::none_of(text.begin(), text.end(), [](char c) {
-        const auto byte = static_cast<unsigned char>(c);
-        return byte < 0x20 && c != '\n' && c != '\r' && c != '\t';
-    });
-}
-
 // The CDL as the ASC defines it: slope and offset, clamped to [0, 1], then power.
 double CdlChannel(double x, double slope, double offset, double power) {
     const double graded = std::clamp(x * slope + offset, 0.0, 1.0);
@@ -111,32 +98,32 @@ const char* CdlMismatch(const CdlValues& cdl, const float* ramp) {
 } // namespace
 
 void FileFlows::ExportFile(const FilePaths& paths, bool isLutFile) {
-    if (!MayWriteExport(paths))
-        return;
     if (isLutFile)
         ExportLutFile(paths);
     else
         ReadLookFile(paths);
 }
 
-bool FileFlows::MayWriteExport(const FilePaths& paths) {
-    if (m_settings.exportFormat->throughOcio && !CanWriteOcioFormats()) {
-        m_report->Sayf("  Not converted: this build writes no %s (it has no OpenColorIO)\n",
-                       m_settings.exportFormat->writtenAs);
-        m_report->SetCause(std::string("this build writes no ") +
-                           m_settings.exportFormat->writtenAs);
-        return false;
-    }
-    if (m_files.Identity(paths.exportPath) == m_files.Identity(paths.input)) {
-        m_report->Sayf("  Error: %s is the input itself; file was not converted (-out DIR "
-                       "writes elsewhere)\n",
-                       PathForPeople(paths.exportPath).c_str());
-        m_report->SetCause("would replace the input itself (-out DIR writes elsewhere)");
-        return false;
-    }
-    if (!FileExists(m_files, paths.exportPath))
+bool FileFlows::MayWriteExportFormat() {
+    if (!m_settings.exportFormat->throughOcio || CanWriteOcioFormats())
         return true;
-    char head[64];
+    m_report->Sayf("  Not converted: this build writes no %s (it has no OpenColorIO)\n",
+                   m_settings.exportFormat->writtenAs);
+    m_report->SetCause(std::string("this build writes no ") + m_settings.exportFormat->writtenAs);
+    return false;
+}
+
+bool FileFlows::MayReplaceExport(const FilePaths& paths) {
+    const ExportFormat& format = *m_settings.exportFormat;
+    if (format.mark.empty()) {
+        const std::string path = PathForPeople(paths.exportPath);
+        RefuseOutput(path + " exists, and a " + format.writtenAs +
+                         " has no place for a mark of ours",
+                     "would replace " + path + ", whose format has no place for a mark of ours",
+                     kOverwriteHint);
+        return false;
+    }
+    char head[kMarkWindow];
     size_t length = sizeof head;
     if (!m_files.ReadHead(paths.exportPath, head, length)) {
         CVxString whole;
@@ -145,9 +132,10 @@ bool FileFlows::MayWriteExport(const FilePaths& paths) {
         length = whole.Length();
         std::memcpy(head, whole.c_str(), length);
     }
-    if (HeadMatchesFormat(*m_settings.exportFormat, head, length))
+    if (CarriesOurMark(format, std::string_view(head, length)))
         return true;
-    RefuseToReplace(paths.exportPath, std::string("a ") + m_settings.exportFormat->writtenAs);
+    RefuseToReplace(paths.exportPath,
+                    std::string("a ") + format.writtenAs + " that Gradeshift wrote");
     return false;
 }
 
@@ -398,12 +386,11 @@ void FileFlows::ExportTransform(const FilePaths& paths, const LutToWrite& lut) {
 void FileFlows::WriteExport(const FilePaths& paths, const std::function<bool(ByteSink&)>& write) {
     const char* kind = m_settings.exportFormat->writtenAs;
     std::string what = WhatIsWritten(paths.exportPath, kind);
-    const std::unique_ptr<FileOutput> file = m_files.Replace(paths.exportPath);
+    const std::unique_ptr<FileOutput> file = ReplaceOutput(paths.exportPath);
     if (write(*file) && file->Commit()) {
         m_report->SetWritten(PathForPeople(paths.exportPath), std::move(what));
         m_report->Sayf("  %s written successfully\n", kind);
         return;
     }
-    m_report->SetCause(WriteFailure(*file, paths.exportPath));
-    m_report->Say("  Error writing file\n");
+    ReportWriteFailure(*file, paths.exportPath);
 }

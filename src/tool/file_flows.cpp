@@ -97,6 +97,16 @@ bool BeginsAsMarkup(const CVxString& text) {
     return first != std::string_view::npos && rest[first] == '<';
 }
 
+// Every layer of a grading: the array's, then the base's sublayers.
+std::vector<const CVxShaderParamStorage*> LayersOf(const CVxGradingParamStorage& grading) {
+    std::vector<const CVxShaderParamStorage*> layers;
+    for (uint32_t index = 0; index < grading.ArrayCount(); ++index)
+        layers.push_back(grading.ArrayLayer(index));
+    for (uint32_t k = 0; k < grading.BaseSublayerCount(); ++k)
+        layers.push_back(grading.BaseSublayer(k));
+    return layers;
+}
+
 // Adds a name to a list of names for a cause, once.
 void AppendName(std::string& names, const char* name) {
     const std::string quoted = name;
@@ -147,19 +157,27 @@ void FileFlows::ProcessInto(const CVxString& path, const CVxString* owner) {
         paths.wrappedName = AbsolutePath(path, m_settings.workingFolder);
     const bool isLut = extension.Compare(".lut", CVxString::ePath) == 0;
     m_input = path;
+    m_outputState = PathState();
     m_report->Sayf("\n%s:\n", paths.displayName.c_str());
     if (m_settings.exportFormat)
         paths.exportPath = OutputPathFor(m_files, path, false, outFolder, m_settings.exportFormat);
+    paths.output = m_settings.exportFormat ? paths.exportPath
+                   : m_settings.cubrelMode ? paths.cubrelPath
+                                           : paths.lookPath;
     if (owner) {
-        const CVxString& output = m_settings.exportFormat ? paths.exportPath
-                                  : m_settings.cubrelMode ? paths.cubrelPath
-                                                          : paths.lookPath;
         m_report->Sayf("  Error: %s is also the output of %s; file was not converted\n",
-                       PathForPeople(output).c_str(), PathForPeople(*owner).c_str());
-        m_report->SetCause(PathForPeople(output) + " is also the output of " +
+                       PathForPeople(paths.output).c_str(), PathForPeople(*owner).c_str());
+        m_report->SetCause(PathForPeople(paths.output) + " is also the output of " +
                            PathForPeople(*owner));
         return;
     }
+    if (m_settings.exportFormat && !MayWriteExportFormat())
+        return;
+    // Examined before the input is read: an input rewritten in place, or a
+    // file that appears at the output meanwhile, is then never lost.
+    m_outputState = m_files.Examine(paths.output);
+    if (!MayWriteOutput(paths))
+        return;
     if (m_settings.exportFormat) {
         ExportFile(paths, isLut || IsLutFileUnderOwnExtension(path));
         return;
@@ -169,18 +187,34 @@ void FileFlows::ProcessInto(const CVxString& path, const CVxString* owner) {
         ReadLookFile(paths);
         return;
     }
-    if (!isLut && !MayReplaceChosenOutput(paths))
-        return;
     if (m_settings.cubrelMode)
         ConvertLutDirectly(paths);
     else
         WrapLutAsLook(paths);
 }
 
-bool FileFlows::MayReplaceChosenOutput(const FilePaths& paths) {
-    const CVxString& output = m_settings.cubrelMode ? paths.cubrelPath : paths.lookPath;
-    if (m_files.Lookup(output) == EPathKind::eMissing)
+bool FileFlows::MayWriteOutput(const FilePaths& paths) {
+    // Rebuild and Cubrel mode write some inputs back to their own path; an
+    // export never writes its input.
+    const bool inPlace = paths.output == paths.input && !m_settings.exportFormat;
+    if (!inPlace && m_files.Identity(paths.output) == m_files.Identity(paths.input)) {
+        RefuseOutput(PathForPeople(paths.output) + " is the input itself",
+                     "would replace the input itself", kOutFolderHint);
+        return false;
+    }
+    if (m_outputState.kind == EPathKind::eMissing || m_settings.overwrite)
         return true;
+    if (m_settings.exportFormat)
+        return MayReplaceExport(paths);
+    CVxString extension;
+    SplitPath(paths.input, nullptr, nullptr, nullptr, &extension);
+    const bool chosenName =
+        extension.Compare(".lut", CVxString::ePath) != 0 && IsLutFileUnderOwnExtension(paths.input);
+    return !chosenName || MayReplaceChosenOutput(paths);
+}
+
+bool FileFlows::MayReplaceChosenOutput(const FilePaths& paths) {
+    const CVxString& output = paths.output;
     if (m_settings.cubrelMode) {
         uint8_t magic[4];
         if (m_files.ReadHead(output, magic, sizeof magic) && HasCubrelMagic(magic, sizeof magic))
@@ -195,13 +229,54 @@ bool FileFlows::MayReplaceChosenOutput(const FilePaths& paths) {
     return false;
 }
 
+std::vector<CVxString> FileFlows::PlacesOfLutName(const CVxString& name,
+                                                  const CVxString& packageFolder,
+                                                  const CVxString& lookFolder) const {
+    CVxString indexed;
+    if (IsAbsolutePath(name))
+        return {name};
+    if (m_luts.folders.Find(name, indexed))
+        return {indexed};
+    return {packageFolder + name, lookFolder + name};
+}
+
+bool FileFlows::RefusesOutputTheLookReads(const FilePaths& paths, const ParsedLook& look) {
+    if (paths.output == paths.input)
+        return false;
+    const CVxString outputName = FileNameOf(paths.output);
+    const std::string outputIdentity = m_files.Identity(paths.output);
+    for (const CVxShaderParamStorage* layer : LayersOf(look.grading)) {
+        ShaderSource source;
+        if (!layer || !m_render.shaders.FindSource(layer->Name(), source))
+            source.packageFolder.Empty();
+        for (uint32_t index = 0; layer && index < layer->ParamCount(); ++index) {
+            const CVxShaderParam* param = layer->GetParam(index);
+            const CVxString name = param->IsDouble ? CVxString() : param->FileText();
+            if (!FileNameOf(name).EqualsNoCase(outputName.c_str()))
+                continue;
+            for (const CVxString& place : PlacesOfLutName(name, source.packageFolder, paths.folder))
+                if (m_files.Identity(place) == outputIdentity) {
+                    const std::string output = PathForPeople(paths.output);
+                    RefuseOutput(output + " is read by " + paths.displayName.c_str(),
+                                 "would replace " + output + ", which the look reads",
+                                 kOutFolderHint);
+                    return true;
+                }
+        }
+    }
+    return false;
+}
+
+void FileFlows::RefuseOutput(const std::string& sentence, const std::string& cause,
+                             const char* hint) {
+    m_report->Sayf("  Error: %s; file was not converted (%s)\n", sentence.c_str(), hint);
+    m_report->SetCause(cause + " (" + hint + ")");
+}
+
 void FileFlows::RefuseToReplace(const CVxString& output, const std::string& what) {
     const std::string path = PathForPeople(output);
-    m_report->Sayf("  Error: %s exists and is not %s; file was not converted (-out DIR writes "
-                   "elsewhere)\n",
-                   path.c_str(), what.c_str());
-    m_report->SetCause("would replace " + path + ", which is not " + what +
-                       " (-out DIR writes elsewhere)");
+    RefuseOutput(path + " exists and is not " + what,
+                 "would replace " + path + ", which is not " + what, kOverwriteHint);
 }
 
 void FileFlows::ConvertLutDirectly(const FilePaths& paths) {
@@ -268,7 +343,7 @@ void FileFlows::WrapLutAsLook(const FilePaths& paths) {
     }
     CVxString text;
     WriteLutWrapperLook(text, paths.wrappedName);
-    if (rebuildMode && FileOrMatchExists(m_files, paths.lookPath))
+    if (rebuildMode && m_outputState.kind == EPathKind::eFile)
         m_report->Say("  Warning: conversion will overwrite an existing look file\n");
     HandleLook(paths, text);
 }
@@ -291,6 +366,8 @@ void FileFlows::HandleLook(const FilePaths& paths, const CVxString& text) {
         m_report->Say("  Not a valid .look file\n");
         return;
     }
+    if (RefusesOutputTheLookReads(paths, *look))
+        return;
     if (m_settings.exportFormat)
         ExportLook(paths, *look);
     else if (m_settings.cubrelMode)
@@ -310,7 +387,7 @@ void FileFlows::RebuildLook(const FilePaths& paths, ParsedLook& look) {
     // rendered and renamed over the look only when whole: a failed render or
     // write keeps the old look.
     std::string what = WhatIsWritten(paths.lookPath, "look");
-    const std::unique_ptr<FileOutput> file = m_files.Replace(paths.lookPath);
+    const std::unique_ptr<FileOutput> file = ReplaceOutput(paths.lookPath);
     const ERebuildResult result = WriteRebuiltLook(Engine(), look.grading, *file, look.mask.get(),
                                                    m_settings.size, kRamp1DSize, paths.folder);
     if (result == ERebuildResult::eRenderFailed) {
@@ -319,8 +396,7 @@ void FileFlows::RebuildLook(const FilePaths& paths, ParsedLook& look) {
         return;
     }
     if (result == ERebuildResult::eWriteFailed || !file->Commit()) {
-        m_report->SetCause(WriteFailure(*file, paths.lookPath));
-        m_report->Say("  Error writing file\n");
+        ReportWriteFailure(*file, paths.lookPath);
         return;
     }
     m_report->SetWritten(PathForPeople(paths.lookPath), std::move(what));
@@ -386,22 +462,39 @@ bool FileFlows::ResampleToRunSize(CVxLUT& lut) {
 
 void FileFlows::WriteCubrel(const float* lattice, uint32_t channels, const CVxString& path) {
     std::string what = WhatIsWritten(path, "Cubrel LUT");
-    const std::unique_ptr<FileOutput> file = m_files.Replace(path);
+    const std::unique_ptr<FileOutput> file = ReplaceOutput(path);
     if (WriteCubrelFile(lattice, m_settings.size, channels, m_settings.cubrelBuffer.get(), *file)) {
         m_report->SetWritten(PathForPeople(path), std::move(what));
         m_report->Say("  Cubrel LUT written successfully\n");
         return;
     }
-    m_report->SetCause(WriteFailure(*file, path));
-    m_report->Say("  Error writing file\n");
+    ReportWriteFailure(*file, path);
+}
+
+std::unique_ptr<FileOutput> FileFlows::ReplaceOutput(const CVxString& output) {
+    return m_files.Replace(output, &m_outputState);
+}
+
+void FileFlows::ReportWriteFailure(const FileOutput& file, const CVxString& output) {
+    if (!file.TargetChanged()) {
+        m_report->SetCause(WriteFailure(file, output));
+        m_report->Say("  Error writing file\n");
+        return;
+    }
+    const std::string path = PathForPeople(output);
+    const char* change = m_outputState.kind == EPathKind::eMissing ? " appeared" : " changed";
+    RefuseOutput(path + change + " while the file was converted",
+                 path + change + " while the file was converted", kOutFolderHint);
 }
 
 std::string FileFlows::ReadFailure(const CVxString& path, int error, const char* otherwise) {
-    const EPathKind kind = m_files.Lookup(path);
-    if (kind == EPathKind::eMissing)
+    const PathState state = m_files.Examine(path);
+    if (state.kind == EPathKind::eMissing)
         return std::strerror(ENOENT);
-    if (kind == EPathKind::eFolder)
+    if (state.kind == EPathKind::eFolder)
         return std::strerror(EISDIR);
+    if (state.kind == EPathKind::eOther)
+        return state.error != 0 ? std::strerror(state.error) : "not a plain file";
     if (error != 0)
         return std::strerror(error);
     uint8_t first = 0;
@@ -448,12 +541,7 @@ ERenderFailure FileFlows::EngineFailure() {
 
 std::vector<std::string> FileFlows::RenderCauses(ERenderFailure failure, const ParsedLook& look,
                                                  const FilePaths& paths) {
-    const CVxGradingParamStorage& grading = look.grading;
-    std::vector<const CVxShaderParamStorage*> layers;
-    for (uint32_t index = 0; index < grading.ArrayCount(); ++index)
-        layers.push_back(grading.ArrayLayer(index));
-    for (uint32_t k = 0; k < grading.BaseSublayerCount(); ++k)
-        layers.push_back(grading.BaseSublayer(k));
+    const std::vector<const CVxShaderParamStorage*> layers = LayersOf(look.grading);
     if (failure == ERenderFailure::eShaderMissing) {
         std::string names;
         for (const CVxShaderParamStorage* layer : layers)
@@ -508,7 +596,7 @@ std::string FileFlows::WriteFailure(const FileOutput& file, const CVxString& pat
 std::string FileFlows::WhatIsWritten(const CVxString& output, const char* kind) {
     if (output == m_input)
         return std::string(kind) + " rewritten in place";
-    if (m_files.Lookup(output) == EPathKind::eMissing)
+    if (m_outputState.kind == EPathKind::eMissing)
         return std::string("new ") + kind;
     return std::string(kind) + " replaced";
 }

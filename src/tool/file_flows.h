@@ -42,15 +42,37 @@ private:
         CVxString cubrelPath;
         // What -to writes, when it names a format other than cubrel.
         CVxString exportPath;
+        // The one file the run writes for this input: one of the three above.
+        CVxString output;
     };
 
     void ProcessInto(const CVxString& path, const CVxString* owner);
+    // The rules of every mode for the output's path, as it was examined before
+    // the input was read: never the input itself under another name, and an
+    // existing file only where the mode may replace it. False, having said why,
+    // when the output may not be written.
+    bool MayWriteOutput(const FilePaths& paths);
     // A LUT file under another extension writes a name that we chose: only over
     // nothing, a Cubrel LUT (Cubrel mode) or a look made for the same file
     // (rebuild mode). False, having said why, when the file there is another.
     bool MayReplaceChosenOutput(const FilePaths& paths);
+    // A look never writes over a LUT file it reads: true, having said so, when
+    // a name in any of its layers would reach the output in any place where
+    // the render looks for it. A look rebuilt in place is its own output.
+    bool RefusesOutputTheLookReads(const FilePaths& paths, const ParsedLook& look);
+    // Every place where the render may find a LUT that a layer names, whether
+    // or not a file is there now (see LutFolderIndex::Resolve).
+    std::vector<CVxString> PlacesOfLutName(const CVxString& name, const CVxString& packageFolder,
+                                           const CVxString& lookFolder) const;
+    // Says in the block why the output stays as it is: "Error: SENTENCE; file
+    // was not converted (HINT)", with the cause for standard error.
+    void RefuseOutput(const std::string& sentence, const std::string& cause, const char* hint);
     // Says that `output` exists and is not `what` ("a Cubrel LUT"), so it stays.
     void RefuseToReplace(const CVxString& output, const std::string& what);
+    // Says why a write failed: the output's path no longer held what was
+    // examined (a file appeared or changed there, and stays), or the write
+    // itself failed ("Error writing file").
+    void ReportWriteFailure(const FileOutput& file, const CVxString& output);
     void ConvertLutDirectly(const FilePaths& paths);
     // Applies an OpenColorIO file at the Cubrel nodes; false, having said
     // nothing, when the file cannot be read that way.
@@ -78,9 +100,12 @@ private:
     // -to FORMAT (export_flow.cpp): the transform that Cubrel mode renders,
     // in the format's own file.
     void ExportFile(const FilePaths& paths, bool isLutFile);
+    // False, having said so, when this build cannot write the format.
+    bool MayWriteExportFormat();
+    // An existing file at the output is replaced only when it is of the format
+    // and carries the mark of this program; false, having said why, otherwise.
+    bool MayReplaceExport(const FilePaths& paths);
     // A look, or a LUT file wrapped as one: ExportCdl for an ASC CDL, else ExportLattices.
-    // False, having said why, when the output may not be written.
-    bool MayWriteExport(const FilePaths& paths);
     void ExportLook(const FilePaths& paths, ParsedLook& look);
     void ExportRendered(const FilePaths& paths, ParsedLook& look);
     // The look acts on each channel alone: its grading does, and so does
@@ -122,8 +147,10 @@ private:
     void FallBackToStoredLut(ERenderFailure failure, const ParsedLook& look,
                              const FilePaths& paths);
     std::string WriteFailure(const FileOutput& file, const CVxString& path);
-    // What writing `output` is ("new look", "Cubrel LUT replaced"), told before the write.
+    // What writing the output is ("new look", "Cubrel LUT replaced"), told before the write.
     std::string WhatIsWritten(const CVxString& output, const char* kind);
+    // Begins replacing the output, taking its path only while it holds what was examined.
+    std::unique_ptr<FileOutput> ReplaceOutput(const CVxString& output);
 
     const RunSettings& m_settings;
     FileAccess& m_files;
@@ -134,4 +161,6 @@ private:
     // The block of the file being processed, and its input.
     FileReport* m_report = nullptr;
     CVxString m_input;
+    // The output's path as it was before anything of the input was read.
+    PathState m_outputState;
 };

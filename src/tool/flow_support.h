@@ -7,6 +7,10 @@ class CVxLUT;
 
 // What the flows of file_flows.cpp and export_flow.cpp share.
 
+// What a refusal of an output tells people they can do instead.
+inline constexpr const char* kOutFolderHint = "-out DIR writes elsewhere";
+inline constexpr const char* kOverwriteHint = "-out DIR writes elsewhere; -overwrite replaces it";
+
 // A 3D table without a pre-LUT that holds entries.
 bool IsPlainLattice(const CVxLUT& lut);
 

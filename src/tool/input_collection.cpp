@@ -19,11 +19,17 @@ CVxString DirectoryPattern(const CVxString& folder, bool everyLutFile) {
 
 void CollectInputFiles(FileAccess& files, const CVxString& pattern,
                        std::vector<CVxString>& inputs) {
+    // A name of an existing file names that file, whatever it holds: its
+    // folder is listed whole and the file picked from it by name.
+    const EPathKind kind = files.Lookup(pattern);
+    const bool namesFile = kind == EPathKind::eFile || kind == EPathKind::eOther;
+    const CVxString name = FileNameOf(pattern);
     std::vector<FolderEntry> entries;
-    files.ListFolder(pattern, false, entries);
-    std::erase_if(entries, [](const FolderEntry& entry) { return entry.isFolder; });
-    if (pattern.FindOneOf("*?;,") < 0 && entries.size() > 1) {
-        const CVxString name = FileNameOf(pattern);
+    files.ListFolder(namesFile ? FolderOf(pattern) + "*" : pattern, false, entries);
+    std::erase_if(entries, [&](const FolderEntry& entry) {
+        return entry.isFolder || (namesFile && !entry.name.EqualsNoCase(name.c_str()));
+    });
+    if ((namesFile || pattern.FindOneOf("*?;,") < 0) && entries.size() > 1) {
         const auto exact =
             std::find_if(entries.begin(), entries.end(),
                          [&name](const FolderEntry& entry) { return entry.name == name; });

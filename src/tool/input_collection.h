@@ -11,7 +11,9 @@
 CVxString DirectoryPattern(const CVxString& folder, bool everyLutFile = false);
 
 // Appends the full path of every non-hidden file matching the pattern, in
-// listing order. A name without wildcards names one file: the one of exactly
-// that name when there is one, else the first whose name differs only in
-// letter case (on a file system that tells case apart, a name can match several).
+// listing order. A name without wildcards, or the name of an existing file
+// whatever characters it holds (";", ",", "*"), names one file: the one of
+// exactly that name when there is one, else the first whose name differs only
+// in letter case (on a file system that tells case apart, a name can match
+// several). Only a pattern that names no file is a list of wildcards.
 void CollectInputFiles(FileAccess& files, const CVxString& pattern, std::vector<CVxString>& inputs);

@@ -18,7 +18,8 @@ enum class EOption : uint8_t {
     eCubrel,
     eNoResampling,
     eStrict,
-    eVerbose
+    eVerbose,
+    eOverwrite
 };
 
 constexpr struct {
@@ -29,7 +30,7 @@ constexpr struct {
     {"out", EOption::eOut},         {"to", EOption::eTo},
     {"cubrel", EOption::eCubrel},   {"noresampling", EOption::eNoResampling},
     {"strict", EOption::eStrict},   {"v", EOption::eVerbose},
-    {"verbose", EOption::eVerbose},
+    {"verbose", EOption::eVerbose}, {"overwrite", EOption::eOverwrite},
 };
 
 bool TakesValue(EOption option) {
@@ -105,6 +106,8 @@ void SetFlag(RunSettings& settings, EOption option) {
         settings.strict = true;
     else if (option == EOption::eVerbose)
         settings.verbose = true;
+    else if (option == EOption::eOverwrite)
+        settings.overwrite = true;
 }
 
 } // namespace
@@ -195,6 +198,7 @@ std::unique_ptr<RunSettings> CopyForAnotherThread(const RunSettings& settings) {
     copy->jobs = settings.jobs;
     copy->strict = settings.strict;
     copy->verbose = settings.verbose;
+    copy->overwrite = settings.overwrite;
     copy->outFolder = settings.outFolder;
     copy->workingFolder = settings.workingFolder;
     if (!PrepareCubrelBuffer(*copy))

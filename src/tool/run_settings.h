@@ -21,6 +21,10 @@ struct RunSettings {
     bool strict = false;
     // Say on standard error what each file wrote, and why a file failed.
     bool verbose = false;
+    // An existing file at an output name that the run chose (-to NAME.EXT, or
+    // NAME.lut or NAME.look of a LUT file under another extension) is replaced
+    // even when it shows no sign of being an earlier output.
+    bool overwrite = false;
     // Where the outputs go; empty for beside their inputs.
     CVxString outFolder;
     // The working folder in drive form, for naming an input by its absolute path.

@@ -89,7 +89,7 @@ TEST_F(BatchTest, EveryJobCountGivesTheOutputAndFilesOfOneJob) {
     }
 
     // Without a failure, -strict still sums up and exits with 0.
-    const RunResult clean = Run({"a.look", "-cubrel", "-strict"});
+    const RunResult clean = Run({"b.look", "-cubrel", "-strict"});
     EXPECT_EQ(clean.err, "1 converted, 0 unchanged, 0 failed\n");
     EXPECT_EQ(clean.exitCode, 0);
 }

@@ -4,12 +4,14 @@
 #include "../support/png_decoder.h"
 
 #include "foundation/file_access.h"
+#include "lut/lut_format_registry.h"
 #include "lut/ocio_reader.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 
 namespace {
@@ -102,6 +104,15 @@ TEST_F(ExportTest, EveryFormatHoldsWhatItsSourceMeans) {
                       1)
                 << c.extension;
         }
+        // Where our own readers take the format, they pass over its mark as OpenColorIO does.
+        const std::string written = std::string("sat") + c.extension;
+        if (IsLutFile(CVxString(written.c_str())) && !IsOcioLutFile(CVxString(written.c_str()))) {
+            MakeFolder("back");
+            ASSERT_EQ(Run({written, "-cubrel", "-size", "33", "-out", "back"}).exitCode, 0);
+            EXPECT_LE(LargestCodeError(ReadFile("back/sat.lut"), ReadBack(written), 33), 1)
+                << written;
+            std::filesystem::remove_all(m_work + "/back");
+        }
     }
     // spi1d holds only the per-channel look.
     const RunResult spi1d = Run({"chan.look", "sat.look", "-to", "spi1d"});
@@ -126,7 +137,7 @@ TEST_F(ExportTest, StoredLutFallback) {
     std::string rows;
     for (int i = 0; i < 17 * 17 * 17; ++i)
         rows += "0.250000 0.250000 0.250000\n";
-    EXPECT_EQ(ReadFile("broken.cube"), "LUT_3D_SIZE 17\n" + rows);
+    EXPECT_EQ(ReadFile("broken.cube"), "# Written by Gradeshift\nLUT_3D_SIZE 17\n" + rows);
     EXPECT_EQ(Run({"broken.look", "-to", "clf", "-size", "17", "-noresampling"}).out,
               kBanner + "\nbroken.look:\n" + kShaderMissing +
                   "  LUT resampling is disabled; the file was not converted\n");
@@ -172,23 +183,23 @@ TEST_F(ExportTest, OneDimensionalTablesAndLutFiles) {
         }
     }
     ASSERT_EQ(Run({"chan.look", "-to", "resolve-cube"}).exitCode, 0);
-    EXPECT_EQ(ReadFile("chan.cube").substr(0, 17), "LUT_1D_SIZE 4096\n");
+    EXPECT_EQ(ReadFile("chan.cube").substr(0, 41), "# Written by Gradeshift\nLUT_1D_SIZE 4096\n");
 }
 
-// What is not written: an existing file of another format, an ASC CDL of anything but a per-channel
-// look, and bad formats and sizes.
+// What is not written: an existing file that no run wrote, an ASC CDL of
+// anything but a per-channel look, and bad formats and sizes.
 TEST_F(ExportTest, RefusalsAndSizes) {
     WriteFile("sat.look", kSaturation);
     WriteFile("chan.look", kPerChannel);
     WriteFile("dim.look", kDim);
     WriteFile("id.cube", "LUT_1D_SIZE 2\n0 0 0\n1 1 1\n");
-    WriteFile("chan.3dl", "notes about the shot\n");
-    WriteFile("sat.3dl", std::string("\x01\x02\x03", 3));
+    WriteFile("sat.3dl", "notes about the shot\n");
     ExpectRuns({
         {"chan.look sat.look -to 3dl",
          Block("chan.look", "3DL LUT written successfully") +
-             Block("sat.look", "Error: sat.3dl exists and is not a 3DL LUT; file was not "
-                               "converted (-out DIR writes elsewhere)"),
+             Block("sat.look", "Error: sat.3dl exists and is not a 3DL LUT that Gradeshift "
+                               "wrote; file was not converted (-out DIR writes elsewhere; "
+                               "-overwrite replaces it)"),
          "", 0},
         {"dim.look chan.look sat.look id.cube -to cc -strict",
          Block("dim.look", "ASC CDL written successfully") +
@@ -215,10 +226,19 @@ TEST_F(ExportTest, RefusalsAndSizes) {
          "and the allowed range is 2 to 129.\n\n",
          "", 1},
     });
-    // The second run replaces its own 3DL file; the foreign one stays.
+    // The second run replaces its own 3DL file; the foreign one stays, unless
+    // -overwrite is given. A format without room for the mark replaces nothing.
     EXPECT_EQ(Run({"chan.look", "-to", "3dl"}).out,
               kBanner + Block("chan.look", "3DL LUT written successfully"));
-    EXPECT_EQ(ReadFile("sat.3dl"), std::string("\x01\x02\x03", 3));
+    EXPECT_EQ(ReadFile("sat.3dl"), "notes about the shot\n");
+    EXPECT_EQ(Run({"sat.look", "-to", "3dl", "-overwrite"}).out,
+              kBanner + Block("sat.look", "3DL LUT written successfully"));
+    ASSERT_EQ(Run({"chan.look", "-to", "spi1d"}).exitCode, 0);
+    EXPECT_EQ(Run({"chan.look", "-to", "spi1d"}).out,
+              kBanner + Block("chan.look", "Error: chan.spi1d exists, and a spi1d LUT has no place "
+                                           "for a mark of ours; file was not converted (-out DIR "
+                                           "writes elsewhere; -overwrite replaces it)"));
+    std::filesystem::remove(m_work + "/chan.spi1d");
     // The CDL names the look and reads back as the look's render, within a code.
     const std::string cdl = ReadFile("dim.cc");
     EXPECT_NE(cdl.find("<ColorCorrection id=\"dim\">"), std::string::npos);
@@ -236,7 +256,7 @@ TEST_F(ExportTest, OutputFolder) {
     MakeFolder("out");
     EXPECT_EQ(Run({"id.cube", "-to", "cube", "--out=out"}).out,
               kBanner + Block("id.cube", "cube LUT written successfully"));
-    EXPECT_EQ(ReadFile("out/id.cube").substr(0, 15), "LUT_3D_SIZE 33\n");
+    EXPECT_EQ(ReadFile("out/id.cube").substr(0, 39), "# Written by Gradeshift\nLUT_3D_SIZE 33\n");
     EXPECT_EQ(ReadFile("id.cube"), "LUT_1D_SIZE 2\n0 0 0\n1 1 1\n");
     for (const char* jobs : {"1", "2"})
         EXPECT_EQ(Run({"id.spi1d", "id.cube", "-to", "clf", "-jobs", jobs}).out,
@@ -369,8 +389,9 @@ TEST_F(ExportTest, HaldClutIsTheLatticeAsAnImage) {
     EXPECT_EQ(image.bitDepth, 16);
     EXPECT_EQ(image.colorType, PNG_COLOR_TYPE_RGB);
     std::istringstream cube(ReadFile("sat.cube"));
-    std::string keyword;
+    std::string note, keyword;
     uint32_t size = 0;
+    std::getline(cube, note);
     cube >> keyword >> size;
     ASSERT_EQ(size, 64u);
     ASSERT_EQ(image.samples.size(), size_t(64) * 64 * 64 * 3);

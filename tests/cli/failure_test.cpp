@@ -17,6 +17,7 @@ namespace {
 
 const std::string kWriteError = "  Error writing file\n";
 const std::string kGainLook = BaseLook(Parameter("Gain.X", "0.5"));
+const std::string kOverwriteHint = "-out DIR writes elsewhere; -overwrite replaces it";
 
 constexpr bool kAddressSanitizer =
 #if defined(__SANITIZE_ADDRESS__)
@@ -31,8 +32,9 @@ constexpr fs::perms kOwnerOnly = fs::perms::owner_read | fs::perms::owner_write;
 constexpr fs::perms kPlainMode = kOwnerOnly | fs::perms::group_read | fs::perms::others_read;
 
 // One entry of a case's working folder: a file ('f') of the bytes, one only
-// its owner may read ('r'), one of user nobody in group 0 ('n'), a folder
-// ('d'), a symbolic link ('l') to the target, or a FIFO ('p').
+// its owner may read ('r'), one of user nobody in group 0 ('n'), one of user
+// nobody that nobody may write but not read ('w'), a folder ('d'), a symbolic
+// link ('l') to the target, or a FIFO ('p').
 struct Entry {
     char kind;
     std::string name;
@@ -82,11 +84,13 @@ protected:
             fs::create_symlink(entry.content, path);
         if (entry.kind == 'p')
             ::mkfifo(path.c_str(), 0666);
-        if (entry.kind != 'f' && entry.kind != 'r' && entry.kind != 'n')
+        if (std::string_view("frnw").find(entry.kind) == std::string_view::npos)
             return;
         WriteFile(entry.name, entry.content);
-        fs::permissions(path, entry.kind == 'r' ? kOwnerOnly : kPlainMode);
-        if (entry.kind == 'n') {
+        fs::permissions(path, entry.kind == 'r'   ? kOwnerOnly
+                              : entry.kind == 'w' ? fs::perms::owner_write
+                                                  : kPlainMode);
+        if (entry.kind == 'n' || entry.kind == 'w') {
             EXPECT_EQ(::chown(path.c_str(), kNobody, 0), 0) << entry.name;
         }
     }
@@ -221,6 +225,98 @@ TEST_F(FailureTest, AnOrdinaryUserChangesNoFileItCouldNotWrite) {
         {{{'r', "g.look", kGainLook}}, "g.look -size 8", "\ng.look:\n" + kReadError},
         // The render comes before the file is opened.
         {{{'f', "u.look", UnknownShaderLook()}}, "u.look -size 8", "\nu.look:\n" + kNotRendered},
+        // A file the user may write but not read is there all the same: as an
+        // output it is refused, as an input it says why it cannot be read.
+        {{{'f', "x.cube", kCube2}, {'w', "x.lut", "secret"}},
+         "x.cube -cubrel -v",
+         "\nx.cube:\n  Error: x.lut exists and is not a Cubrel LUT; file was not converted (" +
+             kOverwriteHint + ")\n",
+         {},
+         "gradeshift: x.cube: would replace x.lut, which is not a Cubrel LUT (" + kOverwriteHint +
+             ")\n"},
+        {{kGainFile, {'w', "g.png", "frame"}},
+         "g.look -to hald -size 16",
+         "\ng.look:\n  Error: g.png exists and is not a Hald CLUT that Gradeshift wrote; file was "
+         "not converted (" +
+             kOverwriteHint + ")\n"},
+        {{{'f', "z.cube", kCube2}, {'w', "z.look", "notes"}},
+         "z.cube -size 8",
+         "\nz.cube:\n  Error: z.look exists and is not a look made for this file; file was not "
+         "converted (" +
+             kOverwriteHint + ")\n"},
+        {{{'w', "a.lut", kCube2}},
+         "a.lut -cubrel -v",
+         "\na.lut:\n" + kReadError,
+         {},
+         "gradeshift: a.lut: Permission denied\n"},
+    });
+}
+
+// The process number of a process that has ended.
+std::string EndedProcess() {
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    return std::to_string(child);
+}
+
+// A file of an output's name is replaced only when a run wrote it (or with
+// -overwrite); never the input under another name, a file the look reads, or
+// a file of another program that looks like a leftover.
+TEST_F(FailureTest, OutputsReplaceOnlyWhatRunsWrote) {
+    const Entry look{'f', "x.look", BaseLook(Parameter("Gain.X", "0.3"))};
+    const std::string marked = "# Written by Gradeshift\n" + kCube2;
+    auto refused = [](const std::string& output, const std::string& what) {
+        return "\nx.look:\n  Error: " + output + " exists and is not a " + what +
+               " that Gradeshift wrote; file was not converted (" + kOverwriteHint + ")\n";
+    };
+    const std::string cubeWritten = "\nx.look:\n  cube LUT written successfully\n";
+    const std::string thesis = ".thesis.docx." + EndedProcess() + ".0.tmp";
+    RunCases({
+        {{look, {'f', "x.png", "a still frame"}},
+         "x.look -to hald -size 16",
+         refused("x.png", "Hald CLUT")},
+        {{look, {'f', "x.cube", "notes\n"}}, "x.look -to cube", refused("x.cube", "cube LUT")},
+        {{look, {'f', "x.cube", ""}}, "x.look -to cube", refused("x.cube", "cube LUT")},
+        {{look, {'p', "x.cube"}}, "x.look -to cube", refused("x.cube", "cube LUT")},
+        {{look, {'f', "x.cc", "<?xml version=\"1.0\"?>\n<ColorDecisionList>\n"}},
+         "x.look -to cc",
+         refused("x.cc", "ASC CDL")},
+        {{look, {'f', "x.clf", "<html></html>\n"}}, "x.look -to clf", refused("x.clf", "CLF LUT")},
+        {{look, {'f', "x.spi3d", "SPILUT 1.0\n3 3\n2 2 2\n"}},
+         "x.look -to spi3d",
+         "\nx.look:\n  Error: x.spi3d exists, and a spi3d LUT has no place for a mark of ours; "
+         "file was not converted (" +
+             kOverwriteHint + ")\n"},
+        // A second run replaces its own output; -overwrite replaces any.
+        {{look, {'f', "x.cube", marked}}, "x.look -to cube", cubeWritten, {"x.cube"}},
+        {{look, {'f', "x.cube", "notes\n"}}, "x.look -to cube -overwrite", cubeWritten, {"x.cube"}},
+        // Never a LUT file that the look reads, whatever the mode.
+        {{{'f', "shot.look",
+           BaseLook(Parameter("BaseLUT", "shot.cube") + Parameter("Gain.X", "0.3"))},
+          {'f', "shot.cube", marked}},
+         "shot.look -to cube --overwrite",
+         "\nshot.look:\n  Error: shot.cube is read by shot.look; file was not converted (-out DIR "
+         "writes elsewhere)\n"},
+        {{{'f', "g.look", BaseLook(Parameter("BaseLUT", "G.LUT"))}, {'f', "g.lut", kCube2}},
+         "g.look -cubrel",
+         "\ng.look:\n  Error: g.lut is read by g.look; file was not converted (-out DIR writes "
+         "elsewhere)\n"},
+        // Never the input, reached through a link.
+        {{kGainFile, {'l', "g.lut", "g.look"}},
+         "g.look -cubrel",
+         "\ng.look:\n  Error: g.lut is the input itself; file was not converted (-out DIR writes "
+         "elsewhere)\n"},
+        {{kCubeFile, {'l', "a.look", "a.lut"}},
+         "a.lut -size 8",
+         "\na.lut:\n  Error: a.look is the input itself; file was not converted (-out DIR writes "
+         "elsewhere)\n"},
+        // A file named like a leftover of another program is no leftover of ours.
+        {{kGainFile, {'f', thesis, "draft"}},
+         "g.look -cubrel -size 9",
+         "\ng.look:\n" + kWritten,
+         {"g.lut"}},
     });
 }
 
@@ -271,11 +367,10 @@ bool HoldsUnnamedFile(pid_t pid, const std::string& folder) {
 }
 
 // Stops the program once its new file is there (a temporary file in the
-// folder, or an unnamed one), sends the signal to the thread that writes the
-// file and lets it go on: the signal is then handled while the replacement is
-// surely under way. False when the write was over before the program could be
-// stopped.
-bool InterruptWhileWriting(pid_t pid, const std::string& folder, int signalNumber) {
+// folder, or an unnamed one), does what is asked and lets it go on: that is
+// then done while the replacement is surely under way. False when the write
+// was over before the program could be stopped.
+bool WhileWriting(pid_t pid, const std::string& folder, const std::function<void()>& act) {
     auto writing = [&] {
         return std::distance(fs::directory_iterator(folder), {}) > 1 ||
                HoldsUnnamedFile(pid, folder);
@@ -291,9 +386,47 @@ bool InterruptWhileWriting(pid_t pid, const std::string& folder, int signalNumbe
     ::waitid(P_PID, pid, &state, WSTOPPED | WEXITED | WNOWAIT);
     const bool stoppedWhileWriting = state.si_code == CLD_STOPPED && writing();
     if (stoppedWhileWriting)
-        ::syscall(SYS_tgkill, pid, pid, signalNumber);
+        act();
     ::kill(pid, SIGCONT);
     return stoppedWhileWriting;
+}
+
+// Sends the signal to the thread that writes the file while it writes.
+bool InterruptWhileWriting(pid_t pid, const std::string& folder, int signalNumber) {
+    return WhileWriting(pid, folder, [&] { ::syscall(SYS_tgkill, pid, pid, signalNumber); });
+}
+
+// A file that appears at the output, or that is changed there, while the run
+// writes stays as it is: the output is refused and nothing is left behind.
+TEST_F(FailureTest, AFileThatAppearsOrChangesWhileTheRunWritesIsKept) {
+    const std::string look = BaseLook(Parameter("Gain.X", "0.3"));
+    const std::string edited = BaseLook(Parameter("Gain.X", "0.4"));
+    const struct {
+        std::string args, changed, content, out;
+    } cases[] = {
+        {"x.look -to hald -size 144", "x.png", "notes\n",
+         "\nx.look:\n  Error: x.png appeared while the file was converted; file was not "
+         "converted (-out DIR writes elsewhere)\n"},
+        {"x.look -size 128", "x.look", edited,
+         "\nx.look:\n  Error: x.look changed while the file was converted; file was not "
+         "converted (-out DIR writes elsewhere)\n"},
+    };
+    for (const auto& c : cases) {
+        bool caught = false;
+        for (int attempt = 0; attempt < 3 && !caught; ++attempt) {
+            ClearWork();
+            WriteFile("x.look", look);
+            const RunningProgram program = Start(Words(c.args));
+            caught = WhileWriting(program.pid, m_work, [&] { WriteFile(c.changed, c.content); });
+            const RunResult result = Finish(program);
+            if (caught) {
+                EXPECT_EQ(result.out, kBanner + c.out) << c.args;
+            }
+        }
+        ASSERT_TRUE(caught) << c.args << ": the run was never caught writing";
+        EXPECT_EQ(ReadFile(c.changed), c.content) << c.args;
+        EXPECT_EQ(List().size(), c.changed == "x.look" ? 1u : 2u) << c.args;
+    }
 }
 
 TEST_F(FailureTest, AnInterruptedRebuildLeavesTheOldLookAndNoTemporaryFile) {

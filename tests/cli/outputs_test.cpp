@@ -46,6 +46,27 @@ TEST_F(OutputsTest, LinesAsPeopleTypeThem) {
     });
 }
 
+// An argument that names an existing file is that file, whatever characters
+// its name holds; only one that names no file is a list of wildcards.
+TEST_F(OutputsTest, ArgumentsThatNameFilesAreThoseFiles) {
+    const std::string look = BaseLook(Parameter("Gain.X", "0.5"));
+    WriteFile("final.look", look);
+    WriteFile("take1,final.look", look);
+    WriteFile("a;b.look", "plain text");
+    ExpectRuns({
+        {"-cubrel -strict final.look take1,final.look",
+         "\nfinal.look:\n" + kWritten + "\ntake1,final.look:\n" + kWritten,
+         "2 converted, 0 unchanged, 0 failed\n", 0},
+        {"-to cube -- take1,final.look", "\ntake1,final.look:\n  cube LUT written successfully\n",
+         "", 0},
+        {"-cubrel A;B.LOOK", "\na;b.look:\n" + kNotALook, "", 0},
+        {"-cubrel none.look;final.look", "\nfinal.look:\n" + kWritten, "", 0},
+    });
+    EXPECT_EQ(List(),
+              (std::vector<std::string>{"a;b.look", "final.look", "final.lut", "take1,final.cube",
+                                        "take1,final.look", "take1,final.lut"}));
+}
+
 // Every output goes into the folder, no input changes, a wrapped LUT is found
 // from wherever its look goes, and the first of two inputs with one output wins.
 TEST_F(OutputsTest, OutputFolderTakesEveryOutput) {
@@ -89,7 +110,7 @@ TEST_F(OutputsTest, OutputFolderTakesEveryOutput) {
 }
 
 // A LUT file under another extension replaces only what a conversion made:
-// a Cubrel LUT, or a look made for that same file.
+// a Cubrel LUT, or a look made for that same file; -overwrite replaces any.
 TEST_F(OutputsTest, ChosenNamesReplaceOnlyWhatConversionsMade) {
     // Its base names the LUT file, and does more.
     const std::string foreignLook =
@@ -103,7 +124,7 @@ TEST_F(OutputsTest, ChosenNamesReplaceOnlyWhatConversionsMade) {
     ExpectRuns({
         {"-cubrel b.cube d.cube",
          "\nb.cube:\n  Error: b.lut exists and is not a Cubrel LUT; file was not converted"
-         " (-out DIR writes elsewhere)\n\nd.cube:\n" +
+         " (-out DIR writes elsewhere; -overwrite replaces it)\n\nd.cube:\n" +
              resampled,
          "", 0},
         {"-cubrel f.cube f.3dl",
@@ -113,13 +134,17 @@ TEST_F(OutputsTest, ChosenNamesReplaceOnlyWhatConversionsMade) {
         {"-size 8 a.cube c.cube",
          "\na.cube:\n" + kUpdated +
              "\nc.cube:\n  Error: c.look exists and is not a look made for this file; file was"
-             " not converted (-out DIR writes elsewhere)\n",
+             " not converted (-out DIR writes elsewhere; -overwrite replaces it)\n",
          "", 0},
         {"-size 16 a.cube", "\na.cube:\n" + kOverwriting + kUpdated, "", 0},
     });
     EXPECT_EQ(ReadFile("b.lut"), "houdini");
     EXPECT_EQ(ReadFile("c.look"), foreignLook);
     EXPECT_NE(ReadFile("a.look").find("<size>\"16\"</size>"), std::string::npos);
+    ExpectRuns({{"-cubrel b.cube --overwrite", "\nb.cube:\n" + resampled, "", 0},
+                {"-size 8 c.cube -OVERWRITE", "\nc.cube:\n" + kOverwriting + kUpdated, "", 0}});
+    EXPECT_EQ(ReadFile("b.lut").substr(0, 4), "3LUT");
+    EXPECT_NE(ReadFile("c.look"), foreignLook);
 }
 
 // Standard error says, in input order on every job count, why each file

@@ -1,4 +1,5 @@
 #include "lut/cubrel_writer.h"
+#include "lut/lut_format_registry.h"
 #include "lut/lut_writers.h"
 
 #include "../support/png_decoder.h"
@@ -40,6 +41,8 @@ TEST(LutWriters, TextFilesByteForByte) {
                                     "1.000000 0.000000 1.000000\n"
                                     "0.000000 1.000000 1.000000\n"
                                     "0.000000 0.000000 0.000000\n";
+    // A cube file begins with the note that this program wrote it.
+    const std::string kNote = "# Written by Gradeshift\n";
     const std::string rampRows = "0.000000 0.000000 0.000000\n"
                                  "0.250000 0.500000 2.000000\n"
                                  "1.000000 1.000000 1.000000\n";
@@ -63,25 +66,25 @@ TEST(LutWriters, TextFilesByteForByte) {
         std::string expected; // empty: refused
     };
     const Case cases[] = {
-        {"cube 3D", WriteCubeLut, &plain3D, "LUT_3D_SIZE 2\n" + latticeRows},
+        {"cube 3D", WriteCubeLut, &plain3D, kNote + "LUT_3D_SIZE 2\n" + latticeRows},
         {"cube 3D range", WriteCubeLut, &ranged3D,
-         "LUT_3D_SIZE 2\nDOMAIN_MIN -0.125000 -0.125000 -0.125000\n"
+         kNote + "LUT_3D_SIZE 2\nDOMAIN_MIN -0.125000 -0.125000 -0.125000\n"
          "DOMAIN_MAX 1.500000 1.500000 1.500000\n" +
              latticeRows},
         {"cube 1D", WriteCubeLut, &plain1D, ""},
         {"cube shaper", WriteCubeLut, &shaped, ""},
-        {"resolve-cube 3D", WriteResolveCubeLut, &plain3D, "LUT_3D_SIZE 2\n" + latticeRows},
+        {"resolve-cube 3D", WriteResolveCubeLut, &plain3D, kNote + "LUT_3D_SIZE 2\n" + latticeRows},
         {"resolve-cube 3D range", WriteResolveCubeLut, &ranged3D,
-         "LUT_3D_SIZE 2\nLUT_3D_INPUT_RANGE -0.125000 1.500000\n" + latticeRows},
+         kNote + "LUT_3D_SIZE 2\nLUT_3D_INPUT_RANGE -0.125000 1.500000\n" + latticeRows},
         {"resolve-cube per-channel domain", WriteResolveCubeLut, &perChannel3D,
-         "LUT_3D_SIZE 2\nDOMAIN_MIN 0.000000 0.000000 0.000000\n"
+         kNote + "LUT_3D_SIZE 2\nDOMAIN_MIN 0.000000 0.000000 0.000000\n"
          "DOMAIN_MAX 1.000000 2.000000 1.000000\n" +
              latticeRows},
-        {"resolve-cube 1D", WriteResolveCubeLut, &plain1D, "LUT_1D_SIZE 3\n" + rampRows},
+        {"resolve-cube 1D", WriteResolveCubeLut, &plain1D, kNote + "LUT_1D_SIZE 3\n" + rampRows},
         {"resolve-cube 1D range", WriteResolveCubeLut, &ranged1D,
-         "LUT_1D_SIZE 3\nLUT_1D_INPUT_RANGE -1.000000 4.000000\n" + rampRows},
+         kNote + "LUT_1D_SIZE 3\nLUT_1D_INPUT_RANGE -1.000000 4.000000\n" + rampRows},
         {"resolve-cube shaper", WriteResolveCubeLut, &shaped,
-         "LUT_1D_SIZE 2\nLUT_1D_INPUT_RANGE -0.500000 2.000000\nLUT_3D_SIZE 2\n"
+         kNote + "LUT_1D_SIZE 2\nLUT_1D_INPUT_RANGE -0.500000 2.000000\nLUT_3D_SIZE 2\n"
          "LUT_3D_INPUT_RANGE 0.000000 0.500000\n"
          "0.000000 0.000000 0.000000\n0.500000 0.500000 0.500000\n" +
              latticeRows},
@@ -153,6 +156,7 @@ TEST(LutWriters, ColorCorrectionByteForByte) {
     ASSERT_TRUE(WriteColorCorrection(cdl, "warm & \"soft\" <1>", sink));
     EXPECT_STREQ(bytes.c_str(), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                                 "<ColorCorrection id=\"warm &amp; &quot;soft&quot; &lt;1&gt;\">\n"
+                                "    <Description>Written by Gradeshift</Description>\n"
                                 "    <SOPNode>\n"
                                 "        <Slope>1.25 1 1</Slope>\n"
                                 "        <Offset>0 -0.00001 0</Offset>\n"
@@ -162,6 +166,41 @@ TEST(LutWriters, ColorCorrectionByteForByte) {
                                 "        <Saturation>1</Saturation>\n"
                                 "    </SatNode>\n"
                                 "</ColorCorrection>\n");
+}
+
+// Every written format carries its mark where a later run looks for it, and
+// only files that this program wrote pass for its outputs.
+TEST(LutWriters, WrittenFilesCarryTheirFormatsMark) {
+    const Sample sample(4);
+    const std::vector<float> ramp = {0, 0, 0, 0.2f, 0.3f, 0.4f, 0.7f, 0.6f, 0.5f, 1, 1, 1};
+    for (const ExportFormat& format : ExportFormats()) {
+        LutToWrite lut;
+        lut.table = format.holds3D ? sample.Table() : Table(ramp, 4, false);
+        lut.latticeSize = 4;
+        CVxString bytes;
+        StringSink sink(bytes);
+        const bool written = format.write != nullptr
+                                 ? format.write(lut, sink)
+                                 : WriteColorCorrection(CdlValues(), "shot", sink);
+        if (!written) {
+            EXPECT_TRUE(format.throughOcio && !CanWriteOcioFormats()) << format.name;
+            continue;
+        }
+        const std::string_view file(bytes.c_str(), bytes.Length());
+        EXPECT_EQ(CarriesOurMark(*FindExportFormat(format.name), file), !format.mark.empty())
+            << format.name;
+    }
+    const std::pair<const char*, std::string> foreign[] = {
+        {"cube", ""},
+        {"cube", "LUT_3D_SIZE 2\n# Written by Gradesh\n"},
+        {"cub", "# Written by Gradeshift\n# Truelight Cube v2.0\n"},
+        {"clf", "<html><body>Written by Gradeshift</body></html>"},
+        {"cc", "<ColorDecisionList><Description>Written by Gradeshift</Description>"},
+        {"hald", std::string("\x89PNG\r\n\x1a\n\0\0\0\x0ctEXtSoftware\0Gimp", 34)},
+        {"spi3d", "SPILUT 1.0\n# Written by Gradeshift\n"},
+    };
+    for (const auto& [name, file] : foreign)
+        EXPECT_FALSE(CarriesOurMark(*FindExportFormat(CVxString(name)), file)) << name;
 }
 
 // The command-line tests compare whole 9-point files; here the fields that

@@ -11,6 +11,7 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <fstream>
 #include <set>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -107,6 +108,23 @@ TEST(FileSystem, OpenSizeAndFolders) {
     EXPECT_EQ(platform::OpenStream(folder.Drive("pipe"), "rb"), nullptr);
     EXPECT_EQ(platform::OpenStream("Z:\\dev\\null", "wb"), nullptr);
 
+    // What a path names is asked of the system, links followed, not by opening it.
+    ::symlink("l2", (folder.Posix() + "/l1").c_str());
+    ::symlink("l1", (folder.Posix() + "/l2").c_str());
+    ::symlink("gone", (folder.Posix() + "/dangling").c_str());
+    using enum platform::EEntryKind;
+    const std::tuple<const char*, platform::EEntryKind, int> kinds[] = {
+        {"DATA.bin", eFile, 0}, {"", eFolder, 0},      {"none", eMissing, 0},
+        {"pipe", eOther, 0},    {"l1", eOther, ELOOP}, {"dangling", eMissing, 0},
+    };
+    for (const auto& [name, kind, error] : kinds) {
+        const platform::EntryState state = platform::ExamineEntry(folder.Drive(name));
+        EXPECT_EQ(std::pair(state.kind, state.error), std::pair(kind, error)) << name;
+    }
+    EXPECT_EQ(platform::ExamineEntry(folder.Drive("Data.BIN")).stamp.size, 5);
+    for (const char* link : {"l1", "l2", "dangling"})
+        fs::remove(folder.Posix(link));
+
     FILE* stream = platform::OpenStream(folder.Drive("DATA.bin"), "wt");
     ASSERT_NE(stream, nullptr);
     std::fputs("a\nb", stream);
@@ -194,6 +212,82 @@ TEST(FileSystem, ReplacementTargets) {
             EXPECT_EQ(Entries(folder), expected) << what << kind;
         }
     });
+}
+
+enum class EChange { eNone, eAppear, eRewrite, eSwap, eRemove };
+EChange g_changeAtRename = EChange::eNone;
+std::string g_changedTarget;
+
+// What another program does to the target while a replacement is under way.
+void ChangeTheTarget() {
+    const std::string swapped = g_changedTarget + ".theirs";
+    switch (g_changeAtRename) {
+    case EChange::eAppear:
+    case EChange::eRewrite:
+        std::ofstream(g_changedTarget, std::ios::binary) << "theirs, longer";
+        break;
+    case EChange::eSwap:
+        std::ofstream(swapped, std::ios::binary) << "theirs";
+        fs::rename(swapped, g_changedTarget);
+        break;
+    case EChange::eRemove:
+        fs::remove(g_changedTarget);
+        break;
+    case EChange::eNone:
+        break;
+    }
+}
+
+// A new file takes a name only while it is free, and replaces only the file
+// that was examined: a file that appears or changes meanwhile stays as it is,
+// and nothing is left behind; with renames that take flags and without them.
+TEST(FileSystem, ReplacementTakesOnlyTheTargetItWasGiven) {
+    using enum platform::ETargetRule;
+    const std::tuple<const char*, platform::ETargetRule, bool, EChange, std::string> cases[] = {
+        // what, rule, a file there when examined, change at the rename, content after
+        {"free name", eNothing, false, EChange::eNone, "new"},
+        {"a file appears", eNothing, false, EChange::eAppear, "theirs, longer"},
+        {"examined file", eSameFile, true, EChange::eNone, "new"},
+        {"rewritten in place", eSameFile, true, EChange::eRewrite, "theirs, longer"},
+        {"another file renamed there", eSameFile, true, EChange::eSwap, "theirs"},
+        {"removed", eSameFile, true, EChange::eRemove, ""},
+        {"any file", eAnything, true, EChange::eSwap, "new"},
+    };
+    for (bool withoutFlags : {false, true})
+        ForEachKindOfNewFile([&](const std::string& kind) {
+            platform::g_replacementTestHooks.withoutRenameFlags = withoutFlags;
+            platform::g_replacementTestHooks.beforeRename = ChangeTheTarget;
+            for (const auto& [what, rule, exists, change, after] : cases) {
+                const std::string label = what + kind + (withoutFlags ? " without flags" : "");
+                ScratchFolder folder;
+                if (exists)
+                    folder.Write("a.look", "old");
+                g_changeAtRename = change;
+                g_changedTarget = folder.Posix("a.look");
+                const platform::TargetCondition condition{
+                    rule, platform::ExamineEntry(folder.Drive("a.look")).stamp};
+                platform::FileReplacement replacement;
+                ASSERT_TRUE(replacement.Begin(folder.Drive("a.look"), condition) &&
+                            replacement.Write("new", 3))
+                    << label;
+                const bool refused = after != "new";
+                EXPECT_EQ(replacement.Commit(), !refused) << label;
+                EXPECT_EQ(replacement.TargetChanged(), refused) << label;
+                EXPECT_EQ(folder.Read("a.look"), after) << label;
+                EXPECT_EQ(folder.Names(), after.empty() ? std::vector<std::string>{}
+                                                        : std::vector<std::string>{"a.look"})
+                    << label;
+            }
+        });
+    // A name taken, or a file changed, before the new file is begun refuses it at once.
+    ScratchFolder folder;
+    folder.Write("a.look", "old");
+    platform::FileReplacement replacement;
+    EXPECT_FALSE(replacement.Begin(folder.Drive("a.look"), {eNothing, {}}));
+    EXPECT_TRUE(replacement.TargetChanged());
+    EXPECT_FALSE(replacement.Begin(folder.Drive("a.look"), {eSameFile, {}}));
+    EXPECT_TRUE(replacement.TargetChanged());
+    EXPECT_EQ(folder.Names(), std::vector<std::string>{"a.look"});
 }
 
 // A replacement keeps what writing in place keeps (owner, group and mode bits),
@@ -377,7 +471,7 @@ TEST(FileSystem, AKilledReplacementLeavesNothingTheNextRunKeeps) {
                                  : content == "old")
                 << what << ": " << content.size() << " bytes";
             std::vector<std::string> names = folder.Names();
-            const std::string leftover = ".a.look." + std::to_string(child) + ".";
+            const std::string leftover = ".a.look.gradeshift-" + std::to_string(child) + "-";
             EXPECT_EQ(names.size(), left ? 2u : 1u) << what;
             EXPECT_TRUE(!left || (names[0].starts_with(leftover) && names[0].ends_with(".tmp")))
                 << what << ": " << names[0];
@@ -403,19 +497,22 @@ TEST(FileSystem, ReplacementRemovesOnlyLeftoversOfKilledRuns) {
     enum Kind { kOwn, kNobodys, kHeld, kFolder };
     const std::tuple<std::string, Kind, bool> cases[] = {
         // name, what it is, removed
-        {".a.look." + dead + ".0.tmp", kOwn, true},
-        {"." + std::string(200, 'x') + "." + dead + ".4294967295.tmp", kOwn, true},
-        {".a.look." + live + ".0.tmp", kOwn, false},
-        {".a.look." + dead + ".1.tmp", kNobodys, false},
-        {".a.look." + dead + ".2.tmp", kHeld, false},
-        {".a.look." + dead + ".3.tmp", kFolder, false},
-        {"a.look." + dead + ".0.tmp", kOwn, false},
-        {".a.look." + dead + ".tmp", kOwn, false},
-        {".a.look.0" + dead + ".0.tmp", kOwn, false},
-        {".a.look." + dead + ".0.tmp~", kOwn, false},
-        {".a.look.-" + dead + ".0.tmp", kOwn, false},
-        {"." + std::string(201, 'x') + "." + dead + ".0.tmp", kOwn, false},
-        {".." + dead + ".0.tmp", kOwn, false},
+        {".a.look.gradeshift-" + dead + "-0.tmp", kOwn, true},
+        {"." + std::string(200, 'x') + ".gradeshift-" + dead + "-4294967295.tmp", kOwn, true},
+        {".a.look.gradeshift-" + live + "-0.tmp", kOwn, false},
+        {".a.look.gradeshift-" + dead + "-1.tmp", kNobodys, false},
+        {".a.look.gradeshift-" + dead + "-2.tmp", kHeld, false},
+        {".a.look.gradeshift-" + dead + "-3.tmp", kFolder, false},
+        // Names of other programs, or of no program, however alike.
+        {".thesis.docx." + dead + ".0.tmp", kOwn, false},
+        {".a.look.gradeshifter-" + dead + "-0.tmp", kOwn, false},
+        {"a.look.gradeshift-" + dead + "-0.tmp", kOwn, false},
+        {".a.look.gradeshift-" + dead + ".tmp", kOwn, false},
+        {".a.look.gradeshift-0" + dead + "-0.tmp", kOwn, false},
+        {".a.look.gradeshift-" + dead + "-0.tmp~", kOwn, false},
+        {".a.look.gradeshift--" + dead + "-0.tmp", kOwn, false},
+        {"." + std::string(201, 'x') + ".gradeshift-" + dead + "-0.tmp", kOwn, false},
+        {".gradeshift-" + dead + "-0.tmp", kOwn, false},
     };
     ScratchFolder folder;
     const std::vector<std::string> replaced = {"a.look", "b.look", "c.look", "d.look"};

@@ -59,10 +59,13 @@ public:
         }
         return true;
     }
-    EPathKind Lookup(const CVxString& path) override {
-        return Find(path) ? EPathKind::eFile : EPathKind::eMissing;
+    PathState Examine(const CVxString& path) override {
+        PathState state;
+        state.kind = Find(path) ? EPathKind::eFile : EPathKind::eMissing;
+        return state;
     }
-    std::unique_ptr<FileOutput> Replace(const CVxString& path) override {
+    std::unique_ptr<FileOutput> StartReplacement(const CVxString& path,
+                                                 const PathState*) override {
         std::lock_guard<std::mutex> hold(m_lock);
         return std::make_unique<Output>(*this, Real(Posix(path)));
     }

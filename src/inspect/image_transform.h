@@ -1,0 +1,32 @@
+#pragma once
+
+#include "inspect/float_image.h"
+
+#include <cstddef>
+#include <cstdint>
+
+// A 3D lattice over [0, 1] on every axis: size³ nodes (size >= 2) of three
+// floats, red fastest.
+struct LatticeView {
+    const float* values = nullptr;
+    uint32_t size = 0;
+};
+
+// Takes `count` RGB colours through the lattice by trilinear interpolation.
+// Inputs are clamped to [0, 1] first (NaN as 0), as OpenColorIO clamps the
+// inputs of a 3D LUT to its domain. `out` may be `in`. The result is the same
+// whatever `threadCount`.
+void ApplyLattice(const LatticeView& lattice, const float* in, float* out, size_t count,
+                  uint32_t threadCount);
+
+// Width between the two halves of a side-by-side picture, filled with mid grey.
+inline constexpr uint32_t kSideBySideGap = 4;
+
+// Before on the left, after on the right, both at the top; the values as they
+// are (a PNG writer clips them for display).
+FloatImage ComposeSideBySide(const FloatImage& before, const FloatImage& after);
+
+// The picture made small enough to fit in maxWidth by maxHeight, keeping its
+// shape: each new pixel is the mean of the source pixels it covers (a box
+// filter). A picture that fits already is returned as it is.
+FloatImage ShrinkToFit(const FloatImage& image, uint32_t maxWidth, uint32_t maxHeight);
