@@ -284,6 +284,16 @@ bool CVxGradingParamStorage::IsPerChannelOnly(bool ignoreLuts) const {
     return !HasZoneControl(*primary) && !HasActiveSecondary(*primary);
 }
 
+bool CVxGradingParamStorage::IsPerChannelBesideLutFiles(std::vector<CVxString>& lutFiles) const {
+    const CVxShaderParamStorage* primary = BaseSublayer(0);
+    if (!IsPerChannelOnly(true) || (primary && HasColourMatrix(*primary)))
+        return false;
+    for (const char* name : {"MatrixLUT", "BaseLUT"})
+        if (primary && HasLutValue(*primary, name))
+            lutFiles.push_back(primary->Find(name)->GetText());
+    return true;
+}
+
 // Every base sublayer counts, not only the one that stands for the base.
 bool CVxGradingParamStorage::IsIdentity() const {
     for (const CVxShaderParamStorage* layer : m_data->layers)

@@ -65,6 +65,10 @@ public:
     // Every colour channel goes through its own curve (no cross-channel
     // effect): the writer bakes a 1D LUT and a CDL only then.
     bool IsPerChannelOnly(bool ignoreLuts) const;
+    // As IsPerChannelOnly(false), but for the LUT files that the base names
+    // (BaseLUT, MatrixLUT), whose names are appended to `lutFiles`: true when
+    // the grading acts on each channel alone if those files do.
+    bool IsPerChannelBesideLutFiles(std::vector<CVxString>& lutFiles) const;
     // Every layer, each base sublayer included, has no effect, or there is none.
     bool IsIdentity() const;
     // Brings the secondary (HLS) parameters of every base sublayer from range

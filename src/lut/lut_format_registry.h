@@ -71,6 +71,7 @@ bool ListsCorrections(const CVxString& path);
 // it, and which transforms it holds. The writers are in lut_writers.h.
 enum class EExportKind : uint8_t {
     eCube,
+    eResolveCube,
     e3dl,
     eClf,
     eCtf,
@@ -97,9 +98,11 @@ struct ExportFormat {
     EExportKind kind;
     bool holds1D = false; // a per-channel transform is written as a 1D table
     bool holds3D = false; // any other transform is written as a lattice
-    // A lattice over another input range than 0 to 1 is written with that
-    // range, behind a 1D shaper where one leads to it.
+    // A lattice over another input range than 0 to 1 is written with that range.
     bool holdsInputRange = false;
+    // A LUT file's 1D shaper is written before its lattice, rather than
+    // applied into the lattice's values.
+    bool holdsShaper = false;
     // Null for the ASC CDL, which is written from a look's grading.
     LutWriter* write = nullptr;
     // The first bytes of every file of the format; null for text without a

@@ -96,6 +96,13 @@ private:
     char* m_end = m_buffer;
 };
 
+// The program's note as the first line, a comment that readers pass over.
+void AddCommentNote(TextBuffer& text) {
+    text.Add("# ");
+    text.Add(kWrittenByNote);
+    text.Add("\n");
+}
+
 uint64_t EntryCount(const LutTable& table) {
     const uint64_t size = table.size;
     return table.is3D ? size * size * size : size;
@@ -142,6 +149,18 @@ bool IsWritableCubeTable(const LutTable& table) {
 } // namespace
 
 bool WriteCubeLut(const LutToWrite& lut, ByteSink& out) {
+    const LutTable& table = lut.table;
+    if (!IsWritableCubeTable(table) || !table.is3D || !lut.shaper.IsEmpty())
+        return false;
+    TextBuffer text(out);
+    AddCommentNote(text);
+    AddSizeLine(text, table);
+    if (!table.HasUnitDomain())
+        AddDomainLines(text, table);
+    return AddRows(text, table) && text.Flush();
+}
+
+bool WriteResolveCubeLut(const LutToWrite& lut, ByteSink& out) {
     const LutTable& shaper = lut.shaper;
     const LutTable& table = lut.table;
     if (!IsWritableCubeTable(table))
@@ -152,9 +171,7 @@ bool WriteCubeLut(const LutToWrite& lut, ByteSink& out) {
         return false;
 
     TextBuffer text(out);
-    text.Add("# ");
-    text.Add(kWrittenByNote);
-    text.Add("\n");
+    AddCommentNote(text);
     if (hasShaper) {
         AddSizeLine(text, shaper);
         AddRangeLine(text, "LUT_1D_INPUT_RANGE", shaper);

@@ -50,14 +50,18 @@ struct LutToWrite {
     uint32_t latticeSize = 0;
 };
 
-// A .cube file: a 1D or 3D table, with LUT_1D_SIZE and its input range
-// before LUT_3D_SIZE and its range when there is a shaper (the shaper's and
-// the lattice's ranges must each be the same on every channel). Without a
-// shaper a range other than 0 to 1 is written as the table's input range,
-// or as DOMAIN_MIN and DOMAIN_MAX when it differs between channels. Values
-// are written with six decimals in the C locale, whatever their range; a
-// value that is not a number is written as 0.
+// A .cube file as cameras, monitors and other tools load one: a single 3D
+// table, with DOMAIN_MIN and DOMAIN_MAX lines when its input range is not 0
+// to 1; values as below. False for a 1D table or a shaper.
 bool WriteCubeLut(const LutToWrite& lut, ByteSink& out);
+
+// A .cube file as DaVinci Resolve writes one: a 1D or 3D table, with LUT_1D_SIZE and its input
+// range before LUT_3D_SIZE and its range when there is a shaper (the shaper's and the lattice's
+// ranges must each be the same on every channel). Without a shaper a range other than 0 to 1 is
+// written as the table's input range, or as DOMAIN_MIN and DOMAIN_MAX when it differs between
+// channels. Values are written with six decimals in the C locale, whatever their range; a value
+// that is not a number is written as 0.
+bool WriteResolveCubeLut(const LutToWrite& lut, ByteSink& out);
 
 // A .spi1d file: a 1D table with its input range (the same on every
 // channel), values as in a .cube file.

@@ -11,6 +11,8 @@
 #include <cmath>
 #include <mutex>
 #include <new>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace OCIO = OCIO_NAMESPACE;
@@ -337,6 +339,31 @@ struct OcioFileTransform::Impl {
     }
 };
 
+namespace {
+
+// OpenColorIO says that a file could not be loaded, that every format was
+// tried, and then what the format of the file's extension found wrong; the
+// last is the reason, on one line.
+std::string ReasonOf(std::string_view message) {
+    constexpr std::string_view kFormatSaid = "failed with: ";
+    const size_t said = message.rfind(kFormatSaid);
+    if (said != std::string_view::npos)
+        message.remove_prefix(said + kFormatSaid.size());
+    std::string reason;
+    for (const char c : message)
+        if (c == '\n' || c == '\r' || c == '\t') {
+            if (!reason.empty() && reason.back() != ' ')
+                reason += ' ';
+        } else {
+            reason += c;
+        }
+    while (!reason.empty() && (reason.back() == ' ' || reason.back() == '.'))
+        reason.pop_back();
+    return reason;
+}
+
+} // namespace
+
 void ClearOcioCaches() {
     OCIO::ClearAllCaches();
 }
@@ -347,6 +374,7 @@ OcioFileTransform::~OcioFileTransform() = default;
 
 bool OcioFileTransform::Open(FileAccess& files, const CVxString& path) {
     m_impl.reset();
+    m_failure.clear();
     std::string posixPath;
     if (!files.SystemPath(path, posixPath))
         return false;
@@ -364,6 +392,9 @@ bool OcioFileTransform::Open(FileAccess& files, const CVxString& path) {
         impl->cpu = OptimizedCpuProcessor(*impl->processor);
         m_impl = std::move(impl);
         return true;
+    } catch (const std::exception& failure) {
+        m_failure = ReasonOf(failure.what());
+        return false;
     } catch (...) {
         return false;
     }

@@ -38,6 +38,9 @@ public:
     // system path, and builds its processor. False, holding nothing, when
     // OpenColorIO cannot read it.
     bool Open(FileAccess& files, const CVxString& path);
+    // Why the last Open failed, in OpenColorIO's words ("At line 5: ..."); empty
+    // when it did not, or OpenColorIO gave no reason.
+    const std::string& Failure() const { return m_failure; }
 
     // A CDL collection (.ccc, .cdl) may hold several corrections; only the
     // first is applied. The number of corrections in the file (1 for every
@@ -61,6 +64,7 @@ public:
 private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;
+    std::string m_failure;
 };
 
 // Load's reader for these files: Open, then FillLut.

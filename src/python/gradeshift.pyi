@@ -83,20 +83,28 @@ class Result:
     def output(self) -> Optional[str]:
         """The file written, or None."""
     @property
-    def status(self) -> Literal["converted", "unchanged", "failed"]: ...
+    def status(self) -> Literal["converted", "from stored LUT", "unchanged", "failed"]:
+        """"from stored LUT": a look that did not render, converted from its
+        stored LUT (warnings say why)."""
     @property
     def messages(self) -> list[str]:
         """The file's message lines, as the command line prints them."""
     @property
     def cause(self) -> Optional[str]:
         """Why the file failed, or None."""
+    @property
+    def warnings(self) -> list[str]:
+        """Why a look was converted from its stored LUT: each LUT file not found
+        or not loaded, each shader not installed; empty otherwise."""
 
 def render(path: _Path, size: int = 33) -> numpy.typing.NDArray[numpy.float32]:
     """The transform of a look or LUT file at a size-point lattice, shape
-    (size, size, size, 3) indexed [r, g, b]: the values Cubrel mode quantises.
-    A look that does not render gives its stored LUT, resampled, as Cubrel mode
-    does. Raises Error when the file cannot be read, or the look neither renders
-    nor holds a stored LUT."""
+    (size, size, size, 3) indexed [r, g, b]: a look rendered, the values Cubrel
+    mode quantises; a LUT file applied at the nodes as tools apply it (linear
+    in its 1D tables, trilinear in its lattice), what -to writes, not Cubrel
+    mode's resampling. A look that does not render gives its stored LUT,
+    applied at the nodes likewise. Raises Error when the file cannot be read, or
+    the look neither renders nor holds a stored LUT."""
 
 def load_lut(path: _Path) -> Lut:
     """Reads a LUT file as it is, without resampling."""

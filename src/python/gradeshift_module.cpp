@@ -260,12 +260,15 @@ struct PyResult {
     std::string status;
     std::vector<std::string> messages;
     std::optional<std::string> cause;
+    std::vector<std::string> warnings;
 };
 
 const char* StatusName(EFileOutcome outcome) {
     switch (outcome) {
     case EFileOutcome::eConverted:
         return "converted";
+    case EFileOutcome::eFromStoredLut:
+        return "from stored LUT";
     case EFileOutcome::eUnchanged:
         return "unchanged";
     default:
@@ -275,7 +278,7 @@ const char* StatusName(EFileOutcome outcome) {
 
 PyResult ToPython(const FileResult& result) {
     PyResult out{SystemPath(result.input), std::nullopt, StatusName(result.outcome),
-                 result.messages, std::nullopt};
+                 result.messages,          std::nullopt, result.warnings};
     if (!result.written.empty())
         out.output = result.written;
     if (result.outcome == EFileOutcome::eFailed)
@@ -342,12 +345,13 @@ RunSettings ConvertSettings(bool cubrel, const std::optional<std::string>& to,
 // Like the command line, a run goes on without the arguments that name no file
 // and does not start when none names one.
 std::vector<CVxString> CollectInputs(FileAccess& files,
-                                     const std::vector<std::filesystem::path>& arguments) {
+                                     const std::vector<std::filesystem::path>& arguments,
+                                     bool everyLutFile) {
     std::vector<CVxString> patterns;
     for (const std::filesystem::path& argument : arguments)
         patterns.push_back(FrameworkPath(argument));
     std::vector<CVxString> empty;
-    std::vector<CVxString> inputs = InputFilesOf(files, patterns, empty);
+    std::vector<CVxString> inputs = InputFilesOf(files, patterns, empty, everyLutFile);
     if (!inputs.empty())
         return inputs;
     const CVxString& only = patterns.front();
@@ -384,7 +388,8 @@ std::vector<PyResult> Convert(const py::object& inputs, bool cubrel,
         py::gil_scoped_release unlocked;
         Installation& installation = TheInstallation();
         RequireResources(installation);
-        const std::vector<CVxString> files = CollectInputs(installation.files, arguments);
+        const std::vector<CVxString> files =
+            CollectInputs(installation.files, arguments, settings.exportFormat != nullptr);
         results = ConvertToResults(files, settings, installation.environment, installation.files);
     }
     std::vector<PyResult> converted;
@@ -466,7 +471,12 @@ PYBIND11_MODULE(gradeshift, module) {
     py::class_<PyResult>(module, "Result", "What became of one input file of convert().")
         .def_readonly("input", &PyResult::input, "The input file.")
         .def_readonly("output", &PyResult::output, "The file written, or None.")
-        .def_readonly("status", &PyResult::status, "\"converted\", \"unchanged\" or \"failed\".")
+        .def_readonly("status", &PyResult::status,
+                      "\"converted\", \"from stored LUT\" (a look that did not render, converted "
+                      "from its stored LUT), \"unchanged\" or \"failed\".")
+        .def_readonly("warnings", &PyResult::warnings,
+                      "Why a look was converted from its stored LUT: each LUT file not found or "
+                      "not loaded, each shader not installed; empty otherwise.")
         .def_readonly("messages", &PyResult::messages,
                       "The file's message lines, as the command line prints them.")
         .def_readonly("cause", &PyResult::cause,
@@ -478,10 +488,11 @@ PYBIND11_MODULE(gradeshift, module) {
     module.def(
         "render", &Render, py::arg("path"), py::arg("size") = 33,
         "The transform of a look or any readable LUT file at a size-point lattice: float32,\n"
-        "shape (size, size, size, 3), indexed [r, g, b]; the values that Cubrel mode\n"
-        "quantises; a look that does not render gives its stored LUT, resampled. Raises\n"
-        "gradeshift.Error when the file cannot be read, or the look neither renders nor\n"
-        "holds a stored LUT.");
+        "shape (size, size, size, 3), indexed [r, g, b]. A look is rendered (the values\n"
+        "that Cubrel mode quantises); a LUT file is applied at the nodes as tools apply it,\n"
+        "linear in its 1D tables and trilinear in its lattice (what -to writes); a look that\n"
+        "does not render gives its stored LUT, applied likewise. Raises gradeshift.Error\n"
+        "when the file cannot be read, or the look neither renders nor holds a stored LUT.");
     module.def("load_lut", &LoadLut, py::arg("path"),
                "Reads a LUT file as it is, without resampling.");
     module.def("read_look", &ReadLookFile, py::arg("path"),

@@ -42,11 +42,12 @@ std::string InputKey(FileAccess& files, const CVxString& path) {
 } // namespace
 
 std::vector<CVxString> InputFilesOf(FileAccess& files, const std::vector<CVxString>& arguments,
-                                    std::vector<CVxString>& empty) {
+                                    std::vector<CVxString>& empty, bool everyLutFile) {
     std::vector<CVxString> inputs;
     std::unordered_set<std::string> seen;
     for (const CVxString& argument : arguments) {
-        const CVxString pattern = IsFolder(files, argument) ? DirectoryPattern(argument) : argument;
+        const CVxString pattern =
+            IsFolder(files, argument) ? DirectoryPattern(argument, everyLutFile) : argument;
         std::vector<CVxString> found;
         CollectInputFiles(files, pattern, found);
         if (found.empty())
@@ -70,7 +71,8 @@ std::vector<FileResult> ConvertToResults(const std::vector<CVxString>& inputs,
     RunBatch(inputs, settings, environment, files, [&](size_t index, const FileReport& report) {
         FileResult& result = results[index];
         result.input = inputs[index];
-        result.outcome = ClassifyBlock(report.Text());
+        result.outcome = report.Outcome();
+        result.warnings = report.Warnings();
         result.messages = MessageLines(report.Text());
         result.written = report.Written();
         result.cause = report.Cause();

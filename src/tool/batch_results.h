@@ -19,13 +19,16 @@ struct FileResult {
     // the file failed or was refused (empty when it did not).
     std::string written;
     std::string cause;
+    // Why a look was converted from its stored LUT: the LUT files not found
+    // or not loaded, the shaders not installed.
+    std::vector<std::string> warnings;
 };
 
 // The files that the input arguments name, each file once, in the order
-// found: a folder stands for its looks and LUTs. The arguments that name no
-// file are added to `empty`.
+// found: a folder stands for its looks and LUTs (DirectoryPattern). The
+// arguments that name no file are added to `empty`.
 std::vector<CVxString> InputFilesOf(FileAccess& files, const std::vector<CVxString>& arguments,
-                                    std::vector<CVxString>& empty);
+                                    std::vector<CVxString>& empty, bool everyLutFile = false);
 
 // Converts the files as RunBatch does and keeps each file's result instead of
 // printing it; results are in list order.

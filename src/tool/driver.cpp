@@ -79,12 +79,15 @@ void PrintHelp() {
         "  -cubrel       renders each look into a Cubrel LUT NAME.lut beside it, converts\n"
         "                a .lut file into a Cubrel LUT in place, and any other LUT file\n"
         "                NAME.EXT into a Cubrel LUT NAME.lut beside it.\n"
-        "  -to FORMAT    writes what -cubrel renders into NAME.EXT beside each look or\n"
-        "                LUT file, in a format other tools load: cube, 3dl, clf, ctf,\n"
-        "                csp (cinespace), cub (Truelight), itx, spi3d, spi1d, cc (ASC\n"
-        "                CDL of a per-channel look) or hald (16-bit Hald CLUT .png).\n"
-        "                Per-channel transforms become 1D tables of 4096 entries in\n"
-        "                cube, clf, ctf and spi1d. -to cubrel is -cubrel.\n\n"
+        "  -to FORMAT    writes each look or LUT file into NAME.EXT beside it, in a\n"
+        "                format other tools load: cube (one 3D table), resolve-cube,\n"
+        "                3dl, clf, ctf, csp (cinespace), cub (Truelight), itx, spi3d,\n"
+        "                spi1d, cc (ASC CDL of a per-channel look) or hald (16-bit Hald\n"
+        "                CLUT .png). Looks are rendered as -cubrel renders them, LUT\n"
+        "                files applied at the new nodes. Per-channel transforms become\n"
+        "                1D tables of 4096 entries in resolve-cube, clf, ctf and spi1d.\n"
+        "                A folder stands for every look and LUT file in it. -to cubrel\n"
+        "                is -cubrel.\n\n"
         "Options (anywhere, any letter case; also as --name, --name=VALUE, --name VALUE):\n"
         "  -size N       rebuild: a power of two from 8 to 256, default 64;\n"
         "                -cubrel: a power of two + 1 from 9 to 129, default 17.\n"
@@ -222,9 +225,11 @@ bool CheckOutputFolder(FileAccess& files, RunSettings& settings) {
 }
 
 // Why an input found nothing, for the line on standard error.
-const char* WhyNothingFound(FileAccess& files, const CVxString& input, const CVxString& pattern) {
+const char* WhyNothingFound(FileAccess& files, const CVxString& input, const CVxString& pattern,
+                            bool everyLutFile) {
     if (pattern != input)
-        return "no .look or .lut file in this folder";
+        return everyLutFile ? "no look or LUT file in this folder"
+                            : "no .look or .lut file in this folder";
     if (HasWildcard(input))
         return "no file matches";
     return files.Lookup(input) == EPathKind::eMissing ? "no such file" : "not found";
@@ -235,15 +240,15 @@ const char* WhyNothingFound(FileAccess& files, const CVxString& input, const CVx
 // standard error; `lastPattern` is the pattern of the last input, which the
 // message of a run that finds nothing at all is made from.
 std::vector<CVxString> CollectAllInputs(FileAccess& files, const std::vector<CVxString>& inputs,
-                                        CVxString& lastPattern) {
+                                        bool everyLutFile, CVxString& lastPattern) {
     std::vector<CVxString> empty;
-    std::vector<CVxString> collected = InputFilesOf(files, inputs, empty);
-    const auto patternOf = [&files](const CVxString& input) {
-        return IsFolder(files, input) ? DirectoryPattern(input) : input;
+    std::vector<CVxString> collected = InputFilesOf(files, inputs, empty, everyLutFile);
+    const auto patternOf = [&files, everyLutFile](const CVxString& input) {
+        return IsFolder(files, input) ? DirectoryPattern(input, everyLutFile) : input;
     };
     for (const CVxString& input : empty)
         std::fprintf(stderr, "gradeshift: %s: %s\n", input.c_str(),
-                     WhyNothingFound(files, input, patternOf(input)));
+                     WhyNothingFound(files, input, patternOf(input), everyLutFile));
     if (!inputs.empty())
         lastPattern = patternOf(inputs.back());
     return collected;
@@ -261,22 +266,33 @@ std::string LastLineOf(const std::string& text) {
     return std::string(rest);
 }
 
-// Why a file failed; with `verbose` also what it wrote, or why nothing.
-void SayOnStandardError(const FileReport& report, EFileOutcome outcome, const std::string& path,
-                        bool verbose) {
+// Why a file failed, or from what it was converted instead; with `verbose`
+// also what each file wrote, or why nothing.
+void SayOnStandardError(const FileReport& report, const std::string& path, bool verbose) {
+    const EFileOutcome outcome = report.Outcome();
+    std::string fallback;
+    if (outcome == EFileOutcome::eFromStoredLut) {
+        fallback = "from its stored LUT:";
+        for (const std::string& warning : report.Warnings())
+            fallback += " " + warning + ";";
+        fallback.pop_back();
+    }
     if (outcome == EFileOutcome::eFailed) {
         std::string cause = report.Cause();
         if (cause.empty())
             cause = LastLineOf(report.Text());
         std::fprintf(stderr, "gradeshift: %s: %s\n", path.c_str(), cause.c_str());
     } else if (!verbose) {
+        if (!fallback.empty())
+            std::fprintf(stderr, "gradeshift: %s: %s\n", path.c_str(), fallback.c_str());
         return;
-    } else if (outcome == EFileOutcome::eConverted) {
-        std::fprintf(stderr, "gradeshift: %s -> %s (%s)\n", path.c_str(), report.Written().c_str(),
-                     report.WrittenWhat().c_str());
-    } else {
+    } else if (outcome == EFileOutcome::eUnchanged) {
         std::fprintf(stderr, "gradeshift: %s: nothing written, %s\n", path.c_str(),
                      report.Unchanged().c_str());
+    } else {
+        std::fprintf(stderr, "gradeshift: %s -> %s (%s)%s%s\n", path.c_str(),
+                     report.Written().c_str(), report.WrittenWhat().c_str(),
+                     fallback.empty() ? "" : " ", fallback.c_str());
     }
     std::fflush(stderr);
 }
@@ -295,9 +311,9 @@ int ConvertAll(const std::vector<CVxString>& files, RunSettings& settings,
         progress.Erase();
         printer.Print(report);
         const std::string path = PathForPeople(files[index]);
-        const EFileOutcome outcome = progress.Count(report, path);
+        progress.Count(report, path);
         if (sayCauses)
-            SayOnStandardError(report, outcome, path, settings.verbose);
+            SayOnStandardError(report, path, settings.verbose);
         if (index + 1 < files.size())
             progress.Show(index + 1, FileNameOf(files[index + 1]));
     });
@@ -349,7 +365,8 @@ int Run(FileAccess& files, int argc, const char* const* argv) {
         return kExitFailure;
 
     CVxString lastPattern;
-    const std::vector<CVxString> found = CollectAllInputs(files, inputs, lastPattern);
+    const bool everyLutFile = settings.exportFormat != nullptr;
+    const std::vector<CVxString> found = CollectAllInputs(files, inputs, everyLutFile, lastPattern);
     if (found.empty()) {
         if (inputs.size() > 1 || HasWildcard(lastPattern))
             std::fputs("No input files found.\n\n", stdout);

@@ -3,7 +3,7 @@
 #include "foundation/paths.h"
 #include "look/look_writer.h"
 #include "look/parsed_look.h"
-#include "lut/cubrel_writer.h"
+#include "lut/lattice_evaluation.h"
 #include "lut/lut.h"
 #include "lut/lut_format_registry.h"
 #include "lut/lut_writers.h"
@@ -36,27 +36,21 @@ std::vector<float> SampleRamp(const CVxLUT& lut, uint32_t size, float low, float
     return nodes;
 }
 
-// The lattice's nodes over [low, high] on every axis, put through the LUT, red fastest.
-std::vector<float> SampleLattice(const CVxLUT& lut, uint32_t size, float low, float high) {
-    const uint64_t count = uint64_t(size) * size * size;
-    std::vector<float> nodes;
-    nodes.reserve(count * 3);
-    const float step = (high - low) / static_cast<float>(size - 1);
-    for (uint64_t i = 0; i < count; ++i) {
-        float rgb[3] = {low + static_cast<float>(i % size) * step,
-                        low + static_cast<float>(i / size % size) * step,
-                        low + static_cast<float>(i / size / size) * step};
-        lut.Apply(rgb);
-        nodes.insert(nodes.end(), rgb, rgb + 3);
-    }
-    return nodes;
-}
-
 // The same input range on every channel, and not an empty one.
 bool HasUniformDomain(const CVxLUT& lut) {
     const float low = lut.m_domainMin[0], high = lut.m_domainMax[0];
     return low == lut.m_domainMin[1] && low == lut.m_domainMin[2] && high == lut.m_domainMax[1] &&
            high == lut.m_domainMax[2] && low < high;
+}
+
+// The input range of the whole transform: its pre-LUT's when it has one, when
+// the same on every channel; left as it is otherwise.
+void InputRangeOf(const CVxLUT& lut, float& low, float& high) {
+    const CVxLUT& first = lut.m_preLUT ? *lut.m_preLUT : lut;
+    if (!HasUniformDomain(first))
+        return;
+    low = first.m_domainMin[0];
+    high = first.m_domainMax[0];
 }
 
 LutTable MakeTable(const float* values, uint32_t size, bool is3D, uint32_t channels, float low,
@@ -71,9 +65,34 @@ LutTable MakeTable(const float* values, uint32_t size, bool is3D, uint32_t chann
     return table;
 }
 
+// The CDL as the ASC defines it: slope and offset, clamped to [0, 1], then power.
 double CdlChannel(double x, double slope, double offset, double power) {
     const double graded = std::clamp(x * slope + offset, 0.0, 1.0);
     return std::pow(graded, power);
+}
+
+constexpr const char* kRenderDiffers = "its render differs from the CDL by more than 1 code";
+
+// Why the ramp that the look renders is not the CDL's, when it differs from it
+// by more than one 10-bit code anywhere; null when the CDL holds the look.
+// Values the CDL clamps are the usual cause and are named as such.
+const char* CdlMismatch(const CdlValues& cdl, const float* ramp) {
+    const char* why = nullptr;
+    for (uint32_t i = 0; i < kCdlCheckSize; ++i) {
+        const double x = static_cast<double>(i) / (kCdlCheckSize - 1);
+        for (int c = 0; c < 3; ++c) {
+            const double rendered = ramp[i * 3 + c];
+            const double expected = CdlChannel(x, cdl.slope[c], cdl.offset[c], cdl.power[c]);
+            if (!(std::fabs(rendered - expected) * 1023.0 <= 1.0)) {
+                if (rendered > 1.0 && expected >= 1.0)
+                    return "values above 1 would be clipped";
+                if (rendered < 0.0 && expected <= 0.0)
+                    return "values below 0 would be clipped";
+                why = kRenderDiffers;
+            }
+        }
+    }
+    return why;
 }
 
 } // namespace
@@ -129,7 +148,7 @@ void FileFlows::ExportLook(const FilePaths& paths, ParsedLook& look) {
 
 void FileFlows::ExportRendered(const FilePaths& paths, ParsedLook& look) {
     const ExportFormat& format = *m_settings.exportFormat;
-    const bool perChannel = look.grading.IsPerChannelOnly(false);
+    const bool perChannel = ActsOnEachChannel(look, paths);
     if (!format.holds3D && !perChannel) {
         m_report->Sayf("  Not converted: a %s holds only looks that act on each channel alone\n",
                        format.writtenAs);
@@ -144,14 +163,27 @@ void FileFlows::ExportRendered(const FilePaths& paths, ParsedLook& look) {
         LatticeRequest{
             .size = size, .is3D = oneD ? kLatticeRamp : kLatticeCube, .lookFolder = paths.folder});
     if (!lattice.nodes) {
-        m_report->SetCause(RenderCause(lattice.failure, look, paths));
-        ReportRenderFailure(*m_report, lattice.failure);
+        FallBackToStoredLut(lattice.failure, look, paths);
         ExportStoredLut(paths);
         return;
     }
     LutToWrite lut;
     lut.table = MakeTable(lattice.nodes.get(), size, !oneD, 3, 0.0f, 1.0f);
     ExportTransform(paths, lut);
+}
+
+bool FileFlows::ActsOnEachChannel(const ParsedLook& look, const FilePaths& paths) {
+    std::vector<CVxString> lutFiles;
+    if (!look.grading.IsPerChannelBesideLutFiles(lutFiles))
+        return false;
+    for (const CVxString& name : lutFiles) {
+        CVxLUT lut;
+        const CVxString path =
+            m_luts.Resolve(name, CVxString(), ELutNameOrder::eIndexFirst, paths.folder);
+        if (!LoadLutFile(lut, path) || lut.IsEmpty() || lut.m_is3D)
+            return false;
+    }
+    return true;
 }
 
 void FileFlows::ExportStoredLut(const FilePaths& paths) {
@@ -163,9 +195,19 @@ void FileFlows::ExportStoredLut(const FilePaths& paths) {
         m_report->Say("  The source LUT can't be converted\n");
         return;
     }
-    if (FitToRunSize(lut, "  LUT resampling is disabled; the file was not converted\n",
-                     "  Resampling original LUT from the .look file...\n"))
+    if (lut.m_size == m_settings.size && lut.HasUnitDomain()) {
         ExportLattice(paths, lut.m_data, 4, m_settings.size);
+        return;
+    }
+    if (!m_settings.resamplingAllowed) {
+        m_report->SetCause("the LUT has size " + std::to_string(lut.m_size) + ", not " +
+                           std::to_string(m_settings.size) + ", and -noresampling is given");
+        m_report->Say("  LUT resampling is disabled; the file was not converted\n");
+        return;
+    }
+    m_report->Say("  Resampling original LUT from the .look file...\n");
+    m_report->MarkResampling();
+    ExportEvaluated(paths, lut, 0.0f, 1.0f);
 }
 
 void FileFlows::ExportCdl(const FilePaths& paths, ParsedLook& look) {
@@ -184,20 +226,14 @@ void FileFlows::ExportCdl(const FilePaths& paths, ParsedLook& look) {
         ReportRenderFailure(*m_report, ramp.failure);
         return;
     }
-    for (uint32_t i = 0; i < kCdlCheckSize; ++i) {
-        const double x = static_cast<double>(i) / (kCdlCheckSize - 1);
-        for (int c = 0; c < 3; ++c) {
-            const float expected =
-                static_cast<float>(CdlChannel(x, cdl.slope[c], cdl.offset[c], cdl.power[c]));
-            const int rendered = static_cast<int>(CubrelCode(ramp.nodes[i * 3 + c]));
-            if (std::abs(rendered - static_cast<int>(CubrelCode(expected))) > 1) {
-                m_report->Say("  Not expressible as an ASC CDL: the look holds more than a CDL "
-                              "(its render differs from the CDL by more than 1 code)\n");
-                m_report->SetCause("not expressible as an ASC CDL: its render differs from the "
-                                   "CDL by more than 1 code");
-                return;
-            }
-        }
+    if (const char* why = CdlMismatch(cdl, ramp.nodes.get())) {
+        if (why == kRenderDiffers)
+            m_report->Say("  Not expressible as an ASC CDL: the look holds more than a CDL "
+                          "(its render differs from the CDL by more than 1 code)\n");
+        else
+            m_report->Sayf("  Not expressible as an ASC CDL: %s\n", why);
+        m_report->SetCause(std::string("not expressible as an ASC CDL: ") + why);
+        return;
     }
     CVxString baseName;
     SplitPath(paths.input, nullptr, nullptr, &baseName, nullptr);
@@ -205,10 +241,11 @@ void FileFlows::ExportCdl(const FilePaths& paths, ParsedLook& look) {
     WriteExport(paths, [&](ByteSink& out) { return WriteColorCorrection(cdl, id, out); });
 }
 
-// As Cubrel mode converts a LUT file: a lattice over [0, 1] at the run's
-// size, resampled when it has another; anything else rendered as a look that
-// applies the file. A per-channel file stays a 1D table over its input range
-// where the format has one.
+// A LUT file is evaluated at the nodes of the new table as tools apply it:
+// a per-channel file stays a 1D table over its input range where the format
+// has one; a format that keeps shapers keeps the file's shaper and range;
+// anything else is one lattice at the run's size, over the file's input range
+// where the format keeps one.
 void FileFlows::ExportLutFile(const FilePaths& paths) {
     const ExportFormat& format = *m_settings.exportFormat;
     if (format.kind == EExportKind::eCdl) {
@@ -219,36 +256,41 @@ void FileFlows::ExportLutFile(const FilePaths& paths) {
     if (IsOcioLutFile(paths.input) && ExportThroughOcio(paths))
         return;
     CVxLUT lut;
-    const bool loaded = LoadLutFile(lut, paths.input);
-    if (!loaded) {
+    if (!LoadLutFile(lut, paths.input) || lut.IsEmpty()) {
         m_report->SetCause(LoadFailure(paths.input));
         m_report->Say("  Error loading LUT\n");
+        return;
     }
-    const bool oneD = !lut.IsEmpty() && !lut.m_is3D && lut.m_preLUT == nullptr;
-    if (oneD && format.holds1D) {
+    if (!lut.m_is3D && format.holds1D) {
         ExportOneDimensionalLut(paths, lut);
         return;
     }
     if (!format.holds3D) {
-        if (loaded) {
-            m_report->Sayf("  Not converted: a %s holds only LUTs that act on each channel alone\n",
-                           format.writtenAs);
-            m_report->SetCause(std::string("a ") + format.writtenAs +
-                               " holds only transforms that act on each channel alone");
-        }
+        m_report->Sayf("  Not converted: a %s holds only LUTs that act on each channel alone\n",
+                       format.writtenAs);
+        m_report->SetCause(std::string("a ") + format.writtenAs +
+                           " holds only transforms that act on each channel alone");
         return;
     }
-    if (ExportWithInputRange(paths, lut))
+    if (format.holdsShaper && ExportWithInputRange(paths, lut))
         return;
-    if (!IsPlainLattice(lut) || !lut.HasUnitDomain()) {
-        WrapLutAsLook(paths);
+    float low = 0.0f, high = 1.0f;
+    if (format.holdsInputRange)
+        InputRangeOf(lut, low, high);
+    ExportEvaluated(paths, lut, low, high);
+}
+
+void FileFlows::ExportEvaluated(const FilePaths& paths, const CVxLUT& lut, float low, float high) {
+    const uint64_t n = m_settings.size;
+    std::unique_ptr<float[]> nodes(new (std::nothrow) float[n * n * n * 3]);
+    if (!nodes || !EvaluateAtLattice(lut, m_settings.size, low, high, nodes.get())) {
+        m_report->SetCause("out of memory");
+        m_report->Say("  The source LUT can't be converted\n");
         return;
     }
-    if (FitToRunSize(lut,
-                     "  Source LUT has a different size and resampling is disabled.\n"
-                     "  The LUT was not converted.\n",
-                     "  Resampling LUT...\n"))
-        ExportLattice(paths, lut.m_data, 4, m_settings.size);
+    LutToWrite transform;
+    transform.table = MakeTable(nodes.get(), m_settings.size, true, 3, low, high);
+    ExportTransform(paths, transform);
 }
 
 bool FileFlows::ExportWithInputRange(const FilePaths& paths, CVxLUT& lut) {
@@ -264,8 +306,10 @@ bool FileFlows::ExportWithInputRange(const FilePaths& paths, CVxLUT& lut) {
     // The lattice alone, at the run's size over its own range; the shaper's
     // outputs are its inputs, as they are a cube file's.
     const float low = lut.m_domainMin[0], high = lut.m_domainMax[0];
+    const uint64_t n = m_settings.size;
+    std::vector<float> nodes(n * n * n * 3);
     lut.m_preLUT = nullptr;
-    const std::vector<float> nodes = SampleLattice(lut, m_settings.size, low, high);
+    EvaluateAtLattice(lut, m_settings.size, low, high, nodes.data());
     lut.m_preLUT = shaper;
     LutToWrite transform;
     transform.table = MakeTable(nodes.data(), m_settings.size, true, 3, low, high);
@@ -277,11 +321,8 @@ bool FileFlows::ExportWithInputRange(const FilePaths& paths, CVxLUT& lut) {
 }
 
 void FileFlows::ExportOneDimensionalLut(const FilePaths& paths, const CVxLUT& lut) {
-    float low = lut.m_domainMin[0], high = lut.m_domainMax[0];
-    if (!HasUniformDomain(lut)) {
-        low = 0.0f;
-        high = 1.0f;
-    }
+    float low = 0.0f, high = 1.0f;
+    InputRangeOf(lut, low, high);
     const std::vector<float> nodes = SampleRamp(lut, kExport1DSize, low, high);
     LutToWrite transform;
     transform.table = MakeTable(nodes.data(), kExport1DSize, false, 3, low, high);

@@ -87,6 +87,16 @@ CVxString AbsolutePath(const CVxString& path, const CVxString& workingFolder) {
     return absolute;
 }
 
+// The first byte after blanks and a byte-order mark opens a tag: the file is
+// meant to be a document, and what is wrong with it is worth saying.
+bool BeginsAsMarkup(const CVxString& text) {
+    std::string_view rest = text.View();
+    if (rest.starts_with("\xEF\xBB\xBF"))
+        rest.remove_prefix(3);
+    const size_t first = rest.find_first_not_of(" \t\r\n");
+    return first != std::string_view::npos && rest[first] == '<';
+}
+
 // Every layer of a grading: the array's, then the base's sublayers.
 std::vector<const CVxShaderParamStorage*> LayersOf(const CVxGradingParamStorage& grading) {
     std::vector<const CVxShaderParamStorage*> layers;
@@ -401,8 +411,7 @@ void FileFlows::RenderLookToCubrel(const FilePaths& paths, ParsedLook& look) {
         WriteCubrel(lattice.nodes.get(), 3, paths.cubrelPath);
         return;
     }
-    m_report->SetCause(RenderCause(lattice.failure, look, paths));
-    ReportRenderFailure(*m_report, lattice.failure);
+    FallBackToStoredLut(lattice.failure, look, paths);
     ConvertStoredLut(paths);
 }
 
@@ -496,7 +505,13 @@ std::string FileFlows::LoadFailure(const CVxString& path) {
     uint8_t first = 0;
     if (!m_files.ReadHead(path, &first, 1))
         return FileExists(m_files, path) ? "empty file" : std::strerror(ENOENT);
-    return "not a LUT file in any known format";
+    // A format that OpenColorIO reads has its reasons for refusing a file.
+    if (IsOcioLutFile(path)) {
+        OcioFileTransform transform;
+        if (!transform.Open(m_files, path) && !transform.Failure().empty())
+            return transform.Failure();
+    }
+    return "not a look or LUT file";
 }
 
 std::string FileFlows::LookFailure(const CVxString& text) {
@@ -506,6 +521,8 @@ std::string FileFlows::LookFailure(const CVxString& text) {
     CVxString error;
     if (text.IsEmpty())
         return "empty file";
+    if (!BeginsAsMarkup(text))
+        return "not a look or LUT file";
     if (ReadLookTextWithError(grading, text, mask, size, error) || error.IsEmpty())
         return "not a valid look";
     error.Replace("\n", ", ");
@@ -522,19 +539,19 @@ ERenderFailure FileFlows::EngineFailure() {
     return ERenderFailure::eRenderFailed;
 }
 
-std::string FileFlows::RenderCause(ERenderFailure failure, const ParsedLook& look,
-                                   const FilePaths& paths) {
+std::vector<std::string> FileFlows::RenderCauses(ERenderFailure failure, const ParsedLook& look,
+                                                 const FilePaths& paths) {
     const std::vector<const CVxShaderParamStorage*> layers = LayersOf(look.grading);
     if (failure == ERenderFailure::eShaderMissing) {
         std::string names;
         for (const CVxShaderParamStorage* layer : layers)
             if (layer && !layer->Name().IsEmpty() && !m_render.shaders.Find(layer->Name()))
                 AppendName(names, layer->Name().c_str());
-        return names.empty() ? "a shader that the look uses cannot be loaded"
-                             : "shader not installed: " + names;
+        return {names.empty() ? "a shader that the look uses cannot be loaded"
+                              : "shader not installed: " + names};
     }
     if (failure != ERenderFailure::eLutMissing)
-        return failure == ERenderFailure::eOutOfMemory ? "out of memory" : "the render failed";
+        return {failure == ERenderFailure::eOutOfMemory ? "out of memory" : "the render failed"};
     std::string missing, unloadable;
     for (const CVxShaderParamStorage* layer : layers)
         for (uint32_t index = 0; layer && index < layer->ParamCount(); ++index) {
@@ -545,11 +562,30 @@ std::string FileFlows::RenderCause(ERenderFailure failure, const ParsedLook& loo
                 m_luts.Resolve(param->Value, CVxString(), ELutNameOrder::eIndexFirst, paths.folder);
             AppendName(FileExists(m_files, resolved) ? unloadable : missing, param->Value.c_str());
         }
+    std::vector<std::string> causes;
     if (!missing.empty())
-        return "LUT file not found: " + missing;
+        causes.push_back("LUT file not found: " + missing);
     if (!unloadable.empty())
-        return "LUT file cannot be loaded: " + unloadable;
-    return "a LUT file that the look uses is missing";
+        causes.push_back("LUT file cannot be loaded: " + unloadable);
+    if (causes.empty())
+        causes.push_back("a LUT file that the look uses is missing");
+    return causes;
+}
+
+std::string FileFlows::RenderCause(ERenderFailure failure, const ParsedLook& look,
+                                   const FilePaths& paths) {
+    std::string joined;
+    for (const std::string& cause : RenderCauses(failure, look, paths))
+        joined += (joined.empty() ? "" : "; ") + cause;
+    return joined;
+}
+
+void FileFlows::FallBackToStoredLut(ERenderFailure failure, const ParsedLook& look,
+                                    const FilePaths& paths) {
+    std::vector<std::string> causes = RenderCauses(failure, look, paths);
+    m_report->SetCause(RenderCause(failure, look, paths));
+    m_report->FallBackToStoredLut(std::move(causes));
+    ReportRenderFailure(*m_report, failure);
 }
 
 std::string FileFlows::WriteFailure(const FileOutput& file, const CVxString& path) {

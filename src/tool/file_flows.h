@@ -108,7 +108,12 @@ private:
     // A look, or a LUT file wrapped as one: ExportCdl for an ASC CDL, else ExportLattices.
     void ExportLook(const FilePaths& paths, ParsedLook& look);
     void ExportRendered(const FilePaths& paths, ParsedLook& look);
+    // The look acts on each channel alone: its grading does, and so does
+    // every LUT file that it names (the looks made around a 1D LUT file).
+    bool ActsOnEachChannel(const ParsedLook& look, const FilePaths& paths);
     void ExportOneDimensionalLut(const FilePaths& paths, const CVxLUT& lut);
+    // The LUT at the nodes of a lattice of the run's size over [low, high].
+    void ExportEvaluated(const FilePaths& paths, const CVxLUT& lut, float low, float high);
     // A lattice over another input range than 0 to 1, or behind a shaper, in
     // a format that keeps the range; false when it is not such a case.
     bool ExportWithInputRange(const FilePaths& paths, CVxLUT& lut);
@@ -132,8 +137,15 @@ private:
     std::string LookFailure(const CVxString& text);
     // The engine's last failure, as RenderLattice tells it.
     ERenderFailure EngineFailure();
-    // Names the shaders or LUT files of the look that are not there.
+    // Names the shaders or LUT files of the look that are not there: the LUT
+    // files not found and those that do not load, each kind in a cause of its own.
+    std::vector<std::string> RenderCauses(ERenderFailure failure, const ParsedLook& look,
+                                          const FilePaths& paths);
+    // The causes, joined by "; ".
     std::string RenderCause(ERenderFailure failure, const ParsedLook& look, const FilePaths& paths);
+    // Says why the look did not render, for the conversion of its stored LUT that follows.
+    void FallBackToStoredLut(ERenderFailure failure, const ParsedLook& look,
+                             const FilePaths& paths);
     std::string WriteFailure(const FileOutput& file, const CVxString& path);
     // What writing the output is ("new look", "Cubrel LUT replaced"), told before the write.
     std::string WhatIsWritten(const CVxString& output, const char* kind);

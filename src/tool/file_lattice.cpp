@@ -3,6 +3,7 @@
 #include "foundation/paths.h"
 #include "look/look_writer.h"
 #include "look/parsed_look.h"
+#include "lut/lattice_evaluation.h"
 #include "lut/lut.h"
 #include "lut/lut_format_registry.h"
 #include "lut/ocio_reader.h"
@@ -45,34 +46,24 @@ std::unique_ptr<float[]> OcioLattice(FileAccess& files, const CVxString& path, u
     return rgb;
 }
 
-FileLattice ResampledLattice(CVxLUT& lut, uint32_t n) {
-    if (lut.m_size != n)
-        lut.ResampleOverUnitDomain(n);
-    const size_t nodes = size_t{n} * n * n;
-    std::unique_ptr<float[]> rgb(new (std::nothrow) float[nodes * 3]);
-    if (!IsUnitLattice(lut) || lut.m_size != n || !rgb)
-        return Failure("The source LUT can't be converted");
-    for (size_t node = 0; node < nodes; ++node)
-        std::copy(lut.m_data + node * 4, lut.m_data + node * 4 + 3, rgb.get() + node * 3);
+// The LUT at the nodes, as tools apply it (EvaluateAtLattice).
+FileLattice EvaluatedLattice(const CVxLUT& lut, uint32_t n) {
+    std::unique_ptr<float[]> rgb(new (std::nothrow) float[size_t{n} * n * n * 3]);
+    if (!rgb)
+        return Failure(RenderFailureCause(ERenderFailure::eOutOfMemory));
+    if (!EvaluateAtLattice(lut, n, 0.0f, 1.0f, rgb.get()))
+        return Failure("Error loading LUT");
     return FileLattice{std::move(rgb), {}};
 }
 
-FileLattice LutFileLattice(const RunEnvironment& environment, LutFiles& luts, const CVxString& path,
-                           uint32_t n) {
+FileLattice LutFileLattice(LutFiles& luts, const CVxString& path, uint32_t n) {
     if (IsOcioLutFile(path))
         if (std::unique_ptr<float[]> rgb = OcioLattice(luts.files, path, n))
             return FileLattice{std::move(rgb), {}};
     CVxLUT lut;
-    const bool loaded =
-        lut.Load(luts, path, false, CVxLUT::EDimensionRequirement::eAnyDimension, true);
-    if (IsUnitLattice(lut))
-        return ResampledLattice(lut, n);
-    CVxString text;
-    WriteLutWrapperLook(text, FileNameOf(path));
-    FileLattice wrapped = RenderLookText(environment, luts, text, FolderOf(path), n);
-    if (!wrapped.rgb && !loaded)
-        wrapped.failure = "Error loading LUT";
-    return wrapped;
+    if (!lut.Load(luts, path, false, CVxLUT::EDimensionRequirement::eAnyDimension, true))
+        return Failure("Error loading LUT");
+    return EvaluatedLattice(lut, n);
 }
 
 } // namespace
@@ -99,7 +90,7 @@ FileLattice LatticeOfFile(const RunEnvironment& environment, FileAccess& files,
     CVxString extension;
     SplitPath(path, nullptr, nullptr, nullptr, &extension);
     if (extension.Compare(".lut", CVxString::ePath) == 0 || IsLutFileUnderOwnExtension(path))
-        return LutFileLattice(environment, luts, path, n);
+        return LutFileLattice(luts, path, n);
     CVxString text;
     if (!ReadTextFile(files, path, text))
         return Failure("Error reading file");
@@ -111,10 +102,8 @@ FileLattice LatticeOfFile(const RunEnvironment& environment, FileAccess& files,
     stored.Load(luts, path, false, CVxLUT::EDimensionRequirement::eAnyDimension, true);
     if (!stored.m_is3D || stored.m_preLUT || stored.m_size == 0)
         return rendered;
-    if (stored.m_size != n || !stored.HasUnitDomain())
-        stored.ResampleOverUnitDomain(n);
-    FileLattice resampled = ResampledLattice(stored, n);
-    if (!resampled.rgb)
+    FileLattice evaluated = EvaluatedLattice(stored, n);
+    if (!evaluated.rgb)
         return rendered;
-    return resampled;
+    return evaluated;
 }

@@ -5,6 +5,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+// What became of an input file. A file converted from a look's stored LUT,
+// because the look did not render, is counted apart from one rendered.
+enum class EFileOutcome : uint8_t { eConverted, eFromStoredLut, eUnchanged, eFailed };
 
 // The block of messages of one input file. Blocks are kept rather than printed
 // as they are made, so that whoever runs the files decides when each appears.
@@ -30,6 +35,23 @@ public:
     }
     // Why nothing was written to a file that is left as it is.
     void SetUnchanged(std::string why) { m_unchanged = std::move(why); }
+    // The look did not render, for these reasons (the LUT files not found or
+    // not loaded, the shaders not installed), and its stored LUT is
+    // converted instead; a write that follows makes the file one converted
+    // from its stored LUT.
+    void FallBackToStoredLut(std::vector<std::string> reasons) {
+        m_fromStoredLut = true;
+        m_warnings = std::move(reasons);
+    }
+
+    // Decided by what the flow recorded: converted once something was
+    // written, unchanged when the flow said why nothing needed writing,
+    // failed otherwise.
+    EFileOutcome Outcome() const {
+        if (!m_written.empty())
+            return m_fromStoredLut ? EFileOutcome::eFromStoredLut : EFileOutcome::eConverted;
+        return m_unchanged.empty() ? EFileOutcome::eFailed : EFileOutcome::eUnchanged;
+    }
 
     const std::string& Text() const { return m_text; }
     std::optional<size_t> ResamplingMark() const { return m_resamplingMark; }
@@ -37,6 +59,7 @@ public:
     const std::string& Written() const { return m_written; }
     const std::string& WrittenWhat() const { return m_writtenWhat; }
     const std::string& Unchanged() const { return m_unchanged; }
+    const std::vector<std::string>& Warnings() const { return m_warnings; }
 
 private:
     std::string m_text;
@@ -45,6 +68,8 @@ private:
     std::string m_written;
     std::string m_writtenWhat;
     std::string m_unchanged;
+    std::vector<std::string> m_warnings;
+    bool m_fromStoredLut = false;
 };
 
 // Writes blocks to a stream in the order given, with the run's one resampling

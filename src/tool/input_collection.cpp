@@ -1,12 +1,19 @@
 #include "tool/input_collection.h"
 
 #include "foundation/paths.h"
+#include "lut/lut_format_registry.h"
 
 #include <algorithm>
+#include <string>
 
-CVxString DirectoryPattern(const CVxString& folder) {
+CVxString DirectoryPattern(const CVxString& folder, bool everyLutFile) {
+    std::string wildcards = "*.look;*.lut";
+    for (const LutFormat& format : LutFormats())
+        for (const std::string_view extension : format.extensions)
+            if (everyLutFile && extension != ".lut")
+                wildcards += ";*" + std::string(extension);
     CVxString pattern;
-    MakePath(pattern, CVxString(), folder, CVxString("*.look;*.lut"), CVxString());
+    MakePath(pattern, CVxString(), folder, CVxString(wildcards.c_str()), CVxString());
     return pattern;
 }
 

@@ -5,8 +5,10 @@
 
 #include <vector>
 
-// The directory pattern that stands for the looks and LUTs directly inside a folder.
-CVxString DirectoryPattern(const CVxString& folder);
+// The directory pattern that stands for the looks and LUTs directly inside a
+// folder: .look and .lut files, or with `everyLutFile` (as -to takes folders)
+// the files of every LUT extension too.
+CVxString DirectoryPattern(const CVxString& folder, bool everyLutFile = false);
 
 // Appends the full path of every non-hidden file matching the pattern, in
 // listing order. A name without wildcards, or the name of an existing file

@@ -1,23 +1,5 @@
 #include "tool/run_progress.h"
 
-namespace {
-
-bool EndsWith(std::string_view text, std::string_view end) {
-    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
-}
-
-} // namespace
-
-EFileOutcome ClassifyBlock(std::string_view text) {
-    // Every format's success line ends so, and no other line does.
-    if (EndsWith(text, " written successfully\n") || EndsWith(text, "  LUT updated successfully\n"))
-        return EFileOutcome::eConverted;
-    if (text.find("  LUT size is already ") != std::string_view::npos ||
-        text.find("  File seems to be a Cubrel LUT") != std::string_view::npos)
-        return EFileOutcome::eUnchanged;
-    return EFileOutcome::eFailed;
-}
-
 void RunProgress::Show(size_t index, const CVxString& name) {
     if (!m_showLine)
         return;
@@ -41,7 +23,7 @@ constexpr size_t kFailedNamesShown = 10;
 } // namespace
 
 EFileOutcome RunProgress::Count(const FileReport& report, const std::string& path) {
-    const EFileOutcome outcome = ClassifyBlock(report.Text());
+    const EFileOutcome outcome = report.Outcome();
     ++m_counts[size_t(outcome)];
     if (outcome == EFileOutcome::eFailed && m_failedNames.size() < kFailedNamesShown)
         m_failedNames.push_back(path);
@@ -50,8 +32,10 @@ EFileOutcome RunProgress::Count(const FileReport& report, const std::string& pat
 
 void RunProgress::PrintSummary() {
     Erase();
-    std::fprintf(m_stream, "%zu converted, %zu unchanged, %zu failed\n",
-                 m_counts[size_t(EFileOutcome::eConverted)],
+    std::fprintf(m_stream, "%zu converted, ", m_counts[size_t(EFileOutcome::eConverted)]);
+    if (const size_t fromStored = m_counts[size_t(EFileOutcome::eFromStoredLut)])
+        std::fprintf(m_stream, "%zu from stored LUTs, ", fromStored);
+    std::fprintf(m_stream, "%zu unchanged, %zu failed\n",
                  m_counts[size_t(EFileOutcome::eUnchanged)],
                  m_counts[size_t(EFileOutcome::eFailed)]);
     if (!m_failedNames.empty()) {

@@ -9,13 +9,6 @@
 #include <string_view>
 #include <vector>
 
-enum class EFileOutcome : uint8_t { eConverted, eUnchanged, eFailed };
-
-// What became of a file, told from its block: converted when the block ends with
-// a successful write (also after a render error and a fallback), unchanged when
-// the file already had the size or was a Cubrel LUT, failed otherwise.
-EFileOutcome ClassifyBlock(std::string_view text);
-
 // The progress line (file count and current file, redrawn in place) and the
 // closing summary, for people watching a terminal.
 class RunProgress {
@@ -37,6 +30,6 @@ private:
     bool m_showLine;
     bool m_lineShown = false;
     size_t m_fileCount;
-    size_t m_counts[3] = {};
+    size_t m_counts[4] = {};
     std::vector<std::string> m_failedNames;
 };

@@ -42,9 +42,11 @@ TEST_F(BatchTest, EveryJobCountGivesTheOutputAndFilesOfOneJob) {
              "\nm.lut:\n  Error loading LUT\n" + kLutMissing + kCannotConvert + "\ny.look:\n" +
              kLutMissing + kResamplingStored + kWritten + "\nz.look:\n" + kWritten + "\nz.lut:\n" +
              kIsCubrel,
-         "gradeshift: ./e.look: not a valid look: Expected <, Line: 1 Column: 0\n"
-         "gradeshift: ./m.lut: not a LUT file in any known format\n"
-         "6 converted, 2 unchanged, 2 failed\nfailed: ./e.look, ./m.lut\n",
+         "gradeshift: ./d.look: from its stored LUT: LUT file not found: missing.cube\n"
+         "gradeshift: ./e.look: not a look or LUT file\n"
+         "gradeshift: ./m.lut: not a look or LUT file\n"
+         "gradeshift: ./y.look: from its stored LUT: LUT file not found: missing.cube\n"
+         "4 converted, 2 from stored LUTs, 2 unchanged, 2 failed\nfailed: ./e.look, ./m.lut\n",
          14},
         {"-size 8",
          {
@@ -55,7 +57,7 @@ TEST_F(BatchTest, EveryJobCountGivesTheOutputAndFilesOfOneJob) {
          },
          "\na.look:\n" + kUpdated + "\na.lut:\n" + kOverwriting + kUpdated + "\nb.look:\n" +
              kUpdated + "\nc.look:\n" + kNotALook,
-         "gradeshift: ./c.look: not a valid look: Expected <, Line: 1 Column: 0\n"
+         "gradeshift: ./c.look: not a look or LUT file\n"
          "3 converted, 0 unchanged, 1 failed\nfailed: ./c.look\n",
          4},
     };
@@ -150,11 +152,10 @@ TEST_F(BatchTest, ProgressIsShownOnATerminalOnly) {
     WriteFile("b.lut", "3LUT");
     const RunResult result = Run({".", "-cubrel"}, {.errorOnTerminal = true});
     EXPECT_EQ(result.out, kBanner + "\na.look:\n" + kNotALook + "\nb.lut:\n" + kIsCubrel);
-    EXPECT_EQ(result.err,
-              "\r\033[KFile 1 of 2: a.look\r\033[K"
-              "gradeshift: ./a.look: not a valid look: Expected <, Line: 1 Column: 0\r\n"
-              "\r\033[KFile 2 of 2: b.lut\r\033[K"
-              "0 converted, 1 unchanged, 1 failed\r\nfailed: ./a.look\r\n");
+    EXPECT_EQ(result.err, "\r\033[KFile 1 of 2: a.look\r\033[K"
+                          "gradeshift: ./a.look: not a look or LUT file\r\n"
+                          "\r\033[KFile 2 of 2: b.lut\r\033[K"
+                          "0 converted, 1 unchanged, 1 failed\r\nfailed: ./a.look\r\n");
     EXPECT_EQ(result.exitCode, 0);
 }
 

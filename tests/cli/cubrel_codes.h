@@ -34,3 +34,20 @@ inline int LargestCodeError(const std::string& file, const Meaning& meaning, uin
     }
     return largest;
 }
+
+// The largest distance, in 10-bit codes of values clamped to [0, 1], between
+// two meanings at the nodes of an n-point lattice.
+inline int LargestCodeDifference(const Meaning& a, const Meaning& b, uint32_t n) {
+    int largest = 0;
+    for (uint32_t i = 0; i < n * n * n; ++i) {
+        const double in[3] = {double(i % n) / (n - 1), double(i / n % n) / (n - 1),
+                              double(i / (n * n)) / (n - 1)};
+        double outA[3], outB[3];
+        a(in, outA);
+        b(in, outB);
+        for (int c = 0; c < 3; ++c)
+            largest = std::max(largest, std::abs(static_cast<int>(CubrelCode(float(outA[c]))) -
+                                                 static_cast<int>(CubrelCode(float(outB[c])))));
+    }
+    return largest;
+}

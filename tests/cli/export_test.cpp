@@ -7,7 +7,10 @@
 #include "lut/lut_format_registry.h"
 #include "lut/ocio_reader.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 
@@ -16,8 +19,11 @@ namespace {
 // Crosstalk: written as a lattice by every format.
 const std::string kSaturation =
     BaseLook(Parameter("Gain.X", "0.15") + Parameter("Saturation", "0.5"));
-// Per channel, within what a CDL holds: a 1D table where the format has one.
+// Per channel: a 1D table where the format has one. Its white goes above 1,
+// where a CDL clamps.
 const std::string kPerChannel = BaseLook(Parameter("Gain.X", "0.15") + Parameter("Gamma.Y", "0.1"));
+// Per channel, within what a CDL holds.
+const std::string kDim = BaseLook(Parameter("Gain.X", "-0.15") + Parameter("Gamma.Y", "0.1"));
 
 std::string Block(const std::string& name, const std::string& line) {
     return "\n" + name + ":\n  " + line + "\n";
@@ -42,9 +48,11 @@ protected:
 };
 
 // Every format, named in any case and with either dash, writes NAME.EXT with
-// its own success line, and holds the transform that Cubrel mode writes:
-// within one 10-bit code at every node of 33 points, read back by OpenColorIO.
-TEST_F(ExportTest, EveryFormatHoldsWhatCubrelModeWrites) {
+// its own success line, and holds the transform that Cubrel mode renders for
+// a look, and what OpenColorIO applies of a LUT file at the new nodes (not
+// Cubrel mode's resampling): within one 10-bit code at every node of 33
+// points, read back by OpenColorIO.
+TEST_F(ExportTest, EveryFormatHoldsWhatItsSourceMeans) {
     WriteFile("sat.look", kSaturation);
     WriteFile("chan.look", kPerChannel);
     // A LUT file with crosstalk and values outside 0 to 1.
@@ -56,8 +64,7 @@ TEST_F(ExportTest, EveryFormatHoldsWhatCubrelModeWrites) {
     }
     WriteFile("grid.cube", grid);
     ASSERT_EQ(Run({"sat.look", "chan.look", "grid.cube", "-cubrel", "-size", "33"}).exitCode, 0);
-    const std::string satCubrel = ReadFile("sat.lut"), chanCubrel = ReadFile("chan.lut"),
-                      gridCubrel = ReadFile("grid.lut");
+    const std::string satCubrel = ReadFile("sat.lut"), chanCubrel = ReadFile("chan.lut");
     struct Case {
         const char* option;
         const char* format;
@@ -65,31 +72,37 @@ TEST_F(ExportTest, EveryFormatHoldsWhatCubrelModeWrites) {
         const char* line;
     };
     const Case cases[] = {
-        {"-to", "cube", ".cube", "cube LUT"},    {"--to", "3DL", ".3dl", "3DL LUT"},
-        {"-TO", "clf", ".clf", "CLF LUT"},       {"-to", "Ctf", ".ctf", "CTF LUT"},
-        {"-to", "csp", ".csp", "cinespace LUT"}, {"-to", "cub", ".cub", "Truelight LUT"},
-        {"-to", "itx", ".itx", "itx LUT"},       {"-to", "spi3d", ".spi3d", "spi3d LUT"},
+        {"-to", "cube", ".cube", "cube LUT"},
+        {"--to", "3DL", ".3dl", "3DL LUT"},
+        {"-to", "Resolve-Cube", ".cube", "Resolve cube LUT"},
+        {"-TO", "clf", ".clf", "CLF LUT"},
+        {"-to", "Ctf", ".ctf", "CTF LUT"},
+        {"-to", "csp", ".csp", "cinespace LUT"},
+        {"-to", "cub", ".cub", "Truelight LUT"},
+        {"-to", "itx", ".itx", "itx LUT"},
+        {"-to", "spi3d", ".spi3d", "spi3d LUT"},
     };
     for (const Case& c : cases) {
         const RunResult result = Run({"sat.look", c.option, c.format, "chan.look", "grid.cube",
                                       "-size", "33", "-jobs", "2"});
         const std::string line = std::string(c.line) + " written successfully";
         const bool ownInput = std::string(c.extension) == ".cube";
-        // The 3-point lattice is resampled to the run's size, as Cubrel mode does.
         const std::string gridBlock =
             ownInput ? "\ngrid.cube:\n  Error: grid.cube is the input itself; file was not "
                        "converted (-out DIR writes elsewhere)\n"
-                     : "\ngrid.cube:\n" + kResampling + "  " + line + "\n";
+                     : Block("grid.cube", line);
         EXPECT_EQ(result.out,
                   kBanner + Block("sat.look", line) + Block("chan.look", line) + gridBlock)
             << c.format;
         EXPECT_EQ(result.exitCode, 0);
-        for (const auto& [name, cubrel] :
-             {std::pair{"sat", &satCubrel}, {"chan", &chanCubrel}, {"grid", &gridCubrel}}) {
-            if (std::string(name) == "grid" && ownInput)
-                continue;
+        for (const auto& [name, cubrel] : {std::pair{"sat", &satCubrel}, {"chan", &chanCubrel}})
             EXPECT_LE(LargestCodeError(*cubrel, ReadBack(name + std::string(c.extension)), 33), 1)
                 << name << c.extension;
+        if (!ownInput) {
+            EXPECT_LE(LargestCodeDifference(ReadBack("grid" + std::string(c.extension)),
+                                            ReadBack("grid.cube"), 33),
+                      1)
+                << c.extension;
         }
         // Where our own readers take the format, they pass over its mark as OpenColorIO does.
         const std::string written = std::string("sat") + c.extension;
@@ -149,8 +162,7 @@ TEST_F(ExportTest, OneDimensionalTablesAndLutFiles) {
     const RunResult result = Run({"chan.look", "curve.cube", "grid.3dl.cube", "-to", "clf"});
     EXPECT_EQ(result.out, kBanner + Block("chan.look", "CLF LUT written successfully") +
                               Block("curve.cube", "CLF LUT written successfully") +
-                              "\ngrid.3dl.cube:\n" + kResampling +
-                              "  CLF LUT written successfully\n");
+                              Block("grid.3dl.cube", "CLF LUT written successfully"));
     EXPECT_EQ(Run({"shaped.cube", "-to", "ctf"}).out,
               kBanner + Block("shaped.cube", "CTF LUT written successfully"));
     EXPECT_NE(ReadFile("chan.clf").find("<LUT1D"), std::string::npos);
@@ -170,7 +182,7 @@ TEST_F(ExportTest, OneDimensionalTablesAndLutFiles) {
                 EXPECT_NEAR(out[c], want[c], 1e-5) << written << " " << x << " " << c;
         }
     }
-    ASSERT_EQ(Run({"chan.look", "-to", "cube"}).exitCode, 0);
+    ASSERT_EQ(Run({"chan.look", "-to", "resolve-cube"}).exitCode, 0);
     EXPECT_EQ(ReadFile("chan.cube").substr(0, 41), "# Written by Gradeshift\nLUT_1D_SIZE 4096\n");
 }
 
@@ -179,6 +191,7 @@ TEST_F(ExportTest, OneDimensionalTablesAndLutFiles) {
 TEST_F(ExportTest, RefusalsAndSizes) {
     WriteFile("sat.look", kSaturation);
     WriteFile("chan.look", kPerChannel);
+    WriteFile("dim.look", kDim);
     WriteFile("id.cube", "LUT_1D_SIZE 2\n0 0 0\n1 1 1\n");
     WriteFile("sat.3dl", "notes about the shot\n");
     ExpectRuns({
@@ -188,18 +201,20 @@ TEST_F(ExportTest, RefusalsAndSizes) {
                                "wrote; file was not converted (-out DIR writes elsewhere; "
                                "-overwrite replaces it)"),
          "", 0},
-        {"chan.look sat.look id.cube -to cc -strict",
-         Block("chan.look", "ASC CDL written successfully") +
+        {"dim.look chan.look sat.look id.cube -to cc -strict",
+         Block("dim.look", "ASC CDL written successfully") +
+             Block("chan.look", "Not expressible as an ASC CDL: values above 1 would be clipped") +
              Block("sat.look", "Not expressible as an ASC CDL: the look's channels affect each "
                                "other") +
              Block("id.cube", "Not expressible as an ASC CDL: a LUT file holds no CDL"),
+         "gradeshift: chan.look: not expressible as an ASC CDL: values above 1 would be clipped\n"
          "gradeshift: sat.look: not expressible as an ASC CDL: the look's channels affect each "
          "other\ngradeshift: id.cube: not expressible as an ASC CDL: a LUT file holds no CDL\n"
-         "1 converted, 0 unchanged, 2 failed\nfailed: sat.look, id.cube\n",
+         "1 converted, 0 unchanged, 3 failed\nfailed: chan.look, sat.look, id.cube\n",
          2},
         {"sat.look -to png", kUsage,
-         "gradeshift: -to: \"png\" is not a format (cubrel, cube, 3dl, clf, ctf, csp, cub, itx, "
-         "spi3d, spi1d, cc, hald)\n" +
+         "gradeshift: -to: \"png\" is not a format (cubrel, cube, resolve-cube, 3dl, clf, ctf, "
+         "csp, cub, itx, spi3d, spi1d, cc, hald)\n" +
              kTryHelp,
          1},
         {"sat.look -to hald -size 50",
@@ -225,12 +240,12 @@ TEST_F(ExportTest, RefusalsAndSizes) {
                                            "writes elsewhere; -overwrite replaces it)"));
     std::filesystem::remove(m_work + "/chan.spi1d");
     // The CDL names the look and reads back as the look's render, within a code.
-    const std::string cdl = ReadFile("chan.cc");
-    EXPECT_NE(cdl.find("<ColorCorrection id=\"chan\">"), std::string::npos);
-    ASSERT_EQ(Run({"chan.look", "-cubrel", "-size", "33"}).exitCode, 0);
-    EXPECT_LE(LargestCodeError(ReadFile("chan.lut"), ReadBack("chan.cc"), 33), 1);
-    EXPECT_EQ(List(), (std::vector<std::string>{"chan.3dl", "chan.cc", "chan.look", "chan.lut",
-                                                "id.cube", "sat.3dl", "sat.look"}));
+    const std::string cdl = ReadFile("dim.cc");
+    EXPECT_NE(cdl.find("<ColorCorrection id=\"dim\">"), std::string::npos);
+    ASSERT_EQ(Run({"dim.look", "-cubrel", "-size", "33"}).exitCode, 0);
+    EXPECT_LE(LargestCodeError(ReadFile("dim.lut"), ReadBack("dim.cc"), 33), 1);
+    EXPECT_EQ(List(), (std::vector<std::string>{"chan.3dl", "chan.look", "dim.cc", "dim.look",
+                                                "dim.lut", "id.cube", "sat.3dl", "sat.look"}));
 }
 
 // -out takes outputs elsewhere, an input's own format included; two inputs
@@ -241,13 +256,124 @@ TEST_F(ExportTest, OutputFolder) {
     MakeFolder("out");
     EXPECT_EQ(Run({"id.cube", "-to", "cube", "--out=out"}).out,
               kBanner + Block("id.cube", "cube LUT written successfully"));
-    EXPECT_EQ(ReadFile("out/id.cube").substr(0, 41), "# Written by Gradeshift\nLUT_1D_SIZE 4096\n");
+    EXPECT_EQ(ReadFile("out/id.cube").substr(0, 39), "# Written by Gradeshift\nLUT_3D_SIZE 33\n");
     EXPECT_EQ(ReadFile("id.cube"), "LUT_1D_SIZE 2\n0 0 0\n1 1 1\n");
     for (const char* jobs : {"1", "2"})
         EXPECT_EQ(Run({"id.spi1d", "id.cube", "-to", "clf", "-jobs", jobs}).out,
                   kBanner + Block("id.spi1d", "CLF LUT written successfully") +
                       Block("id.cube", "Error: id.clf is also the output of id.spi1d; file was "
                                        "not converted"));
+}
+
+// A process list that OpenColorIO refuses, saying why.
+const std::string kBadClf = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                            "<ProcessList id=\"x\" compCLFversion=\"3\">\n"
+                            "  <Matrix inBitDepth=\"32f\" outBitDepth=\"32f\">\n"
+                            "    <Array dim=\"3 3\">\n-0.96930 P 0.04\n0 1 0\n0 0 1\n"
+                            "    </Array>\n  </Matrix>\n</ProcessList>\n";
+
+// With -to a folder stands for every look and LUT file in it; a look that
+// falls back on its stored LUT, and a file that OpenColorIO refuses, say why;
+// a look made around a 1D LUT file is per-channel.
+TEST_F(ExportTest, FoldersFallbacksAndCauses) {
+    MakeFolder("luts");
+    MakeFolder("out");
+    WriteFile("luts/a.cube", "LUT_1D_SIZE 2\n0 0 0\n1 1 1\n");
+    WriteFile("luts/bad.clf", kBadClf);
+    WriteFile("luts/m.look", BaseLook(Parameter("BaseLUT", "nope.cube"), StoredLut(0.25f)));
+    WriteFile("luts/notes.txt", "not a LUT\n");
+    const RunResult run =
+        Run({"luts", "-to", "cube", "-size", "9", "-out", "out", "-v", "-strict"});
+    EXPECT_EQ(run.out, kBanner + Block("a.cube", "cube LUT written successfully") +
+                           Block("bad.clf", "Error loading LUT") + "\nm.look:\n" + kLutMissing +
+                           "  cube LUT written successfully\n");
+    EXPECT_EQ(run.err,
+              "gradeshift: luts/a.cube -> out/a.cube (new cube LUT)\n"
+              "gradeshift: luts/bad.clf: At line 4: Illegal values '-0.96930 P 0.04' in "
+              "array of Matrix\n"
+              "gradeshift: luts/m.look -> out/m.cube (new cube LUT) from its stored LUT: "
+              "LUT file not found: nope.cube\n"
+              "1 converted, 1 from stored LUTs, 0 unchanged, 1 failed\nfailed: luts/bad.clf\n");
+    EXPECT_EQ(run.exitCode, 2);
+    // Rebuild mode wraps the 1D table into a look, which spi1d then takes.
+    WriteFile("curve.cube", "LUT_1D_SIZE 3\n0 0 0\n0.25 0.5 0.75\n1 1 1\n");
+    ASSERT_EQ(Run({"curve.cube"}).exitCode, 0);
+    EXPECT_EQ(Run({"curve.look", "-to", "spi1d"}).out,
+              kBanner + Block("curve.look", "spi1d LUT written successfully"));
+}
+
+// The nodes of an n-point lattice, red fastest, as 16-bit little-endian RGB pixels.
+std::string NodePixels(uint32_t n) {
+    std::string pixels;
+    for (uint32_t i = 0; i < n * n * n; ++i)
+        for (const uint32_t node : {i % n, i / n % n, i / (n * n)}) {
+            const uint16_t value = static_cast<uint16_t>(std::lround(node * 65535.0 / (n - 1)));
+            pixels += static_cast<char>(value & 255);
+            pixels += static_cast<char>(value >> 8);
+        }
+    return pixels;
+}
+
+// The rows of a .cube file's table, clamped to [0, 1] as 16-bit pixels clamp them.
+std::vector<double> ClampedRows(const std::string& cube) {
+    std::istringstream lines(cube);
+    std::vector<double> rows;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.empty() || !(std::isdigit(static_cast<unsigned char>(line[0])) || line[0] == '-'))
+            continue;
+        std::istringstream words(line);
+        for (double value = 0; words >> value;)
+            rows.push_back(std::clamp(value, 0.0, 1.0));
+    }
+    return rows;
+}
+
+// The exports load in the program that people apply them with: ffmpeg's
+// lut3d (cube, 3DL, cinespace), lut1d (the 1D table of a per-channel
+// resolve-cube) and haldclut. At the nodes of 17 points, as 16-bit pixels,
+// each gives the look's 17-point cube within one 10-bit code.
+TEST_F(ExportTest, ExportsLoadInFfmpeg) {
+    if (std::system("command -v ffmpeg > /dev/null 2>&1") != 0)
+        GTEST_SKIP() << "ffmpeg is not installed (Debian package ffmpeg)";
+    WriteFile("sat.look", kSaturation);
+    WriteFile("chan.look", kPerChannel);
+    const auto ffmpeg = [](const std::string& inputs, const std::string& filter, uint32_t n) {
+        return "ffmpeg -v error -f rawvideo -pix_fmt rgb48le -s " + std::to_string(n * n) + "x" +
+               std::to_string(n) + " -i in.raw " + inputs + filter +
+               " -f rawvideo -pix_fmt rgb48le -y out.raw";
+    };
+    // The Hald image is read at its own 64 nodes, the others at 17.
+    const struct {
+        const char* look;
+        const char* format;
+        uint32_t n;
+        std::string command;
+    } cases[] = {
+        {"sat", "cube", 17, ffmpeg("-vf ", "lut3d=file=sat.cube", 17)},
+        {"sat", "3dl", 17, ffmpeg("-vf ", "lut3d=file=sat.3dl", 17)},
+        {"sat", "csp", 17, ffmpeg("-vf ", "lut3d=file=sat.csp", 17)},
+        {"chan", "resolve-cube", 17, ffmpeg("-vf ", "lut1d=file=chan.cube", 17)},
+        {"sat", "hald", 64, ffmpeg("-i sat.png -filter_complex ", "'[0][1]haldclut'", 64)},
+    };
+    for (const auto& c : cases) {
+        const std::string look = std::string(c.look) + ".look", size = std::to_string(c.n);
+        ASSERT_EQ(Run({look, "-to", "cube", "-size", size}).exitCode, 0);
+        const std::vector<double> expected = ClampedRows(ReadFile(std::string(c.look) + ".cube"));
+        ASSERT_EQ(expected.size(), size_t(3) * c.n * c.n * c.n);
+        ASSERT_EQ(Run({look, "-to", c.format, "-size", size}).exitCode, 0) << c.format;
+        WriteFile("in.raw", NodePixels(c.n));
+        ASSERT_EQ(std::system(("cd '" + m_work + "' && " + c.command).c_str()), 0) << c.command;
+        const std::string out = ReadFile("out.raw");
+        ASSERT_EQ(out.size(), expected.size() * 2) << c.format;
+        double largest = 0;
+        for (size_t i = 0; i < expected.size(); ++i) {
+            const auto low = static_cast<uint8_t>(out[2 * i]);
+            const auto high = static_cast<uint8_t>(out[2 * i + 1]);
+            const double value = (high << 8 | low) / 65535.0;
+            largest = std::max(largest, std::fabs(value - expected[i]) * 1023);
+        }
+        EXPECT_LE(largest, 1.0) << c.format;
+    }
 }
 
 // A Hald CLUT of the default level 8 is a 512 by 512 16-bit RGB image whose

@@ -20,6 +20,7 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <sstream>
 
 namespace {
 
@@ -688,6 +689,86 @@ TEST_F(LutMeaningTest, FilesOfOtherToolsConvertAsOpenColorIoReadsThem) {
             largest = std::max(largest, std::fabs(lattice[i] - lookNodes[f][i]));
         EXPECT_LE(largest, 1.0f / 1023) << name;
     }
+}
+
+// A .cube file of one 3D table: its size, its input range and its rows.
+struct CubeLattice {
+    uint32_t size = 0;
+    double low = 0, high = 1;
+    Rows rows;
+};
+
+CubeLattice ReadCubeLattice(const std::string& text) {
+    CubeLattice cube;
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::istringstream words(line);
+        std::string first;
+        words >> first;
+        if (first == "LUT_3D_SIZE")
+            words >> cube.size;
+        else if (first == "DOMAIN_MIN")
+            words >> cube.low;
+        else if (first == "DOMAIN_MAX")
+            words >> cube.high;
+        else if (!first.empty() && (std::isdigit(static_cast<unsigned char>(first[0])) ||
+                                    first[0] == '-' || first[0] == '.')) {
+            cube.rows.push_back(std::stod(first));
+            for (double value = 0; words >> value;)
+                cube.rows.push_back(value);
+        }
+    }
+    return cube;
+}
+
+// -to cube evaluates a LUT file at the nodes of the new lattice as tools apply
+// it (linear in tables, trilinear in lattices): within one 10-bit code of
+// what the file means at every size, inside the range of a lattice's values
+// (no overshoot), over the file's own input range, and the file's own values
+// at its own size.
+TEST_F(LutMeaningTest, ResizedLutFilesMeanTheirSource) {
+    std::vector<Case> cases = Cases();
+    cases.erase(std::remove_if(cases.begin(), cases.end(),
+                               [](const Case& c) { return c.name == "mark_curves.lut"; }),
+                cases.end());
+    for (const Case& c : cases)
+        WriteFile(c.name, c.text);
+    for (const uint32_t n : {2u, 9u, 33u}) {
+        const std::string out = "out" + std::to_string(n);
+        MakeFolder(out);
+        ASSERT_EQ(Run({"*.lut", "-to", "cube", "-size", std::to_string(n), "-out", out}).exitCode,
+                  0);
+        for (const Case& c : cases) {
+            const std::string name = c.name.substr(0, c.name.size() - 4);
+            const CubeLattice cube = ReadCubeLattice(ReadFile(out + "/" + name + ".cube"));
+            ASSERT_EQ(cube.size, n) << c.name;
+            ASSERT_EQ(cube.rows.size(), size_t(3) * n * n * n) << c.name;
+            double largest = 0, lowest = 1, highest = 0;
+            for (uint32_t i = 0; i < n * n * n; ++i) {
+                const uint32_t node[3] = {i % n, i / n % n, i / (n * n)};
+                double in[3], want[3];
+                for (int ch = 0; ch < 3; ++ch)
+                    in[ch] = cube.low + (cube.high - cube.low) * node[ch] / (n - 1);
+                c.meaning(in, want);
+                for (int ch = 0; ch < 3; ++ch) {
+                    const double value = cube.rows[3 * i + ch];
+                    largest = std::max(largest, std::fabs(value - want[ch]) * 1023);
+                    lowest = std::min(lowest, value);
+                    highest = std::max(highest, value);
+                }
+            }
+            EXPECT_LE(largest, 1.0) << c.name << " at " << n;
+            if (c.name.starts_with("mesh")) {
+                EXPECT_GE(lowest, 0) << c.name;
+                EXPECT_LE(highest, 1) << c.name;
+            }
+        }
+    }
+    EXPECT_EQ(ReadCubeLattice(ReadFile("out9/cube_domain.cube")).low, -0.1);
+    ASSERT_EQ(Run({"mark_cube.lut", "-to", "cube", "-size", "17"}).exitCode, 0);
+    const std::string source = ReadFile("mark_cube.lut"), written = ReadFile("mark_cube.cube");
+    EXPECT_EQ(written.substr(written.find("LUT_3D_SIZE")), source.substr(source.find("LUT_3D")));
 }
 
 // Files with nothing to read, and curve sets that define no curve: in Cubrel

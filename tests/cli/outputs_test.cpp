@@ -21,7 +21,7 @@ TEST_F(OutputsTest, LinesAsPeopleTypeThem) {
         {"--CUBREL b.lut d a.look", b + c + a, "", 0},
         {"-cubrel -- a.look", a, "", 0},
         {"a.look --size=33 -cubrel --jobs 2 --strict --noresampling", a,
-         "gradeshift: a.look: not a valid look: Expected <, Line: 1 Column: 0\n"
+         "gradeshift: a.look: not a look or LUT file\n"
          "0 converted, 0 unchanged, 1 failed\nfailed: a.look\n",
          2},
         {"-cubrel a.look ./a.look A.LOOK *.look", a, "", 0},
@@ -158,7 +158,7 @@ TEST_F(OutputsTest, FailuresSayWhyAndVerboseSaysWhatWasWritten) {
     WriteFile("m.look", BaseLook(Parameter("BaseLUT", "nope.cube")));
     WriteFile("s.look", UnknownShaderLook());
     const std::string failures = "gradeshift: e.lut: empty file\n"
-                                 "gradeshift: g.lut: not a LUT file in any known format\n"
+                                 "gradeshift: g.lut: not a look or LUT file\n"
                                  "gradeshift: m.look: LUT file not found: nope.cube\n"
                                  "gradeshift: s.look: shader not installed: Studio.Missing\n";
     const std::string cubrel = "-cubrel a.look b.lut e.lut g.lut m.look s.look ";

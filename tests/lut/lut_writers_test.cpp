@@ -68,23 +68,28 @@ TEST(LutWriters, TextFilesByteForByte) {
     const Case cases[] = {
         {"cube 3D", WriteCubeLut, &plain3D, kNote + "LUT_3D_SIZE 2\n" + latticeRows},
         {"cube 3D range", WriteCubeLut, &ranged3D,
+         kNote + "LUT_3D_SIZE 2\nDOMAIN_MIN -0.125000 -0.125000 -0.125000\n"
+         "DOMAIN_MAX 1.500000 1.500000 1.500000\n" +
+             latticeRows},
+        {"cube 1D", WriteCubeLut, &plain1D, ""},
+        {"cube shaper", WriteCubeLut, &shaped, ""},
+        {"resolve-cube 3D", WriteResolveCubeLut, &plain3D, kNote + "LUT_3D_SIZE 2\n" + latticeRows},
+        {"resolve-cube 3D range", WriteResolveCubeLut, &ranged3D,
          kNote + "LUT_3D_SIZE 2\nLUT_3D_INPUT_RANGE -0.125000 1.500000\n" + latticeRows},
-        {"cube per-channel domain", WriteCubeLut, &perChannel3D,
-         kNote +
-             "LUT_3D_SIZE 2\nDOMAIN_MIN 0.000000 0.000000 0.000000\n"
-             "DOMAIN_MAX 1.000000 2.000000 1.000000\n" +
+        {"resolve-cube per-channel domain", WriteResolveCubeLut, &perChannel3D,
+         kNote + "LUT_3D_SIZE 2\nDOMAIN_MIN 0.000000 0.000000 0.000000\n"
+         "DOMAIN_MAX 1.000000 2.000000 1.000000\n" +
              latticeRows},
-        {"cube 1D", WriteCubeLut, &plain1D, kNote + "LUT_1D_SIZE 3\n" + rampRows},
-        {"cube 1D range", WriteCubeLut, &ranged1D,
+        {"resolve-cube 1D", WriteResolveCubeLut, &plain1D, kNote + "LUT_1D_SIZE 3\n" + rampRows},
+        {"resolve-cube 1D range", WriteResolveCubeLut, &ranged1D,
          kNote + "LUT_1D_SIZE 3\nLUT_1D_INPUT_RANGE -1.000000 4.000000\n" + rampRows},
-        {"cube shaper", WriteCubeLut, &shaped,
-         kNote +
-             "LUT_1D_SIZE 2\nLUT_1D_INPUT_RANGE -0.500000 2.000000\nLUT_3D_SIZE 2\n"
-             "LUT_3D_INPUT_RANGE 0.000000 0.500000\n"
-             "0.000000 0.000000 0.000000\n0.500000 0.500000 0.500000\n" +
+        {"resolve-cube shaper", WriteResolveCubeLut, &shaped,
+         kNote + "LUT_1D_SIZE 2\nLUT_1D_INPUT_RANGE -0.500000 2.000000\nLUT_3D_SIZE 2\n"
+         "LUT_3D_INPUT_RANGE 0.000000 0.500000\n"
+         "0.000000 0.000000 0.000000\n0.500000 0.500000 0.500000\n" +
              latticeRows},
-        {"cube uneven shaper range", WriteCubeLut, &unevenShaper, ""},
-        {"cube shaper before a 1D table", WriteCubeLut, &shaped1D, ""},
+        {"resolve-cube uneven shaper range", WriteResolveCubeLut, &unevenShaper, ""},
+        {"resolve-cube shaper before a 1D table", WriteResolveCubeLut, &shaped1D, ""},
         {"spi1d", WriteSpi1dLut, &ranged1D,
          "Version 1\nFrom -1.000000 4.000000\nLength 3\nComponents 3\n{\n"
          "    0.000000 0.000000 0.000000\n    0.250000 0.500000 2.000000\n"

@@ -238,8 +238,8 @@ TEST(OcioReader, AFileIsParsedOncePerRun) {
     }
 }
 
-// Writes the LUT in the format that the file's extension names, and opens the
-// file through OpenColorIO.
+// Writes the LUT in the format that the file's extension names (".resolve.cube"
+// for the Resolve form), and opens the file through OpenColorIO.
 bool WriteAndOpen(const ScratchFolder& scratch, const std::string& file, const LutToWrite& lut,
                   OcioFileTransform& read) {
     using enum EOcioWriteFormat;
@@ -249,8 +249,9 @@ bool WriteAndOpen(const ScratchFolder& scratch, const std::string& file, const L
         {".itx", eItx}, {".clf", eClf},       {".ctf", eCtf}};
     CVxString bytes;
     StringSink sink(bytes);
-    bool written = extension == ".cube"    ? WriteCubeLut(lut, sink)
-                   : extension == ".spi3d" ? WriteSpi3dLut(lut, sink)
+    bool written = extension == ".cube"           ? WriteCubeLut(lut, sink)
+                   : extension == ".resolve.cube" ? WriteResolveCubeLut(lut, sink)
+                   : extension == ".spi3d"        ? WriteSpi3dLut(lut, sink)
                                            : extension == ".spi1d" && WriteSpi1dLut(lut, sink);
     for (const auto& [name, format] : formats)
         written = written || (extension == name && WriteOcioLut(format, lut, sink));
@@ -305,13 +306,13 @@ TEST(OcioWriter, OneDimensionalAndShapedTablesReadBack) {
         float low, high; // the input range
         float tolerance;
     } cases[] = {
-        {"1d.cube", rangedOneD, -0.5f, 1.5f, 1e-5f},
+        {"1d.resolve.cube", rangedOneD, -0.5f, 1.5f, 1e-5f},
         {"1d.spi1d", rangedOneD, -0.5f, 1.5f, 1e-5f},
         {"1d.clf", rangedOneD, -0.5f, 1.5f, 1e-5f},
         {"1d.ctf", oneD, 0.0f, 1.0f, 1e-5f},
         // 33 nodes of a lattice: the straight lines between them stray from the curve.
         {"1d.csp", oneD, 0.0f, 1.0f, 3e-4f},
-        {"shaped.cube", shaped, -0.25f, 1.5f, 1e-5f},
+        {"shaped.resolve.cube", shaped, -0.25f, 1.5f, 1e-5f},
         {"shaped.clf", shaped, -0.25f, 1.5f, 1e-5f},
     };
     ScratchFolder scratch;

@@ -8,6 +8,7 @@ and the build tree (GRADESHIFT_BINARY_DIR), and PYTHONPATH leads to the module.
 import os
 import re
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -36,6 +37,12 @@ RESAMPLE_WARNING = ("  Warning: resampling the original LUT to a different size\
 # A look that reads but cannot render: its one layer names a shader nobody has.
 UNKNOWN_SHADER_LOOK = ('<look>\n  <shaders>\n    <shader>\n      <name>"Studio.Missing"</name>\n'
                        '    </shader>\n  </shaders>\n</look>\n')
+
+# That look with a 2-point stored lattice, red fastest, each node its own colour.
+STORED_NODES = [(r * 0.5, g * 0.25, b * 0.75) for b in (0, 1) for g in (0, 1) for r in (0, 1)]
+STORED_LUT_LOOK = ('<?xml version="1.0" ?>\n' + UNKNOWN_SHADER_LOOK.replace(
+    "</look>", '<LUT>\n<size>"2"</size>\n<data>"%s"</data>\n</LUT>\n</look>' %
+    struct.pack("<24f", *[v for node in STORED_NODES for v in node]).hex().upper()))
 
 # A .cube file, which OpenColorIO reads: a 5-point lattice, red fastest.
 CUBE_POINTS = 5
@@ -80,6 +87,14 @@ def quantised(values):
     return numpy.floor(scaled).astype(numpy.int64)
 
 
+def cube_values(path, n):
+    """The lattice of an n-point .cube file of one 3D table as an (n, n, n, 3) array [r, g, b]."""
+    with open(path) as text:
+        rows = [line.split() for line in text if line[:1] in "-.0123456789"]
+    values = numpy.array(rows, dtype=numpy.float32)
+    return values.reshape(n, n, n, 3).transpose(2, 1, 0, 3)
+
+
 def cubrel_output(name):
     """The file Cubrel mode writes for an input: NAME.lut beside it."""
     return os.path.splitext(name)[0] + ".lut"
@@ -109,16 +124,27 @@ class ModuleTest(unittest.TestCase):
             self.assertEqual(result.returncode, 0, result.stdout)
         return folder
 
-    def test_render_gives_the_values_that_cubrel_mode_quantises(self):
+    def test_render_gives_what_cubrel_mode_renders_and_to_writes(self):
+        # A look renders what Cubrel mode quantises; a LUT file what -to cube writes.
         for size in (9, 33):
             converted = self.cubrel_run(size)
+            exported = os.path.join(self.scratch, "exported%d" % size)
+            os.mkdir(exported)
+            result = run_program([self.samples, os.path.join(self.samples, "bent.cube"), "-to",
+                                  "cube", "-size", str(size), "-out", exported], self.scratch)
+            self.assertEqual(result.returncode, 0, result.stdout)
             for name in self.names:
                 with self.subTest(name=name, size=size):
                     rendered = gradeshift.render(os.path.join(self.samples, name), size)
                     self.assertEqual(rendered.shape, (size, size, size, 3))
                     self.assertEqual(rendered.dtype, numpy.float32)
-                    codes = cubrel_codes(os.path.join(converted, cubrel_output(name)), size)
-                    self.assertLessEqual(numpy.abs(quantised(rendered) - codes).max(), 1)
+                    if name.endswith(".look"):
+                        codes = cubrel_codes(os.path.join(converted, cubrel_output(name)), size)
+                        self.assertLessEqual(numpy.abs(quantised(rendered) - codes).max(), 1)
+                    else:
+                        cube = os.path.join(exported, os.path.splitext(name)[0] + ".cube")
+                        self.assertLessEqual(
+                            numpy.abs(rendered - cube_values(cube, size)).max(), 1e-6)
 
     @unittest.skipIf(OCIO is None, "OpenColorIO's Python bindings (python3-pyopencolorio) "
                      "are not installed")
@@ -127,7 +153,7 @@ class ModuleTest(unittest.TestCase):
         converted = self.cubrel_run(size)
         nodes = numpy.linspace(0, 1, size, dtype=numpy.float32)
         grid = numpy.stack(numpy.meshgrid(nodes, nodes, nodes, indexing="ij"), axis=-1)
-        for name in ("tonal_ranges.look", "secondaries.look", "bent.cube", "truelight_17.lut"):
+        for name in ("tonal_ranges.look", "secondaries.look", "truelight_17.lut"):
             with self.subTest(name=name):
                 rendered = gradeshift.render(os.path.join(self.samples, name), size)
                 transform = OCIO.Lut3DTransform()
@@ -144,13 +170,8 @@ class ModuleTest(unittest.TestCase):
                 self.assertLessEqual(numpy.abs(applied - codes).max(), 1)
 
     def test_render_falls_back_to_a_stored_lut_or_refuses(self):
-        # A 2-point stored lattice, red fastest, each node its own colour.
-        nodes = [(r * 0.5, g * 0.25, b * 0.75) for b in (0, 1) for g in (0, 1) for r in (0, 1)]
-        data = numpy.array(nodes, dtype="<f4").tobytes().hex().upper()
-        stored = '<LUT>\n<size>"2"</size>\n<data>"%s"</data>\n</LUT>\n' % data
         for name, text in (("unknown.look", UNKNOWN_SHADER_LOOK), ("garbage.look", "not a look"),
-                           ("stored.look", '<?xml version="1.0" ?>\n' +
-                            UNKNOWN_SHADER_LOOK.replace("</look>", stored + "</look>"))):
+                           ("stored.look", STORED_LUT_LOOK)):
             with open(os.path.join(self.scratch, name), "w") as out:
                 out.write(text)
         lattice = gradeshift.render(os.path.join(self.scratch, "stored.look"), 2)
@@ -237,6 +258,8 @@ class ModuleTest(unittest.TestCase):
             out.write(UNKNOWN_SHADER_LOOK)
         with open(os.path.join(self.samples, "noise.lut"), "wb") as out:
             out.write(b"\x01\x02\x00\x03 no LUT here")
+        with open(os.path.join(self.samples, "stored.look"), "w") as out:
+            out.write(STORED_LUT_LOOK)
         runs = [({"cubrel": True, "jobs": 1}, ["-cubrel"]),
                 ({"cubrel": True, "size": 33, "resampling": False},
                  ["-cubrel", "-size", "33", "-noresampling"]),
@@ -262,7 +285,7 @@ class ModuleTest(unittest.TestCase):
                 blocks = "".join("\n%s:\n" % os.path.basename(result.input) +
                                  "".join("  %s\n" % line for line in result.messages)
                                  for result in results)
-                expected = printed.stdout.replace(RESAMPLE_WARNING, "")
+                expected = printed.stdout.replace(RESAMPLE_WARNING, "").replace(by_program, by_module)
                 self.assertEqual("VEXLAN Gradeshift 2008\n\n" + blocks, expected)
                 for folder, _, names in os.walk(by_program):
                     for name in names:
@@ -275,6 +298,12 @@ class ModuleTest(unittest.TestCase):
                         self.assertEqual(sorted(os.listdir(os.path.join(by_program, folder))),
                                          sorted(os.listdir(os.path.join(by_module, folder))))
 
+                # A look that does not render is converted from its stored LUT where allowed.
+                statuses = {os.path.basename(r.input): r.status for r in results}
+                falls_back = options.get("resampling", True) and (
+                    options.get("cubrel") or options.get("to", "cc") != "cc")
+                self.assertEqual(statuses["stored.look"],
+                                 "from stored LUT" if falls_back else "failed")
                 # What -v says on standard error of each file written or failed.
                 said = printed.stderr.replace(by_program, by_module).splitlines()
                 for result in results:
@@ -282,6 +311,12 @@ class ModuleTest(unittest.TestCase):
                     if result.status == "failed":
                         self.assertIsNone(result.output)
                         self.assertIn("gradeshift: %s: %s" % (result.input, result.cause), said)
+                    elif result.status == "from stored LUT":
+                        self.assertEqual(result.warnings, ["shader not installed: Studio.Missing"])
+                        written = "gradeshift: %s -> %s (" % (result.input, result.output)
+                        self.assertTrue(any(line.startswith(written) and line.endswith(
+                            ") from its stored LUT: shader not installed: Studio.Missing")
+                            for line in said), written)
                     elif result.status == "converted":
                         self.assertIsNone(result.cause)
                         written = "gradeshift: %s -> %s (" % (result.input, result.output)
