@@ -83,9 +83,13 @@ class Result:
     def output(self) -> Optional[str]:
         """The file written, or None."""
     @property
-    def status(self) -> Literal["converted", "from stored LUT", "unchanged", "failed"]:
+    def status(
+        self,
+    ) -> Literal["converted", "from stored LUT", "unchanged", "failed", "refused"]:
         """"from stored LUT": a look that did not render, converted from its
-        stored LUT (warnings say why)."""
+        stored LUT (warnings say why); "refused": the run declined to write
+        it (its output is another file's, the format cannot hold it; cause
+        says which)."""
     @property
     def messages(self) -> list[str]:
         """The file's message lines, as the command line prints them."""

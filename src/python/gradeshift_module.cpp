@@ -271,6 +271,8 @@ const char* StatusName(EFileOutcome outcome) {
         return "from stored LUT";
     case EFileOutcome::eUnchanged:
         return "unchanged";
+    case EFileOutcome::eRefused:
+        return "refused";
     default:
         return "failed";
     }
@@ -281,7 +283,7 @@ PyResult ToPython(const FileResult& result) {
                  result.messages,          std::nullopt, result.warnings};
     if (!result.written.empty())
         out.output = result.written;
-    if (result.outcome == EFileOutcome::eFailed)
+    if (result.outcome == EFileOutcome::eFailed || result.outcome == EFileOutcome::eRefused)
         out.cause = result.cause;
     return out;
 }
@@ -473,7 +475,8 @@ PYBIND11_MODULE(gradeshift, module) {
         .def_readonly("output", &PyResult::output, "The file written, or None.")
         .def_readonly("status", &PyResult::status,
                       "\"converted\", \"from stored LUT\" (a look that did not render, converted "
-                      "from its stored LUT), \"unchanged\" or \"failed\".")
+                      "from its stored LUT), \"unchanged\", \"failed\" or \"refused\" (the run "
+                      "declined to write it; cause says why).")
         .def_readonly("warnings", &PyResult::warnings,
                       "Why a look was converted from its stored LUT: each LUT file not found or "
                       "not loaded, each shader not installed; empty otherwise.")

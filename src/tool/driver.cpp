@@ -277,7 +277,7 @@ void SayOnStandardError(const FileReport& report, const std::string& path, bool 
             fallback += " " + warning + ";";
         fallback.pop_back();
     }
-    if (outcome == EFileOutcome::eFailed) {
+    if (report.DidNotConvert()) {
         std::string cause = report.Cause();
         if (cause.empty())
             cause = LastLineOf(report.Text());
