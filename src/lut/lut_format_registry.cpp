@@ -199,7 +199,8 @@ constexpr ExportFormat kWrittenFormats[] = {
      .holds3D = true,
      .write = WriteThroughOcio<EOcioWriteFormat::eCinespace>,
      .signature = "CSPLUTV100",
-     .throughOcio = true},
+     .throughOcio = true,
+     .helpNote = "cinespace"},
     {.name = "cub",
      .extension = ".cub",
      .writtenAs = "Truelight LUT",
@@ -207,7 +208,8 @@ constexpr ExportFormat kWrittenFormats[] = {
      .holds3D = true,
      .write = WriteThroughOcio<EOcioWriteFormat::eTruelight>,
      .signature = "# Truelight Cube",
-     .throughOcio = true},
+     .throughOcio = true,
+     .helpNote = "Truelight"},
     {.name = "itx",
      .extension = ".itx",
      .writtenAs = "itx LUT",
@@ -233,14 +235,16 @@ constexpr ExportFormat kWrittenFormats[] = {
      .extension = ".cc",
      .writtenAs = "ASC CDL",
      .kind = EExportKind::eCdl,
-     .signature = "<"},
+     .signature = "<",
+     .helpNote = "ASC CDL of a per-channel look"},
     {.name = "hald",
      .extension = ".png",
      .writtenAs = "Hald CLUT",
      .kind = EExportKind::eHald,
      .holds3D = true,
      .write = WriteHald,
-     .signature = "\x89PNG\r\n\x1a\n"},
+     .signature = "\x89PNG\r\n\x1a\n",
+     .helpNote = "16-bit Hald CLUT .png"},
 };
 
 } // namespace
@@ -273,6 +277,10 @@ bool IsOcioLutFile(const CVxString& path) {
 bool ListsCorrections(const CVxString& path) {
     const LutFormat* format = LutFormatOfExtension(path);
     return format && format->listsCorrections;
+}
+
+std::span<const ExportFormat> ExportFormats() {
+    return kWrittenFormats;
 }
 
 const ExportFormat* FindExportFormat(const CVxString& name) {

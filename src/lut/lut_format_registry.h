@@ -107,7 +107,12 @@ struct ExportFormat {
     const char* signature = nullptr;
     // OpenColorIO writes it: a build without OpenColorIO cannot.
     bool throughOcio = false;
+    // What the help says of the format after its name, in brackets; null for nothing.
+    const char* helpNote = nullptr;
 };
+
+// Every format -to takes but cubrel, in the order the help lists them.
+std::span<const ExportFormat> ExportFormats();
 
 // The format of that name, or null.
 const ExportFormat* FindExportFormat(const CVxString& name);
