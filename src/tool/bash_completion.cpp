@@ -14,8 +14,8 @@ namespace {
 
 using enum EUsageEntry;
 
-// A size the completion may offer: every size the mode takes when they are
-// few, else the usual lattice sizes among them.
+// The completion offers every size that a mode takes when they are few, else
+// the usual lattice sizes among them, 2^k and 2^k + 1.
 constexpr size_t kSizesOfferedWhole = 16;
 constexpr uint32_t kLargestSizeTried = 1024;
 
@@ -85,9 +85,15 @@ std::string CasePattern(const UsageEntry& entry) {
     return Joined(forms, " | ");
 }
 
-// Each mode's words on a command line, under the name the script gives the mode.
-std::vector<std::pair<std::string, std::vector<std::string>>> Modes() {
-    std::vector<std::pair<std::string, std::vector<std::string>>> modes;
+// A mode as the script names it, and the words that choose it.
+struct Mode {
+    std::string name;
+    std::vector<std::string> words;
+};
+
+// The default mode first.
+std::vector<Mode> Modes() {
+    std::vector<Mode> modes;
     for (const UsageEntry& entry : UsageEntries()) {
         const std::string option = "-" + std::string(NamesOf(entry).front());
         if (entry.kind == eDefaultMode)
@@ -108,7 +114,7 @@ std::string ModeFunction() {
                          "_gradeshift_mode()\n"
                          "{\n"
                          "    local i word mode=" +
-                         Modes().front().first +
+                         Modes().front().name +
                          "\n"
                          "    for ((i = 1; i < cword; i++)); do\n"
                          "        word=${words[i],,}\n"
@@ -147,14 +153,14 @@ std::string ModeFunction() {
 std::string SizesCase() {
     std::map<std::string, std::vector<std::string>> modesBySizes;
     std::vector<std::string> order;
-    for (const auto& [mode, words] : Modes()) {
-        const std::string sizes = SizesOfMode(words);
+    for (const Mode& mode : Modes()) {
+        const std::string sizes = SizesOfMode(mode.words);
         std::vector<std::string>& modes = modesBySizes[sizes];
         if (modes.empty())
             order.push_back(sizes);
         // -cubrel and -to cubrel are one mode.
-        if (std::find(modes.begin(), modes.end(), mode) == modes.end())
-            modes.push_back(mode);
+        if (std::find(modes.begin(), modes.end(), mode.name) == modes.end())
+            modes.push_back(mode.name);
     }
     std::string script = "            case $(_gradeshift_mode) in\n";
     for (const std::string& sizes : order)
