@@ -228,7 +228,8 @@ constexpr ExportFormat kWrittenFormats[] = {
      .write = WriteThroughOcio<EOcioWriteFormat::eCinespace>,
      .signature = "CSPLUTV100",
      .mark = kMetadataMark,
-     .throughOcio = true},
+     .throughOcio = true,
+     .helpNote = "cinespace"},
     {.name = "cub",
      .extension = ".cub",
      .writtenAs = "Truelight LUT",
@@ -237,7 +238,8 @@ constexpr ExportFormat kWrittenFormats[] = {
      .write = WriteThroughOcio<EOcioWriteFormat::eTruelight>,
      .signature = "# Truelight Cube",
      .mark = kCommentMark,
-     .throughOcio = true},
+     .throughOcio = true,
+     .helpNote = "Truelight"},
     {.name = "itx",
      .extension = ".itx",
      .writtenAs = "itx LUT",
@@ -269,7 +271,8 @@ constexpr ExportFormat kWrittenFormats[] = {
      .writtenAs = "ASC CDL",
      .kind = EExportKind::eCdl,
      .signature = kCorrectionStart,
-     .mark = kDescriptionMark},
+     .mark = kDescriptionMark,
+     .helpNote = "ASC CDL of a per-channel look"},
     {.name = "hald",
      .extension = ".png",
      .writtenAs = "Hald CLUT",
@@ -277,7 +280,8 @@ constexpr ExportFormat kWrittenFormats[] = {
      .holds3D = true,
      .write = WriteHald,
      .signature = "\x89PNG\r\n\x1a\n",
-     .mark = kPngTextMark},
+     .mark = kPngTextMark,
+     .helpNote = "16-bit Hald CLUT .png"},
 };
 
 } // namespace
@@ -312,15 +316,15 @@ bool ListsCorrections(const CVxString& path) {
     return format && format->listsCorrections;
 }
 
+std::span<const ExportFormat> ExportFormats() {
+    return kWrittenFormats;
+}
+
 const ExportFormat* FindExportFormat(const CVxString& name) {
     for (const ExportFormat& format : kWrittenFormats)
         if (name.EqualsNoCase(format.name))
             return &format;
     return nullptr;
-}
-
-std::span<const ExportFormat> ExportFormats() {
-    return kWrittenFormats;
 }
 
 bool CarriesOurMark(const ExportFormat& format, std::string_view head) {

@@ -116,12 +116,15 @@ struct ExportFormat {
     std::string_view mark;
     // OpenColorIO writes it: a build without OpenColorIO cannot.
     bool throughOcio = false;
+    // What the help says of the format after its name, in brackets; null for nothing.
+    const char* helpNote = nullptr;
 };
+
+// Every format -to takes but cubrel, in the order the help lists them.
+std::span<const ExportFormat> ExportFormats();
 
 // The format of that name, or null.
 const ExportFormat* FindExportFormat(const CVxString& name);
-// Every format written besides Cubrel LUTs and looks, in the order -to lists them.
-std::span<const ExportFormat> ExportFormats();
 
 // Where a written file's mark is looked for.
 inline constexpr size_t kMarkWindow = 4096;

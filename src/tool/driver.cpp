@@ -14,6 +14,7 @@
 #include "tool/run_environment.h"
 #include "tool/run_progress.h"
 #include "tool/run_settings.h"
+#include "tool/usage_text.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -30,101 +31,6 @@ constexpr int kExitSuccess = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitFilesFailed = 2;
 
-const char* RecognitionHeading(ELutRecognition recognition) {
-    switch (recognition) {
-    case ELutRecognition::eByExtension:
-        return " read through OpenColorIO, chosen by the extension:\n";
-    case ELutRecognition::eByContents:
-        return " recognised by their contents, in this order:\n";
-    case ELutRecognition::eAsLastResort:
-        return " tried last, when no format above takes the file:\n";
-    }
-    return "";
-}
-
-// The formats in the order Load tries them, under a heading for each way of
-// recognising them.
-void PrintLutFormats() {
-    constexpr size_t kExtensionColumn = 32;
-    std::fputs("LUT formats and their extensions (any letter case):\n", stdout);
-    const LutFormat* previous = nullptr;
-    for (const LutFormat& format : LutFormats()) {
-        if (!previous || previous->recognition != format.recognition)
-            std::fputs(RecognitionHeading(format.recognition), stdout);
-        previous = &format;
-        std::string line = "  " + std::string(format.name);
-        for (std::string_view extension : format.extensions) {
-            line.resize(std::max(line.size() + 1, kExtensionColumn), ' ');
-            line += extension;
-        }
-        line += '\n';
-        std::fputs(line.c_str(), stdout);
-    }
-}
-
-void PrintHelp() {
-    std::fputs(
-        "Gradeshift converts colour-grading looks and LUT files.\n\n"
-        "Usage: gradeshift [options] input... [options]\n"
-        "       gradeshift --help | --version\n\n"
-        "  input         a file, a wildcard (\"*.look\") or a folder (its .look and .lut\n"
-        "                files). Inputs are converted in the order given, a file that\n"
-        "                several inputs find only once; \"--\" makes every later argument\n"
-        "                an input.\n\n"
-        "Modes:\n"
-        "  rebuild       (the default) renders each look's grading afresh into a stored\n"
-        "                LUT of size N and rewrites the look; a LUT file (NAME.lut,\n"
-        "                NAME.cube, NAME.clf, ...) becomes a look NAME.look beside it\n"
-        "                that names the LUT.\n"
-        "  -cubrel       renders each look into a Cubrel LUT NAME.lut beside it, converts\n"
-        "                a .lut file into a Cubrel LUT in place, and any other LUT file\n"
-        "                NAME.EXT into a Cubrel LUT NAME.lut beside it.\n"
-        "  -to FORMAT    writes each look or LUT file into NAME.EXT beside it, in a\n"
-        "                format other tools load: cube (one 3D table), resolve-cube,\n"
-        "                3dl, clf, ctf, csp (cinespace), cub (Truelight), itx, spi3d,\n"
-        "                spi1d, cc (ASC CDL of a per-channel look) or hald (16-bit Hald\n"
-        "                CLUT .png). Looks are rendered as -cubrel renders them, LUT\n"
-        "                files applied at the new nodes. Per-channel transforms become\n"
-        "                1D tables of 4096 entries in resolve-cube, clf, ctf and spi1d.\n"
-        "                A folder stands for every look and LUT file in it. -to cubrel\n"
-        "                is -cubrel.\n\n"
-        "Options (anywhere, any letter case; also as --name, --name=VALUE, --name VALUE):\n"
-        "  -size N       rebuild: a power of two from 8 to 256, default 64;\n"
-        "                -cubrel: a power of two + 1 from 9 to 129, default 17.\n"
-        "                -to: 2 to 129 points per axis, default 33; -to hald: a\n"
-        "                square from 16 to 144, default 64 (level 8).\n"
-        "  -noresampling do not resample a look's stored LUT when the look cannot be\n"
-        "                rendered; such looks are not converted.\n"
-        "  -jobs N       convert N files at once, N 1 or more (default: one per core;\n"
-        "                1: one after the other). Output and files are the same for\n"
-        "                every N.\n"
-        "  -strict       exit with 2 when any file failed, and print a summary on\n"
-        "                standard error.\n"
-        "  -out DIR      write every output into the folder DIR, under the name it would\n"
-        "                have beside its input, and change no input. A look made for a\n"
-        "                LUT file names it by its absolute path. Of two inputs whose\n"
-        "                outputs meet in DIR, the first is converted.\n"
-        "  -v, -verbose  say on standard error what each file wrote, or why nothing.\n"
-        "  -overwrite    replace a file of an output's name that Gradeshift did not write.\n\n"
-        "Outputs: a LUT file under another extension (NAME.cube, ...) writes NAME.lut\n"
-        "or NAME.look only where no such file is, or where it is a Cubrel LUT or a look\n"
-        "made for that same file; of several inputs that would write one file, a\n"
-        ".look or .lut input writes it, and else the first.\n\n"
-        "Standard output is the log of each file. On a terminal, with -strict and with\n"
-        "-v, standard error also says why each failed file failed, one line each\n"
-        "(gradeshift: PATH: CAUSE). On a terminal, a progress line and a summary of\n"
-        "the files converted, unchanged and failed are shown there too.\n\n",
-        stdout);
-    PrintLutFormats();
-    std::fputs("\n"
-               "Exit codes:\n"
-               "  0  every file was tried (each file's messages say how it went)\n"
-               "  1  the run could not start: bad option or size, no input found, or the\n"
-               "     installation is incomplete\n"
-               "  2  with -strict: one or more files failed\n",
-               stdout);
-}
-
 // --help, -h, -help or --version given alone, and no file of that name.
 bool AnswersQuestion(FileAccess& files, int argc, const char* const* argv, int& exitCode) {
     if (argc != 2 || !argv[1])
@@ -139,7 +45,7 @@ bool AnswersQuestion(FileAccess& files, int argc, const char* const* argv, int& 
     if (files.Lookup(path) != EPathKind::eMissing)
         return false;
     if (help)
-        PrintHelp();
+        std::fputs(HelpText().c_str(), stdout);
     else
         std::fputs("Gradeshift " GRADESHIFT_VERSION "\n", stdout);
     exitCode = kExitSuccess;
