@@ -72,7 +72,11 @@ class Look:
         """True when every channel goes through its own curve."""
     @property
     def cdl(self) -> Optional[Cdl]:
-        """The Cdl of a per-channel look, else None."""
+        """The ASC CDL that holds the look within one 10-bit code, as -to cc
+        writes it; None when the look is no CDL."""
+    @property
+    def cdl_refusal(self) -> Optional[str]:
+        """Why the look is no ASC CDL, as -to cc says it; None when it is one."""
 
 class Result:
     """What became of one input file of convert()."""

@@ -68,7 +68,8 @@ void ConversionFlows::Convert(const FilePaths& paths, bool isLutFile) {
 bool ConversionFlows::MayReplaceExisting(const FilePaths& paths) {
     CVxString extension;
     SplitPath(paths.input, nullptr, nullptr, nullptr, &extension);
-    if (extension.Compare(".lut", CVxString::ePath) == 0 || !IsLutFileUnderOwnExtension(paths.input))
+    if (extension.Compare(".lut", CVxString::ePath) == 0 ||
+        !IsLutFileUnderOwnExtension(paths.input))
         return true;
     const CVxString& output = paths.output;
     if (m_settings.cubrelMode) {
@@ -206,13 +207,13 @@ void ConversionFlows::ConvertStoredLut(const FilePaths& paths) {
 }
 
 void ConversionFlows::WriteAtRunSize(CVxLUT& lut, const char* refusedMessage,
-                               const char* resamplingMessage, const CVxString& path) {
+                                     const char* resamplingMessage, const CVxString& path) {
     if (FitToRunSize(lut, refusedMessage, resamplingMessage))
         WriteCubrel(lut.m_data, 4, path);
 }
 
 bool ConversionFlows::FitToRunSize(CVxLUT& lut, const char* refusedMessage,
-                             const char* resamplingMessage) {
+                                   const char* resamplingMessage) {
     if (lut.m_size == m_settings.size && lut.HasUnitDomain())
         return true;
     if (!m_settings.resamplingAllowed) {

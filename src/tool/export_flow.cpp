@@ -166,7 +166,8 @@ void ExportFlow::ExportStoredLut(const FilePaths& paths) {
 }
 
 void ExportFlow::ExportCdl(const FilePaths& paths, ParsedLook& look) {
-    const LookChannels channels = DescribeLookChannels(Engine(), look.grading, m_luts, paths.folder);
+    const LookChannels channels =
+        DescribeLookChannels(Engine(), look.grading, m_luts, paths.folder);
     if (channels.renderFailure != ERenderFailure::eNone) {
         m_report->SetCause(RenderCause(channels.renderFailure, look, paths));
         ReportRenderFailure(channels.renderFailure);
@@ -316,7 +317,7 @@ bool ExportFlow::ExportThroughOcio(const FilePaths& paths) {
 }
 
 void ExportFlow::ExportLattice(const FilePaths& paths, const float* nodes, uint32_t channels,
-                              uint32_t size) {
+                               uint32_t size) {
     LutToWrite lut;
     lut.table = MakeTable(nodes, size, true, channels, 0.0f, 1.0f);
     ExportTransform(paths, lut);

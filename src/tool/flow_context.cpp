@@ -142,8 +142,8 @@ bool FlowContext::MayWriteOutput(const FilePaths& paths) {
 }
 
 std::vector<CVxString> FlowContext::PlacesOfLutName(const CVxString& name,
-                                                  const CVxString& packageFolder,
-                                                  const CVxString& lookFolder) const {
+                                                    const CVxString& packageFolder,
+                                                    const CVxString& lookFolder) const {
     CVxString indexed;
     if (IsAbsolutePath(name))
         return {name};
@@ -297,7 +297,7 @@ ERenderFailure FlowContext::EngineFailure() {
 }
 
 std::vector<std::string> FlowContext::RenderCauses(ERenderFailure failure, const ParsedLook& look,
-                                                 const FilePaths& paths) {
+                                                   const FilePaths& paths) {
     const std::vector<const CVxShaderParamStorage*> layers = LayersOf(look.grading);
     if (failure == ERenderFailure::eShaderMissing) {
         std::string names;
@@ -330,7 +330,7 @@ std::vector<std::string> FlowContext::RenderCauses(ERenderFailure failure, const
 }
 
 std::string FlowContext::RenderCause(ERenderFailure failure, const ParsedLook& look,
-                                   const FilePaths& paths) {
+                                     const FilePaths& paths) {
     std::string joined;
     for (const std::string& cause : RenderCauses(failure, look, paths))
         joined += (joined.empty() ? "" : "; ") + cause;
