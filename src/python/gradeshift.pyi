@@ -72,7 +72,11 @@ class Look:
         """True when every channel goes through its own curve."""
     @property
     def cdl(self) -> Optional[Cdl]:
-        """The Cdl of a per-channel look, else None."""
+        """The ASC CDL that holds the look within one 10-bit code, as -to cc
+        writes it; None when the look is no CDL."""
+    @property
+    def cdl_refusal(self) -> Optional[str]:
+        """Why the look is no ASC CDL, as -to cc says it; None when it is one."""
 
 class Result:
     """What became of one input file of convert()."""
@@ -83,9 +87,13 @@ class Result:
     def output(self) -> Optional[str]:
         """The file written, or None."""
     @property
-    def status(self) -> Literal["converted", "from stored LUT", "unchanged", "failed"]:
+    def status(
+        self,
+    ) -> Literal["converted", "from stored LUT", "unchanged", "failed", "refused"]:
         """"from stored LUT": a look that did not render, converted from its
-        stored LUT (warnings say why)."""
+        stored LUT (warnings say why); "refused": the run declined to write
+        it (its output is another file's, the format cannot hold it; cause
+        says which)."""
     @property
     def messages(self) -> list[str]:
         """The file's message lines, as the command line prints them."""

@@ -12,11 +12,15 @@
 #include "lut/ocio_reader.h"
 #include "platform/environment.h"
 #include "platform/path_mapping.h"
+#include "render/compositing_engine.h"
+#include "render/look_character.h"
+#include "render/render_environment.h"
 #include "tool/batch_results.h"
 #include "tool/file_lattice.h"
 #include "tool/output_path.h"
 #include "tool/run_environment.h"
 #include "tool/run_settings.h"
+#include "tool/run_setup.h"
 
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
@@ -198,6 +202,7 @@ struct PyLook {
     uint32_t lutSize = 0;
     bool perChannel = false;
     py::object cdl = py::none();
+    py::object cdlRefusal = py::none();
 };
 
 py::dict Parameters(const CVxShaderParamStorage& layer) {
@@ -216,7 +221,7 @@ py::tuple Triple(const double values[3]) {
     return py::make_tuple(values[0], values[1], values[2]);
 }
 
-PyLook ToPython(const ParsedLook& look) {
+PyLook ToPython(const ParsedLook& look, const LookChannels& channels) {
     const CVxGradingParamStorage& grading = look.grading;
     PyLook out;
     for (uint32_t index = 0; index < grading.LayerCount(); ++index) {
@@ -231,25 +236,35 @@ PyLook ToPython(const ParsedLook& look) {
         out.base = sublayers;
     }
     out.lutSize = look.storedSize;
-    out.perChannel = grading.IsPerChannelOnly(false);
-    double slope[3], offset[3], power[3];
-    if (out.perChannel && ExtractCdl(grading, slope, offset, power))
-        out.cdl = py::cast(PyCdl{Triple(slope), Triple(offset), Triple(power)});
+    out.perChannel = channels.perChannel;
+    if (const std::optional<CdlValues>& cdl = channels.cdl)
+        out.cdl = py::cast(PyCdl{Triple(cdl->slope), Triple(cdl->offset), Triple(cdl->power)});
+    if (channels.cdlRefusal)
+        out.cdlRefusal = py::str(channels.cdlRefusal);
     return out;
 }
 
 PyLook ReadLookFile(const std::filesystem::path& path) {
     std::unique_ptr<ParsedLook> look;
+    LookChannels channels;
     {
         py::gil_scoped_release unlocked;
+        Installation& installation = TheInstallation();
         CVxString text;
-        if (!ReadTextFile(TheInstallation().files, FrameworkPath(path), text))
+        const CVxString framework = FrameworkPath(path);
+        if (!ReadTextFile(installation.files, framework, text))
             FailOn(path, "Error reading file");
         look = ReadLook(text);
         if (!look)
             FailOn(path, "Not a valid .look file");
+        // The CDL that -to cc writes, checked against the look's render.
+        const LutFiles luts{installation.files, installation.environment.LutFolders(),
+                            installation.environment.AlwaysUpsample()};
+        CVxSoftwareCompositingEngine engine(
+            RenderEnvironment{installation.environment.Shaders(), luts});
+        channels = DescribeLookChannels(engine, look->grading, luts, FolderOf(framework));
     }
-    return ToPython(*look);
+    return ToPython(*look, channels);
 }
 
 // ---- convert ----
@@ -271,6 +286,8 @@ const char* StatusName(EFileOutcome outcome) {
         return "from stored LUT";
     case EFileOutcome::eUnchanged:
         return "unchanged";
+    case EFileOutcome::eRefused:
+        return "refused";
     default:
         return "failed";
     }
@@ -281,7 +298,7 @@ PyResult ToPython(const FileResult& result) {
                  result.messages,          std::nullopt, result.warnings};
     if (!result.written.empty())
         out.output = result.written;
-    if (result.outcome == EFileOutcome::eFailed)
+    if (result.outcome == EFileOutcome::eFailed || result.outcome == EFileOutcome::eRefused)
         out.cause = result.cause;
     return out;
 }
@@ -295,102 +312,54 @@ std::vector<std::filesystem::path> InputArguments(const py::object& inputs) {
     return arguments;
 }
 
-// cubrel=True is to="cubrel"; a format named by `to` as -to takes it.
-void SetMode(RunSettings& settings, bool cubrel, const std::optional<std::string>& to) {
-    settings.cubrelMode = cubrel;
-    if (!to)
-        return;
-    const CVxString name(to->c_str());
-    settings.exportFormat = FindExportFormat(name);
-    if (!settings.exportFormat && !name.EqualsNoCase("cubrel"))
-        throw ModuleError("\"" + *to + "\" is not a format (" + ExportFormatNames() + ")");
-    if (cubrel && settings.exportFormat)
-        throw ModuleError("cubrel=True and to=\"" + *to + "\" ask for two formats");
-    settings.cubrelMode = !settings.exportFormat;
+// The problem in the words the command line uses, its options named by the
+// keywords of convert().
+std::string ProblemText(const RunProblem& problem) {
+    switch (problem.kind) {
+    case ERunProblem::eBadValue:
+        return problem.option + ": " + problem.text;
+    case ERunProblem::eOutFolder:
+        return "out " + problem.option + ": " + problem.text;
+    case ERunProblem::eBadSize:
+        return OneLine(problem.text);
+    default:
+        return problem.text;
+    }
 }
 
-std::string SizeRule(const RunSettings& settings) {
-    const ExportFormat* format = settings.exportFormat;
-    if (format && format->kind == EExportKind::eHald)
-        return "Invalid size for Hald CLUTs. The size has to be the square of a level (e.g. "
-               "8*8=64) and the allowed range is 16 to 144.";
-    if (format)
-        return std::string("Invalid LUT size for ") + format->name +
-               " files. The size is the number of points per axis and the allowed range is 2 "
-               "to 129.";
-    if (settings.cubrelMode)
-        return "Invalid LUT size for Cubrel LUTs. The size has to be a power of two + 1 (e.g. "
-               "(2^5)+1=33) and the allowed range is 9 to 129.";
-    return "Invalid LUT size for .look LUTs. The size has to be a power of two (e.g. (2^5)=32) "
-           "and the allowed range is 8 to 256.";
-}
-
-RunSettings ConvertSettings(bool cubrel, const std::optional<std::string>& to,
-                            std::optional<uint32_t> size, std::optional<uint32_t> jobs,
-                            bool resampling) {
-    RunSettings settings;
-    SetMode(settings, cubrel, to);
-    settings.resamplingAllowed = resampling;
-    settings.size = size.value_or(0);
-    if (jobs && *jobs == 0)
-        throw ModuleError("jobs must be 1 or more");
-    settings.jobs = jobs.value_or(std::max(1u, std::thread::hardware_concurrency()));
-    if (!ApplySizeRules(settings))
-        throw ModuleError(SizeRule(settings));
-    if (!PrepareCubrelBuffer(settings))
-        throw ModuleError("Error: out of memory.");
-    return settings;
-}
-
-// Like the command line, a run goes on without the arguments that name no file
-// and does not start when none names one.
-std::vector<CVxString> CollectInputs(FileAccess& files,
-                                     const std::vector<std::filesystem::path>& arguments,
-                                     bool everyLutFile) {
-    std::vector<CVxString> patterns;
+RunRequest ConvertRequest(const std::vector<std::filesystem::path>& arguments, bool cubrel,
+                          const std::optional<std::string>& to, std::optional<uint32_t> size,
+                          const py::object& out, std::optional<uint32_t> jobs, bool resampling) {
+    RunRequest request;
     for (const std::filesystem::path& argument : arguments)
-        patterns.push_back(FrameworkPath(argument));
-    std::vector<CVxString> empty;
-    std::vector<CVxString> inputs = InputFilesOf(files, patterns, empty, everyLutFile);
-    if (!inputs.empty())
-        return inputs;
-    const CVxString& only = patterns.front();
-    if (patterns.size() == 1 && !IsFolder(files, only) && only.FindOneOf("*?") < 0)
-        throw ModuleError("The input file (" + arguments.front().string() +
-                          ") could not be opened.");
-    std::string names;
-    for (const std::filesystem::path& argument : arguments)
-        names += (names.empty() ? "" : ", ") + argument.string();
-    throw ModuleError("No input files found: " + names);
-}
-
-void SetOutputFolder(FileAccess& files, RunSettings& settings, const std::filesystem::path& out) {
-    settings.outFolder = FrameworkPath(out);
-    const std::string failure = UseOutputFolder(files, settings);
-    if (!failure.empty())
-        throw ModuleError("out " + out.string() + ": " + failure);
+        request.inputs.push_back(FrameworkPath(argument));
+    request.cubrel = cubrel;
+    if (to)
+        request.to = CVxString(to->c_str());
+    request.size = size.value_or(0);
+    request.jobs = jobs;
+    request.resampling = resampling;
+    if (!out.is_none())
+        request.outFolder = FrameworkPath(out.cast<std::filesystem::path>());
+    return request;
 }
 
 std::vector<PyResult> Convert(const py::object& inputs, bool cubrel,
                               const std::optional<std::string>& to, std::optional<uint32_t> size,
                               const py::object& out, std::optional<uint32_t> jobs,
                               bool resampling) {
-    const std::vector<std::filesystem::path> arguments = InputArguments(inputs);
-    if (arguments.empty())
-        throw ModuleError("no input given");
-    RunSettings settings = ConvertSettings(cubrel, to, size, jobs, resampling);
-    if (!out.is_none()) {
-        SystemFileAccess files;
-        SetOutputFolder(files, settings, out.cast<std::filesystem::path>());
-    }
+    const RunRequest request =
+        ConvertRequest(InputArguments(inputs), cubrel, to, size, out, jobs, resampling);
     std::vector<FileResult> results;
     {
         py::gil_scoped_release unlocked;
         Installation& installation = TheInstallation();
         RequireResources(installation);
-        const std::vector<CVxString> files =
-            CollectInputs(installation.files, arguments, settings.exportFormat != nullptr);
-        results = ConvertToResults(files, settings, installation.environment, installation.files);
+        const RunSetUp run = SetUpRun(request, installation.files);
+        if (run.problem)
+            throw ModuleError(ProblemText(*run.problem));
+        results =
+            ConvertToResults(run.files, run.settings, installation.environment, installation.files);
     }
     std::vector<PyResult> converted;
     for (const FileResult& result : results)
@@ -461,8 +430,15 @@ PYBIND11_MODULE(gradeshift, module) {
         .def_readonly("lut_size", &PyLook::lutSize,
                       "Points per axis of the stored 3D LUT, 0 when none is stored.")
         .def_readonly("per_channel", &PyLook::perChannel,
-                      "True when every channel goes through its own curve.")
-        .def_readonly("cdl", &PyLook::cdl, "The Cdl of a per-channel look, else None.")
+                      "True when every channel goes through its own curve (1D LUT files that the "
+                      "look names included).")
+        .def_readonly("cdl", &PyLook::cdl,
+                      "The ASC CDL that holds the look within one 10-bit code, as -to cc writes "
+                      "it; None when the look is no CDL.")
+        .def_readonly("cdl_refusal", &PyLook::cdlRefusal,
+                      "Why the look is no ASC CDL (\"the look's channels affect each other\", "
+                      "\"values above 1 would be clipped\", ...), as -to cc says it; None when it "
+                      "is one, or when the look does not render.")
         .def("__repr__", [](const PyLook& look) {
             return "<gradeshift.Look " + std::to_string(look.layers.size()) + " layers, LUT size " +
                    std::to_string(look.lutSize) + ">";
@@ -473,7 +449,8 @@ PYBIND11_MODULE(gradeshift, module) {
         .def_readonly("output", &PyResult::output, "The file written, or None.")
         .def_readonly("status", &PyResult::status,
                       "\"converted\", \"from stored LUT\" (a look that did not render, converted "
-                      "from its stored LUT), \"unchanged\" or \"failed\".")
+                      "from its stored LUT), \"unchanged\", \"failed\" or \"refused\" (the run "
+                      "declined to write it; cause says why).")
         .def_readonly("warnings", &PyResult::warnings,
                       "Why a look was converted from its stored LUT: each LUT file not found or "
                       "not loaded, each shader not installed; empty otherwise.")

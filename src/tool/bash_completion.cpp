@@ -1,6 +1,7 @@
 #include "lut/lut_format_registry.h"
 #include "tool/command_line.h"
 #include "tool/run_settings.h"
+#include "tool/run_setup.h"
 #include "tool/usage_docs.h"
 #include "tool/usage_text.h"
 
@@ -29,15 +30,18 @@ std::string SizesOfMode(const std::vector<std::string>& modeWords) {
     for (const std::string& word : modeWords)
         argv.push_back(word.c_str());
     SetCommandLine(static_cast<int>(argv.size()), argv.data());
-    RunSettings settings;
-    std::vector<CVxString> inputs;
+    RunRequest request;
     OptionProblem problem;
-    if (ParseCommandLine(settings, inputs, problem) != EOptionResult::eAccepted)
+    if (ParseCommandLine(request, problem) != EOptionResult::eAccepted)
         return {};
+    // The words name no input, so a size that the mode takes gets as far as that.
+    request.inputs.clear();
+    SystemFileAccess files;
     std::vector<uint32_t> sizes;
     for (uint32_t size = 1; size <= kLargestSizeTried; ++size) {
-        settings.size = size;
-        if (ApplySizeRules(settings))
+        request.size = size;
+        const RunSetUp run = SetUpRun(request, files);
+        if (run.problem && run.problem->kind == ERunProblem::eNoInput)
             sizes.push_back(size);
     }
     std::string offered;

@@ -72,11 +72,11 @@ struct SharedRun {
 
 void ConvertFiles(SharedRun& run, const RunSettings& settings) {
     OrderedFileAccess files(run.files, run.order);
-    FileFlows flows(settings, run.environment, files);
+    const std::unique_ptr<FlowContext> flow = MakeFileFlow(settings, run.environment, files);
     for (size_t index = run.next++; index < run.inputs.size(); index = run.next++) {
         files.SetFile(index);
         FileReport report =
-            flows.ProcessFile(run.inputs[index], OtherOwner(run.inputs, run.owners, index));
+            flow->ProcessFile(run.inputs[index], OtherOwner(run.inputs, run.owners, index));
         run.order.Finish(index);
         run.reports.Put(index, std::move(report));
     }
@@ -96,9 +96,9 @@ void RunBatch(const std::vector<CVxString>& inputs, const RunSettings& settings,
     ClearOcioCaches();
     const size_t threadCount = settings.jobs < inputs.size() ? settings.jobs : inputs.size();
     if (threadCount <= 1) {
-        FileFlows flows(settings, environment, files);
+        const std::unique_ptr<FlowContext> flow = MakeFileFlow(settings, environment, files);
         for (size_t index = 0; index < inputs.size(); ++index)
-            deliver(index, flows.ProcessFile(inputs[index], OtherOwner(inputs, owners, index)));
+            deliver(index, flow->ProcessFile(inputs[index], OtherOwner(inputs, owners, index)));
         return;
     }
     SharedRun run{inputs,

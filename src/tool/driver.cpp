@@ -14,6 +14,7 @@
 #include "tool/run_environment.h"
 #include "tool/run_progress.h"
 #include "tool/run_settings.h"
+#include "tool/run_setup.h"
 #include "tool/usage_text.h"
 
 #include <algorithm>
@@ -68,96 +69,54 @@ void PrintUsage() {
         stdout);
 }
 
-// Says on standard error what is wrong, around the usage on standard output.
-bool ReadCommandLine(RunSettings& settings, std::vector<CVxString>& inputs) {
-    OptionProblem problem;
-    const EOptionResult result = ParseCommandLine(settings, inputs, problem);
-    if (result == EOptionResult::eAccepted)
-        return true;
-    if (result == EOptionResult::eUnknownArgument) {
-        std::printf("Unknown argument: %s\n\n", problem.option.c_str());
-        std::fprintf(stderr, "gradeshift: %s: unknown option\n", problem.option.c_str());
-    } else {
-        std::fprintf(stderr, "gradeshift: %s: %s\n", problem.option.c_str(), problem.cause.c_str());
-    }
-    std::fflush(stdout);
+// The usage on standard output after the reason on standard error.
+void RefuseCommandLine(const std::string& reason) {
+    std::fputs(reason.c_str(), stderr);
     std::fflush(stderr);
     PrintUsage();
     std::fflush(stdout);
     std::fputs("Try 'gradeshift --help' for more information.\n", stderr);
-    return false;
 }
 
-bool CheckSize(RunSettings& settings) {
-    if (ApplySizeRules(settings))
+// Says on standard error what is wrong, around the usage on standard output.
+bool ReadCommandLine(RunRequest& request) {
+    OptionProblem problem;
+    const EOptionResult result = ParseCommandLine(request, problem);
+    if (result == EOptionResult::eAccepted)
         return true;
-    const ExportFormat* format = settings.exportFormat;
-    if (format && format->kind == EExportKind::eHald)
-        std::fputs("Invalid size for Hald CLUTs. The size has to be the square of a level\n"
-                   "(e.g. 8*8=64) and the allowed range is 16 to 144.\n\n",
-                   stdout);
-    else if (format)
-        std::printf("Invalid LUT size for %s files. The size is the number of points per axis\n"
-                    "and the allowed range is 2 to 129.\n\n",
-                    format->name);
-    else if (settings.cubrelMode)
-        std::fputs("Invalid LUT size for Cubrel LUTs. The size has to be a power of two + 1\n"
-                   "(e.g. (2^5)+1=33) and the allowed range is 9 to 129.\n\n",
-                   stdout);
-    else
-        std::fputs("Invalid LUT size for .look LUTs. The size has to be a power of two\n"
-                   "(e.g. (2^5)=32) and the allowed range is 8 to 256.\n\n",
-                   stdout);
+    if (result == EOptionResult::eUnknownArgument) {
+        std::printf("Unknown argument: %s\n\n", problem.option.c_str());
+        std::fflush(stdout);
+        RefuseCommandLine("gradeshift: " + std::string(problem.option.View()) +
+                          ": unknown option\n");
+    } else {
+        RefuseCommandLine("gradeshift: " + std::string(problem.option.View()) + ": " +
+                          problem.cause.c_str() + "\n");
+    }
     return false;
 }
 
-bool PrepareOutputBuffer(RunSettings& settings) {
-    if (PrepareCubrelBuffer(settings))
-        return true;
-    std::fputs("Error: out of memory.\n\n", stdout);
-    return false;
-}
-
-bool HasWildcard(const CVxString& text) {
-    return text.FindOneOf("*?") >= 0;
-}
-
-bool CheckOutputFolder(FileAccess& files, RunSettings& settings) {
-    const std::string failure = UseOutputFolder(files, settings);
-    if (!failure.empty())
-        std::fprintf(stderr, "gradeshift: -out %s: %s\n", settings.outFolder.c_str(),
-                     failure.c_str());
-    return failure.empty();
-}
-
-// Why an input found nothing, for the line on standard error.
-const char* WhyNothingFound(FileAccess& files, const CVxString& input, const CVxString& pattern,
-                            bool everyLutFile) {
-    if (pattern != input)
-        return everyLutFile ? "no look or LUT file in this folder"
-                            : "no .look or .lut file in this folder";
-    if (HasWildcard(input))
-        return "no file matches";
-    return files.Lookup(input) == EPathKind::eMissing ? "no such file" : "not found";
-}
-
-// The files of every input in the order given; a file that several inputs
-// find comes once, at the place of the first. An input that finds nothing is named on
-// standard error; `lastPattern` is the pattern of the last input, which the
-// message of a run that finds nothing at all is made from.
-std::vector<CVxString> CollectAllInputs(FileAccess& files, const std::vector<CVxString>& inputs,
-                                        bool everyLutFile, CVxString& lastPattern) {
-    std::vector<CVxString> empty;
-    std::vector<CVxString> collected = InputFilesOf(files, inputs, empty, everyLutFile);
-    const auto patternOf = [&files, everyLutFile](const CVxString& input) {
-        return IsFolder(files, input) ? DirectoryPattern(input, everyLutFile) : input;
-    };
-    for (const CVxString& input : empty)
-        std::fprintf(stderr, "gradeshift: %s: %s\n", input.c_str(),
-                     WhyNothingFound(files, input, patternOf(input), everyLutFile));
-    if (!inputs.empty())
-        lastPattern = patternOf(inputs.back());
-    return collected;
+// Prints why the run does not start, where each kind has always gone.
+void PrintProblem(const RunProblem& problem) {
+    switch (problem.kind) {
+    case ERunProblem::eBadValue:
+    case ERunProblem::eTwoFormats:
+        RefuseCommandLine("gradeshift: " + problem.option + ": " + problem.text + "\n");
+        return;
+    case ERunProblem::eNoInput:
+        RefuseCommandLine("gradeshift: " + problem.text + "\n");
+        return;
+    case ERunProblem::eOutFolder:
+        std::fprintf(stderr, "gradeshift: -out %s: %s\n", problem.option.c_str(),
+                     problem.text.c_str());
+        return;
+    case ERunProblem::eBadSize:
+    case ERunProblem::eOutOfMemory:
+    case ERunProblem::eNothingFound:
+    case ERunProblem::eInputNotFound:
+        std::printf("%s\n\n", problem.text.c_str());
+        return;
+    }
 }
 
 // The last message of a block, without its indent: the cause of a failure
@@ -183,7 +142,7 @@ void SayOnStandardError(const FileReport& report, const std::string& path, bool 
             fallback += " " + warning + ";";
         fallback.pop_back();
     }
-    if (outcome == EFileOutcome::eFailed) {
+    if (report.DidNotConvert()) {
         std::string cause = report.Cause();
         if (cause.empty())
             cause = LastLineOf(report.Text());
@@ -205,9 +164,6 @@ void SayOnStandardError(const FileReport& report, const std::string& path, bool 
 
 int ConvertAll(const std::vector<CVxString>& files, RunSettings& settings,
                const RunEnvironment& environment, FileAccess& fileAccess) {
-    if (settings.jobs == 0)
-        settings.jobs = std::max(1u, std::thread::hardware_concurrency());
-
     const bool terminal = platform::StandardErrorIsTerminal();
     const bool sayCauses = terminal || settings.strict || settings.verbose;
     RunProgress progress(stderr, terminal, files.size());
@@ -254,36 +210,19 @@ int Run(FileAccess& files, int argc, const char* const* argv) {
         return kExitFailure;
     }
 
-    RunSettings settings;
-    std::vector<CVxString> inputs;
-    if (!ReadCommandLine(settings, inputs) || !CheckSize(settings) ||
-        !PrepareOutputBuffer(settings))
+    RunRequest request;
+    if (!ReadCommandLine(request))
         return kExitFailure;
-    if (inputs.empty()) {
-        std::fputs("gradeshift: no input given\n", stderr);
-        PrintUsage();
-        std::fflush(stdout);
-        std::fputs("Try 'gradeshift --help' for more information.\n", stderr);
-        return kExitFailure;
-    }
-
-    if (!CheckOutputFolder(files, settings))
-        return kExitFailure;
-
-    CVxString lastPattern;
-    const bool everyLutFile = settings.exportFormat != nullptr;
-    const std::vector<CVxString> found = CollectAllInputs(files, inputs, everyLutFile, lastPattern);
-    if (found.empty()) {
-        if (inputs.size() > 1 || HasWildcard(lastPattern))
-            std::fputs("No input files found.\n\n", stdout);
-        else
-            std::printf("Error: The input file (%s) could not be opened.\n\n",
-                        FileNameOf(lastPattern).c_str());
+    RunSetUp run = SetUpRun(request, files);
+    for (const EmptyInput& input : run.emptyInputs)
+        std::fprintf(stderr, "gradeshift: %s: %s\n", input.argument.c_str(), input.why.c_str());
+    if (run.problem) {
+        PrintProblem(*run.problem);
         return kExitFailure;
     }
 
     std::fflush(stdout);
-    return ConvertAll(found, settings, environment, files);
+    return ConvertAll(run.files, run.settings, environment, files);
 }
 
 } // namespace

@@ -1,26 +1,23 @@
-#include "tool/file_flows.h"
+#include "tool/export_flow.h"
 
 #include "foundation/paths.h"
-#include "look/look_writer.h"
 #include "look/parsed_look.h"
 #include "lut/lattice_evaluation.h"
 #include "lut/lut.h"
 #include "lut/lut_format_registry.h"
 #include "lut/lut_writers.h"
 #include "lut/ocio_reader.h"
+#include "render/look_character.h"
 #include "render/look_to_lut.h"
-#include "tool/flow_support.h"
 #include "tool/output_path.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <vector>
 
 namespace {
-
-// The CDL is checked against the look's render at this many points of a ramp.
-constexpr uint32_t kCdlCheckSize = 33;
 
 // `size` inputs evenly from low to high, on every channel, put through the LUT.
 std::vector<float> SampleRamp(const CVxLUT& lut, uint32_t size, float low, float high) {
@@ -65,55 +62,27 @@ LutTable MakeTable(const float* values, uint32_t size, bool is3D, uint32_t chann
     return table;
 }
 
-// The CDL as the ASC defines it: slope and offset, clamped to [0, 1], then power.
-double CdlChannel(double x, double slope, double offset, double power) {
-    const double graded = std::clamp(x * slope + offset, 0.0, 1.0);
-    return std::pow(graded, power);
-}
-
-constexpr const char* kRenderDiffers = "its render differs from the CDL by more than 1 code";
-
-// Why the ramp that the look renders is not the CDL's, when it differs from it
-// by more than one 10-bit code anywhere; null when the CDL holds the look.
-// Values the CDL clamps are the usual cause and are named as such.
-const char* CdlMismatch(const CdlValues& cdl, const float* ramp) {
-    const char* why = nullptr;
-    for (uint32_t i = 0; i < kCdlCheckSize; ++i) {
-        const double x = static_cast<double>(i) / (kCdlCheckSize - 1);
-        for (int c = 0; c < 3; ++c) {
-            const double rendered = ramp[i * 3 + c];
-            const double expected = CdlChannel(x, cdl.slope[c], cdl.offset[c], cdl.power[c]);
-            if (!(std::fabs(rendered - expected) * 1023.0 <= 1.0)) {
-                if (rendered > 1.0 && expected >= 1.0)
-                    return "values above 1 would be clipped";
-                if (rendered < 0.0 && expected <= 0.0)
-                    return "values below 0 would be clipped";
-                why = kRenderDiffers;
-            }
-        }
-    }
-    return why;
-}
-
 } // namespace
 
-void FileFlows::ExportFile(const FilePaths& paths, bool isLutFile) {
-    if (isLutFile)
+void ExportFlow::Convert(const FilePaths& paths, bool isLutFile) {
+    if (isLutFile) {
         ExportLutFile(paths);
-    else
-        ReadLookFile(paths);
+        return;
+    }
+    if (const std::unique_ptr<ParsedLook> look = ReadLookFile(paths))
+        ExportLook(paths, *look);
 }
 
-bool FileFlows::MayWriteExportFormat() {
+bool ExportFlow::MayWriteAtAll() {
     if (!m_settings.exportFormat->throughOcio || CanWriteOcioFormats())
         return true;
-    m_report->Sayf("  Not converted: this build writes no %s (it has no OpenColorIO)\n",
-                   m_settings.exportFormat->writtenAs);
-    m_report->SetCause(std::string("this build writes no ") + m_settings.exportFormat->writtenAs);
+    const std::string format = m_settings.exportFormat->writtenAs;
+    RefuseToConvert("Not converted: this build writes no " + format + " (it has no OpenColorIO)",
+                    "this build writes no " + format);
     return false;
 }
 
-bool FileFlows::MayReplaceExport(const FilePaths& paths) {
+bool ExportFlow::MayReplaceExisting(const FilePaths& paths) {
     const ExportFormat& format = *m_settings.exportFormat;
     if (format.mark.empty()) {
         const std::string path = PathForPeople(paths.exportPath);
@@ -139,21 +108,21 @@ bool FileFlows::MayReplaceExport(const FilePaths& paths) {
     return false;
 }
 
-void FileFlows::ExportLook(const FilePaths& paths, ParsedLook& look) {
+void ExportFlow::ExportLook(const FilePaths& paths, ParsedLook& look) {
     if (m_settings.exportFormat->kind == EExportKind::eCdl)
         ExportCdl(paths, look);
     else
         ExportRendered(paths, look);
 }
 
-void FileFlows::ExportRendered(const FilePaths& paths, ParsedLook& look) {
+void ExportFlow::ExportRendered(const FilePaths& paths, ParsedLook& look) {
     const ExportFormat& format = *m_settings.exportFormat;
-    const bool perChannel = ActsOnEachChannel(look, paths);
+    const bool perChannel = ActsOnEachChannel(look.grading, m_luts, paths.folder);
     if (!format.holds3D && !perChannel) {
-        m_report->Sayf("  Not converted: a %s holds only looks that act on each channel alone\n",
-                       format.writtenAs);
-        m_report->SetCause(std::string("a ") + format.writtenAs +
-                           " holds only transforms that act on each channel alone");
+        RefuseToConvert(std::string("Not converted: a ") + format.writtenAs +
+                            " holds only looks that act on each channel alone",
+                        std::string("a ") + format.writtenAs +
+                            " holds only transforms that act on each channel alone");
         return;
     }
     const bool oneD = perChannel && format.holds1D;
@@ -172,21 +141,7 @@ void FileFlows::ExportRendered(const FilePaths& paths, ParsedLook& look) {
     ExportTransform(paths, lut);
 }
 
-bool FileFlows::ActsOnEachChannel(const ParsedLook& look, const FilePaths& paths) {
-    std::vector<CVxString> lutFiles;
-    if (!look.grading.IsPerChannelBesideLutFiles(lutFiles))
-        return false;
-    for (const CVxString& name : lutFiles) {
-        CVxLUT lut;
-        const CVxString path =
-            m_luts.Resolve(name, CVxString(), ELutNameOrder::eIndexFirst, paths.folder);
-        if (!LoadLutFile(lut, path) || lut.IsEmpty() || lut.m_is3D)
-            return false;
-    }
-    return true;
-}
-
-void FileFlows::ExportStoredLut(const FilePaths& paths) {
+void ExportFlow::ExportStoredLut(const FilePaths& paths) {
     CVxLUT lut;
     // Only the state of the LUT counts here, not the loader's verdict.
     LoadLutFile(lut, paths.input);
@@ -210,35 +165,27 @@ void FileFlows::ExportStoredLut(const FilePaths& paths) {
     ExportEvaluated(paths, lut, 0.0f, 1.0f);
 }
 
-void FileFlows::ExportCdl(const FilePaths& paths, ParsedLook& look) {
-    CdlValues cdl;
-    if (!look.grading.IsPerChannelOnly(false) ||
-        !ExtractCdl(look.grading, cdl.slope, cdl.offset, cdl.power)) {
-        m_report->Say("  Not expressible as an ASC CDL: the look's channels affect each other\n");
-        m_report->SetCause("not expressible as an ASC CDL: the look's channels affect each other");
+void ExportFlow::ExportCdl(const FilePaths& paths, ParsedLook& look) {
+    const LookChannels channels =
+        DescribeLookChannels(Engine(), look.grading, m_luts, paths.folder);
+    if (channels.renderFailure != ERenderFailure::eNone) {
+        m_report->SetCause(RenderCause(channels.renderFailure, look, paths));
+        ReportRenderFailure(channels.renderFailure);
         return;
     }
-    const RenderedLattice ramp = RenderLattice(
-        Engine(), look.grading,
-        LatticeRequest{.size = kCdlCheckSize, .is3D = kLatticeRamp, .lookFolder = paths.folder});
-    if (!ramp.nodes) {
-        m_report->SetCause(RenderCause(ramp.failure, look, paths));
-        ReportRenderFailure(*m_report, ramp.failure);
-        return;
-    }
-    if (const char* why = CdlMismatch(cdl, ramp.nodes.get())) {
-        if (why == kRenderDiffers)
-            m_report->Say("  Not expressible as an ASC CDL: the look holds more than a CDL "
-                          "(its render differs from the CDL by more than 1 code)\n");
-        else
-            m_report->Sayf("  Not expressible as an ASC CDL: %s\n", why);
-        m_report->SetCause(std::string("not expressible as an ASC CDL: ") + why);
+    if (!channels.cdl) {
+        const std::string why = channels.cdlRefusal;
+        RefuseToConvert(why == kCdlRenderDiffers
+                            ? "Not expressible as an ASC CDL: the look holds more than a CDL (" +
+                                  why + ")"
+                            : "Not expressible as an ASC CDL: " + why,
+                        "not expressible as an ASC CDL: " + why);
         return;
     }
     CVxString baseName;
     SplitPath(paths.input, nullptr, nullptr, &baseName, nullptr);
     const std::string_view id(baseName.c_str(), baseName.Length());
-    WriteExport(paths, [&](ByteSink& out) { return WriteColorCorrection(cdl, id, out); });
+    WriteExport(paths, [&](ByteSink& out) { return WriteColorCorrection(*channels.cdl, id, out); });
 }
 
 // A LUT file is evaluated at the nodes of the new table as tools apply it:
@@ -246,11 +193,11 @@ void FileFlows::ExportCdl(const FilePaths& paths, ParsedLook& look) {
 // has one; a format that keeps shapers keeps the file's shaper and range;
 // anything else is one lattice at the run's size, over the file's input range
 // where the format keeps one.
-void FileFlows::ExportLutFile(const FilePaths& paths) {
+void ExportFlow::ExportLutFile(const FilePaths& paths) {
     const ExportFormat& format = *m_settings.exportFormat;
     if (format.kind == EExportKind::eCdl) {
-        m_report->Say("  Not expressible as an ASC CDL: a LUT file holds no CDL\n");
-        m_report->SetCause("not expressible as an ASC CDL: a LUT file holds no CDL");
+        RefuseToConvert("Not expressible as an ASC CDL: a LUT file holds no CDL",
+                        "not expressible as an ASC CDL: a LUT file holds no CDL");
         return;
     }
     if (IsOcioLutFile(paths.input) && ExportThroughOcio(paths))
@@ -266,10 +213,10 @@ void FileFlows::ExportLutFile(const FilePaths& paths) {
         return;
     }
     if (!format.holds3D) {
-        m_report->Sayf("  Not converted: a %s holds only LUTs that act on each channel alone\n",
-                       format.writtenAs);
-        m_report->SetCause(std::string("a ") + format.writtenAs +
-                           " holds only transforms that act on each channel alone");
+        RefuseToConvert(std::string("Not converted: a ") + format.writtenAs +
+                            " holds only LUTs that act on each channel alone",
+                        std::string("a ") + format.writtenAs +
+                            " holds only transforms that act on each channel alone");
         return;
     }
     if (format.holdsShaper && ExportWithInputRange(paths, lut))
@@ -280,7 +227,7 @@ void FileFlows::ExportLutFile(const FilePaths& paths) {
     ExportEvaluated(paths, lut, low, high);
 }
 
-void FileFlows::ExportEvaluated(const FilePaths& paths, const CVxLUT& lut, float low, float high) {
+void ExportFlow::ExportEvaluated(const FilePaths& paths, const CVxLUT& lut, float low, float high) {
     const uint64_t n = m_settings.size;
     std::unique_ptr<float[]> nodes(new (std::nothrow) float[n * n * n * 3]);
     if (!nodes || !EvaluateAtLattice(lut, m_settings.size, low, high, nodes.get())) {
@@ -293,7 +240,7 @@ void FileFlows::ExportEvaluated(const FilePaths& paths, const CVxLUT& lut, float
     ExportTransform(paths, transform);
 }
 
-bool FileFlows::ExportWithInputRange(const FilePaths& paths, CVxLUT& lut) {
+bool ExportFlow::ExportWithInputRange(const FilePaths& paths, CVxLUT& lut) {
     if (!m_settings.exportFormat->holdsInputRange)
         return false;
     CVxLUT* const shaper = lut.m_preLUT;
@@ -320,7 +267,7 @@ bool FileFlows::ExportWithInputRange(const FilePaths& paths, CVxLUT& lut) {
     return true;
 }
 
-void FileFlows::ExportOneDimensionalLut(const FilePaths& paths, const CVxLUT& lut) {
+void ExportFlow::ExportOneDimensionalLut(const FilePaths& paths, const CVxLUT& lut) {
     float low = 0.0f, high = 1.0f;
     InputRangeOf(lut, low, high);
     const std::vector<float> nodes = SampleRamp(lut, kExport1DSize, low, high);
@@ -329,7 +276,7 @@ void FileFlows::ExportOneDimensionalLut(const FilePaths& paths, const CVxLUT& lu
     ExportTransform(paths, transform);
 }
 
-bool FileFlows::ExportThroughOcio(const FilePaths& paths) {
+bool ExportFlow::ExportThroughOcio(const FilePaths& paths) {
     const ExportFormat& format = *m_settings.exportFormat;
     OcioFileTransform transform;
     if (!transform.Open(m_files, paths.input))
@@ -340,10 +287,10 @@ bool FileFlows::ExportThroughOcio(const FilePaths& paths) {
         !probe.m_is3D && probe.m_preLUT == nullptr;
     if (!format.holds3D && !oneD) {
         NoteCorrections(transform, paths);
-        m_report->Sayf("  Not converted: a %s holds only LUTs that act on each channel alone\n",
-                       format.writtenAs);
-        m_report->SetCause(std::string("a ") + format.writtenAs +
-                           " holds only transforms that act on each channel alone");
+        RefuseToConvert(std::string("Not converted: a ") + format.writtenAs +
+                            " holds only LUTs that act on each channel alone",
+                        std::string("a ") + format.writtenAs +
+                            " holds only transforms that act on each channel alone");
         return true;
     }
     const bool write1D = oneD && format.holds1D;
@@ -369,21 +316,21 @@ bool FileFlows::ExportThroughOcio(const FilePaths& paths) {
     return true;
 }
 
-void FileFlows::ExportLattice(const FilePaths& paths, const float* nodes, uint32_t channels,
-                              uint32_t size) {
+void ExportFlow::ExportLattice(const FilePaths& paths, const float* nodes, uint32_t channels,
+                               uint32_t size) {
     LutToWrite lut;
     lut.table = MakeTable(nodes, size, true, channels, 0.0f, 1.0f);
     ExportTransform(paths, lut);
 }
 
-void FileFlows::ExportTransform(const FilePaths& paths, const LutToWrite& lut) {
+void ExportFlow::ExportTransform(const FilePaths& paths, const LutToWrite& lut) {
     LutWriter* const write = m_settings.exportFormat->write;
     LutToWrite sized = lut;
     sized.latticeSize = m_settings.size;
     WriteExport(paths, [&](ByteSink& out) { return write != nullptr && write(sized, out); });
 }
 
-void FileFlows::WriteExport(const FilePaths& paths, const std::function<bool(ByteSink&)>& write) {
+void ExportFlow::WriteExport(const FilePaths& paths, const std::function<bool(ByteSink&)>& write) {
     const char* kind = m_settings.exportFormat->writtenAs;
     std::string what = WhatIsWritten(paths.exportPath, kind);
     const std::unique_ptr<FileOutput> file = ReplaceOutput(paths.exportPath);

@@ -9,7 +9,9 @@
 
 // What became of an input file. A file converted from a look's stored LUT,
 // because the look did not render, is counted apart from one rendered.
-enum class EFileOutcome : uint8_t { eConverted, eFromStoredLut, eUnchanged, eFailed };
+// A refused file is one the run declined to write (its output is another
+// file's, the format cannot hold it); a failed one went wrong.
+enum class EFileOutcome : uint8_t { eConverted, eFromStoredLut, eUnchanged, eFailed, eRefused };
 
 // The block of messages of one input file. Blocks are kept rather than printed
 // as they are made, so that whoever runs the files decides when each appears.
@@ -27,6 +29,11 @@ public:
     void SetCause(std::string cause) {
         if (m_cause.empty())
             m_cause = std::move(cause);
+    }
+    // The run declines to convert the file, for this cause.
+    void Refuse(std::string cause) {
+        SetCause(std::move(cause));
+        m_refused = true;
     }
     // The file that the conversion wrote, and what that was ("new look").
     void SetWritten(std::string output, std::string what) {
@@ -46,11 +53,18 @@ public:
 
     // Decided by what the flow recorded: converted once something was
     // written, unchanged when the flow said why nothing needed writing,
-    // failed otherwise.
+    // refused when it declined, failed otherwise.
     EFileOutcome Outcome() const {
         if (!m_written.empty())
             return m_fromStoredLut ? EFileOutcome::eFromStoredLut : EFileOutcome::eConverted;
-        return m_unchanged.empty() ? EFileOutcome::eFailed : EFileOutcome::eUnchanged;
+        if (!m_unchanged.empty())
+            return EFileOutcome::eUnchanged;
+        return m_refused ? EFileOutcome::eRefused : EFileOutcome::eFailed;
+    }
+    // Failed or refused: what -strict counts, and the summary names.
+    bool DidNotConvert() const {
+        const EFileOutcome outcome = Outcome();
+        return outcome == EFileOutcome::eFailed || outcome == EFileOutcome::eRefused;
     }
 
     const std::string& Text() const { return m_text; }
@@ -70,6 +84,7 @@ private:
     std::string m_unchanged;
     std::vector<std::string> m_warnings;
     bool m_fromStoredLut = false;
+    bool m_refused = false;
 };
 
 // Writes blocks to a stream in the order given, with the run's one resampling

@@ -25,7 +25,7 @@ constexpr size_t kFailedNamesShown = 10;
 EFileOutcome RunProgress::Count(const FileReport& report, const std::string& path) {
     const EFileOutcome outcome = report.Outcome();
     ++m_counts[size_t(outcome)];
-    if (outcome == EFileOutcome::eFailed && m_failedNames.size() < kFailedNamesShown)
+    if (report.DidNotConvert() && m_failedNames.size() < kFailedNamesShown)
         m_failedNames.push_back(path);
     return outcome;
 }
@@ -36,13 +36,12 @@ void RunProgress::PrintSummary() {
     if (const size_t fromStored = m_counts[size_t(EFileOutcome::eFromStoredLut)])
         std::fprintf(m_stream, "%zu from stored LUTs, ", fromStored);
     std::fprintf(m_stream, "%zu unchanged, %zu failed\n",
-                 m_counts[size_t(EFileOutcome::eUnchanged)],
-                 m_counts[size_t(EFileOutcome::eFailed)]);
+                 m_counts[size_t(EFileOutcome::eUnchanged)], FailedCount());
     if (!m_failedNames.empty()) {
         std::fputs("failed:", m_stream);
         for (size_t index = 0; index < m_failedNames.size(); ++index)
             std::fprintf(m_stream, "%s %s", index > 0 ? "," : "", m_failedNames[index].c_str());
-        const size_t more = m_counts[size_t(EFileOutcome::eFailed)] - m_failedNames.size();
+        const size_t more = FailedCount() - m_failedNames.size();
         if (more > 0)
             std::fprintf(m_stream, " and %zu more", more);
         std::fputs("\n", m_stream);

@@ -23,13 +23,18 @@ public:
     // Counts the file, and names it in the summary when it failed.
     EFileOutcome Count(const FileReport& report, const std::string& path);
     void PrintSummary();
-    bool AnyFailed() const { return m_counts[size_t(EFileOutcome::eFailed)] > 0; }
+    bool AnyFailed() const { return FailedCount() > 0; }
 
 private:
     std::FILE* m_stream;
     bool m_showLine;
     bool m_lineShown = false;
     size_t m_fileCount;
-    size_t m_counts[4] = {};
+    // Refused files count as failed ones in the summary.
+    size_t FailedCount() const {
+        return m_counts[size_t(EFileOutcome::eFailed)] + m_counts[size_t(EFileOutcome::eRefused)];
+    }
+
+    size_t m_counts[5] = {};
     std::vector<std::string> m_failedNames;
 };

@@ -4,6 +4,7 @@
 #include "lut/lut.h"
 #include "lut/lut_writers.h"
 #include "tool/command_line.h"
+#include "tool/run_setup.h"
 
 #include <new>
 
@@ -61,30 +62,30 @@ bool IsDecimal(const CVxString& text) {
     return !text.IsEmpty() && text.ConsistsOnly("0123456789");
 }
 
-// Takes the value into the settings; false, with the cause, when it does not fit.
-bool TakeValue(RunSettings& settings, EOption option, const CVxString& value, CVxString& cause) {
+// Takes the value into the request; false, with the cause, when it is not a
+// value of the option's kind at all. Whether it fits the run is SetUpRun's.
+bool TakeValue(RunRequest& request, EOption option, const CVxString& typed, const CVxString& value,
+               CVxString& cause) {
+    uint32_t number = 0;
     switch (option) {
     case EOption::eSize:
-        if (value.ToUInt32(settings.size))
+        if (value.ToUInt32(request.size))
             return true;
         break;
     case EOption::eJobs:
-        if (!IsDecimal(value) || !value.ToUInt32(settings.jobs))
+        if (!IsDecimal(value) || !value.ToUInt32(number))
             break;
-        if (settings.jobs > 0)
-            return true;
-        cause.Format("\"%s\" is not 1 or more", value.c_str());
-        return false;
+        request.jobs = number;
+        request.jobsOption = typed;
+        return true;
     case EOption::eTo:
         // The last of -to and -cubrel counts.
-        settings.exportFormat = FindExportFormat(value);
-        settings.cubrelMode = value.EqualsNoCase("cubrel");
-        if (settings.exportFormat || settings.cubrelMode)
-            return true;
-        cause.Format("\"%s\" is not a format (%s)", value.c_str(), ExportFormatNames());
-        return false;
+        request.to = value;
+        request.toOption = typed;
+        request.cubrel = false;
+        return true;
     case EOption::eOut:
-        settings.outFolder = value;
+        request.outFolder = value;
         if (!value.IsEmpty())
             return true;
         cause = "needs a folder";
@@ -96,24 +97,24 @@ bool TakeValue(RunSettings& settings, EOption option, const CVxString& value, CV
     return false;
 }
 
-void SetFlag(RunSettings& settings, EOption option) {
+void SetFlag(RunRequest& request, EOption option) {
     if (option == EOption::eCubrel) {
-        settings.cubrelMode = true;
-        settings.exportFormat = nullptr;
+        request.cubrel = true;
+        request.to.reset();
     } else if (option == EOption::eNoResampling)
-        settings.resamplingAllowed = false;
+        request.resampling = false;
     else if (option == EOption::eStrict)
-        settings.strict = true;
+        request.strict = true;
     else if (option == EOption::eVerbose)
-        settings.verbose = true;
+        request.verbose = true;
     else if (option == EOption::eOverwrite)
-        settings.overwrite = true;
+        request.overwrite = true;
 }
 
 } // namespace
 
-EOptionResult ParseCommandLine(RunSettings& settings, std::vector<CVxString>& inputs,
-                               OptionProblem& problem) {
+EOptionResult ParseCommandLine(RunRequest& request, OptionProblem& problem) {
+    std::vector<CVxString>& inputs = request.inputs;
     const uint32_t count = CommandLineArgs().Count();
     bool optionsEnded = false;
     for (uint32_t index = 1; index < count; ++index) {
@@ -142,7 +143,7 @@ EOptionResult ParseCommandLine(RunSettings& settings, std::vector<CVxString>& in
                 problem.cause = "takes no value";
                 return EOptionResult::eBadValue;
             }
-            SetFlag(settings, option);
+            SetFlag(request, option);
             continue;
         }
         if (!hasValue) {
@@ -152,7 +153,7 @@ EOptionResult ParseCommandLine(RunSettings& settings, std::vector<CVxString>& in
             }
             value = CommandLineArg(++index);
         }
-        if (!TakeValue(settings, option, value, problem.cause))
+        if (!TakeValue(request, option, problem.option, value, problem.cause))
             return EOptionResult::eBadValue;
     }
     return EOptionResult::eAccepted;

@@ -34,6 +34,8 @@ struct RunSettings {
     std::unique_ptr<uint8_t[]> cubrelBuffer;
 };
 
+struct RunRequest;
+
 // A bad value is a missing or unfit value of an option that takes one.
 enum class EOptionResult : uint8_t { eAccepted, eBadValue, eUnknownArgument };
 
@@ -48,8 +50,8 @@ struct OptionProblem {
 // --name=value or --name value) anywhere, every other argument an input, and
 // everything after "--" an input. The first argument is an input unless it is
 // a known option, so a file named like an option still converts.
-EOptionResult ParseCommandLine(RunSettings& settings, std::vector<CVxString>& inputs,
-                               OptionProblem& problem);
+// The values are taken as they are; SetUpRun checks them.
+EOptionResult ParseCommandLine(RunRequest& request, OptionProblem& problem);
 
 // Applies the mode's default to a missing size, then checks the mode's range.
 bool ApplySizeRules(RunSettings& settings);

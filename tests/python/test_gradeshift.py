@@ -220,9 +220,17 @@ class ModuleTest(unittest.TestCase):
             self.assertTrue(str(raised.exception).endswith(name + ": Error loading LUT"))
 
     def test_read_look_gives_what_the_rebuilt_look_stores(self):
+        # The per-channel sample with its whites kept at or below 1, as a CDL clamps.
+        with open(os.path.join(self.samples, "per_channel.look")) as text:
+            dim = text.read()
+        for name, value in (("Gain.X", "-0.15"), ("Contrast", "0"), ("Offset.Y", "0"),
+                            ("Gamma.X", "0.1")):
+            dim = re.sub(r'<%s>"[^"]*"' % re.escape(name), '<%s>"%s"' % (name, value), dim)
+        with open(os.path.join(self.samples, "dim.look"), "w") as out:
+            out.write(dim)
         rebuilt = self.folder_copy("rebuilt")
         self.assertEqual(run_program([rebuilt], self.scratch).returncode, 0)
-        with open(os.path.join(rebuilt, "per_channel.look")) as text:
+        with open(os.path.join(rebuilt, "dim.look")) as text:
             written = text.read()
         asc = re.search(r"<ASC>(.*)</ASC>", written, re.S).group(1)
 
@@ -230,24 +238,28 @@ class ModuleTest(unittest.TestCase):
             text = re.search(r"<%s>([^<]*)</%s>" % (name, name), asc).group(1)
             return tuple(float(v) for v in text.strip('"').split(","))
 
-        look = gradeshift.read_look(os.path.join(self.samples, "per_channel.look"))
+        look = gradeshift.read_look(os.path.join(self.samples, "dim.look"))
         self.assertTrue(look.per_channel)
+        self.assertIsNone(look.cdl_refusal)
         for name in ("slope", "offset", "power"):
             numpy.testing.assert_allclose(getattr(look.cdl, name), element(name), atol=1e-5)
+        look = gradeshift.read_look(os.path.join(self.samples, "per_channel.look"))
         self.assertEqual([layer.shader for layer in look.layers], ["VEXLAN.Base.1"])
         self.assertEqual(len(look.base), 12)
         self.assertEqual(look.base[0], {"Gain.X": 0.15, "Gain.Z": -0.2, "Offset.Y": 0.01,
                                         "Gamma.X": -0.05, "Contrast": 0.2, "Pivot": 0.45})
         self.assertEqual(look.lut_size, 0)
 
-        cases = [("tonal_ranges.look", False, 0), ("stored_lut.look", True, 9),
-                 ("per_channel.look", True, 64)]
-        for name, per_channel, lut_size in cases:
+        # The CDL is what -to cc writes, or why it refuses: clipped whites here.
+        cases = [("tonal_ranges.look", False, 0, "the look's channels affect each other"),
+                 ("stored_lut.look", True, 9, None),
+                 ("per_channel.look", True, 64, "values above 1 would be clipped")]
+        for name, per_channel, lut_size, refusal in cases:
             folder = rebuilt if lut_size == 64 else self.samples
             with self.subTest(name=name, lut_size=lut_size):
                 look = gradeshift.read_look(os.path.join(folder, name))
                 self.assertEqual((look.per_channel, look.lut_size), (per_channel, lut_size))
-                self.assertEqual(look.cdl is not None, per_channel)
+                self.assertEqual((look.cdl is None, look.cdl_refusal), (refusal is not None, refusal))
 
         with self.assertRaises(gradeshift.Error) as raised:
             gradeshift.read_look(os.path.join(self.samples, "warm_grade_33.lut"))
@@ -300,15 +312,16 @@ class ModuleTest(unittest.TestCase):
 
                 # A look that does not render is converted from its stored LUT where allowed.
                 statuses = {os.path.basename(r.input): r.status for r in results}
-                falls_back = options.get("resampling", True) and (
-                    options.get("cubrel") or options.get("to", "cc") != "cc")
-                self.assertEqual(statuses["stored.look"],
-                                 "from stored LUT" if falls_back else "failed")
+                # An ASC CDL of it is refused: its channels are not known to act alone.
+                expected = ("refused" if options.get("to") == "cc" else
+                            "from stored LUT" if options.get("resampling", True) and
+                            (options.get("cubrel") or "to" in options) else "failed")
+                self.assertEqual(statuses["stored.look"], expected)
                 # What -v says on standard error of each file written or failed.
                 said = printed.stderr.replace(by_program, by_module).splitlines()
                 for result in results:
                     self.assertEqual(os.path.dirname(result.input), by_module)
-                    if result.status == "failed":
+                    if result.status in ("failed", "refused"):
                         self.assertIsNone(result.output)
                         self.assertIn("gradeshift: %s: %s" % (result.input, result.cause), said)
                     elif result.status == "from stored LUT":
@@ -333,14 +346,13 @@ class ModuleTest(unittest.TestCase):
         cases = [
             ({"inputs": self.samples, "cubrel": True, "size": 32},
              "Invalid LUT size for Cubrel LUTs."),
-            ({"inputs": self.samples, "jobs": 0}, "jobs must be 1 or more"),
-            ({"inputs": empty}, "No input files found: " + empty),
-            ({"inputs": [empty, os.path.join(empty, "*.look")]},
-             "No input files found: %s, %s" % (empty, os.path.join(empty, "*.look"))),
+            ({"inputs": self.samples, "jobs": 0}, 'jobs: "0" is not 1 or more'),
+            ({"inputs": empty}, "No input files found."),
+            ({"inputs": [empty, os.path.join(empty, "*.look")]}, "No input files found."),
             ({"inputs": os.path.join(empty, "gone.look")},
-             "The input file (%s) could not be opened." % os.path.join(empty, "gone.look")),
+             "Error: The input file (gone.look) could not be opened."),
             ({"inputs": []}, "no input given"),
-            ({"inputs": self.samples, "to": "tiff"}, '"tiff" is not a format (cubrel, '),
+            ({"inputs": self.samples, "to": "tiff"}, 'to: "tiff" is not a format (cubrel, '),
             ({"inputs": self.samples, "to": "cube", "cubrel": True},
              'cubrel=True and to="cube" ask for two formats'),
             ({"inputs": self.samples, "out": os.path.join(empty, "gone")},

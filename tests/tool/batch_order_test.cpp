@@ -64,8 +64,7 @@ public:
         state.kind = Find(path) ? EPathKind::eFile : EPathKind::eMissing;
         return state;
     }
-    std::unique_ptr<FileOutput> StartReplacement(const CVxString& path,
-                                                 const PathState*) override {
+    std::unique_ptr<FileOutput> StartReplacement(const CVxString& path, const PathState*) override {
         std::lock_guard<std::mutex> hold(m_lock);
         return std::make_unique<Output>(*this, Real(Posix(path)));
     }

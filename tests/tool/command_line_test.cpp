@@ -1,6 +1,6 @@
 #include "tool/command_line.h"
-#include "tool/run_progress.h"
 #include "tool/run_settings.h"
+#include "tool/run_setup.h"
 
 #include <gtest/gtest.h>
 
@@ -31,16 +31,15 @@ struct Parsed {
     std::string problem;
 };
 
-Parsed Parse(const std::vector<const char*>& argv, RunSettings& settings) {
+Parsed Parse(const std::vector<const char*>& argv, RunRequest& request) {
     std::vector<const char*> full{"gs"};
     full.insert(full.end(), argv.begin(), argv.end());
     SetCommandLine(static_cast<int>(full.size()), full.data());
-    std::vector<CVxString> inputs;
     OptionProblem problem;
-    Parsed parsed{ParseCommandLine(settings, inputs, problem), {}, ""};
+    Parsed parsed{ParseCommandLine(request, problem), {}, ""};
     if (parsed.result != EOptionResult::eAccepted)
         parsed.problem = problem.option.c_str();
-    for (const CVxString& input : inputs)
+    for (const CVxString& input : request.inputs)
         parsed.inputs.push_back(input.c_str());
     if (!problem.cause.IsEmpty())
         parsed.problem += std::string(": ") + problem.cause.c_str();
@@ -64,18 +63,18 @@ TEST(CommandLine, OptionsAndInputsInAnyOrder) {
         {{"a", "--noresampling=no"}, {eBadValue, {"a"}, "--noresampling: takes no value"}},
     };
     for (const auto& c : cases) {
-        RunSettings settings;
-        const Parsed parsed = Parse(c.argv, settings);
+        RunRequest request;
+        const Parsed parsed = Parse(c.argv, request);
         EXPECT_EQ(parsed.result, c.expected.result) << c.argv[0];
         EXPECT_EQ(parsed.inputs, c.expected.inputs) << c.argv[0];
         EXPECT_EQ(parsed.problem, c.expected.problem) << c.argv[0];
     }
-    RunSettings settings;
-    Parse({"-Size", "9", "a", "--CUBREL", "--jobs=3", "--out", "o", "-v", "--strict"}, settings);
-    EXPECT_EQ(settings.size, 9u);
-    EXPECT_TRUE(settings.cubrelMode && settings.verbose && settings.strict);
-    EXPECT_EQ(settings.jobs, 3u);
-    EXPECT_EQ(settings.outFolder, CVxString("o"));
+    RunRequest request;
+    Parse({"-Size", "9", "a", "--CUBREL", "--jobs=3", "--out", "o", "-v", "--strict"}, request);
+    EXPECT_EQ(request.size, 9u);
+    EXPECT_TRUE(request.cubrel && request.verbose && request.strict);
+    EXPECT_EQ(request.jobs, 3u);
+    EXPECT_EQ(request.outFolder, CVxString("o"));
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "tool/command_line.h"
 #include "tool/run_settings.h"
+#include "tool/run_setup.h"
 #include "tool/usage_text.h"
 
 #include <gtest/gtest.h>
@@ -33,14 +34,19 @@ std::string WhyRefused(const std::vector<std::string>& words) {
     for (const std::string& word : words)
         argv.push_back(word.c_str());
     SetCommandLine(static_cast<int>(argv.size()), argv.data());
-    RunSettings settings;
-    std::vector<CVxString> inputs;
+    RunRequest request;
     OptionProblem problem;
-    if (ParseCommandLine(settings, inputs, problem) != EOptionResult::eAccepted)
+    if (ParseCommandLine(request, problem) != EOptionResult::eAccepted)
         return std::string(problem.option.c_str()) + ": " + problem.cause.c_str();
-    if (!ApplySizeRules(settings))
-        return "size " + std::to_string(settings.size);
-    return inputs.empty() ? "no input" : "";
+    const bool noInput = request.inputs.empty();
+    // Checked without the inputs and the output folder, which need not exist here.
+    request.inputs.clear();
+    request.outFolder.Empty();
+    SystemFileAccess files;
+    const RunSetUp run = SetUpRun(request, files);
+    if (run.problem->kind != ERunProblem::eNoInput)
+        return run.problem->option + ": " + run.problem->text;
+    return noInput ? "no input" : "";
 }
 
 // What the help, the manual page and the completion name is what the program

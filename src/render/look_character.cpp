@@ -1,0 +1,84 @@
+#include "render/look_character.h"
+
+#include "look/grading_params.h"
+#include "look/look_writer.h"
+#include "lut/lut.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+// The CDL is checked against the look's render at this many points of a ramp.
+constexpr uint32_t kCdlCheckSize = 33;
+
+// The CDL as the ASC defines it: slope and offset, clamped to [0, 1], then power.
+double CdlChannel(double x, double slope, double offset, double power) {
+    const double graded = std::clamp(x * slope + offset, 0.0, 1.0);
+    return std::pow(graded, power);
+}
+
+// Why the ramp that the look renders is not the CDL's, when it differs from it
+// by more than one 10-bit code anywhere; null when the CDL holds the look.
+// Values the CDL clamps are the usual cause and are named as such.
+const char* CdlMismatch(const CdlValues& cdl, const float* ramp) {
+    const char* why = nullptr;
+    for (uint32_t i = 0; i < kCdlCheckSize; ++i) {
+        const double x = static_cast<double>(i) / (kCdlCheckSize - 1);
+        for (int c = 0; c < 3; ++c) {
+            const double rendered = ramp[i * 3 + c];
+            const double expected = CdlChannel(x, cdl.slope[c], cdl.offset[c], cdl.power[c]);
+            if (std::fabs(rendered - expected) * 1023.0 <= 1.0)
+                continue;
+            if (rendered > 1.0 && expected >= 1.0)
+                return "values above 1 would be clipped";
+            if (rendered < 0.0 && expected <= 0.0)
+                return "values below 0 would be clipped";
+            why = kCdlRenderDiffers;
+        }
+    }
+    return why;
+}
+
+} // namespace
+
+bool ActsOnEachChannel(const CVxGradingParamStorage& grading, const LutFiles& luts,
+                       const CVxString& lookFolder) {
+    std::vector<CVxString> lutFiles;
+    if (!grading.IsPerChannelBesideLutFiles(lutFiles))
+        return false;
+    for (const CVxString& name : lutFiles) {
+        CVxLUT lut;
+        const CVxString path =
+            luts.Resolve(name, CVxString(), ELutNameOrder::eIndexFirst, lookFolder);
+        if (!lut.Load(luts, path, false, CVxLUT::EDimensionRequirement::eAnyDimension, true) ||
+            lut.IsEmpty() || lut.m_is3D)
+            return false;
+    }
+    return true;
+}
+
+LookChannels DescribeLookChannels(CVxSoftwareCompositingEngine& engine,
+                                  const CVxGradingParamStorage& grading, const LutFiles& luts,
+                                  const CVxString& lookFolder) {
+    LookChannels channels;
+    channels.perChannel = ActsOnEachChannel(grading, luts, lookFolder);
+    CdlValues cdl;
+    if (!grading.IsPerChannelOnly(false) ||
+        !ExtractCdl(grading, cdl.slope, cdl.offset, cdl.power)) {
+        channels.cdlRefusal = "the look's channels affect each other";
+        return channels;
+    }
+    const RenderedLattice ramp = RenderLattice(
+        engine, grading,
+        LatticeRequest{.size = kCdlCheckSize, .is3D = kLatticeRamp, .lookFolder = lookFolder});
+    if (!ramp.nodes) {
+        channels.renderFailure = ramp.failure;
+        return channels;
+    }
+    channels.cdlRefusal = CdlMismatch(cdl, ramp.nodes.get());
+    if (!channels.cdlRefusal)
+        channels.cdl = cdl;
+    return channels;
+}

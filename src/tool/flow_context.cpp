@@ -1,0 +1,367 @@
+#include "tool/flow_context.h"
+
+#include "foundation/paths.h"
+#include "look/look_reader.h"
+#include "look/parsed_look.h"
+#include "lut/lut.h"
+#include "lut/lut_format_registry.h"
+#include "lut/ocio_reader.h"
+#include "render/look_to_lut.h"
+#include "tool/file_lattice.h"
+#include "tool/output_path.h"
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <vector>
+
+bool IsPlainLattice(const CVxLUT& lut) {
+    return lut.m_is3D && lut.m_preLUT == nullptr && lut.m_size > 0 && lut.m_data != nullptr;
+}
+
+namespace {
+
+// A relative path is taken from the working folder (drive form, ending in a
+// backslash); a rooted path without a drive is on drive Z:.
+CVxString AbsolutePath(const CVxString& path, const CVxString& workingFolder) {
+    CVxString absolute;
+    if (IsAbsolutePath(path))
+        absolute = path;
+    else if (path.StartsWith("/") || path.StartsWith("\\"))
+        absolute = "Z:" + path;
+    else
+        absolute = workingFolder + path;
+    absolute.SlashesToBackslashes();
+    return absolute;
+}
+
+// The first byte after blanks and a byte-order mark opens a tag: the file is
+// meant to be a document, and what is wrong with it is worth saying.
+bool BeginsAsMarkup(const CVxString& text) {
+    std::string_view rest = text.View();
+    if (rest.starts_with("\xEF\xBB\xBF"))
+        rest.remove_prefix(3);
+    const size_t first = rest.find_first_not_of(" \t\r\n");
+    return first != std::string_view::npos && rest[first] == '<';
+}
+
+// Every layer of a grading: the array's, then the base's sublayers.
+std::vector<const CVxShaderParamStorage*> LayersOf(const CVxGradingParamStorage& grading) {
+    std::vector<const CVxShaderParamStorage*> layers;
+    for (uint32_t index = 0; index < grading.ArrayCount(); ++index)
+        layers.push_back(grading.ArrayLayer(index));
+    for (uint32_t k = 0; k < grading.BaseSublayerCount(); ++k)
+        layers.push_back(grading.BaseSublayer(k));
+    return layers;
+}
+
+// Adds a name to a list of names for a cause, once.
+void AppendName(std::string& names, const char* name) {
+    const std::string quoted = name;
+    if (names == quoted || names.starts_with(quoted + ", ") || names.ends_with(", " + quoted) ||
+        names.find(", " + quoted + ", ") != std::string::npos)
+        return;
+    names += names.empty() ? quoted : ", " + quoted;
+}
+
+} // namespace
+
+FlowContext::FlowContext(const RunSettings& settings, const RunEnvironment& environment,
+                         FileAccess& files)
+    : m_settings(settings),
+      m_files(files), m_luts{files, environment.LutFolders(), environment.AlwaysUpsample()},
+      m_render{environment.Shaders(), m_luts} {}
+
+bool FlowContext::LoadLutFile(CVxLUT& lut, const CVxString& path) {
+    return lut.Load(m_luts, path, false, CVxLUT::EDimensionRequirement::eAnyDimension, true);
+}
+
+CVxSoftwareCompositingEngine& FlowContext::Engine() {
+    if (!m_engine)
+        m_engine = std::make_unique<CVxSoftwareCompositingEngine>(m_render);
+    return *m_engine;
+}
+
+FileReport FlowContext::ProcessFile(const CVxString& path, const CVxString* owner) {
+    FileReport report;
+    m_report = &report;
+    ProcessInto(path, owner);
+    m_report = nullptr;
+    return report;
+}
+
+void FlowContext::ProcessInto(const CVxString& path, const CVxString* owner) {
+    CVxString drive, folder, baseName, extension;
+    SplitPath(path, &drive, &folder, &baseName, &extension);
+    FilePaths paths;
+    paths.input = path;
+    MakePath(paths.folder, drive, folder, CVxString(), CVxString());
+    MakePath(paths.displayName, CVxString(), CVxString(), baseName, extension);
+    const CVxString& outFolder = m_settings.outFolder;
+    paths.lookPath = OutputPathFor(m_files, path, false, outFolder);
+    paths.cubrelPath = OutputPathFor(m_files, path, true, outFolder);
+    paths.wrappedName = paths.displayName;
+    if (!m_settings.cubrelMode && !WritesBesideInput(m_files, path, outFolder))
+        paths.wrappedName = AbsolutePath(path, m_settings.workingFolder);
+    const bool isLut = extension.Compare(".lut", CVxString::ePath) == 0;
+    m_input = path;
+    m_outputState = PathState();
+    m_report->Sayf("\n%s:\n", paths.displayName.c_str());
+    if (m_settings.exportFormat)
+        paths.exportPath = OutputPathFor(m_files, path, false, outFolder, m_settings.exportFormat);
+    paths.output = m_settings.exportFormat ? paths.exportPath
+                   : m_settings.cubrelMode ? paths.cubrelPath
+                                           : paths.lookPath;
+    if (owner) {
+        m_report->Sayf("  Error: %s is also the output of %s; file was not converted\n",
+                       PathForPeople(paths.output).c_str(), PathForPeople(*owner).c_str());
+        m_report->Refuse(PathForPeople(paths.output) + " is also the output of " +
+                         PathForPeople(*owner));
+        return;
+    }
+    if (!MayWriteAtAll())
+        return;
+    // Examined before the input is read: an input rewritten in place, or a
+    // file that appears at the output meanwhile, is then never lost.
+    m_outputState = m_files.Examine(paths.output);
+    if (MayWriteOutput(paths))
+        Convert(paths, isLut || IsLutFileUnderOwnExtension(path));
+}
+
+bool FlowContext::MayWriteOutput(const FilePaths& paths) {
+    // Rebuild and Cubrel mode write some inputs back to their own path; an
+    // export never writes its input.
+    const bool inPlace = paths.output == paths.input && !m_settings.exportFormat;
+    if (!inPlace && m_files.Identity(paths.output) == m_files.Identity(paths.input)) {
+        RefuseOutput(PathForPeople(paths.output) + " is the input itself",
+                     "would replace the input itself", kOutFolderHint);
+        return false;
+    }
+    return m_outputState.kind == EPathKind::eMissing || m_settings.overwrite ||
+           MayReplaceExisting(paths);
+}
+
+std::vector<CVxString> FlowContext::PlacesOfLutName(const CVxString& name,
+                                                    const CVxString& packageFolder,
+                                                    const CVxString& lookFolder) const {
+    CVxString indexed;
+    if (IsAbsolutePath(name))
+        return {name};
+    if (m_luts.folders.Find(name, indexed))
+        return {indexed};
+    return {packageFolder + name, lookFolder + name};
+}
+
+bool FlowContext::RefusesOutputTheLookReads(const FilePaths& paths, const ParsedLook& look) {
+    if (paths.output == paths.input)
+        return false;
+    const CVxString outputName = FileNameOf(paths.output);
+    const std::string outputIdentity = m_files.Identity(paths.output);
+    for (const CVxShaderParamStorage* layer : LayersOf(look.grading)) {
+        ShaderSource source;
+        if (!layer || !m_render.shaders.FindSource(layer->Name(), source))
+            source.packageFolder.Empty();
+        for (uint32_t index = 0; layer && index < layer->ParamCount(); ++index) {
+            const CVxShaderParam* param = layer->GetParam(index);
+            const CVxString name = param->IsDouble ? CVxString() : param->FileText();
+            if (!FileNameOf(name).EqualsNoCase(outputName.c_str()))
+                continue;
+            for (const CVxString& place : PlacesOfLutName(name, source.packageFolder, paths.folder))
+                if (m_files.Identity(place) == outputIdentity) {
+                    const std::string output = PathForPeople(paths.output);
+                    RefuseOutput(output + " is read by " + paths.displayName.c_str(),
+                                 "would replace " + output + ", which the look reads",
+                                 kOutFolderHint);
+                    return true;
+                }
+        }
+    }
+    return false;
+}
+
+void FlowContext::RefuseOutput(const std::string& sentence, const std::string& cause,
+                               const char* hint) {
+    m_report->Sayf("  Error: %s; file was not converted (%s)\n", sentence.c_str(), hint);
+    m_report->Refuse(cause + " (" + hint + ")");
+}
+
+void FlowContext::RefuseToConvert(const std::string& line, const std::string& cause) {
+    m_report->Say("  " + line + "\n");
+    m_report->Refuse(cause);
+}
+
+void FlowContext::RefuseToReplace(const CVxString& output, const std::string& what) {
+    const std::string path = PathForPeople(output);
+    RefuseOutput(path + " exists and is not " + what,
+                 "would replace " + path + ", which is not " + what, kOverwriteHint);
+}
+
+void FlowContext::NoteCorrections(const OcioFileTransform& transform, const FilePaths& paths) {
+    if (transform.CorrectionCount() < 2)
+        return;
+    const std::string& id = transform.CorrectionId();
+    m_report->Sayf("  Notice: %s holds %u corrections; the first%s%s%s is converted\n",
+                   paths.displayName.c_str(), transform.CorrectionCount(), id.empty() ? "" : " (",
+                   id.c_str(), id.empty() ? "" : ")");
+}
+
+std::unique_ptr<ParsedLook> FlowContext::ReadLookFile(const FilePaths& paths) {
+    CVxString text;
+    errno = 0;
+    if (!ReadTextFile(m_files, paths.input, text)) {
+        m_report->SetCause(ReadFailure(paths.input, errno, "cannot be read"));
+        m_report->Say("  Error reading file\n");
+        return nullptr;
+    }
+    return ParseLook(paths, text);
+}
+
+std::unique_ptr<ParsedLook> FlowContext::ParseLook(const FilePaths& paths, const CVxString& text) {
+    std::unique_ptr<ParsedLook> look = ReadLook(text);
+    if (!look) {
+        m_report->SetCause(LookFailure(text));
+        m_report->Say("  Not a valid .look file\n");
+        return nullptr;
+    }
+    if (RefusesOutputTheLookReads(paths, *look))
+        return nullptr;
+    return look;
+}
+
+std::unique_ptr<FileOutput> FlowContext::ReplaceOutput(const CVxString& output) {
+    return m_files.Replace(output, &m_outputState);
+}
+
+void FlowContext::ReportWriteFailure(const FileOutput& file, const CVxString& output) {
+    if (!file.TargetChanged()) {
+        m_report->SetCause(WriteFailure(file, output));
+        m_report->Say("  Error writing file\n");
+        return;
+    }
+    const std::string path = PathForPeople(output);
+    const char* change = m_outputState.kind == EPathKind::eMissing ? " appeared" : " changed";
+    RefuseOutput(path + change + " while the file was converted",
+                 path + change + " while the file was converted", kOutFolderHint);
+}
+
+std::string FlowContext::ReadFailure(const CVxString& path, int error, const char* otherwise) {
+    const PathState state = m_files.Examine(path);
+    if (state.kind == EPathKind::eMissing)
+        return std::strerror(ENOENT);
+    if (state.kind == EPathKind::eFolder)
+        return std::strerror(EISDIR);
+    if (state.kind == EPathKind::eOther)
+        return state.error != 0 ? std::strerror(state.error) : "not a plain file";
+    if (error != 0)
+        return std::strerror(error);
+    uint8_t first = 0;
+    return m_files.ReadHead(path, &first, 1) ? otherwise : "empty file";
+}
+
+std::string FlowContext::LoadFailure(const CVxString& path) {
+    uint8_t first = 0;
+    if (!m_files.ReadHead(path, &first, 1))
+        return FileExists(m_files, path) ? "empty file" : std::strerror(ENOENT);
+    // A format that OpenColorIO reads has its reasons for refusing a file.
+    if (IsOcioLutFile(path)) {
+        OcioFileTransform transform;
+        if (!transform.Open(m_files, path) && !transform.Failure().empty())
+            return transform.Failure();
+    }
+    return "not a look or LUT file";
+}
+
+std::string FlowContext::LookFailure(const CVxString& text) {
+    CVxGradingParamStorage grading;
+    std::unique_ptr<CVxShapeMask> mask;
+    uint32_t size = 0;
+    CVxString error;
+    if (text.IsEmpty())
+        return "empty file";
+    if (!BeginsAsMarkup(text))
+        return "not a look or LUT file";
+    if (ReadLookTextWithError(grading, text, mask, size, error) || error.IsEmpty())
+        return "not a valid look";
+    error.Replace("\n", ", ");
+    return std::string("not a valid look: ") + error.c_str();
+}
+
+ERenderFailure FlowContext::EngineFailure() {
+    const CVxSoftwareCompositingEngine& engine = Engine();
+    using ERenderError = IVxCompositingEngine::ERenderError;
+    if (engine.m_lastError == uint32_t(ERenderError::eShaderNotFound))
+        return ERenderFailure::eShaderMissing;
+    if (engine.m_lastError == uint32_t(ERenderError::eLutNotLoaded) || engine.m_lutMissing)
+        return ERenderFailure::eLutMissing;
+    return ERenderFailure::eRenderFailed;
+}
+
+std::vector<std::string> FlowContext::RenderCauses(ERenderFailure failure, const ParsedLook& look,
+                                                   const FilePaths& paths) {
+    const std::vector<const CVxShaderParamStorage*> layers = LayersOf(look.grading);
+    if (failure == ERenderFailure::eShaderMissing) {
+        std::string names;
+        for (const CVxShaderParamStorage* layer : layers)
+            if (layer && !layer->Name().IsEmpty() && !m_render.shaders.Find(layer->Name()))
+                AppendName(names, layer->Name().c_str());
+        return {names.empty() ? "a shader that the look uses cannot be loaded"
+                              : "shader not installed: " + names};
+    }
+    if (failure != ERenderFailure::eLutMissing)
+        return {failure == ERenderFailure::eOutOfMemory ? "out of memory" : "the render failed"};
+    std::string missing, unloadable;
+    for (const CVxShaderParamStorage* layer : layers)
+        for (uint32_t index = 0; layer && index < layer->ParamCount(); ++index) {
+            const CVxShaderParam* param = layer->GetParam(index);
+            if (!NamesLutFile(param->Name) || param->Value.IsEmpty())
+                continue;
+            const CVxString resolved =
+                m_luts.Resolve(param->Value, CVxString(), ELutNameOrder::eIndexFirst, paths.folder);
+            AppendName(FileExists(m_files, resolved) ? unloadable : missing, param->Value.c_str());
+        }
+    std::vector<std::string> causes;
+    if (!missing.empty())
+        causes.push_back("LUT file not found: " + missing);
+    if (!unloadable.empty())
+        causes.push_back("LUT file cannot be loaded: " + unloadable);
+    if (causes.empty())
+        causes.push_back("a LUT file that the look uses is missing");
+    return causes;
+}
+
+std::string FlowContext::RenderCause(ERenderFailure failure, const ParsedLook& look,
+                                     const FilePaths& paths) {
+    std::string joined;
+    for (const std::string& cause : RenderCauses(failure, look, paths))
+        joined += (joined.empty() ? "" : "; ") + cause;
+    return joined;
+}
+
+void FlowContext::ReportRenderFailure(ERenderFailure failure) {
+    const char* cause = RenderFailureCause(failure);
+    if (failure == ERenderFailure::eShaderMissing || failure == ERenderFailure::eLutMissing)
+        m_report->Sayf("  Error while rendering LUT:\n    %s\n", cause);
+    else
+        m_report->Sayf("  %s\n", cause);
+}
+
+void FlowContext::FallBackToStoredLut(ERenderFailure failure, const ParsedLook& look,
+                                      const FilePaths& paths) {
+    std::vector<std::string> causes = RenderCauses(failure, look, paths);
+    m_report->SetCause(RenderCause(failure, look, paths));
+    m_report->FallBackToStoredLut(std::move(causes));
+    ReportRenderFailure(failure);
+}
+
+std::string FlowContext::WriteFailure(const FileOutput& file, const CVxString& path) {
+    const std::string cause = file.FailureText();
+    return "cannot write " + PathForPeople(path) + (cause.empty() ? "" : ": " + cause);
+}
+
+std::string FlowContext::WhatIsWritten(const CVxString& output, const char* kind) {
+    if (output == m_input)
+        return std::string(kind) + " rewritten in place";
+    if (m_outputState.kind == EPathKind::eMissing)
+        return std::string("new ") + kind;
+    return std::string(kind) + " replaced";
+}

@@ -1,0 +1,142 @@
+#include "tool/run_setup.h"
+
+#include "foundation/paths.h"
+#include "tool/batch_results.h"
+#include "tool/input_collection.h"
+#include "tool/output_path.h"
+
+#include <algorithm>
+#include <thread>
+
+namespace {
+
+bool HasWildcard(const CVxString& text) {
+    return text.FindOneOf("*?") >= 0;
+}
+
+RunProblem Problem(ERunProblem kind, std::string option, std::string text) {
+    return RunProblem{kind, std::move(option), std::move(text)};
+}
+
+// The mode and format that the request names; a problem when it names none or two.
+std::optional<RunProblem> TakeMode(const RunRequest& request, RunSettings& settings) {
+    settings.cubrelMode = request.cubrel;
+    if (!request.to)
+        return std::nullopt;
+    const CVxString& name = *request.to;
+    const bool cubrel = name.EqualsNoCase("cubrel");
+    settings.exportFormat = FindExportFormat(name);
+    if (!settings.exportFormat && !cubrel)
+        return Problem(ERunProblem::eBadValue, request.toOption.c_str(),
+                       "\"" + std::string(name.View()) + "\" is not a format (" +
+                           ExportFormatNames() + ")");
+    if (request.cubrel && !cubrel)
+        return Problem(ERunProblem::eTwoFormats, "",
+                       "cubrel=True and to=\"" + std::string(name.View()) +
+                           "\" ask for two formats");
+    settings.cubrelMode = cubrel;
+    return std::nullopt;
+}
+
+// The size rule of the mode, as people are told it when a size breaks it.
+std::string SizeRule(const RunSettings& settings) {
+    const ExportFormat* format = settings.exportFormat;
+    if (format && format->kind == EExportKind::eHald)
+        return "Invalid size for Hald CLUTs. The size has to be the square of a level\n"
+               "(e.g. 8*8=64) and the allowed range is 16 to 144.";
+    if (format)
+        return std::string("Invalid LUT size for ") + format->name +
+               " files. The size is the number of points per axis\n"
+               "and the allowed range is 2 to 129.";
+    if (settings.cubrelMode)
+        return "Invalid LUT size for Cubrel LUTs. The size has to be a power of two + 1\n"
+               "(e.g. (2^5)+1=33) and the allowed range is 9 to 129.";
+    return "Invalid LUT size for .look LUTs. The size has to be a power of two\n"
+           "(e.g. (2^5)=32) and the allowed range is 8 to 256.";
+}
+
+// Why an input found nothing, for the line on standard error.
+const char* WhyNothingFound(FileAccess& files, const CVxString& input, const CVxString& pattern,
+                            bool everyLutFile) {
+    if (pattern != input)
+        return everyLutFile ? "no look or LUT file in this folder"
+                            : "no .look or .lut file in this folder";
+    if (HasWildcard(input))
+        return "no file matches";
+    return files.Lookup(input) == EPathKind::eMissing ? "no such file" : "not found";
+}
+
+// The files of every input in the order given; a file that several inputs
+// find comes once, at the place of the first. When none finds a file, the
+// problem is made from the last input, as the message has always been.
+void CollectFiles(const RunRequest& request, FileAccess& files, RunSetUp& run) {
+    const bool everyLutFile = run.settings.exportFormat != nullptr;
+    const auto patternOf = [&files, everyLutFile](const CVxString& input) {
+        return IsFolder(files, input) ? DirectoryPattern(input, everyLutFile) : input;
+    };
+    std::vector<CVxString> empty;
+    run.files = InputFilesOf(files, request.inputs, empty, everyLutFile);
+    for (const CVxString& input : empty)
+        run.emptyInputs.push_back(
+            {input, WhyNothingFound(files, input, patternOf(input), everyLutFile)});
+    if (!run.files.empty())
+        return;
+    const CVxString lastPattern = patternOf(request.inputs.back());
+    if (request.inputs.size() > 1 || HasWildcard(lastPattern)) {
+        std::string names;
+        for (const CVxString& input : request.inputs)
+            names += (names.empty() ? "" : ", ") + std::string(input.View());
+        run.problem = Problem(ERunProblem::eNothingFound, names, "No input files found.");
+        return;
+    }
+    run.problem = Problem(ERunProblem::eInputNotFound, std::string(request.inputs.back().View()),
+                          "Error: The input file (" + std::string(FileNameOf(lastPattern).View()) +
+                              ") could not be opened.");
+}
+
+} // namespace
+
+std::string OneLine(const std::string& text) {
+    std::string line = text;
+    std::replace(line.begin(), line.end(), '\n', ' ');
+    return line;
+}
+
+RunSetUp SetUpRun(const RunRequest& request, FileAccess& files) {
+    RunSetUp run;
+    RunSettings& settings = run.settings;
+    if (std::optional<RunProblem> problem = TakeMode(request, settings)) {
+        run.problem = std::move(problem);
+        return run;
+    }
+    if (request.jobs && *request.jobs == 0) {
+        run.problem =
+            Problem(ERunProblem::eBadValue, request.jobsOption.c_str(), "\"0\" is not 1 or more");
+        return run;
+    }
+    settings.jobs = request.jobs.value_or(std::max(1u, std::thread::hardware_concurrency()));
+    settings.resamplingAllowed = request.resampling;
+    settings.strict = request.strict;
+    settings.verbose = request.verbose;
+    settings.overwrite = request.overwrite;
+    settings.size = request.size;
+    if (!ApplySizeRules(settings)) {
+        run.problem = Problem(ERunProblem::eBadSize, "", SizeRule(settings));
+        return run;
+    }
+    if (!PrepareCubrelBuffer(settings)) {
+        run.problem = Problem(ERunProblem::eOutOfMemory, "", "Error: out of memory.");
+        return run;
+    }
+    if (request.inputs.empty()) {
+        run.problem = Problem(ERunProblem::eNoInput, "", "no input given");
+        return run;
+    }
+    settings.outFolder = request.outFolder;
+    if (const std::string failure = UseOutputFolder(files, settings); !failure.empty()) {
+        run.problem = Problem(ERunProblem::eOutFolder, request.outFolder.c_str(), failure);
+        return run;
+    }
+    CollectFiles(request, files, run);
+    return run;
+}
