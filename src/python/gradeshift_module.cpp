@@ -13,10 +13,10 @@
 #include "platform/environment.h"
 #include "platform/path_mapping.h"
 #include "render/compositing_engine.h"
+#include "render/file_lattice.h"
 #include "render/look_character.h"
 #include "render/render_environment.h"
 #include "tool/batch_results.h"
-#include "tool/file_lattice.h"
 #include "tool/output_path.h"
 #include "tool/run_environment.h"
 #include "tool/run_settings.h"
@@ -76,6 +76,11 @@ std::string SystemPath(const CVxString& path) {
     return posix;
 }
 
+LutFiles InstallationLuts(Installation& installation) {
+    return LutFiles{installation.files, installation.environment.LutFolders(),
+                    installation.environment.AlwaysUpsample()};
+}
+
 void RequireResources(const Installation& installation) {
     if (!installation.environment.Resources())
         throw ModuleError("Resources.vxf not found in the installation around the module (" +
@@ -126,7 +131,8 @@ py::array_t<float> Render(const std::filesystem::path& path, uint32_t size) {
         // Each call reads files as they are now: OpenColorIO would serve what it parsed before.
         ClearOcioCaches();
         FileLattice lattice =
-            LatticeOfFile(installation.environment, installation.files, FrameworkPath(path), size);
+            LatticeOfFile(installation.environment.Shaders(), InstallationLuts(installation),
+                          FrameworkPath(path), size);
         if (!lattice.rgb)
             FailOn(path, lattice.failure);
         table = IndexedByRed(lattice.rgb.get(), size, 3);
