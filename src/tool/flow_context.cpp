@@ -3,6 +3,7 @@
 #include "foundation/paths.h"
 #include "look/look_reader.h"
 #include "look/parsed_look.h"
+#include "lut/load_failure.h"
 #include "lut/lut.h"
 #include "lut/lut_format_registry.h"
 #include "lut/ocio_reader.h"
@@ -240,16 +241,7 @@ std::string FlowContext::ReadFailure(const CVxString& path, int error, const cha
 }
 
 std::string FlowContext::LoadFailure(const CVxString& path) {
-    uint8_t first = 0;
-    if (!m_files.ReadHead(path, &first, 1))
-        return FileExists(m_files, path) ? "empty file" : std::strerror(ENOENT);
-    // A format that OpenColorIO reads has its reasons for refusing a file.
-    if (IsOcioLutFile(path)) {
-        OcioFileTransform transform;
-        if (!transform.Open(m_files, path) && !transform.Failure().empty())
-            return transform.Failure();
-    }
-    return "not a look or LUT file";
+    return WhyNotALutFile(m_files, path);
 }
 
 std::string FlowContext::LookFailure(const CVxString& text) {
