@@ -4,6 +4,7 @@
 #include "platform/ascii.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cstdarg>
 #include <cstdio>
@@ -35,6 +36,110 @@ private:
     char m_small[512];
     const char* m_text;
 };
+
+// Powers of ten that a double holds exactly.
+constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr int kLargestExactPower = 22;
+constexpr uint64_t kLargestExactMantissa = uint64_t(1) << 53;
+constexpr int kMostMantissaDigits = 19;
+// Bits of a double's mantissa that a float drops.
+constexpr uint64_t kDroppedBits = (uint64_t(1) << 29) - 1;
+constexpr uint64_t kHalfFloatStep = uint64_t(1) << 28;
+
+// A decimal number as an integer mantissa and a power of ten.
+struct DecimalParts {
+    uint64_t mantissa = 0;
+    int exponent = 0;
+    bool negative = false;
+};
+
+// Appends a run of digits to the mantissa and returns where it ends. A
+// mantissa of more than 19 digits wraps, which the caller refuses by count.
+inline const char* TakeDigits(const char* q, const char* end, uint64_t& mantissa) {
+    for (; q < end && ascii::IsDigit(*q); ++q)
+        mantissa = mantissa * 10 + uint64_t(*q - '0');
+    return q;
+}
+
+inline const char* SkipZeros(const char* q, const char* end) {
+    while (q < end && *q == '0')
+        ++q;
+    return q;
+}
+
+// [sign] digits [. digits] [e|E [sign] digits], ending the text or followed by
+// a blank; false for anything else, or for more than 19 significant digits.
+bool SplitDecimal(const char*& p, const char* end, DecimalParts& parts) {
+    const char* q = p;
+    if (q < end && (*q == '-' || *q == '+'))
+        parts.negative = *q++ == '-';
+    const char* integer = q;
+    const char* significant = SkipZeros(q, end);
+    q = TakeDigits(significant, end, parts.mantissa);
+    size_t digits = size_t(q - significant);
+    bool sawDigit = q != integer;
+    if (q < end && *q == '.') {
+        const char* fraction = ++q;
+        // Zeros after the point count as digits only after a significant one.
+        significant = parts.mantissa == 0 ? SkipZeros(q, end) : q;
+        q = TakeDigits(significant, end, parts.mantissa);
+        digits += size_t(q - significant);
+        parts.exponent = -static_cast<int>(std::min<ptrdiff_t>(q - fraction, 100000));
+        sawDigit = sawDigit || q != fraction;
+    }
+    if (!sawDigit || digits > kMostMantissaDigits)
+        return false;
+    if (q < end && (*q == 'e' || *q == 'E')) {
+        ++q;
+        const bool negativeExponent = q < end && *q == '-';
+        if (q < end && (*q == '-' || *q == '+'))
+            ++q;
+        if (q == end || !ascii::IsDigit(*q))
+            return false;
+        int exponent = 0;
+        for (; q < end && ascii::IsDigit(*q); ++q)
+            exponent = exponent < 100000 ? exponent * 10 + (*q - '0') : exponent;
+        parts.exponent += negativeExponent ? -exponent : exponent;
+    }
+    if (q < end && !ascii::IsBlank(*q))
+        return false;
+    p = q;
+    return true;
+}
+
+// The float nearest to a decimal number, found without from_chars where that
+// is exact: a mantissa of up to 53 bits and a power of ten of up to 22 are
+// doubles, and their product or quotient is the double nearest to the number.
+// Rounding that double to a float gives the float nearest to the number unless
+// the double lies exactly halfway between two floats: those numbers, and all
+// others, are left to from_chars (false, p unchanged).
+bool ParseDecimalFloatExactly(const char*& p, const char* end, float& out) {
+    const char* q = p;
+    DecimalParts parts;
+    if (!SplitDecimal(q, end, parts))
+        return false;
+    if (parts.mantissa == 0) {
+        out = parts.negative ? -0.0f : 0.0f;
+        p = q;
+        return true;
+    }
+    if (parts.mantissa > kLargestExactMantissa || parts.exponent < -kLargestExactPower ||
+        parts.exponent > kLargestExactPower)
+        return false;
+    const double mantissa = static_cast<double>(parts.mantissa);
+    const double value = parts.exponent < 0 ? mantissa / kExactPowersOfTen[-parts.exponent]
+                                            : mantissa * kExactPowersOfTen[parts.exponent];
+    // Every such value lies within the normal floats, whose halfway points are
+    // the doubles with these dropped bits.
+    if ((std::bit_cast<uint64_t>(value) & kDroppedBits) == kHalfFloatStep)
+        return false;
+    const float rounded = static_cast<float>(value);
+    out = parts.negative ? -rounded : rounded;
+    p = q;
+    return true;
+}
 
 // Reads one plain decimal number ([sign] digits [. digits] [e|E [sign] digits])
 // that ends the line or is followed by a blank; from_chars gives it the bits
@@ -115,7 +220,8 @@ int ScanFloatTriple(const char* line, size_t length, float out[3]) {
             ++p;
         if (p == end)
             break;
-        if (!ParseDecimalFloat(p, end, values[count]))
+        if (!ParseDecimalFloatExactly(p, end, values[count]) &&
+            !ParseDecimalFloat(p, end, values[count]))
             return ScanLine(line, length, " %f %f %f ", &out[0], &out[1], &out[2]);
     }
     for (int k = 0; k < count; ++k)

@@ -580,11 +580,16 @@ TEST(LutLoad, UnreadableAndOversizedFiles) {
 // One number text of a form that LUT files hold or that a scanner may get wrong: any float
 // written short or long, a double on a float midpoint or next to it, a denormal, a composed
 // decimal (signs, leading and trailing dots, long mantissas, exponents far beyond the float
-// range), or a spelling that only the C library reads.
+// range), a decimal on a midpoint or at a bound of the reader's exact integer path, or a
+// spelling that only the C library reads.
 std::string NumberText(std::mt19937& random) {
     static const char* const kOdd[] = {
-        "nan", "-INF", "+infinity", "0x1p3", "-0X1.8P-2", "++1", "+-1",  "-+1",  ".", "-.",
-        "+.5", "1e",   "1e+",       ".e5",   "1..2",      "1,5", "1e5x", "0.5f", "+", "nan(7)"};
+        "nan", "-INF", "+infinity", "0x1p3", "-0X1.8P-2", "++1", "+-1", "-+1", ".", "-.", "+.5",
+        "1e", "1e+", ".e5", "1..2", "1,5", "1e5x", "0.5f", "+", "nan(7)",
+        // Exactly on a float midpoint, or at the edges of the exact decimal path.
+        "16777217", "8388608.5", "-33554434e0", "0.0000000596046447753906250", "-0", "+0.000",
+        "1e22", "1e23", "1e-22", "4e-23", "9007199254740992e-22", "9007199254740993",
+        "1234567890123456789", "12345678901234567890", "0000000000000000000001.5"};
     const uint32_t bits = random();
     float value;
     std::memcpy(&value, &bits, sizeof value);
