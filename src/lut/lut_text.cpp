@@ -1,5 +1,6 @@
 #include "lut/lut_text.h"
 
+#include "foundation/parallel_bands.h"
 #include "foundation/vx_string.h"
 #include "platform/ascii.h"
 
@@ -9,6 +10,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <vector>
 
 namespace {
@@ -255,4 +257,81 @@ bool FirstWordIs(const char* line, size_t length, const char* word) {
         if (ascii::Upper(line[i + k]) != ascii::Upper(word[k]))
             return false;
     return true;
+}
+
+namespace {
+
+// Bands of a split text hold at least this much of it.
+constexpr size_t kSmallestBand = size_t(1) << 20;
+
+// The start of the first line that begins at or after `at`.
+const char* LineStartFrom(const char* begin, const char* end, const char* at) {
+    if (at <= begin)
+        return begin;
+    const char* p = at - 1;
+    while (p < end && !ascii::IsLineBreak(*p))
+        ++p;
+    return p < end ? p + 1 : end;
+}
+
+size_t CountLines(const TextBand& band) {
+    TextLines lines(reinterpret_cast<const uint8_t*>(band.begin), size_t(band.end - band.begin));
+    size_t count = 0;
+    while (lines.Next())
+        ++count;
+    return count;
+}
+
+} // namespace
+
+bool SplitIntoBands(const char* begin, const char* end, std::vector<TextBand>& bands) {
+    const size_t size = size_t(end - begin);
+    const uint32_t count = std::max<uint32_t>(
+        1, std::min({DefaultThreadCount(), kMostBands, uint32_t(size / kSmallestBand)}));
+    try {
+        bands.resize(count);
+        for (uint32_t b = 0; b < count; ++b) {
+            bands[b].begin = LineStartFrom(begin, end, begin + size * b / count);
+            bands[b].end = LineStartFrom(begin, end, begin + size * (b + 1) / count);
+        }
+        std::vector<size_t> lines(count, 0);
+        RunBands(bands, [&](uint32_t b) { lines[b] = CountLines(bands[b]); });
+        for (uint32_t b = 1; b < count; ++b)
+            bands[b].firstRow = bands[b - 1].firstRow + lines[b - 1];
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+void RunBands(std::vector<TextBand>& bands, const std::function<void(uint32_t)>& work) {
+    const uint32_t count = uint32_t(bands.size());
+    ParallelBands(count, count, [&](uint32_t, uint32_t first, uint32_t stop) {
+        for (uint32_t b = first; b < stop; ++b)
+            work(b);
+    });
+}
+
+const char* JoinBands(const std::vector<TextBand>& bands, size_t most, size_t& rows,
+                      uint32_t& bandsUsed) {
+    rows = 0;
+    bandsUsed = 0;
+    const char* stop = bands.empty() ? nullptr : bands.front().begin;
+    for (const TextBand& band : bands) {
+        ++bandsUsed;
+        rows += band.rows;
+        if (rows >= most) {
+            // The rows end inside this band: after the line of the last one.
+            TextLines lines(reinterpret_cast<const uint8_t*>(band.begin),
+                            size_t(band.end - band.begin));
+            for (size_t k = band.firstRow; k < most; ++k)
+                lines.Next();
+            rows = most;
+            return lines.Rest();
+        }
+        if (band.refused)
+            return band.refused;
+        stop = band.end;
+    }
+    return stop;
 }

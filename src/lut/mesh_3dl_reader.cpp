@@ -4,6 +4,7 @@
 #include "lut/lut_text.h"
 #include "platform/ascii.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -229,6 +230,10 @@ private:
     ELineOutcome Comment(const char* text, size_t length);
     ELineOutcome HeaderOrShaper(const char* line, size_t length);
     ELineOutcome Data(const char* line, size_t length);
+    // The lattice rows from the current line on, on several cores; leaves
+    // the lines at the first line after them.
+    ELineOutcome DataOnCores(TextLines& lines);
+    void StoreRow(size_t row, const uint32_t rgb[3]);
     EReaderResult Finish();
     EReaderResult Discard(EReaderResult result);
     bool CreateLattice(uint32_t size);
@@ -243,6 +248,7 @@ private:
     uint32_t m_blue = 0;
     uint32_t m_green = 0;
     uint32_t m_red = 0;
+    bool m_splitTried = false;
 };
 
 EReaderResult MeshReader::Read(const uint8_t* data, size_t size) {
@@ -261,6 +267,10 @@ EReaderResult MeshReader::Read(const uint8_t* data, size_t size) {
             outcome = Comment(line + 1, length - 1);
         } else if (m_latticeFloats == 0) {
             outcome = HeaderOrShaper(line, length);
+        } else if (!m_splitTried && WorthSplitting(lines)) {
+            // Once: a later try would start at the same line.
+            m_splitTried = true;
+            outcome = DataOnCores(lines);
         } else {
             outcome = Data(line, length);
         }
@@ -358,11 +368,7 @@ MeshReader::ELineOutcome MeshReader::Data(const char* line, size_t length) {
         m_largest = rgb[k] > m_largest ? rgb[k] : m_largest;
     }
     const uint32_t n = m_lut.m_size;
-    float* entry = m_lut.m_data + ((size_t(m_blue) * n + m_green) * n + m_red) * 4;
-    entry[0] = static_cast<float>(rgb[0]) * m_scale;
-    entry[1] = static_cast<float>(rgb[1]) * m_scale;
-    entry[2] = static_cast<float>(rgb[2]) * m_scale;
-    entry[3] = 1.0f;
+    StoreRow((size_t(m_red) * n + m_green) * n + m_blue, rgb);
     ++m_stored;
     if (++m_blue < n) {
         return ELineOutcome::eContinue;
@@ -373,6 +379,51 @@ MeshReader::ELineOutcome MeshReader::Data(const char* line, size_t length) {
     }
     m_green = 0;
     return ++m_red < n ? ELineOutcome::eContinue : ELineOutcome::eEnd;
+}
+
+// Row k of the file is node (k / n², k / n % n, k % n) in red, green, blue.
+void MeshReader::StoreRow(size_t row, const uint32_t rgb[3]) {
+    const size_t n = m_lut.m_size;
+    const size_t blue = row % n;
+    const size_t green = row / n % n;
+    const size_t red = row / n / n;
+    float* entry = m_lut.m_data + ((blue * n + green) * n + red) * 4;
+    entry[0] = static_cast<float>(rgb[0]) * m_scale;
+    entry[1] = static_cast<float>(rgb[1]) * m_scale;
+    entry[2] = static_cast<float>(rgb[2]) * m_scale;
+    entry[3] = 1.0f;
+}
+
+bool IsLatticeRow(const char* line, size_t length, uint32_t rgb[3]) {
+    uint32_t values[4];
+    if (length == 0 || line[0] == '#' || ScanIntegers(line, length, values) != 3)
+        return false;
+    std::copy(values, values + 3, rgb);
+    return true;
+}
+
+MeshReader::ELineOutcome MeshReader::DataOnCores(TextLines& lines) {
+    const size_t n = m_lut.m_size;
+    const size_t first = m_stored;
+    // One largest value per band, kept apart until the bands that count are known.
+    uint32_t largest[kMostBands] = {};
+    size_t rows = 0;
+    uint32_t bands = 0;
+    const char* stop = ReadRowsAtOnce<uint32_t>(
+        lines, n * n * n - first, IsLatticeRow,
+        [&](uint32_t band, size_t row, const uint32_t* rgb) {
+            largest[band] = std::max({largest[band], rgb[0], rgb[1], rgb[2]});
+            StoreRow(first + row, rgb);
+        },
+        rows, bands);
+    for (uint32_t b = 0; b < bands; ++b)
+        m_largest = std::max(m_largest, largest[b]);
+    m_stored += rows;
+    m_blue = uint32_t(m_stored % n);
+    m_green = uint32_t(m_stored / n % n);
+    m_red = uint32_t(m_stored / n / n);
+    lines = TextLines(reinterpret_cast<const uint8_t*>(stop), size_t(lines.End() - stop));
+    return m_stored == n * n * n ? ELineOutcome::eEnd : ELineOutcome::eContinue;
 }
 
 EReaderResult MeshReader::Finish() {

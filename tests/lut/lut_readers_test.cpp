@@ -644,6 +644,66 @@ TEST(LutText, FloatTripleMatchesScanf) {
     }
 }
 
+// Texts of more than a few megabytes are read on several cores into the values that reading
+// line by line gives, whatever interrupts or follows the rows.
+TEST(LutReaders, LargeTextsReadOnCores) {
+    constexpr uint32_t n = 65;
+    constexpr size_t kRows = size_t(n) * n * n;
+    const std::string rows = CubeBody(n, kRows);
+    std::vector<float> floats(kRows * 4, 1.0f);
+    const char* number = rows.c_str();
+    for (size_t i = 0; i < kRows * 4; ++i) {
+        char* next = nullptr;
+        floats[i] = i % 4 == 3 ? 1.0f : std::strtof(number, &next);
+        number = i % 4 == 3 ? number : next;
+    }
+    // 3DL rows run blue fastest; node (r, g, b) holds 63 times its indices over 4095.
+    std::string meshRows = "0";
+    for (uint32_t k = 1; k < n; ++k)
+        meshRows += " " + std::to_string(k * 16);
+    meshRows += "\n";
+    std::vector<float> integers(kRows * 4, 1.0f);
+    for (size_t i = 0; i < kRows; ++i) {
+        const size_t blue = i % n, green = i / n % n, red = i / n / n;
+        meshRows += std::to_string(blue * 63) + " " + std::to_string(green * 63) + " " +
+                    std::to_string(red * 63) + "\n";
+        float* entry = &integers[((blue * n + green) * n + red) * 4];
+        for (size_t c = 0; c < 3; ++c)
+            entry[c] = float((c == 0 ? blue : c == 1 ? green : red) * 63) * (1.0f / 4095.0f);
+    }
+    // Text inserted where two bands meet, near the middle.
+    auto inserted = [](const std::string& text, const std::string& what) {
+        const size_t at = text.find('\n', text.size() / 2) + 1;
+        return text.substr(0, at) + what + text.substr(at);
+    };
+    std::string crRows = rows;
+    std::replace(crRows.begin(), crRows.end(), '\n', '\r');
+    const std::string cube = "LUT_3D_SIZE 65\n";
+    const std::string truelight = "# Truelight Cube v2.1\n# width 65 65 65\n# Cube\n";
+    const std::tuple<const char*, LutReader*, std::string, EReaderResult, const float*> cases[] = {
+        {"cube", ReadCubeLut, cube + rows, eLoaded, floats.data()},
+        {"cube, CR breaks", ReadCubeLut, cube + crRows, eLoaded, floats.data()},
+        {"cube, comment", ReadCubeLut, cube + inserted(rows, "# note\n"), eLoaded, floats.data()},
+        {"cube, lines after", ReadCubeLut, cube + rows + "x\n1 1\n", eLoaded, floats.data()},
+        {"cube, short row", ReadCubeLut, cube + inserted(rows, "0 0\n"), eFailed, nullptr},
+        {"cube, row missing", ReadCubeLut,
+         cube + rows.substr(0, rows.rfind('\n', rows.size() - 2) + 1), eFailed, nullptr},
+        {"truelight", ReadTruelightLut, truelight + rows + "# end\n", eLoaded, floats.data()},
+        {"truelight, comment", ReadTruelightLut, truelight + inserted(rows, "# note\n"), eFailed,
+         nullptr},
+        {"3dl", Read3dlLut, meshRows, eLoaded, integers.data()},
+        {"3dl, comment", Read3dlLut, inserted(meshRows, "# note\n"), eLoaded, integers.data()},
+        {"3dl, short row", Read3dlLut, inserted(meshRows, "1 2\n"), eFailed, nullptr},
+    };
+    for (const auto& [name, reader, text, result, values] : cases) {
+        CVxLUT lut;
+        ASSERT_EQ(Read(reader, lut, text), result) << name;
+        if (values) {
+            EXPECT_EQ(std::memcmp(lut.m_data, values, kRows * 4 * sizeof(float)), 0) << name;
+        }
+    }
+}
+
 TEST(LutText, LinesBreakOnRunsAndTrim) {
     const std::string text = "\r\n  a b \r\r\n\n\tc\r   \nd";
     TextLines lines(reinterpret_cast<const uint8_t*>(text.data()), text.size());
