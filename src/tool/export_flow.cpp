@@ -108,6 +108,8 @@ bool FileFlows::MayWriteExport(const FilePaths& paths) {
                            m_settings.exportFormat->writtenAs);
         return false;
     }
+    if (m_settings.exportFormat->throughOcio && RefusedWithoutOcio())
+        return false;
     if (m_files.Identity(paths.exportPath) == m_files.Identity(paths.input)) {
         m_report->Sayf("  Error: %s is the input itself; file was not converted (-out DIR "
                        "writes elsewhere)\n",
@@ -228,6 +230,8 @@ void FileFlows::ExportLutFile(const FilePaths& paths) {
         m_report->SetCause("not expressible as an ASC CDL: a LUT file holds no CDL");
         return;
     }
+    if (IsOcioLutFile(paths.input) && RefusedWithoutOcio())
+        return;
     if (IsOcioLutFile(paths.input) && ExportThroughOcio(paths))
         return;
     CVxLUT lut;

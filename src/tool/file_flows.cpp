@@ -207,6 +207,8 @@ void FileFlows::ConvertLutDirectly(const FilePaths& paths) {
         m_report->Say("  File seems to be a Cubrel LUT, no conversion performed\n");
         return;
     }
+    if (IsOcioLutFile(paths.input) && RefusedWithoutOcio())
+        return;
     // A file that OpenColorIO cannot read goes on as any unloadable LUT does.
     if (IsOcioLutFile(paths.input) && ConvertThroughOcio(paths))
         return;
@@ -224,6 +226,15 @@ void FileFlows::ConvertLutDirectly(const FilePaths& paths) {
                    "  Source LUT has a different size and resampling is disabled.\n"
                    "  The LUT was not converted.\n",
                    "  Resampling LUT...\n", paths.cubrelPath);
+}
+
+bool FileFlows::RefusedWithoutOcio() {
+    const std::string reason = OcioUnavailableReason();
+    if (reason.empty())
+        return false;
+    m_report->Sayf("  Not converted: %s\n", reason.c_str());
+    m_report->SetCause(reason);
+    return true;
 }
 
 bool FileFlows::ConvertThroughOcio(const FilePaths& paths) {

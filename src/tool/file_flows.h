@@ -54,6 +54,9 @@ private:
     // Applies an OpenColorIO file at the Cubrel nodes; false, having said
     // nothing, when the file cannot be read that way.
     bool ConvertThroughOcio(const FilePaths& paths);
+    // True, having said why, when a format of OpenColorIO's is needed and
+    // OpenColorIO cannot be loaded.
+    bool RefusedWithoutOcio();
     // Says that only the first correction of a CDL collection is converted.
     void NoteCorrections(const OcioFileTransform& transform, const FilePaths& paths);
     void WrapLutAsLook(const FilePaths& paths);

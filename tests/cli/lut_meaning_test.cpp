@@ -495,6 +495,28 @@ TEST_F(LutMeaningTest, FilesReadThroughOpenColorIoConvertBesideThemselves) {
                         "bad.spi1d", "bad.spi3d", "bad.spimtx", "bad.mga", "bad.m3d", "bad.vf"});
 }
 
+// OpenColorIO is loaded from its module only when a file needs it: without the
+// module, the formats of OpenColorIO are refused with the cause and the others convert.
+TEST_F(LutMeaningTest, OpenColorIoFormatsNeedItsModule) {
+#ifndef GRADESHIFT_OCIO_MODULE_FILE
+    GTEST_SKIP() << "this build links OpenColorIO in, or has none";
+#endif
+    std::filesystem::remove_all(m_root + "/lib");
+    WriteFile("grade.cc", Correction("shot_a", 0.9));
+    WriteFile("id.cube", "LUT_3D_SIZE 2\n0 0 0\n1 0 0\n0 1 0\n1 1 0\n0 0 1\n1 0 1\n0 1 1\n1 1 1\n");
+    const std::string refused =
+        "  Not converted: OpenColorIO cannot be loaded: " +
+        std::filesystem::canonical(m_root).string() +
+        "/lib/gradeshift/libgradeshift_ocio.so: cannot open shared object file: No such file or "
+        "directory\n";
+    EXPECT_EQ(Run({"grade.cc", "id.cube", "-cubrel"}).out, kBanner + "\ngrade.cc:\n" + refused +
+                                                               "\nid.cube:\n  Resampling LUT...\n" +
+                                                               kResampleWarning + kWritten);
+    EXPECT_EQ(Run({"id.cube", "-to", "3dl"}).out, kBanner + "\nid.cube:\n" + refused);
+    EXPECT_EQ(Run({"id.cube", "-to", "cube"}).exitCode, 0);
+    EXPECT_EQ(List(), (std::vector<std::string>{"grade.cc", "id.cube", "id.lut"}));
+}
+
 // OpenColorIO's variables change nothing: with them set, in both modes and
 // with files converted at once, a run prints and writes what it does without.
 TEST_F(LutMeaningTest, OpenColorIoVariablesChangeNothing) {
