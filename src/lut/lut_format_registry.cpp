@@ -115,7 +115,7 @@ constexpr std::array kFormatTable = {
               .extensions = kLutExtensions,
               .recognition = eAsLastResort,
               .order = 800,
-              .readPath = ReadCurveSetLut},
+              .read = ReadCurveSetLut},
 #if GRADESHIFT_WITH_OCIO
     // What OpenColorIO reads of a .lut that nothing before took: Houdini LUTs,
     // and Discreet tables of other lengths.

@@ -22,8 +22,8 @@ enum class ELutRecognition : uint8_t {
     // The extension alone chooses the format; OpenColorIO opens the file by
     // path, and its verdict is final.
     eByExtension,
-    // Tried by path once no format before it took the file, and only when the
-    // caller of Load allows a fallback; a failure hands the file on.
+    // Tried once no format before it took the file, and only when the caller
+    // of Load allows a fallback; a failure hands the file on.
     eAsLastResort,
 };
 
@@ -40,9 +40,9 @@ struct LutFormat {
     // Place in the recognition order, lowest first; no two formats share one.
     uint16_t order = 0;
     LutProbe* probe = nullptr;           // eByContents; none: the reader itself decides
-    LutReader* read = nullptr;           // eByContents
+    LutReader* read = nullptr;           // eByContents, or eAsLastResort from the bytes
     NamedLutReader* readNamed = nullptr; // eByContents, for a reader that needs the file's name
-    LutPathReader* readPath = nullptr;   // eByExtension and eAsLastResort
+    LutPathReader* readPath = nullptr;   // eByExtension, or eAsLastResort by the path
     // A text format: its reader starts after a UTF-8 byte-order mark.
     bool textAfterByteOrderMark = false;
     // A file lists colour corrections (ASC CDL) of which the first is read.

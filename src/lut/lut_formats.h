@@ -51,8 +51,9 @@ bool LooksLikeLookDocument(const uint8_t* data, size_t size);
 
 // Samples a curve set read from the file into a 1024-entry 1D table, never
 // upsampled; the last resort of Load for files that no LUT format recognises.
-// A requirement of a 3D table refuses it.
-LutPathReader ReadCurveSetLut;
+// A requirement of a 3D table refuses it. Never eFailed: a file that is no
+// curve set goes on to the next last resort.
+LutReader ReadCurveSetLut;
 
 // One line of ascending 3DL input code values. Even values size the lattice;
 // uneven ones also give it a 1D pre-LUT onto the texel centres of its nodes,

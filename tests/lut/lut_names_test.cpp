@@ -57,9 +57,14 @@ TEST(LutFormatRegistry, EveryFormatCanBeWalked) {
         EXPECT_FALSE(name.empty());
         EXPECT_GT(format.order, previousOrder) << name;
         previousOrder = format.order;
+        // One reader: of the bytes by contents, of the path by extension, either as last resort.
         const bool byContents = format.recognition == ELutRecognition::eByContents;
-        EXPECT_EQ(format.read || format.readNamed, byContents) << name;
-        EXPECT_EQ(format.readPath != nullptr, !byContents) << name;
+        const bool byExtension = format.recognition == ELutRecognition::eByExtension;
+        EXPECT_EQ(!!format.read + !!format.readNamed + !!format.readPath, 1) << name;
+        EXPECT_TRUE(byContents    ? !format.readPath
+                    : byExtension ? !!format.readPath
+                                  : !format.readNamed)
+            << name;
         EXPECT_TRUE(byContents || !format.probe) << name;
         for (std::string_view extension : format.extensions) {
             EXPECT_TRUE(extension.size() > 1 && extension[0] == '.') << name;
