@@ -66,6 +66,16 @@ private:
     EStep TryExtension(const LutFormat& format) {
         if (m_formatOfExtension != &format)
             return EStep::eNext;
+        if (format.read) {
+            if (!ReadBytes())
+                return EStep::eFailed;
+            const EReaderResult result =
+                format.read(m_lut, reinterpret_cast<const uint8_t*>(m_bytes.Data()),
+                            m_bytes.Length(), m_upsample, m_requirement);
+            // A file the reader does not take is OpenColorIO's, where the build has it.
+            if (result != EReaderResult::eNotRecognised || !format.readPath)
+                return After(result == EReaderResult::eLoaded ? result : EReaderResult::eFailed);
+        }
         const bool loaded = format.readPath(m_lut, m_source, m_path, m_upsample, m_requirement);
         return After(loaded ? EReaderResult::eLoaded : EReaderResult::eFailed);
     }

@@ -111,6 +111,27 @@ bool SplitDecimal(const char*& p, const char* end, DecimalParts& parts) {
     return true;
 }
 
+// Reads one plain decimal number ([sign] digits [. digits] [e|E [sign] digits])
+// that ends the line or is followed by a blank; from_chars gives it the bits
+// that strtof gives. Everything else (infinities, NaNs, hexadecimal numbers,
+// values out of range, a number run into other text) is left to the C library.
+bool ParseDecimalFloat(const char*& p, const char* end, float& out) {
+    // from_chars takes a '-' but no '+'; either sign must come before a digit or a dot.
+    const char* number = *p == '+' ? p + 1 : p;
+    const char* digits = number == p && *p == '-' ? p + 1 : number;
+    if (digits == end || !(ascii::IsDigit(*digits) || *digits == '.'))
+        return false;
+    float value;
+    const std::from_chars_result result = std::from_chars(number, end, value);
+    if (result.ec != std::errc() || (result.ptr < end && !ascii::IsBlank(*result.ptr)))
+        return false;
+    out = value;
+    p = result.ptr;
+    return true;
+}
+
+} // namespace
+
 // The float nearest to a decimal number, found without from_chars where that
 // is exact: a mantissa of up to 53 bits and a power of ten of up to 22 are
 // doubles, and their product or quotient is the double nearest to the number.
@@ -142,27 +163,6 @@ bool ParseDecimalFloatExactly(const char*& p, const char* end, float& out) {
     p = q;
     return true;
 }
-
-// Reads one plain decimal number ([sign] digits [. digits] [e|E [sign] digits])
-// that ends the line or is followed by a blank; from_chars gives it the bits
-// that strtof gives. Everything else (infinities, NaNs, hexadecimal numbers,
-// values out of range, a number run into other text) is left to the C library.
-bool ParseDecimalFloat(const char*& p, const char* end, float& out) {
-    // from_chars takes a '-' but no '+'; either sign must come before a digit or a dot.
-    const char* number = *p == '+' ? p + 1 : p;
-    const char* digits = number == p && *p == '-' ? p + 1 : number;
-    if (digits == end || !(ascii::IsDigit(*digits) || *digits == '.'))
-        return false;
-    float value;
-    const std::from_chars_result result = std::from_chars(number, end, value);
-    if (result.ec != std::errc() || (result.ptr < end && !ascii::IsBlank(*result.ptr)))
-        return false;
-    out = value;
-    p = result.ptr;
-    return true;
-}
-
-} // namespace
 
 bool TextLines::Next() {
     while (m_next < m_end && ascii::IsLineBreak(*m_next))

@@ -46,6 +46,13 @@ private:
 int ScanLine(const char* line, size_t length, const char* format, ...)
     __attribute__((format(scanf, 3, 4)));
 
+// The float that strtof reads from a plain decimal number ([sign] digits
+// [. digits] [e|E [sign] digits]) that ends the text or is followed by a blank,
+// wherever it can be found exactly without the C library; p moves past it.
+// False, p unchanged, for every other text and for the few numbers left to
+// the C library.
+bool ParseDecimalFloatExactly(const char*& p, const char* end, float& out);
+
 // sscanf(line, " %f %f %f ") with the same result and the same bits in out;
 // plain decimal numbers take a fast path, anything unusual goes to sscanf.
 int ScanFloatTriple(const char* line, size_t length, float out[3]);

@@ -30,10 +30,11 @@ constexpr int kExitSuccess = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitFilesFailed = 2;
 
-const char* RecognitionHeading(ELutRecognition recognition) {
-    switch (recognition) {
+const char* RecognitionHeading(const LutFormat& format) {
+    switch (format.recognition) {
     case ELutRecognition::eByExtension:
-        return " read through OpenColorIO, chosen by the extension:\n";
+        return format.read ? " chosen by the extension:\n"
+                           : " read through OpenColorIO, chosen by the extension:\n";
     case ELutRecognition::eByContents:
         return " recognised by their contents, in this order:\n";
     case ELutRecognition::eAsLastResort:
@@ -47,11 +48,12 @@ const char* RecognitionHeading(ELutRecognition recognition) {
 void PrintLutFormats() {
     constexpr size_t kExtensionColumn = 32;
     std::fputs("LUT formats and their extensions (any letter case):\n", stdout);
-    const LutFormat* previous = nullptr;
+    const char* previous = nullptr;
     for (const LutFormat& format : LutFormats()) {
-        if (!previous || previous->recognition != format.recognition)
-            std::fputs(RecognitionHeading(format.recognition), stdout);
-        previous = &format;
+        const char* heading = RecognitionHeading(format);
+        if (heading != previous)
+            std::fputs(heading, stdout);
+        previous = heading;
         std::string line = "  " + std::string(format.name);
         for (std::string_view extension : format.extensions) {
             line.resize(std::max(line.size() + 1, kExtensionColumn), ' ');

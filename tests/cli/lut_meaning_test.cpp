@@ -438,11 +438,13 @@ TEST_F(LutMeaningTest, FilesReadThroughOpenColorIoConvertBesideThemselves) {
     const Meaning cdl = FileCdl(0.9);
     std::string spi1d =
         "Version 1\nFrom 0.0 1.0\nLength 32\nComponents 3\n{\n" + Text(oneD) + "}\n";
-    std::string spi3d = "SPILUT 1.0\n3 3\n17 17 17\n";
-    for (uint32_t i = 0; i < 17 * 17 * 17; ++i)
-        spi3d += std::to_string(i % 17) + " " + std::to_string(i / 17 % 17) + " " +
-                 std::to_string(i / 289) + " " +
-                 Text({lattice[3 * i], lattice[3 * i + 1], lattice[3 * i + 2]});
+    // Read by our own reader at the size it is converted to, as a cube file would be.
+    const Rows lattice33 = GradeRows(33);
+    std::string spi3d = "SPILUT 1.0\n3 3\n33 33 33\n";
+    for (uint32_t i = 0; i < 33 * 33 * 33; ++i)
+        spi3d += std::to_string(i % 33) + " " + std::to_string(i / 33 % 33) + " " +
+                 std::to_string(i / 1089) + " " +
+                 Text({lattice33[3 * i], lattice33[3 * i + 1], lattice33[3 * i + 2]});
     std::vector<Case> cases = {
         {"cc.cc", Correction("shot_a", 0.9), cdl},
         {"ccc.ccc",
@@ -465,7 +467,7 @@ TEST_F(LutMeaningTest, FilesReadThroughOpenColorIoConvertBesideThemselves) {
              for (int c = 0; c < 3; ++c)
                  out[c] = TableAt(oneD, c, Position(in[c], 0, 1, 32));
          }},
-        {"spi3d.spi3d", spi3d, graded},
+        {"spi3d.spi3d", spi3d, ShaperThenLattice({}, 0, 1, lattice33, 0, 1)},
         {"spimtx.spimtx", "0.8 0.1 0.05 1310.7\n0.05 0.85 0.05 0\n0.1 0 0.75 3276.75\n",
          [](const double in[3], double out[3]) {
              out[0] = 0.8 * in[0] + 0.1 * in[1] + 0.05 * in[2] + 0.02;
