@@ -44,6 +44,8 @@ public:
 
     // False once the stream is no longer good.
     bool Good() const { return m_good; }
+    // A line ended the reading by its length.
+    bool TooLong() const { return m_tooLong; }
 
     StreamLine Next() {
         const char* start = m_next;
@@ -54,13 +56,18 @@ public:
             m_next = static_cast<const char*>(feed) + 1;
         } else {
             // No line feed among the first 4096 characters, or the text ends.
+            m_tooLong = length > kLongestLine;
             length = std::min(length, kLongestLine);
             m_next = m_end;
             m_good = false;
         }
-        const void* nul = std::memchr(start, 0, length);
-        if (nul)
-            length = size_t(static_cast<const char*>(nul) - start);
+        // NUL bytes are rare: each is searched for once.
+        if (m_nul < start) {
+            const void* nul = std::memchr(start, 0, size_t(m_end - start));
+            m_nul = nul ? static_cast<const char*>(nul) : m_end;
+        }
+        if (m_nul < start + length)
+            length = size_t(m_nul - start);
         return {{start, length}, m_good};
     }
 
@@ -69,7 +76,9 @@ public:
 private:
     const char* m_next;
     const char* m_end;
+    const char* m_nul = nullptr;
     bool m_good = true;
+    bool m_tooLong = false;
 };
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
@@ -283,13 +292,20 @@ public:
     Spi3dReader(CVxLUT& lut, int size) : m_lut(lut), m_size(size) {}
 
     // The lines after the header; false when OpenColorIO refuses them.
-    bool Read(StreamLines& lines) {
+    bool Read(StreamLines& lines, const char* end) {
         try {
             m_defined.assign(size_t(m_size) * m_size * m_size, false);
         } catch (const std::bad_alloc&) {
             return false;
         }
         m_remaining = m_defined.size();
+        const TextLines rest(reinterpret_cast<const uint8_t*>(lines.Position()),
+                             size_t(end - lines.Position()));
+        if (lines.Good() && WorthSplitting(rest)) {
+            const EBandsOutcome outcome = ReadOnCores(lines.Position(), end);
+            if (outcome != EBandsOutcome::eReadLineByLine)
+                return outcome == EBandsOutcome::eRead;
+        }
         while (lines.Good() && m_remaining > 0) {
             Spi3dEntry entry;
             const ESpi3dLine kind = ReadSpi3dLine(lines.Next().text, m_size, entry);
@@ -300,6 +316,74 @@ public:
     }
 
 private:
+    enum class EBandsOutcome : uint8_t { eRead, eRefused, eReadLineByLine };
+
+    // What one band of lines gives: its entries in order, up to the first
+    // line refused.
+    struct Band {
+        std::vector<Spi3dEntry> entries;
+        bool refused = false;
+        bool tooLong = false;
+    };
+
+    // The lines read on several cores, each band into its own entries, then
+    // defined in the order of the text as one reading defines them. A line
+    // that would end the reading by its length sends the text back to the
+    // reading line by line.
+    EBandsOutcome ReadOnCores(const char* begin, const char* end) {
+        std::vector<TextBand> cuts;
+        std::vector<Band> bands;
+        try {
+            if (!SplitIntoBands(begin, end, cuts, false))
+                return EBandsOutcome::eReadLineByLine;
+            bands.resize(cuts.size());
+        } catch (const std::bad_alloc&) {
+            return EBandsOutcome::eReadLineByLine;
+        }
+        bool outOfMemory = false;
+        RunBands(cuts, [&](uint32_t b) {
+            try {
+                ReadBand(cuts[b], bands[b]);
+            } catch (const std::bad_alloc&) {
+                outOfMemory = true;
+            }
+        });
+        if (outOfMemory ||
+            std::any_of(bands.begin(), bands.end(), [](const Band& band) { return band.tooLong; }))
+            return EBandsOutcome::eReadLineByLine;
+        for (const Band& band : bands) {
+            for (const Spi3dEntry& entry : band.entries) {
+                if (!Define(entry))
+                    return EBandsOutcome::eRefused;
+                if (m_remaining == 0)
+                    return EBandsOutcome::eRead;
+            }
+            if (band.refused)
+                return EBandsOutcome::eRefused;
+        }
+        return m_remaining == 0 ? EBandsOutcome::eRead : EBandsOutcome::eRefused;
+    }
+
+    void ReadBand(const TextBand& cut, Band& band) const {
+        // A line of a lattice takes some twenty characters at the least.
+        band.entries.reserve(size_t(cut.end - cut.begin) / 20);
+        StreamLines lines(cut.begin, cut.end);
+        while (lines.Position() < cut.end) {
+            Spi3dEntry entry;
+            const ESpi3dLine kind = ReadSpi3dLine(lines.Next().text, m_size, entry);
+            if (lines.TooLong()) {
+                band.tooLong = true;
+                return;
+            }
+            if (kind == ESpi3dLine::eRefused) {
+                band.refused = true;
+                return;
+            }
+            if (kind == ESpi3dLine::eEntry)
+                band.entries.push_back(entry);
+        }
+    }
+
     // False for a node defined twice.
     bool Define(const Spi3dEntry& entry) {
         if (m_defined[entry.index])
@@ -337,7 +421,7 @@ EReaderResult ReadSpi3dLut(CVxLUT& lut, const uint8_t* data, size_t size, bool u
     if (!lut.Create(uint32_t(sizes[0]), true))
         return Refuse(lut);
     Spi3dReader reader(lut, sizes[0]);
-    if (!reader.Read(lines))
+    if (!reader.Read(lines, text + size))
         return Refuse(lut);
     if (requirement == EDimensionRequirement::eOnly1D)
         return Fail(lut);

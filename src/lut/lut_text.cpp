@@ -284,7 +284,8 @@ size_t CountLines(const TextBand& band) {
 
 } // namespace
 
-bool SplitIntoBands(const char* begin, const char* end, std::vector<TextBand>& bands) {
+bool SplitIntoBands(const char* begin, const char* end, std::vector<TextBand>& bands,
+                    bool countRows) {
     const size_t size = size_t(end - begin);
     const uint32_t count = std::max<uint32_t>(
         1, std::min({DefaultThreadCount(), kMostBands, uint32_t(size / kSmallestBand)}));
@@ -294,6 +295,8 @@ bool SplitIntoBands(const char* begin, const char* end, std::vector<TextBand>& b
             bands[b].begin = LineStartFrom(begin, end, begin + size * b / count);
             bands[b].end = LineStartFrom(begin, end, begin + size * (b + 1) / count);
         }
+        if (!countRows)
+            return true;
         std::vector<size_t> lines(count, 0);
         RunBands(bands, [&](uint32_t b) { lines[b] = CountLines(bands[b]); });
         for (uint32_t b = 1; b < count; ++b)

@@ -100,8 +100,11 @@ struct TextBand {
     const char* refused = nullptr; // the line that ended the rows early
 };
 
-// Cuts [begin, end) into bands and counts their lines; false when out of memory.
-bool SplitIntoBands(const char* begin, const char* end, std::vector<TextBand>& bands);
+// Cuts [begin, end) into bands at line breaks and, with countRows, counts
+// their lines to give each band the index of its first row; false when out of
+// memory.
+bool SplitIntoBands(const char* begin, const char* end, std::vector<TextBand>& bands,
+                    bool countRows = true);
 // Calls work(band index) for every band, on as many cores as are free.
 void RunBands(std::vector<TextBand>& bands, const std::function<void(uint32_t)>& work);
 // Where the lines after the rows begin, and how many rows and bands hold them.

@@ -42,14 +42,22 @@ bool ScanUnsigned(const char*& p, const char* end, uint32_t& out) {
     if (q == end || !ascii::IsDigit(*q)) {
         return false;
     }
+    const char* digits = q;
     uint64_t value = 0;
-    bool overflow = false;
     for (; q < end && ascii::IsDigit(*q); ++q) {
-        const uint64_t digit = uint64_t(*q - '0');
-        overflow = overflow || value > (UINT64_MAX - digit) / 10;
-        value = value * 10 + digit;
+        value = value * 10 + uint64_t(*q - '0');
     }
     p = q;
+    bool overflow = false;
+    // Up to 19 digits stay within 64 bits; more are read again with care.
+    if (q - digits > 19) {
+        value = 0;
+        for (const char* d = digits; d < q; ++d) {
+            const uint64_t digit = uint64_t(*d - '0');
+            overflow = overflow || value > (UINT64_MAX - digit) / 10;
+            value = value * 10 + digit;
+        }
+    }
     if (overflow) {
         out = 0xFFFFFFFFu;
         return true;
@@ -234,6 +242,7 @@ private:
     // the lines at the first line after them.
     ELineOutcome DataOnCores(TextLines& lines);
     void StoreRow(size_t row, const uint32_t rgb[3]);
+    void StoreEntry(float* entry, const uint32_t rgb[3]) const;
     EReaderResult Finish();
     EReaderResult Discard(EReaderResult result);
     bool CreateLattice(uint32_t size);
@@ -368,7 +377,7 @@ MeshReader::ELineOutcome MeshReader::Data(const char* line, size_t length) {
         m_largest = rgb[k] > m_largest ? rgb[k] : m_largest;
     }
     const uint32_t n = m_lut.m_size;
-    StoreRow((size_t(m_red) * n + m_green) * n + m_blue, rgb);
+    StoreEntry(m_lut.m_data + ((size_t(m_blue) * n + m_green) * n + m_red) * 4, rgb);
     ++m_stored;
     if (++m_blue < n) {
         return ELineOutcome::eContinue;
@@ -381,17 +390,17 @@ MeshReader::ELineOutcome MeshReader::Data(const char* line, size_t length) {
     return ++m_red < n ? ELineOutcome::eContinue : ELineOutcome::eEnd;
 }
 
-// Row k of the file is node (k / n², k / n % n, k % n) in red, green, blue.
-void MeshReader::StoreRow(size_t row, const uint32_t rgb[3]) {
-    const size_t n = m_lut.m_size;
-    const size_t blue = row % n;
-    const size_t green = row / n % n;
-    const size_t red = row / n / n;
-    float* entry = m_lut.m_data + ((blue * n + green) * n + red) * 4;
+void MeshReader::StoreEntry(float* entry, const uint32_t rgb[3]) const {
     entry[0] = static_cast<float>(rgb[0]) * m_scale;
     entry[1] = static_cast<float>(rgb[1]) * m_scale;
     entry[2] = static_cast<float>(rgb[2]) * m_scale;
     entry[3] = 1.0f;
+}
+
+// Row k of the file is node (k / n², k / n % n, k % n) in red, green, blue.
+void MeshReader::StoreRow(size_t row, const uint32_t rgb[3]) {
+    const size_t n = m_lut.m_size;
+    StoreEntry(m_lut.m_data + (((row % n) * n + row / n % n) * n + row / n / n) * 4, rgb);
 }
 
 bool IsLatticeRow(const char* line, size_t length, uint32_t rgb[3]) {

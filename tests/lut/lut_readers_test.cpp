@@ -676,6 +676,14 @@ TEST(LutReaders, LargeTextsReadOnCores) {
         const size_t at = text.find('\n', text.size() / 2) + 1;
         return text.substr(0, at) + what + text.substr(at);
     };
+    // .spi3d lines name their node: red fastest here, as the rows are.
+    std::string spi3d = "SPILUT 1.0\n3 3\n65 65 65\n";
+    for (size_t i = 0, at = 0; i < kRows; ++i) {
+        const size_t next = rows.find('\n', at) + 1;
+        spi3d += std::to_string(i % n) + " " + std::to_string(i / n % n) + " " +
+                 std::to_string(i / n / n) + " " + rows.substr(at, next - at);
+        at = next;
+    }
     std::string crRows = rows;
     std::replace(crRows.begin(), crRows.end(), '\n', '\r');
     const std::string cube = "LUT_3D_SIZE 65\n";
@@ -691,6 +699,9 @@ TEST(LutReaders, LargeTextsReadOnCores) {
         {"truelight", ReadTruelightLut, truelight + rows + "# end\n", eLoaded, floats.data()},
         {"truelight, comment", ReadTruelightLut, truelight + inserted(rows, "# note\n"), eFailed,
          nullptr},
+        {"spi3d", ReadSpi3dLut, spi3d, eLoaded, floats.data()},
+        {"spi3d, comment", ReadSpi3dLut, inserted(spi3d, "# note\n"), eLoaded, floats.data()},
+        {"spi3d, twice", ReadSpi3dLut, inserted(spi3d, "0 0 0 1 1 1\n"), eNotRecognised, nullptr},
         {"3dl", Read3dlLut, meshRows, eLoaded, integers.data()},
         {"3dl, comment", Read3dlLut, inserted(meshRows, "# note\n"), eLoaded, integers.data()},
         {"3dl, short row", Read3dlLut, inserted(meshRows, "1 2\n"), eFailed, nullptr},
