@@ -4,6 +4,7 @@
 #include "platform/ascii.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -340,7 +341,7 @@ private:
         } catch (const std::bad_alloc&) {
             return EBandsOutcome::eReadLineByLine;
         }
-        bool outOfMemory = false;
+        std::atomic<bool> outOfMemory{false};
         RunBands(cuts, [&](uint32_t b) {
             try {
                 ReadBand(cuts[b], bands[b]);

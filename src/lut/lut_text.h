@@ -69,22 +69,10 @@ size_t ByteOrderMarkLength(const uint8_t* data, size_t size);
 // The first blank-delimited word of a line, compared without regard to case.
 bool FirstWordIs(const char* line, size_t length, const char* word);
 
-// Rows of three numbers, one a line, read from a large text on several cores.
-// The text is cut into bands at line breaks; the lines of each band are
-// counted first, so that each band knows the index of its first row and
-// stores its rows in place. The rows run from the first line to the first
-// line that `parse` refuses (true for a row), or to `most` rows; a reader goes
-// on line by line from the returned position, where the lines after them
-// begin exactly as one TextLines over the whole text would give them.
-// store(band, row, values) may run on several threads at once for different
-// bands; it may also be called for rows after a refused line, which the
-// reader then overwrites or discards. `rows` is set to the rows read and
-// `bands` to the bands that hold them (the bands after those store no row
-// that counts). Nothing is read (rows 0) when memory runs out.
-
 // A text shorter than this is read line by line: threads would not pay.
 constexpr size_t kSmallestSplitText = size_t(3) << 20;
 
+// Whether the text from the current line on is to be split between the cores.
 inline bool WorthSplitting(const TextLines& lines) {
     return size_t(lines.End() - lines.Begin()) >= kSmallestSplitText;
 }
@@ -111,6 +99,18 @@ void RunBands(std::vector<TextBand>& bands, const std::function<void(uint32_t)>&
 const char* JoinBands(const std::vector<TextBand>& bands, size_t most, size_t& rows,
                       uint32_t& bandsUsed);
 
+// Rows of three numbers, one a line, read from a large text on several cores.
+// The text is cut into bands at line breaks; the lines of each band are
+// counted first, so that each band knows the index of its first row and
+// stores its rows in place. The rows run from the first line to the first
+// line that `parse` refuses (true for a row), or to `most` rows; a reader goes
+// on line by line from the returned position, where the lines after them
+// begin exactly as one TextLines over the whole text would give them.
+// store(band, row, values) may run on several threads at once for different
+// bands; it may also be called for rows after a refused line, which the
+// reader then overwrites or discards. `rows` is set to the rows read and
+// `bandsUsed` to the bands that hold them (the bands after those store no row
+// that counts). Nothing is read (rows 0) when memory runs out.
 template <typename Value, typename Parse, typename Store>
 const char* ReadRowsAtOnce(const TextLines& lines, size_t most, Parse parse, Store store,
                            size_t& rows, uint32_t& bandsUsed) {
