@@ -497,15 +497,28 @@ TEST_F(LutMeaningTest, FilesReadThroughOpenColorIoConvertBesideThemselves) {
                         "bad.spi1d", "bad.spi3d", "bad.spimtx", "bad.mga", "bad.m3d", "bad.vf"});
 }
 
-// OpenColorIO is loaded from its module only when a file needs it: without the
-// module, the formats of OpenColorIO are refused with the cause and the others convert.
+// OpenColorIO is loaded from its module only when a file needs it (the dynamic
+// loader names every library it loads); without the module, the formats of
+// OpenColorIO are refused with the cause and the others convert.
 TEST_F(LutMeaningTest, OpenColorIoFormatsNeedItsModule) {
 #ifndef GRADESHIFT_OCIO_MODULE_FILE
     GTEST_SKIP() << "this build links OpenColorIO in, or has none";
 #endif
+    const std::string cube =
+        "LUT_3D_SIZE 2\n0 0 0\n1 0 0\n0 1 0\n1 1 0\n0 0 1\n1 0 1\n0 1 1\n1 1 1\n";
+    WriteFile("id.cube", cube);
+    WriteFile("grade.cc", Correction("shot_a", 0.9));
+    const ChildSetup loaderSays{.environment = {{"LD_DEBUG", "files"}}};
+    const auto loadsOcio = [&](const std::vector<std::string>& args) {
+        return Run(args, loaderSays).err.find("libOpenColorIO") != std::string::npos;
+    };
+    EXPECT_FALSE(loadsOcio({"--version"}));
+    EXPECT_FALSE(loadsOcio({"id.cube", "-cubrel"}));
+    EXPECT_TRUE(loadsOcio({"grade.cc", "-cubrel"}));
+    ClearWork();
     std::filesystem::remove_all(m_root + "/lib");
     WriteFile("grade.cc", Correction("shot_a", 0.9));
-    WriteFile("id.cube", "LUT_3D_SIZE 2\n0 0 0\n1 0 0\n0 1 0\n1 1 0\n0 0 1\n1 0 1\n0 1 1\n1 1 1\n");
+    WriteFile("id.cube", cube);
     const std::string refused =
         "  Not converted: OpenColorIO cannot be loaded: " +
         std::filesystem::canonical(m_root).string() +
