@@ -60,19 +60,6 @@ struct DecimalParts {
 // Appends a run of digits to the mantissa and returns where it ends. A
 // mantissa of more than 19 digits wraps, which the caller refuses by count.
 inline const char* TakeDigits(const char* q, const char* end, uint64_t& mantissa) {
-    // Four digits at a time while four are there: each byte is 0x30 to 0x39,
-    // less '0' each is below 10, and pairs then the four combine in place.
-    uint32_t quad;
-    while (end - q >= 4) {
-        std::memcpy(&quad, q, 4);
-        if ((quad & 0xF0F0F0F0u) != 0x30303030u ||
-            ((quad + 0x06060606u) & 0xF0F0F0F0u) != 0x30303030u)
-            break;
-        const uint32_t values = quad - 0x30303030u;
-        const uint32_t pairs = (values * 10 + (values >> 8)) & 0x00FF00FFu;
-        mantissa = mantissa * 10000 + ((pairs * 100 + (pairs >> 16)) & 0xFFFFu);
-        q += 4;
-    }
     for (; q < end && ascii::IsDigit(*q); ++q)
         mantissa = mantissa * 10 + uint64_t(*q - '0');
     return q;
@@ -143,36 +130,70 @@ bool ParseDecimalFloat(const char*& p, const char* end, float& out) {
     return true;
 }
 
-} // namespace
-
-// The float nearest to a decimal number, found without from_chars where that
-// is exact: a mantissa of up to 53 bits and a power of ten of up to 22 are
-// doubles, and their product or quotient is the double nearest to the number.
-// Rounding that double to a float gives the float nearest to the number unless
-// the double lies exactly halfway between two floats: those numbers, and all
-// others, are left to from_chars (false, p unchanged).
-bool ParseDecimalFloatExactly(const char*& p, const char* end, float& out) {
-    const char* q = p;
-    DecimalParts parts;
-    if (!SplitDecimal(q, end, parts))
-        return false;
-    if (parts.mantissa == 0) {
-        out = parts.negative ? -0.0f : 0.0f;
-        p = q;
+// The float nearest to m * 10^exponent, m below 2^53 or 0, found without
+// from_chars where that is exact: a mantissa of up to 53 bits and a power of
+// ten of up to 22 are doubles, and their product or quotient is the double
+// nearest to the number. Rounding that double to a float gives the float
+// nearest to the number unless the double lies exactly halfway between two
+// floats: those numbers, and all others, are left to from_chars (false).
+bool RoundExactly(uint64_t mantissa, int exponent, bool negative, float& out) {
+    if (mantissa == 0) {
+        out = negative ? -0.0f : 0.0f;
         return true;
     }
-    if (parts.mantissa > kLargestExactMantissa || parts.exponent < -kLargestExactPower ||
-        parts.exponent > kLargestExactPower)
+    if (mantissa > kLargestExactMantissa || exponent < -kLargestExactPower ||
+        exponent > kLargestExactPower)
         return false;
-    const double mantissa = static_cast<double>(parts.mantissa);
-    const double value = parts.exponent < 0 ? mantissa / kExactPowersOfTen[-parts.exponent]
-                                            : mantissa * kExactPowersOfTen[parts.exponent];
+    const double value = exponent < 0 ? double(mantissa) / kExactPowersOfTen[-exponent]
+                                      : double(mantissa) * kExactPowersOfTen[exponent];
     // Every such value lies within the normal floats, whose halfway points are
     // the doubles with these dropped bits.
     if ((std::bit_cast<uint64_t>(value) & kDroppedBits) == kHalfFloatStep)
         return false;
     const float rounded = static_cast<float>(value);
-    out = parts.negative ? -rounded : rounded;
+    out = negative ? -rounded : rounded;
+    return true;
+}
+
+// Any number of SplitDecimal's form.
+bool ParseDecimalInParts(const char*& p, const char* end, float& out) {
+    const char* q = p;
+    DecimalParts parts;
+    if (!SplitDecimal(q, end, parts) ||
+        !RoundExactly(parts.mantissa, parts.exponent, parts.negative, out))
+        return false;
+    p = q;
+    return true;
+}
+
+} // namespace
+
+bool ParseDecimalFloatExactly(const char*& p, const char* end, float& out) {
+    // Most numbers of LUT files: [sign] digits [. digits], 19 digits at most
+    // (so that leading zeros need no care), in one pass; the rest in parts.
+    const char* q = p;
+    const bool negative = q < end && *q == '-';
+    if (q < end && (*q == '-' || *q == '+'))
+        ++q;
+    const char* integer = q;
+    uint64_t mantissa = 0;
+    for (; q < end && ascii::IsDigit(*q); ++q)
+        mantissa = mantissa * 10 + uint64_t(*q - '0');
+    size_t digits = size_t(q - integer);
+    int exponent = 0;
+    if (q < end && *q == '.') {
+        const char* fraction = ++q;
+        for (; q < end && ascii::IsDigit(*q); ++q)
+            mantissa = mantissa * 10 + uint64_t(*q - '0');
+        digits += size_t(q - fraction);
+        exponent = -static_cast<int>(std::min<size_t>(size_t(q - fraction), 100000));
+    }
+    const bool plain =
+        digits > 0 && digits <= kMostMantissaDigits && (q == end || (*q != 'e' && *q != 'E'));
+    if (!plain)
+        return ParseDecimalInParts(p, end, out);
+    if ((q < end && !ascii::IsBlank(*q)) || !RoundExactly(mantissa, exponent, negative, out))
+        return false;
     p = q;
     return true;
 }
