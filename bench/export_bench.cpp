@@ -125,9 +125,9 @@ std::string Cube65Text() {
         for (uint32_t g = 0; g < kSize; ++g)
             for (uint32_t r = 0; r < kSize; ++r) {
                 const double x = r / 64.0, y = g / 64.0, z = b / 64.0;
-                const int length = std::snprintf(line, sizeof line, "%.6f %.6f %.6f\n",
-                                                 0.8 * x * x + 0.2 * y, 0.5 * (y + z * z),
-                                                 0.9 * z + 0.1 * x * y);
+                const int length =
+                    std::snprintf(line, sizeof line, "%.6f %.6f %.6f\n", 0.8 * x * x + 0.2 * y,
+                                  0.5 * (y + z * z), 0.9 * z + 0.1 * x * y);
                 text.append(line, size_t(length));
             }
     return text;

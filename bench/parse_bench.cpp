@@ -42,8 +42,8 @@ std::string LatticeRows(uint32_t n, const char* format, bool indices = false) {
         double rgb[3];
         Grade(n, r, middle, b, rgb);
         if (indices)
-            text += std::to_string(r) + " " + std::to_string(middle) + " " + std::to_string(b) +
-                    " ";
+            text +=
+                std::to_string(r) + " " + std::to_string(middle) + " " + std::to_string(b) + " ";
         AddRow(text, format, rgb[0], rgb[1], rgb[2]);
     }
     return text;
@@ -75,8 +75,8 @@ std::string MeshText(uint32_t n) {
 }
 
 std::string Spi1dText(uint32_t length) {
-    std::string text = "Version 1\nFrom 0.0 1.0\nLength " + std::to_string(length) +
-                       "\nComponents 3\n{\n";
+    std::string text =
+        "Version 1\nFrom 0.0 1.0\nLength " + std::to_string(length) + "\nComponents 3\n{\n";
     for (uint32_t i = 0; i < length; ++i) {
         const double x = i / double(length - 1);
         AddRow(text, "    %.6f %.6f %.6f\n", x * x, x, 1.0 - x);
@@ -122,8 +122,8 @@ void BM_ParseText(benchmark::State& state) {
     for (auto _ : state) {
         CVxLUT lut;
         const Clock::time_point start = Clock::now();
-        const EReaderResult result = kind.read(lut, bytes, text.size(), false,
-                                               CVxLUT::EDimensionRequirement::eAnyDimension);
+        const EReaderResult result =
+            kind.read(lut, bytes, text.size(), false, CVxLUT::EDimensionRequirement::eAnyDimension);
         total += std::chrono::duration<double>(Clock::now() - start).count();
         if (result != EReaderResult::eLoaded)
             state.SkipWithError("the text was not read");
