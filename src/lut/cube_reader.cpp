@@ -181,12 +181,6 @@ bool FixLayout(CVxLUT& lut, CubeState& state) {
     return lut.m_preLUT != nullptr && lut.m_preLUT->Create(state.oneD.size, false);
 }
 
-float* NextEntry(CVxLUT& lut, const CubeState& state) {
-    if (state.stored < state.shaperRows)
-        return lut.m_preLUT->m_data + state.stored * 4;
-    return lut.m_data + (state.stored - state.shaperRows) * 4;
-}
-
 // The input range of a table: its own range line, or else the DOMAIN lines
 // when it is the file's first table, or else [0, 1].
 void SetTableDomain(CVxLUT& table, const CubeTable& ranges, const CubeState& state, bool first) {
@@ -217,6 +211,41 @@ void JoinShaperAndLattice(CVxLUT& lut, const CubeState& state) {
     lut.SetDomainUniform(half, 1.0f - half);
 }
 
+bool IsDataRow(const char* line, size_t length, float rgb[3]) {
+    const char first = length > 0 ? line[0] : ' ';
+    return (ascii::IsDigit(first) || first == '-' || first == '+' || first == '.') &&
+           ScanFloatTriple(line, length, rgb) == 3;
+}
+
+float* EntryOfRow(CVxLUT& lut, const CubeState& state, size_t row) {
+    if (row < state.shaperRows)
+        return lut.m_preLUT->m_data + row * 4;
+    return lut.m_data + (row - state.shaperRows) * 4;
+}
+
+void StoreRow(float* entry, const float rgb[3]) {
+    entry[0] = rgb[0];
+    entry[1] = rgb[1];
+    entry[2] = rgb[2];
+    entry[3] = 1.0f;
+}
+
+// Reads the data rows that start at the current line on several cores, and
+// leaves the lines at the first line after them.
+void ReadRowsOnCores(CVxLUT& lut, CubeState& state, TextLines& lines) {
+    const size_t first = state.stored;
+    size_t rows = 0;
+    uint32_t bands = 0;
+    const char* stop = ReadRowsAtOnce<float>(
+        lines, state.expected - first, IsDataRow,
+        [&](uint32_t, size_t row, const float* rgb) {
+            StoreRow(EntryOfRow(lut, state, first + row), rgb);
+        },
+        rows, bands);
+    state.stored += rows;
+    lines = TextLines(reinterpret_cast<const uint8_t*>(stop), size_t(lines.End() - stop));
+}
+
 } // namespace
 
 EReaderResult ReadCubeLut(CVxLUT& lut, const uint8_t* data, size_t size, bool /*upsample*/,
@@ -224,6 +253,7 @@ EReaderResult ReadCubeLut(CVxLUT& lut, const uint8_t* data, size_t size, bool /*
     CubeState state;
     state.requirement = requirement;
     TextLines lines(data, size);
+    bool splitTried = false;
     while (lines.Next()) {
         const ELineOutcome outcome = ReadKeywordLine(lut, lines, state);
         if (outcome == ELineOutcome::eFailed)
@@ -238,14 +268,18 @@ EReaderResult ReadCubeLut(CVxLUT& lut, const uint8_t* data, size_t size, bool /*
         // stored, has no room for this line.
         if (state.stored >= state.expected)
             break;
+        // Once, at the first rows: a later try would start at the same line.
+        if (!splitTried && WorthSplitting(lines)) {
+            splitTried = true;
+            ReadRowsOnCores(lut, state, lines);
+            if (state.stored == state.expected)
+                break;
+            continue;
+        }
         float rgb[3];
         if (ScanFloatTriple(lines.Begin(), lines.Length(), rgb) != 3)
             break;
-        float* entry = NextEntry(lut, state);
-        entry[0] = rgb[0];
-        entry[1] = rgb[1];
-        entry[2] = rgb[2];
-        entry[3] = 1.0f;
+        StoreRow(EntryOfRow(lut, state, state.stored), rgb);
         if (++state.stored == state.expected)
             break;
     }

@@ -172,10 +172,31 @@ bool CVxCurveSet::Read(const LutFiles& source, const CVxString& path, FrameworkE
         ReportError(errorOut, resolved, "file not found.");
         return false;
     }
+    return ReadText(text, errorOut, resolved);
+}
+
+bool CVxCurveSet::ReadBytes(const uint8_t* data, size_t size) {
+    m_lattice.reset();
+    m_script.reset();
+    DropCurves();
+    const void* nul = std::memchr(data, 0, size);
+    if (nul != nullptr)
+        size = static_cast<size_t>(static_cast<const uint8_t*>(nul) - data);
+    if (size >= CVxString::npos)
+        return false;
+    try {
+        CVxString text(reinterpret_cast<const char*>(data), static_cast<uint32_t>(size));
+        return ReadText(text, nullptr, CVxString());
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+bool CVxCurveSet::ReadText(CVxString& text, FrameworkError* errorOut, const CVxString& path) {
     if (ByteOrderMarkLength(reinterpret_cast<const uint8_t*>(text.c_str()), text.Length()) != 0)
         text = text.Mid(3);
     if (!CreateCurves()) {
-        ReportError(errorOut, resolved, "out of memory.");
+        ReportError(errorOut, path, "out of memory.");
         return false;
     }
     if (ReadTextFormats(text))
@@ -183,7 +204,7 @@ bool CVxCurveSet::Read(const LutFiles& source, const CVxString& path, FrameworkE
     DropCurves();
     if (ReadScript(text))
         return true;
-    ReportError(errorOut, resolved, "unknown format.");
+    ReportError(errorOut, path, "unknown format.");
     return false;
 }
 

@@ -41,6 +41,9 @@ public:
     // becomes the curves, a lattice is kept. Otherwise the text formats are
     // tried in turn. On failure errorOut (when given) receives the reason.
     bool Read(const LutFiles& source, const CVxString& path, FrameworkError* errorOut, bool tryLUT);
+    // Reads a file already in memory as the text formats and scripts that Read
+    // tries, up to its first NUL byte.
+    bool ReadBytes(const uint8_t* data, size_t size);
 
     // Statements that sampling a script may execute over all its samples.
 #ifdef GRADESHIFT_FUZZING
@@ -81,6 +84,8 @@ private:
     bool TakeLut(const LutFiles& source, const CVxString& path);
     // Red, green or blue holds a point.
     bool DefinesACurve() const;
+    // The text formats, then a script; on failure the reason goes to errorOut.
+    bool ReadText(CVxString& text, FrameworkError* errorOut, const CVxString& path);
     bool ReadTextFormats(const CVxString& text);
     bool ReadScript(const CVxString& text);
     // One run at the input, within the steps left; false when they run out.

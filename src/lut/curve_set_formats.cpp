@@ -25,12 +25,15 @@ constexpr double kFullScaleTolerance = 1e-9;
 constexpr double kLargestAngle = 100.0;
 constexpr double kPi = 3.14159265358979323846;
 
-inline bool IsSeparator(char c, const char* separators) {
-    for (; *separators != 0; ++separators)
-        if (c == *separators)
-            return true;
-    return false;
-}
+// The separators of the formats are all below 64: one bit each.
+struct Separators {
+    explicit Separators(const char* list) {
+        for (; *list != 0; ++list)
+            mask |= uint64_t(1) << uint8_t(*list);
+    }
+    bool Has(char c) const { return uint8_t(c) < 64 && (mask >> uint8_t(c) & 1) != 0; }
+    uint64_t mask = 0;
+};
 
 struct Token {
     Token() = default;
@@ -46,15 +49,16 @@ struct Token {
 // there are, filling at most `capacity` of them.
 size_t SplitTokens(const char* line, size_t length, const char* separators, Token* tokens,
                    size_t capacity) {
+    const Separators set(separators);
     size_t count = 0;
     size_t i = 0;
     while (i < length) {
-        while (i < length && IsSeparator(line[i], separators))
+        while (i < length && set.Has(line[i]))
             ++i;
         if (i == length)
             break;
         const size_t start = i;
-        while (i < length && !IsSeparator(line[i], separators))
+        while (i < length && !set.Has(line[i]))
             ++i;
         if (count < capacity)
             tokens[count] = Token{line + start, i - start};

@@ -192,8 +192,22 @@ bool TextEqualsNoCase(const char* text, size_t length, const char* word) {
 }
 
 bool ParseUnsignedToken(const char* begin, size_t length, uint32_t hi, uint32_t& out) {
-    const TokenCopy copy(begin, length);
-    return copy.IsValid() && ParseXMLUInt32(copy.Text(), out, 0, hi);
+    // Digits only and within 64 bits, as ParseXMLUInt32 reads a copy of the token.
+    if (length == 0 || length > kLongestToken)
+        return false;
+    // Up to 19 digits stay within 64 bits.
+    const bool mayOverflow = length > 19;
+    uint64_t value = 0;
+    for (size_t i = 0; i < length; ++i) {
+        const uint64_t digit = uint64_t(begin[i] - '0');
+        if (!ascii::IsDigit(begin[i]) || (mayOverflow && value > (UINT64_MAX - digit) / 10))
+            return false;
+        value = value * 10 + digit;
+    }
+    if (value > hi)
+        return false;
+    out = static_cast<uint32_t>(value);
+    return true;
 }
 
 bool ParseDecimalToken(const char* begin, size_t length, double lo, double hi, double& out) {

@@ -26,21 +26,44 @@ constexpr std::string_view kLutExtensions[] = {".lut"};
 constexpr std::string_view kCubeExtensions[] = {".cube", ".itx"};
 constexpr std::string_view kTruelightExtensions[] = {".cub"};
 constexpr std::string_view kMeshExtensions[] = {".3dl"};
+constexpr std::string_view kImageworks1dExtensions[] = {".spi1d"};
+constexpr std::string_view kImageworks3dExtensions[] = {".spi3d"};
+
+// What OpenColorIO makes of a file that a reader of an extension refuses;
+// without it, nothing.
+#if GRADESHIFT_WITH_OCIO
+constexpr LutPathReader* kOcioFallback = ReadOcioLut;
+#else
+constexpr LutPathReader* kOcioFallback = nullptr;
+#endif
 #if GRADESHIFT_WITH_OCIO
 constexpr std::string_view kProcessListExtensions[] = {".clf", ".ctf"};
 constexpr std::string_view kCdlExtensions[] = {".cc", ".ccc", ".cdl"};
 constexpr std::string_view kCinespaceExtensions[] = {".csp"};
-constexpr std::string_view kImageworksExtensions[] = {".spi1d", ".spi3d", ".spimtx"};
+constexpr std::string_view kImageworksMatrixExtensions[] = {".spimtx"};
 constexpr std::string_view kPandoraExtensions[] = {".mga", ".m3d"};
 constexpr std::string_view kNukeExtensions[] = {".vf"};
 #endif
 
 using enum ELutRecognition;
 
-// The table in any order; the orders sort it. OpenColorIO's formats come first:
-// their extension decides before any bytes are read. The text readers follow
-// the binary ones, which recognise their files by a few bytes at the start.
+// The table in any order; the orders sort it. The formats chosen by their
+// extension come first, as it decides before any bytes are read: our own
+// readers, then OpenColorIO's. The text readers follow the binary ones, which
+// recognise their files by a few bytes at the start.
 constexpr std::array kFormatTable = {
+    LutFormat{.name = "Imageworks 1D",
+              .extensions = kImageworks1dExtensions,
+              .recognition = eByExtension,
+              .order = 100,
+              .read = ReadSpi1dLut,
+              .readPath = kOcioFallback},
+    LutFormat{.name = "Imageworks 3D",
+              .extensions = kImageworks3dExtensions,
+              .recognition = eByExtension,
+              .order = 105,
+              .read = ReadSpi3dLut,
+              .readPath = kOcioFallback},
 #if GRADESHIFT_WITH_OCIO
     LutFormat{.name = "CLF and CTF process lists",
               .extensions = kProcessListExtensions,
@@ -58,8 +81,8 @@ constexpr std::array kFormatTable = {
               .recognition = eByExtension,
               .order = 130,
               .readPath = ReadOcioLut},
-    LutFormat{.name = "Imageworks 1D, 3D and matrix",
-              .extensions = kImageworksExtensions,
+    LutFormat{.name = "Imageworks matrix",
+              .extensions = kImageworksMatrixExtensions,
               .recognition = eByExtension,
               .order = 140,
               .readPath = ReadOcioLut},
@@ -115,7 +138,7 @@ constexpr std::array kFormatTable = {
               .extensions = kLutExtensions,
               .recognition = eAsLastResort,
               .order = 800,
-              .readPath = ReadCurveSetLut},
+              .read = ReadCurveSetLut},
 #if GRADESHIFT_WITH_OCIO
     // What OpenColorIO reads of a .lut that nothing before took: Houdini LUTs,
     // and Discreet tables of other lengths.
@@ -308,7 +331,7 @@ bool IsLutFile(const CVxString& path) {
 
 bool IsOcioLutFile(const CVxString& path) {
     const LutFormat* format = LutFormatOfExtension(path);
-    return format && format->recognition == ELutRecognition::eByExtension;
+    return format && format->recognition == ELutRecognition::eByExtension && !format->read;
 }
 
 bool ListsCorrections(const CVxString& path) {

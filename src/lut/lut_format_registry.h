@@ -19,11 +19,12 @@ enum class ELutRecognition : uint8_t {
     // The bytes decide: the format is tried when it has no probe or its probe
     // matches, and its reader may hand the file on (eNotRecognised).
     eByContents,
-    // The extension alone chooses the format; OpenColorIO opens the file by
-    // path, and its verdict is final.
+    // The extension alone chooses the format, and the verdict is final: the
+    // format's reader of the bytes reads the file, or else OpenColorIO opens
+    // it by path.
     eByExtension,
-    // Tried by path once no format before it took the file, and only when the
-    // caller of Load allows a fallback; a failure hands the file on.
+    // Tried once no format before it took the file, and only when the caller
+    // of Load allows a fallback; a failure hands the file on.
     eAsLastResort,
 };
 
@@ -40,9 +41,10 @@ struct LutFormat {
     // Place in the recognition order, lowest first; no two formats share one.
     uint16_t order = 0;
     LutProbe* probe = nullptr;           // eByContents; none: the reader itself decides
-    LutReader* read = nullptr;           // eByContents
+    LutReader* read = nullptr;           // of the bytes: any recognition
     NamedLutReader* readNamed = nullptr; // eByContents, for a reader that needs the file's name
-    LutPathReader* readPath = nullptr;   // eByExtension and eAsLastResort
+    // By the path: eByExtension (after `read`, for a file it refuses) and eAsLastResort.
+    LutPathReader* readPath = nullptr;
     // A text format: its reader starts after a UTF-8 byte-order mark.
     bool textAfterByteOrderMark = false;
     // A file lists colour corrections (ASC CDL) of which the first is read.
@@ -66,7 +68,7 @@ const LutFormat* LutFormatOfExtension(const CVxString& path);
 // An input under a LUT format's extension is converted as a LUT file.
 bool IsLutFile(const CVxString& path);
 
-// True when the file's extension chooses a format that OpenColorIO reads.
+// True when the file's extension chooses a format that only OpenColorIO reads.
 bool IsOcioLutFile(const CVxString& path);
 
 // True when the file's extension chooses a format whose files list corrections.

@@ -23,6 +23,12 @@ using LutReader = EReaderResult(CVxLUT& lut, const uint8_t* data, size_t size, b
                                 EDimensionRequirement requirement);
 LutReader ReadVxtxLut, ReadCubrelLut, ReadLookLut, ReadCubeLut, ReadTruelightLut, Read3dlLut;
 
+// Imageworks 1D and 3D tables: eLoaded for exactly the files that OpenColorIO
+// reads as such, with its values (eFailed when `requirement` refuses what was
+// read); eNotRecognised for every other file, which is then OpenColorIO's to
+// read or refuse.
+LutReader ReadSpi1dLut, ReadSpi3dLut;
+
 // Discreet 1D tables ("LUT: 3 1024"): a reader that also takes the file's
 // base name, whose first "to" may give the output depth ("logto12").
 using NamedLutReader = EReaderResult(CVxLUT& lut, const uint8_t* data, size_t size, bool upsample,
@@ -51,8 +57,9 @@ bool LooksLikeLookDocument(const uint8_t* data, size_t size);
 
 // Samples a curve set read from the file into a 1024-entry 1D table, never
 // upsampled; the last resort of Load for files that no LUT format recognises.
-// A requirement of a 3D table refuses it.
-LutPathReader ReadCurveSetLut;
+// A requirement of a 3D table refuses it. Never eFailed: a file that is no
+// curve set goes on to the next last resort.
+LutReader ReadCurveSetLut;
 
 // One line of ascending 3DL input code values. Even values size the lattice;
 // uneven ones also give it a 1D pre-LUT onto the texel centres of its nodes,

@@ -29,8 +29,8 @@ CVxString ResolveLutPath(const LutFiles& source, const CVxString& path) {
 enum class EStep : uint8_t { eNext, eLoaded, eFailed };
 
 // One Load walking the formats in recognition order. The file's bytes are read
-// once, by the first format that looks at them; a format that reads by path
-// never needs them.
+// once, by the first format that looks at them; only OpenColorIO opens the
+// file again, by its path.
 class FormatWalk {
 public:
     FormatWalk(CVxLUT& lut, const LutFiles& source, const CVxString& path, bool upsample,
@@ -67,15 +67,32 @@ private:
     EStep TryExtension(const LutFormat& format) {
         if (m_formatOfExtension != &format)
             return EStep::eNext;
+        if (format.read) {
+            if (!ReadBytes())
+                return EStep::eFailed;
+            const EReaderResult result =
+                format.read(m_lut, reinterpret_cast<const uint8_t*>(m_bytes.Data()),
+                            m_bytes.Length(), m_upsample, m_requirement);
+            // A file the reader does not take is OpenColorIO's, where the build has it.
+            if (result != EReaderResult::eNotRecognised || !format.readPath)
+                return After(result == EReaderResult::eLoaded ? result : EReaderResult::eFailed);
+        }
         const bool loaded = format.readPath(m_lut, m_source, m_path, m_upsample, m_requirement);
         return After(loaded ? EReaderResult::eLoaded : EReaderResult::eFailed);
     }
 
-    EStep TryContents(const LutFormat& format) {
+    // The file's bytes, read on first need; false when it cannot be read.
+    bool ReadBytes() {
         // The spare 0 byte after the file ends the text for the readers that scan it.
         if (!m_bytesRead && !m_source.files.ReadFile(m_path, m_bytes, kMaxFileSize))
-            return EStep::eFailed;
+            return false;
         m_bytesRead = true;
+        return true;
+    }
+
+    EStep TryContents(const LutFormat& format) {
+        if (!ReadBytes())
+            return EStep::eFailed;
         const uint8_t* data = reinterpret_cast<const uint8_t*>(m_bytes.Data());
         size_t size = m_bytes.Length();
         if (format.textAfterByteOrderMark) {
@@ -98,7 +115,13 @@ private:
             return EStep::eFailed;
         if (!m_allowLastResort)
             return EStep::eNext;
-        m_bytes = CVxString(); // a last resort reads the file again, by its path
+        if (format.read) {
+            if (!ReadBytes())
+                return EStep::eFailed;
+            return After(format.read(m_lut, reinterpret_cast<const uint8_t*>(m_bytes.Data()),
+                                     m_bytes.Length(), m_upsample, m_requirement));
+        }
+        m_bytes = CVxString(); // OpenColorIO reads the file itself, by its path
         m_bytesRead = false;
         const bool loaded = format.readPath(m_lut, m_source, m_path, m_upsample, m_requirement);
         return After(loaded ? EReaderResult::eLoaded : EReaderResult::eNotRecognised);
@@ -135,19 +158,18 @@ bool LooksLikeLookDocument(const uint8_t* data, size_t size) {
            probe.find("<look>", 5) != std::string_view::npos;
 }
 
-bool ReadCurveSetLut(CVxLUT& lut, const LutFiles& source, const CVxString& path, bool,
-                     EDimensionRequirement requirement) {
+EReaderResult ReadCurveSetLut(CVxLUT& lut, const uint8_t* data, size_t size, bool,
+                              EDimensionRequirement requirement) {
     if (requirement == EDimensionRequirement::eOnly3D)
-        return false;
+        return EReaderResult::eNotRecognised;
     CurveSetHolder set(new (std::nothrow) CVxCurveSet());
-    // The set's own LUT attempt stays off: it would come straight back here.
-    if (!set || !set->Read(source, path, nullptr, false))
-        return false;
+    if (!set || !set->ReadBytes(data, size))
+        return EReaderResult::eNotRecognised;
     if (!lut.Create(kCurveFallbackEntries, false) ||
         !set->Sample(kCurveFallbackEntries, lut.m_data))
-        return false;
+        return EReaderResult::eNotRecognised;
     lut.SetDomainUniform(0.0f, 1.0f);
-    return true;
+    return EReaderResult::eLoaded;
 }
 
 bool CVxLUT::Load(const LutFiles& source, const CVxString& path, bool upsampleToPowerOfTwo,

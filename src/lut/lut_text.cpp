@@ -1,13 +1,16 @@
 #include "lut/lut_text.h"
 
+#include "foundation/parallel_bands.h"
 #include "foundation/vx_string.h"
 #include "platform/ascii.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <vector>
 
 namespace {
@@ -36,6 +39,78 @@ private:
     const char* m_text;
 };
 
+// Powers of ten that a double holds exactly.
+constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr int kLargestExactPower = 22;
+constexpr uint64_t kLargestExactMantissa = uint64_t(1) << 53;
+constexpr int kMostMantissaDigits = 19;
+// Bits of a double's mantissa that a float drops.
+constexpr uint64_t kDroppedBits = (uint64_t(1) << 29) - 1;
+constexpr uint64_t kHalfFloatStep = uint64_t(1) << 28;
+
+// A decimal number as an integer mantissa and a power of ten.
+struct DecimalParts {
+    uint64_t mantissa = 0;
+    int exponent = 0;
+    bool negative = false;
+};
+
+// Appends a run of digits to the mantissa and returns where it ends. A
+// mantissa of more than 19 digits wraps, which the caller refuses by count.
+inline const char* TakeDigits(const char* q, const char* end, uint64_t& mantissa) {
+    for (; q < end && ascii::IsDigit(*q); ++q)
+        mantissa = mantissa * 10 + uint64_t(*q - '0');
+    return q;
+}
+
+inline const char* SkipZeros(const char* q, const char* end) {
+    while (q < end && *q == '0')
+        ++q;
+    return q;
+}
+
+// [sign] digits [. digits] [e|E [sign] digits], ending the text or followed by
+// a blank; false for anything else, or for more than 19 significant digits.
+bool SplitDecimal(const char*& p, const char* end, DecimalParts& parts) {
+    const char* q = p;
+    if (q < end && (*q == '-' || *q == '+'))
+        parts.negative = *q++ == '-';
+    const char* integer = q;
+    const char* significant = SkipZeros(q, end);
+    q = TakeDigits(significant, end, parts.mantissa);
+    size_t digits = size_t(q - significant);
+    bool sawDigit = q != integer;
+    if (q < end && *q == '.') {
+        const char* fraction = ++q;
+        // Zeros after the point count as digits only after a significant one.
+        significant = parts.mantissa == 0 ? SkipZeros(q, end) : q;
+        q = TakeDigits(significant, end, parts.mantissa);
+        digits += size_t(q - significant);
+        parts.exponent = -static_cast<int>(std::min<ptrdiff_t>(q - fraction, 100000));
+        sawDigit = sawDigit || q != fraction;
+    }
+    if (!sawDigit || digits > kMostMantissaDigits)
+        return false;
+    if (q < end && (*q == 'e' || *q == 'E')) {
+        ++q;
+        const bool negativeExponent = q < end && *q == '-';
+        if (q < end && (*q == '-' || *q == '+'))
+            ++q;
+        if (q == end || !ascii::IsDigit(*q))
+            return false;
+        int exponent = 0;
+        for (; q < end && ascii::IsDigit(*q); ++q)
+            exponent = exponent < 100000 ? exponent * 10 + (*q - '0') : exponent;
+        parts.exponent += negativeExponent ? -exponent : exponent;
+    }
+    if (q < end && !ascii::IsBlank(*q))
+        return false;
+    p = q;
+    return true;
+}
+
 // Reads one plain decimal number ([sign] digits [. digits] [e|E [sign] digits])
 // that ends the line or is followed by a blank; from_chars gives it the bits
 // that strtof gives. Everything else (infinities, NaNs, hexadecimal numbers,
@@ -55,7 +130,73 @@ bool ParseDecimalFloat(const char*& p, const char* end, float& out) {
     return true;
 }
 
+// The float nearest to m * 10^exponent, m below 2^53 or 0, found without
+// from_chars where that is exact: a mantissa of up to 53 bits and a power of
+// ten of up to 22 are doubles, and their product or quotient is the double
+// nearest to the number. Rounding that double to a float gives the float
+// nearest to the number unless the double lies exactly halfway between two
+// floats: those numbers, and all others, are left to from_chars (false).
+bool RoundExactly(uint64_t mantissa, int exponent, bool negative, float& out) {
+    if (mantissa == 0) {
+        out = negative ? -0.0f : 0.0f;
+        return true;
+    }
+    if (mantissa > kLargestExactMantissa || exponent < -kLargestExactPower ||
+        exponent > kLargestExactPower)
+        return false;
+    const double value = exponent < 0 ? double(mantissa) / kExactPowersOfTen[-exponent]
+                                      : double(mantissa) * kExactPowersOfTen[exponent];
+    // Every such value lies within the normal floats, whose halfway points are
+    // the doubles with these dropped bits.
+    if ((std::bit_cast<uint64_t>(value) & kDroppedBits) == kHalfFloatStep)
+        return false;
+    const float rounded = static_cast<float>(value);
+    out = negative ? -rounded : rounded;
+    return true;
+}
+
+// Any number of SplitDecimal's form.
+bool ParseDecimalInParts(const char*& p, const char* end, float& out) {
+    const char* q = p;
+    DecimalParts parts;
+    if (!SplitDecimal(q, end, parts) ||
+        !RoundExactly(parts.mantissa, parts.exponent, parts.negative, out))
+        return false;
+    p = q;
+    return true;
+}
+
 } // namespace
+
+bool ParseDecimalFloatExactly(const char*& p, const char* end, float& out) {
+    // Most numbers of LUT files: [sign] digits [. digits], 19 digits at most
+    // (so that leading zeros need no care), in one pass; the rest in parts.
+    const char* q = p;
+    const bool negative = q < end && *q == '-';
+    if (q < end && (*q == '-' || *q == '+'))
+        ++q;
+    const char* integer = q;
+    uint64_t mantissa = 0;
+    for (; q < end && ascii::IsDigit(*q); ++q)
+        mantissa = mantissa * 10 + uint64_t(*q - '0');
+    size_t digits = size_t(q - integer);
+    int exponent = 0;
+    if (q < end && *q == '.') {
+        const char* fraction = ++q;
+        for (; q < end && ascii::IsDigit(*q); ++q)
+            mantissa = mantissa * 10 + uint64_t(*q - '0');
+        digits += size_t(q - fraction);
+        exponent = -static_cast<int>(std::min<size_t>(size_t(q - fraction), 100000));
+    }
+    const bool plain =
+        digits > 0 && digits <= kMostMantissaDigits && (q == end || (*q != 'e' && *q != 'E'));
+    if (!plain)
+        return ParseDecimalInParts(p, end, out);
+    if ((q < end && !ascii::IsBlank(*q)) || !RoundExactly(mantissa, exponent, negative, out))
+        return false;
+    p = q;
+    return true;
+}
 
 bool TextLines::Next() {
     while (m_next < m_end && ascii::IsLineBreak(*m_next))
@@ -115,7 +256,8 @@ int ScanFloatTriple(const char* line, size_t length, float out[3]) {
             ++p;
         if (p == end)
             break;
-        if (!ParseDecimalFloat(p, end, values[count]))
+        if (!ParseDecimalFloatExactly(p, end, values[count]) &&
+            !ParseDecimalFloat(p, end, values[count]))
             return ScanLine(line, length, " %f %f %f ", &out[0], &out[1], &out[2]);
     }
     for (int k = 0; k < count; ++k)
@@ -149,4 +291,108 @@ bool FirstWordIs(const char* line, size_t length, const char* word) {
         if (ascii::Upper(line[i + k]) != ascii::Upper(word[k]))
             return false;
     return true;
+}
+
+namespace {
+
+// Bands of a split text hold at least this much of it.
+constexpr size_t kSmallestBand = size_t(1) << 20;
+
+// The start of the first line that begins at or after `at`.
+const char* LineStartFrom(const char* begin, const char* end, const char* at) {
+    if (at <= begin)
+        return begin;
+    const char* p = at - 1;
+    while (p < end && !ascii::IsLineBreak(*p))
+        ++p;
+    return p < end ? p + 1 : end;
+}
+
+// The high bit of each byte of `word` that is zero.
+inline uint64_t ZeroBytes(uint64_t word) {
+    constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+    return ~(((word & kLow7) + kLow7) | word | kLow7);
+}
+
+// The lines that TextLines gives: the runs of characters between breaks,
+// counted eight bytes at a time where a line starts after a break.
+size_t CountLines(const TextBand& band) {
+    constexpr uint64_t kBytes = 0x0101010101010101ull;
+    constexpr uint64_t kHighBits = 0x8080808080808080ull;
+    const char* p = band.begin;
+    size_t count = 0;
+    uint64_t breakBefore = 0x80; // the first byte of the band follows a break
+    for (; band.end - p >= 8; p += 8) {
+        uint64_t word;
+        std::memcpy(&word, p, 8);
+        const uint64_t breaks =
+            ZeroBytes(word ^ ('\n' * kBytes)) | ZeroBytes(word ^ ('\r' * kBytes));
+        const uint64_t starts = ~breaks & kHighBits & ((breaks << 8) | breakBefore);
+        // One bit at the top of each byte: their sum lands in the top byte.
+        count += size_t(((starts >> 7) * kBytes) >> 56);
+        breakBefore = breaks >> 63 << 7;
+    }
+    for (bool previousBreak = breakBefore != 0; p < band.end; ++p) {
+        const bool isBreak = ascii::IsLineBreak(*p);
+        count += size_t(previousBreak && !isBreak);
+        previousBreak = isBreak;
+    }
+    return count;
+}
+
+} // namespace
+
+bool SplitIntoBands(const char* begin, const char* end, std::vector<TextBand>& bands,
+                    bool countRows) {
+    const size_t size = size_t(end - begin);
+    const uint32_t count = std::max<uint32_t>(
+        1, std::min({DefaultThreadCount(), kMostBands, uint32_t(size / kSmallestBand)}));
+    try {
+        bands.resize(count);
+        for (uint32_t b = 0; b < count; ++b) {
+            bands[b].begin = LineStartFrom(begin, end, begin + size * b / count);
+            bands[b].end = LineStartFrom(begin, end, begin + size * (b + 1) / count);
+        }
+        if (!countRows)
+            return true;
+        std::vector<size_t> lines(count, 0);
+        RunBands(bands, [&](uint32_t b) { lines[b] = CountLines(bands[b]); });
+        for (uint32_t b = 1; b < count; ++b)
+            bands[b].firstRow = bands[b - 1].firstRow + lines[b - 1];
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+void RunBands(std::vector<TextBand>& bands, const std::function<void(uint32_t)>& work) {
+    const uint32_t count = uint32_t(bands.size());
+    ParallelBands(count, count, [&](uint32_t, uint32_t first, uint32_t stop) {
+        for (uint32_t b = first; b < stop; ++b)
+            work(b);
+    });
+}
+
+const char* JoinBands(const std::vector<TextBand>& bands, size_t most, size_t& rows,
+                      uint32_t& bandsUsed) {
+    rows = 0;
+    bandsUsed = 0;
+    const char* stop = bands.empty() ? nullptr : bands.front().begin;
+    for (const TextBand& band : bands) {
+        ++bandsUsed;
+        rows += band.rows;
+        if (rows >= most) {
+            // The rows end inside this band: after the line of the last one.
+            TextLines lines(reinterpret_cast<const uint8_t*>(band.begin),
+                            size_t(band.end - band.begin));
+            for (size_t k = band.firstRow; k < most; ++k)
+                lines.Next();
+            rows = most;
+            return lines.Rest();
+        }
+        if (band.refused)
+            return band.refused;
+        stop = band.end;
+    }
+    return stop;
 }

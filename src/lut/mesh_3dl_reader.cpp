@@ -4,6 +4,7 @@
 #include "lut/lut_text.h"
 #include "platform/ascii.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -41,14 +42,22 @@ bool ScanUnsigned(const char*& p, const char* end, uint32_t& out) {
     if (q == end || !ascii::IsDigit(*q)) {
         return false;
     }
+    const char* digits = q;
     uint64_t value = 0;
-    bool overflow = false;
     for (; q < end && ascii::IsDigit(*q); ++q) {
-        const uint64_t digit = uint64_t(*q - '0');
-        overflow = overflow || value > (UINT64_MAX - digit) / 10;
-        value = value * 10 + digit;
+        value = value * 10 + uint64_t(*q - '0');
     }
     p = q;
+    bool overflow = false;
+    // Up to 19 digits stay within 64 bits; more are read again with care.
+    if (q - digits > 19) {
+        value = 0;
+        for (const char* d = digits; d < q; ++d) {
+            const uint64_t digit = uint64_t(*d - '0');
+            overflow = overflow || value > (UINT64_MAX - digit) / 10;
+            value = value * 10 + digit;
+        }
+    }
     if (overflow) {
         out = 0xFFFFFFFFu;
         return true;
@@ -229,6 +238,11 @@ private:
     ELineOutcome Comment(const char* text, size_t length);
     ELineOutcome HeaderOrShaper(const char* line, size_t length);
     ELineOutcome Data(const char* line, size_t length);
+    // The lattice rows from the current line on, on several cores; leaves
+    // the lines at the first line after them.
+    ELineOutcome DataOnCores(TextLines& lines);
+    void StoreRow(size_t row, const uint32_t rgb[3]);
+    void StoreEntry(float* entry, const uint32_t rgb[3]) const;
     EReaderResult Finish();
     EReaderResult Discard(EReaderResult result);
     bool CreateLattice(uint32_t size);
@@ -243,6 +257,7 @@ private:
     uint32_t m_blue = 0;
     uint32_t m_green = 0;
     uint32_t m_red = 0;
+    bool m_splitTried = false;
 };
 
 EReaderResult MeshReader::Read(const uint8_t* data, size_t size) {
@@ -261,6 +276,10 @@ EReaderResult MeshReader::Read(const uint8_t* data, size_t size) {
             outcome = Comment(line + 1, length - 1);
         } else if (m_latticeFloats == 0) {
             outcome = HeaderOrShaper(line, length);
+        } else if (!m_splitTried && WorthSplitting(lines)) {
+            // Once: a later try would start at the same line.
+            m_splitTried = true;
+            outcome = DataOnCores(lines);
         } else {
             outcome = Data(line, length);
         }
@@ -358,11 +377,7 @@ MeshReader::ELineOutcome MeshReader::Data(const char* line, size_t length) {
         m_largest = rgb[k] > m_largest ? rgb[k] : m_largest;
     }
     const uint32_t n = m_lut.m_size;
-    float* entry = m_lut.m_data + ((size_t(m_blue) * n + m_green) * n + m_red) * 4;
-    entry[0] = static_cast<float>(rgb[0]) * m_scale;
-    entry[1] = static_cast<float>(rgb[1]) * m_scale;
-    entry[2] = static_cast<float>(rgb[2]) * m_scale;
-    entry[3] = 1.0f;
+    StoreEntry(m_lut.m_data + ((size_t(m_blue) * n + m_green) * n + m_red) * 4, rgb);
     ++m_stored;
     if (++m_blue < n) {
         return ELineOutcome::eContinue;
@@ -373,6 +388,51 @@ MeshReader::ELineOutcome MeshReader::Data(const char* line, size_t length) {
     }
     m_green = 0;
     return ++m_red < n ? ELineOutcome::eContinue : ELineOutcome::eEnd;
+}
+
+void MeshReader::StoreEntry(float* entry, const uint32_t rgb[3]) const {
+    entry[0] = static_cast<float>(rgb[0]) * m_scale;
+    entry[1] = static_cast<float>(rgb[1]) * m_scale;
+    entry[2] = static_cast<float>(rgb[2]) * m_scale;
+    entry[3] = 1.0f;
+}
+
+// Row k of the file is node (k / n², k / n % n, k % n) in red, green, blue.
+void MeshReader::StoreRow(size_t row, const uint32_t rgb[3]) {
+    const size_t n = m_lut.m_size;
+    StoreEntry(m_lut.m_data + (((row % n) * n + row / n % n) * n + row / n / n) * 4, rgb);
+}
+
+bool IsLatticeRow(const char* line, size_t length, uint32_t rgb[3]) {
+    uint32_t values[4];
+    if (length == 0 || line[0] == '#' || ScanIntegers(line, length, values) != 3)
+        return false;
+    std::copy(values, values + 3, rgb);
+    return true;
+}
+
+MeshReader::ELineOutcome MeshReader::DataOnCores(TextLines& lines) {
+    const size_t n = m_lut.m_size;
+    const size_t first = m_stored;
+    // One largest value per band, kept apart until the bands that count are known.
+    uint32_t largest[kMostBands] = {};
+    size_t rows = 0;
+    uint32_t bands = 0;
+    const char* stop = ReadRowsAtOnce<uint32_t>(
+        lines, n * n * n - first, IsLatticeRow,
+        [&](uint32_t band, size_t row, const uint32_t* rgb) {
+            largest[band] = std::max({largest[band], rgb[0], rgb[1], rgb[2]});
+            StoreRow(first + row, rgb);
+        },
+        rows, bands);
+    for (uint32_t b = 0; b < bands; ++b)
+        m_largest = std::max(m_largest, largest[b]);
+    m_stored += rows;
+    m_blue = uint32_t(m_stored % n);
+    m_green = uint32_t(m_stored / n % n);
+    m_red = uint32_t(m_stored / n / n);
+    lines = TextLines(reinterpret_cast<const uint8_t*>(stop), size_t(lines.End() - stop));
+    return m_stored == n * n * n ? ELineOutcome::eEnd : ELineOutcome::eContinue;
 }
 
 EReaderResult MeshReader::Finish() {

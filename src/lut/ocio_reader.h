@@ -26,6 +26,11 @@
 // run reads the files as they are on disk when it starts.
 void ClearOcioCaches();
 
+// Why this run cannot read or write OpenColorIO's formats, as a cause to
+// report: empty when it can. OpenColorIO is loaded on first use, from a
+// module of its own beside the program; asking loads it.
+std::string OcioUnavailableReason();
+
 // One file's colour transform, read once and applied as often as needed.
 class OcioFileTransform {
 public:

@@ -4,6 +4,10 @@
 
 struct OcioFileTransform::Impl {};
 
+std::string OcioUnavailableReason() {
+    return "this build has no OpenColorIO";
+}
+
 void ClearOcioCaches() {}
 
 OcioFileTransform::OcioFileTransform() = default;

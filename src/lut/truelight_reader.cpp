@@ -126,6 +126,30 @@ EStep ReadInputTable(CVxLUT& lut, TextLines& lines, TruelightState& state, bool 
     return EStep::eContinue;
 }
 
+bool IsRow(const char* line, size_t length, float rgb[3]) {
+    return ScanFloatTriple(line, length, rgb) == 3;
+}
+
+// The lattice's rows after the current line, read on several cores; the lines
+// are left at the last row.
+EStep ReadCubeOnCores(CVxLUT& lut, TextLines& lines, size_t count, TruelightState& state) {
+    TextLines rows(reinterpret_cast<const uint8_t*>(lines.Rest()),
+                   size_t(lines.End() - lines.Rest()));
+    if (!rows.Next())
+        return EStep::eFinishUnread;
+    size_t read = 0;
+    uint32_t bands = 0;
+    const char* stop = ReadRowsAtOnce<float>(
+        rows, count, IsRow,
+        [&](uint32_t, size_t row, const float* rgb) { StoreEntry(lut.m_data + row * 4, rgb); },
+        read, bands);
+    if (read < count)
+        return EStep::eFinishUnread;
+    lines = TextLines(reinterpret_cast<const uint8_t*>(stop), size_t(lines.End() - stop));
+    state.success = true;
+    return EStep::eContinue;
+}
+
 EStep ReadCube(CVxLUT& lut, TextLines& lines, TruelightState& state) {
     if (state.width == 0)
         return EStep::eFinish;
@@ -134,6 +158,8 @@ EStep ReadCube(CVxLUT& lut, TextLines& lines, TruelightState& state) {
         return EStep::eFail;
     }
     const size_t count = size_t(lut.m_size) * lut.m_size * lut.m_size;
+    if (WorthSplitting(lines))
+        return ReadCubeOnCores(lut, lines, count, state);
     for (size_t i = 0; i < count; ++i) {
         float rgb[3];
         if (!NextTriple(lines, rgb))

@@ -99,6 +99,8 @@ void ConversionFlows::ConvertLutDirectly(const FilePaths& paths) {
         m_report->Say("  File seems to be a Cubrel LUT, no conversion performed\n");
         return;
     }
+    if (IsOcioLutFile(paths.input) && RefusedWithoutOcio())
+        return;
     // A file that OpenColorIO cannot read goes on as any unloadable LUT does.
     if (IsOcioLutFile(paths.input) && ConvertThroughOcio(paths))
         return;

@@ -74,8 +74,10 @@ void ExportFlow::Convert(const FilePaths& paths, bool isLutFile) {
 }
 
 bool ExportFlow::MayWriteAtAll() {
-    if (!m_settings.exportFormat->throughOcio || CanWriteOcioFormats())
+    if (!m_settings.exportFormat->throughOcio)
         return true;
+    if (CanWriteOcioFormats())
+        return !RefusedWithoutOcio();
     const std::string format = m_settings.exportFormat->writtenAs;
     RefuseToConvert("Not converted: this build writes no " + format + " (it has no OpenColorIO)",
                     "this build writes no " + format);
@@ -200,6 +202,10 @@ void ExportFlow::ExportLutFile(const FilePaths& paths) {
                         "not expressible as an ASC CDL: a LUT file holds no CDL");
         return;
     }
+    if (IsOcioLutFile(paths.input) && RefusedWithoutOcio())
+        return;
+    if (IsOcioLutFile(paths.input) && RefusedWithoutOcio())
+        return;
     if (IsOcioLutFile(paths.input) && ExportThroughOcio(paths))
         return;
     CVxLUT lut;

@@ -210,6 +210,15 @@ std::unique_ptr<ParsedLook> FlowContext::ParseLook(const FilePaths& paths, const
     return look;
 }
 
+bool FlowContext::RefusedWithoutOcio() {
+    const std::string reason = OcioUnavailableReason();
+    if (reason.empty())
+        return false;
+    m_report->Sayf("  Not converted: %s\n", reason.c_str());
+    m_report->SetCause(reason);
+    return true;
+}
+
 std::unique_ptr<FileOutput> FlowContext::ReplaceOutput(const CVxString& output) {
     return m_files.Replace(output, &m_outputState);
 }

@@ -85,6 +85,9 @@ protected:
     CVxSoftwareCompositingEngine& Engine();
     // Says that only the first correction of a CDL collection is converted.
     void NoteCorrections(const OcioFileTransform& transform, const FilePaths& paths);
+    // True, having said why, when a format of OpenColorIO's is needed and
+    // OpenColorIO cannot be loaded.
+    bool RefusedWithoutOcio();
 
     // Causes, for standard error. A read that failed with `error` (an errno
     // value or 0); `otherwise` when the file is there, has bytes and no error

@@ -155,14 +155,14 @@ void AppendLutFormats(std::string& page) {
     AppendText(page, std::string(LutFormatsHeading()) +
                          ", in the order they are tried. An input under one of these "
                          "extensions is converted as a LUT file.");
-    const LutFormat* previous = nullptr;
+    std::string_view previous;
     for (const LutFormat& format : LutFormats()) {
-        if (!previous || previous->recognition != format.recognition) {
-            std::string heading(RecognitionHeading(format.recognition));
+        if (RecognitionHeading(format) != previous) {
+            std::string heading(RecognitionHeading(format));
             heading.front() = ascii::Upper(heading.front());
             page += ".SS \"" + Escaped(heading) + "\"\n";
         }
-        previous = &format;
+        previous = RecognitionHeading(format);
         std::string extensions;
         for (std::string_view extension : format.extensions)
             extensions += (extensions.empty() ? "" : " ") + std::string(extension);

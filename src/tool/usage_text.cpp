@@ -272,11 +272,12 @@ void AppendEntries(std::string& out, std::span<const EUsageEntry> kinds) {
 void AppendLutFormats(std::string& out) {
     constexpr size_t kExtensionColumn = 32;
     out += std::string(kLutFormatsHeading) + ":\n";
-    const LutFormat* previous = nullptr;
+    std::string_view previous;
     for (const LutFormat& format : LutFormats()) {
-        if (!previous || previous->recognition != format.recognition)
-            out += " " + std::string(RecognitionHeading(format.recognition)) + ":\n";
-        previous = &format;
+        const std::string_view heading = RecognitionHeading(format);
+        if (heading != previous)
+            out += " " + std::string(heading) + ":\n";
+        previous = heading;
         std::string line = "  " + std::string(format.name);
         for (std::string_view extension : format.extensions) {
             line.resize(std::max(line.size() + 1, kExtensionColumn), ' ');
@@ -312,10 +313,11 @@ std::string_view LutFormatsHeading() {
     return kLutFormatsHeading;
 }
 
-std::string_view RecognitionHeading(ELutRecognition recognition) {
-    switch (recognition) {
+std::string_view RecognitionHeading(const LutFormat& format) {
+    switch (format.recognition) {
     case ELutRecognition::eByExtension:
-        return "read through OpenColorIO, chosen by the extension";
+        return format.read ? "chosen by the extension"
+                           : "read through OpenColorIO, chosen by the extension";
     case ELutRecognition::eByContents:
         return "recognised by their contents, in this order";
     case ELutRecognition::eAsLastResort:

@@ -69,7 +69,7 @@ std::span<const std::string_view> UsageClosingParagraphs();
 
 // The heading of the LUT formats read, and of each way of recognising them.
 std::string_view LutFormatsHeading();
-std::string_view RecognitionHeading(ELutRecognition recognition);
+std::string_view RecognitionHeading(const LutFormat& format);
 
 // The entry's names, split at spaces.
 std::vector<std::string_view> NamesOf(const UsageEntry& entry);

@@ -142,6 +142,10 @@ void CliTest::SetUp() {
         m_scratch.Folder(folder);
     fs::copy_file(GRADESHIFT_PROGRAM, m_root + "/bin/gradeshift");
     fs::copy_file(GRADESHIFT_ARCHIVE, m_root + "/resources/Resources.vxf");
+#ifdef GRADESHIFT_OCIO_MODULE_FILE
+    m_scratch.Folder("lib/gradeshift");
+    fs::copy_file(GRADESHIFT_OCIO_MODULE_FILE, m_root + "/lib/gradeshift/libgradeshift_ocio.so");
+#endif
 }
 
 std::map<std::string, std::string> CliTest::Files() const {

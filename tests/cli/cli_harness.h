@@ -94,8 +94,9 @@ struct RunningProgram {
     int error = -1;
 };
 
-// A throw-away installation: bin/gradeshift, resources/Resources.vxf and a
-// working folder, all under one temporary folder removed afterwards.
+// A throw-away installation: bin/gradeshift, resources/Resources.vxf, OpenColorIO's
+// module in lib/gradeshift/ where the build has one, and a working folder, all
+// under one temporary folder removed afterwards.
 class CliTest : public ::testing::Test {
 protected:
     void SetUp() override;

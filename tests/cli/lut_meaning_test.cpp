@@ -439,11 +439,13 @@ TEST_F(LutMeaningTest, FilesReadThroughOpenColorIoConvertBesideThemselves) {
     const Meaning cdl = FileCdl(0.9);
     std::string spi1d =
         "Version 1\nFrom 0.0 1.0\nLength 32\nComponents 3\n{\n" + Text(oneD) + "}\n";
-    std::string spi3d = "SPILUT 1.0\n3 3\n17 17 17\n";
-    for (uint32_t i = 0; i < 17 * 17 * 17; ++i)
-        spi3d += std::to_string(i % 17) + " " + std::to_string(i / 17 % 17) + " " +
-                 std::to_string(i / 289) + " " +
-                 Text({lattice[3 * i], lattice[3 * i + 1], lattice[3 * i + 2]});
+    // Read by our own reader at the size it is converted to, as a cube file would be.
+    const Rows lattice33 = GradeRows(33);
+    std::string spi3d = "SPILUT 1.0\n3 3\n33 33 33\n";
+    for (uint32_t i = 0; i < 33 * 33 * 33; ++i)
+        spi3d += std::to_string(i % 33) + " " + std::to_string(i / 33 % 33) + " " +
+                 std::to_string(i / 1089) + " " +
+                 Text({lattice33[3 * i], lattice33[3 * i + 1], lattice33[3 * i + 2]});
     std::vector<Case> cases = {
         {"cc.cc", Correction("shot_a", 0.9), cdl},
         {"ccc.ccc",
@@ -466,7 +468,7 @@ TEST_F(LutMeaningTest, FilesReadThroughOpenColorIoConvertBesideThemselves) {
              for (int c = 0; c < 3; ++c)
                  out[c] = TableAt(oneD, c, Position(in[c], 0, 1, 32));
          }},
-        {"spi3d.spi3d", spi3d, graded},
+        {"spi3d.spi3d", spi3d, ShaperThenLattice({}, 0, 1, lattice33, 0, 1)},
         {"spimtx.spimtx", "0.8 0.1 0.05 1310.7\n0.05 0.85 0.05 0\n0.1 0 0.75 3276.75\n",
          [](const double in[3], double out[3]) {
              out[0] = 0.8 * in[0] + 0.1 * in[1] + 0.05 * in[2] + 0.02;
@@ -494,6 +496,41 @@ TEST_F(LutMeaningTest, FilesReadThroughOpenColorIoConvertBesideThemselves) {
     ConvertInBothModes(cases, "33",
                        {"bad.clf", "bad.ctf", "bad.cc", "bad.cdl", "bad.ccc", "bad.csp",
                         "bad.spi1d", "bad.spi3d", "bad.spimtx", "bad.mga", "bad.m3d", "bad.vf"});
+}
+
+// OpenColorIO is loaded from its module only when a file needs it (the dynamic
+// loader names every library it loads); without the module, the formats of
+// OpenColorIO are refused with the cause and the others convert.
+TEST_F(LutMeaningTest, OpenColorIoFormatsNeedItsModule) {
+#ifndef GRADESHIFT_OCIO_MODULE_FILE
+    GTEST_SKIP() << "this build links OpenColorIO in, or has none";
+#endif
+    const std::string cube =
+        "LUT_3D_SIZE 2\n0 0 0\n1 0 0\n0 1 0\n1 1 0\n0 0 1\n1 0 1\n0 1 1\n1 1 1\n";
+    WriteFile("id.cube", cube);
+    WriteFile("grade.cc", Correction("shot_a", 0.9));
+    const ChildSetup loaderSays{.environment = {{"LD_DEBUG", "files"}}};
+    const auto loadsOcio = [&](const std::vector<std::string>& args) {
+        return Run(args, loaderSays).err.find("libOpenColorIO") != std::string::npos;
+    };
+    EXPECT_FALSE(loadsOcio({"--version"}));
+    EXPECT_FALSE(loadsOcio({"id.cube", "-cubrel"}));
+    EXPECT_TRUE(loadsOcio({"grade.cc", "-cubrel"}));
+    ClearWork();
+    std::filesystem::remove_all(m_root + "/lib");
+    WriteFile("grade.cc", Correction("shot_a", 0.9));
+    WriteFile("id.cube", cube);
+    const std::string refused =
+        "  Not converted: OpenColorIO cannot be loaded: " +
+        std::filesystem::canonical(m_root).string() +
+        "/lib/gradeshift/libgradeshift_ocio.so: cannot open shared object file: No such file or "
+        "directory\n";
+    EXPECT_EQ(Run({"grade.cc", "id.cube", "-cubrel"}).out, kBanner + "\ngrade.cc:\n" + refused +
+                                                               "\nid.cube:\n  Resampling LUT...\n" +
+                                                               kResampleWarning + kWritten);
+    EXPECT_EQ(Run({"id.cube", "-to", "3dl"}).out, kBanner + "\nid.cube:\n" + refused);
+    EXPECT_EQ(Run({"id.cube", "-to", "cube"}).exitCode, 0);
+    EXPECT_EQ(List(), (std::vector<std::string>{"grade.cc", "id.cube", "id.lut"}));
 }
 
 // OpenColorIO's variables change nothing: with them set, in both modes and

@@ -30,7 +30,9 @@ TEST(LutFormatRegistry, ExtensionsNameTheirFormat) {
         {"CLF and CTF process lists", true, {"a.clf", "a.CTF"}},
         {kCdl, true, {"Z:\\x\\a.Cc", "a.cdl", "a.ccc"}},
         {"cinespace", true, {"a.csp"}},
-        {"Imageworks 1D, 3D and matrix", true, {"a.spi1d", "a.SPI3D", "a.spimtx"}},
+        {"Imageworks 1D", false, {"a.spi1d"}},
+        {"Imageworks 3D", false, {"a.SPI3D"}},
+        {"Imageworks matrix", true, {"a.spimtx"}},
         {"Pandora", true, {"a.mga", "a.m3d"}},
         {"Nuke", true, {"a.vf"}},
         {nullptr, false, {"a.look", "a.clf.bak", "x.cube\\a", "lut", "a.", "a.cubes"}},
@@ -57,9 +59,14 @@ TEST(LutFormatRegistry, EveryFormatCanBeWalked) {
         EXPECT_FALSE(name.empty());
         EXPECT_GT(format.order, previousOrder) << name;
         previousOrder = format.order;
+        // By contents one reader of the bytes; by extension the bytes, the path or the bytes
+        // and then the path; as last resort the bytes or the path.
         const bool byContents = format.recognition == ELutRecognition::eByContents;
-        EXPECT_EQ(format.read || format.readNamed, byContents) << name;
-        EXPECT_EQ(format.readPath != nullptr, !byContents) << name;
+        const bool byExtension = format.recognition == ELutRecognition::eByExtension;
+        const int readers = !!format.read + !!format.readNamed + !!format.readPath;
+        EXPECT_TRUE(byContents ? readers == 1 && !format.readPath
+                               : !format.readNamed && (readers == 1 || byExtension))
+            << name;
         EXPECT_TRUE(byContents || !format.probe) << name;
         for (std::string_view extension : format.extensions) {
             EXPECT_TRUE(extension.size() > 1 && extension[0] == '.') << name;

@@ -580,11 +580,16 @@ TEST(LutLoad, UnreadableAndOversizedFiles) {
 // One number text of a form that LUT files hold or that a scanner may get wrong: any float
 // written short or long, a double on a float midpoint or next to it, a denormal, a composed
 // decimal (signs, leading and trailing dots, long mantissas, exponents far beyond the float
-// range), or a spelling that only the C library reads.
+// range), a decimal on a midpoint or at a bound of the reader's exact integer path, or a
+// spelling that only the C library reads.
 std::string NumberText(std::mt19937& random) {
     static const char* const kOdd[] = {
-        "nan", "-INF", "+infinity", "0x1p3", "-0X1.8P-2", "++1", "+-1",  "-+1",  ".", "-.",
-        "+.5", "1e",   "1e+",       ".e5",   "1..2",      "1,5", "1e5x", "0.5f", "+", "nan(7)"};
+        "nan", "-INF", "+infinity", "0x1p3", "-0X1.8P-2", "++1", "+-1", "-+1", ".", "-.", "+.5",
+        "1e", "1e+", ".e5", "1..2", "1,5", "1e5x", "0.5f", "+", "nan(7)",
+        // Exactly on a float midpoint, or at the edges of the exact decimal path.
+        "16777217", "8388608.5", "-33554434e0", "0.0000000596046447753906250", "-0", "+0.000",
+        "1e22", "1e23", "1e-22", "4e-23", "9007199254740992e-22", "9007199254740993",
+        "1234567890123456789", "12345678901234567890", "0000000000000000000001.5"};
     const uint32_t bits = random();
     float value;
     std::memcpy(&value, &bits, sizeof value);
@@ -636,6 +641,77 @@ TEST(LutText, FloatTripleMatchesScanf) {
         float actual[3] = {-7, -7, -7};
         ASSERT_EQ(ScanFloatTriple(line.data(), line.size(), actual), expectedCount) << line;
         ASSERT_EQ(std::memcmp(actual, expected, expectedCount * sizeof(float)), 0) << line;
+    }
+}
+
+// Texts of more than a few megabytes are read on several cores into the values that reading
+// line by line gives, whatever interrupts or follows the rows.
+TEST(LutReaders, LargeTextsReadOnCores) {
+    constexpr uint32_t n = 65;
+    constexpr size_t kRows = size_t(n) * n * n;
+    const std::string rows = CubeBody(n, kRows);
+    std::vector<float> floats(kRows * 4, 1.0f);
+    const char* number = rows.c_str();
+    for (size_t i = 0; i < kRows * 4; ++i) {
+        char* next = nullptr;
+        floats[i] = i % 4 == 3 ? 1.0f : std::strtof(number, &next);
+        number = i % 4 == 3 ? number : next;
+    }
+    // 3DL rows run blue fastest; node (r, g, b) holds 63 times its indices over 4095.
+    std::string meshRows = "0";
+    for (uint32_t k = 1; k < n; ++k)
+        meshRows += " " + std::to_string(k * 16);
+    meshRows += "\n";
+    std::vector<float> integers(kRows * 4, 1.0f);
+    for (size_t i = 0; i < kRows; ++i) {
+        const size_t blue = i % n, green = i / n % n, red = i / n / n;
+        meshRows += std::to_string(blue * 63) + " " + std::to_string(green * 63) + " " +
+                    std::to_string(red * 63) + "\n";
+        float* entry = &integers[((blue * n + green) * n + red) * 4];
+        for (size_t c = 0; c < 3; ++c)
+            entry[c] = float((c == 0 ? blue : c == 1 ? green : red) * 63) * (1.0f / 4095.0f);
+    }
+    // Text inserted where two bands meet, near the middle.
+    auto inserted = [](const std::string& text, const std::string& what) {
+        const size_t at = text.find('\n', text.size() / 2) + 1;
+        return text.substr(0, at) + what + text.substr(at);
+    };
+    // .spi3d lines name their node: red fastest here, as the rows are.
+    std::string spi3d = "SPILUT 1.0\n3 3\n65 65 65\n";
+    for (size_t i = 0, at = 0; i < kRows; ++i) {
+        const size_t next = rows.find('\n', at) + 1;
+        spi3d += std::to_string(i % n) + " " + std::to_string(i / n % n) + " " +
+                 std::to_string(i / n / n) + " " + rows.substr(at, next - at);
+        at = next;
+    }
+    std::string crRows = rows;
+    std::replace(crRows.begin(), crRows.end(), '\n', '\r');
+    const std::string cube = "LUT_3D_SIZE 65\n";
+    const std::string truelight = "# Truelight Cube v2.1\n# width 65 65 65\n# Cube\n";
+    const std::tuple<const char*, LutReader*, std::string, EReaderResult, const float*> cases[] = {
+        {"cube", ReadCubeLut, cube + rows, eLoaded, floats.data()},
+        {"cube, CR breaks", ReadCubeLut, cube + crRows, eLoaded, floats.data()},
+        {"cube, comment", ReadCubeLut, cube + inserted(rows, "# note\n"), eLoaded, floats.data()},
+        {"cube, lines after", ReadCubeLut, cube + rows + "x\n1 1\n", eLoaded, floats.data()},
+        {"cube, short row", ReadCubeLut, cube + inserted(rows, "0 0\n"), eFailed, nullptr},
+        {"cube, row missing", ReadCubeLut,
+         cube + rows.substr(0, rows.rfind('\n', rows.size() - 2) + 1), eFailed, nullptr},
+        {"truelight", ReadTruelightLut, truelight + rows + "# end\n", eLoaded, floats.data()},
+        {"truelight, comment", ReadTruelightLut, truelight + inserted(rows, "# note\n"), eFailed,
+         nullptr},
+        {"spi3d", ReadSpi3dLut, spi3d, eLoaded, floats.data()},
+        {"spi3d, comment", ReadSpi3dLut, inserted(spi3d, "# note\n"), eLoaded, floats.data()},
+        {"spi3d, twice", ReadSpi3dLut, inserted(spi3d, "0 0 0 1 1 1\n"), eNotRecognised, nullptr},
+        {"3dl", Read3dlLut, meshRows, eLoaded, integers.data()},
+        {"3dl, comment", Read3dlLut, inserted(meshRows, "# note\n"), eLoaded, integers.data()},
+        {"3dl, short row", Read3dlLut, inserted(meshRows, "1 2\n"), eFailed, nullptr},
+    };
+    for (const auto& [name, reader, text, result, values] : cases) {
+        CVxLUT lut;
+        ASSERT_EQ(Read(reader, lut, text), result) << name;
+        if (values) {
+            EXPECT_EQ(std::memcmp(lut.m_data, values, kRows * 4 * sizeof(float)), 0) << name;
+        }
     }
 }
 

@@ -1,4 +1,5 @@
 #include "lut/lut.h"
+#include "lut/lut_formats.h"
 #include "lut/lut_writers.h"
 #include "lut/ocio_reader.h"
 
@@ -14,6 +15,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -88,8 +90,6 @@ TEST(OcioReader, LoadSizesFollowTheRequestAndTheTransform) {
     ScratchFolder folder;
     const std::string first = Correction("first", kGrade),
                       second = Correction("second", kSteepGrade);
-    const std::string spi1d =
-        "Version 1\nFrom 0 1\nLength 33\nComponents 3\n{\n" + Lines(false) + "}\n";
     const struct {
         const char* name;
         std::string text;
@@ -110,14 +110,9 @@ TEST(OcioReader, LoadSizesFollowTheRequestAndTheTransform) {
              second + "</ColorDecision>\n</ColorDecisionList>\n",
          false, eAnyDimension, 65, 65536, 2, "first"},
         {"baked.csp", BakedCinespace(folder), false, eAnyDimension, 129, 0, 1, ""},
-        {"curves.spi1d", spi1d, false, eAnyDimension, 65536, 0, 1, ""},
         {"matrix.spimtx", "0.7 0.2 0.1 1310.7\n0.1 0.8 0 0\n0 0.3 0.6 0\n", false, eAnyDimension,
          129, 0, 1, ""},
         {"grade.cc", Correction("one", kGrade), true, eAnyDimension, 64, 65536, 1, "one"},
-        {"table.spi3d", "SPILUT 1.0\n3 3\n33 33 33\n" + Lines(true, true), true, eOnly3D, 128, 0, 1,
-         ""},
-        {"curves.spi1d", spi1d, true, eOnly1D, 65536, 0, 1, ""},
-        {"curves.spi1d", spi1d, false, eOnly3D, 0, 0, 1, ""},
         {"grade.clf", kClf + kCdlNode + kEnd, false, eOnly1D, 0, 0, 1, ""},
     };
     for (const auto& c : cases) {
@@ -195,6 +190,78 @@ TEST(OcioReader, LoadedLutsFollowTheFileClosely) {
                         largest = std::max(largest, std::fabs(actual[c] - expected[c]));
                 }
         EXPECT_LE(largest, 0.002f) << file[0];
+    }
+}
+
+// Our readers of .spi1d and .spi3d files take exactly the files that OpenColorIO reads as such,
+// to the transform it applies: the same words, numbers and lines taken, passed over or refused.
+TEST(ImageworksReaders, ReadWhatOpenColorIoReads) {
+    ScratchFolder folder;
+    const std::string header = "Version 1\nFrom 0 1\nLength 33\nComponents 3\n{\n";
+    const std::string ramp = Lines(false), lattice = Lines(true, true);
+    const std::string spi3d = "SPILUT 1.0\n3 3\n33 33 33\n";
+    std::string reversed = "spilut\n\n33 33 33\n# nodes in reverse\n";
+    for (size_t end = lattice.size() - 1; end != std::string::npos;) {
+        const size_t start = lattice.rfind('\n', end - 1) + 1;
+        reversed += lattice.substr(start, end + 1 - start) + (start % 7 ? "" : "x\n");
+        end = start == 0 ? std::string::npos : start - 1;
+    }
+    std::string crlf =
+        "Length 33\r\n# made elsewhere\r\nComponents 3\r\nFrom -0.5 2\r\nVersion1\r\n{\r\n";
+    for (size_t at = 0, next; (next = ramp.find('\n', at)) != std::string::npos; at = next + 1)
+        crlf += "  " + ramp.substr(at, next - at) + "\r\n\r\n";
+    const std::tuple<const char*, std::string, bool> cases[] = {
+        {"plain.spi1d", header + ramp + "}\n", true},
+        {"crlf.spi1d", crlf + "  }  \r\n", true},
+        {"one.spi1d",
+         "Version 1\nFrom 1e-3 0x1p1\nLength 4\nComponents 1\n{\n0\n+.5\n5.\n1.5abc\n}\n", true},
+        {"two.spi1d", "Version 1\nLength 2\nComponents 2\n{\n0 1\n2 3\n", true},
+        {"two, braced.spi1d", "Version 1\nLength 2\nComponents 2\n{\n0 1\n2 3\n}", true},
+        {"version 2.spi1d", "Version 2\nLength 2\nComponents 1\n{\n0\n1\n}\n", false},
+        {"no length.spi1d", "Version 1\nComponents 1\n{\n0\n1\n}\n", false},
+        {"length 1.spi1d", "Version 1\nLength 1\nComponents 1\n{\n0\n}\n", false},
+        {"short.spi1d", header + ramp.substr(0, ramp.size() / 2) + "}\n", false},
+        {"long.spi1d", header + ramp + "1 1 1\n}\n", false},
+        {"four words.spi1d", "Version 1\nLength 2\nComponents 3\n{\n0 0 0 0\n1 1 1\n}\n", false},
+        {"underflow.spi1d", "Version 1\nLength 2\nComponents 1\n{\n1e-50\n1\n}\n", false},
+        {"words.spi1d", "Version 1\nLength 2\nComponents 1\n{\nx\n1\n}\n", false},
+        {"plain.spi3d", spi3d + lattice, true},
+        {"reversed.spi3d", reversed + "garbage after the last node\n", true},
+        {"odd indices.spi3d",
+         "SPILUT\n\n2 2 2\n0 0 0.5 1 1\n0 0 1 0 0 1\n0 1 0 0 1 0\n0 1 1 0 1 1\n1 0 0 "
+         "1 0 0\n1 0 1 1 0 1\n1 1 0 1 1 0\n+1 1 1 1 1 1",
+         true},
+        {"twice.spi3d", spi3d + lattice.substr(0, lattice.find('\n') + 1) + lattice, false},
+        {"missing.spi3d", spi3d + lattice.substr(lattice.find('\n') + 1), false},
+        {"outside.spi3d", spi3d + "33 0 0 0 0 0\n" + lattice, false},
+        {"bad number.spi3d", spi3d + "0 0 0 1 x 1\n" + lattice, false},
+        {"size 130.spi3d", "SPILUT 1.0\n3 3\n130 130 130\n", false},
+        {"uneven.spi3d", "SPILUT 1.0\n3 3\n33 33 17\n" + lattice, false},
+        {"header.spi3d", "LUT 1.0\n3 3\n33 33 33\n" + lattice, false},
+    };
+    const float inputs[] = {-1.0f, 0.0f, 0.01f, 0.3f, 0.5f, 0.77f, 1.0f, 1.9f, 3.0f};
+    for (const auto& [name, text, readable] : cases) {
+        const CVxString path = folder.Write(name, text).c_str();
+        OcioFileTransform transform;
+        ASSERT_EQ(transform.Open(SystemLuts::Plain().files, path), readable) << name;
+        const bool is3D = std::string(name).ends_with("3d");
+        CVxLUT lut;
+        const EReaderResult result = (is3D ? ReadSpi3dLut : ReadSpi1dLut)(
+            lut, reinterpret_cast<const uint8_t*>(text.data()), text.size(), false, eAnyDimension);
+        ASSERT_EQ(result, readable ? EReaderResult::eLoaded : EReaderResult::eNotRecognised)
+            << name;
+        float largest = 0;
+        for (size_t i = 0; readable && i < std::size(inputs) * std::size(inputs); ++i) {
+            float expected[3] = {inputs[i % 9], inputs[i / 9], inputs[(i * 5 + 2) % 9]};
+            float actual[3] = {expected[0], expected[1], expected[2]};
+            ASSERT_TRUE(transform.Apply(expected, 1));
+            lut.Apply(actual);
+            // Within the rounding of the interpolation.
+            for (int c = 0; c < 3; ++c)
+                largest = std::max(largest, std::fabs(actual[c] - expected[c]) /
+                                                std::max(1.0f, std::fabs(expected[c])));
+        }
+        EXPECT_LE(largest, 1e-6f) << name;
     }
 }
 
