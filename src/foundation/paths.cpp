@@ -171,3 +171,13 @@ bool FileExists(const CVxString& path, bool searchFallback) {
     CVxDirectoryScan scan(path, true);
     return scan.Next() && !scan.IsDirectory();
 }
+
+std::string PathForPeople(const CVxString& path) {
+    std::string text(path.View());
+    if (text.size() >= 2 && (text[0] == 'Z' || text[0] == 'z') && text[1] == ':')
+        text.erase(0, 2);
+    for (char& c : text)
+        if (c == '\\')
+            c = '/';
+    return text;
+}

@@ -2,6 +2,8 @@
 
 #include "foundation/vx_string.h"
 
+#include <string>
+
 // Paths are framework texts: drive letter or server prefix, backslash separators.
 // A slash is accepted everywhere and turned into a backslash before use.
 
@@ -19,3 +21,6 @@ const CVxString& ProgramFileName();
 bool IsAbsolutePath(const CVxString& path);
 bool IsDirectory(const CVxString& path);
 bool FileExists(const CVxString& path, bool searchFallback = false);
+
+// A path as people on this system write it: no drive Z:, slashes.
+std::string PathForPeople(const CVxString& path);

@@ -4,6 +4,7 @@
 #include "lut/lut.h"
 #include "lut/lut_interpolation.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -127,8 +128,13 @@ void EvaluateThreeD(const CVxLUT& lut, uint32_t n, float low, float high, float*
 } // namespace
 
 bool EvaluateAtLattice(const CVxLUT& lut, uint32_t n, float low, float high, float* rgb) {
-    if (lut.IsEmpty() || lut.m_data == nullptr || n < 2)
+    if (lut.IsEmpty() || lut.m_data == nullptr || n == 0)
         return false;
+    if (n == 1) {
+        std::fill(rgb, rgb + 3, low);
+        lut.Apply(rgb);
+        return true;
+    }
     if (lut.m_size == 1) {
         for (uint64_t node = 0; node < uint64_t(n) * n * n; ++node)
             for (int c = 0; c < 3; ++c)

@@ -11,5 +11,6 @@ class CVxLUT;
 // where the new nodes meet them, so at its own size it is itself.
 //
 // Writes n³ RGB triples, red fastest, for the nodes low + i / (n - 1) *
-// (high - low) of every axis. False when the LUT holds no entries or n < 2.
+// (high - low) of every axis (one node at `low` for n = 1). False when the LUT
+// holds no entries or n is 0.
 bool EvaluateAtLattice(const CVxLUT& lut, uint32_t n, float low, float high, float* rgb);

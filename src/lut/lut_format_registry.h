@@ -55,6 +55,12 @@ struct LutFormat {
 // OpenColorIO has none of the formats read through it.
 std::span<const LutFormat> LutFormats();
 
+// CVxLUT::Load, telling which format read the file: null when none did.
+const LutFormat* LoadLutFile(CVxLUT& lut, const LutFiles& source, const CVxString& path,
+                             bool upsampleToPowerOfTwo,
+                             CVxLUT::EDimensionRequirement dimensionRequirement,
+                             bool allowCurveFallback);
+
 // The first format in recognition order that lists the file's extension (in
 // any letter case); null when none does.
 const LutFormat* LutFormatOfExtension(const CVxString& path);

@@ -41,13 +41,14 @@ public:
         SplitPath(path, nullptr, nullptr, &m_baseName, nullptr);
     }
 
-    bool Run() {
+    // The format that read the file; null when none did.
+    const LutFormat* Run() {
         for (const LutFormat& format : LutFormats()) {
             const EStep step = Try(format);
             if (step != EStep::eNext)
-                return step == EStep::eLoaded;
+                return step == EStep::eLoaded ? &format : nullptr;
         }
-        return false;
+        return nullptr;
     }
 
 private:
@@ -173,8 +174,16 @@ EReaderResult ReadCurveSetLut(CVxLUT& lut, const uint8_t* data, size_t size, boo
 
 bool CVxLUT::Load(const LutFiles& source, const CVxString& path, bool upsampleToPowerOfTwo,
                   EDimensionRequirement dimensionRequirement, bool allowCurveFallback) {
+    return LoadLutFile(*this, source, path, upsampleToPowerOfTwo, dimensionRequirement,
+                       allowCurveFallback) != nullptr;
+}
+
+const LutFormat* LoadLutFile(CVxLUT& lut, const LutFiles& source, const CVxString& path,
+                             bool upsampleToPowerOfTwo,
+                             CVxLUT::EDimensionRequirement dimensionRequirement,
+                             bool allowCurveFallback) {
     const CVxString resolved = ResolveLutPath(source, path);
     const bool upsample = source.alwaysUpsample || upsampleToPowerOfTwo;
-    return FormatWalk(*this, source, resolved, upsample, dimensionRequirement, allowCurveFallback)
+    return FormatWalk(lut, source, resolved, upsample, dimensionRequirement, allowCurveFallback)
         .Run();
 }

@@ -2,7 +2,7 @@
 looks and LUTs, and convert files as the command line does."""
 
 import os
-from typing import Iterable, Literal, Optional, Union
+from typing import Any, Iterable, Literal, Optional, Union
 
 import numpy
 import numpy.typing
@@ -104,6 +104,56 @@ class Result:
     def warnings(self) -> list[str]:
         """Why a look was converted from its stored LUT: each LUT file not found
         or not loaded, each shader not installed; empty otherwise."""
+
+class Comparison:
+    """How two transforms differ, as gradeshift -compare -json prints it
+    (docs/inspect.md): figures for the lattice's nodes, the centres of its
+    cells and all colours."""
+
+    @property
+    def a(self) -> str: ...
+    @property
+    def b(self) -> str: ...
+    @property
+    def size(self) -> int: ...
+    @property
+    def colours(self) -> dict[str, int]:
+        """{'nodes': n, 'centres': n, 'all': n}."""
+    @property
+    def codes(self) -> dict[str, dict[str, dict[str, float]]]:
+        """codes[set][channel][figure]: differences in 10-bit codes, |a - b| x
+        1023, not rounded; set 'nodes', 'centres', 'all'; channel 'r', 'g',
+        'b', 'rgb'; figure 'max', 'mean', 'p99_9'."""
+    @property
+    def delta_e00(self) -> dict[str, dict[str, float]]:
+        """delta_e00[set][figure]: CIEDE2000, RGB read as sRGB display values
+        (IEC 61966-2-1, D65) clamped to 0..1."""
+    @property
+    def worst_inputs(self) -> numpy.typing.NDArray[numpy.float32]:
+        """(k, 3): the inputs of largest dE00, largest first (k <= 5)."""
+    @property
+    def worst_a(self) -> numpy.typing.NDArray[numpy.float32]: ...
+    @property
+    def worst_b(self) -> numpy.typing.NDArray[numpy.float32]: ...
+    @property
+    def worst_delta_e00(self) -> numpy.typing.NDArray[numpy.float64]: ...
+    @property
+    def tolerance(self) -> float: ...
+    @property
+    def tolerance_delta_e00(self) -> Optional[float]: ...
+    @property
+    def within_tolerance(self) -> bool: ...
+
+def compare(
+    a: _Path, b: _Path, size: int = 33, tolerance: float = 1.0, tolerance_de: Optional[float] = None
+) -> Comparison:
+    """Compares two files' transforms (looks and LUT files of any format) as
+    gradeshift -compare does, at the nodes of a size-point lattice (2 to 129)
+    and the centres of its cells. Raises Error when a file cannot be read."""
+
+def describe(path: _Path) -> dict[str, Any]:
+    """What a look or LUT file is: the object gradeshift -info -json prints
+    for it (docs/inspect.md lists its keys)."""
 
 def render(path: _Path, size: int = 33) -> numpy.typing.NDArray[numpy.float32]:
     """The transform of a look or LUT file at a size-point lattice, shape

@@ -4,6 +4,10 @@
 
 #include "foundation/file_access.h"
 #include "foundation/paths.h"
+#include "inspect/comparison_report.h"
+#include "inspect/file_comparison.h"
+#include "inspect/file_description.h"
+#include "inspect/json_writer.h"
 #include "look/look_writer.h"
 #include "look/parsed_look.h"
 #include "lut/lut.h"
@@ -13,10 +17,10 @@
 #include "platform/environment.h"
 #include "platform/path_mapping.h"
 #include "render/compositing_engine.h"
+#include "render/file_lattice.h"
 #include "render/look_character.h"
 #include "render/render_environment.h"
 #include "tool/batch_results.h"
-#include "tool/file_lattice.h"
 #include "tool/output_path.h"
 #include "tool/run_environment.h"
 #include "tool/run_settings.h"
@@ -76,6 +80,11 @@ std::string SystemPath(const CVxString& path) {
     return posix;
 }
 
+LutFiles InstallationLuts(Installation& installation) {
+    return LutFiles{installation.files, installation.environment.LutFolders(),
+                    installation.environment.AlwaysUpsample()};
+}
+
 void RequireResources(const Installation& installation) {
     if (!installation.environment.Resources())
         throw ModuleError("Resources.vxf not found in the installation around the module (" +
@@ -126,7 +135,8 @@ py::array_t<float> Render(const std::filesystem::path& path, uint32_t size) {
         // Each call reads files as they are now: OpenColorIO would serve what it parsed before.
         ClearOcioCaches();
         FileLattice lattice =
-            LatticeOfFile(installation.environment, installation.files, FrameworkPath(path), size);
+            LatticeOfFile(installation.environment.Shaders(), InstallationLuts(installation),
+                          FrameworkPath(path), size);
         if (!lattice.rgb)
             FailOn(path, lattice.failure);
         table = IndexedByRed(lattice.rgb.get(), size, 3);
@@ -367,6 +377,87 @@ std::vector<PyResult> Convert(const py::object& inputs, bool cubrel,
     return converted;
 }
 
+// ---- compare and describe ----
+
+struct PyComparison {
+    std::string a, b;
+    uint32_t size = 0;
+    py::dict colours, codes, deltaE;
+    py::array_t<float> worstInputs, worstA, worstB;
+    py::array_t<double> worstDeltaE;
+    double tolerance = 1.0;
+    py::object toleranceDeltaE = py::none();
+    bool withinTolerance = true;
+};
+
+py::array_t<float> WorstColours(const std::vector<WorstColour>& worst,
+                                float (WorstColour::*field)[3]) {
+    std::unique_ptr<float[]> values(new float[std::max<size_t>(worst.size(), 1) * 3]);
+    for (size_t i = 0; i < worst.size(); ++i)
+        std::copy((worst[i].*field), (worst[i].*field) + 3, values.get() + i * 3);
+    return OwningArray(std::move(values), {py::ssize_t(worst.size()), 3});
+}
+
+PyComparison Compare(const std::filesystem::path& a, const std::filesystem::path& b, uint32_t size,
+                     double tolerance, std::optional<double> toleranceDeltaE) {
+    if (size < 2 || size > 129)
+        throw ModuleError("size must be from 2 to 129, not " + std::to_string(size));
+    FileComparison compared;
+    {
+        py::gil_scoped_release unlocked;
+        Installation& installation = TheInstallation();
+        RequireResources(installation);
+        ClearOcioCaches();
+        compared = CompareFiles(installation.environment.Shaders(), InstallationLuts(installation),
+                                FrameworkPath(a), FrameworkPath(b), size,
+                                ComparisonTolerance{tolerance, toleranceDeltaE});
+    }
+    if (!compared.comparison)
+        FailOn(compared.failedFile == FrameworkPath(a) ? a : b, compared.failure);
+    const Comparison& comparison = *compared.comparison;
+    JsonWriter json;
+    WriteComparisonJson(json, comparison, {a.string(), b.string(), size});
+    const py::dict fields = py::module_::import("json").attr("loads")(json.Text());
+    PyComparison out;
+    out.a = a.string();
+    out.b = b.string();
+    out.size = size;
+    out.colours = fields["colours"];
+    out.codes = fields["codes"];
+    out.deltaE = fields["delta_e00"];
+    out.worstInputs = WorstColours(comparison.worst, &WorstColour::input);
+    out.worstA = WorstColours(comparison.worst, &WorstColour::outputA);
+    out.worstB = WorstColours(comparison.worst, &WorstColour::outputB);
+    std::vector<double> deltas;
+    for (const WorstColour& colour : comparison.worst)
+        deltas.push_back(colour.deltaE);
+    out.worstDeltaE = py::array_t<double>(py::ssize_t(deltas.size()), deltas.data());
+    out.tolerance = tolerance;
+    if (toleranceDeltaE)
+        out.toleranceDeltaE = py::float_(*toleranceDeltaE);
+    out.withinTolerance = comparison.withinTolerance;
+    return out;
+}
+
+py::object Describe(const std::filesystem::path& path) {
+    std::string text;
+    {
+        py::gil_scoped_release unlocked;
+        Installation& installation = TheInstallation();
+        RequireResources(installation);
+        ClearOcioCaches();
+        const CVxString framework = FrameworkPath(path);
+        if (!FileExists(installation.files, framework))
+            FailOn(path, "No such file or directory");
+        JsonWriter json;
+        WriteDescriptionJson(json, DescribeFile(installation.environment.Shaders(),
+                                                InstallationLuts(installation), framework,
+                                                path.string()));
+        text = json.Text();
+    }
+    return py::module_::import("json").attr("loads")(text);
+}
+
 } // namespace
 
 PYBIND11_MODULE(gradeshift, module) {
@@ -472,8 +563,44 @@ PYBIND11_MODULE(gradeshift, module) {
         "when the file cannot be read, or the look neither renders nor holds a stored LUT.");
     module.def("load_lut", &LoadLut, py::arg("path"),
                "Reads a LUT file as it is, without resampling.");
+    py::class_<PyComparison>(module, "Comparison",
+                             "How two transforms differ: see compare() and docs/inspect.md.")
+        .def_readonly("a", &PyComparison::a, "The first file.")
+        .def_readonly("b", &PyComparison::b, "The second file.")
+        .def_readonly("size", &PyComparison::size, "Points per axis of the lattice compared at.")
+        .def_readonly("colours", &PyComparison::colours,
+                      "Colours compared: {'nodes': n, 'centres': n, 'all': n}.")
+        .def_readonly("codes", &PyComparison::codes,
+                      "Differences in 10-bit codes, |a - b| x 1023, not rounded: "
+                      "codes[set][channel] is {'max', 'mean', 'p99_9'}, set 'nodes', 'centres' "
+                      "or 'all', channel 'r', 'g', 'b' or 'rgb'.")
+        .def_readonly("delta_e00", &PyComparison::deltaE,
+                      "CIEDE2000 differences, RGB read as sRGB display values (IEC 61966-2-1, "
+                      "D65) clamped to 0..1: delta_e00[set] is {'max', 'mean', 'p99_9'}.")
+        .def_readonly("worst_inputs", &PyComparison::worstInputs,
+                      "float32 (k, 3): the inputs of largest dE00, largest first (k <= 5).")
+        .def_readonly("worst_a", &PyComparison::worstA, "float32 (k, 3): a's outputs there.")
+        .def_readonly("worst_b", &PyComparison::worstB, "float32 (k, 3): b's outputs there.")
+        .def_readonly("worst_delta_e00", &PyComparison::worstDeltaE, "float64 (k,): their dE00.")
+        .def_readonly("tolerance", &PyComparison::tolerance, "The tolerance in 10-bit codes.")
+        .def_readonly("tolerance_delta_e00", &PyComparison::toleranceDeltaE,
+                      "The tolerance in dE00, or None.")
+        .def_readonly("within_tolerance", &PyComparison::withinTolerance,
+                      "True when every difference is within the tolerances.")
+        .def("__repr__", [](const PyComparison& comparison) {
+            return "<gradeshift.Comparison " + comparison.a + " / " + comparison.b + ": " +
+                   (comparison.withinTolerance ? "within" : "beyond") + " tolerance>";
+        });
+
     module.def("read_look", &ReadLookFile, py::arg("path"),
                "Reads a look: layers, base grading, stored LUT size, CDL.");
+    module.def("compare", &Compare, py::arg("a"), py::arg("b"), py::arg("size") = 33,
+               py::arg("tolerance") = 1.0, py::arg("tolerance_de") = py::none(),
+               "Compares the transforms of two files (looks and LUT files of any format) as\n"
+               "gradeshift -compare does, at the nodes of a size-point lattice and the\n"
+               "centres of its cells; returns a Comparison.");
+    module.def("describe", &Describe, py::arg("path"),
+               "What a look or LUT file is, as gradeshift -info -json prints it: a dict.");
     module.def("convert", &Convert, py::arg("inputs"), py::kw_only(), py::arg("cubrel") = false,
                py::arg("to") = py::none(), py::arg("size") = py::none(),
                py::arg("out") = py::none(), py::arg("jobs") = py::none(),

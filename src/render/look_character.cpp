@@ -2,7 +2,9 @@
 
 #include "look/grading_params.h"
 #include "look/look_writer.h"
+#include "look/shader_param.h"
 #include "lut/lut.h"
+#include "render/shader_registry.h"
 
 #include <algorithm>
 #include <cmath>
@@ -41,7 +43,72 @@ const char* CdlMismatch(const CdlValues& cdl, const float* ramp) {
     return why;
 }
 
+// Adds a name to a list of names for a cause, once.
+void AppendName(std::string& names, const char* name) {
+    const std::string quoted = name;
+    if (names == quoted || names.starts_with(quoted + ", ") || names.ends_with(", " + quoted) ||
+        names.find(", " + quoted + ", ") != std::string::npos)
+        return;
+    names += names.empty() ? quoted : ", " + quoted;
+}
+
 } // namespace
+
+std::vector<const CVxShaderParamStorage*> LayersOf(const CVxGradingParamStorage& grading) {
+    std::vector<const CVxShaderParamStorage*> layers;
+    for (uint32_t index = 0; index < grading.ArrayCount(); ++index)
+        layers.push_back(grading.ArrayLayer(index));
+    for (uint32_t k = 0; k < grading.BaseSublayerCount(); ++k)
+        layers.push_back(grading.BaseSublayer(k));
+    return layers;
+}
+
+const char* RenderFailureCause(ERenderFailure failure) {
+    switch (failure) {
+    case ERenderFailure::eShaderMissing:
+        return "Failed to load one or more shaders used in the look";
+    case ERenderFailure::eLutMissing:
+        return "One or more of the LUTs used in the look are missing";
+    default:
+        return "Internal error while rendering LUT";
+    }
+}
+
+std::vector<std::string> RenderFailureCauses(ERenderFailure failure,
+                                             const CVxGradingParamStorage& grading,
+                                             const CVxShaderRegistry& shaders, const LutFiles& luts,
+                                             const CVxString& lookFolder) {
+    const std::vector<const CVxShaderParamStorage*> layers = LayersOf(grading);
+    if (failure == ERenderFailure::eShaderMissing) {
+        std::string names;
+        for (const CVxShaderParamStorage* layer : layers)
+            if (layer && !layer->Name().IsEmpty() && !shaders.Find(layer->Name()))
+                AppendName(names, layer->Name().c_str());
+        return {names.empty() ? "a shader that the look uses cannot be loaded"
+                              : "shader not installed: " + names};
+    }
+    if (failure != ERenderFailure::eLutMissing)
+        return {failure == ERenderFailure::eOutOfMemory ? "out of memory" : "the render failed"};
+    std::string missing, unloadable;
+    for (const CVxShaderParamStorage* layer : layers)
+        for (uint32_t index = 0; layer && index < layer->ParamCount(); ++index) {
+            const CVxShaderParam* param = layer->GetParam(index);
+            if (!NamesLutFile(param->Name) || param->Value.IsEmpty())
+                continue;
+            const CVxString resolved =
+                luts.Resolve(param->Value, CVxString(), ELutNameOrder::eIndexFirst, lookFolder);
+            AppendName(FileExists(luts.files, resolved) ? unloadable : missing,
+                       param->Value.c_str());
+        }
+    std::vector<std::string> causes;
+    if (!missing.empty())
+        causes.push_back("LUT file not found: " + missing);
+    if (!unloadable.empty())
+        causes.push_back("LUT file cannot be loaded: " + unloadable);
+    if (causes.empty())
+        causes.push_back("a LUT file that the look uses is missing");
+    return causes;
+}
 
 bool ActsOnEachChannel(const CVxGradingParamStorage& grading, const LutFiles& luts,
                        const CVxString& lookFolder) {

@@ -6,8 +6,11 @@
 #include "render/look_to_lut.h"
 
 #include <optional>
+#include <string>
+#include <vector>
 
 class CVxGradingParamStorage;
+class CVxShaderParamStorage;
 class CVxSoftwareCompositingEngine;
 
 // Whether a look acts on each channel alone and which ASC CDL holds it, decided
@@ -39,6 +42,23 @@ bool ActsOnEachChannel(const CVxGradingParamStorage& grading, const LutFiles& lu
 LookChannels DescribeLookChannels(CVxSoftwareCompositingEngine& engine,
                                   const CVxGradingParamStorage& grading, const LutFiles& luts,
                                   const CVxString& lookFolder);
+
+class CVxShaderRegistry;
+
+// Why a look did not render, in a few words each: the shaders not installed,
+// or the LUT files not found and those that do not load (each kind one
+// cause), or "out of memory", or "the render failed".
+std::vector<std::string> RenderFailureCauses(ERenderFailure failure,
+                                             const CVxGradingParamStorage& grading,
+                                             const CVxShaderRegistry& shaders, const LutFiles& luts,
+                                             const CVxString& lookFolder);
+
+// Why a look did not render, as a file's messages say it under "Error while
+// rendering LUT:" or alone.
+const char* RenderFailureCause(ERenderFailure failure);
+
+// Every layer of a grading: the array's, then the base's sublayers.
+std::vector<const CVxShaderParamStorage*> LayersOf(const CVxGradingParamStorage& grading);
 
 // The refusal that says that the render differs from the CDL in ways other than clipping.
 inline constexpr const char* kCdlRenderDiffers =

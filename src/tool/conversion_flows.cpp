@@ -8,9 +8,9 @@
 #include "lut/lut_format_registry.h"
 #include "lut/lut_formats.h"
 #include "lut/ocio_reader.h"
+#include "render/file_lattice.h"
 #include "render/look_to_lut.h"
 #include "render/rebuilt_look.h"
-#include "tool/file_lattice.h"
 #include "tool/output_path.h"
 
 #include <cerrno>

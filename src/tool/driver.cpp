@@ -10,6 +10,7 @@
 #include "tool/batch_run.h"
 #include "tool/command_line.h"
 #include "tool/input_collection.h"
+#include "tool/inspection_runs.h"
 #include "tool/output_path.h"
 #include "tool/run_environment.h"
 #include "tool/run_progress.h"
@@ -79,9 +80,7 @@ void RefuseCommandLine(const std::string& reason) {
 }
 
 // Says on standard error what is wrong, around the usage on standard output.
-bool ReadCommandLine(RunRequest& request) {
-    OptionProblem problem;
-    const EOptionResult result = ParseCommandLine(request, problem);
+bool ReportCommandLine(EOptionResult result, const OptionProblem& problem) {
     if (result == EOptionResult::eAccepted)
         return true;
     if (result == EOptionResult::eUnknownArgument) {
@@ -109,6 +108,8 @@ void PrintProblem(const RunProblem& problem) {
     case ERunProblem::eOutFolder:
         std::fprintf(stderr, "gradeshift: -out %s: %s\n", problem.option.c_str(),
                      problem.text.c_str());
+        return;
+    case ERunProblem::eInputsMissing:
         return;
     case ERunProblem::eBadSize:
     case ERunProblem::eOutOfMemory:
@@ -189,8 +190,15 @@ int Run(FileAccess& files, int argc, const char* const* argv) {
     int answered = kExitSuccess;
     if (AnswersQuestion(files, argc, argv, answered))
         return answered;
-    std::fputs("VEXLAN Gradeshift 2008\n\n", stdout);
     SetCommandLine(argc, argv);
+    // -compare and -info print only what they show, so that it can be read by
+    // other programs; every other run begins with the banner.
+    RunRequest request;
+    OptionProblem problem;
+    const EOptionResult parsed = ParseCommandLine(request, problem);
+    const bool inspecting = parsed == EOptionResult::eAccepted && (request.compare || request.info);
+    if (!inspecting)
+        std::fputs("VEXLAN Gradeshift 2008\n\n", stdout);
 
     if (!IsAbsolutePath(ProgramFolder())) {
         std::fputs("This application must be started using the supplied launch script.\n", stdout);
@@ -210,8 +218,7 @@ int Run(FileAccess& files, int argc, const char* const* argv) {
         return kExitFailure;
     }
 
-    RunRequest request;
-    if (!ReadCommandLine(request))
+    if (!ReportCommandLine(parsed, problem))
         return kExitFailure;
     RunSetUp run = SetUpRun(request, files);
     for (const EmptyInput& input : run.emptyInputs)
@@ -222,6 +229,10 @@ int Run(FileAccess& files, int argc, const char* const* argv) {
     }
 
     std::fflush(stdout);
+    if (run.settings.inspection == EInspection::eCompare)
+        return RunComparison(run, environment, files);
+    if (run.settings.inspection == EInspection::eInfo)
+        return RunDescriptions(run, environment, files);
     return ConvertAll(run.files, run.settings, environment, files);
 }
 

@@ -3,11 +3,12 @@
 #include "foundation/paths.h"
 #include "look/look_reader.h"
 #include "look/parsed_look.h"
+#include "lut/load_failure.h"
 #include "lut/lut.h"
 #include "lut/lut_format_registry.h"
 #include "lut/ocio_reader.h"
+#include "render/look_character.h"
 #include "render/look_to_lut.h"
-#include "tool/file_lattice.h"
 #include "tool/output_path.h"
 
 #include <cerrno>
@@ -43,25 +44,6 @@ bool BeginsAsMarkup(const CVxString& text) {
         rest.remove_prefix(3);
     const size_t first = rest.find_first_not_of(" \t\r\n");
     return first != std::string_view::npos && rest[first] == '<';
-}
-
-// Every layer of a grading: the array's, then the base's sublayers.
-std::vector<const CVxShaderParamStorage*> LayersOf(const CVxGradingParamStorage& grading) {
-    std::vector<const CVxShaderParamStorage*> layers;
-    for (uint32_t index = 0; index < grading.ArrayCount(); ++index)
-        layers.push_back(grading.ArrayLayer(index));
-    for (uint32_t k = 0; k < grading.BaseSublayerCount(); ++k)
-        layers.push_back(grading.BaseSublayer(k));
-    return layers;
-}
-
-// Adds a name to a list of names for a cause, once.
-void AppendName(std::string& names, const char* name) {
-    const std::string quoted = name;
-    if (names == quoted || names.starts_with(quoted + ", ") || names.ends_with(", " + quoted) ||
-        names.find(", " + quoted + ", ") != std::string::npos)
-        return;
-    names += names.empty() ? quoted : ", " + quoted;
 }
 
 } // namespace
@@ -268,16 +250,7 @@ std::string FlowContext::ReadFailure(const CVxString& path, int error, const cha
 }
 
 std::string FlowContext::LoadFailure(const CVxString& path) {
-    uint8_t first = 0;
-    if (!m_files.ReadHead(path, &first, 1))
-        return FileExists(m_files, path) ? "empty file" : std::strerror(ENOENT);
-    // A format that OpenColorIO reads has its reasons for refusing a file.
-    if (IsOcioLutFile(path)) {
-        OcioFileTransform transform;
-        if (!transform.Open(m_files, path) && !transform.Failure().empty())
-            return transform.Failure();
-    }
-    return "not a look or LUT file";
+    return WhyNotALutFile(m_files, path);
 }
 
 std::string FlowContext::LookFailure(const CVxString& text) {
@@ -307,35 +280,7 @@ ERenderFailure FlowContext::EngineFailure() {
 
 std::vector<std::string> FlowContext::RenderCauses(ERenderFailure failure, const ParsedLook& look,
                                                    const FilePaths& paths) {
-    const std::vector<const CVxShaderParamStorage*> layers = LayersOf(look.grading);
-    if (failure == ERenderFailure::eShaderMissing) {
-        std::string names;
-        for (const CVxShaderParamStorage* layer : layers)
-            if (layer && !layer->Name().IsEmpty() && !m_render.shaders.Find(layer->Name()))
-                AppendName(names, layer->Name().c_str());
-        return {names.empty() ? "a shader that the look uses cannot be loaded"
-                              : "shader not installed: " + names};
-    }
-    if (failure != ERenderFailure::eLutMissing)
-        return {failure == ERenderFailure::eOutOfMemory ? "out of memory" : "the render failed"};
-    std::string missing, unloadable;
-    for (const CVxShaderParamStorage* layer : layers)
-        for (uint32_t index = 0; layer && index < layer->ParamCount(); ++index) {
-            const CVxShaderParam* param = layer->GetParam(index);
-            if (!NamesLutFile(param->Name) || param->Value.IsEmpty())
-                continue;
-            const CVxString resolved =
-                m_luts.Resolve(param->Value, CVxString(), ELutNameOrder::eIndexFirst, paths.folder);
-            AppendName(FileExists(m_files, resolved) ? unloadable : missing, param->Value.c_str());
-        }
-    std::vector<std::string> causes;
-    if (!missing.empty())
-        causes.push_back("LUT file not found: " + missing);
-    if (!unloadable.empty())
-        causes.push_back("LUT file cannot be loaded: " + unloadable);
-    if (causes.empty())
-        causes.push_back("a LUT file that the look uses is missing");
-    return causes;
+    return RenderFailureCauses(failure, look.grading, m_render.shaders, m_luts, paths.folder);
 }
 
 std::string FlowContext::RenderCause(ERenderFailure failure, const ParsedLook& look,

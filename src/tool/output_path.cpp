@@ -72,16 +72,6 @@ std::string UseOutputFolder(FileAccess& files, RunSettings& settings) {
     return failure;
 }
 
-std::string PathForPeople(const CVxString& path) {
-    std::string text(path.View());
-    if (text.size() >= 2 && (text[0] == 'Z' || text[0] == 'z') && text[1] == ':')
-        text.erase(0, 2);
-    for (char& c : text)
-        if (c == '\\')
-            c = '/';
-    return text;
-}
-
 namespace {
 
 struct OutputClaim {

@@ -41,9 +41,6 @@ CVxString OutputPathFor(FileAccess& files, const CVxString& input, bool cubrelMo
 // Empty when the run may go on.
 std::string UseOutputFolder(FileAccess& files, RunSettings& settings);
 
-// A path as people on this system write it: no drive Z:, slashes.
-std::string PathForPeople(const CVxString& path);
-
 // For each input of a run, the input whose conversion writes the same file and
 // goes first, when this one must not write it; the input's own index otherwise.
 // Where outputs go into an output folder, the first input in order writes. Beside

@@ -6,7 +6,9 @@
 #include "tool/command_line.h"
 #include "tool/run_setup.h"
 
+#include <cmath>
 #include <new>
+#include <optional>
 
 namespace {
 
@@ -20,23 +22,64 @@ enum class EOption : uint8_t {
     eNoResampling,
     eStrict,
     eVerbose,
-    eOverwrite
+    eOverwrite,
+    eCompare,
+    eInfo,
+    eJson,
+    eTolerance,
+    eToleranceDe,
+    ePreview,
+    eReport,
+    eImage
 };
 
 constexpr struct {
     const char* name;
     EOption option;
 } kOptions[] = {
-    {"size", EOption::eSize},       {"jobs", EOption::eJobs},
-    {"out", EOption::eOut},         {"to", EOption::eTo},
-    {"cubrel", EOption::eCubrel},   {"noresampling", EOption::eNoResampling},
-    {"strict", EOption::eStrict},   {"v", EOption::eVerbose},
-    {"verbose", EOption::eVerbose}, {"overwrite", EOption::eOverwrite},
+    {"size", EOption::eSize},
+    {"jobs", EOption::eJobs},
+    {"out", EOption::eOut},
+    {"to", EOption::eTo},
+    {"cubrel", EOption::eCubrel},
+    {"noresampling", EOption::eNoResampling},
+    {"strict", EOption::eStrict},
+    {"v", EOption::eVerbose},
+    {"verbose", EOption::eVerbose},
+    {"overwrite", EOption::eOverwrite},
+    {"compare", EOption::eCompare},
+    {"info", EOption::eInfo},
+    {"json", EOption::eJson},
+    {"tolerance", EOption::eTolerance},
+    {"tolerance-de", EOption::eToleranceDe},
+    {"preview", EOption::ePreview},
+    {"report", EOption::eReport},
+    {"image", EOption::eImage},
 };
 
 bool TakesValue(EOption option) {
-    return option == EOption::eSize || option == EOption::eJobs || option == EOption::eOut ||
-           option == EOption::eTo;
+    switch (option) {
+    case EOption::eSize:
+    case EOption::eJobs:
+    case EOption::eOut:
+    case EOption::eTo:
+    case EOption::eTolerance:
+    case EOption::eToleranceDe:
+    case EOption::eReport:
+    case EOption::eImage:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A tolerance: a decimal number, 0 or more.
+bool TakeTolerance(const CVxString& value, std::optional<double>& tolerance) {
+    double number = 0.0;
+    if (!value.ToDouble(number, 0.0) || !std::isfinite(number))
+        return false;
+    tolerance = number;
+    return true;
 }
 
 // "-name" or "--name", or "--name=value" with the value split off; `name` is the
@@ -90,6 +133,21 @@ bool TakeValue(RunRequest& request, EOption option, const CVxString& typed, cons
             return true;
         cause = "needs a folder";
         return false;
+    case EOption::eTolerance:
+        if (TakeTolerance(value, request.tolerance))
+            return true;
+        break;
+    case EOption::eToleranceDe:
+        if (TakeTolerance(value, request.toleranceDe))
+            return true;
+        break;
+    case EOption::eReport:
+    case EOption::eImage:
+        (option == EOption::eReport ? request.reportFile : request.imageFile) = value;
+        if (!value.IsEmpty())
+            return true;
+        cause = "needs a file";
+        return false;
     default:
         return true;
     }
@@ -109,6 +167,14 @@ void SetFlag(RunRequest& request, EOption option) {
         request.verbose = true;
     else if (option == EOption::eOverwrite)
         request.overwrite = true;
+    else if (option == EOption::eCompare)
+        request.compare = true;
+    else if (option == EOption::eInfo)
+        request.info = true;
+    else if (option == EOption::eJson)
+        request.json = true;
+    else if (option == EOption::ePreview)
+        request.preview = true;
 }
 
 } // namespace
@@ -160,6 +226,13 @@ EOptionResult ParseCommandLine(RunRequest& request, OptionProblem& problem) {
 }
 
 bool ApplySizeRules(RunSettings& settings) {
+    if (settings.inspection == EInspection::eInfo)
+        return true;
+    if (settings.inspection == EInspection::eCompare) {
+        if (settings.size == 0)
+            settings.size = 33;
+        return settings.size >= 2 && settings.size <= 129;
+    }
     if (settings.exportFormat && settings.exportFormat->kind == EExportKind::eHald) {
         if (settings.size == 0)
             settings.size = 64;
@@ -200,6 +273,10 @@ std::unique_ptr<RunSettings> CopyForAnotherThread(const RunSettings& settings) {
     copy->strict = settings.strict;
     copy->verbose = settings.verbose;
     copy->overwrite = settings.overwrite;
+    copy->inspection = settings.inspection;
+    copy->json = settings.json;
+    copy->tolerance = settings.tolerance;
+    copy->toleranceDe = settings.toleranceDe;
     copy->outFolder = settings.outFolder;
     copy->workingFolder = settings.workingFolder;
     if (!PrepareCubrelBuffer(*copy))

@@ -5,7 +5,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
+
+// What a run shows of its inputs instead of converting them.
+enum class EInspection : uint8_t { eNone, eCompare, eInfo };
 
 // The settings of one run, fixed once the options are read.
 struct RunSettings {
@@ -25,6 +29,13 @@ struct RunSettings {
     // NAME.lut or NAME.look of a LUT file under another extension) is replaced
     // even when it shows no sign of being an earlier output.
     bool overwrite = false;
+    // -compare (two inputs) or -info (each input) instead of converting.
+    EInspection inspection = EInspection::eNone;
+    // -compare and -info print JSON Lines.
+    bool json = false;
+    // -compare's verdict: the largest difference in 10-bit codes, and in ΔE00 when given.
+    double tolerance = 1.0;
+    std::optional<double> toleranceDe;
     // Where the outputs go; empty for beside their inputs.
     CVxString outFolder;
     // The working folder in drive form, for naming an input by its absolute path.

@@ -18,8 +18,33 @@ RunProblem Problem(ERunProblem kind, std::string option, std::string text) {
     return RunProblem{kind, std::move(option), std::move(text)};
 }
 
+// -compare or -info, which take no format; a problem when both are asked for,
+// or a format with them, or their options without them.
+std::optional<RunProblem> TakeInspection(const RunRequest& request, RunSettings& settings) {
+    if (request.compare && request.info)
+        return Problem(ERunProblem::eBadValue, "-compare", "and -info ask for two modes");
+    settings.inspection = request.compare ? EInspection::eCompare
+                          : request.info  ? EInspection::eInfo
+                                          : EInspection::eNone;
+    const bool inspecting = settings.inspection != EInspection::eNone;
+    if (inspecting && (request.cubrel || request.to))
+        return Problem(ERunProblem::eBadValue, request.compare ? "-compare" : "-info",
+                       "converts nothing, so -cubrel and -to do not go with it");
+    if (request.json && !inspecting)
+        return Problem(ERunProblem::eBadValue, "-json", "goes with -compare or -info");
+    if ((request.tolerance || request.toleranceDe) && !request.compare)
+        return Problem(ERunProblem::eBadValue, request.tolerance ? "-tolerance" : "-tolerance-de",
+                       "goes with -compare");
+    settings.json = request.json;
+    settings.tolerance = request.tolerance.value_or(1.0);
+    settings.toleranceDe = request.toleranceDe;
+    return std::nullopt;
+}
+
 // The mode and format that the request names; a problem when it names none or two.
 std::optional<RunProblem> TakeMode(const RunRequest& request, RunSettings& settings) {
+    if (std::optional<RunProblem> problem = TakeInspection(request, settings))
+        return problem;
     settings.cubrelMode = request.cubrel;
     if (!request.to)
         return std::nullopt;
@@ -40,6 +65,9 @@ std::optional<RunProblem> TakeMode(const RunRequest& request, RunSettings& setti
 
 // The size rule of the mode, as people are told it when a size breaks it.
 std::string SizeRule(const RunSettings& settings) {
+    if (settings.inspection == EInspection::eCompare)
+        return "Invalid size for comparisons. The size is the number of points per axis\n"
+               "and the allowed range is 2 to 129.";
     const ExportFormat* format = settings.exportFormat;
     if (format && format->kind == EExportKind::eHald)
         return "Invalid size for Hald CLUTs. The size has to be the square of a level\n"
@@ -70,7 +98,8 @@ const char* WhyNothingFound(FileAccess& files, const CVxString& input, const CVx
 // find comes once, at the place of the first. When none finds a file, the
 // problem is made from the last input, as the message has always been.
 void CollectFiles(const RunRequest& request, FileAccess& files, RunSetUp& run) {
-    const bool everyLutFile = run.settings.exportFormat != nullptr;
+    const bool everyLutFile =
+        run.settings.exportFormat != nullptr || run.settings.inspection != EInspection::eNone;
     const auto patternOf = [&files, everyLutFile](const CVxString& input) {
         return IsFolder(files, input) ? DirectoryPattern(input, everyLutFile) : input;
     };
@@ -92,6 +121,33 @@ void CollectFiles(const RunRequest& request, FileAccess& files, RunSetUp& run) {
     run.problem = Problem(ERunProblem::eInputNotFound, std::string(request.inputs.back().View()),
                           "Error: The input file (" + std::string(FileNameOf(lastPattern).View()) +
                               ") could not be opened.");
+}
+
+// -compare takes two inputs, each naming one file.
+void CheckComparedFiles(const RunRequest& request, FileAccess& files, RunSetUp& run) {
+    if (request.inputs.size() != 2) {
+        run.problem =
+            Problem(ERunProblem::eBadValue, "-compare",
+                    "needs two files, A and B, not " + std::to_string(request.inputs.size()));
+        return;
+    }
+    if (!run.emptyInputs.empty()) {
+        const EmptyInput& empty = run.emptyInputs.front();
+        run.problem = Problem(ERunProblem::eInputsMissing, std::string(empty.argument.View()),
+                              std::string(empty.argument.View()) + ": " + empty.why);
+        return;
+    }
+    run.files.clear();
+    for (const CVxString& input : request.inputs) {
+        std::vector<CVxString> found;
+        CollectInputFiles(files, input, found);
+        if (found.size() != 1 || IsFolder(files, input)) {
+            run.problem = Problem(ERunProblem::eBadValue, "-compare",
+                                  std::string(input.View()) + " names no single file");
+            return;
+        }
+        run.files.push_back(found.front());
+    }
 }
 
 } // namespace
@@ -138,5 +194,7 @@ RunSetUp SetUpRun(const RunRequest& request, FileAccess& files) {
         return run;
     }
     CollectFiles(request, files, run);
+    if (!run.problem && settings.inspection == EInspection::eCompare)
+        CheckComparedFiles(request, files, run);
     return run;
 }

@@ -25,6 +25,16 @@ struct RunRequest {
     bool strict = false;
     bool verbose = false;
     bool overwrite = false;
+    // -compare A B, -info, and their -json forms.
+    bool compare = false;
+    bool info = false;
+    bool json = false;
+    std::optional<double> tolerance;   // -tolerance T, in 10-bit codes
+    std::optional<double> toleranceDe; // -tolerance-de E
+    // -preview, -report FILE.html, -image FILE.png.
+    bool preview = false;
+    CVxString reportFile;
+    CVxString imageFile;
     // How the caller names -to and -jobs in the problems about their values:
     // the command line as they were typed ("--TO"), Python by its keywords.
     CVxString toOption = "to";
@@ -42,6 +52,7 @@ enum class ERunProblem : uint8_t {
     eOutFolder,     // `option` is the folder; the system's cause
     eNothingFound,  // several inputs, or a wildcard, found nothing
     eInputNotFound, // the one input names no file: `option` is its name
+    eInputsMissing, // -compare: an input names no file (the empty inputs say why)
 };
 
 struct RunProblem {

@@ -48,6 +48,40 @@ constexpr UsageEntry kEntries[] = {
              "An output never replaces its own input nor a LUT file that the look reads, and an "
              "existing NAME.EXT only when it is a file of the same format that Gradeshift wrote "
              "(or with -overwrite)."},
+    {.kind = eMode,
+     .names = "compare",
+     .value = {},
+     .help = "compares the transforms of the two inputs A and B at the nodes of a lattice of "
+             "-size N points (2 to 129, default 33) and at the centres of its cells, in 10-bit "
+             "codes and in CIEDE2000 (RGB read as sRGB display values, IEC 61966-2-1, D65); "
+             "writes nothing. Exit code 0 within -tolerance, 2 beyond it.",
+     .more = "Looks are rendered and LUT files applied as -to evaluates them. For each of the "
+             "nodes, the cell centres and all colours, the largest, mean and 99.9th-percentile "
+             "difference per channel and over all channels, the same figures in dE00, the five "
+             "colours of largest dE00 with both outputs, and the verdict."},
+    {.kind = eMode,
+     .names = "info",
+     .value = {},
+     .help = "says what each input is and writes nothing: a LUT file's format, tables and "
+             "ranges; a look's layers, base grading, channels, CDL, LUT files and whether it "
+             "renders."},
+    {.kind = eOption,
+     .names = "json",
+     .value = {},
+     .help = "with -compare or -info, print one JSON object per line (JSON Lines).",
+     .goesWith = "info"},
+    {.kind = eOption,
+     .names = "tolerance",
+     .value = "T",
+     .valueKind = eNumber,
+     .help = "-compare's tolerance in 10-bit codes, on every colour (default 1).",
+     .goesWith = "compare"},
+    {.kind = eOption,
+     .names = "tolerance-de",
+     .value = "E",
+     .valueKind = eNumber,
+     .help = "-compare's tolerance in dE00 besides the one in codes (default none).",
+     .goesWith = "compare"},
     {.kind = eOption,
      .names = "size",
      .value = "N",
@@ -103,10 +137,11 @@ constexpr UsageEntry kEntries[] = {
 };
 
 constexpr ExitCodeText kExitCodes[] = {
-    {0, "every file was tried (each file's messages say how it went)"},
+    {0, "every file was tried (each file's messages say how it went); -compare: within the "
+        "tolerance"},
     {1, "the run could not start: bad option or size, no input found, or the installation is "
-        "incomplete"},
-    {2, "with -strict: one or more files failed"},
+        "incomplete; -compare: a file could not be read"},
+    {2, "with -strict: one or more files failed; -compare: beyond the tolerance"},
 };
 
 constexpr UsageExample kExamples[] = {
@@ -121,6 +156,9 @@ constexpr UsageExample kExamples[] = {
      "Convert the cube files of a read-only share into /tmp/cubrel."},
     {"\"/mnt/grades/*.look\" -cubrel -size 65 -jobs 4 -strict",
      "Convert four files at once, and exit with 2 when any failed."},
+    {"-compare shot.look shot.cube -size 33",
+     "Check that shot.cube holds shot.look, within one 10-bit code (exit code 0 or 2)."},
+    {"-info -json grades/", "Describe every look and LUT file in grades/ as JSON Lines."},
 };
 
 constexpr std::string_view kLutFormatsHeading =

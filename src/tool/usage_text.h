@@ -44,6 +44,8 @@ struct UsageEntry {
     std::string_view help;
     // What the manual page adds, as a paragraph of its own.
     std::string_view more = {};
+    // The mode that the option goes with ("compare"), when it needs one.
+    std::string_view goesWith = {};
 };
 
 struct ExitCodeText {

@@ -366,6 +366,34 @@ class ModuleTest(unittest.TestCase):
                                 str(raised.exception))
         self.assertEqual(os.listdir(empty), [])
 
+    def test_compare_and_describe_give_what_the_command_line_prints(self):
+        import json
+        bent = os.path.join(self.samples, "bent.cube")
+        same = gradeshift.compare(bent, bent, size=9)
+        self.assertTrue(same.within_tolerance)
+        self.assertEqual((same.codes["all"]["rgb"]["max"], same.delta_e00["all"]["max"]), (0, 0))
+        for a, b in (("secondaries.look", "bent.cube"), ("truelight_17.lut", "stored_lut.look")):
+            with self.subTest(a=a, b=b):
+                paths = [os.path.join(self.samples, name) for name in (a, b)]
+                compared = gradeshift.compare(*paths, size=9, tolerance_de=2.0)
+                printed = run_program(["-compare"] + paths + ["-size", "9", "-json",
+                                                              "-tolerance-de", "2"], self.scratch)
+                line = json.loads(printed.stdout)
+                self.assertEqual(printed.returncode, 0 if compared.within_tolerance else 2)
+                self.assertEqual((compared.codes, compared.delta_e00, compared.colours),
+                                 (line["codes"], line["delta_e00"], line["colours"]))
+                numpy.testing.assert_array_equal(compared.worst_inputs,
+                                                 [w["input"] for w in line["worst"]])
+                numpy.testing.assert_allclose(compared.worst_b, [w["b"] for w in line["worst"]],
+                                              rtol=1e-6)
+        for name in ("wrapped_warm.look", "mesh_uneven_shaper.lut"):
+            with self.subTest(name=name):
+                path = os.path.join(self.samples, name)
+                printed = run_program(["-info", "-json", path], self.scratch)
+                self.assertEqual(gradeshift.describe(path), json.loads(printed.stdout))
+        with self.assertRaises(gradeshift.Error):
+            gradeshift.compare(bent, os.path.join(self.samples, "gone.cube"))
+
     def test_calls_from_several_threads_agree_with_calls_one_after_another(self):
         names = ["secondaries.look", "tonal_ranges.look", "bent.cube", "warm_grade_33.lut"] * 2
         alone = [gradeshift.render(os.path.join(self.samples, name), 17) for name in names]

@@ -73,6 +73,8 @@ TEST(UsageText, OptionsAndExamplesAreTaken) {
                 std::vector<std::string> words{"gradeshift", "in.look", dashes + std::string(name)};
                 if (!entry.value.empty())
                     words.push_back(valueOf(entry.valueKind));
+                if (!entry.goesWith.empty())
+                    words.push_back("-" + std::string(entry.goesWith));
                 EXPECT_EQ(WhyRefused(words), "") << words[2];
             }
     }

@@ -1,4 +1,4 @@
-#include "tool/file_lattice.h"
+#include "render/file_lattice.h"
 
 #include "foundation/paths.h"
 #include "look/look_writer.h"
@@ -7,8 +7,9 @@
 #include "lut/lut.h"
 #include "lut/lut_format_registry.h"
 #include "lut/ocio_reader.h"
+#include "render/look_character.h"
 #include "render/render_environment.h"
-#include "tool/output_path.h"
+#include "render/shader_registry.h"
 
 #include <algorithm>
 #include <new>
@@ -16,25 +17,34 @@
 namespace {
 
 FileLattice Failure(std::string cause) {
-    return FileLattice{nullptr, std::move(cause)};
+    FileLattice failed;
+    failed.failure = std::move(cause);
+    return failed;
 }
 
-FileLattice RenderLookText(const RunEnvironment& environment, LutFiles& luts, const CVxString& text,
-                           const CVxString& folder, uint32_t n) {
-    const std::unique_ptr<ParsedLook> look = ReadLook(text);
-    if (!look)
-        return Failure("Not a valid .look file");
-    CVxSoftwareCompositingEngine engine(RenderEnvironment{environment.Shaders(), luts});
+FileLattice Values(std::unique_ptr<float[]> rgb) {
+    FileLattice values;
+    values.rgb = std::move(rgb);
+    return values;
+}
+
+FileLattice RenderLook(const CVxShaderRegistry& shaders, const LutFiles& luts,
+                       const ParsedLook& look, const CVxString& folder, uint32_t n) {
+    CVxSoftwareCompositingEngine engine(RenderEnvironment{shaders, luts});
     const RenderedLattice lattice =
-        RenderLattice(engine, look->grading, LatticeRequest{.size = n, .lookFolder = folder});
-    if (!lattice.nodes)
-        return Failure(RenderFailureCause(lattice.failure));
+        RenderLattice(engine, look.grading, LatticeRequest{.size = n, .lookFolder = folder});
+    if (!lattice.nodes) {
+        FileLattice failed = Failure(RenderFailureCause(lattice.failure));
+        failed.fallbackReasons =
+            RenderFailureCauses(lattice.failure, look.grading, shaders, luts, folder);
+        return failed;
+    }
     const size_t count = size_t{n} * n * n * 3;
     std::unique_ptr<float[]> rgb(new (std::nothrow) float[count]);
     if (!rgb)
         return Failure(RenderFailureCause(ERenderFailure::eOutOfMemory));
     std::copy(lattice.nodes.get(), lattice.nodes.get() + count, rgb.get());
-    return FileLattice{std::move(rgb), {}};
+    return Values(std::move(rgb));
 }
 
 // Null when OpenColorIO cannot read the file.
@@ -53,13 +63,13 @@ FileLattice EvaluatedLattice(const CVxLUT& lut, uint32_t n) {
         return Failure(RenderFailureCause(ERenderFailure::eOutOfMemory));
     if (!EvaluateAtLattice(lut, n, 0.0f, 1.0f, rgb.get()))
         return Failure("Error loading LUT");
-    return FileLattice{std::move(rgb), {}};
+    return Values(std::move(rgb));
 }
 
-FileLattice LutFileLattice(LutFiles& luts, const CVxString& path, uint32_t n) {
+FileLattice LutFileLattice(const LutFiles& luts, const CVxString& path, uint32_t n) {
     if (IsOcioLutFile(path))
         if (std::unique_ptr<float[]> rgb = OcioLattice(luts.files, path, n))
-            return FileLattice{std::move(rgb), {}};
+            return Values(std::move(rgb));
     CVxLUT lut;
     if (!lut.Load(luts, path, false, CVxLUT::EDimensionRequirement::eAnyDimension, true))
         return Failure("Error loading LUT");
@@ -73,29 +83,18 @@ bool IsUnitLattice(const CVxLUT& lut) {
            lut.HasUnitDomain();
 }
 
-const char* RenderFailureCause(ERenderFailure failure) {
-    switch (failure) {
-    case ERenderFailure::eShaderMissing:
-        return "Failed to load one or more shaders used in the look";
-    case ERenderFailure::eLutMissing:
-        return "One or more of the LUTs used in the look are missing";
-    default:
-        return "Internal error while rendering LUT";
-    }
-}
-
-FileLattice LatticeOfFile(const RunEnvironment& environment, FileAccess& files,
+FileLattice LatticeOfFile(const CVxShaderRegistry& shaders, const LutFiles& luts,
                           const CVxString& path, uint32_t n) {
-    LutFiles luts{files, environment.LutFolders(), environment.AlwaysUpsample()};
-    CVxString extension;
-    SplitPath(path, nullptr, nullptr, nullptr, &extension);
-    if (extension.Compare(".lut", CVxString::ePath) == 0 || IsLutFileUnderOwnExtension(path))
+    if (IsLutFile(path))
         return LutFileLattice(luts, path, n);
     CVxString text;
-    if (!ReadTextFile(files, path, text))
+    if (!ReadTextFile(luts.files, path, text))
         return Failure("Error reading file");
-    FileLattice rendered = RenderLookText(environment, luts, text, FolderOf(path), n);
-    if (rendered.rgb || !ReadLook(text))
+    const std::unique_ptr<ParsedLook> look = ReadLook(text);
+    if (!look)
+        return Failure("Not a valid .look file");
+    FileLattice rendered = RenderLook(shaders, luts, *look, FolderOf(path), n);
+    if (rendered.rgb)
         return rendered;
     // As Cubrel mode does, a look that does not render gives its stored LUT.
     CVxLUT stored;
@@ -105,5 +104,6 @@ FileLattice LatticeOfFile(const RunEnvironment& environment, FileAccess& files,
     FileLattice evaluated = EvaluatedLattice(stored, n);
     if (!evaluated.rgb)
         return rendered;
+    evaluated.fallbackReasons = std::move(rendered.fallbackReasons);
     return evaluated;
 }

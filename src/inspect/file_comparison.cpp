@@ -1,0 +1,119 @@
+#include "inspect/file_comparison.h"
+
+#include "foundation/parallel_bands.h"
+#include "lut/lattice_evaluation.h"
+#include "lut/lut.h"
+#include "lut/lut_format_registry.h"
+#include "lut/ocio_reader.h"
+#include "render/file_lattice.h"
+
+#include <algorithm>
+
+namespace {
+
+// The nodes of the n-point lattice, then the centres of its cells, which are
+// the nodes of a lattice of 2n - 1 points where every index is odd: the
+// colours of MakeComparisonInputs(n), in that order.
+std::vector<float> NodesThenCentres(const float* fine, uint32_t n, const float* nodes) {
+    const uint64_t m = 2 * uint64_t(n) - 1;
+    const uint64_t nodeCount = uint64_t(n) * n * n;
+    std::vector<float> picked;
+    picked.reserve((nodeCount + uint64_t(n - 1) * (n - 1) * (n - 1)) * 3);
+    picked.assign(nodes, nodes + nodeCount * 3);
+    for (uint32_t b = 0; b + 1 < n; ++b)
+        for (uint32_t g = 0; g + 1 < n; ++g)
+            for (uint32_t r = 0; r + 1 < n; ++r) {
+                const uint64_t node = ((2 * uint64_t(b) + 1) * m + 2 * g + 1) * m + 2 * r + 1;
+                picked.insert(picked.end(), fine + node * 3, fine + node * 3 + 3);
+            }
+    return picked;
+}
+
+// A file's values at the nodes and the cell centres.
+struct FileValues {
+    std::vector<float> values;
+    std::string failure;
+    std::vector<std::string> fallbackReasons;
+};
+
+FileValues Failed(std::string failure) {
+    FileValues failed;
+    failed.failure = std::move(failure);
+    return failed;
+}
+
+// A LUT file is evaluated where it is asked: at the n nodes of every axis, then
+// at the n - 1 centres between them.
+FileValues LutFileValues(const LutFiles& luts, const CVxString& path, uint32_t n,
+                         const std::vector<float>& inputs) {
+    FileValues result;
+    result.values.resize(inputs.size());
+    if (IsOcioLutFile(path)) {
+        OcioFileTransform transform;
+        result.values = inputs;
+        if (transform.Open(luts.files, path) &&
+            transform.Apply(result.values.data(), result.values.size() / 3))
+            return result;
+    }
+    CVxLUT lut;
+    if (!lut.Load(luts, path, false, CVxLUT::EDimensionRequirement::eAnyDimension, true))
+        return Failed("Error loading LUT");
+    const float half = 0.5f / static_cast<float>(n - 1);
+    float* centres = result.values.data() + uint64_t(n) * n * n * 3;
+    if (!EvaluateAtLattice(lut, n, 0.0f, 1.0f, result.values.data()) ||
+        !EvaluateAtLattice(lut, n - 1, half, 1.0f - half, centres))
+        return Failed("Error loading LUT");
+    return result;
+}
+
+// A look's layers may blur across its lattice, so its nodes are those of a
+// render at the comparison's own size, as -to writes them, and its centres
+// come from a render at 2n - 1, whose odd nodes they are.
+FileValues LookValues(const CVxShaderRegistry& shaders, const LutFiles& luts, const CVxString& path,
+                      uint32_t n) {
+    FileLattice fine = LatticeOfFile(shaders, luts, path, 2 * n - 1);
+    if (!fine.rgb)
+        return Failed(fine.failure);
+    const FileLattice nodes = LatticeOfFile(shaders, luts, path, n);
+    if (!nodes.rgb)
+        return Failed(nodes.failure);
+    FileValues result;
+    result.values = NodesThenCentres(fine.rgb.get(), n, nodes.rgb.get());
+    result.fallbackReasons = std::move(fine.fallbackReasons);
+    return result;
+}
+
+FileValues ValuesOf(const CVxShaderRegistry& shaders, const LutFiles& luts, const CVxString& path,
+                    uint32_t n, const std::vector<float>& inputs) {
+    return IsLutFile(path) ? LutFileValues(luts, path, n, inputs)
+                           : LookValues(shaders, luts, path, n);
+}
+
+} // namespace
+
+FileComparison CompareFiles(const CVxShaderRegistry& shaders, const LutFiles& luts,
+                            const CVxString& a, const CVxString& b, uint32_t size,
+                            const ComparisonTolerance& tolerance) {
+    FileComparison result;
+    const std::vector<float> inputs = MakeComparisonInputs(size);
+    FileValues valuesA = ValuesOf(shaders, luts, a, size, inputs);
+    if (!valuesA.failure.empty()) {
+        result.failedFile = a;
+        result.failure = valuesA.failure;
+        return result;
+    }
+    FileValues valuesB = ValuesOf(shaders, luts, b, size, inputs);
+    if (!valuesB.failure.empty()) {
+        result.failedFile = b;
+        result.failure = valuesB.failure;
+        return result;
+    }
+    result.fallbackA = std::move(valuesA.fallbackReasons);
+    result.fallbackB = std::move(valuesB.fallbackReasons);
+    const std::vector<float>& outputsA = valuesA.values;
+    const std::vector<float>& outputsB = valuesB.values;
+    const ComparisonData data{inputs.data(), outputsA.data(), outputsB.data(), inputs.size() / 3,
+                              ComparisonNodeCount(size)};
+    result.comparison = CompareOutputs(data, tolerance, DefaultThreadCount());
+    return result;
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "foundation/vx_string.h"
+#include "inspect/comparison.h"
+#include "lut/lut_files.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+class CVxShaderRegistry;
+
+// Two files compared: the comparison, or which file could not be evaluated and why.
+struct FileComparison {
+    std::optional<Comparison> comparison;
+    CVxString failedFile;
+    std::string failure;
+    // A look that did not render is compared by its stored LUT: why it did not
+    // render, for each of the two (empty when it did).
+    std::vector<std::string> fallbackA, fallbackB;
+};
+
+// Evaluates both files as -to does (a look rendered, or its stored LUT; a LUT
+// file applied at the nodes as tools apply it) at the nodes and the cell
+// centres of a lattice of `size` points per axis, and compares them.
+FileComparison CompareFiles(const CVxShaderRegistry& shaders, const LutFiles& luts,
+                            const CVxString& a, const CVxString& b, uint32_t size,
+                            const ComparisonTolerance& tolerance);
