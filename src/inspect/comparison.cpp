@@ -2,6 +2,7 @@
 
 #include "foundation/parallel_bands.h"
 #include "inspect/colour_difference.h"
+#include "platform/large_buffer.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,17 +10,30 @@
 #include <limits>
 #include <memory>
 
+std::vector<float> LargeFloatVector(size_t count) {
+    std::vector<float> values;
+    values.reserve(count);
+    platform::AdviseLargePages(values.data(), count * sizeof(float));
+    values.resize(count);
+    return values;
+}
+
 std::vector<float> MakeComparisonInputs(uint32_t size) {
     const uint32_t n = std::max(size, 2u);
-    std::vector<float> inputs;
-    inputs.reserve(3 * (ComparisonNodeCount(n) + ComparisonNodeCount(n - 1)));
+    std::vector<float> inputs =
+        LargeFloatVector(3 * (ComparisonNodeCount(n) + ComparisonNodeCount(n - 1)));
+    float* out = inputs.data();
     auto addGrid = [&](uint32_t count, double offset) {
-        const double step = 1.0 / (n - 1);
+        std::vector<float> axis(count);
+        for (uint32_t i = 0; i < count; ++i)
+            axis[i] = static_cast<float>((i + offset) * (1.0 / (n - 1)));
         for (uint32_t b = 0; b < count; ++b)
             for (uint32_t g = 0; g < count; ++g)
-                for (uint32_t r = 0; r < count; ++r)
-                    for (uint32_t index : {r, g, b})
-                        inputs.push_back(static_cast<float>((index + offset) * step));
+                for (uint32_t r = 0; r < count; ++r, out += 3) {
+                    out[0] = axis[r];
+                    out[1] = axis[g];
+                    out[2] = axis[b];
+                }
     };
     addGrid(n, 0.0);
     addGrid(n - 1, 0.5);

@@ -11,6 +11,10 @@
 // are compared between their nodes too. Three floats per colour; the nodes are
 // ComparisonNodeCount(size) colours.
 std::vector<float> MakeComparisonInputs(uint32_t size);
+
+// A vector of `count` floats (zero) behind large pages where the system has
+// them: the buffers of a comparison are tens of megabytes, touched once.
+std::vector<float> LargeFloatVector(size_t count);
 size_t ComparisonNodeCount(uint32_t size);
 
 // What the two transforms gave at each input: three floats per colour, in the

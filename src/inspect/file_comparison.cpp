@@ -47,10 +47,10 @@ FileValues Failed(std::string failure) {
 FileValues LutFileValues(const LutFiles& luts, const CVxString& path, uint32_t n,
                          const std::vector<float>& inputs) {
     FileValues result;
-    result.values.resize(inputs.size());
+    result.values = LargeFloatVector(inputs.size());
     if (IsOcioLutFile(path)) {
         OcioFileTransform transform;
-        result.values = inputs;
+        std::copy(inputs.begin(), inputs.end(), result.values.begin());
         if (transform.Open(luts.files, path) &&
             transform.Apply(result.values.data(), result.values.size() / 3))
             return result;

@@ -87,39 +87,81 @@ void EvaluateOneD(const CVxLUT& lut, uint32_t n, float low, float high, float* r
             }
 }
 
-// Blue first, then red, then green, each step rounded to float, as Apply does.
+// The source rows or columns an axis reads, each once, and where each output
+// node finds its two neighbours among them.
+struct AxisReads {
+    std::vector<uint32_t> sources;      // offsets into the LUT's entries
+    std::vector<uint32_t> below, above; // per output node: indices into `sources`
+};
+
+AxisReads ReadsOf(const std::vector<AxisStep>& steps) {
+    AxisReads reads;
+    std::vector<uint32_t> offsets;
+    for (const AxisStep& step : steps)
+        offsets.insert(offsets.end(), {step.below, step.above});
+    std::sort(offsets.begin(), offsets.end());
+    offsets.erase(std::unique(offsets.begin(), offsets.end()), offsets.end());
+    reads.sources = offsets;
+    const auto indexOf = [&offsets](uint32_t offset) {
+        return static_cast<uint32_t>(std::lower_bound(offsets.begin(), offsets.end(), offset) -
+                                     offsets.begin());
+    };
+    for (const AxisStep& step : steps) {
+        reads.below.push_back(indexOf(step.below));
+        reads.above.push_back(indexOf(step.above));
+    }
+    return reads;
+}
+
+// Blue first, then red, then green, each step rounded to float, as Apply does;
+// done one axis at a time over a blue slice, so that the steps of an axis are
+// taken once for every node that shares them, with the same results.
 void EvaluateThreeD(const CVxLUT& lut, uint32_t n, float low, float high, float* rgb) {
     const bool exact = IsOwnDomain(lut, low, high);
+    if (exact && n == lut.m_size) {
+        // Every node is one of the table's own.
+        for (uint64_t node = 0; node < uint64_t(n) * n * n; ++node)
+            std::copy(lut.m_data + node * 4, lut.m_data + node * 4 + 3, rgb + node * 3);
+        return;
+    }
     const uint32_t strides[3] = {4, lut.m_greenStride, lut.m_blueStride};
     std::vector<AxisStep> steps[3];
     for (int c = 0; c < 3; ++c)
         steps[c] = exact ? ExactSteps(lut.m_size, n, strides[c])
                          : StepsOfChannel(lut, c, n, low, high, strides[c]);
+    const AxisReads reds = ReadsOf(steps[0]), greens = ReadsOf(steps[1]);
+    const size_t redCount = reds.sources.size(), greenCount = greens.sources.size();
     const float* data = lut.m_data;
     const uint32_t threads = n >= 16 ? DefaultThreadCount() : 1;
     ParallelBands(n, threads, [&](uint32_t, uint32_t firstBlue, uint32_t endBlue) {
+        std::vector<float> alongBlue(greenCount * redCount * 3), alongRed(greenCount * n * 3);
         for (uint32_t b = firstBlue; b < endBlue; ++b) {
             const AxisStep& blue = steps[2][b];
+            float* lerped = alongBlue.data();
+            for (const uint32_t green : greens.sources)
+                for (const uint32_t red : reds.sources) {
+                    const float* below = data + blue.below + green + red;
+                    const float* above = data + blue.above + green + red;
+                    for (int c = 0; c < 3; ++c)
+                        *lerped++ = LerpFloat(below[c], above[c], blue.fraction);
+                }
+            lerped = alongRed.data();
+            for (size_t g = 0; g < greenCount; ++g) {
+                const float* row = alongBlue.data() + g * redCount * 3;
+                for (uint32_t r = 0; r < n; ++r) {
+                    const float* left = row + size_t(reds.below[r]) * 3;
+                    const float* right = row + size_t(reds.above[r]) * 3;
+                    for (int c = 0; c < 3; ++c)
+                        *lerped++ = LerpFloat(left[c], right[c], steps[0][r].fraction);
+                }
+            }
             float* out = rgb + uint64_t(b) * n * n * 3;
             for (uint32_t g = 0; g < n; ++g) {
-                const AxisStep& green = steps[1][g];
-                for (uint32_t r = 0; r < n; ++r, out += 3) {
-                    const AxisStep& red = steps[0][r];
-                    const float* c000 = data + red.below + green.below + blue.below;
-                    const float* c100 = data + red.above + green.below + blue.below;
-                    const float* c010 = data + red.below + green.above + blue.below;
-                    const float* c110 = data + red.above + green.above + blue.below;
-                    const uint32_t up = blue.above - blue.below;
-                    for (int c = 0; c < 3; ++c) {
-                        const float r0g0 = LerpFloat(c000[c], c000[up + c], blue.fraction);
-                        const float r1g0 = LerpFloat(c100[c], c100[up + c], blue.fraction);
-                        const float r0g1 = LerpFloat(c010[c], c010[up + c], blue.fraction);
-                        const float r1g1 = LerpFloat(c110[c], c110[up + c], blue.fraction);
-                        const float g0 = LerpFloat(r0g0, r1g0, red.fraction);
-                        const float g1 = LerpFloat(r0g1, r1g1, red.fraction);
-                        out[c] = LerpFloat(g0, g1, green.fraction);
-                    }
-                }
+                const float* near = alongRed.data() + size_t(greens.below[g]) * n * 3;
+                const float* far = alongRed.data() + size_t(greens.above[g]) * n * 3;
+                const float fraction = steps[1][g].fraction;
+                for (uint32_t i = 0; i < n * 3; ++i)
+                    *out++ = LerpFloat(near[i], far[i], fraction);
             }
         }
     });

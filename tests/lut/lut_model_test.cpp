@@ -1,5 +1,6 @@
 #include "foundation/byte_order.h"
 #include "lut/curve.h"
+#include "lut/lattice_evaluation.h"
 #include "lut/lut.h"
 
 #include <gtest/gtest.h>
@@ -261,3 +262,58 @@ TEST(Resample, RefusesBadSizes) {
 }
 
 } // namespace
+
+namespace {
+
+// A lattice of n nodes whose entries are a fixed pseudo-random colour each.
+void FillRandom(CVxLUT& lut, uint32_t n, bool is3D, uint32_t seed) {
+    ASSERT_TRUE(lut.Create(n, is3D));
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<float> value(-0.2f, 1.3f);
+    for (size_t i = 0; i < lut.FloatCount(); ++i)
+        lut.m_data[i] = i % 4 == 3 ? 1.0f : value(random);
+}
+
+} // namespace
+
+// A LUT evaluated at the nodes of another lattice gives what Apply gives there,
+// bit for bit, pre-LUT and domain included; over its own domain, where nodes
+// meet, its own entries exactly.
+TEST(LatticeEvaluation, GivesApplyAtEveryNodeAndTheEntriesWhereNodesMeet) {
+    CVxLUT plain, ranged, shaped, curve;
+    FillRandom(plain, 5, true, 1);
+    FillRandom(ranged, 6, true, 2);
+    ranged.SetDomainUniform(-0.25f, 1.5f);
+    FillRandom(shaped, 4, true, 3);
+    shaped.m_preLUT = new CVxLUT();
+    FillRandom(*shaped.m_preLUT, 7, false, 4);
+    FillRandom(curve, 9, false, 5);
+    const struct {
+        const CVxLUT* lut;
+        uint32_t n;
+        float low, high;
+    } cases[] = {{&plain, 9, 0.0f, 1.0f},   {&plain, 7, 0.1f, 0.8f},  {&ranged, 11, -0.5f, 2.0f},
+                 {&shaped, 6, -0.1f, 1.1f}, {&curve, 5, -0.2f, 1.2f}, {&plain, 1, 0.5f, 0.5f}};
+    for (const auto& c : cases) {
+        std::vector<float> nodes(size_t(c.n) * c.n * c.n * 3);
+        ASSERT_TRUE(EvaluateAtLattice(*c.lut, c.n, c.low, c.high, nodes.data()));
+        for (size_t i = 0; i < nodes.size() / 3; ++i) {
+            const uint32_t index[3] = {uint32_t(i % c.n), uint32_t(i / c.n % c.n),
+                                       uint32_t(i / c.n / c.n)};
+            float rgb[3];
+            for (int ch = 0; ch < 3; ++ch)
+                rgb[ch] = c.n == 1 ? c.low
+                                   : static_cast<float>(c.low + double(index[ch]) / (c.n - 1) *
+                                                                    (double(c.high) - c.low));
+            c.lut->Apply(rgb);
+            ASSERT_EQ(std::memcmp(rgb, &nodes[i * 3], sizeof rgb), 0) << c.n << " node " << i;
+        }
+    }
+    // Nodes 0, 2, 4, 6 and 8 of 9 are the entries of the 5-point lattice, exactly.
+    std::vector<float> nodes(9 * 9 * 9 * 3);
+    ASSERT_TRUE(EvaluateAtLattice(plain, 9, 0.0f, 1.0f, nodes.data()));
+    for (uint32_t i = 0; i < 125; ++i) {
+        const size_t node = ((i / 25) * 2 * 81) + ((i / 5 % 5) * 2 * 9) + (i % 5) * 2;
+        ASSERT_EQ(std::memcmp(&plain.m_data[i * 4], &nodes[node * 3], 12), 0) << i;
+    }
+}
