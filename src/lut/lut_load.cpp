@@ -91,6 +91,9 @@ private:
     }
 
     EStep TryContents(const LutFormat& format) {
+        // A format without a reader of its own is read by another's.
+        if (!format.read && !format.readNamed)
+            return EStep::eNext;
         if (!ReadBytes())
             return EStep::eFailed;
         const uint8_t* data = reinterpret_cast<const uint8_t*>(m_bytes.Data());

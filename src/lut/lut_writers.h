@@ -91,14 +91,20 @@ bool WriteColorCorrection(const CdlValues& cdl, std::string_view id, ByteSink& o
 // evenly). CLF and CTF are process lists that hold the tables themselves as
 // floats, each table whose input range is not 0 to 1 behind a matrix that
 // maps the range onto it. A build without OpenColorIO writes none of them.
-enum class EOcioWriteFormat : uint8_t {
-    e3dl, // Flame 3DL: a 10-bit input code line, 12-bit outputs
-    eCinespace,
-    eTruelight,
-    eItx,
-    eClf,
-    eCtf,
+//
+// Where the note of kWrittenByNote goes in a file that OpenColorIO writes.
+enum class EOcioNote : uint8_t {
+    eFirstLine,   // a comment line before everything (3DL, itx)
+    eSecondLine,  // a comment line after the first (Truelight)
+    eMetadata,    // the baker's metadata (cinespace)
+    eDescription, // the process list's Description (CLF, CTF)
 };
-bool WriteOcioLut(EOcioWriteFormat format, const LutToWrite& lut, ByteSink& out);
+// How OpenColorIO writes one format: by its baker, or as a process list.
+struct OcioWriting {
+    const char* bakerFormat = nullptr;       // OpenColorIO's baker format ("flame")
+    const char* processListFormat = nullptr; // or its process list format
+    EOcioNote note = EOcioNote::eFirstLine;
+};
+bool WriteOcioLut(const OcioWriting& how, const LutToWrite& lut, ByteSink& out);
 // Whether this build writes the formats above.
 bool CanWriteOcioFormats();

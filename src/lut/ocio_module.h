@@ -17,7 +17,7 @@
 // or writes a format of OpenColorIO's. Both sides are built together from
 // these declarations: a module of another build is refused by its version.
 
-inline constexpr uint32_t kOcioModuleVersion = 2;
+inline constexpr uint32_t kOcioModuleVersion = 3;
 inline constexpr const char* kOcioModuleEntry = "GradeshiftOcioModule";
 
 // What the module takes from the program: the functions whose state the
@@ -45,7 +45,7 @@ struct OcioModuleFunctions {
     bool (*applyToLattice)(const void* transform, uint32_t n, float* rgb);
     bool (*fillLut)(const void* transform, CVxLUT& lut, bool powerOfTwo,
                     CVxLUT::EDimensionRequirement requirement);
-    bool (*write)(EOcioWriteFormat format, const LutToWrite& lut, ByteSink& out);
+    bool (*write)(const OcioWriting& how, const LutToWrite& lut, ByteSink& out);
 };
 
 // The module's one exported function, named kOcioModuleEntry.

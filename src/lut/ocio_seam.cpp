@@ -175,7 +175,7 @@ bool CanWriteOcioFormats() {
     return true;
 }
 
-bool WriteOcioLut(EOcioWriteFormat format, const LutToWrite& lut, ByteSink& out) {
+bool WriteOcioLut(const OcioWriting& how, const LutToWrite& lut, ByteSink& out) {
     const OcioModuleFunctions* functions = Functions();
-    return functions && functions->write(format, lut, out);
+    return functions && functions->write(how, lut, out);
 }

@@ -98,34 +98,17 @@ OCIO::ConstConfigRcPtr BakingConfig(const OCIO::ConstTransformRcPtr& transform) 
     return config;
 }
 
-const char* BakerFormatName(EOcioWriteFormat format) {
-    switch (format) {
-    case EOcioWriteFormat::e3dl:
-        return "flame";
-    case EOcioWriteFormat::eCinespace:
-        return "cinespace";
-    case EOcioWriteFormat::eTruelight:
-        return "truelight";
-    case EOcioWriteFormat::eItx:
-        return "iridas_itx";
-    case EOcioWriteFormat::eClf:
-    case EOcioWriteFormat::eCtf:
-        break;
-    }
-    return nullptr;
-}
-
-void Bake(EOcioWriteFormat format, const LutToWrite& lut, std::ostream& stream) {
+void Bake(const OcioWriting& how, const LutToWrite& lut, std::ostream& stream) {
     const OCIO::GroupTransformRcPtr group = BuildGroup(lut);
     OCIO::BakerRcPtr baker = OCIO::Baker::Create();
     baker->setConfig(BakingConfig(group));
-    baker->setFormat(BakerFormatName(format));
+    baker->setFormat(how.bakerFormat);
     baker->setInputSpace(kSourceSpace);
     baker->setTargetSpace(kWrittenSpace);
     const uint32_t size = lut.latticeSize == 0 ? lut.table.size : lut.latticeSize;
     baker->setCubeSize(static_cast<int>(size));
     // Only the cinespace baker writes metadata; the others get a comment line below.
-    if (format == EOcioWriteFormat::eCinespace)
+    if (how.note == EOcioNote::eMetadata)
         baker->getFormatMetadata().addChildElement(OCIO::METADATA_DESCRIPTION, kWrittenByNote);
     baker->bake(stream);
 }
@@ -133,11 +116,11 @@ void Bake(EOcioWriteFormat format, const LutToWrite& lut, std::ostream& stream) 
 // The note as a comment line: first in a 3DL or itx file, after the first line
 // ("# Truelight Cube v2.0") in a Truelight file. Their readers, OpenColorIO's
 // and ours, pass over lines that begin with "#" and name no keyword.
-std::string WithCommentNote(EOcioWriteFormat format, const std::string& text) {
+std::string WithCommentNote(EOcioNote note, const std::string& text) {
     const std::string line = std::string("# ") + kWrittenByNote + "\n";
-    if (format == EOcioWriteFormat::e3dl || format == EOcioWriteFormat::eItx)
+    if (note == EOcioNote::eFirstLine)
         return line + text;
-    if (format != EOcioWriteFormat::eTruelight)
+    if (note != EOcioNote::eSecondLine)
         return text;
     const size_t afterFirst = text.find('\n');
     if (afterFirst == std::string::npos)
@@ -145,20 +128,18 @@ std::string WithCommentNote(EOcioWriteFormat format, const std::string& text) {
     return text.substr(0, afterFirst + 1) + line + text.substr(afterFirst + 1);
 }
 
-void WriteProcessList(EOcioWriteFormat format, const LutToWrite& lut, std::ostream& stream) {
+void WriteProcessList(const OcioWriting& how, const LutToWrite& lut, std::ostream& stream) {
     const OCIO::GroupTransformRcPtr group = BuildGroup(lut);
-    const char* name = format == EOcioWriteFormat::eClf ? "Academy/ASC Common LUT Format"
-                                                        : "Color Transform Format";
     group->getFormatMetadata().addChildElement(OCIO::METADATA_DESCRIPTION, kWrittenByNote);
-    group->write(BakingConfig(OCIO::MatrixTransform::Create()), name, stream);
+    group->write(BakingConfig(OCIO::MatrixTransform::Create()), how.processListFormat, stream);
 }
 
-bool Fits(EOcioWriteFormat format, const LutToWrite& lut) {
+bool Fits(const OcioWriting& how, const LutToWrite& lut) {
     if (!IsUsableTable(lut.table))
         return false;
     if (!lut.shaper.IsEmpty() && (lut.shaper.is3D || !IsUsableTable(lut.shaper)))
         return false;
-    if (format == EOcioWriteFormat::eClf || format == EOcioWriteFormat::eCtf)
+    if (how.processListFormat)
         return true;
     // The baker samples lattices; a 1D table needs the lattice size to sample at.
     return lut.table.is3D || lut.latticeSize >= 2;
@@ -170,20 +151,20 @@ bool CanWriteOcioFormats() {
     return true;
 }
 
-bool WriteOcioLut(EOcioWriteFormat format, const LutToWrite& lut, ByteSink& out) {
-    if (!Fits(format, lut))
+bool WriteOcioLut(const OcioWriting& how, const LutToWrite& lut, ByteSink& out) {
+    if (!Fits(how, lut))
         return false;
     SilenceLogging();
     std::ostringstream stream;
     stream.imbue(std::locale::classic());
     try {
-        if (format == EOcioWriteFormat::eClf || format == EOcioWriteFormat::eCtf)
-            WriteProcessList(format, lut, stream);
+        if (how.processListFormat)
+            WriteProcessList(how, lut, stream);
         else
-            Bake(format, lut, stream);
+            Bake(how, lut, stream);
     } catch (const std::exception&) {
         return false;
     }
-    const std::string text = WithCommentNote(format, stream.str());
+    const std::string text = WithCommentNote(how.note, stream.str());
     return !text.empty() && out.Append(text.data(), text.size());
 }

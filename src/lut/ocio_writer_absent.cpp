@@ -6,6 +6,6 @@ bool CanWriteOcioFormats() {
     return false;
 }
 
-bool WriteOcioLut(EOcioWriteFormat /*format*/, const LutToWrite& /*lut*/, ByteSink& /*out*/) {
+bool WriteOcioLut(const OcioWriting& /*how*/, const LutToWrite& /*lut*/, ByteSink& /*out*/) {
     return false;
 }

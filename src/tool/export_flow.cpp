@@ -111,7 +111,7 @@ bool ExportFlow::MayReplaceExisting(const FilePaths& paths) {
 }
 
 void ExportFlow::ExportLook(const FilePaths& paths, ParsedLook& look) {
-    if (m_settings.exportFormat->kind == EExportKind::eCdl)
+    if (m_settings.exportFormat->writesCdl)
         ExportCdl(paths, look);
     else
         ExportRendered(paths, look);
@@ -197,7 +197,7 @@ void ExportFlow::ExportCdl(const FilePaths& paths, ParsedLook& look) {
 // where the format keeps one.
 void ExportFlow::ExportLutFile(const FilePaths& paths) {
     const ExportFormat& format = *m_settings.exportFormat;
-    if (format.kind == EExportKind::eCdl) {
+    if (format.writesCdl) {
         RefuseToConvert("Not expressible as an ASC CDL: a LUT file holds no CDL",
                         "not expressible as an ASC CDL: a LUT file holds no CDL");
         return;
@@ -330,10 +330,12 @@ void ExportFlow::ExportLattice(const FilePaths& paths, const float* nodes, uint3
 }
 
 void ExportFlow::ExportTransform(const FilePaths& paths, const LutToWrite& lut) {
-    LutWriter* const write = m_settings.exportFormat->write;
+    const ExportFormat& format = *m_settings.exportFormat;
     LutToWrite sized = lut;
     sized.latticeSize = m_settings.size;
-    WriteExport(paths, [&](ByteSink& out) { return write != nullptr && write(sized, out); });
+    WriteExport(paths, [&](ByteSink& out) {
+        return format.write != nullptr && format.write(format, sized, out);
+    });
 }
 
 void ExportFlow::WriteExport(const FilePaths& paths, const std::function<bool(ByteSink&)>& write) {

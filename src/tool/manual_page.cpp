@@ -129,10 +129,10 @@ void AppendOutputFormats(std::string& page) {
     const std::string oneDimensional =
         "a 1D table of " + std::to_string(kExport1DSize) + " entries";
     for (const ExportFormat& format : ExportFormats()) {
-        std::string label = Bold(format.name);
+        std::string label = Bold(format.toName);
         if (format.helpNote)
             label += " (" + Escaped(format.helpNote) + ")";
-        std::string text = std::string("Writes NAME") + format.extension;
+        std::string text = std::string("Writes NAME") + format.writtenExtension;
         if (format.holds1D && format.holds3D)
             text += ": a per-channel transform as " + oneDimensional + ", any other as a lattice";
         else if (format.holds1D)

@@ -16,7 +16,7 @@ bool IsLutFileUnderOwnExtension(const CVxString& path) {
 namespace {
 
 const char* WrittenExtension(bool cubrelMode, const ExportFormat* format) {
-    return format ? format->extension : cubrelMode ? ".lut" : ".look";
+    return format ? format->writtenExtension : cubrelMode ? ".lut" : ".look";
 }
 
 } // namespace

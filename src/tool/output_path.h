@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-struct ExportFormat;
+struct LutFormat;
+using ExportFormat = LutFormat;
 struct RunSettings;
 
 // A LUT file that another tool writes under an extension of its own (.cube,

@@ -233,15 +233,10 @@ bool ApplySizeRules(RunSettings& settings) {
             settings.size = 33;
         return settings.size >= 2 && settings.size <= 129;
     }
-    if (settings.exportFormat && settings.exportFormat->kind == EExportKind::eHald) {
+    if (const ExportFormat* format = settings.exportFormat) {
         if (settings.size == 0)
-            settings.size = 64;
-        return HaldLevelForSize(settings.size) >= 4 && HaldLevelForSize(settings.size) <= 12;
-    }
-    if (settings.exportFormat) {
-        if (settings.size == 0)
-            settings.size = 33;
-        return settings.size >= 2 && settings.size <= 129;
+            settings.size = format->sizeRule.defaultSize;
+        return FitsSizeRule(*format, settings.size);
     }
     if (settings.cubrelMode) {
         if (settings.size == 0)

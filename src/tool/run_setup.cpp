@@ -68,14 +68,8 @@ std::string SizeRule(const RunSettings& settings) {
     if (settings.inspection == EInspection::eCompare)
         return "Invalid size for comparisons. The size is the number of points per axis\n"
                "and the allowed range is 2 to 129.";
-    const ExportFormat* format = settings.exportFormat;
-    if (format && format->kind == EExportKind::eHald)
-        return "Invalid size for Hald CLUTs. The size has to be the square of a level\n"
-               "(e.g. 8*8=64) and the allowed range is 16 to 144.";
-    if (format)
-        return std::string("Invalid LUT size for ") + format->name +
-               " files. The size is the number of points per axis\n"
-               "and the allowed range is 2 to 129.";
+    if (const ExportFormat* format = settings.exportFormat)
+        return SizeRuleText(*format);
     if (settings.cubrelMode)
         return "Invalid LUT size for Cubrel LUTs. The size has to be a power of two + 1\n"
                "(e.g. (2^5)+1=33) and the allowed range is 9 to 129.";

@@ -197,7 +197,7 @@ std::string JoinedList(const std::vector<std::string>& items, const char* lastJo
 std::string ExportFormatList() {
     std::vector<std::string> items;
     for (const ExportFormat& format : ExportFormats()) {
-        std::string item = format.name;
+        std::string item = format.toName;
         if (format.helpNote)
             item += std::string(" (") + format.helpNote + ")";
         items.push_back(item);
@@ -209,7 +209,7 @@ std::string OneDimensionalFormatList() {
     std::vector<std::string> items;
     for (const ExportFormat& format : ExportFormats())
         if (format.holds1D)
-            items.emplace_back(format.name);
+            items.emplace_back(format.toName);
     return JoinedList(items, "and");
 }
 

@@ -68,8 +68,9 @@ TEST(LutWriters, TextFilesByteForByte) {
     const Case cases[] = {
         {"cube 3D", WriteCubeLut, &plain3D, kNote + "LUT_3D_SIZE 2\n" + latticeRows},
         {"cube 3D range", WriteCubeLut, &ranged3D,
-         kNote + "LUT_3D_SIZE 2\nDOMAIN_MIN -0.125000 -0.125000 -0.125000\n"
-         "DOMAIN_MAX 1.500000 1.500000 1.500000\n" +
+         kNote +
+             "LUT_3D_SIZE 2\nDOMAIN_MIN -0.125000 -0.125000 -0.125000\n"
+             "DOMAIN_MAX 1.500000 1.500000 1.500000\n" +
              latticeRows},
         {"cube 1D", WriteCubeLut, &plain1D, ""},
         {"cube shaper", WriteCubeLut, &shaped, ""},
@@ -77,16 +78,18 @@ TEST(LutWriters, TextFilesByteForByte) {
         {"resolve-cube 3D range", WriteResolveCubeLut, &ranged3D,
          kNote + "LUT_3D_SIZE 2\nLUT_3D_INPUT_RANGE -0.125000 1.500000\n" + latticeRows},
         {"resolve-cube per-channel domain", WriteResolveCubeLut, &perChannel3D,
-         kNote + "LUT_3D_SIZE 2\nDOMAIN_MIN 0.000000 0.000000 0.000000\n"
-         "DOMAIN_MAX 1.000000 2.000000 1.000000\n" +
+         kNote +
+             "LUT_3D_SIZE 2\nDOMAIN_MIN 0.000000 0.000000 0.000000\n"
+             "DOMAIN_MAX 1.000000 2.000000 1.000000\n" +
              latticeRows},
         {"resolve-cube 1D", WriteResolveCubeLut, &plain1D, kNote + "LUT_1D_SIZE 3\n" + rampRows},
         {"resolve-cube 1D range", WriteResolveCubeLut, &ranged1D,
          kNote + "LUT_1D_SIZE 3\nLUT_1D_INPUT_RANGE -1.000000 4.000000\n" + rampRows},
         {"resolve-cube shaper", WriteResolveCubeLut, &shaped,
-         kNote + "LUT_1D_SIZE 2\nLUT_1D_INPUT_RANGE -0.500000 2.000000\nLUT_3D_SIZE 2\n"
-         "LUT_3D_INPUT_RANGE 0.000000 0.500000\n"
-         "0.000000 0.000000 0.000000\n0.500000 0.500000 0.500000\n" +
+         kNote +
+             "LUT_1D_SIZE 2\nLUT_1D_INPUT_RANGE -0.500000 2.000000\nLUT_3D_SIZE 2\n"
+             "LUT_3D_INPUT_RANGE 0.000000 0.500000\n"
+             "0.000000 0.000000 0.000000\n0.500000 0.500000 0.500000\n" +
              latticeRows},
         {"resolve-cube uneven shaper range", WriteResolveCubeLut, &unevenShaper, ""},
         {"resolve-cube shaper before a 1D table", WriteResolveCubeLut, &shaped1D, ""},
@@ -180,15 +183,15 @@ TEST(LutWriters, WrittenFilesCarryTheirFormatsMark) {
         CVxString bytes;
         StringSink sink(bytes);
         const bool written = format.write != nullptr
-                                 ? format.write(lut, sink)
+                                 ? format.write(format, lut, sink)
                                  : WriteColorCorrection(CdlValues(), "shot", sink);
         if (!written) {
-            EXPECT_TRUE(format.throughOcio && !CanWriteOcioFormats()) << format.name;
+            EXPECT_TRUE(format.throughOcio && !CanWriteOcioFormats()) << format.toName;
             continue;
         }
         const std::string_view file(bytes.c_str(), bytes.Length());
-        EXPECT_EQ(CarriesOurMark(*FindExportFormat(format.name), file), !format.mark.empty())
-            << format.name;
+        EXPECT_EQ(CarriesOurMark(*FindExportFormat(format.toName), file), !format.mark.empty())
+            << format.toName;
     }
     const std::pair<const char*, std::string> foreign[] = {
         {"cube", ""},

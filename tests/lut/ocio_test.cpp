@@ -1,4 +1,5 @@
 #include "lut/lut.h"
+#include "lut/lut_format_registry.h"
 #include "lut/lut_formats.h"
 #include "lut/lut_writers.h"
 #include "lut/ocio_reader.h"
@@ -305,23 +306,26 @@ TEST(OcioReader, AFileIsParsedOncePerRun) {
     }
 }
 
-// Writes the LUT in the format that the file's extension names (".resolve.cube"
-// for the Resolve form), and opens the file through OpenColorIO.
+// Writes the LUT in the format that the file's extension names, by the -to
+// name of its format (".resolve.cube" for the Resolve form), and opens the file
+// through OpenColorIO.
 bool WriteAndOpen(const ScratchFolder& scratch, const std::string& file, const LutToWrite& lut,
                   OcioFileTransform& read) {
-    using enum EOcioWriteFormat;
     const std::string extension = file.substr(file.find('.'));
-    const std::pair<const char*, EOcioWriteFormat> formats[] = {
-        {".3dl", e3dl}, {".csp", eCinespace}, {".cub", eTruelight},
-        {".itx", eItx}, {".clf", eClf},       {".ctf", eCtf}};
+    const std::pair<const char*, const char*> formats[] = {
+        {".cube", "cube"},   {".resolve.cube", "resolve-cube"},
+        {".spi3d", "spi3d"}, {".spi1d", "spi1d"},
+        {".3dl", "3dl"},     {".csp", "csp"},
+        {".cub", "cub"},     {".itx", "itx"},
+        {".clf", "clf"},     {".ctf", "ctf"}};
     CVxString bytes;
     StringSink sink(bytes);
-    bool written = extension == ".cube"           ? WriteCubeLut(lut, sink)
-                   : extension == ".resolve.cube" ? WriteResolveCubeLut(lut, sink)
-                   : extension == ".spi3d"        ? WriteSpi3dLut(lut, sink)
-                                           : extension == ".spi1d" && WriteSpi1dLut(lut, sink);
-    for (const auto& [name, format] : formats)
-        written = written || (extension == name && WriteOcioLut(format, lut, sink));
+    bool written = false;
+    for (const auto& [name, to] : formats)
+        if (extension == name) {
+            const ExportFormat& format = *FindExportFormat(CVxString(to));
+            written = format.write(format, lut, sink);
+        }
     scratch.Write(file, std::string(bytes.c_str(), bytes.Length()));
     return written && read.Open(SystemLuts::Plain().files, scratch.Drive(file).c_str());
 }

@@ -1,3 +1,4 @@
+#include "lut/lut_format_registry.h"
 #include "tool/command_line.h"
 #include "tool/run_settings.h"
 #include "tool/run_setup.h"
@@ -5,7 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -92,3 +97,69 @@ TEST(UsageText, HelpLinesFitATerminal) {
 }
 
 } // namespace
+
+namespace {
+
+std::string ReadmeText() {
+    std::ifstream file(GRADESHIFT_SOURCE_DIR "/README.md");
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+// The backticked words of a table cell.
+std::vector<std::string> QuotedWords(std::string_view cell) {
+    std::vector<std::string> words;
+    for (size_t open = cell.find('`'); open != std::string_view::npos;
+         open = cell.find('`', open + 1)) {
+        const size_t close = cell.find('`', open + 1);
+        if (close == std::string_view::npos)
+            break;
+        words.emplace_back(cell.substr(open + 1, close - open - 1));
+        open = close;
+    }
+    return words;
+}
+
+} // namespace
+
+// The README's table of -to formats holds every format that -to takes, in the
+// registry's order, with the file it writes and who writes it; and it names
+// every extension read.
+TEST(UsageText, ReadmeTablesHoldTheRegistry) {
+    const std::string readme = ReadmeText();
+    const size_t table = readme.find("| `-to` | file | what it holds | written by |");
+    ASSERT_NE(table, std::string::npos);
+    std::vector<std::string> names, files;
+    std::vector<bool> byOcio;
+    std::istringstream rows(readme.substr(table));
+    std::string row;
+    std::getline(rows, row);
+    std::getline(rows, row); // the rule under the heading
+    while (std::getline(rows, row) && row.starts_with("| ")) {
+        std::vector<std::string_view> cells;
+        for (size_t start = 2, bar; (bar = row.find(" | ", start)) != std::string::npos;
+             start = bar + 3)
+            cells.push_back(std::string_view(row).substr(start, bar - start));
+        ASSERT_EQ(cells.size(), 3u) << row;
+        for (const std::string& name : QuotedWords(cells[0])) {
+            names.push_back(name);
+            byOcio.push_back(row.ends_with("OpenColorIO's baker |") ||
+                             row.ends_with("OpenColorIO's process-list writer |"));
+        }
+        for (const std::string& file : QuotedWords(cells[1]))
+            files.push_back(file);
+    }
+    std::vector<std::string> expectedNames, expectedFiles;
+    std::vector<bool> expectedOcio;
+    for (const ExportFormat& format : ExportFormats()) {
+        expectedNames.emplace_back(format.toName);
+        expectedFiles.push_back(std::string("NAME") + format.writtenExtension);
+        expectedOcio.push_back(format.throughOcio);
+    }
+    EXPECT_EQ(names, expectedNames);
+    EXPECT_EQ(files, expectedFiles);
+    EXPECT_EQ(byOcio, expectedOcio);
+    for (const LutFormat& format : LutFormats())
+        for (std::string_view extension : format.extensions)
+            EXPECT_NE(readme.find("`" + std::string(extension) + "`"), std::string::npos)
+                << extension;
+}
