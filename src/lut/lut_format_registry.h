@@ -70,7 +70,7 @@ struct LutFormat {
     // ---- reading ----
     // With their dot, in lower case; compared in any letter case. An input
     // under one of them is a LUT file.
-    std::span<const std::string_view> extensions;
+    std::span<const std::string_view> extensions = {};
     ELutRecognition recognition = ELutRecognition::eByContents;
     // Place in the recognition order, lowest first; no two formats share one.
     uint16_t order = 0;
@@ -112,7 +112,7 @@ struct LutFormat {
     // readers pass over (a comment line, a Description, a PNG text chunk);
     // empty where it has none. A run replaces an existing file only when it
     // has the signature and the mark (CarriesOurMark).
-    std::string_view mark;
+    std::string_view mark = {};
     // OpenColorIO writes it, as `ocio` says: a build without OpenColorIO cannot.
     bool throughOcio = false;
     OcioWriting ocio = {};

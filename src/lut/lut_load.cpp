@@ -60,6 +60,8 @@ private:
             return TryExtension(format);
         case ELutRecognition::eAsLastResort:
             return TryLastResort(format);
+        case ELutRecognition::eNotRead:
+            break;
         }
         return EStep::eNext;
     }

@@ -322,6 +322,8 @@ std::string_view RecognitionHeading(const LutFormat& format) {
         return "recognised by their contents, in this order";
     case ELutRecognition::eAsLastResort:
         return "tried last, when no format above takes the file";
+    case ELutRecognition::eNotRead:
+        break;
     }
     return {};
 }
