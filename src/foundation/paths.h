@@ -3,7 +3,8 @@
 #include "foundation/vx_string.h"
 
 // Paths are framework texts: drive letter or server prefix, backslash separators.
-// A slash is accepted everywhere and turned into a backslash before use.
+// A slash is accepted everywhere and turned into a backslash before use. What
+// a path names is asked of the file access (FileExists and IsFolder there).
 
 // Strips double quotes from both ends, then splits; null outputs are skipped.
 void SplitPath(const CVxString& path, CVxString* drive, CVxString* folder, CVxString* baseName,
@@ -17,5 +18,3 @@ CVxString ParentFolder(const CVxString& folder);
 const CVxString& ProgramFolder();
 const CVxString& ProgramFileName();
 bool IsAbsolutePath(const CVxString& path);
-bool IsDirectory(const CVxString& path);
-bool FileExists(const CVxString& path, bool searchFallback = false);

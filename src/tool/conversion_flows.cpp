@@ -13,7 +13,6 @@
 #include "tool/file_lattice.h"
 #include "tool/output_path.h"
 
-#include <cerrno>
 #include <new>
 #include <string>
 
@@ -88,9 +87,8 @@ bool ConversionFlows::MayReplaceExisting(const FilePaths& paths) {
 
 void ConversionFlows::ConvertLutDirectly(const FilePaths& paths) {
     uint8_t magic[4];
-    errno = 0;
-    if (!m_files.ReadHead(paths.input, magic, sizeof magic)) {
-        m_report->SetCause(ReadFailure(paths.input, errno, "shorter than 4 bytes"));
+    if (const FileStatus head = m_files.ReadHead(paths.input, magic, sizeof magic); !head) {
+        m_report->SetCause(head.cause);
         m_report->Say("  Error reading file\n");
         return;
     }

@@ -5,7 +5,7 @@
 #include "lut/lut_format_registry.h"
 #include "lut/ocio_reader.h"
 #include "platform/environment.h"
-#include "platform/file_system.h"
+#include "platform/file_replacement.h"
 #include "tool/batch_results.h"
 #include "tool/batch_run.h"
 #include "tool/command_line.h"

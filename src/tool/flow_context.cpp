@@ -207,9 +207,8 @@ void FlowContext::NoteCorrections(const OcioFileTransform& transform, const File
 
 std::unique_ptr<ParsedLook> FlowContext::ReadLookFile(const FilePaths& paths) {
     CVxString text;
-    errno = 0;
-    if (!ReadTextFile(m_files, paths.input, text)) {
-        m_report->SetCause(ReadFailure(paths.input, errno, "cannot be read"));
+    if (const FileStatus read = ReadTextFile(m_files, paths.input, text); !read) {
+        m_report->SetCause(read.cause);
         m_report->Say("  Error reading file\n");
         return nullptr;
     }
@@ -242,20 +241,6 @@ void FlowContext::ReportWriteFailure(const FileOutput& file, const CVxString& ou
     const char* change = m_outputState.kind == EPathKind::eMissing ? " appeared" : " changed";
     RefuseOutput(path + change + " while the file was converted",
                  path + change + " while the file was converted", kOutFolderHint);
-}
-
-std::string FlowContext::ReadFailure(const CVxString& path, int error, const char* otherwise) {
-    const PathState state = m_files.Examine(path);
-    if (state.kind == EPathKind::eMissing)
-        return std::strerror(ENOENT);
-    if (state.kind == EPathKind::eFolder)
-        return std::strerror(EISDIR);
-    if (state.kind == EPathKind::eOther)
-        return state.error != 0 ? std::strerror(state.error) : "not a plain file";
-    if (error != 0)
-        return std::strerror(error);
-    uint8_t first = 0;
-    return m_files.ReadHead(path, &first, 1) ? otherwise : "empty file";
 }
 
 std::string FlowContext::LoadFailure(const CVxString& path) {

@@ -86,10 +86,7 @@ protected:
     // Says that only the first correction of a CDL collection is converted.
     void NoteCorrections(const OcioFileTransform& transform, const FilePaths& paths);
 
-    // Causes, for standard error. A read that failed with `error` (an errno
-    // value or 0); `otherwise` when the file is there, has bytes and no error
-    // was given.
-    std::string ReadFailure(const CVxString& path, int error, const char* otherwise);
+    // Why a LUT file did not load, for standard error.
     std::string LoadFailure(const CVxString& path);
     // The engine's last failure, as RenderLattice tells it.
     ERenderFailure EngineFailure();

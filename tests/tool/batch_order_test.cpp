@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <map>
 #include <mutex>
@@ -25,28 +26,33 @@ std::string Upper(std::string text) {
 // /w. Names match without regard to case, as the platform's do.
 class MemoryFiles final : public FileAccess {
 public:
+    inline static const FileStatus kMissing = FileStatus::SystemError(ENOENT);
+
     std::map<std::string, std::string> files;
     std::map<std::string, std::string> links;
     std::map<std::string, int> slowReads; // milliseconds a read of the file takes
     std::string slowFirstWrite;           // the first replacement of this file is slow
 
-    bool ReadFile(const CVxString& path, CVxString& bytes, uint32_t) override {
+    FileStatus ReadFile(const CVxString& path, CVxString& bytes, uint32_t) override {
         const std::string* content = Find(path);
         if (!content)
-            return false;
+            return kMissing;
         const uint32_t length = uint32_t(content->size());
         std::copy_n(content->data(), length, bytes.GetBuffer(length));
         bytes.SetLength(length);
-        return true;
+        return {};
     }
-    bool ReadHead(const CVxString& path, void* buffer, size_t size) override {
+    FileStatus ReadHead(const CVxString& path, void* buffer, size_t size) override {
         const std::string* content = Find(path);
-        if (!content || content->size() < size)
-            return false;
+        if (!content)
+            return kMissing;
+        if (content->size() < size)
+            return FileStatus::Refusal("shorter than " + std::to_string(size) + " bytes");
         std::copy_n(content->data(), size, static_cast<char*>(buffer));
-        return true;
+        return {};
     }
-    bool ListFolder(const CVxString& pattern, bool, std::vector<FolderEntry>& entries) override {
+    FileStatus ListFolder(const CVxString& pattern, bool,
+                          std::vector<FolderEntry>& entries) override {
         std::lock_guard<std::mutex> hold(m_lock);
         const std::string folder = Upper(Posix(FolderOf(pattern)));
         entries.clear();
@@ -57,7 +63,7 @@ public:
                 name.MatchesWildcards(FileNameOf(pattern)))
                 entries.push_back({name, FolderOf(pattern) + name, false});
         }
-        return true;
+        return {};
     }
     PathState Examine(const CVxString& path) override {
         PathState state;
@@ -68,9 +74,11 @@ public:
         std::lock_guard<std::mutex> hold(m_lock);
         return std::make_unique<Output>(*this, Real(Posix(path)));
     }
-    bool Append(const CVxString&, const void*, size_t) override { return false; }
-    std::string FolderWriteFailure(const CVxString&) override { return std::string(); }
-    bool SystemPath(const CVxString&, std::string&) override { return false; }
+    FileStatus Append(const CVxString&, const void*, size_t) override {
+        return FileStatus::SystemError(EROFS);
+    }
+    FileStatus FolderWriteStatus(const CVxString&) override { return {}; }
+    FileStatus SystemPath(const CVxString&, std::string&) override { return kMissing; }
     std::string Identity(const CVxString& path) override {
         std::lock_guard<std::mutex> hold(m_lock);
         return Upper(Real(Posix(path)));
