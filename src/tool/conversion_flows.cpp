@@ -13,12 +13,15 @@
 #include "tool/file_lattice.h"
 #include "tool/output_path.h"
 
+#include <cerrno>
+#include <cstring>
 #include <new>
 #include <string>
 
 namespace {
 
 constexpr uint32_t kRamp1DSize = 256;
+constexpr size_t kCubrelMagicSize = 4;
 
 bool SameLayer(const CVxShaderParamStorage& a, const CVxShaderParamStorage& b) {
     if (a.Name() != b.Name() || a.Visible() != b.Visible() || a.Opacity() != b.Opacity() ||
@@ -86,12 +89,12 @@ bool ConversionFlows::MayReplaceExisting(const FilePaths& paths) {
 }
 
 void ConversionFlows::ConvertLutDirectly(const FilePaths& paths) {
-    uint8_t magic[4];
-    if (const FileStatus head = m_files.ReadHead(paths.input, magic, sizeof magic); !head) {
-        m_report->SetCause(head.cause);
-        m_report->Say("  Error reading file\n");
+    // One read gives the magic and the LUT.
+    CVxString bytes;
+    const FileStatus read = ReadLutBytes(paths.input, bytes);
+    uint8_t magic[kCubrelMagicSize];
+    if (!ReadMagic(paths.input, read, bytes, magic))
         return;
-    }
     if (HasCubrelMagic(magic, sizeof magic)) {
         m_report->SetUnchanged("already a Cubrel LUT");
         m_report->Say("  File seems to be a Cubrel LUT, no conversion performed\n");
@@ -101,8 +104,9 @@ void ConversionFlows::ConvertLutDirectly(const FilePaths& paths) {
     if (IsOcioLutFile(paths.input) && ConvertThroughOcio(paths))
         return;
     CVxLUT lut;
-    if (!LoadLutFile(lut, paths.input)) {
-        m_report->SetCause(LoadFailure(paths.input));
+    const bool empty = bytes.IsEmpty();
+    if (!read || !LoadLutBytes(lut, paths.input, std::move(bytes))) {
+        m_report->SetCause(LoadFailure(paths.input, read, empty));
         m_report->Say("  Error loading LUT\n");
     }
     // A lattice over another domain than [0, 1] is rendered, as a pre-LUT is.
@@ -114,6 +118,22 @@ void ConversionFlows::ConvertLutDirectly(const FilePaths& paths) {
                    "  Source LUT has a different size and resampling is disabled.\n"
                    "  The LUT was not converted.\n",
                    "  Resampling LUT...\n", paths.cubrelPath);
+}
+
+bool ConversionFlows::ReadMagic(const CVxString& path, const FileStatus& read,
+                                const CVxString& bytes, uint8_t* magic) {
+    FileStatus head = read;
+    if (read.error == EFBIG)
+        head = m_files.ReadHead(path, magic, kCubrelMagicSize);
+    else if (read && bytes.Length() < kCubrelMagicSize)
+        head = FileStatus::Refusal(bytes.IsEmpty() ? "empty file" : "shorter than 4 bytes");
+    else if (read)
+        std::memcpy(magic, bytes.Data(), kCubrelMagicSize);
+    if (head)
+        return true;
+    m_report->SetCause(head.cause);
+    m_report->Say("  Error reading file\n");
+    return false;
 }
 
 bool ConversionFlows::ConvertThroughOcio(const FilePaths& paths) {

@@ -10,8 +10,6 @@
 #include "tool/file_lattice.h"
 #include "tool/output_path.h"
 
-#include <cerrno>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -74,6 +72,15 @@ FlowContext::FlowContext(const RunSettings& settings, const RunEnvironment& envi
 
 bool FlowContext::LoadLutFile(CVxLUT& lut, const CVxString& path) {
     return lut.Load(m_luts, path, false, CVxLUT::EDimensionRequirement::eAnyDimension, true);
+}
+
+bool FlowContext::LoadLutBytes(CVxLUT& lut, const CVxString& path, CVxString&& bytes) {
+    return lut.LoadBytes(m_luts, path, std::move(bytes), false,
+                         CVxLUT::EDimensionRequirement::eAnyDimension, true);
+}
+
+FileStatus FlowContext::ReadLutBytes(const CVxString& path, CVxString& bytes) {
+    return m_files.ReadFile(path, bytes, kLargestLutFile);
 }
 
 CVxSoftwareCompositingEngine& FlowContext::Engine() {
@@ -243,10 +250,11 @@ void FlowContext::ReportWriteFailure(const FileOutput& file, const CVxString& ou
                  path + change + " while the file was converted", kOutFolderHint);
 }
 
-std::string FlowContext::LoadFailure(const CVxString& path) {
-    uint8_t first = 0;
-    if (!m_files.ReadHead(path, &first, 1))
-        return FileExists(m_files, path) ? "empty file" : std::strerror(ENOENT);
+std::string FlowContext::LoadFailure(const CVxString& path, const FileStatus& read, bool empty) {
+    if (!read)
+        return read.cause;
+    if (empty)
+        return "empty file";
     // A format that OpenColorIO reads has its reasons for refusing a file.
     if (IsOcioLutFile(path)) {
         OcioFileTransform transform;

@@ -82,12 +82,18 @@ protected:
     void RefuseToConvert(const std::string& line, const std::string& cause);
 
     bool LoadLutFile(CVxLUT& lut, const CVxString& path);
+    // Loads a LUT file from its bytes, read with ReadLutBytes, without reading it again.
+    bool LoadLutBytes(CVxLUT& lut, const CVxString& path, CVxString&& bytes);
+    // Reads a LUT file whole for LoadLutBytes; fails with EFBIG for a file
+    // too large for any LUT reader.
+    FileStatus ReadLutBytes(const CVxString& path, CVxString& bytes);
     CVxSoftwareCompositingEngine& Engine();
     // Says that only the first correction of a CDL collection is converted.
     void NoteCorrections(const OcioFileTransform& transform, const FilePaths& paths);
 
-    // Why a LUT file did not load, for standard error.
-    std::string LoadFailure(const CVxString& path);
+    // Why a LUT file did not load, for standard error: why its read failed,
+    // that it was empty, or why no reader took it.
+    std::string LoadFailure(const CVxString& path, const FileStatus& read, bool empty);
     // The engine's last failure, as RenderLattice tells it.
     ERenderFailure EngineFailure();
     // Names the shaders or LUT files of the look that are not there: the LUT

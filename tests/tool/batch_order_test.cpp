@@ -32,9 +32,10 @@ public:
     std::map<std::string, std::string> links;
     std::map<std::string, int> slowReads; // milliseconds a read of the file takes
     std::string slowFirstWrite;           // the first replacement of this file is slow
+    std::map<std::string, int> reads;     // reads of each file's bytes, whole or its head
 
     FileStatus ReadFile(const CVxString& path, CVxString& bytes, uint32_t) override {
-        const std::string* content = Find(path);
+        const std::string* content = Find(path, true);
         if (!content)
             return kMissing;
         const uint32_t length = uint32_t(content->size());
@@ -43,7 +44,7 @@ public:
         return {};
     }
     FileStatus ReadHead(const CVxString& path, void* buffer, size_t size) override {
-        const std::string* content = Find(path);
+        const std::string* content = Find(path, true);
         if (!content)
             return kMissing;
         if (content->size() < size)
@@ -137,12 +138,13 @@ private:
         return path;
     }
 
-    const std::string* Find(const CVxString& path) {
+    const std::string* Find(const CVxString& path, bool read = false) {
         std::string real;
         int delay = 0;
         {
             std::lock_guard<std::mutex> hold(m_lock);
             real = Real(Posix(path));
+            reads[real] += read ? 1 : 0;
             if (const auto slow = slowReads.find(real); slow != slowReads.end())
                 delay = slow->second;
         }
@@ -192,7 +194,7 @@ struct Outcome {
 };
 
 Outcome RunOver(const MemoryFiles& start, const std::vector<std::string>& inputs, bool cubrel,
-                uint32_t size, uint32_t jobs) {
+                uint32_t size, uint32_t jobs, std::map<std::string, int>* reads = nullptr) {
     MemoryFiles files;
     files.files = start.files;
     files.links = start.links;
@@ -211,6 +213,8 @@ Outcome RunOver(const MemoryFiles& start, const std::vector<std::string>& inputs
     RunBatch(paths, settings, environment, files,
              [&](size_t, const FileReport& report) { outcome.blocks += report.Text(); });
     outcome.files = files.files;
+    if (reads)
+        *reads = files.reads;
     return outcome;
 }
 
@@ -276,6 +280,28 @@ TEST(BatchOrder, EveryJobCountReachesTheFilesOfOneJob) {
         EXPECT_EQ(many.blocks, one.blocks) << c.label;
         EXPECT_TRUE(many.files == one.files) << c.label;
         EXPECT_EQ(one.blocks.find("rror"), std::string::npos) << c.label << one.blocks;
+    }
+}
+
+// A conversion reads its input once: what it decides from the first bytes
+// and what it loads come from one read, whatever the outcome.
+TEST(BatchOrder, EachInputIsReadOnce) {
+    MemoryFiles start;
+    start.files = {{"/w/a.cube", kDark2},
+                   {"/w/b.lut", kCube2},
+                   {"/w/c.lut", kOldCubrel},
+                   {"/w/e.lut", ""},
+                   {"/w/x.look", Look(Parameter("Gain.X", "0.5"))}};
+    const std::pair<bool, std::vector<std::string>> runs[] = {
+        {true, {"a.cube", "b.lut", "c.lut", "e.lut", "x.look"}},
+        {false, {"a.cube", "b.lut", "e.lut", "x.look"}},
+    };
+    for (const auto& [cubrel, inputs] : runs) {
+        std::map<std::string, int> reads;
+        const Outcome outcome = RunOver(start, inputs, cubrel, cubrel ? 9 : 8, 1, &reads);
+        for (const std::string& input : inputs)
+            EXPECT_EQ(reads["/w/" + input], 1)
+                << input << (cubrel ? " -cubrel\n" : "\n") << outcome.blocks;
     }
 }
 
