@@ -184,10 +184,12 @@ void ConversionFlows::RebuildLook(const FilePaths& paths, ParsedLook& look) {
     // write keeps the old look.
     std::string what = WhatIsWritten(paths.lookPath, "look");
     const std::unique_ptr<FileOutput> file = ReplaceOutput(paths.lookPath);
-    const ERebuildResult result = WriteRebuiltLook(Engine(), look.grading, *file, look.mask.get(),
-                                                   m_settings.size, kRamp1DSize, paths.folder);
+    ERenderFailure failure = ERenderFailure::eNone;
+    const ERebuildResult result =
+        WriteRebuiltLook(Engine(), look.grading, *file, look.mask.get(), m_settings.size,
+                         kRamp1DSize, paths.folder, &failure);
     if (result == ERebuildResult::eRenderFailed) {
-        m_report->SetCause(RenderCause(EngineFailure(), look, paths));
+        m_report->SetCause(RenderCause(failure, look, paths));
         m_report->Say("  Error rendering new look LUT, file was not modified\n");
         return;
     }

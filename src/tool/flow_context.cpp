@@ -279,16 +279,6 @@ std::string FlowContext::LookFailure(const CVxString& text) {
     return std::string("not a valid look: ") + error.c_str();
 }
 
-ERenderFailure FlowContext::EngineFailure() {
-    const CVxSoftwareCompositingEngine& engine = Engine();
-    using ERenderError = IVxCompositingEngine::ERenderError;
-    if (engine.m_lastError == uint32_t(ERenderError::eShaderNotFound))
-        return ERenderFailure::eShaderMissing;
-    if (engine.m_lastError == uint32_t(ERenderError::eLutNotLoaded) || engine.m_lutMissing)
-        return ERenderFailure::eLutMissing;
-    return ERenderFailure::eRenderFailed;
-}
-
 std::vector<std::string> FlowContext::RenderCauses(ERenderFailure failure, const ParsedLook& look,
                                                    const FilePaths& paths) {
     const std::vector<const CVxShaderParamStorage*> layers = LayersOf(look.grading);

@@ -94,8 +94,6 @@ protected:
     // Why a LUT file did not load, for standard error: why its read failed,
     // that it was empty, or why no reader took it.
     std::string LoadFailure(const CVxString& path, const FileStatus& read, bool empty);
-    // The engine's last failure, as RenderLattice tells it.
-    ERenderFailure EngineFailure();
     // Names the shaders or LUT files of the look that are not there: the LUT
     // files not found and those that do not load, each kind in a cause of its own.
     std::vector<std::string> RenderCauses(ERenderFailure failure, const ParsedLook& look,
