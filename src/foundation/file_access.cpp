@@ -117,6 +117,10 @@ EPathKind KindOf(platform::EEntryKind kind) {
 
 } // namespace
 
+void SystemFileAccess::RemoveTemporariesOnInterruption() {
+    platform::InstallReplacementSignalHandlers();
+}
+
 FileStatus SystemFileAccess::ReadFile(const CVxString& path, CVxString& bytes, uint32_t maxSize) {
     bytes.Empty();
     // The string's buffer holds one byte more than the file, and must stay countable.

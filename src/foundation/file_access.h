@@ -102,6 +102,12 @@ public:
 // The files of the machine, as the platform layer reaches them.
 class SystemFileAccess final : public FileAccess {
 public:
+    // Makes an interruption of the process (SIGINT, SIGTERM, SIGHUP, SIGQUIT)
+    // remove the temporary files of the replacements under way before it ends
+    // the process, and a file size limit fail a write rather than end it. Once,
+    // before the first replacement.
+    static void RemoveTemporariesOnInterruption();
+
     FileStatus ReadFile(const CVxString& path, CVxString& bytes, uint32_t maxSize) override;
     FileStatus ReadHead(const CVxString& path, void* buffer, size_t size) override;
     FileStatus ListFolder(const CVxString& pattern, bool includeHidden,
