@@ -1,16 +1,9 @@
 #include "platform/posix_helpers.h"
 
 #include <cerrno>
-#include <cstring>
 #include <unistd.h>
 
 namespace platform {
-
-FileStatus FileStatus::SystemError(int error) {
-    // A failure is never reported as a success, even where the system left no error.
-    const int reported = error != 0 ? error : EIO;
-    return FileStatus{reported, std::strerror(reported)};
-}
 
 bool WriteAll(int descriptor, const void* data, size_t size) {
     const char* bytes = static_cast<const char*>(data);
