@@ -3,7 +3,7 @@
 // (the text from memory, the text from a file in the page cache) and loading
 // its stored lattice, in gigabytes of look text per second ("GB_per_s").
 
-#include "foundation/file_contents.h"
+#include "foundation/file_access.h"
 #include "look/look_reader.h"
 #include "look/look_writer.h"
 #include "lut/lut.h"

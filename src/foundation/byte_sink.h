@@ -5,7 +5,7 @@
 #include <cstddef>
 
 // Where a writer puts the bytes it produces: a string in memory, or a file
-// being written (see file_contents.h).
+// being replaced (FileOutput, see file_access.h).
 class ByteSink {
 public:
     virtual ~ByteSink() = default;

@@ -1,55 +1,164 @@
 #include "foundation/file_access.h"
 
-#include "foundation/directory_scan.h"
-#include "foundation/file_contents.h"
-#include "foundation/posix_file.h"
+#include "foundation/paths.h"
+#include "platform/directory_search.h"
+#include "platform/file_replacement.h"
 #include "platform/file_system.h"
 #include "platform/path_mapping.h"
 
 #include <cstring>
-#include <filesystem>
-#include <system_error>
+#include <new>
+#include <string_view>
 
-bool SystemFileAccess::ReadFile(const CVxString& path, CVxString& bytes, uint32_t maxSize) {
-    return ReadBinaryFile(path, bytes, maxSize);
+// The system's files are reached here and nowhere else above the platform
+// layer: the listing, the reads and the replacement below are this file's own.
+namespace {
+
+// The platform's form of a framework path: slashes become backslashes.
+CVxString PlatformPath(const CVxString& path) {
+    CVxString written(path);
+    written.SlashesToBackslashes();
+    return written;
 }
 
-bool SystemFileAccess::ReadHead(const CVxString& path, void* buffer, size_t size) {
-    CVxPosixFile file;
-    return file.Open(path, "rb") && file.Read(buffer, size) == size;
+// Lists one folder, filtered by a wildcard list ("*.look;*.lut").
+class CVxDirectoryScan {
+public:
+    CVxDirectoryScan(const CVxString& pattern, bool includeHidden)
+        : m_namePattern(PlatformPath(FileNameOf(pattern))),
+          m_folder(PlatformPath(FolderOf(pattern))), m_includeHidden(includeHidden) {}
+    CVxDirectoryScan(const CVxDirectoryScan&) = delete;
+    CVxDirectoryScan& operator=(const CVxDirectoryScan&) = delete;
+
+    bool Next() {
+        if (!m_started) {
+            m_started = true;
+            m_status = m_search.Open(m_folder.View());
+            if (!m_status)
+                return false;
+        }
+        if (!m_status)
+            return false;
+        while (const platform::DirectoryEntry* entry = m_search.Next()) {
+            CVxString name(entry->name.data(), static_cast<uint32_t>(entry->name.size()));
+            const bool dotEntry = entry->name == "." || entry->name == "..";
+            const bool hidden =
+                entry->isHidden || entry->isSystem || (name.StartsWith(".") && !dotEntry);
+            if (!name.MatchesWildcards(m_namePattern) || (hidden && !m_includeHidden))
+                continue;
+            m_entryName = name;
+            m_entryIsDirectory = entry->isDirectory;
+            return true;
+        }
+        return false;
+    }
+    bool IsDirectory() const { return m_entryIsDirectory; }
+    CVxString FullPath() const {
+        CVxString path;
+        MakePath(path, CVxString(), m_folder, m_entryName, CVxString());
+        return path;
+    }
+    const CVxString& Name() const { return m_entryName; }
+    // Whether the folder could be listed (known once Next was called).
+    const FileStatus& Status() const { return m_status; }
+
+private:
+    CVxString m_namePattern;
+    CVxString m_folder;
+    bool m_includeHidden;
+    bool m_started = false;
+    FileStatus m_status;
+    platform::DirectorySearch m_search;
+    CVxString m_entryName;
+    bool m_entryIsDirectory = false;
+};
+
+// A replacement written in pieces: Append as often as needed, then Commit. It
+// begins with the first Append, so a writer that fails before its first byte
+// leaves nothing behind, not even a temporary file. Until Commit the old file
+// stays whole; one destroyed without Commit leaves nothing behind.
+class FileReplacementSink final : public FileOutput {
+public:
+    FileReplacementSink(const CVxString& path, const platform::TargetCondition& condition)
+        : m_path(PlatformPath(path)), m_condition(condition) {}
+
+    bool Append(const void* data, size_t size) override {
+        if (!m_begun) {
+            m_begun = true;
+            m_open = m_file.Begin(m_path.View(), m_condition);
+        }
+        return m_open && m_file.Write(data, size);
+    }
+    bool Commit() override { return m_open && m_file.Commit(); }
+    std::string FailureText() const override { return m_file.FailureText(); }
+    bool TargetChanged() const override { return m_file.TargetChanged(); }
+
+private:
+    CVxString m_path;
+    platform::TargetCondition m_condition;
+    platform::FileReplacement m_file;
+    bool m_begun = false;
+    bool m_open = false;
+};
+
+EPathKind KindOf(platform::EEntryKind kind) {
+    switch (kind) {
+    case platform::EEntryKind::eMissing:
+        return EPathKind::eMissing;
+    case platform::EEntryKind::eFile:
+        return EPathKind::eFile;
+    case platform::EEntryKind::eFolder:
+        return EPathKind::eFolder;
+    case platform::EEntryKind::eOther:
+        break;
+    }
+    return EPathKind::eOther;
 }
 
-bool SystemFileAccess::ListFolder(const CVxString& pattern, bool includeHidden,
-                                  std::vector<FolderEntry>& entries) {
+} // namespace
+
+void SystemFileAccess::RemoveTemporariesOnInterruption() {
+    platform::InstallReplacementSignalHandlers();
+}
+
+FileStatus SystemFileAccess::ReadFile(const CVxString& path, CVxString& bytes, uint32_t maxSize) {
+    bytes.Empty();
+    // The string's buffer holds one byte more than the file, and must stay countable.
+    const uint32_t largest = maxSize < 0xFFFFFFFEu ? maxSize : 0xFFFFFFFEu;
+    bool given = false;
+    const platform::FileRoom room = [&bytes, &given](size_t size) -> char* {
+        try {
+            char* buffer = bytes.GetBuffer(static_cast<uint32_t>(size));
+            given = true;
+            return buffer;
+        } catch (const std::bad_alloc&) {
+            return nullptr; // the string is left as it was: empty
+        }
+    };
+    size_t read = 0;
+    const FileStatus status =
+        platform::ReadWholeFile(PlatformPath(path).View(), largest, room, read);
+    if (given)
+        bytes.SetLength(static_cast<uint32_t>(read));
+    return status;
+}
+
+FileStatus SystemFileAccess::ReadHead(const CVxString& path, void* buffer, size_t size) {
+    return platform::ReadFileHead(PlatformPath(path).View(), buffer, size);
+}
+
+FileStatus SystemFileAccess::ListFolder(const CVxString& pattern, bool includeHidden,
+                                        std::vector<FolderEntry>& entries) {
     entries.clear();
     CVxDirectoryScan scan(pattern, includeHidden);
     while (scan.Next())
         entries.push_back({scan.Name(), scan.FullPath(), scan.IsDirectory()});
-    return scan.Listed();
+    return scan.Status();
 }
 
 PathState SystemFileAccess::Examine(const CVxString& path) {
-    CVxString examined(path);
-    examined.SlashesToBackslashes();
-    const platform::EntryState entry = platform::ExamineEntry(examined.View());
-    PathState state;
-    state.error = entry.error;
-    state.stamp = entry.stamp;
-    switch (entry.kind) {
-    case platform::EEntryKind::eMissing:
-        state.kind = EPathKind::eMissing;
-        break;
-    case platform::EEntryKind::eFile:
-        state.kind = EPathKind::eFile;
-        break;
-    case platform::EEntryKind::eFolder:
-        state.kind = EPathKind::eFolder;
-        break;
-    case platform::EEntryKind::eOther:
-        state.kind = EPathKind::eOther;
-        break;
-    }
-    return state;
+    const platform::EntryState entry = platform::ExamineEntry(PlatformPath(path).View());
+    return PathState{KindOf(entry.kind), entry.error, entry.stamp};
 }
 
 std::unique_ptr<FileOutput> SystemFileAccess::StartReplacement(const CVxString& path,
@@ -63,43 +172,32 @@ std::unique_ptr<FileOutput> SystemFileAccess::StartReplacement(const CVxString& 
     return std::make_unique<FileReplacementSink>(path, condition);
 }
 
-bool SystemFileAccess::Append(const CVxString& path, const void* data, size_t size) {
-    CVxString written(path);
-    written.SlashesToBackslashes();
-    return platform::AppendToFile(written.View(), data, size);
+FileStatus SystemFileAccess::Append(const CVxString& path, const void* data, size_t size) {
+    return platform::AppendToFile(PlatformPath(path).View(), data, size);
 }
 
-std::string SystemFileAccess::FolderWriteFailure(const CVxString& folder) {
-    CVxString written(folder);
-    written.SlashesToBackslashes();
-    const int error = platform::FolderWriteError(written.View());
-    return error == 0 ? std::string() : std::string(std::strerror(error));
+FileStatus SystemFileAccess::FolderWriteStatus(const CVxString& folder) {
+    return platform::FolderWriteStatus(PlatformPath(folder).View());
 }
 
-bool SystemFileAccess::SystemPath(const CVxString& path, std::string& systemPath) {
-    CVxString written(path);
-    written.SlashesToBackslashes();
-    if (!platform::ResolvePath(written.View(), systemPath))
-        return false;
-    std::error_code error;
-    systemPath = std::filesystem::canonical(systemPath, error).string();
-    return !error;
+FileStatus SystemFileAccess::SystemPath(const CVxString& path, std::string& systemPath) {
+    return platform::CanonicalPath(PlatformPath(path).View(), systemPath);
 }
 
 std::string SystemFileAccess::Identity(const CVxString& path) {
-    CVxString written(path);
-    written.SlashesToBackslashes();
-    return platform::FileIdentity(written.View());
+    return platform::FileIdentity(PlatformPath(path).View());
 }
 
-bool ReadTextFile(FileAccess& files, const CVxString& path, CVxString& text, bool keepLineBreaks) {
+FileStatus ReadTextFile(FileAccess& files, const CVxString& path, CVxString& text,
+                        bool keepLineBreaks) {
     // The text's buffer holds one byte more than the file; that byte must still be countable.
-    if (!files.ReadFile(path, text, CVxString::npos - 1)) {
+    const FileStatus status = files.ReadFile(path, text, CVxString::npos - 1);
+    if (!status) {
         text.Empty();
-        return false;
+        return status;
     }
     text.SetLength(static_cast<uint32_t>(std::strlen(text.c_str())));
     if (!keepLineBreaks)
         text.ConvertLineBreaks(1);
-    return true;
+    return status;
 }

@@ -2,12 +2,18 @@
 
 #include "foundation/byte_sink.h"
 #include "foundation/vx_string.h"
-#include "platform/file_system.h"
+#include "platform/file_state.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
+
+// How a call of the file access ended: done (true as a bool), or the system's
+// error and the cause in words for people ("No such file or directory", "not
+// a plain file", "empty file"). A caller words a failure from the status it
+// was given, never by asking the file system again.
+using FileStatus = platform::FileStatus;
 
 // What a path names, as the system tells it (links followed): a plain file, a
 // folder, or something else that is there (a FIFO, a device, or a path the
@@ -53,16 +59,17 @@ public:
     virtual ~FileAccess() = default;
 
     // The whole file, with a spare 0 byte after it for readers that scan it as
-    // text. False when it cannot be read whole or is larger than maxSize bytes;
-    // bytes is then empty or holds what was read.
-    virtual bool ReadFile(const CVxString& path, CVxString& bytes, uint32_t maxSize) = 0;
-    // The first `size` bytes of a file; false when it has fewer or cannot be read.
-    virtual bool ReadHead(const CVxString& path, void* buffer, size_t size) = 0;
+    // text. Fails when it cannot be read whole, or with EFBIG when it is larger
+    // than maxSize bytes; bytes is then empty or holds what was read.
+    virtual FileStatus ReadFile(const CVxString& path, CVxString& bytes, uint32_t maxSize) = 0;
+    // The first `size` bytes of a file; fails when it has fewer ("empty file",
+    // "shorter than N bytes") or cannot be read.
+    virtual FileStatus ReadHead(const CVxString& path, void* buffer, size_t size) = 0;
     // The entries of one folder that match a wildcard list ("*.look;*.lut"), in
-    // listing order; hidden entries only when asked for. False when the folder
+    // listing order; hidden entries only when asked for. Fails when the folder
     // cannot be listed.
-    virtual bool ListFolder(const CVxString& pattern, bool includeHidden,
-                            std::vector<FolderEntry>& entries) = 0;
+    virtual FileStatus ListFolder(const CVxString& pattern, bool includeHidden,
+                                  std::vector<FolderEntry>& entries) = 0;
     // What the path names, asked of the system without opening it: a file that
     // may not be read is still a file.
     virtual PathState Examine(const CVxString& path) = 0;
@@ -79,14 +86,13 @@ public:
                                                          const PathState* examined) = 0;
     // Appends bytes to a file, making it when it is missing: the program's log,
     // the one file that grows rather than being replaced.
-    virtual bool Append(const CVxString& path, const void* data, size_t size) = 0;
-    // Why new files cannot be made in a folder, for people (the system's text
-    // for the cause); empty when they can.
-    virtual std::string FolderWriteFailure(const CVxString& folder) = 0;
+    virtual FileStatus Append(const CVxString& path, const void* data, size_t size) = 0;
+    // Whether new files can be made in a folder, and why not.
+    virtual FileStatus FolderWriteStatus(const CVxString& folder) = 0;
     // The system's own path of an existing file, for a library that opens
     // files by name itself: absolute, links followed, so that a file reached
-    // under several names is one path. False when the path names no file.
-    virtual bool SystemPath(const CVxString& path, std::string& systemPath) = 0;
+    // under several names is one path. Fails when the path names no file.
+    virtual FileStatus SystemPath(const CVxString& path, std::string& systemPath) = 0;
     // What the path really reaches, as a text that is the same for every
     // spelling of one file: its folder and name after symbolic links, compared
     // without regard to letter case. The path need not exist.
@@ -96,23 +102,29 @@ public:
 // The files of the machine, as the platform layer reaches them.
 class SystemFileAccess final : public FileAccess {
 public:
-    bool ReadFile(const CVxString& path, CVxString& bytes, uint32_t maxSize) override;
-    bool ReadHead(const CVxString& path, void* buffer, size_t size) override;
-    bool ListFolder(const CVxString& pattern, bool includeHidden,
-                    std::vector<FolderEntry>& entries) override;
+    // Makes an interruption of the process (SIGINT, SIGTERM, SIGHUP, SIGQUIT)
+    // remove the temporary files of the replacements under way before it ends
+    // the process, and a file size limit fail a write rather than end it. Once,
+    // before the first replacement.
+    static void RemoveTemporariesOnInterruption();
+
+    FileStatus ReadFile(const CVxString& path, CVxString& bytes, uint32_t maxSize) override;
+    FileStatus ReadHead(const CVxString& path, void* buffer, size_t size) override;
+    FileStatus ListFolder(const CVxString& pattern, bool includeHidden,
+                          std::vector<FolderEntry>& entries) override;
     PathState Examine(const CVxString& path) override;
     std::unique_ptr<FileOutput> StartReplacement(const CVxString& path,
                                                  const PathState* examined) override;
-    bool Append(const CVxString& path, const void* data, size_t size) override;
-    std::string FolderWriteFailure(const CVxString& folder) override;
-    bool SystemPath(const CVxString& path, std::string& systemPath) override;
+    FileStatus Append(const CVxString& path, const void* data, size_t size) override;
+    FileStatus FolderWriteStatus(const CVxString& folder) override;
+    FileStatus SystemPath(const CVxString& path, std::string& systemPath) override;
     std::string Identity(const CVxString& path) override;
 };
 
 // Reads a whole file as text: a 0 byte in the file ends the text, and unless
 // keepLineBreaks is set every "\r\n", "\n\r" and lone "\r" becomes "\n".
-bool ReadTextFile(FileAccess& files, const CVxString& path, CVxString& text,
-                  bool keepLineBreaks = false);
+FileStatus ReadTextFile(FileAccess& files, const CVxString& path, CVxString& text,
+                        bool keepLineBreaks = false);
 
 inline bool FileExists(FileAccess& files, const CVxString& path) {
     return files.Lookup(path) == EPathKind::eFile;

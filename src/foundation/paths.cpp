@@ -1,7 +1,5 @@
 #include "foundation/paths.h"
 
-#include "foundation/directory_scan.h"
-#include "foundation/posix_file.h"
 #include "platform/ascii.h"
 #include "platform/environment.h"
 
@@ -149,27 +147,6 @@ bool IsAbsolutePath(const CVxString& path) {
     if (path.Length() < 3)
         return false;
     return ascii::IsLetter(path[0]) && path[1] == ':' && path[2] == '\\';
-}
-
-bool IsDirectory(const CVxString& path) {
-    if (path.IsEmpty())
-        return false;
-    CVxString pattern(path);
-    if (pattern[pattern.Length() - 1] != '\\')
-        pattern.Append('\\');
-    pattern.Append('*');
-    CVxDirectoryScan scan(pattern, true);
-    return scan.Next();
-}
-
-bool FileExists(const CVxString& path, bool searchFallback) {
-    CVxPosixFile file;
-    if (file.Open(path, "rb"))
-        return true;
-    if (!searchFallback)
-        return false;
-    CVxDirectoryScan scan(path, true);
-    return scan.Next() && !scan.IsDirectory();
 }
 
 std::string PathForPeople(const CVxString& path) {

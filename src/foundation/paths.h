@@ -5,7 +5,8 @@
 #include <string>
 
 // Paths are framework texts: drive letter or server prefix, backslash separators.
-// A slash is accepted everywhere and turned into a backslash before use.
+// A slash is accepted everywhere and turned into a backslash before use. What
+// a path names is asked of the file access (FileExists and IsFolder there).
 
 // Strips double quotes from both ends, then splits; null outputs are skipped.
 void SplitPath(const CVxString& path, CVxString* drive, CVxString* folder, CVxString* baseName,
@@ -19,8 +20,6 @@ CVxString ParentFolder(const CVxString& folder);
 const CVxString& ProgramFolder();
 const CVxString& ProgramFileName();
 bool IsAbsolutePath(const CVxString& path);
-bool IsDirectory(const CVxString& path);
-bool FileExists(const CVxString& path, bool searchFallback = false);
 
 // A path as people on this system write it: no drive Z:, slashes.
 std::string PathForPeople(const CVxString& path);

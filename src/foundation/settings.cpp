@@ -1,6 +1,5 @@
 #include "foundation/settings.h"
 
-#include "foundation/file_contents.h"
 #include "foundation/path_expansion.h"
 #include "foundation/paths.h"
 #include "foundation/xml_tree.h"

@@ -1,6 +1,5 @@
 #include "lut/cubrel_writer.h"
 
-#include "foundation/file_contents.h"
 #include "foundation/parallel_bands.h"
 
 #include <algorithm>

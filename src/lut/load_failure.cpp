@@ -3,13 +3,7 @@
 #include "lut/lut_format_registry.h"
 #include "lut/ocio_reader.h"
 
-#include <cerrno>
-#include <cstring>
-
-std::string WhyNotALutFile(FileAccess& files, const CVxString& path) {
-    uint8_t first = 0;
-    if (!files.ReadHead(path, &first, 1))
-        return FileExists(files, path) ? "empty file" : std::strerror(ENOENT);
+std::string WhyReadFileIsNotALut(FileAccess& files, const CVxString& path) {
     // A format that OpenColorIO reads has its reasons for refusing a file.
     if (IsOcioLutFile(path)) {
         OcioFileTransform transform;
@@ -17,4 +11,11 @@ std::string WhyNotALutFile(FileAccess& files, const CVxString& path) {
             return transform.Failure();
     }
     return "not a look or LUT file";
+}
+
+std::string WhyNotALutFile(FileAccess& files, const CVxString& path) {
+    uint8_t first = 0;
+    if (const FileStatus read = files.ReadHead(path, &first, 1); !read)
+        return read.cause;
+    return WhyReadFileIsNotALut(files, path);
 }

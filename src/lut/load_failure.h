@@ -5,7 +5,11 @@
 
 #include <string>
 
-// Why a file that Load did not take is not a LUT, in a few words: the system's
-// reason when it cannot be read, "empty file", OpenColorIO's own reason for a
-// file of one of its formats, or "not a look or LUT file".
+// Why a file whose bytes could be read is no LUT that Load takes, in a few
+// words: OpenColorIO's own reason for a file of one of its formats, or "not a
+// look or LUT file".
+std::string WhyReadFileIsNotALut(FileAccess& files, const CVxString& path);
+
+// The same for a file not read yet: the system's reason when it cannot be
+// read, "empty file" when it holds nothing, else as above.
 std::string WhyNotALutFile(FileAccess& files, const CVxString& path);

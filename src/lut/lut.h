@@ -34,6 +34,13 @@ public:
     // Reads the LUT file at path, resolved through the run's LUT folders.
     bool Load(const LutFiles& source, const CVxString& path, bool upsampleToPowerOfTwo,
               EDimensionRequirement dimensionRequirement, bool allowCurveFallback);
+    // Load for a caller that has read the file at path already (its bytes as
+    // FileAccess::ReadFile gives them, at most kLargestLutFile): the readers
+    // take these bytes rather than reading the file again. A relative path that
+    // the LUT folders resolve to another file loads that file, as Load does.
+    bool LoadBytes(const LutFiles& source, const CVxString& path, CVxString&& bytes,
+                   bool upsampleToPowerOfTwo, EDimensionRequirement dimensionRequirement,
+                   bool allowCurveFallback);
 
     // Drops the pre-LUT, if any.
     void DeletePreLUT();

@@ -10,10 +10,11 @@
 
 #include <new>
 #include <string_view>
+#include <utility>
 
 namespace {
 
-constexpr uint32_t kMaxFileSize = 209715200; // 200 MiB
+constexpr uint32_t kMaxFileSize = kLargestLutFile;
 constexpr size_t kLookProbeLength = 1024;
 constexpr uint32_t kCurveFallbackEntries = 1024;
 
@@ -49,6 +50,12 @@ public:
                 return step == EStep::eLoaded ? &format : nullptr;
         }
         return nullptr;
+    }
+
+    // The file's bytes, read by the caller: no format reads the file for them.
+    void TakeBytes(CVxString&& bytes) {
+        m_bytes = std::move(bytes);
+        m_bytesRead = true;
     }
 
 private:
@@ -191,4 +198,20 @@ const LutFormat* LoadLutFile(CVxLUT& lut, const LutFiles& source, const CVxStrin
     const bool upsample = source.alwaysUpsample || upsampleToPowerOfTwo;
     return FormatWalk(lut, source, resolved, upsample, dimensionRequirement, allowCurveFallback)
         .Run();
+}
+
+bool CVxLUT::LoadBytes(const LutFiles& source, const CVxString& path, CVxString&& bytes,
+                       bool upsampleToPowerOfTwo, EDimensionRequirement dimensionRequirement,
+                       bool allowCurveFallback) {
+    // Bytes beyond the limit are those of a file that Load could not read.
+    if (bytes.Length() > kMaxFileSize)
+        return false;
+    CVxString written = path;
+    written.SlashesToBackslashes();
+    const CVxString resolved = ResolveLutPath(source, path);
+    const bool upsample = source.alwaysUpsample || upsampleToPowerOfTwo;
+    FormatWalk walk(*this, source, resolved, upsample, dimensionRequirement, allowCurveFallback);
+    if (resolved == written)
+        walk.TakeBytes(std::move(bytes));
+    return walk.Run();
 }

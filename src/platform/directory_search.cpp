@@ -4,6 +4,7 @@
 #include "platform/path_mapping.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -64,13 +65,13 @@ bool ListPosixFolder(const std::string& posixFolder, std::vector<DirectoryEntry>
     return true;
 }
 
-bool DirectorySearch::Open(std::string_view folder) {
+FileStatus DirectorySearch::Open(std::string_view folder) {
     m_entries.clear();
     m_next = 0;
     std::string posixFolder;
     if (!ResolvePath(folder, posixFolder))
-        return false;
-    return ListPosixFolder(posixFolder, m_entries);
+        return FileStatus::SystemError(ENOENT);
+    return ListPosixFolder(posixFolder, m_entries) ? FileStatus() : FileStatus::SystemError(errno);
 }
 
 const DirectoryEntry* DirectorySearch::Next() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/file_state.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -19,9 +21,9 @@ struct DirectoryEntry {
 // their names compared byte by byte in upper case.
 class DirectorySearch {
 public:
-    // Lists the folder (framework form; empty means the working folder). False when the
-    // folder cannot be listed.
-    bool Open(std::string_view folder);
+    // Lists the folder (framework form; empty means the working folder); fails
+    // when the folder cannot be listed.
+    FileStatus Open(std::string_view folder);
     // The next entry, or null when the listing is exhausted.
     const DirectoryEntry* Next();
 
@@ -30,7 +32,7 @@ private:
     size_t m_next = 0;
 };
 
-// Reads a POSIX folder in listing order; false when it cannot be read.
+// Reads a POSIX folder in listing order; false with errno set when it cannot be read.
 bool ListPosixFolder(const std::string& posixFolder, std::vector<DirectoryEntry>& entries);
 
 } // namespace platform

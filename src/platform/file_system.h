@@ -1,36 +1,26 @@
 #pragma once
 
+#include "platform/file_state.h"
+
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
+#include <functional>
 #include <string>
 #include <string_view>
 
+// Reading, examining and appending to files by their framework paths. Only
+// the file access of foundation/ calls these; everything above it reaches
+// files through that interface. Replacing a file is file_replacement.h.
+//
+// A read takes plain files only: a folder fails with EISDIR, and a FIFO, a
+// device or a socket with "not a plain file" (it is never opened in a way
+// that could wait). A path that names nothing here fails with ENOENT, or with
+// the error that kept the system from telling (EACCES for a folder on the way
+// that may not be searched).
 namespace platform {
-
-// Opens a file with an fopen mode ("t" is accepted and means nothing here). Reading modes
-// need an existing file; writing modes reuse an existing name that differs only in case.
-// Folders are never opened. Returns null on failure.
-FILE* OpenStream(std::string_view path, const char* mode);
-
-// True when the path names an existing folder.
-bool IsFolder(std::string_view path);
 
 // What a path names, as the system tells it with links followed.
 enum class EEntryKind : uint8_t { eMissing, eFile, eFolder, eOther };
-
-// One state of a file: the file itself (device and inode), its size and the
-// time its content last changed. Another file at the name, or the same file
-// written since, has another stamp.
-struct FileStamp {
-    uint64_t device = 0;
-    uint64_t inode = 0;
-    int64_t size = 0;
-    int64_t modifiedSeconds = 0;
-    int64_t modifiedNanoseconds = 0;
-
-    bool operator==(const FileStamp&) const = default;
-};
 
 struct EntryState {
     EEntryKind kind = EEntryKind::eMissing;
@@ -46,112 +36,29 @@ struct EntryState {
 // Nothing is opened, so a file that may not be read is still a file.
 EntryState ExamineEntry(std::string_view path);
 
-// What a replacement may find at its target when the new file takes the name.
-enum class ETargetRule : uint8_t {
-    eAnything, // whatever file is there is replaced
-    eNothing,  // the name must still be free
-    eSameFile, // the file there must still be the one of the stamp
-};
+// Reads the first `size` bytes of a file. One that has fewer fails with
+// "empty file" or "shorter than N bytes".
+FileStatus ReadFileHead(std::string_view path, void* buffer, size_t size);
 
-struct TargetCondition {
-    ETargetRule rule = ETargetRule::eAnything;
-    FileStamp stamp; // eSameFile
-};
+// Gives room for a whole file of `size` bytes; null when there is none.
+using FileRoom = std::function<char*(size_t size)>;
 
-// 0 when the process may create files in the folder, else the errno that
-// says why not (ENOENT, ENOTDIR, EACCES, EROFS, ...).
-int FolderWriteError(std::string_view path);
+// Reads a whole file into the room that `room` gives for its size, and says in
+// `read` how many bytes it holds. A file larger than maxSize fails with EFBIG
+// ("larger than N bytes") before any room is asked for, one without room with
+// ENOMEM, and one that ends before its size was read with "cannot be read".
+FileStatus ReadWholeFile(std::string_view path, uint64_t maxSize, const FileRoom& room,
+                         size_t& read);
 
-// A file replaced by one written beside it in pieces: the old file stays whole
-// until Commit renames the new one over it, and a replacement that is not
-// committed (the object destroyed first) leaves no file behind.
-//
-// Where the file system allows it, the new file has no name until it is whole
-// and on the disk, so that even a process killed outright leaves nothing; else
-// it is a hidden temporary file named after the target and this program
-// (".NAME.gradeshift-PROCESS-N.tmp"). The first replacement in a folder during
-// a run removes the files of that pattern that killed runs left there, and no
-// file of any other name.
-//
-// A replacement does nothing that writing the file in place could not: a
-// target that is not a plain file, or that the process may not write, is
-// refused, as is one whose owner the new file could not keep. A symbolic link
-// is followed to the file it names, which is replaced there (or created, for a
-// dangling link), so the link stays a link. The new file keeps the old one's
-// owner, group and permission bits, and the folder is synced after the rename.
-//
-// The condition says what may stand at the target when the whole new file
-// takes its name, so that a file that appears or changes meanwhile is never
-// lost: a name that must be free is taken by a rename that does not replace
-// (or a hard link), and a file that must be the one examined is swapped with
-// the new one in one step and checked, then swapped back when it is another.
-// Where the file system has neither, the target is checked just before a
-// plain rename.
-class FileReplacement {
-public:
-    FileReplacement() = default;
-    FileReplacement(const FileReplacement&) = delete;
-    FileReplacement& operator=(const FileReplacement&) = delete;
-    ~FileReplacement() { Abandon(); }
-
-    // Starts the new file beside the file that `path` names; false when the
-    // target is refused or the new file cannot be created.
-    bool Begin(std::string_view path, const TargetCondition& condition = TargetCondition());
-    // False once any write failed; later calls keep failing.
-    bool Write(const void* data, size_t size);
-    // Flushes the new file to the disk and gives it the target's name.
-    bool Commit();
-    // Drops the new file.
-    void Abandon();
-    // Why Begin, Write or Commit failed, for people: the system's text for the
-    // error, or the rule above that refused the target. Empty while none failed.
-    std::string FailureText() const;
-    // True when Begin or Commit found the target not as the condition asks; the
-    // target is then as it was found, and the new file is gone.
-    bool TargetChanged() const { return m_targetChanged; }
-
-private:
-    // Keeps the first cause of a failure; `error` is an errno value, or 0 for a rule.
-    void NoteFailure(int error, std::string rule = std::string());
-    void NoteTargetChanged();
-    // Gives the whole new file the target's name as the condition allows.
-    bool TakeTargetName();
-    bool TakeFreeName();
-    bool TakePlaceOfSameFile();
-    // What is now at the target (or at `path`) matches the condition's stamp.
-    bool HoldsExaminedFile(const std::string& path) const;
-
-    static constexpr uint64_t kWritebackStep = uint64_t(8) << 20;
-    void StartWriteback();
-
-    std::string m_target;
-    std::string m_temporary; // empty while the new file has no name
-    int m_descriptor = -1;
-    int m_pendingSlot = -1;
-    uint64_t m_written = 0;
-    uint64_t m_flushStart = 0;
-    bool m_failed = false;
-    int m_error = 0;
-    std::string m_rule;
-    bool m_targetExists = false;
-    unsigned m_targetMode = 0;
-    TargetCondition m_condition;
-    bool m_targetChanged = false;
-    // The new file, to tell it from another one at its temporary name.
-    uint64_t m_newInode = 0;
-};
-
-// Removes the temporary file of every replacement that is under way. Safe to
-// call from a signal handler.
-void RemovePendingReplacements();
-
-// Makes an interruption (SIGINT, SIGTERM, SIGHUP, SIGQUIT) remove the pending
-// temporary files before the signal ends the process as it would have anyway,
-// and turns a file size limit (SIGXFSZ) into a failed write. A signal that is
-// ignored when this is called stays ignored.
-void InstallReplacementSignalHandlers();
+// Whether the process may create files in the folder: ENOENT, ENOTDIR, EACCES,
+// EROFS, ... when not.
+FileStatus FolderWriteStatus(std::string_view path);
 
 // Appends bytes to a file, creating it when its folder exists.
-bool AppendToFile(std::string_view path, const void* data, size_t size);
+FileStatus AppendToFile(std::string_view path, const void* data, size_t size);
+
+// The absolute POSIX path of an existing file or folder, with every link
+// resolved, so that a file reached under several names has one such path.
+FileStatus CanonicalPath(std::string_view path, std::string& canonical);
 
 } // namespace platform

@@ -2,6 +2,7 @@
 
 #include "platform/ascii.h"
 #include "platform/directory_search.h"
+#include "platform/posix_helpers.h"
 
 #include <climits>
 #include <cstdlib>
@@ -32,11 +33,6 @@ bool FindNameNoCase(const std::string& folder, std::string_view element, std::st
 }
 
 constexpr int kMostLinksFollowed = 40;
-
-std::string FolderOfPosixPath(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
 
 // Follows symbolic links to the name a write through `path` lands on, which need
 // not exist. False for a loop or a link that cannot be read.

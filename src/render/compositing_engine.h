@@ -101,6 +101,8 @@ public:
     uint32_t m_lastError = 0;
     // Set during a Render when a LUT file named by a shader layer could not be loaded.
     uint32_t m_lutMissing = 0;
+    // Set when the last Render failed for want of memory (its error is then eEvaluationFailed).
+    bool m_outOfMemory = false;
     // A folder (ending in a backslash) in which a LUT file that a layer names
     // is looked for when none of the usual places holds it; empty for none.
     CVxString m_lastLutFolder;

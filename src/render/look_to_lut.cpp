@@ -87,7 +87,7 @@ ERenderFailure FailureOf(const CVxSoftwareCompositingEngine& engine) {
         return ERenderFailure::eShaderMissing;
     if (engine.m_lastError == uint32_t(ERenderError::eLutNotLoaded) || engine.m_lutMissing)
         return ERenderFailure::eLutMissing;
-    return ERenderFailure::eRenderFailed;
+    return engine.m_outOfMemory ? ERenderFailure::eOutOfMemory : ERenderFailure::eRenderFailed;
 }
 
 } // namespace

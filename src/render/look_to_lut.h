@@ -13,7 +13,7 @@ enum class ERenderFailure : uint8_t {
     eShaderMissing, // a layer names a shader without a definition or a kernel
     eLutMissing,    // a LUT file named by a layer or as the extra LUT did not load
     eRenderFailed,  // the engine failed for any other reason
-    eOutOfMemory,   // there was no memory for the lattice
+    eOutOfMemory,   // there was no memory for the lattice or for the render
 };
 
 // What RenderLattice renders, in the terms of RenderLookToLut's arguments.

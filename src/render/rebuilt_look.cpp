@@ -7,14 +7,17 @@
 ERebuildResult WriteRebuiltLook(CVxSoftwareCompositingEngine& engine,
                                 const CVxGradingParamStorage& grading, ByteSink& out,
                                 const CVxShapeMask* mask, uint32_t size3D, uint32_t size1D,
-                                const CVxString& lookFolder) {
+                                const CVxString& lookFolder, ERenderFailure* renderFailure) {
     if (!CanWriteLookDocument(grading, mask))
         return ERebuildResult::eWriteFailed;
     RenderedLattice lattice, ramp;
     if (size3D != 0) {
         lattice = RenderLattice(engine, grading, {.size = size3D, .lookFolder = lookFolder});
-        if (!lattice.nodes)
+        if (!lattice.nodes) {
+            if (renderFailure)
+                *renderFailure = lattice.failure;
             return ERebuildResult::eRenderFailed;
+        }
     }
     if (size1D != 0 && grading.IsPerChannelOnly(false))
         ramp = RenderLattice(engine, grading,

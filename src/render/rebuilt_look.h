@@ -2,6 +2,7 @@
 
 #include "foundation/byte_sink.h"
 #include "foundation/vx_string.h"
+#include "render/look_to_lut.h"
 
 #include <cstdint>
 
@@ -24,8 +25,10 @@ enum class ERebuildResult : uint8_t {
 // grading or mask that cannot be written as a document that reads back the
 // same is refused as a failed write, before anything is rendered or written.
 // LUT files that the grading names and no other place holds are looked for in
-// `lookFolder` (ending in a backslash; empty for nowhere).
+// `lookFolder` (ending in a backslash; empty for nowhere). When the 3D LUT does
+// not render, `renderFailure` (when given) receives why, as RenderLattice tells it.
 ERebuildResult WriteRebuiltLook(CVxSoftwareCompositingEngine& engine,
                                 const CVxGradingParamStorage& grading, ByteSink& out,
                                 const CVxShapeMask* mask, uint32_t size3D, uint32_t size1D,
-                                const CVxString& lookFolder = CVxString());
+                                const CVxString& lookFolder = CVxString(),
+                                ERenderFailure* renderFailure = nullptr);

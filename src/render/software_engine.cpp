@@ -178,6 +178,7 @@ bool CVxSoftwareCompositingEngine::Render(const CVxString& pipeline, CVxRenderCo
                                           const RenderRegion*, uint32_t flags) {
     m_lastError = 0;
     m_lutMissing = 0;
+    m_outOfMemory = false;
     m_abort = 0;
     m_width = width;
     m_height = height;
@@ -195,6 +196,7 @@ bool CVxSoftwareCompositingEngine::Render(const CVxString& pipeline, CVxRenderCo
         m_lastError = uint32_t(error);
     } catch (const std::bad_alloc&) {
         m_lastError = uint32_t(ERenderError::eEvaluationFailed);
+        m_outOfMemory = true;
     }
     return false;
 }

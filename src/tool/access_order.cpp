@@ -60,18 +60,18 @@ void OrderedFileAccess::BeforeRead(const CVxString& path) {
     m_order.BeforeRead(m_file, m_files.Identity(path));
 }
 
-bool OrderedFileAccess::ReadFile(const CVxString& path, CVxString& bytes, uint32_t maxSize) {
+FileStatus OrderedFileAccess::ReadFile(const CVxString& path, CVxString& bytes, uint32_t maxSize) {
     BeforeRead(path);
     return m_files.ReadFile(path, bytes, maxSize);
 }
 
-bool OrderedFileAccess::ReadHead(const CVxString& path, void* buffer, size_t size) {
+FileStatus OrderedFileAccess::ReadHead(const CVxString& path, void* buffer, size_t size) {
     BeforeRead(path);
     return m_files.ReadHead(path, buffer, size);
 }
 
-bool OrderedFileAccess::ListFolder(const CVxString& pattern, bool includeHidden,
-                                   std::vector<FolderEntry>& entries) {
+FileStatus OrderedFileAccess::ListFolder(const CVxString& pattern, bool includeHidden,
+                                         std::vector<FolderEntry>& entries) {
     // The identity of a name in the folder, up to and including its last slash.
     const std::string probe = m_files.Identity(FolderOf(pattern) + "*");
     m_order.BeforeList(m_file, probe.substr(0, probe.rfind('/') + 1));
@@ -123,7 +123,7 @@ std::unique_ptr<FileOutput> OrderedFileAccess::StartReplacement(const CVxString&
     return std::make_unique<OrderedOutput>(m_files, m_order, m_file, path, examined);
 }
 
-bool OrderedFileAccess::SystemPath(const CVxString& path, std::string& systemPath) {
+FileStatus OrderedFileAccess::SystemPath(const CVxString& path, std::string& systemPath) {
     BeforeRead(path);
     return m_files.SystemPath(path, systemPath);
 }

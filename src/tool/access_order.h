@@ -53,21 +53,21 @@ public:
     // The file of the list whose accesses follow.
     void SetFile(size_t file) { m_file = file; }
 
-    bool ReadFile(const CVxString& path, CVxString& bytes, uint32_t maxSize) override;
-    bool ReadHead(const CVxString& path, void* buffer, size_t size) override;
-    bool ListFolder(const CVxString& pattern, bool includeHidden,
-                    std::vector<FolderEntry>& entries) override;
+    FileStatus ReadFile(const CVxString& path, CVxString& bytes, uint32_t maxSize) override;
+    FileStatus ReadHead(const CVxString& path, void* buffer, size_t size) override;
+    FileStatus ListFolder(const CVxString& pattern, bool includeHidden,
+                          std::vector<FolderEntry>& entries) override;
     PathState Examine(const CVxString& path) override;
     std::unique_ptr<FileOutput> StartReplacement(const CVxString& path,
                                                  const PathState* examined) override;
     // The log and the output folder are the run's, not a file's: they need no turn.
-    bool Append(const CVxString& path, const void* data, size_t size) override {
+    FileStatus Append(const CVxString& path, const void* data, size_t size) override {
         return m_files.Append(path, data, size);
     }
-    std::string FolderWriteFailure(const CVxString& folder) override {
-        return m_files.FolderWriteFailure(folder);
+    FileStatus FolderWriteStatus(const CVxString& folder) override {
+        return m_files.FolderWriteStatus(folder);
     }
-    bool SystemPath(const CVxString& path, std::string& systemPath) override;
+    FileStatus SystemPath(const CVxString& path, std::string& systemPath) override;
     std::string Identity(const CVxString& path) override { return m_files.Identity(path); }
 
 private:

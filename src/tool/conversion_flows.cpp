@@ -14,12 +14,14 @@
 #include "tool/output_path.h"
 
 #include <cerrno>
+#include <cstring>
 #include <new>
 #include <string>
 
 namespace {
 
 constexpr uint32_t kRamp1DSize = 256;
+constexpr size_t kCubrelMagicSize = 4;
 
 bool SameLayer(const CVxShaderParamStorage& a, const CVxShaderParamStorage& b) {
     if (a.Name() != b.Name() || a.Visible() != b.Visible() || a.Opacity() != b.Opacity() ||
@@ -87,13 +89,12 @@ bool ConversionFlows::MayReplaceExisting(const FilePaths& paths) {
 }
 
 void ConversionFlows::ConvertLutDirectly(const FilePaths& paths) {
-    uint8_t magic[4];
-    errno = 0;
-    if (!m_files.ReadHead(paths.input, magic, sizeof magic)) {
-        m_report->SetCause(ReadFailure(paths.input, errno, "shorter than 4 bytes"));
-        m_report->Say("  Error reading file\n");
+    // One read gives the magic and the LUT.
+    CVxString bytes;
+    const FileStatus read = ReadLutBytes(paths.input, bytes);
+    uint8_t magic[kCubrelMagicSize];
+    if (!ReadMagic(paths.input, read, bytes, magic))
         return;
-    }
     if (HasCubrelMagic(magic, sizeof magic)) {
         m_report->SetUnchanged("already a Cubrel LUT");
         m_report->Say("  File seems to be a Cubrel LUT, no conversion performed\n");
@@ -105,8 +106,9 @@ void ConversionFlows::ConvertLutDirectly(const FilePaths& paths) {
     if (IsOcioLutFile(paths.input) && ConvertThroughOcio(paths))
         return;
     CVxLUT lut;
-    if (!LoadLutFile(lut, paths.input)) {
-        m_report->SetCause(LoadFailure(paths.input));
+    const bool empty = bytes.IsEmpty();
+    if (!read || !LoadLutBytes(lut, paths.input, std::move(bytes))) {
+        m_report->SetCause(LoadFailure(paths.input, read, empty));
         m_report->Say("  Error loading LUT\n");
     }
     // A lattice over another domain than [0, 1] is rendered, as a pre-LUT is.
@@ -118,6 +120,22 @@ void ConversionFlows::ConvertLutDirectly(const FilePaths& paths) {
                    "  Source LUT has a different size and resampling is disabled.\n"
                    "  The LUT was not converted.\n",
                    "  Resampling LUT...\n", paths.cubrelPath);
+}
+
+bool ConversionFlows::ReadMagic(const CVxString& path, const FileStatus& read,
+                                const CVxString& bytes, uint8_t* magic) {
+    FileStatus head = read;
+    if (read.error == EFBIG)
+        head = m_files.ReadHead(path, magic, kCubrelMagicSize);
+    else if (read && bytes.Length() < kCubrelMagicSize)
+        head = FileStatus::Refusal(bytes.IsEmpty() ? "empty file" : "shorter than 4 bytes");
+    else if (read)
+        std::memcpy(magic, bytes.Data(), kCubrelMagicSize);
+    if (head)
+        return true;
+    m_report->SetCause(head.cause);
+    m_report->Say("  Error reading file\n");
+    return false;
 }
 
 bool ConversionFlows::ConvertThroughOcio(const FilePaths& paths) {
@@ -168,10 +186,12 @@ void ConversionFlows::RebuildLook(const FilePaths& paths, ParsedLook& look) {
     // write keeps the old look.
     std::string what = WhatIsWritten(paths.lookPath, "look");
     const std::unique_ptr<FileOutput> file = ReplaceOutput(paths.lookPath);
-    const ERebuildResult result = WriteRebuiltLook(Engine(), look.grading, *file, look.mask.get(),
-                                                   m_settings.size, kRamp1DSize, paths.folder);
+    ERenderFailure failure = ERenderFailure::eNone;
+    const ERebuildResult result =
+        WriteRebuiltLook(Engine(), look.grading, *file, look.mask.get(), m_settings.size,
+                         kRamp1DSize, paths.folder, &failure);
     if (result == ERebuildResult::eRenderFailed) {
-        m_report->SetCause(RenderCause(EngineFailure(), look, paths));
+        m_report->SetCause(RenderCause(failure, look, paths));
         m_report->Say("  Error rendering new look LUT, file was not modified\n");
         return;
     }

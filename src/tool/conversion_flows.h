@@ -19,6 +19,11 @@ private:
     bool MayReplaceExisting(const FilePaths& paths) override;
 
     void ConvertLutDirectly(const FilePaths& paths);
+    // The input's first four bytes, from the bytes its read gave, or read alone
+    // when it is too large for any LUT reader; false, having said why, when it
+    // has fewer or cannot be read.
+    bool ReadMagic(const CVxString& path, const FileStatus& read, const CVxString& bytes,
+                   uint8_t* magic);
     // Applies an OpenColorIO file at the Cubrel nodes; false, having said
     // nothing, when the file cannot be read that way.
     bool ConvertThroughOcio(const FilePaths& paths);

@@ -5,7 +5,6 @@
 #include "lut/lut_format_registry.h"
 #include "lut/ocio_reader.h"
 #include "platform/environment.h"
-#include "platform/file_system.h"
 #include "tool/batch_results.h"
 #include "tool/batch_run.h"
 #include "tool/command_line.h"
@@ -245,7 +244,7 @@ int RunGradeshift(int argc, const char* const* argv) {
     // thread starts, as changing the environment is not safe while one reads it.
     platform::RemoveEnvironmentVariables("OCIO_");
     // An interrupted run must not leave the temporary file of a replacement behind.
-    platform::InstallReplacementSignalHandlers();
+    SystemFileAccess::RemoveTemporariesOnInterruption();
     SystemFileAccess files;
     const int exitCode = Run(files, argc, argv);
     std::fflush(stdout);

@@ -208,9 +208,12 @@ void ExportFlow::ExportLutFile(const FilePaths& paths) {
         return;
     if (IsOcioLutFile(paths.input) && ExportThroughOcio(paths))
         return;
+    CVxString bytes;
+    const FileStatus read = ReadLutBytes(paths.input, bytes);
+    const bool empty = bytes.IsEmpty();
     CVxLUT lut;
-    if (!LoadLutFile(lut, paths.input) || lut.IsEmpty()) {
-        m_report->SetCause(LoadFailure(paths.input));
+    if (!read || !LoadLutBytes(lut, paths.input, std::move(bytes)) || lut.IsEmpty()) {
+        m_report->SetCause(LoadFailure(paths.input, read, empty));
         m_report->Say("  Error loading LUT\n");
         return;
     }

@@ -11,8 +11,6 @@
 #include "render/look_to_lut.h"
 #include "tool/output_path.h"
 
-#include <cerrno>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -56,6 +54,15 @@ FlowContext::FlowContext(const RunSettings& settings, const RunEnvironment& envi
 
 bool FlowContext::LoadLutFile(CVxLUT& lut, const CVxString& path) {
     return lut.Load(m_luts, path, false, CVxLUT::EDimensionRequirement::eAnyDimension, true);
+}
+
+bool FlowContext::LoadLutBytes(CVxLUT& lut, const CVxString& path, CVxString&& bytes) {
+    return lut.LoadBytes(m_luts, path, std::move(bytes), false,
+                         CVxLUT::EDimensionRequirement::eAnyDimension, true);
+}
+
+FileStatus FlowContext::ReadLutBytes(const CVxString& path, CVxString& bytes) {
+    return m_files.ReadFile(path, bytes, kLargestLutFile);
 }
 
 CVxSoftwareCompositingEngine& FlowContext::Engine() {
@@ -189,9 +196,8 @@ void FlowContext::NoteCorrections(const OcioFileTransform& transform, const File
 
 std::unique_ptr<ParsedLook> FlowContext::ReadLookFile(const FilePaths& paths) {
     CVxString text;
-    errno = 0;
-    if (!ReadTextFile(m_files, paths.input, text)) {
-        m_report->SetCause(ReadFailure(paths.input, errno, "cannot be read"));
+    if (const FileStatus read = ReadTextFile(m_files, paths.input, text); !read) {
+        m_report->SetCause(read.cause);
         m_report->Say("  Error reading file\n");
         return nullptr;
     }
@@ -235,22 +241,12 @@ void FlowContext::ReportWriteFailure(const FileOutput& file, const CVxString& ou
                  path + change + " while the file was converted", kOutFolderHint);
 }
 
-std::string FlowContext::ReadFailure(const CVxString& path, int error, const char* otherwise) {
-    const PathState state = m_files.Examine(path);
-    if (state.kind == EPathKind::eMissing)
-        return std::strerror(ENOENT);
-    if (state.kind == EPathKind::eFolder)
-        return std::strerror(EISDIR);
-    if (state.kind == EPathKind::eOther)
-        return state.error != 0 ? std::strerror(state.error) : "not a plain file";
-    if (error != 0)
-        return std::strerror(error);
-    uint8_t first = 0;
-    return m_files.ReadHead(path, &first, 1) ? otherwise : "empty file";
-}
-
-std::string FlowContext::LoadFailure(const CVxString& path) {
-    return WhyNotALutFile(m_files, path);
+std::string FlowContext::LoadFailure(const CVxString& path, const FileStatus& read, bool empty) {
+    if (!read)
+        return read.cause;
+    if (empty)
+        return "empty file";
+    return WhyReadFileIsNotALut(m_files, path);
 }
 
 std::string FlowContext::LookFailure(const CVxString& text) {
@@ -266,16 +262,6 @@ std::string FlowContext::LookFailure(const CVxString& text) {
         return "not a valid look";
     error.Replace("\n", ", ");
     return std::string("not a valid look: ") + error.c_str();
-}
-
-ERenderFailure FlowContext::EngineFailure() {
-    const CVxSoftwareCompositingEngine& engine = Engine();
-    using ERenderError = IVxCompositingEngine::ERenderError;
-    if (engine.m_lastError == uint32_t(ERenderError::eShaderNotFound))
-        return ERenderFailure::eShaderMissing;
-    if (engine.m_lastError == uint32_t(ERenderError::eLutNotLoaded) || engine.m_lutMissing)
-        return ERenderFailure::eLutMissing;
-    return ERenderFailure::eRenderFailed;
 }
 
 std::vector<std::string> FlowContext::RenderCauses(ERenderFailure failure, const ParsedLook& look,

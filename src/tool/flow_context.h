@@ -82,6 +82,11 @@ protected:
     void RefuseToConvert(const std::string& line, const std::string& cause);
 
     bool LoadLutFile(CVxLUT& lut, const CVxString& path);
+    // Loads a LUT file from its bytes, read with ReadLutBytes, without reading it again.
+    bool LoadLutBytes(CVxLUT& lut, const CVxString& path, CVxString&& bytes);
+    // Reads a LUT file whole for LoadLutBytes; fails with EFBIG for a file
+    // too large for any LUT reader.
+    FileStatus ReadLutBytes(const CVxString& path, CVxString& bytes);
     CVxSoftwareCompositingEngine& Engine();
     // Says that only the first correction of a CDL collection is converted.
     void NoteCorrections(const OcioFileTransform& transform, const FilePaths& paths);
@@ -89,13 +94,9 @@ protected:
     // OpenColorIO cannot be loaded.
     bool RefusedWithoutOcio();
 
-    // Causes, for standard error. A read that failed with `error` (an errno
-    // value or 0); `otherwise` when the file is there, has bytes and no error
-    // was given.
-    std::string ReadFailure(const CVxString& path, int error, const char* otherwise);
-    std::string LoadFailure(const CVxString& path);
-    // The engine's last failure, as RenderLattice tells it.
-    ERenderFailure EngineFailure();
+    // Why a LUT file did not load, for standard error: why its read failed,
+    // that it was empty, or why no reader took it.
+    std::string LoadFailure(const CVxString& path, const FileStatus& read, bool empty);
     // Names the shaders or LUT files of the look that are not there: the LUT
     // files not found and those that do not load, each kind in a cause of its own.
     std::vector<std::string> RenderCauses(ERenderFailure failure, const ParsedLook& look,

@@ -66,10 +66,10 @@ CVxString OutputPathFor(FileAccess& files, const CVxString& input, bool cubrelMo
 std::string UseOutputFolder(FileAccess& files, RunSettings& settings) {
     if (settings.outFolder.IsEmpty())
         return std::string();
-    std::string failure = files.FolderWriteFailure(settings.outFolder);
-    if (failure.empty())
+    FileStatus status = files.FolderWriteStatus(settings.outFolder);
+    if (status)
         settings.workingFolder = platform::WorkingFolder().c_str();
-    return failure;
+    return std::move(status.cause);
 }
 
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/file_system.h"
+#include "foundation/file_access.h"
 #include "tool/usage_docs.h"
 
 #include <cstdio>
@@ -7,11 +7,9 @@
 namespace {
 
 bool WriteFile(const char* path, const std::string& text) {
-    FILE* file = platform::OpenStream(path, "wb");
-    if (!file)
-        return false;
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    return std::fclose(file) == 0 && written;
+    SystemFileAccess files;
+    const std::unique_ptr<FileOutput> file = files.Replace(CVxString(path));
+    return file->Append(text.data(), text.size()) && file->Commit();
 }
 
 } // namespace

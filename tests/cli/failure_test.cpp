@@ -335,7 +335,11 @@ TEST_F(FailureTest, OutOfMemoryFallsBackAndWritesNoLatticeOfAnotherSize) {
          "s.look -cubrel -size 129",
          "\ns.look:\n" + kInternalError + kResamplingStored + kResampleWarning + kCannotConvert},
         {{kGainFile}, "g.look -cubrel -size 129", "\ng.look:\n" + kInternalError + kCannotConvert},
-        {{kGainFile}, "g.look -size 256", "\ng.look:\n" + kNotRendered},
+        {{kGainFile},
+         "g.look -size 256 -v",
+         "\ng.look:\n" + kNotRendered,
+         {},
+         "gradeshift: g.look: out of memory\n"},
     });
 }
 

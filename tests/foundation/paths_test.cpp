@@ -1,8 +1,6 @@
-#include "foundation/directory_scan.h"
-#include "foundation/file_contents.h"
+#include "foundation/file_access.h"
 #include "foundation/path_expansion.h"
 #include "foundation/paths.h"
-#include "foundation/posix_file.h"
 #include "foundation/settings.h"
 
 #include "../support/scratch_folder.h"
@@ -10,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cerrno>
 #include <tuple>
 
 namespace {
@@ -101,22 +100,21 @@ TEST(Paths, SplitAndMakePaths) {
         EXPECT_FALSE(IsAbsolutePath(path)) << path;
 }
 
-TEST(Paths, ExistenceAndScans) {
+TEST(Paths, ExistenceAndListings) {
     ScratchFolder folder;
     for (const char* name : {"A.LOOK", "b.Lut", "c.look.look", ".hidden.look", "x.txt"})
         folder.Write(name, "");
     folder.Folder("sub.look");
+    SystemFileAccess files;
 
-    EXPECT_TRUE(IsDirectory(At(folder)));
-    EXPECT_TRUE(IsDirectory(At(folder, "SUB.look")));
-    EXPECT_FALSE(IsDirectory(At(folder, "x.txt")));
-    EXPECT_FALSE(IsDirectory(At(folder, "*.look")));
-    EXPECT_FALSE(IsDirectory(""));
-    EXPECT_TRUE(FileExists(At(folder, ".hidden.look")));
-    EXPECT_TRUE(FileExists(At(folder, "a.look")));
-    EXPECT_FALSE(FileExists(At(folder, "sub.look"), true));
-    EXPECT_FALSE(FileExists(At(folder, "*.txt")));
-    EXPECT_TRUE(FileExists(At(folder, "*.txt"), true));
+    EXPECT_TRUE(IsFolder(files, At(folder)));
+    EXPECT_TRUE(IsFolder(files, At(folder, "SUB.look")));
+    EXPECT_FALSE(IsFolder(files, At(folder, "x.txt")));
+    EXPECT_FALSE(IsFolder(files, At(folder, "*.look")));
+    EXPECT_TRUE(FileExists(files, At(folder, ".hidden.look")));
+    EXPECT_TRUE(FileExists(files, At(folder, "a.look")));
+    EXPECT_FALSE(FileExists(files, At(folder, "sub.look")));
+    EXPECT_FALSE(FileExists(files, At(folder, "*.txt")));
 
     const std::tuple<const char*, bool, std::vector<std::string>> cases[] = {
         {"*.look;*.lut", false, {"A.LOOK", "b.Lut", "sub.look/"}},
@@ -124,15 +122,18 @@ TEST(Paths, ExistenceAndScans) {
         {"*.*", false, {"./", "../", "A.LOOK", "b.Lut", "c.look.look", "sub.look/", "x.txt"}},
     };
     for (const auto& [pattern, hidden, expected] : cases) {
-        CVxDirectoryScan scan(At(folder, pattern), hidden);
+        std::vector<FolderEntry> entries;
+        EXPECT_TRUE(files.ListFolder(At(folder, pattern), hidden, entries)) << pattern;
         std::vector<std::string> names;
-        while (scan.Next()) {
-            names.push_back(Text(scan.Name()) + (scan.IsDirectory() ? "/" : ""));
-            EXPECT_EQ(Text(scan.FullPath()), Text(At(folder, Text(scan.Name()))));
+        for (const FolderEntry& entry : entries) {
+            names.push_back(Text(entry.name) + (entry.isFolder ? "/" : ""));
+            EXPECT_EQ(Text(entry.fullPath), Text(At(folder, Text(entry.name))));
         }
         EXPECT_EQ(names, expected) << pattern;
     }
-    EXPECT_FALSE(CVxDirectoryScan("C:\\*.*", true).Next());
+    std::vector<FolderEntry> entries;
+    EXPECT_EQ(files.ListFolder("C:\\*.*", true, entries).cause, "No such file or directory");
+    EXPECT_TRUE(entries.empty());
 }
 
 TEST(Paths, TextFiles) {
@@ -147,17 +148,15 @@ TEST(Paths, TextFiles) {
     EXPECT_EQ(Text(text), "a\r\nb\rc");
     EXPECT_TRUE(ReadTextFile(files, At(folder, "zero.bin"), text));
     EXPECT_EQ(Text(text), "ab");
-    EXPECT_FALSE(ReadTextFile(files, At(folder, "none.txt"), text));
+    EXPECT_EQ(ReadTextFile(files, At(folder, "none.txt"), text).cause, "No such file or directory");
     EXPECT_TRUE(text.IsEmpty());
     CVxString bytes;
-    EXPECT_TRUE(ReadBinaryFile(At(folder, "zero.bin"), bytes, 5));
+    EXPECT_TRUE(files.ReadFile(At(folder, "zero.bin"), bytes, 5));
     EXPECT_EQ(bytes.View(), std::string_view("ab\0cd", 5));
-    EXPECT_FALSE(ReadBinaryFile(At(folder, "zero.bin"), bytes, 4));
+    const FileStatus tooLarge = files.ReadFile(At(folder, "zero.bin"), bytes, 4);
+    EXPECT_EQ(std::pair(tooLarge.error, tooLarge.cause),
+              std::pair(EFBIG, std::string("larger than 4 bytes")));
     EXPECT_TRUE(bytes.IsEmpty());
-
-    CVxPosixFile file;
-    ASSERT_TRUE(file.Open(At(folder, "zero.BIN"), "rb"));
-    EXPECT_EQ(file.Size(), 5);
 }
 
 TEST(Settings, DottedKeysBelowTheRoot) {

@@ -1,5 +1,6 @@
 #include "platform/directory_search.h"
 #include "platform/environment.h"
+#include "platform/file_replacement.h"
 #include "platform/file_system.h"
 #include "platform/path_mapping.h"
 #include "platform/replacement_test_hooks.h"
@@ -96,17 +97,39 @@ TEST(DirectorySearch, ListingOrder) {
     EXPECT_FALSE(platform::DirectorySearch().Open(folder.Drive("b")));
 }
 
-TEST(FileSystem, OpenSizeAndFolders) {
+TEST(FileSystem, ReadsTakePlainFilesAndSayWhyNot) {
     ScratchFolder folder;
     folder.Write("Data.BIN", "12345");
-    EXPECT_TRUE(platform::IsFolder(folder.Drive()));
-    EXPECT_FALSE(platform::IsFolder(folder.Drive("Data.BIN")));
-    EXPECT_EQ(platform::OpenStream(folder.Drive(), "rb"), nullptr);
-    EXPECT_EQ(platform::OpenStream(folder.Drive("none"), "rb"), nullptr);
-    // Opening a FIFO would wait for a writer; only plain files are opened.
+    folder.Write("empty", "");
+    // Opening a FIFO would wait for a writer; only plain files are read.
     ::mkfifo((folder.Posix() + "/pipe").c_str(), 0666);
-    EXPECT_EQ(platform::OpenStream(folder.Drive("pipe"), "rb"), nullptr);
-    EXPECT_EQ(platform::OpenStream("Z:\\dev\\null", "wb"), nullptr);
+    const std::tuple<const char*, size_t, std::string> heads[] = {
+        {"DATA.bin", 5, ""},
+        {"Data.BIN", 6, "shorter than 6 bytes"},
+        {"empty", 1, "empty file"},
+        {"", 1, "Is a directory"},
+        {"none", 1, "No such file or directory"},
+        {"none\\x", 1, "No such file or directory"},
+        {"Data.BIN\\x", 1, "No such file or directory"},
+        {"pipe", 1, "not a plain file"},
+    };
+    for (const auto& [name, size, cause] : heads) {
+        char head[8] = {};
+        EXPECT_EQ(platform::ReadFileHead(folder.Drive(name), head, size).cause, cause) << name;
+    }
+    std::string whole;
+    size_t read = 0;
+    const platform::FileRoom room = [&whole](size_t size) {
+        whole.resize(size);
+        return whole.data();
+    };
+    EXPECT_TRUE(platform::ReadWholeFile(folder.Drive("data.bin"), 5, room, read));
+    EXPECT_EQ(whole.substr(0, read), "12345");
+    EXPECT_EQ(platform::ReadWholeFile(folder.Drive("data.bin"), 4, room, read).error, EFBIG);
+    EXPECT_EQ(platform::ReadWholeFile(
+                  folder.Drive("data.bin"), 5, [](size_t) { return nullptr; }, read)
+                  .error,
+              ENOMEM);
 
     // What a path names is asked of the system, links followed, not by opening it.
     ::symlink("l2", (folder.Posix() + "/l1").c_str());
@@ -122,15 +145,8 @@ TEST(FileSystem, OpenSizeAndFolders) {
         EXPECT_EQ(std::pair(state.kind, state.error), std::pair(kind, error)) << name;
     }
     EXPECT_EQ(platform::ExamineEntry(folder.Drive("Data.BIN")).stamp.size, 5);
-    for (const char* link : {"l1", "l2", "dangling"})
-        fs::remove(folder.Posix(link));
-
-    FILE* stream = platform::OpenStream(folder.Drive("DATA.bin"), "wt");
-    ASSERT_NE(stream, nullptr);
-    std::fputs("a\nb", stream);
-    std::fclose(stream);
-    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"Data.BIN", "pipe"}));
-    EXPECT_EQ(folder.Read("Data.BIN"), "a\nb");
+    char head[1];
+    EXPECT_EQ(platform::ReadFileHead(folder.Drive("l1"), head, 1).error, ELOOP);
 }
 
 // Every entry below a folder, links not followed; links are marked with "@".

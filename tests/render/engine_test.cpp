@@ -329,12 +329,17 @@ TEST_F(EngineTest, RebuiltLooksRenderEverythingBeforeTheFirstByte) {
         bool quoteInAValue;
         ERebuildResult result;
         std::string luts;
+        ERenderFailure failure = ERenderFailure::eNone;
     } cases[] = {
         {perChannel, 2, SIZE_MAX, false, ERebuildResult::eWritten, "LUT 2, LUT1D 4"},
         {perChannel, 0, SIZE_MAX, false, ERebuildResult::eWritten, "LUT1D 4"},
         {saturated, 2, SIZE_MAX, false, ERebuildResult::eWritten, "LUT 2"},
         {perChannel, 2, 100, false, ERebuildResult::eWriteFailed, ""},
-        {unknown, 2, SIZE_MAX, false, ERebuildResult::eRenderFailed, ""},
+        {unknown, 2, SIZE_MAX, false, ERebuildResult::eRenderFailed, "",
+         ERenderFailure::eShaderMissing},
+        // A lattice of 1024 points per axis is more than the renderer can hold.
+        {perChannel, 1024, SIZE_MAX, false, ERebuildResult::eRenderFailed, "",
+         ERenderFailure::eOutOfMemory},
         // It would render, but would not read back as written.
         {perChannel, 2, SIZE_MAX, true, ERebuildResult::eWriteFailed, ""},
     };
@@ -344,9 +349,11 @@ TEST_F(EngineTest, RebuiltLooksRenderEverythingBeforeTheFirstByte) {
         if (c.quoteInAValue)
             look->grading.Layer(0)->SetText("Note", "a\"b");
         LimitedSink sink(c.limit);
-        const ERebuildResult result =
-            WriteRebuiltLook(*m_engine, look->grading, sink, look->mask.get(), c.size3D, 4);
+        ERenderFailure failure = ERenderFailure::eNone;
+        const ERebuildResult result = WriteRebuiltLook(*m_engine, look->grading, sink,
+                                                       look->mask.get(), c.size3D, 4, "", &failure);
         EXPECT_EQ(int(result), int(c.result)) << c.look;
+        EXPECT_EQ(int(failure), int(c.failure)) << c.look << " " << c.size3D;
         EXPECT_EQ(LutElements(sink.text), c.luts) << c.look;
         if (c.result == ERebuildResult::eRenderFailed || c.quoteInAValue) {
             EXPECT_EQ(sink.text, "") << c.look;

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <map>
 #include <mutex>
@@ -25,28 +26,34 @@ std::string Upper(std::string text) {
 // /w. Names match without regard to case, as the platform's do.
 class MemoryFiles final : public FileAccess {
 public:
+    inline static const FileStatus kMissing = FileStatus::SystemError(ENOENT);
+
     std::map<std::string, std::string> files;
     std::map<std::string, std::string> links;
     std::map<std::string, int> slowReads; // milliseconds a read of the file takes
     std::string slowFirstWrite;           // the first replacement of this file is slow
+    std::map<std::string, int> reads;     // reads of each file's bytes, whole or its head
 
-    bool ReadFile(const CVxString& path, CVxString& bytes, uint32_t) override {
-        const std::string* content = Find(path);
+    FileStatus ReadFile(const CVxString& path, CVxString& bytes, uint32_t) override {
+        const std::string* content = Find(path, true);
         if (!content)
-            return false;
+            return kMissing;
         const uint32_t length = uint32_t(content->size());
         std::copy_n(content->data(), length, bytes.GetBuffer(length));
         bytes.SetLength(length);
-        return true;
+        return {};
     }
-    bool ReadHead(const CVxString& path, void* buffer, size_t size) override {
-        const std::string* content = Find(path);
-        if (!content || content->size() < size)
-            return false;
+    FileStatus ReadHead(const CVxString& path, void* buffer, size_t size) override {
+        const std::string* content = Find(path, true);
+        if (!content)
+            return kMissing;
+        if (content->size() < size)
+            return FileStatus::Refusal("shorter than " + std::to_string(size) + " bytes");
         std::copy_n(content->data(), size, static_cast<char*>(buffer));
-        return true;
+        return {};
     }
-    bool ListFolder(const CVxString& pattern, bool, std::vector<FolderEntry>& entries) override {
+    FileStatus ListFolder(const CVxString& pattern, bool,
+                          std::vector<FolderEntry>& entries) override {
         std::lock_guard<std::mutex> hold(m_lock);
         const std::string folder = Upper(Posix(FolderOf(pattern)));
         entries.clear();
@@ -57,7 +64,7 @@ public:
                 name.MatchesWildcards(FileNameOf(pattern)))
                 entries.push_back({name, FolderOf(pattern) + name, false});
         }
-        return true;
+        return {};
     }
     PathState Examine(const CVxString& path) override {
         PathState state;
@@ -68,9 +75,11 @@ public:
         std::lock_guard<std::mutex> hold(m_lock);
         return std::make_unique<Output>(*this, Real(Posix(path)));
     }
-    bool Append(const CVxString&, const void*, size_t) override { return false; }
-    std::string FolderWriteFailure(const CVxString&) override { return std::string(); }
-    bool SystemPath(const CVxString&, std::string&) override { return false; }
+    FileStatus Append(const CVxString&, const void*, size_t) override {
+        return FileStatus::SystemError(EROFS);
+    }
+    FileStatus FolderWriteStatus(const CVxString&) override { return {}; }
+    FileStatus SystemPath(const CVxString&, std::string&) override { return kMissing; }
     std::string Identity(const CVxString& path) override {
         std::lock_guard<std::mutex> hold(m_lock);
         return Upper(Real(Posix(path)));
@@ -129,12 +138,13 @@ private:
         return path;
     }
 
-    const std::string* Find(const CVxString& path) {
+    const std::string* Find(const CVxString& path, bool read = false) {
         std::string real;
         int delay = 0;
         {
             std::lock_guard<std::mutex> hold(m_lock);
             real = Real(Posix(path));
+            reads[real] += read ? 1 : 0;
             if (const auto slow = slowReads.find(real); slow != slowReads.end())
                 delay = slow->second;
         }
@@ -184,7 +194,7 @@ struct Outcome {
 };
 
 Outcome RunOver(const MemoryFiles& start, const std::vector<std::string>& inputs, bool cubrel,
-                uint32_t size, uint32_t jobs) {
+                uint32_t size, uint32_t jobs, std::map<std::string, int>* reads = nullptr) {
     MemoryFiles files;
     files.files = start.files;
     files.links = start.links;
@@ -203,6 +213,8 @@ Outcome RunOver(const MemoryFiles& start, const std::vector<std::string>& inputs
     RunBatch(paths, settings, environment, files,
              [&](size_t, const FileReport& report) { outcome.blocks += report.Text(); });
     outcome.files = files.files;
+    if (reads)
+        *reads = files.reads;
     return outcome;
 }
 
@@ -268,6 +280,28 @@ TEST(BatchOrder, EveryJobCountReachesTheFilesOfOneJob) {
         EXPECT_EQ(many.blocks, one.blocks) << c.label;
         EXPECT_TRUE(many.files == one.files) << c.label;
         EXPECT_EQ(one.blocks.find("rror"), std::string::npos) << c.label << one.blocks;
+    }
+}
+
+// A conversion reads its input once: what it decides from the first bytes
+// and what it loads come from one read, whatever the outcome.
+TEST(BatchOrder, EachInputIsReadOnce) {
+    MemoryFiles start;
+    start.files = {{"/w/a.cube", kDark2},
+                   {"/w/b.lut", kCube2},
+                   {"/w/c.lut", kOldCubrel},
+                   {"/w/e.lut", ""},
+                   {"/w/x.look", Look(Parameter("Gain.X", "0.5"))}};
+    const std::pair<bool, std::vector<std::string>> runs[] = {
+        {true, {"a.cube", "b.lut", "c.lut", "e.lut", "x.look"}},
+        {false, {"a.cube", "b.lut", "e.lut", "x.look"}},
+    };
+    for (const auto& [cubrel, inputs] : runs) {
+        std::map<std::string, int> reads;
+        const Outcome outcome = RunOver(start, inputs, cubrel, cubrel ? 9 : 8, 1, &reads);
+        for (const std::string& input : inputs)
+            EXPECT_EQ(reads["/w/" + input], 1)
+                << input << (cubrel ? " -cubrel\n" : "\n") << outcome.blocks;
     }
 }
 
