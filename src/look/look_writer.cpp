@@ -1,16 +1,18 @@
 #include "look/look_writer.h"
 
+#include "foundation/parallel_bands.h"
 #include "foundation/xml_writer.h"
 #include "look/grading_params.h"
 #include "look/look_elements.h"
 #include "look/shape_mask.h"
+#include "platform/large_buffer.h"
 
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
-#include <system_error>
-#include <thread>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -164,40 +166,41 @@ size_t RunTextLength(size_t byteCount, size_t first, size_t last) {
     return (last - first) * kRunBreakLength + (end - first * kRunBytes) * 2;
 }
 
-// Runs [first, last) on a second thread while the caller goes on; on the
-// calling thread when no thread can be started.
-std::thread EncodeRunsAside(char* dest, const uint8_t* bytes, size_t byteCount, size_t first,
-                            size_t last) {
-    try {
-        return std::thread(EncodeRuns, dest, bytes, byteCount, first, last);
-    } catch (const std::system_error&) {
-        EncodeRuns(dest, bytes, byteCount, first, last);
-        return std::thread();
-    }
-}
+// Memory that std::free releases.
+struct FreeMemory {
+    void operator()(char* memory) const { std::free(memory); }
+};
 
 // The runs handed to the sink a chunk at a time; the next chunk is encoded
-// on a second thread while the sink takes the current one, so encoding costs
-// little beyond the writing itself.
+// while the sink takes the current one, so encoding costs little beyond the
+// writing itself. The two chunks' text lies in large pages: a fresh page
+// costs a fault on its first touch.
 bool StreamHexRuns(ByteSink& out, const uint8_t* bytes, size_t byteCount) {
     const size_t runs = RunCount(byteCount);
+    if (runs == 0)
+        return true;
     const size_t chunkRuns = std::min(runs, kChunkRuns);
-    std::vector<char> current(chunkRuns * kRunTextLength), next(current.size());
-    EncodeRuns(current.data(), bytes, byteCount, 0, chunkRuns);
-    for (size_t first = 0; first < runs; first += chunkRuns) {
-        const size_t last = std::min(runs, first + chunkRuns);
-        std::thread helper;
-        if (last < runs)
-            helper = EncodeRunsAside(next.data(), bytes, byteCount, last,
-                                     std::min(runs, last + chunkRuns));
-        const bool taken = out.Append(current.data(), RunTextLength(byteCount, first, last));
-        if (helper.joinable())
-            helper.join();
-        if (!taken)
-            return false;
-        current.swap(next);
-    }
-    return true;
+    const size_t chunkText = chunkRuns * kRunTextLength;
+    const std::unique_ptr<char, FreeMemory> text(
+        static_cast<char*>(platform::AllocateLargeBuffer(2 * chunkText)));
+    if (!text)
+        return false;
+    auto runsOf = [&](size_t chunk, size_t& first, size_t& last) {
+        first = chunk * chunkRuns;
+        last = std::min(runs, first + chunkRuns);
+    };
+    return PipelineChunks(
+        (runs + chunkRuns - 1) / chunkRuns,
+        [&](size_t chunk, int slot) {
+            size_t first = 0, last = 0;
+            runsOf(chunk, first, last);
+            EncodeRuns(text.get() + slot * chunkText, bytes, byteCount, first, last);
+        },
+        [&](size_t chunk, int slot) {
+            size_t first = 0, last = 0;
+            runsOf(chunk, first, last);
+            return out.Append(text.get() + slot * chunkText, RunTextLength(byteCount, first, last));
+        });
 }
 
 // The floats' bytes in little-endian order, copied into `scratch` only on a

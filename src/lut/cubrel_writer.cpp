@@ -2,10 +2,13 @@
 
 #include "foundation/file_contents.h"
 #include "foundation/parallel_bands.h"
+#include "platform/large_buffer.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -53,7 +56,10 @@ void PrepareCubrelHeader(uint8_t* buffer, uint32_t n) {
     StoreBigEndian32(buffer + 772, n * n * n);
 }
 
-uint32_t CubrelCode(float value) {
+namespace {
+
+// The code of CubrelCode, inlined into the packing loops so that they vectorise.
+inline uint32_t Code(float value) {
     // Selects rather than branches, so that a run of codes vectorises. NaN fails
     // the comparison and goes to 0 with the negatives; 0 gives 0.5 and 1 gives
     // 1023.5, so every clamped value lands at 0.5 or above, where truncation is
@@ -63,8 +69,6 @@ uint32_t CubrelCode(float value) {
     return static_cast<uint32_t>(
         static_cast<int32_t>(static_cast<float>(static_cast<double>(clamped) * 1023.0 + 0.5)));
 }
-
-namespace {
 
 constexpr uint32_t kTile = 16;
 // Below this size a lattice packs in less time than a thread takes to start.
@@ -80,28 +84,29 @@ template <uint32_t kChannels> void CodeRun(const float* entry, uint32_t count, u
         blue[i] = entry[2];
     }
     for (uint32_t i = 0; i < count; ++i)
-        words[i] = CubrelCode(red[i]) << 20 | CubrelCode(green[i]) << 10 | CubrelCode(blue[i]);
+        words[i] = Code(red[i]) << 20 | Code(green[i]) << 10 | Code(blue[i]);
 }
 
 // The file holds blue fastest, the lattice red fastest: a transposition, done
-// a tile of 16 blues by 16 reds at a time. Each blue row is read from start to
-// end, each tile's codes are formed in one vectorised run per row, and every
-// run of 16 words written fills one cache line of the output.
+// a tile of 16 blues by 16 reds at a time. Each tile's codes are formed in one
+// vectorised run per blue, and every run of 16 words written fills one cache
+// line of the output. Packs the words of reds [firstRed, endRed) into `out`,
+// where the file's words of red firstRed begin; those of a red are contiguous,
+// so any range of reds is a contiguous part of the file.
 template <uint32_t kChannels>
-void PackTransposed(const float* lattice, uint32_t n, uint32_t firstGreen, uint32_t endGreen,
-                    uint8_t* out) {
+void PackReds(const float* lattice, uint32_t n, uint32_t firstRed, uint32_t endRed, uint8_t* out) {
     uint32_t words[kTile][kTile]; // [blue][red]
-    for (uint32_t g = firstGreen; g < endGreen; ++g) {
-        for (uint32_t firstBlue = 0; firstBlue < n; firstBlue += kTile) {
-            const uint32_t blues = std::min(kTile, n - firstBlue);
-            for (uint32_t firstRed = 0; firstRed < n; firstRed += kTile) {
-                const uint32_t reds = std::min(kTile, n - firstRed);
+    for (uint32_t tileRed = firstRed; tileRed < endRed; tileRed += kTile) {
+        const uint32_t reds = std::min(kTile, endRed - tileRed);
+        for (uint32_t g = 0; g < n; ++g) {
+            for (uint32_t firstBlue = 0; firstBlue < n; firstBlue += kTile) {
+                const uint32_t blues = std::min(kTile, n - firstBlue);
                 for (uint32_t b = 0; b < blues; ++b) {
                     const size_t row = static_cast<size_t>(firstBlue + b) * n + g;
-                    CodeRun<kChannels>(lattice + (row * n + firstRed) * kChannels, reds, words[b]);
+                    CodeRun<kChannels>(lattice + (row * n + tileRed) * kChannels, reds, words[b]);
                 }
                 for (uint32_t r = 0; r < reds; ++r) {
-                    const size_t column = static_cast<size_t>(firstRed + r) * n + g;
+                    const size_t column = static_cast<size_t>(tileRed - firstRed + r) * n + g;
                     uint8_t* run = out + (column * n + firstBlue) * 4;
                     for (uint32_t b = 0; b < blues; ++b)
                         StoreBigEndian32(run + b * 4, words[b][r]);
@@ -111,23 +116,68 @@ void PackTransposed(const float* lattice, uint32_t n, uint32_t firstGreen, uint3
     }
 }
 
+void PackRedsOf(const float* lattice, uint32_t n, uint32_t channels, uint32_t firstRed,
+                uint32_t endRed, uint8_t* out) {
+    if (channels == 3)
+        PackReds<3>(lattice, n, firstRed, endRed, out);
+    else
+        PackReds<4>(lattice, n, firstRed, endRed, out);
+}
+
+size_t RedBytes(uint32_t n) {
+    return static_cast<size_t>(n) * n * 4;
+}
+
+// Memory that std::free releases; large pages keep its first touch cheap.
+struct FreeMemory {
+    void operator()(uint8_t* memory) const { std::free(memory); }
+};
+
 } // namespace
+
+uint32_t CubrelCode(float value) {
+    return Code(value);
+}
 
 void PackCubrelLattice(const float* lattice, uint32_t n, uint32_t channels, uint8_t* buffer) {
     uint8_t* out = buffer + kCubrelHeaderSize;
-    // Each band of greens writes words of its own, so the bytes do not depend
+    // Each band of reds writes words of its own, so the bytes do not depend
     // on how the lattice is split.
     const uint32_t threads = n >= kSmallestParallelSize ? DefaultThreadCount() : 1;
-    ParallelBands(n, threads, [&](uint32_t, uint32_t firstGreen, uint32_t endGreen) {
-        if (channels == 3)
-            PackTransposed<3>(lattice, n, firstGreen, endGreen, out);
-        else
-            PackTransposed<4>(lattice, n, firstGreen, endGreen, out);
+    ParallelBands(n, threads, [&](uint32_t, uint32_t firstRed, uint32_t endRed) {
+        PackRedsOf(lattice, n, channels, firstRed, endRed, out + firstRed * RedBytes(n));
     });
 }
 
+// The words go out a slab of 16 reds at a time, each packed while the one
+// before is being written: packing and the copy into the file overlap, and
+// the slabs' memory is reused, so the run touches a few megabytes of fresh
+// memory instead of the whole file's (every fresh page costs a fault). Only
+// the header of `buffer` is read.
 bool WriteCubrelFile(const float* lattice, uint32_t n, uint32_t channels, uint8_t* buffer,
                      FileOutput& out) {
-    PackCubrelLattice(lattice, n, channels, buffer);
-    return out.Append(buffer, CubrelFileSize(n)) && out.Commit();
+    const uint32_t slabReds = n >= kSmallestParallelSize ? kTile : n;
+    const size_t slabBytes = slabReds * RedBytes(n);
+    const std::unique_ptr<uint8_t, FreeMemory> slabs(
+        static_cast<uint8_t*>(platform::AllocateLargeBuffer(2 * slabBytes)));
+    if (!slabs || !out.Append(buffer, kCubrelHeaderSize))
+        return false;
+    const size_t slabCount = (n + slabReds - 1) / slabReds;
+    auto redsOf = [&](size_t slab, uint32_t& first, uint32_t& end) {
+        first = static_cast<uint32_t>(slab) * slabReds;
+        end = std::min(n, first + slabReds);
+    };
+    return PipelineChunks(
+               slabCount,
+               [&](size_t slab, int slot) {
+                   uint32_t first = 0, end = 0;
+                   redsOf(slab, first, end);
+                   PackRedsOf(lattice, n, channels, first, end, slabs.get() + slot * slabBytes);
+               },
+               [&](size_t slab, int slot) {
+                   uint32_t first = 0, end = 0;
+                   redsOf(slab, first, end);
+                   return out.Append(slabs.get() + slot * slabBytes, (end - first) * RedBytes(n));
+               }) &&
+           out.Commit();
 }

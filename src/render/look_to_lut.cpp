@@ -1,12 +1,13 @@
 #include "render/look_to_lut.h"
 
+#include "foundation/parallel_bands.h"
 #include "look/grading_params.h"
 #include "platform/large_buffer.h"
 #include "render/render_context.h"
 #include "render/render_image.h"
 
+#include <algorithm>
 #include <bit>
-#include <cfloat>
 #include <cstdint>
 #include <cstdlib>
 
@@ -32,10 +33,16 @@ LatticeChannels ChannelsForOrder(uint32_t latticeOrder) {
 
 // Coordinates grow by repeated single-precision addition of the step, never by
 // multiplying the index, so the last node of an axis may differ from 1.0.
-void FillCube(float* nodes, uint32_t N, float step, uint32_t latticeOrder) {
+// Fills the slices [firstOuter, endOuter) of the slowest axis; a slice's outer
+// coordinate is reached by the same additions whatever slice a band starts at.
+void FillCubeSlices(float* nodes, uint32_t N, float step, uint32_t latticeOrder,
+                    uint32_t firstOuter, uint32_t endOuter) {
     const LatticeChannels channels = ChannelsForOrder(latticeOrder);
     float outer = 0.0f;
-    for (uint32_t k = 0; k < N; ++k, outer += step) {
+    for (uint32_t k = 0; k < firstOuter; ++k)
+        outer += step;
+    nodes += size_t(firstOuter) * N * N * 3;
+    for (uint32_t k = firstOuter; k < endOuter; ++k, outer += step) {
         float middle = 0.0f;
         for (uint32_t j = 0; j < N; ++j, middle += step) {
             float inner = 0.0f;
@@ -56,15 +63,46 @@ void FillRamp(float* nodes, uint32_t N, float step) {
 
 // Overflowing layers (a power of a huge exponent, say) must not hand NaN or
 // infinity to a LUT file: NaN becomes 0 and infinity the largest float of its
-// sign. Selects on the bit pattern keep the loop free of branches.
+// sign. Selects on the bit pattern as signed integers keep the loop free of
+// branches and let it vectorise.
 void MakeFinite(float* values, size_t count) {
+    constexpr int32_t kInfinity = 0x7F800000;
+    constexpr uint32_t kLargest = 0x7F7FFFFFu;
     for (size_t i = 0; i < count; ++i) {
         const uint32_t bits = std::bit_cast<uint32_t>(values[i]);
-        const bool nonFinite = (bits & 0x7F800000u) == 0x7F800000u;
-        const bool isNan = (bits & 0x007FFFFFu) != 0;
-        const float largest = (bits & 0x80000000u) ? -FLT_MAX : FLT_MAX;
-        values[i] = nonFinite ? (isNan ? 0.0f : largest) : values[i];
+        const auto magnitude = static_cast<int32_t>(bits & 0x7FFFFFFFu);
+        const uint32_t replacement = magnitude > kInfinity ? 0u : (bits & 0x80000000u) | kLargest;
+        values[i] = std::bit_cast<float>(magnitude >= kInfinity ? replacement : bits);
     }
+}
+
+// Below this many nodes a lattice is filled and checked in less time than a
+// thread takes to start.
+constexpr uint64_t kSmallestParallelNodes = uint64_t(1) << 18;
+
+// The threads for a pass over a buffer of `nodes` nodes: the first touch of a
+// large buffer's pages is most of the cost, and the system serves the faults
+// of several threads at once.
+uint32_t BufferThreads(uint64_t nodes, uint32_t threadCount) {
+    return nodes >= kSmallestParallelNodes ? threadCount : 1;
+}
+
+void FillCube(float* nodes, uint32_t N, float step, uint32_t latticeOrder, uint32_t threadCount) {
+    ParallelBands(N, BufferThreads(uint64_t(N) * N * N, threadCount),
+                  [&](uint32_t, uint32_t first, uint32_t end) {
+                      FillCubeSlices(nodes, N, step, latticeOrder, first, end);
+                  });
+}
+
+void MakeFiniteNodes(float* nodes, uint64_t count, uint32_t threadCount) {
+    // Bands of whole thousands of nodes; the values do not depend on the split.
+    const uint64_t blocks = (count + 1023) / 1024;
+    ParallelBands(uint32_t(blocks), BufferThreads(count, threadCount),
+                  [&](uint32_t, uint32_t first, uint32_t end) {
+                      const uint64_t from = uint64_t(first) * 1024;
+                      const uint64_t to = std::min(count, uint64_t(end) * 1024);
+                      MakeFinite(nodes + from * 3, size_t(to - from) * 3);
+                  });
 }
 
 uint64_t NodeCount(uint8_t is3D, uint32_t N) {
@@ -106,7 +144,7 @@ float* CVxSoftwareCompositingEngine::RenderLookToLut(const CVxGradingParamStorag
         return nullptr;
     const float step = float(1.0 / double(N - 1));
     if (is3D)
-        FillCube(buffer, N, step, latticeOrder);
+        FillCube(buffer, N, step, latticeOrder, m_threadCount);
     else
         FillRamp(buffer, N, step);
 
@@ -120,7 +158,7 @@ float* CVxSoftwareCompositingEngine::RenderLookToLut(const CVxGradingParamStorag
         pipeline += "|" + extraLut + "|*lut";
 
     if (Render(pipeline, context, N, height, lattice.get(), nullptr, 0) && !m_lutMissing) {
-        MakeFinite(buffer, size_t(nodes) * 3);
+        MakeFiniteNodes(buffer, nodes, m_threadCount);
         return buffer;
     }
     if (!out)
