@@ -128,19 +128,16 @@ void ParallelBands(uint32_t count, uint32_t threadCount,
 
 bool PipelineChunks(size_t count, const std::function<void(size_t, int)>& produce,
                     const std::function<bool(size_t, int)>& consume) {
-    const uint32_t cores = count > 1 ? TakeSpareCores(1) : 0;
-    if (cores == 0)
+    if (count <= 1)
         return ProduceAndConsumeInTurn(count, produce, consume);
     PipelineProgress progress;
     std::thread maker;
     try {
         maker = std::thread(MakeChunks, std::ref(progress), count, std::cref(produce));
     } catch (const std::system_error&) {
-        ReturnSpareCores(cores);
         return ProduceAndConsumeInTurn(count, produce, consume);
     }
     const bool taken = TakeChunks(progress, count, consume);
     maker.join();
-    ReturnSpareCores(cores);
     return taken;
 }

@@ -28,8 +28,9 @@ void ParallelBands(uint32_t count, uint32_t threadCount,
 // the one before is handed on: produce(chunk, slot) fills slot 0 or 1 (the
 // chunk's parity), and consume(chunk, slot) takes it, returning false to stop
 // (no chunk is made after that). Chunk c is made only once chunk c - 2 was
-// handed on, so two slots suffice. The chunks are made on a helper thread when
-// a core is spare, otherwise each is made just before it is handed on. True
-// when every chunk was handed on.
+// handed on, so two slots suffice. The chunks are made on a helper thread
+// (on the calling thread when none can be started), which takes no spare core:
+// handing on is mostly the system's work of writing, and the two sides take
+// turns more than they compete. True when every chunk was handed on.
 bool PipelineChunks(size_t count, const std::function<void(size_t, int)>& produce,
                     const std::function<bool(size_t, int)>& consume);

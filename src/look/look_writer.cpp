@@ -175,7 +175,8 @@ struct FreeMemory {
 // while the sink takes the current one, so encoding costs little beyond the
 // writing itself. The two chunks' text lies in large pages: a fresh page
 // costs a fault on its first touch.
-bool StreamHexRuns(ByteSink& out, const uint8_t* bytes, size_t byteCount) {
+bool StreamHexRuns(ByteSink& out, const uint8_t* bytes, size_t byteCount,
+                   const WaitForLutBytes& waitFor) {
     const size_t runs = RunCount(byteCount);
     if (runs == 0)
         return true;
@@ -189,17 +190,21 @@ bool StreamHexRuns(ByteSink& out, const uint8_t* bytes, size_t byteCount) {
         first = chunk * chunkRuns;
         last = std::min(runs, first + chunkRuns);
     };
+    bool encoded[2] = {false, false};
     return PipelineChunks(
         (runs + chunkRuns - 1) / chunkRuns,
         [&](size_t chunk, int slot) {
             size_t first = 0, last = 0;
             runsOf(chunk, first, last);
-            EncodeRuns(text.get() + slot * chunkText, bytes, byteCount, first, last);
+            encoded[slot] = !waitFor || waitFor(std::min(byteCount, last * kRunBytes));
+            if (encoded[slot])
+                EncodeRuns(text.get() + slot * chunkText, bytes, byteCount, first, last);
         },
         [&](size_t chunk, int slot) {
             size_t first = 0, last = 0;
             runsOf(chunk, first, last);
-            return out.Append(text.get() + slot * chunkText, RunTextLength(byteCount, first, last));
+            return encoded[slot] &&
+                   out.Append(text.get() + slot * chunkText, RunTextLength(byteCount, first, last));
         });
 }
 
@@ -293,15 +298,21 @@ uint64_t LutElementLength(const char* element, uint32_t size, uint64_t entryCoun
 }
 
 bool WriteLutElement(ByteSink& out, const char* element, uint32_t size, const float* rgb,
-                     uint64_t entryCount) {
+                     uint64_t entryCount, const WaitForLutBytes& waitFor) {
     if (entryCount > kMaxStringLength)
         return false;
     const size_t byteCount = static_cast<size_t>(entryCount * kBytesPerEntry);
+    // Bytes reordered for a big-endian machine are copied at once, so all of
+    // them must be final first.
+    const bool copied = std::endian::native != std::endian::little;
+    if (copied && waitFor && !waitFor(byteCount))
+        return false;
     std::vector<uint8_t> scratch;
     const uint8_t* bytes = LittleEndianBytes(rgb, byteCount / 4, scratch);
     const CVxString header = LutHeader(element, size);
     const CVxString footer = LutFooter(element);
-    return out.Append(header.Data(), header.Length()) && StreamHexRuns(out, bytes, byteCount) &&
+    return out.Append(header.Data(), header.Length()) &&
+           StreamHexRuns(out, bytes, byteCount, copied ? WaitForLutBytes() : waitFor) &&
            out.Append(footer.Data(), footer.Length());
 }
 
@@ -311,7 +322,7 @@ bool CanWriteLookDocument(const CVxGradingParamStorage& grading, const CVxShapeM
 
 bool WriteLookDocument(ByteSink& out, const CVxGradingParamStorage& grading,
                        const CVxShapeMask* mask, const float* lut3D, uint32_t size3D,
-                       const float* lut1D, uint32_t size1D) {
+                       const float* lut1D, uint32_t size1D, const WaitForLutBytes& waitFor3D) {
     if (!CanWriteLookDocument(grading, mask))
         return false;
     const bool with3D = lut3D && size3D != 0;
@@ -323,7 +334,8 @@ bool WriteLookDocument(ByteSink& out, const CVxGradingParamStorage& grading,
     WriteDocumentHead(head, grading, mask);
     if (!out.Append(head.Data(), head.Length()))
         return false;
-    if (with3D && !WriteLutElement(out, "LUT", size3D, lut3D, uint64_t(size3D) * size3D * size3D))
+    if (with3D &&
+        !WriteLutElement(out, "LUT", size3D, lut3D, uint64_t(size3D) * size3D * size3D, waitFor3D))
         return false;
     if (with1D && !WriteLutElement(out, "LUT1D", size1D, lut1D, size1D))
         return false;

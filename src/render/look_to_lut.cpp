@@ -7,6 +7,7 @@
 #include "render/render_image.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cstdint>
 #include <cstdlib>
@@ -137,7 +138,8 @@ void ReleaseRenderedLut(float* buffer) {
 float* CVxSoftwareCompositingEngine::RenderLookToLut(const CVxGradingParamStorage& grading,
                                                      uint8_t is3D, uint32_t N, float* out,
                                                      uint32_t latticeOrder,
-                                                     const CVxString& extraLut) {
+                                                     const CVxString& extraLut,
+                                                     const FinalNodes* finalNodes) {
     const uint64_t nodes = NodeCount(is3D, N);
     float* buffer = out ? out : AllocateRenderedLut(nodes);
     if (!buffer)
@@ -157,8 +159,27 @@ float* CVxSoftwareCompositingEngine::RenderLookToLut(const CVxGradingParamStorag
     if (!extraLut.IsEmpty())
         pipeline += "|" + extraLut + "|*lut";
 
-    if (Render(pipeline, context, N, height, lattice.get(), nullptr, 0) && !m_lutMissing) {
-        MakeFiniteNodes(buffer, nodes, m_threadCount);
+    // Rows that the last pass reports done are made finite at once, while they
+    // are in the cache, and passed on. The rows of a render without passes, or
+    // of one that ends with the extra LUT, are made finite once it ends.
+    std::atomic<uint32_t> rowsDone{0};
+    const FinalRows finishRows = [&](uint32_t firstRow, uint32_t endRow) {
+        MakeFinite(buffer + size_t(firstRow) * N * 3, size_t(endRow - firstRow) * N * 3);
+        rowsDone += endRow - firstRow;
+        // A LUT that did not load fails the render when it ends.
+        if (finalNodes && !m_lutMissing)
+            (*finalNodes)(uint64_t(firstRow) * N, uint64_t(endRow) * N);
+    };
+    m_finalRows = extraLut.IsEmpty() ? &finishRows : nullptr;
+    const bool rendered = Render(pipeline, context, N, height, lattice.get(), nullptr, 0);
+    m_finalRows = nullptr;
+    if (rendered && !m_lutMissing) {
+        // The last pass reports every row or none.
+        if (rowsDone != height) {
+            MakeFiniteNodes(buffer, nodes, m_threadCount);
+            if (finalNodes)
+                (*finalNodes)(0, nodes);
+        }
         return buffer;
     }
     if (!out)
@@ -166,20 +187,31 @@ float* CVxSoftwareCompositingEngine::RenderLookToLut(const CVxGradingParamStorag
     return nullptr;
 }
 
+RenderedLutBuffer AllocateLattice(const LatticeRequest& request) {
+    return RenderedLutBuffer(AllocateRenderedLut(NodeCount(request.is3D, request.size)));
+}
+
+ERenderFailure RenderLatticeInto(CVxSoftwareCompositingEngine& engine,
+                                 const CVxGradingParamStorage& grading,
+                                 const LatticeRequest& request, float* nodes) {
+    engine.m_lastLutFolder = request.lookFolder;
+    if (engine.RenderLookToLut(grading, request.is3D, request.size, nodes, request.latticeOrder,
+                               request.extraLut, request.finalNodes))
+        return ERenderFailure::eNone;
+    return FailureOf(engine);
+}
+
 RenderedLattice RenderLattice(CVxSoftwareCompositingEngine& engine,
                               const CVxGradingParamStorage& grading,
                               const LatticeRequest& request) {
     RenderedLattice result;
-    result.nodes.reset(AllocateRenderedLut(NodeCount(request.is3D, request.size)));
+    result.nodes = AllocateLattice(request);
     if (!result.nodes) {
         result.failure = ERenderFailure::eOutOfMemory;
         return result;
     }
-    engine.m_lastLutFolder = request.lookFolder;
-    if (!engine.RenderLookToLut(grading, request.is3D, request.size, result.nodes.get(),
-                                request.latticeOrder, request.extraLut)) {
+    result.failure = RenderLatticeInto(engine, grading, request, result.nodes.get());
+    if (result.failure != ERenderFailure::eNone)
         result.nodes.reset();
-        result.failure = FailureOf(engine);
-    }
     return result;
 }

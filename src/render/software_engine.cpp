@@ -115,7 +115,7 @@ private:
     void PushConstant(const CVxString& token);
     void ApplyOperator(const CVxString& token);
     Operator& FindOrAddOperator(const CVxString& name);
-    void FlushPending();
+    void FlushPending(const FinalRows* finalRows = nullptr);
     void Prepare(Operator& op);
     bool MakeWritable(Entry& entry);
     Entry& TopImageEntry();
@@ -208,7 +208,8 @@ void CVxSoftwareCompositingEngine::RenderRun::Run(const CVxString& pipeline) {
             throw ERenderError::eAborted;
         ProcessToken(token);
     }
-    FlushPending();
+    // What is pending now runs last: its rows are final as it writes them.
+    FlushPending(m_engine.m_finalRows);
     WriteOutput();
 }
 
@@ -326,7 +327,7 @@ CVxSoftwareCompositingEngine::RenderRun::FindOrAddOperator(const CVxString& name
     return *m_engine.m_operators.back();
 }
 
-void CVxSoftwareCompositingEngine::RenderRun::FlushPending() {
+void CVxSoftwareCompositingEngine::RenderRun::FlushPending(const FinalRows* finalRows) {
     if (m_pending.empty())
         return;
     const std::vector<Operator*> group = std::move(m_pending);
@@ -344,7 +345,11 @@ void CVxSoftwareCompositingEngine::RenderRun::FlushPending() {
     }
     if (stages.empty())
         return;
-    if (!MakeWritable(target) || !RunPixelStages(*target.image, stages, m_engine.m_threadCount))
+    if (!MakeWritable(target))
+        throw ERenderError::eEvaluationFailed;
+    // Only rows written into the output itself are its final rows.
+    const FinalRows* outputRows = target.image == &m_output ? finalRows : nullptr;
+    if (!RunPixelStages(*target.image, stages, m_engine.m_threadCount, outputRows))
         throw ERenderError::eEvaluationFailed;
 }
 

@@ -3,6 +3,8 @@
 #include "foundation/parallel_bands.h"
 #include "render/render_image.h"
 
+#include <algorithm>
+#include <atomic>
 #include <memory>
 #include <new>
 
@@ -61,25 +63,41 @@ void RunSegmentRows(const Segment& segment, const RenderImage& source, RenderIma
     }
 }
 
+// Rows go to the threads in blocks of about this many pixels, in order, each
+// block to the first thread free: the rows finished so far then lie mostly at
+// the image's start, where a reader of finished rows waits for them.
+constexpr uint32_t kPixelsPerBlock = 16384;
+
 bool RunSegment(const Segment& segment, const RenderImage& source, RenderImage& destination,
-                uint32_t threadCount) {
+                uint32_t threadCount, const FinalRows* finalRows) {
     const uint32_t threads = UsefulThreads(destination, threadCount);
     const size_t rowFloats = size_t(destination.Width()) * 4;
     std::unique_ptr<float[]> scratch(new (std::nothrow) float[rowFloats * threads]);
     if (!scratch)
         return false;
-    ParallelBands(destination.Height(), threads,
-                  [&](uint32_t band, uint32_t firstRow, uint32_t endRow) {
-                      RunSegmentRows(segment, source, destination, firstRow, endRow,
-                                     scratch.get() + rowFloats * band);
-                  });
+    const uint32_t height = destination.Height();
+    const uint32_t blockRows = std::max(1u, kPixelsPerBlock / std::max(1u, destination.Width()));
+    const uint32_t blocks = (height + blockRows - 1) / blockRows;
+    std::atomic<uint32_t> nextBlock{0};
+    // One band per thread; each takes blocks until none is left. The bytes do
+    // not depend on which thread runs which rows.
+    ParallelBands(threads, threads, [&](uint32_t band, uint32_t, uint32_t) {
+        float* rowScratch = scratch.get() + rowFloats * band;
+        for (uint32_t block = nextBlock++; block < blocks; block = nextBlock++) {
+            const uint32_t firstRow = block * blockRows;
+            const uint32_t endRow = std::min(height, firstRow + blockRows);
+            RunSegmentRows(segment, source, destination, firstRow, endRow, rowScratch);
+            if (finalRows)
+                (*finalRows)(firstRow, endRow);
+        }
+    });
     return true;
 }
 
 } // namespace
 
 bool RunPixelStages(RenderImage& image, const std::vector<const PixelStage*>& stages,
-                    uint32_t threadCount) {
+                    uint32_t threadCount, const FinalRows* finalRows) {
     const std::vector<Segment> segments = SplitIntoSegments(stages);
     std::unique_ptr<RenderImage> buffers[2];
     const RenderImage* source = &image;
@@ -102,7 +120,8 @@ bool RunPixelStages(RenderImage& image, const std::vector<const PixelStage*>& st
                 return false;
             destination = buffer.get();
         }
-        if (!RunSegment(segment, *source, *destination, threadCount))
+        const bool last = k + 1 == segments.size();
+        if (!RunSegment(segment, *source, *destination, threadCount, last ? finalRows : nullptr))
             return false;
         source = destination;
     }
