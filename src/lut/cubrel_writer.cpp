@@ -74,17 +74,17 @@ constexpr uint32_t kTile = 16;
 // Below this size a lattice packs in less time than a thread takes to start.
 constexpr uint32_t kSmallestParallelSize = 64;
 
-// The channels are first gathered into rows of their own: codes formed from
-// contiguous floats vectorise whatever the entries' stride.
+// Every float of the run is coded in one loop over contiguous memory, which
+// vectorises whatever the entries' stride; the words are then put together
+// from the codes of each entry's first three floats.
 template <uint32_t kChannels> void CodeRun(const float* entry, uint32_t count, uint32_t* words) {
-    float red[kTile], green[kTile], blue[kTile];
-    for (uint32_t i = 0; i < count; ++i, entry += kChannels) {
-        red[i] = entry[0];
-        green[i] = entry[1];
-        blue[i] = entry[2];
+    uint32_t codes[kTile * kChannels];
+    for (uint32_t i = 0; i < count * kChannels; ++i)
+        codes[i] = Code(entry[i]);
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint32_t* code = codes + i * kChannels;
+        words[i] = code[0] << 20 | code[1] << 10 | code[2];
     }
-    for (uint32_t i = 0; i < count; ++i)
-        words[i] = Code(red[i]) << 20 | Code(green[i]) << 10 | Code(blue[i]);
 }
 
 // The file holds blue fastest, the lattice red fastest: a transposition, done
@@ -128,6 +128,18 @@ size_t RedBytes(uint32_t n) {
     return static_cast<size_t>(n) * n * 4;
 }
 
+// Packs reds [firstRed, endRed) into `out`, where the words of red firstRed
+// go, on several threads for a large lattice. Each band of reds writes words
+// of its own, so the bytes do not depend on how the reds are split.
+void PackRedsInBands(const float* lattice, uint32_t n, uint32_t channels, uint32_t firstRed,
+                     uint32_t endRed, uint8_t* out) {
+    const uint32_t threads = n >= kSmallestParallelSize ? DefaultThreadCount() : 1;
+    ParallelBands(endRed - firstRed, threads, [&](uint32_t, uint32_t first, uint32_t end) {
+        PackRedsOf(lattice, n, channels, firstRed + first, firstRed + end,
+                   out + first * RedBytes(n));
+    });
+}
+
 // Memory that std::free releases; large pages keep its first touch cheap.
 struct FreeMemory {
     void operator()(uint8_t* memory) const { std::free(memory); }
@@ -140,23 +152,18 @@ uint32_t CubrelCode(float value) {
 }
 
 void PackCubrelLattice(const float* lattice, uint32_t n, uint32_t channels, uint8_t* buffer) {
-    uint8_t* out = buffer + kCubrelHeaderSize;
-    // Each band of reds writes words of its own, so the bytes do not depend
-    // on how the lattice is split.
-    const uint32_t threads = n >= kSmallestParallelSize ? DefaultThreadCount() : 1;
-    ParallelBands(n, threads, [&](uint32_t, uint32_t firstRed, uint32_t endRed) {
-        PackRedsOf(lattice, n, channels, firstRed, endRed, out + firstRed * RedBytes(n));
-    });
+    PackRedsInBands(lattice, n, channels, 0, n, buffer + kCubrelHeaderSize);
 }
 
-// The words go out a slab of 16 reds at a time, each packed while the one
+// The words go out a slab of reds at a time, each packed while the one
 // before is being written: packing and the copy into the file overlap, and
 // the slabs' memory is reused, so the run touches a few megabytes of fresh
 // memory instead of the whole file's (every fresh page costs a fault). Only
 // the header of `buffer` is read.
 bool WriteCubrelFile(const float* lattice, uint32_t n, uint32_t channels, uint8_t* buffer,
                      FileOutput& out) {
-    const uint32_t slabReds = n >= kSmallestParallelSize ? kTile : n;
+    // A tile of reds for each thread that packs a slab.
+    const uint32_t slabReds = n >= kSmallestParallelSize ? kTile * DefaultThreadCount() : n;
     const size_t slabBytes = slabReds * RedBytes(n);
     const std::unique_ptr<uint8_t, FreeMemory> slabs(
         static_cast<uint8_t*>(platform::AllocateLargeBuffer(2 * slabBytes)));
@@ -172,7 +179,8 @@ bool WriteCubrelFile(const float* lattice, uint32_t n, uint32_t channels, uint8_
                [&](size_t slab, int slot) {
                    uint32_t first = 0, end = 0;
                    redsOf(slab, first, end);
-                   PackRedsOf(lattice, n, channels, first, end, slabs.get() + slot * slabBytes);
+                   PackRedsInBands(lattice, n, channels, first, end,
+                                   slabs.get() + slot * slabBytes);
                },
                [&](size_t slab, int slot) {
                    uint32_t first = 0, end = 0;

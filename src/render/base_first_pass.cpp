@@ -29,11 +29,13 @@ void Grade(float saturation, const float gain[3], const float offset[3], const R
 }
 
 // Powers already taken on this thread, found by the bits of base and exponent.
-// A lattice repeats each coordinate along two axes, and a graded channel before
-// its gamma depends on the others only through rounding, so a render raises the
-// same few thousand values again and again: a power found here is the one
-// std::pow gave for them, bit for bit, at a fraction of its cost. Rows share
-// nothing through it but results, so the stage stays free of state.
+// A lattice repeats each coordinate along two axes, and where nothing mixes the
+// channels before a gamma (saturation 1, no matrix) a graded channel depends on
+// the others only through rounding, so a render raises the same few thousand
+// values again and again: a power found here is the one std::pow gave for
+// them, bit for bit, at a fraction of its cost. Where the channels mix, the
+// values hardly repeat and the powers are taken directly. Rows share nothing
+// through it but results, so the stage stays free of state.
 class PowerMemo {
 public:
     float Power(float base, float exponent) {
@@ -66,20 +68,25 @@ thread_local PowerMemo t_powers;
 
 // max(v, 0) raised to the exponent; the power itself is skipped where it is 1,
 // which gives the same bits at a fraction of the cost.
-void RaiseToPower(float* values, float exponent, uint32_t count) {
+void RaiseToPower(float* values, float exponent, bool valuesRepeat, uint32_t count) {
     for (uint32_t i = 0; i < count; ++i)
         values[i] = values[i] > 0.0f ? values[i] : 0.0f;
     if (exponent == 1.0f)
         return;
+    if (!valuesRepeat) {
+        for (uint32_t i = 0; i < count; ++i)
+            values[i] = std::pow(values[i], exponent);
+        return;
+    }
     PowerMemo& powers = t_powers;
     for (uint32_t i = 0; i < count; ++i)
         values[i] = powers.Power(values[i], exponent);
 }
 
-void ApplyGamma(const float gamma[3], RgbPlanes& v, uint32_t count) {
-    RaiseToPower(v.r, gamma[0], count);
-    RaiseToPower(v.g, gamma[1], count);
-    RaiseToPower(v.b, gamma[2], count);
+void ApplyGamma(const float gamma[3], bool valuesRepeat, RgbPlanes& v, uint32_t count) {
+    RaiseToPower(v.r, gamma[0], valuesRepeat, count);
+    RaiseToPower(v.g, gamma[1], valuesRepeat, count);
+    RaiseToPower(v.b, gamma[2], valuesRepeat, count);
 }
 
 class BaseFirstPass final : public PixelStage {
@@ -160,12 +167,18 @@ private:
         }
     }
 
+    // True when nothing before range k's gamma mixes the channels.
+    bool RangeKeepsChannelsApart(int k) const {
+        return m_values.saturationLMH[k] == 1.0f && !m_parts.matrix && !HasParts(m_matrixLut) &&
+               !HasParts(m_baseLut);
+    }
+
     // Range k graded into s.v, with its gamma when that is active.
     void GradeRange(int k, Scratch& s, uint32_t count) const {
         Grade(m_values.saturationLMH[k], m_values.gain[k], m_values.offset[k], s.c, s.y, s.v,
               count);
         if (m_parts.gamma[k])
-            ApplyGamma(m_values.gamma[k], s.v, count);
+            ApplyGamma(m_values.gamma[k], RangeKeepsChannelsApart(k), s.v, count);
     }
 
     void TonalSplitStep(Scratch& s, uint32_t count) const {
@@ -195,7 +208,7 @@ private:
         Grade(m_values.saturationLMH[0], m_values.gain[0], m_values.offset[0], s.c, s.y, s.c,
               count);
         if (m_parts.gamma[0])
-            ApplyGamma(m_values.gamma[0], s.c, count);
+            ApplyGamma(m_values.gamma[0], RangeKeepsChannelsApart(0), s.c, count);
     }
 
     BaseGradingValues m_values;

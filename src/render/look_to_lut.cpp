@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <bit>
+#include <cfloat>
 #include <cstdint>
 #include <cstdlib>
 
@@ -64,16 +65,35 @@ void FillRamp(float* nodes, uint32_t N, float step) {
 
 // Overflowing layers (a power of a huge exponent, say) must not hand NaN or
 // infinity to a LUT file: NaN becomes 0 and infinity the largest float of its
-// sign. Selects on the bit pattern as signed integers keep the loop free of
-// branches and let it vectorise.
+// sign.
+float FiniteValue(float value) {
+    const uint32_t bits = std::bit_cast<uint32_t>(value);
+    if ((bits & 0x7F800000u) != 0x7F800000u)
+        return value;
+    if (bits & 0x007FFFFFu)
+        return 0.0f;
+    return (bits & 0x80000000u) ? -FLT_MAX : FLT_MAX;
+}
+
+// True when every value of the block is finite: only an exponent of all ones
+// carries into the sign bit. A reduction without branches, which vectorises.
+bool AllFinite(const float* block, size_t length) {
+    uint32_t carries = 0;
+    for (size_t i = 0; i < length; ++i)
+        carries |= (std::bit_cast<uint32_t>(block[i]) & 0x7F800000u) + 0x00800000u;
+    return (carries & 0x80000000u) == 0;
+}
+
+// Values are nearly always finite: a block is written only when it holds a
+// value that is not.
 void MakeFinite(float* values, size_t count) {
-    constexpr int32_t kInfinity = 0x7F800000;
-    constexpr uint32_t kLargest = 0x7F7FFFFFu;
-    for (size_t i = 0; i < count; ++i) {
-        const uint32_t bits = std::bit_cast<uint32_t>(values[i]);
-        const auto magnitude = static_cast<int32_t>(bits & 0x7FFFFFFFu);
-        const uint32_t replacement = magnitude > kInfinity ? 0u : (bits & 0x80000000u) | kLargest;
-        values[i] = std::bit_cast<float>(magnitude >= kInfinity ? replacement : bits);
+    constexpr size_t kBlock = 256;
+    for (size_t first = 0; first < count; first += kBlock) {
+        const size_t length = std::min(kBlock, count - first);
+        if (AllFinite(values + first, length))
+            continue;
+        for (size_t i = first; i < first + length; ++i)
+            values[i] = FiniteValue(values[i]);
     }
 }
 
