@@ -2,6 +2,7 @@
 
 #include "render/base_pass_support.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cmath>
@@ -126,17 +127,11 @@ public:
     const char* KernelName() const override { return m_name.c_str(); }
 
     void ProcessRow(const float* in, float* out, uint32_t width) const override {
-        if (m_steps.empty()) {
-            CopyPixels(in, out, width);
-            return;
-        }
-        Scratch scratch;
-        ForEachChunk(width, [&](uint32_t first, uint32_t count) {
-            LoadPlanes(in + size_t(first) * 4, count, scratch.c);
-            for (Step step : m_steps)
-                (this->*step)(scratch, count);
-            StorePlanes(scratch.c, count, in + size_t(first) * 4, out + size_t(first) * 4);
-        });
+        ProcessPixels<4>(in, out, width);
+    }
+    bool ProcessesRgbRows() const override { return true; }
+    void ProcessRgbRow(const float* in, float* out, uint32_t width) const override {
+        ProcessPixels<3>(in, out, width);
     }
 
 private:
@@ -148,6 +143,25 @@ private:
         float w[3][kChunkPixels];
     };
     using Step = void (BaseFirstPass::*)(Scratch&, uint32_t) const;
+
+    // The steps never read alpha, so RGB pixels (kChannels 3) and RGBA pixels
+    // go through the same ones.
+    template <uint32_t kChannels>
+    void ProcessPixels(const float* in, float* out, uint32_t width) const {
+        if (m_steps.empty()) {
+            if (in != out)
+                std::copy(in, in + size_t(width) * kChannels, out);
+            return;
+        }
+        Scratch scratch;
+        ForEachChunk(width, [&](uint32_t first, uint32_t count) {
+            const float* from = in + size_t(first) * kChannels;
+            LoadPlanes<kChannels>(from, count, scratch.c);
+            for (Step step : m_steps)
+                (this->*step)(scratch, count);
+            StorePlanes<kChannels>(scratch.c, count, from, out + size_t(first) * kChannels);
+        });
+    }
 
     void MatrixLutStep(Scratch& s, uint32_t count) const {
         ApplyLutTexture(*m_matrixLut, true, true, s.c, count);

@@ -48,9 +48,24 @@ uint32_t UsefulThreads(const RenderImage& image, uint32_t threadCount) {
     return threads ? threads : 1;
 }
 
+// The one stage of a segment that can take the rows of RGB images as they
+// are, without the RGBA scratch, or null.
+const PixelStage* RgbRowStage(const Segment& segment, const RenderImage& source,
+                              const RenderImage& destination) {
+    if (segment.neighbourStage || segment.perPixel.size() != 1 || source.Channels() != 3 ||
+        destination.Channels() != 3 || !segment.perPixel[0]->ProcessesRgbRows())
+        return nullptr;
+    return segment.perPixel[0];
+}
+
 void RunSegmentRows(const Segment& segment, const RenderImage& source, RenderImage& destination,
                     uint32_t firstRow, uint32_t endRow, float* scratch) {
     const uint32_t width = destination.Width();
+    if (const PixelStage* stage = RgbRowStage(segment, source, destination)) {
+        for (uint32_t y = firstRow; y < endRow; ++y)
+            stage->ProcessRgbRow(source.Row(y), destination.Row(y), width);
+        return;
+    }
     const RgbaRows rows = segment.neighbourStage ? RowsOf(source) : RgbaRows{};
     for (uint32_t y = firstRow; y < endRow; ++y) {
         if (segment.neighbourStage)
