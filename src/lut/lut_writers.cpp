@@ -1,14 +1,17 @@
 #include "lut/lut_writers.h"
 
 #include "foundation/parallel_bands.h"
+#include "platform/large_buffer.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 bool LutTable::HasUnitDomain() const {
     for (int c = 0; c < 3; ++c)
@@ -127,35 +130,44 @@ uint64_t EntryCount(const LutTable& table) {
     return table.is3D ? size * size * size : size;
 }
 
-// Tables of more rows than this are formatted a chunk of rows at a time, the
-// next chunk while the sink takes the current one.
-constexpr uint64_t kChunkRows = 4096;
+// Tables of more rows than this are formatted on every core at once, each
+// band of rows into a place of its own, and then handed to the sink band
+// after band: formatting costs more than writing, so it is shared out first.
+constexpr uint64_t kSmallestParallelRows = 8192;
 
-bool AddRowsInChunks(TextBuffer& text, const LutTable& table, uint64_t count) {
-    const size_t slotBytes = kChunkRows * kMaxRowLength;
-    // Left uninitialised: only the pages that the text reaches are touched.
-    const std::unique_ptr<char[]> slots(new char[2 * slotBytes]);
-    size_t lengths[2] = {0, 0};
-    return PipelineChunks(
-        static_cast<size_t>((count + kChunkRows - 1) / kChunkRows),
-        [&](size_t chunk, int slot) {
-            const uint64_t first = chunk * kChunkRows;
-            const uint64_t end = std::min(count, first + kChunkRows);
-            char* const start = slots.get() + slot * slotBytes;
-            char* at = start;
-            for (uint64_t i = first; i < end; ++i)
-                at = FormatRow(at, table.Entry(i));
-            lengths[slot] = static_cast<size_t>(at - start);
-        },
-        [&](size_t, int slot) {
-            return text.AppendDirect(slots.get() + slot * slotBytes, lengths[slot]);
-        });
+// Memory that std::free releases.
+struct FreeMemory {
+    void operator()(char* memory) const { std::free(memory); }
+};
+
+bool AddRowsInBands(TextBuffer& text, const LutTable& table, uint64_t count) {
+    const uint32_t bands = DefaultThreadCount();
+    const size_t bandBytes = static_cast<size_t>(count / bands + 1) * kMaxRowLength;
+    // Room for the longest rows; large pages, of which only those that the
+    // text reaches are ever touched.
+    const std::unique_ptr<char, FreeMemory> places(
+        static_cast<char*>(platform::AllocateLargeBuffer(bands * bandBytes)));
+    if (!places)
+        return false;
+    std::vector<size_t> lengths(bands, 0);
+    ParallelBands(static_cast<uint32_t>(count), bands,
+                  [&](uint32_t band, uint32_t first, uint32_t end) {
+                      char* const start = places.get() + band * bandBytes;
+                      char* at = start;
+                      for (uint64_t i = first; i < end; ++i)
+                          at = FormatRow(at, table.Entry(i));
+                      lengths[band] = static_cast<size_t>(at - start);
+                  });
+    for (uint32_t band = 0; band < bands; ++band)
+        if (!text.AppendDirect(places.get() + band * bandBytes, lengths[band]))
+            return false;
+    return true;
 }
 
 bool AddRows(TextBuffer& text, const LutTable& table) {
     const uint64_t count = EntryCount(table);
-    if (count > kChunkRows)
-        return AddRowsInChunks(text, table, count);
+    if (count >= kSmallestParallelRows)
+        return AddRowsInBands(text, table, count);
     for (uint64_t i = 0; i < count; ++i) {
         text.AddRow(table.Entry(i));
         if (!text.FlushIfFull())
