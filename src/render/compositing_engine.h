@@ -129,8 +129,11 @@ private:
     uint32_t m_width = 0;
     uint32_t m_height = 0;
     uint32_t m_threadCount = 1;
-    // Told of the output rows of the render's last pass, during RenderLookToLut.
-    const FinalRows* m_finalRows = nullptr;
+    // During RenderLookToLut: fills rows of the output that no pass filled
+    // yet, before a pass reads them (every read of the lattice goes through
+    // the passes), and is told of the output rows of the render's last pass.
+    const RowsCallback* m_fillOutputRows = nullptr;
+    const RowsCallback* m_finalOutputRows = nullptr;
 };
 
 // Releases a buffer returned by RenderLookToLut.

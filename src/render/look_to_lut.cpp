@@ -12,6 +12,7 @@
 #include <cfloat>
 #include <cstdint>
 #include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -35,24 +36,30 @@ LatticeChannels ChannelsForOrder(uint32_t latticeOrder) {
 
 // Coordinates grow by repeated single-precision addition of the step, never by
 // multiplying the index, so the last node of an axis may differ from 1.0.
-// Fills the slices [firstOuter, endOuter) of the slowest axis; a slice's outer
-// coordinate is reached by the same additions whatever slice a band starts at.
-void FillCubeSlices(float* nodes, uint32_t N, float step, uint32_t latticeOrder,
-                    uint32_t firstOuter, uint32_t endOuter) {
+// Fills the image rows [firstRow, endRow) of a cube, row k * N + j holding the
+// nodes of outer coordinate k and middle coordinate j; the coordinates of the
+// first row are reached by the same additions as from the cube's start.
+void FillCubeRows(float* nodes, uint32_t N, float step, uint32_t latticeOrder, uint32_t firstRow,
+                  uint32_t endRow) {
     const LatticeChannels channels = ChannelsForOrder(latticeOrder);
     float outer = 0.0f;
-    for (uint32_t k = 0; k < firstOuter; ++k)
+    for (uint32_t k = 0; k < firstRow / N; ++k)
         outer += step;
-    nodes += size_t(firstOuter) * N * N * 3;
-    for (uint32_t k = firstOuter; k < endOuter; ++k, outer += step) {
-        float middle = 0.0f;
-        for (uint32_t j = 0; j < N; ++j, middle += step) {
-            float inner = 0.0f;
-            for (uint32_t i = 0; i < N; ++i, inner += step, nodes += 3) {
-                nodes[channels.fastest] = inner;
-                nodes[channels.middle] = middle;
-                nodes[channels.slowest] = outer;
-            }
+    float middle = 0.0f;
+    for (uint32_t j = 0; j < firstRow % N; ++j)
+        middle += step;
+    nodes += size_t(firstRow) * N * 3;
+    for (uint32_t row = firstRow; row < endRow; ++row) {
+        float inner = 0.0f;
+        for (uint32_t i = 0; i < N; ++i, inner += step, nodes += 3) {
+            nodes[channels.fastest] = inner;
+            nodes[channels.middle] = middle;
+            nodes[channels.slowest] = outer;
+        }
+        middle += step;
+        if ((row + 1) % N == 0) {
+            middle = 0.0f;
+            outer += step;
         }
     }
 }
@@ -62,6 +69,46 @@ void FillRamp(float* nodes, uint32_t N, float step) {
     for (uint32_t i = 0; i < N; ++i, value += step, nodes += 3)
         nodes[0] = nodes[1] = nodes[2] = value;
 }
+
+// The identity lattice that a render starts from, filled a part at a time as
+// the render's passes first read it: a large buffer's memory is then first
+// touched by every thread, a block at a time, while the rows are about to be
+// used. Each row is filled once, whoever asks for it again.
+class IdentityLattice {
+public:
+    IdentityLattice(float* nodes, uint32_t N, uint8_t is3D, uint32_t latticeOrder)
+        : m_nodes(nodes), m_size(N), m_is3D(is3D), m_order(latticeOrder),
+          m_step(float(1.0 / double(N - 1))), m_filled(is3D ? size_t(N) * N : 1, 0) {}
+
+    uint32_t Rows() const { return uint32_t(m_filled.size()); }
+
+    // Rows of one pass are asked for by one thread each, and passes follow
+    // one another, so the flags need no lock.
+    void FillRows(uint32_t firstRow, uint32_t endRow) {
+        for (uint32_t row = firstRow; row < endRow;) {
+            if (m_filled[row]) {
+                ++row;
+                continue;
+            }
+            uint32_t end = row;
+            while (end < endRow && !m_filled[end])
+                m_filled[end++] = 1;
+            if (m_is3D)
+                FillCubeRows(m_nodes, m_size, m_step, m_order, row, end);
+            else
+                FillRamp(m_nodes, m_size, m_step);
+            row = end;
+        }
+    }
+
+private:
+    float* m_nodes;
+    uint32_t m_size;
+    uint8_t m_is3D;
+    uint32_t m_order;
+    float m_step;
+    std::vector<uint8_t> m_filled;
+};
 
 // Overflowing layers (a power of a huge exponent, say) must not hand NaN or
 // infinity to a LUT file: NaN becomes 0 and infinity the largest float of its
@@ -106,13 +153,6 @@ constexpr uint64_t kSmallestParallelNodes = uint64_t(1) << 18;
 // of several threads at once.
 uint32_t BufferThreads(uint64_t nodes, uint32_t threadCount) {
     return nodes >= kSmallestParallelNodes ? threadCount : 1;
-}
-
-void FillCube(float* nodes, uint32_t N, float step, uint32_t latticeOrder, uint32_t threadCount) {
-    ParallelBands(N, BufferThreads(uint64_t(N) * N * N, threadCount),
-                  [&](uint32_t, uint32_t first, uint32_t end) {
-                      FillCubeSlices(nodes, N, step, latticeOrder, first, end);
-                  });
 }
 
 void MakeFiniteNodes(float* nodes, uint64_t count, uint32_t threadCount) {
@@ -164,12 +204,6 @@ float* CVxSoftwareCompositingEngine::RenderLookToLut(const CVxGradingParamStorag
     float* buffer = out ? out : AllocateRenderedLut(nodes);
     if (!buffer)
         return nullptr;
-    const float step = float(1.0 / double(N - 1));
-    if (is3D)
-        FillCube(buffer, N, step, latticeOrder, m_threadCount);
-    else
-        FillRamp(buffer, N, step);
-
     const uint32_t height = is3D ? N * N : 1;
     std::unique_ptr<RenderImage> lattice = RenderImage::Wrap(buffer, N, height, 3);
     CVxRenderContext context;
@@ -179,23 +213,33 @@ float* CVxSoftwareCompositingEngine::RenderLookToLut(const CVxGradingParamStorag
     if (!extraLut.IsEmpty())
         pipeline += "|" + extraLut + "|*lut";
 
-    // Rows that the last pass reports done are made finite at once, while they
-    // are in the cache, and passed on. The rows of a render without passes, or
-    // of one that ends with the extra LUT, are made finite once it ends.
+    // The passes fill the rows they read first; rows that the last pass
+    // reports done are made finite at once, while they are in the cache, and
+    // passed on. The rows of a render without passes are filled once it ends,
+    // and those of one that ends with the extra LUT made finite then.
+    IdentityLattice identity(buffer, N, is3D, latticeOrder);
+    const RowsCallback fillRows = [&](uint32_t firstRow, uint32_t endRow) {
+        identity.FillRows(firstRow, endRow);
+    };
     std::atomic<uint32_t> rowsDone{0};
-    const FinalRows finishRows = [&](uint32_t firstRow, uint32_t endRow) {
+    const RowsCallback finishRows = [&](uint32_t firstRow, uint32_t endRow) {
         MakeFinite(buffer + size_t(firstRow) * N * 3, size_t(endRow - firstRow) * N * 3);
         rowsDone += endRow - firstRow;
         // A LUT that did not load fails the render when it ends.
         if (finalNodes && !m_lutMissing)
             (*finalNodes)(uint64_t(firstRow) * N, uint64_t(endRow) * N);
     };
-    m_finalRows = extraLut.IsEmpty() ? &finishRows : nullptr;
+    m_fillOutputRows = &fillRows;
+    m_finalOutputRows = extraLut.IsEmpty() ? &finishRows : nullptr;
     const bool rendered = Render(pipeline, context, N, height, lattice.get(), nullptr, 0);
-    m_finalRows = nullptr;
+    m_fillOutputRows = nullptr;
+    m_finalOutputRows = nullptr;
     if (rendered && !m_lutMissing) {
         // The last pass reports every row or none.
         if (rowsDone != height) {
+            ParallelBands(
+                height, BufferThreads(nodes, m_threadCount),
+                [&](uint32_t, uint32_t first, uint32_t end) { identity.FillRows(first, end); });
             MakeFiniteNodes(buffer, nodes, m_threadCount);
             if (finalNodes)
                 (*finalNodes)(0, nodes);

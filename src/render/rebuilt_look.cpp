@@ -2,6 +2,7 @@
 
 #include "look/grading_params.h"
 #include "look/look_writer.h"
+#include "platform/large_buffer.h"
 #include "render/look_to_lut.h"
 
 #include <algorithm>
@@ -19,7 +20,7 @@ namespace {
 // wait in `m_ahead` until the gap is filled.
 class LatticeProgress {
 public:
-    explicit LatticeProgress(uint64_t nodes) : m_nodes(nodes) {}
+    LatticeProgress(float* lattice, uint64_t nodes) : m_lattice(lattice), m_nodes(nodes) {}
 
     void NodesDone(uint64_t firstNode, uint64_t endNode) {
         {
@@ -51,7 +52,12 @@ public:
         return m_started && !m_failed;
     }
 
+    // The writer asks for the bytes in order and reads each part once, so
+    // whatever lay before the bytes it asked for last is behind it for good:
+    // that memory goes back to the system, to hold the written file's pages.
     bool WaitForBytes(uint64_t bytes) {
+        platform::ReleaseLargePages(m_lattice, size_t(m_asked));
+        m_asked = bytes;
         const uint64_t nodes = std::min(m_nodes, (bytes + kBytesPerNode - 1) / kBytesPerNode);
         std::unique_lock<std::mutex> hold(m_lock);
         m_changed.wait(hold, [&] { return m_final >= nodes || m_failed; });
@@ -61,7 +67,9 @@ public:
 private:
     static constexpr uint64_t kBytesPerNode = 12;
 
+    float* const m_lattice;
     const uint64_t m_nodes;
+    uint64_t m_asked = 0; // the bytes the writer asked for last
     std::mutex m_lock;
     std::condition_variable m_changed;
     std::map<uint64_t, uint64_t> m_ahead; // first node to end node of reported blocks
@@ -96,15 +104,15 @@ ERebuildResult WriteRebuiltLook(CVxSoftwareCompositingEngine& engine,
                    ? ERebuildResult::eWritten
                    : ERebuildResult::eWriteFailed;
 
-    LatticeProgress progress(uint64_t(size3D) * size3D * size3D);
-    const FinalNodes nodesDone = [&](uint64_t first, uint64_t end) {
-        progress.NodesDone(first, end);
-    };
-    const LatticeRequest request{
-        .size = size3D, .lookFolder = lookFolder, .finalNodes = &nodesDone};
+    LatticeRequest request{.size = size3D, .lookFolder = lookFolder};
     const RenderedLutBuffer lattice = AllocateLattice(request);
     if (!lattice)
         return ERebuildResult::eRenderFailed;
+    LatticeProgress progress(lattice.get(), uint64_t(size3D) * size3D * size3D);
+    const FinalNodes nodesDone = [&](uint64_t first, uint64_t end) {
+        progress.NodesDone(first, end);
+    };
+    request.finalNodes = &nodesDone;
     bool written = false;
     auto write = [&] {
         if (progress.WaitUntilStarted())

@@ -83,43 +83,62 @@ void RunSegmentRows(const Segment& segment, const RenderImage& source, RenderIma
 // the image's start, where a reader of finished rows waits for them.
 constexpr uint32_t kPixelsPerBlock = 16384;
 
-bool RunSegment(const Segment& segment, const RenderImage& source, RenderImage& destination,
-                uint32_t threadCount, const FinalRows* finalRows) {
-    const uint32_t threads = UsefulThreads(destination, threadCount);
-    const size_t rowFloats = size_t(destination.Width()) * 4;
+// Calls `work` over the image's rows in blocks, each block to the first
+// thread free, with the scratch row of that thread. The bytes do not depend on
+// which thread runs which rows.
+template <typename Work>
+bool ForEachBlock(const RenderImage& image, uint32_t threadCount, Work work) {
+    const uint32_t threads = UsefulThreads(image, threadCount);
+    const size_t rowFloats = size_t(image.Width()) * 4;
     std::unique_ptr<float[]> scratch(new (std::nothrow) float[rowFloats * threads]);
     if (!scratch)
         return false;
-    const uint32_t height = destination.Height();
-    const uint32_t blockRows = std::max(1u, kPixelsPerBlock / std::max(1u, destination.Width()));
+    const uint32_t height = image.Height();
+    const uint32_t blockRows = std::max(1u, kPixelsPerBlock / std::max(1u, image.Width()));
     const uint32_t blocks = (height + blockRows - 1) / blockRows;
     std::atomic<uint32_t> nextBlock{0};
-    // One band per thread; each takes blocks until none is left. The bytes do
-    // not depend on which thread runs which rows.
     ParallelBands(threads, threads, [&](uint32_t band, uint32_t, uint32_t) {
         float* rowScratch = scratch.get() + rowFloats * band;
         for (uint32_t block = nextBlock++; block < blocks; block = nextBlock++) {
             const uint32_t firstRow = block * blockRows;
-            const uint32_t endRow = std::min(height, firstRow + blockRows);
-            RunSegmentRows(segment, source, destination, firstRow, endRow, rowScratch);
-            if (finalRows)
-                (*finalRows)(firstRow, endRow);
+            work(firstRow, std::min(height, firstRow + blockRows), rowScratch);
         }
     });
     return true;
 }
 
+bool RunSegment(const Segment& segment, const RenderImage& source, RenderImage& destination,
+                uint32_t threadCount, RowHooks hooks) {
+    return ForEachBlock(destination, threadCount,
+                        [&](uint32_t firstRow, uint32_t endRow, float* scratch) {
+                            if (hooks.fillRows)
+                                (*hooks.fillRows)(firstRow, endRow);
+                            RunSegmentRows(segment, source, destination, firstRow, endRow, scratch);
+                            if (hooks.finalRows)
+                                (*hooks.finalRows)(firstRow, endRow);
+                        });
+}
+
 } // namespace
 
 bool RunPixelStages(RenderImage& image, const std::vector<const PixelStage*>& stages,
-                    uint32_t threadCount, const FinalRows* finalRows) {
+                    uint32_t threadCount, RowHooks hooks) {
     const std::vector<Segment> segments = SplitIntoSegments(stages);
     std::unique_ptr<RenderImage> buffers[2];
     const RenderImage* source = &image;
     for (size_t k = 0; k < segments.size(); ++k) {
         const Segment& segment = segments[k];
+        // The first pass fills the rows it reads; any other pass reads rows
+        // a pass before it wrote.
+        const RowsCallback* fillRows = k == 0 ? hooks.fillRows : nullptr;
         // A stage reading neighbours must never read rows it is overwriting.
         if (segment.neighbourStage && source == &image) {
+            if (fillRows &&
+                !ForEachBlock(image, threadCount, [&](uint32_t first, uint32_t end, float*) {
+                    (*fillRows)(first, end);
+                }))
+                return false;
+            fillRows = nullptr;
             buffers[1] = RenderImage::Allocate(image.Width(), image.Height(), 4);
             if (!buffers[1])
                 return false;
@@ -135,8 +154,8 @@ bool RunPixelStages(RenderImage& image, const std::vector<const PixelStage*>& st
                 return false;
             destination = buffer.get();
         }
-        const bool last = k + 1 == segments.size();
-        if (!RunSegment(segment, *source, *destination, threadCount, last ? finalRows : nullptr))
+        const RowsCallback* finalRows = k + 1 == segments.size() ? hooks.finalRows : nullptr;
+        if (!RunSegment(segment, *source, *destination, threadCount, {fillRows, finalRows}))
             return false;
         source = destination;
     }
