@@ -15,4 +15,12 @@ void* AllocateLargeBuffer(size_t bytes);
 // a page fault per large page. Advice only, ignored where the system has none.
 void AdviseLargePages(void* buffer, size_t bytes);
 
+// Hands the memory behind the whole large pages that [buffer, buffer + bytes)
+// spans back to the system while the buffer stays allocated: a buffer read
+// from end to end once can give back what is behind the reader, and the
+// system reuses that memory at once (for the pages of a file being written,
+// say) instead of fresh memory, whose first touch costs more. What is handed
+// back reads as zeros afterwards. Advice only.
+void ReleaseLargePages(void* buffer, size_t bytes);
+
 } // namespace platform
