@@ -16,6 +16,7 @@
 #include "lut/lut_writers.h"
 
 #include "../tests/support/scratch_folder.h"
+#include "bench_looks.h"
 #include "side_by_side.h"
 
 #include <benchmark/benchmark.h>
@@ -56,24 +57,12 @@ template <typename Run> double Timed(benchmark::State& state, Run run) {
     return seconds;
 }
 
-std::string Parameter(const std::string& name, const std::string& value) {
-    return "          <" + name + ">\"" + value + "\"</" + name + ">\n";
-}
-
-std::string Look(const std::string& parameters) {
-    return "<?xml version=\"1.0\" ?>\n<look>\n  <shaders>\n    <base>\n"
-           "      <rangeversion>\"2\"</rangeversion>\n      <sublayer0>\n"
-           "        <parameters>\n" +
-           parameters + "        </parameters>\n      </sublayer0>\n    </base>\n  </shaders>\n" +
-           "</look>\n";
-}
-
 void BM_LookToCube65(benchmark::State& state) {
     const bool perChannel = state.range(0) == 0;
     const ScratchFolder folder;
     folder.Write("grade.cc", Cdl(perChannel ? "1" : "0.7"));
-    folder.Write("grade.look", Look(Parameter("Gain.X", "0.1") + Parameter("Gamma.X", "-0.05") +
-                                    (perChannel ? "" : Parameter("Saturation", "0.7"))));
+    folder.Write("grade.look", BaseLook(Parameter("Gain.X", "0.1") + Parameter("Gamma.X", "-0.05") +
+                                        (perChannel ? "" : Parameter("Saturation", "0.7"))));
     const std::string bake = "env -u OCIO ociobakelut --lut '" + folder.Posix("grade.cc") +
                              "' --format resolve_cube --cubesize 65 '" + folder.Posix("out.cube") +
                              "' > /dev/null 2>&1";

@@ -20,6 +20,7 @@
 
 #include "../tests/support/scratch_folder.h"
 #include "../tests/support/system_luts.h"
+#include "bench_looks.h"
 #include "side_by_side.h"
 
 #include <benchmark/benchmark.h>
@@ -38,19 +39,6 @@
 #include <unistd.h>
 
 namespace {
-
-std::string BaseLook(const std::string& parameters) {
-    return "<?xml version=\"1.0\" ?>\n<look>\n  <shaders>\n    <base>\n"
-           "      <rangeversion>\"2\"</rangeversion>\n      <sublayer0>\n"
-           "        <parameters>\n" +
-           parameters +
-           "        </parameters>\n      </sublayer0>\n    </base>\n"
-           "  </shaders>\n</look>\n";
-}
-
-std::string Parameter(const std::string& name, const std::string& value) {
-    return "          <" + name + ">\"" + value + "\"</" + name + ">\n";
-}
 
 std::string PerChannelLook() {
     return BaseLook(Parameter("Gain.X", "0.15") + Parameter("Gain.Z", "-0.2") +

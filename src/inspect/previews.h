@@ -1,5 +1,6 @@
 #pragma once
 
+#include "foundation/byte_sink.h"
 #include "inspect/float_image.h"
 
 #include <cstdint>
@@ -12,13 +13,18 @@
 inline constexpr const char* kPictureMarkKey = "Software";
 inline constexpr const char* kPictureMarkValue = "Gradeshift";
 
-// Before | after: the picture, and the picture through an n-point lattice over
-// [0, 1] (red fastest), trilinear, values outside 0..1 clipped only for display.
-FloatImage BeforeAndAfter(const FloatImage& picture, const float* lattice, uint32_t n);
+// Width between the two halves of a side-by-side picture, filled with mid grey.
+inline constexpr uint32_t kSideBySideGap = 4;
+
+// Before | after as an 8-bit PNG with the mark: the picture, and the picture
+// through an n-point lattice over [0, 1] (red fastest), trilinear, values
+// outside 0..1 clipped only for display. False when the sink fails.
+bool WriteBeforeAndAfterPng(const FloatImage& picture, const float* lattice, uint32_t n,
+                            ByteSink& out);
 
 // The test chart made small, for the rows of a report.
 const FloatImage& ThumbnailChart();
 
-// BeforeAndAfter of the small chart as an 8-bit PNG file's bytes with the mark;
-// empty when it cannot be made.
+// WriteBeforeAndAfterPng of the small chart as a PNG file's bytes; empty when
+// it cannot be made.
 std::string ThumbnailPng(const float* lattice, uint32_t n);

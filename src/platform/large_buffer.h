@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdlib>
+#include <new>
 
 namespace platform {
 
@@ -22,5 +24,22 @@ void AdviseLargePages(void* buffer, size_t bytes);
 // say) instead of fresh memory, whose first touch costs more. What is handed
 // back reads as zeros afterwards. Advice only.
 void ReleaseLargePages(void* buffer, size_t bytes);
+
+// The allocator of a std::vector that may hold many megabytes: its memory comes
+// from AllocateLargeBuffer.
+template <typename T> struct LargePageAllocator {
+    using value_type = T;
+    LargePageAllocator() = default;
+    template <typename U> LargePageAllocator(const LargePageAllocator<U>&) {}
+    T* allocate(size_t count) {
+        if (count > size_t(-1) / sizeof(T))
+            throw std::bad_array_new_length();
+        if (void* memory = AllocateLargeBuffer(count * sizeof(T)))
+            return static_cast<T*>(memory);
+        throw std::bad_alloc();
+    }
+    void deallocate(T* memory, size_t) { std::free(memory); }
+    template <typename U> bool operator==(const LargePageAllocator<U>&) const { return true; }
+};
 
 } // namespace platform

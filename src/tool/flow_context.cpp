@@ -99,10 +99,12 @@ void FlowContext::AddReportExtras(const CVxLUT& storedBefore) {
     const FilePaths& paths = m_paths;
     if (paths.input.IsEmpty() || m_report->DidNotConvert())
         return;
-    const FileLattice lattice =
-        LatticeOfFile(m_render.shaders, m_luts, paths.input, kReportLatticeSize);
-    if (lattice.rgb)
-        m_report->SetThumbnail(ThumbnailPng(lattice.rgb.get(), kReportLatticeSize));
+    if (m_report->Thumbnail().empty()) {
+        const FileLattice lattice =
+            LatticeOfFile(m_render.shaders, m_luts, paths.input, kReportLatticeSize);
+        if (lattice.rgb)
+            m_report->SetThumbnail(ThumbnailPng(lattice.rgb.get(), kReportLatticeSize));
+    }
     if (m_report->Outcome() == EFileOutcome::eUnchanged)
         return;
     std::optional<Comparison> compared;

@@ -1,7 +1,6 @@
 #include "tool/preview_flow.h"
 
 #include "foundation/paths.h"
-#include "inspect/png_image.h"
 #include "inspect/previews.h"
 #include "render/file_lattice.h"
 
@@ -21,13 +20,16 @@ void PreviewFlow::Convert(const FilePaths& paths, bool /*isLutFile*/) {
         m_report->Say("  " + lattice.failure + "\n");
         return;
     }
-    const FloatImage picture =
-        BeforeAndAfter(*m_settings.previewPicture, lattice.rgb.get(), m_settings.size);
     std::string what = WhatIsWritten(paths.exportPath, "preview");
     const std::unique_ptr<FileOutput> file = ReplaceOutput(paths.exportPath);
-    if (WritePng(picture, {8, kPictureMarkKey, kPictureMarkValue}, *file) && file->Commit()) {
+    if (WriteBeforeAndAfterPng(*m_settings.previewPicture, lattice.rgb.get(), m_settings.size,
+                               *file) &&
+        file->Commit()) {
         m_report->SetWritten(PathForPeople(paths.exportPath), std::move(what));
         m_report->Say("  Preview written successfully\n");
+        // The report's thumbnail through the same lattice, rather than one rendered anew.
+        if (!m_settings.reportFile.IsEmpty())
+            m_report->SetThumbnail(ThumbnailPng(lattice.rgb.get(), m_settings.size));
         return;
     }
     ReportWriteFailure(*file, paths.exportPath);
