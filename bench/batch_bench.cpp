@@ -9,6 +9,7 @@
 #include "look/look_writer.h"
 
 #include "../tests/support/scratch_folder.h"
+#include "bench_looks.h"
 #include "clf_sample.h"
 
 #include <benchmark/benchmark.h>
@@ -26,10 +27,6 @@ namespace {
 constexpr int kLooks = 200;
 constexpr uint32_t kStoredSize = 64;
 
-std::string Parameter(const std::string& name, const std::string& value) {
-    return "          <" + name + ">\"" + value + "\"</" + name + ">\n";
-}
-
 // A per-channel grade with its baked LUT, as a rebuilt look stores it.
 std::string StoredLook() {
     const uint64_t entries = uint64_t(kStoredSize) * kStoredSize * kStoredSize;
@@ -39,13 +36,9 @@ std::string StoredLook() {
     CVxString element;
     StringSink sink(element);
     WriteLutElement(sink, "LUT", kStoredSize, lattice.data(), entries);
-    return "<?xml version=\"1.0\" ?>\n<look>\n  <shaders>\n    <base>\n"
-           "      <rangeversion>\"2\"</rangeversion>\n      <sublayer0>\n"
-           "        <parameters>\n" +
-           Parameter("Gain.X", "0.15") + Parameter("Gamma.X", "-0.05") +
-           Parameter("Contrast", "0.2") +
-           "        </parameters>\n      </sublayer0>\n    </base>\n  </shaders>\n" +
-           std::string(element.c_str()) + "</look>\n";
+    return BaseLook(Parameter("Gain.X", "0.15") + Parameter("Gamma.X", "-0.05") +
+                        Parameter("Contrast", "0.2"),
+                    element.c_str());
 }
 
 // A CDL, then a 33-point 3D LUT with crosstalk.

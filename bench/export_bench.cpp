@@ -5,16 +5,19 @@
 // CDL of saturation 1
 // ociobakelut writes a 1D cube (65 entries); with saturation it writes a
 // 65-point lattice. So each kind is measured against its like: a per-channel
-// look (the program writes a 1D cube) against the first, a look with crosstalk
-// (a 65-point 3D cube) against the second. Each of the program's runs reports
-// its time as a ratio of its ociobakelut run ("x_ociobakelut"; the goal is at
-// most 0.25 for the lattice). The cube writer alone, writing a 65-point
-// lattice into a file, is reported against the lattice bake too.
+// look (the program writes a 1D cube) against the first, a look with
+// saturation (a 65-point 3D cube) against the second. The two runs of a kind
+// take turns five times, and the best time of the program's is reported as a
+// ratio of the best of ociobakelut's ("x_ociobakelut"; the goal is at most 0.2
+// for the lattice; see side_by_side.h). The cube writer alone, writing a
+// 65-point lattice into a file, is reported against the lattice bake too.
 
 #include "foundation/file_access.h"
 #include "lut/lut_writers.h"
 
 #include "../tests/support/scratch_folder.h"
+#include "bench_looks.h"
+#include "side_by_side.h"
 
 #include <benchmark/benchmark.h>
 
@@ -36,7 +39,7 @@ std::string Cdl(const char* saturation) {
            saturation + "</Saturation></SatNode>\n</ColorCorrection>\n";
 }
 
-// The ociobakelut times, by argument: 0 for the 1D bake, 1 for the lattice.
+// The best ociobakelut times, by argument: 0 for the 1D bake, 1 for the lattice.
 double g_bakeSeconds[2] = {0, 0};
 
 template <typename Run> double Timed(benchmark::State& state, Run run) {
@@ -54,40 +57,25 @@ template <typename Run> double Timed(benchmark::State& state, Run run) {
     return seconds;
 }
 
-std::string Parameter(const std::string& name, const std::string& value) {
-    return "          <" + name + ">\"" + value + "\"</" + name + ">\n";
-}
-
-std::string Look(const std::string& parameters) {
-    return "<?xml version=\"1.0\" ?>\n<look>\n  <shaders>\n    <base>\n"
-           "      <rangeversion>\"2\"</rangeversion>\n      <sublayer0>\n"
-           "        <parameters>\n" +
-           parameters + "        </parameters>\n      </sublayer0>\n    </base>\n  </shaders>\n" +
-           "</look>\n";
-}
-
-void BM_OciobakelutResolveCube65(benchmark::State& state) {
-    const bool lattice = state.range(0) == 1;
-    const ScratchFolder folder;
-    folder.Write("grade.cc", Cdl(lattice ? "0.7" : "1"));
-    const std::string command = "env -u OCIO ociobakelut --lut '" + folder.Posix("grade.cc") +
-                                "' --format resolve_cube --cubesize 65 '" +
-                                folder.Posix("out.cube") + "' > /dev/null 2>&1";
-    g_bakeSeconds[state.range(0)] = Timed(state, [&] { return std::system(command.c_str()) == 0; });
-    state.SetLabel(lattice ? "CDL with saturation, 3D cube" : "CDL, 1D cube");
-}
-
 void BM_LookToCube65(benchmark::State& state) {
     const bool perChannel = state.range(0) == 0;
     const ScratchFolder folder;
-    folder.Write("grade.look", Look(Parameter("Gain.X", "0.1") + Parameter("Gamma.X", "-0.05") +
-                                    (perChannel ? "" : Parameter("Saturation", "0.7"))));
+    folder.Write("grade.cc", Cdl(perChannel ? "1" : "0.7"));
+    folder.Write("grade.look", BaseLook(Parameter("Gain.X", "0.1") + Parameter("Gamma.X", "-0.05") +
+                                        (perChannel ? "" : Parameter("Saturation", "0.7"))));
+    const std::string bake = "env -u OCIO ociobakelut --lut '" + folder.Posix("grade.cc") +
+                             "' --format resolve_cube --cubesize 65 '" + folder.Posix("out.cube") +
+                             "' > /dev/null 2>&1";
     const std::string command = std::string(GRADESHIFT_BINARY_DIR) + "/bin/gradeshift '" +
                                 folder.Posix("grade.look") + "' -to cube -size 65 > /dev/null";
-    const double seconds = Timed(state, [&] { return std::system(command.c_str()) == 0; });
-    if (g_bakeSeconds[state.range(0)] > 0)
-        state.counters["x_ociobakelut"] = seconds / g_bakeSeconds[state.range(0)];
-    state.SetLabel(perChannel ? "per-channel look, 1D cube" : "look with crosstalk, 3D cube");
+    SideBySideTimes times;
+    if (TimeSideBySide(
+            state, [] {}, [&] { return std::system(command.c_str()) == 0; },
+            [&] { return std::system(bake.c_str()) == 0; }, times)) {
+        g_bakeSeconds[state.range(0)] = times.peerBest;
+        ReportSideBySide(state, times, "ociobakelut");
+    }
+    state.SetLabel(perChannel ? "per-channel look, 1D cube" : "look with saturation, 3D cube");
 }
 
 // The same grade as a lattice, written as a file through the file access as
@@ -167,13 +155,7 @@ void BM_Version(benchmark::State& state) {
         state.counters["x_ociobakelut"] = seconds / g_bakeSeconds[0];
 }
 
-// ociobakelut runs first, so that the writer's ratio can be printed.
-BENCHMARK(BM_OciobakelutResolveCube65)
-    ->Arg(0)
-    ->Arg(1)
-    ->Iterations(5)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+// The looks run (with their bakes) before the writer, whose ratio needs the lattice bake.
 BENCHMARK(BM_LookToCube65)
     ->Arg(0)
     ->Arg(1)

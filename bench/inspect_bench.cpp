@@ -6,15 +6,22 @@
 // Whole runs: `gradeshift -compare a.cube b.cube -size 65` of two 65-point cube
 // files against converting each with `gradeshift X.cube -cubrel`, one run
 // after the other ("x_two_cubrel"; the goal is at most 1), best of five.
+// `-preview` of a look with saturation at 65 points against `-to cube -size
+// 65` of the same look ("x_to_cube"; the goal is at most 1.5), and `-preview
+// -report` over 200 looks against `-preview` alone ("x_previews"; at most
+// 1.1), each pair in turn.
 
 #include "foundation/parallel_bands.h"
 #include "inspect/comparison.h"
 #include "inspect/image_transform.h"
+#include "inspect/previews.h"
 #include "lut/lut.h"
 
 #include "../tests/support/scratch_folder.h"
 #include "../tests/support/system_luts.h"
+#include "bench_looks.h"
 #include "memcpy_ratio.h"
+#include "side_by_side.h"
 
 #include <benchmark/benchmark.h>
 
@@ -155,6 +162,53 @@ void BM_WholeRunCompareAgainstTwoConversions(benchmark::State& state) {
     state.counters["x_two_cubrel"] = compare / convert;
 }
 BENCHMARK(BM_WholeRunCompareAgainstTwoConversions)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_ThumbnailPng(benchmark::State& state) {
+    const std::vector<float> lattice = MakeLattice(65, 0.0f);
+    size_t bytes = 0;
+    for (auto _ : state)
+        bytes = ThumbnailPng(lattice.data(), 65).size();
+    state.counters["bytes"] = double(bytes);
+}
+BENCHMARK(BM_ThumbnailPng)->Unit(benchmark::kMillisecond);
+
+const std::string kProgram = GRADESHIFT_BINARY_DIR "/bin/gradeshift ";
+const std::string kQuiet = " > /dev/null 2>&1";
+
+std::string GradeWithSaturation(int variant) {
+    return BaseLook(Parameter("Gain.X", std::to_string(0.05 + 0.001 * variant)) +
+                    Parameter("Gamma.X", "-0.05") + Parameter("Saturation", "0.7"));
+}
+
+void BM_PreviewAgainstToCube65(benchmark::State& state) {
+    const ScratchFolder scratch;
+    const std::string look = scratch.Write("grade.look", GradeWithSaturation(0));
+    const std::string preview = kProgram + "'" + look + "' -preview -overwrite" + kQuiet;
+    const std::string cube = kProgram + "'" + look + "' -to cube -size 65 -overwrite" + kQuiet;
+    SideBySideTimes times;
+    if (TimeSideBySide(
+            state, [] {}, [&] { return std::system(preview.c_str()) == 0; },
+            [&] { return std::system(cube.c_str()) == 0; }, times))
+        ReportSideBySide(state, times, "to_cube");
+}
+BENCHMARK(BM_PreviewAgainstToCube65)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_ReportOver200Looks(benchmark::State& state) {
+    const ScratchFolder scratch;
+    scratch.Folder("looks");
+    for (int i = 0; i < 200; ++i)
+        scratch.Write("looks/grade" + std::to_string(i) + ".look", GradeWithSaturation(i));
+    const std::string folder = "'" + scratch.Posix("looks") + "'";
+    const std::string previews = kProgram + folder + " -preview" + kQuiet;
+    const std::string report =
+        kProgram + folder + " -preview -report '" + scratch.Posix("report.html") + "'" + kQuiet;
+    SideBySideTimes times;
+    if (TimeSideBySide(
+            state, [] {}, [&] { return std::system(report.c_str()) == 0; },
+            [&] { return std::system(previews.c_str()) == 0; }, times))
+        ReportSideBySide(state, times, "previews");
+}
+BENCHMARK(BM_ReportOver200Looks)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 

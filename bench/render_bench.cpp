@@ -1,14 +1,18 @@
 // Speed of rendering looks into LUTs, the product's hot path. For three looks
 // (a per-channel grade, tonal ranges with gammas, all six secondaries with the
 // 5x5 blur) it reports lattice nodes per second at N = 65, 129 and 256, and the
-// whole-run time of "gradeshift LOOK -cubrel -size 129" in milliseconds. For a
-// rebuild of the per-channel look at N = 64 and 256 it reports the best whole-run
-// time of six beside the best time to write the same number of bytes (then
-// fsync) to the same folder, and their ratio ("x_write"). For a look stored at
-// 256 points (about 447 MB of hex) converted to a 17-point Cubrel LUT it reports
-// the best whole-run time (and its processor time, "cpu_ms") against reading
-// the file once from the page cache ("x_read"), and the run's peak memory
-// against the file's size ("x_file").
+// whole-run time of "gradeshift LOOK -cubrel -size 129" in milliseconds. A look
+// of the class of a CDL (slope, offset and power per channel, and saturation)
+// rendered into a 129-point Cubrel LUT is set against ociobakelut baking the
+// same CDL into a 129-point cube ("x_ociobakelut"; the goal is at most 0.05).
+// A rebuild of the per-channel look at N = 64 and 256 is set against a plain
+// write (then fsync) of the same bytes into the same folder ("x_write"; the
+// goal at 256 is at most 1.2). Both pairs are run in turn five times and the
+// best time of each is compared (see side_by_side.h). For a look stored at
+// 256 points (about 447 MB of hex) converted to a 17-point Cubrel LUT it
+// reports the best whole-run time (and its processor time, "cpu_ms") against
+// reading the file once from the page cache ("x_read"), and the run's peak
+// memory against the file's size ("x_file").
 
 #include "look/parsed_look.h"
 #include "render/compositing_engine.h"
@@ -16,6 +20,8 @@
 
 #include "../tests/support/scratch_folder.h"
 #include "../tests/support/system_luts.h"
+#include "bench_looks.h"
+#include "side_by_side.h"
 
 #include <benchmark/benchmark.h>
 
@@ -26,25 +32,13 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
-
-std::string BaseLook(const std::string& parameters) {
-    return "<?xml version=\"1.0\" ?>\n<look>\n  <shaders>\n    <base>\n"
-           "      <rangeversion>\"2\"</rangeversion>\n      <sublayer0>\n"
-           "        <parameters>\n" +
-           parameters +
-           "        </parameters>\n      </sublayer0>\n    </base>\n"
-           "  </shaders>\n</look>\n";
-}
-
-std::string Parameter(const std::string& name, const std::string& value) {
-    return "          <" + name + ">\"" + value + "\"</" + name + ">\n";
-}
 
 std::string PerChannelLook() {
     return BaseLook(Parameter("Gain.X", "0.15") + Parameter("Gain.Z", "-0.2") +
@@ -131,64 +125,94 @@ void BM_WholeRunCubrel129(benchmark::State& state) {
 }
 BENCHMARK(BM_WholeRunCubrel129)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-double SecondsToWrite(const std::filesystem::path& path, size_t bytes) {
-    const std::vector<char> data(bytes, 'A');
-    double best = 1e30;
-    for (int i = 0; i < 3; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (descriptor < 0)
-            return 0;
-        size_t done = 0;
-        while (done < bytes) {
-            const ssize_t wrote = ::write(descriptor, data.data() + done, bytes - done);
-            if (wrote <= 0)
-                break;
-            done += size_t(wrote);
-        }
-        ::fsync(descriptor);
-        ::close(descriptor);
-        best = std::min(
-            best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+// The CDL that ociobakelut bakes, and the same grade as a look: a slope is a
+// gain of 2^Gain, a power is 3^Gamma, and an offset is scaled by the slope.
+const char kCdl[] = "<ColorCorrection id=\"bench\">\n"
+                    "<SOPNode><Slope>1.1 0.9 1.0</Slope><Offset>-0.05 0.02 0</Offset>"
+                    "<Power>0.8 1.0 1.2</Power></SOPNode>\n"
+                    "<SatNode><Saturation>0.7</Saturation></SatNode>\n</ColorCorrection>\n";
+
+std::string CdlLook() {
+    return BaseLook(Parameter("Gain.X", "0.1375035") + Parameter("Gain.Y", "-0.1520031") +
+                    Parameter("Offset.X", "-0.0454545") + Parameter("Offset.Y", "0.0222222") +
+                    Parameter("Gamma.X", "-0.2031125") + Parameter("Gamma.Z", "0.1659545") +
+                    Parameter("Saturation", "0.7"));
+}
+
+// A CDL-class look into a 129-point Cubrel LUT, against ociobakelut baking the
+// CDL into a 129-point Resolve cube (with saturation it writes a lattice).
+void BM_WholeRunCdlCubrel129(benchmark::State& state) {
+    const ScratchFolder folder;
+    const std::string look = folder.Posix("cdl.look");
+    std::ofstream(look) << CdlLook();
+    folder.Write("grade.cc", kCdl);
+    const std::string command = std::string(GRADESHIFT_BINARY_DIR) + "/bin/gradeshift \"" + look +
+                                "\" -cubrel -size 129 > /dev/null";
+    const std::string bake = "env -u OCIO ociobakelut --lut '" + folder.Posix("grade.cc") +
+                             "' --format resolve_cube --cubesize 129 '" +
+                             folder.Posix("baked.cube") + "' > /dev/null 2>&1";
+    SideBySideTimes times;
+    if (TimeSideBySide(
+            state, [] {}, [&] { return std::system(command.c_str()) == 0; },
+            [&] { return std::system(bake.c_str()) == 0; }, times))
+        ReportSideBySide(state, times, "ociobakelut");
+}
+BENCHMARK(BM_WholeRunCdlCubrel129)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Writes `bytes` into a new file at `path` and syncs it, as a program that
+// writes a file of its own would.
+bool WritePlainFile(const std::string& path, const std::string& bytes) {
+    const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (descriptor < 0)
+        return false;
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t wrote = ::write(descriptor, bytes.data() + done, bytes.size() - done);
+        if (wrote <= 0)
+            break;
+        done += size_t(wrote);
     }
-    std::filesystem::remove(path);
-    return best;
+    const bool synced = ::fsync(descriptor) == 0;
+    return ::close(descriptor) == 0 && synced && done == bytes.size();
 }
 
 // Rebuild mode on one look: read, render the lattice and the ramp, write the
-// hex document and replace the file.
+// hex document and replace the file; against a plain write of the bytes that
+// the rebuild writes, into the same folder.
 void BM_WholeRunRebuild(benchmark::State& state) {
-    namespace fs = std::filesystem;
     const ScratchFolder folder;
     const std::string look = folder.Posix("per_channel.look");
+    const std::string plain = folder.Posix("plain_write.look");
     const std::string command = std::string(GRADESHIFT_BINARY_DIR) + "/bin/gradeshift \"" + look +
                                 "\" -size " + std::to_string(state.range(0)) + " > /dev/null";
-    // Disk timings on a shared machine vary from run to run; the best run of
-    // each is compared, as for the plain write.
-    double best = 1e30;
-    for (auto _ : state) {
-        state.PauseTiming();
-        std::ofstream(look) << PerChannelLook();
-        state.ResumeTiming();
-        const auto start = std::chrono::steady_clock::now();
-        if (std::system(command.c_str()) != 0) {
-            state.SkipWithError("gradeshift failed");
-            break;
-        }
-        best = std::min(
-            best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    auto rebuild = [&] { return std::system(command.c_str()) == 0; };
+    // A first rebuild, untimed, gives the bytes that the plain write writes.
+    std::ofstream(look) << PerChannelLook();
+    std::string bytes;
+    if (rebuild()) {
+        std::ifstream file(look, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     }
-    const size_t bytes = fs::exists(look) ? size_t(fs::file_size(look)) : 0;
-    const double write = SecondsToWrite(folder.Posix("plain_write.bin"), bytes);
-    state.counters["MB"] = double(bytes) / 1e6;
-    state.counters["write_ms"] = write * 1e3;
-    state.counters["best_ms"] = best * 1e3;
-    state.counters["x_write"] = write > 0 ? best / write : 0;
+    if (bytes.empty()) {
+        state.SkipWithError("the look was not rebuilt");
+        return;
+    }
+    // Every round starts from the old look, and from no plain file.
+    auto prepare = [&] {
+        std::ofstream(look) << PerChannelLook();
+        std::filesystem::remove(plain);
+    };
+    SideBySideTimes times;
+    if (TimeSideBySide(
+            state, prepare, rebuild, [&] { return WritePlainFile(plain, bytes); }, times)) {
+        state.counters["MB"] = double(bytes.size()) / 1e6;
+        ReportSideBySide(state, times, "write");
+    }
 }
 BENCHMARK(BM_WholeRunRebuild)
     ->Arg(64)
     ->Arg(256)
-    ->Iterations(6)
+    ->Iterations(5)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 

@@ -1,6 +1,8 @@
 #include "foundation/parallel_bands.h"
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -13,6 +15,64 @@ std::atomic<int>& SpareCores() {
         return cores > 1 ? cores - 1 : 0;
     }()};
     return spare;
+}
+
+bool ProduceAndConsumeInTurn(size_t count, const std::function<void(size_t, int)>& produce,
+                             const std::function<bool(size_t, int)>& consume) {
+    for (size_t chunk = 0; chunk < count; ++chunk) {
+        produce(chunk, 0);
+        if (!consume(chunk, 0))
+            return false;
+    }
+    return true;
+}
+
+// How far the two sides of a pipeline are: chunks made, chunks handed on, and
+// whether the consumer stopped.
+struct PipelineProgress {
+    std::mutex lock;
+    std::condition_variable changed;
+    size_t made = 0;
+    size_t taken = 0;
+    bool stopped = false;
+};
+
+void MakeChunks(PipelineProgress& progress, size_t count,
+                const std::function<void(size_t, int)>& produce) {
+    for (size_t chunk = 0; chunk < count; ++chunk) {
+        {
+            std::unique_lock<std::mutex> hold(progress.lock);
+            progress.changed.wait(hold,
+                                  [&] { return progress.stopped || chunk < progress.taken + 2; });
+            if (progress.stopped)
+                return;
+        }
+        produce(chunk, static_cast<int>(chunk % 2));
+        {
+            const std::lock_guard<std::mutex> hold(progress.lock);
+            progress.made = chunk + 1;
+        }
+        progress.changed.notify_all();
+    }
+}
+
+bool TakeChunks(PipelineProgress& progress, size_t count,
+                const std::function<bool(size_t, int)>& consume) {
+    bool taken = true;
+    for (size_t chunk = 0; chunk < count && taken; ++chunk) {
+        {
+            std::unique_lock<std::mutex> hold(progress.lock);
+            progress.changed.wait(hold, [&] { return progress.made > chunk; });
+        }
+        taken = consume(chunk, static_cast<int>(chunk % 2));
+        {
+            const std::lock_guard<std::mutex> hold(progress.lock);
+            progress.taken = chunk + 1;
+            progress.stopped = !taken;
+        }
+        progress.changed.notify_all();
+    }
+    return taken;
 }
 
 } // namespace
@@ -64,4 +124,20 @@ void ParallelBands(uint32_t count, uint32_t threadCount,
     for (std::thread& helper : helpers)
         helper.join();
     ReturnSpareCores(cores);
+}
+
+bool PipelineChunks(size_t count, const std::function<void(size_t, int)>& produce,
+                    const std::function<bool(size_t, int)>& consume) {
+    if (count <= 1)
+        return ProduceAndConsumeInTurn(count, produce, consume);
+    PipelineProgress progress;
+    std::thread maker;
+    try {
+        maker = std::thread(MakeChunks, std::ref(progress), count, std::cref(produce));
+    } catch (const std::system_error&) {
+        return ProduceAndConsumeInTurn(count, produce, consume);
+    }
+    const bool taken = TakeChunks(progress, count, consume);
+    maker.join();
+    return taken;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 
@@ -22,3 +23,14 @@ void ReturnSpareCores(uint32_t count);
 // gate.
 void ParallelBands(uint32_t count, uint32_t threadCount,
                    const std::function<void(uint32_t, uint32_t, uint32_t)>& work);
+
+// Makes `count` chunks and hands them on in order, making the next chunk while
+// the one before is handed on: produce(chunk, slot) fills slot 0 or 1 (the
+// chunk's parity), and consume(chunk, slot) takes it, returning false to stop
+// (no chunk is made after that). Chunk c is made only once chunk c - 2 was
+// handed on, so two slots suffice. The chunks are made on a helper thread
+// (on the calling thread when none can be started), which takes no spare core:
+// handing on is mostly the system's work of writing, and the two sides take
+// turns more than they compete. True when every chunk was handed on.
+bool PipelineChunks(size_t count, const std::function<void(size_t, int)>& produce,
+                    const std::function<bool(size_t, int)>& consume);

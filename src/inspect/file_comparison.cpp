@@ -42,8 +42,15 @@ FileValues Failed(std::string failure) {
     return failed;
 }
 
-// A LUT file is evaluated where it is asked: at the n nodes of every axis, then
-// at the n - 1 centres between them.
+// A LUT at the n nodes of every axis, then at the n - 1 centres between them.
+bool EvaluateNodesAndCentres(const CVxLUT& lut, uint32_t n, float* values) {
+    const float half = 0.5f / static_cast<float>(n - 1);
+    float* centres = values + uint64_t(n) * n * n * 3;
+    return EvaluateAtLattice(lut, n, 0.0f, 1.0f, values) &&
+           EvaluateAtLattice(lut, n - 1, half, 1.0f - half, centres);
+}
+
+// A LUT file is evaluated where it is asked.
 FileValues LutFileValues(const LutFiles& luts, const CVxString& path, uint32_t n,
                          const std::vector<float>& inputs) {
     FileValues result;
@@ -56,12 +63,8 @@ FileValues LutFileValues(const LutFiles& luts, const CVxString& path, uint32_t n
             return result;
     }
     CVxLUT lut;
-    if (!lut.Load(luts, path, false, CVxLUT::EDimensionRequirement::eAnyDimension, true))
-        return Failed("Error loading LUT");
-    const float half = 0.5f / static_cast<float>(n - 1);
-    float* centres = result.values.data() + uint64_t(n) * n * n * 3;
-    if (!EvaluateAtLattice(lut, n, 0.0f, 1.0f, result.values.data()) ||
-        !EvaluateAtLattice(lut, n - 1, half, 1.0f - half, centres))
+    if (!lut.Load(luts, path, false, CVxLUT::EDimensionRequirement::eAnyDimension, true) ||
+        !EvaluateNodesAndCentres(lut, n, result.values.data()))
         return Failed("Error loading LUT");
     return result;
 }
@@ -90,6 +93,18 @@ FileValues ValuesOf(const CVxShaderRegistry& shaders, const LutFiles& luts, cons
 }
 
 } // namespace
+
+std::optional<Comparison> CompareLuts(const CVxLUT& a, const CVxLUT& b, uint32_t size) {
+    const std::vector<float> inputs = MakeComparisonInputs(size);
+    std::vector<float> outputsA = LargeFloatVector(inputs.size());
+    std::vector<float> outputsB = LargeFloatVector(inputs.size());
+    if (!EvaluateNodesAndCentres(a, size, outputsA.data()) ||
+        !EvaluateNodesAndCentres(b, size, outputsB.data()))
+        return std::nullopt;
+    const ComparisonData data{inputs.data(), outputsA.data(), outputsB.data(), inputs.size() / 3,
+                              ComparisonNodeCount(size)};
+    return CompareOutputs(data, ComparisonTolerance{}, DefaultThreadCount());
+}
 
 FileComparison CompareFiles(const CVxShaderRegistry& shaders, const LutFiles& luts,
                             const CVxString& a, const CVxString& b, uint32_t size,

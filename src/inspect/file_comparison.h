@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+class CVxLUT;
 class CVxShaderRegistry;
 
 // Two files compared: the comparison, or which file could not be evaluated and why.
@@ -24,6 +25,10 @@ struct FileComparison {
 // Evaluates both files as -to does (a look rendered, or its stored LUT; a LUT
 // file applied at the nodes as tools apply it) at the nodes and the cell
 // centres of a lattice of `size` points per axis, and compares them.
+// Two LUTs (a look's stored LUT before and after a rebuild, say) compared as
+// two LUT files are; none when either holds no entries.
+std::optional<Comparison> CompareLuts(const CVxLUT& a, const CVxLUT& b, uint32_t size);
+
 FileComparison CompareFiles(const CVxShaderRegistry& shaders, const LutFiles& luts,
                             const CVxString& a, const CVxString& b, uint32_t size,
                             const ComparisonTolerance& tolerance);

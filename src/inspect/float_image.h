@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/large_buffer.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -7,7 +9,8 @@
 // An RGB picture: three floats per pixel, rows top to bottom, no padding.
 struct FloatImage {
     uint32_t width = 0, height = 0;
-    std::vector<float> rgb;
+    // Pictures of megabytes lie in large pages: their first touch costs less.
+    std::vector<float, platform::LargePageAllocator<float>> rgb;
 
     FloatImage() = default;
     FloatImage(uint32_t w, uint32_t h) : width(w), height(h), rgb(size_t(w) * h * 3) {}

@@ -20,6 +20,12 @@ bool IsFailure(EReportOutcome outcome) {
     return outcome == EReportOutcome::eFailed || outcome == EReportOutcome::eRefused;
 }
 
+// The summary's words for a count of rows of one outcome.
+const char* CountedOutcomeText(EReportOutcome outcome) {
+    return outcome == EReportOutcome::eFromStoredLut ? "from stored LUTs"
+                                                     : ReportOutcomeText(outcome);
+}
+
 std::string RowId(size_t index) {
     return "row-" + std::to_string(index + 1);
 }
@@ -32,7 +38,7 @@ std::string Summary(const ReportPage& page) {
                        (page.rows.size() == 1 ? " input: " : " inputs: ");
     for (int k = 0; k < kOutcomeCount; ++k)
         html += std::string(k ? ", " : "") + std::to_string(counts[k]) + ' ' +
-                ReportOutcomeText(static_cast<EReportOutcome>(k));
+                CountedOutcomeText(static_cast<EReportOutcome>(k));
     html += ".</p>\n";
     std::string failures;
     for (size_t i = 0; i < page.rows.size(); ++i)
@@ -94,6 +100,7 @@ const char* ReportOutcomeText(EReportOutcome outcome) {
 std::string RenderReportHtml(const ReportPage& page) {
     const std::string title = EscapeHtml(page.title);
     std::string html = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+                       "<meta name=\"generator\" content=\"Gradeshift\">\n"
                        "<title>" +
                        title + "</title>\n<style>" + kStyle + "</style>\n</head>\n<body>\n<h1>" +
                        title + "</h1>\n";

@@ -38,7 +38,8 @@ struct ReportPage {
     std::vector<ReportRow> rows;
 };
 
-// One self-contained HTML5 page in UTF-8: a summary (how many inputs had each
+// One self-contained HTML5 page in UTF-8, marked as Gradeshift's by a
+// "generator" meta element: a summary (how many inputs had each
 // outcome, with links to the rows that failed or were refused), then a table
 // with a row per input in the order given. Pictures are inline data: URIs,
 // the style sheet is inline, and there is no script.

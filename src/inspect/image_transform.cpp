@@ -21,11 +21,21 @@ void ApplyRange(const LatticeView& lattice, const float* in, float* out, size_t 
     const uint32_t last = lattice.size - 1;
     const size_t strideG = size_t(lattice.size) * 3;
     const size_t strideB = strideG * lattice.size;
+    // Pictures repeat colours along their rows (patches, steps of a ramp): a
+    // colour equal to the one before gives the same result. Kept apart from
+    // `in`, which `out` may overwrite.
+    float before[3] = {NAN, NAN, NAN}, result[3] = {};
     for (size_t i = first; i < end; ++i) {
+        const float colour[3] = {in[3 * i], in[3 * i + 1], in[3 * i + 2]};
+        if (colour[0] == before[0] && colour[1] == before[1] && colour[2] == before[2]) {
+            std::copy_n(result, 3, out + 3 * i);
+            continue;
+        }
+        std::copy_n(colour, 3, before);
         float fr, fg, fb;
-        const uint32_t r = CellOf(in[3 * i], last, fr);
-        const uint32_t g = CellOf(in[3 * i + 1], last, fg);
-        const uint32_t b = CellOf(in[3 * i + 2], last, fb);
+        const uint32_t r = CellOf(colour[0], last, fr);
+        const uint32_t g = CellOf(colour[1], last, fg);
+        const uint32_t b = CellOf(colour[2], last, fb);
         const float* p000 = lattice.values + b * strideB + g * strideG + r * 3;
         const float* p010 = p000 + strideG;
         const float* p001 = p000 + strideB;
@@ -37,7 +47,8 @@ void ApplyRange(const LatticeView& lattice, const float* in, float* out, size_t 
             const float x11 = p011[c] + (p011[c + 3] - p011[c]) * fr;
             const float y0 = x00 + (x10 - x00) * fg;
             const float y1 = x01 + (x11 - x01) * fg;
-            out[3 * i + c] = y0 + (y1 - y0) * fb;
+            result[c] = y0 + (y1 - y0) * fb;
+            out[3 * i + c] = result[c];
         }
     }
 }
@@ -53,18 +64,6 @@ void ApplyLattice(const LatticeView& lattice, const float* in, float* out, size_
         ApplyRange(lattice, in, out, first * kColoursPerBlock,
                    std::min(count, end * kColoursPerBlock));
     });
-}
-
-FloatImage ComposeSideBySide(const FloatImage& before, const FloatImage& after) {
-    FloatImage both(before.width + kSideBySideGap + after.width,
-                    std::max(before.height, after.height));
-    std::fill(both.rgb.begin(), both.rgb.end(), 0.5f);
-    for (uint32_t y = 0; y < before.height; ++y)
-        std::copy_n(before.Pixel(0, y), size_t(before.width) * 3, both.Pixel(0, y));
-    for (uint32_t y = 0; y < after.height; ++y)
-        std::copy_n(after.Pixel(0, y), size_t(after.width) * 3,
-                    both.Pixel(before.width + kSideBySideGap, y));
-    return both;
 }
 
 FloatImage ShrinkToFit(const FloatImage& image, uint32_t maxWidth, uint32_t maxHeight) {

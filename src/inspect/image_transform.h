@@ -19,13 +19,6 @@ struct LatticeView {
 void ApplyLattice(const LatticeView& lattice, const float* in, float* out, size_t count,
                   uint32_t threadCount);
 
-// Width between the two halves of a side-by-side picture, filled with mid grey.
-inline constexpr uint32_t kSideBySideGap = 4;
-
-// Before on the left, after on the right, both at the top; the values as they
-// are (a PNG writer clips them for display).
-FloatImage ComposeSideBySide(const FloatImage& before, const FloatImage& after);
-
 // The picture made small enough to fit in maxWidth by maxHeight, keeping its
 // shape: each new pixel is the mean of the source pixels it covers (a box
 // filter). A picture that fits already is returned as it is.

@@ -3,6 +3,8 @@
 #include "foundation/byte_sink.h"
 #include "inspect/float_image.h"
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -30,3 +32,11 @@ struct PngWriteOptions {
 // An RGB PNG marked as sRGB: values clipped to [0, 1] (NaN as 0) and rounded to
 // the nearest code. False when libpng or the sink fails.
 bool WritePng(const FloatImage& image, const PngWriteOptions& options, ByteSink& out);
+
+// Row y of a picture being written, top first: `width` RGB pixels of three
+// floats, valid until the next call.
+using PngRows = std::function<const float*(uint32_t y)>;
+
+// WritePng of a picture made a row at a time, never held whole.
+bool WritePngRows(uint32_t width, uint32_t height, const PngRows& rows,
+                  const PngWriteOptions& options, ByteSink& out);

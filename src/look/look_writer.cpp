@@ -1,16 +1,18 @@
 #include "look/look_writer.h"
 
+#include "foundation/parallel_bands.h"
 #include "foundation/xml_writer.h"
 #include "look/grading_params.h"
 #include "look/look_elements.h"
 #include "look/shape_mask.h"
+#include "platform/large_buffer.h"
 
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
-#include <system_error>
-#include <thread>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -164,40 +166,46 @@ size_t RunTextLength(size_t byteCount, size_t first, size_t last) {
     return (last - first) * kRunBreakLength + (end - first * kRunBytes) * 2;
 }
 
-// Runs [first, last) on a second thread while the caller goes on; on the
-// calling thread when no thread can be started.
-std::thread EncodeRunsAside(char* dest, const uint8_t* bytes, size_t byteCount, size_t first,
-                            size_t last) {
-    try {
-        return std::thread(EncodeRuns, dest, bytes, byteCount, first, last);
-    } catch (const std::system_error&) {
-        EncodeRuns(dest, bytes, byteCount, first, last);
-        return std::thread();
-    }
-}
+// Memory that std::free releases.
+struct FreeMemory {
+    void operator()(char* memory) const { std::free(memory); }
+};
 
 // The runs handed to the sink a chunk at a time; the next chunk is encoded
-// on a second thread while the sink takes the current one, so encoding costs
-// little beyond the writing itself.
-bool StreamHexRuns(ByteSink& out, const uint8_t* bytes, size_t byteCount) {
+// while the sink takes the current one, so encoding costs little beyond the
+// writing itself. The two chunks' text lies in large pages: a fresh page
+// costs a fault on its first touch.
+bool StreamHexRuns(ByteSink& out, const uint8_t* bytes, size_t byteCount,
+                   const WaitForLutBytes& waitFor) {
     const size_t runs = RunCount(byteCount);
+    if (runs == 0)
+        return true;
     const size_t chunkRuns = std::min(runs, kChunkRuns);
-    std::vector<char> current(chunkRuns * kRunTextLength), next(current.size());
-    EncodeRuns(current.data(), bytes, byteCount, 0, chunkRuns);
-    for (size_t first = 0; first < runs; first += chunkRuns) {
-        const size_t last = std::min(runs, first + chunkRuns);
-        std::thread helper;
-        if (last < runs)
-            helper = EncodeRunsAside(next.data(), bytes, byteCount, last,
-                                     std::min(runs, last + chunkRuns));
-        const bool taken = out.Append(current.data(), RunTextLength(byteCount, first, last));
-        if (helper.joinable())
-            helper.join();
-        if (!taken)
-            return false;
-        current.swap(next);
-    }
-    return true;
+    const size_t chunkText = chunkRuns * kRunTextLength;
+    const std::unique_ptr<char, FreeMemory> text(
+        static_cast<char*>(platform::AllocateLargeBuffer(2 * chunkText)));
+    if (!text)
+        return false;
+    auto runsOf = [&](size_t chunk, size_t& first, size_t& last) {
+        first = chunk * chunkRuns;
+        last = std::min(runs, first + chunkRuns);
+    };
+    bool encoded[2] = {false, false};
+    return PipelineChunks(
+        (runs + chunkRuns - 1) / chunkRuns,
+        [&](size_t chunk, int slot) {
+            size_t first = 0, last = 0;
+            runsOf(chunk, first, last);
+            encoded[slot] = !waitFor || waitFor(std::min(byteCount, last * kRunBytes));
+            if (encoded[slot])
+                EncodeRuns(text.get() + slot * chunkText, bytes, byteCount, first, last);
+        },
+        [&](size_t chunk, int slot) {
+            size_t first = 0, last = 0;
+            runsOf(chunk, first, last);
+            return encoded[slot] &&
+                   out.Append(text.get() + slot * chunkText, RunTextLength(byteCount, first, last));
+        });
 }
 
 // The floats' bytes in little-endian order, copied into `scratch` only on a
@@ -290,15 +298,21 @@ uint64_t LutElementLength(const char* element, uint32_t size, uint64_t entryCoun
 }
 
 bool WriteLutElement(ByteSink& out, const char* element, uint32_t size, const float* rgb,
-                     uint64_t entryCount) {
+                     uint64_t entryCount, const WaitForLutBytes& waitFor) {
     if (entryCount > kMaxStringLength)
         return false;
     const size_t byteCount = static_cast<size_t>(entryCount * kBytesPerEntry);
+    // Bytes reordered for a big-endian machine are copied at once, so all of
+    // them must be final first.
+    const bool copied = std::endian::native != std::endian::little;
+    if (copied && waitFor && !waitFor(byteCount))
+        return false;
     std::vector<uint8_t> scratch;
     const uint8_t* bytes = LittleEndianBytes(rgb, byteCount / 4, scratch);
     const CVxString header = LutHeader(element, size);
     const CVxString footer = LutFooter(element);
-    return out.Append(header.Data(), header.Length()) && StreamHexRuns(out, bytes, byteCount) &&
+    return out.Append(header.Data(), header.Length()) &&
+           StreamHexRuns(out, bytes, byteCount, copied ? WaitForLutBytes() : waitFor) &&
            out.Append(footer.Data(), footer.Length());
 }
 
@@ -308,7 +322,7 @@ bool CanWriteLookDocument(const CVxGradingParamStorage& grading, const CVxShapeM
 
 bool WriteLookDocument(ByteSink& out, const CVxGradingParamStorage& grading,
                        const CVxShapeMask* mask, const float* lut3D, uint32_t size3D,
-                       const float* lut1D, uint32_t size1D) {
+                       const float* lut1D, uint32_t size1D, const WaitForLutBytes& waitFor3D) {
     if (!CanWriteLookDocument(grading, mask))
         return false;
     const bool with3D = lut3D && size3D != 0;
@@ -320,7 +334,8 @@ bool WriteLookDocument(ByteSink& out, const CVxGradingParamStorage& grading,
     WriteDocumentHead(head, grading, mask);
     if (!out.Append(head.Data(), head.Length()))
         return false;
-    if (with3D && !WriteLutElement(out, "LUT", size3D, lut3D, uint64_t(size3D) * size3D * size3D))
+    if (with3D &&
+        !WriteLutElement(out, "LUT", size3D, lut3D, uint64_t(size3D) * size3D * size3D, waitFor3D))
         return false;
     if (with1D && !WriteLutElement(out, "LUT1D", size1D, lut1D, size1D))
         return false;

@@ -4,6 +4,7 @@
 #include "foundation/vx_string.h"
 
 #include <cstdint>
+#include <functional>
 
 class CVxGradingParamStorage;
 class CVxShapeMask;
@@ -19,11 +20,16 @@ bool ExtractCdl(const CVxGradingParamStorage& grading, double slope[3], double o
 // reserve a whole document before writing it.
 uint64_t LutElementLength(const char* element, uint32_t size, uint64_t entryCount);
 
+// Waits until the first `bytes` bytes of a LUT's data are final, for a LUT
+// still being rendered on another thread; false when they never will be.
+using WaitForLutBytes = std::function<bool(uint64_t bytes)>;
+
 // Writes a LUT element: `size`, then the entries (three 32-bit floats each,
 // in the order given) as upper-case hex of their little-endian bytes, 32
-// bytes per line. False when the sink fails.
+// bytes per line. Each part of the data is read only once `waitFor`, when
+// given, says it is final. False when the sink fails or the wait does.
 bool WriteLutElement(ByteSink& out, const char* element, uint32_t size, const float* rgb,
-                     uint64_t entryCount);
+                     uint64_t entryCount, const WaitForLutBytes& waitFor = {});
 
 // True when the grading and mask can be written as a document that reads
 // back as the same grading and mask: no quote inside a value, no name that is
@@ -37,10 +43,10 @@ bool CanWriteLookDocument(const CVxGradingParamStorage& grading, const CVxShapeM
 // data is null is left out. The LUT data is streamed, so a file sink never
 // holds the document in memory. False, before anything is written, when the
 // document cannot be written as it would read back; otherwise false when the
-// sink fails.
+// sink fails. The 3D LUT may still be rendering: see WriteLutElement's waitFor.
 bool WriteLookDocument(ByteSink& out, const CVxGradingParamStorage& grading,
                        const CVxShapeMask* mask, const float* lut3D, uint32_t size3D,
-                       const float* lut1D, uint32_t size1D);
+                       const float* lut1D, uint32_t size1D, const WaitForLutBytes& waitFor3D = {});
 // The same into a string reserved once; `out` is replaced only when the whole
 // document could be written (and fits into a string).
 bool WriteLookDocument(CVxString& out, const CVxGradingParamStorage& grading,

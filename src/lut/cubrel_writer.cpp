@@ -1,10 +1,13 @@
 #include "lut/cubrel_writer.h"
 
 #include "foundation/parallel_bands.h"
+#include "platform/large_buffer.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -52,7 +55,10 @@ void PrepareCubrelHeader(uint8_t* buffer, uint32_t n) {
     StoreBigEndian32(buffer + 772, n * n * n);
 }
 
-uint32_t CubrelCode(float value) {
+namespace {
+
+// The code of CubrelCode, inlined into the packing loops so that they vectorise.
+inline uint32_t Code(float value) {
     // Selects rather than branches, so that a run of codes vectorises. NaN fails
     // the comparison and goes to 0 with the negatives; 0 gives 0.5 and 1 gives
     // 1023.5, so every clamped value lands at 0.5 or above, where truncation is
@@ -63,44 +69,43 @@ uint32_t CubrelCode(float value) {
         static_cast<int32_t>(static_cast<float>(static_cast<double>(clamped) * 1023.0 + 0.5)));
 }
 
-namespace {
-
 constexpr uint32_t kTile = 16;
 // Below this size a lattice packs in less time than a thread takes to start.
 constexpr uint32_t kSmallestParallelSize = 64;
 
-// The channels are first gathered into rows of their own: codes formed from
-// contiguous floats vectorise whatever the entries' stride.
+// Every float of the run is coded in one loop over contiguous memory, which
+// vectorises whatever the entries' stride; the words are then put together
+// from the codes of each entry's first three floats.
 template <uint32_t kChannels> void CodeRun(const float* entry, uint32_t count, uint32_t* words) {
-    float red[kTile], green[kTile], blue[kTile];
-    for (uint32_t i = 0; i < count; ++i, entry += kChannels) {
-        red[i] = entry[0];
-        green[i] = entry[1];
-        blue[i] = entry[2];
+    uint32_t codes[kTile * kChannels];
+    for (uint32_t i = 0; i < count * kChannels; ++i)
+        codes[i] = Code(entry[i]);
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint32_t* code = codes + i * kChannels;
+        words[i] = code[0] << 20 | code[1] << 10 | code[2];
     }
-    for (uint32_t i = 0; i < count; ++i)
-        words[i] = CubrelCode(red[i]) << 20 | CubrelCode(green[i]) << 10 | CubrelCode(blue[i]);
 }
 
 // The file holds blue fastest, the lattice red fastest: a transposition, done
-// a tile of 16 blues by 16 reds at a time. Each blue row is read from start to
-// end, each tile's codes are formed in one vectorised run per row, and every
-// run of 16 words written fills one cache line of the output.
+// a tile of 16 blues by 16 reds at a time. Each tile's codes are formed in one
+// vectorised run per blue, and every run of 16 words written fills one cache
+// line of the output. Packs the words of reds [firstRed, endRed) into `out`,
+// where the file's words of red firstRed begin; those of a red are contiguous,
+// so any range of reds is a contiguous part of the file.
 template <uint32_t kChannels>
-void PackTransposed(const float* lattice, uint32_t n, uint32_t firstGreen, uint32_t endGreen,
-                    uint8_t* out) {
+void PackReds(const float* lattice, uint32_t n, uint32_t firstRed, uint32_t endRed, uint8_t* out) {
     uint32_t words[kTile][kTile]; // [blue][red]
-    for (uint32_t g = firstGreen; g < endGreen; ++g) {
-        for (uint32_t firstBlue = 0; firstBlue < n; firstBlue += kTile) {
-            const uint32_t blues = std::min(kTile, n - firstBlue);
-            for (uint32_t firstRed = 0; firstRed < n; firstRed += kTile) {
-                const uint32_t reds = std::min(kTile, n - firstRed);
+    for (uint32_t tileRed = firstRed; tileRed < endRed; tileRed += kTile) {
+        const uint32_t reds = std::min(kTile, endRed - tileRed);
+        for (uint32_t g = 0; g < n; ++g) {
+            for (uint32_t firstBlue = 0; firstBlue < n; firstBlue += kTile) {
+                const uint32_t blues = std::min(kTile, n - firstBlue);
                 for (uint32_t b = 0; b < blues; ++b) {
                     const size_t row = static_cast<size_t>(firstBlue + b) * n + g;
-                    CodeRun<kChannels>(lattice + (row * n + firstRed) * kChannels, reds, words[b]);
+                    CodeRun<kChannels>(lattice + (row * n + tileRed) * kChannels, reds, words[b]);
                 }
                 for (uint32_t r = 0; r < reds; ++r) {
-                    const size_t column = static_cast<size_t>(firstRed + r) * n + g;
+                    const size_t column = static_cast<size_t>(tileRed - firstRed + r) * n + g;
                     uint8_t* run = out + (column * n + firstBlue) * 4;
                     for (uint32_t b = 0; b < blues; ++b)
                         StoreBigEndian32(run + b * 4, words[b][r]);
@@ -110,23 +115,76 @@ void PackTransposed(const float* lattice, uint32_t n, uint32_t firstGreen, uint3
     }
 }
 
-} // namespace
+void PackRedsOf(const float* lattice, uint32_t n, uint32_t channels, uint32_t firstRed,
+                uint32_t endRed, uint8_t* out) {
+    if (channels == 3)
+        PackReds<3>(lattice, n, firstRed, endRed, out);
+    else
+        PackReds<4>(lattice, n, firstRed, endRed, out);
+}
 
-void PackCubrelLattice(const float* lattice, uint32_t n, uint32_t channels, uint8_t* buffer) {
-    uint8_t* out = buffer + kCubrelHeaderSize;
-    // Each band of greens writes words of its own, so the bytes do not depend
-    // on how the lattice is split.
+size_t RedBytes(uint32_t n) {
+    return static_cast<size_t>(n) * n * 4;
+}
+
+// Packs reds [firstRed, endRed) into `out`, where the words of red firstRed
+// go, on several threads for a large lattice. Each band of reds writes words
+// of its own, so the bytes do not depend on how the reds are split.
+void PackRedsInBands(const float* lattice, uint32_t n, uint32_t channels, uint32_t firstRed,
+                     uint32_t endRed, uint8_t* out) {
     const uint32_t threads = n >= kSmallestParallelSize ? DefaultThreadCount() : 1;
-    ParallelBands(n, threads, [&](uint32_t, uint32_t firstGreen, uint32_t endGreen) {
-        if (channels == 3)
-            PackTransposed<3>(lattice, n, firstGreen, endGreen, out);
-        else
-            PackTransposed<4>(lattice, n, firstGreen, endGreen, out);
+    ParallelBands(endRed - firstRed, threads, [&](uint32_t, uint32_t first, uint32_t end) {
+        PackRedsOf(lattice, n, channels, firstRed + first, firstRed + end,
+                   out + first * RedBytes(n));
     });
 }
 
+// Memory that std::free releases; large pages keep its first touch cheap.
+struct FreeMemory {
+    void operator()(uint8_t* memory) const { std::free(memory); }
+};
+
+} // namespace
+
+uint32_t CubrelCode(float value) {
+    return Code(value);
+}
+
+void PackCubrelLattice(const float* lattice, uint32_t n, uint32_t channels, uint8_t* buffer) {
+    PackRedsInBands(lattice, n, channels, 0, n, buffer + kCubrelHeaderSize);
+}
+
+// The words go out a slab of reds at a time, each packed while the one
+// before is being written: packing and the copy into the file overlap, and
+// the slabs' memory is reused, so the run touches a few megabytes of fresh
+// memory instead of the whole file's (every fresh page costs a fault). Only
+// the header of `buffer` is read.
 bool WriteCubrelFile(const float* lattice, uint32_t n, uint32_t channels, uint8_t* buffer,
                      FileOutput& out) {
-    PackCubrelLattice(lattice, n, channels, buffer);
-    return out.Append(buffer, CubrelFileSize(n)) && out.Commit();
+    // A tile of reds for each thread that packs a slab.
+    const uint32_t slabReds = n >= kSmallestParallelSize ? kTile * DefaultThreadCount() : n;
+    const size_t slabBytes = slabReds * RedBytes(n);
+    const std::unique_ptr<uint8_t, FreeMemory> slabs(
+        static_cast<uint8_t*>(platform::AllocateLargeBuffer(2 * slabBytes)));
+    if (!slabs || !out.Append(buffer, kCubrelHeaderSize))
+        return false;
+    const size_t slabCount = (n + slabReds - 1) / slabReds;
+    auto redsOf = [&](size_t slab, uint32_t& first, uint32_t& end) {
+        first = static_cast<uint32_t>(slab) * slabReds;
+        end = std::min(n, first + slabReds);
+    };
+    return PipelineChunks(
+               slabCount,
+               [&](size_t slab, int slot) {
+                   uint32_t first = 0, end = 0;
+                   redsOf(slab, first, end);
+                   PackRedsInBands(lattice, n, channels, first, end,
+                                   slabs.get() + slot * slabBytes);
+               },
+               [&](size_t slab, int slot) {
+                   uint32_t first = 0, end = 0;
+                   redsOf(slab, first, end);
+                   return out.Append(slabs.get() + slot * slabBytes, (end - first) * RedBytes(n));
+               }) &&
+           out.Commit();
 }

@@ -24,7 +24,8 @@ uint32_t CubrelCode(float value);
 // first three used) into the words after the header, blue fastest, big-endian.
 void PackCubrelLattice(const float* lattice, uint32_t n, uint32_t channels, uint8_t* buffer);
 
-// Packs the lattice into the prepared buffer and writes the whole buffer into
-// the output, which it commits. A failed write leaves any old file whole.
+// Writes the header that `buffer` begins with (see PrepareCubrelHeader), then
+// the lattice packed as PackCubrelLattice packs it, into the output, which it
+// commits. A failed write leaves any old file whole.
 bool WriteCubrelFile(const float* lattice, uint32_t n, uint32_t channels, uint8_t* buffer,
                      FileOutput& out);

@@ -1,10 +1,17 @@
 #include "lut/lut_writers.h"
 
+#include "foundation/parallel_bands.h"
+#include "platform/large_buffer.h"
+
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 bool LutTable::HasUnitDomain() const {
     for (int c = 0; c < 3; ++c)
@@ -32,6 +39,56 @@ constexpr size_t kMaxValueLength = 48;
 // even, which is how std::to_chars rounds them.
 constexpr double kFastLimit = 1e9;
 
+// "00" to "99", two characters a number: the decimals go out two digits at a time.
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233"
+    "34353637383940414243444546474849505152535455565758596061626364656667"
+    "6869707172737475767778798081828384858687888990919293949596979899";
+
+char* AddDigitPair(char* at, uint32_t pair) {
+    std::memcpy(at, kDigitPairs + 2 * pair, 2);
+    return at + 2;
+}
+
+// Six decimals, never an exponent; -0 as 0, NaN as 0. Writes at most
+// kMaxValueLength characters and returns their end.
+char* FormatValue(char* at, float value) {
+    const double wide = std::isnan(value) ? 0.0 : static_cast<double>(value);
+    if (!(std::fabs(wide) < kFastLimit))
+        return std::to_chars(at, at + kMaxValueLength, value, std::chars_format::fixed, 6).ptr;
+    // Adding and taking away 2^52 rounds a non-negative double below 2^52 to
+    // an integer, to nearest with ties to even as nearbyint does, without a
+    // call into the library. The rounding is the same on both sides of 0, so
+    // the magnitude is rounded and the sign written when anything is left.
+    const double scaled = std::fabs(wide * 1e6);
+    const auto units = static_cast<uint64_t>(static_cast<int64_t>((scaled + 0x1p52) - 0x1p52));
+    if (wide < 0 && units != 0)
+        *at++ = '-';
+    // Below kFastLimit the whole part fits 32 bits.
+    const auto whole = static_cast<uint32_t>(units / 1000000);
+    const auto decimals = static_cast<uint32_t>(units - uint64_t(whole) * 1000000);
+    at = std::to_chars(at, at + 10, whole).ptr;
+    *at++ = '.';
+    const uint32_t lastFour = decimals % 10000;
+    at = AddDigitPair(at, decimals / 10000);
+    at = AddDigitPair(at, lastFour / 100);
+    return AddDigitPair(at, lastFour % 100);
+}
+
+// The longest line that FormatRow writes.
+constexpr size_t kMaxRowLength = 3 * kMaxValueLength + 3;
+
+// Red, green and blue on one line.
+char* FormatRow(char* at, const float* rgb) {
+    at = FormatValue(at, rgb[0]);
+    *at++ = ' ';
+    at = FormatValue(at, rgb[1]);
+    *at++ = ' ';
+    at = FormatValue(at, rgb[2]);
+    *at++ = '\n';
+    return at;
+}
+
 class TextBuffer {
 public:
     explicit TextBuffer(ByteSink& out) : m_out(out) {}
@@ -41,44 +98,11 @@ public:
         m_end += text.size();
     }
 
-    // Six decimals, never an exponent; -0 as 0, NaN as 0.
-    void AddValue(float value) {
-        const double wide = std::isnan(value) ? 0.0 : static_cast<double>(value);
-        if (!(std::fabs(wide) < kFastLimit)) {
-            m_end =
-                std::to_chars(m_end, m_end + kMaxValueLength, value, std::chars_format::fixed, 6)
-                    .ptr;
-            return;
-        }
-        const int64_t scaled = static_cast<int64_t>(std::nearbyint(wide * 1e6));
-        uint64_t magnitude = static_cast<uint64_t>(scaled < 0 ? -scaled : scaled);
-        if (scaled < 0)
-            *m_end++ = '-';
-        // Digits from the last: six decimals, the point, then the whole part.
-        char digits[24];
-        char* first = digits + sizeof digits;
-        for (int place = 0; place < 6; ++place, magnitude /= 10)
-            *--first = static_cast<char>('0' + magnitude % 10);
-        *--first = '.';
-        do {
-            *--first = static_cast<char>('0' + magnitude % 10);
-            magnitude /= 10;
-        } while (magnitude != 0);
-        const size_t length = static_cast<size_t>(digits + sizeof digits - first);
-        std::memcpy(m_end, first, length);
-        m_end += length;
-    }
+    void AddValue(float value) { m_end = FormatValue(m_end, value); }
 
     void AddCount(uint32_t count) { m_end = std::to_chars(m_end, m_end + 16, count).ptr; }
 
-    void AddRow(const float* rgb) {
-        AddValue(rgb[0]);
-        *m_end++ = ' ';
-        AddValue(rgb[1]);
-        *m_end++ = ' ';
-        AddValue(rgb[2]);
-        *m_end++ = '\n';
-    }
+    void AddRow(const float* rgb) { m_end = FormatRow(m_end, rgb); }
 
     bool FlushIfFull() { return Used() < kFlushSize || Flush(); }
 
@@ -86,6 +110,11 @@ public:
         const bool written = Used() == 0 || m_out.Append(m_buffer, Used());
         m_end = m_buffer;
         return written;
+    }
+
+    // Bytes that go to the sink directly, after what the buffer holds.
+    bool AppendDirect(const char* bytes, size_t size) {
+        return Flush() && (size == 0 || m_out.Append(bytes, size));
     }
 
 private:
@@ -108,8 +137,44 @@ uint64_t EntryCount(const LutTable& table) {
     return table.is3D ? size * size * size : size;
 }
 
+// Tables of more rows than this are formatted on every core at once, each
+// band of rows into a place of its own, and then handed to the sink band
+// after band: formatting costs more than writing, so it is shared out first.
+constexpr uint64_t kSmallestParallelRows = 8192;
+
+// Memory that std::free releases.
+struct FreeMemory {
+    void operator()(char* memory) const { std::free(memory); }
+};
+
+bool AddRowsInBands(TextBuffer& text, const LutTable& table, uint64_t count) {
+    const uint32_t bands = DefaultThreadCount();
+    const size_t bandBytes = static_cast<size_t>(count / bands + 1) * kMaxRowLength;
+    // Room for the longest rows; large pages, of which only those that the
+    // text reaches are ever touched.
+    const std::unique_ptr<char, FreeMemory> places(
+        static_cast<char*>(platform::AllocateLargeBuffer(bands * bandBytes)));
+    if (!places)
+        return false;
+    std::vector<size_t> lengths(bands, 0);
+    ParallelBands(static_cast<uint32_t>(count), bands,
+                  [&](uint32_t band, uint32_t first, uint32_t end) {
+                      char* const start = places.get() + band * bandBytes;
+                      char* at = start;
+                      for (uint64_t i = first; i < end; ++i)
+                          at = FormatRow(at, table.Entry(i));
+                      lengths[band] = static_cast<size_t>(at - start);
+                  });
+    for (uint32_t band = 0; band < bands; ++band)
+        if (!text.AppendDirect(places.get() + band * bandBytes, lengths[band]))
+            return false;
+    return true;
+}
+
 bool AddRows(TextBuffer& text, const LutTable& table) {
     const uint64_t count = EntryCount(table);
+    if (count >= kSmallestParallelRows)
+        return AddRowsInBands(text, table, count);
     for (uint64_t i = 0; i < count; ++i) {
         text.AddRow(table.Entry(i));
         if (!text.FlushIfFull())

@@ -5,6 +5,8 @@
 #include "foundation/parallel_bands.h"
 #include "foundation/paths.h"
 
+#include "lut/ocio_quiet.h"
+
 #include <OpenColorIO/OpenColorIO.h>
 
 #include <atomic>
@@ -47,15 +49,6 @@ constexpr uint32_t kLatticeAfterPreLut = 65;
 constexpr uint32_t kWholeLattice = 129;
 // Smaller lattices are not worth a thread.
 constexpr uint32_t kParallelFromSize = 33;
-
-// Nothing below the tool prints, OpenColorIO included.
-void SilenceLogging() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        OCIO::SetLoggingFunction([](const char*) {});
-        OCIO::SetLoggingLevel(OCIO::LOGGING_LEVEL_NONE);
-    });
-}
 
 // The one configuration of every file: OpenColorIO's raw one, parsed once
 // rather than for every file. Its processor cache stays off, so that
@@ -378,7 +371,7 @@ bool OcioFileTransform::Open(FileAccess& files, const CVxString& path) {
     std::string posixPath;
     if (!files.SystemPath(path, posixPath))
         return false;
-    SilenceLogging();
+    const OcioQuietScope quiet;
     try {
         auto impl = std::make_unique<Impl>();
         impl->config = RawConfig();

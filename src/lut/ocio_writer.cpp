@@ -1,24 +1,16 @@
 #include "lut/lut_writers.h"
 
+#include "lut/ocio_quiet.h"
+
 #include <OpenColorIO/OpenColorIO.h>
 
 #include <locale>
-#include <mutex>
 #include <sstream>
 #include <string>
 
 namespace OCIO = OCIO_NAMESPACE;
 
 namespace {
-
-// The library's messages are not ours to print.
-void SilenceLogging() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        OCIO::SetLoggingFunction([](const char*) {});
-        OCIO::SetLoggingLevel(OCIO::LOGGING_LEVEL_NONE);
-    });
-}
 
 // Maps a table's input range onto the 0 to 1 that OpenColorIO's tables take.
 void AddDomainMatrix(OCIO::GroupTransform& group, const LutTable& table) {
@@ -154,7 +146,7 @@ bool CanWriteOcioFormats() {
 bool WriteOcioLut(const OcioWriting& how, const LutToWrite& lut, ByteSink& out) {
     if (!Fits(how, lut))
         return false;
-    SilenceLogging();
+    const OcioQuietScope quiet;
     std::ostringstream stream;
     stream.imbue(std::locale::classic());
     try {

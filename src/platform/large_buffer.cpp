@@ -36,4 +36,17 @@ void AdviseLargePages(void* buffer, size_t bytes) {
 #endif
 }
 
+void ReleaseLargePages(void* buffer, size_t bytes) {
+#ifdef MADV_DONTNEED
+    const uintptr_t start = reinterpret_cast<uintptr_t>(buffer);
+    const uintptr_t first = (start + kLargePage - 1) & ~uintptr_t(kLargePage - 1);
+    const uintptr_t end = (start + bytes) & ~uintptr_t(kLargePage - 1);
+    if (first < end)
+        ::madvise(reinterpret_cast<void*>(first), end - first, MADV_DONTNEED);
+#else
+    (void)buffer;
+    (void)bytes;
+#endif
+}
+
 } // namespace platform

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdlib>
+#include <new>
 
 namespace platform {
 
@@ -14,5 +16,30 @@ void* AllocateLargeBuffer(size_t bytes);
 // origin spans, for a buffer about to be filled: its first touch then costs
 // a page fault per large page. Advice only, ignored where the system has none.
 void AdviseLargePages(void* buffer, size_t bytes);
+
+// Hands the memory behind the whole large pages that [buffer, buffer + bytes)
+// spans back to the system while the buffer stays allocated: a buffer read
+// from end to end once can give back what is behind the reader, and the
+// system reuses that memory at once (for the pages of a file being written,
+// say) instead of fresh memory, whose first touch costs more. What is handed
+// back reads as zeros afterwards. Advice only.
+void ReleaseLargePages(void* buffer, size_t bytes);
+
+// The allocator of a std::vector that may hold many megabytes: its memory comes
+// from AllocateLargeBuffer.
+template <typename T> struct LargePageAllocator {
+    using value_type = T;
+    LargePageAllocator() = default;
+    template <typename U> LargePageAllocator(const LargePageAllocator<U>&) {}
+    T* allocate(size_t count) {
+        if (count > size_t(-1) / sizeof(T))
+            throw std::bad_array_new_length();
+        if (void* memory = AllocateLargeBuffer(count * sizeof(T)))
+            return static_cast<T*>(memory);
+        throw std::bad_alloc();
+    }
+    void deallocate(T* memory, size_t) { std::free(memory); }
+    template <typename U> bool operator==(const LargePageAllocator<U>&) const { return true; }
+};
 
 } // namespace platform

@@ -164,6 +164,16 @@ def render(path: _Path, size: int = 33) -> numpy.typing.NDArray[numpy.float32]:
     applied at the nodes likewise. Raises Error when the file cannot be read, or
     the look neither renders nor holds a stored LUT."""
 
+def apply(
+    path: _Path, image: numpy.typing.NDArray[numpy.float32], size: int = 65
+) -> numpy.typing.NDArray[numpy.float32]:
+    """The colours of image, float32 of shape (..., 3) (an RGB picture or a
+    list of colours), through the transform of a look or LUT file as -preview
+    applies it: the file at a size-point lattice as render() gives it, then
+    trilinear interpolation, inputs clamped to 0..1. A new array of the same
+    shape and dtype; image is left as it is. Raises TypeError for another
+    dtype, ValueError for another shape, Error when the file cannot be read."""
+
 def load_lut(path: _Path) -> Lut:
     """Reads a LUT file as it is, without resampling."""
 

@@ -3,10 +3,12 @@
 // Python objects and failures into gradeshift.Error.
 
 #include "foundation/file_access.h"
+#include "foundation/parallel_bands.h"
 #include "foundation/paths.h"
 #include "inspect/comparison_report.h"
 #include "inspect/file_comparison.h"
 #include "inspect/file_description.h"
+#include "inspect/image_transform.h"
 #include "inspect/json_writer.h"
 #include "look/look_writer.h"
 #include "look/parsed_look.h"
@@ -143,6 +145,38 @@ py::array_t<float> Render(const std::filesystem::path& path, uint32_t size) {
     }
     const py::ssize_t n = size;
     return OwningArray(std::move(table), {n, n, n, 3});
+}
+
+// ---- apply ----
+
+// The colours of `image`, shape (..., 3) float32, through the file's transform
+// as -preview applies it: a lattice of `size` points, trilinear.
+py::array_t<float> Apply(const std::filesystem::path& path, const py::array& image, uint32_t size) {
+    if (size < 2 || size > 129)
+        throw ModuleError("size must be from 2 to 129, not " + std::to_string(size));
+    if (!image.dtype().is(py::dtype::of<float>()))
+        throw py::type_error("image must be a float32 array, not " +
+                             py::str(image.dtype()).cast<std::string>());
+    if (image.ndim() < 1 || image.shape(image.ndim() - 1) != 3)
+        throw py::value_error("image must have the shape (..., 3)");
+    // A contiguous copy when the array is a strided view; the caller's array is never written.
+    const auto in = py::array_t<float, py::array::c_style | py::array::forcecast>::ensure(image);
+    const size_t count = static_cast<size_t>(in.size()) / 3;
+    std::unique_ptr<float[]> out(new float[count * 3]);
+    {
+        py::gil_scoped_release unlocked;
+        Installation& installation = TheInstallation();
+        RequireResources(installation);
+        ClearOcioCaches();
+        const FileLattice lattice =
+            LatticeOfFile(installation.environment.Shaders(), InstallationLuts(installation),
+                          FrameworkPath(path), size);
+        if (!lattice.rgb)
+            FailOn(path, lattice.failure);
+        ApplyLattice({lattice.rgb.get(), size}, in.data(), out.get(), count, DefaultThreadCount());
+    }
+    return OwningArray(std::move(out),
+                       std::vector<py::ssize_t>(image.shape(), image.shape() + image.ndim()));
 }
 
 // ---- load_lut ----
@@ -330,6 +364,8 @@ std::string ProblemText(const RunProblem& problem) {
         return problem.option + ": " + problem.text;
     case ERunProblem::eOutFolder:
         return "out " + problem.option + ": " + problem.text;
+    case ERunProblem::eFileOption:
+        return problem.option + ": " + problem.text;
     case ERunProblem::eBadSize:
         return OneLine(problem.text);
     default:
@@ -561,6 +597,12 @@ PYBIND11_MODULE(gradeshift, module) {
         "linear in its 1D tables and trilinear in its lattice (what -to writes); a look that\n"
         "does not render gives its stored LUT, applied likewise. Raises gradeshift.Error\n"
         "when the file cannot be read, or the look neither renders nor holds a stored LUT.");
+    module.def("apply", &Apply, py::arg("path"), py::arg("image"), py::arg("size") = 65,
+               "The colours of image (a float32 array of shape (..., 3): an RGB picture or a list\n"
+               "of colours) through the transform of a look or LUT file, as -preview applies it:\n"
+               "the file evaluated at a size-point lattice as render() does, then trilinear\n"
+               "interpolation, inputs clamped to 0..1. A new float32 array of the same shape;\n"
+               "image is left as it is.");
     module.def("load_lut", &LoadLut, py::arg("path"),
                "Reads a LUT file as it is, without resampling.");
     py::class_<PyComparison>(module, "Comparison",

@@ -2,6 +2,9 @@
 
 #include "render/base_pass_support.h"
 
+#include <algorithm>
+#include <array>
+#include <bit>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -26,21 +29,65 @@ void Grade(float saturation, const float gain[3], const float offset[3], const R
     }
 }
 
+// Powers already taken on this thread, found by the bits of base and exponent.
+// A lattice repeats each coordinate along two axes, and where nothing mixes the
+// channels before a gamma (saturation 1, no matrix) a graded channel depends on
+// the others only through rounding, so a render raises the same few thousand
+// values again and again: a power found here is the one std::pow gave for
+// them, bit for bit, at a fraction of its cost. Where the channels mix, the
+// values hardly repeat and the powers are taken directly. Rows share nothing
+// through it but results, so the stage stays free of state.
+class PowerMemo {
+public:
+    float Power(float base, float exponent) {
+        const uint32_t baseBits = std::bit_cast<uint32_t>(base);
+        const uint32_t exponentBits = std::bit_cast<uint32_t>(exponent);
+        Entry& entry = m_entries[Slot(baseBits, exponentBits)];
+        if (entry.base != baseBits || entry.exponent != exponentBits)
+            entry = {baseBits, exponentBits, std::pow(base, exponent)};
+        return entry.power;
+    }
+
+private:
+    static constexpr uint32_t kSlotBits = 11;
+
+    // An unused entry holds 0 to the power 0, which is 1.
+    struct Entry {
+        uint32_t base = 0;
+        uint32_t exponent = 0;
+        float power = 1.0f;
+    };
+
+    static uint32_t Slot(uint32_t base, uint32_t exponent) {
+        return ((base ^ exponent * 0x85EBCA6Bu) * 0x9E3779B1u) >> (32 - kSlotBits);
+    }
+
+    std::array<Entry, size_t(1) << kSlotBits> m_entries{};
+};
+
+thread_local PowerMemo t_powers;
+
 // max(v, 0) raised to the exponent; the power itself is skipped where it is 1,
 // which gives the same bits at a fraction of the cost.
-void RaiseToPower(float* values, float exponent, uint32_t count) {
+void RaiseToPower(float* values, float exponent, bool valuesRepeat, uint32_t count) {
     for (uint32_t i = 0; i < count; ++i)
         values[i] = values[i] > 0.0f ? values[i] : 0.0f;
     if (exponent == 1.0f)
         return;
+    if (!valuesRepeat) {
+        for (uint32_t i = 0; i < count; ++i)
+            values[i] = std::pow(values[i], exponent);
+        return;
+    }
+    PowerMemo& powers = t_powers;
     for (uint32_t i = 0; i < count; ++i)
-        values[i] = std::pow(values[i], exponent);
+        values[i] = powers.Power(values[i], exponent);
 }
 
-void ApplyGamma(const float gamma[3], RgbPlanes& v, uint32_t count) {
-    RaiseToPower(v.r, gamma[0], count);
-    RaiseToPower(v.g, gamma[1], count);
-    RaiseToPower(v.b, gamma[2], count);
+void ApplyGamma(const float gamma[3], bool valuesRepeat, RgbPlanes& v, uint32_t count) {
+    RaiseToPower(v.r, gamma[0], valuesRepeat, count);
+    RaiseToPower(v.g, gamma[1], valuesRepeat, count);
+    RaiseToPower(v.b, gamma[2], valuesRepeat, count);
 }
 
 class BaseFirstPass final : public PixelStage {
@@ -80,17 +127,11 @@ public:
     const char* KernelName() const override { return m_name.c_str(); }
 
     void ProcessRow(const float* in, float* out, uint32_t width) const override {
-        if (m_steps.empty()) {
-            CopyPixels(in, out, width);
-            return;
-        }
-        Scratch scratch;
-        ForEachChunk(width, [&](uint32_t first, uint32_t count) {
-            LoadPlanes(in + size_t(first) * 4, count, scratch.c);
-            for (Step step : m_steps)
-                (this->*step)(scratch, count);
-            StorePlanes(scratch.c, count, in + size_t(first) * 4, out + size_t(first) * 4);
-        });
+        ProcessPixels<4>(in, out, width);
+    }
+    bool ProcessesRgbRows() const override { return true; }
+    void ProcessRgbRow(const float* in, float* out, uint32_t width) const override {
+        ProcessPixels<3>(in, out, width);
     }
 
 private:
@@ -102,6 +143,25 @@ private:
         float w[3][kChunkPixels];
     };
     using Step = void (BaseFirstPass::*)(Scratch&, uint32_t) const;
+
+    // The steps never read alpha, so RGB pixels (kChannels 3) and RGBA pixels
+    // go through the same ones.
+    template <uint32_t kChannels>
+    void ProcessPixels(const float* in, float* out, uint32_t width) const {
+        if (m_steps.empty()) {
+            if (in != out)
+                std::copy(in, in + size_t(width) * kChannels, out);
+            return;
+        }
+        Scratch scratch;
+        ForEachChunk(width, [&](uint32_t first, uint32_t count) {
+            const float* from = in + size_t(first) * kChannels;
+            LoadPlanes<kChannels>(from, count, scratch.c);
+            for (Step step : m_steps)
+                (this->*step)(scratch, count);
+            StorePlanes<kChannels>(scratch.c, count, from, out + size_t(first) * kChannels);
+        });
+    }
 
     void MatrixLutStep(Scratch& s, uint32_t count) const {
         ApplyLutTexture(*m_matrixLut, true, true, s.c, count);
@@ -121,12 +181,18 @@ private:
         }
     }
 
+    // True when nothing before range k's gamma mixes the channels.
+    bool RangeKeepsChannelsApart(int k) const {
+        return m_values.saturationLMH[k] == 1.0f && !m_parts.matrix && !HasParts(m_matrixLut) &&
+               !HasParts(m_baseLut);
+    }
+
     // Range k graded into s.v, with its gamma when that is active.
     void GradeRange(int k, Scratch& s, uint32_t count) const {
         Grade(m_values.saturationLMH[k], m_values.gain[k], m_values.offset[k], s.c, s.y, s.v,
               count);
         if (m_parts.gamma[k])
-            ApplyGamma(m_values.gamma[k], s.v, count);
+            ApplyGamma(m_values.gamma[k], RangeKeepsChannelsApart(k), s.v, count);
     }
 
     void TonalSplitStep(Scratch& s, uint32_t count) const {
@@ -156,7 +222,7 @@ private:
         Grade(m_values.saturationLMH[0], m_values.gain[0], m_values.offset[0], s.c, s.y, s.c,
               count);
         if (m_parts.gamma[0])
-            ApplyGamma(m_values.gamma[0], s.c, count);
+            ApplyGamma(m_values.gamma[0], RangeKeepsChannelsApart(0), s.c, count);
     }
 
     BaseGradingValues m_values;

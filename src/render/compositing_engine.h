@@ -2,9 +2,11 @@
 
 #include "foundation/vx_string.h"
 #include "render/render_environment.h"
+#include "render/stage_runner.h"
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -64,6 +66,10 @@ inline constexpr uint32_t kRedFastest = 0;   // red, green, blue
 inline constexpr uint32_t kBlueFastest = 1;  // blue, green, red
 inline constexpr uint32_t kRedBlueGreen = 2; // red, blue, green
 
+// Told of nodes [firstNode, endNode) of a lattice being rendered once they hold
+// their final (finite) values, from the render's threads, each node once.
+using FinalNodes = std::function<void(uint64_t firstNode, uint64_t endNode)>;
+
 // The engine that renders on the processor. Layers of a grading run through
 // their shader definitions and CPU kernels; rows are shared among threads, and
 // every output byte is the same whatever the number of threads. The engine is
@@ -86,8 +92,13 @@ public:
     // it was when no buffer could be had). An order other than those named above
     // is kRedFastest. `extraLut` names a LUT file applied after the grading.
     // RenderLattice (look_to_lut.h) does the same into a buffer it owns.
+    // `finalNodes`, when given, is told of the nodes as they are done, so that
+    // a reader on another thread may take them before the render ends; it is
+    // told only of a render that cannot fail any more, and of every node by
+    // the time a successful render returns.
     float* RenderLookToLut(const CVxGradingParamStorage& grading, uint8_t is3D, uint32_t N,
-                           float* out, uint32_t latticeOrder, const CVxString& extraLut);
+                           float* out, uint32_t latticeOrder, const CVxString& extraLut,
+                           const FinalNodes* finalNodes = nullptr);
 
     // Threads that share the rows of one render; 0 restores the default (one
     // per processor core).
@@ -120,6 +131,11 @@ private:
     uint32_t m_width = 0;
     uint32_t m_height = 0;
     uint32_t m_threadCount = 1;
+    // During RenderLookToLut: fills rows of the output that no pass filled
+    // yet, before a pass reads them (every read of the lattice goes through
+    // the passes), and is told of the output rows of the render's last pass.
+    const RowsCallback* m_fillOutputRows = nullptr;
+    const RowsCallback* m_finalOutputRows = nullptr;
 };
 
 // Releases a buffer returned by RenderLookToLut.

@@ -35,6 +35,7 @@ FileLattice RenderLook(const CVxShaderRegistry& shaders, const LutFiles& luts,
         RenderLattice(engine, look.grading, LatticeRequest{.size = n, .lookFolder = folder});
     if (!lattice.nodes) {
         FileLattice failed = Failure(RenderFailureCause(lattice.failure));
+        failed.renderFailure = lattice.failure;
         failed.fallbackReasons =
             RenderFailureCauses(lattice.failure, look.grading, shaders, luts, folder);
         return failed;
@@ -105,5 +106,6 @@ FileLattice LatticeOfFile(const CVxShaderRegistry& shaders, const LutFiles& luts
     if (!evaluated.rgb)
         return rendered;
     evaluated.fallbackReasons = std::move(rendered.fallbackReasons);
+    evaluated.renderFailure = rendered.renderFailure;
     return evaluated;
 }

@@ -25,6 +25,8 @@ struct FileLattice {
     // not render (the LUT files not found or not loaded, the shaders not
     // installed). Empty otherwise.
     std::vector<std::string> fallbackReasons;
+    // Why the look did not render, when it did not.
+    ERenderFailure renderFailure = ERenderFailure::eNone;
 };
 
 // The values of a look or LUT file at an n-point lattice, as -to writes

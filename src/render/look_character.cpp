@@ -134,7 +134,14 @@ LookChannels DescribeLookChannels(CVxSoftwareCompositingEngine& engine,
     CdlValues cdl;
     if (!grading.IsPerChannelOnly(false) ||
         !ExtractCdl(grading, cdl.slope, cdl.offset, cdl.power)) {
-        channels.cdlRefusal = "the look's channels affect each other";
+        // A look that does not render (a shader not installed) is no CDL for
+        // that reason, not for what its channels do: a lattice of 2 points says.
+        const RenderedLattice corners =
+            RenderLattice(engine, grading, LatticeRequest{.size = 2, .lookFolder = lookFolder});
+        if (!corners.nodes)
+            channels.renderFailure = corners.failure;
+        else
+            channels.cdlRefusal = "the look's channels affect each other";
         return channels;
     }
     const RenderedLattice ramp = RenderLattice(

@@ -25,6 +25,8 @@ struct LatticeRequest {
     // The folder of the look, where a LUT file that a layer names is looked
     // for last (ending in a backslash), or empty.
     CVxString lookFolder = {};
+    // Told of the nodes as they are done, as RenderLookToLut tells them; may be null.
+    const FinalNodes* finalNodes = nullptr;
 };
 
 struct RenderedLattice {
@@ -38,3 +40,11 @@ struct RenderedLattice {
 // eOutOfMemory, whatever the engine's last error says.
 RenderedLattice RenderLattice(CVxSoftwareCompositingEngine& engine,
                               const CVxGradingParamStorage& grading, const LatticeRequest& request);
+
+// RenderLattice in two steps, for a caller that hands the buffer to a reader
+// before the render: the buffer (null when memory runs out), then the render
+// into it, which says why it failed, or eNone.
+RenderedLutBuffer AllocateLattice(const LatticeRequest& request);
+ERenderFailure RenderLatticeInto(CVxSoftwareCompositingEngine& engine,
+                                 const CVxGradingParamStorage& grading,
+                                 const LatticeRequest& request, float* nodes);

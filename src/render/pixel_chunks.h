@@ -15,24 +15,30 @@ struct RgbPlanes {
     float b[kChunkPixels];
 };
 
-inline void LoadPlanes(const float* rgba, uint32_t count, RgbPlanes& planes) {
+// Pixels of kChannels floats each, RGBA by default; RGB pixels have no alpha.
+template <uint32_t kChannels = 4>
+inline void LoadPlanes(const float* pixels, uint32_t count, RgbPlanes& planes) {
     for (uint32_t i = 0; i < count; ++i) {
-        planes.r[i] = rgba[i * 4 + 0];
-        planes.g[i] = rgba[i * 4 + 1];
-        planes.b[i] = rgba[i * 4 + 2];
+        planes.r[i] = pixels[i * kChannels + 0];
+        planes.g[i] = pixels[i * kChannels + 1];
+        planes.b[i] = pixels[i * kChannels + 2];
     }
 }
 
-// Writes the planes back as RGBA; the alpha comes from `alphaSource`, which may
-// be `rgba` itself.
+// Writes the planes back as pixels; an RGBA pixel's alpha comes from
+// `alphaSource`, which may be `pixels` itself.
+template <uint32_t kChannels = 4>
 inline void StorePlanes(const RgbPlanes& planes, uint32_t count, const float* alphaSource,
-                        float* rgba) {
+                        float* pixels) {
     for (uint32_t i = 0; i < count; ++i) {
-        const float alpha = alphaSource[i * 4 + 3];
-        rgba[i * 4 + 0] = planes.r[i];
-        rgba[i * 4 + 1] = planes.g[i];
-        rgba[i * 4 + 2] = planes.b[i];
-        rgba[i * 4 + 3] = alpha;
+        float alpha = 1.0f;
+        if constexpr (kChannels == 4)
+            alpha = alphaSource[i * 4 + 3];
+        pixels[i * kChannels + 0] = planes.r[i];
+        pixels[i * kChannels + 1] = planes.g[i];
+        pixels[i * kChannels + 2] = planes.b[i];
+        if constexpr (kChannels == 4)
+            pixels[i * 4 + 3] = alpha;
     }
 }
 

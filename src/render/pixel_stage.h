@@ -66,6 +66,14 @@ public:
             for (size_t i = 0; i < size_t(width) * 4; ++i)
                 out[i] = in[i];
     }
+    // True when the pass offers ProcessRgbRow: an image of three floats a
+    // pixel (a rendered lattice) then goes through it in place, without
+    // being widened to RGBA and back.
+    virtual bool ProcessesRgbRows() const { return false; }
+    // `width` RGB pixels from `in` to `out` (the two may be the same row), as
+    // ProcessRow would give them for pixels of alpha 1. Called only when
+    // ProcessesRgbRows says so.
+    virtual void ProcessRgbRow(const float*, float*, uint32_t) const {}
     // Row y of `source` into `out` (source.width RGBA pixels); `out` must not
     // lie inside `source`.
     virtual void ProcessRowWithNeighbours(const RgbaRows& source, uint32_t y, float* out) const {

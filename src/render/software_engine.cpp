@@ -115,7 +115,8 @@ private:
     void PushConstant(const CVxString& token);
     void ApplyOperator(const CVxString& token);
     Operator& FindOrAddOperator(const CVxString& name);
-    void FlushPending();
+    void FlushPending(bool last = false);
+    RowHooks HooksFor(const RenderImage* image, bool last) const;
     void Prepare(Operator& op);
     bool MakeWritable(Entry& entry);
     Entry& TopImageEntry();
@@ -210,7 +211,8 @@ void CVxSoftwareCompositingEngine::RenderRun::Run(const CVxString& pipeline) {
             throw ERenderError::eAborted;
         ProcessToken(token);
     }
-    FlushPending();
+    // What is pending now runs last: its rows are final as it writes them.
+    FlushPending(true);
     WriteOutput();
 }
 
@@ -328,7 +330,16 @@ CVxSoftwareCompositingEngine::RenderRun::FindOrAddOperator(const CVxString& name
     return *m_engine.m_operators.back();
 }
 
-void CVxSoftwareCompositingEngine::RenderRun::FlushPending() {
+// The output's rows are filled as the passes first read them, and are final
+// as the last pass writes them; other images have no hooks.
+RowHooks CVxSoftwareCompositingEngine::RenderRun::HooksFor(const RenderImage* image,
+                                                           bool last) const {
+    if (image != &m_output)
+        return {};
+    return {m_engine.m_fillOutputRows, last ? m_engine.m_finalOutputRows : nullptr};
+}
+
+void CVxSoftwareCompositingEngine::RenderRun::FlushPending(bool last) {
     if (m_pending.empty())
         return;
     const std::vector<Operator*> group = std::move(m_pending);
@@ -346,7 +357,8 @@ void CVxSoftwareCompositingEngine::RenderRun::FlushPending() {
     }
     if (stages.empty())
         return;
-    if (!MakeWritable(target) || !RunPixelStages(*target.image, stages, m_engine.m_threadCount))
+    if (!MakeWritable(target) || !RunPixelStages(*target.image, stages, m_engine.m_threadCount,
+                                                 HooksFor(target.image, last)))
         throw ERenderError::eEvaluationFailed;
 }
 
@@ -406,7 +418,8 @@ void CVxSoftwareCompositingEngine::RenderRun::ApplyLut() {
     PixelStageSetup setup;
     setup.textures[1] = &texture;
     const std::unique_ptr<PixelStage> stage = factory(setup);
-    if (!RunPixelStages(*target.image, {stage.get()}, m_engine.m_threadCount))
+    if (!RunPixelStages(*target.image, {stage.get()}, m_engine.m_threadCount,
+                        HooksFor(target.image, false)))
         throw ERenderError::eOperatorFailed;
     m_stack.pop_back();
 }

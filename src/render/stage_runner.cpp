@@ -3,6 +3,8 @@
 #include "foundation/parallel_bands.h"
 #include "render/render_image.h"
 
+#include <algorithm>
+#include <atomic>
 #include <memory>
 #include <new>
 
@@ -46,9 +48,24 @@ uint32_t UsefulThreads(const RenderImage& image, uint32_t threadCount) {
     return threads ? threads : 1;
 }
 
+// The one stage of a segment that can take the rows of RGB images as they
+// are, without the RGBA scratch, or null.
+const PixelStage* RgbRowStage(const Segment& segment, const RenderImage& source,
+                              const RenderImage& destination) {
+    if (segment.neighbourStage || segment.perPixel.size() != 1 || source.Channels() != 3 ||
+        destination.Channels() != 3 || !segment.perPixel[0]->ProcessesRgbRows())
+        return nullptr;
+    return segment.perPixel[0];
+}
+
 void RunSegmentRows(const Segment& segment, const RenderImage& source, RenderImage& destination,
                     uint32_t firstRow, uint32_t endRow, float* scratch) {
     const uint32_t width = destination.Width();
+    if (const PixelStage* stage = RgbRowStage(segment, source, destination)) {
+        for (uint32_t y = firstRow; y < endRow; ++y)
+            stage->ProcessRgbRow(source.Row(y), destination.Row(y), width);
+        return;
+    }
     const RgbaRows rows = segment.neighbourStage ? RowsOf(source) : RgbaRows{};
     for (uint32_t y = firstRow; y < endRow; ++y) {
         if (segment.neighbourStage)
@@ -61,32 +78,67 @@ void RunSegmentRows(const Segment& segment, const RenderImage& source, RenderIma
     }
 }
 
-bool RunSegment(const Segment& segment, const RenderImage& source, RenderImage& destination,
-                uint32_t threadCount) {
-    const uint32_t threads = UsefulThreads(destination, threadCount);
-    const size_t rowFloats = size_t(destination.Width()) * 4;
+// Rows go to the threads in blocks of about this many pixels, in order, each
+// block to the first thread free: the rows finished so far then lie mostly at
+// the image's start, where a reader of finished rows waits for them.
+constexpr uint32_t kPixelsPerBlock = 16384;
+
+// Calls `work` over the image's rows in blocks, each block to the first
+// thread free, with the scratch row of that thread. The bytes do not depend on
+// which thread runs which rows.
+template <typename Work>
+bool ForEachBlock(const RenderImage& image, uint32_t threadCount, Work work) {
+    const uint32_t threads = UsefulThreads(image, threadCount);
+    const size_t rowFloats = size_t(image.Width()) * 4;
     std::unique_ptr<float[]> scratch(new (std::nothrow) float[rowFloats * threads]);
     if (!scratch)
         return false;
-    ParallelBands(destination.Height(), threads,
-                  [&](uint32_t band, uint32_t firstRow, uint32_t endRow) {
-                      RunSegmentRows(segment, source, destination, firstRow, endRow,
-                                     scratch.get() + rowFloats * band);
-                  });
+    const uint32_t height = image.Height();
+    const uint32_t blockRows = std::max(1u, kPixelsPerBlock / std::max(1u, image.Width()));
+    const uint32_t blocks = (height + blockRows - 1) / blockRows;
+    std::atomic<uint32_t> nextBlock{0};
+    ParallelBands(threads, threads, [&](uint32_t band, uint32_t, uint32_t) {
+        float* rowScratch = scratch.get() + rowFloats * band;
+        for (uint32_t block = nextBlock++; block < blocks; block = nextBlock++) {
+            const uint32_t firstRow = block * blockRows;
+            work(firstRow, std::min(height, firstRow + blockRows), rowScratch);
+        }
+    });
     return true;
+}
+
+bool RunSegment(const Segment& segment, const RenderImage& source, RenderImage& destination,
+                uint32_t threadCount, RowHooks hooks) {
+    return ForEachBlock(destination, threadCount,
+                        [&](uint32_t firstRow, uint32_t endRow, float* scratch) {
+                            if (hooks.fillRows)
+                                (*hooks.fillRows)(firstRow, endRow);
+                            RunSegmentRows(segment, source, destination, firstRow, endRow, scratch);
+                            if (hooks.finalRows)
+                                (*hooks.finalRows)(firstRow, endRow);
+                        });
 }
 
 } // namespace
 
 bool RunPixelStages(RenderImage& image, const std::vector<const PixelStage*>& stages,
-                    uint32_t threadCount) {
+                    uint32_t threadCount, RowHooks hooks) {
     const std::vector<Segment> segments = SplitIntoSegments(stages);
     std::unique_ptr<RenderImage> buffers[2];
     const RenderImage* source = &image;
     for (size_t k = 0; k < segments.size(); ++k) {
         const Segment& segment = segments[k];
+        // The first pass fills the rows it reads; any other pass reads rows
+        // a pass before it wrote.
+        const RowsCallback* fillRows = k == 0 ? hooks.fillRows : nullptr;
         // A stage reading neighbours must never read rows it is overwriting.
         if (segment.neighbourStage && source == &image) {
+            if (fillRows &&
+                !ForEachBlock(image, threadCount, [&](uint32_t first, uint32_t end, float*) {
+                    (*fillRows)(first, end);
+                }))
+                return false;
+            fillRows = nullptr;
             buffers[1] = RenderImage::Allocate(image.Width(), image.Height(), 4);
             if (!buffers[1])
                 return false;
@@ -102,7 +154,8 @@ bool RunPixelStages(RenderImage& image, const std::vector<const PixelStage*>& st
                 return false;
             destination = buffer.get();
         }
-        if (!RunSegment(segment, *source, *destination, threadCount))
+        const RowsCallback* finalRows = k + 1 == segments.size() ? hooks.finalRows : nullptr;
+        if (!RunSegment(segment, *source, *destination, threadCount, {fillRows, finalRows}))
             return false;
         source = destination;
     }

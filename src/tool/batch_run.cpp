@@ -50,7 +50,7 @@ std::vector<std::string> WrittenIdentities(const std::vector<CVxString>& inputs,
     identities.reserve(inputs.size());
     for (const CVxString& input : inputs)
         identities.push_back(files.Identity(OutputPathFor(
-            files, input, settings.cubrelMode, settings.outFolder, settings.exportFormat)));
+            files, input, settings.cubrelMode, settings.outFolder, OutputFormat(settings))));
     return identities;
 }
 
@@ -87,8 +87,8 @@ void ConvertFiles(SharedRun& run, const RunSettings& settings) {
 void RunBatch(const std::vector<CVxString>& inputs, const RunSettings& settings,
               const RunEnvironment& environment, FileAccess& files,
               const std::function<void(size_t index, const FileReport& report)>& deliver) {
-    const std::vector<size_t> owners =
-        OutputOwners(files, inputs, settings.cubrelMode, settings.outFolder, settings.exportFormat);
+    const std::vector<size_t> owners = OutputOwners(files, inputs, settings.cubrelMode,
+                                                    settings.outFolder, OutputFormat(settings));
     // OpenColorIO keeps every file it parses until told to forget them: cleared
     // here, once, the run reads each file as it is on disk when the run starts,
     // and a file read twice (a notice, then the render) is parsed once. Its

@@ -13,6 +13,7 @@
 #include "tool/output_path.h"
 #include "tool/run_environment.h"
 #include "tool/run_progress.h"
+#include "tool/run_report.h"
 #include "tool/run_settings.h"
 #include "tool/run_setup.h"
 #include "tool/usage_text.h"
@@ -108,6 +109,9 @@ void PrintProblem(const RunProblem& problem) {
         std::fprintf(stderr, "gradeshift: -out %s: %s\n", problem.option.c_str(),
                      problem.text.c_str());
         return;
+    case ERunProblem::eFileOption:
+        std::fprintf(stderr, "gradeshift: %s: %s\n", problem.option.c_str(), problem.text.c_str());
+        return;
     case ERunProblem::eInputsMissing:
         return;
     case ERunProblem::eBadSize:
@@ -168,10 +172,12 @@ int ConvertAll(const std::vector<CVxString>& files, RunSettings& settings,
     const bool sayCauses = terminal || settings.strict || settings.verbose;
     RunProgress progress(stderr, terminal, files.size());
     ReportPrinter printer(stdout);
+    RunReport page(settings);
     progress.Show(0, FileNameOf(files[0]));
     RunBatch(files, settings, environment, fileAccess, [&](size_t index, const FileReport& report) {
         progress.Erase();
         printer.Print(report);
+        page.Add(files[index], report);
         const std::string path = PathForPeople(files[index]);
         progress.Count(report, path);
         if (sayCauses)
@@ -182,7 +188,8 @@ int ConvertAll(const std::vector<CVxString>& files, RunSettings& settings,
     progress.Erase();
     if (terminal || settings.strict)
         progress.PrintSummary();
-    return settings.strict && progress.AnyFailed() ? kExitFilesFailed : kExitSuccess;
+    const bool reported = page.WriteIfAsked(settings, fileAccess);
+    return (settings.strict && progress.AnyFailed()) || !reported ? kExitFilesFailed : kExitSuccess;
 }
 
 int Run(FileAccess& files, int argc, const char* const* argv) {

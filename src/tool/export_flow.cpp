@@ -94,16 +94,7 @@ bool ExportFlow::MayReplaceExisting(const FilePaths& paths) {
                      kOverwriteHint);
         return false;
     }
-    char head[kMarkWindow];
-    size_t length = sizeof head;
-    if (!m_files.ReadHead(paths.exportPath, head, length)) {
-        CVxString whole;
-        if (!m_files.ReadFile(paths.exportPath, whole, sizeof head))
-            whole.Empty();
-        length = whole.Length();
-        std::memcpy(head, whole.c_str(), length);
-    }
-    if (CarriesOurMark(format, std::string_view(head, length)))
+    if (OutputCarriesOurMark(format, paths.exportPath))
         return true;
     RefuseToReplace(paths.exportPath,
                     std::string("a ") + format.writtenAs + " that Gradeshift wrote");

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "inspect/html_report.h"
 #include <cstddef>
 #include <cstdio>
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -75,6 +77,13 @@ public:
     const std::string& Unchanged() const { return m_unchanged; }
     const std::vector<std::string>& Warnings() const { return m_warnings; }
 
+    // For -report: a picture of the file's transform (a PNG file's bytes), and
+    // how its output differs from what it was made of.
+    void SetThumbnail(std::string png) { m_thumbnail = std::move(png); }
+    void SetComparison(ReportComparison comparison) { m_comparison = std::move(comparison); }
+    const std::string& Thumbnail() const { return m_thumbnail; }
+    const std::optional<ReportComparison>& Comparison() const { return m_comparison; }
+
 private:
     std::string m_text;
     std::optional<size_t> m_resamplingMark;
@@ -85,6 +94,8 @@ private:
     std::vector<std::string> m_warnings;
     bool m_fromStoredLut = false;
     bool m_refused = false;
+    std::string m_thumbnail;
+    std::optional<ReportComparison> m_comparison;
 };
 
 // Writes blocks to a stream in the order given, with the run's one resampling

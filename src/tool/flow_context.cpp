@@ -1,12 +1,15 @@
 #include "tool/flow_context.h"
 
 #include "foundation/paths.h"
+#include "inspect/file_comparison.h"
+#include "inspect/previews.h"
 #include "look/look_reader.h"
 #include "look/parsed_look.h"
 #include "lut/load_failure.h"
 #include "lut/lut.h"
 #include "lut/lut_format_registry.h"
 #include "lut/ocio_reader.h"
+#include "render/file_lattice.h"
 #include "render/look_character.h"
 #include "render/look_to_lut.h"
 #include "tool/output_path.h"
@@ -74,15 +77,58 @@ CVxSoftwareCompositingEngine& FlowContext::Engine() {
 FileReport FlowContext::ProcessFile(const CVxString& path, const CVxString* owner) {
     FileReport report;
     m_report = &report;
-    ProcessInto(path, owner);
+    m_paths = FilePaths();
+    if (m_settings.reportFile.IsEmpty()) {
+        ProcessInto(path, owner);
+    } else {
+        CVxLUT storedBefore;
+        if (IsRebuildMode() && !IsLutFile(path))
+            LoadLutFile(storedBefore, path);
+        ProcessInto(path, owner);
+        AddReportExtras(storedBefore);
+    }
     m_report = nullptr;
     return report;
+}
+
+bool FlowContext::IsRebuildMode() const {
+    return !m_settings.cubrelMode && !OutputFormat(m_settings);
+}
+
+void FlowContext::AddReportExtras(const CVxLUT& storedBefore) {
+    const FilePaths& paths = m_paths;
+    if (paths.input.IsEmpty() || m_report->DidNotConvert())
+        return;
+    if (m_report->Thumbnail().empty()) {
+        const FileLattice lattice =
+            LatticeOfFile(m_render.shaders, m_luts, paths.input, kReportLatticeSize);
+        if (lattice.rgb)
+            m_report->SetThumbnail(ThumbnailPng(lattice.rgb.get(), kReportLatticeSize));
+    }
+    if (m_report->Outcome() == EFileOutcome::eUnchanged)
+        return;
+    std::optional<Comparison> compared;
+    const char* what = nullptr;
+    if (m_settings.exportFormat && IsLutFile(paths.exportPath)) {
+        FileComparison read = CompareFiles(m_render.shaders, m_luts, paths.input, paths.exportPath,
+                                           kReportComparisonSize, {});
+        compared = std::move(read.comparison);
+        what = "input against its output read back";
+    } else if (IsRebuildMode() && !storedBefore.IsEmpty()) {
+        CVxLUT storedAfter;
+        if (LoadLutFile(storedAfter, paths.lookPath))
+            compared = CompareLuts(storedBefore, storedAfter, kReportComparisonSize);
+        what = "stored LUT before and after";
+    }
+    if (compared)
+        m_report->SetComparison(
+            {what, compared->all.codes[kChannelsAll].max, compared->all.deltaE.max});
 }
 
 void FlowContext::ProcessInto(const CVxString& path, const CVxString* owner) {
     CVxString drive, folder, baseName, extension;
     SplitPath(path, &drive, &folder, &baseName, &extension);
-    FilePaths paths;
+    FilePaths& paths = m_paths;
     paths.input = path;
     MakePath(paths.folder, drive, folder, CVxString(), CVxString());
     MakePath(paths.displayName, CVxString(), CVxString(), baseName, extension);
@@ -96,9 +142,10 @@ void FlowContext::ProcessInto(const CVxString& path, const CVxString* owner) {
     m_input = path;
     m_outputState = PathState();
     m_report->Sayf("\n%s:\n", paths.displayName.c_str());
-    if (m_settings.exportFormat)
-        paths.exportPath = OutputPathFor(m_files, path, false, outFolder, m_settings.exportFormat);
-    paths.output = m_settings.exportFormat ? paths.exportPath
+    const ExportFormat* written = OutputFormat(m_settings);
+    if (written)
+        paths.exportPath = OutputPathFor(m_files, path, false, outFolder, written);
+    paths.output = written                 ? paths.exportPath
                    : m_settings.cubrelMode ? paths.cubrelPath
                                            : paths.lookPath;
     if (owner) {
@@ -120,7 +167,7 @@ void FlowContext::ProcessInto(const CVxString& path, const CVxString* owner) {
 bool FlowContext::MayWriteOutput(const FilePaths& paths) {
     // Rebuild and Cubrel mode write some inputs back to their own path; an
     // export never writes its input.
-    const bool inPlace = paths.output == paths.input && !m_settings.exportFormat;
+    const bool inPlace = paths.output == paths.input && !OutputFormat(m_settings);
     if (!inPlace && m_files.Identity(paths.output) == m_files.Identity(paths.input)) {
         RefuseOutput(PathForPeople(paths.output) + " is the input itself",
                      "would replace the input itself", kOutFolderHint);
@@ -177,6 +224,20 @@ void FlowContext::RefuseOutput(const std::string& sentence, const std::string& c
 void FlowContext::RefuseToConvert(const std::string& line, const std::string& cause) {
     m_report->Say("  " + line + "\n");
     m_report->Refuse(cause);
+}
+
+bool FlowContext::OutputCarriesOurMark(const ExportFormat& format, const CVxString& output) {
+    char head[kMarkWindow];
+    size_t length = sizeof head;
+    if (!m_files.ReadHead(output, head, length)) {
+        // A file shorter than the mark's window is read whole.
+        CVxString whole;
+        if (!m_files.ReadFile(output, whole, sizeof head))
+            whole.Empty();
+        length = whole.Length();
+        std::memcpy(head, whole.c_str(), length);
+    }
+    return CarriesOurMark(format, std::string_view(head, length));
 }
 
 void FlowContext::RefuseToReplace(const CVxString& output, const std::string& what) {

@@ -21,6 +21,11 @@ struct ParsedLook;
 inline constexpr const char* kOutFolderHint = "-out DIR writes elsewhere";
 inline constexpr const char* kOverwriteHint = "-out DIR writes elsewhere; -overwrite replaces it";
 
+// The lattice that a report's pictures of transforms are made with, and the
+// one its comparisons are made at.
+inline constexpr uint32_t kReportLatticeSize = 33;
+inline constexpr uint32_t kReportComparisonSize = 17;
+
 // A 3D table without a pre-LUT that holds entries.
 bool IsPlainLattice(const CVxLUT& lut);
 
@@ -35,7 +40,7 @@ struct FilePaths {
     CVxString wrappedName;
     CVxString lookPath;
     CVxString cubrelPath;
-    // What -to writes, when it names a format other than cubrel.
+    // What -to or -preview writes: NAME.EXT, NAME.preview.png.
     CVxString exportPath;
     // The one file the run writes for this input: one of the three above.
     CVxString output;
@@ -72,6 +77,8 @@ protected:
     std::unique_ptr<ParsedLook> ReadLookFile(const FilePaths& paths);
     std::unique_ptr<ParsedLook> ParseLook(const FilePaths& paths, const CVxString& text);
 
+    // Whether the file at `output` is of the format and carries this program's mark.
+    bool OutputCarriesOurMark(const ExportFormat& format, const CVxString& output);
     // Says in the block why the output stays as it is: "Error: SENTENCE; file
     // was not converted (HINT)", with the cause for standard error.
     void RefuseOutput(const std::string& sentence, const std::string& cause, const char* hint);
@@ -131,6 +138,12 @@ protected:
 
 private:
     void ProcessInto(const CVxString& path, const CVxString* owner);
+    // Neither Cubrel mode nor a written format: looks are rebuilt.
+    bool IsRebuildMode() const;
+    // For -report: the picture of the file's transform, and for -to the input
+    // against its output read back, for rebuild mode the stored LUT before
+    // (`storedBefore`) and after.
+    void AddReportExtras(const CVxLUT& storedBefore);
     // The rules of every mode for the output's path, as it was examined before
     // the input was read: never the input itself under another name, and an
     // existing file only where the mode may replace it. False, having said why,
@@ -147,6 +160,8 @@ private:
     std::string LookFailure(const CVxString& text);
     std::string WriteFailure(const FileOutput& file, const CVxString& path);
 
+    // The paths of the file being processed.
+    FilePaths m_paths;
     // One engine renders every look of the run; made at the first render.
     std::unique_ptr<CVxSoftwareCompositingEngine> m_engine;
 };

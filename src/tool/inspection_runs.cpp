@@ -4,7 +4,11 @@
 #include "inspect/comparison_report.h"
 #include "inspect/file_comparison.h"
 #include "inspect/file_description.h"
+#include "inspect/previews.h"
 #include "lut/ocio_reader.h"
+#include "render/file_lattice.h"
+#include "tool/flow_context.h"
+#include "tool/run_report.h"
 
 #include <cstdio>
 #include <string>
@@ -31,6 +35,20 @@ void SayFallback(const CVxString& path, const std::vector<std::string>& reasons)
                  joined.c_str());
 }
 
+// A report's row of a file that the run looks at without writing anything: its
+// name and a picture of its transform.
+ReportRow InspectedRow(const RunEnvironment& environment, FileAccess& files,
+                       const CVxString& path) {
+    ReportRow row;
+    row.name = PathForPeople(path);
+    row.outcome = EReportOutcome::eUnchanged;
+    const FileLattice lattice =
+        LatticeOfFile(environment.Shaders(), RunLuts(environment, files), path, kReportLatticeSize);
+    if (lattice.rgb)
+        row.thumbnailPng = ThumbnailPng(lattice.rgb.get(), kReportLatticeSize);
+    return row;
+}
+
 } // namespace
 
 int RunComparison(const RunSetUp& run, const RunEnvironment& environment, FileAccess& files) {
@@ -48,6 +66,16 @@ int RunComparison(const RunSetUp& run, const RunEnvironment& environment, FileAc
     }
     SayFallback(a, compared.fallbackA);
     SayFallback(b, compared.fallbackB);
+    RunReport page(settings);
+    for (const CVxString* file : {&a, &b}) {
+        ReportRow row = InspectedRow(environment, files, *file);
+        row.warnings = file == &a ? compared.fallbackA : compared.fallbackB;
+        const Comparison& figures = *compared.comparison;
+        row.comparison =
+            ReportComparison{"against " + PathForPeople(file == &a ? b : a),
+                             figures.all.codes[kChannelsAll].max, figures.all.deltaE.max};
+        page.Add(std::move(row));
+    }
     const ComparisonNames names{PathForPeople(a), PathForPeople(b), settings.size};
     if (settings.json) {
         JsonWriter json;
@@ -56,6 +84,8 @@ int RunComparison(const RunSetUp& run, const RunEnvironment& environment, FileAc
     } else {
         std::fputs(FormatComparisonText(*compared.comparison, names).c_str(), stdout);
     }
+    if (!page.WriteIfAsked(settings, files))
+        return kExitFailure;
     return compared.comparison->withinTolerance ? kExitWithin : kExitBeyond;
 }
 
@@ -64,11 +94,19 @@ int RunDescriptions(const RunSetUp& run, const RunEnvironment& environment, File
     const LutFiles luts = RunLuts(environment, files);
     ClearOcioCaches();
     bool anyUnreadable = false;
+    RunReport page(settings);
     for (size_t index = 0; index < run.files.size(); ++index) {
         const CVxString& path = run.files[index];
         const FileDescription described =
             DescribeFile(environment.Shaders(), luts, path, PathForPeople(path));
         anyUnreadable = anyUnreadable || !described.error.empty();
+        if (!settings.reportFile.IsEmpty()) {
+            ReportRow row = InspectedRow(environment, files, path);
+            row.outcome =
+                described.error.empty() ? EReportOutcome::eUnchanged : EReportOutcome::eFailed;
+            row.cause = described.error;
+            page.Add(std::move(row));
+        }
         if (settings.json) {
             JsonWriter json;
             WriteDescriptionJson(json, described);
@@ -81,5 +119,6 @@ int RunDescriptions(const RunSetUp& run, const RunEnvironment& environment, File
             std::fprintf(stderr, "gradeshift: %s: %s\n", described.path.c_str(),
                          described.error.c_str());
     }
-    return settings.strict && anyUnreadable ? kExitBeyond : kExitWithin;
+    const bool reported = page.WriteIfAsked(settings, files);
+    return (settings.strict && anyUnreadable) || !reported ? kExitBeyond : kExitWithin;
 }

@@ -225,9 +225,20 @@ EOptionResult ParseCommandLine(RunRequest& request, OptionProblem& problem) {
     return EOptionResult::eAccepted;
 }
 
+const ExportFormat* OutputFormat(const RunSettings& settings) {
+    if (settings.exportFormat)
+        return settings.exportFormat;
+    return settings.preview ? &PreviewPictureFormat() : nullptr;
+}
+
 bool ApplySizeRules(RunSettings& settings) {
     if (settings.inspection == EInspection::eInfo)
         return true;
+    if (settings.preview) {
+        if (settings.size == 0)
+            settings.size = 65;
+        return settings.size >= 2 && settings.size <= 129;
+    }
     if (settings.inspection == EInspection::eCompare) {
         if (settings.size == 0)
             settings.size = 33;
@@ -269,6 +280,9 @@ std::unique_ptr<RunSettings> CopyForAnotherThread(const RunSettings& settings) {
     copy->verbose = settings.verbose;
     copy->overwrite = settings.overwrite;
     copy->inspection = settings.inspection;
+    copy->preview = settings.preview;
+    copy->previewPicture = settings.previewPicture;
+    copy->reportFile = settings.reportFile;
     copy->json = settings.json;
     copy->tolerance = settings.tolerance;
     copy->toleranceDe = settings.toleranceDe;

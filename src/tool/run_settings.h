@@ -1,6 +1,7 @@
 #pragma once
 
 #include "foundation/vx_string.h"
+#include "inspect/float_image.h"
 #include "lut/lut_format_registry.h"
 
 #include <cstdint>
@@ -33,6 +34,12 @@ struct RunSettings {
     EInspection inspection = EInspection::eNone;
     // -compare and -info print JSON Lines.
     bool json = false;
+    // -preview: a picture of each input's transform instead of a conversion,
+    // of this picture (the test chart, or -image FILE).
+    bool preview = false;
+    std::shared_ptr<const FloatImage> previewPicture;
+    // -report FILE: a page of the run, written at its end; empty for none.
+    CVxString reportFile;
     // -compare's verdict: the largest difference in 10-bit codes, and in ΔE00 when given.
     double tolerance = 1.0;
     std::optional<double> toleranceDe;
@@ -70,6 +77,10 @@ bool ApplySizeRules(RunSettings& settings);
 // Cubrel mode: allocates the output buffer and writes its header; false when out
 // of memory. Does nothing in rebuild mode.
 bool PrepareCubrelBuffer(RunSettings& settings);
+
+// The format of the files the run writes besides looks and Cubrel LUTs: the
+// -to format, or the -preview picture; null for neither.
+const ExportFormat* OutputFormat(const RunSettings& settings);
 
 // The same settings with an output buffer of their own; null when out of memory.
 std::unique_ptr<RunSettings> CopyForAnotherThread(const RunSettings& settings);

@@ -1,6 +1,8 @@
 #include "tool/run_setup.h"
 
 #include "foundation/paths.h"
+#include "inspect/png_image.h"
+#include "inspect/test_chart.h"
 #include "tool/batch_results.h"
 #include "tool/input_collection.h"
 #include "tool/output_path.h"
@@ -18,11 +20,17 @@ RunProblem Problem(ERunProblem kind, std::string option, std::string text) {
     return RunProblem{kind, std::move(option), std::move(text)};
 }
 
-// -compare or -info, which take no format; a problem when both are asked for,
-// or a format with them, or their options without them.
+// -compare, -info or -preview, which take no format; a problem when two are
+// asked for, or a format with them, or their options without them.
 std::optional<RunProblem> TakeInspection(const RunRequest& request, RunSettings& settings) {
     if (request.compare && request.info)
         return Problem(ERunProblem::eBadValue, "-compare", "and -info ask for two modes");
+    if (request.preview && (request.compare || request.info || request.cubrel || request.to))
+        return Problem(ERunProblem::eBadValue, "-preview",
+                       "writes pictures, so -cubrel, -to, -compare and -info do not go with it");
+    if (!request.imageFile.IsEmpty() && !request.preview)
+        return Problem(ERunProblem::eBadValue, "-image", "goes with -preview");
+    settings.preview = request.preview;
     settings.inspection = request.compare ? EInspection::eCompare
                           : request.info  ? EInspection::eInfo
                                           : EInspection::eNone;
@@ -67,6 +75,9 @@ std::optional<RunProblem> TakeMode(const RunRequest& request, RunSettings& setti
 std::string SizeRule(const RunSettings& settings) {
     if (settings.inspection == EInspection::eCompare)
         return "Invalid size for comparisons. The size is the number of points per axis\n"
+               "and the allowed range is 2 to 129.";
+    if (settings.preview)
+        return "Invalid size for previews. The size is the number of points per axis\n"
                "and the allowed range is 2 to 129.";
     if (const ExportFormat* format = settings.exportFormat)
         return SizeRuleText(*format);
@@ -144,6 +155,53 @@ void CheckComparedFiles(const RunRequest& request, FileAccess& files, RunSetUp& 
     }
 }
 
+RunProblem FileProblem(const char* option, const CVxString& file, const std::string& cause) {
+    return Problem(ERunProblem::eFileOption, std::string(option) + " " + file.c_str(), cause);
+}
+
+// -report FILE: a page that only a run of ours wrote is replaced, in a folder
+// that takes new files.
+std::optional<RunProblem> TakeReportFile(const RunRequest& request, FileAccess& files,
+                                         RunSettings& settings) {
+    settings.reportFile = request.reportFile;
+    if (request.reportFile.IsEmpty())
+        return std::nullopt;
+    const CVxString& report = request.reportFile;
+    const CVxString folder = FolderOf(report);
+    if (const FileStatus status =
+            files.FolderWriteStatus(folder.IsEmpty() ? CVxString(".") : folder);
+        !status)
+        return FileProblem("-report", report, status.cause);
+    const EPathKind kind = files.Lookup(report);
+    if (kind == EPathKind::eMissing || request.overwrite)
+        return std::nullopt;
+    CVxString bytes;
+    if (kind == EPathKind::eFile && files.ReadFile(report, bytes, 1u << 30) &&
+        CarriesOurMark(ReportPageFormat(), bytes.View()))
+        return std::nullopt;
+    return FileProblem("-report", report,
+                       "exists and is not a report that Gradeshift wrote (-overwrite replaces it)");
+}
+
+// -preview's picture: the test chart, or the PNG file of -image.
+std::optional<RunProblem> TakePreviewPicture(const RunRequest& request, FileAccess& files,
+                                             RunSettings& settings) {
+    if (!settings.preview)
+        return std::nullopt;
+    if (request.imageFile.IsEmpty()) {
+        settings.previewPicture = std::make_shared<const FloatImage>(MakeTestChart());
+        return std::nullopt;
+    }
+    CVxString bytes;
+    if (const FileStatus read = files.ReadFile(request.imageFile, bytes, 1u << 30); !read)
+        return FileProblem("-image", request.imageFile, read.cause);
+    PngReadResult picture = ReadPng(bytes.View());
+    if (!picture.error.empty())
+        return FileProblem("-image", request.imageFile, picture.error);
+    settings.previewPicture = std::make_shared<const FloatImage>(std::move(picture.image));
+    return std::nullopt;
+}
+
 } // namespace
 
 std::string OneLine(const std::string& text) {
@@ -187,6 +245,12 @@ RunSetUp SetUpRun(const RunRequest& request, FileAccess& files) {
         run.problem = Problem(ERunProblem::eOutFolder, request.outFolder.c_str(), failure);
         return run;
     }
+    if (std::optional<RunProblem> problem = TakeReportFile(request, files, settings))
+        run.problem = std::move(problem);
+    else if (std::optional<RunProblem> picture = TakePreviewPicture(request, files, settings))
+        run.problem = std::move(picture);
+    if (run.problem)
+        return run;
     CollectFiles(request, files, run);
     if (!run.problem && settings.inspection == EInspection::eCompare)
         CheckComparedFiles(request, files, run);

@@ -53,6 +53,7 @@ enum class ERunProblem : uint8_t {
     eNothingFound,  // several inputs, or a wildcard, found nothing
     eInputNotFound, // the one input names no file: `option` is its name
     eInputsMissing, // -compare: an input names no file (the empty inputs say why)
+    eFileOption,    // -image FILE or -report FILE: `option` is the option and its file
 };
 
 struct RunProblem {

@@ -65,6 +65,31 @@ constexpr UsageEntry kEntries[] = {
      .help = "says what each input is and writes nothing: a LUT file's format, tables and "
              "ranges; a look's layers, base grading, channels, CDL, LUT files and whether it "
              "renders."},
+    {.kind = eMode,
+     .names = "preview",
+     .value = {},
+     .help = "writes NAME.preview.png for each input instead of converting it: a test chart as "
+             "it is and through the file's transform, side by side, as -to evaluates it through "
+             "a lattice of -size N points (2 to 129, default 65).",
+     .more = "The chart holds the 24 patches of a colour checker, a grey ramp in 1% steps, hue "
+             "sweeps at full and half saturation and a smooth gradient. Values outside 0..1 are "
+             "clipped only for display. An existing NAME.preview.png is replaced only when "
+             "Gradeshift wrote it (or with -overwrite)."},
+    {.kind = eOption,
+     .names = "image",
+     .value = "FILE",
+     .valueKind = eFile,
+     .help = "with -preview, show the PNG picture FILE (8 or 16 bits) instead of the test chart.",
+     .goesWith = "preview"},
+    {.kind = eOption,
+     .names = "report",
+     .value = "FILE",
+     .valueKind = eFile,
+     .help = "with any mode, also write FILE, one HTML page of the run: a row per input with its "
+             "outcome, output, a before/after picture and comparison, and a summary on top.",
+     .more = "The page needs no network and no script. It is written at the end of the run, also "
+             "when files failed; an existing FILE only when Gradeshift wrote it (or with "
+             "-overwrite)."},
     {.kind = eOption,
      .names = "json",
      .value = {},
@@ -159,6 +184,8 @@ constexpr UsageExample kExamples[] = {
     {"-compare shot.look shot.cube -size 33",
      "Check that shot.cube holds shot.look, within one 10-bit code (exit code 0 or 2)."},
     {"-info -json grades/", "Describe every look and LUT file in grades/ as JSON Lines."},
+    {"grades/ -preview -report grades.html",
+     "Write a before/after picture of each file in grades/, and a page that shows them all."},
 };
 
 constexpr std::string_view kLutFormatsHeading =

@@ -127,7 +127,7 @@ TEST_F(InspectionTest, InfoDescribesLooksAndLutFiles) {
                         "  layer: VEXLAN.Base.1, enabled, visible, opacity 1\n"
                         "  base sublayer 0: BaseLUT nope.cube\n"
                         "  per-channel: no\n"
-                        "  CDL: none (the look's channels affect each other)\n"
+                        "  CDL: none\n"
                         "  LUT files: nope.cube (not found)\n"
                         "  stored LUT: 9 points\n"
                         "  renders: no, converted from its stored LUT: LUT file not found: "

@@ -46,4 +46,38 @@ TEST(ParallelBandsTest, BandsCoverTheRangeOnceOnTheCoresToSpare) {
     }
 }
 
+// Chunks are handed on in order, each from the slot it was made in, and a
+// chunk is made only after the one two before it was handed on; a consumer
+// that stops ends the making too.
+TEST(PipelineChunksTest, HandsOnEveryChunkInOrderUntilTheConsumerStops) {
+    for (const size_t count : {size_t(0), size_t(1), size_t(2), size_t(50)}) {
+        for (const size_t stopAt : {count, count / 2}) {
+            std::mutex lock;
+            std::vector<size_t> made, taken;
+            size_t slots[2] = {SIZE_MAX, SIZE_MAX};
+            const bool finished = PipelineChunks(
+                count,
+                [&](size_t chunk, int slot) {
+                    std::lock_guard<std::mutex> hold(lock);
+                    EXPECT_EQ(slot, int(chunk % 2));
+                    EXPECT_GE(taken.size() + 2, chunk + 1) << "made too early";
+                    made.push_back(chunk);
+                    slots[slot] = chunk;
+                },
+                [&](size_t chunk, int slot) {
+                    std::lock_guard<std::mutex> hold(lock);
+                    EXPECT_EQ(slots[slot], chunk);
+                    taken.push_back(chunk);
+                    return chunk != stopAt;
+                });
+            EXPECT_EQ(finished, stopAt == count) << count;
+            const size_t handedOn = std::min(count, stopAt + 1);
+            EXPECT_EQ(taken.size(), handedOn) << count;
+            for (size_t i = 0; i < taken.size(); ++i)
+                EXPECT_EQ(taken[i], i);
+            EXPECT_LE(made.size(), std::min(count, handedOn + 1)) << count;
+        }
+    }
+}
+
 } // namespace

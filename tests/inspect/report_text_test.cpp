@@ -38,7 +38,7 @@ TEST(HtmlReport, EscapesNamesAndInlinesThumbnails) {
     EXPECT_NE(html.find("warn &amp; go"), std::string::npos);
     EXPECT_NE(html.find("cannot &lt;read&gt;"), std::string::npos);
     EXPECT_EQ(CountOf(html, "<img src=\"data:image/png;base64,iVBORw==\""), 2u);
-    EXPECT_NE(html.find("<p>3 inputs: 1 converted, 1 unchanged, 0 from its stored LUT, 1 failed, "
+    EXPECT_NE(html.find("<p>3 inputs: 1 converted, 1 unchanged, 0 from stored LUTs, 1 failed, "
                         "0 refused.</p>"),
               std::string::npos);
     EXPECT_NE(html.find("<li><a href=\"#row-2\">bad.look</a>: failed</li>"), std::string::npos);

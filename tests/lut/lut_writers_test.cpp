@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <random>
 #include <string>
@@ -112,6 +113,30 @@ TEST(LutWriters, TextFilesByteForByte) {
         EXPECT_EQ(Written(c.writer, *c.lut, &result), c.expected) << c.name;
         EXPECT_EQ(result, !c.expected.empty()) << c.name;
     }
+}
+
+// Every value reads as printf's "%.6f" of it (NaN and -0 as 0): ties to even,
+// whole parts of any length, values past the fast path. The table is long
+// enough to be formatted in bands on several threads.
+TEST(LutWriters, CubeValuesAreSixDecimalsAsPrintfGivesThem) {
+    std::mt19937 random(11);
+    std::uniform_real_distribution<float> unit(-2.0f, 2.0f), wide(-3e10f, 3e10f);
+    std::vector<float> values(9000 * 3);
+    for (size_t i = 0; i < values.size(); ++i)
+        values[i] = i % 5 == 0   ? float(2 * (i % 1000) + 1) / 128.0f // the sixth decimal a tie
+                    : i % 5 == 1 ? wide(random)
+                                 : unit(random);
+    values[4] = NAN;
+    values[5] = -0.0f;
+    values[6] = -4e-7f;
+    std::string expected = "# Written by Gradeshift\nLUT_1D_SIZE 9000\n";
+    for (size_t i = 0; i < values.size(); ++i) {
+        char text[64];
+        std::snprintf(text, sizeof text, "%.6f", std::isnan(values[i]) ? 0.0 : double(values[i]));
+        expected += std::string(text) == "-0.000000" ? "0.000000" : text;
+        expected += i % 3 == 2 ? "\n" : " ";
+    }
+    EXPECT_TRUE(Written(WriteResolveCubeLut, Transform(Table(values, 9000, false))) == expected);
 }
 
 TEST(LutWriters, HaldClutDecodesToTheClampedLattice) {

@@ -1,4 +1,5 @@
 #include "look/grading_params.h"
+#include "look/look_writer.h"
 #include "look/parsed_look.h"
 #include "render/compositing_engine.h"
 #include "render/look_to_lut.h"
@@ -322,6 +323,11 @@ TEST_F(EngineTest, RebuiltLooksRenderEverythingBeforeTheFirstByte) {
     const std::string saturated = base("<Saturation>\"0.5\"</Saturation>");
     const std::string unknown = "<look><shaders><shader><name>\"Studio.Missing\"</name></shader>"
                                 "</shaders></look>";
+    // Renders every row through the base, then fails for the LUT that did not load.
+    const std::string missingLut =
+        "<look><shaders><base><sublayer0><parameters><Gain.X>\"0.5\"</Gain.X></parameters>"
+        "</sublayer0></base><shader><name>\"Test.Lut\"</name><parameters><Lut>\"missing.cube"
+        "\"</Lut></parameters></shader></shaders></look>";
     const struct {
         std::string look;
         uint32_t size3D;
@@ -340,6 +346,8 @@ TEST_F(EngineTest, RebuiltLooksRenderEverythingBeforeTheFirstByte) {
         // A lattice of 1024 points per axis is more than the renderer can hold.
         {perChannel, 1024, SIZE_MAX, false, ERebuildResult::eRenderFailed, "",
          ERenderFailure::eOutOfMemory},
+        {missingLut, 8, SIZE_MAX, false, ERebuildResult::eRenderFailed, "",
+         ERenderFailure::eLutMissing},
         // It would render, but would not read back as written.
         {perChannel, 2, SIZE_MAX, true, ERebuildResult::eWriteFailed, ""},
     };
@@ -361,6 +369,29 @@ TEST_F(EngineTest, RebuiltLooksRenderEverythingBeforeTheFirstByte) {
         if (c.result == ERebuildResult::eWritten) {
             EXPECT_EQ(sink.text.substr(sink.text.size() - 8), "</look>\n") << c.look;
         }
+    }
+}
+
+// The document is written while the lattice renders, a block of rows at a
+// time on two threads: it must be the very document written from the whole
+// rendered lattice, whatever order the blocks come in.
+TEST_F(EngineTest, RebuiltLooksStreamTheDocumentOfTheWholeLattice) {
+    const std::unique_ptr<ParsedLook> look =
+        ReadLook("<look><shaders><base><sublayer0><parameters><Gain.X>\"0.5\"</Gain.X>"
+                 "<Gamma.Z>\"0.2\"</Gamma.Z><Saturation>\"0.8\"</Saturation></parameters>"
+                 "</sublayer0></base></shaders></look>");
+    ASSERT_TRUE(look);
+    m_engine->SetThreadCount(2);
+    for (const uint32_t size : {32u, 64u}) {
+        LimitedSink streamed(SIZE_MAX);
+        ASSERT_EQ(int(WriteRebuiltLook(*m_engine, look->grading, streamed, nullptr, size, 4)),
+                  int(ERebuildResult::eWritten));
+        const RenderedLattice lattice = RenderLattice(*m_engine, look->grading, {.size = size});
+        ASSERT_TRUE(lattice.nodes);
+        CVxString whole;
+        ASSERT_TRUE(WriteLookDocument(whole, look->grading, nullptr, lattice.nodes.get(), size,
+                                      nullptr, 0));
+        EXPECT_TRUE(streamed.text == std::string(whole.Data(), whole.Length())) << size;
     }
 }
 

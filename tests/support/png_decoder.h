@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-// The tests' own PNG decoder for 16-bit images: every sample of every row as
-// the file stores it, without gamma or any other conversion.
+// The tests' own PNG decoder for 8- and 16-bit images: every sample of every
+// row as the file stores it, without gamma or any other conversion.
 struct DecodedPng {
     uint32_t width = 0, height = 0;
     int bitDepth = 0, colorType = 0;
@@ -46,8 +46,11 @@ inline DecodedPng DecodePng(const std::string& bytes) {
     std::vector<uint8_t> row(png_get_rowbytes(png, info));
     for (uint32_t y = 0; y < image.height; ++y) {
         png_read_row(png, row.data(), nullptr);
-        for (size_t i = 0; i + 1 < row.size(); i += 2)
-            image.samples.push_back(static_cast<uint16_t>(row[i] << 8 | row[i + 1]));
+        if (image.bitDepth == 8)
+            image.samples.insert(image.samples.end(), row.begin(), row.end());
+        else
+            for (size_t i = 0; i + 1 < row.size(); i += 2)
+                image.samples.push_back(static_cast<uint16_t>(row[i] << 8 | row[i + 1]));
     }
     png_read_end(png, nullptr);
     png_destroy_read_struct(&png, &info, nullptr);
