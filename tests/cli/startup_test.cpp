@@ -1,7 +1,6 @@
 #include "cli_harness.h"
 
 #include <cstdlib>
-
 #include <filesystem>
 
 namespace {
