@@ -2,11 +2,11 @@
 
 #include "platform/ascii.h"
 #include "platform/path_mapping.h"
+#include "platform/shared_object.h"
 
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <dlfcn.h>
 #include <unistd.h>
 #include <vector>
 
@@ -66,14 +66,8 @@ std::string ProgramFilePath() {
 }
 
 std::string ObjectFilePath(const void* address) {
-    Dl_info info{};
-    if (::dladdr(address, &info) == 0 || !info.dli_fname)
-        return std::string();
-    // A module loaded through a relative search path is named relative to the working folder.
-    char resolved[PATH_MAX];
-    if (!::realpath(info.dli_fname, resolved))
-        return std::string();
-    return ToDrivePath(resolved);
+    const std::string path = ObjectSystemPath(address);
+    return path.empty() ? path : ToDrivePath(path);
 }
 
 std::string WorkingFolder() {

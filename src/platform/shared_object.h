@@ -11,6 +11,11 @@ void* LoadSharedObject(const std::string& path, std::string& problem);
 // The address of a symbol of a loaded shared object; null when it has none.
 void* SharedObjectSymbol(void* object, const char* name);
 
+// The system path of the loaded file (program or shared object) that holds
+// the code or data at `address`, links resolved; empty when the system does
+// not tell.
+std::string ObjectSystemPath(const void* address);
+
 // The system path of the folder of the loaded file (program or shared object)
 // that holds the code or data at `address`, ending in a slash; empty when the
 // system does not tell.

@@ -1,5 +1,6 @@
 #include "cli_harness.h"
 
+#include <cstdlib>
 #include <filesystem>
 
 namespace {
@@ -68,6 +69,19 @@ TEST_F(StartupTest, HelpAndVersionAnswerAlone) {
         EXPECT_EQ(result.out, kBanner + kArchiveMissing) << bytes.size();
         EXPECT_EQ(result.exitCode, 1) << bytes.size();
     }
+}
+
+// Started by its bare name from PATH, as an installed command is, the program
+// finds its installation: the archive, and OpenColorIO's module beside it.
+TEST_F(StartupTest, StartsByNameFromPath) {
+    if (!GRADESHIFT_WITH_OCIO)
+        GTEST_SKIP() << "built without OpenColorIO";
+    WriteFile("grade.cube", "LUT_3D_SIZE 2\n0 0 0\n1 0 0\n0 1 0\n1 1 0\n"
+                            "0 0 1\n1 0 1\n0 1 1\n1 1 1\n");
+    const std::string command = "cd '" + m_work + "' && PATH='" + m_root +
+                                "/bin':/usr/bin:/bin gradeshift grade.cube -to clf > out.txt 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(ReadFile("out.txt"), kBanner + "\ngrade.cube:\n  CLF LUT written successfully\n");
 }
 
 using InputTest = CliTest;
