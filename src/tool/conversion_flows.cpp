@@ -13,7 +13,6 @@
 #include "render/rebuilt_look.h"
 #include "tool/output_path.h"
 
-#include <cerrno>
 #include <cstring>
 #include <new>
 #include <string>

@@ -8,7 +8,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -149,7 +148,10 @@ struct ReportRowText {
 
 // The text of a cell without its markup.
 std::string CellText(const std::string& cell) {
-    return std::regex_replace(cell.substr(0, cell.find('<')), std::regex("&Delta;"), "D");
+    std::string text = cell.substr(0, cell.find('<'));
+    for (size_t at = text.find("&Delta;"); at != std::string::npos; at = text.find("&Delta;", at))
+        text.replace(at, 7, "D");
+    return text;
 }
 
 std::vector<ReportRowText> ReportRows(const std::string& page) {
