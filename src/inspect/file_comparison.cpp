@@ -72,12 +72,11 @@ FileValues LutFileValues(const LutFiles& luts, const CVxString& path, uint32_t n
 // A look's layers may blur across its lattice, so its nodes are those of a
 // render at the comparison's own size, as -to writes them, and its centres
 // come from a render at 2n - 1, whose odd nodes they are.
-FileValues LookValues(const CVxShaderRegistry& shaders, const LutFiles& luts, const CVxString& path,
-                      uint32_t n) {
-    FileLattice fine = LatticeOfFile(shaders, luts, path, 2 * n - 1);
+FileValues LookValues(const RenderEnvironment& render, const CVxString& path, uint32_t n) {
+    FileLattice fine = LatticeOfFile(render, path, 2 * n - 1);
     if (!fine.rgb)
         return Failed(fine.failure);
-    const FileLattice nodes = LatticeOfFile(shaders, luts, path, n);
+    const FileLattice nodes = LatticeOfFile(render, path, n);
     if (!nodes.rgb)
         return Failed(nodes.failure);
     FileValues result;
@@ -86,10 +85,10 @@ FileValues LookValues(const CVxShaderRegistry& shaders, const LutFiles& luts, co
     return result;
 }
 
-FileValues ValuesOf(const CVxShaderRegistry& shaders, const LutFiles& luts, const CVxString& path,
-                    uint32_t n, const std::vector<float>& inputs) {
-    return IsLutFile(path) ? LutFileValues(luts, path, n, inputs)
-                           : LookValues(shaders, luts, path, n);
+FileValues ValuesOf(const RenderEnvironment& render, const CVxString& path, uint32_t n,
+                    const std::vector<float>& inputs) {
+    return IsLutFile(path) ? LutFileValues(render.luts, path, n, inputs)
+                           : LookValues(render, path, n);
 }
 
 } // namespace
@@ -106,21 +105,24 @@ std::optional<Comparison> CompareLuts(const CVxLUT& a, const CVxLUT& b, uint32_t
     return CompareOutputs(data, ComparisonTolerance{}, DefaultThreadCount());
 }
 
-FileComparison CompareFiles(const CVxShaderRegistry& shaders, const LutFiles& luts,
-                            const CVxString& a, const CVxString& b, uint32_t size,
-                            const ComparisonTolerance& tolerance) {
+FileComparison CompareFiles(const RenderEnvironment& render, const CVxString& a, const CVxString& b,
+                            uint32_t size, const ComparisonTolerance& tolerance) {
     FileComparison result;
     const std::vector<float> inputs = MakeComparisonInputs(size);
-    FileValues valuesA = ValuesOf(shaders, luts, a, size, inputs);
+    FileValues valuesA = ValuesOf(render, a, size, inputs);
     if (!valuesA.failure.empty()) {
         result.failedFile = a;
         result.failure = valuesA.failure;
         return result;
     }
-    FileValues valuesB = ValuesOf(shaders, luts, b, size, inputs);
+    FileValues valuesB = ValuesOf(render, b, size, inputs);
     if (!valuesB.failure.empty()) {
         result.failedFile = b;
         result.failure = valuesB.failure;
+        return result;
+    }
+    if (StopRequested(render.stop)) {
+        result.failure = "stopped";
         return result;
     }
     result.fallbackA = std::move(valuesA.fallbackReasons);

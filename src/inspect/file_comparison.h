@@ -2,7 +2,7 @@
 
 #include "foundation/vx_string.h"
 #include "inspect/comparison.h"
-#include "lut/lut_files.h"
+#include "render/render_environment.h"
 
 #include <cstdint>
 #include <optional>
@@ -10,7 +10,6 @@
 #include <vector>
 
 class CVxLUT;
-class CVxShaderRegistry;
 
 // Two files compared: the comparison, or which file could not be evaluated and why.
 struct FileComparison {
@@ -24,11 +23,12 @@ struct FileComparison {
 
 // Evaluates both files as -to does (a look rendered, or its stored LUT; a LUT
 // file applied at the nodes as tools apply it) at the nodes and the cell
-// centres of a lattice of `size` points per axis, and compares them.
+// centres of a lattice of `size` points per axis, and compares them; no
+// comparison, and no file named, when the render environment's stop was
+// requested before the comparison began.
 // Two LUTs (a look's stored LUT before and after a rebuild, say) compared as
 // two LUT files are; none when either holds no entries.
 std::optional<Comparison> CompareLuts(const CVxLUT& a, const CVxLUT& b, uint32_t size);
 
-FileComparison CompareFiles(const CVxShaderRegistry& shaders, const LutFiles& luts,
-                            const CVxString& a, const CVxString& b, uint32_t size,
-                            const ComparisonTolerance& tolerance);
+FileComparison CompareFiles(const RenderEnvironment& render, const CVxString& a, const CVxString& b,
+                            uint32_t size, const ComparisonTolerance& tolerance);

@@ -55,15 +55,17 @@ void ApplyRange(const LatticeView& lattice, const float* in, float* out, size_t 
 
 } // namespace
 
-void ApplyLattice(const LatticeView& lattice, const float* in, float* out, size_t count,
-                  uint32_t threadCount) {
+bool ApplyLattice(const LatticeView& lattice, const float* in, float* out, size_t count,
+                  uint32_t threadCount, const StopRequest* stop) {
     if (lattice.size < 2 || count == 0)
-        return;
+        return true;
     const auto blocks = static_cast<uint32_t>((count + kColoursPerBlock - 1) / kColoursPerBlock);
     ParallelBands(blocks, threadCount, [&](uint32_t, uint32_t first, uint32_t end) {
-        ApplyRange(lattice, in, out, first * kColoursPerBlock,
-                   std::min(count, end * kColoursPerBlock));
+        for (uint32_t block = first; block < end && !StopRequested(stop); ++block)
+            ApplyRange(lattice, in, out, block * size_t{kColoursPerBlock},
+                       std::min(count, (block + 1) * size_t{kColoursPerBlock}));
     });
+    return !StopRequested(stop);
 }
 
 FloatImage ShrinkToFit(const FloatImage& image, uint32_t maxWidth, uint32_t maxHeight) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "foundation/stop_request.h"
 #include "inspect/float_image.h"
 
 #include <cstddef>
@@ -15,9 +16,10 @@ struct LatticeView {
 // Takes `count` RGB colours through the lattice by trilinear interpolation.
 // Inputs are clamped to [0, 1] first (NaN as 0), as OpenColorIO clamps the
 // inputs of a 3D LUT to its domain. `out` may be `in`. The result is the same
-// whatever `threadCount`.
-void ApplyLattice(const LatticeView& lattice, const float* in, float* out, size_t count,
-                  uint32_t threadCount);
+// whatever `threadCount`. False once `stop` is requested: the colours not
+// begun by then are left as they were.
+bool ApplyLattice(const LatticeView& lattice, const float* in, float* out, size_t count,
+                  uint32_t threadCount, const StopRequest* stop = nullptr);
 
 // The picture made small enough to fit in maxWidth by maxHeight, keeping its
 // shape: each new pixel is the mean of the source pixels it covers (a box

@@ -7,10 +7,18 @@ from typing import Any, Iterable, Literal, Optional, Union
 import numpy
 import numpy.typing
 
-_Path = Union[str, os.PathLike[str]]
+_Path = Union[str, bytes, os.PathLike[str], os.PathLike[bytes]]
+
+__version__: str
 
 class Error(RuntimeError):
     """A call that could not be carried out; the text says why."""
+
+class FileNotFound(Error, FileNotFoundError):
+    """A file or folder that the call needs is not there; filename names it."""
+
+class BadArgument(Error, ValueError):
+    """An argument out of range: a size, jobs, a format, two formats at once."""
 
 class Lut:
     """A LUT file as read: a 3D lattice or a 1D table."""
@@ -161,8 +169,9 @@ def render(path: _Path, size: int = 33) -> numpy.typing.NDArray[numpy.float32]:
     mode quantises; a LUT file applied at the nodes as tools apply it (linear
     in its 1D tables, trilinear in its lattice), what -to writes, not Cubrel
     mode's resampling. A look that does not render gives its stored LUT,
-    applied at the nodes likewise. Raises Error when the file cannot be read, or
-    the look neither renders nor holds a stored LUT."""
+    applied at the nodes likewise. Raises FileNotFound when the file is not
+    there, BadArgument for a size out of 2..256, Error when the file cannot be
+    read, or the look neither renders nor holds a stored LUT."""
 
 def apply(
     path: _Path, image: numpy.typing.NDArray[numpy.float32], size: int = 65
@@ -172,7 +181,8 @@ def apply(
     applies it: the file at a size-point lattice as render() gives it, then
     trilinear interpolation, inputs clamped to 0..1. A new array of the same
     shape and dtype; image is left as it is. Raises TypeError for another
-    dtype, ValueError for another shape, Error when the file cannot be read."""
+    dtype, BadArgument for another shape or size, FileNotFound when the file
+    is not there, Error when it cannot be read."""
 
 def load_lut(path: _Path) -> Lut:
     """Reads a LUT file as it is, without resampling."""
@@ -194,4 +204,7 @@ def convert(
     per file. inputs: a file, folder or wildcard, or several; out: the folder
     the outputs go into (beside the inputs when None); to: a format as -to
     takes it (cubrel=True is to="cubrel").
-    Raises Error where the command line exits with 1."""
+    Raises Error where the command line exits with 1: BadArgument for a bad
+    size, jobs or to, FileNotFound for an input or output folder that is not
+    there. Ctrl-C stops the run within a second and raises KeyboardInterrupt;
+    the outputs already written are whole, none is left half made."""

@@ -1,10 +1,12 @@
 // The Python module: a thin binding over the tool's run and the render
 // layer's lattice. It holds no logic of its own beyond turning values into
-// Python objects and failures into gradeshift.Error.
+// Python objects, failures into gradeshift.Error and its subclasses, and
+// Python's signals into the stop request of the work under way.
 
 #include "foundation/file_access.h"
 #include "foundation/parallel_bands.h"
 #include "foundation/paths.h"
+#include "foundation/stop_request.h"
 #include "inspect/comparison_report.h"
 #include "inspect/file_comparison.h"
 #include "inspect/file_description.h"
@@ -34,11 +36,17 @@
 #include <pybind11/stl/filesystem.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <exception>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -46,10 +54,107 @@ namespace py = pybind11;
 
 namespace {
 
-// Raised as gradeshift.Error, its text the cause.
+// Which gradeshift.Error a failure raises: the class itself, or the subclass
+// that is also Python's own exception for the case.
+enum class EFailure : uint8_t { eError, eFileNotFound, eBadArgument };
+
+// Raised as gradeshift.Error or a subclass. The text is the cause, with paths
+// in the bytes the system gives them; `file` is the file that is not there.
 struct ModuleError : std::runtime_error {
-    using std::runtime_error::runtime_error;
+    explicit ModuleError(const std::string& text, EFailure failureKind = EFailure::eError,
+                         std::string missingFile = {})
+        : std::runtime_error(text), kind(failureKind), file(std::move(missingFile)) {}
+    EFailure kind;
+    std::string file;
 };
+
+[[noreturn]] void BadArgument(const std::string& text) {
+    throw ModuleError(text, EFailure::eBadArgument);
+}
+
+// Bytes as Python decodes file names (os.fsdecode): paths, and texts that
+// may hold them, come back as str that os.fsencode turns into the same bytes.
+py::str FsText(const std::string& bytes) {
+    PyObject* text = PyUnicode_DecodeFSDefaultAndSize(bytes.data(), py::ssize_t(bytes.size()));
+    if (!text)
+        throw py::error_already_set();
+    return py::reinterpret_steal<py::str>(text);
+}
+
+py::list FsTexts(const std::vector<std::string>& lines) {
+    py::list texts;
+    for (const std::string& line : lines)
+        texts.append(FsText(line));
+    return texts;
+}
+
+// ---- calls that a signal stops ----
+
+// How often a call waiting for its work lets Python run its signal handlers.
+constexpr std::chrono::milliseconds kSignalCheckInterval{50};
+
+// With the GIL: Python runs the handlers of the signals that arrived; the
+// exception that one raised (KeyboardInterrupt for Ctrl-C), if any.
+std::optional<py::error_already_set> SignalException() {
+    const py::gil_scoped_acquire locked;
+    if (PyErr_CheckSignals() == 0)
+        return std::nullopt;
+    return py::error_already_set();
+}
+
+// Runs work(stop) with the GIL released. Python runs signal handlers on its
+// main thread only, so the work runs on a thread of its own while the calling
+// thread waits and lets Python handle signals every kSignalCheckInterval.
+// When a handler raises, the work's stop is requested, and the exception is
+// raised once the work has ended (a stopped render commits nothing; files a
+// stopped convert wrote are whole). A failure of the work is raised here.
+template <typename Work> void WithoutGil(Work&& work) {
+    StopRequest stop{false};
+    std::exception_ptr failure;
+    std::mutex lock;
+    std::condition_variable ended;
+    bool done = false;
+    const auto run = [&] {
+        try {
+            work(static_cast<const StopRequest&>(stop));
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        {
+            const std::lock_guard<std::mutex> hold(lock);
+            done = true;
+        }
+        ended.notify_all();
+    };
+    const auto isDone = [&] { return done; };
+    std::optional<py::error_already_set> raised;
+    {
+        const py::gil_scoped_release unlocked;
+        std::thread worker;
+        try {
+            worker = std::thread(run);
+        } catch (const std::system_error&) {
+            run();
+        }
+        std::unique_lock<std::mutex> hold(lock);
+        while (!ended.wait_for(hold, kSignalCheckInterval, isDone)) {
+            hold.unlock();
+            raised = SignalException();
+            hold.lock();
+            if (raised) {
+                stop = true;
+                ended.wait(hold, isDone);
+            }
+        }
+        hold.unlock();
+        if (worker.joinable())
+            worker.join();
+    }
+    if (raised)
+        throw std::move(*raised);
+    if (failure)
+        std::rethrow_exception(failure);
+}
 
 // The installation around the module, whose file lies in
 // lib/python3/dist-packages/ under the installation's base folder.
@@ -87,6 +192,12 @@ LutFiles InstallationLuts(Installation& installation) {
                     installation.environment.AlwaysUpsample()};
 }
 
+// What the renders of one call need; `stop` ends them early.
+RenderEnvironment CallRender(Installation& installation, const StopRequest& stop) {
+    return RenderEnvironment{installation.environment.Shaders(), InstallationLuts(installation),
+                             &stop};
+}
+
 void RequireResources(const Installation& installation) {
     if (!installation.environment.Resources())
         throw ModuleError("Resources.vxf not found in the installation around the module (" +
@@ -97,8 +208,21 @@ CVxString FrameworkPath(const std::filesystem::path& path) {
     return CVxString(path.string().c_str());
 }
 
-[[noreturn]] void FailOn(const std::filesystem::path& path, const std::string& cause) {
-    throw ModuleError(path.string() + ": " + cause);
+// "PATH: CAUSE". The readers say why a file failed in words; whether the path
+// names anything at all is asked once the call has failed, so that a file
+// that is not there raises FileNotFoundError, as Python's own calls do.
+[[noreturn]] void FailOn(Installation& installation, const std::filesystem::path& path,
+                         const std::string& cause) {
+    const std::string text = path.string() + ": " + cause;
+    if (installation.files.Lookup(FrameworkPath(path)) == EPathKind::eMissing)
+        throw ModuleError(text, EFailure::eFileNotFound, path.string());
+    throw ModuleError(text);
+}
+
+void CheckSize(uint32_t size, uint32_t largest) {
+    if (size < 2 || size > largest)
+        BadArgument("size must be from 2 to " + std::to_string(largest) + ", not " +
+                    std::to_string(size));
 }
 
 // An n-point lattice, red fastest, as an array indexed [r, g, b, channel].
@@ -127,22 +251,19 @@ py::array_t<float> OwningArray(std::unique_ptr<float[]> data, std::vector<py::ss
 // ---- render ----
 
 py::array_t<float> Render(const std::filesystem::path& path, uint32_t size) {
-    if (size < 2 || size > 256)
-        throw ModuleError("size must be from 2 to 256, not " + std::to_string(size));
+    CheckSize(size, 256);
     std::unique_ptr<float[]> table;
-    {
-        py::gil_scoped_release unlocked;
+    WithoutGil([&](const StopRequest& stop) {
         Installation& installation = TheInstallation();
         RequireResources(installation);
         // Each call reads files as they are now: OpenColorIO would serve what it parsed before.
         ClearOcioCaches();
-        FileLattice lattice =
-            LatticeOfFile(installation.environment.Shaders(), InstallationLuts(installation),
-                          FrameworkPath(path), size);
+        const FileLattice lattice =
+            LatticeOfFile(CallRender(installation, stop), FrameworkPath(path), size);
         if (!lattice.rgb)
-            FailOn(path, lattice.failure);
+            FailOn(installation, path, lattice.failure);
         table = IndexedByRed(lattice.rgb.get(), size, 3);
-    }
+    });
     const py::ssize_t n = size;
     return OwningArray(std::move(table), {n, n, n, 3});
 }
@@ -152,29 +273,27 @@ py::array_t<float> Render(const std::filesystem::path& path, uint32_t size) {
 // The colours of `image`, shape (..., 3) float32, through the file's transform
 // as -preview applies it: a lattice of `size` points, trilinear.
 py::array_t<float> Apply(const std::filesystem::path& path, const py::array& image, uint32_t size) {
-    if (size < 2 || size > 129)
-        throw ModuleError("size must be from 2 to 129, not " + std::to_string(size));
+    CheckSize(size, 129);
     if (!image.dtype().is(py::dtype::of<float>()))
         throw py::type_error("image must be a float32 array, not " +
                              py::str(image.dtype()).cast<std::string>());
     if (image.ndim() < 1 || image.shape(image.ndim() - 1) != 3)
-        throw py::value_error("image must have the shape (..., 3)");
+        BadArgument("image must have the shape (..., 3)");
     // A contiguous copy when the array is a strided view; the caller's array is never written.
     const auto in = py::array_t<float, py::array::c_style | py::array::forcecast>::ensure(image);
     const size_t count = static_cast<size_t>(in.size()) / 3;
     std::unique_ptr<float[]> out(new float[count * 3]);
-    {
-        py::gil_scoped_release unlocked;
+    WithoutGil([&](const StopRequest& stop) {
         Installation& installation = TheInstallation();
         RequireResources(installation);
         ClearOcioCaches();
         const FileLattice lattice =
-            LatticeOfFile(installation.environment.Shaders(), InstallationLuts(installation),
-                          FrameworkPath(path), size);
+            LatticeOfFile(CallRender(installation, stop), FrameworkPath(path), size);
         if (!lattice.rgb)
-            FailOn(path, lattice.failure);
-        ApplyLattice({lattice.rgb.get(), size}, in.data(), out.get(), count, DefaultThreadCount());
-    }
+            FailOn(installation, path, lattice.failure);
+        ApplyLattice({lattice.rgb.get(), size}, in.data(), out.get(), count, DefaultThreadCount(),
+                     &stop);
+    });
     return OwningArray(std::move(out),
                        std::vector<py::ssize_t>(image.shape(), image.shape() + image.ndim()));
 }
@@ -212,24 +331,21 @@ PyLut ToPython(const CVxLUT& lut) {
 
 PyLut LoadLut(const std::filesystem::path& path) {
     CVxLUT lut;
-    {
-        py::gil_scoped_release unlocked;
+    WithoutGil([&](const StopRequest&) {
         Installation& installation = TheInstallation();
-        const LutFiles luts{installation.files, installation.environment.LutFolders(),
-                            installation.environment.AlwaysUpsample()};
         ClearOcioCaches();
-        if (!lut.Load(luts, FrameworkPath(path), false,
+        if (!lut.Load(InstallationLuts(installation), FrameworkPath(path), false,
                       CVxLUT::EDimensionRequirement::eAnyDimension, true) ||
             lut.IsEmpty())
-            FailOn(path, "Error loading LUT");
-    }
+            FailOn(installation, path, "Error loading LUT");
+    });
     return ToPython(lut);
 }
 
 // ---- read_look ----
 
 struct PyLayer {
-    std::string shader;
+    py::str shader;
     bool enabled = true;
     bool visible = true;
     float opacity = 1;
@@ -254,9 +370,9 @@ py::dict Parameters(const CVxShaderParamStorage& layer) {
     for (uint32_t index = 0; index < layer.ParamCount(); ++index) {
         const CVxShaderParam* param = layer.GetParam(index);
         if (param->IsDouble)
-            parameters[param->Name.c_str()] = param->dValue;
+            parameters[FsText(param->Name.c_str())] = param->dValue;
         else
-            parameters[param->Name.c_str()] = param->Value.c_str();
+            parameters[FsText(param->Name.c_str())] = FsText(param->Value.c_str());
     }
     return parameters;
 }
@@ -270,8 +386,8 @@ PyLook ToPython(const ParsedLook& look, const LookChannels& channels) {
     PyLook out;
     for (uint32_t index = 0; index < grading.LayerCount(); ++index) {
         const CVxShaderParamStorage* layer = grading.Layer(index);
-        out.layers.push_back(PyLayer{layer->Name().c_str(), layer->Enabled(), layer->Visible(),
-                                     layer->Opacity(), Parameters(*layer)});
+        out.layers.push_back(PyLayer{FsText(layer->Name().c_str()), layer->Enabled(),
+                                     layer->Visible(), layer->Opacity(), Parameters(*layer)});
     }
     if (grading.HasBase()) {
         py::list sublayers;
@@ -291,35 +407,32 @@ PyLook ToPython(const ParsedLook& look, const LookChannels& channels) {
 PyLook ReadLookFile(const std::filesystem::path& path) {
     std::unique_ptr<ParsedLook> look;
     LookChannels channels;
-    {
-        py::gil_scoped_release unlocked;
+    WithoutGil([&](const StopRequest& stop) {
         Installation& installation = TheInstallation();
         CVxString text;
         const CVxString framework = FrameworkPath(path);
         if (!ReadTextFile(installation.files, framework, text))
-            FailOn(path, "Error reading file");
+            FailOn(installation, path, "Error reading file");
         look = ReadLook(text);
         if (!look)
-            FailOn(path, "Not a valid .look file");
+            FailOn(installation, path, "Not a valid .look file");
         // The CDL that -to cc writes, checked against the look's render.
-        const LutFiles luts{installation.files, installation.environment.LutFolders(),
-                            installation.environment.AlwaysUpsample()};
-        CVxSoftwareCompositingEngine engine(
-            RenderEnvironment{installation.environment.Shaders(), luts});
-        channels = DescribeLookChannels(engine, look->grading, luts, FolderOf(framework));
-    }
+        const RenderEnvironment render = CallRender(installation, stop);
+        CVxSoftwareCompositingEngine engine(render);
+        channels = DescribeLookChannels(engine, look->grading, render.luts, FolderOf(framework));
+    });
     return ToPython(*look, channels);
 }
 
 // ---- convert ----
 
 struct PyResult {
-    std::string input;
-    std::optional<std::string> output;
-    std::string status;
-    std::vector<std::string> messages;
-    std::optional<std::string> cause;
-    std::vector<std::string> warnings;
+    py::str input;
+    py::object output = py::none();
+    py::str status;
+    py::list messages;
+    py::object cause = py::none();
+    py::list warnings;
 };
 
 const char* StatusName(EFileOutcome outcome) {
@@ -338,17 +451,22 @@ const char* StatusName(EFileOutcome outcome) {
 }
 
 PyResult ToPython(const FileResult& result) {
-    PyResult out{SystemPath(result.input), std::nullopt, StatusName(result.outcome),
-                 result.messages,          std::nullopt, result.warnings};
+    PyResult out;
+    out.input = FsText(SystemPath(result.input));
+    out.status = StatusName(result.outcome);
+    out.messages = FsTexts(result.messages);
+    out.warnings = FsTexts(result.warnings);
     if (!result.written.empty())
-        out.output = result.written;
+        out.output = FsText(result.written);
     if (result.outcome == EFileOutcome::eFailed || result.outcome == EFileOutcome::eRefused)
-        out.cause = result.cause;
+        out.cause = FsText(result.cause);
     return out;
 }
 
+// One path (str, bytes or os.PathLike), or an iterable of them.
 std::vector<std::filesystem::path> InputArguments(const py::object& inputs) {
-    if (py::isinstance<py::str>(inputs) || py::hasattr(inputs, "__fspath__"))
+    if (py::isinstance<py::str>(inputs) || py::isinstance<py::bytes>(inputs) ||
+        py::hasattr(inputs, "__fspath__"))
         return {inputs.cast<std::filesystem::path>()};
     std::vector<std::filesystem::path> arguments;
     for (const py::handle input : inputs)
@@ -370,6 +488,21 @@ std::string ProblemText(const RunProblem& problem) {
         return OneLine(problem.text);
     default:
         return problem.text;
+    }
+}
+
+ModuleError ProblemError(const RunProblem& problem) {
+    const std::string text = ProblemText(problem);
+    if (problem.error == ENOENT)
+        return ModuleError(text, EFailure::eFileNotFound, problem.option);
+    switch (problem.kind) {
+    case ERunProblem::eBadValue:
+    case ERunProblem::eTwoFormats:
+    case ERunProblem::eBadSize:
+    case ERunProblem::eNoInput:
+        return ModuleError(text, EFailure::eBadArgument);
+    default:
+        return ModuleError(text);
     }
 }
 
@@ -397,16 +530,16 @@ std::vector<PyResult> Convert(const py::object& inputs, bool cubrel,
     const RunRequest request =
         ConvertRequest(InputArguments(inputs), cubrel, to, size, out, jobs, resampling);
     std::vector<FileResult> results;
-    {
-        py::gil_scoped_release unlocked;
+    WithoutGil([&](const StopRequest& stop) {
         Installation& installation = TheInstallation();
         RequireResources(installation);
-        const RunSetUp run = SetUpRun(request, installation.files);
+        RunSetUp run = SetUpRun(request, installation.files);
         if (run.problem)
-            throw ModuleError(ProblemText(*run.problem));
+            throw ProblemError(*run.problem);
+        run.settings.stop = &stop;
         results =
             ConvertToResults(run.files, run.settings, installation.environment, installation.files);
-    }
+    });
     std::vector<PyResult> converted;
     for (const FileResult& result : results)
         converted.push_back(ToPython(result));
@@ -416,7 +549,7 @@ std::vector<PyResult> Convert(const py::object& inputs, bool cubrel,
 // ---- compare and describe ----
 
 struct PyComparison {
-    std::string a, b;
+    py::str a, b;
     uint32_t size = 0;
     py::dict colours, codes, deltaE;
     py::array_t<float> worstInputs, worstA, worstB;
@@ -436,27 +569,24 @@ py::array_t<float> WorstColours(const std::vector<WorstColour>& worst,
 
 PyComparison Compare(const std::filesystem::path& a, const std::filesystem::path& b, uint32_t size,
                      double tolerance, std::optional<double> toleranceDeltaE) {
-    if (size < 2 || size > 129)
-        throw ModuleError("size must be from 2 to 129, not " + std::to_string(size));
+    CheckSize(size, 129);
     FileComparison compared;
-    {
-        py::gil_scoped_release unlocked;
+    WithoutGil([&](const StopRequest& stop) {
         Installation& installation = TheInstallation();
         RequireResources(installation);
         ClearOcioCaches();
-        compared = CompareFiles(installation.environment.Shaders(), InstallationLuts(installation),
-                                FrameworkPath(a), FrameworkPath(b), size,
-                                ComparisonTolerance{tolerance, toleranceDeltaE});
-    }
-    if (!compared.comparison)
-        FailOn(compared.failedFile == FrameworkPath(a) ? a : b, compared.failure);
+        compared = CompareFiles(CallRender(installation, stop), FrameworkPath(a), FrameworkPath(b),
+                                size, ComparisonTolerance{tolerance, toleranceDeltaE});
+        if (!compared.comparison)
+            FailOn(installation, compared.failedFile == FrameworkPath(a) ? a : b, compared.failure);
+    });
     const Comparison& comparison = *compared.comparison;
     JsonWriter json;
     WriteComparisonJson(json, comparison, {a.string(), b.string(), size});
     const py::dict fields = py::module_::import("json").attr("loads")(json.Text());
     PyComparison out;
-    out.a = a.string();
-    out.b = b.string();
+    out.a = FsText(a.string());
+    out.b = FsText(b.string());
     out.size = size;
     out.colours = fields["colours"];
     out.codes = fields["codes"];
@@ -477,21 +607,49 @@ PyComparison Compare(const std::filesystem::path& a, const std::filesystem::path
 
 py::object Describe(const std::filesystem::path& path) {
     std::string text;
-    {
-        py::gil_scoped_release unlocked;
+    WithoutGil([&](const StopRequest&) {
         Installation& installation = TheInstallation();
         RequireResources(installation);
         ClearOcioCaches();
         const CVxString framework = FrameworkPath(path);
         if (!FileExists(installation.files, framework))
-            FailOn(path, "No such file or directory");
+            FailOn(installation, path, "No such file or directory");
         JsonWriter json;
         WriteDescriptionJson(json, DescribeFile(installation.environment.Shaders(),
                                                 InstallationLuts(installation), framework,
                                                 path.string()));
         text = json.Text();
-    }
-    return py::module_::import("json").attr("loads")(text);
+    });
+    // JSON holds text only: the path as the caller's str, in place of its UTF-8 text.
+    py::dict described = py::module_::import("json").attr("loads")(text);
+    described["path"] = FsText(path.string());
+    return described;
+}
+
+// ---- exceptions ----
+
+// The subclasses of gradeshift.Error that are Python's own exceptions too.
+PyObject* g_fileNotFound = nullptr;
+PyObject* g_badArgument = nullptr;
+
+PyObject* AddErrorClass(py::module_& module, const char* name, py::handle error, PyObject* builtin,
+                        const char* doc, const py::dict& members) {
+    const std::string qualified = std::string("gradeshift.") + name;
+    const py::tuple bases = py::make_tuple(error, py::handle(builtin));
+    PyObject* type = PyErr_NewExceptionWithDoc(qualified.c_str(), doc, bases.ptr(), members.ptr());
+    if (!type)
+        throw py::error_already_set();
+    module.add_object(name, py::handle(type));
+    return type;
+}
+
+void RaiseFileNotFound(const ModuleError& failure) {
+    const py::handle type(g_fileNotFound);
+    const py::object raised = type(FsText(failure.what()));
+    raised.attr("errno") = ENOENT;
+    raised.attr("strerror") = py::module_::import("os").attr("strerror")(ENOENT);
+    raised.attr("filename") = FsText(failure.file);
+    PyErr_SetObject(g_fileNotFound, raised.ptr());
 }
 
 } // namespace
@@ -501,16 +659,45 @@ PYBIND11_MODULE(gradeshift, module) {
         "Gradeshift from Python: render looks and LUT files into NumPy arrays, read looks and\n"
         "LUTs, and convert files as the command line does.\n\n"
         "The module reads the installation it belongs to (its resource archive, settings and\n"
-        "shaders) from its own location, and leaves the process's environment alone.";
+        "shaders) from its own location, and leaves the process's environment alone, and\n"
+        "OpenColorIO's logging level too.\n\n"
+        "Paths are str, bytes or os.PathLike, as for open(); paths and texts that may hold\n"
+        "them come back as str decoded as os.fsdecode does, so that os.fsencode gives the\n"
+        "bytes of the name on disk.\n\n"
+        "Failures raise gradeshift.Error (a RuntimeError), whose text says why; a file that\n"
+        "is not there raises gradeshift.FileNotFound, also a FileNotFoundError, and an\n"
+        "argument out of range gradeshift.BadArgument, also a ValueError.\n\n"
+        "Ctrl-C (any signal whose handler raises) stops render, apply, compare and convert\n"
+        "within a fraction of a second: the call raises KeyboardInterrupt, no file is left\n"
+        "half written, and the files convert wrote before stay whole.\n\n"
+        "__version__ is the version of Gradeshift, as gradeshift --version prints it.";
+
+    module.attr("__version__") = GRADESHIFT_VERSION;
 
     static py::exception<ModuleError> error(module, "Error", PyExc_RuntimeError);
     error.doc() = "A call that could not be carried out; the text says why.";
+    // str() of a FileNotFound is its text, as of any Error, not OSError's "[Errno 2] ..." form.
+    py::dict ownText;
+    ownText["__str__"] = py::handle(PyExc_BaseException).attr("__str__");
+    g_fileNotFound = AddErrorClass(
+        module, "FileNotFound", error, PyExc_FileNotFoundError,
+        "A file or folder that the call needs is not there: also a FileNotFoundError, with\n"
+        "errno ENOENT and filename the path (a str).",
+        ownText);
+    g_badArgument = AddErrorClass(
+        module, "BadArgument", error, PyExc_ValueError,
+        "An argument out of its range or not one of its choices: also a ValueError.", py::dict());
     py::register_exception_translator([](std::exception_ptr thrown) {
         try {
             if (thrown)
                 std::rethrow_exception(thrown);
         } catch (const ModuleError& failure) {
-            error(failure.what());
+            if (failure.kind == EFailure::eFileNotFound)
+                RaiseFileNotFound(failure);
+            else if (failure.kind == EFailure::eBadArgument)
+                PyErr_SetObject(g_badArgument, FsText(failure.what()).ptr());
+            else
+                PyErr_SetObject(error.ptr(), FsText(failure.what()).ptr());
         }
     });
 
@@ -530,18 +717,23 @@ PYBIND11_MODULE(gradeshift, module) {
 
     py::class_<PyLayer>(module, "Layer", "One shader layer of a look.")
         .def_readonly("shader", &PyLayer::shader, "The shader's name.")
-        .def_readonly("enabled", &PyLayer::enabled)
-        .def_readonly("visible", &PyLayer::visible)
-        .def_readonly("opacity", &PyLayer::opacity)
+        .def_readonly("enabled", &PyLayer::enabled,
+                      "False when the layer is switched off: it then does nothing.")
+        .def_readonly("visible", &PyLayer::visible,
+                      "False when the layer is hidden: it then does nothing either.")
+        .def_readonly("opacity", &PyLayer::opacity,
+                      "How much of the layer's effect is mixed in, 0 to 1.")
         .def_readonly("parameters", &PyLayer::parameters,
                       "Parameter name to value: a float, or a str for a text value.")
-        .def("__repr__",
-             [](const PyLayer& layer) { return "<gradeshift.Layer " + layer.shader + ">"; });
+        .def("__repr__", [](const PyLayer& layer) {
+            return py::str("<gradeshift.Layer {}>").format(layer.shader);
+        });
 
     py::class_<PyCdl>(module, "Cdl", "Slope, offset and power per channel (r, g, b).")
-        .def_readonly("slope", &PyCdl::slope)
-        .def_readonly("offset", &PyCdl::offset)
-        .def_readonly("power", &PyCdl::power)
+        .def_readonly("slope", &PyCdl::slope, "(r, g, b): the factors, applied first.")
+        .def_readonly("offset", &PyCdl::offset, "(r, g, b): added after the slope.")
+        .def_readonly("power", &PyCdl::power,
+                      "(r, g, b): the exponents, applied last, to values clamped to 0..1.")
         .def("__repr__", [](const PyCdl& cdl) {
             return "<gradeshift.Cdl slope=" + py::repr(cdl.slope).cast<std::string>() +
                    " offset=" + py::repr(cdl.offset).cast<std::string>() +
@@ -572,8 +764,8 @@ PYBIND11_MODULE(gradeshift, module) {
         });
 
     py::class_<PyResult>(module, "Result", "What became of one input file of convert().")
-        .def_readonly("input", &PyResult::input, "The input file.")
-        .def_readonly("output", &PyResult::output, "The file written, or None.")
+        .def_readonly("input", &PyResult::input, "The input file, a str (see the module's help).")
+        .def_readonly("output", &PyResult::output, "The file written, a str, or None.")
         .def_readonly("status", &PyResult::status,
                       "\"converted\", \"from stored LUT\" (a look that did not render, converted "
                       "from its stored LUT), \"unchanged\", \"failed\" or \"refused\" (the run "
@@ -586,7 +778,7 @@ PYBIND11_MODULE(gradeshift, module) {
         .def_readonly("cause", &PyResult::cause,
                       "Why the file failed or was refused, in a few words, or None.")
         .def("__repr__", [](const PyResult& result) {
-            return "<gradeshift.Result " + result.input + ": " + result.status + ">";
+            return py::str("<gradeshift.Result {}: {}>").format(result.input, result.status);
         });
 
     module.def(
@@ -595,20 +787,23 @@ PYBIND11_MODULE(gradeshift, module) {
         "shape (size, size, size, 3), indexed [r, g, b]. A look is rendered (the values\n"
         "that Cubrel mode quantises); a LUT file is applied at the nodes as tools apply it,\n"
         "linear in its 1D tables and trilinear in its lattice (what -to writes); a look that\n"
-        "does not render gives its stored LUT, applied likewise. Raises gradeshift.Error\n"
-        "when the file cannot be read, or the look neither renders nor holds a stored LUT.");
+        "does not render gives its stored LUT, applied likewise. Raises FileNotFound when\n"
+        "the file is not there, BadArgument for a size out of 2..256, Error when the file\n"
+        "cannot be read, or the look neither renders nor holds a stored LUT.");
     module.def("apply", &Apply, py::arg("path"), py::arg("image"), py::arg("size") = 65,
                "The colours of image (a float32 array of shape (..., 3): an RGB picture or a list\n"
                "of colours) through the transform of a look or LUT file, as -preview applies it:\n"
                "the file evaluated at a size-point lattice as render() does, then trilinear\n"
                "interpolation, inputs clamped to 0..1. A new float32 array of the same shape;\n"
-               "image is left as it is.");
+               "image is left as it is. Raises TypeError for another dtype, BadArgument for\n"
+               "another shape or a size out of 2..129, and as render() does for the file.");
     module.def("load_lut", &LoadLut, py::arg("path"),
-               "Reads a LUT file as it is, without resampling.");
+               "Reads a LUT file as it is, without resampling. Raises FileNotFound when the\n"
+               "file is not there, Error when it is no LUT.");
     py::class_<PyComparison>(module, "Comparison",
                              "How two transforms differ: see compare() and docs/inspect.md.")
-        .def_readonly("a", &PyComparison::a, "The first file.")
-        .def_readonly("b", &PyComparison::b, "The second file.")
+        .def_readonly("a", &PyComparison::a, "The first file, a str.")
+        .def_readonly("b", &PyComparison::b, "The second file, a str.")
         .def_readonly("size", &PyComparison::size, "Points per axis of the lattice compared at.")
         .def_readonly("colours", &PyComparison::colours,
                       "Colours compared: {'nodes': n, 'centres': n, 'all': n}.")
@@ -630,8 +825,9 @@ PYBIND11_MODULE(gradeshift, module) {
         .def_readonly("within_tolerance", &PyComparison::withinTolerance,
                       "True when every difference is within the tolerances.")
         .def("__repr__", [](const PyComparison& comparison) {
-            return "<gradeshift.Comparison " + comparison.a + " / " + comparison.b + ": " +
-                   (comparison.withinTolerance ? "within" : "beyond") + " tolerance>";
+            return py::str("<gradeshift.Comparison {} / {}: {} tolerance>")
+                .format(comparison.a, comparison.b,
+                        comparison.withinTolerance ? "within" : "beyond");
         });
 
     module.def("read_look", &ReadLookFile, py::arg("path"),
@@ -640,9 +836,11 @@ PYBIND11_MODULE(gradeshift, module) {
                py::arg("tolerance") = 1.0, py::arg("tolerance_de") = py::none(),
                "Compares the transforms of two files (looks and LUT files of any format) as\n"
                "gradeshift -compare does, at the nodes of a size-point lattice and the\n"
-               "centres of its cells; returns a Comparison.");
+               "centres of its cells; returns a Comparison. Raises as render() does for either\n"
+               "file, BadArgument for a size out of 2..129.");
     module.def("describe", &Describe, py::arg("path"),
-               "What a look or LUT file is, as gradeshift -info -json prints it: a dict.");
+               "What a look or LUT file is, as gradeshift -info -json prints it: a dict, its\n"
+               "'path' the path as a str. Raises FileNotFound when the file is not there.");
     module.def("convert", &Convert, py::arg("inputs"), py::kw_only(), py::arg("cubrel") = false,
                py::arg("to") = py::none(), py::arg("size") = py::none(),
                py::arg("out") = py::none(), py::arg("jobs") = py::none(),
@@ -652,6 +850,7 @@ PYBIND11_MODULE(gradeshift, module) {
                "file that fails is a result. out names the folder the outputs go into (beside\n"
                "the inputs when None). to names a format as -to does (cubrel=True is\n"
                "to=\"cubrel\"). Raises gradeshift.Error where the command line exits\n"
-               "with 1: a bad size or jobs, an output folder that cannot be written, no\n"
-               "resource archive, no input found.");
+               "with 1: BadArgument for a bad size, jobs or to, or two formats;\n"
+               "FileNotFound for an input or output folder that is not there; Error for an\n"
+               "output folder that cannot be written, no resource archive, no input found.");
 }

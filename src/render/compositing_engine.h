@@ -94,8 +94,8 @@ public:
     // RenderLattice (look_to_lut.h) does the same into a buffer it owns.
     // `finalNodes`, when given, is told of the nodes as they are done, so that
     // a reader on another thread may take them before the render ends; it is
-    // told only of a render that cannot fail any more, and of every node by
-    // the time a successful render returns.
+    // told only of a render that cannot fail any more but by being stopped,
+    // and of every node by the time a successful render returns.
     float* RenderLookToLut(const CVxGradingParamStorage& grading, uint8_t is3D, uint32_t N,
                            float* out, uint32_t latticeOrder, const CVxString& extraLut,
                            const FinalNodes* finalNodes = nullptr);
@@ -117,13 +117,17 @@ public:
     // A folder (ending in a backslash) in which a LUT file that a layer names
     // is looked for when none of the usual places holds it; empty for none.
     CVxString m_lastLutFolder;
-    // When set, a running Render stops before its next token and fails with eAborted.
+    // When set, a running Render stops before its next token and fails with
+    // eAborted. The environment's stop request does the same, and stops a
+    // pass between blocks of rows as well.
     std::atomic<uint8_t> m_abort{0};
 
 private:
     struct Operator;
     class RenderRun;
     friend class RenderRun;
+
+    bool Stopping() const { return m_abort || StopRequested(m_environment.stop); }
 
     RenderEnvironment m_environment;
     std::vector<std::unique_ptr<Operator>> m_operators;

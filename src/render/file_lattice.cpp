@@ -28,16 +28,16 @@ FileLattice Values(std::unique_ptr<float[]> rgb) {
     return values;
 }
 
-FileLattice RenderLook(const CVxShaderRegistry& shaders, const LutFiles& luts,
-                       const ParsedLook& look, const CVxString& folder, uint32_t n) {
-    CVxSoftwareCompositingEngine engine(RenderEnvironment{shaders, luts});
+FileLattice RenderLook(const RenderEnvironment& render, const ParsedLook& look,
+                       const CVxString& folder, uint32_t n) {
+    CVxSoftwareCompositingEngine engine(render);
     const RenderedLattice lattice =
         RenderLattice(engine, look.grading, LatticeRequest{.size = n, .lookFolder = folder});
     if (!lattice.nodes) {
         FileLattice failed = Failure(RenderFailureCause(lattice.failure));
         failed.renderFailure = lattice.failure;
         failed.fallbackReasons =
-            RenderFailureCauses(lattice.failure, look.grading, shaders, luts, folder);
+            RenderFailureCauses(lattice.failure, look.grading, render.shaders, render.luts, folder);
         return failed;
     }
     const size_t count = size_t{n} * n * n * 3;
@@ -84,8 +84,8 @@ bool IsUnitLattice(const CVxLUT& lut) {
            lut.HasUnitDomain();
 }
 
-FileLattice LatticeOfFile(const CVxShaderRegistry& shaders, const LutFiles& luts,
-                          const CVxString& path, uint32_t n) {
+FileLattice LatticeOfFile(const RenderEnvironment& render, const CVxString& path, uint32_t n) {
+    const LutFiles& luts = render.luts;
     if (IsLutFile(path))
         return LutFileLattice(luts, path, n);
     CVxString text;
@@ -94,8 +94,8 @@ FileLattice LatticeOfFile(const CVxShaderRegistry& shaders, const LutFiles& luts
     const std::unique_ptr<ParsedLook> look = ReadLook(text);
     if (!look)
         return Failure("Not a valid .look file");
-    FileLattice rendered = RenderLook(shaders, luts, *look, FolderOf(path), n);
-    if (rendered.rgb)
+    FileLattice rendered = RenderLook(render, *look, FolderOf(path), n);
+    if (rendered.rgb || rendered.renderFailure == ERenderFailure::eStopped)
         return rendered;
     // As Cubrel mode does, a look that does not render gives its stored LUT.
     CVxLUT stored;

@@ -3,6 +3,7 @@
 #include "foundation/vx_string.h"
 #include "lut/lut_files.h"
 #include "render/look_to_lut.h"
+#include "render/render_environment.h"
 
 #include <cstdint>
 #include <memory>
@@ -10,7 +11,6 @@
 #include <vector>
 
 class CVxLUT;
-class CVxShaderRegistry;
 
 // A lattice that a LUT file gives as it stands: resampled rather than rendered.
 // Any other LUT (a 1D table, a pre-LUT, another domain) is rendered through a
@@ -33,6 +33,6 @@ struct FileLattice {
 // them: a look rendered, a LUT file applied at the nodes as tools apply it
 // (EvaluateAtLattice, or OpenColorIO for its formats). A look that does not
 // render gives its stored LUT, applied likewise, and says why; its failure
-// when it has none. Whether a path is a LUT file is told by its extension.
-FileLattice LatticeOfFile(const CVxShaderRegistry& shaders, const LutFiles& luts,
-                          const CVxString& path, uint32_t n);
+// when it has none, or when its render was stopped. Whether a path is a LUT
+// file is told by its extension.
+FileLattice LatticeOfFile(const RenderEnvironment& render, const CVxString& path, uint32_t n);

@@ -69,6 +69,8 @@ const char* RenderFailureCause(ERenderFailure failure) {
         return "Failed to load one or more shaders used in the look";
     case ERenderFailure::eLutMissing:
         return "One or more of the LUTs used in the look are missing";
+    case ERenderFailure::eStopped:
+        return "Rendering was stopped";
     default:
         return "Internal error while rendering LUT";
     }
@@ -87,6 +89,8 @@ std::vector<std::string> RenderFailureCauses(ERenderFailure failure,
         return {names.empty() ? "a shader that the look uses cannot be loaded"
                               : "shader not installed: " + names};
     }
+    if (failure == ERenderFailure::eStopped)
+        return {"the render was stopped"};
     if (failure != ERenderFailure::eLutMissing)
         return {failure == ERenderFailure::eOutOfMemory ? "out of memory" : "the render failed"};
     std::string missing, unloadable;

@@ -182,6 +182,8 @@ float* AllocateRenderedLut(uint64_t nodes) {
 using ERenderError = IVxCompositingEngine::ERenderError;
 
 ERenderFailure FailureOf(const CVxSoftwareCompositingEngine& engine) {
+    if (engine.m_lastError == uint32_t(ERenderError::eAborted))
+        return ERenderFailure::eStopped;
     if (engine.m_lastError == uint32_t(ERenderError::eShaderNotFound))
         return ERenderFailure::eShaderMissing;
     if (engine.m_lastError == uint32_t(ERenderError::eLutNotLoaded) || engine.m_lutMissing)

@@ -14,6 +14,7 @@ enum class ERenderFailure : uint8_t {
     eLutMissing,    // a LUT file named by a layer or as the extra LUT did not load
     eRenderFailed,  // the engine failed for any other reason
     eOutOfMemory,   // there was no memory for the lattice or for the render
+    eStopped,       // the render environment's stop was requested
 };
 
 // What RenderLattice renders, in the terms of RenderLookToLut's arguments.

@@ -84,9 +84,10 @@ private:
 // The document is written on a thread of its own while the lattice renders:
 // the writing, mostly the system's copy into the file and the disk behind it,
 // overlaps the render instead of following it. Nothing reaches the sink before
-// the render reports its first nodes, when it can no longer fail, so a sink
-// that opens its file on the first byte leaves the file alone when the render
-// fails. Where no thread can be started, the render comes first.
+// the render reports its first nodes, when it can no longer fail but by being
+// stopped, so a sink that opens its file on the first byte leaves the file
+// alone when the render fails. Where no thread can be started, the render
+// comes first.
 ERebuildResult WriteRebuiltLook(CVxSoftwareCompositingEngine& engine,
                                 const CVxGradingParamStorage& grading, ByteSink& out,
                                 const CVxShapeMask* mask, uint32_t size3D, uint32_t size1D,

@@ -12,7 +12,7 @@ class CVxSoftwareCompositingEngine;
 
 enum class ERebuildResult : uint8_t {
     eWritten,
-    eRenderFailed, // nothing reached the sink
+    eRenderFailed, // nothing reached the sink, unless the render was stopped
     eWriteFailed,  // the sink failed part way, or nothing could be written
 };
 
@@ -27,6 +27,9 @@ enum class ERebuildResult : uint8_t {
 // LUT files that the grading names and no other place holds are looked for in
 // `lookFolder` (ending in a backslash; empty for nowhere). When the 3D LUT does
 // not render, `renderFailure` (when given) receives why, as RenderLattice tells it.
+// A render that is stopped (RenderEnvironment::stop) may end after bytes went
+// out: it is eRenderFailed all the same, and what the sink holds is not to be
+// kept (an output is not committed).
 ERebuildResult WriteRebuiltLook(CVxSoftwareCompositingEngine& engine,
                                 const CVxGradingParamStorage& grading, ByteSink& out,
                                 const CVxShapeMask* mask, uint32_t size3D, uint32_t size1D,

@@ -190,11 +190,12 @@ bool CVxSoftwareCompositingEngine::Render(const CVxString& pipeline, CVxRenderCo
             RenderRun run(*this, context, *output, flags);
             run.Run(pipeline);
         }
-        if (m_abort)
+        if (Stopping())
             throw ERenderError::eAborted;
         return true;
     } catch (ERenderError error) {
-        m_lastError = uint32_t(error);
+        // A pass that was stopped fails as any failed pass does.
+        m_lastError = uint32_t(Stopping() ? ERenderError::eAborted : error);
     } catch (const std::bad_alloc&) {
         m_lastError = uint32_t(ERenderError::eEvaluationFailed);
         m_outOfMemory = true;
@@ -207,7 +208,7 @@ void CVxSoftwareCompositingEngine::RenderRun::Run(const CVxString& pipeline) {
     if (tokens.empty())
         throw ERenderError::eRequestEmpty;
     for (const CVxString& token : tokens) {
-        if (m_engine.m_abort)
+        if (m_engine.Stopping())
             throw ERenderError::eAborted;
         ProcessToken(token);
     }
@@ -357,8 +358,9 @@ void CVxSoftwareCompositingEngine::RenderRun::FlushPending(bool last) {
     }
     if (stages.empty())
         return;
-    if (!MakeWritable(target) || !RunPixelStages(*target.image, stages, m_engine.m_threadCount,
-                                                 HooksFor(target.image, last)))
+    if (!MakeWritable(target) ||
+        !RunPixelStages(*target.image, stages, m_engine.m_threadCount, HooksFor(target.image, last),
+                        m_engine.m_environment.stop))
         throw ERenderError::eEvaluationFailed;
 }
 
@@ -419,7 +421,7 @@ void CVxSoftwareCompositingEngine::RenderRun::ApplyLut() {
     setup.textures[1] = &texture;
     const std::unique_ptr<PixelStage> stage = factory(setup);
     if (!RunPixelStages(*target.image, {stage.get()}, m_engine.m_threadCount,
-                        HooksFor(target.image, false)))
+                        HooksFor(target.image, false), m_engine.m_environment.stop))
         throw ERenderError::eOperatorFailed;
     m_stack.pop_back();
 }

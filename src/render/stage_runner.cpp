@@ -85,9 +85,11 @@ constexpr uint32_t kPixelsPerBlock = 16384;
 
 // Calls `work` over the image's rows in blocks, each block to the first
 // thread free, with the scratch row of that thread. The bytes do not depend on
-// which thread runs which rows.
+// which thread runs which rows. A stop leaves the blocks not begun yet; false
+// then, as when memory runs out.
 template <typename Work>
-bool ForEachBlock(const RenderImage& image, uint32_t threadCount, Work work) {
+bool ForEachBlock(const RenderImage& image, uint32_t threadCount, const StopRequest* stop,
+                  Work work) {
     const uint32_t threads = UsefulThreads(image, threadCount);
     const size_t rowFloats = size_t(image.Width()) * 4;
     std::unique_ptr<float[]> scratch(new (std::nothrow) float[rowFloats * threads]);
@@ -97,19 +99,22 @@ bool ForEachBlock(const RenderImage& image, uint32_t threadCount, Work work) {
     const uint32_t blockRows = std::max(1u, kPixelsPerBlock / std::max(1u, image.Width()));
     const uint32_t blocks = (height + blockRows - 1) / blockRows;
     std::atomic<uint32_t> nextBlock{0};
+    std::atomic<uint32_t> blocksDone{0};
     ParallelBands(threads, threads, [&](uint32_t band, uint32_t, uint32_t) {
         float* rowScratch = scratch.get() + rowFloats * band;
-        for (uint32_t block = nextBlock++; block < blocks; block = nextBlock++) {
+        for (uint32_t block = nextBlock++; block < blocks && !StopRequested(stop);
+             block = nextBlock++) {
             const uint32_t firstRow = block * blockRows;
             work(firstRow, std::min(height, firstRow + blockRows), rowScratch);
+            ++blocksDone;
         }
     });
-    return true;
+    return blocksDone == blocks;
 }
 
 bool RunSegment(const Segment& segment, const RenderImage& source, RenderImage& destination,
-                uint32_t threadCount, RowHooks hooks) {
-    return ForEachBlock(destination, threadCount,
+                uint32_t threadCount, RowHooks hooks, const StopRequest* stop) {
+    return ForEachBlock(destination, threadCount, stop,
                         [&](uint32_t firstRow, uint32_t endRow, float* scratch) {
                             if (hooks.fillRows)
                                 (*hooks.fillRows)(firstRow, endRow);
@@ -122,7 +127,7 @@ bool RunSegment(const Segment& segment, const RenderImage& source, RenderImage& 
 } // namespace
 
 bool RunPixelStages(RenderImage& image, const std::vector<const PixelStage*>& stages,
-                    uint32_t threadCount, RowHooks hooks) {
+                    uint32_t threadCount, RowHooks hooks, const StopRequest* stop) {
     const std::vector<Segment> segments = SplitIntoSegments(stages);
     std::unique_ptr<RenderImage> buffers[2];
     const RenderImage* source = &image;
@@ -134,7 +139,7 @@ bool RunPixelStages(RenderImage& image, const std::vector<const PixelStage*>& st
         // A stage reading neighbours must never read rows it is overwriting.
         if (segment.neighbourStage && source == &image) {
             if (fillRows &&
-                !ForEachBlock(image, threadCount, [&](uint32_t first, uint32_t end, float*) {
+                !ForEachBlock(image, threadCount, stop, [&](uint32_t first, uint32_t end, float*) {
                     (*fillRows)(first, end);
                 }))
                 return false;
@@ -155,7 +160,7 @@ bool RunPixelStages(RenderImage& image, const std::vector<const PixelStage*>& st
             destination = buffer.get();
         }
         const RowsCallback* finalRows = k + 1 == segments.size() ? hooks.finalRows : nullptr;
-        if (!RunSegment(segment, *source, *destination, threadCount, {fillRows, finalRows}))
+        if (!RunSegment(segment, *source, *destination, threadCount, {fillRows, finalRows}, stop))
             return false;
         source = destination;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "foundation/stop_request.h"
 #include "render/pixel_stage.h"
 
 #include <cstdint>
@@ -25,7 +26,8 @@ struct RowHooks {
 // Runs the stages over the image in order. Consecutive per-pixel stages are run
 // together row by row; a stage that reads neighbours gets the whole output of
 // the stages before it as an RGBA image of its own. False when memory for that
-// image runs out (the image may then be partly processed). Without a stage
-// that changes anything, no row is filled or told of.
+// image runs out, or when `stop` is requested before every block of rows is
+// done (the image may then be partly processed). Without a stage that changes
+// anything, no row is filled or told of.
 bool RunPixelStages(RenderImage& image, const std::vector<const PixelStage*>& stages,
-                    uint32_t threadCount, RowHooks hooks = {});
+                    uint32_t threadCount, RowHooks hooks = {}, const StopRequest* stop = nullptr);

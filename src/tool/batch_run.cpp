@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -29,17 +30,38 @@ public:
         m_changed.notify_all();
     }
 
-    // Waits for the block of a file; its slot then holds nothing.
-    FileReport Take(size_t index) {
+    // How many threads put blocks, once they are all started.
+    void SetConverters(size_t count) {
+        Change([&] { m_converters = count; });
+    }
+    void ConverterEnded() {
+        Change([&] { ++m_convertersEnded; });
+    }
+
+    // Waits for the block of a file; its slot then holds nothing. None when
+    // every thread ended without it: the run was stopped before the file.
+    std::optional<FileReport> Take(size_t index) {
         std::unique_lock<std::mutex> hold(m_lock);
-        m_changed.wait(hold, [&] { return m_reports[index].has_value(); });
-        FileReport report = std::move(*m_reports[index]);
+        m_changed.wait(hold, [&] {
+            return m_reports[index].has_value() || m_convertersEnded == m_converters;
+        });
+        std::optional<FileReport> report = std::move(m_reports[index]);
         m_reports[index].reset();
         return report;
     }
 
 private:
+    template <typename Update> void Change(Update update) {
+        {
+            std::lock_guard<std::mutex> hold(m_lock);
+            update();
+        }
+        m_changed.notify_all();
+    }
+
     std::vector<std::optional<FileReport>> m_reports;
+    size_t m_converters = SIZE_MAX;
+    size_t m_convertersEnded = 0;
     std::mutex m_lock;
     std::condition_variable m_changed;
 };
@@ -70,10 +92,18 @@ struct SharedRun {
     std::atomic<size_t> next{0};
 };
 
+// The next file of the list that no thread has begun; none once the run is
+// asked to stop. Files are begun in list order, so those begun are the first
+// ones, and every file begun is finished.
+size_t NextFile(SharedRun& run, const RunSettings& settings) {
+    return StopRequested(settings.stop) ? run.inputs.size() : run.next++;
+}
+
 void ConvertFiles(SharedRun& run, const RunSettings& settings) {
     OrderedFileAccess files(run.files, run.order);
     const std::unique_ptr<FlowContext> flow = MakeFileFlow(settings, run.environment, files);
-    for (size_t index = run.next++; index < run.inputs.size(); index = run.next++) {
+    for (size_t index = NextFile(run, settings); index < run.inputs.size();
+         index = NextFile(run, settings)) {
         files.SetFile(index);
         FileReport report =
             flow->ProcessFile(run.inputs[index], OtherOwner(run.inputs, run.owners, index));
@@ -97,7 +127,7 @@ void RunBatch(const std::vector<CVxString>& inputs, const RunSettings& settings,
     const size_t threadCount = settings.jobs < inputs.size() ? settings.jobs : inputs.size();
     if (threadCount <= 1) {
         const std::unique_ptr<FlowContext> flow = MakeFileFlow(settings, environment, files);
-        for (size_t index = 0; index < inputs.size(); ++index)
+        for (size_t index = 0; index < inputs.size() && !StopRequested(settings.stop); ++index)
             deliver(index, flow->ProcessFile(inputs[index], OtherOwner(inputs, owners, index)));
         return;
     }
@@ -124,16 +154,22 @@ void RunBatch(const std::vector<CVxString>& inputs, const RunSettings& settings,
                 const uint32_t cores = thread > 0 ? TakeSpareCores(1) : 0;
                 ConvertFiles(run, *own);
                 ReturnSpareCores(cores);
+                run.reports.ConverterEnded();
             });
         } catch (const std::system_error&) {
             break;
         }
     }
+    run.reports.SetConverters(threads.size());
     // Without a thread of its own, the calling thread converts every file.
     if (threads.empty())
         ConvertFiles(run, settings);
-    for (size_t index = 0; index < inputs.size(); ++index)
-        deliver(index, run.reports.Take(index));
+    for (size_t index = 0; index < inputs.size(); ++index) {
+        const std::optional<FileReport> report = run.reports.Take(index);
+        if (!report)
+            break;
+        deliver(index, *report);
+    }
     for (std::thread& thread : threads)
         thread.join();
 }

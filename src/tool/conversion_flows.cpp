@@ -210,8 +210,8 @@ void ConversionFlows::RenderLookToCubrel(const FilePaths& paths, ParsedLook& loo
         WriteCubrel(lattice.nodes.get(), 3, paths.cubrelPath);
         return;
     }
-    FallBackToStoredLut(lattice.failure, look, paths);
-    ConvertStoredLut(paths);
+    if (FallBackToStoredLut(lattice.failure, look, paths))
+        ConvertStoredLut(paths);
 }
 
 void ConversionFlows::ConvertStoredLut(const FilePaths& paths) {

@@ -125,8 +125,8 @@ void ExportFlow::ExportRendered(const FilePaths& paths, ParsedLook& look) {
         LatticeRequest{
             .size = size, .is3D = oneD ? kLatticeRamp : kLatticeCube, .lookFolder = paths.folder});
     if (!lattice.nodes) {
-        FallBackToStoredLut(lattice.failure, look, paths);
-        ExportStoredLut(paths);
+        if (FallBackToStoredLut(lattice.failure, look, paths))
+            ExportStoredLut(paths);
         return;
     }
     LutToWrite lut;

@@ -53,7 +53,7 @@ FlowContext::FlowContext(const RunSettings& settings, const RunEnvironment& envi
                          FileAccess& files)
     : m_settings(settings),
       m_files(files), m_luts{files, environment.LutFolders(), environment.AlwaysUpsample()},
-      m_render{environment.Shaders(), m_luts} {}
+      m_render{environment.Shaders(), m_luts, settings.stop} {}
 
 bool FlowContext::LoadLutFile(CVxLUT& lut, const CVxString& path) {
     return lut.Load(m_luts, path, false, CVxLUT::EDimensionRequirement::eAnyDimension, true);
@@ -100,8 +100,7 @@ void FlowContext::AddReportExtras(const CVxLUT& storedBefore) {
     if (paths.input.IsEmpty() || m_report->DidNotConvert())
         return;
     if (m_report->Thumbnail().empty()) {
-        const FileLattice lattice =
-            LatticeOfFile(m_render.shaders, m_luts, paths.input, kReportLatticeSize);
+        const FileLattice lattice = LatticeOfFile(m_render, paths.input, kReportLatticeSize);
         if (lattice.rgb)
             m_report->SetThumbnail(ThumbnailPng(lattice.rgb.get(), kReportLatticeSize));
     }
@@ -110,8 +109,8 @@ void FlowContext::AddReportExtras(const CVxLUT& storedBefore) {
     std::optional<Comparison> compared;
     const char* what = nullptr;
     if (m_settings.exportFormat && IsLutFile(paths.exportPath)) {
-        FileComparison read = CompareFiles(m_render.shaders, m_luts, paths.input, paths.exportPath,
-                                           kReportComparisonSize, {});
+        FileComparison read =
+            CompareFiles(m_render, paths.input, paths.exportPath, kReportComparisonSize, {});
         compared = std::move(read.comparison);
         what = "input against its output read back";
     } else if (IsRebuildMode() && !storedBefore.IsEmpty()) {
@@ -346,12 +345,14 @@ void FlowContext::ReportRenderFailure(ERenderFailure failure) {
         m_report->Sayf("  %s\n", cause);
 }
 
-void FlowContext::FallBackToStoredLut(ERenderFailure failure, const ParsedLook& look,
+bool FlowContext::FallBackToStoredLut(ERenderFailure failure, const ParsedLook& look,
                                       const FilePaths& paths) {
     std::vector<std::string> causes = RenderCauses(failure, look, paths);
     m_report->SetCause(RenderCause(failure, look, paths));
-    m_report->FallBackToStoredLut(std::move(causes));
+    if (failure != ERenderFailure::eStopped)
+        m_report->FallBackToStoredLut(std::move(causes));
     ReportRenderFailure(failure);
+    return failure != ERenderFailure::eStopped;
 }
 
 std::string FlowContext::WriteFailure(const FileOutput& file, const CVxString& path) {

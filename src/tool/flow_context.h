@@ -113,8 +113,10 @@ protected:
     // Says why a look did not render: a missing shader or LUT under a
     // heading, anything else as an internal error.
     void ReportRenderFailure(ERenderFailure failure);
-    // Says why the look did not render, for the conversion of its stored LUT that follows.
-    void FallBackToStoredLut(ERenderFailure failure, const ParsedLook& look,
+    // Says why the look did not render, for the conversion of its stored LUT
+    // that follows; false, having said it as the file's failure, when the
+    // render was stopped: the run is ending, and no stored LUT stands in.
+    bool FallBackToStoredLut(ERenderFailure failure, const ParsedLook& look,
                              const FilePaths& paths);
 
     // What writing the output is ("new look", "Cubrel LUT replaced"), told before the write.

@@ -43,7 +43,8 @@ ReportRow InspectedRow(const RunEnvironment& environment, FileAccess& files,
     row.name = PathForPeople(path);
     row.outcome = EReportOutcome::eUnchanged;
     const FileLattice lattice =
-        LatticeOfFile(environment.Shaders(), RunLuts(environment, files), path, kReportLatticeSize);
+        LatticeOfFile(RenderEnvironment{environment.Shaders(), RunLuts(environment, files)}, path,
+                      kReportLatticeSize);
     if (lattice.rgb)
         row.thumbnailPng = ThumbnailPng(lattice.rgb.get(), kReportLatticeSize);
     return row;
@@ -57,8 +58,8 @@ int RunComparison(const RunSetUp& run, const RunEnvironment& environment, FileAc
     const CVxString& b = run.files[1];
     ClearOcioCaches();
     const FileComparison compared =
-        CompareFiles(environment.Shaders(), RunLuts(environment, files), a, b, settings.size,
-                     ComparisonTolerance{settings.tolerance, settings.toleranceDe});
+        CompareFiles(RenderEnvironment{environment.Shaders(), RunLuts(environment, files)}, a, b,
+                     settings.size, ComparisonTolerance{settings.tolerance, settings.toleranceDe});
     if (!compared.comparison) {
         std::fprintf(stderr, "gradeshift: %s: %s\n", PathForPeople(compared.failedFile).c_str(),
                      compared.failure.c_str());

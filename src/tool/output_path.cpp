@@ -63,13 +63,13 @@ CVxString OutputPathFor(FileAccess& files, const CVxString& input, bool cubrelMo
     return output;
 }
 
-std::string UseOutputFolder(FileAccess& files, RunSettings& settings) {
+FileStatus UseOutputFolder(FileAccess& files, RunSettings& settings) {
     if (settings.outFolder.IsEmpty())
-        return std::string();
+        return FileStatus();
     FileStatus status = files.FolderWriteStatus(settings.outFolder);
     if (status)
         settings.workingFolder = platform::WorkingFolder().c_str();
-    return std::move(status.cause);
+    return status;
 }
 
 namespace {

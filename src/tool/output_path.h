@@ -37,10 +37,9 @@ CVxString OutputPathFor(FileAccess& files, const CVxString& input, bool cubrelMo
                         const CVxString& outFolder, const ExportFormat* format = nullptr);
 
 // Readies the output folder of a run, when one is given: it must be there and
-// take new files, else the cause, for people, is returned; a relative input is
-// then named in a look by its absolute path, from the working folder of now.
-// Empty when the run may go on.
-std::string UseOutputFolder(FileAccess& files, RunSettings& settings);
+// take new files, else why not; a relative input is then named in a look by
+// its absolute path, from the working folder of now. Done when the run may go on.
+FileStatus UseOutputFolder(FileAccess& files, RunSettings& settings);
 
 // For each input of a run, the input whose conversion writes the same file and
 // goes first, when this one must not write it; the input's own index otherwise.

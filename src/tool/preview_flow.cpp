@@ -8,8 +8,7 @@
 
 void PreviewFlow::Convert(const FilePaths& paths, bool /*isLutFile*/) {
     // The transform as -to evaluates it, through a lattice of the run's size.
-    const FileLattice lattice =
-        LatticeOfFile(m_render.shaders, m_luts, paths.input, m_settings.size);
+    const FileLattice lattice = LatticeOfFile(m_render, paths.input, m_settings.size);
     if (!lattice.fallbackReasons.empty()) {
         m_report->SetCause(lattice.fallbackReasons.front());
         m_report->FallBackToStoredLut(lattice.fallbackReasons);

@@ -288,6 +288,7 @@ std::unique_ptr<RunSettings> CopyForAnotherThread(const RunSettings& settings) {
     copy->toleranceDe = settings.toleranceDe;
     copy->outFolder = settings.outFolder;
     copy->workingFolder = settings.workingFolder;
+    copy->stop = settings.stop;
     if (!PrepareCubrelBuffer(*copy))
         return nullptr;
     return copy;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "foundation/stop_request.h"
 #include "foundation/vx_string.h"
 #include "inspect/float_image.h"
 #include "lut/lut_format_registry.h"
@@ -47,6 +48,9 @@ struct RunSettings {
     CVxString outFolder;
     // The working folder in drive form, for naming an input by its absolute path.
     CVxString workingFolder;
+    // Asks the run to end early: no file is begun once it is requested, and
+    // the render under way stops; null for a run that goes to its end.
+    const StopRequest* stop = nullptr;
     // Cubrel mode only: header prepared once, lattice words rewritten per file.
     // Each thread that converts files has a buffer of its own.
     std::unique_ptr<uint8_t[]> cubrelBuffer;

@@ -8,6 +8,7 @@
 #include "tool/output_path.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <thread>
 
 namespace {
@@ -126,6 +127,8 @@ void CollectFiles(const RunRequest& request, FileAccess& files, RunSetUp& run) {
     run.problem = Problem(ERunProblem::eInputNotFound, std::string(request.inputs.back().View()),
                           "Error: The input file (" + std::string(FileNameOf(lastPattern).View()) +
                               ") could not be opened.");
+    if (files.Lookup(lastPattern) == EPathKind::eMissing)
+        run.problem->error = ENOENT;
 }
 
 // -compare takes two inputs, each naming one file.
@@ -241,8 +244,9 @@ RunSetUp SetUpRun(const RunRequest& request, FileAccess& files) {
         return run;
     }
     settings.outFolder = request.outFolder;
-    if (const std::string failure = UseOutputFolder(files, settings); !failure.empty()) {
-        run.problem = Problem(ERunProblem::eOutFolder, request.outFolder.c_str(), failure);
+    if (const FileStatus status = UseOutputFolder(files, settings); !status) {
+        run.problem = Problem(ERunProblem::eOutFolder, request.outFolder.c_str(), status.cause);
+        run.problem->error = status.error;
         return run;
     }
     if (std::optional<RunProblem> problem = TakeReportFile(request, files, settings))

@@ -61,6 +61,10 @@ struct RunProblem {
     // The option or input the problem is about, as the request names it.
     std::string option;
     std::string text;
+    // ENOENT when the input or output folder the problem is about is not
+    // there (eInputNotFound, eOutFolder); the system's error for an output
+    // folder that cannot be used otherwise; 0 for anything else.
+    int error = 0;
 };
 
 // An input that found no file, and why.

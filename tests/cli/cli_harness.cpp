@@ -50,43 +50,6 @@ const std::string kTryHelp = "Try 'gradeshift --help' for more information.\n";
 const std::string kResampling = "  Resampling LUT...\n" + kResampleWarning;
 const std::string kUnloadable = std::string("\x01\x02\x00\x03 no LUT here", 16);
 const std::string kRamp = "LUT_1D_SIZE 2\n0.1 0.1 0.1\n0.7 0.7 0.7\n";
-const std::string kCube2 =
-    "LUT_3D_SIZE 2\n0 0 0\n1 0 0\n0 1 0\n1 1 0\n0 0 1\n1 0 1\n0 1 1\n1 1 1\n";
-
-std::string Parameter(const std::string& name, const std::string& value) {
-    return "          <" + name + ">\"" + value + "\"</" + name + ">\n";
-}
-
-std::string BaseLook(const std::string& parameters, const std::string& rest) {
-    return "<?xml version=\"1.0\" ?>\n<look>\n  <shaders>\n    <base>\n"
-           "      <rangeversion>\"2\"</rangeversion>\n      <sublayer0>\n"
-           "        <parameters>\n" +
-           parameters + "        </parameters>\n      </sublayer0>\n    </base>\n  </shaders>\n" +
-           rest + "</look>\n";
-}
-
-std::string UnknownShaderLook(const std::string& rest) {
-    return "<look>\n  <shaders>\n    <shader>\n      <name>\"Studio.Missing\"</name>\n"
-           "    </shader>\n  </shaders>\n" +
-           rest + "</look>\n";
-}
-
-std::string LutElement(const std::string& tag, uint32_t size, const std::vector<float>& rgb) {
-    const auto* bytes = reinterpret_cast<const uint8_t*>(rgb.data());
-    std::string hex;
-    for (size_t i = 0; i < rgb.size() * 4; ++i) {
-        if (i % 32 == 0)
-            hex += "\n      ";
-        hex += "0123456789ABCDEF"[bytes[i] >> 4];
-        hex += "0123456789ABCDEF"[bytes[i] & 15];
-    }
-    return "  <" + tag + ">\n    <size>\"" + std::to_string(size) + "\"</size>\n    <data>\"" +
-           hex + "\"\n    </data>\n  </" + tag + ">\n";
-}
-
-std::string StoredLut(float value) {
-    return LutElement("LUT", 9, std::vector<float>(729 * 3, value));
-}
 
 uint32_t CubrelCode(float value) {
     if (!(value > 0.0f))

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "../support/look_text.h"
 #include "../support/scratch_folder.h"
 
 #include <gtest/gtest.h>
@@ -34,19 +35,6 @@ extern const std::string kResampling;
 extern const std::string kUnloadable;
 // A 2-entry 1D table from 0.1 to 0.7.
 extern const std::string kRamp;
-// A 2-point identity lattice: every Cubrel size needs it resampled.
-extern const std::string kCube2;
-
-// One parameter line of a look's base sublayer.
-std::string Parameter(const std::string& name, const std::string& value);
-// A look whose base sublayer 0 holds the parameters, followed by `rest` inside the root.
-std::string BaseLook(const std::string& parameters, const std::string& rest = "");
-// A look that cannot be rendered: its one layer names a shader nobody has.
-std::string UnknownShaderLook(const std::string& rest = "");
-// A LUT element as a rebuilt look holds it: the RGB floats in hex, 32 bytes a line.
-std::string LutElement(const std::string& tag, uint32_t size, const std::vector<float>& rgb);
-// A stored 9-point LUT element whose every entry is `value` in all channels.
-std::string StoredLut(float value);
 
 // The 10-bit code the Cubrel writer stores for a lattice value.
 uint32_t CubrelCode(float value);

@@ -3,9 +3,12 @@
 #include "cli_harness.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <functional>
+#include <sstream>
 #include <string>
+#include <vector>
 
 // The colour a file means for one input colour.
 using Meaning = std::function<void(const double in[3], double out[3])>;
@@ -50,4 +53,34 @@ inline int LargestCodeDifference(const Meaning& a, const Meaning& b, uint32_t n)
                                                  static_cast<int>(CubrelCode(float(outB[c])))));
     }
     return largest;
+}
+
+// A .cube file of one table: the size of its lattice, its input range and its rows.
+struct CubeTable {
+    uint32_t size = 0;
+    double low = 0, high = 1;
+    std::vector<double> rows;
+};
+
+inline CubeTable ReadCubeTable(const std::string& text) {
+    CubeTable cube;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream words(line);
+        std::string first;
+        words >> first;
+        if (first == "LUT_3D_SIZE")
+            words >> cube.size;
+        else if (first == "DOMAIN_MIN")
+            words >> cube.low;
+        else if (first == "DOMAIN_MAX")
+            words >> cube.high;
+        else if (!first.empty() && (std::isdigit(static_cast<unsigned char>(first[0])) ||
+                                    first[0] == '-' || first[0] == '.')) {
+            cube.rows.push_back(std::stod(first));
+            for (double value = 0; words >> value;)
+                cube.rows.push_back(value);
+        }
+    }
+    return cube;
 }

@@ -20,7 +20,6 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
-#include <sstream>
 
 namespace {
 
@@ -728,37 +727,6 @@ TEST_F(LutMeaningTest, FilesOfOtherToolsConvertAsOpenColorIoReadsThem) {
     }
 }
 
-// A .cube file of one 3D table: its size, its input range and its rows.
-struct CubeLattice {
-    uint32_t size = 0;
-    double low = 0, high = 1;
-    Rows rows;
-};
-
-CubeLattice ReadCubeLattice(const std::string& text) {
-    CubeLattice cube;
-    std::istringstream lines(text);
-    std::string line;
-    while (std::getline(lines, line)) {
-        std::istringstream words(line);
-        std::string first;
-        words >> first;
-        if (first == "LUT_3D_SIZE")
-            words >> cube.size;
-        else if (first == "DOMAIN_MIN")
-            words >> cube.low;
-        else if (first == "DOMAIN_MAX")
-            words >> cube.high;
-        else if (!first.empty() && (std::isdigit(static_cast<unsigned char>(first[0])) ||
-                                    first[0] == '-' || first[0] == '.')) {
-            cube.rows.push_back(std::stod(first));
-            for (double value = 0; words >> value;)
-                cube.rows.push_back(value);
-        }
-    }
-    return cube;
-}
-
 // -to cube evaluates a LUT file at the nodes of the new lattice as tools apply
 // it (linear in tables, trilinear in lattices): within one 10-bit code of
 // what the file means at every size, inside the range of a lattice's values
@@ -778,7 +746,7 @@ TEST_F(LutMeaningTest, ResizedLutFilesMeanTheirSource) {
                   0);
         for (const Case& c : cases) {
             const std::string name = c.name.substr(0, c.name.size() - 4);
-            const CubeLattice cube = ReadCubeLattice(ReadFile(out + "/" + name + ".cube"));
+            const CubeTable cube = ReadCubeTable(ReadFile(out + "/" + name + ".cube"));
             ASSERT_EQ(cube.size, n) << c.name;
             ASSERT_EQ(cube.rows.size(), size_t(3) * n * n * n) << c.name;
             double largest = 0, lowest = 1, highest = 0;
@@ -802,40 +770,10 @@ TEST_F(LutMeaningTest, ResizedLutFilesMeanTheirSource) {
             }
         }
     }
-    EXPECT_EQ(ReadCubeLattice(ReadFile("out9/cube_domain.cube")).low, -0.1);
+    EXPECT_EQ(ReadCubeTable(ReadFile("out9/cube_domain.cube")).low, -0.1);
     ASSERT_EQ(Run({"mark_cube.lut", "-to", "cube", "-size", "17"}).exitCode, 0);
     const std::string source = ReadFile("mark_cube.lut"), written = ReadFile("mark_cube.cube");
     EXPECT_EQ(written.substr(written.find("LUT_3D_SIZE")), source.substr(source.find("LUT_3D")));
-}
-
-// Files with nothing to read, and curve sets that define no curve: in Cubrel
-// mode the file stays as it is, in rebuild mode no look is written.
-TEST_F(LutMeaningTest, FilesWithNothingToReadFailInEveryFlow) {
-    const std::vector<std::pair<std::string, std::string>> files = {
-        {"binary.lut", std::string("\0LUT_3D_SIZE 2\n", 15)},
-        {"blank.lut", "\r\n  \n\t\n\n"},
-        {"comments.lut", "# exported\n#\n  # nothing else\n"},
-        {"empty.lut", ""},
-        {"mark.lut", "\xEF\xBB\xBF\n"},
-        {"no_outputs.lut", "<VEXLANScript>\nlevel = in * 2;\n</VEXLANScript>\n"},
-        {"no_points.lut", "Lookup(1, Linear(0, ), Linear(0, ), Linear(0, ), Linear(0, 0@0))\n"},
-    };
-    std::string converted = kBanner, rebuilt = kBanner;
-    std::vector<std::string> names;
-    for (const auto& [name, text] : files) {
-        WriteFile(name, text);
-        names.push_back(name);
-        // The Cubrel flow reads the first four bytes before it loads anything.
-        converted += "\n" + name + ":\n" +
-                     (text.size() < 4 ? "  Error reading file\n"
-                                      : "  Error loading LUT\n" + kLutMissing + kCannotConvert);
-        rebuilt += "\n" + name + ":\n" + kNotRendered;
-    }
-    EXPECT_EQ(Run({"*.lut", "-cubrel"}).out, converted);
-    EXPECT_EQ(Run({"*.lut", "-size", "32"}).out, rebuilt);
-    EXPECT_EQ(List(), names);
-    for (const auto& [name, text] : files)
-        EXPECT_EQ(ReadFile(name), text) << name;
 }
 
 } // namespace

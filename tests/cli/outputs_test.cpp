@@ -10,6 +10,7 @@ using OutputsTest = CliTest;
 // that say what is wrong on standard error around the unchanged usage.
 TEST_F(OutputsTest, LinesAsPeopleTypeThem) {
     WriteFile("a.look", "plain text");
+    WriteFile("-odd.txt", "plain text");
     WriteFile("b.lut", "3LUT");
     WriteFile("d/c.lut", "TUL3");
     const std::string a = "\na.look:\n" + kNotALook;
@@ -20,6 +21,9 @@ TEST_F(OutputsTest, LinesAsPeopleTypeThem) {
         {"a.look b.lut -cubrel", a + b, "", 0},
         {"--CUBREL b.lut d a.look", b + c + a, "", 0},
         {"-cubrel -- a.look", a, "", 0},
+        // The first argument is an input unless it is an option; after "--" every one is.
+        {"-odd.txt -cubrel -- --", "\n-odd.txt:\n" + kNotALook, "gradeshift: --: no such file\n",
+         0},
         {"a.look --size=33 -cubrel --jobs 2 --strict --noresampling", a,
          "gradeshift: a.look: not a look or LUT file\n"
          "0 converted, 0 unchanged, 1 failed\nfailed: a.look\n",
@@ -33,12 +37,13 @@ TEST_F(OutputsTest, LinesAsPeopleTypeThem) {
          "gradeshift: nowhere/: no such file\n", 1},
         {"-size abc a.look", kUsage, "gradeshift: -size: \"abc\" is not a number\n" + kTryHelp, 1},
         {"a.look --jobs=-1", kUsage, "gradeshift: --jobs: \"-1\" is not a number\n" + kTryHelp, 1},
+        {"a.look -jobs +2", kUsage, "gradeshift: -jobs: \"+2\" is not a number\n" + kTryHelp, 1},
         {"a.look -JOBS 0", kUsage, "gradeshift: -JOBS: \"0\" is not 1 or more\n" + kTryHelp, 1},
         {"a.look --size", kUsage, "gradeshift: --size: needs a value\n" + kTryHelp, 1},
         {"a.look --out=", kUsage, "gradeshift: --out: needs a folder\n" + kTryHelp, 1},
         {"a.look --cubrel=1", kUsage, "gradeshift: --cubrel: takes no value\n" + kTryHelp, 1},
-        {"a.look -bogus", "Unknown argument: -bogus\n\n" + kUsage,
-         "gradeshift: -bogus: unknown option\n" + kTryHelp, 1},
+        {"a.look -size=9", "Unknown argument: -size=9\n\n" + kUsage,
+         "gradeshift: -size=9: unknown option\n" + kTryHelp, 1},
         {"-cubrel", kUsage, "gradeshift: no input given\n" + kTryHelp, 1},
         {"", kUsage, "", 1},
         {"a.look -size -cubrel", kUsage,

@@ -76,8 +76,7 @@ TEST_F(StartupTest, HelpAndVersionAnswerAlone) {
 TEST_F(StartupTest, StartsByNameFromPath) {
     if (!GRADESHIFT_WITH_OCIO)
         GTEST_SKIP() << "built without OpenColorIO";
-    WriteFile("grade.cube", "LUT_3D_SIZE 2\n0 0 0\n1 0 0\n0 1 0\n1 1 0\n"
-                            "0 0 1\n1 0 1\n0 1 1\n1 1 1\n");
+    WriteFile("grade.cube", kCube2);
     const std::string command = "cd '" + m_work + "' && PATH='" + m_root +
                                 "/bin':/usr/bin:/bin gradeshift grade.cube -to clf > out.txt 2>&1";
     EXPECT_EQ(std::system(command.c_str()), 0);

@@ -1,4 +1,3 @@
-#include "foundation/name_table.h"
 #include "foundation/vx_string.h"
 
 #include <gtest/gtest.h>
@@ -227,10 +226,4 @@ TEST(VxString, Wildcards) {
     };
     for (const auto& [name, list, matches] : cases)
         EXPECT_EQ(CVxString(name).MatchesWildcards(list), matches) << name << " against " << list;
-}
-
-TEST(NameTable, HashIgnoresCase) {
-    EXPECT_EQ(NameHash("abc", 3), 0x5C7CFCB7u);
-    EXPECT_EQ(NameHash("ABC", 3), 0x5C7CFCB7u);
-    EXPECT_EQ(NameHash("", 0), 0xFFFFFFFFu);
 }

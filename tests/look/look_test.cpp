@@ -2,6 +2,8 @@
 #include "look/look_reader.h"
 #include "look/look_writer.h"
 
+#include "../support/look_text.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -357,20 +359,6 @@ TEST(GradingParams, LayersAreAddedAboveTheBase) {
 
 const std::string kPoint = "<point><inner>\"catmull-rom,value:0.25,0.75@0\"</inner></point>";
 
-// The data as the element holds it: 32 bytes a line, two upper-case digits a byte.
-std::string ReferenceHex(const std::vector<float>& values) {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(values.data());
-    std::string text;
-    char pair[3];
-    for (size_t i = 0; i < values.size() * 4; ++i) {
-        if (i % 32 == 0)
-            text += "\n      ";
-        std::snprintf(pair, sizeof pair, "%02X", bytes[i]);
-        text += pair;
-    }
-    return text;
-}
-
 std::vector<float> Ramp(size_t entries) {
     std::vector<float> values(entries * 3);
     for (size_t i = 0; i < values.size(); ++i)
@@ -471,10 +459,7 @@ TEST(LookWriter, LutElementsHaveTheirExactLengthAndBytes) {
         CVxString out("x");
         StringSink sink(out);
         ASSERT_TRUE(WriteLutElement(sink, "LUT", size, data.data(), entries));
-        const std::string expected = "x  <LUT>\n    <size>\"" + std::to_string(size) +
-                                     "\"</size>\n    <data>\"" + ReferenceHex(data) +
-                                     "\"\n    </data>\n  </LUT>\n";
-        EXPECT_TRUE(std::string(out.View()) == expected) << size;
+        EXPECT_TRUE(std::string(out.View()) == "x" + LutElement("LUT", size, data)) << size;
         EXPECT_EQ(LutElementLength("LUT", size, entries) + 1, out.Length());
     }
 }

@@ -404,30 +404,4 @@ TEST(OcioWriter, OneDimensionalAndShapedTablesReadBack) {
     }
 }
 
-// OpenColorIO reads the ASC CDL we write as the correction it names.
-TEST(OcioWriter, ColorCorrectionReadsBackAsItsCdl) {
-    CdlValues cdl;
-    const double slope[3] = {1.2, 0.9, 1.0}, offset[3] = {-0.02, 0.0, 0.05},
-                 power[3] = {0.8, 1.0, 1.1};
-    std::copy(slope, slope + 3, cdl.slope);
-    std::copy(offset, offset + 3, cdl.offset);
-    std::copy(power, power + 3, cdl.power);
-    ScratchFolder scratch;
-    CVxString bytes;
-    StringSink sink(bytes);
-    ASSERT_TRUE(WriteColorCorrection(cdl, "shot_010", sink));
-    scratch.Write("grade.cc", bytes.c_str());
-    OcioFileTransform read;
-    ASSERT_TRUE(read.Open(SystemLuts::Plain().files, scratch.Drive("grade.cc").c_str()));
-    EXPECT_EQ(read.CorrectionId(), "shot_010");
-    for (const float x : {0.0f, 0.25f, 0.6f, 1.0f}) {
-        float rgb[3] = {x, x, x};
-        ASSERT_TRUE(read.Apply(rgb, 1));
-        for (int c = 0; c < 3; ++c) {
-            const double sop = std::max(0.0, x * slope[c] + offset[c]);
-            EXPECT_NEAR(rgb[c], std::pow(std::min(sop, 1.0), power[c]), 1e-5) << x;
-        }
-    }
-}
-
 } // namespace

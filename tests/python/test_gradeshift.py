@@ -5,14 +5,18 @@ names the program (GRADESHIFT_PROGRAM), the source tree (GRADESHIFT_SOURCE_DIR)
 and the build tree (GRADESHIFT_BINARY_DIR), and PYTHONPATH leads to the module.
 """
 
+import errno
 import os
+import pathlib
 import re
 import shutil
+import signal
 import struct
 import subprocess
 import sys
 import tempfile
 import threading
+import time
 import unittest
 
 MISSING = ""
@@ -110,6 +114,26 @@ def trilinear(lattice, colours):
         node = lattice[low[..., 0] + offset[0], low[..., 1] + offset[1], low[..., 2] + offset[2]]
         result += weight[..., None] * node
     return result
+
+
+# Starts a long call, says so, and says when Ctrl-C interrupted it. SIGINT is
+# made to raise KeyboardInterrupt: a parent that ignores it (a background job)
+# would leave it ignored here.
+INTERRUPTED_CALL = r"""
+import signal, sys, time, gradeshift
+signal.signal(signal.SIGINT, signal.default_int_handler)
+kind, path = sys.argv[1:3]
+print("calling", flush=True)
+try:
+    if kind == "render":
+        gradeshift.render(path, 256)
+    else:
+        gradeshift.convert(path, cubrel=True, size=129, jobs=2)
+except KeyboardInterrupt:
+    print("interrupted", time.monotonic(), flush=True)
+else:
+    print("finished", flush=True)
+"""
 
 
 def cubrel_output(name):
@@ -211,6 +235,9 @@ class ModuleTest(unittest.TestCase):
     @unittest.skipIf(OCIO is None, "OpenColorIO's Python bindings (python3-pyopencolorio) "
                      "are not installed")
     def test_apply_agrees_with_opencolorio_on_a_lut_file(self):
+        # The module quiets OpenColorIO only while it reads, and leaves the host's level.
+        self.addCleanup(OCIO.SetLoggingLevel, OCIO.GetLoggingLevel())
+        OCIO.SetLoggingLevel(OCIO.LOGGING_LEVEL_WARNING)
         # 5 points per axis: the nodes of a 17-point lattice hold the file's cells exactly.
         colours = numpy.random.default_rng(3).uniform(0, 1, (1000, 3)).astype(numpy.float32)
         path = os.path.join(self.samples, "bent.cube")
@@ -219,6 +246,8 @@ class ModuleTest(unittest.TestCase):
         expected = colours.copy()
         processor.getDefaultCPUProcessor().applyRGB(expected)
         numpy.testing.assert_allclose(gradeshift.apply(path, colours, 17), expected, atol=1e-5)
+        self.assertEqual(gradeshift.load_lut(path).size, CUBE_POINTS)
+        self.assertEqual(OCIO.GetLoggingLevel(), OCIO.LOGGING_LEVEL_WARNING)
 
     def test_render_falls_back_to_a_stored_lut_or_refuses(self):
         for name, text in (("unknown.look", UNKNOWN_SHADER_LOOK), ("garbage.look", "not a look"),
@@ -232,18 +261,23 @@ class ModuleTest(unittest.TestCase):
                     self.assertEqual(list(lattice[r, g, b]), [r * 0.5, g * 0.25, b * 0.75])
 
         cases = [
-            ("missing.look", 33, "missing.look: Error reading file"),
-            ("garbage.look", 33, "garbage.look: Not a valid .look file"),
-            ("unknown.look", 33,
+            ("missing.look", 33, gradeshift.FileNotFound, "missing.look: Error reading file"),
+            ("garbage.look", 33, gradeshift.Error, "garbage.look: Not a valid .look file"),
+            ("unknown.look", 33, gradeshift.Error,
              "unknown.look: Failed to load one or more shaders used in the look"),
-            ("missing.cube", 33, "missing.cube: Error loading LUT"),
-            ("unknown.look", 1, "size must be from 2 to 256, not 1"),
+            ("missing.cube", 33, gradeshift.FileNotFound, "missing.cube: Error loading LUT"),
+            ("unknown.look", 1, gradeshift.BadArgument, "size must be from 2 to 256, not 1"),
         ]
-        for name, size, message in cases:
+        for name, size, kind, message in cases:
             with self.subTest(name=name, size=size):
+                path = os.path.join(self.scratch, name)
                 with self.assertRaises(gradeshift.Error) as raised:
-                    gradeshift.render(os.path.join(self.scratch, name), size)
+                    gradeshift.render(path, size)
+                self.assertIs(type(raised.exception), kind)
                 self.assertTrue(str(raised.exception).endswith(message), str(raised.exception))
+                if kind is gradeshift.FileNotFound:
+                    self.assertEqual((raised.exception.errno, raised.exception.filename),
+                                     (errno.ENOENT, path))
 
     def test_load_lut_gives_the_file_as_written(self):
         sys.path.insert(0, os.path.join(SOURCE_DIR, "samples"))
@@ -265,9 +299,10 @@ class ModuleTest(unittest.TestCase):
 
         with open(os.path.join(self.scratch, "noise.lut"), "wb") as out:
             out.write(b"\x01\x02\x00\x03 no LUT here")
-        for name in ("noise.lut", "missing.cube"):
+        for name, kind in (("noise.lut", gradeshift.Error), ("missing.cube", gradeshift.FileNotFound)):
             with self.subTest(name=name), self.assertRaises(gradeshift.Error) as raised:
                 gradeshift.load_lut(os.path.join(self.scratch, name))
+            self.assertIs(type(raised.exception), kind)
             self.assertTrue(str(raised.exception).endswith(name + ": Error loading LUT"))
 
     def test_read_look_gives_what_the_rebuilt_look_stores(self):
@@ -394,27 +429,33 @@ class ModuleTest(unittest.TestCase):
     def test_convert_refuses_a_run_the_command_line_would_not_start(self):
         empty = os.path.join(self.scratch, "empty")
         os.mkdir(empty)
+        bad, missing = gradeshift.BadArgument, gradeshift.FileNotFound
         cases = [
-            ({"inputs": self.samples, "cubrel": True, "size": 32},
+            ({"inputs": self.samples, "cubrel": True, "size": 32}, bad,
              "Invalid LUT size for Cubrel LUTs."),
-            ({"inputs": self.samples, "jobs": 0}, 'jobs: "0" is not 1 or more'),
-            ({"inputs": empty}, "No input files found."),
-            ({"inputs": [empty, os.path.join(empty, "*.look")]}, "No input files found."),
-            ({"inputs": os.path.join(empty, "gone.look")},
+            ({"inputs": self.samples, "jobs": 0}, bad, 'jobs: "0" is not 1 or more'),
+            ({"inputs": empty}, gradeshift.Error, "No input files found."),
+            ({"inputs": [empty, os.path.join(empty, "*.look")]}, gradeshift.Error,
+             "No input files found."),
+            ({"inputs": os.path.join(empty, "gone.look")}, missing,
              "Error: The input file (gone.look) could not be opened."),
-            ({"inputs": []}, "no input given"),
-            ({"inputs": self.samples, "to": "tiff"}, 'to: "tiff" is not a format (cubrel, '),
-            ({"inputs": self.samples, "to": "cube", "cubrel": True},
+            ({"inputs": []}, bad, "no input given"),
+            ({"inputs": self.samples, "to": "tiff"}, bad, 'to: "tiff" is not a format (cubrel, '),
+            ({"inputs": self.samples, "to": "cube", "cubrel": True}, bad,
              'cubrel=True and to="cube" ask for two formats'),
-            ({"inputs": self.samples, "out": os.path.join(empty, "gone")},
+            ({"inputs": self.samples, "out": os.path.join(empty, "gone")}, missing,
              "out %s: No such file or directory" % os.path.join(empty, "gone")),
         ]
-        for arguments, message in cases:
+        for arguments, kind, message in cases:
             with self.subTest(arguments=arguments):
                 with self.assertRaises(gradeshift.Error) as raised:
                     gradeshift.convert(**arguments)
+                self.assertIs(type(raised.exception), kind)
                 self.assertTrue(str(raised.exception).startswith(message),
                                 str(raised.exception))
+                if kind is missing:
+                    self.assertEqual(raised.exception.filename,
+                                     arguments.get("out", arguments["inputs"]))
         self.assertEqual(os.listdir(empty), [])
 
     def test_compare_and_describe_give_what_the_command_line_prints(self):
@@ -444,6 +485,88 @@ class ModuleTest(unittest.TestCase):
                 self.assertEqual(gradeshift.describe(path), json.loads(printed.stdout))
         with self.assertRaises(gradeshift.Error):
             gradeshift.compare(bent, os.path.join(self.samples, "gone.cube"))
+
+    def test_paths_as_str_bytes_or_path_like_and_names_that_are_not_utf8(self):
+        folder = os.fsencode(os.path.join(self.scratch, "names"))
+        os.mkdir(folder)
+        names = [b"caf\xe9.look", b"th\xe9.lut"]
+        look, lut = [os.path.join(folder, name) for name in names]
+        shutil.copy(os.path.join(self.samples, "tonal_ranges.look"), look)
+        shutil.copy(os.path.join(self.samples, "warm_grade_33.lut"), lut)
+        rendered = gradeshift.render(os.fsdecode(look), 9)
+        # A str decoded as os.fsdecode does, bytes, and os.PathLike; what comes back is str.
+        forms = [("str", os.fsdecode), ("bytes", os.fsencode),
+                 ("PathLike", lambda path: pathlib.Path(os.fsdecode(path)))]
+        for form, to_form in forms:
+            with self.subTest(form=form):
+                out = os.path.join(folder, form.encode())
+                os.mkdir(out)
+                results = gradeshift.convert(to_form(folder), to="cube", size=9, out=to_form(out))
+                self.assertEqual(
+                    [(os.fsencode(r.input), os.fsencode(r.output), r.status) for r in results],
+                    [(os.path.join(folder, name),
+                      os.path.join(out, os.path.splitext(name)[0] + b".cube"), "converted")
+                     for name in names])
+                self.assertEqual(sorted(os.listdir(out)), [b"caf\xe9.cube", b"th\xe9.cube"])
+                numpy.testing.assert_array_equal(gradeshift.render(to_form(look), 9), rendered)
+                self.assertEqual(gradeshift.apply(to_form(look), rendered, 9).shape, rendered.shape)
+                self.assertEqual(gradeshift.load_lut(to_form(lut)).size, 33)
+                self.assertEqual(len(gradeshift.read_look(to_form(look)).layers), 1)
+                compared = gradeshift.compare(to_form(look), to_form(lut), size=5)
+                self.assertEqual([os.fsencode(compared.a), os.fsencode(compared.b)], [look, lut])
+                self.assertEqual(os.fsencode(gradeshift.describe(to_form(look))["path"]), look)
+        for missing in (b"/missing/caf\xe9.look", "/missing/caf\udce9.look"):
+            with self.subTest(missing=missing), self.assertRaises(FileNotFoundError) as raised:
+                gradeshift.render(missing)
+            self.assertIsInstance(raised.exception, gradeshift.Error)
+            self.assertEqual(str(raised.exception), "/missing/caf\udce9.look: Error reading file")
+            self.assertEqual(raised.exception.filename, "/missing/caf\udce9.look")
+
+    def test_ctrl_c_stops_a_call_and_leaves_no_file_half_written(self):
+        heavy = os.path.join(self.samples, "secondaries.look")
+        folder = os.path.join(self.scratch, "many")
+        os.mkdir(folder)
+        for index in range(32):
+            shutil.copy(heavy, os.path.join(folder, "look%02d.look" % index))
+        for kind, path in (("render", heavy), ("convert", folder)):
+            with self.subTest(kind=kind):
+                child = subprocess.Popen([sys.executable, "-c", INTERRUPTED_CALL, kind, path],
+                                         stdout=subprocess.PIPE, text=True)
+                self.addCleanup(child.kill)
+                self.assertEqual(child.stdout.readline(), "calling\n")
+                time.sleep(1)
+                signalled = time.monotonic()
+                child.send_signal(signal.SIGINT)
+                said = child.communicate(timeout=120)[0].split()
+                # "finished": the call ended before the signal came, too soon to tell anything.
+                self.assertEqual(said[0], "interrupted", said)
+                self.assertLess(float(said[1]) - signalled, 1.5)
+        # The outputs written are whole; no temporary file (.NAME.gradeshift-PID-N.tmp) is left.
+        fresh = os.path.join(self.scratch, "fresh")
+        os.mkdir(fresh)
+        gradeshift.convert(heavy, cubrel=True, size=129, out=fresh)
+        with open(os.path.join(fresh, "secondaries.lut"), "rb") as whole:
+            expected = whole.read()
+        left = sorted(os.listdir(folder))
+        self.assertEqual([name for name in left if not name.endswith((".look", ".lut"))], [])
+        for name in left:
+            if name.endswith(".lut"):
+                with open(os.path.join(folder, name), "rb") as written:
+                    self.assertEqual(written.read(), expected, name)
+
+    def test_module_tells_its_version_classes_and_properties(self):
+        printed = run_program(["--version"], self.scratch)
+        self.assertEqual(printed.stdout, "Gradeshift %s\n" % gradeshift.__version__)
+        for subclass, builtin in ((gradeshift.FileNotFound, FileNotFoundError),
+                                  (gradeshift.BadArgument, ValueError)):
+            self.assertEqual(subclass.__bases__, (gradeshift.Error, builtin))
+        for cls in (gradeshift.Lut, gradeshift.Layer, gradeshift.Cdl, gradeshift.Look,
+                    gradeshift.Result, gradeshift.Comparison):
+            properties = [name for name, value in vars(cls).items() if isinstance(value, property)]
+            self.assertGreater(len(properties), 2, cls)
+            for name in properties:
+                with self.subTest(cls=cls.__name__, property=name):
+                    self.assertTrue(getattr(cls, name).__doc__)
 
     def test_calls_from_several_threads_agree_with_calls_one_after_another(self):
         names = ["secondaries.look", "tonal_ranges.look", "bent.cube", "warm_grade_33.lut"] * 2

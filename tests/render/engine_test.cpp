@@ -189,14 +189,6 @@ TEST_F(EngineTest, AbortStopsTheRenderAndMissingLutsAreCountedPerRender) {
     EXPECT_EQ(m_engine->m_lutMissing, 1u);
     EXPECT_TRUE(Render("buffer"));
     EXPECT_EQ(m_engine->m_lutMissing, 0u);
-
-    // A bare name that no LUT folder holds is looked for beside the shader package.
-    m_folder.Write("shaders/Test/beside.cube", kRotateCube);
-    CVxGradingParamStorage packaged;
-    AddLayer(packaged, "Test.Lut")->SetText("Lut", "beside.cube");
-    m_context.AddObject("*packaged", &packaged);
-    EXPECT_TRUE(Render("buffer|*packaged"));
-    EXPECT_EQ(m_engine->m_lutMissing, 0u);
 }
 
 TEST_F(EngineTest, LookRendersFillTheLatticeInEachOrder) {

@@ -6,6 +6,8 @@
 #include "tool/batch_run.h"
 #include "tool/run_environment.h"
 
+#include "../support/look_text.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -157,30 +159,6 @@ private:
     std::mutex m_lock;
 };
 
-std::string Look(const std::string& parameters, const std::string& storedLut = "") {
-    return "<?xml version=\"1.0\" ?>\n<look>\n<shaders>\n<base>\n<rangeversion>\"2\"</rangeversion>"
-           "\n<sublayer0>\n<parameters>\n" +
-           parameters + "</parameters>\n</sublayer0>\n</base>\n</shaders>\n" + storedLut +
-           "</look>\n";
-}
-
-std::string Parameter(const std::string& name, const std::string& value) {
-    return "<" + name + ">\"" + value + "\"</" + name + ">\n";
-}
-
-// A stored LUT of size 2 whose every entry is 0.5.
-std::string StoredLutOfTwo() {
-    std::string hex;
-    const float half = 0.5f;
-    const auto* bytes = reinterpret_cast<const uint8_t*>(&half);
-    for (int i = 0; i < 24; ++i)
-        for (int b = 0; b < 4; ++b)
-            hex += {"0123456789ABCDEF"[bytes[b] >> 4], "0123456789ABCDEF"[bytes[b] & 15]};
-    return "<LUT><size>\"2\"</size><data>\"" + hex + "\"</data></LUT>\n";
-}
-
-const std::string kCube2 =
-    "LUT_3D_SIZE 2\n0 0 0\n1 0 0\n0 1 0\n1 1 0\n0 0 1\n1 0 1\n0 1 1\n1 1 1\n";
 const std::string kDark2 = "LUT_3D_SIZE 2\n0 0 0\n.2 0 0\n0 .2 0\n.2 .2 0\n0 0 .2\n.2 0 .2\n"
                            "0 .2 .2\n.2 .2 .2\n";
 
@@ -235,14 +213,14 @@ TEST(BatchOrder, EveryJobCountReachesTheFilesOfOneJob) {
         {"two inputs write a.lut, the first slow to read",
          true,
          9,
-         {{"/w/a.lut", kDark2}, {"/w/a.look", Look(Parameter("Gain.X", "0.5"))}},
+         {{"/w/a.lut", kDark2}, {"/w/a.look", BaseLook(Parameter("Gain.X", "0.5"))}},
          {},
          {"a.lut", "a.look"},
          "/w/a.lut"},
         {"a look through a link, then its target",
          false,
          8,
-         {{"/w/x.look", Look(Parameter("Gain.X", "0.5"), StoredLutOfTwo())}},
+         {{"/w/x.look", BaseLook(Parameter("Gain.X", "0.5"), StoredLut(0.5f, 2))}},
          {{"/w/a.look", "/w/x.look"}},
          {"a.look", "x.look"},
          "/w/x.look"},
@@ -251,9 +229,9 @@ TEST(BatchOrder, EveryJobCountReachesTheFilesOfOneJob) {
          9,
          {{"/w/a.cube", kDark2},
           {"/w/a.lut", kOldCubrel},
-          {"/w/b.look", Look(Parameter("BaseLUT", "./A.LUT"))},
-          {"/w/c.look", Look(Parameter("BaseLUT", "Z:\\w\\a.lut"))},
-          {"/w/d.look", Look(Parameter("BaseLUT", "a.LUT"))}},
+          {"/w/b.look", BaseLook(Parameter("BaseLUT", "./A.LUT"))},
+          {"/w/c.look", BaseLook(Parameter("BaseLUT", "Z:\\w\\a.lut"))},
+          {"/w/d.look", BaseLook(Parameter("BaseLUT", "a.LUT"))}},
          {},
          {"a.cube", "b.look", "./c.look", "Z:\\w\\D.LOOK"},
          "/w/a.cube"},
@@ -264,7 +242,7 @@ TEST(BatchOrder, EveryJobCountReachesTheFilesOfOneJob) {
                          "</ColorTransforms></values>"},
           {"/luts/g.cube", kDark2},
           {"/luts/g.lut", kOldCubrel},
-          {"/w/e.look", Look(Parameter("BaseLUT", "g.lut"))}},
+          {"/w/e.look", BaseLook(Parameter("BaseLUT", "g.lut"))}},
          {},
          {"Z:\\luts\\g.cube", "e.look"},
          "/luts/g.cube"},
@@ -291,7 +269,7 @@ TEST(BatchOrder, EachInputIsReadOnce) {
                    {"/w/b.lut", kCube2},
                    {"/w/c.lut", kOldCubrel},
                    {"/w/e.lut", ""},
-                   {"/w/x.look", Look(Parameter("Gain.X", "0.5"))}};
+                   {"/w/x.look", BaseLook(Parameter("Gain.X", "0.5"))}};
     const std::pair<bool, std::vector<std::string>> runs[] = {
         {true, {"a.cube", "b.lut", "c.lut", "e.lut", "x.look"}},
         {false, {"a.cube", "b.lut", "e.lut", "x.look"}},
