@@ -218,13 +218,14 @@ TEST(LutWriters, WrittenFilesCarryTheirFormatsMark) {
         EXPECT_EQ(CarriesOurMark(*FindExportFormat(format.toName), file), !format.mark.empty())
             << format.toName;
     }
+    using namespace std::string_literals;
     const std::pair<const char*, std::string> foreign[] = {
         {"cube", ""},
         {"cube", "LUT_3D_SIZE 2\n# Written by Gradesh\n"},
         {"cub", "# Written by Gradeshift\n# Truelight Cube v2.0\n"},
         {"clf", "<html><body>Written by Gradeshift</body></html>"},
         {"cc", "<ColorDecisionList><Description>Written by Gradeshift</Description>"},
-        {"hald", std::string("\x89PNG\r\n\x1a\n\0\0\0\x0ctEXtSoftware\0Gimp", 34)},
+        {"hald", "\x89PNG\r\n\x1a\n\0\0\0\x0ctEXtSoftware\0Gimp"s},
         {"spi3d", "SPILUT 1.0\n# Written by Gradeshift\n"},
     };
     for (const auto& [name, file] : foreign)
