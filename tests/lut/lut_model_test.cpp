@@ -1,4 +1,3 @@
-#include "foundation/byte_order.h"
 #include "lut/curve.h"
 #include "lut/lattice_evaluation.h"
 #include "lut/lut.h"
@@ -93,27 +92,6 @@ TEST(LutModel, ApplyRoundsOnceForTheIndexAndEachStep) {
         lut.Apply(in);
         EXPECT_EQ(in[1], 0x1.d5c726p+2f) << is3D;
     }
-}
-
-TEST(LutModel, UpsampleToPowerOfTwo) {
-    // Sizes, the cap, and the size that results.
-    const uint32_t cases[][3] = {{17, 128, 32}, {17, 16, 16}, {16, 128, 16}, {1, 128, 1}};
-    for (const auto& [size, cap, result] : cases) {
-        CVxLUT lut;
-        ASSERT_TRUE(lut.Create(size, true));
-        std::fill(lut.m_data, lut.m_data + lut.FloatCount(), 0.5f);
-        EXPECT_TRUE(lut.UpsampleToPowerOfTwo(cap));
-        EXPECT_EQ(lut.m_size, result) << size << " cap " << cap;
-    }
-}
-
-TEST(LutModel, InPlaceWordSwap) {
-    uint32_t words[37];
-    for (uint32_t i = 0; i < 37; ++i)
-        words[i] = 0x01020300u + i;
-    SwapArray32(words, 37);
-    for (uint32_t i = 0; i < 37; ++i)
-        ASSERT_EQ(words[i], __builtin_bswap32(0x01020300u + i)) << i;
 }
 
 std::mt19937 g_random(12345);
