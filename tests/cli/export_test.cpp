@@ -234,23 +234,6 @@ TEST_F(ExportTest, RefusalsAndSizes) {
                                                 "dim.lut", "id.cube", "sat.3dl", "sat.look"}));
 }
 
-// -out takes outputs elsewhere, an input's own format included; two inputs
-// of one name: the first in input order writes.
-TEST_F(ExportTest, OutputFolder) {
-    WriteFile("id.cube", "LUT_1D_SIZE 2\n0 0 0\n1 1 1\n");
-    WriteFile("id.spi1d", "Version 1\nFrom 0 1\nLength 2\nComponents 1\n{\n0\n1\n}\n");
-    MakeFolder("out");
-    EXPECT_EQ(Run({"id.cube", "-to", "cube", "--out=out"}).out,
-              kBanner + Block("id.cube", "cube LUT written successfully"));
-    EXPECT_EQ(ReadFile("out/id.cube").substr(0, 39), "# Written by Gradeshift\nLUT_3D_SIZE 33\n");
-    EXPECT_EQ(ReadFile("id.cube"), "LUT_1D_SIZE 2\n0 0 0\n1 1 1\n");
-    for (const char* jobs : {"1", "2"})
-        EXPECT_EQ(Run({"id.spi1d", "id.cube", "-to", "clf", "-jobs", jobs}).out,
-                  kBanner + Block("id.spi1d", "CLF LUT written successfully") +
-                      Block("id.cube", "Error: id.clf is also the output of id.spi1d; file was "
-                                       "not converted"));
-}
-
 // A process list that OpenColorIO refuses, saying why.
 const std::string kBadClf = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                             "<ProcessList id=\"x\" compCLFversion=\"3\">\n"

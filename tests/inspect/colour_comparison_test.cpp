@@ -104,21 +104,6 @@ Comparison Compare(const std::vector<float>& inputs, const std::vector<float>& b
                           {tolerance, {}}, threads);
 }
 
-TEST(Comparison, OfATransformWithItselfIsZero) {
-    const std::vector<float> inputs = MakeComparisonInputs(9);
-    const Comparison same = Compare(inputs, inputs, ComparisonNodeCount(9), 0.0);
-    for (const ColourSetFigures* set : {&same.nodes, &same.centres, &same.all}) {
-        for (const DifferenceFigures& f : set->codes)
-            EXPECT_EQ(f.max + f.mean + f.p99_9, 0.0);
-        EXPECT_EQ(set->deltaE.max + set->deltaE.mean + set->deltaE.p99_9, 0.0);
-    }
-    EXPECT_EQ(same.all.colours, 729u + 512u);
-    EXPECT_TRUE(same.withinTolerance);
-    ASSERT_EQ(same.worst.size(), kWorstColourCount);
-    EXPECT_EQ(same.worst[0].deltaE, 0.0);
-    EXPECT_EQ(same.worst[0].input[0], 0.0f); // the earliest input among equals
-}
-
 TEST(Comparison, CountsAKnownOffsetInCodes) {
     // Size 2: the 8 corners, then the centre of the one cell.
     const std::vector<float> inputs = MakeComparisonInputs(2);

@@ -1,4 +1,3 @@
-#include "foundation/byte_order.h"
 #include "lut/curve.h"
 #include "lut/lattice_evaluation.h"
 #include "lut/lut.h"
@@ -95,37 +94,13 @@ TEST(LutModel, ApplyRoundsOnceForTheIndexAndEachStep) {
     }
 }
 
-TEST(LutModel, UpsampleToPowerOfTwo) {
-    // Sizes, the cap, and the size that results.
-    const uint32_t cases[][3] = {{17, 128, 32}, {17, 16, 16}, {16, 128, 16}, {1, 128, 1}};
-    for (const auto& [size, cap, result] : cases) {
-        CVxLUT lut;
-        ASSERT_TRUE(lut.Create(size, true));
-        std::fill(lut.m_data, lut.m_data + lut.FloatCount(), 0.5f);
-        EXPECT_TRUE(lut.UpsampleToPowerOfTwo(cap));
-        EXPECT_EQ(lut.m_size, result) << size << " cap " << cap;
-    }
-}
-
-TEST(LutModel, InPlaceWordSwap) {
-    uint32_t words[37];
-    for (uint32_t i = 0; i < 37; ++i)
-        words[i] = 0x01020300u + i;
-    SwapArray32(words, 37);
-    for (uint32_t i = 0; i < 37; ++i)
-        ASSERT_EQ(words[i], __builtin_bswap32(0x01020300u + i)) << i;
-}
-
-std::mt19937 g_random(12345);
-
-float RandomValue() {
-    return std::uniform_real_distribution<float>(-0.25f, 1.25f)(g_random);
-}
-
-void FillRandomLattice(CVxLUT& lut, uint32_t n) {
-    ASSERT_TRUE(lut.Create(n, true));
+// A lattice of n nodes whose entries are a fixed pseudo-random colour each.
+void FillRandom(CVxLUT& lut, uint32_t n, bool is3D, uint32_t seed) {
+    ASSERT_TRUE(lut.Create(n, is3D));
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<float> value(-0.2f, 1.3f);
     for (size_t i = 0; i < lut.FloatCount(); ++i)
-        lut.m_data[i] = i % 4 == 3 ? 1.0f : RandomValue();
+        lut.m_data[i] = i % 4 == 3 ? 1.0f : value(random);
 }
 
 double Position(uint32_t k, uint32_t n) {
@@ -176,7 +151,7 @@ TEST(Resample, MatchesDirectCurveEvaluationBitForBit) {
     for (const auto& sizes : cases) {
         const uint32_t m = sizes[1];
         CVxLUT lut;
-        FillRandomLattice(lut, sizes[0]);
+        FillRandom(lut, sizes[0], true, sizes[1]);
         lut.SetDomainUniform(-1.0f, 3.0f);
         const std::vector<float> expected = DirectResample3D(lut, m);
         ASSERT_TRUE(lut.Resample(m));
@@ -192,13 +167,11 @@ TEST(Resample, MatchesDirectCurveEvaluationBitForBit) {
     }
     for (const auto& sizes : cases) {
         CVxLUT lut;
-        ASSERT_TRUE(lut.Create(sizes[0] * 3 + 1, false)); // never the new size
+        FillRandom(lut, sizes[0] * 3 + 1, false, sizes[0]); // never the new size
         std::vector<CVxCurve> curves(3);
         for (uint32_t k = 0; k < lut.m_size; ++k)
-            for (uint32_t c = 0; c < 3; ++c) {
-                lut.m_data[k * 4 + c] = RandomValue();
+            for (uint32_t c = 0; c < 3; ++c)
                 curves[c].AddPoint(Position(k, lut.m_size), lut.m_data[k * 4 + c]);
-            }
         const uint32_t m = sizes[1] * 5;
         ASSERT_TRUE(lut.Resample(m));
         for (uint32_t j = 0; j < m; ++j)
@@ -242,7 +215,7 @@ TEST(Resample, OntoTheUnitDomain) {
     }
     // On the unit domain it is the plain resampling, bit for bit.
     CVxLUT plain, unit;
-    FillRandomLattice(plain, 5);
+    FillRandom(plain, 5, true, 6);
     ASSERT_TRUE(unit.Create(5, true));
     std::memcpy(unit.m_data, plain.m_data, plain.FloatCount() * sizeof(float));
     ASSERT_TRUE(plain.Resample(7));
@@ -252,7 +225,7 @@ TEST(Resample, OntoTheUnitDomain) {
 
 TEST(Resample, RefusesBadSizes) {
     CVxLUT lattice;
-    FillRandomLattice(lattice, 4);
+    FillRandom(lattice, 4, true, 7);
     const std::vector<float> before(lattice.m_data, lattice.m_data + lattice.FloatCount());
     EXPECT_TRUE(lattice.Resample(4));
     for (uint32_t size : {0u, 1u, 257u})
@@ -260,21 +233,6 @@ TEST(Resample, RefusesBadSizes) {
     ASSERT_EQ(lattice.m_size, 4u);
     EXPECT_EQ(0, std::memcmp(before.data(), lattice.m_data, before.size() * sizeof(float)));
 }
-
-} // namespace
-
-namespace {
-
-// A lattice of n nodes whose entries are a fixed pseudo-random colour each.
-void FillRandom(CVxLUT& lut, uint32_t n, bool is3D, uint32_t seed) {
-    ASSERT_TRUE(lut.Create(n, is3D));
-    std::mt19937 random(seed);
-    std::uniform_real_distribution<float> value(-0.2f, 1.3f);
-    for (size_t i = 0; i < lut.FloatCount(); ++i)
-        lut.m_data[i] = i % 4 == 3 ? 1.0f : value(random);
-}
-
-} // namespace
 
 // A LUT evaluated at the nodes of another lattice gives what Apply gives there,
 // bit for bit, pre-LUT and domain included; over its own domain, where nodes
@@ -317,3 +275,5 @@ TEST(LatticeEvaluation, GivesApplyAtEveryNodeAndTheEntriesWhereNodesMeet) {
         ASSERT_EQ(std::memcmp(&plain.m_data[i * 4], &nodes[node * 3], 12), 0) << i;
     }
 }
+
+} // namespace

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -49,35 +48,6 @@ TEST(LutFormatRegistry, ExtensionsNameTheirFormat) {
             EXPECT_EQ(ListsCorrections(path), expected == kCdl) << path;
         }
     }
-}
-
-// What Load needs of every entry, a format added later included: the reader
-// its recognition calls, a place of its own in the order, extensions as the
-// lookup compares them.
-TEST(LutFormatRegistry, EveryFormatCanBeWalked) {
-    uint32_t previousOrder = 0;
-    for (const LutFormat& format : LutFormats()) {
-        const std::string name(format.name);
-        EXPECT_FALSE(name.empty());
-        EXPECT_GT(format.order, previousOrder) << name;
-        previousOrder = format.order;
-        // By contents one reader of the bytes, or none where another format's reader
-        // takes its files; by extension the bytes, the path or the bytes and then the
-        // path; as last resort the bytes or the path.
-        const bool byContents = format.recognition == ELutRecognition::eByContents;
-        const bool byExtension = format.recognition == ELutRecognition::eByExtension;
-        const int readers = !!format.read + !!format.readNamed + !!format.readPath;
-        EXPECT_TRUE(byContents ? readers <= 1 && !format.readPath
-                               : !format.readNamed && (readers == 1 || byExtension))
-            << name;
-        EXPECT_TRUE(byContents || !format.probe) << name;
-        for (std::string_view extension : format.extensions) {
-            EXPECT_TRUE(extension.size() > 1 && extension[0] == '.') << name;
-            for (char c : extension)
-                EXPECT_EQ(c, std::tolower(static_cast<unsigned char>(c))) << name;
-        }
-    }
-    EXPECT_EQ(LutFormats().back().recognition, ELutRecognition::eAsLastResort);
 }
 
 // Earlier folders win and names ignore case, and the folder looked in last

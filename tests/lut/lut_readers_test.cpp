@@ -454,12 +454,13 @@ struct Expected {
 
 // Which headers are Discreet tables, what their entries mean, and which
 // files they refuse. A table of another header is a curve set of 1024 entries.
-// Only "logto12" and "photo" name a depth; the other names are free.
+// Only "logto12" and "photo" name a depth; the other names are free. Tables of
+// 12 bits with alpha, logto12 and half floats in and out are compared with
+// OpenColorIO end to end.
 TEST(Discreet1dReader, HeadersDepthsAndRefusals) {
     constexpr auto kOnly3D = EDimensionRequirement::eOnly3D;
     constexpr auto kOnly1D = EDimensionRequirement::eOnly1D;
     const float c8 = 1.0f / 255, c10 = 1.0f / 1023, c12 = 1.0f / 4095, h = 127 * c8;
-    const float q = 1 / 32768.0f;
     const auto gray = [](uint32_t i, float v) { return Expected{i, v, v, v}; };
     const std::string eight = Table("LUT: 3 256", 3, 256, Channels(255));
     const std::string ramp10 = Table("LUT: 3 1024", 3, 1024, Ramp);
@@ -470,7 +471,6 @@ TEST(Discreet1dReader, HeadersDepthsAndRefusals) {
         "# trailing words\n";
     const std::string tab =
         Table("lut:\t1 1024 4096", 1, 1024, [](uint32_t i, uint32_t) { return i * 4; });
-    const std::string alpha = Table("LUT: 4 4096", 4, 4096, Channels(4095));
     struct Case {
         const char* name;
         std::string text;
@@ -483,15 +483,7 @@ TEST(Discreet1dReader, HeadersDepthsAndRefusals) {
         {"a.lut", eight, kOnly3D, 0, {}},
         {"a.lut", comments, kAny, 256, {gray(1, c8)}},
         {"a.lut", tab, kAny, 1024, {gray(1023, 4092 * c12)}},
-        {"logto12.lut", ramp10, kAny, 1024, {gray(1023, 1023 * c12)}},
         {"photo.lut", ramp10, kAny, 1024, {gray(1023, 1), gray(1, c10)}},
-        {"a.lut", alpha, kAny, 4096, {{4095, 1, 0, 2047 * c12}, {0, 0, 1, 0}}},
-        // Half floats in and out, each entry its own input: the identity over [0, 1].
-        {"half.lut",
-         Table("LUT: 3 65536 65536f", 3, 65536, Ramp),
-         kAny,
-         32769,
-         {gray(0, 0), gray(1, q), gray(16384, 0.5f), gray(32767, 32767 * q), gray(32768, 1)}},
         // Other headers: the curve set's integer table, entry i at i / 1023.
         {"a.lut", Table("LUT 3 256", 3, 256, Channels(255)), kAny, 1024, {{1023, 1, 0, h}}},
         {"a.lut", Table("LUT:3 256", 3, 256, Channels(255)), kAny, 1024, {{255, 1, 0, h}}},
@@ -713,15 +705,6 @@ TEST(LutReaders, LargeTextsReadOnCores) {
             EXPECT_EQ(std::memcmp(lut.m_data, values, kRows * 4 * sizeof(float)), 0) << name;
         }
     }
-}
-
-TEST(LutText, LinesBreakOnRunsAndTrim) {
-    const std::string text = "\r\n  a b \r\r\n\n\tc\r   \nd";
-    TextLines lines(reinterpret_cast<const uint8_t*>(text.data()), text.size());
-    std::vector<std::string> seen;
-    while (lines.Next())
-        seen.emplace_back(lines.Begin(), lines.Length());
-    EXPECT_EQ(seen, (std::vector<std::string>{"a b", "c", "", "d"}));
 }
 
 } // namespace
