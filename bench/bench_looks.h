@@ -16,7 +16,6 @@ inline std::string BaseLook(const std::string& parameters, const std::string& re
     return "<?xml version=\"1.0\" ?>\n<look>\n  <shaders>\n    <base>\n"
            "      <rangeversion>\"2\"</rangeversion>\n      <sublayer0>\n"
            "        <parameters>\n" +
-           parameters +
-           "        </parameters>\n      </sublayer0>\n    </base>\n  </shaders>\n" + rest +
-           "</look>\n";
+           parameters + "        </parameters>\n      </sublayer0>\n    </base>\n  </shaders>\n" +
+           rest + "</look>\n";
 }

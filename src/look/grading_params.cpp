@@ -316,4 +316,3 @@ void CVxGradingParamStorage::Release() {
     if (m_refCount.fetch_sub(1, std::memory_order_acq_rel) == 1)
         delete this;
 }
-
