@@ -50,6 +50,20 @@ ReportRow InspectedRow(const RunEnvironment& environment, FileAccess& files,
     return row;
 }
 
+// The rows of the two files compared, each with its figures against the other.
+void AddComparedRows(RunReport& page, const RunEnvironment& environment, FileAccess& files,
+                     const CVxString& a, const CVxString& b, const FileComparison& compared) {
+    const Comparison& figures = *compared.comparison;
+    for (const CVxString* file : {&a, &b}) {
+        ReportRow row = InspectedRow(environment, files, *file);
+        row.warnings = file == &a ? compared.fallbackA : compared.fallbackB;
+        row.comparison =
+            ReportComparison{"against " + PathForPeople(file == &a ? b : a),
+                             figures.all.codes[kChannelsAll].max, figures.all.deltaE.max};
+        page.Add(std::move(row));
+    }
+}
+
 } // namespace
 
 int RunComparison(const RunSetUp& run, const RunEnvironment& environment, FileAccess& files) {
@@ -68,15 +82,9 @@ int RunComparison(const RunSetUp& run, const RunEnvironment& environment, FileAc
     SayFallback(a, compared.fallbackA);
     SayFallback(b, compared.fallbackB);
     RunReport page(settings);
-    for (const CVxString* file : {&a, &b}) {
-        ReportRow row = InspectedRow(environment, files, *file);
-        row.warnings = file == &a ? compared.fallbackA : compared.fallbackB;
-        const Comparison& figures = *compared.comparison;
-        row.comparison =
-            ReportComparison{"against " + PathForPeople(file == &a ? b : a),
-                             figures.all.codes[kChannelsAll].max, figures.all.deltaE.max};
-        page.Add(std::move(row));
-    }
+    // A row's thumbnail reads its file once more: only for a report asked for.
+    if (!settings.reportFile.IsEmpty())
+        AddComparedRows(page, environment, files, a, b, compared);
     const ComparisonNames names{PathForPeople(a), PathForPeople(b), settings.size};
     if (settings.json) {
         JsonWriter json;
