@@ -8,8 +8,8 @@
 #include "foundation/byte_sink.h"
 #include "look/look_writer.h"
 
+#include "../tests/support/look_text.h"
 #include "../tests/support/scratch_folder.h"
-#include "bench_looks.h"
 #include "clf_sample.h"
 
 #include <benchmark/benchmark.h>

@@ -15,8 +15,8 @@
 #include "foundation/file_access.h"
 #include "lut/lut_writers.h"
 
+#include "../tests/support/look_text.h"
 #include "../tests/support/scratch_folder.h"
-#include "bench_looks.h"
 #include "side_by_side.h"
 
 #include <benchmark/benchmark.h>

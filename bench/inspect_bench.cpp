@@ -17,9 +17,9 @@
 #include "inspect/previews.h"
 #include "lut/lut.h"
 
+#include "../tests/support/look_text.h"
 #include "../tests/support/scratch_folder.h"
 #include "../tests/support/system_luts.h"
-#include "bench_looks.h"
 #include "memcpy_ratio.h"
 #include "side_by_side.h"
 

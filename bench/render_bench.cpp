@@ -18,9 +18,9 @@
 #include "render/compositing_engine.h"
 #include "render/shader_registry.h"
 
+#include "../tests/support/look_text.h"
 #include "../tests/support/scratch_folder.h"
 #include "../tests/support/system_luts.h"
-#include "bench_looks.h"
 #include "side_by_side.h"
 
 #include <benchmark/benchmark.h>

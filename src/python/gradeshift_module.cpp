@@ -250,18 +250,24 @@ py::array_t<float> OwningArray(std::unique_ptr<float[]> data, std::vector<py::ss
 
 // ---- render ----
 
+// The file's transform at a size-point lattice, or the call fails saying why.
+FileLattice RenderedLattice(const std::filesystem::path& path, uint32_t size,
+                            const StopRequest& stop) {
+    Installation& installation = TheInstallation();
+    RequireResources(installation);
+    // Each call reads files as they are now: OpenColorIO would serve what it parsed before.
+    ClearOcioCaches();
+    FileLattice lattice = LatticeOfFile(CallRender(installation, stop), FrameworkPath(path), size);
+    if (!lattice.rgb)
+        FailOn(installation, path, lattice.failure);
+    return lattice;
+}
+
 py::array_t<float> Render(const std::filesystem::path& path, uint32_t size) {
     CheckSize(size, 256);
     std::unique_ptr<float[]> table;
     WithoutGil([&](const StopRequest& stop) {
-        Installation& installation = TheInstallation();
-        RequireResources(installation);
-        // Each call reads files as they are now: OpenColorIO would serve what it parsed before.
-        ClearOcioCaches();
-        const FileLattice lattice =
-            LatticeOfFile(CallRender(installation, stop), FrameworkPath(path), size);
-        if (!lattice.rgb)
-            FailOn(installation, path, lattice.failure);
+        const FileLattice lattice = RenderedLattice(path, size, stop);
         table = IndexedByRed(lattice.rgb.get(), size, 3);
     });
     const py::ssize_t n = size;
@@ -284,13 +290,7 @@ py::array_t<float> Apply(const std::filesystem::path& path, const py::array& ima
     const size_t count = static_cast<size_t>(in.size()) / 3;
     std::unique_ptr<float[]> out(new float[count * 3]);
     WithoutGil([&](const StopRequest& stop) {
-        Installation& installation = TheInstallation();
-        RequireResources(installation);
-        ClearOcioCaches();
-        const FileLattice lattice =
-            LatticeOfFile(CallRender(installation, stop), FrameworkPath(path), size);
-        if (!lattice.rgb)
-            FailOn(installation, path, lattice.failure);
+        const FileLattice lattice = RenderedLattice(path, size, stop);
         ApplyLattice({lattice.rgb.get(), size}, in.data(), out.get(), count, DefaultThreadCount(),
                      &stop);
     });
