@@ -1,5 +1,6 @@
 #include "lut/curve.h"
 #include "lut/lut.h"
+#include "platform/large_buffer.h"
 
 #include <cmath>
 #include <cstring>
@@ -249,6 +250,11 @@ AxisMapping UnitDomainMapping(const CVxLUT& lut, int c) {
     return AxisMapping{lut.m_domainMin[c], scale};
 }
 
+struct StorageRelease {
+    size_t bytes;
+    void operator()(uint8_t* storage) const { platform::DeleteLargeBlock(storage, bytes); }
+};
+
 // Rebuilds the table at newSize, over its own domain or over the unit domain.
 bool RebuildTable(CVxLUT& lut, uint32_t newSize, bool ontoUnitDomain) {
     // Positions k/(n - 1) need two entries on both sides of the resampling.
@@ -263,7 +269,9 @@ bool RebuildTable(CVxLUT& lut, uint32_t newSize, bool ontoUnitDomain) {
     const uint32_t m = newSize;
     const size_t slices = is3D ? (n > m ? n : m) : 1;
     const size_t entries = is3D ? slices * m * m : size_t(m);
-    std::unique_ptr<uint8_t[]> storage(new (std::nothrow) uint8_t[entries * 16 + 16]);
+    const size_t storageBytes = entries * 16 + 16;
+    std::unique_ptr<uint8_t, StorageRelease> storage(
+        static_cast<uint8_t*>(platform::NewLargeBlock(storageBytes)), StorageRelease{storageBytes});
     const size_t lineValues = is3D ? size_t(3) * m * n : 0;
     std::unique_ptr<double[]> scratch(new (std::nothrow) double[2 * lineValues + 2 * size_t(n)]);
     if (!storage || !scratch) {
@@ -287,8 +295,9 @@ bool RebuildTable(CVxLUT& lut, uint32_t newSize, bool ontoUnitDomain) {
         Resample1D(grids, lut.m_data, data, line, tangents);
     }
 
-    delete[] lut.m_storage;
+    platform::DeleteLargeBlock(lut.m_storage, lut.m_storageBytes);
     lut.m_storage = storage.release();
+    lut.m_storageBytes = storageBytes;
     lut.m_data = data;
     lut.m_size = m;
     lut.m_greenStride = is3D ? m * 4 : 0;
