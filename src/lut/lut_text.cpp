@@ -333,8 +333,10 @@ bool FirstWordIs(const char* line, size_t length, const char* word) {
 
 namespace {
 
-// Bands of a split text hold at least this much of it.
-constexpr size_t kSmallestBand = size_t(1) << 20;
+// Bands of a split text hold at least this much of it, and there are up to
+// four a core: a core that starts late or runs slow then takes fewer of them.
+constexpr size_t kSmallestBand = size_t(1) << 19;
+constexpr uint32_t kBandsPerCore = 4;
 
 // The start of the first line that begins at or after `at`.
 const char* LineStartFrom(const char* begin, const char* end, const char* at) {
@@ -383,7 +385,8 @@ size_t CountLines(const TextBand& band) {
 bool SplitIntoBands(const char* begin, const char* end, std::vector<TextBand>& bands) {
     const size_t size = size_t(end - begin);
     const uint32_t count = std::max<uint32_t>(
-        1, std::min({DefaultThreadCount(), kMostBands, uint32_t(size / kSmallestBand)}));
+        1, std::min({DefaultThreadCount() * kBandsPerCore, kMostBands,
+                     uint32_t(size / kSmallestBand)}));
     try {
         bands.resize(count);
     } catch (const std::bad_alloc&) {

@@ -81,8 +81,8 @@ inline bool WorthSplitting(const TextLines& lines) {
     return size_t(lines.End() - lines.Begin()) >= kSmallestSplitText;
 }
 
-// At most this many bands, one a core.
-constexpr uint32_t kMostBands = 8;
+// At most this many bands.
+constexpr uint32_t kMostBands = 32;
 
 struct TextBand {
     const char* begin = nullptr;
