@@ -80,7 +80,7 @@ void BM_CompareLattices65(benchmark::State& state) {
     double total = 0;
     for (auto _ : state) {
         const Clock::time_point start = Clock::now();
-        const std::vector<float> inputs = MakeComparisonInputs(n);
+        const LargeFloats inputs = MakeComparisonInputs(n);
         const size_t count = inputs.size() / 3;
         std::vector<float> a(inputs.size()), b(inputs.size());
         ApplyLattice({latticeA.data(), n}, inputs.data(), a.data(), count, threads);

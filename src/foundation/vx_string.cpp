@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -210,13 +211,22 @@ bool ContainsByte(const char* set, char c) {
 }
 
 // Texts of many megabytes (whole files, whole documents written) are filled
-// from end to end once: large pages make that first touch cheaper.
+// from end to end once: large pages make that first touch cheap.
+constexpr uint32_t kLargeText = 2u << 20;
+
 char* NewBuffer(uint32_t capacity) {
-    constexpr uint32_t kLargeText = 4u << 20;
-    char* buffer = new char[capacity];
-    if (capacity >= kLargeText)
-        platform::AdviseLargePages(buffer, capacity);
-    return buffer;
+    if (capacity < kLargeText)
+        return new char[capacity];
+    if (void* block = platform::NewLargeBlock(capacity))
+        return static_cast<char*>(block);
+    throw std::bad_alloc();
+}
+
+void DeleteBuffer(char* buffer, uint32_t capacity) {
+    if (capacity < kLargeText)
+        delete[] buffer;
+    else
+        platform::DeleteLargeBlock(buffer, capacity);
 }
 
 } // namespace
@@ -224,7 +234,8 @@ char* NewBuffer(uint32_t capacity) {
 // --- construction and storage ---
 
 CVxString::CVxString(CapacityTag, uint32_t allocatedBytes)
-    : m_data(nullptr), m_buffer(new char[allocatedBytes]), m_length(0), m_capacity(allocatedBytes) {
+    : m_data(nullptr), m_buffer(NewBuffer(allocatedBytes)), m_length(0),
+      m_capacity(allocatedBytes) {
     m_data = m_buffer;
     m_data[0] = 0;
 }
@@ -247,7 +258,7 @@ CVxString::CVxString(CVxString&& other) noexcept
 }
 
 CVxString::~CVxString() {
-    delete[] m_buffer;
+    DeleteBuffer(m_buffer, m_capacity);
 }
 
 void CVxString::Adopt(CVxString& other) noexcept {
@@ -270,7 +281,7 @@ CVxString& CVxString::operator=(const CVxString& other) {
 CVxString& CVxString::operator=(CVxString&& other) noexcept {
     if (this == &other)
         return *this;
-    delete[] m_buffer;
+    DeleteBuffer(m_buffer, m_capacity);
     Adopt(other);
     return *this;
 }
@@ -293,7 +304,7 @@ void CVxString::Grow(uint32_t n) {
     char* buffer = NewBuffer(capacity);
     std::memcpy(buffer, m_data, m_length);
     buffer[m_length] = 0;
-    delete[] m_buffer;
+    DeleteBuffer(m_buffer, m_capacity);
     m_buffer = buffer;
     m_data = buffer;
     m_capacity = capacity;
@@ -357,7 +368,7 @@ void CVxString::Assign(const char* text, uint32_t n) {
             capacity = kMinimumCapacity;
         char* buffer = NewBuffer(capacity);
         std::memcpy(buffer, text, length);
-        delete[] m_buffer;
+        DeleteBuffer(m_buffer, m_capacity);
         m_buffer = buffer;
         m_capacity = capacity;
     } else {

@@ -10,17 +10,13 @@
 #include <limits>
 #include <memory>
 
-std::vector<float> LargeFloatVector(size_t count) {
-    std::vector<float> values;
-    values.reserve(count);
-    platform::AdviseLargePages(values.data(), count * sizeof(float));
-    values.resize(count);
-    return values;
+LargeFloats LargeFloatVector(size_t count) {
+    return LargeFloats(count);
 }
 
-std::vector<float> MakeComparisonInputs(uint32_t size) {
+LargeFloats MakeComparisonInputs(uint32_t size) {
     const uint32_t n = std::max(size, 2u);
-    std::vector<float> inputs =
+    LargeFloats inputs =
         LargeFloatVector(3 * (ComparisonNodeCount(n) + ComparisonNodeCount(n - 1)));
     float* out = inputs.data();
     auto addGrid = [&](uint32_t count, double offset) {

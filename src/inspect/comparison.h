@@ -1,20 +1,25 @@
 #pragma once
 
+#include "platform/large_buffer.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <vector>
+
+// Floats by the million, touched once: behind whole large pages where the
+// system has them, since a first touch of small pages costs far more.
+using LargeFloats = std::vector<float, platform::LargePageAllocator<float>>;
 
 // The colours two transforms are compared at, for a lattice of `size` nodes
 // per axis (2 or more): every node (size³, red fastest), then the centre of
 // every cell ((size - 1)³, red fastest), so that transforms held at other sizes
 // are compared between their nodes too. Three floats per colour; the nodes are
 // ComparisonNodeCount(size) colours.
-std::vector<float> MakeComparisonInputs(uint32_t size);
+LargeFloats MakeComparisonInputs(uint32_t size);
 
-// A vector of `count` floats (zero) behind large pages where the system has
-// them: the buffers of a comparison are tens of megabytes, touched once.
-std::vector<float> LargeFloatVector(size_t count);
+// `count` floats, zero.
+LargeFloats LargeFloatVector(size_t count);
 size_t ComparisonNodeCount(uint32_t size);
 
 // What the two transforms gave at each input: three floats per colour, in the

@@ -14,10 +14,10 @@ namespace {
 // The nodes of the n-point lattice, then the centres of its cells, which are
 // the nodes of a lattice of 2n - 1 points where every index is odd: the
 // colours of MakeComparisonInputs(n), in that order.
-std::vector<float> NodesThenCentres(const float* fine, uint32_t n, const float* nodes) {
+LargeFloats NodesThenCentres(const float* fine, uint32_t n, const float* nodes) {
     const uint64_t m = 2 * uint64_t(n) - 1;
     const uint64_t nodeCount = uint64_t(n) * n * n;
-    std::vector<float> picked;
+    LargeFloats picked;
     picked.reserve((nodeCount + uint64_t(n - 1) * (n - 1) * (n - 1)) * 3);
     picked.assign(nodes, nodes + nodeCount * 3);
     for (uint32_t b = 0; b + 1 < n; ++b)
@@ -31,7 +31,7 @@ std::vector<float> NodesThenCentres(const float* fine, uint32_t n, const float* 
 
 // A file's values at the nodes and the cell centres.
 struct FileValues {
-    std::vector<float> values;
+    LargeFloats values;
     std::string failure;
     std::vector<std::string> fallbackReasons;
 };
@@ -52,7 +52,7 @@ bool EvaluateNodesAndCentres(const CVxLUT& lut, uint32_t n, float* values) {
 
 // A LUT file is evaluated where it is asked.
 FileValues LutFileValues(const LutFiles& luts, const CVxString& path, uint32_t n,
-                         const std::vector<float>& inputs) {
+                         const LargeFloats& inputs) {
     FileValues result;
     result.values = LargeFloatVector(inputs.size());
     if (IsOcioLutFile(path)) {
@@ -86,7 +86,7 @@ FileValues LookValues(const RenderEnvironment& render, const CVxString& path, ui
 }
 
 FileValues ValuesOf(const RenderEnvironment& render, const CVxString& path, uint32_t n,
-                    const std::vector<float>& inputs) {
+                    const LargeFloats& inputs) {
     return IsLutFile(path) ? LutFileValues(render.luts, path, n, inputs)
                            : LookValues(render, path, n);
 }
@@ -94,9 +94,9 @@ FileValues ValuesOf(const RenderEnvironment& render, const CVxString& path, uint
 } // namespace
 
 std::optional<Comparison> CompareLuts(const CVxLUT& a, const CVxLUT& b, uint32_t size) {
-    const std::vector<float> inputs = MakeComparisonInputs(size);
-    std::vector<float> outputsA = LargeFloatVector(inputs.size());
-    std::vector<float> outputsB = LargeFloatVector(inputs.size());
+    const LargeFloats inputs = MakeComparisonInputs(size);
+    LargeFloats outputsA = LargeFloatVector(inputs.size());
+    LargeFloats outputsB = LargeFloatVector(inputs.size());
     if (!EvaluateNodesAndCentres(a, size, outputsA.data()) ||
         !EvaluateNodesAndCentres(b, size, outputsB.data()))
         return std::nullopt;
@@ -108,7 +108,7 @@ std::optional<Comparison> CompareLuts(const CVxLUT& a, const CVxLUT& b, uint32_t
 FileComparison CompareFiles(const RenderEnvironment& render, const CVxString& a, const CVxString& b,
                             uint32_t size, const ComparisonTolerance& tolerance) {
     FileComparison result;
-    const std::vector<float> inputs = MakeComparisonInputs(size);
+    const LargeFloats inputs = MakeComparisonInputs(size);
     FileValues valuesA = ValuesOf(render, a, size, inputs);
     if (!valuesA.failure.empty()) {
         result.failedFile = a;
@@ -127,8 +127,8 @@ FileComparison CompareFiles(const RenderEnvironment& render, const CVxString& a,
     }
     result.fallbackA = std::move(valuesA.fallbackReasons);
     result.fallbackB = std::move(valuesB.fallbackReasons);
-    const std::vector<float>& outputsA = valuesA.values;
-    const std::vector<float>& outputsB = valuesB.values;
+    const LargeFloats& outputsA = valuesA.values;
+    const LargeFloats& outputsB = valuesB.values;
     const ComparisonData data{inputs.data(), outputsA.data(), outputsB.data(), inputs.size() / 3,
                               ComparisonNodeCount(size)};
     result.comparison = CompareOutputs(data, tolerance, DefaultThreadCount());

@@ -237,7 +237,7 @@ void ReadRowsOnCores(CVxLUT& lut, CubeState& state, TextLines& lines) {
     size_t rows = 0;
     uint32_t bands = 0;
     const char* stop = ReadRowsAtOnce<float>(
-        lines, state.expected - first, IsDataRow,
+        lines, state.expected - first, ScanPlainFloatRow, IsDataRow,
         [&](uint32_t, size_t row, const float* rgb) {
             StoreRow(EntryOfRow(lut, state, first + row), rgb);
         },

@@ -335,7 +335,7 @@ private:
         std::vector<TextBand> cuts;
         std::vector<Band> bands;
         try {
-            if (!SplitIntoBands(begin, end, cuts, false))
+            if (!SplitIntoBands(begin, end, cuts))
                 return EBandsOutcome::eReadLineByLine;
             bands.resize(cuts.size());
         } catch (const std::bad_alloc&) {

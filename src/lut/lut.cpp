@@ -42,11 +42,12 @@ bool CVxLUT::Create(uint32_t size, bool is3D) {
         return true;
     Clear();
     const size_t entries = is3D ? size_t(size) * size * size + 1 : size_t(size) + 1;
-    m_storage = new (std::nothrow) uint8_t[entries * 16];
+    // A lattice is filled from end to end once, by a reader or a render: large
+    // pages make that first touch cheap.
+    m_storage = static_cast<uint8_t*>(platform::NewLargeBlock(entries * 16));
     if (!m_storage)
         return false;
-    // A lattice is filled from end to end once, by a reader or a render.
-    platform::AdviseLargePages(m_storage, entries * 16);
+    m_storageBytes = entries * 16;
     const uintptr_t start = reinterpret_cast<uintptr_t>(m_storage);
     m_data = reinterpret_cast<float*>(m_storage + ((16 - (start & 15)) & 15));
     m_size = size;
@@ -58,8 +59,9 @@ bool CVxLUT::Create(uint32_t size, bool is3D) {
 }
 
 void CVxLUT::Clear() {
-    delete[] m_storage;
+    platform::DeleteLargeBlock(m_storage, m_storageBytes);
     m_storage = nullptr;
+    m_storageBytes = 0;
     m_data = nullptr;
     m_size = 0;
     m_is3D = false;

@@ -54,7 +54,8 @@ public:
     uint32_t m_size = 0;
     uint32_t m_greenStride = 0;
     uint32_t m_blueStride = 0;
-    uint8_t* m_storage = nullptr;
+    uint8_t* m_storage = nullptr; // from platform::NewLargeBlock
+    size_t m_storageBytes = 0;
     float* m_data = nullptr;
     float m_domainMin[4] = {0, 0, 0, 0};
     float m_domainMax[4] = {1, 1, 1, 1};

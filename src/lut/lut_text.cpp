@@ -166,12 +166,13 @@ bool ParseDecimalInParts(const char*& p, const char* end, float& out) {
     return true;
 }
 
-} // namespace
+// The numbers most LUT files hold: [sign] digits [. digits] with 19 digits at
+// most (so that leading zeros need no care), read in one pass; q moves to the
+// character after them, which the caller judges. eOther for every other form,
+// eLeft for a number of this form that is left to the C library.
+enum class EPlainNumber { eRead, eOther, eLeft };
 
-bool ParseDecimalFloatExactly(const char*& p, const char* end, float& out) {
-    // Most numbers of LUT files: [sign] digits [. digits], 19 digits at most
-    // (so that leading zeros need no care), in one pass; the rest in parts.
-    const char* q = p;
+inline EPlainNumber ReadPlainNumber(const char*& q, const char* end, float& out) {
     const bool negative = q < end && *q == '-';
     if (q < end && (*q == '-' || *q == '+'))
         ++q;
@@ -188,14 +189,47 @@ bool ParseDecimalFloatExactly(const char*& p, const char* end, float& out) {
         digits += size_t(q - fraction);
         exponent = -static_cast<int>(std::min<size_t>(size_t(q - fraction), 100000));
     }
-    const bool plain =
-        digits > 0 && digits <= kMostMantissaDigits && (q == end || (*q != 'e' && *q != 'E'));
-    if (!plain)
+    if (digits == 0 || digits > kMostMantissaDigits || (q < end && (*q == 'e' || *q == 'E')))
+        return EPlainNumber::eOther;
+    return RoundExactly(mantissa, exponent, negative, out) ? EPlainNumber::eRead
+                                                           : EPlainNumber::eLeft;
+}
+
+} // namespace
+
+bool ParseDecimalFloatExactly(const char*& p, const char* end, float& out) {
+    const char* q = p;
+    float value;
+    switch (ReadPlainNumber(q, end, value)) {
+    case EPlainNumber::eOther:
         return ParseDecimalInParts(p, end, out);
-    if ((q < end && !ascii::IsBlank(*q)) || !RoundExactly(mantissa, exponent, negative, out))
+    case EPlainNumber::eLeft:
         return false;
+    case EPlainNumber::eRead:
+        break;
+    }
+    if (q < end && !ascii::IsBlank(*q))
+        return false;
+    out = value;
     p = q;
     return true;
+}
+
+const char* ScanPlainFloatRow(const char* p, const char* end, float out[3]) {
+    float values[3];
+    for (float& value : values) {
+        while (p < end && ascii::IsBlank(*p))
+            ++p;
+        if (ReadPlainNumber(p, end, value) != EPlainNumber::eRead ||
+            (p < end && !ascii::IsBlankOrBreak(*p)))
+            return nullptr;
+    }
+    while (p < end && ascii::IsBlank(*p))
+        ++p;
+    if (p < end && !ascii::IsLineBreak(*p))
+        return nullptr;
+    std::copy_n(values, 3, out);
+    return p;
 }
 
 bool TextLines::Next() {
@@ -204,7 +238,10 @@ bool TextLines::Next() {
     if (m_next >= m_end)
         return false;
     const char* start = m_next;
-    const char* stop = std::min(NextOf('\n', m_nextFeed, start), NextOf('\r', m_nextReturn, start));
+    // A return ends the line only before its feed, so it is searched for no
+    // further: a text of feeds alone is then never searched to its end.
+    const char* feed = NextOf('\n', m_nextFeed, start, m_end);
+    const char* stop = std::min(feed, NextOf('\r', m_nextReturn, start, feed));
     m_next = stop;
     const std::string_view line = CVxString::Trim({start, static_cast<size_t>(stop - start)});
     m_line = line.data();
@@ -212,10 +249,11 @@ bool TextLines::Next() {
     return true;
 }
 
-const char* TextLines::NextOf(char c, const char*& found, const char* from) const {
+const char* TextLines::NextOf(char c, const char*& found, const char* from,
+                              const char* limit) const {
     if (!found || found < from) {
-        const void* at = std::memchr(from, c, static_cast<size_t>(m_end - from));
-        found = at ? static_cast<const char*>(at) : m_end;
+        const void* at = std::memchr(from, c, static_cast<size_t>(limit - from));
+        found = at ? static_cast<const char*>(at) : limit;
     }
     return found;
 }
@@ -295,8 +333,10 @@ bool FirstWordIs(const char* line, size_t length, const char* word) {
 
 namespace {
 
-// Bands of a split text hold at least this much of it.
-constexpr size_t kSmallestBand = size_t(1) << 20;
+// Bands of a split text hold at least this much of it, and there are up to
+// four a core: a core that starts late or runs slow then takes fewer of them.
+constexpr size_t kSmallestBand = size_t(1) << 19;
+constexpr uint32_t kBandsPerCore = 4;
 
 // The start of the first line that begins at or after `at`.
 const char* LineStartFrom(const char* begin, const char* end, const char* at) {
@@ -342,27 +382,53 @@ size_t CountLines(const TextBand& band) {
 
 } // namespace
 
-bool SplitIntoBands(const char* begin, const char* end, std::vector<TextBand>& bands,
-                    bool countRows) {
+bool SplitIntoBands(const char* begin, const char* end, std::vector<TextBand>& bands) {
     const size_t size = size_t(end - begin);
     const uint32_t count = std::max<uint32_t>(
-        1, std::min({DefaultThreadCount(), kMostBands, uint32_t(size / kSmallestBand)}));
+        1, std::min({DefaultThreadCount() * kBandsPerCore, kMostBands,
+                     uint32_t(size / kSmallestBand)}));
     try {
         bands.resize(count);
-        for (uint32_t b = 0; b < count; ++b) {
-            bands[b].begin = LineStartFrom(begin, end, begin + size * b / count);
-            bands[b].end = LineStartFrom(begin, end, begin + size * (b + 1) / count);
-        }
-        if (!countRows)
-            return true;
-        std::vector<size_t> lines(count, 0);
-        RunBands(bands, [&](uint32_t b) { lines[b] = CountLines(bands[b]); });
-        for (uint32_t b = 1; b < count; ++b)
-            bands[b].firstRow = bands[b - 1].firstRow + lines[b - 1];
-        return true;
     } catch (const std::bad_alloc&) {
         return false;
     }
+    for (uint32_t b = 0; b < count; ++b) {
+        bands[b].begin = LineStartFrom(begin, end, begin + size * b / count);
+        bands[b].end = LineStartFrom(begin, end, begin + size * (b + 1) / count);
+    }
+    return true;
+}
+
+namespace {
+constexpr size_t kNotCounted = SIZE_MAX;
+} // namespace
+
+bool BandRowCounts::Prepare(size_t bands) {
+    m_lines.reset(new (std::nothrow) std::atomic<size_t>[bands]);
+    if (!m_lines)
+        return false;
+    for (size_t b = 0; b < bands; ++b)
+        m_lines[b].store(kNotCounted, std::memory_order_relaxed);
+    return true;
+}
+
+void BandRowCounts::Count(const std::vector<TextBand>& bands, uint32_t index) {
+    // Nothing waits for the last band's count.
+    if (index + 1 >= bands.size())
+        return;
+    m_lines[index].store(CountLines(bands[index]), std::memory_order_release);
+    m_lines[index].notify_all();
+}
+
+size_t BandRowCounts::FirstRow(uint32_t index) const {
+    size_t first = 0;
+    for (uint32_t b = 0; b < index; ++b) {
+        size_t lines;
+        while ((lines = m_lines[b].load(std::memory_order_acquire)) == kNotCounted)
+            m_lines[b].wait(kNotCounted, std::memory_order_acquire);
+        first += lines;
+    }
+    return first;
 }
 
 void RunBands(std::vector<TextBand>& bands, const std::function<void(uint32_t)>& work) {
@@ -382,13 +448,9 @@ const char* JoinBands(const std::vector<TextBand>& bands, size_t most, size_t& r
         ++bandsUsed;
         rows += band.rows;
         if (rows >= most) {
-            // The rows end inside this band: after the line of the last one.
-            TextLines lines(reinterpret_cast<const uint8_t*>(band.begin),
-                            size_t(band.end - band.begin));
-            for (size_t k = band.firstRow; k < most; ++k)
-                lines.Next();
+            // The rows end inside this band, which stopped at the last of them.
             rows = most;
-            return lines.Rest();
+            return band.rowsEnd;
         }
         if (band.refused)
             return band.refused;

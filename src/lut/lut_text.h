@@ -1,8 +1,10 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 // Line walker shared by the text LUT readers. A run of CR and LF characters is
@@ -23,15 +25,17 @@ public:
     // Where the text after the current line begins.
     const char* Rest() const { return m_next; }
     const char* End() const { return m_end; }
+    // Goes on from `at`, a point at or after the start of the current line.
+    void ResumeAt(const char* at) { m_next = at; }
 
     bool IsExactly(const char* text) const;
     bool StartsWith(const char* prefix, bool caseSensitive) const;
 
 private:
-    // Where `c` next occurs at or after `from` (the end when nowhere). Each
-    // kind of break is searched for again only once it has been passed, so
-    // that a text with only one kind is not searched to its end on every line.
-    const char* NextOf(char c, const char*& found, const char* from) const;
+    // Where `c` next occurs at or after `from`, `limit` when not before it.
+    // Each kind of break is searched for again only once `found` has been
+    // passed, so that a text with only one kind is not searched on every line.
+    const char* NextOf(char c, const char*& found, const char* from, const char* limit) const;
 
     const char* m_next;
     const char* m_end;
@@ -77,8 +81,8 @@ inline bool WorthSplitting(const TextLines& lines) {
     return size_t(lines.End() - lines.Begin()) >= kSmallestSplitText;
 }
 
-// At most this many bands, one a core.
-constexpr uint32_t kMostBands = 8;
+// At most this many bands.
+constexpr uint32_t kMostBands = 32;
 
 struct TextBand {
     const char* begin = nullptr;
@@ -86,50 +90,94 @@ struct TextBand {
     size_t firstRow = 0;
     size_t rows = 0;
     const char* refused = nullptr; // the line that ended the rows early
+    const char* rowsEnd = nullptr; // where the line of the band's last row ends
 };
 
-// Cuts [begin, end) into bands at line breaks and, with countRows, counts
-// their lines to give each band the index of its first row; false when out of
-// memory.
-bool SplitIntoBands(const char* begin, const char* end, std::vector<TextBand>& bands,
-                    bool countRows = true);
+// Cuts [begin, end) into bands at line breaks; false when out of memory.
+bool SplitIntoBands(const char* begin, const char* end, std::vector<TextBand>& bands);
+
+// The index of each band's first row, found while the bands are read: every
+// band but the last counts its own lines and says so, and each band waits for
+// the counts of the bands before it. RunBands starts the bands in order and a
+// band counts before it waits, so no band waits for one that has not begun.
+class BandRowCounts {
+public:
+    // False when out of memory.
+    bool Prepare(size_t bands);
+    // Counts the lines of band `index` for the bands after it.
+    void Count(const std::vector<TextBand>& bands, uint32_t index);
+    // The first row of band `index`, once the bands before it are counted.
+    size_t FirstRow(uint32_t index) const;
+
+private:
+    std::unique_ptr<std::atomic<size_t>[]> m_lines;
+};
+
 // Calls work(band index) for every band, on as many cores as are free.
 void RunBands(std::vector<TextBand>& bands, const std::function<void(uint32_t)>& work);
 // Where the lines after the rows begin, and how many rows and bands hold them.
 const char* JoinBands(const std::vector<TextBand>& bands, size_t most, size_t& rows,
                       uint32_t& bandsUsed);
 
+// A line in the form most LUT files give every row: three numbers of the
+// commonest form ([sign] digits [. digits]) between blanks, and nothing after
+// them but blanks before a line break or the end of the text. Returns where
+// the line ends (its break, or `end`) with the values that ScanFloatTriple
+// gives them in out; null, out unchanged, for a line of any other form.
+const char* ScanPlainFloatRow(const char* p, const char* end, float out[3]);
+
+// For rows that have no such form to take first.
+template <typename Value> const char* NoPlainRow(const char*, const char*, Value*) {
+    return nullptr;
+}
+
 // Rows of three numbers, one a line, read from a large text on several cores.
-// The text is cut into bands at line breaks; the lines of each band are
-// counted first, so that each band knows the index of its first row and
-// stores its rows in place. The rows run from the first line to the first
-// line that `parse` refuses (true for a row), or to `most` rows; a reader goes
-// on line by line from the returned position, where the lines after them
-// begin exactly as one TextLines over the whole text would give them.
-// store(band, row, values) may run on several threads at once for different
-// bands; it may also be called for rows after a refused line, which the
-// reader then overwrites or discards. `rows` is set to the rows read and
+// The text is cut into bands at line breaks; each band learns the index of its
+// first row from BandRowCounts and stores its rows in place. The rows run from the first line to
+// the first line that `parse` refuses (true for a row), or to `most` rows; a reader goes on line by
+// line from the returned position, where the lines after them begin exactly as one TextLines over
+// the whole text would give them. `plainRow` (a ScanPlainFloatRow) is tried on each line first:
+// every line it takes must be one that `parse` takes with the same values. store(band, row, values)
+// may run on several threads at once for different bands; it may also be called for rows after a
+// refused line, which the reader then overwrites or discards. `rows` is set to the rows read and
 // `bandsUsed` to the bands that hold them (the bands after those store no row
 // that counts). Nothing is read (rows 0) when memory runs out.
-template <typename Value, typename Parse, typename Store>
-const char* ReadRowsAtOnce(const TextLines& lines, size_t most, Parse parse, Store store,
-                           size_t& rows, uint32_t& bandsUsed) {
+template <typename Value, typename PlainRow, typename Parse, typename Store>
+const char* ReadRowsAtOnce(const TextLines& lines, size_t most, PlainRow plainRow, Parse parse,
+                           Store store, size_t& rows, uint32_t& bandsUsed) {
     std::vector<TextBand> bands;
+    BandRowCounts counts;
     rows = 0;
     bandsUsed = 0;
-    if (!SplitIntoBands(lines.Begin(), lines.End(), bands))
+    if (!SplitIntoBands(lines.Begin(), lines.End(), bands) || !counts.Prepare(bands.size()))
         return lines.Begin();
     RunBands(bands, [&](uint32_t index) {
         TextBand& band = bands[index];
+        counts.Count(bands, index);
+        band.firstRow = counts.FirstRow(index);
         TextLines bandLines(reinterpret_cast<const uint8_t*>(band.begin),
                             size_t(band.end - band.begin));
+        const char* p = band.begin;
+        band.rowsEnd = p;
         size_t row = band.firstRow;
-        for (; row < most && bandLines.Next(); ++row) {
+        for (; row < most; ++row) {
+            while (p < band.end && (*p == '\n' || *p == '\r'))
+                ++p;
+            if (p == band.end)
+                break;
             Value values[3];
+            if (const char* lineEnd = plainRow(p, band.end, values)) {
+                p = band.rowsEnd = lineEnd;
+                store(index, row, values);
+                continue;
+            }
+            bandLines.ResumeAt(p);
+            bandLines.Next();
             if (!parse(bandLines.Begin(), bandLines.Length(), values)) {
                 band.refused = bandLines.Begin();
                 break;
             }
+            p = band.rowsEnd = bandLines.Rest();
             store(index, row, values);
         }
         band.rows = row > band.firstRow ? row - band.firstRow : 0;

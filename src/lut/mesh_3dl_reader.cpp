@@ -419,7 +419,7 @@ MeshReader::ELineOutcome MeshReader::DataOnCores(TextLines& lines) {
     size_t rows = 0;
     uint32_t bands = 0;
     const char* stop = ReadRowsAtOnce<uint32_t>(
-        lines, n * n * n - first, IsLatticeRow,
+        lines, n * n * n - first, NoPlainRow<uint32_t>, IsLatticeRow,
         [&](uint32_t band, size_t row, const uint32_t* rgb) {
             largest[band] = std::max({largest[band], rgb[0], rgb[1], rgb[2]});
             StoreRow(first + row, rgb);

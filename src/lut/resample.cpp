@@ -1,5 +1,7 @@
+#include "foundation/parallel_bands.h"
 #include "lut/curve.h"
 #include "lut/lut.h"
+#include "platform/large_buffer.h"
 
 #include <cmath>
 #include <cstring>
@@ -160,13 +162,46 @@ struct AxisGrids {
     const ResampleGrid& blue;
 };
 
+// What one thread of a resampling works in: a plane of lines and their
+// tangents, and one line and its tangents.
+struct Scratch {
+    double* plane;
+    double* planeTangents;
+    double* line;
+    double* tangents;
+};
+
+// The doubles of one thread's scratch for resampling n points to m.
+size_t ScratchValues(uint32_t n, uint32_t m, bool is3D) {
+    const size_t lineValues = is3D ? size_t(3) * m * n : 0;
+    return 2 * lineValues + 2 * size_t(n);
+}
+
+Scratch ScratchAt(double* values, uint32_t n, uint32_t m, bool is3D) {
+    const size_t lineValues = is3D ? size_t(3) * m * n : 0;
+    double* line = values + 2 * lineValues;
+    return {values, values + lineValues, line, line + n};
+}
+
+// Lattices of fewer old entries than this are resampled on one thread: a
+// second would take longer to start than it saves.
+constexpr size_t kSmallestSharedLattice = size_t(1) << 17;
+
+// The threads a resampling of n points to m uses.
+uint32_t ResampleThreads(uint32_t n, uint32_t m, bool is3D) {
+    const size_t larger = n > m ? n : m;
+    return is3D && larger * larger * larger >= kSmallestSharedLattice ? DefaultThreadCount() : 1;
+}
+
 // The three passes over a 3D lattice. `work` has room for max(n, m) slices
 // of m x m entries; slice b of the red/green result lands in slice b, and
 // the blue pass then rewrites each column in place. The green and blue
 // passes work on planes of n lines of 3 x m values (the R, G, B of one new
 // row per old index), so that each output row is one vectorisable loop.
-void Resample3D(const AxisGrids& grids, const float* old, float* work, double* plane,
-                double* planeTangents, double* line, double* tangents) {
+// Slices, then rows, are shared between the threads, each with a scratch of
+// its own; every value is computed as it would be on one thread.
+void Resample3D(const AxisGrids& grids, const float* old, float* work, double* scratchValues,
+                uint32_t threads) {
     const uint32_t n = grids.red.OldSize();
     const uint32_t m = grids.red.NewSize();
     const size_t oldRow = size_t(n) * 4;
@@ -174,49 +209,60 @@ void Resample3D(const AxisGrids& grids, const float* old, float* work, double* p
     const size_t newRow = size_t(m) * 4;
     const size_t newSlice = newRow * m;
     const size_t width = size_t(m) * 3;
+    const size_t scratchValuesEach = ScratchValues(n, m, true);
+    auto scratchOf = [&](uint32_t band) {
+        return ScratchAt(scratchValues + band * scratchValuesEach, n, m, true);
+    };
 
-    for (uint32_t b = 0; b < n; ++b) {
-        // Plane line g: old row g resampled along red to m entries.
-        for (uint32_t g = 0; g < n; ++g) {
-            const float* source = old + b * oldSlice + g * oldRow;
-            double* target = plane + g * width;
-            for (uint32_t c = 0; c < 3; ++c) {
-                for (uint32_t k = 0; k < n; ++k) {
-                    line[k] = source[k * 4 + c];
-                }
-                grids.red.Tangents(line, tangents);
-                for (uint32_t j = 0; j < m; ++j) {
-                    target[j * 3 + c] = grids.red.Evaluate(j, line, tangents);
-                }
-            }
-        }
-        grids.green.PlaneTangents(plane, planeTangents, width);
-        float* slice = work + b * newSlice;
-        for (uint32_t i = 0; i < m; ++i) {
-            grids.green.EvaluatePlaneRow(i, plane, planeTangents, width, slice + i * newRow);
-        }
-    }
-
-    for (uint32_t i = 0; i < m; ++i) {
-        // Plane line b: new row i of old slice b.
-        for (uint32_t b = 0; b < n; ++b) {
-            const float* row = work + b * newSlice + i * newRow;
-            double* target = plane + b * width;
-            for (uint32_t j = 0; j < m; ++j) {
+    ParallelBands(n, threads, [&](uint32_t band, uint32_t first, uint32_t end) {
+        const Scratch scratch = scratchOf(band);
+        for (uint32_t b = first; b < end; ++b) {
+            // Plane line g: old row g resampled along red to m entries.
+            for (uint32_t g = 0; g < n; ++g) {
+                const float* source = old + b * oldSlice + g * oldRow;
+                double* target = scratch.plane + g * width;
                 for (uint32_t c = 0; c < 3; ++c) {
-                    target[j * 3 + c] = row[j * 4 + c];
+                    for (uint32_t k = 0; k < n; ++k) {
+                        scratch.line[k] = source[k * 4 + c];
+                    }
+                    grids.red.Tangents(scratch.line, scratch.tangents);
+                    for (uint32_t j = 0; j < m; ++j) {
+                        target[j * 3 + c] = grids.red.Evaluate(j, scratch.line, scratch.tangents);
+                    }
+                }
+            }
+            grids.green.PlaneTangents(scratch.plane, scratch.planeTangents, width);
+            float* slice = work + b * newSlice;
+            for (uint32_t i = 0; i < m; ++i) {
+                grids.green.EvaluatePlaneRow(i, scratch.plane, scratch.planeTangents, width,
+                                             slice + i * newRow);
+            }
+        }
+    });
+
+    ParallelBands(m, threads, [&](uint32_t band, uint32_t first, uint32_t end) {
+        const Scratch scratch = scratchOf(band);
+        for (uint32_t i = first; i < end; ++i) {
+            // Plane line b: new row i of old slice b.
+            for (uint32_t b = 0; b < n; ++b) {
+                const float* row = work + b * newSlice + i * newRow;
+                double* target = scratch.plane + b * width;
+                for (uint32_t j = 0; j < m; ++j) {
+                    for (uint32_t c = 0; c < 3; ++c) {
+                        target[j * 3 + c] = row[j * 4 + c];
+                    }
+                }
+            }
+            grids.blue.PlaneTangents(scratch.plane, scratch.planeTangents, width);
+            for (uint32_t q = 0; q < m; ++q) {
+                float* row = work + q * newSlice + i * newRow;
+                grids.blue.EvaluatePlaneRow(q, scratch.plane, scratch.planeTangents, width, row);
+                for (uint32_t j = 0; j < m; ++j) {
+                    row[j * 4 + 3] = 1.0f;
                 }
             }
         }
-        grids.blue.PlaneTangents(plane, planeTangents, width);
-        for (uint32_t q = 0; q < m; ++q) {
-            float* row = work + q * newSlice + i * newRow;
-            grids.blue.EvaluatePlaneRow(q, plane, planeTangents, width, row);
-            for (uint32_t j = 0; j < m; ++j) {
-                row[j * 4 + 3] = 1.0f;
-            }
-        }
-    }
+    });
 }
 
 // Each channel of a 1D table is read at its own input.
@@ -249,6 +295,11 @@ AxisMapping UnitDomainMapping(const CVxLUT& lut, int c) {
     return AxisMapping{lut.m_domainMin[c], scale};
 }
 
+struct StorageRelease {
+    size_t bytes;
+    void operator()(uint8_t* storage) const { platform::DeleteLargeBlock(storage, bytes); }
+};
+
 // Rebuilds the table at newSize, over its own domain or over the unit domain.
 bool RebuildTable(CVxLUT& lut, uint32_t newSize, bool ontoUnitDomain) {
     // Positions k/(n - 1) need two entries on both sides of the resampling.
@@ -263,15 +314,16 @@ bool RebuildTable(CVxLUT& lut, uint32_t newSize, bool ontoUnitDomain) {
     const uint32_t m = newSize;
     const size_t slices = is3D ? (n > m ? n : m) : 1;
     const size_t entries = is3D ? slices * m * m : size_t(m);
-    std::unique_ptr<uint8_t[]> storage(new (std::nothrow) uint8_t[entries * 16 + 16]);
-    const size_t lineValues = is3D ? size_t(3) * m * n : 0;
-    std::unique_ptr<double[]> scratch(new (std::nothrow) double[2 * lineValues + 2 * size_t(n)]);
+    const size_t storageBytes = entries * 16 + 16;
+    std::unique_ptr<uint8_t, StorageRelease> storage(
+        static_cast<uint8_t*>(platform::NewLargeBlock(storageBytes)), StorageRelease{storageBytes});
+    const uint32_t threads = ResampleThreads(n, m, is3D);
+    std::unique_ptr<double[]> scratch(
+        new (std::nothrow) double[threads * ScratchValues(n, m, is3D)]);
     if (!storage || !scratch) {
         return false;
     }
     float* data = AlignedStart(storage.get());
-    double* line = scratch.get() + 2 * lineValues;
-    double* tangents = line + n;
 
     const auto mapping = [&](int c) {
         return ontoUnitDomain ? UnitDomainMapping(lut, c) : AxisMapping{};
@@ -281,14 +333,15 @@ bool RebuildTable(CVxLUT& lut, uint32_t newSize, bool ontoUnitDomain) {
     const ResampleGrid blue(n, m, mapping(2));
     const AxisGrids grids{red, green, blue};
     if (is3D) {
-        Resample3D(grids, lut.m_data, data, scratch.get(), scratch.get() + lineValues, line,
-                   tangents);
+        Resample3D(grids, lut.m_data, data, scratch.get(), threads);
     } else {
-        Resample1D(grids, lut.m_data, data, line, tangents);
+        const Scratch one = ScratchAt(scratch.get(), n, m, false);
+        Resample1D(grids, lut.m_data, data, one.line, one.tangents);
     }
 
-    delete[] lut.m_storage;
+    platform::DeleteLargeBlock(lut.m_storage, lut.m_storageBytes);
     lut.m_storage = storage.release();
+    lut.m_storageBytes = storageBytes;
     lut.m_data = data;
     lut.m_size = m;
     lut.m_greenStride = is3D ? m * 4 : 0;

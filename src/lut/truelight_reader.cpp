@@ -140,7 +140,7 @@ EStep ReadCubeOnCores(CVxLUT& lut, TextLines& lines, size_t count, TruelightStat
     size_t read = 0;
     uint32_t bands = 0;
     const char* stop = ReadRowsAtOnce<float>(
-        rows, count, IsRow,
+        rows, count, ScanPlainFloatRow, IsRow,
         [&](uint32_t, size_t row, const float* rgb) { StoreEntry(lut.m_data + row * 4, rgb); },
         read, bands);
     if (read < count)

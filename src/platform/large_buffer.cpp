@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <new>
 #include <sys/mman.h>
 
 namespace platform {
@@ -20,6 +21,25 @@ void* AllocateLargeBuffer(size_t bytes) {
     if (buffer)
         AdviseLargePages(buffer, rounded);
     return buffer;
+}
+
+void* NewLargeBlock(size_t bytes) noexcept {
+    if (bytes < kLargePage)
+        return ::operator new(bytes, std::nothrow);
+    if (bytes > size_t(-1) - kLargePage)
+        return nullptr;
+    const size_t rounded = (bytes + kLargePage - 1) & ~(kLargePage - 1);
+    void* block = ::operator new(rounded, std::align_val_t(kLargePage), std::nothrow);
+    if (block)
+        AdviseLargePages(block, rounded);
+    return block;
+}
+
+void DeleteLargeBlock(void* block, size_t bytes) noexcept {
+    if (bytes < kLargePage)
+        ::operator delete(block);
+    else
+        ::operator delete(block, std::align_val_t(kLargePage));
 }
 
 void AdviseLargePages(void* buffer, size_t bytes) {

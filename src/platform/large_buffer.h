@@ -12,6 +12,14 @@ namespace platform {
 // std::free; nullptr when the memory cannot be had.
 void* AllocateLargeBuffer(size_t bytes);
 
+// The same from operator new, so that a program's own operator new governs
+// it too: a block of a large page or more is aligned to large pages and
+// rounded up to whole ones, so that all of it can be backed by them. nullptr
+// when the memory cannot be had; released with DeleteLargeBlock and the size
+// it was asked with.
+void* NewLargeBlock(size_t bytes) noexcept;
+void DeleteLargeBlock(void* block, size_t bytes) noexcept;
+
 // Asks for large pages behind the whole large pages that a buffer of any
 // origin spans, for a buffer about to be filled: its first touch then costs
 // a page fault per large page. Advice only, ignored where the system has none.

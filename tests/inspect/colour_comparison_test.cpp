@@ -98,20 +98,20 @@ TEST(Comparison, PercentileIsTheNearestRank) {
     }
 }
 
-Comparison Compare(const std::vector<float>& inputs, const std::vector<float>& b, size_t nodes,
-                   double tolerance, uint32_t threads = 2) {
+Comparison Compare(const LargeFloats& inputs, const LargeFloats& b, size_t nodes, double tolerance,
+                   uint32_t threads = 2) {
     return CompareOutputs({inputs.data(), inputs.data(), b.data(), inputs.size() / 3, nodes},
                           {tolerance, {}}, threads);
 }
 
 TEST(Comparison, CountsAKnownOffsetInCodes) {
     // Size 2: the 8 corners, then the centre of the one cell.
-    const std::vector<float> inputs = MakeComparisonInputs(2);
+    const LargeFloats inputs = MakeComparisonInputs(2);
     ASSERT_EQ(inputs.size(), 27u);
     EXPECT_EQ(inputs[3], 1.0f); // the second node is red
     EXPECT_EQ(inputs[24], 0.5f);
     // Green moves by 3 codes at every node, past 1 at the top ones.
-    std::vector<float> b = inputs;
+    LargeFloats b = inputs;
     for (size_t node = 0; node < 8; ++node)
         b[3 * node + 1] += 3.0f / 1023.0f;
     const Comparison result = Compare(inputs, b, 8, 1.0);
@@ -130,8 +130,8 @@ TEST(Comparison, CountsAKnownOffsetInCodes) {
 }
 
 TEST(Comparison, GivesTheSameFiguresWhateverTheThreadCount) {
-    const std::vector<float> inputs = MakeComparisonInputs(17);
-    std::vector<float> b = inputs;
+    const LargeFloats inputs = MakeComparisonInputs(17);
+    LargeFloats b = inputs;
     for (size_t i = 0; i < b.size(); ++i)
         b[i] = b[i] * b[i] + float(i % 7) * 0.001f;
     const size_t nodes = ComparisonNodeCount(17);

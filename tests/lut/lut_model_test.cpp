@@ -147,7 +147,9 @@ std::vector<float> DirectResample3D(const CVxLUT& lut, uint32_t m) {
 }
 
 TEST(Resample, MatchesDirectCurveEvaluationBitForBit) {
-    const uint32_t cases[][2] = {{2, 5}, {5, 3}, {4, 7}, {7, 4}, {9, 16}, {17, 32}, {6, 2}};
+    // The last two are shared between threads.
+    const uint32_t cases[][2] = {{2, 5},   {5, 3}, {4, 7},  {7, 4}, {9, 16},
+                                 {17, 32}, {6, 2}, {52, 9}, {9, 53}};
     for (const auto& sizes : cases) {
         const uint32_t m = sizes[1];
         CVxLUT lut;

@@ -678,11 +678,31 @@ TEST(LutReaders, LargeTextsReadOnCores) {
     }
     std::string crRows = rows;
     std::replace(crRows.begin(), crRows.end(), '\n', '\r');
+    // The same rows in the other forms that a reader takes: blanks around
+    // them, exponents, a fourth number, CRLF breaks, in turn.
+    std::string mixedRows;
+    for (size_t i = 0, at = 0; i < kRows; ++i) {
+        const size_t next = rows.find('\n', at);
+        std::string row = rows.substr(at, next - at);
+        at = next + 1;
+        if (i % 5 == 1)
+            row = "\t " + row + " \t";
+        if (i % 5 == 2)
+            for (size_t space = row.find(' '); space != std::string::npos;
+                 space = row.find(' ', space + 3))
+                row.insert(space, "e0");
+        if (i % 5 == 3)
+            row += " 9";
+        mixedRows += row + (i % 5 == 4 ? "\r\n" : "\n");
+    }
     const std::string cube = "LUT_3D_SIZE 65\n";
     const std::string truelight = "# Truelight Cube v2.1\n# width 65 65 65\n# Cube\n";
     const std::tuple<const char*, LutReader*, std::string, EReaderResult, const float*> cases[] = {
         {"cube", ReadCubeLut, cube + rows, eLoaded, floats.data()},
         {"cube, CR breaks", ReadCubeLut, cube + crRows, eLoaded, floats.data()},
+        {"cube, rows of every form", ReadCubeLut, cube + mixedRows, eLoaded, floats.data()},
+        {"truelight, rows of every form", ReadTruelightLut, truelight + mixedRows, eLoaded,
+         floats.data()},
         {"cube, comment", ReadCubeLut, cube + inserted(rows, "# note\n"), eLoaded, floats.data()},
         {"cube, lines after", ReadCubeLut, cube + rows + "x\n1 1\n", eLoaded, floats.data()},
         {"cube, short row", ReadCubeLut, cube + inserted(rows, "0 0\n"), eFailed, nullptr},

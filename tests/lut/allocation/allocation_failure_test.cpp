@@ -25,6 +25,14 @@ void* Allocate(size_t size) noexcept {
     return std::malloc(size ? size : 1);
 }
 
+void* AllocateAligned(size_t size, std::align_val_t alignment) noexcept {
+    const size_t limit = g_failAbove.load(std::memory_order_relaxed);
+    if (limit != 0 && size > limit)
+        return nullptr;
+    const size_t align = static_cast<size_t>(alignment);
+    return std::aligned_alloc(align, (size + align - 1) / align * align);
+}
+
 void* AllocateOrThrow(size_t size) {
     if (void* block = Allocate(size))
         return block;
@@ -44,6 +52,26 @@ void* operator new(size_t size, const std::nothrow_t&) noexcept {
 }
 void* operator new[](size_t size, const std::nothrow_t&) noexcept {
     return Allocate(size);
+}
+void* operator new(size_t size, std::align_val_t alignment) {
+    if (void* block = AllocateAligned(size, alignment))
+        return block;
+    throw std::bad_alloc();
+}
+void* operator new[](size_t size, std::align_val_t alignment) {
+    return operator new(size, alignment);
+}
+void* operator new(size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept {
+    return AllocateAligned(size, alignment);
+}
+void* operator new[](size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept {
+    return AllocateAligned(size, alignment);
+}
+void operator delete(void* block, std::align_val_t) noexcept {
+    std::free(block);
+}
+void operator delete[](void* block, std::align_val_t) noexcept {
+    std::free(block);
 }
 void operator delete(void* block) noexcept {
     std::free(block);
