@@ -32,15 +32,19 @@ struct DecodingPieces {
         }
     }
 };
-const DecodingPieces kDecoding;
+// Made on first use: most runs compare nothing.
+const DecodingPieces& Decoding() {
+    static const DecodingPieces pieces;
+    return pieces;
+}
 
-double DecodeSrgb(double v) {
+double DecodeSrgb(const DecodingPieces& pieces, double v) {
     if (v <= 0.04045)
         return v / 12.92;
     const double position = v * DecodingPieces::kSteps;
     const int step = std::min(static_cast<int>(position), DecodingPieces::kSteps - 1);
     const double t = position - step;
-    const double* c = kDecoding.coefficients[step];
+    const double* c = pieces.coefficients[step];
     return c[0] + t * (c[1] + t * (c[2] + t * c[3]));
 }
 
@@ -159,9 +163,10 @@ double Pow7(double x) {
 } // namespace
 
 Lab SrgbToLab(double r, double g, double b) {
-    r = DecodeSrgb(r);
-    g = DecodeSrgb(g);
-    b = DecodeSrgb(b);
+    const DecodingPieces& pieces = Decoding();
+    r = DecodeSrgb(pieces, r);
+    g = DecodeSrgb(pieces, g);
+    b = DecodeSrgb(pieces, b);
     // The matrix of IEC 61966-2-1; its rows' sums are the white.
     const double x = 0.4124 * r + 0.3576 * g + 0.1805 * b;
     const double y = 0.2126 * r + 0.7152 * g + 0.0722 * b;

@@ -39,7 +39,8 @@ struct PendingTemporary {
     char path[PATH_MAX];
 };
 static_assert(std::atomic<int>::is_always_lock_free, "the signal handler reads the slot states");
-PendingTemporary g_pending[kPendingSlots];
+// Zero from the start, so that no initialiser touches its pages at start-up.
+constinit PendingTemporary g_pending[kPendingSlots]{};
 
 int HoldPending(const std::string& path) {
     if (path.size() >= PATH_MAX)

@@ -9,6 +9,9 @@ namespace platform {
 
 namespace {
 constexpr size_t kLargePage = size_t(2) << 20;
+// From this size a block comes from whole large pages: one large page, made
+// ready in one fault, costs less than 64 small ones, each faulted alone.
+constexpr size_t kSmallestLargeBlock = size_t(256) << 10;
 } // namespace
 
 void* AllocateLargeBuffer(size_t bytes) {
@@ -24,7 +27,7 @@ void* AllocateLargeBuffer(size_t bytes) {
 }
 
 void* NewLargeBlock(size_t bytes) noexcept {
-    if (bytes < kLargePage)
+    if (bytes < kSmallestLargeBlock)
         return ::operator new(bytes, std::nothrow);
     if (bytes > size_t(-1) - kLargePage)
         return nullptr;
@@ -36,7 +39,7 @@ void* NewLargeBlock(size_t bytes) noexcept {
 }
 
 void DeleteLargeBlock(void* block, size_t bytes) noexcept {
-    if (bytes < kLargePage)
+    if (bytes < kSmallestLargeBlock)
         ::operator delete(block);
     else
         ::operator delete(block, std::align_val_t(kLargePage));

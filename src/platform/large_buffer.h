@@ -13,8 +13,8 @@ namespace platform {
 void* AllocateLargeBuffer(size_t bytes);
 
 // The same from operator new, so that a program's own operator new governs
-// it too: a block of a large page or more is aligned to large pages and
-// rounded up to whole ones, so that all of it can be backed by them. nullptr
+// it too: a block of 256 KB or more is aligned to large pages and rounded up
+// to whole ones, so that all of it can be backed by them. nullptr
 // when the memory cannot be had; released with DeleteLargeBlock and the size
 // it was asked with.
 void* NewLargeBlock(size_t bytes) noexcept;
