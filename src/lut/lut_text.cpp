@@ -384,9 +384,9 @@ size_t CountLines(const TextBand& band) {
 
 bool SplitIntoBands(const char* begin, const char* end, std::vector<TextBand>& bands) {
     const size_t size = size_t(end - begin);
-    const uint32_t count = std::max<uint32_t>(
-        1, std::min({DefaultThreadCount() * kBandsPerCore, kMostBands,
-                     uint32_t(size / kSmallestBand)}));
+    const uint32_t count =
+        std::max<uint32_t>(1, std::min({DefaultThreadCount() * kBandsPerCore, kMostBands,
+                                        uint32_t(size / kSmallestBand)}));
     try {
         bands.resize(count);
     } catch (const std::bad_alloc&) {

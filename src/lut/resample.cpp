@@ -193,6 +193,60 @@ uint32_t ResampleThreads(uint32_t n, uint32_t m, bool is3D) {
     return is3D && larger * larger * larger >= kSmallestSharedLattice ? DefaultThreadCount() : 1;
 }
 
+// Where the passes over a 3D lattice read and write: the old lattice of n
+// points and the work lattice of max(n, m) slices of m x m entries.
+struct LatticeLayout {
+    uint32_t n, m;
+    size_t oldRow, oldSlice, newRow, newSlice, width;
+
+    LatticeLayout(uint32_t oldSize, uint32_t newSize)
+        : n(oldSize), m(newSize), oldRow(size_t(n) * 4), oldSlice(oldRow * n),
+          newRow(size_t(m) * 4), newSlice(newRow * m), width(size_t(m) * 3) {}
+};
+
+// Old slice b resampled along red, then green, into slice b of the work.
+void ResampleSliceAlongRedAndGreen(const AxisGrids& grids, const LatticeLayout& at,
+                                   const float* old, float* work, const Scratch& scratch,
+                                   uint32_t b) {
+    // Plane line g: old row g resampled along red to m entries.
+    for (uint32_t g = 0; g < at.n; ++g) {
+        const float* source = old + b * at.oldSlice + g * at.oldRow;
+        double* target = scratch.plane + g * at.width;
+        for (uint32_t c = 0; c < 3; ++c) {
+            for (uint32_t k = 0; k < at.n; ++k)
+                scratch.line[k] = source[k * 4 + c];
+            grids.red.Tangents(scratch.line, scratch.tangents);
+            for (uint32_t j = 0; j < at.m; ++j)
+                target[j * 3 + c] = grids.red.Evaluate(j, scratch.line, scratch.tangents);
+        }
+    }
+    grids.green.PlaneTangents(scratch.plane, scratch.planeTangents, at.width);
+    float* slice = work + b * at.newSlice;
+    for (uint32_t i = 0; i < at.m; ++i)
+        grids.green.EvaluatePlaneRow(i, scratch.plane, scratch.planeTangents, at.width,
+                                     slice + i * at.newRow);
+}
+
+// Row i of every slice of the work resampled along blue, in place.
+void ResampleRowsAlongBlue(const AxisGrids& grids, const LatticeLayout& at, float* work,
+                           const Scratch& scratch, uint32_t i) {
+    // Plane line b: new row i of old slice b.
+    for (uint32_t b = 0; b < at.n; ++b) {
+        const float* row = work + b * at.newSlice + i * at.newRow;
+        double* target = scratch.plane + b * at.width;
+        for (uint32_t j = 0; j < at.m; ++j)
+            for (uint32_t c = 0; c < 3; ++c)
+                target[j * 3 + c] = row[j * 4 + c];
+    }
+    grids.blue.PlaneTangents(scratch.plane, scratch.planeTangents, at.width);
+    for (uint32_t q = 0; q < at.m; ++q) {
+        float* row = work + q * at.newSlice + i * at.newRow;
+        grids.blue.EvaluatePlaneRow(q, scratch.plane, scratch.planeTangents, at.width, row);
+        for (uint32_t j = 0; j < at.m; ++j)
+            row[j * 4 + 3] = 1.0f;
+    }
+}
+
 // The three passes over a 3D lattice. `work` has room for max(n, m) slices
 // of m x m entries; slice b of the red/green result lands in slice b, and
 // the blue pass then rewrites each column in place. The green and blue
@@ -202,66 +256,20 @@ uint32_t ResampleThreads(uint32_t n, uint32_t m, bool is3D) {
 // its own; every value is computed as it would be on one thread.
 void Resample3D(const AxisGrids& grids, const float* old, float* work, double* scratchValues,
                 uint32_t threads) {
-    const uint32_t n = grids.red.OldSize();
-    const uint32_t m = grids.red.NewSize();
-    const size_t oldRow = size_t(n) * 4;
-    const size_t oldSlice = oldRow * n;
-    const size_t newRow = size_t(m) * 4;
-    const size_t newSlice = newRow * m;
-    const size_t width = size_t(m) * 3;
-    const size_t scratchValuesEach = ScratchValues(n, m, true);
+    const LatticeLayout at(grids.red.OldSize(), grids.red.NewSize());
+    const size_t scratchValuesEach = ScratchValues(at.n, at.m, true);
     auto scratchOf = [&](uint32_t band) {
-        return ScratchAt(scratchValues + band * scratchValuesEach, n, m, true);
+        return ScratchAt(scratchValues + band * scratchValuesEach, at.n, at.m, true);
     };
-
-    ParallelBands(n, threads, [&](uint32_t band, uint32_t first, uint32_t end) {
+    ParallelBands(at.n, threads, [&](uint32_t band, uint32_t first, uint32_t end) {
         const Scratch scratch = scratchOf(band);
-        for (uint32_t b = first; b < end; ++b) {
-            // Plane line g: old row g resampled along red to m entries.
-            for (uint32_t g = 0; g < n; ++g) {
-                const float* source = old + b * oldSlice + g * oldRow;
-                double* target = scratch.plane + g * width;
-                for (uint32_t c = 0; c < 3; ++c) {
-                    for (uint32_t k = 0; k < n; ++k) {
-                        scratch.line[k] = source[k * 4 + c];
-                    }
-                    grids.red.Tangents(scratch.line, scratch.tangents);
-                    for (uint32_t j = 0; j < m; ++j) {
-                        target[j * 3 + c] = grids.red.Evaluate(j, scratch.line, scratch.tangents);
-                    }
-                }
-            }
-            grids.green.PlaneTangents(scratch.plane, scratch.planeTangents, width);
-            float* slice = work + b * newSlice;
-            for (uint32_t i = 0; i < m; ++i) {
-                grids.green.EvaluatePlaneRow(i, scratch.plane, scratch.planeTangents, width,
-                                             slice + i * newRow);
-            }
-        }
+        for (uint32_t b = first; b < end; ++b)
+            ResampleSliceAlongRedAndGreen(grids, at, old, work, scratch, b);
     });
-
-    ParallelBands(m, threads, [&](uint32_t band, uint32_t first, uint32_t end) {
+    ParallelBands(at.m, threads, [&](uint32_t band, uint32_t first, uint32_t end) {
         const Scratch scratch = scratchOf(band);
-        for (uint32_t i = first; i < end; ++i) {
-            // Plane line b: new row i of old slice b.
-            for (uint32_t b = 0; b < n; ++b) {
-                const float* row = work + b * newSlice + i * newRow;
-                double* target = scratch.plane + b * width;
-                for (uint32_t j = 0; j < m; ++j) {
-                    for (uint32_t c = 0; c < 3; ++c) {
-                        target[j * 3 + c] = row[j * 4 + c];
-                    }
-                }
-            }
-            grids.blue.PlaneTangents(scratch.plane, scratch.planeTangents, width);
-            for (uint32_t q = 0; q < m; ++q) {
-                float* row = work + q * newSlice + i * newRow;
-                grids.blue.EvaluatePlaneRow(q, scratch.plane, scratch.planeTangents, width, row);
-                for (uint32_t j = 0; j < m; ++j) {
-                    row[j * 4 + 3] = 1.0f;
-                }
-            }
-        }
+        for (uint32_t i = first; i < end; ++i)
+            ResampleRowsAlongBlue(grids, at, work, scratch, i);
     });
 }
 
