@@ -111,18 +111,17 @@ public:
     }
 
     // Evaluates every column of a plane of `count` x 3 values at new position
-    // j, storing column e * 3 + c at line e of `lines` (lines `stride` apart),
-    // entry j: a plane along red turned into the lines of a plane along green.
-    void EvaluatePlaneInto(uint32_t j, const double* plane, const double* tangents, size_t count,
-                           double* lines, size_t stride) const {
+    // j, handing column e * 3 + c's value to store(e, c, value).
+    template <typename Store>
+    void EvaluatePlaneColumns(uint32_t j, const double* plane, const double* tangents, size_t count,
+                              Store store) const {
         const OutputPosition& position = m_positions[j];
         const size_t width = count * 3;
-        double* target = lines + size_t(j) * 3;
         if (position.atLastPoint) {
             const double* y = plane + size_t(m_oldSize - 1) * width;
             for (size_t e = 0; e < count; ++e)
                 for (size_t c = 0; c < 3; ++c)
-                    target[e * stride + c] = y[e * 3 + c];
+                    store(e, c, y[e * 3 + c]);
             return;
         }
         const double* y0 = plane + position.segment * width;
@@ -133,37 +132,26 @@ public:
         for (size_t e = 0; e < count; ++e)
             for (size_t c = 0; c < 3; ++c) {
                 const size_t k = e * 3 + c;
-                target[e * stride + c] = HermiteValue(weights, y0[k], y1[k], m0[k], m1[k]);
+                store(e, c, HermiteValue(weights, y0[k], y1[k], m0[k], m1[k]));
             }
     }
 
-    // Evaluates every column of a plane of 3 x m values at new position j and
-    // stores them as the R, G, B of m consecutive entries.
+    // Column e * 3 + c into line e of `lines` (lines `stride` apart), entry j:
+    // a plane along red turned into the lines of a plane along green.
+    void EvaluatePlaneInto(uint32_t j, const double* plane, const double* tangents, size_t count,
+                           double* lines, size_t stride) const {
+        double* target = lines + size_t(j) * 3;
+        EvaluatePlaneColumns(j, plane, tangents, count, [&](size_t e, size_t c, double value) {
+            target[e * stride + c] = value;
+        });
+    }
+
+    // A plane of 3 x m values into the R, G, B of m consecutive entries.
     void EvaluatePlaneRow(uint32_t j, const double* plane, const double* tangents, size_t width,
                           float* entries) const {
-        const OutputPosition& position = m_positions[j];
-        const size_t count = width / 3;
-        if (position.atLastPoint) {
-            const double* y = plane + size_t(m_oldSize - 1) * width;
-            for (size_t e = 0; e < count; ++e) {
-                for (size_t c = 0; c < 3; ++c) {
-                    entries[e * 4 + c] = static_cast<float>(y[e * 3 + c]);
-                }
-            }
-            return;
-        }
-        const double* y0 = plane + position.segment * width;
-        const double* y1 = y0 + width;
-        const double* m0 = tangents + position.segment * width;
-        const double* m1 = m0 + width;
-        const HermiteBasis weights = position.weights;
-        for (size_t e = 0; e < count; ++e) {
-            for (size_t c = 0; c < 3; ++c) {
-                const size_t k = e * 3 + c;
-                entries[e * 4 + c] =
-                    static_cast<float>(HermiteValue(weights, y0[k], y1[k], m0[k], m1[k]));
-            }
-        }
+        EvaluatePlaneColumns(j, plane, tangents, width / 3, [&](size_t e, size_t c, double value) {
+            entries[e * 4 + c] = static_cast<float>(value);
+        });
     }
 
     double Evaluate(uint32_t j, const double* y, const double* tangents) const {
