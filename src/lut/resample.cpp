@@ -41,7 +41,8 @@ struct AxisMapping {
 class ResampleGrid {
 public:
     ResampleGrid(uint32_t oldSize, uint32_t newSize, AxisMapping mapping = {})
-        : m_oldSize(oldSize), m_widths(oldSize - 1), m_positions(newSize) {
+        : m_oldSize(oldSize), m_widths(oldSize - 1), m_positions(newSize), m_tangentUsed(oldSize),
+          m_slopeUsed(oldSize - 1) {
         std::vector<double> oldX(oldSize);
         for (uint32_t k = 0; k < oldSize; ++k) {
             oldX[k] = static_cast<double>(k) / static_cast<double>(oldSize - 1);
@@ -68,6 +69,16 @@ public:
             const double dx = oldX[segment + 1] - oldX[segment];
             position.segment = segment;
             position.weights = HermiteBasisAt((x - oldX[segment]) / dx, dx);
+            m_tangentUsed[segment] = m_tangentUsed[segment + 1] = 1;
+        }
+        // A tangent takes the slopes of the segments on either side of its point.
+        for (uint32_t k = 0; k < oldSize; ++k) {
+            if (!m_tangentUsed[k])
+                continue;
+            if (k > 0)
+                m_slopeUsed[k - 1] = 1;
+            if (k + 1 < oldSize)
+                m_slopeUsed[k] = 1;
         }
     }
 
@@ -86,12 +97,15 @@ public:
     }
 
     // The same along the old axis of a plane: n lines of `width` values, each
-    // column of the plane being one curve. Each segment's slopes are computed
-    // once, into the tangents of its first line, and then turned into tangents
-    // from the last line back, each line's slopes read before they are replaced.
+    // column of the plane being one curve, at the points whose tangents some
+    // new position reads. Each segment's slopes are computed once, into the
+    // tangents of its first line, and then turned into tangents from the last
+    // line back, each line's slopes read before they are replaced.
     void PlaneTangents(const double* plane, double* tangents, size_t width) const {
         const uint32_t last = m_oldSize - 1;
         for (uint32_t k = 0; k < last; ++k) {
+            if (!m_slopeUsed[k])
+                continue;
             const double* here = plane + k * width;
             const double* next = here + width;
             double* slopes = tangents + k * width;
@@ -100,6 +114,8 @@ public:
                 slopes[e] = (next[e] - here[e]) / segmentWidth;
         }
         for (uint32_t k = last + 1; k-- > 0;) {
+            if (!m_tangentUsed[k])
+                continue;
             const bool hasLeft = k > 0;
             const bool hasRight = k < last;
             double* out = tangents + k * width;
@@ -167,6 +183,10 @@ private:
     uint32_t m_oldSize;
     std::vector<double> m_widths;
     std::vector<OutputPosition> m_positions;
+    // The tangents that some new position reads, and the segment slopes they
+    // take: a plane computes no others (a lattice made smaller reads few).
+    std::vector<uint8_t> m_tangentUsed;
+    std::vector<uint8_t> m_slopeUsed;
 };
 
 float* AlignedStart(uint8_t* storage) {
