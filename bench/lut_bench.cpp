@@ -109,6 +109,7 @@ void BM_Resample(benchmark::State& state) {
 }
 BENCHMARK(BM_Resample)
     ->Args({33, 17})
+    ->Args({65, 17})
     ->Args({65, 129})
     ->Args({256, 129})
     ->Unit(benchmark::kMillisecond);

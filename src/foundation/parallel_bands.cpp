@@ -75,6 +75,85 @@ bool TakeChunks(PipelineProgress& progress, size_t count,
     return taken;
 }
 
+// Helper threads kept for the whole run: a parallel loop hands its helpers'
+// share to threads that wait here, since starting a thread costs more than a
+// small loop gains (a fresh thread's stack and its first pages, on every
+// loop). A thread is started only when none waits; none ever ends, and the
+// pool is never destroyed, so that no thread outlives what it waits on.
+class HelperPool {
+public:
+    static HelperPool& Shared() {
+        static HelperPool* const pool = new HelperPool();
+        return *pool;
+    }
+
+    // One call's share for the helpers: run by up to `offered` of them.
+    struct Job {
+        const std::function<void()>* work = nullptr;
+        uint32_t offered = 0; // still waiting to be taken
+        uint32_t running = 0;
+        std::condition_variable finished;
+    };
+
+    // Offers the job to `count` helpers, starting threads where too few wait.
+    void Offer(Job& job, uint32_t count) {
+        std::lock_guard<std::mutex> hold(m_lock);
+        job.offered = count;
+        m_offers.push_back(&job);
+        while (m_waiting + m_started < m_offeredInAll + count && StartHelper())
+            ++m_started;
+        m_offeredInAll += count;
+        m_wake.notify_all();
+    }
+
+    // Withdraws what no helper took (the caller has done the work) and waits
+    // for those that did take it.
+    void Finish(Job& job) {
+        std::unique_lock<std::mutex> hold(m_lock);
+        m_offeredInAll -= job.offered;
+        job.offered = 0;
+        std::erase(m_offers, &job);
+        job.finished.wait(hold, [&] { return job.running == 0; });
+    }
+
+private:
+    bool StartHelper() {
+        try {
+            std::thread(&HelperPool::Serve, this).detach();
+            return true;
+        } catch (const std::system_error&) {
+            return false;
+        }
+    }
+
+    void Serve() {
+        std::unique_lock<std::mutex> hold(m_lock);
+        --m_started;
+        for (;;) {
+            ++m_waiting;
+            m_wake.wait(hold, [&] { return !m_offers.empty(); });
+            --m_waiting;
+            Job& job = *m_offers.front();
+            if (--job.offered == 0)
+                m_offers.erase(m_offers.begin());
+            --m_offeredInAll;
+            ++job.running;
+            hold.unlock();
+            (*job.work)();
+            hold.lock();
+            if (--job.running == 0 && job.offered == 0)
+                job.finished.notify_all();
+        }
+    }
+
+    std::mutex m_lock;
+    std::condition_variable m_wake;
+    std::vector<Job*> m_offers;
+    uint32_t m_offeredInAll = 0; // helpers' shares offered and not yet taken
+    uint32_t m_waiting = 0;      // helpers waiting for a share
+    uint32_t m_started = 0;      // helpers started that have not yet begun to wait
+};
+
 } // namespace
 
 uint32_t DefaultThreadCount() {
@@ -111,18 +190,17 @@ void ParallelBands(uint32_t count, uint32_t threadCount,
             work(band, bandStart(band), bandStart(band + 1));
     };
     const uint32_t cores = TakeSpareCores(threadCount - 1);
-    std::vector<std::thread> helpers;
-    helpers.reserve(cores);
-    for (uint32_t helper = 0; helper < cores; ++helper) {
-        try {
-            helpers.emplace_back(takeBands);
-        } catch (const std::system_error&) {
-            break;
-        }
+    if (cores == 0) {
+        takeBands();
+        return;
     }
+    const std::function<void()> helperShare = takeBands;
+    HelperPool::Job job;
+    job.work = &helperShare;
+    HelperPool& pool = HelperPool::Shared();
+    pool.Offer(job, cores);
     takeBands();
-    for (std::thread& helper : helpers)
-        helper.join();
+    pool.Finish(job);
     ReturnSpareCores(cores);
 }
 

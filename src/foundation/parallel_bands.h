@@ -19,8 +19,8 @@ void ReturnSpareCores(uint32_t count);
 // Calls work(band, first, end) over [0, count) split into threadCount
 // contiguous bands. The bands are the same whatever else runs; the calling
 // thread and as many helpers as there are spare cores (threadCount - 1 at most)
-// take bands in turn until none is left. Helpers keep the caller's file access
-// gate.
+// take bands in turn until none is left. The helpers are threads kept for the
+// whole run, started when first wanted.
 void ParallelBands(uint32_t count, uint32_t threadCount,
                    const std::function<void(uint32_t, uint32_t, uint32_t)>& work);
 

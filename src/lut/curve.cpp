@@ -28,6 +28,27 @@ double LimitToSecant(double tangent, double secant) {
     return tangent;
 }
 
+// Slope of the segment from a to b.
+double SegmentSlope(const CurvePoint& a, const CurvePoint& b) {
+    return (b.y - a.y) / (b.x - a.x);
+}
+
+// The automatic tangent at a point, from the slopes of the interpolated
+// segments beside it.
+double TangentFromSlopes(bool monotone, bool hasLeft, double leftSlope, bool hasRight,
+                         double rightSlope) {
+    double tangent = AutomaticTangent(hasLeft, leftSlope, hasRight, rightSlope);
+    if (monotone) {
+        if (hasLeft) {
+            tangent = LimitToSecant(tangent, leftSlope);
+        }
+        if (hasRight) {
+            tangent = LimitToSecant(tangent, rightSlope);
+        }
+    }
+    return tangent;
+}
+
 } // namespace
 
 CVxCurve::CVxCurve(EInterpolation interpolation, EExtrapolation extrapolation)
@@ -42,8 +63,18 @@ void CVxCurve::SetInterpolation(EInterpolation interpolation) {
     if (!IsAutomatic(interpolation)) {
         return;
     }
+    // Each segment's slope serves the tangents at both of its ends.
+    const bool monotone = interpolation == EInterpolation::eHermiteMonotone;
+    double slopeFromLeft = 0.0;
     for (size_t i = 0; i < m_count; ++i) {
-        UpdateTangent(i);
+        CurvePoint& point = m_points[i];
+        const bool hasLeft = i > 0 && point.interpolate != 0;
+        const bool hasRight = i + 1 < m_count && m_points[i + 1].interpolate != 0;
+        const double leftSlope = hasLeft ? slopeFromLeft : 0.0;
+        const double rightSlope = hasRight ? SegmentSlope(point, m_points[i + 1]) : 0.0;
+        point.inTangent = point.outTangent =
+            TangentFromSlopes(monotone, hasLeft, leftSlope, hasRight, rightSlope);
+        slopeFromLeft = rightSlope;
     }
 }
 
@@ -88,19 +119,14 @@ bool CVxCurve::AddPoint(double x, double y, double inTangent, double outTangent,
     return true;
 }
 
-bool CVxCurve::AppendPoint(double x, double y, double inTangent, double outTangent) {
+bool CVxCurve::AppendPointSlowly(double x, double y, double inTangent, double outTangent) {
     if (m_count > 0 && !(x > m_points[m_count - 1].x + kSameXTolerance)) {
         return AddPoint(x, y, inTangent, outTangent, true);
     }
     if (m_count == m_capacity && !Reserve(m_capacity < 8 ? 8 : m_capacity * 2)) {
         return false;
     }
-    CurvePoint& point = m_points[m_count++];
-    point = CurvePoint();
-    point.x = x;
-    point.y = y;
-    point.inTangent = inTangent;
-    point.outTangent = outTangent;
+    m_points[m_count++] = CurvePoint{y, x, inTangent, outTangent, 1};
     return true;
 }
 
@@ -156,29 +182,15 @@ void CVxCurve::UpdateTangentsAround(size_t index) {
     }
 }
 
-// Slope of the segment that ends at point `right`.
-double CVxCurve::SegmentSlope(size_t right) const {
-    const CurvePoint& a = m_points[right - 1];
-    const CurvePoint& b = m_points[right];
-    return (b.y - a.y) / (b.x - a.x);
-}
-
 void CVxCurve::UpdateTangent(size_t index) {
-    const bool hasLeft = index > 0 && m_points[index].interpolate != 0;
+    CurvePoint& point = m_points[index];
+    const bool hasLeft = index > 0 && point.interpolate != 0;
     const bool hasRight = index + 1 < m_count && m_points[index + 1].interpolate != 0;
-    const double leftSlope = hasLeft ? SegmentSlope(index) : 0.0;
-    const double rightSlope = hasRight ? SegmentSlope(index + 1) : 0.0;
-    double tangent = AutomaticTangent(hasLeft, leftSlope, hasRight, rightSlope);
-    if (m_interpolation == EInterpolation::eHermiteMonotone) {
-        if (hasLeft) {
-            tangent = LimitToSecant(tangent, leftSlope);
-        }
-        if (hasRight) {
-            tangent = LimitToSecant(tangent, rightSlope);
-        }
-    }
-    m_points[index].inTangent = tangent;
-    m_points[index].outTangent = tangent;
+    const double leftSlope = hasLeft ? SegmentSlope(m_points[index - 1], point) : 0.0;
+    const double rightSlope = hasRight ? SegmentSlope(point, m_points[index + 1]) : 0.0;
+    point.inTangent = point.outTangent =
+        TangentFromSlopes(m_interpolation == EInterpolation::eHermiteMonotone, hasLeft, leftSlope,
+                          hasRight, rightSlope);
 }
 
 double CVxCurve::Evaluate(double x) const {
@@ -236,21 +248,33 @@ void CVxCurve::EvaluateRising(const double* x, size_t count, double* out) const 
         return;
     }
     const size_t last = m_count - 1;
+    const double first = m_points[0].x;
+    const double end = m_points[last].x;
+    const bool hermite =
+        m_interpolation != EInterpolation::eLinear && m_interpolation != EInterpolation::eStep;
     size_t low = 0;
     for (size_t i = 0; i < count; ++i) {
         const double v = x[i];
-        if (v < m_points[0].x || v > m_points[last].x) {
+        if (v < first || v > end) {
             out[i] = EvaluateOutside(v);
             continue;
         }
-        if (v >= m_points[last].x) {
+        if (v >= end) {
             out[i] = m_points[last].y;
             continue;
         }
         while (low + 1 < last && m_points[low + 1].x <= v) {
             ++low;
         }
-        out[i] = EvaluateSegment(low, v);
+        const CurvePoint& a = m_points[low];
+        const CurvePoint& b = m_points[low + 1];
+        if (!hermite || b.interpolate == 0) {
+            out[i] = EvaluateSegment(low, v);
+            continue;
+        }
+        const double dx = b.x - a.x;
+        out[i] =
+            HermiteValue(HermiteBasisAt((v - a.x) / dx, dx), a.y, b.y, a.outTangent, b.inTangent);
     }
 }
 

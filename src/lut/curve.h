@@ -107,7 +107,14 @@ public:
     // without updating tangents, any other goes through AddPoint. After the
     // last one, FinishAppending computes the tangents once; the curve is then
     // the same as after AddPoint of each point in turn.
-    bool AppendPoint(double x, double y, double inTangent = 0.0, double outTangent = 0.0);
+    bool AppendPoint(double x, double y, double inTangent = 0.0, double outTangent = 0.0) {
+        // Inline, as readers append a point per number they read.
+        if (m_count == 0 || m_count == m_capacity ||
+            !(x > m_points[m_count - 1].x + kSameXTolerance))
+            return AppendPointSlowly(x, y, inTangent, outTangent);
+        m_points[m_count++] = CurvePoint{y, x, inTangent, outTangent, 1};
+        return true;
+    }
     void FinishAppending();
 
     size_t PointCount() const { return m_count; }
@@ -122,10 +129,10 @@ public:
     void EvaluateRising(const double* x, size_t count, double* out) const;
 
 private:
+    bool AppendPointSlowly(double x, double y, double inTangent, double outTangent);
     size_t InsertPosition(double x, bool& replaces) const;
     void UpdateTangentsAround(size_t index);
     void UpdateTangent(size_t index);
-    double SegmentSlope(size_t right) const;
     double EvaluateInside(double x) const;
     double EvaluateSegment(size_t low, double x) const;
     double EvaluateOutside(double x) const;

@@ -2,6 +2,7 @@
 #include "lut/lut_text.h"
 
 #include "foundation/vx_string.h"
+#include "platform/ascii.h"
 
 #include <cmath>
 #include <cstring>
@@ -351,23 +352,73 @@ bool ReadCurveExpressions(const char* text, size_t length, CurveQuad curves) {
     return true;
 }
 
+namespace {
+
+// A row in its usual form: three codes of up to five digits apart by spaces
+// or tabs, with blanks around them. Returns where the row's line ends (its
+// break, or `end`); null leaves the line to the general reading, which decides.
+const char* ScanShortCodeRow(const char* p, const char* end, uint32_t codes[3]) {
+    for (int c = 0; c < 3; ++c) {
+        const char* blanks = p;
+        while (p < end && ascii::IsBlank(*p))
+            ++p;
+        if (c > 0 && p == blanks)
+            return nullptr;
+        const char* digits = p;
+        const char* digitsEnd = end - p > 5 ? p + 5 : end;
+        uint32_t value = 0;
+        for (uint32_t digit; p < digitsEnd && (digit = uint32_t(uint8_t(*p)) - '0') <= 9; ++p)
+            value = value * 10 + digit;
+        if (p == digits || value > kLargestIntegerValue)
+            return nullptr;
+        codes[c] = value;
+    }
+    while (p < end && ascii::IsBlank(*p))
+        ++p;
+    return p == end || ascii::IsLineBreak(*p) ? p : nullptr;
+}
+
+// A row in any form the format takes: three codes apart by runs of spaces or tabs.
+bool ReadColumnRow(const char* line, size_t length, uint32_t codes[3]) {
+    Token tokens[3];
+    if (SplitTokens(line, length, " \t", tokens, 3) != 3)
+        return false;
+    for (int c = 0; c < 3; ++c)
+        if (!ParseUnsignedToken(tokens[c].begin, tokens[c].length, kLargestIntegerValue, codes[c]))
+            return false;
+    return true;
+}
+
+} // namespace
+
 bool ReadColumns(const char* text, size_t length, CurveQuad curves) {
     TextLines lines(reinterpret_cast<const uint8_t*>(text), length);
+    const char* p = text;
+    const char* end = text + length;
     double index = 0.0;
-    while (lines.Next()) {
-        if (lines.Length() == 0)
-            continue;
-        Token tokens[3];
-        if (SplitTokens(lines.Begin(), lines.Length(), " \t", tokens, 3) != 3)
-            return false;
-        for (int c = 0; c < 3; ++c) {
-            uint32_t value = 0;
-            if (!ParseUnsignedToken(tokens[c].begin, tokens[c].length, kLargestIntegerValue,
-                                    value) ||
-                !curves[c]->AppendPoint(index, value))
+    for (;;) {
+        while (p < end && ascii::IsLineBreak(*p))
+            ++p;
+        if (p == end)
+            break;
+        uint32_t codes[3];
+        const char* lineEnd = ScanShortCodeRow(p, end, codes);
+        if (lineEnd == nullptr) {
+            lines.ResumeAt(p);
+            lines.Next();
+            lineEnd = lines.Rest();
+            if (lines.Length() == 0) {
+                p = lineEnd;
+                continue;
+            }
+            if (!ReadColumnRow(lines.Begin(), lines.Length(), codes))
                 return false;
         }
+        for (int c = 0; c < 3; ++c)
+            if (!curves[c]->AppendPoint(index, codes[c]))
+                return false;
         index += 1.0;
+        p = lineEnd;
     }
     NormaliseIntegerCurves(curves, true);
     MakeIdentity(*curves[3]);

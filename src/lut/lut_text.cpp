@@ -172,6 +172,38 @@ bool ParseDecimalInParts(const char*& p, const char* end, float& out) {
 // eLeft for a number of this form that is left to the C library.
 enum class EPlainNumber { eRead, eOther, eLeft };
 
+constexpr uint64_t kPowersOfTenUpTo8[9] = {1,      10,      100,      1000,     10000,
+                                           100000, 1000000, 10000000, 100000000};
+
+// Reads the run of up to eight digits at q with one load, as the fractions of
+// LUT files are: appends them to mantissa and returns how many there were.
+// Needs eight bytes before end and a little-endian machine; returns 0 without
+// reading where either is missing, and the caller reads digit by digit.
+inline size_t ReadEightDigitsAtOnce(const char* q, const char* end, uint64_t& mantissa) {
+    if constexpr (std::endian::native != std::endian::little)
+        return 0;
+    if (end - q < 8)
+        return 0;
+    uint64_t chunk;
+    std::memcpy(&chunk, q, sizeof chunk);
+    // A byte holds a digit when, less '0', it is at most 9: adding 0x76 then
+    // leaves its top bit clear. A carry out of a byte that is no digit can only
+    // spoil the bytes after it, which are not counted.
+    const uint64_t values = chunk ^ 0x3030303030303030ull;
+    const uint64_t notDigits = (values | (values + 0x7676767676767676ull)) & 0x8080808080808080ull;
+    const size_t count = notDigits == 0 ? 8 : size_t(std::countr_zero(notDigits)) / 8;
+    if (count == 0)
+        return 0;
+    // The digits moved to the top bytes, below them zeros: the same number.
+    uint64_t digits = values << (8 * (8 - count));
+    digits = digits * 10 + (digits >> 8);
+    digits = ((digits & 0x000000FF000000FFull) * (100 + (1000000ull << 32)) +
+              ((digits >> 16) & 0x000000FF000000FFull) * (1 + (10000ull << 32))) >>
+             32;
+    mantissa = mantissa * kPowersOfTenUpTo8[count] + uint32_t(digits);
+    return count;
+}
+
 inline EPlainNumber ReadPlainNumber(const char*& q, const char* end, float& out) {
     const bool negative = q < end && *q == '-';
     if (q < end && (*q == '-' || *q == '+'))
@@ -184,6 +216,7 @@ inline EPlainNumber ReadPlainNumber(const char*& q, const char* end, float& out)
     int exponent = 0;
     if (q < end && *q == '.') {
         const char* fraction = ++q;
+        q += ReadEightDigitsAtOnce(q, end, mantissa);
         for (; q < end && ascii::IsDigit(*q); ++q)
             mantissa = mantissa * 10 + uint64_t(*q - '0');
         digits += size_t(q - fraction);

@@ -3,6 +3,7 @@
 #include "lut/lut.h"
 #include "platform/large_buffer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -40,7 +41,8 @@ struct AxisMapping {
 class ResampleGrid {
 public:
     ResampleGrid(uint32_t oldSize, uint32_t newSize, AxisMapping mapping = {})
-        : m_oldSize(oldSize), m_widths(oldSize - 1), m_positions(newSize) {
+        : m_oldSize(oldSize), m_widths(oldSize - 1), m_positions(newSize), m_tangentUsed(oldSize),
+          m_slopeUsed(oldSize - 1) {
         std::vector<double> oldX(oldSize);
         for (uint32_t k = 0; k < oldSize; ++k) {
             oldX[k] = static_cast<double>(k) / static_cast<double>(oldSize - 1);
@@ -67,6 +69,16 @@ public:
             const double dx = oldX[segment + 1] - oldX[segment];
             position.segment = segment;
             position.weights = HermiteBasisAt((x - oldX[segment]) / dx, dx);
+            m_tangentUsed[segment] = m_tangentUsed[segment + 1] = 1;
+        }
+        // A tangent takes the slopes of the segments on either side of its point.
+        for (uint32_t k = 0; k < oldSize; ++k) {
+            if (!m_tangentUsed[k])
+                continue;
+            if (k > 0)
+                m_slopeUsed[k - 1] = 1;
+            if (k + 1 < oldSize)
+                m_slopeUsed[k] = 1;
         }
     }
 
@@ -85,39 +97,47 @@ public:
     }
 
     // The same along the old axis of a plane: n lines of `width` values, each
-    // column of the plane being one curve.
+    // column of the plane being one curve, at the points whose tangents some
+    // new position reads. Each segment's slopes are computed once, into the
+    // tangents of its first line, and then turned into tangents from the last
+    // line back, each line's slopes read before they are replaced.
     void PlaneTangents(const double* plane, double* tangents, size_t width) const {
         const uint32_t last = m_oldSize - 1;
-        for (uint32_t k = 0; k <= last; ++k) {
+        for (uint32_t k = 0; k < last; ++k) {
+            if (!m_slopeUsed[k])
+                continue;
             const double* here = plane + k * width;
-            double* out = tangents + k * width;
+            const double* next = here + width;
+            double* slopes = tangents + k * width;
+            const double segmentWidth = m_widths[k];
+            for (size_t e = 0; e < width; ++e)
+                slopes[e] = (next[e] - here[e]) / segmentWidth;
+        }
+        for (uint32_t k = last + 1; k-- > 0;) {
+            if (!m_tangentUsed[k])
+                continue;
             const bool hasLeft = k > 0;
             const bool hasRight = k < last;
-            const double leftWidth = hasLeft ? m_widths[k - 1] : 1.0;
-            const double rightWidth = hasRight ? m_widths[k] : 1.0;
-            const double* left = hasLeft ? here - width : here;
-            const double* right = hasRight ? here + width : here;
-            for (size_t e = 0; e < width; ++e) {
-                const double leftSlope = (here[e] - left[e]) / leftWidth;
-                const double rightSlope = (right[e] - here[e]) / rightWidth;
-                out[e] = AutomaticTangent(hasLeft, leftSlope, hasRight, rightSlope);
-            }
+            double* out = tangents + k * width;
+            const double* leftSlopes = hasLeft ? out - width : out;
+            for (size_t e = 0; e < width; ++e)
+                out[e] =
+                    AutomaticTangent(hasLeft, leftSlopes[e], hasRight, hasRight ? out[e] : 0.0);
         }
     }
 
-    // Evaluates every column of a plane of 3 x m values at new position j and
-    // stores them as the R, G, B of m consecutive entries.
-    void EvaluatePlaneRow(uint32_t j, const double* plane, const double* tangents, size_t width,
-                          float* entries) const {
+    // Evaluates every column of a plane of `count` x 3 values at new position
+    // j, handing column e * 3 + c's value to store(e, c, value).
+    template <typename Store>
+    void EvaluatePlaneColumns(uint32_t j, const double* plane, const double* tangents, size_t count,
+                              Store store) const {
         const OutputPosition& position = m_positions[j];
-        const size_t count = width / 3;
+        const size_t width = count * 3;
         if (position.atLastPoint) {
             const double* y = plane + size_t(m_oldSize - 1) * width;
-            for (size_t e = 0; e < count; ++e) {
-                for (size_t c = 0; c < 3; ++c) {
-                    entries[e * 4 + c] = static_cast<float>(y[e * 3 + c]);
-                }
-            }
+            for (size_t e = 0; e < count; ++e)
+                for (size_t c = 0; c < 3; ++c)
+                    store(e, c, y[e * 3 + c]);
             return;
         }
         const double* y0 = plane + position.segment * width;
@@ -125,13 +145,29 @@ public:
         const double* m0 = tangents + position.segment * width;
         const double* m1 = m0 + width;
         const HermiteBasis weights = position.weights;
-        for (size_t e = 0; e < count; ++e) {
+        for (size_t e = 0; e < count; ++e)
             for (size_t c = 0; c < 3; ++c) {
                 const size_t k = e * 3 + c;
-                entries[e * 4 + c] =
-                    static_cast<float>(HermiteValue(weights, y0[k], y1[k], m0[k], m1[k]));
+                store(e, c, HermiteValue(weights, y0[k], y1[k], m0[k], m1[k]));
             }
-        }
+    }
+
+    // Column e * 3 + c into line e of `lines` (lines `stride` apart), entry j:
+    // a plane along red turned into the lines of a plane along green.
+    void EvaluatePlaneInto(uint32_t j, const double* plane, const double* tangents, size_t count,
+                           double* lines, size_t stride) const {
+        double* target = lines + size_t(j) * 3;
+        EvaluatePlaneColumns(j, plane, tangents, count, [&](size_t e, size_t c, double value) {
+            target[e * stride + c] = value;
+        });
+    }
+
+    // A plane of 3 x m values into the R, G, B of m consecutive entries.
+    void EvaluatePlaneRow(uint32_t j, const double* plane, const double* tangents, size_t width,
+                          float* entries) const {
+        EvaluatePlaneColumns(j, plane, tangents, width / 3, [&](size_t e, size_t c, double value) {
+            entries[e * 4 + c] = static_cast<float>(value);
+        });
     }
 
     double Evaluate(uint32_t j, const double* y, const double* tangents) const {
@@ -147,6 +183,10 @@ private:
     uint32_t m_oldSize;
     std::vector<double> m_widths;
     std::vector<OutputPosition> m_positions;
+    // The tangents that some new position reads, and the segment slopes they
+    // take: a plane computes no others (a lattice made smaller reads few).
+    std::vector<uint8_t> m_tangentUsed;
+    std::vector<uint8_t> m_slopeUsed;
 };
 
 float* AlignedStart(uint8_t* storage) {
@@ -162,25 +202,35 @@ struct AxisGrids {
     const ResampleGrid& blue;
 };
 
+// The rows of an old slice that the red pass takes at once: enough for its
+// loops to run long, few enough for its plane to stay in the cache.
+constexpr uint32_t kRedPassRows = 32;
+
 // What one thread of a resampling works in: a plane of lines and their
-// tangents, and one line and its tangents.
+// tangents, one line and its tangents, and the plane of the red pass (the
+// entries k of up to kRedPassRows old rows, one line per k) and its tangents.
 struct Scratch {
     double* plane;
     double* planeTangents;
     double* line;
     double* tangents;
+    double* redPlane;
+    double* redTangents;
 };
 
 // The doubles of one thread's scratch for resampling n points to m.
 size_t ScratchValues(uint32_t n, uint32_t m, bool is3D) {
     const size_t lineValues = is3D ? size_t(3) * m * n : 0;
-    return 2 * lineValues + 2 * size_t(n);
+    const size_t redValues = is3D ? size_t(3) * kRedPassRows * n : 0;
+    return 2 * lineValues + 2 * size_t(n) + 2 * redValues;
 }
 
 Scratch ScratchAt(double* values, uint32_t n, uint32_t m, bool is3D) {
     const size_t lineValues = is3D ? size_t(3) * m * n : 0;
+    const size_t redValues = is3D ? size_t(3) * kRedPassRows * n : 0;
     double* line = values + 2 * lineValues;
-    return {values, values + lineValues, line, line + n};
+    double* red = line + 2 * size_t(n);
+    return {values, values + lineValues, line, line + n, red, red + redValues};
 }
 
 // Lattices of fewer old entries than this are resampled on one thread: a
@@ -208,17 +258,23 @@ struct LatticeLayout {
 void ResampleSliceAlongRedAndGreen(const AxisGrids& grids, const LatticeLayout& at,
                                    const float* old, float* work, const Scratch& scratch,
                                    uint32_t b) {
-    // Plane line g: old row g resampled along red to m entries.
-    for (uint32_t g = 0; g < at.n; ++g) {
-        const float* source = old + b * at.oldSlice + g * at.oldRow;
-        double* target = scratch.plane + g * at.width;
-        for (uint32_t c = 0; c < 3; ++c) {
-            for (uint32_t k = 0; k < at.n; ++k)
-                scratch.line[k] = source[k * 4 + c];
-            grids.red.Tangents(scratch.line, scratch.tangents);
-            for (uint32_t j = 0; j < at.m; ++j)
-                target[j * 3 + c] = grids.red.Evaluate(j, scratch.line, scratch.tangents);
+    // Plane line g: old row g resampled along red to m entries, a block of
+    // rows at a time through a plane whose line k holds their entries k.
+    const float* oldSlice = old + b * at.oldSlice;
+    for (uint32_t firstRow = 0; firstRow < at.n; firstRow += kRedPassRows) {
+        const uint32_t rows = std::min(kRedPassRows, at.n - firstRow);
+        const size_t redWidth = size_t(rows) * 3;
+        for (uint32_t k = 0; k < at.n; ++k) {
+            double* line = scratch.redPlane + k * redWidth;
+            for (uint32_t g = 0; g < rows; ++g)
+                for (uint32_t c = 0; c < 3; ++c)
+                    line[g * 3 + c] = oldSlice[(firstRow + g) * at.oldRow + k * 4 + c];
         }
+        grids.red.PlaneTangents(scratch.redPlane, scratch.redTangents, redWidth);
+        double* lines = scratch.plane + firstRow * at.width;
+        for (uint32_t j = 0; j < at.m; ++j)
+            grids.red.EvaluatePlaneInto(j, scratch.redPlane, scratch.redTangents, rows, lines,
+                                        at.width);
     }
     grids.green.PlaneTangents(scratch.plane, scratch.planeTangents, at.width);
     float* slice = work + b * at.newSlice;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -44,6 +45,44 @@ TEST(ParallelBandsTest, BandsCoverTheRangeOnceOnTheCoresToSpare) {
         EXPECT_EQ(TakeSpareCores(1000), allSpare);
         ReturnSpareCores(allSpare);
     }
+}
+
+// Loops started at once from several threads, some with loops inside their
+// bands, each cover their range once, and the helpers that serve them are
+// kept: all the calls together use no more threads than cores.
+TEST(ParallelBandsTest, ConcurrentAndNestedLoopsShareTheKeptHelpers) {
+    const uint32_t spare = TakeSpareCores(1000);
+    ReturnSpareCores(spare);
+    std::mutex lock;
+    std::vector<std::thread::id> helpers;
+    auto loop = [&](uint32_t count, bool nested) {
+        std::vector<std::atomic<int>> visits(count);
+        ParallelBands(count, 4, [&](uint32_t, uint32_t first, uint32_t end) {
+            {
+                std::lock_guard<std::mutex> hold(lock);
+                if (std::find(helpers.begin(), helpers.end(), std::this_thread::get_id()) ==
+                    helpers.end())
+                    helpers.push_back(std::this_thread::get_id());
+            }
+            for (uint32_t i = first; i < end; ++i)
+                ++visits[i];
+            if (nested)
+                ParallelBands(8, 2, [](uint32_t, uint32_t, uint32_t) {});
+        });
+        for (const std::atomic<int>& v : visits)
+            EXPECT_EQ(v.load(), 1);
+    };
+    std::vector<std::thread> callers;
+    for (int caller = 0; caller < 3; ++caller)
+        callers.emplace_back([&, caller] {
+            for (int round = 0; round < 200; ++round)
+                loop(uint32_t(5 + round % 7), (round + caller) % 3 == 0);
+        });
+    for (std::thread& caller : callers)
+        caller.join();
+    EXPECT_LE(helpers.size(), 3 + spare);
+    EXPECT_EQ(TakeSpareCores(1000), spare);
+    ReturnSpareCores(spare);
 }
 
 // Chunks are handed on in order, each from the slot it was made in, and a

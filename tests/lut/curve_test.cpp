@@ -133,6 +133,16 @@ TEST(Curve, AppendingAndRisingEvaluationMatchThePlainForms) {
             }
             appended.FinishAppending();
             ASSERT_EQ(appended.PointCount(), added.PointCount());
+            // Tangents set all at once equal those kept up point by point, held segments included.
+            CVxCurve held{EInterpolation(kind), EExtrapolation(ends)};
+            for (const Point& p : points)
+                held.AddPoint(p.x, p.y, p.tangent, p.tangent, p.x != 0.9);
+            std::vector<double> tangents;
+            for (size_t i = 0; i < held.PointCount(); ++i)
+                tangents.push_back(held.Point(i).inTangent);
+            held.SetInterpolation(EInterpolation(kind));
+            for (size_t i = 0; i < held.PointCount(); ++i)
+                ASSERT_EQ(held.Point(i).inTangent, tangents[i]) << kind << " at point " << i;
             std::vector<double> rising(inputs.size());
             appended.EvaluateRising(inputs.data(), inputs.size(), rising.data());
             for (size_t i = 0; i < inputs.size(); ++i)
@@ -251,6 +261,11 @@ TEST(CurveSet, FormatsAcceptAndRefuseTexts) {
         {"columns at 256 are ten-bit", "0 0 0\n256 0 0\n", {{1023, 256 / 1023.0f, 0, 0}}},
         {"columns at 1023 are ten-bit", "0 0 0\n1023 0 0\n", {{1023, 1, 0, 0}}},
         {"columns at 1024 are sixteen-bit", "0 0 0\n1024 0 0\n", {{1023, 1024 / 65535.0f, 0, 0}}},
+        {"columns with blanks around, returns and long codes",
+         " 0\t 0 0 \r\n  \n0000000128 64 000255\r\n",
+         {{0, 0, 0, 0}, {1023, 128 / 255.0f, 64 / 255.0f, 1}}},
+        {"column beyond sixteen bits", "0 0 0\n65536 0 0\n", {}},
+        {"column with a sign", "0 0 0\n1 1 +1\n", {}},
         // Nothing that defines a curve: no black table.
         {"no lines at all", "", {}},
         {"blank lines", "\n  \n\t\n", {}},

@@ -581,7 +581,9 @@ std::string NumberText(std::mt19937& random) {
         // Exactly on a float midpoint, or at the edges of the exact decimal path.
         "16777217", "8388608.5", "-33554434e0", "0.0000000596046447753906250", "-0", "+0.000",
         "1e22", "1e23", "1e-22", "4e-23", "9007199254740992e-22", "9007199254740993",
-        "1234567890123456789", "12345678901234567890", "0000000000000000000001.5"};
+        "1234567890123456789", "12345678901234567890", "0000000000000000000001.5",
+        // Fraction digits run into the characters on either side of the digits.
+        "0.25:0000000", "0.5/00000000", "0.125?000000"};
     const uint32_t bits = random();
     float value;
     std::memcpy(&value, &bits, sizeof value);
