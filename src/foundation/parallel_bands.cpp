@@ -1,19 +1,24 @@
 #include "foundation/parallel_bands.h"
 
+#include "platform/environment.h"
+
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <new>
 #include <system_error>
 #include <thread>
 #include <vector>
 
 namespace {
 
+int CoresToSpare() {
+    const int cores = static_cast<int>(std::thread::hardware_concurrency());
+    return cores > 1 ? cores - 1 : 0;
+}
+
 std::atomic<int>& SpareCores() {
-    static std::atomic<int> spare{[] {
-        const int cores = static_cast<int>(std::thread::hardware_concurrency());
-        return cores > 1 ? cores - 1 : 0;
-    }()};
+    static std::atomic<int> spare{CoresToSpare()};
     return spare;
 }
 
@@ -83,7 +88,10 @@ bool TakeChunks(PipelineProgress& progress, size_t count,
 class HelperPool {
 public:
     static HelperPool& Shared() {
-        static HelperPool* const pool = new HelperPool();
+        static HelperPool* const pool = [] {
+            platform::ResetInForkedChild(&HelperPool::ForgetHelpersInChild);
+            return new HelperPool();
+        }();
         return *pool;
     }
 
@@ -117,6 +125,19 @@ public:
     }
 
 private:
+    // The child of a fork has none of the helpers, nor the threads that held
+    // cores or offered work: it begins anew, starting helpers of its own. The
+    // lock may have been held by a thread that the child lacks, and the list
+    // of offers may have been half changed: both are made afresh.
+    static void ForgetHelpersInChild() {
+        HelperPool& pool = Shared();
+        new (&pool.m_lock) std::mutex();
+        new (&pool.m_wake) std::condition_variable();
+        new (&pool.m_offers) std::vector<Job*>();
+        pool.m_offeredInAll = pool.m_waiting = pool.m_started = 0;
+        SpareCores().store(CoresToSpare());
+    }
+
     bool StartHelper() {
         try {
             std::thread(&HelperPool::Serve, this).detach();

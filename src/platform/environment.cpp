@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <pthread.h>
 #include <unistd.h>
 #include <vector>
 
@@ -82,6 +83,10 @@ std::string WorkingFolder() {
 
 bool StandardErrorIsTerminal() {
     return ::isatty(STDERR_FILENO) == 1;
+}
+
+void ResetInForkedChild(void (*reset)()) {
+    ::pthread_atfork(nullptr, nullptr, reset);
 }
 
 } // namespace platform

@@ -29,4 +29,9 @@ std::string WorkingFolder();
 // True when standard error goes to a terminal.
 bool StandardErrorIsTerminal();
 
+// Has `reset` called in the child of every later fork, before fork returns
+// there: the child holds only the thread that forked, and state that counts
+// the others (threads kept waiting for work, say) must forget them.
+void ResetInForkedChild(void (*reset)());
+
 } // namespace platform

@@ -4,9 +4,13 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <thread>
 #include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -84,6 +88,35 @@ TEST(ParallelBandsTest, ConcurrentAndNestedLoopsShareTheKeptHelpers) {
     EXPECT_EQ(TakeSpareCores(1000), spare);
     ReturnSpareCores(spare);
 }
+
+// The child of a fork, which holds none of its parent's helper threads, starts
+// helpers of its own: a loop whose two bands wait for each other finishes
+// there on two threads. (ThreadSanitizer refuses threads after a fork.)
+#if !defined(__SANITIZE_THREAD__)
+TEST(ParallelBandsTest, AForkedChildStartsHelpersOfItsOwn) {
+    const uint32_t spare = TakeSpareCores(1000);
+    ReturnSpareCores(spare);
+    if (spare == 0)
+        GTEST_SKIP() << "one core: no helpers to start";
+    ParallelBands(4, 2, [](uint32_t, uint32_t, uint32_t) {});
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::atomic<int> arrived{0}, met{0};
+        ParallelBands(2, 2, [&](uint32_t, uint32_t, uint32_t) {
+            ++arrived;
+            const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+            while (arrived < 2 && std::chrono::steady_clock::now() < give_up)
+                std::this_thread::yield();
+            met += arrived == 2;
+        });
+        _exit(met == 2 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+#endif
 
 // Chunks are handed on in order, each from the slot it was made in, and a
 // chunk is made only after the one two before it was handed on; a consumer
