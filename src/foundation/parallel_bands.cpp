@@ -220,9 +220,18 @@ void ParallelBands(uint32_t count, uint32_t threadCount,
     job.work = &helperShare;
     HelperPool& pool = HelperPool::Shared();
     pool.Offer(job, cores);
+    // The helpers use the job and the bands' state until they are done, also
+    // when the caller's own bands end in an exception.
+    struct Finishing {
+        HelperPool& pool;
+        HelperPool::Job& job;
+        uint32_t cores;
+        ~Finishing() {
+            pool.Finish(job);
+            ReturnSpareCores(cores);
+        }
+    } finishing{pool, job, cores};
     takeBands();
-    pool.Finish(job);
-    ReturnSpareCores(cores);
 }
 
 bool PipelineChunks(size_t count, const std::function<void(size_t, int)>& produce,

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <mutex>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -87,6 +88,29 @@ TEST(ParallelBandsTest, ConcurrentAndNestedLoopsShareTheKeptHelpers) {
     EXPECT_LE(helpers.size(), 3 + spare);
     EXPECT_EQ(TakeSpareCores(1000), spare);
     ReturnSpareCores(spare);
+}
+
+// When the calling thread's band throws, the helpers' bands still end before
+// the exception leaves the loop, which is then ready for the next.
+TEST(ParallelBandsTest, AnExceptionInTheCallersBandWaitsForTheHelpers) {
+    const std::thread::id caller = std::this_thread::get_id();
+    for (int round = 0; round < 20; ++round) {
+        std::atomic<int> helperBands{0}, helperBandsEnded{0};
+        bool thrown = false;
+        try {
+            ParallelBands(8, 8, [&](uint32_t, uint32_t, uint32_t) {
+                if (std::this_thread::get_id() == caller)
+                    throw std::runtime_error("band");
+                ++helperBands;
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                ++helperBandsEnded;
+            });
+        } catch (const std::runtime_error&) {
+            thrown = true;
+        }
+        EXPECT_TRUE(thrown);
+        EXPECT_EQ(helperBandsEnded.load(), helperBands.load());
+    }
 }
 
 // The child of a fork, which holds none of its parent's helper threads, starts
