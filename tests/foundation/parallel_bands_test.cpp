@@ -113,29 +113,34 @@ TEST(ParallelBandsTest, AnExceptionInTheCallersBandWaitsForTheHelpers) {
     }
 }
 
+// Whether a loop of two bands that wait for each other (2 s at most) ran them
+// on two threads at once.
+bool TwoBandsMeet() {
+    std::atomic<int> arrived{0}, met{0};
+    ParallelBands(2, 2, [&](uint32_t, uint32_t, uint32_t) {
+        ++arrived;
+        const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        while (arrived < 2 && std::chrono::steady_clock::now() < give_up)
+            std::this_thread::yield();
+        met += arrived == 2;
+    });
+    return met == 2;
+}
+
 // The child of a fork, which holds none of its parent's helper threads, starts
-// helpers of its own: a loop whose two bands wait for each other finishes
-// there on two threads. (ThreadSanitizer refuses threads after a fork.)
+// helpers of its own. The parent's helper has run before the fork, so that no
+// thread is half started then. (ThreadSanitizer refuses threads after a fork.)
 #if !defined(__SANITIZE_THREAD__)
 TEST(ParallelBandsTest, AForkedChildStartsHelpersOfItsOwn) {
     const uint32_t spare = TakeSpareCores(1000);
     ReturnSpareCores(spare);
     if (spare == 0)
         GTEST_SKIP() << "one core: no helpers to start";
-    ParallelBands(4, 2, [](uint32_t, uint32_t, uint32_t) {});
+    ASSERT_TRUE(TwoBandsMeet());
     const pid_t child = fork();
     ASSERT_GE(child, 0);
-    if (child == 0) {
-        std::atomic<int> arrived{0}, met{0};
-        ParallelBands(2, 2, [&](uint32_t, uint32_t, uint32_t) {
-            ++arrived;
-            const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-            while (arrived < 2 && std::chrono::steady_clock::now() < give_up)
-                std::this_thread::yield();
-            met += arrived == 2;
-        });
-        _exit(met == 2 ? 0 : 1);
-    }
+    if (child == 0)
+        _exit(TwoBandsMeet() ? 0 : 1);
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
