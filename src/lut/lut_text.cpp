@@ -175,6 +175,14 @@ enum class EPlainNumber { eRead, eOther, eLeft };
 constexpr uint64_t kPowersOfTenUpTo8[9] = {1,      10,      100,      1000,     10000,
                                            100000, 1000000, 10000000, 100000000};
 
+// The number that eight digit values make, the first in the lowest byte.
+inline uint32_t EightDigitsValue(uint64_t digits) {
+    digits = digits * 10 + (digits >> 8);
+    return uint32_t(((digits & 0x000000FF000000FFull) * (100 + (1000000ull << 32)) +
+                     ((digits >> 16) & 0x000000FF000000FFull) * (1 + (10000ull << 32))) >>
+                    32);
+}
+
 // Reads the run of up to eight digits at q with one load, as the fractions of
 // LUT files are: appends them to mantissa and returns how many there were.
 // Needs eight bytes before end and a little-endian machine; returns 0 without
@@ -195,13 +203,40 @@ inline size_t ReadEightDigitsAtOnce(const char* q, const char* end, uint64_t& ma
     if (count == 0)
         return 0;
     // The digits moved to the top bytes, below them zeros: the same number.
-    uint64_t digits = values << (8 * (8 - count));
-    digits = digits * 10 + (digits >> 8);
-    digits = ((digits & 0x000000FF000000FFull) * (100 + (1000000ull << 32)) +
-              ((digits >> 16) & 0x000000FF000000FFull) * (1 + (10000ull << 32))) >>
-             32;
-    mantissa = mantissa * kPowersOfTenUpTo8[count] + uint32_t(digits);
+    mantissa = mantissa * kPowersOfTenUpTo8[count] + EightDigitsValue(values << (8 * (8 - count)));
     return count;
+}
+
+// Three values of one digit and six decimals between single spaces, the row
+// that most cube writers print ("0.250000 1.000000 0.062500"), is read with
+// one load a value, to the same floats as the general reading gives. False,
+// out unchanged, for any other 26 characters at p (or a value that the
+// general reading leaves to the C library).
+constexpr size_t kSixDecimalRowLength = 26;
+
+inline bool ReadSixDecimalValue(const char* p, float& out) {
+    if constexpr (std::endian::native != std::endian::little)
+        return false;
+    uint64_t chunk;
+    std::memcpy(&chunk, p, sizeof chunk);
+    if (((chunk >> 8) & 0xFF) != '.')
+        return false;
+    // The point taken as a digit 0: the eight bytes then read as the number
+    // whose second digit is 0, ten times the integer digit too much.
+    const uint64_t values = (chunk ^ 0x3030303030303030ull) & ~0xFF00ull;
+    if ((values | (values + 0x7676767676767676ull)) & 0x8080808080808080ull)
+        return false;
+    const uint64_t integer = values & 0xFF;
+    return RoundExactly(EightDigitsValue(values) - integer * 9000000, -6, false, out);
+}
+
+inline bool ReadSixDecimalRow(const char* p, float out[3]) {
+    float values[3];
+    if (p[8] != ' ' || p[17] != ' ' || !ReadSixDecimalValue(p, values[0]) ||
+        !ReadSixDecimalValue(p + 9, values[1]) || !ReadSixDecimalValue(p + 18, values[2]))
+        return false;
+    std::copy_n(values, 3, out);
+    return true;
 }
 
 inline EPlainNumber ReadPlainNumber(const char*& q, const char* end, float& out) {
@@ -249,6 +284,9 @@ bool ParseDecimalFloatExactly(const char*& p, const char* end, float& out) {
 }
 
 const char* ScanPlainFloatRow(const char* p, const char* end, float out[3]) {
+    if (size_t(end - p) > kSixDecimalRowLength && ascii::IsLineBreak(p[kSixDecimalRowLength]) &&
+        ReadSixDecimalRow(p, out))
+        return p + kSixDecimalRowLength;
     float values[3];
     for (float& value : values) {
         while (p < end && ascii::IsBlank(*p))
@@ -318,6 +356,8 @@ int ScanLine(const char* line, size_t length, const char* format, ...) {
 }
 
 int ScanFloatTriple(const char* line, size_t length, float out[3]) {
+    if (length == kSixDecimalRowLength && ReadSixDecimalRow(line, out))
+        return 3;
     const char* p = line;
     const char* end = line + length;
     float values[3];
