@@ -2,6 +2,7 @@
 
 #include "platform/environment.h"
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
@@ -124,6 +125,13 @@ public:
         job.finished.wait(hold, [&] { return job.running == 0; });
     }
 
+    // Starts helpers until `count` are started or waiting.
+    void StartUpTo(uint32_t count) {
+        std::lock_guard<std::mutex> hold(m_lock);
+        while (m_waiting + m_started < count && StartHelper())
+            ++m_started;
+    }
+
 private:
     // The child of a fork has none of the helpers, nor the threads that held
     // cores or offered work: it begins anew, starting helpers of its own. The
@@ -232,6 +240,13 @@ void ParallelBands(uint32_t count, uint32_t threadCount,
         }
     } finishing{pool, job, cores};
     takeBands();
+}
+
+void StartHelpersAhead() {
+    // A loop of DefaultThreadCount() bands takes one helper a core to spare.
+    const uint32_t helpers = std::min(uint32_t(CoresToSpare()), DefaultThreadCount() - 1);
+    if (helpers > 0)
+        HelperPool::Shared().StartUpTo(helpers);
 }
 
 bool PipelineChunks(size_t count, const std::function<void(size_t, int)>& produce,

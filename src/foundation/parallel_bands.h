@@ -24,6 +24,12 @@ void ReturnSpareCores(uint32_t count);
 void ParallelBands(uint32_t count, uint32_t threadCount,
                    const std::function<void(uint32_t, uint32_t, uint32_t)>& work);
 
+// Starts the helpers that ParallelBands starts on first use, without waiting
+// for them, where they are not started yet: a caller that knows a loop over
+// every core is coming (a large text to parse once its file is read) has them
+// ready by then, instead of starting them when the loop begins.
+void StartHelpersAhead();
+
 // Makes `count` chunks and hands them on in order, making the next chunk while
 // the one before is handed on: produce(chunk, slot) fills slot 0 or 1 (the
 // chunk's parity), and consume(chunk, slot) takes it, returning false to stop

@@ -5,6 +5,7 @@
 #include "lut/lut_formats.h"
 #include "lut/lut_text.h"
 
+#include "foundation/parallel_bands.h"
 #include "foundation/paths.h"
 #include "platform/ascii.h"
 
@@ -92,8 +93,14 @@ private:
 
     // The file's bytes, read on first need; false when it cannot be read.
     bool ReadBytes() {
+        if (m_bytesRead)
+            return true;
+        // A text this large is parsed on every core: the helpers start while
+        // the file is read, which takes long enough to have them ready.
+        if (m_source.files.Examine(m_path).stamp.size >= int64_t(kSmallestSplitText))
+            StartHelpersAhead();
         // The spare 0 byte after the file ends the text for the readers that scan it.
-        if (!m_bytesRead && !m_source.files.ReadFile(m_path, m_bytes, kMaxFileSize))
+        if (!m_source.files.ReadFile(m_path, m_bytes, kMaxFileSize))
             return false;
         m_bytesRead = true;
         return true;

@@ -13,6 +13,10 @@
 #include <new>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 // A NUL-terminated copy of one line for the C library's scanners. Short lines
@@ -175,6 +179,14 @@ enum class EPlainNumber { eRead, eOther, eLeft };
 constexpr uint64_t kPowersOfTenUpTo8[9] = {1,      10,      100,      1000,     10000,
                                            100000, 1000000, 10000000, 100000000};
 
+// The number that eight digit values make, the first in the lowest byte.
+inline uint32_t EightDigitsValue(uint64_t digits) {
+    digits = digits * 10 + (digits >> 8);
+    return uint32_t(((digits & 0x000000FF000000FFull) * (100 + (1000000ull << 32)) +
+                     ((digits >> 16) & 0x000000FF000000FFull) * (1 + (10000ull << 32))) >>
+                    32);
+}
+
 // Reads the run of up to eight digits at q with one load, as the fractions of
 // LUT files are: appends them to mantissa and returns how many there were.
 // Needs eight bytes before end and a little-endian machine; returns 0 without
@@ -195,13 +207,40 @@ inline size_t ReadEightDigitsAtOnce(const char* q, const char* end, uint64_t& ma
     if (count == 0)
         return 0;
     // The digits moved to the top bytes, below them zeros: the same number.
-    uint64_t digits = values << (8 * (8 - count));
-    digits = digits * 10 + (digits >> 8);
-    digits = ((digits & 0x000000FF000000FFull) * (100 + (1000000ull << 32)) +
-              ((digits >> 16) & 0x000000FF000000FFull) * (1 + (10000ull << 32))) >>
-             32;
-    mantissa = mantissa * kPowersOfTenUpTo8[count] + uint32_t(digits);
+    mantissa = mantissa * kPowersOfTenUpTo8[count] + EightDigitsValue(values << (8 * (8 - count)));
     return count;
+}
+
+// Three values of one digit and six decimals between single spaces, the row
+// that most cube writers print ("0.250000 1.000000 0.062500"), is read with
+// one load a value, to the same floats as the general reading gives. False,
+// out unchanged, for any other 26 characters at p (or a value that the
+// general reading leaves to the C library).
+constexpr size_t kSixDecimalRowLength = 26;
+
+inline bool ReadSixDecimalValue(const char* p, float& out) {
+    if constexpr (std::endian::native != std::endian::little)
+        return false;
+    uint64_t chunk;
+    std::memcpy(&chunk, p, sizeof chunk);
+    if (((chunk >> 8) & 0xFF) != '.')
+        return false;
+    // The point taken as a digit 0: the eight bytes then read as the number
+    // whose second digit is 0, ten times the integer digit too much.
+    const uint64_t values = (chunk ^ 0x3030303030303030ull) & ~0xFF00ull;
+    if ((values | (values + 0x7676767676767676ull)) & 0x8080808080808080ull)
+        return false;
+    const uint64_t integer = values & 0xFF;
+    return RoundExactly(EightDigitsValue(values) - integer * 9000000, -6, false, out);
+}
+
+inline bool ReadSixDecimalRow(const char* p, float out[3]) {
+    float values[3];
+    if (p[8] != ' ' || p[17] != ' ' || !ReadSixDecimalValue(p, values[0]) ||
+        !ReadSixDecimalValue(p + 9, values[1]) || !ReadSixDecimalValue(p + 18, values[2]))
+        return false;
+    std::copy_n(values, 3, out);
+    return true;
 }
 
 inline EPlainNumber ReadPlainNumber(const char*& q, const char* end, float& out) {
@@ -249,6 +288,9 @@ bool ParseDecimalFloatExactly(const char*& p, const char* end, float& out) {
 }
 
 const char* ScanPlainFloatRow(const char* p, const char* end, float out[3]) {
+    if (size_t(end - p) > kSixDecimalRowLength && ascii::IsLineBreak(p[kSixDecimalRowLength]) &&
+        ReadSixDecimalRow(p, out))
+        return p + kSixDecimalRowLength;
     float values[3];
     for (float& value : values) {
         while (p < end && ascii::IsBlank(*p))
@@ -318,6 +360,8 @@ int ScanLine(const char* line, size_t length, const char* format, ...) {
 }
 
 int ScanFloatTriple(const char* line, size_t length, float out[3]) {
+    if (length == kSixDecimalRowLength && ReadSixDecimalRow(line, out))
+        return 3;
     const char* p = line;
     const char* end = line + length;
     float values[3];
@@ -387,14 +431,48 @@ inline uint64_t ZeroBytes(uint64_t word) {
     return ~(((word & kLow7) + kLow7) | word | kLow7);
 }
 
+#if defined(__SSE2__)
+// Counts the line starts of the whole blocks of sixteen bytes from p and
+// returns where they end: each start is a byte -1 that is subtracted from a
+// byte counter, and the counters are summed before they can overflow.
+const char* CountLineStartsBy16(const char* p, const char* end, size_t& count,
+                                bool& previousBreak) {
+    const __m128i feeds = _mm_set1_epi8('\n'), returns = _mm_set1_epi8('\r');
+    const __m128i zero = _mm_setzero_si128();
+    // Of the previous block, only its last byte is looked at.
+    __m128i before = previousBreak ? _mm_set1_epi8(-1) : zero;
+    while (end - p >= 16) {
+        __m128i counters = zero;
+        for (int block = 0; block < 255 && end - p >= 16; ++block, p += 16) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            const __m128i breaks =
+                _mm_or_si128(_mm_cmpeq_epi8(bytes, feeds), _mm_cmpeq_epi8(bytes, returns));
+            const __m128i afterBreak =
+                _mm_or_si128(_mm_slli_si128(breaks, 1), _mm_srli_si128(before, 15));
+            counters = _mm_sub_epi8(counters, _mm_andnot_si128(breaks, afterBreak));
+            before = breaks;
+        }
+        const __m128i sums = _mm_sad_epu8(counters, zero);
+        count += size_t(_mm_cvtsi128_si64(sums)) +
+                 size_t(_mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums)));
+    }
+    previousBreak = (_mm_movemask_epi8(before) & 0x8000) != 0;
+    return p;
+}
+#endif
+
 // The lines that TextLines gives: the runs of characters between breaks,
-// counted eight bytes at a time where a line starts after a break.
+// counted sixteen or eight bytes at a time where a line starts after a break.
 size_t CountLines(const TextBand& band) {
     constexpr uint64_t kBytes = 0x0101010101010101ull;
     constexpr uint64_t kHighBits = 0x8080808080808080ull;
     const char* p = band.begin;
     size_t count = 0;
-    uint64_t breakBefore = 0x80; // the first byte of the band follows a break
+    bool previousBreak = true; // the first byte of the band follows a break
+#if defined(__SSE2__)
+    p = CountLineStartsBy16(p, band.end, count, previousBreak);
+#endif
+    uint64_t breakBefore = previousBreak ? 0x80 : 0;
     for (; band.end - p >= 8; p += 8) {
         uint64_t word;
         std::memcpy(&word, p, 8);
@@ -405,7 +483,7 @@ size_t CountLines(const TextBand& band) {
         count += size_t(((starts >> 7) * kBytes) >> 56);
         breakBefore = breaks >> 63 << 7;
     }
-    for (bool previousBreak = breakBefore != 0; p < band.end; ++p) {
+    for (previousBreak = breakBefore != 0; p < band.end; ++p) {
         const bool isBreak = ascii::IsLineBreak(*p);
         count += size_t(previousBreak && !isBreak);
         previousBreak = isBreak;

@@ -382,8 +382,12 @@ bool RebuildTable(CVxLUT& lut, uint32_t newSize, bool ontoUnitDomain) {
     std::unique_ptr<uint8_t, StorageRelease> storage(
         static_cast<uint8_t*>(platform::NewLargeBlock(storageBytes)), StorageRelease{storageBytes});
     const uint32_t threads = ResampleThreads(n, m, is3D);
-    std::unique_ptr<double[]> scratch(
-        new (std::nothrow) double[threads * ScratchValues(n, m, is3D)]);
+    // A large block, like the lattices: a scratch of hundreds of kilobytes
+    // would otherwise take one page fault every 4 KB, which costs more than
+    // the resampling of a small lattice.
+    const size_t scratchBytes = threads * ScratchValues(n, m, is3D) * sizeof(double);
+    std::unique_ptr<uint8_t, StorageRelease> scratch(
+        static_cast<uint8_t*>(platform::NewLargeBlock(scratchBytes)), StorageRelease{scratchBytes});
     if (!storage || !scratch) {
         return false;
     }
@@ -397,9 +401,9 @@ bool RebuildTable(CVxLUT& lut, uint32_t newSize, bool ontoUnitDomain) {
     const ResampleGrid blue(n, m, mapping(2));
     const AxisGrids grids{red, green, blue};
     if (is3D) {
-        Resample3D(grids, lut.m_data, data, scratch.get(), threads);
+        Resample3D(grids, lut.m_data, data, reinterpret_cast<double*>(scratch.get()), threads);
     } else {
-        const Scratch one = ScratchAt(scratch.get(), n, m, false);
+        const Scratch one = ScratchAt(reinterpret_cast<double*>(scratch.get()), n, m, false);
         Resample1D(grids, lut.m_data, data, one.line, one.tangents);
     }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <mutex>
 #include <stdexcept>
 #include <thread>
@@ -88,6 +89,25 @@ TEST(ParallelBandsTest, ConcurrentAndNestedLoopsShareTheKeptHelpers) {
     EXPECT_LE(helpers.size(), 3 + spare);
     EXPECT_EQ(TakeSpareCores(1000), spare);
     ReturnSpareCores(spare);
+}
+
+// Helpers started ahead, however often, are the kept ones that loops then use:
+// the process never has more threads than the caller and a helper a core to spare.
+TEST(ParallelBandsTest, HelpersStartedAheadAreTheKeptOnes) {
+    const uint32_t spare = TakeSpareCores(1000);
+    ReturnSpareCores(spare);
+    auto threadsOfProcess = [] {
+        size_t count = 0;
+        for ([[maybe_unused]] const auto& task :
+             std::filesystem::directory_iterator("/proc/self/task"))
+            ++count;
+        return count;
+    };
+    for (int round = 0; round < 20; ++round) {
+        StartHelpersAhead();
+        ParallelBands(64, 8, [](uint32_t, uint32_t, uint32_t) {});
+    }
+    EXPECT_LE(threadsOfProcess(), size_t(1 + spare));
 }
 
 // When the calling thread's band throws, the helpers' bands still end before

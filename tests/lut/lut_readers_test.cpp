@@ -638,6 +638,36 @@ TEST(LutText, FloatTripleMatchesScanf) {
     }
 }
 
+// Rows of three values of one digit and six decimals, the form most cube writers print, and
+// rows one character away from it: every digit, every spot of the point, every separator.
+TEST(LutText, SixDecimalRowsMatchScanf) {
+    static const char kChanges[] = "/:.,-+e 0\t";
+    std::mt19937 random(11);
+    for (int i = 0; i < 200000; ++i) {
+        char row[64];
+        std::snprintf(row, sizeof row, "%.6f %.6f %.6f", double(random() % 10000000) / 1e6,
+                      double(random() % 10000000) / 1e6, double(random() % 10000000) / 1e6);
+        if (i % 2)
+            row[random() % 26] = kChanges[random() % (sizeof kChanges - 1)];
+        const std::string line = row;
+        float expected[3] = {-7, -7, -7};
+        const int expectedCount =
+            std::max(0, std::sscanf(row, " %f %f %f ", &expected[0], &expected[1], &expected[2]));
+        float actual[3] = {-7, -7, -7};
+        ASSERT_EQ(ScanFloatTriple(line.data(), line.size(), actual), expectedCount) << line;
+        ASSERT_EQ(std::memcmp(actual, expected, expectedCount * sizeof(float)), 0) << line;
+        // As a row of a larger text: taken whole up to its break, or left to the general reading.
+        const std::string text = line + (i % 3 ? "\n" : "\r\n") + "0.5 0.5 0.5\n";
+        float plain[3] = {-7, -7, -7};
+        const char* rowEnd = ScanPlainFloatRow(text.data(), text.data() + text.size(), plain);
+        if (!rowEnd)
+            continue;
+        ASSERT_EQ(rowEnd, text.data() + line.size()) << line;
+        ASSERT_EQ(expectedCount, 3) << line;
+        ASSERT_EQ(std::memcmp(plain, expected, sizeof plain), 0) << line;
+    }
+}
+
 // Texts of more than a few megabytes are read on several cores into the values that reading
 // line by line gives, whatever interrupts or follows the rows.
 TEST(LutReaders, LargeTextsReadOnCores) {
