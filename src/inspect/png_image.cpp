@@ -75,8 +75,10 @@ bool ReadRows(png_structp png, png_bytepp rows) {
     return true;
 }
 
-void Convert(const std::vector<uint8_t>& raw, size_t rowBytes, int channels, bool sixteen,
-             FloatImage& image) {
+// The decoded rows of a picture of megabytes, in large pages like the picture.
+using RawRows = std::vector<uint8_t, platform::LargePageAllocator<uint8_t>>;
+
+void Convert(const RawRows& raw, size_t rowBytes, int channels, bool sixteen, FloatImage& image) {
     const float top = sixteen ? 65535.0f : 255.0f;
     const size_t sampleBytes = sixteen ? 2 : 1;
     for (uint32_t y = 0; y < image.height; ++y) {
@@ -122,7 +124,7 @@ PngReadResult ReadPng(std::string_view bytes) {
         const int channels = png_get_channels(png, info);
         const bool sixteen = png_get_bit_depth(png, info) == 16;
         try {
-            std::vector<uint8_t> raw(rowBytes * height);
+            RawRows raw(rowBytes * height);
             std::vector<png_bytep> rows(height);
             for (uint32_t y = 0; y < height; ++y)
                 rows[y] = raw.data() + y * rowBytes;

@@ -13,7 +13,7 @@
 #include <new>
 #include <vector>
 
-#if defined(__SSE2__)
+#if defined(__SSE2__) && defined(__x86_64__)
 #include <emmintrin.h>
 #endif
 
@@ -431,7 +431,7 @@ inline uint64_t ZeroBytes(uint64_t word) {
     return ~(((word & kLow7) + kLow7) | word | kLow7);
 }
 
-#if defined(__SSE2__)
+#if defined(__SSE2__) && defined(__x86_64__)
 // Counts the line starts of the whole blocks of sixteen bytes from p and
 // returns where they end: each start is a byte -1 that is subtracted from a
 // byte counter, and the counters are summed before they can overflow.
@@ -469,7 +469,7 @@ size_t CountLines(const TextBand& band) {
     const char* p = band.begin;
     size_t count = 0;
     bool previousBreak = true; // the first byte of the band follows a break
-#if defined(__SSE2__)
+#if defined(__SSE2__) && defined(__x86_64__)
     p = CountLineStartsBy16(p, band.end, count, previousBreak);
 #endif
     uint64_t breakBefore = previousBreak ? 0x80 : 0;
