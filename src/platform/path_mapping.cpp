@@ -1,11 +1,12 @@
 #include "platform/path_mapping.h"
 
 #include "platform/ascii.h"
-#include "platform/directory_search.h"
 #include "platform/posix_helpers.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,18 +19,30 @@ bool Exists(const std::string& posixPath) {
     return ::lstat(posixPath.c_str(), &info) == 0;
 }
 
-// The name in the folder's listing that equals the element without regard to case.
+// The name in the folder's listing that equals the element without regard to
+// case; of several, the first that ListPosixFolder lists, which for names equal
+// but for case is the least in byte order. The folder is read in one pass,
+// without the listing's sort: paths are resolved several times for every file
+// of a run, and an output folder may hold thousands.
 bool FindNameNoCase(const std::string& folder, std::string_view element, std::string& name) {
-    std::vector<DirectoryEntry> entries;
-    if (!ListPosixFolder(folder.empty() ? std::string(".") : folder, entries))
+    DIR* listing = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!listing)
         return false;
-    for (const DirectoryEntry& entry : entries) {
-        if (ascii::EqualsNoCase(entry.name, element)) {
-            name = entry.name;
-            return true;
-        }
+    bool found = false;
+    while (const dirent* entry = ::readdir(listing)) {
+        const std::string_view candidate(entry->d_name);
+        if (candidate == "." || candidate == ".." || !ascii::EqualsNoCase(candidate, element))
+            continue;
+        if (!found || candidate < std::string_view(name))
+            name.assign(candidate);
+        found = true;
     }
-    return false;
+    ::closedir(listing);
+    return found;
+}
+
+bool HasLetter(std::string_view text) {
+    return std::any_of(text.begin(), text.end(), ascii::IsLetter);
 }
 
 constexpr int kMostLinksFollowed = 40;
@@ -104,8 +117,11 @@ bool ResolvePath(std::string_view path, std::string& posixPath, bool allowMissin
         if (!candidate.empty() && candidate.back() != '/')
             candidate += '/';
         std::string name(element);
+        // A name without letters has no other case to look for (the wildcard
+        // that probes a folder's own identity, say).
         if (element != "." && element != ".." && !Exists(candidate + name) &&
-            !FindNameNoCase(resolved, element, name) && !(last && allowMissingLeaf))
+            !(HasLetter(element) && FindNameNoCase(resolved, element, name)) &&
+            !(last && allowMissingLeaf))
             return false;
         resolved = candidate + name;
     }

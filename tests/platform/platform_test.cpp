@@ -51,6 +51,7 @@ TEST(PathMapping, CaseBlindResolution) {
         {"looks\\ab", false, true, "Looks/ab"}, // an exact name wins
         {"looks\\new.look", false, false, ""},
         {"looks\\new.look", true, true, "Looks/new.look"},
+        {"looks\\*", true, true, "Looks/*"}, // how a folder's identity is probed
         {"missing\\new.look", true, false, ""},
     };
     for (const auto& [relative, allowMissingLeaf, found, resolved] : cases) {
