@@ -3,7 +3,10 @@
 // (every core); and 20 CLF files (a CDL, then a 33-point 3D LUT), read through
 // OpenColorIO into 129-point Cubrel LUTs, with -jobs 1 and -jobs 2 in turn.
 // Reports the whole-run times and, for the default and for -jobs 2, the ratio
-// to -jobs 1 ("x_jobs1").
+// to -jobs 1 ("x_jobs1"). And 300, then 3000 small cube files converted into
+// an empty folder, whose time a file must not grow with the folder: the 3000's
+// against the 300's ("x_per_file_300", at most about 1; every output name is
+// looked up without regard to case in the folder it fills).
 
 #include "foundation/byte_sink.h"
 #include "look/look_writer.h"
@@ -133,6 +136,42 @@ void BM_Batch20ClfToCubrel129(benchmark::State& state) {
     state.counters["x_jobs1"] = seconds[1] / seconds[0];
 }
 BENCHMARK(BM_Batch20ClfToCubrel129)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+double g_secondsPerFileOf300 = 0;
+
+void BM_BatchOfSmallCubesIntoOneFolder(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    const ScratchFolder folder;
+    std::filesystem::create_directory(folder.Posix("in"));
+    std::filesystem::create_directory(folder.Posix("out"));
+    const std::string cube = "LUT_3D_SIZE 2\n0 0 0\n1 0 0\n0 1 0\n1 1 0\n"
+                             "0 0 1\n1 0 1\n0 1 1\n1 1 1\n";
+    for (int i = 0; i < count; ++i)
+        std::ofstream(folder.Posix("in/c" + std::to_string(i) + ".cube"), std::ios::binary) << cube;
+    const std::string command = std::string(GRADESHIFT_BINARY_DIR) + "/bin/gradeshift \"" +
+                                folder.Posix() + "/in/*.cube\" -cubrel -size 9 -out \"" +
+                                folder.Posix("out") + "\" > /dev/null 2>&1";
+    double total = 0;
+    for (auto _ : state) {
+        const double run = TimeRun(state, folder, command, "out/c", count);
+        if (run < 0)
+            break;
+        total += run;
+    }
+    const double perFile = total / double(state.iterations()) / count;
+    state.counters["ms_per_file"] = perFile * 1000.0;
+    if (count == 300)
+        g_secondsPerFileOf300 = perFile;
+    else if (g_secondsPerFileOf300 > 0)
+        state.counters["x_per_file_300"] = perFile / g_secondsPerFileOf300;
+}
+// 300 first, so that 3000's ratio can be printed.
+BENCHMARK(BM_BatchOfSmallCubesIntoOneFolder)
+    ->Arg(300)
+    ->Arg(3000)
+    ->Iterations(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 } // namespace
 

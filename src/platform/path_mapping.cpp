@@ -1,12 +1,12 @@
 #include "platform/path_mapping.h"
 
 #include "platform/ascii.h"
+#include "platform/folder_names.h"
 #include "platform/posix_helpers.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,28 +17,6 @@ namespace {
 bool Exists(const std::string& posixPath) {
     struct stat info;
     return ::lstat(posixPath.c_str(), &info) == 0;
-}
-
-// The name in the folder's listing that equals the element without regard to
-// case; of several, the first that ListPosixFolder lists, which for names equal
-// but for case is the least in byte order. The folder is read in one pass,
-// without the listing's sort: paths are resolved several times for every file
-// of a run, and an output folder may hold thousands.
-bool FindNameNoCase(const std::string& folder, std::string_view element, std::string& name) {
-    DIR* listing = ::opendir(folder.empty() ? "." : folder.c_str());
-    if (!listing)
-        return false;
-    bool found = false;
-    while (const dirent* entry = ::readdir(listing)) {
-        const std::string_view candidate(entry->d_name);
-        if (candidate == "." || candidate == ".." || !ascii::EqualsNoCase(candidate, element))
-            continue;
-        if (!found || candidate < std::string_view(name))
-            name.assign(candidate);
-        found = true;
-    }
-    ::closedir(listing);
-    return found;
 }
 
 bool HasLetter(std::string_view text) {

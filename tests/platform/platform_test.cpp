@@ -1,6 +1,7 @@
 #include "platform/environment.h"
 #include "platform/file_replacement.h"
 #include "platform/file_system.h"
+#include "platform/folder_names.h"
 #include "platform/path_mapping.h"
 #include "platform/replacement_test_hooks.h"
 
@@ -12,6 +13,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <fstream>
+#include <functional>
 #include <set>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -59,6 +61,43 @@ TEST(PathMapping, CaseBlindResolution) {
         EXPECT_EQ(platform::ResolvePath(folder.Drive(relative), posix, allowMissingLeaf), found)
             << relative;
         EXPECT_EQ(posix, found ? folder.Posix() + "/" + resolved : "") << relative;
+    }
+}
+
+// A folder large enough to be kept between look-ups must still answer as a
+// fresh reading would after every change made to it behind the program's back.
+TEST(PathMapping, LargeFolderLookUpsSeeEveryChange) {
+    ScratchFolder scratch;
+    const std::string folder = scratch.Posix("a/out");
+    for (int i = 0; i < 300; ++i)
+        scratch.Write("a/out/name" + std::to_string(i), "");
+    auto make = [&](const char* name) { ::close(::creat((folder + "/" + name).c_str(), 0644)); };
+    auto remove = [&](const char* name) { ::unlink((folder + "/" + name).c_str()); };
+    auto rename = [&](const char* from, const char* to) {
+        ::rename((folder + "/" + from).c_str(), (folder + "/" + to).c_str());
+    };
+    const std::tuple<std::function<void()>, const char*, const char*> steps[] = {
+        {[] {}, "NAME7", "name7"},
+        {[] {}, "new.look", ""},
+        {[&] { make("NEW.look"); }, "new.look", "NEW.look"},
+        {[&] { make("new.look"); }, "NEW.LOOK", "NEW.look"}, // least in byte order
+        {[&] { remove("NEW.look"); }, "NEW.LOOK", "new.look"},
+        {[&] { rename("new.look", "Other"); }, "new.look", ""},
+        {[] {}, "OTHER", "Other"},
+        {[&] { ::mkdir((folder + "/Sub").c_str(), 0755); }, "sub", "Sub"},
+        // Another folder in its place, its own untouched: the folder above is moved.
+        {[&] {
+             ::rename(scratch.Posix("a").c_str(), scratch.Posix("b").c_str());
+             scratch.Write("a/out/Fresh", "");
+         },
+         "fresh", "Fresh"},
+        {[] {}, "name7", ""},
+    };
+    for (const auto& [change, element, expected] : steps) {
+        change();
+        std::string name;
+        EXPECT_EQ(platform::FindNameNoCase(folder, element, name), *expected != '\0') << element;
+        EXPECT_EQ(name, *expected ? expected : "") << element;
     }
 }
 
