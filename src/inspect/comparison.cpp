@@ -5,6 +5,7 @@
 #include "platform/large_buffer.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -48,12 +49,15 @@ size_t TopCount(size_t n) {
     return n - (999 * n + 999) / 1000 + 1;
 }
 
-// The largest of the values seen and the `keep` largest of them, which a
-// min-heap keeps in one pass without sorting anything. Neither depends on the
-// order the values come in.
+// The largest of the values seen and at least the `keep` largest of them, in
+// one pass without sorting anything: a value enters only above `floor`, the
+// keep-th largest when the candidates were last cut down to `keep`, since
+// below it no value can be among them. Neither depends on the order the values
+// come in. (Values are never NaN.)
 struct Tally {
     size_t keep = 0;
     double max = 0.0;
+    double floor = -std::numeric_limits<double>::infinity();
     std::vector<double> largest;
 
     // Returns the sum of the values, added in order.
@@ -63,16 +67,20 @@ struct Tally {
             const double v = values[i];
             sum += v;
             max = std::max(max, v);
-            if (largest.size() < keep) {
+            if (v > floor) {
                 largest.push_back(v);
-                std::push_heap(largest.begin(), largest.end(), std::greater<>());
-            } else if (v > largest.front()) {
-                std::pop_heap(largest.begin(), largest.end(), std::greater<>());
-                largest.back() = v;
-                std::push_heap(largest.begin(), largest.end(), std::greater<>());
+                if (largest.size() >= 4 * keep)
+                    CutDown();
             }
         }
         return sum;
+    }
+
+    void CutDown() {
+        const auto kth = largest.begin() + static_cast<std::ptrdiff_t>(keep - 1);
+        std::nth_element(largest.begin(), kth, largest.end(), std::greater<>());
+        floor = *kth;
+        largest.resize(keep);
     }
 };
 
@@ -219,13 +227,16 @@ Comparison CompareOutputs(const ComparisonData& data, const ComparisonTolerance&
         for (Tally(&set)[kMeasureCount] : band.tallies)
             for (int m = 0; m < kMeasureCount; ++m)
                 set[m].keep = TopCount(m == kThreeChannels ? 3 * n : n);
-    ParallelBands(static_cast<uint32_t>(blocks.size()), threadCount,
-                  [&](uint32_t band, uint32_t first, uint32_t end) {
-                      const auto values = std::make_unique<BlockValues>();
-                      for (uint32_t b = first; b < end; ++b)
-                          TallyBlock(data, blocks[b], bands[band], *values,
-                                     &sums[b * kMeasureCount]);
-                  });
+    // Blocks cost more or less with their colours (a neutral or an equal pair
+    // skips most of the ΔE00), so each thread takes the next block free rather
+    // than a fixed share: no thread waits for another's slower half.
+    std::atomic<size_t> nextBlock{0};
+    const uint32_t bandCount = static_cast<uint32_t>(bands.size());
+    ParallelBands(bandCount, bandCount, [&](uint32_t band, uint32_t, uint32_t) {
+        const auto values = std::make_unique<BlockValues>();
+        for (size_t b = nextBlock++; b < blocks.size(); b = nextBlock++)
+            TallyBlock(data, blocks[b], bands[band], *values, &sums[b * kMeasureCount]);
+    });
 
     Comparison result;
     result.tolerance = tolerance;
