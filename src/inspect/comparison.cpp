@@ -162,12 +162,17 @@ bool Worse(const std::pair<double, size_t>& x, const std::pair<double, size_t>& 
     return x.first > y.first || (x.first == y.first && x.second < y.second);
 }
 
-void KeepWorst(std::vector<std::pair<double, size_t>>& worst, std::pair<double, size_t> colour) {
-    if (worst.size() == kWorstColourCount && !Worse(colour, worst.back()))
-        return;
+void InsertWorse(std::vector<std::pair<double, size_t>>& worst, std::pair<double, size_t> colour) {
     worst.insert(std::upper_bound(worst.begin(), worst.end(), colour, Worse), colour);
     if (worst.size() > kWorstColourCount)
         worst.pop_back();
+}
+
+// Asked of every colour, and nearly always answered by the first test.
+inline void KeepWorst(std::vector<std::pair<double, size_t>>& worst,
+                      std::pair<double, size_t> colour) {
+    if (worst.size() < kWorstColourCount || Worse(colour, worst.back()))
+        InsertWorse(worst, colour);
 }
 
 // The differences of one block's colours: the three channels, then the ΔE00.
