@@ -60,18 +60,21 @@ struct Tally {
     double floor = -std::numeric_limits<double>::infinity();
     std::vector<double> largest;
 
+    void Take(double v) {
+        max = std::max(max, v);
+        if (v > floor) {
+            largest.push_back(v);
+            if (largest.size() >= 4 * keep)
+                CutDown();
+        }
+    }
+
     // Returns the sum of the values, added in order.
     double Add(const double* values, size_t n) {
         double sum = 0.0;
         for (size_t i = 0; i < n; ++i) {
-            const double v = values[i];
-            sum += v;
-            max = std::max(max, v);
-            if (v > floor) {
-                largest.push_back(v);
-                if (largest.size() >= 4 * keep)
-                    CutDown();
-            }
+            sum += values[i];
+            Take(values[i]);
         }
         return sum;
     }
@@ -193,12 +196,20 @@ void TallyBlock(const ComparisonData& data, const Block& block, BandTallies& ban
         values[kDeltaE][k] = ColourDeltaE(a, b);
         KeepWorst(band.worst, {values[kDeltaE][k], block.first + k});
     }
+    // The measures' sums run side by side, each adding its values in order:
+    // one after the other, each would wait on its own additions.
     Tally* tallies = band.tallies[block.centres];
-    for (int m = 0; m < kThreeChannels; ++m)
-        sums[m] = tallies[m].Add(values[m], count);
-    sums[kThreeChannels] = 0.0;
-    for (int c = 0; c < 3; ++c)
-        sums[kThreeChannels] += tallies[kThreeChannels].Add(values[c], count);
+    double sum[kThreeChannels] = {};
+    for (size_t k = 0; k < count; ++k)
+        for (int m = 0; m < kThreeChannels; ++m) {
+            sum[m] += values[m][k];
+            tallies[m].Take(values[m][k]);
+            if (m != kDeltaE)
+                tallies[kThreeChannels].Take(values[m][k]);
+        }
+    std::copy_n(sum, kThreeChannels, sums);
+    // The three channels' sums, each of its channel's values in order.
+    sums[kThreeChannels] = 0.0 + sum[kChannelR] + sum[kChannelG] + sum[kChannelB];
 }
 
 std::vector<WorstColour> WorstColours(const ComparisonData& data,
