@@ -5,6 +5,7 @@
 #include "platform/large_buffer.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -48,31 +49,41 @@ size_t TopCount(size_t n) {
     return n - (999 * n + 999) / 1000 + 1;
 }
 
-// The largest of the values seen and the `keep` largest of them, which a
-// min-heap keeps in one pass without sorting anything. Neither depends on the
-// order the values come in.
+// The largest of the values seen and at least the `keep` largest of them, in
+// one pass without sorting anything: a value enters only above `floor`, the
+// keep-th largest when the candidates were last cut down to `keep`, since
+// below it no value can be among them. Neither depends on the order the values
+// come in. (Values are never NaN.)
 struct Tally {
     size_t keep = 0;
     double max = 0.0;
+    double floor = -std::numeric_limits<double>::infinity();
     std::vector<double> largest;
+
+    void Take(double v) {
+        max = std::max(max, v);
+        if (v > floor) {
+            largest.push_back(v);
+            if (largest.size() >= 4 * keep)
+                CutDown();
+        }
+    }
 
     // Returns the sum of the values, added in order.
     double Add(const double* values, size_t n) {
         double sum = 0.0;
         for (size_t i = 0; i < n; ++i) {
-            const double v = values[i];
-            sum += v;
-            max = std::max(max, v);
-            if (largest.size() < keep) {
-                largest.push_back(v);
-                std::push_heap(largest.begin(), largest.end(), std::greater<>());
-            } else if (v > largest.front()) {
-                std::pop_heap(largest.begin(), largest.end(), std::greater<>());
-                largest.back() = v;
-                std::push_heap(largest.begin(), largest.end(), std::greater<>());
-            }
+            sum += values[i];
+            Take(values[i]);
         }
         return sum;
+    }
+
+    void CutDown() {
+        const auto kth = largest.begin() + static_cast<std::ptrdiff_t>(keep - 1);
+        std::nth_element(largest.begin(), kth, largest.end(), std::greater<>());
+        floor = *kth;
+        largest.resize(keep);
     }
 };
 
@@ -154,12 +165,17 @@ bool Worse(const std::pair<double, size_t>& x, const std::pair<double, size_t>& 
     return x.first > y.first || (x.first == y.first && x.second < y.second);
 }
 
-void KeepWorst(std::vector<std::pair<double, size_t>>& worst, std::pair<double, size_t> colour) {
-    if (worst.size() == kWorstColourCount && !Worse(colour, worst.back()))
-        return;
+void InsertWorse(std::vector<std::pair<double, size_t>>& worst, std::pair<double, size_t> colour) {
     worst.insert(std::upper_bound(worst.begin(), worst.end(), colour, Worse), colour);
     if (worst.size() > kWorstColourCount)
         worst.pop_back();
+}
+
+// Asked of every colour, and nearly always answered by the first test.
+inline void KeepWorst(std::vector<std::pair<double, size_t>>& worst,
+                      std::pair<double, size_t> colour) {
+    if (worst.size() < kWorstColourCount || Worse(colour, worst.back()))
+        InsertWorse(worst, colour);
 }
 
 // The differences of one block's colours: the three channels, then the ΔE00.
@@ -180,12 +196,20 @@ void TallyBlock(const ComparisonData& data, const Block& block, BandTallies& ban
         values[kDeltaE][k] = ColourDeltaE(a, b);
         KeepWorst(band.worst, {values[kDeltaE][k], block.first + k});
     }
+    // The measures' sums run side by side, each adding its values in order:
+    // one after the other, each would wait on its own additions.
     Tally* tallies = band.tallies[block.centres];
-    for (int m = 0; m < kThreeChannels; ++m)
-        sums[m] = tallies[m].Add(values[m], count);
-    sums[kThreeChannels] = 0.0;
-    for (int c = 0; c < 3; ++c)
-        sums[kThreeChannels] += tallies[kThreeChannels].Add(values[c], count);
+    double sum[kThreeChannels] = {};
+    for (size_t k = 0; k < count; ++k)
+        for (int m = 0; m < kThreeChannels; ++m) {
+            sum[m] += values[m][k];
+            tallies[m].Take(values[m][k]);
+            if (m != kDeltaE)
+                tallies[kThreeChannels].Take(values[m][k]);
+        }
+    std::copy_n(sum, kThreeChannels, sums);
+    // The three channels' sums, each of its channel's values in order.
+    sums[kThreeChannels] = 0.0 + sum[kChannelR] + sum[kChannelG] + sum[kChannelB];
 }
 
 std::vector<WorstColour> WorstColours(const ComparisonData& data,
@@ -219,13 +243,16 @@ Comparison CompareOutputs(const ComparisonData& data, const ComparisonTolerance&
         for (Tally(&set)[kMeasureCount] : band.tallies)
             for (int m = 0; m < kMeasureCount; ++m)
                 set[m].keep = TopCount(m == kThreeChannels ? 3 * n : n);
-    ParallelBands(static_cast<uint32_t>(blocks.size()), threadCount,
-                  [&](uint32_t band, uint32_t first, uint32_t end) {
-                      const auto values = std::make_unique<BlockValues>();
-                      for (uint32_t b = first; b < end; ++b)
-                          TallyBlock(data, blocks[b], bands[band], *values,
-                                     &sums[b * kMeasureCount]);
-                  });
+    // Blocks cost more or less with their colours (a neutral or an equal pair
+    // skips most of the ΔE00), so each thread takes the next block free rather
+    // than a fixed share: no thread waits for another's slower half.
+    std::atomic<size_t> nextBlock{0};
+    const uint32_t bandCount = static_cast<uint32_t>(bands.size());
+    ParallelBands(bandCount, bandCount, [&](uint32_t band, uint32_t, uint32_t) {
+        const auto values = std::make_unique<BlockValues>();
+        for (size_t b = nextBlock++; b < blocks.size(); b = nextBlock++)
+            TallyBlock(data, blocks[b], bands[band], *values, &sums[b * kMeasureCount]);
+    });
 
     Comparison result;
     result.tolerance = tolerance;

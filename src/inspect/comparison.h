@@ -4,12 +4,28 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <new>
 #include <optional>
+#include <utility>
 #include <vector>
+
+// The allocator of vectors that their users fill whole before reading: large
+// pages, and elements left unset when the vector is sized, since zeroing the
+// 6 MB of a comparison's values first would touch them all on one thread.
+template <typename T> struct UnsetLargePageAllocator : platform::LargePageAllocator<T> {
+    template <typename U> struct rebind { using other = UnsetLargePageAllocator<U>; };
+    UnsetLargePageAllocator() = default;
+    template <typename U> UnsetLargePageAllocator(const UnsetLargePageAllocator<U>&) {}
+    template <typename U> void construct(U* place) noexcept { ::new (static_cast<void*>(place)) U; }
+    template <typename U, typename... Arguments>
+    void construct(U* place, Arguments&&... arguments) {
+        ::new (static_cast<void*>(place)) U(std::forward<Arguments>(arguments)...);
+    }
+};
 
 // Floats by the million, touched once: behind whole large pages where the
 // system has them, since a first touch of small pages costs far more.
-using LargeFloats = std::vector<float, platform::LargePageAllocator<float>>;
+using LargeFloats = std::vector<float, UnsetLargePageAllocator<float>>;
 
 // The colours two transforms are compared at, for a lattice of `size` nodes
 // per axis (2 or more): every node (size³, red fastest), then the centre of
@@ -18,7 +34,7 @@ using LargeFloats = std::vector<float, platform::LargePageAllocator<float>>;
 // ComparisonNodeCount(size) colours.
 LargeFloats MakeComparisonInputs(uint32_t size);
 
-// `count` floats, zero.
+// `count` floats, not set: the caller sets every one.
 LargeFloats LargeFloatVector(size_t count);
 size_t ComparisonNodeCount(uint32_t size);
 

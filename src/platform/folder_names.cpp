@@ -73,43 +73,40 @@ bool WatchSeesEveryChange(int descriptor) {
     }
 }
 
-std::string Folded(std::string_view name) {
-    std::string folded(name);
-    for (char& c : folded)
-        c = ascii::Upper(c);
-    return folded;
+// A name's hash without regard to case: FNV-1a of its bytes in upper case.
+uint64_t FoldedHash(std::string_view name) {
+    uint64_t hash = 0xcbf29ce484222325ull;
+    for (const char c : name) {
+        hash ^= static_cast<unsigned char>(ascii::Upper(c));
+        hash *= 0x100000001b3ull;
+    }
+    return hash;
 }
 
-// The names of one watched folder, by their upper-case form: names that
-// differ only in case share an entry.
+// What one watched folder holds: how many names it has of each folded hash.
+// It can only tell that a name is missing: a name it may hold is looked for
+// in the folder itself, so that a count left too high (a name listed and
+// then reported made) or two names of one hash cost a reading, not a wrong
+// answer. (A count left too low needs a name removed before the folder was
+// first read whose 64-bit hash another name shares.) About 40 bytes a name,
+// whatever its length.
 struct FolderIndex {
     dev_t device = 0;
     ino_t inode = 0;
     int watch = -1;
     uint64_t lastUse = 0;
-    std::unordered_map<std::string, std::vector<std::string>> names;
+    std::unordered_map<uint64_t, uint32_t> foldedNames;
 
-    void Add(std::string_view name) {
-        std::vector<std::string>& variants = names[Folded(name)];
-        if (std::find(variants.begin(), variants.end(), name) == variants.end())
-            variants.emplace_back(name);
-    }
+    void Add(std::string_view name) { ++foldedNames[FoldedHash(name)]; }
 
     void Remove(std::string_view name) {
-        const auto entry = names.find(Folded(name));
-        if (entry == names.end())
-            return;
-        std::erase(entry->second, name);
-        if (entry->second.empty())
-            names.erase(entry);
+        const auto entry = foldedNames.find(FoldedHash(name));
+        if (entry != foldedNames.end() && --entry->second == 0)
+            foldedNames.erase(entry);
     }
 
-    bool Find(std::string_view element, std::string& name) const {
-        const auto entry = names.find(Folded(element));
-        if (entry == names.end())
-            return false;
-        name = *std::min_element(entry->second.begin(), entry->second.end());
-        return true;
+    bool Lacks(std::string_view element) const {
+        return !foldedNames.contains(FoldedHash(element));
     }
 };
 
@@ -117,9 +114,9 @@ struct FolderIndex {
 // watches. Look-ups come from several threads at once.
 class FolderIndexes {
 public:
-    // Answers from the index of the folder at `path`, after every change
-    // the kernel has reported; false when the folder is not indexed.
-    bool Find(const char* path, std::string_view element, bool& found, std::string& name) {
+    // True when the index of the folder at `path`, after every change the
+    // kernel has reported, holds no name equal to the element but for case.
+    bool Lacks(const char* path, std::string_view element) {
         std::lock_guard lock(m_mutex);
         if (m_indexes.empty())
             return false;
@@ -131,8 +128,7 @@ public:
         if (!index)
             return false;
         index->lastUse = ++m_clock;
-        found = index->Find(element, name);
-        return true;
+        return index->Lacks(element);
     }
 
     // Indexes the folder of an open listing: watched first, then read again
@@ -254,9 +250,8 @@ FolderIndexes& Indexes() {
 bool FindNameNoCase(const std::string& folder, std::string_view element, std::string& name) {
     const char* path = folder.empty() ? "." : folder.c_str();
 #ifdef __linux__
-    bool foundInIndex = false;
-    if (Indexes().Find(path, element, foundInIndex, name))
-        return foundInIndex;
+    if (Indexes().Lacks(path, element))
+        return false;
 #endif
     DIR* listing = ::opendir(path);
     if (!listing)

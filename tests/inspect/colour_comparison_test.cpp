@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cmath>
 #include <vector>
 
@@ -89,13 +91,17 @@ TEST(Comparison, PercentileIsTheNearestRank) {
         size_t count;
         double expected; // of the values 1 to count
     };
-    for (const Case& c :
-         {Case{1, 1}, Case{10, 10}, Case{1000, 999}, Case{1001, 1000}, Case{2000, 1998}}) {
-        std::vector<double> values;
-        for (size_t v = c.count; v >= 1; --v)
-            values.push_back(double(v));
-        EXPECT_EQ(Percentile999(values.data(), values.size()), c.expected) << c.count;
-    }
+    // Falling values keep the first few, rising ones renew the largest all the
+    // way, and strided ones (7919 is prime) come in no order.
+    for (const Case& c : {Case{1, 1}, Case{10, 10}, Case{1000, 999}, Case{1001, 1000},
+                          Case{2000, 1998}, Case{100000, 99900}})
+        for (const size_t stride : {c.count - 1, size_t(1), size_t(7919)}) {
+            std::vector<double> values;
+            for (size_t i = 0; i < c.count; ++i)
+                values.push_back(double((i * stride) % c.count + 1));
+            EXPECT_EQ(Percentile999(values.data(), values.size()), c.expected)
+                << c.count << " by " << stride;
+        }
 }
 
 Comparison Compare(const LargeFloats& inputs, const LargeFloats& b, size_t nodes, double tolerance,
