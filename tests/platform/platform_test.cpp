@@ -110,8 +110,9 @@ TEST(LargeBlocks, AReusedBlockReadsAsZero) {
         for (int round = 0; round < 3; ++round) {
             auto* block = static_cast<unsigned char*>(platform::NewLargeBlock(bytes));
             ASSERT_NE(block, nullptr);
-            if (round > 0)
+            if (round > 0) {
                 EXPECT_EQ(std::count(block, block + bytes, 0), std::ptrdiff_t(bytes)) << bytes;
+            }
             std::fill(block, block + bytes, 0xA5);
             platform::DeleteLargeBlock(block, bytes);
         }
