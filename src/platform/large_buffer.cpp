@@ -35,12 +35,14 @@ size_t RoundedToLargePages(size_t bytes) {
 }
 
 // Large blocks freed and kept for the next request of the same size. A batch
-// makes and frees the same blocks for every file (its text, its lattice, the
-// resampled one), and a fresh block costs a mapping, a large page cleared on
-// its first touch and an unmapping: more than a millisecond a file together
-// on some virtual machines, against the tens of microseconds of clearing the
-// part of a kept block that is asked for. Blocks of a large run (a 447 MB
-// lattice) are not kept, and the few kept are bounded.
+// of LUT files makes and frees the same lattices for every file, and a fresh
+// block costs a mapping, a large page cleared on its first touch and an
+// unmapping: more than a millisecond a file together on some virtual
+// machines, against the tens of microseconds of clearing the part of a kept
+// block that is asked for. Only blocks of one or two large pages are kept:
+// larger ones (whole texts, lattices of 64 points and more) were measured to
+// gain nothing, a batch of looks lost a little, and memory kept is memory the
+// system cannot give to the files being written.
 class KeptBlocks {
 public:
     void* Take(size_t rounded) {
@@ -66,8 +68,8 @@ public:
     }
 
 private:
-    static constexpr size_t kLargestKept = size_t(16) << 20;
-    static constexpr size_t kMostKeptBytes = size_t(32) << 20;
+    static constexpr size_t kLargestKept = size_t(4) << 20;
+    static constexpr size_t kMostKeptBytes = size_t(16) << 20;
     static constexpr size_t kMostKept = 8;
     struct Kept {
         void* block;
