@@ -16,7 +16,8 @@ void* AllocateLargeBuffer(size_t bytes);
 // it too: a block of 256 KB or more is aligned to large pages and rounded up
 // to whole ones, so that all of it can be backed by them. nullptr
 // when the memory cannot be had; released with DeleteLargeBlock and the size
-// it was asked with.
+// it was asked with, which keeps a few blocks of up to 4 MB for the next
+// request of their size, cleared as far as that asks, as fresh memory is.
 void* NewLargeBlock(size_t bytes) noexcept;
 void DeleteLargeBlock(void* block, size_t bytes) noexcept;
 

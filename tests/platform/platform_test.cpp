@@ -2,6 +2,7 @@
 #include "platform/file_replacement.h"
 #include "platform/file_system.h"
 #include "platform/folder_names.h"
+#include "platform/large_buffer.h"
 #include "platform/path_mapping.h"
 #include "platform/replacement_test_hooks.h"
 
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <fcntl.h>
 #include <fstream>
@@ -98,6 +100,22 @@ TEST(PathMapping, LargeFolderLookUpsSeeEveryChange) {
         std::string name;
         EXPECT_EQ(platform::FindNameNoCase(folder, element, name), *expected != '\0') << element;
         EXPECT_EQ(name, *expected ? expected : "") << element;
+    }
+}
+
+// A large block freed is kept for the next request of its size; what that
+// request gets must read as fresh memory does, whatever the block held.
+TEST(LargeBlocks, AReusedBlockReadsAsZero) {
+    for (const size_t bytes : {size_t(300) << 10, size_t(3) << 20}) {
+        for (int round = 0; round < 3; ++round) {
+            auto* block = static_cast<unsigned char*>(platform::NewLargeBlock(bytes));
+            ASSERT_NE(block, nullptr);
+            if (round > 0) {
+                EXPECT_EQ(std::count(block, block + bytes, 0), std::ptrdiff_t(bytes)) << bytes;
+            }
+            std::fill(block, block + bytes, 0xA5);
+            platform::DeleteLargeBlock(block, bytes);
+        }
     }
 }
 
