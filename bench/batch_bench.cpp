@@ -74,6 +74,19 @@ double TimeRun(benchmark::State& state, const ScratchFolder& folder, const std::
     return seconds;
 }
 
+// The mean whole-run seconds of the benchmark's runs of the command (see TimeRun).
+double MeanRunSeconds(benchmark::State& state, const ScratchFolder& folder,
+                      const std::string& command, const std::string& prefix, int count) {
+    double total = 0;
+    for (auto _ : state) {
+        const double run = TimeRun(state, folder, command, prefix, count);
+        if (run < 0)
+            break;
+        total += run;
+    }
+    return total / double(state.iterations());
+}
+
 double g_oneJobSeconds = 0;
 
 void BM_Batch200LooksToCubrel65(benchmark::State& state) {
@@ -85,14 +98,7 @@ void BM_Batch200LooksToCubrel65(benchmark::State& state) {
     const std::string command = std::string(GRADESHIFT_BINARY_DIR) + "/bin/gradeshift \"" +
                                 folder.Posix() + "/*.look\" -cubrel -size 65" +
                                 (oneJob ? " -jobs 1" : "") + " > /dev/null";
-    double total = 0;
-    for (auto _ : state) {
-        const double run = TimeRun(state, folder, command, "look", kLooks);
-        if (run < 0)
-            break;
-        total += run;
-    }
-    const double seconds = total / double(state.iterations());
+    const double seconds = MeanRunSeconds(state, folder, command, "look", kLooks);
     state.counters["s"] = seconds;
     if (oneJob)
         g_oneJobSeconds = seconds;
@@ -151,14 +157,7 @@ void BM_BatchOfSmallCubesIntoOneFolder(benchmark::State& state) {
     const std::string command = std::string(GRADESHIFT_BINARY_DIR) + "/bin/gradeshift \"" +
                                 folder.Posix() + "/in/*.cube\" -cubrel -size 9 -out \"" +
                                 folder.Posix("out") + "\" > /dev/null 2>&1";
-    double total = 0;
-    for (auto _ : state) {
-        const double run = TimeRun(state, folder, command, "out/c", count);
-        if (run < 0)
-            break;
-        total += run;
-    }
-    const double perFile = total / double(state.iterations()) / count;
+    const double perFile = MeanRunSeconds(state, folder, command, "out/c", count) / count;
     state.counters["ms_per_file"] = perFile * 1000.0;
     if (count == 300)
         g_secondsPerFileOf300 = perFile;
