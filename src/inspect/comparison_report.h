@@ -11,12 +11,12 @@ struct ComparisonNames {
     uint32_t size = 0;
 };
 
-// The comparison for people, lines ended by '\n', laid out as docs/inspect.md
+// The comparison for people, lines ended by '\n', laid out as docs/comparing-and-previewing.md
 // shows: the names, the colour counts, a line per set and channel of code
 // figures, a line per set of ΔE00 figures, the worst colours, the verdict.
 // Figures have four decimals, RGB values six.
 std::string FormatComparisonText(const Comparison& comparison, const ComparisonNames& names);
 
-// The comparison as one JSON object (keys as docs/inspect.md lists them).
+// The comparison as one JSON object (keys as docs/comparing-and-previewing.md lists them).
 void WriteComparisonJson(JsonWriter& json, const Comparison& comparison,
                          const ComparisonNames& names);

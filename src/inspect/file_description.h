@@ -75,7 +75,8 @@ struct FileDescription {
 FileDescription DescribeFile(const CVxShaderRegistry& shaders, const LutFiles& luts,
                              const CVxString& path, const std::string& displayPath);
 
-// The description for people, lines ended by '\n' (docs/inspect.md shows the layout).
+// The description for people, lines ended by '\n' (docs/comparing-and-previewing.md shows the
+// layout).
 std::string FormatDescriptionText(const FileDescription& description);
-// The description as one JSON object (keys as docs/inspect.md lists them).
+// The description as one JSON object (keys as docs/comparing-and-previewing.md lists them).
 void WriteDescriptionJson(JsonWriter& json, const FileDescription& description);

@@ -115,7 +115,7 @@ class Result:
 
 class Comparison:
     """How two transforms differ, as gradeshift -compare -json prints it
-    (docs/inspect.md): figures for the lattice's nodes, the centres of its
+    (docs/comparing-and-previewing.md): figures for the lattice's nodes, the centres of its
     cells and all colours."""
 
     @property
@@ -161,7 +161,7 @@ def compare(
 
 def describe(path: _Path) -> dict[str, Any]:
     """What a look or LUT file is: the object gradeshift -info -json prints
-    for it (docs/inspect.md lists its keys)."""
+    for it (docs/comparing-and-previewing.md lists its keys)."""
 
 def render(path: _Path, size: int = 33) -> numpy.typing.NDArray[numpy.float32]:
     """The transform of a look or LUT file at a size-point lattice, shape

@@ -825,7 +825,7 @@ PYBIND11_MODULE(gradeshift, module) {
                "Reads a LUT file as it is, without resampling. Raises FileNotFound when the\n"
                "file is not there, Error when it is no LUT.");
     py::class_<PyComparison>(module, "Comparison",
-                             "How two transforms differ: see compare() and docs/inspect.md.")
+                             "How two transforms differ: see compare() and docs/comparing-and-previewing.md.")
         .def_readonly("a", &PyComparison::a, "The first file, a str.")
         .def_readonly("b", &PyComparison::b, "The second file, a str.")
         .def_readonly("size", &PyComparison::size, "Points per axis of the lattice compared at.")

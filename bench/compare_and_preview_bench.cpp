@@ -1,4 +1,4 @@
-// Speed of the inspection paths that run on large inputs: comparing two
+// Speed of the comparison and preview paths that run on large inputs: comparing two
 // 65-point lattices at size 65 (evaluating both at the nodes and cell centres,
 // then the figures), and applying a 65-point lattice to a 1920 by 1080 picture.
 // Each reports milliseconds per operation ("ms"); the comparison also reports
