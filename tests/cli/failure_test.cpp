@@ -417,8 +417,9 @@ TEST_F(FailureTest, AFileThatAppearsOrChangesWhileTheRunWritesIsKept) {
     }
 }
 
+// (What a run killed outright leaves, the next one removes: see the platform tests.)
 TEST_F(FailureTest, AnInterruptedRebuildLeavesTheOldLookAndNoTemporaryFile) {
-    for (int signalNumber : {SIGINT, SIGTERM, SIGKILL}) {
+    for (int signalNumber : {SIGINT, SIGTERM}) {
         bool interrupted = false;
         for (int attempt = 0; attempt < 3 && !interrupted; ++attempt) {
             WriteFile("g.look", kGainLook);
@@ -429,11 +430,6 @@ TEST_F(FailureTest, AnInterruptedRebuildLeavesTheOldLookAndNoTemporaryFile) {
         }
         ASSERT_TRUE(interrupted) << "the rebuild was never caught writing";
         EXPECT_EQ(ReadFile("g.look"), kGainLook) << signalNumber;
-        // A run killed outright leaves its temporary file where the file system has
-        // no unnamed files, for the next run that writes in the folder to remove.
-        if (signalNumber == SIGKILL) {
-            EXPECT_EQ(Run({"g.look", "-size", "8"}).exitCode, 0);
-        }
         EXPECT_EQ(List(), std::vector<std::string>{"g.look"}) << signalNumber;
     }
 }
