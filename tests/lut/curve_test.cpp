@@ -410,13 +410,15 @@ TEST(CurveSet, ErrorTexts) {
 // The program loads every LUT for any dimension with the curve fallback on.
 TEST(LutLoad, CurveFilesFallBackToA1024EntryTable) {
     ScratchFolder scratch;
-    const std::string white = "ReferenceWhite 600\n";
+    // Three channels that differ, so that a channel mix-up shows; the first field is never read.
+    const std::string curves = "Lookup(curves, Linear(0, 0@0, 1@1), Linear(0, 1@0, 0@1), "
+                               "Linear(0, 0.2@0, 0.8@1), Linear(0, 0@0, 1@1))\n";
     const std::string failing = Script("while (1) { red = in; }");
     CVxLUT lut;
-    ASSERT_TRUE(lut.Load(SystemLuts::Plain(), scratch.Write("white.lut", white).c_str(), false,
+    ASSERT_TRUE(lut.Load(SystemLuts::Plain(), scratch.Write("curves.lut", curves).c_str(), false,
                          kAny, true));
     ASSERT_FALSE(lut.m_is3D);
-    EXPECT_EQ(std::vector<float>(lut.m_data, lut.m_data + lut.FloatCount()), Samples(white));
+    EXPECT_EQ(std::vector<float>(lut.m_data, lut.m_data + lut.FloatCount()), Samples(curves));
     // A set that reads but cannot be sampled (a script that runs forever) loads nothing.
     EXPECT_FALSE(lut.Load(SystemLuts::Plain(), scratch.Write("failing.lut", failing).c_str(), false,
                           kAny, true));
