@@ -66,16 +66,6 @@ private:
     std::condition_variable m_changed;
 };
 
-std::vector<std::string> WrittenIdentities(const std::vector<CVxString>& inputs,
-                                           const RunSettings& settings, FileAccess& files) {
-    std::vector<std::string> identities;
-    identities.reserve(inputs.size());
-    for (const CVxString& input : inputs)
-        identities.push_back(files.Identity(OutputPathFor(
-            files, input, settings.cubrelMode, settings.outFolder, OutputFormat(settings))));
-    return identities;
-}
-
 // The input that writes a file's output, when it is not the file itself.
 const CVxString* OtherOwner(const std::vector<CVxString>& inputs, const std::vector<size_t>& owners,
                             size_t index) {
@@ -117,8 +107,9 @@ void ConvertFiles(SharedRun& run, const RunSettings& settings) {
 void RunBatch(const std::vector<CVxString>& inputs, const RunSettings& settings,
               const RunEnvironment& environment, FileAccess& files,
               const std::function<void(size_t index, const FileReport& report)>& deliver) {
-    const std::vector<size_t> owners = OutputOwners(files, inputs, settings.cubrelMode,
-                                                    settings.outFolder, OutputFormat(settings));
+    OutputPlan plan =
+        PlanOutputs(files, inputs, settings.cubrelMode, settings.outFolder, OutputFormat(settings));
+    const std::vector<size_t>& owners = plan.owners;
     // OpenColorIO keeps every file it parses until told to forget them: cleared
     // here, once, the run reads each file as it is on disk when the run starts,
     // and a file read twice (a notice, then the render) is parsed once. Its
@@ -135,7 +126,7 @@ void RunBatch(const std::vector<CVxString>& inputs, const RunSettings& settings,
                   owners,
                   environment,
                   files,
-                  AccessOrder(WrittenIdentities(inputs, settings, files)),
+                  AccessOrder(std::move(plan.written)),
                   ReportQueue(inputs.size())};
     // The calling thread only waits for blocks, so the first converting thread
     // uses its core; every other one takes a spare core when there is one.

@@ -132,10 +132,11 @@ void FlowContext::ProcessInto(const CVxString& path, const CVxString* owner) {
     MakePath(paths.folder, drive, folder, CVxString(), CVxString());
     MakePath(paths.displayName, CVxString(), CVxString(), baseName, extension);
     const CVxString& outFolder = m_settings.outFolder;
-    paths.lookPath = OutputPathFor(m_files, path, false, outFolder);
-    paths.cubrelPath = OutputPathFor(m_files, path, true, outFolder);
+    const bool beside = WritesBesideInput(m_files, path, outFolder);
+    paths.lookPath = OutputPathFor(beside, path, false, outFolder);
+    paths.cubrelPath = OutputPathFor(beside, path, true, outFolder);
     paths.wrappedName = paths.displayName;
-    if (!m_settings.cubrelMode && !WritesBesideInput(m_files, path, outFolder))
+    if (!m_settings.cubrelMode && !beside)
         paths.wrappedName = AbsolutePath(path, m_settings.workingFolder);
     const bool isLut = extension.Compare(".lut", CVxString::ePath) == 0;
     m_input = path;
@@ -143,7 +144,7 @@ void FlowContext::ProcessInto(const CVxString& path, const CVxString* owner) {
     m_report->Sayf("\n%s:\n", paths.displayName.c_str());
     const ExportFormat* written = OutputFormat(m_settings);
     if (written)
-        paths.exportPath = OutputPathFor(m_files, path, false, outFolder, written);
+        paths.exportPath = OutputPathFor(beside, path, false, outFolder, written);
     paths.output = written                 ? paths.exportPath
                    : m_settings.cubrelMode ? paths.cubrelPath
                                            : paths.lookPath;

@@ -60,7 +60,7 @@ public:
     FlowContext& operator=(const FlowContext&) = delete;
 
     // `owner`: another input of the run that writes this one's output (see
-    // OutputOwners); this one is then refused without being read.
+    // PlanOutputs); this one is then refused without being read.
     FileReport ProcessFile(const CVxString& path, const CVxString* owner = nullptr);
 
 protected:

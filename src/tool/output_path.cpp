@@ -44,16 +44,35 @@ std::string FolderIdentity(FileAccess& files, const CVxString& folder) {
     return identity.substr(0, identity.rfind('/') + 1);
 }
 
-} // namespace
+// The identities of the folders of one pass over a run's inputs, each taken
+// once: a batch of thousands of files in one folder would otherwise resolve
+// that folder and the output folder four times a file.
+class FolderIdentities {
+public:
+    explicit FolderIdentities(FileAccess& files) : m_files(files) {}
 
-bool WritesBesideInput(FileAccess& files, const CVxString& input, const CVxString& outFolder) {
-    return outFolder.IsEmpty() ||
-           FolderIdentity(files, FolderOf(input)) == FolderIdentity(files, outFolder);
+    const std::string& Of(const CVxString& folder) {
+        const auto [place, added] = m_identities.try_emplace(folder.c_str());
+        if (added)
+            place->second = FolderIdentity(m_files, folder);
+        return place->second;
+    }
+
+private:
+    FileAccess& m_files;
+    std::unordered_map<std::string, std::string> m_identities;
+};
+
+bool WritesBeside(FolderIdentities& identities, const CVxString& input,
+                  const CVxString& outFolder) {
+    return outFolder.IsEmpty() || identities.Of(FolderOf(input)) == identities.Of(outFolder);
 }
 
-CVxString OutputPathFor(FileAccess& files, const CVxString& input, bool cubrelMode,
+} // namespace
+
+CVxString OutputPathFor(bool beside, const CVxString& input, bool cubrelMode,
                         const CVxString& outFolder, const ExportFormat* format) {
-    if (WritesBesideInput(files, input, outFolder))
+    if (beside)
         return OutputPathFor(input, cubrelMode, format);
     CVxString baseName;
     SplitPath(input, nullptr, nullptr, &baseName, nullptr);
@@ -61,6 +80,17 @@ CVxString OutputPathFor(FileAccess& files, const CVxString& input, bool cubrelMo
     MakePath(output, CVxString(), outFolder, baseName,
              CVxString(WrittenExtension(cubrelMode, format)));
     return output;
+}
+
+bool WritesBesideInput(FileAccess& files, const CVxString& input, const CVxString& outFolder) {
+    FolderIdentities identities(files);
+    return WritesBeside(identities, input, outFolder);
+}
+
+CVxString OutputPathFor(FileAccess& files, const CVxString& input, bool cubrelMode,
+                        const CVxString& outFolder, const ExportFormat* format) {
+    return OutputPathFor(WritesBesideInput(files, input, outFolder), input, cubrelMode, outFolder,
+                         format);
 }
 
 FileStatus UseOutputFolder(FileAccess& files, RunSettings& settings) {
@@ -100,16 +130,17 @@ size_t OwnerOf(const std::vector<OutputClaim>& claims, const std::vector<size_t>
 
 } // namespace
 
-std::vector<size_t> OutputOwners(FileAccess& files, const std::vector<CVxString>& inputs,
-                                 bool cubrelMode, const CVxString& outFolder,
-                                 const ExportFormat* format) {
+OutputPlan PlanOutputs(FileAccess& files, const std::vector<CVxString>& inputs, bool cubrelMode,
+                       const CVxString& outFolder, const ExportFormat* format) {
     std::vector<OutputClaim> claims(inputs.size());
     std::unordered_map<std::string, std::vector<size_t>> groups;
+    FolderIdentities identities(files);
     for (size_t index = 0; index < inputs.size(); ++index) {
         const CVxString& input = inputs[index];
         OutputClaim& claim = claims[index];
-        claim.identity = files.Identity(OutputPathFor(files, input, cubrelMode, outFolder, format));
-        claim.beside = WritesBesideInput(files, input, outFolder);
+        claim.beside = WritesBeside(identities, input, outFolder);
+        claim.identity =
+            files.Identity(OutputPathFor(claim.beside, input, cubrelMode, outFolder, format));
         CVxString extension;
         SplitPath(input, nullptr, nullptr, nullptr, &extension);
         claim.ownExtension =
@@ -117,8 +148,12 @@ std::vector<size_t> OutputOwners(FileAccess& files, const std::vector<CVxString>
             (extension.Compare(".lut", CVxString::ePath) != 0 && IsLutFileUnderOwnExtension(input));
         groups[claim.identity].push_back(index);
     }
-    std::vector<size_t> owners(inputs.size());
+    OutputPlan plan;
+    plan.owners.resize(inputs.size());
     for (size_t index = 0; index < inputs.size(); ++index)
-        owners[index] = OwnerOf(claims, groups[claims[index].identity], index);
-    return owners;
+        plan.owners[index] = OwnerOf(claims, groups[claims[index].identity], index);
+    plan.written.reserve(inputs.size());
+    for (OutputClaim& claim : claims)
+        plan.written.push_back(std::move(claim.identity));
+    return plan;
 }

@@ -35,20 +35,30 @@ bool WritesBesideInput(FileAccess& files, const CVxString& input, const CVxStrin
 // above when WritesBesideInput.
 CVxString OutputPathFor(FileAccess& files, const CVxString& input, bool cubrelMode,
                         const CVxString& outFolder, const ExportFormat* format = nullptr);
+// The same, told already whether the outputs go beside the input.
+CVxString OutputPathFor(bool beside, const CVxString& input, bool cubrelMode,
+                        const CVxString& outFolder, const ExportFormat* format = nullptr);
 
 // Readies the output folder of a run, when one is given: it must be there and
 // take new files, else why not; a relative input is then named in a look by
 // its absolute path, from the working folder of now. Done when the run may go on.
 FileStatus UseOutputFolder(FileAccess& files, RunSettings& settings);
 
-// For each input of a run, the input whose conversion writes the same file and
-// goes first, when this one must not write it; the input's own index otherwise.
-// Where outputs go into an output folder, the first input in order writes. Beside
-// the inputs, a LUT file under another extension gives way to a .look or .lut
-// input (or any other input that the look flows read) whatever the order, and
-// to an earlier LUT file under another extension; the flows of .look and .lut
-// inputs replace what they replace, as they always did. Every name an export
-// format writes is one we chose: the first input in order writes it.
-std::vector<size_t> OutputOwners(FileAccess& files, const std::vector<CVxString>& inputs,
-                                 bool cubrelMode, const CVxString& outFolder,
-                                 const ExportFormat* format = nullptr);
+// Where the outputs of a run's inputs go, and which input writes each.
+struct OutputPlan {
+    // For each input, the input whose conversion writes the same file and goes
+    // first, when this one must not write it; the input's own index otherwise.
+    // Where outputs go into an output folder, the first input in order writes.
+    // Beside the inputs, a LUT file under another extension gives way to a
+    // .look or .lut input (or any other input that the look flows read)
+    // whatever the order, and to an earlier LUT file under another extension;
+    // the flows of .look and .lut inputs replace what they replace, as they
+    // always did. Every name an export format writes is one we chose: the
+    // first input in order writes it.
+    std::vector<size_t> owners;
+    // For each input, the identity of the file it writes (FileAccess::Identity).
+    std::vector<std::string> written;
+};
+
+OutputPlan PlanOutputs(FileAccess& files, const std::vector<CVxString>& inputs, bool cubrelMode,
+                       const CVxString& outFolder, const ExportFormat* format = nullptr);

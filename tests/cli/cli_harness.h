@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <map>
 #include <string>
@@ -46,6 +47,20 @@ ExpectedCubrel(uint32_t n,
 
 // The words of a line, split at spaces.
 std::vector<std::string> Words(const std::string& line);
+
+// A look whose channels affect each other: written as a lattice by every format.
+inline const std::string kSaturation =
+    BaseLook(Parameter("Gain.X", "0.15") + Parameter("Saturation", "0.5"));
+
+// What the program prints for one input: its name, then the line about it.
+inline std::string Block(const std::string& name, const std::string& line) {
+    return "\n" + name + ":\n  " + line + "\n";
+}
+
+// Whether the shell finds the program.
+inline bool HasProgram(const std::string& name) {
+    return std::system(("command -v " + name + " > /dev/null 2>&1").c_str()) == 0;
+}
 
 // A command line (split at spaces) and all that its run must give; `out` follows the banner.
 struct Expected {

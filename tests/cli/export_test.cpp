@@ -14,18 +14,11 @@
 
 namespace {
 
-// Crosstalk: written as a lattice by every format.
-const std::string kSaturation =
-    BaseLook(Parameter("Gain.X", "0.15") + Parameter("Saturation", "0.5"));
 // Per channel: a 1D table where the format has one. Its white goes above 1,
 // where a CDL clamps.
 const std::string kPerChannel = BaseLook(Parameter("Gain.X", "0.15") + Parameter("Gamma.Y", "0.1"));
 // Per channel, within what a CDL holds.
 const std::string kDim = BaseLook(Parameter("Gain.X", "-0.15") + Parameter("Gamma.Y", "0.1"));
-
-std::string Block(const std::string& name, const std::string& line) {
-    return "\n" + name + ":\n  " + line + "\n";
-}
 
 class ExportTest : public CliTest {
 protected:
@@ -288,7 +281,7 @@ std::string NodePixels(uint32_t n) {
 // resolve-cube) and haldclut. At the nodes of 17 points, as 16-bit pixels,
 // each gives the look's 17-point cube within one 10-bit code.
 TEST_F(ExportTest, ExportsLoadInFfmpeg) {
-    if (std::system("command -v ffmpeg > /dev/null 2>&1") != 0)
+    if (!HasProgram("ffmpeg"))
         GTEST_SKIP() << "ffmpeg is not installed (Debian package ffmpeg)";
     WriteFile("sat.look", kSaturation);
     WriteFile("chan.look", kPerChannel);

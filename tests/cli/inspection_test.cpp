@@ -42,7 +42,7 @@ protected:
 // the nodes of 17 points differ at the centres, and the exit code gives the
 // verdict (1 for a file that cannot be evaluated or a bad argument).
 TEST_F(InspectionTest, CompareGivesFiguresAndAVerdict) {
-    if (std::system("command -v jq > /dev/null 2>&1") != 0)
+    if (!HasProgram("jq"))
         GTEST_SKIP() << "jq is not installed (Debian package jq)";
     WriteFile("a.cube", Grade(17, false));
     WriteFile("b.cube", Grade(65, true));
@@ -136,7 +136,7 @@ TEST_F(InspectionTest, InfoDescribesLooksAndLutFiles) {
                         "notes.txt: not a look or LUT file\n");
     EXPECT_EQ(text.err, "");
     EXPECT_EQ(List(), (std::vector<std::string>{"a.cube", "m.look", "notes.txt"}));
-    if (std::system("command -v jq > /dev/null 2>&1") != 0)
+    if (!HasProgram("jq"))
         GTEST_SKIP() << "jq is not installed (Debian package jq)";
     const RunResult json = Run({"-info", "-json", ".", "-strict", "notes.txt"});
     EXPECT_EQ(json.exitCode, 2);

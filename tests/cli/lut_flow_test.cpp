@@ -1,9 +1,7 @@
-#include "cubrel_codes.h"
+#include "cli_harness.h"
 
 #include <array>
-#include <cmath>
 #include <cstdio>
-#include <functional>
 
 namespace {
 
@@ -61,19 +59,6 @@ std::string ContainerBytes() {
            std::string(reinterpret_cast<const char*>(lattice.data()), lattice.size() * 4);
 }
 
-// Output of one channel of a curve-set file at input level x (0 to 1).
-using Channel = std::function<double(double)>;
-
-// The curve set becomes a 1D table of 1024 entries, sampled at i/1023; the
-// wrapping look reads that table at a lattice value c between its entries
-// floor(1023 c) and the next, linearly.
-double ThroughTable(const Channel& channel, double c) {
-    const double t = c * 1023.0;
-    const int i = std::min(static_cast<int>(t), 1022);
-    const double a = channel(i / 1023.0), b = channel((i + 1) / 1023.0);
-    return (b - a) * (t - i) + a;
-}
-
 using LutFlowTest = CliTest;
 
 // LUT files are replaced by their Cubrel LUT; a look that does not render
@@ -104,49 +89,6 @@ TEST_F(LutFlowTest, DirectConversionReplacesTheLutFile) {
                     for (int c = 0; c < 3; ++c)
                         rgb[c] = static_cast<float>(codes[c]) * (1.0f / 4095.0f);
                 }));
-}
-
-// An expression and a script; every form and its curves are compared at every
-// sample by the curve set's own tests, Discreet tables by OtherToolsLutTest.
-TEST_F(LutFlowTest, CurveSetFilesBecomeCubrelLuts) {
-    const auto identity = [](double x) { return x; };
-    const auto inverse = [](double x) { return 1.0 - x; };
-    const struct {
-        const char* file;
-        std::string text;
-        Channel channels[3];
-    } cases[] = {
-        {"expression.lut",
-         "Lookup(curves, Linear(0, 0@0, 1@1), Linear(0, 1@0, 0@1), Linear(0, 0.2@0, 0.8@1),\n"
-         "       Linear(0, 0@0, 1@1))\n",
-         {identity, inverse, [](double x) { return 0.2 + 0.6 * x; }}},
-        {"script.lut",
-         "<VEXLANScript>\nred = in * in;\ngreen = in;\nblue = 1 - in;\n</VEXLANScript>\n",
-         {[](double x) { return x * x; }, identity, inverse}},
-    };
-    // In name order, as the program lists them.
-    std::string expected = kBanner;
-    for (const auto& c : cases) {
-        WriteFile(c.file, c.text);
-        expected += "\n" + std::string(c.file) + ":\n" + kWritten;
-    }
-    EXPECT_EQ(Run({"*.lut", "-cubrel", "-size", "9"}).out, expected);
-    for (const auto& c : cases)
-        EXPECT_LE(LargestCodeError(
-                      ReadFile(c.file),
-                      [&c](const double in[3], double out[3]) {
-                          for (int k = 0; k < 3; ++k)
-                              out[k] = ThroughTable(c.channels[k], in[k]);
-                      },
-                      9),
-                  1)
-            << c.file;
-
-    // In rebuild mode the same file becomes a look that names it.
-    WriteFile("script.lut", cases[1].text);
-    const RunResult rebuilt = Run({"script.lut", "-size", "8"});
-    EXPECT_EQ(rebuilt.out, kBanner + "\nscript.lut:\n" + kUpdated);
-    EXPECT_NE(ReadFile("script.look").find(Parameter("BaseLUT", "script.lut")), std::string::npos);
 }
 
 } // namespace

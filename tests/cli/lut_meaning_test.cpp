@@ -315,7 +315,7 @@ TEST_F(LutMeaningTest, AStoredLutOverAnotherDomainIsResampledOntoTheUnitDomain) 
 // format it writes that the program reads. At 33 and 65 points the 17 Cubrel
 // nodes are nodes of the baked lattice: within one code there as well.
 TEST_F(LutMeaningTest, FilesBakedByOpenColorIoConvertToTheirGrade) {
-    if (std::system("command -v ociobakelut > /dev/null 2>&1") != 0)
+    if (!HasProgram("ociobakelut"))
         GTEST_SKIP() << "ociobakelut is not installed (Debian package opencolorio-tools)";
     // resolve_cube writes a 1D table for a grade without saturation; truelight
     // an input table in lattice index units; iridas_itx a cube file.
@@ -488,7 +488,7 @@ TEST_F(LutMeaningTest, FilesReadThroughOpenColorIoConvertBesideThemselves) {
             std::to_string(i) + " " + Text(BlueFastestRow(codes, i), 4095, "%.0f %.0f %.0f\n");
     const Meaning coded = ShaperThenLattice({}, 0, 1, codes, 0, 1);
     cases.insert(cases.end(), {{"mga.mga", pandora, coded}, {"m3d.M3D", pandora, coded}});
-    if (std::system("command -v ociobakelut > /dev/null 2>&1") == 0) {
+    if (HasProgram("ociobakelut")) {
         ASSERT_TRUE(Bake("cinespace", "33", "csp.csp"));
         cases.push_back({"csp.csp", ReadFile("csp.csp"), BakedCdl});
     }
@@ -504,9 +504,7 @@ TEST_F(LutMeaningTest, OpenColorIoFormatsNeedItsModule) {
 #ifndef GRADESHIFT_OCIO_MODULE_FILE
     GTEST_SKIP() << "this build links OpenColorIO in, or has none";
 #endif
-    const std::string cube =
-        "LUT_3D_SIZE 2\n0 0 0\n1 0 0\n0 1 0\n1 1 0\n0 0 1\n1 0 1\n0 1 1\n1 1 1\n";
-    WriteFile("id.cube", cube);
+    WriteFile("id.cube", kCube2);
     WriteFile("grade.cc", Correction("shot_a", 0.9));
     const ChildSetup loaderSays{.environment = {{"LD_DEBUG", "files"}}};
     const auto loadsOcio = [&](const std::vector<std::string>& args) {
@@ -518,7 +516,7 @@ TEST_F(LutMeaningTest, OpenColorIoFormatsNeedItsModule) {
     ClearWork();
     std::filesystem::remove_all(m_root + "/lib");
     WriteFile("grade.cc", Correction("shot_a", 0.9));
-    WriteFile("id.cube", cube);
+    WriteFile("id.cube", kCube2);
     const std::string refused =
         "  Not converted: OpenColorIO cannot be loaded: " +
         std::filesystem::canonical(m_root).string() +
@@ -668,7 +666,7 @@ TEST_F(LutMeaningTest, FilesOfOtherToolsConvertAsOpenColorIoReadsThem) {
         {"mesh_16.lut", Mesh("", 33, "", 65535, 65535, 1).text},
         {"mesh_16_header.lut", Mesh("", 33, "3DMESH\nMesh 5 16\n", 65535, 65535, 1).text},
     };
-    const bool baking = std::system("command -v ociobakelut > /dev/null 2>&1") == 0;
+    const bool baking = HasProgram("ociobakelut");
     if (baking) {
         WriteFile("bake.ocio", kBakeConfig);
         const std::string bake = "ociobakelut --iconfig '" + m_work +

@@ -13,17 +13,6 @@
 
 namespace {
 
-const std::string kSaturation =
-    BaseLook(Parameter("Gain.X", "0.15") + Parameter("Saturation", "0.5"));
-
-std::string Block(const std::string& name, const std::string& line) {
-    return "\n" + name + ":\n  " + line + "\n";
-}
-
-bool Installed(const char* program) {
-    return std::system((std::string("command -v ") + program + " > /dev/null 2>&1").c_str()) == 0;
-}
-
 // A picture's 8-bit code for a value, as a display shows it.
 int Code(double value) {
     return static_cast<int>(std::lround(std::clamp(value, 0.0, 1.0) * 255));
@@ -53,7 +42,7 @@ using PreviewTest = CliTest;
 // the transform as ffmpeg applies the file -to cube writes at the same size:
 // the same within one 8-bit code. A look and a LUT file, at two sizes.
 TEST_F(PreviewTest, ShowsTheChartAndTheChartThroughTheTransform) {
-    if (!Installed("ffmpeg"))
+    if (!HasProgram("ffmpeg"))
         GTEST_SKIP() << "ffmpeg is not installed (Debian package ffmpeg)";
     WriteFile("sat.look", kSaturation);
     ASSERT_EQ(Run({"sat.look", "-to", "cube", "-size", "9", "-out", "."}).exitCode, 0);
@@ -102,7 +91,7 @@ TEST_F(PreviewTest, ShowsTheChartAndTheChartThroughTheTransform) {
 // -image takes a picture of the user's instead of the chart (16 bits, made by
 // ImageMagick); bad pictures and misplaced options stop the run before any file.
 TEST_F(PreviewTest, TakesAPictureOfTheUsersAndRefusesBadOnes) {
-    if (!Installed("convert"))
+    if (!HasProgram("convert"))
         GTEST_SKIP() << "ImageMagick is not installed (Debian package imagemagick)";
     WriteFile("sat.look", kSaturation);
     ASSERT_EQ(std::system(
@@ -223,7 +212,7 @@ TEST_F(PreviewTest, ReportHoldsARowPerInput) {
 // The report as a browser shows it: headless Chromium loads every picture,
 // logs nothing to the console, and draws more than a blank page.
 TEST_F(PreviewTest, ReportLoadsInABrowser) {
-    const char* browser = Installed("chromium") ? "chromium" : nullptr;
+    const char* browser = HasProgram("chromium") ? "chromium" : nullptr;
     if (!browser)
         GTEST_SKIP() << "Chromium is not installed (Debian package chromium)";
     WriteFile("sat.look", kSaturation);

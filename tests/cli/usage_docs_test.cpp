@@ -5,10 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 #include <sys/wait.h>
@@ -34,10 +31,6 @@ ShellResult Shell(const std::string& command) {
     const int status = pclose(pipe);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
-}
-
-bool HasProgram(const std::string& name) {
-    return std::system(("command -v " + name + " > /dev/null 2>&1").c_str()) == 0;
 }
 
 std::string Quoted(const std::string& text) {
@@ -124,11 +117,6 @@ std::vector<std::string> Tags(const std::string& section) {
     return tags;
 }
 
-std::string FileText(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), {});
-}
-
 using UsageDocsTest = CliTest;
 
 // Everything --help says is on the page, and every option on the page is in
@@ -184,7 +172,7 @@ TEST_F(UsageDocsTest, InstalledPageAndCompletion) {
     ASSERT_EQ(install.exitCode, 0) << install.out;
     const std::string page = prefix + "/share/man/man1/gradeshift.1";
     const std::string completion = prefix + "/share/bash-completion/completions/gradeshift";
-    EXPECT_EQ(FileText(page), FileText(GRADESHIFT_MANUAL_PAGE));
+    EXPECT_EQ(FileBytes(page), FileBytes(GRADESHIFT_MANUAL_PAGE));
     EXPECT_TRUE(std::filesystem::is_regular_file(completion));
 
     const std::pair<std::string, std::string> checkers[] = {

@@ -4,6 +4,7 @@
 
 #include "../support/scratch_folder.h"
 #include "../support/system_luts.h"
+#include "lut_sample_files.h"
 
 #include <gtest/gtest.h>
 
@@ -209,11 +210,6 @@ std::string Ramp(int count) {
     return text;
 }
 
-struct Expected {
-    uint32_t index;
-    float r, g, b;
-};
-
 TEST(CurveSet, FormatsAcceptAndRefuseTexts) {
     const float third = 1.0f / 3.0f;
     struct Case {
@@ -322,11 +318,7 @@ TEST(CurveSet, FormatsAcceptAndRefuseTexts) {
     for (const Case& c : cases) {
         const std::vector<float> samples = Samples(c.text);
         ASSERT_EQ(samples.empty(), c.samples.empty()) << c.name;
-        for (const Expected& e : c.samples) {
-            const float rgba[4] = {e.r, e.g, e.b, 1.0f};
-            for (int k = 0; k < 4; ++k)
-                EXPECT_NEAR(samples[e.index * 4 + k], rgba[k], 1e-6) << c.name << " at " << e.index;
-        }
+        ExpectEntries(samples.data(), c.samples, c.name);
     }
 }
 
@@ -418,14 +410,15 @@ TEST(CurveSet, ErrorTexts) {
 // The program loads every LUT for any dimension with the curve fallback on.
 TEST(LutLoad, CurveFilesFallBackToA1024EntryTable) {
     ScratchFolder scratch;
-    const std::string white = "ReferenceWhite 600\n";
+    // Three channels that differ, so that a channel mix-up shows; the first field is never read.
+    const std::string curves = "Lookup(curves, Linear(0, 0@0, 1@1), Linear(0, 1@0, 0@1), "
+                               "Linear(0, 0.2@0, 0.8@1), Linear(0, 0@0, 1@1))\n";
     const std::string failing = Script("while (1) { red = in; }");
-    constexpr auto kAny = CVxLUT::EDimensionRequirement::eAnyDimension;
     CVxLUT lut;
-    ASSERT_TRUE(lut.Load(SystemLuts::Plain(), scratch.Write("white.lut", white).c_str(), false,
+    ASSERT_TRUE(lut.Load(SystemLuts::Plain(), scratch.Write("curves.lut", curves).c_str(), false,
                          kAny, true));
     ASSERT_FALSE(lut.m_is3D);
-    EXPECT_EQ(std::vector<float>(lut.m_data, lut.m_data + lut.FloatCount()), Samples(white));
+    EXPECT_EQ(std::vector<float>(lut.m_data, lut.m_data + lut.FloatCount()), Samples(curves));
     // A set that reads but cannot be sampled (a script that runs forever) loads nothing.
     EXPECT_FALSE(lut.Load(SystemLuts::Plain(), scratch.Write("failing.lut", failing).c_str(), false,
                           kAny, true));

@@ -447,11 +447,6 @@ std::function<uint32_t(uint32_t, uint32_t)> Channels(uint32_t largest) {
     };
 }
 
-struct Expected {
-    uint32_t index;
-    float r, g, b;
-};
-
 // Which headers are Discreet tables, what their entries mean, and which
 // files they refuse. A table of another header is a curve set of 1024 entries.
 // Only "logto12" and "photo" name a depth; the other names are free. Tables of
@@ -509,12 +504,7 @@ TEST(Discreet1dReader, HeadersDepthsAndRefusals) {
         EXPECT_EQ(lut.m_preLUT, nullptr);
         EXPECT_EQ(lut.m_domainMin[0], 0.0f);
         EXPECT_EQ(lut.m_domainMax[2], 1.0f);
-        for (const Expected& e : c.entries) {
-            const float rgba[4] = {e.r, e.g, e.b, 1.0f};
-            for (int k = 0; k < 4; ++k)
-                EXPECT_NEAR(lut.m_data[e.index * 4 + k], rgba[k], 1e-6)
-                    << c.name << " at " << e.index << " channel " << k;
-        }
+        ExpectEntries(lut.m_data, c.entries, c.name);
     }
 }
 

@@ -6,6 +6,8 @@
 #include "lut/lut.h"
 #include "lut/lut_formats.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -23,6 +25,23 @@ EReaderResult Read(LutReader* reader, CVxLUT& lut, const Bytes& bytes, bool upsa
 
 inline const float* Entry(const CVxLUT& lut, uint32_t r, uint32_t g, uint32_t b) {
     return lut.m_data + r * 4 + g * lut.m_greenStride + b * lut.m_blueStride;
+}
+
+// An entry of a 1D table: its index and its colour.
+struct Expected {
+    uint32_t index;
+    float r, g, b;
+};
+
+// Each listed entry of an RGBA table, alpha 1, to 1e-6.
+inline void ExpectEntries(const float* rgba, const std::vector<Expected>& entries,
+                          const std::string& name) {
+    for (const Expected& e : entries) {
+        const float colour[4] = {e.r, e.g, e.b, 1.0f};
+        for (int k = 0; k < 4; ++k)
+            EXPECT_NEAR(rgba[e.index * 4 + k], colour[k], 1e-6)
+                << name << " at " << e.index << " channel " << k;
+    }
 }
 
 // The first `lines` entries of an n-point identity lattice, red fastest.

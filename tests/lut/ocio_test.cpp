@@ -89,6 +89,7 @@ CVxString PathOf(const ScratchFolder& folder, const char* name) {
 // into a table. What the LUTs hold is compared end to end.
 TEST(OcioReader, LoadSizesFollowTheRequestAndTheTransform) {
     ScratchFolder folder;
+    const bool canBake = std::system("command -v ociobakelut > /dev/null 2>&1") == 0;
     const std::string first = Correction("first", kGrade),
                       second = Correction("second", kSteepGrade);
     const struct {
@@ -117,6 +118,8 @@ TEST(OcioReader, LoadSizesFollowTheRequestAndTheTransform) {
         {"grade.clf", kClf + kCdlNode + kEnd, false, eOnly1D, 0, 0, 1, ""},
     };
     for (const auto& c : cases) {
+        if (c.text.empty() && !canBake)
+            continue; // the baked file, reported as skipped below
         ASSERT_FALSE(c.text.empty()) << c.name << ": ociobakelut could not bake the file";
         folder.Write(c.name, c.text);
         OcioFileTransform transform;
@@ -132,6 +135,8 @@ TEST(OcioReader, LoadSizesFollowTheRequestAndTheTransform) {
         EXPECT_EQ(lut.m_size, c.size) << c.name;
         EXPECT_EQ(lut.m_preLUT ? lut.m_preLUT->m_size : 0, c.preLutSize) << c.name;
     }
+    if (!canBake)
+        GTEST_SKIP() << "ociobakelut is missing: no cinespace file was baked to load";
 }
 
 // A correction file that OpenColorIO parses but that holds no correction loads

@@ -66,8 +66,7 @@ def cube_text():
 def generate_samples(folder):
     script = os.path.join(SOURCE_DIR, "samples", "generate_samples.py")
     subprocess.run([sys.executable, script, folder], check=True)
-    with open(os.path.join(folder, "bent.cube"), "w") as out:
-        out.write(cube_text())
+    pathlib.Path(folder, "bent.cube").write_text(cube_text())
 
 
 def run_program(arguments, cwd):
@@ -76,8 +75,7 @@ def run_program(arguments, cwd):
 
 def cubrel_codes(path, n):
     """The 10-bit codes of an n-point Cubrel file as an (n, n, n, 3) array [r, g, b]."""
-    with open(path, "rb") as data:
-        content = data.read()
+    content = pathlib.Path(path).read_bytes()
     assert len(content) == 1024 + 4 * n ** 3 and content[:4] == b"3LUT", path
     words = numpy.frombuffer(content[1024:], dtype=">u4").astype(numpy.int64)
     channels = [(words >> shift) & 1023 for shift in (20, 10, 0)]
@@ -252,8 +250,7 @@ class ModuleTest(unittest.TestCase):
     def test_render_falls_back_to_a_stored_lut_or_refuses(self):
         for name, text in (("unknown.look", UNKNOWN_SHADER_LOOK), ("garbage.look", "not a look"),
                            ("stored.look", STORED_LUT_LOOK)):
-            with open(os.path.join(self.scratch, name), "w") as out:
-                out.write(text)
+            pathlib.Path(self.scratch, name).write_text(text)
         lattice = gradeshift.render(os.path.join(self.scratch, "stored.look"), 2)
         for b in (0, 1):
             for g in (0, 1):
@@ -297,8 +294,7 @@ class ModuleTest(unittest.TestCase):
         for entry in (0, 21, 63):
             self.assertAlmostEqual(curve.table[entry, 1], samples.s_curve(entry / 63), places=5)
 
-        with open(os.path.join(self.scratch, "noise.lut"), "wb") as out:
-            out.write(b"\x01\x02\x00\x03 no LUT here")
+        pathlib.Path(self.scratch, "noise.lut").write_bytes(b"\x01\x02\x00\x03 no LUT here")
         for name, kind in (("noise.lut", gradeshift.Error), ("missing.cube", gradeshift.FileNotFound)):
             with self.subTest(name=name), self.assertRaises(gradeshift.Error) as raised:
                 gradeshift.load_lut(os.path.join(self.scratch, name))
@@ -307,17 +303,14 @@ class ModuleTest(unittest.TestCase):
 
     def test_read_look_gives_what_the_rebuilt_look_stores(self):
         # The per-channel sample with its whites kept at or below 1, as a CDL clamps.
-        with open(os.path.join(self.samples, "per_channel.look")) as text:
-            dim = text.read()
+        dim = pathlib.Path(self.samples, "per_channel.look").read_text()
         for name, value in (("Gain.X", "-0.15"), ("Contrast", "0"), ("Offset.Y", "0"),
                             ("Gamma.X", "0.1")):
             dim = re.sub(r'<%s>"[^"]*"' % re.escape(name), '<%s>"%s"' % (name, value), dim)
-        with open(os.path.join(self.samples, "dim.look"), "w") as out:
-            out.write(dim)
+        pathlib.Path(self.samples, "dim.look").write_text(dim)
         rebuilt = self.folder_copy("rebuilt")
         self.assertEqual(run_program([rebuilt], self.scratch).returncode, 0)
-        with open(os.path.join(rebuilt, "dim.look")) as text:
-            written = text.read()
+        written = pathlib.Path(rebuilt, "dim.look").read_text()
         asc = re.search(r"<ASC>(.*)</ASC>", written, re.S).group(1)
 
         def element(name):
@@ -352,12 +345,9 @@ class ModuleTest(unittest.TestCase):
         self.assertTrue(str(raised.exception).endswith(": Not a valid .look file"))
 
     def test_convert_writes_and_says_what_the_command_line_does(self):
-        with open(os.path.join(self.samples, "unknown.look"), "w") as out:
-            out.write(UNKNOWN_SHADER_LOOK)
-        with open(os.path.join(self.samples, "noise.lut"), "wb") as out:
-            out.write(b"\x01\x02\x00\x03 no LUT here")
-        with open(os.path.join(self.samples, "stored.look"), "w") as out:
-            out.write(STORED_LUT_LOOK)
+        pathlib.Path(self.samples, "unknown.look").write_text(UNKNOWN_SHADER_LOOK)
+        pathlib.Path(self.samples, "noise.lut").write_bytes(b"\x01\x02\x00\x03 no LUT here")
+        pathlib.Path(self.samples, "stored.look").write_text(STORED_LUT_LOOK)
         runs = [({"cubrel": True, "jobs": 1}, ["-cubrel"]),
                 ({"cubrel": True, "size": 33, "resampling": False},
                  ["-cubrel", "-size", "33", "-noresampling"]),
@@ -388,9 +378,8 @@ class ModuleTest(unittest.TestCase):
                 for folder, _, names in os.walk(by_program):
                     for name in names:
                         written = os.path.relpath(os.path.join(folder, name), by_program)
-                        with open(os.path.join(by_program, written), "rb") as a, \
-                                open(os.path.join(by_module, written), "rb") as b:
-                            self.assertEqual(a.read(), b.read(), written)
+                        self.assertEqual(pathlib.Path(by_program, written).read_bytes(),
+                                         pathlib.Path(by_module, written).read_bytes(), written)
                 for folder in ("", "out"):
                     if os.path.isdir(os.path.join(by_program, folder)):
                         self.assertEqual(sorted(os.listdir(os.path.join(by_program, folder))),
@@ -561,14 +550,12 @@ class ModuleTest(unittest.TestCase):
         fresh = os.path.join(self.scratch, "fresh")
         os.mkdir(fresh)
         gradeshift.convert(heavy, cubrel=True, size=129, out=fresh)
-        with open(os.path.join(fresh, "secondaries.lut"), "rb") as whole:
-            expected = whole.read()
+        expected = pathlib.Path(fresh, "secondaries.lut").read_bytes()
         left = sorted(os.listdir(folder))
         self.assertEqual([name for name in left if not name.endswith((".look", ".lut"))], [])
         for name in left:
             if name.endswith(".lut"):
-                with open(os.path.join(folder, name), "rb") as written:
-                    self.assertEqual(written.read(), expected, name)
+                self.assertEqual(pathlib.Path(folder, name).read_bytes(), expected, name)
 
     def test_module_tells_its_version_classes_and_properties(self):
         printed = run_program(["--version"], self.scratch)

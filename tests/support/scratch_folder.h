@@ -10,6 +10,13 @@
 #include <string>
 #include <vector>
 
+// The bytes of a whole file; empty if it cannot be read.
+inline std::string FileBytes(const std::string& path) {
+    std::stringstream bytes;
+    bytes << std::ifstream(path, std::ios::binary).rdbuf();
+    return bytes.str();
+}
+
 // A fresh folder of its own, removed with everything in it afterwards: for one
 // test, for the benchmarks of one program, or for a fuzz target's whole run.
 // A folder or file that cannot be made ends the program, since nothing that
@@ -60,11 +67,7 @@ public:
         std::filesystem::create_directories(Posix(relative));
         return Drive(relative);
     }
-    std::string Read(const std::string& relative) const {
-        std::stringstream text;
-        text << std::ifstream(Posix(relative), std::ios::binary).rdbuf();
-        return text.str();
-    }
+    std::string Read(const std::string& relative) const { return FileBytes(Posix(relative)); }
     // The names inside a folder, sorted.
     std::vector<std::string> Names(const std::string& relative = "") const {
         std::vector<std::string> names;

@@ -4,10 +4,10 @@
 #include "tool/run_setup.h"
 #include "tool/usage_text.h"
 
+#include "../support/scratch_folder.h"
+
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -100,11 +100,6 @@ TEST(UsageText, HelpLinesFitATerminal) {
 
 namespace {
 
-std::string ReadmeText() {
-    std::ifstream file(GRADESHIFT_SOURCE_DIR "/README.md");
-    return std::string(std::istreambuf_iterator<char>(file), {});
-}
-
 // The backticked words of a table cell.
 std::vector<std::string> QuotedWords(std::string_view cell) {
     std::vector<std::string> words;
@@ -125,7 +120,7 @@ std::vector<std::string> QuotedWords(std::string_view cell) {
 // registry's order, with the file it writes and who writes it; and it names
 // every extension read.
 TEST(UsageText, ReadmeTablesHoldTheRegistry) {
-    const std::string readme = ReadmeText();
+    const std::string readme = FileBytes(GRADESHIFT_SOURCE_DIR "/README.md");
     const size_t table = readme.find("| `-to` | file | what it holds | written by |");
     ASSERT_NE(table, std::string::npos);
     std::vector<std::string> names, files;
