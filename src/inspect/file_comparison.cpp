@@ -2,6 +2,7 @@
 
 #include "foundation/parallel_bands.h"
 #include "lut/lattice_evaluation.h"
+#include "lut/load_failure.h"
 #include "lut/lut.h"
 #include "lut/lut_format_registry.h"
 #include "lut/ocio_reader.h"
@@ -63,8 +64,9 @@ FileValues LutFileValues(const LutFiles& luts, const CVxString& path, uint32_t n
             return result;
     }
     CVxLUT lut;
-    if (!lut.Load(luts, path, false, CVxLUT::EDimensionRequirement::eAnyDimension, true) ||
-        !EvaluateNodesAndCentres(lut, n, result.values.data()))
+    if (!lut.Load(luts, path, false, CVxLUT::EDimensionRequirement::eAnyDimension, true))
+        return Failed(WhyNotALutFile(luts.files, path));
+    if (!EvaluateNodesAndCentres(lut, n, result.values.data()))
         return Failed("Error loading LUT");
     return result;
 }
@@ -75,10 +77,10 @@ FileValues LutFileValues(const LutFiles& luts, const CVxString& path, uint32_t n
 FileValues LookValues(const RenderEnvironment& render, const CVxString& path, uint32_t n) {
     FileLattice fine = LatticeOfFile(render, path, 2 * n - 1);
     if (!fine.rgb)
-        return Failed(fine.failure);
+        return Failed(FailureCause(fine));
     const FileLattice nodes = LatticeOfFile(render, path, n);
     if (!nodes.rgb)
-        return Failed(nodes.failure);
+        return Failed(FailureCause(nodes));
     FileValues result;
     result.values = NodesThenCentres(fine.rgb.get(), n, nodes.rgb.get());
     result.fallbackReasons = std::move(fine.fallbackReasons);

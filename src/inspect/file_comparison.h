@@ -15,6 +15,8 @@ class CVxLUT;
 struct FileComparison {
     std::optional<Comparison> comparison;
     CVxString failedFile;
+    // Why the failed file gave no values, in a few words: the system's reason,
+    // "empty file", "not a valid look: " and the error with its line, ...
     std::string failure;
     // A look that did not render is compared by its stored LUT: why it did not
     // render, for each of the two (empty when it did).

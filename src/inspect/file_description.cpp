@@ -2,6 +2,7 @@
 
 #include "foundation/paths.h"
 #include "look/look_elements.h"
+#include "look/look_reader.h"
 #include "look/parsed_look.h"
 #include "lut/load_failure.h"
 #include "lut/lut.h"
@@ -377,13 +378,13 @@ FileDescription DescribeFile(const CVxShaderRegistry& shaders, const LutFiles& l
         return described;
     }
     CVxString text;
-    if (!ReadTextFile(luts.files, path, text)) {
-        described.error = "cannot be read";
+    if (const FileStatus read = ReadTextFile(luts.files, path, text); !read) {
+        described.error = read.cause;
         return described;
     }
     const std::unique_ptr<ParsedLook> look = ReadLook(text);
     if (!look) {
-        described.error = "not a look or LUT file";
+        described.error = WhyNotALook(text);
         return described;
     }
     described.look = DescribeLook(*look, shaders, luts, FolderOf(path));

@@ -3,6 +3,8 @@
 #include "foundation/xml_reader.h"
 #include "look/look_elements.h"
 
+#include <string_view>
+
 namespace {
 
 void ReadLutElement(CVxXMLReader& reader, uint32_t& sizeOut) {
@@ -85,4 +87,33 @@ bool ReadLookText(CVxGradingParamStorage& grading, const CVxString& text,
                   std::unique_ptr<CVxShapeMask>& maskOut, uint32_t& sizeOut) {
     CVxString error;
     return ReadLookTextWithError(grading, text, maskOut, sizeOut, error);
+}
+
+namespace {
+
+// The first byte after blanks and a byte-order mark opens a tag: the file is
+// meant to be a document, and what is wrong with it is worth saying.
+bool BeginsAsMarkup(const CVxString& text) {
+    std::string_view rest = text.View();
+    if (rest.starts_with("\xEF\xBB\xBF"))
+        rest.remove_prefix(3);
+    const size_t first = rest.find_first_not_of(" \t\r\n");
+    return first != std::string_view::npos && rest[first] == '<';
+}
+
+} // namespace
+
+std::string WhyNotALook(const CVxString& text) {
+    if (text.IsEmpty())
+        return "empty file";
+    if (!BeginsAsMarkup(text))
+        return "not a look or LUT file";
+    CVxGradingParamStorage grading;
+    std::unique_ptr<CVxShapeMask> mask;
+    uint32_t size = 0;
+    CVxString error;
+    if (ReadLookTextWithError(grading, text, mask, size, error) || error.IsEmpty())
+        return "not a valid look";
+    error.Replace("\n", ", ");
+    return std::string("not a valid look: ") + error.c_str();
 }

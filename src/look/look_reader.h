@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 // Reads a look document into a freshly constructed grading. maskOut receives
 // the look's shape mask (null when it has none or it cannot be used); sizeOut
@@ -20,3 +21,9 @@ bool ReadLookText(CVxGradingParamStorage& grading, const CVxString& text,
 bool ReadLookTextWithError(CVxGradingParamStorage& grading, const CVxString& text,
                            std::unique_ptr<CVxShapeMask>& maskOut, uint32_t& sizeOut,
                            CVxString& errorOut);
+
+// Why a text that ReadLookText refuses is no look, in a few words: "empty
+// file", "not a look or LUT file" for a text that does not open a tag, else
+// "not a valid look: " and the reader's error with its line (line breaks
+// become ", ").
+std::string WhyNotALook(const CVxString& text);

@@ -115,8 +115,8 @@ class Result:
 
 class Comparison:
     """How two transforms differ, as gradeshift -compare -json prints it
-    (docs/comparing-and-previewing.md): figures for the lattice's nodes, the centres of its
-    cells and all colours."""
+    (docs/comparing-and-previewing.md): figures for the lattice's nodes, the
+    centres of its cells and all colours."""
 
     @property
     def a(self) -> str: ...

@@ -12,8 +12,10 @@
 #include "inspect/file_description.h"
 #include "inspect/image_transform.h"
 #include "inspect/json_writer.h"
+#include "look/look_reader.h"
 #include "look/look_writer.h"
 #include "look/parsed_look.h"
+#include "lut/load_failure.h"
 #include "lut/lut.h"
 #include "lut/lut_files.h"
 #include "lut/lut_format_registry.h"
@@ -283,7 +285,7 @@ FileLattice RenderedLattice(const std::filesystem::path& path, uint32_t size,
     ClearOcioCaches();
     FileLattice lattice = LatticeOfFile(CallRender(installation, stop), FrameworkPath(path), size);
     if (!lattice.rgb)
-        FailOn(installation, path, lattice.failure);
+        FailOn(installation, path, FailureCause(lattice));
     return lattice;
 }
 
@@ -361,7 +363,7 @@ PyLut LoadLut(const std::filesystem::path& path) {
         if (!lut.Load(InstallationLuts(installation), FrameworkPath(path), false,
                       CVxLUT::EDimensionRequirement::eAnyDimension, true) ||
             lut.IsEmpty())
-            FailOn(installation, path, "Error loading LUT");
+            FailOn(installation, path, WhyNotALutFile(installation.files, FrameworkPath(path)));
     });
     return ToPython(lut);
 }
@@ -435,11 +437,12 @@ PyLook ReadLookFile(const std::filesystem::path& path) {
         Installation& installation = TheInstallation();
         CVxString text;
         const CVxString framework = FrameworkPath(path);
-        if (!ReadTextFile(installation.files, framework, text))
-            FailOn(installation, path, "Error reading file");
+        if (const FileStatus read = ReadTextFile(installation.files, framework, text); !read)
+            FailOn(installation, path, read.cause);
         look = ReadLook(text);
         if (!look)
-            FailOn(installation, path, "Not a valid .look file");
+            FailOn(installation, path,
+                   IsLutFile(framework) ? "a LUT file, not a look" : WhyNotALook(text));
         // The CDL that -to cc writes, checked against the look's render.
         const RenderEnvironment render = CallRender(installation, stop);
         CVxSoftwareCompositingEngine engine(render);
@@ -824,8 +827,9 @@ PYBIND11_MODULE(gradeshift, module) {
     module.def("load_lut", &LoadLut, py::arg("path"),
                "Reads a LUT file as it is, without resampling. Raises FileNotFound when the\n"
                "file is not there, Error when it is no LUT.");
-    py::class_<PyComparison>(module, "Comparison",
-                             "How two transforms differ: see compare() and docs/comparing-and-previewing.md.")
+    py::class_<PyComparison>(
+        module, "Comparison",
+        "How two transforms differ: see compare() and docs/comparing-and-previewing.md.")
         .def_readonly("a", &PyComparison::a, "The first file, a str.")
         .def_readonly("b", &PyComparison::b, "The second file, a str.")
         .def_readonly("size", &PyComparison::size, "Points per axis of the lattice compared at.")

@@ -1,9 +1,11 @@
 #include "render/file_lattice.h"
 
 #include "foundation/paths.h"
+#include "look/look_reader.h"
 #include "look/look_writer.h"
 #include "look/parsed_look.h"
 #include "lut/lattice_evaluation.h"
+#include "lut/load_failure.h"
 #include "lut/lut.h"
 #include "lut/lut_format_registry.h"
 #include "lut/ocio_reader.h"
@@ -16,9 +18,10 @@
 
 namespace {
 
-FileLattice Failure(std::string cause) {
+FileLattice Failure(std::string failure, std::string cause = {}) {
     FileLattice failed;
-    failed.failure = std::move(cause);
+    failed.failure = std::move(failure);
+    failed.cause = std::move(cause);
     return failed;
 }
 
@@ -73,7 +76,7 @@ FileLattice LutFileLattice(const LutFiles& luts, const CVxString& path, uint32_t
             return Values(std::move(rgb));
     CVxLUT lut;
     if (!lut.Load(luts, path, false, CVxLUT::EDimensionRequirement::eAnyDimension, true))
-        return Failure("Error loading LUT");
+        return Failure("Error loading LUT", WhyNotALutFile(luts.files, path));
     return EvaluatedLattice(lut, n);
 }
 
@@ -89,11 +92,11 @@ FileLattice LatticeOfFile(const RenderEnvironment& render, const CVxString& path
     if (IsLutFile(path))
         return LutFileLattice(luts, path, n);
     CVxString text;
-    if (!ReadTextFile(luts.files, path, text))
-        return Failure("Error reading file");
+    if (const FileStatus read = ReadTextFile(luts.files, path, text); !read)
+        return Failure("Error reading file", read.cause);
     const std::unique_ptr<ParsedLook> look = ReadLook(text);
     if (!look)
-        return Failure("Not a valid .look file");
+        return Failure("Not a valid .look file", WhyNotALook(text));
     FileLattice rendered = RenderLook(render, *look, FolderOf(path), n);
     if (rendered.rgb || rendered.renderFailure == ERenderFailure::eStopped)
         return rendered;

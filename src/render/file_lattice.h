@@ -21,6 +21,10 @@ bool IsUnitLattice(const CVxLUT& lut);
 struct FileLattice {
     std::unique_ptr<float[]> rgb; // null when the file gave none
     std::string failure;          // why not, when rgb is null
+    // For a file that could not be read or is no look or LUT file, the reason
+    // in a few words (the system's reason, "empty file", "not a valid look: "
+    // and the error with its line); empty when `failure` says it all.
+    std::string cause;
     // A look that did not render and gave its stored LUT instead: why it did
     // not render (the LUT files not found or not loaded, the shaders not
     // installed). Empty otherwise.
@@ -28,6 +32,11 @@ struct FileLattice {
     // Why the look did not render, when it did not.
     ERenderFailure renderFailure = ERenderFailure::eNone;
 };
+
+// The reason a file gave no lattice, as precisely as it is known.
+inline const std::string& FailureCause(const FileLattice& lattice) {
+    return lattice.cause.empty() ? lattice.failure : lattice.cause;
+}
 
 // The values of a look or LUT file at an n-point lattice, as -to writes
 // them: a look rendered, a LUT file applied at the nodes as tools apply it

@@ -37,16 +37,6 @@ CVxString AbsolutePath(const CVxString& path, const CVxString& workingFolder) {
     return absolute;
 }
 
-// The first byte after blanks and a byte-order mark opens a tag: the file is
-// meant to be a document, and what is wrong with it is worth saying.
-bool BeginsAsMarkup(const CVxString& text) {
-    std::string_view rest = text.View();
-    if (rest.starts_with("\xEF\xBB\xBF"))
-        rest.remove_prefix(3);
-    const size_t first = rest.find_first_not_of(" \t\r\n");
-    return first != std::string_view::npos && rest[first] == '<';
-}
-
 } // namespace
 
 FlowContext::FlowContext(const RunSettings& settings, const RunEnvironment& environment,
@@ -268,7 +258,7 @@ std::unique_ptr<ParsedLook> FlowContext::ReadLookFile(const FilePaths& paths) {
 std::unique_ptr<ParsedLook> FlowContext::ParseLook(const FilePaths& paths, const CVxString& text) {
     std::unique_ptr<ParsedLook> look = ReadLook(text);
     if (!look) {
-        m_report->SetCause(LookFailure(text));
+        m_report->SetCause(WhyNotALook(text));
         m_report->Say("  Not a valid .look file\n");
         return nullptr;
     }
@@ -308,21 +298,6 @@ std::string FlowContext::LoadFailure(const CVxString& path, const FileStatus& re
     if (empty)
         return "empty file";
     return WhyReadFileIsNotALut(m_files, path);
-}
-
-std::string FlowContext::LookFailure(const CVxString& text) {
-    CVxGradingParamStorage grading;
-    std::unique_ptr<CVxShapeMask> mask;
-    uint32_t size = 0;
-    CVxString error;
-    if (text.IsEmpty())
-        return "empty file";
-    if (!BeginsAsMarkup(text))
-        return "not a look or LUT file";
-    if (ReadLookTextWithError(grading, text, mask, size, error) || error.IsEmpty())
-        return "not a valid look";
-    error.Replace("\n", ", ");
-    return std::string("not a valid look: ") + error.c_str();
 }
 
 std::vector<std::string> FlowContext::RenderCauses(ERenderFailure failure, const ParsedLook& look,

@@ -159,7 +159,6 @@ private:
     // or not a file is there now (see LutFolderIndex::Resolve).
     std::vector<CVxString> PlacesOfLutName(const CVxString& name, const CVxString& packageFolder,
                                            const CVxString& lookFolder) const;
-    std::string LookFailure(const CVxString& text);
     std::string WriteFailure(const FileOutput& file, const CVxString& path);
 
     // The paths of the file being processed.

@@ -15,7 +15,7 @@ void PreviewFlow::Convert(const FilePaths& paths, bool /*isLutFile*/) {
         ReportRenderFailure(lattice.renderFailure);
     }
     if (!lattice.rgb) {
-        m_report->SetCause(lattice.failure);
+        m_report->SetCause(FailureCause(lattice));
         m_report->Say("  " + lattice.failure + "\n");
         return;
     }

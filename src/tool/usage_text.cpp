@@ -54,7 +54,8 @@ constexpr UsageEntry kEntries[] = {
      .help = "compares the transforms of the two inputs A and B at the nodes of a lattice of "
              "-size N points (2 to 129, default 33) and at the centres of its cells, in 10-bit "
              "codes and in CIEDE2000 (RGB read as sRGB display values, IEC 61966-2-1, D65); "
-             "writes nothing. Exit code 0 within -tolerance, 2 beyond it.",
+             "writes nothing. Exit code 0 within -tolerance, 2 beyond it, 1 when a file "
+             "cannot be read (why on standard error).",
      .more = "Looks are rendered and LUT files applied as -to evaluates them. For each of the "
              "nodes, the cell centres and all colours, the largest, mean and 99.9th-percentile "
              "difference per channel and over all channels, the same figures in dE00, the five "

@@ -37,16 +37,21 @@ protected:
     }
 };
 
+const std::string kBrokenLook =
+    "not a valid look: Unexpected end of file while looking for '<', Line: 1 Column: 6";
+
 // -compare evaluates both files at the nodes and the cell centres: a file
 // against itself is equal everywhere, two lattices that differ only between
 // the nodes of 17 points differ at the centres, and the exit code gives the
-// verdict (1 for a file that cannot be evaluated or a bad argument).
+// verdict (1 for a file that cannot be evaluated or a bad argument, saying why).
 TEST_F(InspectionTest, CompareGivesFiguresAndAVerdict) {
     if (!HasProgram("jq"))
         GTEST_SKIP() << "jq is not installed (Debian package jq)";
     WriteFile("a.cube", Grade(17, false));
     WriteFile("b.cube", Grade(65, true));
     WriteFile("look.look", BaseLook(Parameter("Gain.X", "0.15") + Parameter("Saturation", "0.6")));
+    WriteFile("empty.cube", "");
+    WriteFile("broken.look", "<look>");
     const struct {
         std::vector<std::string> args;
         int exitCode;
@@ -96,6 +101,8 @@ TEST_F(InspectionTest, CompareGivesFiguresAndAVerdict) {
         std::string err;
     } failures[] = {
         {{"-compare", "a.cube", "gone.cube"}, "gradeshift: gone.cube: no such file\n"},
+        {{"-compare", "empty.cube", "a.cube"}, "gradeshift: empty.cube: empty file\n"},
+        {{"-compare", "a.cube", "broken.look"}, "gradeshift: broken.look: " + kBrokenLook + "\n"},
         {{"-compare", "a.cube", "look.look", "b.cube"},
          "gradeshift: -compare: needs two files, A and B, not 3\n" + kTryHelp},
         {{"-compare", "a.cube", "b.cube", "-size", "130"}, ""},
@@ -108,6 +115,9 @@ TEST_F(InspectionTest, CompareGivesFiguresAndAVerdict) {
         EXPECT_EQ(result.exitCode, 1) << c.args[2];
         EXPECT_EQ(result.err, c.err) << c.args[2];
     }
+    // -info says the same of them.
+    const RunResult info = Run({"-info", "broken.look", "empty.cube"});
+    EXPECT_EQ(info.out, "broken.look: " + kBrokenLook + "\n\nempty.cube: empty file\n");
 }
 
 // -info says what each file is and writes nothing; -json gives a line per file.

@@ -258,11 +258,11 @@ class ModuleTest(unittest.TestCase):
                     self.assertEqual(list(lattice[r, g, b]), [r * 0.5, g * 0.25, b * 0.75])
 
         cases = [
-            ("missing.look", 33, gradeshift.FileNotFound, "missing.look: Error reading file"),
-            ("garbage.look", 33, gradeshift.Error, "garbage.look: Not a valid .look file"),
+            ("missing.look", 33, gradeshift.FileNotFound, "missing.look: No such file or directory"),
+            ("garbage.look", 33, gradeshift.Error, "garbage.look: not a look or LUT file"),
             ("unknown.look", 33, gradeshift.Error,
              "unknown.look: Failed to load one or more shaders used in the look"),
-            ("missing.cube", 33, gradeshift.FileNotFound, "missing.cube: Error loading LUT"),
+            ("missing.cube", 33, gradeshift.FileNotFound, "missing.cube: No such file or directory"),
             ("unknown.look", 1, gradeshift.BadArgument, "size must be from 2 to 256, not 1"),
         ]
         for name, size, kind, message in cases:
@@ -295,11 +295,12 @@ class ModuleTest(unittest.TestCase):
             self.assertAlmostEqual(curve.table[entry, 1], samples.s_curve(entry / 63), places=5)
 
         pathlib.Path(self.scratch, "noise.lut").write_bytes(b"\x01\x02\x00\x03 no LUT here")
-        for name, kind in (("noise.lut", gradeshift.Error), ("missing.cube", gradeshift.FileNotFound)):
+        for name, kind, cause in (("noise.lut", gradeshift.Error, "not a look or LUT file"),
+                                  ("missing.cube", gradeshift.FileNotFound, "No such file or directory")):
             with self.subTest(name=name), self.assertRaises(gradeshift.Error) as raised:
                 gradeshift.load_lut(os.path.join(self.scratch, name))
             self.assertIs(type(raised.exception), kind)
-            self.assertTrue(str(raised.exception).endswith(name + ": Error loading LUT"))
+            self.assertTrue(str(raised.exception).endswith(name + ": " + cause))
 
     def test_read_look_gives_what_the_rebuilt_look_stores(self):
         # The per-channel sample with its whites kept at or below 1, as a CDL clamps.
@@ -342,7 +343,7 @@ class ModuleTest(unittest.TestCase):
 
         with self.assertRaises(gradeshift.Error) as raised:
             gradeshift.read_look(os.path.join(self.samples, "warm_grade_33.lut"))
-        self.assertTrue(str(raised.exception).endswith(": Not a valid .look file"))
+        self.assertTrue(str(raised.exception).endswith("warm_grade_33.lut: a LUT file, not a look"))
 
     def test_convert_writes_and_says_what_the_command_line_does(self):
         pathlib.Path(self.samples, "unknown.look").write_text(UNKNOWN_SHADER_LOOK)
@@ -508,7 +509,7 @@ class ModuleTest(unittest.TestCase):
             with self.subTest(missing=missing), self.assertRaises(FileNotFoundError) as raised:
                 gradeshift.render(missing)
             self.assertIsInstance(raised.exception, gradeshift.Error)
-            self.assertEqual(str(raised.exception), "/missing/caf\udce9.look: Error reading file")
+            self.assertEqual(str(raised.exception), "/missing/caf\udce9.look: No such file or directory")
             self.assertEqual(raised.exception.filename, "/missing/caf\udce9.look")
 
     def test_ctrl_c_stops_a_call_and_leaves_no_file_half_written(self):
