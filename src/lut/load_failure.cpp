@@ -10,6 +10,10 @@ std::string WhyReadFileIsNotALut(FileAccess& files, const CVxString& path) {
         if (!transform.Open(files, path) && !transform.Failure().empty())
             return transform.Failure();
     }
+    // No reader took a file under the extension of one format alone: a
+    // damaged or misnamed file of that format, which is more use to say.
+    if (const LutFormat* format = OnlyFormatOfExtension(path))
+        return "not a valid " + std::string(format->name) + " file";
     return "not a look or LUT file";
 }
 

@@ -415,6 +415,19 @@ const LutFormat* LutFormatOfExtension(const CVxString& path) {
     return nullptr;
 }
 
+const LutFormat* OnlyFormatOfExtension(const CVxString& path) {
+    const LutFormat* first = LutFormatOfExtension(path);
+    if (!first)
+        return nullptr;
+    CVxString extension;
+    SplitPath(path, nullptr, nullptr, nullptr, &extension);
+    const std::string_view text(extension.c_str(), extension.Length());
+    for (const LutFormat& format : kFormats)
+        if (&format != first && ListsExtension(format, text))
+            return nullptr;
+    return first;
+}
+
 bool IsLutFile(const CVxString& path) {
     return LutFormatOfExtension(path) != nullptr;
 }

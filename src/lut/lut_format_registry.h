@@ -138,6 +138,10 @@ const LutFormat* LoadLutFile(CVxLUT& lut, const LutFiles& source, const CVxStrin
 // any letter case); null when none does.
 const LutFormat* LutFormatOfExtension(const CVxString& path);
 
+// The format that lists the file's extension when no other does (".lut" is
+// listed by several); null otherwise.
+const LutFormat* OnlyFormatOfExtension(const CVxString& path);
+
 // An input under a LUT format's extension is converted as a LUT file.
 bool IsLutFile(const CVxString& path);
 

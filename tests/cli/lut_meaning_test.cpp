@@ -260,8 +260,14 @@ protected:
                                     "' > /dev/null 2>&1";
         return std::system(command.c_str()) == 0;
     }
+    // A broken file's name, and the cause -v gives for it (none for OpenColorIO's
+    // formats, whose reasons are its own).
+    struct Broken {
+        std::string name;
+        std::string cause = {};
+    };
     void ConvertInBothModes(std::vector<Case> cases, const std::string& size,
-                            const std::vector<std::string>& broken);
+                            const std::vector<Broken>& broken);
     // OpenColorIO applying a file of the working folder at the nodes of an
     // n-point lattice, red fastest.
     std::vector<float> OcioNodes(const std::string& name, uint32_t n) const {
@@ -345,9 +351,9 @@ TEST_F(LutMeaningTest, FilesBakedByOpenColorIoConvertToTheirGrade) {
 // in Cubrel mode. Both Cubrel files are what the file means (one code at the
 // nodes, two through a look), the source is kept, and a directory takes none
 // of them. Broken files of the `broken` extensions give the messages of an
-// unloadable .lut in both modes and leave nothing behind.
+// unloadable .lut in both modes, say why with -v, and leave nothing behind.
 void LutMeaningTest::ConvertInBothModes(std::vector<Case> cases, const std::string& size,
-                                        const std::vector<std::string>& broken) {
+                                        const std::vector<Broken>& broken) {
     std::sort(cases.begin(), cases.end(),
               [](const Case& a, const Case& b) { return a.name < b.name; });
     const auto base = [](const Case& c) { return c.name.substr(0, c.name.find('.')); };
@@ -379,12 +385,15 @@ void LutMeaningTest::ConvertInBothModes(std::vector<Case> cases, const std::stri
     std::sort(files.begin(), files.end());
     EXPECT_EQ(List(), files);
 
-    for (const std::string& name : broken) {
+    for (const auto& [name, cause] : broken) {
         ClearWork();
         WriteFile(name, kUnloadable);
         const std::string header = "\n" + name + ":\n";
         EXPECT_EQ(Run({"*", "-cubrel"}).out,
                   kBanner + header + "  Error loading LUT\n" + kLutMissing + kCannotConvert);
+        if (!cause.empty()) {
+            EXPECT_EQ(Run({"*", "-cubrel", "-v"}).err, "gradeshift: " + name + ": " + cause + "\n");
+        }
         EXPECT_EQ(Run({"*"}).out, kBanner + header + kNotRendered);
         EXPECT_EQ(List(), std::vector<std::string>{name});
     }
@@ -394,7 +403,11 @@ TEST_F(LutMeaningTest, LutFilesOfOtherExtensionsConvertBesideThemselves) {
     std::vector<Case> cases = {Cube("cube.cube", 0, 1, ""),
                                Cube("itx.ITX", -0.125, 1.125, "LUT_3D_INPUT_RANGE -0.125 1.125\n"),
                                Mesh("mesh.3DL", 17), Truelight("truelight.cub", 17, true)};
-    ConvertInBothModes(cases, "17", {"bad.cube", "bad.3dl", "bad.Cub", "bad.itx"});
+    ConvertInBothModes(cases, "17",
+                       {{"bad.cube", "not a valid cube file"},
+                        {"bad.3dl", "not a valid 3DL mesh file"},
+                        {"bad.Cub", "not a valid Truelight file"},
+                        {"bad.itx", "not a valid itx file"}});
 }
 
 // The slope, offset and power of the test CDL, and a saturation.
@@ -493,8 +506,18 @@ TEST_F(LutMeaningTest, FilesReadThroughOpenColorIoConvertBesideThemselves) {
         cases.push_back({"csp.csp", ReadFile("csp.csp"), BakedCdl});
     }
     ConvertInBothModes(cases, "33",
-                       {"bad.clf", "bad.ctf", "bad.cc", "bad.cdl", "bad.ccc", "bad.csp",
-                        "bad.spi1d", "bad.spi3d", "bad.spimtx", "bad.mga", "bad.m3d", "bad.vf"});
+                       {{"bad.clf"},
+                        {"bad.ctf"},
+                        {"bad.cc"},
+                        {"bad.cdl"},
+                        {"bad.ccc"},
+                        {"bad.csp"},
+                        {"bad.spi1d", "not a valid Imageworks 1D file"},
+                        {"bad.spi3d", "not a valid Imageworks 3D file"},
+                        {"bad.spimtx"},
+                        {"bad.mga"},
+                        {"bad.m3d"},
+                        {"bad.vf"}});
 }
 
 // OpenColorIO is loaded from its module only when a file needs it (the dynamic
