@@ -87,12 +87,6 @@ bool WritesBesideInput(FileAccess& files, const CVxString& input, const CVxStrin
     return WritesBeside(identities, input, outFolder);
 }
 
-CVxString OutputPathFor(FileAccess& files, const CVxString& input, bool cubrelMode,
-                        const CVxString& outFolder, const ExportFormat* format) {
-    return OutputPathFor(WritesBesideInput(files, input, outFolder), input, cubrelMode, outFolder,
-                         format);
-}
-
 FileStatus UseOutputFolder(FileAccess& files, RunSettings& settings) {
     if (settings.outFolder.IsEmpty())
         return FileStatus();

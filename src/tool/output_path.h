@@ -32,10 +32,7 @@ bool WritesBesideInput(FileAccess& files, const CVxString& input, const CVxStrin
 
 // What converting `input` writes when the outputs go into `outFolder`: the
 // name it would have beside the input, in that folder; beside the input as
-// above when WritesBesideInput.
-CVxString OutputPathFor(FileAccess& files, const CVxString& input, bool cubrelMode,
-                        const CVxString& outFolder, const ExportFormat* format = nullptr);
-// The same, told already whether the outputs go beside the input.
+// above when `beside` (WritesBesideInput).
 CVxString OutputPathFor(bool beside, const CVxString& input, bool cubrelMode,
                         const CVxString& outFolder, const ExportFormat* format = nullptr);
 
